@@ -1,0 +1,62 @@
+#include "Host.h"
+
+#include "LsofListingSource.h"
+#include "ProcessSystemTools.h"
+#include "ShellProcessTable.h"
+
+#include <QtGlobal>
+
+#ifdef Q_OS_LINUX
+#include "linux/LinuxProcessTable.h"
+#include "linux/ProcNetListingSource.h"
+#endif
+
+namespace tidewell {
+
+bool Host::hasNativeBackend()
+{
+#ifdef Q_OS_LINUX
+    return true;
+#else
+    return false;
+#endif
+}
+
+std::optional<Host::Backend> Host::backendFromText(const QString& text)
+{
+    if (text == QLatin1String("native"))
+        return Backend::native;
+    if (text == QLatin1String("commands"))
+        return Backend::commands;
+    return std::nullopt;
+}
+
+Host::Backend Host::defaultBackend()
+{
+    const auto chosen = backendFromText(qEnvironmentVariable("TIDEWELL_BACKEND"));
+    if (!hasNativeBackend())
+        return Backend::commands;
+    return chosen.value_or(Backend::native);
+}
+
+Host Host::create(Backend backend, std::shared_ptr<SystemTools> tools)
+{
+    if (!tools)
+        tools = std::make_shared<ProcessSystemTools>();
+    Host host;
+    host.tools = tools;
+#ifdef Q_OS_LINUX
+    if (backend == Backend::native) {
+        host.sockets = std::make_shared<ProcNetListingSource>();
+        host.processes = std::make_shared<LinuxProcessTable>();
+        return host;
+    }
+#else
+    Q_UNUSED(backend);
+#endif
+    host.sockets = std::make_shared<LsofListingSource>(tools);
+    host.processes = std::make_shared<ShellProcessTable>(tools);
+    return host;
+}
+
+} // namespace tidewell

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringView>
+#include <optional>
+
+namespace tidewell {
+
+// One listening TCP socket as `lsof -iTCP -sTCP:LISTEN -n -P` prints it: the COMMAND, PID and
+// NAME columns, untouched.
+struct ListeningSocket
+{
+    QString command;
+    QString pid;
+    QString name;
+
+    bool operator==(const ListeningSocket&) const = default;
+};
+
+// One listing line: at least nine space-separated columns, or nothing.
+std::optional<ListeningSocket> parseLsofLine(QStringView line);
+// The whole listing: UTF-8 or nothing at all, first line taken as the header.
+QList<ListeningSocket> parseLsofListing(const QByteArray& output);
+
+} // namespace tidewell

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "platform/ProcessTable.h"
+
+#include <QHash>
+#include <QMutex>
+
+namespace tidewell {
+
+// The process table read straight from /proc, without child processes.
+class LinuxProcessTable : public ProcessTable
+{
+public:
+    // A parent chain longer than this is not a chain a shell started.
+    static constexpr int kMaxOriginSteps = 64;
+
+    std::optional<ProcessInfo> origin(const QString& pid) override;
+    std::optional<ProcessReading> reading(const QString& pid, const QString& cwd) override;
+
+    // The command line as `ps -o command=` shows it: arguments joined by single spaces, or the
+    // name in brackets for a process without one.
+    static QString commandLine(long pid);
+    // The shell test of the origin walk, on a command line.
+    static bool looksLikeShell(const QString& commandLine);
+    // Linux terminals start shells by bare name ("bash", or "-bash" for a login shell), which
+    // the slash pattern above misses; the program name of the process tells them apart.
+    static bool startedAsShell(long pid);
+
+private:
+    struct CpuSample
+    {
+        unsigned long long startTicks = 0;
+        unsigned long long busyTicks = 0;
+        qint64 takenAtMs = 0;
+    };
+
+    double cpuPercent(long pid, unsigned long long startTicks, unsigned long long busyTicks);
+
+    QMutex m_samplesMutex;
+    QHash<long, CpuSample> m_samples; // the previous reading of each pid, for top-like CPU shares
+};
+
+} // namespace tidewell

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <optional>
+
+namespace tidewell::procfs {
+
+// Small, allocation-light readers of /proc. Every function returns nothing (or empty) when the
+// entry cannot be read, which is what happens when a process exits between two reads.
+
+QByteArray readFile(const char* path, qsizetype limit = 1 << 20);
+QByteArray readLink(const char* path);
+// The numeric entries of a /proc folder (process ids or fd numbers), ascending.
+QList<long> numericEntries(const char* folder);
+
+// The fields of /proc/PID/stat that this program uses.
+struct ProcessStat
+{
+    QByteArray comm; // between the first "(" and the last ")"
+    long parentPid = 0;
+    unsigned long long userTicks = 0;
+    unsigned long long systemTicks = 0;
+    unsigned long long startTicks = 0;
+    long residentPages = 0;
+};
+
+std::optional<ProcessStat> parseStat(const QByteArray& content);
+std::optional<ProcessStat> readStat(long pid);
+
+} // namespace tidewell::procfs

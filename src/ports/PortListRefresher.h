@@ -1,0 +1,72 @@
+#pragma once
+
+#include "PortScanner.h"
+#include "records/PortData.h"
+
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QThreadPool>
+#include <functional>
+#include <optional>
+
+namespace tidewell {
+
+class PageProbe;
+
+// Keeps the two port lists up to date: the development servers that serve a page, with their page
+// data and origin, and every other listener under its name. Lives on the interface thread; the
+// scan and the origin lookups run on its worker pool and their results are applied back here.
+class PortListRefresher : public QObject
+{
+    Q_OBJECT
+public:
+    // Both run on worker threads and may block.
+    using ScanFunction = std::function<ScanResult()>;
+    using OriginFunction = std::function<std::optional<ProcessInfo>(const QString& pid)>;
+
+    PortListRefresher(ScanFunction scan, PageProbe* probe, OriginFunction origin, QObject* parent = nullptr);
+    ~PortListRefresher() override;
+
+    // One refresh. A call while the previous scan is still running is skipped.
+    void checkPorts();
+    // Forgets which servers were seen, so that every current one is probed again.
+    void refresh();
+
+    const QHash<QString, PortData>& ports() const { return m_ports; }
+    const QHash<QString, PortData>& ignoredPorts() const { return m_ignoredPorts; }
+    const QList<PortData>& lastCheckPorts() const { return m_lastCheckPorts; }
+    // The map values in a stable order: by port number, then by process id.
+    QList<PortData> sortedPorts() const { return sortedByPortAndPid(m_ports.values()); }
+    QList<PortData> sortedIgnoredPorts() const { return sortedByPortAndPid(m_ignoredPorts.values()); }
+    bool isScanning() const { return m_scanInFlight; }
+
+    static QList<PortData> sortedByPortAndPid(QList<PortData> entries);
+    // The entry an ignored listener is shown as: its name as title, no page, no origin.
+    static PortData ignoredEntry(const PortData& scanned);
+
+signals:
+    void portsChanged();
+    void ignoredPortsChanged();
+    // A scan has been applied and every probe it started has ended.
+    void checkFinished();
+
+private:
+    void applyScan(const ScanResult& scan);
+    void probeNewEntry(const PortData& entry, const std::shared_ptr<int>& pendingJobs);
+    void storePort(const PortData& entry);
+    void jobEnded(const std::shared_ptr<int>& pendingJobs);
+    bool isAmongLastCandidates(const QString& key) const;
+
+    ScanFunction m_scan;
+    PageProbe* m_probe;
+    OriginFunction m_origin;
+    QThreadPool m_pool;
+    bool m_scanInFlight = false;
+    bool m_checkAgain = false;
+    QHash<QString, PortData> m_ports;
+    QHash<QString, PortData> m_ignoredPorts;
+    QList<PortData> m_lastCheckPorts;
+};
+
+} // namespace tidewell

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "records/PortData.h"
+
+#include <QList>
+#include <QStringView>
+#include <memory>
+
+namespace tidewell {
+
+class ListeningSocketSource;
+struct ListeningSocket;
+
+// One scan split into development servers and everything else, each in listing order.
+struct ScanResult
+{
+    QList<PortData> candidates;
+    QList<PortData> ignored;
+};
+
+// The port text of a NAME column: its last piece between colons ("*:3000" gives 3000).
+QString portFromName(const QString& name);
+PortData portDataFromSocket(const ListeningSocket& socket);
+// One line of the listing tool's output, or nothing when it has fewer than nine columns.
+std::optional<PortData> parsePortLine(QStringView line);
+ScanResult splitDevServers(const QList<PortData>& entries);
+
+// Answers which processes listen on which TCP ports right now.
+class PortScanner
+{
+public:
+    explicit PortScanner(std::shared_ptr<ListeningSocketSource> source);
+
+    // Blocks while the host is asked; call it off the interface thread.
+    ScanResult scanListeningPorts() const;
+
+private:
+    std::shared_ptr<ListeningSocketSource> m_source;
+};
+
+} // namespace tidewell

@@ -1,0 +1,26 @@
+#include "ProcessOrigin.h"
+
+#include "platform/ProcessTable.h"
+
+#include <cstdio>
+
+namespace tidewell {
+
+ProcessOrigin::ProcessOrigin(std::shared_ptr<ProcessTable> table, TraceSink trace)
+    : m_table(std::move(table)), m_trace(std::move(trace))
+{
+    if (!m_trace) {
+        m_trace = [](const QString& line) {
+            std::fputs(qPrintable(line + QLatin1Char('\n')), stdout);
+            std::fflush(stdout);
+        };
+    }
+}
+
+std::optional<ProcessInfo> ProcessOrigin::getProcessInfo(const QString& pid) const
+{
+    m_trace(QStringLiteral("Getting process info ") + pid);
+    return m_table->origin(pid);
+}
+
+} // namespace tidewell
