@@ -36,9 +36,19 @@ double uptimeSeconds()
     return procfs::readFile("/proc/uptime", 128).split(' ').value(0).toDouble();
 }
 
-QString oneDecimal(double value)
+// ps cuts its percentages to tenths rather than rounding them.
+QString tenths(double value)
 {
-    return QString::number(value, 'f', 1);
+    const long long perMille = static_cast<long long>(value * 10.0);
+    return QStringLiteral("%1.%2").arg(perMille / 10).arg(perMille % 10);
+}
+
+// Resident pages as ps reports them: the exact count of statm, not stat's approximate one.
+long long residentPages(long pid)
+{
+    char path[64];
+    std::snprintf(path, sizeof path, "/proc/%ld/statm", pid);
+    return procfs::readFile(path, 256).split(' ').value(1).toLongLong();
 }
 
 } // namespace
@@ -114,21 +124,38 @@ std::optional<ProcessInfo> LinuxProcessTable::origin(const QString& pidText)
 double LinuxProcessTable::cpuPercent(long pid, unsigned long long startTicks, unsigned long long busyTicks)
 {
     static const double ticksPerSecond = double(::sysconf(_SC_CLK_TCK));
+    // Shorter windows hold too few clock ticks to tell a share from noise.
+    constexpr qint64 kMinimumWindowMs = 100;
     const qint64 nowMs = QDeadlineTimer::current().deadline();
-    CpuSample previous;
-    {
-        QMutexLocker lock(&m_samplesMutex);
-        previous = m_samples.value(pid);
-        m_samples.insert(pid, CpuSample{startTicks, busyTicks, nowMs});
+    QMutexLocker lock(&m_samplesMutex);
+    const auto previous = m_samples.constFind(pid);
+    const bool samePrevious = previous != m_samples.cend() && previous->startTicks == startTicks &&
+                              busyTicks >= previous->busyTicks;
+    if (samePrevious && nowMs - previous->takenAtMs < kMinimumWindowMs)
+        return previous->share;
+    double share = 0;
+    if (samePrevious) {
+        const double seconds = double(nowMs - previous->takenAtMs) / 1000.0;
+        share = double(busyTicks - previous->busyTicks) / ticksPerSecond / seconds * 100.0;
+    } else {
+        // First reading of this process: its lifetime average, as ps shows it.
+        const double lifetime = uptimeSeconds() - double(startTicks) / ticksPerSecond;
+        share = lifetime > 0 ? double(busyTicks) / ticksPerSecond / lifetime * 100.0 : 0.0;
     }
-    if (previous.takenAtMs > 0 && previous.startTicks == startTicks && nowMs > previous.takenAtMs &&
-        busyTicks >= previous.busyTicks) {
-        const double seconds = double(nowMs - previous.takenAtMs) / 1000.0;
-        return double(busyTicks - previous.busyTicks) / ticksPerSecond / seconds * 100.0;
+    if (m_samples.size() > kMaxSamples)
+        forgetOldSamples(nowMs);
+    m_samples.insert(pid, CpuSample{startTicks, busyTicks, nowMs, share});
+    return share;
+}
+
+void LinuxProcessTable::forgetOldSamples(qint64 nowMs)
+{
+    for (auto it = m_samples.begin(); it != m_samples.end();) {
+        if (nowMs - it->takenAtMs > kSampleLifetimeMs)
+            it = m_samples.erase(it);
+        else
+            ++it;
     }
-    // First reading of this process: its lifetime average, as ps shows it.
-    const double lifetime = uptimeSeconds() - double(startTicks) / ticksPerSecond;
-    return lifetime > 0 ? double(busyTicks) / ticksPerSecond / lifetime * 100.0 : 0.0;
 }
 
 std::optional<ProcessReading> LinuxProcessTable::reading(const QString& pidText, const QString& cwd)
@@ -141,10 +168,10 @@ std::optional<ProcessReading> LinuxProcessTable::reading(const QString& pidText,
         return std::nullopt;
     static const long pageKilobytes = ::sysconf(_SC_PAGESIZE) / 1024;
     static const long long totalKilobytes = memoryTotalKilobytes();
-    const long long rssKilobytes = stat->residentPages * pageKilobytes;
+    const long long rssKilobytes = residentPages(*pid) * pageKilobytes;
     const double cpu = cpuPercent(*pid, stat->startTicks, stat->userTicks + stat->systemTicks);
     const double mem = totalKilobytes > 0 ? double(rssKilobytes) * 100.0 / double(totalKilobytes) : 0.0;
-    return ProcessReading{oneDecimal(cpu), oneDecimal(mem), QString::number(rssKilobytes), currentGitBranch(cwd)};
+    return ProcessReading{tenths(cpu), tenths(mem), QString::number(rssKilobytes), currentGitBranch(cwd)};
 }
 
 } // namespace tidewell

@@ -32,9 +32,15 @@ private:
         unsigned long long startTicks = 0;
         unsigned long long busyTicks = 0;
         qint64 takenAtMs = 0;
+        double share = 0;
     };
 
+    // Samples of processes not read for a while are dropped once there are many.
+    static constexpr qsizetype kMaxSamples = 256;
+    static constexpr qint64 kSampleLifetimeMs = 60'000;
+
     double cpuPercent(long pid, unsigned long long startTicks, unsigned long long busyTicks);
+    void forgetOldSamples(qint64 nowMs);
 
     QMutex m_samplesMutex;
     QHash<long, CpuSample> m_samples; // the previous reading of each pid, for top-like CPU shares

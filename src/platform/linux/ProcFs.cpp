@@ -65,7 +65,7 @@ std::optional<ProcessStat> parseStat(const QByteArray& content)
         return std::nullopt;
     ProcessStat stat;
     stat.comm = content.mid(open + 1, close - open - 1);
-    // After ")" come: state(3) ppid(4) ... utime(14) stime(15) ... starttime(22) vsize(23) rss(24).
+    // After ")" come: state(3) ppid(4) ... utime(14) stime(15) ... starttime(22).
     const QList<QByteArray> fields = content.mid(close + 2).split(' ');
     if (fields.size() < 22)
         return std::nullopt;
@@ -77,7 +77,6 @@ std::optional<ProcessStat> parseStat(const QByteArray& content)
     stat.userTicks = field(14).toULongLong();
     stat.systemTicks = field(15).toULongLong();
     stat.startTicks = field(22).toULongLong();
-    stat.residentPages = field(24).toLong();
     return stat;
 }
 

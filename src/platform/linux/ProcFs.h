@@ -22,7 +22,6 @@ struct ProcessStat
     unsigned long long userTicks = 0;
     unsigned long long systemTicks = 0;
     unsigned long long startTicks = 0;
-    long residentPages = 0;
 };
 
 std::optional<ProcessStat> parseStat(const QByteArray& content);

@@ -1,0 +1,119 @@
+#!/usr/bin/env python3
+"""A configurable listening process for Tidewell's tests.
+
+Sets its own process name, listens on the given addresses (port 0 picks a free one), prints
+"ready" and the bound ports on one line, then answers HTTP on every socket in the chosen way.
+"""
+import argparse
+import ctypes
+import socket
+import sys
+import threading
+import time
+
+parser = argparse.ArgumentParser()
+parser.add_argument("--name", help="process name as the kernel reports it (15 bytes at most)")
+parser.add_argument("--bind", action="append", default=[], help="host:port; [::1]:0 for IPv6")
+parser.add_argument("--same-port", action="store_true", help="every --bind after the first reuses its port")
+parser.add_argument("--mode", default="html",
+                    choices=["html", "json", "silent", "slow", "huge", "latin1", "notfound", "trickle", "mixedcase"])
+parser.add_argument("--title-file", help="read the title from this file on every request")
+parser.add_argument("--log-requests", action="store_true", help='print "request" for every request')
+parser.add_argument("--title", default="Test Page")
+parser.add_argument("--body", default="", help="extra HTML inside the body")
+args = parser.parse_args()
+
+if args.name:
+    libc = ctypes.CDLL(None)
+    libc.prctl(15, ctypes.c_char_p(args.name.encode("utf-8", "surrogateescape")), 0, 0, 0)
+
+
+def parse(spec):
+    host, _, port = spec.rpartition(":")
+    if host.startswith("["):
+        return socket.AF_INET6, host[1:-1], int(port)
+    return socket.AF_INET, host, int(port)
+
+
+sockets = []
+first_port = None
+for spec in args.bind or ["127.0.0.1:0"]:
+    family, host, port = parse(spec)
+    if args.same_port and first_port is not None:
+        port = first_port
+    s = socket.socket(family, socket.SOCK_STREAM)
+    s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+    if family == socket.AF_INET6:
+        s.setsockopt(socket.IPPROTO_IPV6, socket.IPV6_V6ONLY, 1)
+    s.bind((host, port))
+    s.listen(64)
+    if first_port is None:
+        first_port = s.getsockname()[1]
+    sockets.append(s)
+
+print("ready " + " ".join(str(s.getsockname()[1]) for s in sockets), flush=True)
+
+
+def page():
+    title = args.title
+    if args.title_file:
+        with open(args.title_file, encoding="utf-8") as f:
+            title = f.read().strip()
+    return f"<html><head><title>{title}</title></head><body>{args.body}</body></html>"
+
+
+def reply(conn):
+    try:
+        conn.settimeout(5)
+        data = b""
+        while b"\r\n\r\n" not in data:
+            chunk = conn.recv(4096)
+            if not chunk:
+                return
+            data += chunk
+        if args.log_requests:
+            print("request", flush=True)
+        if args.mode == "silent":
+            time.sleep(60)
+            return
+        if args.mode == "slow":
+            time.sleep(1)
+        status = "200 OK"
+        ctype = "text/html; charset=utf-8"
+        body = page().encode()
+        if args.mode == "json":
+            ctype, body = "application/json", b'{"ok": true}'
+        elif args.mode == "latin1":
+            ctype, body = "text/html; charset=iso-8859-1", page().encode("utf-8") + b"caf\xe9"
+        elif args.mode == "notfound":
+            status = "404 Not Found"
+        elif args.mode == "mixedcase":
+            ctype = "Text/HTML"
+        if args.mode == "huge":
+            body = page().encode() + b"x" * (10 * 1024 * 1024)
+        if args.mode == "trickle":
+            conn.sendall(f"HTTP/1.1 200 OK\r\nContent-Type: {ctype}\r\n\r\n".encode())
+            for _ in range(600):
+                conn.sendall(b"<p>")
+                time.sleep(0.1)
+            return
+        head = f"HTTP/1.1 {status}\r\ncontent-type: {ctype}\r\nContent-Length: {len(body)}\r\nConnection: close\r\n\r\n"
+        conn.sendall(head.encode() + body)
+    except OSError:
+        pass
+    finally:
+        conn.close()
+
+
+def serve(s):
+    while True:
+        conn, _ = s.accept()
+        threading.Thread(target=reply, args=(conn,), daemon=True).start()
+
+
+for s in sockets[1:]:
+    threading.Thread(target=serve, args=(s,), daemon=True).start()
+try:
+    serve(sockets[0])
+except KeyboardInterrupt:
+    sys.exit(0)

@@ -1,0 +1,411 @@
+#include "platform/GitBranchReader.h"
+#include "platform/ProcessSystemTools.h"
+#include "platform/ShellQuoting.h"
+#include "platform/ShellProcessTable.h"
+#include "platform/linux/LinuxProcessTable.h"
+#include "support/RecordingSystemTools.h"
+#include "support/TestProcesses.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace tidewell;
+using namespace tidewell::test;
+
+Q_DECLARE_METATYPE(std::optional<tidewell::ProcessInfo>)
+
+namespace {
+
+bool hasShellTools()
+{
+    return QFile::exists(QStringLiteral("/bin/zsh")) && !findProgram(QStringLiteral("lsof")).isEmpty() &&
+           !findProgram(QStringLiteral("ps")).isEmpty();
+}
+
+std::shared_ptr<ShellProcessTable> shellTable()
+{
+    return std::make_shared<ShellProcessTable>(std::make_shared<ProcessSystemTools>());
+}
+
+// The listener's pid under the shell that started it.
+qint64 childOf(qint64 parent)
+{
+    QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(parent));
+    if (!children.open(QIODevice::ReadOnly))
+        return 0;
+    return children.readAll().trimmed().split(' ').value(0).toLongLong();
+}
+
+QString commandLineOf(qint64 pid)
+{
+    return LinuxProcessTable::commandLine(long(pid));
+}
+
+bool git(const QString& folder, const QStringList& arguments)
+{
+    QProcess process;
+    process.setWorkingDirectory(folder);
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("GIT_AUTHOR_NAME"), QStringLiteral("t"));
+    environment.insert(QStringLiteral("GIT_AUTHOR_EMAIL"), QStringLiteral("t@example.invalid"));
+    environment.insert(QStringLiteral("GIT_COMMITTER_NAME"), QStringLiteral("t"));
+    environment.insert(QStringLiteral("GIT_COMMITTER_EMAIL"), QStringLiteral("t@example.invalid"));
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral("git"), arguments);
+    return process.waitForFinished() && process.exitCode() == 0;
+}
+
+QString gitShowCurrent(const QString& folder)
+{
+    QProcess process;
+    process.setWorkingDirectory(folder);
+    process.start(QStringLiteral("git"), {QStringLiteral("branch"), QStringLiteral("--show-current")});
+    process.waitForFinished();
+    return process.exitCode() == 0 ? QString::fromUtf8(process.readAllStandardOutput()).trimmed() : QString();
+}
+
+} // namespace
+
+class ProcessTableTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void originScriptIsTheWalkWithAQuotedPid();
+    void statisticsCommandQuotesPidAndFolder_data();
+    void statisticsCommandQuotesPidAndFolder();
+    void parsesOriginOutput_data();
+    void parsesOriginOutput();
+    void parsesStatisticsOutput_data();
+    void parsesStatisticsOutput();
+    void hostileInputRunsNothing_data();
+    void hostileInputRunsNothing();
+    void shellPatternMatchesShells_data();
+    void shellPatternMatchesShells();
+    void originsAgreeOnLiveProcesses_data();
+    void originsAgreeOnLiveProcesses();
+    void nativeOriginKeepsFolderExact();
+    void nativeOriginFindsShellsStartedByName();
+    void processWithoutShellHasNoOrigin();
+    void gitBranchMatchesGit();
+    void readingsAgreeOnALiveProcess();
+    void nativeCpuShareFollowsTheInterval();
+};
+
+void ProcessTableTest::originScriptIsTheWalkWithAQuotedPid()
+{
+    QCOMPARE(ShellProcessTable::kOriginScript.size(), 400);
+    QVERIFY(ShellProcessTable::kOriginScript.startsWith(QStringLiteral("\nPCMD=\"\"\nPrevID=\"\"\nwhile true; do")));
+    QVERIFY(ShellProcessTable::kOriginScript.endsWith(QStringLiteral("\n  fi\ndone")));
+    QCOMPARE(ShellProcessTable::originScriptFor(QStringLiteral("4242")),
+             QStringLiteral("PID='4242'") + ShellProcessTable::kOriginScript);
+
+    auto tools = std::make_shared<RecordingSystemTools>();
+    tools->setOutput("/home/dev/app\nnode server.js\nextra line\n");
+    const auto info = ShellProcessTable(tools).origin(QStringLiteral("7"));
+    QCOMPARE(info, std::optional(ProcessInfo{QStringLiteral("/home/dev/app"), QStringLiteral("node server.js")}));
+    QCOMPARE(tools->calls().value(0).program, QStringLiteral("/bin/bash"));
+    QCOMPARE(tools->calls().value(0).arguments,
+             (QStringList{QStringLiteral("-c"), ShellProcessTable::originScriptFor(QStringLiteral("7"))}));
+}
+
+void ProcessTableTest::statisticsCommandQuotesPidAndFolder_data()
+{
+    QTest::addColumn<QString>("cwd");
+    QTest::addColumn<QString>("quoted");
+    QTest::newRow("plain") << QStringLiteral("/srv/app") << QStringLiteral("'/srv/app'");
+    QTest::newRow("spaces") << QStringLiteral("/tmp/my  app") << QStringLiteral("'/tmp/my  app'");
+    QTest::newRow("single quote") << QStringLiteral("/tmp/it's") << QStringLiteral("'/tmp/it'\\''s'");
+    QTest::newRow("substitutions") << QStringLiteral("/tmp/$(id)`id`") << QStringLiteral("'/tmp/$(id)`id`'");
+}
+
+void ProcessTableTest::statisticsCommandQuotesPidAndFolder()
+{
+    QFETCH(QString, cwd);
+    QFETCH(QString, quoted);
+    QCOMPARE(ShellProcessTable::statisticsCommandFor(QStringLiteral("12"), cwd),
+             QStringLiteral("ps -p '12' -o %cpu,%mem,rss && cd ") + quoted +
+                 QStringLiteral(" && git rev-parse --is-inside-work-tree > /dev/null 2>&1 && git branch --show-current"));
+}
+
+void ProcessTableTest::parsesOriginOutput_data()
+{
+    QTest::addColumn<QByteArray>("output");
+    QTest::addColumn<std::optional<ProcessInfo>>("expected");
+    const auto info = [](const char* cwd, const char* cmd) {
+        return std::optional(ProcessInfo{QString::fromUtf8(cwd), QString::fromUtf8(cmd)});
+    };
+    QTest::newRow("two lines") << QByteArray("/a b\nnpm run dev\n") << info("/a b", "npm run dev");
+    QTest::newRow("three lines") << QByteArray("/a\nnode x\nmore\n") << info("/a", "node x");
+    QTest::newRow("blank lines dropped") << QByteArray("\n/a\n\nnode x") << info("/a", "node x");
+    QTest::newRow("spaces kept") << QByteArray(" /a \n node x \n") << info(" /a ", " node x ");
+    QTest::newRow("one line") << QByteArray("node x\n") << std::optional<ProcessInfo>();
+    QTest::newRow("listener is a shell") << QByteArray("\n\n") << std::optional<ProcessInfo>();
+    QTest::newRow("empty") << QByteArray() << std::optional<ProcessInfo>();
+    QTest::newRow("not utf-8") << QByteArray("/caf\xe9\nnode x\n") << std::optional<ProcessInfo>();
+}
+
+void ProcessTableTest::parsesOriginOutput()
+{
+    QFETCH(QByteArray, output);
+    QTEST(ShellProcessTable::parseOriginOutput(output), "expected");
+}
+
+void ProcessTableTest::parsesStatisticsOutput_data()
+{
+    QTest::addColumn<QByteArray>("output");
+    QTest::addColumn<bool>("present");
+    QTest::addColumn<QString>("rss");
+    QTest::addColumn<QString>("branch");
+    QTest::newRow("with branch") << QByteArray(" %CPU %MEM   RSS\n  1.5  0.3 51200\nfeature/x\n") << true
+                                 << QStringLiteral("51200") << QStringLiteral("feature/x");
+    QTest::newRow("no work tree") << QByteArray(" %CPU %MEM   RSS\n  0.0  0.1   512\n") << true
+                                  << QStringLiteral("512") << QString();
+    QTest::newRow("process gone") << QByteArray(" %CPU %MEM   RSS\n") << false << QString() << QString();
+    QTest::newRow("two fields") << QByteArray(" %CPU %MEM\n 1.0 2.0\n") << false << QString() << QString();
+    QTest::newRow("not utf-8") << QByteArray("h\n1 2 3\n\xff\n") << false << QString() << QString();
+}
+
+void ProcessTableTest::parsesStatisticsOutput()
+{
+    QFETCH(QByteArray, output);
+    QFETCH(bool, present);
+    const auto reading = ShellProcessTable::parseStatisticsOutput(output);
+    QCOMPARE(reading.has_value(), present);
+    if (!present)
+        return;
+    QTEST(reading->rssKilobytes, "rss");
+    QTEST(reading->gitBranch, "branch");
+}
+
+void ProcessTableTest::hostileInputRunsNothing_data()
+{
+    QTest::addColumn<QString>("pid");
+    QTest::addColumn<QString>("cwd");
+    QTest::newRow("command substitution") << QStringLiteral("$(touch %1)") << QStringLiteral("/tmp");
+    QTest::newRow("separator") << QStringLiteral("1; touch %1") << QStringLiteral("/tmp");
+    QTest::newRow("backticks in folder") << QStringLiteral("1") << QStringLiteral("/tmp/`touch %1`");
+    QTest::newRow("quote in folder") << QStringLiteral("1") << QStringLiteral("/tmp/'; touch %1; '");
+}
+
+void ProcessTableTest::hostileInputRunsNothing()
+{
+    if (!hasShellTools())
+        QSKIP("zsh, lsof or ps is not installed");
+    QFETCH(QString, pid);
+    QFETCH(QString, cwd);
+    QTemporaryDir dir;
+    const QString witness = dir.filePath(QStringLiteral("ran"));
+    pid = pid.arg(witness);
+    cwd = cwd.arg(witness);
+    auto table = shellTable();
+    QVERIFY(!table->origin(pid));
+    table->reading(pid, cwd);
+    LinuxProcessTable().origin(pid);
+    LinuxProcessTable().reading(pid, cwd);
+    QVERIFY2(!QFile::exists(witness), "a text from the process table was run as a command");
+}
+
+void ProcessTableTest::shellPatternMatchesShells_data()
+{
+    QTest::addColumn<QString>("commandLine");
+    QTest::addColumn<bool>("shell");
+    QTest::newRow("zsh login") << QStringLiteral("/bin/zsh -il") << true;
+    QTest::newRow("sh -c") << QStringLiteral("/bin/sh -c npm run dev") << true;
+    QTest::newRow("bash alone") << QStringLiteral("/usr/bin/bash") << true;
+    QTest::newRow("fish") << QStringLiteral("/opt/homebrew/bin/fish") << true;
+    QTest::newRow("dash login without slash") << QStringLiteral("-zsh") << false;
+    QTest::newRow("shell word inside a name") << QStringLiteral("/usr/bin/bashful") << false;
+    QTest::newRow("node") << QStringLiteral("node /srv/app/server.js") << false;
+    QTest::newRow("kernel thread") << QStringLiteral("[kthreadd]") << false;
+}
+
+void ProcessTableTest::shellPatternMatchesShells()
+{
+    QFETCH(QString, commandLine);
+    QTEST(LinuxProcessTable::looksLikeShell(commandLine), "shell");
+}
+
+void ProcessTableTest::originsAgreeOnLiveProcesses_data()
+{
+    QTest::addColumn<QString>("shell");
+    QTest::addColumn<bool>("throughRunner");
+    QTest::newRow("listener under bash") << QStringLiteral("/bin/bash") << false;
+    QTest::newRow("listener under a runner under sh") << QStringLiteral("/bin/sh") << true;
+}
+
+void ProcessTableTest::originsAgreeOnLiveProcesses()
+{
+    if (!hasShellTools())
+        QSKIP("zsh, lsof or ps is not installed: the script cannot be compared with /proc here");
+    QFETCH(QString, shell);
+    QFETCH(bool, throughRunner);
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("project dir"));
+    QVERIFY(QDir().mkpath(folder));
+
+    // A runner stands for a package script runner: a non-shell process between shell and server.
+    QString script = QStringLiteral("'%1' '%2'").arg(python3(), listenerScript());
+    if (throughRunner)
+        script = QStringLiteral("'%1' -c 'import subprocess, sys; subprocess.run(sys.argv[1:])' %2")
+                     .arg(python3(), script);
+    ChildProcess child(shell, {QStringLiteral("-c"), script + QStringLiteral("; exit $?")}, folder);
+    QVERIFY(child.waitUntilReady());
+    qint64 listener = childOf(child.pid());
+    const qint64 expectedProcess = listener;
+    if (throughRunner)
+        listener = childOf(listener);
+    QVERIFY(listener > 0);
+
+    const auto native = LinuxProcessTable().origin(QString::number(listener));
+    const auto scripted = shellTable()->origin(QString::number(listener));
+    QVERIFY(native);
+    QCOMPARE(native->cwd, folder);
+    QCOMPARE(native->cmd, commandLineOf(expectedProcess));
+    QCOMPARE(scripted, native);
+}
+
+void ProcessTableTest::nativeOriginKeepsFolderExact()
+{
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("two  spaces"));
+    QVERIFY(QDir().mkpath(folder));
+    auto child = startListenerFromShell({}, folder);
+    QVERIFY(child->waitUntilReady());
+    const QString listener = QString::number(childOf(child->pid()));
+    QCOMPARE(LinuxProcessTable().origin(listener)->cwd, folder);
+    if (hasShellTools()) {
+        // The script joins the folder's words with single spaces: a folder not to copy.
+        QCOMPARE(shellTable()->origin(listener)->cwd, dir.filePath(QStringLiteral("two spaces")));
+    }
+}
+
+void ProcessTableTest::nativeOriginFindsShellsStartedByName()
+{
+    QTemporaryDir dir;
+    // Terminals start the shell under its bare name, as "exec -a" does here.
+    const QString script = QStringLiteral("'%1' '%2'; exit $?").arg(python3(), listenerScript());
+    ChildProcess child(QStringLiteral("/bin/bash"),
+                       {QStringLiteral("-c"), QStringLiteral("exec -a bash /bin/bash -c ") + shellQuoted(script)},
+                       dir.path());
+    QVERIFY(child.waitUntilReady());
+    QVERIFY(commandLineOf(child.pid()).startsWith(QStringLiteral("bash -c")));
+    const auto origin = LinuxProcessTable().origin(QString::number(childOf(child.pid())));
+    QVERIFY(origin);
+    QCOMPARE(origin->cwd, dir.path());
+}
+
+void ProcessTableTest::processWithoutShellHasNoOrigin()
+{
+    // Detached twice over, the listener's parent becomes the machine's init process, as for a
+    // server that the service manager started.
+    QTemporaryDir dir;
+    const QString pidFile = dir.filePath(QStringLiteral("pid"));
+    const QString program = QStringLiteral(
+        "import os, sys, time\n"
+        "if os.fork(): sys.exit(0)\n"
+        "os.setsid()\n"
+        "if os.fork(): sys.exit(0)\n"
+        "open(sys.argv[1], 'w').write(str(os.getpid()))\n"
+        "time.sleep(30)\n");
+    QProcess::execute(python3(), {QStringLiteral("-c"), program, pidFile});
+    QTRY_VERIFY(QFile(pidFile).size() > 0);
+    QFile file(pidFile);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QString pid = QString::fromUtf8(file.readAll());
+    auto cleanup = qScopeGuard([&] { QProcess::execute(QStringLiteral("kill"), {pid}); });
+    QCOMPARE(LinuxProcessTable().origin(pid), std::optional<ProcessInfo>());
+    if (hasShellTools())
+        QCOMPARE(shellTable()->origin(pid), std::optional<ProcessInfo>());
+    QCOMPARE(LinuxProcessTable().origin(QStringLiteral("999999999")), std::optional<ProcessInfo>());
+}
+
+void ProcessTableTest::gitBranchMatchesGit()
+{
+    if (findProgram(QStringLiteral("git")).isEmpty())
+        QSKIP("git is not installed");
+    QTemporaryDir dir;
+    const QString repo = dir.filePath(QStringLiteral("repo"));
+    const QString worktree = dir.filePath(QStringLiteral("linked tree"));
+    const QString nested = repo + QStringLiteral("/src/deep");
+    QVERIFY(QDir().mkpath(nested));
+    QVERIFY(git(repo, {QStringLiteral("init"), QStringLiteral("-q"), QStringLiteral("-b"), QStringLiteral("feature/x")}));
+    QVERIFY(git(repo, {QStringLiteral("commit"), QStringLiteral("-q"), QStringLiteral("--allow-empty"),
+                       QStringLiteral("-m"), QStringLiteral("start")}));
+    QVERIFY(git(repo, {QStringLiteral("worktree"), QStringLiteral("add"), QStringLiteral("-q"), QStringLiteral("-b"),
+                       QStringLiteral("other"), worktree}));
+
+    struct Case
+    {
+        const char* label;
+        QString folder;
+    };
+    const QList<Case> cases{{"repository root", repo},
+                            {"nested folder", nested},
+                            {"linked worktree", worktree},
+                            {"outside any repository", dir.path()},
+                            {"missing folder", dir.filePath(QStringLiteral("gone"))}};
+    for (const Case& c : cases)
+        QVERIFY2(currentGitBranch(c.folder) == gitShowCurrent(c.folder), c.label);
+    QCOMPARE(currentGitBranch(nested), QStringLiteral("feature/x"));
+    QCOMPARE(currentGitBranch(worktree), QStringLiteral("other"));
+
+    QVERIFY(git(repo, {QStringLiteral("checkout"), QStringLiteral("-q"), QStringLiteral("--detach")}));
+    QCOMPARE(currentGitBranch(repo), QString());
+    QCOMPARE(gitShowCurrent(repo), QString());
+}
+
+void ProcessTableTest::readingsAgreeOnALiveProcess()
+{
+    if (!hasShellTools() || findProgram(QStringLiteral("git")).isEmpty())
+        QSKIP("zsh, lsof, ps or git is not installed");
+    QTemporaryDir dir;
+    QVERIFY(git(dir.path(), {QStringLiteral("init"), QStringLiteral("-q"), QStringLiteral("-b"), QStringLiteral("main")}));
+    auto child = startListener({}, dir.path());
+    QVERIFY(child->waitUntilReady());
+    const QString pid = QString::number(child->pid());
+
+    const auto native = LinuxProcessTable().reading(pid, dir.path());
+    const auto scripted = shellTable()->reading(pid, dir.path());
+    QVERIFY(native && scripted);
+    QCOMPARE(native->gitBranch, QStringLiteral("main"));
+    QCOMPARE(scripted->gitBranch, native->gitBranch);
+    const double nativeRss = native->rssKilobytes.toDouble();
+    const double scriptedRss = scripted->rssKilobytes.toDouble();
+    QVERIFY2(nativeRss > 1000 && qAbs(nativeRss - scriptedRss) / scriptedRss < 0.2,
+             qPrintable(native->rssKilobytes + QStringLiteral(" vs ") + scripted->rssKilobytes));
+    QCOMPARE(native->mem, scripted->mem);
+    bool isNumber = false;
+    native->cpu.toDouble(&isNumber);
+    QVERIFY(isNumber);
+
+    child->kill();
+    QVERIFY(!LinuxProcessTable().reading(pid, dir.path()));
+    QVERIFY(!shellTable()->reading(pid, dir.path()));
+}
+
+void ProcessTableTest::nativeCpuShareFollowsTheInterval()
+{
+    // The process rests, then spins: each reading shows the share since the reading before, not
+    // the lifetime average.
+    ChildProcess spinner(python3(), {QStringLiteral("-c"),
+                                     QStringLiteral("import time\nprint('ready', flush=True)\ntime.sleep(2)\n"
+                                                    "end = time.time() + 20\nwhile time.time() < end: pass\n")});
+    QVERIFY(spinner.waitUntilReady());
+    LinuxProcessTable table;
+    const QString pid = QString::number(spinner.pid());
+    QVERIFY(table.reading(pid, QString()));
+    QTest::qWait(700); // a window in which the process sleeps
+    const double resting = table.reading(pid, QString())->cpu.toDouble();
+    QVERIFY2(resting < 20, qPrintable(QString::number(resting)));
+    QTRY_VERIFY_WITH_TIMEOUT(table.reading(pid, QString()).value_or(ProcessReading()).cpu.toDouble() > 50, 8000);
+    // Readings closer together than the clock can tell apart repeat the last share.
+    const double spinning = table.reading(pid, QString())->cpu.toDouble();
+    QVERIFY2(spinning > 50, qPrintable(QString::number(spinning)));
+}
+
+QTEST_GUILESS_MAIN(ProcessTableTest)
+#include "tst_processtable.moc"

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "platform/SystemTools.h"
+
+#include <QList>
+#include <QMutex>
+
+namespace tidewell::test {
+
+// A SystemTools that runs nothing: it records every call and answers with canned output.
+class RecordingSystemTools : public SystemTools
+{
+public:
+    struct Call
+    {
+        enum class Kind { read, wait, detached } kind;
+        QString program;
+        QStringList arguments;
+    };
+
+    void setOutput(const QByteArray& output);
+    QList<Call> calls() const;
+
+    QByteArray runAndRead(const QString& program, const QStringList& arguments) override;
+    void runAndWait(const QString& program, const QStringList& arguments) override;
+    bool startDetached(const QString& program, const QStringList& arguments) override;
+
+private:
+    mutable QMutex m_mutex;
+    QByteArray m_output;
+    QList<Call> m_calls;
+};
+
+} // namespace tidewell::test

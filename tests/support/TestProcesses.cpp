@@ -1,0 +1,100 @@
+#include "TestProcesses.h"
+
+#include "platform/ShellQuoting.h"
+
+#include <QDeadlineTimer>
+#include <QStandardPaths>
+#include <csignal>
+#include <unistd.h>
+
+namespace tidewell::test {
+
+ChildProcess::ChildProcess(const QString& program, const QStringList& arguments, const QString& workingDirectory)
+{
+    m_process.setProgram(program);
+    m_process.setArguments(arguments);
+    if (!workingDirectory.isEmpty())
+        m_process.setWorkingDirectory(workingDirectory);
+    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    m_process.setChildProcessModifier([] { ::setpgid(0, 0); });
+    m_process.start();
+}
+
+ChildProcess::~ChildProcess()
+{
+    kill();
+}
+
+bool ChildProcess::waitUntilReady(int timeoutMs)
+{
+    QDeadlineTimer deadline(timeoutMs);
+    QByteArray buffer;
+    while (!deadline.hasExpired()) {
+        if (!m_process.waitForReadyRead(int(std::max<qint64>(1, deadline.remainingTime()))))
+            break;
+        buffer += m_process.readAll();
+        const qsizetype end = buffer.indexOf('\n');
+        if (end < 0)
+            continue;
+        m_output = buffer.mid(end + 1);
+        const QList<QByteArray> words = buffer.left(end).trimmed().split(' ');
+        if (words.value(0) != "ready")
+            return false;
+        for (qsizetype i = 1; i < words.size(); ++i)
+            m_ports.append(words[i].toInt());
+        return true;
+    }
+    return false;
+}
+
+QByteArray ChildProcess::output()
+{
+    m_output += m_process.readAllStandardOutput();
+    return m_output;
+}
+
+void ChildProcess::kill()
+{
+    if (m_process.state() == QProcess::NotRunning)
+        return;
+    ::kill(-pid_t(m_process.processId()), SIGKILL);
+    m_process.waitForFinished(5000);
+}
+
+QString testDataPath(const QString& name)
+{
+    return qEnvironmentVariable("TIDEWELL_TEST_DATA") + QLatin1Char('/') + name;
+}
+
+QString listenerScript()
+{
+    return testDataPath(QStringLiteral("listener.py"));
+}
+
+QString findProgram(const QString& name)
+{
+    return QStandardPaths::findExecutable(name);
+}
+
+QString python3()
+{
+    return findProgram(QStringLiteral("python3"));
+}
+
+std::unique_ptr<ChildProcess> startListener(const QStringList& options, const QString& workingDirectory)
+{
+    return std::make_unique<ChildProcess>(python3(), QStringList{listenerScript()} + options, workingDirectory);
+}
+
+std::unique_ptr<ChildProcess> startListenerFromShell(const QStringList& options, const QString& folder)
+{
+    QStringList words{shellQuoted(python3()), shellQuoted(listenerScript())};
+    for (const QString& option : options)
+        words.append(shellQuoted(option));
+    // The trailing "exit" keeps bash from replacing itself with the listener.
+    const QString script = words.join(QLatin1Char(' ')) + QStringLiteral("; exit $?");
+    return std::make_unique<ChildProcess>(QStringLiteral("/bin/bash"), QStringList{QStringLiteral("-c"), script},
+                                          folder);
+}
+
+} // namespace tidewell::test

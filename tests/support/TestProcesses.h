@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QList>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+namespace tidewell::test {
+
+// A child process started in its own process group, so that it and everything it starts is
+// killed when the object goes away.
+class ChildProcess
+{
+public:
+    ChildProcess(const QString& program, const QStringList& arguments, const QString& workingDirectory = {});
+    ~ChildProcess();
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+
+    // Waits for the line "ready <port>..." on standard output; false if it never comes.
+    bool waitUntilReady(int timeoutMs = 10000);
+    QList<int> ports() const { return m_ports; }
+    int port() const { return m_ports.value(0); }
+    qint64 pid() const { return m_process.processId(); }
+    void kill();
+    // Everything printed on standard output after the ready line so far.
+    QByteArray output();
+
+private:
+    QProcess m_process;
+    QList<int> m_ports;
+    QByteArray m_output;
+};
+
+// Paths and programs the tests need.
+QString testDataPath(const QString& name);
+QString listenerScript();
+QString python3();
+// An executable found on PATH, or empty.
+QString findProgram(const QString& name);
+
+// Starts tests/data/listener.py with the given options, directly (its parent is the test).
+std::unique_ptr<ChildProcess> startListener(const QStringList& options, const QString& workingDirectory = {});
+// Starts the listener as the child of "/bin/bash -c", as a terminal would, in `folder`.
+std::unique_ptr<ChildProcess> startListenerFromShell(const QStringList& options, const QString& folder);
+
+} // namespace tidewell::test
