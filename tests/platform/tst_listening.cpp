@@ -47,6 +47,7 @@ private slots:
     void escapesCommandNamesLikeLsof();
     void readsListeningRowsOfTcpTables();
     void nativeListingAgreesWithLsof();
+    void socketDiagnosticsAgreeWithProcNet();
 };
 
 void ListeningTest::parsesListingLines_data()
@@ -192,6 +193,30 @@ void ListeningTest::nativeListingAgreesWithLsof()
     QVERIFY2(native == lsof, describe(native) + "--- lsof:\n" + describe(lsof));
     QVERIFY(std::any_of(native.cbegin(), native.cend(),
                         [](const ListeningSocket& row) { return row.command == QStringLiteral("Code\\x20H"); }));
+}
+
+void ListeningTest::socketDiagnosticsAgreeWithProcNet()
+{
+    auto dual = startListener({QStringLiteral("--bind"), QStringLiteral("0.0.0.0:0"), QStringLiteral("--bind"),
+                               QStringLiteral("[::1]:0"), QStringLiteral("--bind"), QStringLiteral("127.0.0.3:0")});
+    QVERIFY(dual->waitUntilReady());
+    const auto fromNetlink = ProcNetListingSource::listeningNamesFromNetlink();
+    if (!fromNetlink)
+        QSKIP("socket diagnostics are not available here; the listing reads /proc/net instead");
+    const auto fromProcNet = ProcNetListingSource::listeningNamesFromProcNet();
+    QStringList ours;
+    for (const int port : dual->ports()) {
+        for (auto it = fromNetlink->cbegin(); it != fromNetlink->cend(); ++it) {
+            if (it.value().endsWith(QLatin1Char(':') + QString::number(port))) {
+                ours.append(it.value());
+                QCOMPARE(fromProcNet.value(it.key()), it.value());
+            }
+        }
+    }
+    ours.sort();
+    QCOMPARE(ours, (QStringList{QStringLiteral("*:%1").arg(dual->ports()[0]),
+                                QStringLiteral("127.0.0.3:%1").arg(dual->ports()[2]),
+                                QStringLiteral("[::1]:%1").arg(dual->ports()[1])}));
 }
 
 QTEST_GUILESS_MAIN(ListeningTest)

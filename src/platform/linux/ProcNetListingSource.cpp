@@ -4,6 +4,15 @@
 #include "ProcFs.h"
 
 #include <arpa/inet.h>
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <dirent.h>
+#include <linux/inet_diag.h>
+#include <linux/netlink.h>
+#include <linux/sock_diag.h>
+#include <sys/socket.h>
+#include <unistd.h>
 #include <cstdio>
 #include <cstring>
 
@@ -12,6 +21,7 @@ namespace tidewell {
 namespace {
 
 constexpr char kListenState[] = "0A";
+constexpr unsigned kTcpListen = 10; // the kernel's TCP_LISTEN state number
 
 bool parseHex(QByteArrayView text, quint32& value)
 {
@@ -20,27 +30,21 @@ bool parseHex(QByteArrayView text, quint32& value)
     return ok;
 }
 
-// /proc prints each 32-bit word of an address in host order as hex.
-QString ipv4Text(quint32 word)
+// Both the kernel's tables and its socket-diagnostics replies give addresses as the raw bytes in
+// network order.
+QString ipv4Text(quint32 raw)
 {
-    if (word == 0)
+    if (raw == 0)
         return QStringLiteral("*");
     char text[INET_ADDRSTRLEN];
     in_addr address{};
-    address.s_addr = word;
+    address.s_addr = raw;
     ::inet_ntop(AF_INET, &address, text, sizeof text);
     return QString::fromLatin1(text);
 }
 
-QString ipv6Text(QByteArrayView hex)
+QString ipv6Text(const in6_addr& address)
 {
-    in6_addr address{};
-    for (int word = 0; word < 4; ++word) {
-        quint32 value = 0;
-        if (!parseHex(hex.sliced(word * 8, 8), value))
-            return {};
-        std::memcpy(&address.s6_addr[word * 4], &value, 4);
-    }
     static const unsigned char zero[16] = {};
     if (std::memcmp(address.s6_addr, zero, 16) == 0)
         return QStringLiteral("*");
@@ -53,6 +57,122 @@ QString ipv6Text(QByteArrayView hex)
     char text[INET6_ADDRSTRLEN];
     ::inet_ntop(AF_INET6, &address, text, sizeof text);
     return QLatin1Char('[') + QString::fromLatin1(text) + QLatin1Char(']');
+}
+
+// /proc prints each 32-bit word of an address as the hex of its value in memory.
+QString ipv6TextFromHex(QByteArrayView hex)
+{
+    in6_addr address{};
+    for (int word = 0; word < 4; ++word) {
+        quint32 value = 0;
+        if (!parseHex(hex.sliced(word * 8, 8), value))
+            return {};
+        std::memcpy(&address.s6_addr[word * 4], &value, 4);
+    }
+    return ipv6Text(address);
+}
+
+QString nameFor(const QString& address, quint32 port)
+{
+    return address + QLatin1Char(':') + QString::number(port);
+}
+
+// Asks the kernel for the listening TCP sockets of one address family, as ss does: one request
+// that names only LISTEN sockets, where /proc/net lists every connection and must be read whole.
+bool addListeningFromNetlink(int family, QHash<quint64, QString>& names)
+{
+    const int fd = ::socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC, NETLINK_SOCK_DIAG);
+    if (fd < 0)
+        return false;
+    struct
+    {
+        nlmsghdr header;
+        inet_diag_req_v2 request;
+    } message{};
+    message.header.nlmsg_len = sizeof message;
+    message.header.nlmsg_type = SOCK_DIAG_BY_FAMILY;
+    message.header.nlmsg_flags = NLM_F_REQUEST | NLM_F_DUMP;
+    message.request.sdiag_family = quint8(family);
+    message.request.sdiag_protocol = IPPROTO_TCP;
+    message.request.idiag_states = 1U << kTcpListen;
+    sockaddr_nl kernel{};
+    kernel.nl_family = AF_NETLINK;
+    if (::sendto(fd, &message, sizeof message, 0, reinterpret_cast<sockaddr*>(&kernel), sizeof kernel) < 0) {
+        ::close(fd);
+        return false;
+    }
+
+    alignas(nlmsghdr) char buffer[32768];
+    bool complete = false;
+    bool failed = false;
+    while (!complete && !failed) {
+        const ssize_t received = ::recv(fd, buffer, sizeof buffer, 0);
+        if (received < 0 && errno == EINTR)
+            continue;
+        if (received <= 0)
+            break;
+        size_t offset = 0;
+        while (offset + sizeof(nlmsghdr) <= size_t(received)) {
+            const auto* header = reinterpret_cast<const nlmsghdr*>(buffer + offset);
+            if (header->nlmsg_len < sizeof(nlmsghdr) || offset + header->nlmsg_len > size_t(received)) {
+                failed = true;
+                break;
+            }
+            if (header->nlmsg_type == NLMSG_DONE) {
+                complete = true;
+                break;
+            }
+            if (header->nlmsg_type == NLMSG_ERROR) {
+                failed = true;
+                break;
+            }
+            const size_t payload = NLMSG_ALIGN(sizeof(nlmsghdr));
+            if (header->nlmsg_len >= payload + sizeof(inet_diag_msg)) {
+                const auto* socket = reinterpret_cast<const inet_diag_msg*>(buffer + offset + payload);
+                const quint32 port = ntohs(socket->id.idiag_sport);
+                QString address;
+                if (socket->idiag_family == AF_INET) {
+                    address = ipv4Text(socket->id.idiag_src[0]);
+                } else {
+                    in6_addr v6{};
+                    std::memcpy(v6.s6_addr, socket->id.idiag_src, 16);
+                    address = ipv6Text(v6);
+                }
+                if (socket->idiag_inode != 0)
+                    names.insert(socket->idiag_inode, nameFor(address, port));
+            }
+            offset += NLMSG_ALIGN(header->nlmsg_len);
+        }
+    }
+    ::close(fd);
+    return complete;
+}
+
+// The descriptors of one process that are sockets, with their inodes. Links are read relative to
+// the open folder, which spares the kernel a path walk per descriptor.
+QList<std::pair<long, quint64>> socketInodesOf(const char* fdFolder)
+{
+    QList<std::pair<long, quint64>> sockets;
+    DIR* dir = ::opendir(fdFolder);
+    if (!dir)
+        return sockets;
+    static constexpr char kSocketPrefix[] = "socket:[";
+    constexpr size_t kPrefixLength = sizeof kSocketPrefix - 1;
+    char target[64];
+    while (const dirent* entry = ::readdir(dir)) {
+        if (entry->d_name[0] < '0' || entry->d_name[0] > '9')
+            continue;
+        const ssize_t length = ::readlinkat(::dirfd(dir), entry->d_name, target, sizeof target - 1);
+        if (length <= ssize_t(kPrefixLength) || std::memcmp(target, kSocketPrefix, kPrefixLength) != 0)
+            continue;
+        target[length] = '\0';
+        char* end = nullptr;
+        const unsigned long long inode = std::strtoull(target + kPrefixLength, &end, 10);
+        if (*end == ']')
+            sockets.append({std::strtol(entry->d_name, nullptr, 10), inode});
+    }
+    ::closedir(dir);
+    return sockets;
 }
 
 } // namespace
@@ -79,7 +199,7 @@ QHash<quint64, QString> ProcNetListingSource::parseTcpTable(const QByteArray& ta
             continue;
         QString address;
         if (ipv6) {
-            address = ipv6Text(QByteArrayView(local).first(addressLength));
+            address = ipv6TextFromHex(QByteArrayView(local).first(addressLength));
         } else {
             quint32 word = 0;
             if (parseHex(QByteArrayView(local).first(addressLength), word))
@@ -89,45 +209,56 @@ QHash<quint64, QString> ProcNetListingSource::parseTcpTable(const QByteArray& ta
         const quint64 inode = fields[9].toULongLong(&ok);
         if (address.isEmpty() || !ok || inode == 0)
             continue;
-        names.insert(inode, address + QLatin1Char(':') + QString::number(port));
+        names.insert(inode, nameFor(address, port));
     }
+    return names;
+}
+
+std::optional<QHash<quint64, QString>> ProcNetListingSource::listeningNamesFromNetlink()
+{
+    QHash<quint64, QString> names;
+    if (!addListeningFromNetlink(AF_INET, names) || !addListeningFromNetlink(AF_INET6, names))
+        return std::nullopt;
+    return names;
+}
+
+QHash<quint64, QString> ProcNetListingSource::listeningNamesFromProcNet()
+{
+    QHash<quint64, QString> names = parseTcpTable(procfs::readFile("/proc/net/tcp", 64 << 20), false);
+    names.insert(parseTcpTable(procfs::readFile("/proc/net/tcp6", 64 << 20), true));
     return names;
 }
 
 QList<ListeningSocket> ProcNetListingSource::listeningSockets()
 {
-    QHash<quint64, QString> names = parseTcpTable(procfs::readFile("/proc/net/tcp", 64 << 20), false);
-    names.insert(parseTcpTable(procfs::readFile("/proc/net/tcp6", 64 << 20), true));
+    // The tables under /proc/net serve where socket diagnostics are not available (a kernel
+    // built without them, or a sandbox that forbids netlink sockets).
+    auto fromNetlink = listeningNamesFromNetlink();
+    const QHash<quint64, QString> names = fromNetlink ? std::move(*fromNetlink) : listeningNamesFromProcNet();
     QList<ListeningSocket> sockets;
     if (names.isEmpty())
         return sockets;
 
-    static constexpr char kSocketPrefix[] = "socket:[";
-    char path[96];
+    char path[64];
     for (const long pid : procfs::numericEntries("/proc")) {
         std::snprintf(path, sizeof path, "/proc/%ld/fd", pid);
-        const QList<long> fds = procfs::numericEntries(path);
-        QString command;
-        bool haveCommand = false;
-        for (const long fd : fds) {
-            std::snprintf(path, sizeof path, "/proc/%ld/fd/%ld", pid, fd);
-            const QByteArray target = procfs::readLink(path);
-            if (!target.startsWith(kSocketPrefix) || !target.endsWith(']'))
-                continue;
-            const quint64 inode =
-                target.sliced(sizeof kSocketPrefix - 1, target.size() - sizeof kSocketPrefix).toULongLong();
+        // lsof lists a process's sockets in the order of their descriptors.
+        QList<std::pair<long, QString>> listening;
+        for (const auto& [fd, inode] : socketInodesOf(path)) {
             const auto name = names.constFind(inode);
-            if (name == names.cend())
-                continue;
-            if (!haveCommand) {
-                const auto stat = procfs::readStat(pid);
-                if (!stat)
-                    break; // the process has just exited
-                command = lsofCommandName(stat->comm);
-                haveCommand = true;
-            }
-            sockets.append(ListeningSocket{command, QString::number(pid), *name});
+            if (name != names.cend())
+                listening.append({fd, *name});
         }
+        if (listening.isEmpty())
+            continue;
+        const auto stat = procfs::readStat(pid);
+        if (!stat)
+            continue; // the process has just exited
+        std::sort(listening.begin(), listening.end(),
+                  [](const auto& a, const auto& b) { return a.first < b.first; });
+        const QString command = lsofCommandName(stat->comm);
+        for (const auto& entry : std::as_const(listening))
+            sockets.append(ListeningSocket{command, QString::number(pid), entry.second});
     }
     return sockets;
 }
