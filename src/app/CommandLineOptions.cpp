@@ -15,11 +15,12 @@ CommandLineOptions CommandLineOptions::parse(const QStringList& arguments)
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     const QCommandLineOption listOption(
-        QStringLiteral("list"), QStringLiteral("Print the development servers that serve a page, then exit."));
-    const QCommandLineOption allOption(QStringLiteral("all"),
-                                       QStringLiteral("With --list: also print every other listening process."));
-    const QCommandLineOption jsonOption(QStringLiteral("json"),
-                                        QStringLiteral("With --list: print one JSON array instead of a table."));
+        QStringLiteral("list"),
+        QStringLiteral("Print the development servers that serve a page, then exit."));
+    const QCommandLineOption allOption(
+        QStringLiteral("all"), QStringLiteral("With --list: also print every other listening process."));
+    const QCommandLineOption jsonOption(
+        QStringLiteral("json"), QStringLiteral("With --list: print one JSON array instead of a table."));
     parser.addOptions({listOption, allOption, jsonOption});
 
     CommandLineOptions options;

@@ -13,8 +13,7 @@ namespace tidewell {
 
 ListCommand::ListCommand(const CommandLineOptions& options, Host host)
     : m_options(options), m_host(std::move(host))
-{
-}
+{}
 
 int ListCommand::run(std::FILE* out)
 {

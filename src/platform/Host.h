@@ -15,7 +15,11 @@ struct Host
 {
     // How sockets and processes are read: straight from the kernel's tables where the host
     // allows it, or through the standard command-line tools.
-    enum class Backend { native, commands };
+    enum class Backend
+    {
+        native,
+        commands
+    };
 
     std::shared_ptr<SystemTools> tools;
     std::shared_ptr<ListeningSocketSource> sockets;

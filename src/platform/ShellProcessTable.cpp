@@ -37,7 +37,8 @@ QString ShellProcessTable::statisticsCommandFor(const QString& pid, const QStrin
 {
     return QStringLiteral("ps -p ") + shellQuoted(pid) + QStringLiteral(" -o %cpu,%mem,rss && cd ") +
            shellQuoted(cwd) +
-           QStringLiteral(" && git rev-parse --is-inside-work-tree > /dev/null 2>&1 && git branch --show-current");
+           QStringLiteral(
+               " && git rev-parse --is-inside-work-tree > /dev/null 2>&1 && git branch --show-current");
 }
 
 std::optional<ProcessInfo> ShellProcessTable::parseOriginOutput(const QByteArray& output)
@@ -69,8 +70,8 @@ std::optional<ProcessInfo> ShellProcessTable::origin(const QString& pid)
 
 std::optional<ProcessReading> ShellProcessTable::reading(const QString& pid, const QString& cwd)
 {
-    return parseStatisticsOutput(
-        m_tools->runAndRead(QStringLiteral("/bin/zsh"), {QStringLiteral("-c"), statisticsCommandFor(pid, cwd)}));
+    return parseStatisticsOutput(m_tools->runAndRead(QStringLiteral("/bin/zsh"),
+                                                     {QStringLiteral("-c"), statisticsCommandFor(pid, cwd)}));
 }
 
 } // namespace tidewell

@@ -4,8 +4,8 @@ namespace tidewell {
 
 const QStringList& devServerProcessNames()
 {
-    static const QStringList names{QStringLiteral("bun"),          QStringLiteral("node"),
-                                   QStringLiteral("deno"),         QStringLiteral("ssh"),
+    static const QStringList names{QStringLiteral("bun"),        QStringLiteral("node"),
+                                   QStringLiteral("deno"),       QStringLiteral("ssh"),
                                    QStringLiteral("code\\x20h"), QStringLiteral("cursor")};
     return names;
 }

@@ -18,7 +18,8 @@ bool samePortAndPid(const PortData& a, const PortData& b)
 
 bool containsPortAndPid(const QList<PortData>& list, const PortData& entry)
 {
-    return std::any_of(list.cbegin(), list.cend(), [&](const PortData& e) { return samePortAndPid(e, entry); });
+    return std::any_of(list.cbegin(), list.cend(),
+                       [&](const PortData& e) { return samePortAndPid(e, entry); });
 }
 
 // Numbers before texts, numbers by value.
@@ -49,7 +50,8 @@ void runInPool(QThreadPool* pool, QObject* context, Work work, Then then)
 
 } // namespace
 
-PortListRefresher::PortListRefresher(ScanFunction scan, PageProbe* probe, OriginFunction origin, QObject* parent)
+PortListRefresher::PortListRefresher(ScanFunction scan, PageProbe* probe, OriginFunction origin,
+                                     QObject* parent)
     : QObject(parent), m_scan(std::move(scan)), m_probe(probe), m_origin(std::move(origin))
 {
     // Origin lookups through the command-line tools block a thread each; a few may run at once.
@@ -140,22 +142,22 @@ void PortListRefresher::applyScan(const ScanResult& scan)
 
 void PortListRefresher::probeNewEntry(const PortData& entry, const std::shared_ptr<int>& pendingJobs)
 {
-    m_probe->fetchHTMLData(entry.port(), [this, self = QPointer(this), entry, pendingJobs](
-                                             std::optional<HTMLData> page) {
-        if (!self)
-            return;
-        if (!page) {
-            // Not shown; it stays among the last candidates, so later scans do not probe it again.
-            jobEnded(pendingJobs);
-            return;
-        }
-        runInPool<std::optional<ProcessInfo>>(
-            &m_pool, this, [origin = m_origin, pid = entry.pid()] { return origin(pid); },
-            [this, entry, page, pendingJobs](const std::optional<ProcessInfo>& info) {
-                storePort(PortData(entry.processName(), entry.port(), entry.pid(), page, info));
+    m_probe->fetchHTMLData(
+        entry.port(), [this, self = QPointer(this), entry, pendingJobs](std::optional<HTMLData> page) {
+            if (!self)
+                return;
+            if (!page) {
+                // Not shown; it stays among the last candidates, so later scans do not probe it again.
                 jobEnded(pendingJobs);
-            });
-    });
+                return;
+            }
+            runInPool<std::optional<ProcessInfo>>(
+                &m_pool, this, [origin = m_origin, pid = entry.pid()] { return origin(pid); },
+                [this, entry, page, pendingJobs](const std::optional<ProcessInfo>& info) {
+                    storePort(PortData(entry.processName(), entry.port(), entry.pid(), page, info));
+                    jobEnded(pendingJobs);
+                });
+        });
 }
 
 void PortListRefresher::storePort(const PortData& entry)

@@ -78,21 +78,23 @@ void PageProbe::tryScheme(const QString& port, int schemeIndex, Callback done)
         if (body->size() > limit)
             fail();
     });
-    connect(reply, &QNetworkReply::finished, this, [this, reply, body, failed, port, schemeIndex, scheme, done] {
-        reply->deleteLater();
-        // Any HTTP reply counts, whatever its status: an error page served as HTML is a page.
-        const bool answered = !*failed && reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
-        if (answered)
-            body->append(reply->readAll());
-        const bool usable =
-            answered && isHtml(reply) && body->size() <= m_maxBodyBytes && isValidUtf8(*body);
-        if (!usable) {
-            tryScheme(port, schemeIndex + 1, done);
-            return;
-        }
-        const QString page = QString::fromUtf8(*body);
-        done(HTMLData{extractTitle(page), detectAppType(page), std::nullopt, scheme});
-    });
+    connect(reply, &QNetworkReply::finished, this,
+            [this, reply, body, failed, port, schemeIndex, scheme, done] {
+                reply->deleteLater();
+                // Any HTTP reply counts, whatever its status: an error page served as HTML is a page.
+                const bool answered =
+                    !*failed && reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
+                if (answered)
+                    body->append(reply->readAll());
+                const bool usable =
+                    answered && isHtml(reply) && body->size() <= m_maxBodyBytes && isValidUtf8(*body);
+                if (!usable) {
+                    tryScheme(port, schemeIndex + 1, done);
+                    return;
+                }
+                const QString page = QString::fromUtf8(*body);
+                done(HTMLData{extractTitle(page), detectAppType(page), std::nullopt, scheme});
+            });
 }
 
 } // namespace tidewell

@@ -6,7 +6,13 @@
 namespace tidewell {
 
 // The kind of web application a page probe recognised.
-enum class AppType { unknown, react, nextjs, storybook };
+enum class AppType
+{
+    unknown,
+    react,
+    nextjs,
+    storybook
+};
 
 QString appTypeText(AppType type);
 // Accepts exactly the four text forms, letter case included.

@@ -6,7 +6,11 @@
 namespace tidewell {
 
 // The scheme a page was fetched with, in probe order.
-enum class HttpScheme { http, https };
+enum class HttpScheme
+{
+    http,
+    https
+};
 
 QString httpSchemeText(HttpScheme scheme);
 std::optional<HttpScheme> httpSchemeFromText(const QString& text);

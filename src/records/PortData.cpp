@@ -8,8 +8,7 @@ PortData::PortData(QString processName, QString port, QString pid, std::optional
                    std::optional<ProcessInfo> processInfo)
     : m_processName(std::move(processName)), m_port(std::move(port)), m_pid(std::move(pid)),
       m_htmlData(std::move(htmlData)), m_processInfo(std::move(processInfo))
-{
-}
+{}
 
 bool PortData::operator==(const PortData& other) const
 {

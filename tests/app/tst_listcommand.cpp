@@ -59,9 +59,10 @@ private slots:
 
 void ListCommandTest::tableKeepsEveryEntryOnOneLine()
 {
-    const PortData entry(QStringLiteral("python3"), QStringLiteral("8000"), QStringLiteral("42"),
-                         HTMLData{QStringLiteral("\n  My\tApp\n"), AppType::react, std::nullopt, HttpScheme::http},
-                         ProcessInfo{QStringLiteral("/tmp/a b"), QStringLiteral("python3 -m http.server")});
+    const PortData entry(
+        QStringLiteral("python3"), QStringLiteral("8000"), QStringLiteral("42"),
+        HTMLData{QStringLiteral("\n  My\tApp\n"), AppType::react, std::nullopt, HttpScheme::http},
+        ProcessInfo{QStringLiteral("/tmp/a b"), QStringLiteral("python3 -m http.server")});
     const QList<QByteArray> lines = PortTableFormatter::table({entry}).split('\n');
     QCOMPARE(lines.size(), 3); // header, the entry, and the empty text after the last line feed
     QVERIFY(lines[0].startsWith("PORT  PID"));
@@ -99,7 +100,8 @@ void ListCommandTest::listsRealServersWithTheirOrigin_data()
 void ListCommandTest::listsRealServersWithTheirOrigin()
 {
     QFETCH(QByteArray, backend);
-    const bool haveShellTools = QFile::exists(QStringLiteral("/bin/zsh")) && !findProgram(QStringLiteral("lsof")).isEmpty();
+    const bool haveShellTools =
+        QFile::exists(QStringLiteral("/bin/zsh")) && !findProgram(QStringLiteral("lsof")).isEmpty();
     if (backend == "commands" && !haveShellTools)
         QSKIP("zsh or lsof is not installed: the command backend cannot run here");
     const QString node = findProgram(QStringLiteral("node"));
@@ -109,7 +111,8 @@ void ListCommandTest::listsRealServersWithTheirOrigin()
     QTemporaryDir dir;
     const QString folder = dir.filePath(QStringLiteral("my project"));
     QVERIFY(QDir().mkpath(folder));
-    auto python = startListenerFromShell({QStringLiteral("--title"), QStringLiteral("Python Docs"), QStringLiteral("--body"),
+    auto python = startListenerFromShell({QStringLiteral("--title"), QStringLiteral("Python Docs"),
+                                          QStringLiteral("--body"),
                                           QStringLiteral("<script src=\"/@react-refresh\"></script>")},
                                          folder);
     const QString nodeScript = QStringLiteral(
@@ -117,8 +120,8 @@ void ListCommandTest::listsRealServersWithTheirOrigin()
         " r.end('<title>Node Shop</title><script src=\"/_next/static/app.js\"></script>'); })"
         ".listen(0, '127.0.0.1', function () { console.log('ready ' + this.address().port); })");
     ChildProcess nodeServer(QStringLiteral("/bin/bash"),
-                            {QStringLiteral("-c"), shellQuoted(node) + QStringLiteral(" -e ") + shellQuoted(nodeScript) +
-                                                       QStringLiteral("; exit $?")},
+                            {QStringLiteral("-c"), shellQuoted(node) + QStringLiteral(" -e ") +
+                                                       shellQuoted(nodeScript) + QStringLiteral("; exit $?")},
                             folder);
     auto json = startListener({QStringLiteral("--mode"), QStringLiteral("json")});
     auto database = startListener({QStringLiteral("--name"), QStringLiteral("postgres")});
@@ -134,22 +137,26 @@ void ListCommandTest::listsRealServersWithTheirOrigin()
     const QString expectedFolder = backend == "native" ? folder : dir.filePath(QStringLiteral("my project"));
     const QJsonObject py = entryOnPort(entries, python->port());
     QCOMPARE(py.value(QStringLiteral("processName")).toString(), QStringLiteral("python3"));
-    QCOMPARE(py[QStringLiteral("htmlData")][QStringLiteral("title")].toString(), QStringLiteral("Python Docs"));
+    QCOMPARE(py[QStringLiteral("htmlData")][QStringLiteral("title")].toString(),
+             QStringLiteral("Python Docs"));
     QCOMPARE(py[QStringLiteral("htmlData")][QStringLiteral("appType")].toString(), QStringLiteral("react"));
     QCOMPARE(py[QStringLiteral("processInfo")][QStringLiteral("cwd")].toString(), expectedFolder);
-    QVERIFY(py[QStringLiteral("processInfo")][QStringLiteral("cmd")].toString().contains(QStringLiteral("listener.py")));
+    QVERIFY(py[QStringLiteral("processInfo")][QStringLiteral("cmd")].toString().contains(
+        QStringLiteral("listener.py")));
 
     const QJsonObject js = entryOnPort(entries, nodeServer.port());
     QCOMPARE(js.value(QStringLiteral("processName")).toString(), QStringLiteral("node"));
     QCOMPARE(js[QStringLiteral("htmlData")][QStringLiteral("title")].toString(), QStringLiteral("Node Shop"));
     QCOMPARE(js[QStringLiteral("htmlData")][QStringLiteral("appType")].toString(), QStringLiteral("nextjs"));
     QCOMPARE(js[QStringLiteral("processInfo")][QStringLiteral("cwd")].toString(), expectedFolder);
-    QVERIFY(js[QStringLiteral("processInfo")][QStringLiteral("cmd")].toString().startsWith(node + QStringLiteral(" -e")));
+    QVERIFY(js[QStringLiteral("processInfo")][QStringLiteral("cmd")].toString().startsWith(
+        node + QStringLiteral(" -e")));
 
     QVERIFY2(entryOnPort(entries, json->port()).isEmpty(), "a server that answers JSON is no page");
     QVERIFY(entryOnPort(entries, database->port()).isEmpty());
 
-    const Run all = runTidewell({QStringLiteral("--list"), QStringLiteral("--all"), QStringLiteral("--json")}, backend);
+    const Run all =
+        runTidewell({QStringLiteral("--list"), QStringLiteral("--all"), QStringLiteral("--json")}, backend);
     const QJsonArray everything = QJsonDocument::fromJson(all.out).array();
     const QJsonObject db = entryOnPort(everything, database->port());
     QCOMPARE(db.value(QStringLiteral("processName")).toString(), QStringLiteral("postgres"));
@@ -158,7 +165,9 @@ void ListCommandTest::listsRealServersWithTheirOrigin()
 
     const Run table = runTidewell({QStringLiteral("--list")}, backend);
     QCOMPARE(table.exitCode, 0);
-    QVERIFY2(QRegularExpression(QStringLiteral("^PORT +PID +PROCESS +TITLE")).match(QString::fromUtf8(table.out)).hasMatch(),
+    QVERIFY2(QRegularExpression(QStringLiteral("^PORT +PID +PROCESS +TITLE"))
+                 .match(QString::fromUtf8(table.out))
+                 .hasMatch(),
              table.out);
     QVERIFY(table.out.contains("Node Shop") && table.out.contains("Python Docs"));
     QVERIFY(!table.out.contains("postgres"));

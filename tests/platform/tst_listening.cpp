@@ -29,7 +29,8 @@ QByteArray describe(const QList<ListeningSocket>& rows)
 {
     QByteArray text;
     for (const ListeningSocket& row : rows)
-        text += (row.command + QLatin1Char(' ') + row.pid + QLatin1Char(' ') + row.name + QLatin1Char('\n')).toUtf8();
+        text += (row.command + QLatin1Char(' ') + row.pid + QLatin1Char(' ') + row.name + QLatin1Char('\n'))
+                    .toUtf8();
     return text;
 }
 
@@ -57,17 +58,20 @@ void ListeningTest::parsesListingLines_data()
     QTest::addColumn<QString>("command");
     QTest::addColumn<QString>("pid");
     QTest::addColumn<QString>("name");
-    QTest::newRow("ten columns") << QStringLiteral("node 4242 dev 23u IPv4 0xabc 0t0 TCP *:3000 (LISTEN)") << true
-                                 << QStringLiteral("node") << QStringLiteral("4242") << QStringLiteral("*:3000");
+    QTest::newRow("ten columns") << QStringLiteral("node 4242 dev 23u IPv4 0xabc 0t0 TCP *:3000 (LISTEN)")
+                                 << true << QStringLiteral("node") << QStringLiteral("4242")
+                                 << QStringLiteral("*:3000");
     QTest::newRow("nine columns") << QStringLiteral("node 4242 dev 23u IPv4 0xabc 0t0 TCP *:3000") << true
-                                  << QStringLiteral("node") << QStringLiteral("4242") << QStringLiteral("*:3000");
-    QTest::newRow("eight columns") << QStringLiteral("node 4242 dev 23u IPv4 0xabc 0t0 TCP") << false << QString()
-                                   << QString() << QString();
-    QTest::newRow("runs of spaces") << QStringLiteral("Code\\x20H   77  me  3u  IPv6  1  0t0  TCP  [::1]:52000  (LISTEN)")
-                                    << true << QStringLiteral("Code\\x20H") << QStringLiteral("77")
-                                    << QStringLiteral("[::1]:52000");
-    QTest::newRow("tabs are not separators") << QStringLiteral("a\tb 1 2 3 4 5 6 7 *:1") << true
-                                             << QStringLiteral("a\tb") << QStringLiteral("1") << QStringLiteral("*:1");
+                                  << QStringLiteral("node") << QStringLiteral("4242")
+                                  << QStringLiteral("*:3000");
+    QTest::newRow("eight columns") << QStringLiteral("node 4242 dev 23u IPv4 0xabc 0t0 TCP") << false
+                                   << QString() << QString() << QString();
+    QTest::newRow("runs of spaces")
+        << QStringLiteral("Code\\x20H   77  me  3u  IPv6  1  0t0  TCP  [::1]:52000  (LISTEN)") << true
+        << QStringLiteral("Code\\x20H") << QStringLiteral("77") << QStringLiteral("[::1]:52000");
+    QTest::newRow("tabs are not separators")
+        << QStringLiteral("a\tb 1 2 3 4 5 6 7 *:1") << true << QStringLiteral("a\tb") << QStringLiteral("1")
+        << QStringLiteral("*:1");
     QTest::newRow("empty") << QString() << false << QString() << QString() << QString();
 }
 
@@ -107,7 +111,8 @@ void ListeningTest::runsTheListingCommandThroughZsh()
     const auto calls = tools->calls();
     QCOMPARE(calls.size(), 1);
     QCOMPARE(calls[0].program, QStringLiteral("/bin/zsh"));
-    QCOMPARE(calls[0].arguments, (QStringList{QStringLiteral("-c"), QStringLiteral("lsof -iTCP -sTCP:LISTEN -n -P")}));
+    QCOMPARE(calls[0].arguments,
+             (QStringList{QStringLiteral("-c"), QStringLiteral("lsof -iTCP -sTCP:LISTEN -n -P")}));
 }
 
 void ListeningTest::escapesCommandNamesLikeLsof_data()
@@ -137,24 +142,30 @@ void ListeningTest::readsListeningRowsOfTcpTables()
 {
     const QByteArray tcp =
         "  sl  local_address rem_address   st tx_queue rx_queue tr tm->when retrnsmt   uid  timeout inode\n"
-        "   0: 00000000:0BB8 00000000:0000 0A 00000000:00000000 00:00000000 00000000  1000        0 111 1 0 100 0 0 10 0\n"
-        "   1: 0100007F:1538 00000000:0000 0A 00000000:00000000 00:00000000 00000000  1000        0 222 1 0 100 0 0 10 0\n"
-        "   2: 0100007F:1539 0100007F:D431 01 00000000:00000000 00:00000000 00000000  1000        0 333 1 0 20 4 30 10 -1\n";
+        "   0: 00000000:0BB8 00000000:0000 0A 00000000:00000000 00:00000000 00000000  1000        0 111 1 0 "
+        "100 0 0 10 0\n"
+        "   1: 0100007F:1538 00000000:0000 0A 00000000:00000000 00:00000000 00000000  1000        0 222 1 0 "
+        "100 0 0 10 0\n"
+        "   2: 0100007F:1539 0100007F:D431 01 00000000:00000000 00:00000000 00000000  1000        0 333 1 0 "
+        "20 4 30 10 -1\n";
     const auto v4 = ProcNetListingSource::parseTcpTable(tcp, false);
     QCOMPARE(v4.size(), 2);
     QCOMPARE(v4.value(111), QStringLiteral("*:3000"));
     QCOMPARE(v4.value(222), QStringLiteral("127.0.0.1:5432"));
 
-    const QByteArray tcp6 =
-        "  sl  local_address                         remote_address                        st tx_queue rx_queue tr "
-        "tm->when retrnsmt   uid  timeout inode\n"
-        "   0: 00000000000000000000000000000000:1F90 00000000000000000000000000000000:0000 0A 00000000:00000000 "
-        "00:00000000 00000000     0        0 444 1 0 100 0 0 10 0\n"
-        "   1: 00000000000000000000000001000000:1F91 00000000000000000000000000000000:0000 0A 00000000:00000000 "
-        "00:00000000 00000000     0        0 555 1 0 100 0 0 10 0\n"
-        "   2: 0000000000000000FFFF00000100007F:1F92 00000000000000000000000000000000:0000 0A 00000000:00000000 "
-        "00:00000000 00000000     0        0 666 1 0 100 0 0 10 0\n"
-        "   3: garbage\n";
+    const QByteArray tcp6 = "  sl  local_address                         remote_address                      "
+                            "  st tx_queue rx_queue tr "
+                            "tm->when retrnsmt   uid  timeout inode\n"
+                            "   0: 00000000000000000000000000000000:1F90 "
+                            "00000000000000000000000000000000:0000 0A 00000000:00000000 "
+                            "00:00000000 00000000     0        0 444 1 0 100 0 0 10 0\n"
+                            "   1: 00000000000000000000000001000000:1F91 "
+                            "00000000000000000000000000000000:0000 0A 00000000:00000000 "
+                            "00:00000000 00000000     0        0 555 1 0 100 0 0 10 0\n"
+                            "   2: 0000000000000000FFFF00000100007F:1F92 "
+                            "00000000000000000000000000000000:0000 0A 00000000:00000000 "
+                            "00:00000000 00000000     0        0 666 1 0 100 0 0 10 0\n"
+                            "   3: garbage\n";
     const auto v6 = ProcNetListingSource::parseTcpTable(tcp6, true);
     QCOMPARE(v6.size(), 3);
     QCOMPARE(v6.value(444), QStringLiteral("*:8080"));
@@ -176,7 +187,8 @@ void ListeningTest::nativeListingAgreesWithLsof()
          QStringLiteral("[::1]:0"), QStringLiteral("--same-port")},
         {QStringLiteral("--bind"), QStringLiteral("127.0.0.1:0"), QStringLiteral("--bind"),
          QStringLiteral("127.0.0.2:0"), QStringLiteral("--same-port")},
-        {QStringLiteral("--bind"), QStringLiteral("0.0.0.0:0"), QStringLiteral("--bind"), QStringLiteral("[::]:0")},
+        {QStringLiteral("--bind"), QStringLiteral("0.0.0.0:0"), QStringLiteral("--bind"),
+         QStringLiteral("[::]:0")},
     };
     std::vector<std::unique_ptr<ChildProcess>> children;
     QList<qint64> pids;
@@ -191,14 +203,16 @@ void ListeningTest::nativeListingAgreesWithLsof()
     const auto lsof = rowsOf(LsofListingSource(tools).listeningSockets(), pids);
     QCOMPARE(native.size(), 10);
     QVERIFY2(native == lsof, describe(native) + "--- lsof:\n" + describe(lsof));
-    QVERIFY(std::any_of(native.cbegin(), native.cend(),
-                        [](const ListeningSocket& row) { return row.command == QStringLiteral("Code\\x20H"); }));
+    QVERIFY(std::any_of(native.cbegin(), native.cend(), [](const ListeningSocket& row) {
+        return row.command == QStringLiteral("Code\\x20H");
+    }));
 }
 
 void ListeningTest::socketDiagnosticsAgreeWithProcNet()
 {
-    auto dual = startListener({QStringLiteral("--bind"), QStringLiteral("0.0.0.0:0"), QStringLiteral("--bind"),
-                               QStringLiteral("[::1]:0"), QStringLiteral("--bind"), QStringLiteral("127.0.0.3:0")});
+    auto dual =
+        startListener({QStringLiteral("--bind"), QStringLiteral("0.0.0.0:0"), QStringLiteral("--bind"),
+                       QStringLiteral("[::1]:0"), QStringLiteral("--bind"), QStringLiteral("127.0.0.3:0")});
     QVERIFY(dual->waitUntilReady());
     const auto fromNetlink = ProcNetListingSource::listeningNamesFromNetlink();
     if (!fromNetlink)

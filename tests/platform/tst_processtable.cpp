@@ -1,7 +1,7 @@
 #include "platform/GitBranchReader.h"
 #include "platform/ProcessSystemTools.h"
-#include "platform/ShellQuoting.h"
 #include "platform/ShellProcessTable.h"
+#include "platform/ShellQuoting.h"
 #include "platform/linux/LinuxProcessTable.h"
 #include "support/RecordingSystemTools.h"
 #include "support/TestProcesses.h"
@@ -98,7 +98,8 @@ private slots:
 void ProcessTableTest::originScriptIsTheWalkWithAQuotedPid()
 {
     QCOMPARE(ShellProcessTable::kOriginScript.size(), 400);
-    QVERIFY(ShellProcessTable::kOriginScript.startsWith(QStringLiteral("\nPCMD=\"\"\nPrevID=\"\"\nwhile true; do")));
+    QVERIFY(ShellProcessTable::kOriginScript.startsWith(
+        QStringLiteral("\nPCMD=\"\"\nPrevID=\"\"\nwhile true; do")));
     QVERIFY(ShellProcessTable::kOriginScript.endsWith(QStringLiteral("\n  fi\ndone")));
     QCOMPARE(ShellProcessTable::originScriptFor(QStringLiteral("4242")),
              QStringLiteral("PID='4242'") + ShellProcessTable::kOriginScript);
@@ -106,7 +107,8 @@ void ProcessTableTest::originScriptIsTheWalkWithAQuotedPid()
     auto tools = std::make_shared<RecordingSystemTools>();
     tools->setOutput("/home/dev/app\nnode server.js\nextra line\n");
     const auto info = ShellProcessTable(tools).origin(QStringLiteral("7"));
-    QCOMPARE(info, std::optional(ProcessInfo{QStringLiteral("/home/dev/app"), QStringLiteral("node server.js")}));
+    QCOMPARE(info,
+             std::optional(ProcessInfo{QStringLiteral("/home/dev/app"), QStringLiteral("node server.js")}));
     QCOMPARE(tools->calls().value(0).program, QStringLiteral("/bin/bash"));
     QCOMPARE(tools->calls().value(0).arguments,
              (QStringList{QStringLiteral("-c"), ShellProcessTable::originScriptFor(QStringLiteral("7"))}));
@@ -126,9 +128,11 @@ void ProcessTableTest::statisticsCommandQuotesPidAndFolder()
 {
     QFETCH(QString, cwd);
     QFETCH(QString, quoted);
-    QCOMPARE(ShellProcessTable::statisticsCommandFor(QStringLiteral("12"), cwd),
-             QStringLiteral("ps -p '12' -o %cpu,%mem,rss && cd ") + quoted +
-                 QStringLiteral(" && git rev-parse --is-inside-work-tree > /dev/null 2>&1 && git branch --show-current"));
+    QCOMPARE(
+        ShellProcessTable::statisticsCommandFor(QStringLiteral("12"), cwd),
+        QStringLiteral("ps -p '12' -o %cpu,%mem,rss && cd ") + quoted +
+            QStringLiteral(
+                " && git rev-parse --is-inside-work-tree > /dev/null 2>&1 && git branch --show-current"));
 }
 
 void ProcessTableTest::parsesOriginOutput_data()
@@ -288,9 +292,10 @@ void ProcessTableTest::nativeOriginFindsShellsStartedByName()
     QTemporaryDir dir;
     // Terminals start the shell under its bare name, as "exec -a" does here.
     const QString script = QStringLiteral("'%1' '%2'; exit $?").arg(python3(), listenerScript());
-    ChildProcess child(QStringLiteral("/bin/bash"),
-                       {QStringLiteral("-c"), QStringLiteral("exec -a bash /bin/bash -c ") + shellQuoted(script)},
-                       dir.path());
+    ChildProcess child(
+        QStringLiteral("/bin/bash"),
+        {QStringLiteral("-c"), QStringLiteral("exec -a bash /bin/bash -c ") + shellQuoted(script)},
+        dir.path());
     QVERIFY(child.waitUntilReady());
     QVERIFY(commandLineOf(child.pid()).startsWith(QStringLiteral("bash -c")));
     const auto origin = LinuxProcessTable().origin(QString::number(childOf(child.pid())));
@@ -304,13 +309,12 @@ void ProcessTableTest::processWithoutShellHasNoOrigin()
     // server that the service manager started.
     QTemporaryDir dir;
     const QString pidFile = dir.filePath(QStringLiteral("pid"));
-    const QString program = QStringLiteral(
-        "import os, sys, time\n"
-        "if os.fork(): sys.exit(0)\n"
-        "os.setsid()\n"
-        "if os.fork(): sys.exit(0)\n"
-        "open(sys.argv[1], 'w').write(str(os.getpid()))\n"
-        "time.sleep(30)\n");
+    const QString program = QStringLiteral("import os, sys, time\n"
+                                           "if os.fork(): sys.exit(0)\n"
+                                           "os.setsid()\n"
+                                           "if os.fork(): sys.exit(0)\n"
+                                           "open(sys.argv[1], 'w').write(str(os.getpid()))\n"
+                                           "time.sleep(30)\n");
     QProcess::execute(python3(), {QStringLiteral("-c"), program, pidFile});
     QTRY_VERIFY(QFile(pidFile).size() > 0);
     QFile file(pidFile);
@@ -332,11 +336,12 @@ void ProcessTableTest::gitBranchMatchesGit()
     const QString worktree = dir.filePath(QStringLiteral("linked tree"));
     const QString nested = repo + QStringLiteral("/src/deep");
     QVERIFY(QDir().mkpath(nested));
-    QVERIFY(git(repo, {QStringLiteral("init"), QStringLiteral("-q"), QStringLiteral("-b"), QStringLiteral("feature/x")}));
+    QVERIFY(git(repo, {QStringLiteral("init"), QStringLiteral("-q"), QStringLiteral("-b"),
+                       QStringLiteral("feature/x")}));
     QVERIFY(git(repo, {QStringLiteral("commit"), QStringLiteral("-q"), QStringLiteral("--allow-empty"),
                        QStringLiteral("-m"), QStringLiteral("start")}));
-    QVERIFY(git(repo, {QStringLiteral("worktree"), QStringLiteral("add"), QStringLiteral("-q"), QStringLiteral("-b"),
-                       QStringLiteral("other"), worktree}));
+    QVERIFY(git(repo, {QStringLiteral("worktree"), QStringLiteral("add"), QStringLiteral("-q"),
+                       QStringLiteral("-b"), QStringLiteral("other"), worktree}));
 
     struct Case
     {
@@ -363,7 +368,8 @@ void ProcessTableTest::readingsAgreeOnALiveProcess()
     if (!hasShellTools() || findProgram(QStringLiteral("git")).isEmpty())
         QSKIP("zsh, lsof, ps or git is not installed");
     QTemporaryDir dir;
-    QVERIFY(git(dir.path(), {QStringLiteral("init"), QStringLiteral("-q"), QStringLiteral("-b"), QStringLiteral("main")}));
+    QVERIFY(git(dir.path(), {QStringLiteral("init"), QStringLiteral("-q"), QStringLiteral("-b"),
+                             QStringLiteral("main")}));
     auto child = startListener({}, dir.path());
     QVERIFY(child->waitUntilReady());
     const QString pid = QString::number(child->pid());
@@ -391,9 +397,10 @@ void ProcessTableTest::nativeCpuShareFollowsTheInterval()
 {
     // The process rests, then spins: each reading shows the share since the reading before, not
     // the lifetime average.
-    ChildProcess spinner(python3(), {QStringLiteral("-c"),
-                                     QStringLiteral("import time\nprint('ready', flush=True)\ntime.sleep(2)\n"
-                                                    "end = time.time() + 20\nwhile time.time() < end: pass\n")});
+    ChildProcess spinner(
+        python3(),
+        {QStringLiteral("-c"), QStringLiteral("import time\nprint('ready', flush=True)\ntime.sleep(2)\n"
+                                              "end = time.time() + 20\nwhile time.time() < end: pass\n")});
     QVERIFY(spinner.waitUntilReady());
     LinuxProcessTable table;
     const QString pid = QString::number(spinner.pid());
@@ -401,7 +408,8 @@ void ProcessTableTest::nativeCpuShareFollowsTheInterval()
     QTest::qWait(700); // a window in which the process sleeps
     const double resting = table.reading(pid, QString())->cpu.toDouble();
     QVERIFY2(resting < 20, qPrintable(QString::number(resting)));
-    QTRY_VERIFY_WITH_TIMEOUT(table.reading(pid, QString()).value_or(ProcessReading()).cpu.toDouble() > 50, 8000);
+    QTRY_VERIFY_WITH_TIMEOUT(table.reading(pid, QString()).value_or(ProcessReading()).cpu.toDouble() > 50,
+                             8000);
     // Readings closer together than the clock can tell apart repeat the last share.
     const double spinning = table.reading(pid, QString())->cpu.toDouble();
     QVERIFY2(spinning > 50, qPrintable(QString::number(spinning)));

@@ -50,7 +50,8 @@ public:
               &probe,
               [host = &host](const QString& pid) {
                   ++host->origins;
-                  return std::optional(ProcessInfo{QStringLiteral("/work/") + pid, QStringLiteral("serve ") + pid});
+                  return std::optional(
+                      ProcessInfo{QStringLiteral("/work/") + pid, QStringLiteral("serve ") + pid});
               })
     {
         probe.setTimeoutMs(2000);
@@ -108,13 +109,15 @@ void PortListRefresherTest::firstRefreshFillsBothLists()
 
     const PortData ignored = f.refresher.ignoredPorts().value(QStringLiteral("5432:77"));
     QCOMPARE(ignored, PortData(QStringLiteral("postgres"), QStringLiteral("5432"), QStringLiteral("77"),
-                               HTMLData{QStringLiteral("postgres"), AppType::unknown, std::nullopt, HttpScheme::http}));
+                               HTMLData{QStringLiteral("postgres"), AppType::unknown, std::nullopt,
+                                        HttpScheme::http}));
     QCOMPARE(f.host.origins.load(), 1);
 }
 
 void PortListRefresherTest::serverWithoutPageIsNotListedNorProbedAgain()
 {
-    auto server = startListener({QStringLiteral("--mode"), QStringLiteral("json"), QStringLiteral("--log-requests")});
+    auto server =
+        startListener({QStringLiteral("--mode"), QStringLiteral("json"), QStringLiteral("--log-requests")});
     QVERIFY(server->waitUntilReady());
     Fixture f;
     f.host.set({entry(QStringLiteral("node"), server->port(), QStringLiteral("9229"))});
@@ -247,10 +250,9 @@ void PortListRefresherTest::rowsComeInPortThenPidOrder_data()
 {
     QTest::addColumn<QStringList>("keys");
     QTest::addColumn<QStringList>("expected");
-    QTest::newRow("numeric not textual") << QStringList{QStringLiteral("8080:1"), QStringLiteral("3000:9"),
-                                                        QStringLiteral("443:2")}
-                                         << QStringList{QStringLiteral("443:2"), QStringLiteral("3000:9"),
-                                                        QStringLiteral("8080:1")};
+    QTest::newRow("numeric not textual")
+        << QStringList{QStringLiteral("8080:1"), QStringLiteral("3000:9"), QStringLiteral("443:2")}
+        << QStringList{QStringLiteral("443:2"), QStringLiteral("3000:9"), QStringLiteral("8080:1")};
     QTest::newRow("pid breaks ties") << QStringList{QStringLiteral("3000:100"), QStringLiteral("3000:20")}
                                      << QStringList{QStringLiteral("3000:20"), QStringLiteral("3000:100")};
     QTest::newRow("texts after numbers") << QStringList{QStringLiteral("*:1"), QStringLiteral("22:1")}

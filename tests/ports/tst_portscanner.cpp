@@ -28,19 +28,21 @@ void PortScannerTest::parsesPortLines_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("port");
     QTest::addColumn<QString>("pid");
-    QTest::newRow("any address") << QStringLiteral("node 4242 dev 23u IPv4 0xabc 0t0 TCP *:3000 (LISTEN)") << true
-                                 << QStringLiteral("node") << QStringLiteral("3000") << QStringLiteral("4242");
-    QTest::newRow("loopback") << QStringLiteral("postgres 9 pg 5u IPv4 1 0t0 TCP 127.0.0.1:5432 (LISTEN)") << true
-                              << QStringLiteral("postgres") << QStringLiteral("5432") << QStringLiteral("9");
+    QTest::newRow("any address") << QStringLiteral("node 4242 dev 23u IPv4 0xabc 0t0 TCP *:3000 (LISTEN)")
+                                 << true << QStringLiteral("node") << QStringLiteral("3000")
+                                 << QStringLiteral("4242");
+    QTest::newRow("loopback") << QStringLiteral("postgres 9 pg 5u IPv4 1 0t0 TCP 127.0.0.1:5432 (LISTEN)")
+                              << true << QStringLiteral("postgres") << QStringLiteral("5432")
+                              << QStringLiteral("9");
     QTest::newRow("ipv6") << QStringLiteral("deno 5 me 5u IPv6 1 0t0 TCP [::1]:8080 (LISTEN)") << true
                           << QStringLiteral("deno") << QStringLiteral("8080") << QStringLiteral("5");
     QTest::newRow("star port") << QStringLiteral("x 5 me 5u IPv6 1 0t0 TCP *:* (LISTEN)") << true
                                << QStringLiteral("x") << QStringLiteral("*") << QStringLiteral("5");
     QTest::newRow("only colons") << QStringLiteral("x 5 me 5u IPv6 1 0t0 TCP ::: (LISTEN)") << true
                                  << QStringLiteral("x") << QString() << QStringLiteral("5");
-    QTest::newRow("escaped name kept") << QStringLiteral("Code\\x20H 7 me 5u IPv4 1 0t0 TCP 127.0.0.1:52000")
-                                       << true << QStringLiteral("Code\\x20H") << QStringLiteral("52000")
-                                       << QStringLiteral("7");
+    QTest::newRow("escaped name kept")
+        << QStringLiteral("Code\\x20H 7 me 5u IPv4 1 0t0 TCP 127.0.0.1:52000") << true
+        << QStringLiteral("Code\\x20H") << QStringLiteral("52000") << QStringLiteral("7");
     QTest::newRow("too short") << QStringLiteral("node 4242 dev 23u IPv4 0xabc 0t0 TCP") << false << QString()
                                << QString() << QString();
 }
@@ -77,8 +79,10 @@ void PortScannerTest::decidesWhatIsADevServer_data()
     QTest::newRow("NODE capitals") << QStringLiteral("NODE") << QStringLiteral("3000") << true;
     QTest::newRow("postgres") << QStringLiteral("postgres") << QStringLiteral("5432") << false;
     QTest::newRow("redis") << QStringLiteral("redis-ser") << QStringLiteral("6379") << false;
-    QTest::newRow("editor helper on a dev port") << QStringLiteral("Code\\x20H") << QStringLiteral("5173") << true;
-    QTest::newRow("editor helper on a high port") << QStringLiteral("Code\\x20H") << QStringLiteral("52000") << false;
+    QTest::newRow("editor helper on a dev port")
+        << QStringLiteral("Code\\x20H") << QStringLiteral("5173") << true;
+    QTest::newRow("editor helper on a high port")
+        << QStringLiteral("Code\\x20H") << QStringLiteral("52000") << false;
     QTest::newRow("editor helper on 8828") << QStringLiteral("Code\\x20H") << QStringLiteral("8828") << false;
     QTest::newRow("editor helper on 8829") << QStringLiteral("Code\\x20H") << QStringLiteral("8829") << false;
     QTest::newRow("editor helper on 8830") << QStringLiteral("Code\\x20H") << QStringLiteral("8830") << false;
@@ -86,9 +90,12 @@ void PortScannerTest::decidesWhatIsADevServer_data()
     QTest::newRow("Cursor on 9999") << QStringLiteral("Cursor") << QStringLiteral("9999") << true;
     QTest::newRow("Cursor on 10000") << QStringLiteral("Cursor") << QStringLiteral("10000") << false;
     QTest::newRow("editor with a star port") << QStringLiteral("cursor") << QStringLiteral("*") << true;
-    QTest::newRow("editor with a huge port") << QStringLiteral("cursor") << QStringLiteral("99999999999") << false;
-    QTest::newRow("editor with a padded port") << QStringLiteral("cursor") << QStringLiteral(" 20000") << true;
-    QTest::newRow("unescaped editor name") << QStringLiteral("Code Helper") << QStringLiteral("3000") << false;
+    QTest::newRow("editor with a huge port")
+        << QStringLiteral("cursor") << QStringLiteral("99999999999") << false;
+    QTest::newRow("editor with a padded port")
+        << QStringLiteral("cursor") << QStringLiteral(" 20000") << true;
+    QTest::newRow("unescaped editor name")
+        << QStringLiteral("Code Helper") << QStringLiteral("3000") << false;
 }
 
 void PortScannerTest::decidesWhatIsADevServer()
@@ -111,10 +118,12 @@ void PortScannerTest::scanSplitsInListingOrderWithoutMerging()
     const ScanResult scan = PortScanner(std::make_shared<LsofListingSource>(tools)).scanListeningPorts();
     const PortData node(QStringLiteral("node"), QStringLiteral("3000"), QStringLiteral("4242"));
     QCOMPARE(scan.candidates,
-             (QList<PortData>{node, node, PortData(QStringLiteral("bun"), QStringLiteral("3001"), QStringLiteral("11"))}));
+             (QList<PortData>{
+                 node, node, PortData(QStringLiteral("bun"), QStringLiteral("3001"), QStringLiteral("11"))}));
     QCOMPARE(scan.ignored,
-             (QList<PortData>{PortData(QStringLiteral("postgres"), QStringLiteral("5432"), QStringLiteral("9")),
-                              PortData(QStringLiteral("Code\\x20H"), QStringLiteral("52000"), QStringLiteral("7"))}));
+             (QList<PortData>{
+                 PortData(QStringLiteral("postgres"), QStringLiteral("5432"), QStringLiteral("9")),
+                 PortData(QStringLiteral("Code\\x20H"), QStringLiteral("52000"), QStringLiteral("7"))}));
 }
 
 void PortScannerTest::scanOfNothingIsEmpty_data()

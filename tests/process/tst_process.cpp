@@ -51,14 +51,16 @@ void ProcessTest::readsStatisticsOnlyWithAnOrigin()
     auto tools = std::make_shared<RecordingSystemTools>();
     tools->setOutput(" %CPU %MEM RSS\n 1.0 0.5 2048\n");
     const ProcessStatsReader reader(std::make_shared<ShellProcessTable>(tools));
-    QVERIFY(!reader.fetchProcessStats(PortData(QStringLiteral("node"), QStringLiteral("3000"), QStringLiteral("9"))));
+    QVERIFY(!reader.fetchProcessStats(
+        PortData(QStringLiteral("node"), QStringLiteral("3000"), QStringLiteral("9"))));
     QVERIFY(tools->calls().isEmpty());
 
-    const PortData withOrigin(QStringLiteral("node"), QStringLiteral("3000"), QStringLiteral("9"), std::nullopt,
+    const PortData withOrigin(QStringLiteral("node"), QStringLiteral("3000"), QStringLiteral("9"),
+                              std::nullopt,
                               ProcessInfo{QStringLiteral("/srv/my app"), QStringLiteral("node .")});
     const auto stats = reader.fetchProcessStats(withOrigin);
-    QCOMPARE(stats, std::optional(ProcessStats{QStringLiteral("1.0"), QStringLiteral("0.5"), QStringLiteral("2.00MB"),
-                                               QString()}));
+    QCOMPARE(stats, std::optional(ProcessStats{QStringLiteral("1.0"), QStringLiteral("0.5"),
+                                               QStringLiteral("2.00MB"), QString()}));
     QCOMPARE(tools->calls().value(0).program, QStringLiteral("/bin/zsh"));
     QCOMPARE(tools->calls().value(0).arguments.value(1),
              ShellProcessTable::statisticsCommandFor(QStringLiteral("9"), QStringLiteral("/srv/my app")));
@@ -70,10 +72,10 @@ void ProcessTest::statisticsFromToolOutput_data()
     QTest::addColumn<bool>("present");
     QTest::addColumn<QString>("memory");
     QTest::addColumn<QString>("branch");
-    QTest::newRow("branch") << QByteArray(" %CPU %MEM RSS\n 3.2 1.0 51200\nmain\n") << true << QStringLiteral("50MB")
-                            << QStringLiteral("main");
-    QTest::newRow("resident size not a number") << QByteArray("h\n1 2 x\n") << true << QStringLiteral("0.00MB")
-                                                << QString();
+    QTest::newRow("branch") << QByteArray(" %CPU %MEM RSS\n 3.2 1.0 51200\nmain\n") << true
+                            << QStringLiteral("50MB") << QStringLiteral("main");
+    QTest::newRow("resident size not a number")
+        << QByteArray("h\n1 2 x\n") << true << QStringLiteral("0.00MB") << QString();
     QTest::newRow("process gone") << QByteArray(" %CPU %MEM RSS\n") << false << QString() << QString();
 }
 
@@ -85,7 +87,8 @@ void ProcessTest::statisticsFromToolOutput()
     tools->setOutput(output);
     const PortData entry(QStringLiteral("node"), QStringLiteral("3000"), QStringLiteral("9"), std::nullopt,
                          ProcessInfo{QStringLiteral("/srv"), QStringLiteral("node .")});
-    const auto stats = ProcessStatsReader(std::make_shared<ShellProcessTable>(tools)).fetchProcessStats(entry);
+    const auto stats =
+        ProcessStatsReader(std::make_shared<ShellProcessTable>(tools)).fetchProcessStats(entry);
     QCOMPARE(stats.has_value(), present);
     if (!present)
         return;

@@ -58,11 +58,11 @@ void RecordsTest::entriesDifferingInOneFieldAreDifferentRows_data()
         p.setHtmlData(page);
     });
     QTest::newRow("pid") << base
-                         << PortData(QStringLiteral("node"), QStringLiteral("3000"), QStringLiteral("43"), kPage,
-                                     kOrigin);
+                         << PortData(QStringLiteral("node"), QStringLiteral("3000"), QStringLiteral("43"),
+                                     kPage, kOrigin);
     QTest::newRow("name case") << base
-                               << PortData(QStringLiteral("Node"), QStringLiteral("3000"), QStringLiteral("42"),
-                                           kPage, kOrigin);
+                               << PortData(QStringLiteral("Node"), QStringLiteral("3000"),
+                                           QStringLiteral("42"), kPage, kOrigin);
 }
 
 void RecordsTest::entriesDifferingInOneFieldAreDifferentRows()
@@ -88,14 +88,16 @@ void RecordsTest::storedFormRoundTrips_data()
     QTest::addColumn<PortData>("entry");
     HTMLData withFavicon = kPage;
     withFavicon.favicon = QStringLiteral("/icon.png");
-    QTest::newRow("bare") << PortData(QStringLiteral("Code\\x20H"), QStringLiteral("5173"), QStringLiteral("7"));
-    QTest::newRow("page only") << PortData(QStringLiteral("bun"), QStringLiteral("3000"), QStringLiteral("1"), kPage);
-    QTest::newRow("everything") << PortData(QStringLiteral("deno"), QStringLiteral("8000"), QStringLiteral("9"),
-                                            withFavicon, kOrigin);
+    QTest::newRow("bare") << PortData(QStringLiteral("Code\\x20H"), QStringLiteral("5173"),
+                                      QStringLiteral("7"));
+    QTest::newRow("page only") << PortData(QStringLiteral("bun"), QStringLiteral("3000"), QStringLiteral("1"),
+                                           kPage);
+    QTest::newRow("everything") << PortData(QStringLiteral("deno"), QStringLiteral("8000"),
+                                            QStringLiteral("9"), withFavicon, kOrigin);
     QTest::newRow("non-ascii and quotes")
         << PortData(QStringLiteral("python3"), QStringLiteral("8080"), QStringLiteral("5"),
-                    HTMLData{QStringLiteral("Caf\u00e9 \"quoted\" </title>"), AppType::storybook, std::nullopt,
-                             HttpScheme::http},
+                    HTMLData{QStringLiteral("Caf\u00e9 \"quoted\" </title>"), AppType::storybook,
+                             std::nullopt, HttpScheme::http},
                     ProcessInfo{QStringLiteral("/tmp/a  b/$(x)"), QStringLiteral("echo `id` 'q'")});
 }
 
@@ -115,8 +117,10 @@ void RecordsTest::optionalMembersAreOmittedWhenAbsent()
     QCOMPARE(page.value(QStringLiteral("appType")).toString(), QStringLiteral("nextjs"));
     QCOMPARE(page.value(QStringLiteral("scheme")).toString(), QStringLiteral("https"));
 
-    const QJsonObject entry = PortData(QStringLiteral("node"), QStringLiteral("1"), QStringLiteral("2")).toJson();
-    QCOMPARE(entry.keys(), (QStringList{QStringLiteral("pid"), QStringLiteral("port"), QStringLiteral("processName")}));
+    const QJsonObject entry =
+        PortData(QStringLiteral("node"), QStringLiteral("1"), QStringLiteral("2")).toJson();
+    QCOMPARE(entry.keys(),
+             (QStringList{QStringLiteral("pid"), QStringLiteral("port"), QStringLiteral("processName")}));
     const auto decoded = PortData::fromJson(entry);
     QVERIFY(decoded && !decoded->processInfo() && !decoded->htmlData());
 }

@@ -13,7 +13,12 @@ class RecordingSystemTools : public SystemTools
 public:
     struct Call
     {
-        enum class Kind { read, wait, detached } kind;
+        enum class Kind
+        {
+            read,
+            wait,
+            detached
+        } kind;
         QString program;
         QStringList arguments;
     };

@@ -9,7 +9,8 @@
 
 namespace tidewell::test {
 
-ChildProcess::ChildProcess(const QString& program, const QStringList& arguments, const QString& workingDirectory)
+ChildProcess::ChildProcess(const QString& program, const QStringList& arguments,
+                           const QString& workingDirectory)
 {
     m_process.setProgram(program);
     m_process.setArguments(arguments);
@@ -83,7 +84,8 @@ QString python3()
 
 std::unique_ptr<ChildProcess> startListener(const QStringList& options, const QString& workingDirectory)
 {
-    return std::make_unique<ChildProcess>(python3(), QStringList{listenerScript()} + options, workingDirectory);
+    return std::make_unique<ChildProcess>(python3(), QStringList{listenerScript()} + options,
+                                          workingDirectory);
 }
 
 std::unique_ptr<ChildProcess> startListenerFromShell(const QStringList& options, const QString& folder)
@@ -93,8 +95,8 @@ std::unique_ptr<ChildProcess> startListenerFromShell(const QStringList& options,
         words.append(shellQuoted(option));
     // The trailing "exit" keeps bash from replacing itself with the listener.
     const QString script = words.join(QLatin1Char(' ')) + QStringLiteral("; exit $?");
-    return std::make_unique<ChildProcess>(QStringLiteral("/bin/bash"), QStringList{QStringLiteral("-c"), script},
-                                          folder);
+    return std::make_unique<ChildProcess>(QStringLiteral("/bin/bash"),
+                                          QStringList{QStringLiteral("-c"), script}, folder);
 }
 
 } // namespace tidewell::test

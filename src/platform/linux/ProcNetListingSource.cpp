@@ -3,18 +3,18 @@
 #include "LsofCommandName.h"
 #include "ProcFs.h"
 
-#include <arpa/inet.h>
 #include <algorithm>
+#include <arpa/inet.h>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <dirent.h>
 #include <linux/inet_diag.h>
 #include <linux/netlink.h>
 #include <linux/sock_diag.h>
 #include <sys/socket.h>
 #include <unistd.h>
-#include <cstdio>
-#include <cstring>
 
 namespace tidewell {
 

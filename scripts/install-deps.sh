@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing Tidewell needs, skipping what is already there.
+# Debian and Ubuntu through apt (as root, or with sudo); macOS through Homebrew.
+set -euo pipefail
+
+debian_packages=(
+    build-essential cmake ninja-build git pkg-config
+    qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 qt6-gtk-platformtheme libgl-dev
+    clang-format
+    # what the program reads and starts
+    lsof procps zsh xdg-utils
+    # what the tests start: servers, a display with a tray, clicks, certificates
+    python3 openssl xvfb trayer xdotool x11-utils xterm
+)
+
+install_debian() {
+    local missing=()
+    for package in "${debian_packages[@]}"; do
+        if [ "$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null)" != "install ok installed" ]; then
+            missing+=("$package")
+        fi
+    done
+    # Node.js serves the JavaScript servers of the tests; any node on PATH will do.
+    command -v node >/dev/null 2>&1 || missing+=(nodejs)
+    [ ${#missing[@]} -eq 0 ] && return 0
+
+    local sudo=()
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    echo "Installing: ${missing[*]}"
+    "${sudo[@]}" apt-get update -q
+    DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
+}
+
+install_macos() {
+    command -v brew >/dev/null 2>&1 || { echo "Homebrew is needed: https://brew.sh" >&2; exit 1; }
+    local formulae=(cmake ninja qt clang-format node)
+    for formula in "${formulae[@]}"; do
+        brew list --formula "$formula" >/dev/null 2>&1 || brew install "$formula"
+    done
+}
+
+case "$(uname -s)" in
+    Linux)
+        if command -v apt-get >/dev/null 2>&1; then
+            install_debian
+        else
+            echo "Not a Debian or Ubuntu system: install Qt 6 (Core, Network, Widgets, Svg, Test), CMake, Ninja," >&2
+            echo "clang-format, lsof, zsh, python3 and node by hand." >&2
+        fi
+        ;;
+    Darwin)
+        install_macos
+        ;;
+    *)
+        echo "Unsupported system: $(uname -s)" >&2
+        exit 1
+        ;;
+esac
