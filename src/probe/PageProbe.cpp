@@ -8,6 +8,7 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QTimer>
+#include <algorithm>
 #include <memory>
 
 namespace tidewell {
@@ -38,6 +39,16 @@ QUrl PageProbe::pageAddress(HttpScheme scheme, const QString& port)
 
 void PageProbe::fetchHTMLData(const QString& port, Callback done)
 {
+    // Only a decimal port number names a page here; any other text (a wildcard, a path, a user
+    // part) would send the request somewhere the listing never named.
+    const bool digitsOnly =
+        !port.isEmpty() && port.size() <= 5 &&
+        std::all_of(port.cbegin(), port.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+    const int number = digitsOnly ? port.toInt() : 0;
+    if (number < 1 || number > 65535) {
+        done(std::nullopt);
+        return;
+    }
     tryScheme(port, 0, std::move(done));
 }
 
