@@ -28,8 +28,8 @@ if args.name:
     libc.prctl(15, ctypes.c_char_p(args.name.encode("utf-8", "surrogateescape")), 0, 0, 0)
 
 
-def parse(spec):
-    host, _, port = spec.rpartition(":")
+def parse(address):
+    host, _, port = address.rpartition(":")
     if host.startswith("["):
         return socket.AF_INET6, host[1:-1], int(port)
     return socket.AF_INET, host, int(port)
@@ -37,8 +37,8 @@ def parse(spec):
 
 sockets = []
 first_port = None
-for spec in args.bind or ["127.0.0.1:0"]:
-    family, host, port = parse(spec)
+for address in args.bind or ["127.0.0.1:0"]:
+    family, host, port = parse(address)
     if args.same_port and first_port is not None:
         port = first_port
     s = socket.socket(family, socket.SOCK_STREAM)
@@ -71,6 +71,8 @@ def reply(conn):
             if not chunk:
                 return
             data += chunk
+            if data.startswith(b"\x16"):
+                return  # a TLS handshake: this server speaks plain HTTP only
         if args.log_requests:
             print("request", flush=True)
         if args.mode == "silent":
