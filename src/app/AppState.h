@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QObject>
+#include <QSettings>
+#include <QString>
+#include <memory>
+#include <optional>
+
+namespace tidewell {
+
+enum class SelectedTab
+{
+    ports,
+    quickLaunch,
+    vercel
+};
+enum class SelectedView
+{
+    home,
+    settings,
+    checkForUpdate
+};
+
+// The one shared state of the window: what it shows, whether it is open, and the two settings
+// that outlive a run. It holds data only; whoever cares about a change connects to its signal.
+class AppState : public QObject
+{
+    Q_OBJECT
+public:
+    static inline const QString kSelectedTeamKey = QStringLiteral("selected_vercel_team");
+    static inline const QString kQuickLaunchKey = QStringLiteral("bc_quickLaunch");
+
+    // `settings` is the store of the two kept values; the user's own store when null.
+    explicit AppState(std::unique_ptr<QSettings> settings = {}, QObject* parent = nullptr);
+    ~AppState() override;
+
+    // The user's store. On macOS these are the user defaults of "com.orvane.Tidewell".
+    static std::unique_ptr<QSettings> userSettings();
+
+    bool xrayMode() const { return m_xrayMode; }
+    void setXrayMode(bool on);
+    bool isVisible() const { return m_isVisible; }
+    void setIsVisible(bool visible);
+    bool showIgnoredPorts() const { return m_showIgnoredPorts; }
+    void setShowIgnoredPorts(bool show);
+    SelectedTab selectedTab() const { return m_selectedTab; }
+    void setSelectedTab(SelectedTab tab);
+    SelectedView selectedView() const { return m_selectedView; }
+    void setSelectedView(SelectedView view);
+
+    // Kept across runs, read from and written to the store on every access.
+    std::optional<QString> selectedTeam() const;
+    void setSelectedTeam(const std::optional<QString>& team);
+    QString quickLaunchData() const;
+    void setQuickLaunchData(const QString& json);
+
+signals:
+    void xrayModeChanged(bool on);
+    void isVisibleChanged(bool visible);
+    void showIgnoredPortsChanged(bool show);
+    void selectedTabChanged(tidewell::SelectedTab tab);
+    void selectedViewChanged(tidewell::SelectedView view);
+
+private:
+    std::unique_ptr<QSettings> m_settings;
+    bool m_xrayMode = false;
+    bool m_isVisible = false;
+    bool m_showIgnoredPorts = false;
+    SelectedTab m_selectedTab = SelectedTab::ports;
+    SelectedView m_selectedView = SelectedView::home;
+};
+
+} // namespace tidewell
