@@ -26,17 +26,8 @@ QString processIconName(const QString& processName)
 
 QString appTypeIconName(AppType appType)
 {
-    switch (appType) {
-    case AppType::react:
-        return QStringLiteral("react");
-    case AppType::nextjs:
-        return QStringLiteral("nextjs");
-    case AppType::storybook:
-        return QStringLiteral("storybook");
-    case AppType::unknown:
-        break;
-    }
-    return {};
+    // The badge assets carry the app types' own names.
+    return appType == AppType::unknown ? QString() : appTypeText(appType);
 }
 
 } // namespace tidewell
