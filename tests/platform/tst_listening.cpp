@@ -40,8 +40,6 @@ class ListeningTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void parsesListingLines_data();
-    void parsesListingLines();
     void listingNeedsValidUtf8AndSkipsTheHeader();
     void runsTheListingCommandThroughZsh();
     void escapesCommandNamesLikeLsof_data();
@@ -50,43 +48,6 @@ private slots:
     void nativeListingAgreesWithLsof();
     void socketDiagnosticsAgreeWithProcNet();
 };
-
-void ListeningTest::parsesListingLines_data()
-{
-    QTest::addColumn<QString>("line");
-    QTest::addColumn<bool>("parsed");
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<QString>("pid");
-    QTest::addColumn<QString>("name");
-    QTest::newRow("ten columns") << QStringLiteral("node 4242 dev 23u IPv4 0xabc 0t0 TCP *:3000 (LISTEN)")
-                                 << true << QStringLiteral("node") << QStringLiteral("4242")
-                                 << QStringLiteral("*:3000");
-    QTest::newRow("nine columns") << QStringLiteral("node 4242 dev 23u IPv4 0xabc 0t0 TCP *:3000") << true
-                                  << QStringLiteral("node") << QStringLiteral("4242")
-                                  << QStringLiteral("*:3000");
-    QTest::newRow("eight columns") << QStringLiteral("node 4242 dev 23u IPv4 0xabc 0t0 TCP") << false
-                                   << QString() << QString() << QString();
-    QTest::newRow("runs of spaces")
-        << QStringLiteral("Code\\x20H   77  me  3u  IPv6  1  0t0  TCP  [::1]:52000  (LISTEN)") << true
-        << QStringLiteral("Code\\x20H") << QStringLiteral("77") << QStringLiteral("[::1]:52000");
-    QTest::newRow("tabs are not separators")
-        << QStringLiteral("a\tb 1 2 3 4 5 6 7 *:1") << true << QStringLiteral("a\tb") << QStringLiteral("1")
-        << QStringLiteral("*:1");
-    QTest::newRow("empty") << QString() << false << QString() << QString() << QString();
-}
-
-void ListeningTest::parsesListingLines()
-{
-    QFETCH(QString, line);
-    QFETCH(bool, parsed);
-    const auto socket = parseLsofLine(line);
-    QCOMPARE(socket.has_value(), parsed);
-    if (!parsed)
-        return;
-    QTEST(socket->command, "command");
-    QTEST(socket->pid, "pid");
-    QTEST(socket->name, "name");
-}
 
 void ListeningTest::listingNeedsValidUtf8AndSkipsTheHeader()
 {

@@ -43,6 +43,13 @@ void PortScannerTest::parsesPortLines_data()
     QTest::newRow("escaped name kept")
         << QStringLiteral("Code\\x20H 7 me 5u IPv4 1 0t0 TCP 127.0.0.1:52000") << true
         << QStringLiteral("Code\\x20H") << QStringLiteral("52000") << QStringLiteral("7");
+    QTest::newRow("runs of spaces") << QStringLiteral(
+                                           "deno   77  me  3u  IPv6  1  0t0  TCP  [::1]:8080  (LISTEN)")
+                                    << true << QStringLiteral("deno") << QStringLiteral("8080")
+                                    << QStringLiteral("77");
+    QTest::newRow("tabs are not separators")
+        << QStringLiteral("a\tb 1 2 3 4 5 6 7 *:1") << true << QStringLiteral("a\tb") << QStringLiteral("1")
+        << QStringLiteral("1");
     QTest::newRow("too short") << QStringLiteral("node 4242 dev 23u IPv4 0xabc 0t0 TCP") << false << QString()
                                << QString() << QString();
 }
