@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <QUrl>
+#include <memory>
+
+namespace tidewell {
+
+class SystemTools;
+
+// What the desktop does for the user: open a page or a folder, open a folder in a terminal or an
+// editor, run a saved command in a new terminal window. Every call starts a program and returns at
+// once; folders and commands reach that program as single arguments, never through an extra shell.
+class Desktop
+{
+public:
+    virtual ~Desktop() = default;
+
+    // A web or mailto address, with the user's default handler.
+    virtual void openUrl(const QUrl& url) = 0;
+    // The folder in the file browser.
+    virtual void openFolder(const QString& folder) = 0;
+    // The folder in one of the applications the actions name: "Terminal", "Visual Studio Code"
+    // or "Cursor". A missing application is reported as one line on standard output.
+    virtual void openWithApplication(const QString& applicationName, const QString& folder) = 0;
+    // A new terminal window that changes into the folder and runs the command line there.
+    virtual void runInNewTerminal(const QString& folder, const QString& commandLine) = 0;
+
+    // The implementation for this host.
+    static std::shared_ptr<Desktop> create(std::shared_ptr<SystemTools> tools);
+};
+
+} // namespace tidewell
