@@ -86,6 +86,7 @@ void AppState::setQuickLaunchData(const QString& json)
 {
     m_settings->setValue(kQuickLaunchKey, json);
     m_settings->sync();
+    emit quickLaunchDataChanged(json);
 }
 
 } // namespace tidewell

@@ -60,6 +60,8 @@ signals:
     void showIgnoredPortsChanged(bool show);
     void selectedTabChanged(tidewell::SelectedTab tab);
     void selectedViewChanged(tidewell::SelectedView view);
+    // The stored quick-launch text was written; it may equal the text before.
+    void quickLaunchDataChanged(const QString& json);
 
 private:
     std::unique_ptr<QSettings> m_settings;

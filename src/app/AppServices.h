@@ -1,0 +1,33 @@
+#pragma once
+
+#include "platform/Desktop.h"
+#include "records/PortData.h"
+#include "records/ProcessStats.h"
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QThreadPool;
+
+namespace tidewell {
+
+class AppState;
+class PortListRefresher;
+
+// What the window's views use to reach state, the port lists and the host. The views get it from
+// the menu content; tests fill it with real parts and their own pools.
+struct AppServices
+{
+    AppState* state = nullptr;
+    PortListRefresher* refresher = nullptr;
+    std::shared_ptr<Desktop> desktop;
+    // Blocking calls: the views run them on `pool` and apply the result on the interface thread.
+    std::function<std::optional<ProcessStats>(const PortData&)> readStats;
+    std::function<void(const QString& pid)> stopProcess;
+    QThreadPool* pool = nullptr;
+    // Saves an entry as a quick-launch item.
+    std::function<void(const PortDataLike&)> addToQuickLaunch;
+};
+
+} // namespace tidewell

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QObject>
+
+class QVariantAnimation;
+class QWidget;
+
+namespace tidewell {
+
+class HoverScaleEffect;
+
+// The hover look of a list row: pointing-hand cursor, a fixed height, and while the pointer is
+// over it a faint rounded highlight behind it and a 2 % enlargement about its centre.
+class CursorModifier : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr int kHorizontalPadding = 18;
+    static constexpr qreal kHoverScale = 1.02;
+
+    // Rows lay their content out with kHorizontalPadding on both sides.
+    CursorModifier(QWidget* row, int height);
+
+    bool isHovered() const { return m_isHovered; }
+    int height() const { return m_height; }
+    // 0 when resting, 1 when fully hovered; the highlight and the scale follow it.
+    qreal hoverProgress() const { return m_progress; }
+    qreal currentScale() const;
+
+signals:
+    void hoveredChanged(bool hovered);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void setHovered(bool hovered);
+    void paintHighlight();
+
+    QWidget* m_row;
+    int m_height;
+    bool m_isHovered = false;
+    qreal m_progress = 0;
+    QVariantAnimation* m_animation;
+    HoverScaleEffect* m_effect;
+};
+
+} // namespace tidewell

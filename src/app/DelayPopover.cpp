@@ -1,0 +1,65 @@
+#include "DelayPopover.h"
+
+#include "PopoverWindow.h"
+
+#include <QCursor>
+#include <QEvent>
+#include <QLineF>
+#include <QWidget>
+
+namespace tidewell {
+
+DelayPopover::DelayPopover(QWidget* row, int delayMs, TextFactory title, ViewFactory headingView,
+                           ViewFactory body)
+    : QObject(row), m_row(row), m_title(std::move(title)), m_headingView(std::move(headingView)),
+      m_body(std::move(body)), m_pointerPosition([] { return QCursor::pos(); })
+{
+    m_workItem.setSingleShot(true);
+    m_workItem.setInterval(delayMs);
+    connect(&m_workItem, &QTimer::timeout, this, &DelayPopover::runWorkItem);
+    row->installEventFilter(this);
+}
+
+void DelayPopover::closePopup()
+{
+    if (m_popover)
+        m_popover->close();
+}
+
+bool DelayPopover::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_row) {
+        if (event->type() == QEvent::Enter) {
+            m_step = Step::noteInitialPosition;
+            m_workItem.start();
+        } else if (event->type() == QEvent::Leave || event->type() == QEvent::Hide) {
+            m_workItem.stop();
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void DelayPopover::runWorkItem()
+{
+    if (m_step == Step::noteInitialPosition) {
+        m_initialMousePosition = m_pointerPosition();
+        m_step = Step::comparePosition;
+        m_workItem.start();
+        return;
+    }
+    const QPoint now = m_pointerPosition();
+    if (m_initialMousePosition && QLineF(*m_initialMousePosition, now).length() < kMaxPointerTravel)
+        openPopup();
+}
+
+void DelayPopover::openPopup()
+{
+    if (m_popover || !m_row->isVisible())
+        return;
+    m_popover = new PopoverWindow(m_title(), m_headingView ? m_headingView() : nullptr,
+                                  m_body ? m_body() : nullptr, m_row->window());
+    m_popover->showBelow(QRect(m_row->mapToGlobal(QPoint(0, 0)), m_row->size()));
+    emit popupShown();
+}
+
+} // namespace tidewell

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QWidget>
+
+class QVariantAnimation;
+
+namespace tidewell {
+
+// The small spinning indicator a row shows in place of a button while its action runs.
+class ProgressViewContainer : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit ProgressViewContainer(QWidget* parent = nullptr);
+
+    QSize sizeHint() const override { return {16, 16}; }
+    // The turn of the arc in degrees; advances only while the indicator is shown.
+    qreal angle() const { return m_angle; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    QVariantAnimation* m_spin;
+    qreal m_angle = 0;
+};
+
+} // namespace tidewell

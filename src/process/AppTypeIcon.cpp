@@ -1,0 +1,13 @@
+#include "AppTypeIcon.h"
+
+#include "ProcessClassifier.h"
+
+namespace tidewell {
+
+AppTypeIcon::AppTypeIcon(AppType appType, int side, QWidget* parent)
+    : AssetIcon(appTypeIconName(appType), side, parent)
+{
+    setObjectName(QStringLiteral("appTypeIcon"));
+}
+
+} // namespace tidewell
