@@ -12,7 +12,10 @@ class RecordingDesktop : public Desktop
 public:
     QStringList calls;
 
-    void openUrl(const QUrl& url) override { calls.append(QStringLiteral("openUrl ") + url.toString()); }
+    void openUrl(const QUrl& url) override
+    {
+        calls.append(QStringLiteral("openUrl ") + QString::fromUtf8(url.toEncoded()));
+    }
     void openFolder(const QString& folder) override { calls.append(QStringLiteral("openFolder ") + folder); }
     void openWithApplication(const QString& applicationName, const QString& folder) override
     {
