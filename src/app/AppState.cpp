@@ -88,4 +88,10 @@ void AppState::setQuickLaunchData(const QString& json)
     m_settings->sync();
 }
 
+void AppState::storeBackupText(const QString& key, const QString& text)
+{
+    m_settings->setValue(key, text);
+    m_settings->sync();
+}
+
 } // namespace tidewell
