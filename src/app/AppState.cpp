@@ -89,4 +89,10 @@ void AppState::setQuickLaunchData(const QString& json)
     emit quickLaunchDataChanged(json);
 }
 
+void AppState::storeBackupText(const QString& key, const QString& text)
+{
+    m_settings->setValue(key, text);
+    m_settings->sync();
+}
+
 } // namespace tidewell

@@ -53,6 +53,9 @@ public:
     void setSelectedTeam(const std::optional<QString>& team);
     QString quickLaunchData() const;
     void setQuickLaunchData(const QString& json);
+    // Keeps a text under a key of its own in the same store, for a kept value that is about to be
+    // replaced but could not be read.
+    void storeBackupText(const QString& key, const QString& text);
 
 signals:
     void xrayModeChanged(bool on);

@@ -1,5 +1,6 @@
 #include "Host.h"
 
+#include "Desktop.h"
 #include "LsofListingSource.h"
 #include "ProcessSystemTools.h"
 #include "ShellProcessTable.h"
@@ -45,6 +46,7 @@ Host Host::create(Backend backend, std::shared_ptr<SystemTools> tools)
         tools = std::make_shared<ProcessSystemTools>();
     Host host;
     host.tools = tools;
+    host.desktop = Desktop::create(tools);
 #ifdef Q_OS_LINUX
     if (backend == Backend::native) {
         host.sockets = std::make_shared<ProcNetListingSource>();

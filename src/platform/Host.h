@@ -7,6 +7,7 @@
 namespace tidewell {
 
 class SystemTools;
+class Desktop;
 class ListeningSocketSource;
 class ProcessTable;
 
@@ -24,6 +25,7 @@ struct Host
     std::shared_ptr<SystemTools> tools;
     std::shared_ptr<ListeningSocketSource> sockets;
     std::shared_ptr<ProcessTable> processes;
+    std::shared_ptr<Desktop> desktop;
 
     // Native on Linux unless TIDEWELL_BACKEND=commands; commands on every other host.
     static Backend defaultBackend();

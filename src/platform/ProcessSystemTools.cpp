@@ -37,11 +37,14 @@ void ProcessSystemTools::runAndWait(const QString& program, const QStringList& a
     runToEnd(process, program, arguments);
 }
 
-bool ProcessSystemTools::startDetached(const QString& program, const QStringList& arguments)
+bool ProcessSystemTools::startDetached(const QString& program, const QStringList& arguments,
+                                       const QString& workingDirectory)
 {
     QProcess process;
     process.setProgram(program);
     process.setArguments(arguments);
+    if (!workingDirectory.isEmpty())
+        process.setWorkingDirectory(workingDirectory);
     process.setStandardInputFile(QProcess::nullDevice());
     return process.startDetached();
 }

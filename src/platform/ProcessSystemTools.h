@@ -14,7 +14,8 @@ public:
 
     QByteArray runAndRead(const QString& program, const QStringList& arguments) override;
     void runAndWait(const QString& program, const QStringList& arguments) override;
-    bool startDetached(const QString& program, const QStringList& arguments) override;
+    bool startDetached(const QString& program, const QStringList& arguments,
+                       const QString& workingDirectory = {}) override;
 };
 
 } // namespace tidewell

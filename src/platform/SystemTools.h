@@ -18,8 +18,10 @@ public:
     virtual QByteArray runAndRead(const QString& program, const QStringList& arguments) = 0;
     // Runs the program and waits for it to exit, without reading its output.
     virtual void runAndWait(const QString& program, const QStringList& arguments) = 0;
-    // Starts the program and returns at once; false when it could not be started.
-    virtual bool startDetached(const QString& program, const QStringList& arguments) = 0;
+    // Starts the program and returns at once; false when it could not be started, which includes
+    // a working directory that does not exist. An empty working directory keeps ours.
+    virtual bool startDetached(const QString& program, const QStringList& arguments,
+                               const QString& workingDirectory = {}) = 0;
 };
 
 } // namespace tidewell

@@ -1,10 +1,13 @@
+#include "platform/ProcessSystemTools.h"
 #include "platform/ShellProcessTable.h"
 #include "process/ProcessClassifier.h"
 #include "process/ProcessOrigin.h"
 #include "process/ProcessStatsReader.h"
+#include "process/ProcessStopper.h"
 #include "records/PortData.h"
 #include "support/RecordingSystemTools.h"
 
+#include <QProcess>
 #include <QTest>
 
 using namespace tidewell;
@@ -24,6 +27,10 @@ private slots:
     void classifiesProcesses();
     void appTypeBadges_data();
     void appTypeBadges();
+    void stopSendsTermThroughBash();
+    void stopRunsNothingForAnOddPid_data();
+    void stopRunsNothingForAnOddPid();
+    void stopEndsARealProcess();
 };
 
 void ProcessTest::formatsMemory_data()
@@ -148,6 +155,51 @@ void ProcessTest::appTypeBadges()
 {
     QFETCH(AppType, type);
     QTEST(appTypeIconName(type), "icon");
+}
+
+void ProcessTest::stopSendsTermThroughBash()
+{
+    auto tools = std::make_shared<RecordingSystemTools>();
+    ProcessStopper(tools).stopProcess(QStringLiteral("4242"));
+    const auto calls = tools->calls();
+    QCOMPARE(calls.size(), 1);
+    QCOMPARE(calls[0].kind, RecordingSystemTools::Call::Kind::wait);
+    QCOMPARE(calls[0].program, QStringLiteral("/bin/bash"));
+    QCOMPARE(calls[0].arguments, (QStringList{QStringLiteral("-c"), QStringLiteral("kill -15 4242")}));
+}
+
+void ProcessTest::stopRunsNothingForAnOddPid_data()
+{
+    QTest::addColumn<QString>("pid");
+    QTest::newRow("empty") << QString();
+    QTest::newRow("command after the pid") << QStringLiteral("4242; touch /tmp/x");
+    QTest::newRow("substitution") << QStringLiteral("$(touch /tmp/x)");
+    QTest::newRow("negative: a process group") << QStringLiteral("-1");
+    QTest::newRow("zero: our own group") << QStringLiteral("0");
+    QTest::newRow("leading zero") << QStringLiteral("0123");
+    QTest::newRow("space") << QStringLiteral("42 43");
+    QTest::newRow("other digits") << QStringLiteral("\u0664\u0662");
+    QTest::newRow("trailing line feed") << QStringLiteral("4242\n");
+}
+
+void ProcessTest::stopRunsNothingForAnOddPid()
+{
+    QFETCH(QString, pid);
+    QVERIFY(!ProcessStopper::isProcessId(pid));
+    auto tools = std::make_shared<RecordingSystemTools>();
+    ProcessStopper(tools).stopProcess(pid);
+    QCOMPARE(tools->calls().size(), 0);
+}
+
+void ProcessTest::stopEndsARealProcess()
+{
+    QProcess sleeper;
+    sleeper.start(QStringLiteral("sleep"), {QStringLiteral("300")});
+    QVERIFY(sleeper.waitForStarted());
+    ProcessStopper(std::make_shared<ProcessSystemTools>()).stopProcess(QString::number(sleeper.processId()));
+    QTRY_COMPARE_WITH_TIMEOUT(sleeper.state(), QProcess::NotRunning, 10000);
+    // Ended by the signal, not by exiting on its own.
+    QCOMPARE(sleeper.exitStatus(), QProcess::CrashExit);
 }
 
 QTEST_GUILESS_MAIN(ProcessTest)

@@ -17,20 +17,21 @@ QList<RecordingSystemTools::Call> RecordingSystemTools::calls() const
 QByteArray RecordingSystemTools::runAndRead(const QString& program, const QStringList& arguments)
 {
     QMutexLocker lock(&m_mutex);
-    m_calls.append({Call::Kind::read, program, arguments});
+    m_calls.append({Call::Kind::read, program, arguments, {}});
     return m_output;
 }
 
 void RecordingSystemTools::runAndWait(const QString& program, const QStringList& arguments)
 {
     QMutexLocker lock(&m_mutex);
-    m_calls.append({Call::Kind::wait, program, arguments});
+    m_calls.append({Call::Kind::wait, program, arguments, {}});
 }
 
-bool RecordingSystemTools::startDetached(const QString& program, const QStringList& arguments)
+bool RecordingSystemTools::startDetached(const QString& program, const QStringList& arguments,
+                                         const QString& workingDirectory)
 {
     QMutexLocker lock(&m_mutex);
-    m_calls.append({Call::Kind::detached, program, arguments});
+    m_calls.append({Call::Kind::detached, program, arguments, workingDirectory});
     return true;
 }
 

@@ -21,6 +21,7 @@ public:
         } kind;
         QString program;
         QStringList arguments;
+        QString workingDirectory; // of a detached start; empty for "ours"
     };
 
     void setOutput(const QByteArray& output);
@@ -28,7 +29,8 @@ public:
 
     QByteArray runAndRead(const QString& program, const QStringList& arguments) override;
     void runAndWait(const QString& program, const QStringList& arguments) override;
-    bool startDetached(const QString& program, const QStringList& arguments) override;
+    bool startDetached(const QString& program, const QStringList& arguments,
+                       const QString& workingDirectory = {}) override;
 
 private:
     mutable QMutex m_mutex;

@@ -1,0 +1,100 @@
+#include "QuickLaunchItemData.h"
+
+#include <QHashFunctions>
+#include <QUuid>
+#include <cmath>
+
+namespace tidewell {
+
+namespace {
+
+const QString kUuid = QStringLiteral("uuid");
+const QString kProcessName = QStringLiteral("processName");
+const QString kPort = QStringLiteral("port");
+const QString kPid = QStringLiteral("pid");
+const QString kHtmlData = QStringLiteral("htmlData");
+const QString kProcessInfo = QStringLiteral("processInfo");
+const QString kCreationDate = QStringLiteral("creationDate");
+
+double secondsSinceReference(const QDateTime& date)
+{
+    return double(QuickLaunchItemData::referenceDate().msecsTo(date)) / 1000.0;
+}
+
+} // namespace
+
+QuickLaunchItemData::QuickLaunchItemData(QString uuid, QString processName, QString port, QString pid,
+                                         std::optional<HTMLData> htmlData,
+                                         std::optional<ProcessInfo> processInfo,
+                                         const QDateTime& creationDate)
+    : m_uuid(std::move(uuid)), m_processName(std::move(processName)), m_port(std::move(port)),
+      m_pid(std::move(pid)), m_htmlData(std::move(htmlData)), m_processInfo(std::move(processInfo)),
+      m_creationSeconds(secondsSinceReference(creationDate))
+{}
+
+QString QuickLaunchItemData::newUuid()
+{
+    return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper();
+}
+
+QDateTime QuickLaunchItemData::referenceDate()
+{
+    return QDateTime(QDate(2001, 1, 1), QTime(0, 0), Qt::UTC);
+}
+
+QDateTime QuickLaunchItemData::creationDate() const
+{
+    return referenceDate().addMSecs(std::llround(m_creationSeconds * 1000.0));
+}
+
+QJsonObject QuickLaunchItemData::toJson() const
+{
+    QJsonObject object{{kUuid, m_uuid},
+                       {kProcessName, m_processName},
+                       {kPort, m_port},
+                       {kPid, m_pid},
+                       {kCreationDate, m_creationSeconds}};
+    if (m_htmlData)
+        object.insert(kHtmlData, m_htmlData->toJson());
+    if (m_processInfo)
+        object.insert(kProcessInfo, m_processInfo->toJson());
+    return object;
+}
+
+QuickLaunchItemPtr QuickLaunchItemData::fromJson(const QJsonObject& object)
+{
+    for (const QString& key : {kUuid, kProcessName, kPort, kPid}) {
+        if (!object.value(key).isString())
+            return nullptr;
+    }
+    const QJsonValue creation = object.value(kCreationDate);
+    if (!creation.isDouble() || !std::isfinite(creation.toDouble()))
+        return nullptr;
+
+    // An absent optional member may also have been written as null.
+    std::optional<HTMLData> htmlData;
+    if (!object.value(kHtmlData).isUndefined() && !object.value(kHtmlData).isNull()) {
+        const QJsonValue value = object.value(kHtmlData);
+        if (!value.isObject() || !(htmlData = HTMLData::fromJson(value.toObject())))
+            return nullptr;
+    }
+    std::optional<ProcessInfo> processInfo;
+    if (!object.value(kProcessInfo).isUndefined() && !object.value(kProcessInfo).isNull()) {
+        const QJsonValue value = object.value(kProcessInfo);
+        if (!value.isObject() || !(processInfo = ProcessInfo::fromJson(value.toObject())))
+            return nullptr;
+    }
+
+    auto item = std::make_shared<QuickLaunchItemData>(
+        object.value(kUuid).toString(), object.value(kProcessName).toString(), object.value(kPort).toString(),
+        object.value(kPid).toString(), htmlData, processInfo, referenceDate());
+    item->m_creationSeconds = creation.toDouble();
+    return item;
+}
+
+size_t qHash(const QuickLaunchItemData& item, size_t seed)
+{
+    return qHash(item.uuid(), seed);
+}
+
+} // namespace tidewell
