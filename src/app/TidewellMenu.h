@@ -4,7 +4,7 @@
 #include <QPointer>
 
 class QSystemTrayIcon;
-class QWidget;
+#include <QWidget>
 
 namespace tidewell {
 

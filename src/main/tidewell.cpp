@@ -1,12 +1,40 @@
-#include "app/AppWindow.h"
 #include "app/CommandLineOptions.h"
 #include "app/ListCommand.h"
+#include "app/SingleInstance.h"
+#include "app/AppState.h"
+#include "app/TidewellApp.h"
+#include "app/TidewellMenu.h"
 #include "platform/Host.h"
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <cstdio>
 
 using namespace tidewell;
+
+namespace {
+
+int runMenuBarProgram(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    app.setProperty("buildVersion", QStringLiteral(TIDEWELL_BUILD_VERSION));
+
+    SingleInstance instance(SingleInstance::defaultServerName());
+    if (instance.askRunningInstanceToShow()) {
+        std::printf("Tidewell is already running: its window opens.\n");
+        return 0;
+    }
+    instance.listen();
+
+    TidewellApp tidewell(Host::create());
+    QObject::connect(&tidewell, &TidewellApp::quitRequested, &app, &QCoreApplication::quit);
+    QObject::connect(&instance, &SingleInstance::showRequested, &tidewell,
+                     [&tidewell] { tidewell.menuBarItem().setMenuPresented(true); });
+    tidewell.start();
+    return app.exec();
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -24,9 +52,5 @@ int main(int argc, char** argv)
         QCoreApplication app(argc, argv);
         return ListCommand(options, Host::create()).run();
     }
-
-    QApplication app(argc, argv);
-    AppWindow window;
-    window.show();
-    return app.exec();
+    return runMenuBarProgram(argc, argv);
 }

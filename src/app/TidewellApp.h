@@ -1,0 +1,48 @@
+#pragma once
+
+#include "platform/Host.h"
+
+#include <QObject>
+#include <QThreadPool>
+#include <memory>
+
+namespace tidewell {
+
+class AppMenu;
+class AppState;
+class PageProbe;
+class PortListRefresher;
+class TidewellMenu;
+
+// The whole menu-bar program over one host: the port lists, the state, the window and its tray
+// item, wired together. The program's entry runs one; benches and end-to-end checks run the same.
+class TidewellApp : public QObject
+{
+    Q_OBJECT
+public:
+    // `state` is the store of the kept settings; the user's own when null.
+    explicit TidewellApp(Host host, std::unique_ptr<AppState> state = {}, QObject* parent = nullptr);
+    ~TidewellApp() override;
+
+    // Puts the icon in the tray, or opens the window where there is none.
+    void start();
+
+    AppState& state() const { return *m_state; }
+    AppMenu& menu() const { return *m_menu; }
+    TidewellMenu& menuBarItem() const { return *m_item; }
+    PortListRefresher& refresher() const { return *m_refresher; }
+
+signals:
+    void quitRequested();
+
+private:
+    Host m_host;
+    QThreadPool m_pool;
+    std::unique_ptr<AppState> m_state;
+    std::unique_ptr<PageProbe> m_probe;
+    std::unique_ptr<PortListRefresher> m_refresher;
+    std::unique_ptr<AppMenu> m_menu;
+    std::unique_ptr<TidewellMenu> m_item;
+};
+
+} // namespace tidewell
