@@ -7,6 +7,7 @@
 #include "SymbolIcons.h"
 #include "TabButton.h"
 #include "ports/PortListRefresher.h"
+#include "quicklaunch/QuickLaunchList.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -24,19 +25,6 @@ namespace tidewell {
 namespace {
 
 constexpr int kBottomBarSpacing = 10;
-
-QLabel* placeholderText(const QString& text, QWidget* parent)
-{
-    auto* label = new QLabel(text, parent);
-    label->setAlignment(Qt::AlignCenter);
-    label->setContentsMargins(0, 10, 0, 8);
-    QPalette secondary = label->palette();
-    QColor color = secondary.color(QPalette::WindowText);
-    color.setAlphaF(0.55f);
-    secondary.setColor(QPalette::WindowText, color);
-    label->setPalette(secondary);
-    return label;
-}
 
 QWidget* emptyPage(const char* objectName, QWidget* parent)
 {
@@ -71,13 +59,12 @@ AppMenu::AppMenu(const AppServices& services, QWidget* parent) : QWidget(parent)
     pagesLayout->setContentsMargins(0, 0, 0, 0);
     pagesLayout->setSpacing(0);
     m_portsTab = new PortsTab(m_services, m_pages);
-    m_quickLaunchTab = placeholderText(QStringLiteral("No quick launch"), m_pages);
-    m_quickLaunchTab->setObjectName(QStringLiteral("quickLaunchTab"));
+    m_quickLaunchTab = new QuickLaunchList(m_services, m_pages);
     m_vercelTab = emptyPage("vercelTab", m_pages);
     m_settingsPage = emptyPage("settingsPage", m_pages);
     m_updatePage = emptyPage("updatePage", m_pages);
-    for (QWidget* page :
-         {static_cast<QWidget*>(m_portsTab), m_quickLaunchTab, m_vercelTab, m_settingsPage, m_updatePage})
+    for (QWidget* page : {static_cast<QWidget*>(m_portsTab), static_cast<QWidget*>(m_quickLaunchTab),
+                          m_vercelTab, m_settingsPage, m_updatePage})
         pagesLayout->addWidget(page);
     pagesLayout->addStretch(1);
     m_pages->installEventFilter(this);
@@ -241,16 +228,6 @@ QString AppMenu::versionLabel(const QString& shortVersion, const QString& buildV
            (buildVersion.isEmpty() ? warning : buildVersion) + QStringLiteral(")");
 }
 
-void AppMenu::setQuickLaunchTab(QWidget* tab)
-{
-    auto* pagesLayout = qobject_cast<QVBoxLayout*>(m_pages->layout());
-    const int index = pagesLayout->indexOf(m_quickLaunchTab);
-    pagesLayout->insertWidget(index, tab);
-    delete m_quickLaunchTab;
-    m_quickLaunchTab = tab;
-    showPage();
-}
-
 void AppMenu::showPage()
 {
     const AppState* state = m_services.state;
@@ -304,8 +281,8 @@ void AppMenu::updateListHeight()
 {
     m_listHeightUpdatePending = false;
     QWidget* page = nullptr;
-    for (QWidget* candidate :
-         {static_cast<QWidget*>(m_portsTab), m_quickLaunchTab, m_vercelTab, m_settingsPage, m_updatePage}) {
+    for (QWidget* candidate : {static_cast<QWidget*>(m_portsTab), static_cast<QWidget*>(m_quickLaunchTab),
+                               m_vercelTab, m_settingsPage, m_updatePage}) {
         if (!candidate->isHidden())
             page = candidate;
     }
@@ -338,6 +315,7 @@ void AppMenu::setMenuPresented(bool presented)
     m_isMenuPresented = presented;
     m_services.state->setIsVisible(presented);
     m_portsTab->setAnimated(presented);
+    m_quickLaunchTab->setAnimated(presented);
     if (presented) {
         // A window just opened shows the current listeners at once, not two seconds later.
         refreshPortLists();

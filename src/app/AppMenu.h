@@ -17,6 +17,7 @@ namespace tidewell {
 class IgnoredPortsToggle;
 class ImpactRevealOverlay;
 class PortsTab;
+class QuickLaunchList;
 class TabButton;
 
 // Everything the menu-bar window shows: the header with the tab buttons and the gear menu, the
@@ -53,8 +54,7 @@ public:
     TabButton* vercelToggle() const { return m_vercelToggle; }
     TabButton* quickLaunchToggle() const { return m_quickLaunchToggle; }
     ImpactRevealOverlay* revealOverlay() const { return m_reveal; }
-    // Replaces the quick-launch tab's content (the list of saved servers).
-    void setQuickLaunchTab(QWidget* tab);
+    QuickLaunchList* quickLaunchTab() const { return m_quickLaunchTab; }
 
 signals:
     void quitRequested();
@@ -95,7 +95,7 @@ private:
     QScrollArea* m_scroll = nullptr;
     QWidget* m_pages = nullptr;
     PortsTab* m_portsTab = nullptr;
-    QWidget* m_quickLaunchTab = nullptr;
+    QuickLaunchList* m_quickLaunchTab = nullptr;
     QWidget* m_vercelTab = nullptr;
     QWidget* m_settingsPage = nullptr;
     QWidget* m_updatePage = nullptr;

@@ -1,0 +1,92 @@
+#include "QuickLaunchItem.h"
+
+#include "QuickLaunchRelaunch.h"
+#include "QuickLaunchStore.h"
+#include "app/AppState.h"
+#include "app/CursorModifier.h"
+#include "app/DelayPopover.h"
+#include "app/ElidedLabel.h"
+#include "app/RoundedBox.h"
+#include "app/SymbolIcons.h"
+#include "process/AppTypeIcon.h"
+#include "process/ProcessDetailsPanel.h"
+#include "process/ProcessIcon.h"
+#include "process/ProcessInfoAction.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace tidewell {
+
+namespace {
+
+QToolButton* symbolButton(const char* symbol, const QString& toolTip, QWidget* parent)
+{
+    auto* button = new QToolButton(parent);
+    button->setObjectName(QLatin1String(symbol));
+    button->setAutoRaise(true);
+    button->setIcon(SymbolIcons::symbol(QLatin1String(symbol)));
+    button->setToolTip(toolTip);
+    return button;
+}
+
+} // namespace
+
+QuickLaunchItem::QuickLaunchItem(QuickLaunchItemPtr item, const AppServices& services, QWidget* parent)
+    : QWidget(parent), m_item(std::move(item)), m_services(services)
+{
+    setObjectName(QStringLiteral("quickLaunchItem"));
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(CursorModifier::kHorizontalPadding, 0, CursorModifier::kHorizontalPadding, 0);
+
+    auto* column = new QVBoxLayout;
+    column->setSpacing(2);
+    const auto page = m_item->htmlData();
+    auto* title = new QLabel(page ? page->title : QString(), this);
+    title->setObjectName(QStringLiteral("title"));
+    title->setTextFormat(Qt::PlainText);
+    title->setContentsMargins(4, 0, 0, 0);
+    QFont titleFont = title->font();
+    titleFont.setWeight(QFont::DemiBold);
+    title->setFont(titleFont);
+    column->addWidget(title);
+
+    auto* commandBox = new RoundedBox(10, this);
+    commandBox->setObjectName(QStringLiteral("commandBox"));
+    auto* boxLayout = new QHBoxLayout(commandBox);
+    boxLayout->setContentsMargins(10, 6, 10, 6);
+    boxLayout->setSpacing(4);
+    const auto info = m_item->processInfo();
+    // The row has a fixed height, so a long command is shortened here and shown whole in the
+    // details.
+    auto* command = new ElidedLabel(Qt::ElideRight, commandBox);
+    command->setObjectName(QStringLiteral("command"));
+    command->setFullText(info ? info->cmd : QString());
+    boxLayout->addWidget(command, 1);
+    boxLayout->addWidget(new ProcessIcon(m_item->processName(), kIconSide, commandBox));
+    if (page)
+        boxLayout->addWidget(new AppTypeIcon(page->appType, kIconSide, commandBox));
+    column->addWidget(commandBox);
+    layout->addLayout(column, 1);
+
+    auto* remove = symbolButton("trash", tr("Delete"), this);
+    connect(remove, &QToolButton::clicked, this,
+            [this] { QuickLaunchStore::removeQuickLaunchItem(*m_item, *m_services.state); });
+    layout->addWidget(remove);
+    auto* play = symbolButton("play", tr("Start in a terminal"), this);
+    connect(play, &QToolButton::clicked, this,
+            [this] { relaunchQuickLaunchItem(*m_item, *m_services.desktop); });
+    layout->addWidget(play);
+
+    new CursorModifier(this, 60);
+    const QuickLaunchItemPtr shown = m_item;
+    const AppServices popoverServices = m_services;
+    m_popover = new DelayPopover(
+        this, kPopoverDelayMs, [shown] { return shown->htmlData() ? shown->htmlData()->title : QString(); },
+        [shown, popoverServices] { return new ProcessInfoAction(shown, true, popoverServices); },
+        [shown] { return new ProcessDetailsPanel(*shown, false); });
+}
+
+} // namespace tidewell

@@ -1,0 +1,13 @@
+#pragma once
+
+#include "QuickLaunchItemData.h"
+
+namespace tidewell {
+
+class Desktop;
+
+// Starts a saved server again in a new terminal window: into its folder, then its command. An
+// item saved without an origin still opens the window, with an empty folder and command.
+void relaunchQuickLaunchItem(const QuickLaunchItemData& item, Desktop& desktop);
+
+} // namespace tidewell
