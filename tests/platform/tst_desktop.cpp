@@ -8,6 +8,7 @@
 #include "support/RecordingSystemTools.h"
 #include "support/StandardOutputCapture.h"
 #include "support/TestProcesses.h"
+#include "support/VirtualDisplay.h"
 
 #include <QDir>
 #include <QFile>
@@ -171,41 +172,6 @@ public:
 
 private:
     QList<qint64> m_pids;
-};
-
-// An X server of our own on a free display, ended with its process group.
-class VirtualDisplay
-{
-public:
-    VirtualDisplay()
-    {
-        m_server.setProgram(findProgram(QStringLiteral("Xvfb")));
-        // -displayfd picks a free display number and writes it once the server accepts clients.
-        m_server.setArguments({QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"),
-                               QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
-                               QStringLiteral("800x600x24")});
-        m_server.setProcessChannelMode(QProcess::SeparateChannels);
-        m_server.setStandardErrorFile(QProcess::nullDevice());
-        m_server.setChildProcessModifier([] { ::setpgid(0, 0); });
-        m_server.start();
-        QByteArray output;
-        while (!output.contains('\n') && m_server.waitForReadyRead(10000))
-            output += m_server.readAllStandardOutput();
-        if (output.contains('\n'))
-            m_display = QLatin1Char(':') + QString::fromLatin1(output.trimmed());
-    }
-    ~VirtualDisplay()
-    {
-        if (m_server.state() == QProcess::NotRunning)
-            return;
-        ::kill(-pid_t(m_server.processId()), SIGKILL);
-        m_server.waitForFinished(5000);
-    }
-    QString display() const { return m_display; }
-
-private:
-    QProcess m_server;
-    QString m_display;
 };
 
 } // namespace

@@ -1,0 +1,215 @@
+// What the open window costs with x-ray on and 20 development servers listed: CPU time, the
+// longest stall of the interface thread and the resident memory, for the native backend and for
+// the command-line one. Each backend is measured in a fresh child run of this program, so that
+// neither one's caches, threads or memory count for the other.
+
+#include "BenchTiming.h"
+#include "ChildProcessGroup.h"
+
+#include "app/AppMenu.h"
+#include "app/AppState.h"
+#include "app/PortsTab.h"
+#include "app/TidewellApp.h"
+#include "platform/Host.h"
+
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QMap>
+#include <QProcess>
+#include <QSettings>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+using namespace tidewell;
+using namespace tidewell::bench;
+
+namespace {
+
+constexpr int kServers = 20;
+constexpr int kTickMs = 10;
+constexpr int kListTimeoutMs = 60000;
+constexpr int kDefaultSeconds = 30;
+
+const char* const kFigures[] = {"xray_cpu_percent", "ui_max_stall_ms", "rss_mb"};
+// The goals for the native backend, in the order of kFigures.
+constexpr double kBounds[] = {2.0, 16.0, 80.0};
+
+double cpuSeconds()
+{
+    double total = 0.0;
+    for (const int who : {RUSAGE_SELF, RUSAGE_CHILDREN}) {
+        rusage usage{};
+        ::getrusage(who, &usage);
+        total += double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                 double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    }
+    return total;
+}
+
+double residentMegabytes()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly))
+        return -1.0;
+    const QList<QByteArray> fields = statm.readAll().split(' ');
+    return double(fields.value(1).toLongLong()) * double(::sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
+// Runs the event loop until `done` holds or the time is up.
+bool waitFor(const std::function<bool()>& done, int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    return true;
+}
+
+// One measurement: the program's wiring over one backend, in this process.
+int runOnce(Host::Backend backend, int seconds)
+{
+    const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
+    if (python.isEmpty()) {
+        std::fprintf(stderr, "python3 is needed for the development servers\n");
+        return 2;
+    }
+    const QByteArray pythonPath = QFile::encodeName(python);
+    const QByteArray script = QByteArrayLiteral(TIDEWELL_LISTENER);
+    ChildProcessGroup servers;
+    for (int i = 1; i <= kServers; ++i) {
+        const QByteArray title = "Server " + QByteArray::number(i);
+        const pid_t child = servers.start([&] {
+            // The servers' "ready" lines must not mix with the figures.
+            const int null = ::open("/dev/null", O_WRONLY);
+            ::dup2(null, STDOUT_FILENO);
+            ::execl(pythonPath.constData(), "python3", script.constData(), "--name", "node", "--title",
+                    title.constData(), static_cast<char*>(nullptr));
+            ::_exit(127);
+        });
+        if (child < 0) {
+            std::perror("fork");
+            return 2;
+        }
+    }
+
+    QTemporaryDir settingsFolder;
+    auto settings = std::make_unique<QSettings>(settingsFolder.filePath(QStringLiteral("settings.ini")),
+                                                QSettings::IniFormat);
+    TidewellApp tidewell(Host::create(backend), std::make_unique<AppState>(std::move(settings)));
+    tidewell.start();
+    PortsTab* ports = tidewell.menu().portsTab();
+    if (!waitFor([&] { return ports->portRows().size() >= kServers; }, kListTimeoutMs)) {
+        std::fprintf(stderr, "only %lld of %d servers were listed\n", qlonglong(ports->portRows().size()),
+                     kServers);
+        return 2;
+    }
+    printCount("rows", ports->portRows().size());
+    tidewell.state().setXrayMode(true);
+
+    QElapsedTimer wall;
+    QElapsedTimer sinceTick;
+    qint64 maxStallNs = 0;
+    QTimer ticker;
+    ticker.setTimerType(Qt::PreciseTimer);
+    ticker.setInterval(kTickMs);
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        const qint64 lateness = sinceTick.nsecsElapsed() - qint64(kTickMs) * 1000000;
+        maxStallNs = std::max(maxStallNs, lateness);
+        sinceTick.restart();
+    });
+    QEventLoop loop;
+    QTimer::singleShot(seconds * 1000, &loop, &QEventLoop::quit);
+
+    const double cpuBefore = cpuSeconds();
+    wall.start();
+    sinceTick.start();
+    ticker.start();
+    loop.exec();
+    ticker.stop();
+    const double wallSeconds = double(wall.nsecsElapsed()) / 1e9;
+    const double cpu = cpuSeconds() - cpuBefore;
+
+    printFigure("xray_cpu_percent", cpu / wallSeconds * 100.0);
+    printFigure("ui_max_stall_ms", double(maxStallNs) / 1e6);
+    printFigure("rss_mb", residentMegabytes(), 1);
+    return 0;
+}
+
+// Runs this program again for one backend and reads its figures.
+QMap<QString, double> measure(const QString& backend, int seconds, bool* ok)
+{
+    QProcess run;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    run.setProcessEnvironment(environment);
+    run.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    run.start(QCoreApplication::applicationFilePath(),
+              {QStringLiteral("--run"), backend, QStringLiteral("--seconds"), QString::number(seconds)});
+    *ok = run.waitForFinished(-1) && run.exitStatus() == QProcess::NormalExit && run.exitCode() == 0;
+    QMap<QString, double> figures;
+    for (const QByteArray& line : run.readAllStandardOutput().split('\n')) {
+        const qsizetype colon = line.indexOf(':');
+        if (colon > 0)
+            figures.insert(QString::fromUtf8(line.left(colon)), line.mid(colon + 1).trimmed().toDouble());
+    }
+    return figures;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+    int seconds = kDefaultSeconds;
+    const qsizetype secondsAt = arguments.indexOf(QStringLiteral("--seconds"));
+    if (secondsAt >= 0)
+        seconds = std::max(1, arguments.value(secondsAt + 1).toInt());
+
+    const qsizetype runAt = arguments.indexOf(QStringLiteral("--run"));
+    if (runAt >= 0) {
+        const auto backend = Host::backendFromText(arguments.value(runAt + 1));
+        if (!backend) {
+            std::fprintf(stderr, "--run takes native or commands\n");
+            return 2;
+        }
+        QApplication app(argc, argv);
+        return runOnce(*backend, seconds);
+    }
+
+    QCoreApplication app(argc, argv);
+    printCount("seconds", seconds);
+    bool nativeOk = false;
+    bool commandsOk = false;
+    const QMap<QString, double> native = measure(QStringLiteral("native"), seconds, &nativeOk);
+    const QMap<QString, double> commands = measure(QStringLiteral("commands"), seconds, &commandsOk);
+    if (!nativeOk || !commandsOk)
+        return 2;
+    bool withinBounds = true;
+    for (const char* name : kFigures)
+        printFigure(name, native.value(QLatin1String(name)));
+    for (const char* name : kFigures)
+        printFigure((QByteArray(name) + "_commands").constData(), commands.value(QLatin1String(name)));
+    for (std::size_t i = 0; i < std::size(kFigures); ++i) {
+        const QString name = QLatin1String(kFigures[i]);
+        const double command = commands.value(name);
+        printFigure((QByteArray(kFigures[i]) + "_ratio").constData(),
+                    command > 0.0 ? native.value(name) / command : 0.0);
+        withinBounds = withinBounds && native.value(name) < kBounds[i];
+    }
+    printText("native_within_bounds", withinBounds ? QStringLiteral("yes") : QStringLiteral("no"));
+    return withinBounds ? 0 : 1;
+}
