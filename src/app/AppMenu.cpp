@@ -101,8 +101,18 @@ AppMenu::AppMenu(const AppServices& services, QWidget* parent) : QWidget(parent)
     m_reveal->setEffectPlaying(state->xrayMode());
 
     PortListRefresher* refresher = m_services.refresher;
-    connect(refresher, &PortListRefresher::portsChanged, this,
-            [this] { m_portsTab->setPorts(m_services.refresher->sortedPorts()); });
+    // Probes finish one by one; their rows are laid out together, once per pass of the event loop.
+    connect(refresher, &PortListRefresher::portsChanged, this, [this] {
+        if (std::exchange(m_portsUpdatePending, true))
+            return;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_portsUpdatePending = false;
+                m_portsTab->setPorts(m_services.refresher->sortedPorts());
+            },
+            Qt::QueuedConnection);
+    });
     connect(refresher, &PortListRefresher::ignoredPortsChanged, this,
             [this] { m_portsTab->setIgnoredPorts(m_services.refresher->sortedIgnoredPorts()); });
     m_portsTab->setPorts(refresher->sortedPorts());

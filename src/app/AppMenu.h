@@ -82,6 +82,7 @@ private:
     bool m_animateButton = false;
     QString m_previousQuickLaunchData;
     bool m_listHeightUpdatePending = false;
+    bool m_portsUpdatePending = false;
 
     QLabel* m_title = nullptr;
     QPushButton* m_back = nullptr;

@@ -40,8 +40,10 @@ void AppState::setXrayMode(bool on)
 
 void AppState::setIsVisible(bool visible)
 {
-    if (m_isVisible != visible)
+    if (m_isVisible != visible) {
         std::printf("state.isVisible %s\n", visible ? "true" : "false");
+        std::fflush(stdout);
+    }
     assign(this, m_isVisible, visible, &AppState::isVisibleChanged);
 }
 

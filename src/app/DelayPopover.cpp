@@ -15,6 +15,8 @@ DelayPopover::DelayPopover(QWidget* row, int delayMs, TextFactory title, ViewFac
       m_body(std::move(body)), m_pointerPosition([] { return QCursor::pos(); })
 {
     m_workItem.setSingleShot(true);
+    // A coarse timer may fire 5 % early, and the rest must last the whole delay.
+    m_workItem.setTimerType(Qt::PreciseTimer);
     m_workItem.setInterval(delayMs);
     connect(&m_workItem, &QTimer::timeout, this, &DelayPopover::runWorkItem);
     row->installEventFilter(this);

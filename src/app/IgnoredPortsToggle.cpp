@@ -13,7 +13,8 @@ constexpr int kGap = 4;
 
 } // namespace
 
-IgnoredPortsToggle::IgnoredPortsToggle(QWidget* parent) : QAbstractButton(parent)
+IgnoredPortsToggle::IgnoredPortsToggle(QWidget* parent)
+    : QAbstractButton(parent), m_arrow(SymbolIcons::symbol(QStringLiteral("arrow.down")))
 {
     setObjectName(QStringLiteral("ignoredPortsToggle"));
     setCursor(Qt::PointingHandCursor);
@@ -60,8 +61,7 @@ void IgnoredPortsToggle::paintEvent(QPaintEvent*)
     painter.translate(centre);
     if (!m_showing)
         painter.rotate(-90);
-    SymbolIcons::symbol(QStringLiteral("arrow.down"))
-        .paint(&painter, QRect(-kArrowSide / 2, -kArrowSide / 2, kArrowSide, kArrowSide));
+    m_arrow.paint(&painter, QRect(-kArrowSide / 2, -kArrowSide / 2, kArrowSide, kArrowSide));
 }
 
 } // namespace tidewell

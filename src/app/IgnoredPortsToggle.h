@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractButton>
+#include <QIcon>
 
 namespace tidewell {
 
@@ -20,6 +21,7 @@ protected:
 private:
     QFont labelFont() const;
     bool m_showing = false;
+    QIcon m_arrow;
 };
 
 } // namespace tidewell

@@ -55,9 +55,8 @@ QByteArray SvgSymbolIconEngine::documentFor(QIcon::Mode mode) const
     return document;
 }
 
-void SvgSymbolIconEngine::paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state)
+void SvgSymbolIconEngine::render(QPainter* painter, const QRect& rect, QIcon::Mode mode) const
 {
-    Q_UNUSED(state);
     QSvgRenderer renderer(documentFor(mode));
     if (!renderer.isValid())
         return;
@@ -68,18 +67,43 @@ void SvgSymbolIconEngine::paint(QPainter* painter, const QRect& rect, QIcon::Mod
     painter->restore();
 }
 
+// Rows repaint often (hover, spinners, x-ray figures); parsing the SVG each time cost more than
+// everything else the window draws, so each size, mode and colour is drawn once.
+void SvgSymbolIconEngine::paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state)
+{
+    const qreal ratio = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+    const QSize deviceSize = (QSizeF(rect.size()) * ratio).toSize();
+    const QPixmap drawn = pixmap(deviceSize, mode, state);
+    if (drawn.isNull())
+        return;
+    painter->drawPixmap(rect, drawn);
+}
+
 QPixmap SvgSymbolIconEngine::pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state)
 {
+    Q_UNUSED(state);
     if (!m_valid || size.isEmpty())
         return {};
+    const QByteArray document = documentFor(mode);
+    const QString key = QStringLiteral("%1x%2:%3:%4")
+                            .arg(size.width())
+                            .arg(size.height())
+                            .arg(int(mode))
+                            .arg(QString::number(qHash(document)));
+    if (const auto cached = m_cache.constFind(key); cached != m_cache.constEnd())
+        return *cached;
     QImage image(size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     {
         QPainter painter(&image);
         painter.setRenderHint(QPainter::Antialiasing);
-        paint(&painter, QRect(QPoint(0, 0), size), mode, state);
+        render(&painter, QRect(QPoint(0, 0), size), mode);
     }
-    return QPixmap::fromImage(std::move(image));
+    QPixmap result = QPixmap::fromImage(std::move(image));
+    if (m_cache.size() > kMaxCachedPixmaps)
+        m_cache.clear();
+    m_cache.insert(key, result);
+    return result;
 }
 
 QPixmap SvgSymbolIconEngine::scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state,

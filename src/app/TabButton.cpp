@@ -21,8 +21,9 @@ QColor withAlpha(QColor color, qreal alpha)
 } // namespace
 
 TabButton::TabButton(const QString& symbolName, const QColor& accent, QWidget* parent)
-    : QAbstractButton(parent), m_symbolName(symbolName), m_accent(accent),
-      m_scaleAnimation(new QVariantAnimation(this)), m_bounceAnimation(new QVariantAnimation(this))
+    : QAbstractButton(parent), m_symbolName(symbolName), m_icon(SymbolIcons::symbol(symbolName)),
+      m_accent(accent), m_scaleAnimation(new QVariantAnimation(this)),
+      m_bounceAnimation(new QVariantAnimation(this))
 {
     setCursor(Qt::PointingHandCursor);
     setFixedSize(sizeHint());
@@ -42,7 +43,10 @@ TabButton::TabButton(const QString& symbolName, const QColor& accent, QWidget* p
 
 void TabButton::setSymbol(const QString& symbolName)
 {
+    if (symbolName == m_symbolName)
+        return;
     m_symbolName = symbolName;
+    m_icon = SymbolIcons::symbol(symbolName);
     update();
 }
 
@@ -90,7 +94,7 @@ void TabButton::paintEvent(QPaintEvent*)
     // The symbol is drawn as a mask and filled with the state's colour.
     const qreal ratio = devicePixelRatioF();
     const int side = int(std::ceil(kIconSide * m_iconScale));
-    QPixmap tinted = SymbolIcons::symbol(m_symbolName).pixmap(QSize(side, side), ratio);
+    QPixmap tinted = m_icon.pixmap(QSize(side, side), ratio);
     {
         QPainter tint(&tinted);
         tint.setCompositionMode(QPainter::CompositionMode_SourceIn);

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QColor>
+#include <QIcon>
 
 class QVariantAnimation;
 
@@ -40,6 +41,7 @@ protected:
 
 private:
     QString m_symbolName;
+    QIcon m_icon;
     QColor m_accent;
     bool m_selected = false;
     qreal m_iconScale = 1.0;
