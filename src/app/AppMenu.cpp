@@ -14,6 +14,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
+#include <QPainter>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QToolButton>
@@ -316,6 +317,19 @@ bool AppMenu::eventFilter(QObject* watched, QEvent* event)
         (watched == m_bottomBar && (event->type() == QEvent::Show || event->type() == QEvent::Hide)))
         scheduleListHeightUpdate();
     return QWidget::eventFilter(watched, event);
+}
+
+// A frameless drop-down needs its own edge to stand apart from a window of the same colour below.
+void AppMenu::paintEvent(QPaintEvent* event)
+{
+    QWidget::paintEvent(event);
+    if (windowType() != Qt::Popup)
+        return;
+    QPainter painter(this);
+    QColor edge = palette().color(QPalette::WindowText);
+    edge.setAlphaF(0.18f);
+    painter.setPen(edge);
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
 void AppMenu::setMenuPresented(bool presented)

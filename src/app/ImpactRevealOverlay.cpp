@@ -12,15 +12,20 @@ ImpactRevealOverlay::ImpactRevealOverlay(QWidget* covered) : QWidget(covered), m
 {
     setObjectName(QStringLiteral("impactRevealOverlay"));
     setAttribute(Qt::WA_TransparentForMouseEvents);
-    setAttribute(Qt::WA_NoSystemBackground);
+    setAttribute(Qt::WA_OpaquePaintEvent);
     covered->installEventFilter(this);
     setGeometry(covered->rect());
     hide();
     m_frames.setInterval(kFrameMs);
     connect(&m_frames, &QTimer::timeout, this, [this] {
-        // After the wave has spread the picture no longer changes, so the frames stop.
-        if (elapsedSeconds() * 1000 > kRevealMs)
+        // Once the wave has spread and faded there is nothing left to draw. An overlay blend over
+        // the whole window on every repaint of a row would cost more than all the rows together.
+        if (elapsedSeconds() * 1000 > kRevealMs + kFadeMs) {
             m_frames.stop();
+            hide();
+            m_snapshot = QPixmap();
+            return;
+        }
         update();
     });
     m_startDate.start();
@@ -32,12 +37,17 @@ void ImpactRevealOverlay::setEffectPlaying(bool playing)
     restartClock();
     if (playing) {
         setGeometry(m_covered->rect());
+        // The wave is drawn over a still picture of the window, so that a frame repaints this
+        // one widget instead of every row beneath it; the live window shows again when it ends.
+        hide();
+        m_snapshot = m_covered->grab();
         raise();
         show();
         m_frames.start();
     } else {
         m_frames.stop();
         hide();
+        m_snapshot = QPixmap();
     }
 }
 
@@ -66,8 +76,10 @@ void ImpactRevealOverlay::paintEvent(QPaintEvent*)
     if (!m_playing)
         return;
     QPainter painter(this);
+    painter.drawPixmap(0, 0, m_snapshot);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setOpacity(0.1);
+    const double fading = std::clamp((elapsedSeconds() * 1000 - kRevealMs) / kFadeMs, 0.0, 1.0);
+    painter.setOpacity(0.1 * (1.0 - fading));
     painter.setCompositionMode(QPainter::CompositionMode_Overlay);
 
     const qreal progress = std::clamp(elapsedSeconds() * 1000 / kRevealMs, 0.0, 1.0);

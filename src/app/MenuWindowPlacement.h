@@ -12,6 +12,7 @@ class MenuWindowPlacement
 {
 public:
     static constexpr int kGap = 4;
+    static constexpr int kScreenMargin = 4;
 
     // Without a known icon position the window goes to the pointer, as if the icon were there.
     static QPoint position(const QRect& iconRect, const QSize& windowSize, const QRect& screenRect);

@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QPalette>
 #include <QPixmap>
+#include <QPixmapCache>
 #include <QSvgRenderer>
 
 namespace tidewell {
@@ -85,13 +86,15 @@ QPixmap SvgSymbolIconEngine::pixmap(const QSize& size, QIcon::Mode mode, QIcon::
     if (!m_valid || size.isEmpty())
         return {};
     const QByteArray document = documentFor(mode);
-    const QString key = QStringLiteral("%1x%2:%3:%4")
+    // Shared by every icon of the same drawing: twenty rows with a node mark draw it once.
+    const QString key = QStringLiteral("tidewell-svg:%1:%2x%3:%4")
+                            .arg(QString::number(qHash(document)))
                             .arg(size.width())
                             .arg(size.height())
-                            .arg(int(mode))
-                            .arg(QString::number(qHash(document)));
-    if (const auto cached = m_cache.constFind(key); cached != m_cache.constEnd())
-        return *cached;
+                            .arg(int(mode));
+    QPixmap result;
+    if (QPixmapCache::find(key, &result))
+        return result;
     QImage image(size, QImage::Format_ARGB32_Premultiplied);
     image.fill(Qt::transparent);
     {
@@ -99,10 +102,8 @@ QPixmap SvgSymbolIconEngine::pixmap(const QSize& size, QIcon::Mode mode, QIcon::
         painter.setRenderHint(QPainter::Antialiasing);
         render(&painter, QRect(QPoint(0, 0), size), mode);
     }
-    QPixmap result = QPixmap::fromImage(std::move(image));
-    if (m_cache.size() > kMaxCachedPixmaps)
-        m_cache.clear();
-    m_cache.insert(key, result);
+    result = QPixmap::fromImage(std::move(image));
+    QPixmapCache::insert(key, result);
     return result;
 }
 

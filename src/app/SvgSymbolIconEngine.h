@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QHash>
 #include <QIconEngine>
 #include <QPixmap>
 
@@ -32,15 +31,12 @@ public:
     bool isNull() override;
 
 private:
-    static constexpr int kMaxCachedPixmaps = 32;
-
     QByteArray documentFor(QIcon::Mode mode) const;
     void render(QPainter* painter, const QRect& rect, QIcon::Mode mode) const;
 
     QByteArray m_svg;
     Colouring m_colouring;
     bool m_valid;
-    QHash<QString, QPixmap> m_cache;
 };
 
 } // namespace tidewell

@@ -399,8 +399,10 @@ void AppMenuTest::revealOverlayFollowsXray()
     QVERIFY(overlay->elapsedSeconds() < 0.2);
     QCOMPARE(overlay->geometry(), menu->rect());
     QVERIFY(overlay->isAnimating());
-    // The wave settles, and then nothing is drawn again and again.
+    // The wave spreads and fades; then nothing is drawn over the rows any more.
     QTRY_VERIFY_WITH_TIMEOUT(!overlay->isAnimating(), 3000);
+    QVERIFY(overlay->isHidden());
+    QVERIFY(overlay->effectPlaying());
     fixture.state.setXrayMode(false);
     QVERIFY(overlay->isHidden());
     fixture.state.setXrayMode(true);
@@ -414,8 +416,9 @@ void AppMenuTest::windowPlacement_data()
     // Screen 1920x1080; window 380x200.
     QTest::newRow("top tray: under the icon") << QRect(900, 0, 24, 24) << QPoint(721, 28);
     QTest::newRow("bottom tray: above the icon") << QRect(900, 1056, 24, 24) << QPoint(721, 852);
-    QTest::newRow("icon at the right edge") << QRect(1900, 0, 20, 20) << QPoint(1540, 24);
-    QTest::newRow("icon at the left edge") << QRect(0, 0, 20, 20) << QPoint(0, 24);
+    QTest::newRow("icon at the right edge") << QRect(1900, 0, 20, 20) << QPoint(1536, 24);
+    QTest::newRow("icon at the left edge") << QRect(0, 0, 20, 20) << QPoint(4, 24);
+    QTest::newRow("bottom tray at the right edge") << QRect(1900, 1060, 20, 20) << QPoint(1536, 856);
 }
 
 void AppMenuTest::windowPlacement()
