@@ -19,9 +19,9 @@ TidewellApp::TidewellApp(Host host, std::unique_ptr<AppState> state, QObject* pa
 {
     const PortScanner scanner(m_host.sockets);
     const ProcessOrigin origin(m_host.processes);
-    m_refresher = std::make_unique<PortListRefresher>([scanner] { return scanner.scanListeningPorts(); },
-                                                      m_probe.get(),
-                                                      [origin](const QString& pid) { return origin.getProcessInfo(pid); });
+    m_refresher = std::make_unique<PortListRefresher>(
+        [scanner] { return scanner.scanListeningPorts(); }, m_probe.get(),
+        [origin](const QString& pid) { return origin.getProcessInfo(pid); });
 
     const ProcessStatsReader statsReader(m_host.processes);
     const ProcessStopper stopper(m_host.tools);

@@ -1,7 +1,7 @@
+#include "app/AppState.h"
 #include "app/CommandLineOptions.h"
 #include "app/ListCommand.h"
 #include "app/SingleInstance.h"
-#include "app/AppState.h"
 #include "app/TidewellApp.h"
 #include "app/TidewellMenu.h"
 #include "platform/Host.h"
