@@ -31,6 +31,8 @@ void AnimatedRowList::setRows(const QStringList& keys, const RowFactory& create,
     for (auto it = m_slots.begin(); it != m_slots.end();) {
         if (!keys.contains(it.key())) {
             it.value()->leave(m_animated, m_removal);
+            if (m_animated)
+                m_leaving.insert(it.key(), it.value());
             it = m_slots.erase(it);
         } else {
             ++it;
@@ -38,6 +40,14 @@ void AnimatedRowList::setRows(const QStringList& keys, const RowFactory& create,
     }
     for (const QString& key : keys) {
         RowSlot* slot = m_slots.value(key);
+        if (!slot) {
+            const QPointer<RowSlot> leaving = m_leaving.take(key);
+            if (leaving && leaving->isLeaving() && isCurrent(leaving->row(), key)) {
+                leaving->revive(m_animated);
+                m_slots.insert(key, leaving);
+                continue;
+            }
+        }
         if (slot && isCurrent(slot->row(), key))
             continue;
         const bool replacing = slot != nullptr;
@@ -52,6 +62,8 @@ void AnimatedRowList::setRows(const QStringList& keys, const RowFactory& create,
         slot->appear(m_animated && !replacing, m_insertion);
     }
     m_order = keys;
+    for (auto it = m_leaving.begin(); it != m_leaving.end();)
+        it = it.value() ? std::next(it) : m_leaving.erase(it);
 
     // Rows on their way out keep their place among the others until they are gone.
     QList<QWidget*> leaving;

@@ -3,6 +3,7 @@
 #include "RowSlot.h"
 
 #include <QHash>
+#include <QPointer>
 #include <QStringList>
 #include <QWidget>
 #include <functional>
@@ -37,6 +38,8 @@ private:
     RowSlot::Slide m_removal;
     bool m_animated = false;
     QHash<QString, RowSlot*> m_slots;
+    // Rows on their way out, so that a key that comes back in time gets its row back.
+    QHash<QString, QPointer<RowSlot>> m_leaving;
     QStringList m_order;
 };
 

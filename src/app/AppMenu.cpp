@@ -297,7 +297,8 @@ void AppMenu::updateListHeight()
         if (!candidate->isHidden())
             page = candidate;
     }
-    const int contentHeight = page ? page->sizeHint().height() : 0;
+    // A page without a layout of its own (the empty ones) has no size hint, only a minimum.
+    const int contentHeight = page ? std::max({0, page->sizeHint().height(), page->minimumHeight()}) : 0;
     m_scrollViewContentSize = QSize(m_listArea->width(), contentHeight);
     // The bar's last size is kept while it is hidden, until the window closes.
     if (!m_bottomBar->isHidden()) {

@@ -78,8 +78,8 @@ private:
     AppServices m_services;
     bool m_isMenuPresented = false;
     QTimer m_timer;
-    QSize m_scrollViewContentSize;
-    QSize m_bottomViewContentSize;
+    QSize m_scrollViewContentSize{0, 0};
+    QSize m_bottomViewContentSize{0, 0};
     bool m_animateButton = false;
     QString m_previousQuickLaunchData;
     bool m_listHeightUpdatePending = false;

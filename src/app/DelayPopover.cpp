@@ -56,7 +56,8 @@ void DelayPopover::runWorkItem()
 
 void DelayPopover::openPopup()
 {
-    if (m_popover || !m_row->isVisible())
+    // A row on its way out is disabled: it has nothing left to show.
+    if (m_popover || !m_row->isVisible() || !m_row->isEnabled())
         return;
     m_popover = new PopoverWindow(m_title(), m_headingView ? m_headingView() : nullptr,
                                   m_body ? m_body() : nullptr, m_row->window());

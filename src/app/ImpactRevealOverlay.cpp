@@ -12,7 +12,7 @@ ImpactRevealOverlay::ImpactRevealOverlay(QWidget* covered) : QWidget(covered), m
 {
     setObjectName(QStringLiteral("impactRevealOverlay"));
     setAttribute(Qt::WA_TransparentForMouseEvents);
-    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
     covered->installEventFilter(this);
     setGeometry(covered->rect());
     hide();
@@ -23,7 +23,6 @@ ImpactRevealOverlay::ImpactRevealOverlay(QWidget* covered) : QWidget(covered), m
         if (elapsedSeconds() * 1000 > kRevealMs + kFadeMs) {
             m_frames.stop();
             hide();
-            m_snapshot = QPixmap();
             return;
         }
         update();
@@ -37,17 +36,12 @@ void ImpactRevealOverlay::setEffectPlaying(bool playing)
     restartClock();
     if (playing) {
         setGeometry(m_covered->rect());
-        // The wave is drawn over a still picture of the window, so that a frame repaints this
-        // one widget instead of every row beneath it; the live window shows again when it ends.
-        hide();
-        m_snapshot = m_covered->grab();
         raise();
         show();
         m_frames.start();
     } else {
         m_frames.stop();
         hide();
-        m_snapshot = QPixmap();
     }
 }
 
@@ -76,7 +70,6 @@ void ImpactRevealOverlay::paintEvent(QPaintEvent*)
     if (!m_playing)
         return;
     QPainter painter(this);
-    painter.drawPixmap(0, 0, m_snapshot);
     painter.setRenderHint(QPainter::Antialiasing);
     const double fading = std::clamp((elapsedSeconds() * 1000 - kRevealMs) / kFadeMs, 0.0, 1.0);
     painter.setOpacity(0.1 * (1.0 - fading));

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QElapsedTimer>
-#include <QPixmap>
 #include <QTimer>
 #include <QWidget>
 
@@ -38,7 +37,6 @@ private:
     bool m_playing = false;
     QElapsedTimer m_startDate;
     QTimer m_frames;
-    QPixmap m_snapshot;
 };
 
 } // namespace tidewell

@@ -88,7 +88,9 @@ void MenuBarExtraAccess::placeWindow(int index)
 
 void MenuBarExtraAccess::iconActivated(int index, QSystemTrayIcon::ActivationReason reason)
 {
-    if (reason != QSystemTrayIcon::Trigger && reason != QSystemTrayIcon::DoubleClick)
+    // A double click also sends a Trigger for its first click; toggling again would close the
+    // window it has just opened.
+    if (reason != QSystemTrayIcon::Trigger)
         return;
     Item& item = m_items[index];
     if (!item.window)

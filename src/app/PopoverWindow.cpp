@@ -1,5 +1,6 @@
 #include "PopoverWindow.h"
 
+#include "ElidedLabel.h"
 #include "SymbolIcons.h"
 
 #include <QGuiApplication>
@@ -33,8 +34,10 @@ PopoverWindow::PopoverWindow(const QString& title, QWidget* headingView, QWidget
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     auto* heading = new QHBoxLayout;
-    auto* titleLabel = new QLabel(title, this);
+    auto* titleLabel = new ElidedLabel(Qt::ElideRight, this);
     titleLabel->setObjectName(QStringLiteral("popoverTitle"));
+    titleLabel->setFullText(title);
+    titleLabel->setMaximumWidth(kMaxTitleWidth);
     QFont titleFont = titleLabel->font();
     titleFont.setBold(true);
     titleLabel->setFont(titleFont);

@@ -10,6 +10,8 @@ class PopoverWindow : public QWidget
 {
     Q_OBJECT
 public:
+    static constexpr int kMaxTitleWidth = 320;
+
     PopoverWindow(const QString& title, QWidget* headingView, QWidget* body, QWidget* parent = nullptr);
 
     // Places the window under `anchor` (screen coordinates), its arrow on its top edge, kept on

@@ -25,6 +25,7 @@ void RowSlot::appear(bool animated, Slide slide)
         return;
     }
     setProgress(0.0);
+    m_animation->stop();
     m_animation->setStartValue(0.0);
     m_animation->setEndValue(1.0);
     m_animation->start();
@@ -39,9 +40,26 @@ void RowSlot::leave(bool animated, Slide slide)
         deleteLater();
         return;
     }
+    // A running animation would keep its old course; stopping it does not count as finishing.
+    m_animation->stop();
     connect(m_animation, &QVariantAnimation::finished, this, &QObject::deleteLater);
     m_animation->setStartValue(m_progress);
     m_animation->setEndValue(0.0);
+    m_animation->start();
+}
+
+void RowSlot::revive(bool animated)
+{
+    m_animation->stop();
+    disconnect(m_animation, &QVariantAnimation::finished, this, &QObject::deleteLater);
+    m_leaving = false;
+    m_row->setEnabled(true);
+    if (!animated) {
+        setProgress(1.0);
+        return;
+    }
+    m_animation->setStartValue(m_progress);
+    m_animation->setEndValue(1.0);
     m_animation->start();
 }
 

@@ -28,6 +28,8 @@ public:
     void appear(bool animated, Slide slide);
     // Shrinks away, then deletes itself.
     void leave(bool animated, Slide slide);
+    // Comes back while still leaving: grows again from where it is and stays.
+    void revive(bool animated);
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QLockFile>
 #include <QStandardPaths>
 
 namespace tidewell {
@@ -16,6 +17,8 @@ const QByteArray kShowRequest = QByteArrayLiteral("show\n");
 SingleInstance::SingleInstance(const QString& serverName, QObject* parent)
     : QObject(parent), m_serverName(serverName)
 {}
+
+SingleInstance::~SingleInstance() = default;
 
 QString SingleInstance::defaultServerName()
 {
@@ -38,10 +41,16 @@ bool SingleInstance::askRunningInstanceToShow()
 
 bool SingleInstance::listen()
 {
+    // Listening replaces a socket file that is in the way, so the lock decides which of two
+    // starts racing each other becomes the instance. A lock left by a crashed run is stale and
+    // is taken over.
+    m_lock = std::make_unique<QLockFile>(m_serverName + QStringLiteral(".lock"));
+    if (!m_lock->tryLock(0))
+        return false;
     m_server = new QLocalServer(this);
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
     if (!m_server->listen(m_serverName)) {
-        // Nobody answered on it, so the socket file is a leftover.
+        // Nobody holds the lock, so the socket file is a leftover.
         QLocalServer::removeServer(m_serverName);
         if (!m_server->listen(m_serverName))
             return false;

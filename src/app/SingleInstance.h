@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QObject>
+#include <memory>
 
 class QLocalServer;
+class QLockFile;
 
 namespace tidewell {
 
@@ -14,6 +16,7 @@ public:
     static constexpr int kConnectTimeoutMs = 1000;
 
     explicit SingleInstance(const QString& serverName, QObject* parent = nullptr);
+    ~SingleInstance() override;
 
     // The socket of this user's instance, named after the bundle identifier, in the user's
     // runtime folder.
@@ -21,7 +24,8 @@ public:
 
     // True when another instance answered; it has been asked to show its window.
     bool askRunningInstanceToShow();
-    // Becomes the running instance. A socket left behind by a crashed run is replaced.
+    // Becomes the running instance; false when another one already is. A socket left behind by
+    // a crashed run is replaced.
     bool listen();
 
 signals:
@@ -30,6 +34,7 @@ signals:
 private:
     QString m_serverName;
     QLocalServer* m_server = nullptr;
+    std::unique_ptr<QLockFile> m_lock;
 };
 
 } // namespace tidewell

@@ -69,7 +69,8 @@ void TidewellMenu::presentedChanged(bool presented)
     emit menuPresentedChanged(presented);
     if (!presented)
         return;
-    // Once the window is up, it starts from a small height and grows to its content.
+    // Once the window is up it is given the small starting height; its layout then sets it to the
+    // height of its content, bounded by the list-height rule.
     QTimer::singleShot(0, this, [this] {
         if (!m_window || !m_isMenuPresented)
             return;

@@ -24,7 +24,12 @@ int runMenuBarProgram(int argc, char** argv)
         std::printf("Tidewell is already running: its window opens.\n");
         return 0;
     }
-    instance.listen();
+    if (!instance.listen()) {
+        // Another start won the race; it may still be opening its socket.
+        instance.askRunningInstanceToShow();
+        std::printf("Tidewell is already running: its window opens.\n");
+        return 0;
+    }
 
     TidewellApp tidewell(Host::create());
     QObject::connect(&tidewell, &TidewellApp::quitRequested, &app, &QCoreApplication::quit);

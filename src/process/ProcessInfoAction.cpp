@@ -28,7 +28,7 @@ ProcessInfoAction::ProcessInfoAction(std::shared_ptr<const PortDataLike> port, b
     : QWidget(parent), m_port(std::move(port)), m_services(services)
 {
     const auto info = m_port->processInfo();
-    if (!info) {
+    if (!info || !m_services.desktop) {
         hide();
         setFixedSize(0, 0);
         return;

@@ -44,9 +44,10 @@ QuickLaunchItem::QuickLaunchItem(QuickLaunchItemPtr item, const AppServices& ser
     auto* column = new QVBoxLayout;
     column->setSpacing(2);
     const auto page = m_item->htmlData();
-    auto* title = new QLabel(page ? page->title : QString(), this);
+    // A long title is shortened, so that it never pushes the buttons out of the window.
+    auto* title = new ElidedLabel(Qt::ElideRight, this);
     title->setObjectName(QStringLiteral("title"));
-    title->setTextFormat(Qt::PlainText);
+    title->setFullText(page ? page->title : QString());
     title->setContentsMargins(4, 0, 0, 0);
     QFont titleFont = title->font();
     titleFont.setWeight(QFont::DemiBold);

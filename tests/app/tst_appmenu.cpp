@@ -22,6 +22,7 @@
 #include <QScrollBar>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThreadPool>
@@ -105,6 +106,7 @@ private slots:
     void emptyListShowsTextAndBottomBar();
     void tabButtonsSwitchTabsAndXray();
     void ignoredRowsAreShownAndKept();
+    void rowThatComesBackInTimeIsShownOnce();
     void realServerAppearsWithItsTitle();
     void refreshRunsOnlyWhileOpen();
     void savedDataPulsesTheBolt();
@@ -255,6 +257,24 @@ void AppMenuTest::ignoredRowsAreShownAndKept()
     QCOMPARE(menu->portsTab()->ignoredRows(), QList<ProcessItem*>{rows.at(1)});
     fixture.state.setShowIgnoredPorts(false);
     QVERIFY(menu->portsTab()->ignoredRows().isEmpty());
+}
+
+// A port missed by one scan and listed again by the next must not show two rows.
+void AppMenuTest::rowThatComesBackInTimeIsShownOnce()
+{
+    Fixture fixture([] { return ScanResult{}; });
+    AppMenu* menu = fixture.build();
+    menu->show();
+    PortsTab* tab = menu->portsTab();
+    tab->setAnimated(true);
+    tab->setPorts({servedPort(3000), servedPort(3001)});
+    tab->setPorts({servedPort(3000)});
+    tab->setPorts({servedPort(3000), servedPort(3001)});
+    QCOMPARE(tab->portRows().size(), 2);
+    // Once every animation has ended, exactly the two rows are left in the list.
+    QTRY_COMPARE(tab->findChildren<ProcessItem*>().size(), 2);
+    QTest::qWait(0);
+    QCOMPARE(tab->findChildren<ProcessItem*>().size(), 2);
 }
 
 void AppMenuTest::realServerAppearsWithItsTitle()
@@ -466,9 +486,25 @@ void AppMenuTest::secondStartAsksTheFirstToShow()
         QFile stale(dir.filePath(QStringLiteral("stale")));
         QVERIFY(stale.open(QIODevice::WriteOnly));
     }
+    // A start that raced past the question must not take the socket from a live instance.
+    SingleInstance racing(name);
+    QVERIFY(!racing.listen());
+    SingleInstance third(name);
+    QVERIFY(third.askRunningInstanceToShow());
+    QVERIFY(shows.wait(3000));
+
     SingleInstance afterCrash(dir.filePath(QStringLiteral("stale")));
     QVERIFY(!afterCrash.askRunningInstanceToShow());
     QVERIFY(afterCrash.listen());
+
+    // So does the lock of a run that crashed: its process is gone.
+    {
+        QFile lock(dir.filePath(QStringLiteral("crashed.lock")));
+        QVERIFY(lock.open(QIODevice::WriteOnly));
+        lock.write("4194300\ntidewell\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+    }
+    SingleInstance afterCrashedLock(dir.filePath(QStringLiteral("crashed")));
+    QVERIFY(afterCrashedLock.listen());
 }
 
 QTEST_MAIN(AppMenuTest)

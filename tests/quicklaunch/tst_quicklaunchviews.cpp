@@ -1,6 +1,7 @@
 #include "app/AppMenu.h"
 #include "app/AppState.h"
 #include "app/DelayPopover.h"
+#include "app/ElidedLabel.h"
 #include "app/PopoverWindow.h"
 #include "app/TabButton.h"
 #include "platform/Host.h"
@@ -18,6 +19,7 @@
 #include "support/VirtualDisplay.h"
 
 #include <QLabel>
+#include <QScrollArea>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -100,6 +102,7 @@ private slots:
     void rowButtonsDeleteAndRelaunch();
     void rowPopoverHasNoBoltAndNoPid();
     void boltInAPortRowSavesAndPulses();
+    void longTitleKeepsTheButtonsInView();
     void savedServerStartsAgainInARealTerminal();
 };
 
@@ -118,7 +121,7 @@ void QuickLaunchViewsTest::listShowsSavedItemsAndSurvivesARestart()
         QCOMPARE(list.rows().size(), 1);
         QVERIFY(!list.showsNoItemsText());
         QuickLaunchItem* row = rowAt(list, 0);
-        QCOMPARE(row->findChild<QLabel*>(QStringLiteral("title"))->text(), QStringLiteral("Shop"));
+        QCOMPARE(row->findChild<ElidedLabel*>(QStringLiteral("title"))->fullText(), QStringLiteral("Shop"));
         QCOMPARE(row->findChild<QLabel*>(QStringLiteral("command"))->toolTip(),
                  QStringLiteral("npm run dev"));
         QCOMPARE(row->height(), 60);
@@ -200,6 +203,37 @@ void QuickLaunchViewsTest::boltInAPortRowSavesAndPulses()
     menu.quickLaunchToggle()->click();
     QVERIFY(menu.quickLaunchTab()->isVisible());
     QTRY_VERIFY(!menu.isPulsing());
+}
+
+void QuickLaunchViewsTest::longTitleKeepsTheButtonsInView()
+{
+    Fixture fixture;
+    PageProbe probe;
+    PortListRefresher refresher([] { return ScanResult{}; }, &probe,
+                                [](const QString&) { return std::nullopt; });
+    AppServices services = fixture.services();
+    services.refresher = &refresher;
+    AppMenu menu(services);
+    fixture.state->setSelectedTab(SelectedTab::quickLaunch);
+    menu.show();
+    QuickLaunchStore::addQuickLaunchItem(
+        served(
+            QStringLiteral("3000"),
+            QStringLiteral("A page title far too long for the window, about customers, orders and invoices"),
+            QStringLiteral("/srv/shop"),
+            QStringLiteral("npm run dev -- --port 3000 --host 127.0.0.1 --open false")),
+        *fixture.state);
+    QuickLaunchItem* row = rowAt(*menu.quickLaunchTab(), 0);
+    QVERIFY(row);
+    auto* scroll = menu.findChild<QScrollArea*>(QStringLiteral("listScroll"));
+    for (const char* name : {"trash", "play"}) {
+        auto* button = row->findChild<QToolButton*>(QLatin1String(name));
+        QTRY_VERIFY(button->isVisible());
+        const auto inViewport = [&] {
+            return QRect(button->mapTo(scroll->viewport(), QPoint(0, 0)), button->size());
+        };
+        QTRY_VERIFY2(scroll->viewport()->rect().contains(inViewport()), name);
+    }
 }
 
 // Save a real server, stop it, press play: a real terminal starts it again in its folder.
