@@ -1,7 +1,7 @@
 #include "PopoverWindow.h"
 
 #include "ElidedLabel.h"
-#include "SymbolIcons.h"
+#include "SmallWidgets.h"
 
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -45,11 +45,8 @@ PopoverWindow::PopoverWindow(const QString& title, QWidget* headingView, QWidget
     heading->addStretch(1);
     if (headingView)
         heading->addWidget(headingView);
-    auto* close = new QToolButton(this);
+    auto* close = makeSymbolButton("xmark", tr("Close"), this);
     close->setObjectName(QStringLiteral("popoverClose"));
-    close->setAutoRaise(true);
-    close->setIcon(SymbolIcons::symbol(QStringLiteral("xmark")));
-    close->setToolTip(tr("Close"));
     connect(close, &QToolButton::clicked, this, &QWidget::close);
     heading->addWidget(close);
     layout->addLayout(heading);

@@ -2,6 +2,7 @@
 
 #include "AnimatedRowList.h"
 #include "AppState.h"
+#include "SmallWidgets.h"
 #include "process/ProcessItem.h"
 
 #include <QLabel>
@@ -41,7 +42,7 @@ QList<ProcessItem*> processItems(const AnimatedRowList* list)
 PortsTab::PortsTab(const AppServices& services, QWidget* parent)
     : QWidget(parent), m_services(services),
       m_portList(new AnimatedRowList(RowSlot::Slide::none, RowSlot::Slide::none, this)),
-      m_noPorts(new QLabel(QStringLiteral("No ports found"), this)),
+      m_noPorts(makePlaceholderLabel(QStringLiteral("No ports found"), "noPorts", this)),
       m_ignoredList(new AnimatedRowList(RowSlot::Slide::fromTrailing, RowSlot::Slide::towardLeading, this))
 {
     setObjectName(QStringLiteral("portsTab"));
@@ -50,14 +51,6 @@ PortsTab::PortsTab(const AppServices& services, QWidget* parent)
     layout->setSpacing(0);
     layout->addWidget(m_portList);
 
-    m_noPorts->setObjectName(QStringLiteral("noPorts"));
-    m_noPorts->setAlignment(Qt::AlignCenter);
-    m_noPorts->setContentsMargins(0, 10, 0, 8);
-    QPalette secondary = m_noPorts->palette();
-    QColor text = secondary.color(QPalette::WindowText);
-    text.setAlphaF(0.55f);
-    secondary.setColor(QPalette::WindowText, text);
-    m_noPorts->setPalette(secondary);
     layout->addWidget(m_noPorts);
 
     m_ignoredList->setObjectName(QStringLiteral("ignoredList"));

@@ -3,7 +3,7 @@
 #include "ClipboardCopy.h"
 #include "app/ElidedLabel.h"
 #include "app/RoundedBox.h"
-#include "app/SymbolIcons.h"
+#include "app/SmallWidgets.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -75,11 +75,8 @@ ProcessDetailsPanel::ProcessDetailsPanel(const PortDataLike& entry, bool showPid
     command->setMaximumWidth(kMaxPathWidth);
     command->setTextInteractionFlags(Qt::TextSelectableByMouse);
     commandRow->addWidget(command, 1);
-    auto* copy = new QToolButton(commandBox);
+    auto* copy = makeSymbolButton("doc.on.doc", tr("Copy command"), commandBox);
     copy->setObjectName(QStringLiteral("copyCommand"));
-    copy->setAutoRaise(true);
-    copy->setIcon(SymbolIcons::symbol(QStringLiteral("doc.on.doc")));
-    copy->setToolTip(tr("Copy command"));
     connect(copy, &QToolButton::clicked, this, [cmd = info->cmd] { copyToClipboard(cmd); });
     commandRow->addWidget(copy);
     layout->addWidget(commandBox);

@@ -1,6 +1,6 @@
 #include "ProcessInfoAction.h"
 
-#include "app/SymbolIcons.h"
+#include "app/SmallWidgets.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -8,20 +8,6 @@
 #include <QToolButton>
 
 namespace tidewell {
-
-namespace {
-
-QToolButton* symbolButton(const char* symbol, const QString& toolTip, QWidget* parent)
-{
-    auto* button = new QToolButton(parent);
-    button->setObjectName(QLatin1String(symbol));
-    button->setAutoRaise(true);
-    button->setIcon(SymbolIcons::symbol(QLatin1String(symbol)));
-    button->setToolTip(toolTip);
-    return button;
-}
-
-} // namespace
 
 ProcessInfoAction::ProcessInfoAction(std::shared_ptr<const PortDataLike> port, bool hideAddToQuickSave,
                                      const AppServices& services, QWidget* parent)
@@ -38,7 +24,7 @@ ProcessInfoAction::ProcessInfoAction(std::shared_ptr<const PortDataLike> port, b
     layout->setSpacing(2);
 
     if (!hideAddToQuickSave) {
-        auto* bolt = symbolButton("bolt", tr("Add to quick launch"), this);
+        auto* bolt = makeSymbolButton("bolt", tr("Add to quick launch"), this);
         connect(bolt, &QToolButton::clicked, this, [this] {
             if (m_services.addToQuickLaunch)
                 m_services.addToQuickLaunch(*m_port);
@@ -46,16 +32,16 @@ ProcessInfoAction::ProcessInfoAction(std::shared_ptr<const PortDataLike> port, b
         layout->addWidget(bolt);
     }
     const QString cwd = info->cwd;
-    auto* folder = symbolButton("folder", tr("Open folder"), this);
+    auto* folder = makeSymbolButton("folder", tr("Open folder"), this);
     connect(folder, &QToolButton::clicked, this, [this, cwd] { m_services.desktop->openFolder(cwd); });
     layout->addWidget(folder);
 
-    auto* terminal = symbolButton("terminal", tr("Open in Terminal"), this);
+    auto* terminal = makeSymbolButton("terminal", tr("Open in Terminal"), this);
     connect(terminal, &QToolButton::clicked, this,
             [this, cwd] { m_services.desktop->openWithApplication(QStringLiteral("Terminal"), cwd); });
     layout->addWidget(terminal);
 
-    auto* editors = symbolButton("square.and.pencil", tr("Open in editor"), this);
+    auto* editors = makeSymbolButton("square.and.pencil", tr("Open in editor"), this);
     editors->setPopupMode(QToolButton::InstantPopup);
     editors->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; width: 0px; }"));
     auto* menu = new QMenu(editors);

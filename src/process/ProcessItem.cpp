@@ -11,7 +11,7 @@
 #include "app/ElidedLabel.h"
 #include "app/ProgressViewContainer.h"
 #include "app/RoundedBox.h"
-#include "app/SymbolIcons.h"
+#include "app/SmallWidgets.h"
 #include "probe/PortPage.h"
 
 #include <QFontDatabase>
@@ -123,22 +123,15 @@ void ProcessItem::buildLayout()
 
     auto* portLabel = new QLabel(m_port.port(), this);
     portLabel->setObjectName(QStringLiteral("port"));
-    QPalette secondary = portLabel->palette();
-    QColor secondaryText = secondary.color(QPalette::WindowText);
-    secondaryText.setAlphaF(0.55f);
-    secondary.setColor(QPalette::WindowText, secondaryText);
-    portLabel->setPalette(secondary);
+    useSecondaryColour(portLabel);
     layout->addWidget(portLabel);
 
     if (isEditorProcess(m_port.processName()))
         return;
     m_stopStack = new QStackedWidget(this);
     m_stopStack->setObjectName(QStringLiteral("stopStack"));
-    m_stopButton = new QToolButton(m_stopStack);
+    m_stopButton = makeSymbolButton("trash", tr("Stop"), m_stopStack);
     m_stopButton->setObjectName(QStringLiteral("stopButton"));
-    m_stopButton->setAutoRaise(true);
-    m_stopButton->setIcon(SymbolIcons::symbol(QStringLiteral("trash")));
-    m_stopButton->setToolTip(tr("Stop"));
     connect(m_stopButton, &QToolButton::clicked, this, &ProcessItem::stopProcess);
     m_stopStack->addWidget(m_stopButton);
     auto* spinnerHolder = new QWidget(m_stopStack);

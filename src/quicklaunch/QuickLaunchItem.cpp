@@ -7,7 +7,7 @@
 #include "app/DelayPopover.h"
 #include "app/ElidedLabel.h"
 #include "app/RoundedBox.h"
-#include "app/SymbolIcons.h"
+#include "app/SmallWidgets.h"
 #include "process/AppTypeIcon.h"
 #include "process/ProcessDetailsPanel.h"
 #include "process/ProcessIcon.h"
@@ -19,20 +19,6 @@
 #include <QVBoxLayout>
 
 namespace tidewell {
-
-namespace {
-
-QToolButton* symbolButton(const char* symbol, const QString& toolTip, QWidget* parent)
-{
-    auto* button = new QToolButton(parent);
-    button->setObjectName(QLatin1String(symbol));
-    button->setAutoRaise(true);
-    button->setIcon(SymbolIcons::symbol(QLatin1String(symbol)));
-    button->setToolTip(toolTip);
-    return button;
-}
-
-} // namespace
 
 QuickLaunchItem::QuickLaunchItem(QuickLaunchItemPtr item, const AppServices& services, QWidget* parent)
     : QWidget(parent), m_item(std::move(item)), m_services(services)
@@ -72,11 +58,11 @@ QuickLaunchItem::QuickLaunchItem(QuickLaunchItemPtr item, const AppServices& ser
     column->addWidget(commandBox);
     layout->addLayout(column, 1);
 
-    auto* remove = symbolButton("trash", tr("Delete"), this);
+    auto* remove = makeSymbolButton("trash", tr("Delete"), this);
     connect(remove, &QToolButton::clicked, this,
             [this] { QuickLaunchStore::removeQuickLaunchItem(*m_item, *m_services.state); });
     layout->addWidget(remove);
-    auto* play = symbolButton("play", tr("Start in a terminal"), this);
+    auto* play = makeSymbolButton("play", tr("Start in a terminal"), this);
     connect(play, &QToolButton::clicked, this,
             [this] { relaunchQuickLaunchItem(*m_item, *m_services.desktop); });
     layout->addWidget(play);

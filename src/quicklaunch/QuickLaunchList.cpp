@@ -4,6 +4,7 @@
 #include "QuickLaunchStore.h"
 #include "app/AnimatedRowList.h"
 #include "app/AppState.h"
+#include "app/SmallWidgets.h"
 
 #include <QHash>
 #include <QLabel>
@@ -14,21 +15,13 @@ namespace tidewell {
 QuickLaunchList::QuickLaunchList(const AppServices& services, QWidget* parent)
     : QWidget(parent), m_services(services),
       m_list(new AnimatedRowList(RowSlot::Slide::none, RowSlot::Slide::none, this)),
-      m_empty(new QLabel(QStringLiteral("No quick launch"), this))
+      m_empty(makePlaceholderLabel(QStringLiteral("No quick launch"), "noQuickLaunch", this))
 {
     setObjectName(QStringLiteral("quickLaunchTab"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(m_list);
-    m_empty->setObjectName(QStringLiteral("noQuickLaunch"));
-    m_empty->setAlignment(Qt::AlignCenter);
-    m_empty->setContentsMargins(0, 10, 0, 8);
-    QPalette secondary = m_empty->palette();
-    QColor text = secondary.color(QPalette::WindowText);
-    text.setAlphaF(0.55f);
-    secondary.setColor(QPalette::WindowText, text);
-    m_empty->setPalette(secondary);
     layout->addWidget(m_empty);
 
     connect(m_services.state, &AppState::quickLaunchDataChanged, this, &QuickLaunchList::reload);
