@@ -432,12 +432,9 @@ void ProcessViewsTest::actionBarActsOnTheFolder()
                 action->trigger();
         }
     }
-    const QStringList got = fixture.desktop->calls + [&] {
-        QStringList s;
-        for (const QString& port : fixture.saved)
-            s.append(QStringLiteral("saved ") + port);
-        return s;
-    }();
+    QStringList got = fixture.desktop->calls;
+    for (const QString& port : fixture.saved)
+        got.append(QStringLiteral("saved ") + port);
     QCOMPARE(got, QStringList{expected});
 }
 
@@ -448,7 +445,7 @@ void ProcessViewsTest::actionBarIsEmptyWithoutOrigin()
         std::make_shared<PortData>(QStringLiteral("node"), QStringLiteral("1"), QStringLiteral("2")), false,
         fixture.services());
     QVERIFY(bar.isHidden());
-    QCOMPARE(bar.sizeHint().expandedTo(QSize(0, 0)).isEmpty() || bar.maximumSize() == QSize(0, 0), true);
+    QCOMPARE(bar.maximumSize(), QSize(0, 0));
     QVERIFY(bar.findChildren<QToolButton*>().isEmpty());
 }
 
