@@ -306,10 +306,8 @@ void AppMenu::updateListHeight()
         m_bottomViewContentSize = QSize(bar.width(), bar.height() + kBottomBarSpacing);
     }
     const int height = listAreaHeight(contentHeight, m_bottomViewContentSize.height());
-    if (m_listArea->height() != height || m_listArea->minimumHeight() != height) {
+    if (m_listArea->height() != height || m_listArea->minimumHeight() != height)
         m_listArea->setFixedHeight(height);
-        emit listAreaResized();
-    }
 }
 
 bool AppMenu::eventFilter(QObject* watched, QEvent* event)

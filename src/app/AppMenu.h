@@ -58,7 +58,6 @@ public:
 
 signals:
     void quitRequested();
-    void listAreaResized();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -13,12 +13,7 @@ namespace tidewell {
 
 TidewellMenu::TidewellMenu(AppMenu* menu, QObject* parent)
     : QObject(parent), m_menu(menu), m_access(new MenuBarExtraAccess(this))
-{
-    connect(menu, &AppMenu::listAreaResized, this, [this] {
-        if (m_window && m_itemIndex >= 0)
-            m_access->placeWindow(m_itemIndex);
-    });
-}
+{}
 
 TidewellMenu::~TidewellMenu()
 {
@@ -75,8 +70,8 @@ void TidewellMenu::presentedChanged(bool presented)
         if (!m_window || !m_isMenuPresented)
             return;
         m_window->resize(m_window->width(), int(m_menuHeight));
+        // A change of size puts the window back under its icon (MenuBarExtraAccess watches it).
         m_window->adjustSize();
-        m_access->placeWindow(m_itemIndex);
     });
 }
 
