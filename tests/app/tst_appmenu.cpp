@@ -33,14 +33,14 @@ using namespace tidewell::test;
 
 namespace {
 
-PortData servedPort(int port, const QString& title = QStringLiteral("Page"))
+PortData servedPort(int port)
 {
     return PortData(QStringLiteral("node"), QString::number(port), QString::number(1000 + port),
-                    HTMLData{title, AppType::unknown, std::nullopt, HttpScheme::http});
+                    HTMLData{QStringLiteral("Page"), AppType::unknown, std::nullopt, HttpScheme::http});
 }
 
-// The menu over real parts: the host's listening sockets, real page probes and origin lookups.
-// The scan can be swapped for a fixed answer where a test needs exact lists.
+// The menu over real page probes and origin lookups; the scan finds nothing unless the host's
+// listening sockets are asked for, so that tests needing exact lists get them.
 struct Fixture
 {
     QTemporaryDir dir;
@@ -53,16 +53,14 @@ struct Fixture
     std::unique_ptr<PortListRefresher> refresher;
     std::unique_ptr<AppMenu> menu;
 
-    explicit Fixture(std::function<ScanResult()> scan = {})
+    explicit Fixture(bool scanHost = false)
     {
         const PortScanner scanner(host.sockets);
-        if (!scan)
-            scan = [scanner] { return scanner.scanListeningPorts(); };
         const ProcessOrigin origin(host.processes, [](const QString&) {});
         refresher = std::make_unique<PortListRefresher>(
-            [this, scan] {
+            [this, scanner, scanHost] {
                 ++scans;
-                return scan();
+                return scanHost ? scanner.scanListeningPorts() : ScanResult{};
             },
             &probe, [origin](const QString& pid) { return origin.getProcessInfo(pid); });
     }
@@ -74,6 +72,11 @@ struct Fixture
         services.desktop = desktop;
         services.pool = &pool;
         menu = std::make_unique<AppMenu>(services);
+        return menu.get();
+    }
+    AppMenu* shown()
+    {
+        build()->show();
         return menu.get();
     }
     ~Fixture()
@@ -99,13 +102,10 @@ class AppMenuTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void listAreaHeightRule_data();
-    void listAreaHeightRule();
     void listAreaFollowsTheRows_data();
     void listAreaFollowsTheRows();
-    void emptyListShowsTextAndBottomBar();
     void tabButtonsSwitchTabsAndXray();
-    void ignoredRowsAreShownAndKept();
+    void bottomBarShowsTheIgnoredRows();
     void rowThatComesBackInTimeIsShownOnce();
     void realServerAppearsWithItsTitle();
     void refreshRunsOnlyWhileOpen();
@@ -120,25 +120,6 @@ private slots:
     void secondStartAsksTheFirstToShow();
 };
 
-void AppMenuTest::listAreaHeightRule_data()
-{
-    QTest::addColumn<int>("content");
-    QTest::addColumn<int>("bottom");
-    QTest::addColumn<int>("expected");
-    QTest::newRow("tall list scrolls") << 500 << 34 << 300;
-    QTest::newRow("short list grows the window") << 120 << 34 << 154;
-    QTest::newRow("exactly at the bound") << 266 << 34 << 300;
-    QTest::newRow("nothing") << 0 << 0 << 0;
-}
-
-void AppMenuTest::listAreaHeightRule()
-{
-    QFETCH(int, content);
-    QFETCH(int, bottom);
-    QFETCH(int, expected);
-    QCOMPARE(AppMenu::listAreaHeight(content, bottom), expected);
-}
-
 void AppMenuTest::listAreaFollowsTheRows_data()
 {
     QTest::addColumn<int>("rows");
@@ -151,9 +132,8 @@ void AppMenuTest::listAreaFollowsTheRows()
 {
     QFETCH(int, rows);
     QFETCH(bool, scrolls);
-    Fixture fixture([] { return ScanResult{}; });
-    AppMenu* menu = fixture.build();
-    menu->show();
+    Fixture fixture;
+    AppMenu* menu = fixture.shown();
     QList<PortData> ports;
     for (int i = 0; i < rows; ++i)
         ports.append(servedPort(3000 + i));
@@ -168,28 +148,10 @@ void AppMenuTest::listAreaFollowsTheRows()
     QTRY_VERIFY(menu->height() <= 16 + 8 + 40 + 8 + std::min(300, rows * 60 + bar));
 }
 
-void AppMenuTest::emptyListShowsTextAndBottomBar()
-{
-    Fixture fixture([] { return ScanResult{}; });
-    AppMenu* menu = fixture.build();
-    menu->show();
-    QTRY_COMPARE(fixture.scans.load(), 1);
-    QVERIFY(menu->portsTab()->showsNoPortsText());
-    auto* noPorts = menu->findChild<QLabel*>(QStringLiteral("noPorts"));
-    QCOMPARE(noPorts->text(), QStringLiteral("No ports found"));
-    QVERIFY(shown(bottomBar(menu)));
-    auto* toggle = qobject_cast<QAbstractButton*>(bottomBar(menu));
-    QCOMPARE(toggle->text(), QStringLiteral("Show All Ports"));
-    toggle->click();
-    QVERIFY(fixture.state.showIgnoredPorts());
-    QCOMPARE(toggle->text(), QStringLiteral("Hide All Ports"));
-}
-
 void AppMenuTest::tabButtonsSwitchTabsAndXray()
 {
-    Fixture fixture([] { return ScanResult{}; });
-    AppMenu* menu = fixture.build();
-    menu->show();
+    Fixture fixture;
+    AppMenu* menu = fixture.shown();
     AppState& state = fixture.state;
     QVERIFY(menu->xrayToggle()->isSelected());
 
@@ -230,11 +192,16 @@ void AppMenuTest::tabButtonsSwitchTabsAndXray()
     QCOMPARE(menu->findChild<QLabel*>(QStringLiteral("title"))->text(), QStringLiteral("Tidewell"));
 }
 
-void AppMenuTest::ignoredRowsAreShownAndKept()
+void AppMenuTest::bottomBarShowsTheIgnoredRows()
 {
-    Fixture fixture([] { return ScanResult{}; });
-    AppMenu* menu = fixture.build();
-    menu->show();
+    Fixture fixture;
+    AppMenu* menu = fixture.shown();
+    QTRY_COMPARE(fixture.scans.load(), 1);
+    QVERIFY(menu->portsTab()->showsNoPortsText());
+    QCOMPARE(menu->findChild<QLabel*>(QStringLiteral("noPorts"))->text(), QStringLiteral("No ports found"));
+    auto* toggle = qobject_cast<QAbstractButton*>(bottomBar(menu));
+    QVERIFY(shown(toggle));
+    QCOMPARE(toggle->text(), QStringLiteral("Show All Ports"));
     const QList<PortData> ignored{
         PortListRefresher::ignoredEntry(
             PortData(QStringLiteral("postgres"), QStringLiteral("5432"), QStringLiteral("77"))),
@@ -243,7 +210,9 @@ void AppMenuTest::ignoredRowsAreShownAndKept()
     menu->portsTab()->setIgnoredPorts(ignored);
     // Built only when asked for.
     QVERIFY(menu->portsTab()->ignoredRows().isEmpty());
-    fixture.state.setShowIgnoredPorts(true);
+    toggle->click();
+    QVERIFY(fixture.state.showIgnoredPorts());
+    QCOMPARE(toggle->text(), QStringLiteral("Hide All Ports"));
     const QList<ProcessItem*> rows = menu->portsTab()->ignoredRows();
     QCOMPARE(rows.size(), 2);
     QVERIFY(rows.at(0)->isSmall());
@@ -255,16 +224,15 @@ void AppMenuTest::ignoredRowsAreShownAndKept()
     // A listener that went away leaves; the other row stays the same row.
     menu->portsTab()->setIgnoredPorts({ignored.at(1)});
     QCOMPARE(menu->portsTab()->ignoredRows(), QList<ProcessItem*>{rows.at(1)});
-    fixture.state.setShowIgnoredPorts(false);
+    toggle->click();
     QVERIFY(menu->portsTab()->ignoredRows().isEmpty());
 }
 
 // A port missed by one scan and listed again by the next must not show two rows.
 void AppMenuTest::rowThatComesBackInTimeIsShownOnce()
 {
-    Fixture fixture([] { return ScanResult{}; });
-    AppMenu* menu = fixture.build();
-    menu->show();
+    Fixture fixture;
+    AppMenu* menu = fixture.shown();
     PortsTab* tab = menu->portsTab();
     tab->setAnimated(true);
     tab->setPorts({servedPort(3000), servedPort(3001)});
@@ -282,9 +250,8 @@ void AppMenuTest::realServerAppearsWithItsTitle()
     auto server = startListener({QStringLiteral("--name"), QStringLiteral("node"), QStringLiteral("--title"),
                                  QStringLiteral("Checkout Preview")});
     QVERIFY(server->waitUntilReady());
-    Fixture fixture;
-    AppMenu* menu = fixture.build();
-    menu->show();
+    Fixture fixture(true);
+    AppMenu* menu = fixture.shown();
     menu->setMenuPresented(true);
     const QString port = QString::number(server->port());
     auto rowFor = [&]() -> ProcessItem* {
@@ -307,7 +274,7 @@ void AppMenuTest::realServerAppearsWithItsTitle()
 
 void AppMenuTest::refreshRunsOnlyWhileOpen()
 {
-    Fixture fixture([] { return ScanResult{}; });
+    Fixture fixture;
     QSignalSpy finished(fixture.refresher.get(), &PortListRefresher::checkFinished);
     AppMenu* menu = fixture.build();
     // One scan when the content is built, and none after it while the window is closed.
@@ -330,7 +297,7 @@ void AppMenuTest::refreshRunsOnlyWhileOpen()
 
 void AppMenuTest::savedDataPulsesTheBolt()
 {
-    Fixture fixture([] { return ScanResult{}; });
+    Fixture fixture;
     fixture.state.setQuickLaunchData(QStringLiteral("{\"A\":{}}"));
     AppMenu* menu = fixture.build();
     // Saved items found at start differ from nothing: one pulse.
@@ -348,7 +315,7 @@ void AppMenuTest::savedDataPulsesTheBolt()
 
 void AppMenuTest::gearMenuItems()
 {
-    Fixture fixture([] { return ScanResult{}; });
+    Fixture fixture;
     AppMenu* menu = fixture.build();
     QStringList texts;
     QMenu* contact = nullptr;
@@ -388,15 +355,9 @@ void AppMenuTest::versionLabel_data()
     QTest::addColumn<QString>("shortVersion");
     QTest::addColumn<QString>("build");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("both") << "1.4.0"
-                          << "27"
-                          << "v1.4.0 (27)";
-    QTest::newRow("no build") << "1.4.0"
-                              << ""
-                              << "v1.4.0 (⚠️)";
-    QTest::newRow("nothing") << ""
-                             << ""
-                             << "v⚠️ (⚠️)";
+    QTest::newRow("both") << QStringLiteral("1.4.0") << QStringLiteral("27") << QStringLiteral("v1.4.0 (27)");
+    QTest::newRow("no build") << QStringLiteral("1.4.0") << QString() << QStringLiteral("v1.4.0 (⚠️)");
+    QTest::newRow("nothing") << QString() << QString() << QStringLiteral("v⚠️ (⚠️)");
 }
 
 void AppMenuTest::versionLabel()
@@ -409,9 +370,8 @@ void AppMenuTest::versionLabel()
 
 void AppMenuTest::revealOverlayFollowsXray()
 {
-    Fixture fixture([] { return ScanResult{}; });
-    AppMenu* menu = fixture.build();
-    menu->show();
+    Fixture fixture;
+    AppMenu* menu = fixture.shown();
     ImpactRevealOverlay* overlay = menu->revealOverlay();
     QVERIFY(overlay->isHidden());
     fixture.state.setXrayMode(true);
@@ -445,15 +405,12 @@ void AppMenuTest::windowPlacement()
 {
     QFETCH(QRect, icon);
     QFETCH(QPoint, expected);
-    const QRect screen(0, 0, 1920, 1080);
-    const QPoint at = MenuWindowPlacement::position(icon, QSize(380, 200), screen);
-    QCOMPARE(at, expected);
-    QVERIFY(screen.contains(QRect(at, QSize(380, 200))));
+    QCOMPARE(MenuWindowPlacement::position(icon, QSize(380, 200), QRect(0, 0, 1920, 1080)), expected);
 }
 
 void AppMenuTest::withoutTrayTheWindowOpensPlainly()
 {
-    Fixture fixture([] { return ScanResult{}; });
+    Fixture fixture;
     AppMenu* menu = fixture.build();
     TidewellMenu item(menu);
     item.start();
@@ -480,12 +437,6 @@ void AppMenuTest::secondStartAsksTheFirstToShow()
     SingleInstance second(name);
     QVERIFY(second.askRunningInstanceToShow());
     QVERIFY(shows.wait(3000));
-
-    // A socket left by a run that crashed does not stop the next one.
-    {
-        QFile stale(dir.filePath(QStringLiteral("stale")));
-        QVERIFY(stale.open(QIODevice::WriteOnly));
-    }
     // A start that raced past the question must not take the socket from a live instance.
     SingleInstance racing(name);
     QVERIFY(!racing.listen());
@@ -493,11 +444,11 @@ void AppMenuTest::secondStartAsksTheFirstToShow()
     QVERIFY(third.askRunningInstanceToShow());
     QVERIFY(shows.wait(3000));
 
+    // Neither a socket nor a lock left by a run that crashed stops the next one.
+    QVERIFY(QFile(dir.filePath(QStringLiteral("stale"))).open(QIODevice::WriteOnly));
     SingleInstance afterCrash(dir.filePath(QStringLiteral("stale")));
     QVERIFY(!afterCrash.askRunningInstanceToShow());
     QVERIFY(afterCrash.listen());
-
-    // So does the lock of a run that crashed: its process is gone.
     {
         QFile lock(dir.filePath(QStringLiteral("crashed.lock")));
         QVERIFY(lock.open(QIODevice::WriteOnly));
