@@ -4,6 +4,7 @@
 #include "platform/ProcessSystemTools.h"
 #include "platform/ShellQuoting.h"
 #include "platform/linux/LinuxDesktop.h"
+#include "platform/linux/LinuxProcessTable.h"
 #include "platform/linux/ProcFs.h"
 #include "support/RecordingSystemTools.h"
 #include "support/StandardOutputCapture.h"
@@ -25,34 +26,28 @@ using Call = RecordingSystemTools::Call;
 
 namespace {
 
-const QString kFolderMark = QStringLiteral("FOLDER");
-
 // A folder of stand-in programs that do nothing, to stand for what is installed.
 class FakePrograms
 {
 public:
     QString path() const { return m_dir.path(); }
     // `name` may hold a subfolder ("extra/kitty"), which is not on the lookup's PATH.
-    QString add(const QString& name)
+    void add(const QString& name)
     {
         const QString file = m_dir.filePath(name);
         QDir().mkpath(QFileInfo(file).path());
         QFile program(file);
         program.open(QIODevice::WriteOnly);
         program.write("#!/bin/sh\nexit 0\n");
-        program.close();
         program.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        return file;
     }
     ProgramLookup lookup(const QString& terminal = {},
                          const QString& shell = QStringLiteral("/bin/bash")) const
     {
         QProcessEnvironment environment;
         environment.insert(QStringLiteral("PATH"), m_dir.path());
-        if (!terminal.isEmpty())
-            environment.insert(QStringLiteral("TERMINAL"), terminal);
-        if (!shell.isEmpty())
-            environment.insert(QStringLiteral("SHELL"), shell);
+        environment.insert(QStringLiteral("TERMINAL"), terminal);
+        environment.insert(QStringLiteral("SHELL"), shell);
         return ProgramLookup(environment);
     }
 
@@ -60,11 +55,17 @@ private:
     QTemporaryDir m_dir;
 };
 
-QStringList withFolder(QStringList arguments, const QString& folder)
+QString str(const char* text)
 {
-    for (QString& argument : arguments)
-        argument.replace(kFolderMark, folder);
-    return arguments;
+    return QString::fromUtf8(text);
+}
+
+QStringList strs(std::initializer_list<const char*> texts)
+{
+    QStringList list;
+    for (const char* text : texts)
+        list.append(str(text));
+    return list;
 }
 
 QString macScript(const QString& shellLineBody)
@@ -98,40 +99,23 @@ QByteArray fileContent(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// The command lines of the direct children of a process.
-QList<QStringList> childCommandLines(qint64 pid)
+QList<long> childrenOf(qint64 pid)
 {
-    QList<QStringList> lines;
-    for (const long child : procfs::numericEntries("/proc")) {
-        const auto stat = procfs::readStat(child);
-        if (!stat || stat->parentPid != pid)
-            continue;
-        const QByteArray path = "/proc/" + QByteArray::number(qlonglong(child)) + "/cmdline";
-        QStringList words;
-        for (const QByteArray& word : procfs::readFile(path.constData()).split('\0'))
-            words.append(QString::fromUtf8(word));
-        if (!words.isEmpty() && words.last().isEmpty())
-            words.removeLast();
-        lines.append(words);
-    }
-    return lines;
-}
-
-long firstChild(qint64 pid)
-{
+    QList<long> children;
     for (const long child : procfs::numericEntries("/proc")) {
         const auto stat = procfs::readStat(child);
         if (stat && stat->parentPid == pid)
-            return child;
+            children.append(child);
     }
-    return 0;
+    return children;
 }
 
 // The shell a terminal runs has become the interactive one that keeps the window open.
 bool runsInteractiveShell(qint64 terminalPid)
 {
-    const auto lines = childCommandLines(terminalPid);
-    return std::any_of(lines.begin(), lines.end(), [](const QStringList& words) {
+    const QList<long> children = childrenOf(terminalPid);
+    return std::any_of(children.begin(), children.end(), [](long child) {
+        const QStringList words = LinuxProcessTable::commandLine(child).split(QLatin1Char(' '));
         return words.size() == 2 && words.last() == QLatin1String("-i");
     });
 }
@@ -140,15 +124,21 @@ bool runsInteractiveShell(qint64 terminalPid)
 class DetachedStarts : public ProcessSystemTools
 {
 public:
-    ~DetachedStarts() override { endAll(); }
+    ~DetachedStarts() override
+    {
+        // A detached program leads a process group of its own (Qt starts it in a new session).
+        for (const qint64 pid : std::as_const(m_pids)) {
+            const pid_t group = ::getpgid(pid_t(pid));
+            ::kill(group > 1 ? -group : pid_t(pid), SIGKILL);
+        }
+    }
     bool startDetached(const QString& program, const QStringList& arguments,
                        const QString& workingDirectory = {}) override
     {
         QProcess process;
         process.setProgram(program);
         process.setArguments(arguments);
-        if (!workingDirectory.isEmpty())
-            process.setWorkingDirectory(workingDirectory);
+        process.setWorkingDirectory(workingDirectory);
         process.setStandardInputFile(QProcess::nullDevice());
         qint64 pid = 0;
         if (!process.startDetached(&pid))
@@ -157,22 +147,43 @@ public:
         return true;
     }
     QList<qint64> pids() const { return m_pids; }
-    // A detached program leads a process group of its own (Qt starts it in a new session).
-    void endAll()
-    {
-        for (const qint64 pid : std::as_const(m_pids)) {
-            const pid_t group = ::getpgid(pid_t(pid));
-            if (group > 1)
-                ::kill(-group, SIGKILL);
-            else
-                ::kill(pid_t(pid), SIGKILL);
-        }
-        m_pids.clear();
-    }
 
 private:
     QList<qint64> m_pids;
 };
+
+// xterm as the user's terminal, on an X server of its own.
+struct RealXterm
+{
+    VirtualDisplay display;
+    std::shared_ptr<DetachedStarts> tools = std::make_shared<DetachedStarts>();
+    LinuxDesktop desktop{tools, lookup()};
+
+    static ProgramLookup lookup()
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("TERMINAL"), findProgram(QStringLiteral("xterm")));
+        environment.insert(QStringLiteral("SHELL"), QStringLiteral("/bin/bash"));
+        return ProgramLookup(environment);
+    }
+    bool ready()
+    {
+        qputenv("DISPLAY", display.display().toUtf8());
+        return !display.display().isEmpty();
+    }
+};
+
+void perform(Desktop& desktop, const QString& action, const QString& text)
+{
+    if (action == QLatin1String("url"))
+        desktop.openUrl(QUrl(text));
+    else if (action == QLatin1String("folder"))
+        desktop.openFolder(text);
+    else if (action == QLatin1String("run"))
+        desktop.runInNewTerminal(text, QStringLiteral("npm run dev"));
+    else
+        desktop.openWithApplication(action, text);
+}
 
 } // namespace
 
@@ -180,77 +191,84 @@ class DesktopTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void macOpensThroughOpen_data();
-    void macOpensThroughOpen();
+    void startsTheRightProgram_data();
+    void startsTheRightProgram();
     void macTerminalScript_data();
     void macTerminalScript();
     void macShellLineReachesTheFolder_data();
     void macShellLineReachesTheFolder();
-    void macRunsTheScriptWithOsascript();
-
     void linuxPicksTheTerminal_data();
     void linuxPicksTheTerminal();
     void linuxScriptShell_data();
     void linuxScriptShell();
-    void linuxOpenersAndEditors_data();
-    void linuxOpenersAndEditors();
-    void linuxReportsWhatIsMissing_data();
-    void linuxReportsWhatIsMissing();
     void hostHasADesktop();
-
-    void realTerminalRunsTheCommandInTheFolder_data();
-    void realTerminalRunsTheCommandInTheFolder();
-    void realTerminalSkipsTheCommandWhenTheFolderIsGone();
-    void realTerminalOpensInTheFolder();
-
-private:
-    bool canRunRealTerminal();
+    void realTerminal_data();
+    void realTerminal();
 };
 
-void DesktopTest::macOpensThroughOpen_data()
+void DesktopTest::startsTheRightProgram_data()
 {
+    QTest::addColumn<bool>("mac");
     QTest::addColumn<QString>("action");
-    QTest::addColumn<QString>("first");
-    QTest::addColumn<QString>("second");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("program"); // on Linux among the stand-in programs; empty when none starts
     QTest::addColumn<QStringList>("arguments");
-    QTest::newRow("page") << QStringLiteral("url") << QStringLiteral("http://localhost:3000")
-                          << QStringLiteral("") << QStringList{QStringLiteral("http://localhost:3000")};
-    QTest::newRow("mail with subject")
-        << QStringLiteral("url") << QStringLiteral("mailto:help@example.com?subject=Tidewell feedback")
-        << QStringLiteral("")
-        << QStringList{QStringLiteral("mailto:help@example.com?subject=Tidewell%20feedback")};
-    QTest::newRow("folder") << QStringLiteral("folder") << QStringLiteral("/Users/me/app")
-                            << QStringLiteral("") << QStringList{QStringLiteral("file:///Users/me/app")};
-    QTest::newRow("folder with space")
-        << QStringLiteral("folder") << QStringLiteral("/Users/me/my app") << QStringLiteral("")
-        << QStringList{QStringLiteral("file:///Users/me/my%20app")};
-    for (const char* application : {"Terminal", "Visual Studio Code", "Cursor"}) {
-        QTest::addRow("%s", application)
-            << QStringLiteral("application") << QString::fromLatin1(application)
-            << QStringLiteral("/Users/me/my app")
-            << QStringList{QStringLiteral("-a"), QString::fromLatin1(application),
-                           QStringLiteral("/Users/me/my app")};
-    }
+    QTest::addColumn<QString>("failure"); // when nothing is installed
+    const auto row = [](const char* name, bool mac, const char* action, const char* text, const char* program,
+                        const QStringList& arguments, const char* failure = "") {
+        QTest::newRow(name) << mac << str(action) << str(text) << str(program) << arguments << str(failure);
+    };
+    row("mac page", true, "url", "http://localhost:3000", "/usr/bin/open", strs({"http://localhost:3000"}));
+    row("mac mail with subject", true, "url", "mailto:help@example.com?subject=Tidewell feedback",
+        "/usr/bin/open", strs({"mailto:help@example.com?subject=Tidewell%20feedback"}));
+    row("mac folder", true, "folder", "/Users/me/my app", "/usr/bin/open",
+        strs({"file:///Users/me/my%20app"}));
+    row("mac editor", true, "Visual Studio Code", "/Users/me/my app", "/usr/bin/open",
+        strs({"-a", "Visual Studio Code", "/Users/me/my app"}));
+    row("mac run", true, "run", "/Users/me/app", "/usr/bin/osascript",
+        {str("-e"), macScript(str("cd /Users/me/app && npm run dev"))});
+    row("linux page", false, "url", "http://localhost:5173", "xdg-open", strs({"http://localhost:5173"}));
+    row("linux folder", false, "folder", "/home/me/my app", "xdg-open", strs({"file:///home/me/my%20app"}));
+    row("Visual Studio Code", false, "Visual Studio Code", "/home/me/my app", "code",
+        strs({"/home/me/my app"}));
+    row("Cursor", false, "Cursor", "/home/me/my app", "cursor", strs({"/home/me/my app"}));
+    row("no editor", false, "Visual Studio Code", "/a", "", {}, "Visual Studio Code (code not found)");
+    row("unknown application", false, "Xcode", "/a", "", {}, "Xcode (unknown application)");
+    row("no terminal to open", false, "Terminal", "/a", "", {}, "Terminal (no terminal emulator found)");
+    row("no terminal to run in", false, "run", "/a", "", {}, "Terminal (no terminal emulator found)");
+    row("no opener", false, "url", "http://localhost:3000", "", {}, "xdg-open (xdg-open not found)");
 }
 
-void DesktopTest::macOpensThroughOpen()
+void DesktopTest::startsTheRightProgram()
 {
+    QFETCH(bool, mac);
     QFETCH(QString, action);
-    QFETCH(QString, first);
-    QFETCH(QString, second);
+    QFETCH(QString, text);
+    QFETCH(QString, program);
     QFETCH(QStringList, arguments);
+    QFETCH(QString, failure);
+    FakePrograms programs;
+    for (const char* name : {"xdg-open", "code", "cursor", "xterm"}) {
+        if (failure.isEmpty())
+            programs.add(str(name));
+    }
     auto tools = std::make_shared<RecordingSystemTools>();
-    MacDesktop desktop(tools);
-    if (action == QLatin1String("url"))
-        desktop.openUrl(QUrl(first));
-    else if (action == QLatin1String("folder"))
-        desktop.openFolder(first);
+    std::unique_ptr<Desktop> desktop;
+    if (mac)
+        desktop = std::make_unique<MacDesktop>(tools);
     else
-        desktop.openWithApplication(first, second);
+        desktop = std::make_unique<LinuxDesktop>(tools, programs.lookup());
+    StandardOutputCapture output;
+    perform(*desktop, action, text);
+    QCOMPARE(output.lines(), failure.isEmpty()
+                                 ? QStringList()
+                                 : QStringList{QStringLiteral("Failed to launch application: ") + failure});
     const QList<Call> calls = tools->calls();
-    QCOMPARE(calls.size(), 1);
+    QCOMPARE(calls.size(), program.isEmpty() ? 0 : 1);
+    if (program.isEmpty())
+        return;
     QCOMPARE(calls[0].kind, Call::Kind::detached);
-    QCOMPARE(calls[0].program, QStringLiteral("/usr/bin/open"));
+    QCOMPARE(calls[0].program, mac ? program : programs.path() + QLatin1Char('/') + program);
     QCOMPARE(calls[0].arguments, arguments);
 }
 
@@ -258,41 +276,30 @@ void DesktopTest::macTerminalScript_data()
 {
     QTest::addColumn<QString>("folder");
     QTest::addColumn<QString>("command");
-    QTest::addColumn<QString>("script");
+    QTest::addColumn<QString>("shellLine"); // as written inside the AppleScript literal
+    const auto row = [](const char* name, const char* folder, const char* command, const char* shellLine) {
+        QTest::newRow(name) << str(folder) << str(command) << str(shellLine);
+    };
     // Plain texts give exactly the script Terminal has always been sent.
-    QTest::newRow("plain")
-        << QStringLiteral("/Users/me/app") << QStringLiteral("npm run dev")
-        << QStringLiteral("tell application \"Terminal\"\n    do script \"cd /Users/me/app && npm run "
-                          "dev\"\n    activate\nend tell");
-    QTest::newRow("no origin") << QStringLiteral("") << QStringLiteral("")
-                               << macScript(QStringLiteral("cd  && "));
-    QTest::newRow("accented folder stays plain")
-        << QStringLiteral("/Users/me/café-2_v1.0") << QStringLiteral("bun dev")
-        << macScript(QStringLiteral("cd /Users/me/café-2_v1.0 && bun dev"));
-    QTest::newRow("space") << QStringLiteral("/Users/me/my app") << QStringLiteral("npm run dev")
-                           << macScript(QStringLiteral("cd '/Users/me/my app' && npm run dev"));
-    QTest::newRow("single quote") << QStringLiteral("/Users/me/it's") << QStringLiteral("npm start")
-                                  << macScript(QStringLiteral("cd '/Users/me/it'\\\\''s' && npm start"));
-    QTest::newRow("double quote") << QStringLiteral("/Users/me/a\"b") << QStringLiteral("npm start")
-                                  << macScript(QStringLiteral("cd '/Users/me/a\\\"b' && npm start"));
-    QTest::newRow("backslash") << QStringLiteral("/Users/me/a\\b") << QStringLiteral("npm start")
-                               << macScript(QStringLiteral("cd '/Users/me/a\\\\b' && npm start"));
-    QTest::newRow("command substitution")
-        << QStringLiteral("/Users/me/$(rm -rf ~)") << QStringLiteral("npm start")
-        << macScript(QStringLiteral("cd '/Users/me/$(rm -rf ~)' && npm start"));
-    QTest::newRow("quotes in the command")
-        << QStringLiteral("/Users/me/app") << QStringLiteral("echo \"a\\b\"")
-        << macScript(QStringLiteral("cd /Users/me/app && echo \\\"a\\\\b\\\""));
+    row("plain", "/Users/me/app", "npm run dev", "cd /Users/me/app && npm run dev");
+    row("no origin", "", "", "cd  && ");
+    row("accented folder stays plain", "/Users/me/café-2_v1.0", "bun dev",
+        "cd /Users/me/café-2_v1.0 && bun dev");
+    row("space", "/Users/me/my app", "npm run dev", "cd '/Users/me/my app' && npm run dev");
+    row("single quote", "/Users/me/it's", "npm start", "cd '/Users/me/it'\\\\''s' && npm start");
+    row("double quote", "/Users/me/a\"b", "npm start", "cd '/Users/me/a\\\"b' && npm start");
+    row("backslash", "/Users/me/a\\b", "npm start", "cd '/Users/me/a\\\\b' && npm start");
+    row("command substitution", "/Users/me/$(rm -rf ~)", "npm start",
+        "cd '/Users/me/$(rm -rf ~)' && npm start");
+    row("quotes in the command", "/Users/me/app", "echo \"a\\b\"", "cd /Users/me/app && echo \\\"a\\\\b\\\"");
 }
 
 void DesktopTest::macTerminalScript()
 {
     QFETCH(QString, folder);
     QFETCH(QString, command);
-    QFETCH(QString, script);
-    QCOMPARE(MacDesktop::terminalScript(folder, command), script);
-    // What AppleScript reads from the literal is the shell line, whole.
-    QCOMPARE(shellLineOfScript(script), MacDesktop::terminalShellLine(folder, command));
+    QFETCH(QString, shellLine);
+    QCOMPARE(MacDesktop::terminalScript(folder, command), macScript(shellLine));
 }
 
 void DesktopTest::macShellLineReachesTheFolder_data()
@@ -326,18 +333,6 @@ void DesktopTest::macShellLineReachesTheFolder()
     QCOMPARE(QDir(base.path()).entryList(QDir::Files), QStringList());
 }
 
-void DesktopTest::macRunsTheScriptWithOsascript()
-{
-    auto tools = std::make_shared<RecordingSystemTools>();
-    MacDesktop(tools).runInNewTerminal(QStringLiteral("/Users/me/app"), QStringLiteral("npm run dev"));
-    const QList<Call> calls = tools->calls();
-    QCOMPARE(calls.size(), 1);
-    QCOMPARE(calls[0].kind, Call::Kind::detached);
-    QCOMPARE(calls[0].program, QStringLiteral("/usr/bin/osascript"));
-    QCOMPARE(calls[0].arguments, (QStringList{QStringLiteral("-e"),
-                                              macScript(QStringLiteral("cd /Users/me/app && npm run dev"))}));
-}
-
 void DesktopTest::linuxPicksTheTerminal_data()
 {
     QTest::addColumn<QStringList>("installed");
@@ -345,44 +340,28 @@ void DesktopTest::linuxPicksTheTerminal_data()
     QTest::addColumn<QString>("chosen");
     QTest::addColumn<QStringList>("folderArguments");
     QTest::addColumn<QStringList>("runPrefix");
-    const QStringList all{QStringLiteral("xterm"),
-                          QStringLiteral("alacritty"),
-                          QStringLiteral("kitty"),
-                          QStringLiteral("xfce4-terminal"),
-                          QStringLiteral("konsole"),
-                          QStringLiteral("gnome-terminal"),
-                          QStringLiteral("x-terminal-emulator")};
-    const QStringList dashE{QStringLiteral("-e")};
-    QTest::newRow("xterm only") << QStringList{QStringLiteral("xterm")} << QStringLiteral("")
-                                << QStringLiteral("xterm") << QStringList() << dashE;
-    QTest::newRow("x-terminal-emulator first")
-        << all << QStringLiteral("") << QStringLiteral("x-terminal-emulator") << QStringList() << dashE;
-    QTest::newRow("gnome-terminal") << all.mid(0, 6) << QStringLiteral("") << QStringLiteral("gnome-terminal")
-                                    << QStringList{QStringLiteral("--working-directory=FOLDER")}
-                                    << QStringList{QStringLiteral("--")};
-    QTest::newRow("konsole") << all.mid(0, 5) << QStringLiteral("") << QStringLiteral("konsole")
-                             << QStringList{QStringLiteral("--workdir"), kFolderMark} << dashE;
-    QTest::newRow("xfce4-terminal") << all.mid(0, 4) << QStringLiteral("") << QStringLiteral("xfce4-terminal")
-                                    << QStringList{QStringLiteral("--working-directory=FOLDER")}
-                                    << QStringList{QStringLiteral("-x")};
-    QTest::newRow("kitty") << all.mid(0, 3) << QStringLiteral("") << QStringLiteral("kitty")
-                           << QStringList{QStringLiteral("--directory"), kFolderMark} << QStringList();
-    QTest::newRow("alacritty") << all.mid(0, 2) << QStringLiteral("") << QStringLiteral("alacritty")
-                               << QStringList{QStringLiteral("--working-directory"), kFolderMark} << dashE;
-    QTest::newRow("$TERMINAL by name first")
-        << (all + QStringList{QStringLiteral("myterm")}) << QStringLiteral("myterm")
-        << QStringLiteral("myterm") << QStringList() << dashE;
-    QTest::newRow("$TERMINAL by path off PATH")
-        << QStringList{QStringLiteral("xterm"), QStringLiteral("extra/kitty")}
-        << QStringLiteral("DIR/extra/kitty") << QStringLiteral("extra/kitty")
-        << QStringList{QStringLiteral("--directory"), kFolderMark} << QStringList();
-    QTest::newRow("$TERMINAL keeps its own conventions")
-        << QStringList{QStringLiteral("xterm"), QStringLiteral("gnome-terminal")}
-        << QStringLiteral("gnome-terminal") << QStringLiteral("gnome-terminal")
-        << QStringList{QStringLiteral("--working-directory=FOLDER")} << QStringList{QStringLiteral("--")};
-    QTest::newRow("missing $TERMINAL falls back")
-        << QStringList{QStringLiteral("konsole")} << QStringLiteral("nosuchterm") << QStringLiteral("konsole")
-        << QStringList{QStringLiteral("--workdir"), kFolderMark} << dashE;
+    const auto row = [](const char* name, const QStringList& installed, const char* terminal,
+                        const char* chosen, const QStringList& folderArguments,
+                        const QStringList& runPrefix) {
+        QTest::newRow(name) << installed << str(terminal) << str(chosen) << folderArguments << runPrefix;
+    };
+    const QStringList all = strs({"xterm", "alacritty", "kitty", "xfce4-terminal", "konsole",
+                                  "gnome-terminal", "x-terminal-emulator"});
+    const QStringList dashE = strs({"-e"});
+    row("xterm only", all.mid(0, 1), "", "xterm", {}, dashE);
+    row("x-terminal-emulator first", all, "", "x-terminal-emulator", {}, dashE);
+    row("gnome-terminal", all.mid(0, 6), "", "gnome-terminal", strs({"--working-directory=FOLDER"}),
+        strs({"--"}));
+    row("konsole", all.mid(0, 5), "", "konsole", strs({"--workdir", "FOLDER"}), dashE);
+    row("xfce4-terminal", all.mid(0, 4), "", "xfce4-terminal", strs({"--working-directory=FOLDER"}),
+        strs({"-x"}));
+    row("kitty", all.mid(0, 3), "", "kitty", strs({"--directory", "FOLDER"}), {});
+    row("alacritty", all.mid(0, 2), "", "alacritty", strs({"--working-directory", "FOLDER"}), dashE);
+    row("$TERMINAL by name first", all + strs({"myterm"}), "myterm", "myterm", {}, dashE);
+    row("$TERMINAL by path off PATH, with its own conventions", strs({"xterm", "extra/kitty"}),
+        "DIR/extra/kitty", "extra/kitty", strs({"--directory", "FOLDER"}), {});
+    row("missing $TERMINAL falls back", strs({"konsole"}), "nosuchterm", "konsole",
+        strs({"--workdir", "FOLDER"}), dashE);
 }
 
 void DesktopTest::linuxPicksTheTerminal()
@@ -409,7 +388,7 @@ void DesktopTest::linuxPicksTheTerminal()
     QCOMPARE(calls.size(), 2);
     QCOMPARE(calls[0].kind, Call::Kind::detached);
     QCOMPARE(calls[0].program, program);
-    QCOMPARE(calls[0].arguments, withFolder(folderArguments, folder));
+    QCOMPARE(calls[0].arguments, folderArguments.replaceInStrings(QStringLiteral("FOLDER"), folder));
     QCOMPARE(calls[0].workingDirectory, folder);
     QCOMPARE(calls[1].program, program);
     const QStringList shellArguments{QStringLiteral("/bin/bash"),
@@ -427,7 +406,7 @@ void DesktopTest::linuxScriptShell_data()
 {
     QTest::addColumn<QString>("shell");
     QTest::addColumn<QString>("chosen");
-    QTest::newRow("unset") << QStringLiteral("") << QStringLiteral("/bin/bash");
+    QTest::newRow("unset") << QString() << QStringLiteral("/bin/bash");
     QTest::newRow("zsh by path") << QStringLiteral("DIR/zsh") << QStringLiteral("DIR/zsh");
     QTest::newRow("dash by name") << QStringLiteral("dash") << QStringLiteral("DIR/dash");
     QTest::newRow("fish is not POSIX") << QStringLiteral("DIR/fish") << QStringLiteral("/bin/bash");
@@ -447,194 +426,70 @@ void DesktopTest::linuxScriptShell()
     QCOMPARE(desktop.scriptShell(), chosen);
 }
 
-void DesktopTest::linuxOpenersAndEditors_data()
-{
-    QTest::addColumn<QString>("action");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("program");
-    QTest::addColumn<QStringList>("arguments");
-    const QString folder = QStringLiteral("/home/me/my app");
-    QTest::newRow("page") << QStringLiteral("url") << QStringLiteral("http://localhost:5173")
-                          << QStringLiteral("xdg-open")
-                          << QStringList{QStringLiteral("http://localhost:5173")};
-    QTest::newRow("folder") << QStringLiteral("folder") << folder << QStringLiteral("xdg-open")
-                            << QStringList{QStringLiteral("file:///home/me/my%20app")};
-    QTest::newRow("Visual Studio Code")
-        << QStringLiteral("Visual Studio Code") << folder << QStringLiteral("code") << QStringList{folder};
-    QTest::newRow("Cursor") << QStringLiteral("Cursor") << folder << QStringLiteral("cursor")
-                            << QStringList{folder};
-}
-
-void DesktopTest::linuxOpenersAndEditors()
-{
-    QFETCH(QString, action);
-    QFETCH(QString, text);
-    QFETCH(QString, program);
-    QFETCH(QStringList, arguments);
-    FakePrograms programs;
-    for (const char* name : {"xdg-open", "code", "cursor", "xterm"})
-        programs.add(QString::fromLatin1(name));
-    auto tools = std::make_shared<RecordingSystemTools>();
-    LinuxDesktop desktop(tools, programs.lookup());
-    StandardOutputCapture output;
-    if (action == QLatin1String("url"))
-        desktop.openUrl(QUrl(text));
-    else if (action == QLatin1String("folder"))
-        desktop.openFolder(text);
-    else
-        desktop.openWithApplication(action, text);
-    QCOMPARE(output.lines(), QStringList());
-    const QList<Call> calls = tools->calls();
-    QCOMPARE(calls.size(), 1);
-    QCOMPARE(calls[0].kind, Call::Kind::detached);
-    QCOMPARE(calls[0].program, programs.path() + QLatin1Char('/') + program);
-    QCOMPARE(calls[0].arguments, arguments);
-}
-
-void DesktopTest::linuxReportsWhatIsMissing_data()
-{
-    QTest::addColumn<QString>("action");
-    QTest::addColumn<QString>("line");
-    QTest::newRow("Visual Studio Code")
-        << QStringLiteral("Visual Studio Code")
-        << QStringLiteral("Failed to launch application: Visual Studio Code (code not found)");
-    QTest::newRow("Cursor") << QStringLiteral("Cursor")
-                            << QStringLiteral("Failed to launch application: Cursor (cursor not found)");
-    QTest::newRow("unknown application")
-        << QStringLiteral("Xcode")
-        << QStringLiteral("Failed to launch application: Xcode (unknown application)");
-    QTest::newRow("no terminal to open")
-        << QStringLiteral("Terminal")
-        << QStringLiteral("Failed to launch application: Terminal (no terminal emulator found)");
-    QTest::newRow("no terminal to run in")
-        << QStringLiteral("run")
-        << QStringLiteral("Failed to launch application: Terminal (no terminal emulator found)");
-    QTest::newRow("no opener") << QStringLiteral("url")
-                               << QStringLiteral(
-                                      "Failed to launch application: xdg-open (xdg-open not found)");
-}
-
-void DesktopTest::linuxReportsWhatIsMissing()
-{
-    QFETCH(QString, action);
-    QFETCH(QString, line);
-    FakePrograms nothingInstalled;
-    auto tools = std::make_shared<RecordingSystemTools>();
-    LinuxDesktop desktop(tools, nothingInstalled.lookup());
-    StandardOutputCapture output;
-    if (action == QLatin1String("run"))
-        desktop.runInNewTerminal(QStringLiteral("/home/me/app"), QStringLiteral("npm run dev"));
-    else if (action == QLatin1String("url"))
-        desktop.openUrl(QUrl(QStringLiteral("http://localhost:3000")));
-    else
-        desktop.openWithApplication(action, QStringLiteral("/home/me/app"));
-    QCOMPARE(output.lines(), QStringList{line});
-    QCOMPARE(tools->calls().size(), 0);
-}
-
 void DesktopTest::hostHasADesktop()
 {
-    auto tools = std::make_shared<RecordingSystemTools>();
-    const Host host = Host::create(Host::Backend::commands, tools);
-    QVERIFY(host.desktop);
+    const Host host = Host::create(Host::Backend::commands, std::make_shared<RecordingSystemTools>());
     QVERIFY(dynamic_cast<LinuxDesktop*>(host.desktop.get()));
 }
 
-bool DesktopTest::canRunRealTerminal()
+void DesktopTest::realTerminal_data()
 {
-    return !findProgram(QStringLiteral("Xvfb")).isEmpty() && !findProgram(QStringLiteral("xterm")).isEmpty();
-}
-
-void DesktopTest::realTerminalRunsTheCommandInTheFolder_data()
-{
+    QTest::addColumn<bool>("run"); // else only open the window in the folder
     QTest::addColumn<QString>("name");
-    QTest::newRow("plain") << QStringLiteral("app");
-    QTest::newRow("space and single quote") << QStringLiteral("it's my app");
-    QTest::newRow("shell syntax") << QStringLiteral("$HOME \"$(touch pwned)\" `touch pwned` *");
+    QTest::addColumn<bool>("exists");
+    QTest::newRow("plain") << true << QStringLiteral("app") << true;
+    QTest::newRow("space and single quote") << true << QStringLiteral("it's my app") << true;
+    QTest::newRow("shell syntax") << true << QStringLiteral("$HOME \"$(touch pwned)\" `touch pwned` *")
+                                  << true;
+    // `cd` fails in the window and the command is skipped.
+    QTest::newRow("folder gone") << true << QStringLiteral("gone away") << false;
+    QTest::newRow("open in the folder") << false << QStringLiteral("it's my app") << true;
 }
 
-void DesktopTest::realTerminalRunsTheCommandInTheFolder()
+void DesktopTest::realTerminal()
 {
+    QFETCH(bool, run);
     QFETCH(QString, name);
-    if (!canRunRealTerminal())
+    QFETCH(bool, exists);
+    if (findProgram(QStringLiteral("Xvfb")).isEmpty() || findProgram(QStringLiteral("xterm")).isEmpty())
         QSKIP("Xvfb and xterm are needed");
-    VirtualDisplay display;
-    QVERIFY(!display.display().isEmpty());
-    qputenv("DISPLAY", display.display().toUtf8());
+    RealXterm xterm;
+    QVERIFY(xterm.ready());
     QTemporaryDir base;
     const QString folder = base.filePath(name);
-    QVERIFY(QDir().mkpath(folder));
+    QVERIFY(!exists || QDir().mkpath(folder));
+    const QString marker = base.filePath(QStringLiteral("marker"));
+    const QString runs = base.filePath(QStringLiteral("runs"));
     // `$PWD` is for the window's shell to expand, once; '$HOME' must reach printf untouched, and
     // the second file counts how often the command ran.
-    const QString command = QStringLiteral(R"(printf '%s|%s\n' "$PWD" '$HOME' > marker; echo run >> runs)");
+    if (run)
+        xterm.desktop.runInNewTerminal(folder, QStringLiteral(R"(printf '%s|%s\n' "$PWD" '$HOME' > )") +
+                                                   shellQuoted(marker) + QStringLiteral("; echo run >> ") +
+                                                   shellQuoted(runs));
+    else
+        xterm.desktop.openWithApplication(QStringLiteral("Terminal"), folder);
+    QCOMPARE(xterm.tools->pids().size(), 1);
+    const qint64 terminal = xterm.tools->pids().first();
 
-    auto tools = std::make_shared<DetachedStarts>();
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("TERMINAL"), findProgram(QStringLiteral("xterm")));
-    environment.insert(QStringLiteral("SHELL"), QStringLiteral("/bin/bash"));
-    LinuxDesktop inXterm(tools, ProgramLookup(environment));
-    inXterm.runInNewTerminal(folder, command);
-    QCOMPARE(tools->pids().size(), 1);
-    const qint64 terminal = tools->pids().first();
-
-    QTRY_COMPARE_WITH_TIMEOUT(fileContent(folder + QStringLiteral("/marker")), folder.toUtf8() + "|$HOME\n",
-                              20000);
+    if (!run) {
+        // xterm forks short-lived copies of itself too; the shell is the child that runs another program.
+        const auto shellInFolder = [&] {
+            const QList<long> children = childrenOf(terminal);
+            return std::any_of(children.begin(), children.end(), [&](long child) {
+                const QByteArray link = "/proc/" + QByteArray::number(qlonglong(child)) + "/cwd";
+                return LinuxProcessTable::commandLine(child) !=
+                           LinuxProcessTable::commandLine(long(terminal)) &&
+                       QString::fromUtf8(procfs::readLink(link.constData())) == folder;
+            });
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(shellInFolder(), 20000);
+        return;
+    }
     // The window stays open on an interactive shell once the command is done.
     QTRY_VERIFY_WITH_TIMEOUT(runsInteractiveShell(terminal), 20000);
-    QCOMPARE(fileContent(folder + QStringLiteral("/runs")), QByteArray("run\n"));
-    QVERIFY(!QFile::exists(base.filePath(QStringLiteral("pwned"))));
+    QCOMPARE(fileContent(marker), exists ? folder.toUtf8() + "|$HOME\n" : QByteArray());
+    QCOMPARE(fileContent(runs), exists ? QByteArray("run\n") : QByteArray());
     QVERIFY(!QFile::exists(folder + QStringLiteral("/pwned")));
-    tools->endAll();
-}
-
-void DesktopTest::realTerminalSkipsTheCommandWhenTheFolderIsGone()
-{
-    if (!canRunRealTerminal())
-        QSKIP("Xvfb and xterm are needed");
-    VirtualDisplay display;
-    QVERIFY(!display.display().isEmpty());
-    qputenv("DISPLAY", display.display().toUtf8());
-    QTemporaryDir base;
-    const QString marker = base.filePath(QStringLiteral("marker"));
-    const QString gone = base.filePath(QStringLiteral("gone away"));
-
-    auto tools = std::make_shared<DetachedStarts>();
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("TERMINAL"), findProgram(QStringLiteral("xterm")));
-    LinuxDesktop desktop(tools, ProgramLookup(environment));
-    desktop.runInNewTerminal(gone, QStringLiteral("echo ran > ") + shellQuoted(marker));
-    QCOMPARE(tools->pids().size(), 1);
-
-    // The window opens and ends on its interactive shell; by then `cd` has failed and the command
-    // has been skipped.
-    QTRY_VERIFY_WITH_TIMEOUT(runsInteractiveShell(tools->pids().first()), 20000);
-    QVERIFY(!QFile::exists(marker));
-    tools->endAll();
-}
-
-void DesktopTest::realTerminalOpensInTheFolder()
-{
-    if (!canRunRealTerminal())
-        QSKIP("Xvfb and xterm are needed");
-    VirtualDisplay display;
-    QVERIFY(!display.display().isEmpty());
-    qputenv("DISPLAY", display.display().toUtf8());
-    QTemporaryDir base;
-    const QString folder = base.filePath(QStringLiteral("it's my app"));
-    QVERIFY(QDir().mkpath(folder));
-
-    auto tools = std::make_shared<DetachedStarts>();
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("TERMINAL"), findProgram(QStringLiteral("xterm")));
-    LinuxDesktop desktop(tools, ProgramLookup(environment));
-    desktop.openWithApplication(QStringLiteral("Terminal"), folder);
-    QCOMPARE(tools->pids().size(), 1);
-
-    const qint64 terminal = tools->pids().first();
-    QTRY_VERIFY_WITH_TIMEOUT(firstChild(terminal) != 0, 20000);
-    const QByteArray link = "/proc/" + QByteArray::number(qlonglong(firstChild(terminal))) + "/cwd";
-    QCOMPARE(QString::fromUtf8(procfs::readLink(link.constData())), folder);
-    tools->endAll();
 }
 
 QTEST_GUILESS_MAIN(DesktopTest)

@@ -29,8 +29,7 @@ QByteArray describe(const QList<ListeningSocket>& rows)
 {
     QByteArray text;
     for (const ListeningSocket& row : rows)
-        text += (row.command + QLatin1Char(' ') + row.pid + QLatin1Char(' ') + row.name + QLatin1Char('\n'))
-                    .toUtf8();
+        text += QStringLiteral("%1 %2 %3\n").arg(row.command, row.pid, row.name).toUtf8();
     return text;
 }
 
@@ -40,40 +39,32 @@ class ListeningTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void listingNeedsValidUtf8AndSkipsTheHeader();
-    void runsTheListingCommandThroughZsh();
+    void readsTheLsofListing();
     void escapesCommandNamesLikeLsof_data();
     void escapesCommandNamesLikeLsof();
+    void readsListeningRowsOfTcpTables_data();
     void readsListeningRowsOfTcpTables();
     void nativeListingAgreesWithLsof();
     void socketDiagnosticsAgreeWithProcNet();
 };
 
-void ListeningTest::listingNeedsValidUtf8AndSkipsTheHeader()
+void ListeningTest::readsTheLsofListing()
 {
     const QByteArray header = "COMMAND PID USER FD TYPE DEVICE SIZE/OFF NODE NAME\n";
-    const QByteArray line = "node 1 u 3u IPv4 1 0t0 TCP *:3000 (LISTEN)\n";
-    QVERIFY(parseLsofListing(header).isEmpty());
-    QVERIFY(parseLsofListing(QByteArray()).isEmpty());
-    // Whatever the first line holds, it is the header.
-    QVERIFY(parseLsofListing(line).isEmpty());
-    QCOMPARE(parseLsofListing(header + line + "\n\nshort line\n" + line).size(), 2);
-    QVERIFY(parseLsofListing(header + line + "caf\xe9 1 u 3u IPv4 1 0t0 TCP *:1\n").isEmpty());
-}
-
-void ListeningTest::runsTheListingCommandThroughZsh()
-{
+    const QByteArray line = "postgres 9 u 5u IPv4 1 0t0 TCP 127.0.0.1:5432 (LISTEN)\n";
     auto tools = std::make_shared<RecordingSystemTools>();
-    tools->setOutput("COMMAND PID USER FD TYPE DEVICE SIZE/OFF NODE NAME\n"
-                     "postgres 9 u 5u IPv4 1 0t0 TCP 127.0.0.1:5432 (LISTEN)\n");
-    const auto rows = LsofListingSource(tools).listeningSockets();
-    QCOMPARE(rows.size(), 1);
-    QCOMPARE(rows[0].name, QStringLiteral("127.0.0.1:5432"));
+    tools->setOutput(header + line + "\n\nshort line\n" + line);
+    const ListeningSocket row{QStringLiteral("postgres"), QStringLiteral("9"),
+                              QStringLiteral("127.0.0.1:5432")};
+    QCOMPARE(LsofListingSource(tools).listeningSockets(), (QList<ListeningSocket>{row, row}));
     const auto calls = tools->calls();
     QCOMPARE(calls.size(), 1);
     QCOMPARE(calls[0].program, QStringLiteral("/bin/zsh"));
     QCOMPARE(calls[0].arguments,
              (QStringList{QStringLiteral("-c"), QStringLiteral("lsof -iTCP -sTCP:LISTEN -n -P")}));
+    // Whatever the first line holds, it is the header; one line that is not UTF-8 spoils all.
+    QVERIFY(parseLsofListing(line).isEmpty());
+    QVERIFY(parseLsofListing(header + line + "caf\xe9 1 u 3u IPv4 1 0t0 TCP *:1\n").isEmpty());
 }
 
 void ListeningTest::escapesCommandNamesLikeLsof_data()
@@ -99,39 +90,44 @@ void ListeningTest::escapesCommandNamesLikeLsof()
     QTEST(lsofCommandName(raw), "listed");
 }
 
+void ListeningTest::readsListeningRowsOfTcpTables_data()
+{
+    QTest::addColumn<bool>("ipv6");
+    QTest::addColumn<QByteArray>("local");
+    QTest::addColumn<QByteArray>("state");
+    QTest::addColumn<QString>("name"); // empty when the row is not listed
+    QTest::newRow("any") << false << QByteArray("00000000:0BB8") << QByteArray("0A")
+                         << QStringLiteral("*:3000");
+    QTest::newRow("loopback") << false << QByteArray("0100007F:1538") << QByteArray("0A")
+                              << QStringLiteral("127.0.0.1:5432");
+    QTest::newRow("established") << false << QByteArray("0100007F:1539") << QByteArray("01") << QString();
+    QTest::newRow("v6 any") << true << QByteArray("00000000000000000000000000000000:1F90") << QByteArray("0A")
+                            << QStringLiteral("*:8080");
+    QTest::newRow("v6 loopback") << true << QByteArray("00000000000000000000000001000000:1F91")
+                                 << QByteArray("0A") << QStringLiteral("[::1]:8081");
+    QTest::newRow("v4-mapped") << true << QByteArray("0000000000000000FFFF00000100007F:1F92")
+                               << QByteArray("0A") << QStringLiteral("127.0.0.1:8082");
+    QTest::newRow("v4 address in the v6 table")
+        << true << QByteArray("0100007F:1F93") << QByteArray("0A") << QString();
+}
+
 void ListeningTest::readsListeningRowsOfTcpTables()
 {
-    const QByteArray tcp =
-        "  sl  local_address rem_address   st tx_queue rx_queue tr tm->when retrnsmt   uid  timeout inode\n"
-        "   0: 00000000:0BB8 00000000:0000 0A 00000000:00000000 00:00000000 00000000  1000        0 111 1 0 "
-        "100 0 0 10 0\n"
-        "   1: 0100007F:1538 00000000:0000 0A 00000000:00000000 00:00000000 00000000  1000        0 222 1 0 "
-        "100 0 0 10 0\n"
-        "   2: 0100007F:1539 0100007F:D431 01 00000000:00000000 00:00000000 00000000  1000        0 333 1 0 "
-        "20 4 30 10 -1\n";
-    const auto v4 = ProcNetListingSource::parseTcpTable(tcp, false);
-    QCOMPARE(v4.size(), 2);
-    QCOMPARE(v4.value(111), QStringLiteral("*:3000"));
-    QCOMPARE(v4.value(222), QStringLiteral("127.0.0.1:5432"));
-
-    const QByteArray tcp6 = "  sl  local_address                         remote_address                      "
-                            "  st tx_queue rx_queue tr "
-                            "tm->when retrnsmt   uid  timeout inode\n"
-                            "   0: 00000000000000000000000000000000:1F90 "
-                            "00000000000000000000000000000000:0000 0A 00000000:00000000 "
-                            "00:00000000 00000000     0        0 444 1 0 100 0 0 10 0\n"
-                            "   1: 00000000000000000000000001000000:1F91 "
-                            "00000000000000000000000000000000:0000 0A 00000000:00000000 "
-                            "00:00000000 00000000     0        0 555 1 0 100 0 0 10 0\n"
-                            "   2: 0000000000000000FFFF00000100007F:1F92 "
-                            "00000000000000000000000000000000:0000 0A 00000000:00000000 "
-                            "00:00000000 00000000     0        0 666 1 0 100 0 0 10 0\n"
-                            "   3: garbage\n";
-    const auto v6 = ProcNetListingSource::parseTcpTable(tcp6, true);
-    QCOMPARE(v6.size(), 3);
-    QCOMPARE(v6.value(444), QStringLiteral("*:8080"));
-    QCOMPARE(v6.value(555), QStringLiteral("[::1]:8081"));
-    QCOMPARE(v6.value(666), QStringLiteral("127.0.0.1:8082"));
+    QFETCH(bool, ipv6);
+    QFETCH(QByteArray, local);
+    QFETCH(QByteArray, state);
+    QFETCH(QString, name);
+    // The kernel's layout: header, then sl local rem st tx:rx tr:when retrnsmt uid timeout inode ...
+    const QByteArray table =
+        "  sl  local_address rem_address   st tx_queue rx_queue tr tm->when retrnsmt   uid\n"
+        "   0: " +
+        local + " 00000000:0000 " + state +
+        " 00000000:00000000 00:00000000 00000000  1000        0 111 1 0 100 0 0 10 0\n"
+        "   1: garbage\n";
+    QHash<quint64, QString> expected;
+    if (!name.isEmpty())
+        expected.insert(111, name);
+    QCOMPARE(ProcNetListingSource::parseTcpTable(table, ipv6), expected);
 }
 
 void ListeningTest::nativeListingAgreesWithLsof()
@@ -139,17 +135,18 @@ void ListeningTest::nativeListingAgreesWithLsof()
     if (findProgram(QStringLiteral("lsof")).isEmpty() || !QFile::exists(QStringLiteral("/bin/zsh")))
         QSKIP("lsof or /bin/zsh is not installed: the native listing cannot be compared with lsof here");
 
+    const auto bind = [](const char* first, const char* second) {
+        return QStringList{QStringLiteral("--bind"), QString::fromLatin1(first), QStringLiteral("--bind"),
+                           QString::fromLatin1(second)};
+    };
     const QList<QStringList> listeners{
         {QStringLiteral("--name"), QStringLiteral("Code Helper")},
         {QStringLiteral("--name"), QStringLiteral("a b")},
         {QStringLiteral("--name"), QStringLiteral("abcdefghijklmno")},
         {QStringLiteral("--name"), QStringLiteral("caf\u00e9\\x\ty")},
-        {QStringLiteral("--bind"), QStringLiteral("127.0.0.1:0"), QStringLiteral("--bind"),
-         QStringLiteral("[::1]:0"), QStringLiteral("--same-port")},
-        {QStringLiteral("--bind"), QStringLiteral("127.0.0.1:0"), QStringLiteral("--bind"),
-         QStringLiteral("127.0.0.2:0"), QStringLiteral("--same-port")},
-        {QStringLiteral("--bind"), QStringLiteral("0.0.0.0:0"), QStringLiteral("--bind"),
-         QStringLiteral("[::]:0")},
+        bind("127.0.0.1:0", "[::1]:0") + QStringList{QStringLiteral("--same-port")},
+        bind("127.0.0.1:0", "127.0.0.2:0") + QStringList{QStringLiteral("--same-port")},
+        bind("0.0.0.0:0", "[::]:0"),
     };
     std::vector<std::unique_ptr<ChildProcess>> children;
     QList<qint64> pids;
