@@ -82,6 +82,11 @@ QString listenerOn(int port)
     return {};
 }
 
+std::optional<ProcessInfo> originOf(const QString& pid)
+{
+    return ProcessOrigin(Host::create().processes, [](const QString&) {}).getProcessInfo(pid);
+}
+
 int freePort()
 {
     auto probe = startListener({QStringLiteral("--mode"), QStringLiteral("silent")});
@@ -100,9 +105,7 @@ class QuickLaunchViewsTest : public QObject
 private slots:
     void listShowsSavedItemsAndSurvivesARestart();
     void rowButtonsDeleteAndRelaunch();
-    void rowPopoverHasNoBoltAndNoPid();
-    void boltInAPortRowSavesAndPulses();
-    void longTitleKeepsTheButtonsInView();
+    void boltSavesPulsesAndLongTitleKeepsButtonsInView();
     void savedServerStartsAgainInARealTerminal();
 };
 
@@ -120,11 +123,26 @@ void QuickLaunchViewsTest::listShowsSavedItemsAndSurvivesARestart()
                                              *fixture.state);
         QCOMPARE(list.rows().size(), 1);
         QVERIFY(!list.showsNoItemsText());
+        list.show();
         QuickLaunchItem* row = rowAt(list, 0);
         QCOMPARE(row->findChild<ElidedLabel*>(QStringLiteral("title"))->fullText(), QStringLiteral("Shop"));
         QCOMPARE(row->findChild<QLabel*>(QStringLiteral("command"))->toolTip(),
                  QStringLiteral("npm run dev"));
         QCOMPARE(row->height(), 60);
+
+        // A saved item's popover offers no bolt and shows no pid: both belong to a running server.
+        row->popover()->setPointerPosition([] { return QPoint(10, 10); });
+        QEvent enter(QEvent::Enter);
+        QApplication::sendEvent(row, &enter);
+        QTRY_VERIFY(row->popover()->showPopup());
+        PopoverWindow* popover = row->popover()->popover();
+        QVERIFY(!popover->findChild<QToolButton*>(QStringLiteral("bolt")));
+        QVERIFY(!popover->findChild<QLabel*>(QStringLiteral("detailsPid")));
+        QCOMPARE(popover->findChild<QLabel*>(QStringLiteral("detailsPort"))->text(),
+                 QStringLiteral("Port: 3000"));
+        popover->findChild<QToolButton*>(QStringLiteral("folder"))->click();
+        QCOMPARE(fixture.recording->calls, QStringList{QStringLiteral("openFolder /srv/shop")});
+        row->popover()->closePopup();
     }
     // A new run over the same store shows the same item.
     fixture.state = fixture.makeState();
@@ -159,35 +177,11 @@ void QuickLaunchViewsTest::rowButtonsDeleteAndRelaunch()
     QVERIFY(list.showsNoItemsText());
 }
 
-void QuickLaunchViewsTest::rowPopoverHasNoBoltAndNoPid()
+// Saving from a port row makes the quick launch tab pulse until it is opened, and a saved
+// item with a long title still shows its buttons in the window.
+void QuickLaunchViewsTest::boltSavesPulsesAndLongTitleKeepsButtonsInView()
 {
     Fixture fixture;
-    QuickLaunchList list(fixture.services());
-    QuickLaunchStore::addQuickLaunchItem(served(QStringLiteral("3000"), QStringLiteral("Shop"),
-                                                QStringLiteral("/srv/shop"), QStringLiteral("npm run dev")),
-                                         *fixture.state);
-    list.show();
-    QuickLaunchItem* row = rowAt(list, 0);
-    row->popover()->setPointerPosition([] { return QPoint(10, 10); });
-    QEvent enter(QEvent::Enter);
-    QApplication::sendEvent(row, &enter);
-    QTRY_VERIFY(row->popover()->showPopup());
-    PopoverWindow* popover = row->popover()->popover();
-    QVERIFY(!popover->findChild<QToolButton*>(QStringLiteral("bolt")));
-    for (const char* action : {"folder", "terminal", "square.and.pencil"})
-        QVERIFY(popover->findChild<QToolButton*>(QLatin1String(action)));
-    QVERIFY(!popover->findChild<QLabel*>(QStringLiteral("detailsPid")));
-    QCOMPARE(popover->findChild<QLabel*>(QStringLiteral("detailsPort"))->text(),
-             QStringLiteral("Port: 3000"));
-    popover->findChild<QToolButton*>(QStringLiteral("folder"))->click();
-    QCOMPARE(fixture.recording->calls, QStringList{QStringLiteral("openFolder /srv/shop")});
-    row->popover()->closePopup();
-}
-
-void QuickLaunchViewsTest::boltInAPortRowSavesAndPulses()
-{
-    Fixture fixture;
-    Host host = Host::create();
     PageProbe probe;
     PortListRefresher refresher([] { return ScanResult{}; }, &probe,
                                 [](const QString&) { return std::nullopt; });
@@ -196,35 +190,18 @@ void QuickLaunchViewsTest::boltInAPortRowSavesAndPulses()
     AppMenu menu(services);
     menu.show();
     QTRY_VERIFY(!menu.isPulsing());
-    services.addToQuickLaunch(served(QStringLiteral("5173"), QStringLiteral("Vite"),
-                                     QStringLiteral("/srv/vite"), QStringLiteral("npx vite")));
+    services.addToQuickLaunch(served(
+        QStringLiteral("3000"),
+        QStringLiteral("A page title far too long for the window, about customers, orders and invoices"),
+        QStringLiteral("/srv/shop"),
+        QStringLiteral("npm run dev -- --port 3000 --host 127.0.0.1 --open false")));
     QVERIFY(menu.isPulsing());
     QCOMPARE(menu.quickLaunchTab()->rows().size(), 1);
     menu.quickLaunchToggle()->click();
     QVERIFY(menu.quickLaunchTab()->isVisible());
     QTRY_VERIFY(!menu.isPulsing());
-}
 
-void QuickLaunchViewsTest::longTitleKeepsTheButtonsInView()
-{
-    Fixture fixture;
-    PageProbe probe;
-    PortListRefresher refresher([] { return ScanResult{}; }, &probe,
-                                [](const QString&) { return std::nullopt; });
-    AppServices services = fixture.services();
-    services.refresher = &refresher;
-    AppMenu menu(services);
-    fixture.state->setSelectedTab(SelectedTab::quickLaunch);
-    menu.show();
-    QuickLaunchStore::addQuickLaunchItem(
-        served(
-            QStringLiteral("3000"),
-            QStringLiteral("A page title far too long for the window, about customers, orders and invoices"),
-            QStringLiteral("/srv/shop"),
-            QStringLiteral("npm run dev -- --port 3000 --host 127.0.0.1 --open false")),
-        *fixture.state);
     QuickLaunchItem* row = rowAt(*menu.quickLaunchTab(), 0);
-    QVERIFY(row);
     auto* scroll = menu.findChild<QScrollArea*>(QStringLiteral("listScroll"));
     for (const char* name : {"trash", "play"}) {
         auto* button = row->findChild<QToolButton*>(QLatin1String(name));
@@ -259,10 +236,8 @@ void QuickLaunchViewsTest::savedServerStartsAgainInARealTerminal()
     QVERIFY(!firstPid.isEmpty());
 
     Fixture fixture;
-    const Host host = Host::create();
-    const auto origin = ProcessOrigin(host.processes, [](const QString&) {}).getProcessInfo(firstPid);
-    QVERIFY(origin.has_value());
-    QCOMPARE(origin->cwd, folder);
+    const auto origin = originOf(firstPid);
+    QCOMPARE(origin.value_or(ProcessInfo{}).cwd, folder);
     QuickLaunchStore::addQuickLaunchItem(
         PortData(QStringLiteral("node"), QString::number(port), firstPid, std::nullopt, origin),
         *fixture.state);
@@ -276,9 +251,7 @@ void QuickLaunchViewsTest::savedServerStartsAgainInARealTerminal()
     QTRY_VERIFY_WITH_TIMEOUT(!listenerOn(port).isEmpty(), 15000);
     const QString secondPid = listenerOn(port);
     QVERIFY(secondPid != firstPid);
-    const auto again = ProcessOrigin(host.processes, [](const QString&) {}).getProcessInfo(secondPid);
-    QVERIFY(again.has_value());
-    QCOMPARE(again->cwd, folder);
+    QCOMPARE(originOf(secondPid).value_or(ProcessInfo{}).cwd, folder);
 
     ::kill(pid_t(secondPid.toLongLong()), SIGKILL);
     display.kill();
