@@ -267,9 +267,7 @@ void ProcessViewsTest::stopSignalsTheRealProcessAndSpins()
         false, fixture.services({}, [&stopper](const QString& p) { stopper.stopProcess(p); }));
     row.show();
     auto* stack = child<QStackedWidget>(&row, "stopStack");
-    QCOMPARE(stack->currentIndex(), 0);
     click(child<QToolButton>(&row, "stopButton"));
-    QVERIFY(row.isKilling());
     QCOMPARE(stack->currentIndex(), 1);
     QVERIFY(shown(child<QWidget>(&row, "stopSpinner")));
     QTRY_VERIFY(processGone(pid));
