@@ -15,13 +15,8 @@ using namespace tidewell::test;
 
 namespace {
 
-struct Run
-{
-    int exitCode = -1;
-    QByteArray out;
-};
-
-Run runTidewell(const QStringList& arguments, const QByteArray& backend = "native")
+// The exit code and standard output of one run of the real program.
+std::pair<int, QByteArray> runTidewell(const QStringList& arguments, const QByteArray& backend = "native")
 {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -30,7 +25,7 @@ Run runTidewell(const QStringList& arguments, const QByteArray& backend = "nativ
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process.start(QStringLiteral(TIDEWELL_PROGRAM), arguments);
     if (!process.waitForFinished(30000))
-        return {};
+        return {-1, {}};
     return {process.exitCode(), process.readAllStandardOutput()};
 }
 
@@ -103,9 +98,9 @@ void ListCommandTest::optionsExitAsDocumented()
 {
     QFETCH(QString, option);
     QFETCH(QByteArray, expected);
-    const Run run = runTidewell({option});
-    QTEST(run.exitCode, "exitCode");
-    QVERIFY2(run.out.contains(expected), run.out);
+    const auto [exitCode, out] = runTidewell({option});
+    QTEST(exitCode, "exitCode");
+    QVERIFY2(out.contains(expected), out);
 }
 
 void ListCommandTest::listsRealServersWithTheirOrigin_data()
@@ -145,34 +140,35 @@ void ListCommandTest::listsRealServersWithTheirOrigin()
     QVERIFY(python->waitUntilReady() && nodeServer.waitUntilReady() && json->waitUntilReady() &&
             database->waitUntilReady());
 
-    const Run listed = runTidewell({QStringLiteral("--list"), QStringLiteral("--json")}, backend);
-    QCOMPARE(listed.exitCode, 0);
-    QVERIFY2(QJsonDocument::fromJson(listed.out).isArray(), listed.out);
-    const QJsonObject py = entryOnPort(listed.out, python->port());
+    const auto [exitCode, listed] =
+        runTidewell({QStringLiteral("--list"), QStringLiteral("--json")}, backend);
+    QCOMPARE(exitCode, 0);
+    QVERIFY2(QJsonDocument::fromJson(listed).isArray(), listed);
+    const QJsonObject py = entryOnPort(listed, python->port());
     QCOMPARE(shown(py), QStringLiteral("python3|Python Docs|react|") + folder);
     QVERIFY(member(py, QStringLiteral("processInfo/cmd")).contains(QStringLiteral("listener.py")));
-    const QJsonObject js = entryOnPort(listed.out, nodeServer.port());
+    const QJsonObject js = entryOnPort(listed, nodeServer.port());
     QCOMPARE(shown(js), QStringLiteral("node|Node Shop|nextjs|") + folder);
     QVERIFY(member(js, QStringLiteral("processInfo/cmd")).startsWith(node + QStringLiteral(" -e")));
-    QVERIFY2(entryOnPort(listed.out, json->port()).isEmpty(), "a server that answers JSON is no page");
-    QVERIFY(entryOnPort(listed.out, database->port()).isEmpty());
+    QVERIFY2(entryOnPort(listed, json->port()).isEmpty(), "a server that answers JSON is no page");
+    QVERIFY(entryOnPort(listed, database->port()).isEmpty());
 
     // With --all, other listeners are added under their process name, without page or origin.
-    const Run all =
-        runTidewell({QStringLiteral("--list"), QStringLiteral("--all"), QStringLiteral("--json")}, backend);
+    const QByteArray all =
+        runTidewell({QStringLiteral("--list"), QStringLiteral("--all"), QStringLiteral("--json")}, backend)
+            .second;
     const QString expectedDatabase =
         QStringLiteral(R"({"processName":"postgres","port":"%1","pid":"%2",)"
                        R"("htmlData":{"title":"postgres","appType":"unknown","scheme":"http"}})")
             .arg(database->port())
             .arg(database->pid());
-    QCOMPARE(entryOnPort(all.out, database->port()),
-             QJsonDocument::fromJson(expectedDatabase.toUtf8()).object());
+    QCOMPARE(entryOnPort(all, database->port()), QJsonDocument::fromJson(expectedDatabase.toUtf8()).object());
 
-    const Run table = runTidewell({QStringLiteral("--list")}, backend);
-    QCOMPARE(table.exitCode, 0);
-    QVERIFY2(table.out.simplified().startsWith("PORT PID PROCESS TITLE TYPE DIRECTORY COMMAND"), table.out);
-    QVERIFY(table.out.contains("Node Shop") && table.out.contains("Python Docs"));
-    QVERIFY(!table.out.contains("postgres"));
+    const auto [tableExitCode, table] = runTidewell({QStringLiteral("--list")}, backend);
+    QCOMPARE(tableExitCode, 0);
+    QVERIFY2(table.simplified().startsWith("PORT PID PROCESS TITLE TYPE DIRECTORY COMMAND"), table);
+    QVERIFY(table.contains("Node Shop") && table.contains("Python Docs"));
+    QVERIFY(!table.contains("postgres"));
 }
 
 QTEST_GUILESS_MAIN(ListCommandTest)

@@ -16,9 +16,11 @@ QJsonObject parse(const QByteArray& json)
 const HTMLData kPage{QStringLiteral("My App"), AppType::nextjs, std::nullopt, HttpScheme::https};
 const ProcessInfo kOrigin{QStringLiteral("/home/dev/my app"), QStringLiteral("node server.js")};
 
-PortData withPage(const HTMLData& page, const std::optional<ProcessInfo>& origin = kOrigin)
+PortData node(const std::optional<HTMLData>& page = kPage, const std::optional<ProcessInfo>& origin = kOrigin,
+              const char* pid = "42", const char* name = "node")
 {
-    return PortData(QStringLiteral("node"), QStringLiteral("3000"), QStringLiteral("42"), page, origin);
+    return PortData(QString::fromLatin1(name), QStringLiteral("3000"), QString::fromLatin1(pid), page,
+                    origin);
 }
 
 } // namespace
@@ -44,26 +46,20 @@ void RecordsTest::equalityAndHashSeeEveryField_data()
     withFavicon.favicon = QStringLiteral("/favicon.ico");
     HTMLData plainHttp = kPage;
     plainHttp.scheme = HttpScheme::http;
-    QTest::newRow("equal") << withPage(kPage) << true;
-    QTest::newRow("page absent") << PortData(QStringLiteral("node"), QStringLiteral("3000"),
-                                             QStringLiteral("42"), std::nullopt, kOrigin)
-                                 << false;
-    QTest::newRow("origin absent") << withPage(kPage, std::nullopt) << false;
-    QTest::newRow("favicon present") << withPage(withFavicon) << false;
-    QTest::newRow("scheme") << withPage(plainHttp) << false;
-    QTest::newRow("pid") << PortData(QStringLiteral("node"), QStringLiteral("3000"), QStringLiteral("43"),
-                                     kPage, kOrigin)
-                         << false;
-    QTest::newRow("name case") << PortData(QStringLiteral("Node"), QStringLiteral("3000"),
-                                           QStringLiteral("42"), kPage, kOrigin)
-                               << false;
+    QTest::newRow("equal") << node() << true;
+    QTest::newRow("page absent") << node(std::nullopt) << false;
+    QTest::newRow("origin absent") << node(kPage, std::nullopt) << false;
+    QTest::newRow("favicon present") << node(withFavicon) << false;
+    QTest::newRow("scheme") << node(plainHttp) << false;
+    QTest::newRow("pid") << node(kPage, kOrigin, "43") << false;
+    QTest::newRow("name case") << node(kPage, kOrigin, "42", "Node") << false;
 }
 
 void RecordsTest::equalityAndHashSeeEveryField()
 {
     QFETCH(PortData, other);
     QFETCH(bool, same);
-    const PortData base = withPage(kPage);
+    const PortData base = node();
     QCOMPARE(base == other, same);
     QCOMPARE(qHash(base, 7) == qHash(other, 7), same);
     QCOMPARE(QSet<PortData>({base, other}).size(), same ? 1 : 2);
@@ -79,7 +75,7 @@ void RecordsTest::storedForm_data()
     QTest::newRow("bare, escaped name kept")
         << PortData(QStringLiteral("Code\\x20H"), QStringLiteral("5173"), QStringLiteral("7"))
         << QByteArray(R"({"pid":"7","port":"5173","processName":"Code\\x20H"})");
-    QTest::newRow("everything") << withPage(withFavicon)
+    QTest::newRow("everything") << node(withFavicon)
                                 << QByteArray(
                                        R"({"htmlData":{"appType":"nextjs","favicon":"/icon.png",)"
                                        R"("scheme":"https","title":"My App"},"pid":"42","port":"3000",)"
@@ -136,9 +132,9 @@ void RecordsTest::decodingIgnoresUnknownMembers()
         R"({"processName":"node","port":"3000","pid":"1","extra":[1,2],
             "htmlData":{"title":"t","appType":"react","scheme":"http","favicon":"/f","more":true}})"));
     QVERIFY(decoded);
-    QCOMPARE(*decoded,
-             PortData(QStringLiteral("node"), QStringLiteral("3000"), QStringLiteral("1"),
-                      HTMLData{QStringLiteral("t"), AppType::react, QStringLiteral("/f"), HttpScheme::http}));
+    QCOMPARE(
+        *decoded,
+        node(HTMLData{QStringLiteral("t"), AppType::react, QStringLiteral("/f"), HttpScheme::http}, {}, "1"));
 }
 
 QTEST_GUILESS_MAIN(RecordsTest)
