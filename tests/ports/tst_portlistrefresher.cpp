@@ -14,42 +14,27 @@ using namespace tidewell::test;
 
 namespace {
 
-// A scan whose result the test sets; origin lookups that are counted.
-struct FakeHost
+PortData entry(int port, const char* pid, const char* name = "node")
 {
-    QMutex mutex;
-    ScanResult scan;
-    std::atomic<int> scans = 0;
-    std::atomic<int> origins = 0;
-    QSemaphore* scanGate = nullptr; // when set, each scan waits for one release
-
-    void set(const QList<PortData>& candidates, const QList<PortData>& ignored = {})
-    {
-        QMutexLocker lock(&mutex);
-        scan = ScanResult{candidates, ignored};
-    }
-};
-
-PortData entry(const QString& name, int port, const QString& pid)
-{
-    return PortData(name, QString::number(port), pid);
+    return PortData(QString::fromLatin1(name), QString::number(port), QString::fromLatin1(pid));
 }
 
+// The scan result is set by the test; scans and origin lookups are counted. Real page probes.
 class Fixture
 {
 public:
     Fixture()
         : refresher(
-              [host = &host] {
-                  if (host->scanGate)
-                      host->scanGate->acquire();
-                  ++host->scans;
-                  QMutexLocker lock(&host->mutex);
-                  return host->scan;
+              [this] {
+                  if (scanGate)
+                      scanGate->acquire();
+                  ++scans;
+                  QMutexLocker lock(&mutex);
+                  return scan;
               },
               &probe,
-              [host = &host](const QString& pid) {
-                  ++host->origins;
+              [this](const QString& pid) {
+                  ++origins;
                   return std::optional(
                       ProcessInfo{QStringLiteral("/work/") + pid, QStringLiteral("serve ") + pid});
               })
@@ -57,15 +42,25 @@ public:
         probe.setTimeoutMs(2000);
     }
 
-    // One refresh, waited for to its end.
-    bool check()
+    void set(const QList<PortData>& candidates, const QList<PortData>& ignored = {})
+    {
+        QMutexLocker lock(&mutex);
+        scan = ScanResult{candidates, ignored};
+    }
+
+    // One scan, or a refresh that forgets what was seen, waited for to its end.
+    bool check(bool forget = false)
     {
         QSignalSpy finished(&refresher, &PortListRefresher::checkFinished);
-        refresher.checkPorts();
+        forget ? refresher.refresh() : refresher.checkPorts();
         return finished.wait(10000);
     }
 
-    FakeHost host;
+    QMutex mutex;
+    ScanResult scan;
+    std::atomic<int> scans = 0;
+    std::atomic<int> origins = 0;
+    QSemaphore* scanGate = nullptr; // when set, each scan waits for one release
     PageProbe probe;
     PortListRefresher refresher;
 };
@@ -76,27 +71,24 @@ class PortListRefresherTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void firstRefreshFillsBothLists();
-    void serverWithoutPageIsNotListedNorProbedAgain();
-    void exitedServerIsRemoved();
-    void socketsOfOneProcessOnOnePortGiveOneRow();
-    void twoProcessesOnOnePortGiveTwoRows();
+    void listsServersAndIgnoredListenersOverTheirLife();
+    void oneRowPerPortAndProcess_data();
+    void oneRowPerPortAndProcess();
     void pageDataIsKeptUntilRefresh();
-    void ignoredEntriesOutliveTheirProcess();
     void lateResultOfAVanishedServerIsDropped();
     void tickDuringAScanIsSkipped();
     void rowsComeInPortThenPidOrder_data();
     void rowsComeInPortThenPidOrder();
 };
 
-void PortListRefresherTest::firstRefreshFillsBothLists()
+void PortListRefresherTest::listsServersAndIgnoredListenersOverTheirLife()
 {
     auto server = startListener({QStringLiteral("--title"), QStringLiteral("Dashboard")});
     QVERIFY(server->waitUntilReady());
     Fixture f;
-    f.host.set({entry(QStringLiteral("node"), server->port(), QStringLiteral("4242"))},
-               {entry(QStringLiteral("postgres"), 5432, QStringLiteral("77"))});
+    f.set({entry(server->port(), "4242")}, {entry(5432, "77", "postgres")});
     QSignalSpy portsChanged(&f.refresher, &PortListRefresher::portsChanged);
+    QSignalSpy ignoredChanged(&f.refresher, &PortListRefresher::ignoredPortsChanged);
     QVERIFY(f.check());
 
     const QString key = QString::number(server->port()) + QStringLiteral(":4242");
@@ -106,69 +98,60 @@ void PortListRefresherTest::firstRefreshFillsBothLists()
     QCOMPARE(shown.htmlData()->scheme, HttpScheme::http);
     QCOMPARE(shown.processInfo()->cwd, QStringLiteral("/work/4242"));
     QVERIFY(portsChanged.count() >= 1);
+    // An ignored listener is shown under its process name, without page data or origin.
+    QCOMPARE(
+        f.refresher.ignoredPorts().value(QStringLiteral("5432:77")),
+        PortData(QStringLiteral("postgres"), QStringLiteral("5432"), QStringLiteral("77"),
+                 HTMLData{QStringLiteral("postgres"), AppType::unknown, std::nullopt, HttpScheme::http}));
+    QCOMPARE(ignoredChanged.count(), 1);
 
-    const PortData ignored = f.refresher.ignoredPorts().value(QStringLiteral("5432:77"));
-    QCOMPARE(ignored, PortData(QStringLiteral("postgres"), QStringLiteral("5432"), QStringLiteral("77"),
-                               HTMLData{QStringLiteral("postgres"), AppType::unknown, std::nullopt,
-                                        HttpScheme::http}));
-    QCOMPARE(f.host.origins.load(), 1);
-}
-
-void PortListRefresherTest::serverWithoutPageIsNotListedNorProbedAgain()
-{
-    auto server =
-        startListener({QStringLiteral("--mode"), QStringLiteral("json"), QStringLiteral("--log-requests")});
-    QVERIFY(server->waitUntilReady());
-    Fixture f;
-    f.host.set({entry(QStringLiteral("node"), server->port(), QStringLiteral("9229"))});
+    // The same listing again probes nothing and changes nothing a view would redraw.
+    portsChanged.clear();
     QVERIFY(f.check());
-    QVERIFY(f.refresher.ports().isEmpty());
-    QCOMPARE(f.host.origins.load(), 0);
-    QTRY_COMPARE(server->output().count("request"), 1);
+    QCOMPARE(f.origins.load(), 1);
+    QCOMPARE(portsChanged.count(), 0);
+    QCOMPARE(ignoredChanged.count(), 1);
 
-    QVERIFY(f.check());
-    QVERIFY(f.check());
-    QCOMPARE(server->output().count("request"), 1);
-    QCOMPARE(f.refresher.lastCheckPorts().size(), 1);
-}
-
-void PortListRefresherTest::exitedServerIsRemoved()
-{
-    auto server = startListener({});
-    QVERIFY(server->waitUntilReady());
-    Fixture f;
-    f.host.set({entry(QStringLiteral("node"), server->port(), QStringLiteral("1"))});
-    QVERIFY(f.check());
-    QCOMPARE(f.refresher.ports().size(), 1);
-
-    f.host.set({});
-    QSignalSpy portsChanged(&f.refresher, &PortListRefresher::portsChanged);
+    // Both exit: the server's row goes, the ignored entry stays.
+    f.set({});
     QVERIFY(f.check());
     QVERIFY(f.refresher.ports().isEmpty());
     QCOMPARE(portsChanged.count(), 1);
+    QCOMPARE(f.refresher.ignoredPorts().keys(), QStringList{QStringLiteral("5432:77")});
 }
 
-void PortListRefresherTest::socketsOfOneProcessOnOnePortGiveOneRow()
+void PortListRefresherTest::oneRowPerPortAndProcess_data()
 {
-    auto server = startListener({});
-    QVERIFY(server->waitUntilReady());
-    Fixture f;
-    const PortData socket = entry(QStringLiteral("node"), server->port(), QStringLiteral("5"));
-    f.host.set({socket, socket});
-    QVERIFY(f.check());
-    QCOMPARE(f.refresher.ports().size(), 1);
-    QCOMPARE(f.refresher.lastCheckPorts().size(), 2);
+    QTest::addColumn<QString>("mode");
+    QTest::addColumn<QString>("pids");
+    QTest::addColumn<int>("rows");
+    // An IPv4 and an IPv6 socket of one process are listed twice by lsof but are one server.
+    QTest::newRow("two sockets of one process") << QStringLiteral("html") << QStringLiteral("5 5") << 1;
+    QTest::newRow("two processes") << QStringLiteral("html") << QStringLiteral("5 6") << 2;
+    QTest::newRow("no page") << QStringLiteral("json") << QStringLiteral("9229") << 0;
 }
 
-void PortListRefresherTest::twoProcessesOnOnePortGiveTwoRows()
+// Every candidate is probed once; later scans that still list it probe it no more, shown or not.
+void PortListRefresherTest::oneRowPerPortAndProcess()
 {
-    auto server = startListener({});
+    QFETCH(QString, mode);
+    QFETCH(QString, pids);
+    QFETCH(int, rows);
+    auto server = startListener({QStringLiteral("--mode"), mode, QStringLiteral("--log-requests")});
     QVERIFY(server->waitUntilReady());
     Fixture f;
-    f.host.set({entry(QStringLiteral("node"), server->port(), QStringLiteral("5")),
-                entry(QStringLiteral("node"), server->port(), QStringLiteral("6"))});
+    QList<PortData> candidates;
+    for (const QString& pid : pids.split(QLatin1Char(' ')))
+        candidates.append(PortData(QStringLiteral("node"), QString::number(server->port()), pid));
+    f.set(candidates);
     QVERIFY(f.check());
-    QCOMPARE(f.refresher.ports().size(), 2);
+    QCOMPARE(int(f.refresher.ports().size()), rows);
+    QTRY_COMPARE(server->output().count("request"), candidates.size());
+
+    QVERIFY(f.check());
+    QVERIFY(f.check());
+    QCOMPARE(server->output().count("request"), candidates.size());
+    QCOMPARE(int(f.refresher.ports().size()), rows);
 }
 
 void PortListRefresherTest::pageDataIsKeptUntilRefresh()
@@ -184,32 +167,15 @@ void PortListRefresherTest::pageDataIsKeptUntilRefresh()
     auto server = startListener({QStringLiteral("--title-file"), titleFile});
     QVERIFY(server->waitUntilReady());
     Fixture f;
-    f.host.set({entry(QStringLiteral("node"), server->port(), QStringLiteral("5"))});
+    f.set({entry(server->port(), "5")});
     QVERIFY(f.check());
     writeTitle("After");
     QVERIFY(f.check());
     QCOMPARE(f.refresher.sortedPorts().value(0).htmlData()->title, QStringLiteral("Before"));
 
-    QSignalSpy finished(&f.refresher, &PortListRefresher::checkFinished);
-    f.refresher.refresh();
-    QVERIFY(finished.wait(10000));
+    QVERIFY(f.check(true));
     QCOMPARE(f.refresher.sortedPorts().value(0).htmlData()->title, QStringLiteral("After"));
-    QCOMPARE(f.host.origins.load(), 2);
-}
-
-void PortListRefresherTest::ignoredEntriesOutliveTheirProcess()
-{
-    Fixture f;
-    f.host.set({}, {entry(QStringLiteral("redis-ser"), 6379, QStringLiteral("8"))});
-    QSignalSpy ignoredChanged(&f.refresher, &PortListRefresher::ignoredPortsChanged);
-    QVERIFY(f.check());
-    QCOMPARE(ignoredChanged.count(), 1);
-    // The same listener again changes nothing that a view would redraw.
-    QVERIFY(f.check());
-    QCOMPARE(ignoredChanged.count(), 1);
-    f.host.set({});
-    QVERIFY(f.check());
-    QCOMPARE(f.refresher.ignoredPorts().keys(), QStringList{QStringLiteral("6379:8")});
+    QCOMPARE(f.origins.load(), 2);
 }
 
 void PortListRefresherTest::lateResultOfAVanishedServerIsDropped()
@@ -217,12 +183,12 @@ void PortListRefresherTest::lateResultOfAVanishedServerIsDropped()
     auto server = startListener({QStringLiteral("--mode"), QStringLiteral("slow")});
     QVERIFY(server->waitUntilReady());
     Fixture f;
-    f.host.set({entry(QStringLiteral("node"), server->port(), QStringLiteral("5"))});
+    f.set({entry(server->port(), "5")});
     QSignalSpy finished(&f.refresher, &PortListRefresher::checkFinished);
     f.refresher.checkPorts();
     // While the slow page is on its way, the server disappears from the listing.
     QTRY_VERIFY(!f.refresher.isScanning());
-    f.host.set({});
+    f.set({});
     f.refresher.checkPorts();
     QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 2, 10000);
     QVERIFY(f.refresher.ports().isEmpty());
@@ -232,7 +198,7 @@ void PortListRefresherTest::tickDuringAScanIsSkipped()
 {
     Fixture f;
     QSemaphore gate;
-    f.host.scanGate = &gate;
+    f.scanGate = &gate;
     QSignalSpy finished(&f.refresher, &PortListRefresher::checkFinished);
     f.refresher.checkPorts();
     f.refresher.checkPorts();
@@ -240,37 +206,34 @@ void PortListRefresherTest::tickDuringAScanIsSkipped()
     QVERIFY(f.refresher.isScanning());
     gate.release(3);
     QVERIFY(finished.wait(5000));
-    QCOMPARE(f.host.scans.load(), 1);
+    QCOMPARE(f.scans.load(), 1);
     f.refresher.checkPorts();
     QVERIFY(finished.wait(5000));
-    QCOMPARE(f.host.scans.load(), 2);
+    QCOMPARE(f.scans.load(), 2);
 }
 
 void PortListRefresherTest::rowsComeInPortThenPidOrder_data()
 {
-    QTest::addColumn<QStringList>("keys");
-    QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QString>("expected");
     QTest::newRow("numeric not textual")
-        << QStringList{QStringLiteral("8080:1"), QStringLiteral("3000:9"), QStringLiteral("443:2")}
-        << QStringList{QStringLiteral("443:2"), QStringLiteral("3000:9"), QStringLiteral("8080:1")};
-    QTest::newRow("pid breaks ties") << QStringList{QStringLiteral("3000:100"), QStringLiteral("3000:20")}
-                                     << QStringList{QStringLiteral("3000:20"), QStringLiteral("3000:100")};
-    QTest::newRow("texts after numbers") << QStringList{QStringLiteral("*:1"), QStringLiteral("22:1")}
-                                         << QStringList{QStringLiteral("22:1"), QStringLiteral("*:1")};
+        << QStringLiteral("8080:1 3000:9 443:2") << QStringLiteral("443:2 3000:9 8080:1");
+    QTest::newRow("pid breaks ties") << QStringLiteral("3000:100 3000:20")
+                                     << QStringLiteral("3000:20 3000:100");
+    QTest::newRow("texts after numbers") << QStringLiteral("*:1 22:1") << QStringLiteral("22:1 *:1");
 }
 
 void PortListRefresherTest::rowsComeInPortThenPidOrder()
 {
-    QFETCH(QStringList, keys);
-    QFETCH(QStringList, expected);
+    QFETCH(QString, keys);
     QList<PortData> entries;
-    for (const QString& key : keys)
+    for (const QString& key : keys.split(QLatin1Char(' ')))
         entries.append(PortData(QStringLiteral("node"), key.section(QLatin1Char(':'), 0, 0),
                                 key.section(QLatin1Char(':'), 1, 1)));
     QStringList sorted;
     for (const PortData& e : PortListRefresher::sortedByPortAndPid(entries))
         sorted.append(e.portKey());
-    QCOMPARE(sorted, expected);
+    QTEST(sorted.join(QLatin1Char(' ')), "expected");
 }
 
 QTEST_GUILESS_MAIN(PortListRefresherTest)
