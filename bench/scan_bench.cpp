@@ -5,8 +5,8 @@
 #include "ChildProcessGroup.h"
 
 #include "platform/ListeningSocket.h"
-#include "platform/LsofListingSource.h"
 #include "platform/ProcessSystemTools.h"
+#include "platform/commands/LsofListingSource.h"
 #include "platform/linux/ProcNetListingSource.h"
 
 #include <QCoreApplication>

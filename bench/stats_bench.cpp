@@ -6,7 +6,7 @@
 #include "ProcessLookup.h"
 
 #include "platform/ProcessSystemTools.h"
-#include "platform/ShellProcessTable.h"
+#include "platform/commands/ShellProcessTable.h"
 #include "platform/linux/LinuxProcessTable.h"
 
 #include <QCoreApplication>

@@ -6,11 +6,11 @@
 #include "BenchTiming.h"
 #include "ChildProcessGroup.h"
 
-#include "app/AppMenu.h"
-#include "app/AppState.h"
-#include "app/PortsTab.h"
-#include "app/TidewellApp.h"
+#include "gui/ports/PortsTab.h"
+#include "gui/shell/AppMenu.h"
+#include "gui/shell/TidewellApp.h"
 #include "platform/Host.h"
+#include "state/AppState.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>

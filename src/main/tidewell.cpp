@@ -1,10 +1,10 @@
-#include "app/AppState.h"
-#include "app/CommandLineOptions.h"
-#include "app/ListCommand.h"
-#include "app/SingleInstance.h"
-#include "app/TidewellApp.h"
-#include "app/TidewellMenu.h"
+#include "cli/CommandLineOptions.h"
+#include "cli/ListCommand.h"
+#include "gui/shell/TidewellApp.h"
+#include "gui/shell/TidewellMenu.h"
 #include "platform/Host.h"
+#include "state/AppState.h"
+#include "state/SingleInstance.h"
 
 #include <QApplication>
 #include <QCoreApplication>

@@ -1,11 +1,11 @@
-#include "Desktop.h"
+#include "platform/Desktop.h"
 
-#include "MacDesktop.h"
+#include "platform/commands/MacDesktop.h"
 
 #include <QtGlobal>
 
 #ifdef Q_OS_LINUX
-#include "linux/LinuxDesktop.h"
+#include "platform/linux/LinuxDesktop.h"
 #endif
 
 namespace tidewell {

@@ -1,4 +1,4 @@
-#include "GitBranchReader.h"
+#include "platform/GitBranchReader.h"
 
 #include <QDir>
 #include <QFile>

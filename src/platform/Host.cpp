@@ -1,15 +1,15 @@
-#include "Host.h"
+#include "platform/Host.h"
 
-#include "Desktop.h"
-#include "LsofListingSource.h"
-#include "ProcessSystemTools.h"
-#include "ShellProcessTable.h"
+#include "platform/Desktop.h"
+#include "platform/ProcessSystemTools.h"
+#include "platform/commands/LsofListingSource.h"
+#include "platform/commands/ShellProcessTable.h"
 
 #include <QtGlobal>
 
 #ifdef Q_OS_LINUX
-#include "linux/LinuxProcessTable.h"
-#include "linux/ProcNetListingSource.h"
+#include "platform/linux/LinuxProcessTable.h"
+#include "platform/linux/ProcNetListingSource.h"
 #endif
 
 namespace tidewell {

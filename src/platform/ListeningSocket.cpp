@@ -1,6 +1,6 @@
-#include "ListeningSocket.h"
+#include "platform/ListeningSocket.h"
 
-#include "TextDecoding.h"
+#include "platform/TextDecoding.h"
 
 namespace tidewell {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ListeningSocket.h"
+#include "platform/ListeningSocket.h"
 
 namespace tidewell {
 

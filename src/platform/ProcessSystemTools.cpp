@@ -1,4 +1,4 @@
-#include "ProcessSystemTools.h"
+#include "platform/ProcessSystemTools.h"
 
 #include <QProcess>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ProcessReading.h"
+#include "platform/ProcessReading.h"
 #include "records/ProcessInfo.h"
 
 #include <optional>

@@ -1,4 +1,4 @@
-#include "DevServerTest.h"
+#include "ports/DevServerTest.h"
 
 namespace tidewell {
 

@@ -1,4 +1,4 @@
-#include "PortListRefresher.h"
+#include "ports/PortListRefresher.h"
 
 #include "probe/PageProbe.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PortScanner.h"
+#include "ports/PortScanner.h"
 #include "records/PortData.h"
 
 #include <QHash>

@@ -1,8 +1,8 @@
-#include "PortScanner.h"
+#include "ports/PortScanner.h"
 
-#include "DevServerTest.h"
 #include "platform/ListeningSocket.h"
 #include "platform/ListeningSocketSource.h"
+#include "ports/DevServerTest.h"
 
 namespace tidewell {
 

@@ -1,4 +1,4 @@
-#include "PageMetadata.h"
+#include "probe/PageMetadata.h"
 
 namespace tidewell {
 

@@ -1,7 +1,7 @@
-#include "PageProbe.h"
+#include "probe/PageProbe.h"
 
-#include "PageMetadata.h"
 #include "platform/TextDecoding.h"
+#include "probe/PageMetadata.h"
 
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>

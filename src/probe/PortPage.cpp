@@ -1,7 +1,7 @@
-#include "PortPage.h"
+#include "probe/PortPage.h"
 
-#include "PageProbe.h"
 #include "platform/Desktop.h"
+#include "probe/PageProbe.h"
 
 namespace tidewell {
 

@@ -1,4 +1,4 @@
-#include "ProcessClassifier.h"
+#include "process/ProcessClassifier.h"
 
 #include "ports/DevServerTest.h"
 

@@ -1,4 +1,4 @@
-#include "ProcessOrigin.h"
+#include "process/ProcessOrigin.h"
 
 #include "platform/ProcessTable.h"
 

@@ -1,4 +1,4 @@
-#include "ProcessStatsReader.h"
+#include "process/ProcessStatsReader.h"
 
 #include "platform/ProcessTable.h"
 

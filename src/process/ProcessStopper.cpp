@@ -1,4 +1,4 @@
-#include "ProcessStopper.h"
+#include "process/ProcessStopper.h"
 
 #include "platform/SystemTools.h"
 

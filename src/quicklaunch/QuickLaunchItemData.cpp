@@ -1,4 +1,4 @@
-#include "QuickLaunchItemData.h"
+#include "quicklaunch/QuickLaunchItemData.h"
 
 #include <QHashFunctions>
 #include <QUuid>

@@ -1,4 +1,4 @@
-#include "QuickLaunchRelaunch.h"
+#include "quicklaunch/QuickLaunchRelaunch.h"
 
 #include "platform/Desktop.h"
 

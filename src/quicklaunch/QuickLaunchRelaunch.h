@@ -1,6 +1,6 @@
 #pragma once
 
-#include "QuickLaunchItemData.h"
+#include "quicklaunch/QuickLaunchItemData.h"
 
 namespace tidewell {
 

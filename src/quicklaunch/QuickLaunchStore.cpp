@@ -1,6 +1,6 @@
-#include "QuickLaunchStore.h"
+#include "quicklaunch/QuickLaunchStore.h"
 
-#include "app/AppState.h"
+#include "state/AppState.h"
 
 #include <QJsonDocument>
 #include <cstdio>

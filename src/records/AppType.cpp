@@ -1,4 +1,4 @@
-#include "AppType.h"
+#include "records/AppType.h"
 
 namespace tidewell {
 

@@ -1,4 +1,4 @@
-#include "HTMLData.h"
+#include "records/HTMLData.h"
 
 #include <QHashFunctions>
 

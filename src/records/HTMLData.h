@@ -1,7 +1,7 @@
 #pragma once
 
-#include "AppType.h"
-#include "HttpScheme.h"
+#include "records/AppType.h"
+#include "records/HttpScheme.h"
 
 #include <QJsonObject>
 #include <QString>

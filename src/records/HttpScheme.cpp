@@ -1,4 +1,4 @@
-#include "HttpScheme.h"
+#include "records/HttpScheme.h"
 
 namespace tidewell {
 

@@ -1,4 +1,4 @@
-#include "PortData.h"
+#include "records/PortData.h"
 
 #include <QHashFunctions>
 

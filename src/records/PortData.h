@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PortDataLike.h"
+#include "records/PortDataLike.h"
 
 #include <QJsonObject>
 #include <QMetaType>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "HTMLData.h"
-#include "ProcessInfo.h"
+#include "records/HTMLData.h"
+#include "records/ProcessInfo.h"
 
 #include <QString>
 #include <optional>

@@ -1,4 +1,4 @@
-#include "ProcessInfo.h"
+#include "records/ProcessInfo.h"
 
 #include <QHashFunctions>
 

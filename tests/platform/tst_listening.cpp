@@ -1,6 +1,6 @@
 #include "platform/ListeningSocket.h"
-#include "platform/LsofListingSource.h"
 #include "platform/ProcessSystemTools.h"
+#include "platform/commands/LsofListingSource.h"
 #include "platform/linux/LsofCommandName.h"
 #include "platform/linux/ProcNetListingSource.h"
 #include "support/RecordingSystemTools.h"

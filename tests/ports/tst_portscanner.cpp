@@ -1,4 +1,4 @@
-#include "platform/LsofListingSource.h"
+#include "platform/commands/LsofListingSource.h"
 #include "ports/DevServerTest.h"
 #include "ports/PortScanner.h"
 #include "support/RecordingSystemTools.h"

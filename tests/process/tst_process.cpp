@@ -1,5 +1,5 @@
 #include "platform/ProcessSystemTools.h"
-#include "platform/ShellProcessTable.h"
+#include "platform/commands/ShellProcessTable.h"
 #include "process/ProcessClassifier.h"
 #include "process/ProcessOrigin.h"
 #include "process/ProcessStatsReader.h"

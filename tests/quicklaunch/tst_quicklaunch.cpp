@@ -1,7 +1,7 @@
-#include "app/AppState.h"
 #include "quicklaunch/QuickLaunchItemData.h"
 #include "quicklaunch/QuickLaunchStore.h"
 #include "records/PortData.h"
+#include "state/AppState.h"
 #include "support/StandardOutputCapture.h"
 
 #include <QJsonDocument>

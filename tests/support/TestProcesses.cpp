@@ -1,6 +1,6 @@
 #include "TestProcesses.h"
 
-#include "platform/ShellQuoting.h"
+#include "platform/commands/ShellQuoting.h"
 
 #include <QDeadlineTimer>
 #include <QStandardPaths>

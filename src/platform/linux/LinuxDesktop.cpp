@@ -1,4 +1,4 @@
-#include "LinuxDesktop.h"
+#include "platform/linux/LinuxDesktop.h"
 
 #include "platform/SystemTools.h"
 

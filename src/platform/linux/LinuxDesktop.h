@@ -1,8 +1,8 @@
 #pragma once
 
-#include "ProgramLookup.h"
-#include "TerminalFinder.h"
 #include "platform/Desktop.h"
+#include "platform/linux/ProgramLookup.h"
+#include "platform/linux/TerminalFinder.h"
 
 namespace tidewell {
 

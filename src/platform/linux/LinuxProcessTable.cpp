@@ -1,7 +1,7 @@
-#include "LinuxProcessTable.h"
+#include "platform/linux/LinuxProcessTable.h"
 
-#include "ProcFs.h"
 #include "platform/GitBranchReader.h"
+#include "platform/linux/ProcFs.h"
 
 #include <QDeadlineTimer>
 #include <QRegularExpression>

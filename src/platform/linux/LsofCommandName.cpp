@@ -1,4 +1,4 @@
-#include "LsofCommandName.h"
+#include "platform/linux/LsofCommandName.h"
 
 namespace tidewell {
 

@@ -1,7 +1,7 @@
-#include "ProcNetListingSource.h"
+#include "platform/linux/ProcNetListingSource.h"
 
-#include "LsofCommandName.h"
-#include "ProcFs.h"
+#include "platform/linux/LsofCommandName.h"
+#include "platform/linux/ProcFs.h"
 
 #include <algorithm>
 #include <arpa/inet.h>

@@ -1,4 +1,4 @@
-#include "ProgramLookup.h"
+#include "platform/linux/ProgramLookup.h"
 
 #include <QFileInfo>
 #include <QStandardPaths>

@@ -1,4 +1,4 @@
-#include "TerminalFinder.h"
+#include "platform/linux/TerminalFinder.h"
 
 #include <QFileInfo>
 

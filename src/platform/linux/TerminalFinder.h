@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ProgramLookup.h"
+#include "platform/linux/ProgramLookup.h"
 
 #include <QStringList>
 #include <optional>

@@ -1,0 +1,50 @@
+#include "cli/CommandLineOptions.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <cstdio>
+
+namespace tidewell {
+
+CommandLineOptions CommandLineOptions::parse(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Shows which local development servers listen on which TCP ports.\n"
+                       "Without options the menu-bar window starts."));
+    const QCommandLineOption helpOption = parser.addHelpOption();
+    const QCommandLineOption versionOption = parser.addVersionOption();
+    const QCommandLineOption listOption(
+        QStringLiteral("list"),
+        QStringLiteral("Print the development servers that serve a page, then exit."));
+    const QCommandLineOption allOption(
+        QStringLiteral("all"), QStringLiteral("With --list: also print every other listening process."));
+    const QCommandLineOption jsonOption(
+        QStringLiteral("json"), QStringLiteral("With --list: print one JSON array instead of a table."));
+    parser.addOptions({listOption, allOption, jsonOption});
+
+    CommandLineOptions options;
+    if (!parser.parse(arguments)) {
+        std::fprintf(stderr, "%s\n", qPrintable(parser.errorText()));
+        options.exitNow = true;
+        options.exitCode = 2;
+        return options;
+    }
+    if (parser.isSet(helpOption)) {
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        options.exitNow = true;
+        return options;
+    }
+    if (parser.isSet(versionOption)) {
+        std::printf("%s %s\n", qPrintable(QCoreApplication::applicationName()),
+                    qPrintable(QCoreApplication::applicationVersion()));
+        options.exitNow = true;
+        return options;
+    }
+    options.all = parser.isSet(allOption);
+    options.json = parser.isSet(jsonOption);
+    options.list = parser.isSet(listOption) || options.all || options.json;
+    return options;
+}
+
+} // namespace tidewell

@@ -1,0 +1,42 @@
+#include "cli/ListCommand.h"
+
+#include "cli/PortTableFormatter.h"
+#include "ports/PortListRefresher.h"
+#include "ports/PortScanner.h"
+#include "probe/PageProbe.h"
+#include "process/ProcessOrigin.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+
+namespace tidewell {
+
+ListCommand::ListCommand(const CommandLineOptions& options, Host host)
+    : m_options(options), m_host(std::move(host))
+{}
+
+int ListCommand::run(std::FILE* out)
+{
+    const PortScanner scanner(m_host.sockets);
+    // Trace lines would spoil the table or the JSON on standard output.
+    const ProcessOrigin origin(m_host.processes, [](const QString&) {});
+    PageProbe probe;
+    PortListRefresher refresher([scanner] { return scanner.scanListeningPorts(); }, &probe,
+                                [origin](const QString& pid) { return origin.getProcessInfo(pid); });
+
+    QEventLoop loop;
+    QObject::connect(&refresher, &PortListRefresher::checkFinished, &loop, &QEventLoop::quit);
+    refresher.checkPorts();
+    loop.exec();
+
+    QList<PortData> entries = refresher.sortedPorts();
+    if (m_options.all)
+        entries += refresher.sortedIgnoredPorts();
+    const QByteArray text =
+        m_options.json ? PortTableFormatter::json(entries) : PortTableFormatter::table(entries);
+    std::fwrite(text.constData(), 1, size_t(text.size()), out);
+    std::fflush(out);
+    return 0;
+}
+
+} // namespace tidewell

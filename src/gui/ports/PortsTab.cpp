@@ -1,0 +1,131 @@
+#include "gui/ports/PortsTab.h"
+
+#include "gui/process/ProcessItem.h"
+#include "gui/widgets/AnimatedRowList.h"
+#include "gui/widgets/SmallWidgets.h"
+#include "state/AppState.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace tidewell {
+
+namespace {
+
+QStringList keysOf(const QList<PortData>& entries)
+{
+    QStringList keys;
+    for (const PortData& entry : entries)
+        keys.append(entry.portKey());
+    return keys;
+}
+
+const PortData* findByKey(const QList<PortData>& entries, const QString& key)
+{
+    for (const PortData& entry : entries) {
+        if (entry.portKey() == key)
+            return &entry;
+    }
+    return nullptr;
+}
+
+QList<ProcessItem*> processItems(const AnimatedRowList* list)
+{
+    QList<ProcessItem*> result;
+    for (QWidget* row : list->rows())
+        result.append(qobject_cast<ProcessItem*>(row));
+    return result;
+}
+
+} // namespace
+
+PortsTab::PortsTab(const AppServices& services, QWidget* parent)
+    : QWidget(parent), m_services(services),
+      m_portList(new AnimatedRowList(RowSlot::Slide::none, RowSlot::Slide::none, this)),
+      m_noPorts(makePlaceholderLabel(QStringLiteral("No ports found"), "noPorts", this)),
+      m_ignoredList(new AnimatedRowList(RowSlot::Slide::fromTrailing, RowSlot::Slide::towardLeading, this))
+{
+    setObjectName(QStringLiteral("portsTab"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_portList);
+
+    layout->addWidget(m_noPorts);
+
+    m_ignoredList->setObjectName(QStringLiteral("ignoredList"));
+    layout->addWidget(m_ignoredList);
+    m_ignoredList->setVisible(m_services.state->showIgnoredPorts());
+    connect(m_services.state, &AppState::showIgnoredPortsChanged, this, &PortsTab::showIgnoredPortsChanged);
+}
+
+void PortsTab::setAnimated(bool animated)
+{
+    m_animated = animated;
+    m_portList->setAnimated(animated);
+    m_ignoredList->setAnimated(animated);
+}
+
+void PortsTab::setPorts(const QList<PortData>& ports)
+{
+    m_portList->setRows(
+        keysOf(ports),
+        [this, &ports](const QString& key) {
+            return new ProcessItem(*findByKey(ports, key), false, m_services);
+        },
+        [&ports](QWidget* row, const QString& key) {
+            return qobject_cast<ProcessItem*>(row)->port() == *findByKey(ports, key);
+        });
+    m_noPorts->setVisible(ports.isEmpty());
+}
+
+void PortsTab::setIgnoredPorts(const QList<PortData>& ignored)
+{
+    m_ignored = ignored;
+    if (m_services.state->showIgnoredPorts())
+        fillIgnoredList();
+}
+
+// The other listeners are many and rarely wanted: their rows exist only while they are shown.
+void PortsTab::showIgnoredPortsChanged(bool show)
+{
+    if (show) {
+        fillIgnoredList();
+        m_ignoredList->show();
+    } else {
+        m_ignoredList->hide();
+        m_ignoredList->setAnimated(false);
+        m_ignoredList->setRows({}, {}, {});
+        m_ignoredList->setAnimated(m_animated);
+    }
+}
+
+void PortsTab::fillIgnoredList()
+{
+    const QList<PortData>& ignored = m_ignored;
+    m_ignoredList->setRows(
+        keysOf(ignored),
+        [this, &ignored](const QString& key) {
+            return new ProcessItem(*findByKey(ignored, key), true, m_services);
+        },
+        [&ignored](QWidget* row, const QString& key) {
+            return qobject_cast<ProcessItem*>(row)->port() == *findByKey(ignored, key);
+        });
+}
+
+QList<ProcessItem*> PortsTab::portRows() const
+{
+    return processItems(m_portList);
+}
+
+QList<ProcessItem*> PortsTab::ignoredRows() const
+{
+    return processItems(m_ignoredList);
+}
+
+bool PortsTab::showsNoPortsText() const
+{
+    return !m_noPorts->isHidden();
+}
+
+} // namespace tidewell

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "state/AppServices.h"
+
+#include <QList>
+#include <QWidget>
+
+class QLabel;
+
+namespace tidewell {
+
+class AnimatedRowList;
+class ProcessItem;
+
+// The ports tab: one row per development server, "No ports found" when there is none, and, when
+// asked for, every other listener below as small rows.
+class PortsTab : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit PortsTab(const AppServices& services, QWidget* parent = nullptr);
+
+    void setPorts(const QList<PortData>& ports);
+    void setIgnoredPorts(const QList<PortData>& ignored);
+    void setAnimated(bool animated);
+
+    QList<ProcessItem*> portRows() const;
+    QList<ProcessItem*> ignoredRows() const;
+    bool showsNoPortsText() const;
+
+private:
+    void showIgnoredPortsChanged(bool show);
+    void fillIgnoredList();
+
+    AppServices m_services;
+    AnimatedRowList* m_portList;
+    QLabel* m_noPorts;
+    AnimatedRowList* m_ignoredList;
+    QList<PortData> m_ignored;
+    bool m_animated = false;
+};
+
+} // namespace tidewell

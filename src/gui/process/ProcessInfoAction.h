@@ -1,0 +1,24 @@
+#pragma once
+
+#include "state/AppServices.h"
+
+#include <QWidget>
+#include <memory>
+
+namespace tidewell {
+
+// The action bar heading a popover: save as quick launch, open the folder in the file browser,
+// in a terminal, or in one of two editors. Empty for an entry whose origin is unknown.
+class ProcessInfoAction : public QWidget
+{
+    Q_OBJECT
+public:
+    ProcessInfoAction(std::shared_ptr<const PortDataLike> port, bool hideAddToQuickSave,
+                      const AppServices& services, QWidget* parent = nullptr);
+
+private:
+    std::shared_ptr<const PortDataLike> m_port;
+    AppServices m_services;
+};
+
+} // namespace tidewell

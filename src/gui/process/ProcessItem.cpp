@@ -1,0 +1,246 @@
+#include "gui/process/ProcessItem.h"
+
+#include "gui/process/AppTypeIcon.h"
+#include "gui/process/ProcessDetailsPanel.h"
+#include "gui/process/ProcessIcon.h"
+#include "gui/process/ProcessInfoAction.h"
+#include "gui/widgets/CursorModifier.h"
+#include "gui/widgets/DelayPopover.h"
+#include "gui/widgets/ElidedLabel.h"
+#include "gui/widgets/ProgressViewContainer.h"
+#include "gui/widgets/RoundedBox.h"
+#include "gui/widgets/SmallWidgets.h"
+#include "probe/PortPage.h"
+#include "process/ProcessClassifier.h"
+#include "state/AppState.h"
+
+#include <QFontDatabase>
+#include <QFutureWatcher>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QStackedWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <QtConcurrent>
+
+namespace tidewell {
+
+namespace {
+
+constexpr int kIconSide = 28;
+constexpr int kXrayIconSide = 20;
+
+QFont captionFont(const QFont& base)
+{
+    QFont font = base;
+    font.setPointSizeF(base.pointSizeF() * 0.85);
+    return font;
+}
+
+} // namespace
+
+ProcessItem::ProcessItem(const PortData& port, bool small, const AppServices& services, QWidget* parent)
+    : QWidget(parent), m_port(port), m_small(small), m_services(services)
+{
+    setObjectName(QStringLiteral("processItem"));
+    buildLayout();
+
+    m_cursorModifier = new CursorModifier(this, small ? 40 : 60);
+    const auto entry = std::make_shared<PortData>(m_port);
+    const AppServices popoverServices = m_services;
+    m_popover = new DelayPopover(
+        this, kPopoverDelayMs, [entry] { return entry->htmlData() ? entry->htmlData()->title : QString(); },
+        [entry, popoverServices] { return new ProcessInfoAction(entry, false, popoverServices); },
+        [entry] { return new ProcessDetailsPanel(*entry, true); });
+
+    m_timer.setInterval(kStatsIntervalMs);
+    m_timer.setTimerType(Qt::PreciseTimer);
+    connect(&m_timer, &QTimer::timeout, this, &ProcessItem::timerTick);
+    AppState* state = m_services.state;
+    connect(state, &AppState::xrayModeChanged, this, &ProcessItem::xrayModeChanged);
+    connect(state, &AppState::isVisibleChanged, this, &ProcessItem::updateTimer);
+    // The row learns the current mode as soon as it exists, and reads at once if it is on.
+    xrayModeChanged(state->xrayMode());
+}
+
+void ProcessItem::buildLayout()
+{
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(CursorModifier::kHorizontalPadding, 0, CursorModifier::kHorizontalPadding, 0);
+    layout->setSpacing(8);
+
+    m_processIcon = new ProcessIcon(m_port.processName(), kIconSide, this);
+    layout->addWidget(m_processIcon);
+    if (const auto page = m_port.htmlData()) {
+        m_appTypeIcon = new AppTypeIcon(page->appType, kIconSide, this);
+        layout->addWidget(m_appTypeIcon);
+    }
+
+    auto* column = new QVBoxLayout;
+    column->setSpacing(2);
+    column->setContentsMargins(0, 0, 0, 0);
+    if (m_port.processName() == QLatin1String("ssh")) {
+        auto* badge = new RoundedBox(6, this);
+        badge->setObjectName(QStringLiteral("sshBadge"));
+        auto* badgeLayout = new QHBoxLayout(badge);
+        badgeLayout->setContentsMargins(6, 2, 6, 2);
+        auto* badgeText = new QLabel(QStringLiteral("SSH"), badge);
+        badgeText->setFont(captionFont(font()));
+        badgeLayout->addWidget(badgeText);
+        column->addWidget(badge, 0, Qt::AlignLeft);
+    }
+    auto* title = new QLabel(m_port.htmlData() ? m_port.htmlData()->title : QString(), this);
+    title->setObjectName(QStringLiteral("title"));
+    title->setTextFormat(Qt::PlainText);
+    title->setWordWrap(true);
+    QFont titleFont = title->font();
+    titleFont.setWeight(QFont::DemiBold);
+    title->setFont(titleFont);
+    title->setMaximumHeight(QFontMetrics(titleFont).lineSpacing() * 2);
+    column->addWidget(title);
+
+    m_statsLine = new QWidget(this);
+    m_statsLine->setObjectName(QStringLiteral("statsLine"));
+    auto* statsLayout = new QHBoxLayout(m_statsLine);
+    statsLayout->setContentsMargins(0, 0, 0, 0);
+    QFont mono = captionFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    mono.setPointSizeF(captionFont(font()).pointSizeF());
+    m_cpu = new QLabel(m_statsLine);
+    m_cpu->setObjectName(QStringLiteral("statsCpu"));
+    m_memory = new QLabel(m_statsLine);
+    m_memory->setObjectName(QStringLiteral("statsMemory"));
+    m_branch = new ElidedLabel(Qt::ElideLeft, m_statsLine);
+    m_branch->setObjectName(QStringLiteral("statsBranch"));
+    for (QLabel* label : {m_cpu, m_memory, static_cast<QLabel*>(m_branch)}) {
+        label->setFont(mono);
+        statsLayout->addWidget(label);
+    }
+    statsLayout->setStretch(2, 1);
+    m_statsLine->hide();
+    column->addWidget(m_statsLine);
+    layout->addLayout(column, 1);
+
+    auto* portLabel = new QLabel(m_port.port(), this);
+    portLabel->setObjectName(QStringLiteral("port"));
+    useSecondaryColour(portLabel);
+    layout->addWidget(portLabel);
+
+    if (isEditorProcess(m_port.processName()))
+        return;
+    m_stopStack = new QStackedWidget(this);
+    m_stopStack->setObjectName(QStringLiteral("stopStack"));
+    m_stopButton = makeSymbolButton("trash", tr("Stop"), m_stopStack);
+    m_stopButton->setObjectName(QStringLiteral("stopButton"));
+    connect(m_stopButton, &QToolButton::clicked, this, &ProcessItem::stopProcess);
+    m_stopStack->addWidget(m_stopButton);
+    auto* spinnerHolder = new QWidget(m_stopStack);
+    auto* spinnerLayout = new QHBoxLayout(spinnerHolder);
+    spinnerLayout->setContentsMargins(0, 0, 0, 0);
+    auto* spinner = new ProgressViewContainer(spinnerHolder);
+    spinner->setObjectName(QStringLiteral("stopSpinner"));
+    spinnerLayout->addWidget(spinner, 0, Qt::AlignCenter);
+    m_stopStack->addWidget(spinnerHolder);
+    m_stopStack->setFixedSize(m_stopButton->sizeHint());
+    layout->addWidget(m_stopStack);
+}
+
+bool ProcessItem::hasStopButton() const
+{
+    return m_stopButton != nullptr;
+}
+
+void ProcessItem::stopProcess()
+{
+    if (m_isKilling || !m_stopStack)
+        return;
+    m_isKilling = true;
+    m_stopStack->setCurrentIndex(1);
+    // The row stays as it is until a later scan no longer lists the port.
+    QThreadPool* pool = m_services.pool;
+    (void)QtConcurrent::run(pool, [stop = m_services.stopProcess, pid = m_port.pid()] {
+        if (stop)
+            stop(pid);
+    });
+}
+
+void ProcessItem::xrayModeChanged(bool on)
+{
+    const int side = on ? kXrayIconSide : kIconSide;
+    m_processIcon->setSide(side);
+    if (m_appTypeIcon)
+        m_appTypeIcon->setSide(side);
+    if (on)
+        readStats();
+    updateStatsLine();
+    updateTimer();
+}
+
+// The timer runs only while a tick could read something, so a closed window costs nothing.
+void ProcessItem::updateTimer()
+{
+    const bool wanted = m_services.state->xrayMode() && m_services.state->isVisible();
+    if (wanted && !m_timer.isActive())
+        m_timer.start();
+    else if (!wanted)
+        m_timer.stop();
+}
+
+void ProcessItem::timerTick()
+{
+    if (m_services.state->xrayMode() && m_services.state->isVisible())
+        readStats();
+}
+
+void ProcessItem::readStats()
+{
+    // A reading still under way makes the next one redundant.
+    if (m_readInFlight || !m_services.readStats)
+        return;
+    m_readInFlight = true;
+    auto* watcher = new QFutureWatcher<std::optional<ProcessStats>>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
+        watcher->deleteLater();
+        m_readInFlight = false;
+        applyStats(watcher->result());
+    });
+    watcher->setFuture(QtConcurrent::run(
+        m_services.pool, [read = m_services.readStats, port = m_port] { return read(port); }));
+}
+
+void ProcessItem::applyStats(const std::optional<ProcessStats>& stats)
+{
+    m_stats = stats;
+    if (stats) {
+        m_cpu->setText(stats->cpu + QLatin1Char('%'));
+        m_memory->setText(stats->memMB);
+        m_branch->setFullText(stats->gitBranch);
+    }
+    updateStatsLine();
+    emit statsChanged();
+}
+
+void ProcessItem::updateStatsLine()
+{
+    const bool shown =
+        m_port.processName() != QLatin1String("ssh") && m_services.state->xrayMode() && m_stats.has_value();
+    m_statsLine->setVisible(shown);
+}
+
+void ProcessItem::mousePressEvent(QMouseEvent* event)
+{
+    m_pressed = event->button() == Qt::LeftButton;
+    QWidget::mousePressEvent(event);
+}
+
+void ProcessItem::mouseReleaseEvent(QMouseEvent* event)
+{
+    const bool click =
+        m_pressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+    m_pressed = false;
+    if (click && !m_small && m_services.desktop)
+        openPortPage(m_port, *m_services.desktop);
+    QWidget::mouseReleaseEvent(event);
+}
+
+} // namespace tidewell

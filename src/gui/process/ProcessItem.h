@@ -1,0 +1,85 @@
+#pragma once
+
+#include "state/AppServices.h"
+
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
+#include <optional>
+
+class QLabel;
+class QStackedWidget;
+class QToolButton;
+
+namespace tidewell {
+
+class AppTypeIcon;
+class CursorModifier;
+class DelayPopover;
+class ElidedLabel;
+class ProcessIcon;
+
+// One listening port as a row: product and framework marks, page title, port and stop button;
+// in x-ray mode also the process's CPU share, memory and git branch, read every second while the
+// window is open.
+class ProcessItem : public QWidget
+{
+    Q_OBJECT
+public:
+    static constexpr int kStatsIntervalMs = 1000;
+    static constexpr int kPopoverDelayMs = 500;
+
+    // A small row is one of the other listeners shown below the list; only full rows open their
+    // page when clicked.
+    ProcessItem(const PortData& port, bool small, const AppServices& services, QWidget* parent = nullptr);
+
+    const PortData& port() const { return m_port; }
+    bool isSmall() const { return m_small; }
+    bool isKilling() const { return m_isKilling; }
+    const std::optional<ProcessStats>& stats() const { return m_stats; }
+    bool isReadingStats() const { return m_readInFlight; }
+    bool hasStopButton() const;
+    DelayPopover* popover() const { return m_popover; }
+    CursorModifier* cursorModifier() const { return m_cursorModifier; }
+
+    // The stop button's action: a polite signal to the process, sent off the interface thread.
+    void stopProcess();
+
+signals:
+    void statsChanged();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    void buildLayout();
+    void xrayModeChanged(bool on);
+    void updateTimer();
+    void timerTick();
+    void readStats();
+    void applyStats(const std::optional<ProcessStats>& stats);
+    void updateStatsLine();
+
+    PortData m_port;
+    bool m_small;
+    AppServices m_services;
+    bool m_isKilling = false;
+    std::optional<ProcessStats> m_stats;
+    bool m_readInFlight = false;
+    bool m_pressed = false;
+    QTimer m_timer;
+
+    ProcessIcon* m_processIcon = nullptr;
+    AppTypeIcon* m_appTypeIcon = nullptr;
+    QWidget* m_statsLine = nullptr;
+    QLabel* m_cpu = nullptr;
+    QLabel* m_memory = nullptr;
+    ElidedLabel* m_branch = nullptr;
+    QStackedWidget* m_stopStack = nullptr;
+    QToolButton* m_stopButton = nullptr;
+    DelayPopover* m_popover = nullptr;
+    CursorModifier* m_cursorModifier = nullptr;
+};
+
+} // namespace tidewell

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "state/AppServices.h"
+
+#include <QWidget>
+
+class QLabel;
+
+namespace tidewell {
+
+class AnimatedRowList;
+
+// The quick-launch tab: one row per saved server, "No quick launch" when there is none. It is
+// redrawn from the stored list whenever that changes.
+class QuickLaunchList : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit QuickLaunchList(const AppServices& services, QWidget* parent = nullptr);
+
+    void reload();
+    void setAnimated(bool animated);
+    QList<QWidget*> rows() const;
+    bool showsNoItemsText() const;
+
+private:
+    AppServices m_services;
+    AnimatedRowList* m_list;
+    QLabel* m_empty;
+};
+
+} // namespace tidewell

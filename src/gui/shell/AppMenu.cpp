@@ -1,0 +1,373 @@
+#include "gui/shell/AppMenu.h"
+
+#include "gui/ports/IgnoredPortsToggle.h"
+#include "gui/ports/ImpactRevealOverlay.h"
+#include "gui/ports/PortsTab.h"
+#include "gui/quicklaunch/QuickLaunchList.h"
+#include "gui/widgets/SymbolIcons.h"
+#include "gui/widgets/TabButton.h"
+#include "ports/PortListRefresher.h"
+#include "state/AppState.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <cstdio>
+
+namespace tidewell {
+
+namespace {
+
+constexpr int kBottomBarSpacing = 10;
+
+QWidget* emptyPage(const char* objectName, QWidget* parent)
+{
+    auto* page = new QWidget(parent);
+    page->setObjectName(QLatin1String(objectName));
+    page->setMinimumHeight(40);
+    return page;
+}
+
+} // namespace
+
+AppMenu::AppMenu(const AppServices& services, QWidget* parent) : QWidget(parent), m_services(services)
+{
+    setObjectName(QStringLiteral("appMenu"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(10, 16, 10, 8);
+    layout->setSpacing(8);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    layout->addWidget(buildHeader());
+
+    m_listArea = new QWidget(this);
+    m_listArea->setObjectName(QStringLiteral("listArea"));
+    m_listArea->setFixedWidth(kWindowWidth - 20);
+    auto* listLayout = new QVBoxLayout(m_listArea);
+    listLayout->setContentsMargins(0, 0, 0, 0);
+    listLayout->setSpacing(kBottomBarSpacing);
+
+    m_pages = new QWidget;
+    m_pages->setObjectName(QStringLiteral("pages"));
+    auto* pagesLayout = new QVBoxLayout(m_pages);
+    pagesLayout->setContentsMargins(0, 0, 0, 0);
+    pagesLayout->setSpacing(0);
+    m_portsTab = new PortsTab(m_services, m_pages);
+    m_quickLaunchTab = new QuickLaunchList(m_services, m_pages);
+    m_vercelTab = emptyPage("vercelTab", m_pages);
+    m_settingsPage = emptyPage("settingsPage", m_pages);
+    m_updatePage = emptyPage("updatePage", m_pages);
+    for (QWidget* page : {static_cast<QWidget*>(m_portsTab), static_cast<QWidget*>(m_quickLaunchTab),
+                          m_vercelTab, m_settingsPage, m_updatePage})
+        pagesLayout->addWidget(page);
+    pagesLayout->addStretch(1);
+    m_pages->installEventFilter(this);
+
+    m_scroll = new QScrollArea(m_listArea);
+    m_scroll->setObjectName(QStringLiteral("listScroll"));
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_scroll->setWidget(m_pages);
+    m_scroll->viewport()->setAutoFillBackground(false);
+    m_pages->setAutoFillBackground(false);
+    listLayout->addWidget(m_scroll, 1);
+
+    m_bottomBar = new IgnoredPortsToggle(m_listArea);
+    m_bottomBar->installEventFilter(this);
+    connect(m_bottomBar, &IgnoredPortsToggle::clicked, this,
+            [this] { m_services.state->setShowIgnoredPorts(!m_services.state->showIgnoredPorts()); });
+    listLayout->addWidget(m_bottomBar);
+    layout->addWidget(m_listArea);
+
+    m_reveal = new ImpactRevealOverlay(this);
+
+    AppState* state = m_services.state;
+    connect(state, &AppState::selectedTabChanged, this, &AppMenu::showPage);
+    connect(state, &AppState::selectedViewChanged, this, &AppMenu::showPage);
+    connect(state, &AppState::showIgnoredPortsChanged, m_bottomBar, &IgnoredPortsToggle::setShowingIgnored);
+    connect(state, &AppState::xrayModeChanged, this, [this](bool on) {
+        m_xrayToggle->bounce();
+        m_reveal->setEffectPlaying(on);
+    });
+    connect(state, &AppState::quickLaunchDataChanged, this, &AppMenu::quickLaunchDataChanged);
+    m_bottomBar->setShowingIgnored(state->showIgnoredPorts());
+    m_reveal->setEffectPlaying(state->xrayMode());
+
+    PortListRefresher* refresher = m_services.refresher;
+    // Probes finish one by one; their rows are laid out together, once per pass of the event loop.
+    connect(refresher, &PortListRefresher::portsChanged, this, [this] {
+        if (std::exchange(m_portsUpdatePending, true))
+            return;
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                m_portsUpdatePending = false;
+                m_portsTab->setPorts(m_services.refresher->sortedPorts());
+            },
+            Qt::QueuedConnection);
+    });
+    connect(refresher, &PortListRefresher::ignoredPortsChanged, this,
+            [this] { m_portsTab->setIgnoredPorts(m_services.refresher->sortedIgnoredPorts()); });
+    m_portsTab->setPorts(refresher->sortedPorts());
+    m_portsTab->setIgnoredPorts(refresher->sortedIgnoredPorts());
+
+    m_timer.setInterval(kRefreshIntervalMs);
+    connect(&m_timer, &QTimer::timeout, this, [this] {
+        if (m_isMenuPresented)
+            refreshPortLists();
+    });
+
+    showPage();
+    // Saved items found at start count as a change from nothing, so the bolt pulses once.
+    quickLaunchDataChanged(state->quickLaunchData());
+    // The lists are filled once at start, so that the first opening already shows them.
+    refreshPortLists();
+}
+
+QWidget* AppMenu::buildHeader()
+{
+    auto* header = new QWidget(this);
+    header->setObjectName(QStringLiteral("header"));
+    auto* row = new QHBoxLayout(header);
+    row->setContentsMargins(8, 0, 8, 0);
+    row->setSpacing(4);
+
+    m_title = new QLabel(header);
+    m_title->setObjectName(QStringLiteral("title"));
+    QFont titleFont = m_title->font();
+    titleFont.setBold(true);
+    titleFont.setStretch(QFont::Expanded);
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 1.15);
+    m_title->setFont(titleFont);
+    row->addWidget(m_title);
+    row->addStretch(1);
+
+    m_back = new QPushButton(QStringLiteral("Back"), header);
+    m_back->setObjectName(QStringLiteral("back"));
+    m_back->setFlat(true);
+    connect(m_back, &QPushButton::clicked, this,
+            [this] { m_services.state->setSelectedView(SelectedView::home); });
+    row->addWidget(m_back);
+
+    m_homeButtons = new QWidget(header);
+    auto* buttons = new QHBoxLayout(m_homeButtons);
+    buttons->setContentsMargins(0, 0, 0, 0);
+    buttons->setSpacing(2);
+    m_vercelToggle = new TabButton(QStringLiteral("cloud"), QColor(255, 149, 0), m_homeButtons);
+    m_vercelToggle->setObjectName(QStringLiteral("vercelToggle"));
+    m_vercelToggle->setToolTip(tr("Deployments"));
+    connect(m_vercelToggle, &TabButton::clicked, this,
+            [this] { m_services.state->setSelectedTab(SelectedTab::vercel); });
+    m_xrayToggle =
+        new TabButton(QStringLiteral("dot.radiowaves.left.and.right"), QColor(50, 173, 230), m_homeButtons);
+    m_xrayToggle->setObjectName(QStringLiteral("xrayToggle"));
+    m_xrayToggle->setToolTip(tr("Ports; press again for x-ray"));
+    connect(m_xrayToggle, &TabButton::clicked, this, [this] {
+        AppState* state = m_services.state;
+        if (state->selectedTab() != SelectedTab::ports)
+            state->setSelectedTab(SelectedTab::ports);
+        else
+            state->setXrayMode(!state->xrayMode());
+    });
+    m_quickLaunchToggle = new TabButton(QStringLiteral("bolt.fill"), QColor(255, 204, 0), m_homeButtons);
+    m_quickLaunchToggle->setObjectName(QStringLiteral("quickLaunchToggle"));
+    m_quickLaunchToggle->setToolTip(tr("Quick launch"));
+    connect(m_quickLaunchToggle, &TabButton::clicked, this,
+            [this] { m_services.state->setSelectedTab(SelectedTab::quickLaunch); });
+    buttons->addWidget(m_vercelToggle);
+    buttons->addWidget(m_xrayToggle);
+    buttons->addWidget(m_quickLaunchToggle);
+
+    m_gear = new QToolButton(m_homeButtons);
+    m_gear->setObjectName(QStringLiteral("gear"));
+    m_gear->setAutoRaise(true);
+    m_gear->setIcon(SymbolIcons::symbol(QStringLiteral("gearshape")));
+    m_gear->setPopupMode(QToolButton::InstantPopup);
+    m_gear->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; width: 0px; }"));
+    m_gearMenu = buildGearMenu();
+    m_gear->setMenu(m_gearMenu);
+    buttons->addWidget(m_gear);
+    row->addWidget(m_homeButtons);
+    return header;
+}
+
+QMenu* AppMenu::buildGearMenu()
+{
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("gearMenu"));
+    auto symbol = [](const char* name) { return SymbolIcons::symbol(QLatin1String(name)); };
+    menu->addAction(symbol("ellipsis"), QStringLiteral("Settings"), this,
+                    [this] { m_services.state->setSelectedView(SelectedView::settings); });
+    menu->addAction(symbol("arrow.triangle.2.circlepath"), QStringLiteral("Refresh"), this,
+                    [this] { m_services.refresher->refresh(); });
+    menu->addAction(symbol("rectangle.portrait.and.arrow.forward"), QStringLiteral("Quit"), this,
+                    &AppMenu::quitRequested);
+    QMenu* contact = menu->addMenu(symbol("envelope"), QStringLiteral("Contact"));
+    contact->addAction(symbol("exclamationmark.bubble"), QStringLiteral("Report Issue"), this,
+                       [this] { openMail(QStringLiteral("Tidewell%20Issue%20Report")); });
+    contact->addAction(symbol("bubble.right"), QStringLiteral("Submit Feedback"), this,
+                       [this] { openMail(QStringLiteral("Tidewell%20Feedback")); });
+    menu->addAction(symbol("square.and.arrow.down"), QStringLiteral("Check for update"), this,
+                    [this] { m_services.state->setSelectedView(SelectedView::checkForUpdate); });
+    const QString buildVersion = QCoreApplication::instance()->property("buildVersion").toString();
+    QAction* version = menu->addAction(QStringLiteral("Version: ") +
+                                       versionLabel(QCoreApplication::applicationVersion(), buildVersion));
+    version->setObjectName(QStringLiteral("version"));
+    version->setEnabled(false);
+    return menu;
+}
+
+void AppMenu::openMail(const QString& subject)
+{
+    m_services.desktop->openUrl(
+        QUrl(QStringLiteral("mailto:") + kSupportAddress + QStringLiteral("?subject=") + subject,
+             QUrl::StrictMode));
+}
+
+QString AppMenu::versionLabel(const QString& shortVersion, const QString& buildVersion)
+{
+    const QString warning = QStringLiteral("⚠️");
+    return QStringLiteral("v") + (shortVersion.isEmpty() ? warning : shortVersion) + QStringLiteral(" (") +
+           (buildVersion.isEmpty() ? warning : buildVersion) + QStringLiteral(")");
+}
+
+void AppMenu::showPage()
+{
+    const AppState* state = m_services.state;
+    const SelectedView view = state->selectedView();
+    const SelectedTab tab = state->selectedTab();
+    const bool home = view == SelectedView::home;
+    m_title->setText(
+        home ? QStringLiteral("Tidewell")
+             : (view == SelectedView::settings ? QStringLiteral("Settings") : QStringLiteral("Updates")));
+    m_back->setVisible(!home);
+    m_homeButtons->setVisible(home);
+    m_portsTab->setVisible(home && tab == SelectedTab::ports);
+    m_quickLaunchTab->setVisible(home && tab == SelectedTab::quickLaunch);
+    m_vercelTab->setVisible(home && tab == SelectedTab::vercel);
+    m_settingsPage->setVisible(view == SelectedView::settings);
+    m_updatePage->setVisible(view == SelectedView::checkForUpdate);
+    m_bottomBar->setVisible(home && tab == SelectedTab::ports);
+    updateTabButtons();
+    scheduleListHeightUpdate();
+}
+
+void AppMenu::updateTabButtons()
+{
+    const SelectedTab tab = m_services.state->selectedTab();
+    m_vercelToggle->setSelected(tab == SelectedTab::vercel);
+    m_vercelToggle->setSymbol(tab == SelectedTab::vercel ? QStringLiteral("cloud.fill")
+                                                         : QStringLiteral("cloud"));
+    m_xrayToggle->setSelected(tab == SelectedTab::ports);
+    m_quickLaunchToggle->setSelected(tab == SelectedTab::quickLaunch);
+}
+
+int AppMenu::listAreaHeight(int contentHeight, int bottomBarHeightPlusSpacing)
+{
+    return std::min(kMaxListHeight, contentHeight + bottomBarHeightPlusSpacing);
+}
+
+int AppMenu::listAreaHeight() const
+{
+    return m_listArea->height();
+}
+
+void AppMenu::scheduleListHeightUpdate()
+{
+    if (m_listHeightUpdatePending)
+        return;
+    m_listHeightUpdatePending = true;
+    QMetaObject::invokeMethod(this, &AppMenu::updateListHeight, Qt::QueuedConnection);
+}
+
+void AppMenu::updateListHeight()
+{
+    m_listHeightUpdatePending = false;
+    QWidget* page = nullptr;
+    for (QWidget* candidate : {static_cast<QWidget*>(m_portsTab), static_cast<QWidget*>(m_quickLaunchTab),
+                               m_vercelTab, m_settingsPage, m_updatePage}) {
+        if (!candidate->isHidden())
+            page = candidate;
+    }
+    // A page without a layout of its own (the empty ones) has no size hint, only a minimum.
+    const int contentHeight = page ? std::max({0, page->sizeHint().height(), page->minimumHeight()}) : 0;
+    m_scrollViewContentSize = QSize(m_listArea->width(), contentHeight);
+    // The bar's last size is kept while it is hidden, until the window closes.
+    if (!m_bottomBar->isHidden()) {
+        const QSize bar = m_bottomBar->sizeHint();
+        m_bottomViewContentSize = QSize(bar.width(), bar.height() + kBottomBarSpacing);
+    }
+    const int height = listAreaHeight(contentHeight, m_bottomViewContentSize.height());
+    if (m_listArea->height() != height || m_listArea->minimumHeight() != height)
+        m_listArea->setFixedHeight(height);
+}
+
+bool AppMenu::eventFilter(QObject* watched, QEvent* event)
+{
+    if ((watched == m_pages && event->type() == QEvent::LayoutRequest) ||
+        (watched == m_bottomBar && (event->type() == QEvent::Show || event->type() == QEvent::Hide)))
+        scheduleListHeightUpdate();
+    return QWidget::eventFilter(watched, event);
+}
+
+// A frameless drop-down needs its own edge to stand apart from a window of the same colour below.
+void AppMenu::paintEvent(QPaintEvent* event)
+{
+    QWidget::paintEvent(event);
+    if (windowType() != Qt::Popup)
+        return;
+    QPainter painter(this);
+    QColor edge = palette().color(QPalette::WindowText);
+    edge.setAlphaF(0.18f);
+    painter.setPen(edge);
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+void AppMenu::setMenuPresented(bool presented)
+{
+    if (presented == m_isMenuPresented)
+        return;
+    m_isMenuPresented = presented;
+    m_services.state->setIsVisible(presented);
+    m_portsTab->setAnimated(presented);
+    m_quickLaunchTab->setAnimated(presented);
+    if (presented) {
+        // A window just opened shows the current listeners at once, not two seconds later.
+        refreshPortLists();
+        m_timer.start();
+    } else {
+        m_timer.stop();
+        m_bottomViewContentSize = QSize(0, 0);
+    }
+    scheduleListHeightUpdate();
+}
+
+void AppMenu::refreshPortLists()
+{
+    m_services.refresher->checkPorts();
+}
+
+void AppMenu::quickLaunchDataChanged(const QString& json)
+{
+    if (json == m_previousQuickLaunchData)
+        return;
+    std::printf("quickLaunchData has changed to: %s\n", json.toUtf8().constData());
+    std::fflush(stdout);
+    m_previousQuickLaunchData = json;
+    m_animateButton = true;
+    m_quickLaunchToggle->setIconScale(1.2);
+    QTimer::singleShot(kPulseMs, this, [this] {
+        m_animateButton = false;
+        m_quickLaunchToggle->setIconScale(1.0);
+    });
+}
+
+} // namespace tidewell

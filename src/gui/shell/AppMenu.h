@@ -1,0 +1,107 @@
+#pragma once
+
+#include "state/AppServices.h"
+
+#include <QSize>
+#include <QTimer>
+#include <QWidget>
+
+class QLabel;
+class QMenu;
+class QPushButton;
+class QScrollArea;
+class QToolButton;
+
+namespace tidewell {
+
+class IgnoredPortsToggle;
+class ImpactRevealOverlay;
+class PortsTab;
+class QuickLaunchList;
+class TabButton;
+
+// Everything the menu-bar window shows: the header with the tab buttons and the gear menu, the
+// list of the selected tab (or a settings or update page), and under the port list the button
+// for the other listeners. It refreshes the port lists every two seconds while it is open.
+class AppMenu : public QWidget
+{
+    Q_OBJECT
+public:
+    static constexpr int kRefreshIntervalMs = 2000;
+    static constexpr int kMaxListHeight = 300;
+    static constexpr int kWindowWidth = 380;
+    static constexpr int kPulseMs = 500;
+    static inline const QString kSupportAddress = QStringLiteral("support@orvane.com");
+
+    explicit AppMenu(const AppServices& services, QWidget* parent = nullptr);
+
+    // Follows the window: opening starts the refresh, closing stops it.
+    void setMenuPresented(bool presented);
+    bool isMenuPresented() const { return m_isMenuPresented; }
+
+    // The list area grows with its content up to kMaxListHeight, then scrolls.
+    static int listAreaHeight(int contentHeight, int bottomBarHeightPlusSpacing);
+    // "v1.2.0 (42)"; a part that is missing shows as a warning sign.
+    static QString versionLabel(const QString& shortVersion, const QString& buildVersion);
+
+    int listAreaHeight() const;
+    QSize scrollViewContentSize() const { return m_scrollViewContentSize; }
+    QSize bottomViewContentSize() const { return m_bottomViewContentSize; }
+    bool isPulsing() const { return m_animateButton; }
+    QMenu* gearMenu() const { return m_gearMenu; }
+    PortsTab* portsTab() const { return m_portsTab; }
+    TabButton* xrayToggle() const { return m_xrayToggle; }
+    TabButton* vercelToggle() const { return m_vercelToggle; }
+    TabButton* quickLaunchToggle() const { return m_quickLaunchToggle; }
+    ImpactRevealOverlay* revealOverlay() const { return m_reveal; }
+    QuickLaunchList* quickLaunchTab() const { return m_quickLaunchTab; }
+
+signals:
+    void quitRequested();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QWidget* buildHeader();
+    QMenu* buildGearMenu();
+    void showPage();
+    void updateTabButtons();
+    void updateListHeight();
+    void scheduleListHeightUpdate();
+    void refreshPortLists();
+    void quickLaunchDataChanged(const QString& json);
+    void openMail(const QString& subject);
+
+    AppServices m_services;
+    bool m_isMenuPresented = false;
+    QTimer m_timer;
+    QSize m_scrollViewContentSize{0, 0};
+    QSize m_bottomViewContentSize{0, 0};
+    bool m_animateButton = false;
+    QString m_previousQuickLaunchData;
+    bool m_listHeightUpdatePending = false;
+    bool m_portsUpdatePending = false;
+
+    QLabel* m_title = nullptr;
+    QPushButton* m_back = nullptr;
+    QWidget* m_homeButtons = nullptr;
+    TabButton* m_vercelToggle = nullptr;
+    TabButton* m_xrayToggle = nullptr;
+    TabButton* m_quickLaunchToggle = nullptr;
+    QToolButton* m_gear = nullptr;
+    QMenu* m_gearMenu = nullptr;
+    QWidget* m_listArea = nullptr;
+    QScrollArea* m_scroll = nullptr;
+    QWidget* m_pages = nullptr;
+    PortsTab* m_portsTab = nullptr;
+    QuickLaunchList* m_quickLaunchTab = nullptr;
+    QWidget* m_vercelTab = nullptr;
+    QWidget* m_settingsPage = nullptr;
+    QWidget* m_updatePage = nullptr;
+    IgnoredPortsToggle* m_bottomBar = nullptr;
+    ImpactRevealOverlay* m_reveal = nullptr;
+};
+
+} // namespace tidewell

@@ -1,0 +1,138 @@
+#include "gui/shell/MenuBarExtraAccess.h"
+
+#include "gui/shell/MenuWindowPlacement.h"
+
+#include <QCursor>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QWidget>
+#include <cstdio>
+
+namespace tidewell {
+
+MenuBarExtraAccess::MenuBarExtraAccess(QObject* parent) : QObject(parent) {}
+
+int MenuBarExtraAccess::addMenuBarItem(QSystemTrayIcon* icon, QWidget* window)
+{
+    const int index = int(m_items.size());
+    m_items.append(Item{icon, window, {}, {}});
+    window->installEventFilter(this);
+    if (icon) {
+        connect(icon, &QSystemTrayIcon::activated, this,
+                [this, index](QSystemTrayIcon::ActivationReason reason) { iconActivated(index, reason); });
+    }
+    return index;
+}
+
+void MenuBarExtraAccess::bindMenuBarItemPresented(int index, PresentedBinding binding)
+{
+    if (index < 0 || index >= m_items.size()) {
+        std::printf("Could not determine MenuBarExtra ID\n");
+        std::fflush(stdout);
+        return;
+    }
+    m_items[index].binding = std::move(binding);
+}
+
+void MenuBarExtraAccess::captureMenuBarItemWindow(int index, std::function<void(QWidget*)> callback)
+{
+    if (index < 0 || index >= m_items.size() || !m_items[index].window) {
+        std::printf(
+            "Cannot call introspection block for status item because its window could not be found.\n");
+        std::fflush(stdout);
+        return;
+    }
+    callback(m_items[index].window);
+}
+
+bool MenuBarExtraAccess::isPresented(int index) const
+{
+    return index >= 0 && index < m_items.size() && m_items[index].window &&
+           m_items[index].window->isVisible();
+}
+
+void MenuBarExtraAccess::setPresented(int index, bool presented)
+{
+    if (index < 0 || index >= m_items.size() || !m_items[index].window)
+        return;
+    QWidget* window = m_items[index].window;
+    if (presented == window->isVisible())
+        return;
+    if (presented) {
+        window->adjustSize();
+        placeWindow(index);
+        window->show();
+        window->raise();
+        window->activateWindow();
+    } else {
+        window->hide();
+    }
+}
+
+void MenuBarExtraAccess::placeWindow(int index)
+{
+    const Item& item = m_items[index];
+    // An ordinary window is placed by the window manager; only the drop-down follows its icon.
+    if (!item.window || !item.icon)
+        return;
+    QRect iconRect = item.icon->geometry();
+    if (!iconRect.isValid())
+        iconRect = QRect(QCursor::pos(), QSize(1, 1));
+    QScreen* screen = QGuiApplication::screenAt(iconRect.center());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    const QSize size = item.window->size().expandedTo(item.window->sizeHint());
+    item.window->move(MenuWindowPlacement::position(iconRect, size, screen->geometry()));
+}
+
+void MenuBarExtraAccess::iconActivated(int index, QSystemTrayIcon::ActivationReason reason)
+{
+    // A double click also sends a Trigger for its first click; toggling again would close the
+    // window it has just opened.
+    if (reason != QSystemTrayIcon::Trigger)
+        return;
+    Item& item = m_items[index];
+    if (!item.window)
+        return;
+    const bool justClosed = item.hiddenAt.isValid() && item.hiddenAt.elapsed() < kReopenGuardMs;
+    if (item.window->isVisible())
+        setPresented(index, false);
+    else if (!justClosed)
+        setPresented(index, true);
+}
+
+void MenuBarExtraAccess::windowVisibilityChanged(int index, bool visible)
+{
+    Item& item = m_items[index];
+    if (!visible)
+        item.hiddenAt.start();
+    if (item.binding.get && item.binding.set && item.binding.get() != visible)
+        item.binding.set(visible);
+}
+
+int MenuBarExtraAccess::indexOfWindow(const QObject* window) const
+{
+    for (int i = 0; i < m_items.size(); ++i) {
+        if (m_items[i].window == window)
+            return i;
+    }
+    return -1;
+}
+
+bool MenuBarExtraAccess::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if (type == QEvent::Show || type == QEvent::Hide || type == QEvent::Resize) {
+        const int index = indexOfWindow(watched);
+        if (index >= 0) {
+            if (type == QEvent::Resize)
+                placeWindow(index);
+            else
+                windowVisibilityChanged(index, type == QEvent::Show);
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+} // namespace tidewell

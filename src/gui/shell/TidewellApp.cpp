@@ -1,0 +1,58 @@
+#include "gui/shell/TidewellApp.h"
+
+#include "gui/shell/AppMenu.h"
+#include "gui/shell/TidewellMenu.h"
+#include "ports/PortListRefresher.h"
+#include "ports/PortScanner.h"
+#include "probe/PageProbe.h"
+#include "process/ProcessOrigin.h"
+#include "process/ProcessStatsReader.h"
+#include "process/ProcessStopper.h"
+#include "quicklaunch/QuickLaunchStore.h"
+#include "state/AppState.h"
+
+namespace tidewell {
+
+TidewellApp::TidewellApp(Host host, std::unique_ptr<AppState> state, QObject* parent)
+    : QObject(parent), m_host(std::move(host)),
+      m_state(state ? std::move(state) : std::make_unique<AppState>()), m_probe(std::make_unique<PageProbe>())
+{
+    const PortScanner scanner(m_host.sockets);
+    const ProcessOrigin origin(m_host.processes);
+    m_refresher = std::make_unique<PortListRefresher>(
+        [scanner] { return scanner.scanListeningPorts(); }, m_probe.get(),
+        [origin](const QString& pid) { return origin.getProcessInfo(pid); });
+
+    const ProcessStatsReader statsReader(m_host.processes);
+    const ProcessStopper stopper(m_host.tools);
+    AppServices services;
+    services.state = m_state.get();
+    services.refresher = m_refresher.get();
+    services.desktop = m_host.desktop;
+    services.readStats = [statsReader](const PortData& port) { return statsReader.fetchProcessStats(port); };
+    services.stopProcess = [stopper](const QString& pid) { stopper.stopProcess(pid); };
+    services.pool = &m_pool;
+    AppState* appState = m_state.get();
+    services.addToQuickLaunch = [appState](const PortDataLike& entry) {
+        QuickLaunchStore::addQuickLaunchItem(entry, *appState);
+    };
+
+    m_menu = std::make_unique<AppMenu>(services);
+    m_item = std::make_unique<TidewellMenu>(m_menu.get());
+    connect(m_menu.get(), &AppMenu::quitRequested, this, &TidewellApp::quitRequested);
+}
+
+TidewellApp::~TidewellApp()
+{
+    m_item.reset();
+    m_menu.reset();
+    // Readings and stops still running use the host; they end before it goes.
+    m_pool.waitForDone();
+}
+
+void TidewellApp::start()
+{
+    m_item->start();
+}
+
+} // namespace tidewell

@@ -1,0 +1,88 @@
+#include "gui/widgets/CursorModifier.h"
+
+#include "gui/widgets/HoverScaleEffect.h"
+
+#include <QEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QVariantAnimation>
+#include <QWidget>
+
+namespace tidewell {
+
+CursorModifier::CursorModifier(QWidget* row, int height)
+    : QObject(row), m_row(row), m_height(height), m_animation(new QVariantAnimation(this)),
+      m_effect(new HoverScaleEffect(row))
+{
+    row->setCursor(Qt::PointingHandCursor);
+    row->setFixedHeight(height);
+    row->setAttribute(Qt::WA_Hover);
+    row->installEventFilter(this);
+    // Resting rows are drawn directly; the effect only works while a row is enlarged.
+    m_effect->setEnabled(false);
+    row->setGraphicsEffect(m_effect);
+    m_animation->setDuration(150);
+    m_animation->setEasingCurve(QEasingCurve::InOutQuad);
+    connect(m_animation, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
+        m_progress = value.toReal();
+        m_effect->setEnabled(m_progress > 0);
+        m_effect->setScale(currentScale());
+        m_row->update();
+    });
+}
+
+qreal CursorModifier::currentScale() const
+{
+    return 1.0 + (kHoverScale - 1.0) * m_progress;
+}
+
+bool CursorModifier::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_row) {
+        switch (event->type()) {
+        case QEvent::Enter:
+            setHovered(true);
+            break;
+        case QEvent::Leave:
+            setHovered(false);
+            break;
+        case QEvent::Hide:
+            setHovered(false);
+            break;
+        case QEvent::Paint:
+            paintHighlight();
+            break;
+        default:
+            break;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void CursorModifier::setHovered(bool hovered)
+{
+    if (hovered == m_isHovered)
+        return;
+    m_isHovered = hovered;
+    m_animation->stop();
+    m_animation->setStartValue(m_progress);
+    m_animation->setEndValue(hovered ? 1.0 : 0.0);
+    m_animation->start();
+    emit hoveredChanged(hovered);
+}
+
+// Painted from the row's own paint event, before the row draws its content over it.
+void CursorModifier::paintHighlight()
+{
+    if (m_progress <= 0)
+        return;
+    QPainter painter(m_row);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QColor fill = m_row->palette().color(QPalette::WindowText);
+    fill.setAlphaF(float(0.1 * m_progress));
+    QPainterPath path;
+    path.addRoundedRect(QRectF(m_row->rect()), 8, 8);
+    painter.fillPath(path, fill);
+}
+
+} // namespace tidewell

@@ -1,0 +1,68 @@
+#include "gui/widgets/DelayPopover.h"
+
+#include "gui/widgets/PopoverWindow.h"
+
+#include <QCursor>
+#include <QEvent>
+#include <QLineF>
+#include <QWidget>
+
+namespace tidewell {
+
+DelayPopover::DelayPopover(QWidget* row, int delayMs, TextFactory title, ViewFactory headingView,
+                           ViewFactory body)
+    : QObject(row), m_row(row), m_title(std::move(title)), m_headingView(std::move(headingView)),
+      m_body(std::move(body)), m_pointerPosition([] { return QCursor::pos(); })
+{
+    m_workItem.setSingleShot(true);
+    // A coarse timer may fire 5 % early, and the rest must last the whole delay.
+    m_workItem.setTimerType(Qt::PreciseTimer);
+    m_workItem.setInterval(delayMs);
+    connect(&m_workItem, &QTimer::timeout, this, &DelayPopover::runWorkItem);
+    row->installEventFilter(this);
+}
+
+void DelayPopover::closePopup()
+{
+    if (m_popover)
+        m_popover->close();
+}
+
+bool DelayPopover::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_row) {
+        if (event->type() == QEvent::Enter) {
+            m_step = Step::noteInitialPosition;
+            m_workItem.start();
+        } else if (event->type() == QEvent::Leave || event->type() == QEvent::Hide) {
+            m_workItem.stop();
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void DelayPopover::runWorkItem()
+{
+    if (m_step == Step::noteInitialPosition) {
+        m_initialMousePosition = m_pointerPosition();
+        m_step = Step::comparePosition;
+        m_workItem.start();
+        return;
+    }
+    const QPoint now = m_pointerPosition();
+    if (m_initialMousePosition && QLineF(*m_initialMousePosition, now).length() < kMaxPointerTravel)
+        openPopup();
+}
+
+void DelayPopover::openPopup()
+{
+    // A row on its way out is disabled: it has nothing left to show.
+    if (m_popover || !m_row->isVisible() || !m_row->isEnabled())
+        return;
+    m_popover = new PopoverWindow(m_title(), m_headingView ? m_headingView() : nullptr,
+                                  m_body ? m_body() : nullptr, m_row->window());
+    m_popover->showBelow(QRect(m_row->mapToGlobal(QPoint(0, 0)), m_row->size()));
+    emit popupShown();
+}
+
+} // namespace tidewell

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "gui/widgets/PopoverWindow.h"
+
+#include <QObject>
+#include <QPoint>
+#include <QPointer>
+#include <QTimer>
+#include <functional>
+#include <optional>
+
+class QWidget;
+
+namespace tidewell {
+
+// Opens a row's details only when the pointer rests on it: after `delay` the pointer position is
+// noted; after another `delay` the popover opens if the pointer has stayed within 10 points.
+// Leaving the row cancels what is pending and never closes an open popover.
+class DelayPopover : public QObject
+{
+    Q_OBJECT
+public:
+    using TextFactory = std::function<QString()>;
+    using ViewFactory = std::function<QWidget*()>;
+    using PointerPosition = std::function<QPoint()>;
+
+    static constexpr qreal kMaxPointerTravel = 10.0;
+
+    DelayPopover(QWidget* row, int delayMs, TextFactory title, ViewFactory headingView, ViewFactory body);
+
+    // Where the pointer is, in screen coordinates; the real cursor unless a test says otherwise.
+    void setPointerPosition(PointerPosition position) { m_pointerPosition = std::move(position); }
+
+    bool showPopup() const { return !m_popover.isNull(); }
+    PopoverWindow* popover() const { return m_popover; }
+    bool isWaiting() const { return m_workItem.isActive(); }
+    void closePopup();
+
+signals:
+    void popupShown();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    enum class Step
+    {
+        noteInitialPosition,
+        comparePosition
+    };
+
+    void runWorkItem();
+    void openPopup();
+
+    QWidget* m_row;
+    TextFactory m_title;
+    ViewFactory m_headingView;
+    ViewFactory m_body;
+    PointerPosition m_pointerPosition;
+    QTimer m_workItem;
+    Step m_step = Step::noteInitialPosition;
+    std::optional<QPoint> m_initialMousePosition;
+    QPointer<PopoverWindow> m_popover;
+};
+
+} // namespace tidewell

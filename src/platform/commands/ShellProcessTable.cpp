@@ -1,0 +1,77 @@
+#include "platform/commands/ShellProcessTable.h"
+
+#include "platform/SystemTools.h"
+#include "platform/TextDecoding.h"
+#include "platform/commands/ShellQuoting.h"
+
+namespace tidewell {
+
+const QString ShellProcessTable::kOriginScript = QStringLiteral(
+    "\nPCMD=\"\""
+    "\nPrevID=\"\""
+    "\nwhile true; do"
+    "\n  CMD=$(ps -o command= -p $PID)"
+    "\n  PARENT_PID=$(ps -o ppid= -p $PID)"
+    "\n  if echo \"$CMD\" | grep -Eq '(\\/)(sh|bash|zsh|csh|tcsh|fish|ksh)( |\\b)'; then"
+    "\n    echo $(lsof -p $PrevID | awk '$4==\"cwd\"{for (i=9; i<=NF; i++) printf \"%s \", $i}')"
+    "\n    echo \"$PCMD\""
+    "\n    break"
+    "\n  fi"
+    "\n  PCMD=$CMD"
+    "\n  PrevID=$PID"
+    "\n  PID=$PARENT_PID"
+    "\n  if [[ -z $PID || $PID == \"\" ]]; then"
+    "\n    break"
+    "\n  fi"
+    "\ndone");
+
+ShellProcessTable::ShellProcessTable(std::shared_ptr<SystemTools> tools) : m_tools(std::move(tools)) {}
+
+QString ShellProcessTable::originScriptFor(const QString& pid)
+{
+    // Quoted so that a pid text that is not plain digits stays one inert word.
+    return QStringLiteral("PID=") + shellQuoted(pid) + kOriginScript;
+}
+
+QString ShellProcessTable::statisticsCommandFor(const QString& pid, const QString& cwd)
+{
+    return QStringLiteral("ps -p ") + shellQuoted(pid) + QStringLiteral(" -o %cpu,%mem,rss && cd ") +
+           shellQuoted(cwd) +
+           QStringLiteral(
+               " && git rev-parse --is-inside-work-tree > /dev/null 2>&1 && git branch --show-current");
+}
+
+std::optional<ProcessInfo> ShellProcessTable::parseOriginOutput(const QByteArray& output)
+{
+    const QString text = decodeUtf8OrEmpty(output);
+    const QStringList lines = text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    if (lines.size() < 2)
+        return std::nullopt;
+    return ProcessInfo{lines[0], lines[1]};
+}
+
+std::optional<ProcessReading> ShellProcessTable::parseStatisticsOutput(const QByteArray& output)
+{
+    const QString text = decodeUtf8OrEmpty(output);
+    const QStringList lines = text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    if (lines.size() < 2)
+        return std::nullopt;
+    const QStringList fields = lines[1].split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (fields.size() < 3)
+        return std::nullopt;
+    return ProcessReading{fields[0], fields[1], fields[2], lines.size() >= 3 ? lines[2] : QString()};
+}
+
+std::optional<ProcessInfo> ShellProcessTable::origin(const QString& pid)
+{
+    return parseOriginOutput(
+        m_tools->runAndRead(QStringLiteral("/bin/bash"), {QStringLiteral("-c"), originScriptFor(pid)}));
+}
+
+std::optional<ProcessReading> ShellProcessTable::reading(const QString& pid, const QString& cwd)
+{
+    return parseStatisticsOutput(m_tools->runAndRead(QStringLiteral("/bin/zsh"),
+                                                     {QStringLiteral("-c"), statisticsCommandFor(pid, cwd)}));
+}
+
+} // namespace tidewell

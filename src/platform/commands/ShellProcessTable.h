@@ -1,0 +1,33 @@
+#pragma once
+
+#include "platform/ProcessTable.h"
+
+#include <QByteArray>
+#include <memory>
+
+namespace tidewell {
+
+class SystemTools;
+
+// The process table read through bash, zsh, ps, lsof and git, as on macOS.
+class ShellProcessTable : public ProcessTable
+{
+public:
+    // The walk to the shell that follows "PID=<pid>" in the script bash runs.
+    static const QString kOriginScript;
+
+    explicit ShellProcessTable(std::shared_ptr<SystemTools> tools);
+
+    std::optional<ProcessInfo> origin(const QString& pid) override;
+    std::optional<ProcessReading> reading(const QString& pid, const QString& cwd) override;
+
+    static QString originScriptFor(const QString& pid);
+    static QString statisticsCommandFor(const QString& pid, const QString& cwd);
+    static std::optional<ProcessInfo> parseOriginOutput(const QByteArray& output);
+    static std::optional<ProcessReading> parseStatisticsOutput(const QByteArray& output);
+
+private:
+    std::shared_ptr<SystemTools> m_tools;
+};
+
+} // namespace tidewell

@@ -1,0 +1,100 @@
+#include "state/AppState.h"
+
+#include <QCoreApplication>
+#include <QSettings>
+#include <cstdio>
+
+namespace tidewell {
+
+namespace {
+
+template <typename Value, typename Signal>
+void assign(AppState* state, Value& field, Value value, Signal changed)
+{
+    if (field == value)
+        return;
+    field = value;
+    emit(state->*changed)(value);
+}
+
+} // namespace
+
+AppState::AppState(std::unique_ptr<QSettings> settings, QObject* parent)
+    : QObject(parent), m_settings(settings ? std::move(settings) : userSettings())
+{}
+
+AppState::~AppState() = default;
+
+std::unique_ptr<QSettings> AppState::userSettings()
+{
+    // The organisation domain, reversed, and the application name make up the bundle identifier
+    // under which macOS keeps the user defaults.
+    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                       QStringLiteral("orvane.com"), QStringLiteral("Tidewell"));
+}
+
+void AppState::setXrayMode(bool on)
+{
+    assign(this, m_xrayMode, on, &AppState::xrayModeChanged);
+}
+
+void AppState::setIsVisible(bool visible)
+{
+    if (m_isVisible != visible) {
+        std::printf("state.isVisible %s\n", visible ? "true" : "false");
+        std::fflush(stdout);
+    }
+    assign(this, m_isVisible, visible, &AppState::isVisibleChanged);
+}
+
+void AppState::setShowIgnoredPorts(bool show)
+{
+    assign(this, m_showIgnoredPorts, show, &AppState::showIgnoredPortsChanged);
+}
+
+void AppState::setSelectedTab(SelectedTab tab)
+{
+    assign(this, m_selectedTab, tab, &AppState::selectedTabChanged);
+}
+
+void AppState::setSelectedView(SelectedView view)
+{
+    assign(this, m_selectedView, view, &AppState::selectedViewChanged);
+}
+
+std::optional<QString> AppState::selectedTeam() const
+{
+    const QVariant value = m_settings->value(kSelectedTeamKey);
+    if (!value.isValid())
+        return std::nullopt;
+    return value.toString();
+}
+
+void AppState::setSelectedTeam(const std::optional<QString>& team)
+{
+    if (team)
+        m_settings->setValue(kSelectedTeamKey, *team);
+    else
+        m_settings->remove(kSelectedTeamKey);
+    m_settings->sync();
+}
+
+QString AppState::quickLaunchData() const
+{
+    return m_settings->value(kQuickLaunchKey, QString()).toString();
+}
+
+void AppState::setQuickLaunchData(const QString& json)
+{
+    m_settings->setValue(kQuickLaunchKey, json);
+    m_settings->sync();
+    emit quickLaunchDataChanged(json);
+}
+
+void AppState::storeBackupText(const QString& key, const QString& text)
+{
+    m_settings->setValue(key, text);
+    m_settings->sync();
+}
+
+} // namespace tidewell

@@ -1,0 +1,175 @@
+#include "cli/PortTableFormatter.h"
+#include "platform/commands/ShellQuoting.h"
+#include "support/TestProcesses.h"
+
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace tidewell;
+using namespace tidewell::test;
+
+namespace {
+
+// The exit code and standard output of one run of the real program.
+std::pair<int, QByteArray> runTidewell(const QStringList& arguments, const QByteArray& backend = "native")
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TIDEWELL_BACKEND"), QString::fromLatin1(backend));
+    process.setProcessEnvironment(environment);
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start(QStringLiteral(TIDEWELL_PROGRAM), arguments);
+    if (!process.waitForFinished(30000))
+        return {-1, {}};
+    return {process.exitCode(), process.readAllStandardOutput()};
+}
+
+QJsonObject entryOnPort(const QByteArray& json, int port)
+{
+    for (const QJsonValue& value : QJsonDocument::fromJson(json).array()) {
+        if (value[QStringLiteral("port")].toString() == QString::number(port))
+            return value.toObject();
+    }
+    return {};
+}
+
+// A member of an entry by its path, as "htmlData/title".
+QString member(const QJsonObject& entry, const QString& path)
+{
+    QJsonValue value = entry;
+    for (const QString& name : path.split(QLatin1Char('/')))
+        value = value[name];
+    return value.toString();
+}
+
+// What a row shows of a server: process, title, framework and folder.
+QString shown(const QJsonObject& entry)
+{
+    QStringList members;
+    for (const char* path : {"processName", "htmlData/title", "htmlData/appType", "processInfo/cwd"})
+        members.append(member(entry, QString::fromLatin1(path)));
+    return members.join(QLatin1Char('|'));
+}
+
+} // namespace
+
+class ListCommandTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void tableKeepsEveryEntryOnOneLine();
+    void optionsExitAsDocumented_data();
+    void optionsExitAsDocumented();
+    void listsRealServersWithTheirOrigin_data();
+    void listsRealServersWithTheirOrigin();
+};
+
+void ListCommandTest::tableKeepsEveryEntryOnOneLine()
+{
+    const PortData page(
+        QStringLiteral("python3"), QStringLiteral("8000"), QStringLiteral("42"),
+        HTMLData{QStringLiteral("\n  My\tApp\n"), AppType::react, std::nullopt, HttpScheme::http},
+        ProcessInfo{QStringLiteral("/tmp/a b"), QStringLiteral("python3 -m http.server")});
+    const PortData bare(QStringLiteral("postgres"), QStringLiteral("5432"), QStringLiteral("77"));
+    // Control characters become spaces so that a title never breaks the line; columns are as wide
+    // as their widest cell and trailing blanks are cut.
+    QCOMPARE(PortTableFormatter::table({page, bare}),
+             QByteArray("PORT  PID  PROCESS   TITLE       TYPE   DIRECTORY  COMMAND\n"
+                        "8000  42   python3      My App   react  /tmp/a b   python3 -m http.server\n"
+                        "5432  77   postgres\n"));
+}
+
+void ListCommandTest::optionsExitAsDocumented_data()
+{
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QByteArray>("expected");
+    QTest::newRow("help") << QStringLiteral("--help") << 0 << QByteArray("--list");
+    QTest::newRow("version") << QStringLiteral("--version") << 0 << QByteArray("Tidewell ");
+    QTest::newRow("unknown") << QStringLiteral("--no-such-option") << 2 << QByteArray();
+}
+
+void ListCommandTest::optionsExitAsDocumented()
+{
+    QFETCH(QString, option);
+    QFETCH(QByteArray, expected);
+    const auto [exitCode, out] = runTidewell({option});
+    QTEST(exitCode, "exitCode");
+    QVERIFY2(out.contains(expected), out);
+}
+
+void ListCommandTest::listsRealServersWithTheirOrigin_data()
+{
+    QTest::addColumn<QByteArray>("backend");
+    QTest::newRow("native") << QByteArray("native");
+    QTest::newRow("commands") << QByteArray("commands");
+}
+
+void ListCommandTest::listsRealServersWithTheirOrigin()
+{
+    QFETCH(QByteArray, backend);
+    if (backend == "commands" &&
+        (!QFile::exists(QStringLiteral("/bin/zsh")) || findProgram(QStringLiteral("lsof")).isEmpty()))
+        QSKIP("zsh or lsof is not installed: the command backend cannot run here");
+    const QString node = findProgram(QStringLiteral("node"));
+    if (node.isEmpty())
+        QSKIP("node is not installed");
+
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("my project"));
+    QVERIFY(QDir().mkpath(folder));
+    auto python = startListenerFromShell({QStringLiteral("--title"), QStringLiteral("Python Docs"),
+                                          QStringLiteral("--body"),
+                                          QStringLiteral("<script src=\"/@react-refresh\"></script>")},
+                                         folder);
+    const QString nodeScript = QStringLiteral(
+        "require('http').createServer((q, r) => { r.setHeader('Content-Type', 'text/html');"
+        " r.end('<title>Node Shop</title><script src=\"/_next/static/app.js\"></script>'); })"
+        ".listen(0, '127.0.0.1', function () { console.log('ready ' + this.address().port); })");
+    ChildProcess nodeServer(QStringLiteral("/bin/bash"),
+                            {QStringLiteral("-c"), shellQuoted(node) + QStringLiteral(" -e ") +
+                                                       shellQuoted(nodeScript) + QStringLiteral("; exit $?")},
+                            folder);
+    auto json = startListener({QStringLiteral("--mode"), QStringLiteral("json")});
+    auto database = startListener({QStringLiteral("--name"), QStringLiteral("postgres")});
+    QVERIFY(python->waitUntilReady() && nodeServer.waitUntilReady() && json->waitUntilReady() &&
+            database->waitUntilReady());
+
+    const auto [exitCode, listed] =
+        runTidewell({QStringLiteral("--list"), QStringLiteral("--json")}, backend);
+    QCOMPARE(exitCode, 0);
+    QVERIFY2(QJsonDocument::fromJson(listed).isArray(), listed);
+    const QJsonObject py = entryOnPort(listed, python->port());
+    QCOMPARE(shown(py), QStringLiteral("python3|Python Docs|react|") + folder);
+    QVERIFY(member(py, QStringLiteral("processInfo/cmd")).contains(QStringLiteral("listener.py")));
+    const QJsonObject js = entryOnPort(listed, nodeServer.port());
+    QCOMPARE(shown(js), QStringLiteral("node|Node Shop|nextjs|") + folder);
+    QVERIFY(member(js, QStringLiteral("processInfo/cmd")).startsWith(node + QStringLiteral(" -e")));
+    QVERIFY2(entryOnPort(listed, json->port()).isEmpty(), "a server that answers JSON is no page");
+    QVERIFY(entryOnPort(listed, database->port()).isEmpty());
+
+    // With --all, other listeners are added under their process name, without page or origin.
+    const QByteArray all =
+        runTidewell({QStringLiteral("--list"), QStringLiteral("--all"), QStringLiteral("--json")}, backend)
+            .second;
+    const QString expectedDatabase =
+        QStringLiteral(R"({"processName":"postgres","port":"%1","pid":"%2",)"
+                       R"("htmlData":{"title":"postgres","appType":"unknown","scheme":"http"}})")
+            .arg(database->port())
+            .arg(database->pid());
+    QCOMPARE(entryOnPort(all, database->port()), QJsonDocument::fromJson(expectedDatabase.toUtf8()).object());
+
+    const auto [tableExitCode, table] = runTidewell({QStringLiteral("--list")}, backend);
+    QCOMPARE(tableExitCode, 0);
+    QVERIFY2(table.simplified().startsWith("PORT PID PROCESS TITLE TYPE DIRECTORY COMMAND"), table);
+    QVERIFY(table.contains("Node Shop") && table.contains("Python Docs"));
+    QVERIFY(!table.contains("postgres"));
+}
+
+QTEST_GUILESS_MAIN(ListCommandTest)
+#include "tst_listcommand.moc"

@@ -1,0 +1,462 @@
+#include "gui/ports/ImpactRevealOverlay.h"
+#include "gui/ports/PortsTab.h"
+#include "gui/process/ProcessItem.h"
+#include "gui/shell/AppMenu.h"
+#include "gui/shell/MenuWindowPlacement.h"
+#include "gui/shell/TidewellMenu.h"
+#include "gui/widgets/TabButton.h"
+#include "platform/Host.h"
+#include "ports/PortListRefresher.h"
+#include "ports/PortScanner.h"
+#include "probe/PageProbe.h"
+#include "process/ProcessOrigin.h"
+#include "state/AppState.h"
+#include "state/SingleInstance.h"
+#include "support/RecordingDesktop.h"
+#include "support/TestProcesses.h"
+
+#include <QAbstractButton>
+#include <QLabel>
+#include <QMenu>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QSysInfo>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThreadPool>
+#include <atomic>
+
+using namespace tidewell;
+using namespace tidewell::test;
+
+namespace {
+
+PortData servedPort(int port)
+{
+    return PortData(QStringLiteral("node"), QString::number(port), QString::number(1000 + port),
+                    HTMLData{QStringLiteral("Page"), AppType::unknown, std::nullopt, HttpScheme::http});
+}
+
+// The menu over real page probes and origin lookups; the scan finds nothing unless the host's
+// listening sockets are asked for, so that tests needing exact lists get them.
+struct Fixture
+{
+    QTemporaryDir dir;
+    AppState state{std::make_unique<QSettings>(dir.filePath(QStringLiteral("s.ini")), QSettings::IniFormat)};
+    std::shared_ptr<RecordingDesktop> desktop = std::make_shared<RecordingDesktop>();
+    QThreadPool pool;
+    Host host = Host::create();
+    PageProbe probe;
+    std::atomic<int> scans{0};
+    std::unique_ptr<PortListRefresher> refresher;
+    std::unique_ptr<AppMenu> menu;
+
+    explicit Fixture(bool scanHost = false)
+    {
+        const PortScanner scanner(host.sockets);
+        const ProcessOrigin origin(host.processes, [](const QString&) {});
+        refresher = std::make_unique<PortListRefresher>(
+            [this, scanner, scanHost] {
+                ++scans;
+                return scanHost ? scanner.scanListeningPorts() : ScanResult{};
+            },
+            &probe, [origin](const QString& pid) { return origin.getProcessInfo(pid); });
+    }
+    AppMenu* build()
+    {
+        AppServices services;
+        services.state = &state;
+        services.refresher = refresher.get();
+        services.desktop = desktop;
+        services.pool = &pool;
+        menu = std::make_unique<AppMenu>(services);
+        return menu.get();
+    }
+    AppMenu* shown()
+    {
+        build()->show();
+        return menu.get();
+    }
+    ~Fixture()
+    {
+        menu.reset();
+        pool.waitForDone();
+    }
+};
+
+QWidget* bottomBar(AppMenu* menu)
+{
+    return menu->findChild<QWidget*>(QStringLiteral("ignoredPortsToggle"));
+}
+
+bool shown(QWidget* widget)
+{
+    return widget && !widget->isHidden();
+}
+
+} // namespace
+
+class AppMenuTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void listAreaFollowsTheRows_data();
+    void listAreaFollowsTheRows();
+    void tabButtonsSwitchTabsAndXray();
+    void bottomBarShowsTheIgnoredRows();
+    void rowThatComesBackInTimeIsShownOnce();
+    void realServerAppearsWithItsTitle();
+    void refreshRunsOnlyWhileOpen();
+    void savedDataPulsesTheBolt();
+    void gearMenuItems();
+    void versionLabel_data();
+    void versionLabel();
+    void revealOverlayFollowsXray();
+    void windowPlacement_data();
+    void windowPlacement();
+    void withoutTrayTheWindowOpensPlainly();
+    void secondStartAsksTheFirstToShow();
+};
+
+void AppMenuTest::listAreaFollowsTheRows_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<bool>("scrolls");
+    QTest::newRow("two rows") << 2 << false;
+    QTest::newRow("ten rows") << 10 << true;
+}
+
+void AppMenuTest::listAreaFollowsTheRows()
+{
+    QFETCH(int, rows);
+    QFETCH(bool, scrolls);
+    Fixture fixture;
+    AppMenu* menu = fixture.shown();
+    QList<PortData> ports;
+    for (int i = 0; i < rows; ++i)
+        ports.append(servedPort(3000 + i));
+    menu->portsTab()->setPorts(ports);
+    const int bar = bottomBar(menu)->sizeHint().height() + 10;
+    QTRY_COMPARE(menu->listAreaHeight(), std::min(300, rows * 60 + bar));
+    QCOMPARE(menu->scrollViewContentSize().height(), rows * 60);
+    QCOMPARE(menu->bottomViewContentSize().height(), bar);
+    auto* scroll = menu->findChild<QScrollArea*>(QStringLiteral("listScroll"));
+    QTRY_COMPARE(scroll->verticalScrollBar()->maximum() > 0, scrolls);
+    // The window is as tall as its content.
+    QTRY_VERIFY(menu->height() <= 16 + 8 + 40 + 8 + std::min(300, rows * 60 + bar));
+}
+
+void AppMenuTest::tabButtonsSwitchTabsAndXray()
+{
+    Fixture fixture;
+    AppMenu* menu = fixture.shown();
+    AppState& state = fixture.state;
+    QVERIFY(menu->xrayToggle()->isSelected());
+
+    menu->quickLaunchToggle()->click();
+    QCOMPARE(state.selectedTab(), SelectedTab::quickLaunch);
+    QVERIFY(menu->quickLaunchToggle()->isSelected() && !menu->xrayToggle()->isSelected());
+    QVERIFY(!shown(bottomBar(menu)));
+    QVERIFY(shown(menu->findChild<QWidget*>(QStringLiteral("quickLaunchTab"))));
+    QVERIFY(!shown(menu->portsTab()));
+
+    // From another tab the ports button only comes back to the ports.
+    menu->xrayToggle()->click();
+    QCOMPARE(state.selectedTab(), SelectedTab::ports);
+    QVERIFY(!state.xrayMode());
+    QVERIFY(!menu->xrayToggle()->isBouncing());
+    // Pressed again it turns x-ray on, and its icon hops.
+    menu->xrayToggle()->click();
+    QVERIFY(state.xrayMode());
+    QVERIFY(menu->xrayToggle()->isBouncing());
+    menu->xrayToggle()->click();
+    QVERIFY(!state.xrayMode());
+
+    menu->vercelToggle()->click();
+    QCOMPARE(state.selectedTab(), SelectedTab::vercel);
+    QCOMPARE(menu->vercelToggle()->symbolName(), QStringLiteral("cloud.fill"));
+    QCOMPARE(qRound(menu->vercelToggle()->iconColor().alphaF() * 10), 8);
+    QCOMPARE(qRound(menu->xrayToggle()->barColor().alphaF() * 10), 3);
+
+    // Settings replaces the tabs with a page and a way back.
+    menu->gearMenu()->actions().at(0)->trigger();
+    QCOMPARE(state.selectedView(), SelectedView::settings);
+    QCOMPARE(menu->findChild<QLabel*>(QStringLiteral("title"))->text(), QStringLiteral("Settings"));
+    QVERIFY(!menu->xrayToggle()->isVisible());
+    auto* back = menu->findChild<QAbstractButton*>(QStringLiteral("back"));
+    QVERIFY(shown(back));
+    back->click();
+    QCOMPARE(state.selectedView(), SelectedView::home);
+    QCOMPARE(menu->findChild<QLabel*>(QStringLiteral("title"))->text(), QStringLiteral("Tidewell"));
+}
+
+void AppMenuTest::bottomBarShowsTheIgnoredRows()
+{
+    Fixture fixture;
+    AppMenu* menu = fixture.shown();
+    QTRY_COMPARE(fixture.scans.load(), 1);
+    QVERIFY(menu->portsTab()->showsNoPortsText());
+    QCOMPARE(menu->findChild<QLabel*>(QStringLiteral("noPorts"))->text(), QStringLiteral("No ports found"));
+    auto* toggle = qobject_cast<QAbstractButton*>(bottomBar(menu));
+    QVERIFY(shown(toggle));
+    QCOMPARE(toggle->text(), QStringLiteral("Show All Ports"));
+    const QList<PortData> ignored{
+        PortListRefresher::ignoredEntry(
+            PortData(QStringLiteral("postgres"), QStringLiteral("5432"), QStringLiteral("77"))),
+        PortListRefresher::ignoredEntry(
+            PortData(QStringLiteral("redis-ser"), QStringLiteral("6379"), QStringLiteral("78")))};
+    menu->portsTab()->setIgnoredPorts(ignored);
+    // Built only when asked for.
+    QVERIFY(menu->portsTab()->ignoredRows().isEmpty());
+    toggle->click();
+    QVERIFY(fixture.state.showIgnoredPorts());
+    QCOMPARE(toggle->text(), QStringLiteral("Hide All Ports"));
+    const QList<ProcessItem*> rows = menu->portsTab()->ignoredRows();
+    QCOMPARE(rows.size(), 2);
+    QVERIFY(rows.at(0)->isSmall());
+    QCOMPARE(rows.at(0)->height(), 40);
+    QCOMPARE(rows.at(0)->port().port(), QStringLiteral("5432"));
+    // The same listeners again keep their rows.
+    menu->portsTab()->setIgnoredPorts(ignored);
+    QCOMPARE(menu->portsTab()->ignoredRows(), rows);
+    // A listener that went away leaves; the other row stays the same row.
+    menu->portsTab()->setIgnoredPorts({ignored.at(1)});
+    QCOMPARE(menu->portsTab()->ignoredRows(), QList<ProcessItem*>{rows.at(1)});
+    toggle->click();
+    QVERIFY(menu->portsTab()->ignoredRows().isEmpty());
+}
+
+// A port missed by one scan and listed again by the next must not show two rows.
+void AppMenuTest::rowThatComesBackInTimeIsShownOnce()
+{
+    Fixture fixture;
+    AppMenu* menu = fixture.shown();
+    PortsTab* tab = menu->portsTab();
+    tab->setAnimated(true);
+    tab->setPorts({servedPort(3000), servedPort(3001)});
+    tab->setPorts({servedPort(3000)});
+    tab->setPorts({servedPort(3000), servedPort(3001)});
+    QCOMPARE(tab->portRows().size(), 2);
+    // Once every animation has ended, exactly the two rows are left in the list.
+    QTRY_COMPARE(tab->findChildren<ProcessItem*>().size(), 2);
+    QTest::qWait(0);
+    QCOMPARE(tab->findChildren<ProcessItem*>().size(), 2);
+}
+
+void AppMenuTest::realServerAppearsWithItsTitle()
+{
+    auto server = startListener({QStringLiteral("--name"), QStringLiteral("node"), QStringLiteral("--title"),
+                                 QStringLiteral("Checkout Preview")});
+    QVERIFY(server->waitUntilReady());
+    Fixture fixture(true);
+    AppMenu* menu = fixture.shown();
+    menu->setMenuPresented(true);
+    const QString port = QString::number(server->port());
+    auto rowFor = [&]() -> ProcessItem* {
+        for (ProcessItem* row : menu->portsTab()->portRows()) {
+            if (row->port().port() == port)
+                return row;
+        }
+        return nullptr;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(rowFor() != nullptr, 5000);
+    QCOMPARE(rowFor()->port().htmlData()->title, QStringLiteral("Checkout Preview"));
+    QCOMPARE(rowFor()->findChild<QLabel*>(QStringLiteral("title"))->text(),
+             QStringLiteral("Checkout Preview"));
+    QVERIFY(!menu->portsTab()->showsNoPortsText());
+
+    // Gone from the listing, gone from the list.
+    server->kill();
+    QTRY_VERIFY_WITH_TIMEOUT(rowFor() == nullptr, 6000);
+}
+
+void AppMenuTest::refreshRunsOnlyWhileOpen()
+{
+    Fixture fixture;
+    QSignalSpy finished(fixture.refresher.get(), &PortListRefresher::checkFinished);
+    AppMenu* menu = fixture.build();
+    // One scan when the content is built, and none after it while the window is closed.
+    QTRY_COMPARE(finished.count(), 1);
+    QVERIFY(!finished.wait(2600));
+    QCOMPARE(fixture.scans.load(), 1);
+
+    menu->setMenuPresented(true);
+    QVERIFY(fixture.state.isVisible());
+    QTRY_COMPARE(fixture.scans.load(), 2);
+    QTRY_VERIFY_WITH_TIMEOUT(fixture.scans.load() >= 3, 3000);
+
+    menu->setMenuPresented(false);
+    QVERIFY(!fixture.state.isVisible());
+    QCOMPARE(menu->bottomViewContentSize(), QSize(0, 0));
+    const int scans = fixture.scans.load();
+    QVERIFY(!finished.wait(2600) || fixture.scans.load() == scans);
+    QCOMPARE(fixture.scans.load(), scans);
+}
+
+void AppMenuTest::savedDataPulsesTheBolt()
+{
+    Fixture fixture;
+    fixture.state.setQuickLaunchData(QStringLiteral("{\"A\":{}}"));
+    AppMenu* menu = fixture.build();
+    // Saved items found at start differ from nothing: one pulse.
+    QVERIFY(menu->isPulsing());
+    QTRY_VERIFY(!menu->isPulsing());
+    QTRY_COMPARE(menu->quickLaunchToggle()->iconScale(), 1.0);
+
+    fixture.state.setQuickLaunchData(QStringLiteral("{\"A\":{}}"));
+    QVERIFY(!menu->isPulsing());
+    fixture.state.setQuickLaunchData(QStringLiteral("{}"));
+    QVERIFY(menu->isPulsing());
+    QTRY_COMPARE(menu->quickLaunchToggle()->iconScale(), 1.2);
+    QTRY_VERIFY(!menu->isPulsing());
+}
+
+void AppMenuTest::gearMenuItems()
+{
+    Fixture fixture;
+    AppMenu* menu = fixture.build();
+    QStringList texts;
+    QMenu* contact = nullptr;
+    for (QAction* action : menu->gearMenu()->actions()) {
+        texts.append(action->text());
+        if (action->menu())
+            contact = action->menu();
+    }
+    QCOMPARE(texts.mid(0, 5),
+             (QStringList{QStringLiteral("Settings"), QStringLiteral("Refresh"), QStringLiteral("Quit"),
+                          QStringLiteral("Contact"), QStringLiteral("Check for update")}));
+    QVERIFY(texts.at(5).startsWith(QStringLiteral("Version: v")));
+    QVERIFY(contact);
+    QCOMPARE(contact->actions().size(), 2);
+    contact->actions().at(0)->trigger();
+    contact->actions().at(1)->trigger();
+    QCOMPARE(
+        fixture.desktop->calls,
+        (QStringList{QStringLiteral("openUrl mailto:support@orvane.com?subject=Tidewell%20Issue%20Report"),
+                     QStringLiteral("openUrl mailto:support@orvane.com?subject=Tidewell%20Feedback")}));
+
+    QSignalSpy quit(menu, &AppMenu::quitRequested);
+    menu->gearMenu()->actions().at(2)->trigger();
+    QCOMPARE(quit.count(), 1);
+
+    // Refresh forgets what was seen and scans again.
+    QTRY_COMPARE(fixture.scans.load(), 1);
+    menu->gearMenu()->actions().at(1)->trigger();
+    QTRY_COMPARE(fixture.scans.load(), 2);
+    menu->gearMenu()->actions().at(4)->trigger();
+    QCOMPARE(fixture.state.selectedView(), SelectedView::checkForUpdate);
+    QCOMPARE(menu->findChild<QLabel*>(QStringLiteral("title"))->text(), QStringLiteral("Updates"));
+}
+
+void AppMenuTest::versionLabel_data()
+{
+    QTest::addColumn<QString>("shortVersion");
+    QTest::addColumn<QString>("build");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("both") << QStringLiteral("1.4.0") << QStringLiteral("27") << QStringLiteral("v1.4.0 (27)");
+    QTest::newRow("no build") << QStringLiteral("1.4.0") << QString() << QStringLiteral("v1.4.0 (⚠️)");
+    QTest::newRow("nothing") << QString() << QString() << QStringLiteral("v⚠️ (⚠️)");
+}
+
+void AppMenuTest::versionLabel()
+{
+    QFETCH(QString, shortVersion);
+    QFETCH(QString, build);
+    QFETCH(QString, expected);
+    QCOMPARE(AppMenu::versionLabel(shortVersion, build), expected);
+}
+
+void AppMenuTest::revealOverlayFollowsXray()
+{
+    Fixture fixture;
+    AppMenu* menu = fixture.shown();
+    ImpactRevealOverlay* overlay = menu->revealOverlay();
+    QVERIFY(overlay->isHidden());
+    fixture.state.setXrayMode(true);
+    QVERIFY(!overlay->isHidden());
+    QVERIFY(overlay->elapsedSeconds() < 0.2);
+    QCOMPARE(overlay->geometry(), menu->rect());
+    QVERIFY(overlay->isAnimating());
+    // The wave spreads and fades; then nothing is drawn over the rows any more.
+    QTRY_VERIFY_WITH_TIMEOUT(!overlay->isAnimating(), 3000);
+    QVERIFY(overlay->isHidden());
+    QVERIFY(overlay->effectPlaying());
+    fixture.state.setXrayMode(false);
+    QVERIFY(overlay->isHidden());
+    fixture.state.setXrayMode(true);
+    QVERIFY(overlay->elapsedSeconds() < 0.2);
+}
+
+void AppMenuTest::windowPlacement_data()
+{
+    QTest::addColumn<QRect>("icon");
+    QTest::addColumn<QPoint>("expected");
+    // Screen 1920x1080; window 380x200.
+    QTest::newRow("top tray: under the icon") << QRect(900, 0, 24, 24) << QPoint(721, 28);
+    QTest::newRow("bottom tray: above the icon") << QRect(900, 1056, 24, 24) << QPoint(721, 852);
+    QTest::newRow("icon at the right edge") << QRect(1900, 0, 20, 20) << QPoint(1536, 24);
+    QTest::newRow("icon at the left edge") << QRect(0, 0, 20, 20) << QPoint(4, 24);
+    QTest::newRow("bottom tray at the right edge") << QRect(1900, 1060, 20, 20) << QPoint(1536, 856);
+}
+
+void AppMenuTest::windowPlacement()
+{
+    QFETCH(QRect, icon);
+    QFETCH(QPoint, expected);
+    QCOMPARE(MenuWindowPlacement::position(icon, QSize(380, 200), QRect(0, 0, 1920, 1080)), expected);
+}
+
+void AppMenuTest::withoutTrayTheWindowOpensPlainly()
+{
+    Fixture fixture;
+    AppMenu* menu = fixture.build();
+    TidewellMenu item(menu);
+    item.start();
+    QVERIFY(!item.hasTray());
+    QTRY_VERIFY(menu->isVisible());
+    QVERIFY(item.isMenuPresented());
+    QVERIFY(fixture.state.isVisible());
+    QCOMPARE(menu->windowType(), Qt::Window);
+    menu->close();
+    QTRY_VERIFY(!item.isMenuPresented());
+    QVERIFY(!fixture.state.isVisible());
+    item.setMenuPresented(true);
+    QTRY_VERIFY(fixture.state.isVisible());
+}
+
+void AppMenuTest::secondStartAsksTheFirstToShow()
+{
+    QTemporaryDir dir;
+    const QString name = dir.filePath(QStringLiteral("com.orvane.Tidewell"));
+    SingleInstance first(name);
+    QVERIFY(!first.askRunningInstanceToShow());
+    QVERIFY(first.listen());
+    QSignalSpy shows(&first, &SingleInstance::showRequested);
+    SingleInstance second(name);
+    QVERIFY(second.askRunningInstanceToShow());
+    QVERIFY(shows.wait(3000));
+    // A start that raced past the question must not take the socket from a live instance.
+    SingleInstance racing(name);
+    QVERIFY(!racing.listen());
+    SingleInstance third(name);
+    QVERIFY(third.askRunningInstanceToShow());
+    QVERIFY(shows.wait(3000));
+
+    // Neither a socket nor a lock left by a run that crashed stops the next one.
+    QVERIFY(QFile(dir.filePath(QStringLiteral("stale"))).open(QIODevice::WriteOnly));
+    SingleInstance afterCrash(dir.filePath(QStringLiteral("stale")));
+    QVERIFY(!afterCrash.askRunningInstanceToShow());
+    QVERIFY(afterCrash.listen());
+    {
+        QFile lock(dir.filePath(QStringLiteral("crashed.lock")));
+        QVERIFY(lock.open(QIODevice::WriteOnly));
+        lock.write("4194300\ntidewell\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+    }
+    SingleInstance afterCrashedLock(dir.filePath(QStringLiteral("crashed")));
+    QVERIFY(afterCrashedLock.listen());
+}
+
+QTEST_MAIN(AppMenuTest)
+#include "tst_appmenu.moc"
