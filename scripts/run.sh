@@ -5,4 +5,4 @@ cd "$(dirname "$0")/.."
 ./scripts/install-deps.sh
 cmake --preset release >/dev/null
 cmake --build --preset release --target tidewell tidewell-helper
-exec ./build/release/src/tidewell "$@"
+exec ./build/release/bin/tidewell "$@"
