@@ -2,13 +2,13 @@
 #include "cli/ListCommand.h"
 #include "gui/shell/TidewellApp.h"
 #include "gui/shell/TidewellMenu.h"
+#include "platform/Diagnostics.h"
 #include "platform/Host.h"
 #include "state/AppState.h"
 #include "state/SingleInstance.h"
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <cstdio>
 
 using namespace tidewell;
 
@@ -21,13 +21,13 @@ int runMenuBarProgram(int argc, char** argv)
 
     SingleInstance instance(SingleInstance::defaultServerName());
     if (instance.askRunningInstanceToShow()) {
-        std::printf("Tidewell is already running: its window opens.\n");
+        Diagnostics::writeLine(QStringLiteral("Tidewell is already running: its window opens."));
         return 0;
     }
     if (!instance.listen()) {
         // Another start won the race; it may still be opening its socket.
         instance.askRunningInstanceToShow();
-        std::printf("Tidewell is already running: its window opens.\n");
+        Diagnostics::writeLine(QStringLiteral("Tidewell is already running: its window opens."));
         return 0;
     }
 

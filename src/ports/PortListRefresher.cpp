@@ -1,10 +1,9 @@
 #include "ports/PortListRefresher.h"
 
 #include "probe/PageProbe.h"
+#include "state/AsyncTask.h"
 
-#include <QFutureWatcher>
 #include <QPointer>
-#include <QtConcurrent>
 #include <algorithm>
 
 namespace tidewell {
@@ -34,18 +33,6 @@ bool numericTextLess(const QString& a, const QString& b)
     if (aIsNumber && aValue != bValue)
         return aValue < bValue;
     return a < b;
-}
-
-// A job that blocks runs on the pool; its result comes back to `context` on its thread.
-template <typename Result, typename Work, typename Then>
-void runInPool(QThreadPool* pool, QObject* context, Work work, Then then)
-{
-    auto* watcher = new QFutureWatcher<Result>(context);
-    QObject::connect(watcher, &QFutureWatcher<Result>::finished, context, [watcher, then = std::move(then)] {
-        watcher->deleteLater();
-        then(watcher->result());
-    });
-    watcher->setFuture(QtConcurrent::run(pool, std::move(work)));
 }
 
 } // namespace
@@ -84,7 +71,7 @@ void PortListRefresher::checkPorts()
     if (m_scanInFlight)
         return;
     m_scanInFlight = true;
-    runInPool<ScanResult>(&m_pool, this, m_scan, [this](const ScanResult& scan) {
+    AsyncTask::runThenCallback(&m_pool, this, m_scan, [this](const ScanResult& scan) {
         m_scanInFlight = false;
         applyScan(scan);
         if (std::exchange(m_checkAgain, false))
@@ -151,7 +138,7 @@ void PortListRefresher::probeNewEntry(const PortData& entry, const std::shared_p
                 jobEnded(pendingJobs);
                 return;
             }
-            runInPool<std::optional<ProcessInfo>>(
+            AsyncTask::runThenCallback(
                 &m_pool, this, [origin = m_origin, pid = entry.pid()] { return origin(pid); },
                 [this, entry, page, pendingJobs](const std::optional<ProcessInfo>& info) {
                     storePort(PortData(entry.processName(), entry.port(), entry.pid(), page, info));

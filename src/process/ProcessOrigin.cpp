@@ -1,8 +1,7 @@
 #include "process/ProcessOrigin.h"
 
+#include "platform/Diagnostics.h"
 #include "platform/ProcessTable.h"
-
-#include <cstdio>
 
 namespace tidewell {
 
@@ -10,10 +9,7 @@ ProcessOrigin::ProcessOrigin(std::shared_ptr<ProcessTable> table, TraceSink trac
     : m_table(std::move(table)), m_trace(std::move(trace))
 {
     if (!m_trace) {
-        m_trace = [](const QString& line) {
-            std::fputs(qPrintable(line + QLatin1Char('\n')), stdout);
-            std::fflush(stdout);
-        };
+        m_trace = &Diagnostics::writeLine;
     }
 }
 

@@ -1,21 +1,11 @@
 #include "quicklaunch/QuickLaunchStore.h"
 
+#include "platform/Diagnostics.h"
 #include "state/AppState.h"
 
 #include <QJsonDocument>
-#include <cstdio>
 
 namespace tidewell {
-
-namespace {
-
-void printLine(const QString& line)
-{
-    std::printf("%s\n", line.toUtf8().constData());
-    std::fflush(stdout);
-}
-
-} // namespace
 
 QuickLaunchItemPtr QuickLaunchStore::makeQuickLaunchItem(const PortDataLike& entry, const QDateTime& date)
 {
@@ -33,17 +23,17 @@ QuickLaunchItemPtr QuickLaunchStore::addQuickLaunchItem(const PortDataLike& entr
         // The list is replaced below; a copy keeps the user's saved servers recoverable.
         const QString key = kUnreadableKeyPrefix + QString::number(now.toSecsSinceEpoch());
         state.storeBackupText(key, stored);
-        printLine(QStringLiteral("Quick launch: kept the unreadable saved list under ") + key);
+        Diagnostics::writeLine(QStringLiteral("Quick launch: kept the unreadable saved list under ") + key);
     }
     ItemMap items = decoded.value_or(ItemMap());
 
     QuickLaunchItemPtr item = makeQuickLaunchItem(entry, now);
     items.insert(item->uuid(), item);
-    printLine(describe(items));
+    Diagnostics::writeLine(describe(items));
 
     const QString text = encode(items);
     state.setQuickLaunchData(text);
-    printLine(text);
+    Diagnostics::writeLine(text);
     return item;
 }
 

@@ -1,8 +1,8 @@
 #include "state/AppState.h"
+#include "platform/Diagnostics.h"
 
 #include <QCoreApplication>
 #include <QSettings>
-#include <cstdio>
 
 namespace tidewell {
 
@@ -41,8 +41,8 @@ void AppState::setXrayMode(bool on)
 void AppState::setIsVisible(bool visible)
 {
     if (m_isVisible != visible) {
-        std::printf("state.isVisible %s\n", visible ? "true" : "false");
-        std::fflush(stdout);
+        Diagnostics::writeLine(QStringLiteral("state.isVisible ") +
+                               (visible ? QStringLiteral("true") : QStringLiteral("false")));
     }
     assign(this, m_isVisible, visible, &AppState::isVisibleChanged);
 }

@@ -1,4 +1,5 @@
 #include "platform/Desktop.h"
+#include "platform/Diagnostics.h"
 #include "platform/Host.h"
 #include "platform/ProcessSystemTools.h"
 #include "platform/commands/MacDesktop.h"
@@ -7,7 +8,6 @@
 #include "platform/linux/LinuxProcessTable.h"
 #include "platform/linux/ProcFs.h"
 #include "support/RecordingSystemTools.h"
-#include "support/StandardOutputCapture.h"
 #include "support/TestProcesses.h"
 #include "support/VirtualDisplay.h"
 
@@ -258,7 +258,7 @@ void DesktopTest::startsTheRightProgram()
         desktop = std::make_unique<MacDesktop>(tools);
     else
         desktop = std::make_unique<LinuxDesktop>(tools, programs.lookup());
-    StandardOutputCapture output;
+    Diagnostics::Capture output;
     perform(*desktop, action, text);
     QCOMPARE(output.lines(), failure.isEmpty()
                                  ? QStringList()

@@ -1,8 +1,8 @@
+#include "platform/Diagnostics.h"
 #include "quicklaunch/QuickLaunchItemData.h"
 #include "quicklaunch/QuickLaunchStore.h"
 #include "records/PortData.h"
 #include "state/AppState.h"
-#include "support/StandardOutputCapture.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -12,7 +12,6 @@
 #include <QTest>
 
 using namespace tidewell;
-using namespace tidewell::test;
 
 namespace {
 
@@ -133,7 +132,7 @@ void QuickLaunchTest::addingToEmptyStorageStoresOneItem()
 {
     SettingsFile file;
     AppState state(file.open());
-    StandardOutputCapture output;
+    Diagnostics::Capture output;
     const QuickLaunchItemPtr item = QuickLaunchStore::addQuickLaunchItem(nodeServer(), state);
 
     const QJsonObject stored = storedObject(state);
@@ -224,7 +223,7 @@ void QuickLaunchTest::unreadableListIsKeptBeforeItIsReplaced()
     QCOMPARE(state.quickLaunchData(), stored);
 
     const QDateTime now = utc(2025, 12, 6, 5, 46, 40, 900);
-    StandardOutputCapture output;
+    Diagnostics::Capture output;
     const QuickLaunchItemPtr item = QuickLaunchStore::addQuickLaunchItem(nodeServer(), state, now);
     // Whole seconds since 1970 of `now`.
     const QString key = QStringLiteral("bc_quickLaunch.unreadable.1765000000");

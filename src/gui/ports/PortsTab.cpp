@@ -39,7 +39,7 @@ QList<ProcessItem*> processItems(const AnimatedRowList* list)
 
 } // namespace
 
-PortsTab::PortsTab(const AppServices& services, QWidget* parent)
+PortsTab::PortsTab(const AppServices* services, QWidget* parent)
     : QWidget(parent), m_services(services),
       m_portList(new AnimatedRowList(RowSlot::Slide::none, RowSlot::Slide::none, this)),
       m_noPorts(makePlaceholderLabel(QStringLiteral("No ports found"), "noPorts", this)),
@@ -55,8 +55,8 @@ PortsTab::PortsTab(const AppServices& services, QWidget* parent)
 
     m_ignoredList->setObjectName(QStringLiteral("ignoredList"));
     layout->addWidget(m_ignoredList);
-    m_ignoredList->setVisible(m_services.state->showIgnoredPorts());
-    connect(m_services.state, &AppState::showIgnoredPortsChanged, this, &PortsTab::showIgnoredPortsChanged);
+    m_ignoredList->setVisible(m_services->state->showIgnoredPorts());
+    connect(m_services->state, &AppState::showIgnoredPortsChanged, this, &PortsTab::showIgnoredPortsChanged);
 }
 
 void PortsTab::setAnimated(bool animated)
@@ -82,7 +82,7 @@ void PortsTab::setPorts(const QList<PortData>& ports)
 void PortsTab::setIgnoredPorts(const QList<PortData>& ignored)
 {
     m_ignored = ignored;
-    if (m_services.state->showIgnoredPorts())
+    if (m_services->state->showIgnoredPorts())
         fillIgnoredList();
 }
 

@@ -18,7 +18,7 @@ class PortsTab : public QWidget
 {
     Q_OBJECT
 public:
-    explicit PortsTab(const AppServices& services, QWidget* parent = nullptr);
+    explicit PortsTab(const AppServices* services, QWidget* parent = nullptr);
 
     void setPorts(const QList<PortData>& ports);
     void setIgnoredPorts(const QList<PortData>& ignored);
@@ -32,7 +32,7 @@ private:
     void showIgnoredPortsChanged(bool show);
     void fillIgnoredList();
 
-    AppServices m_services;
+    const AppServices* m_services;
     AnimatedRowList* m_portList;
     QLabel* m_noPorts;
     AnimatedRowList* m_ignoredList;

@@ -10,11 +10,11 @@
 namespace tidewell {
 
 ProcessInfoAction::ProcessInfoAction(std::shared_ptr<const PortDataLike> port, bool hideAddToQuickSave,
-                                     const AppServices& services, QWidget* parent)
+                                     const AppServices* services, QWidget* parent)
     : QWidget(parent), m_port(std::move(port)), m_services(services)
 {
     const auto info = m_port->processInfo();
-    if (!info || !m_services.desktop) {
+    if (!info || !m_services->desktop) {
         hide();
         setFixedSize(0, 0);
         return;
@@ -26,19 +26,19 @@ ProcessInfoAction::ProcessInfoAction(std::shared_ptr<const PortDataLike> port, b
     if (!hideAddToQuickSave) {
         auto* bolt = makeSymbolButton("bolt", tr("Add to quick launch"), this);
         connect(bolt, &QToolButton::clicked, this, [this] {
-            if (m_services.addToQuickLaunch)
-                m_services.addToQuickLaunch(*m_port);
+            if (m_services->addToQuickLaunch)
+                m_services->addToQuickLaunch(*m_port);
         });
         layout->addWidget(bolt);
     }
     const QString cwd = info->cwd;
     auto* folder = makeSymbolButton("folder", tr("Open folder"), this);
-    connect(folder, &QToolButton::clicked, this, [this, cwd] { m_services.desktop->openFolder(cwd); });
+    connect(folder, &QToolButton::clicked, this, [this, cwd] { m_services->desktop->openFolder(cwd); });
     layout->addWidget(folder);
 
     auto* terminal = makeSymbolButton("terminal", tr("Open in Terminal"), this);
     connect(terminal, &QToolButton::clicked, this,
-            [this, cwd] { m_services.desktop->openWithApplication(QStringLiteral("Terminal"), cwd); });
+            [this, cwd] { m_services->desktop->openWithApplication(QStringLiteral("Terminal"), cwd); });
     layout->addWidget(terminal);
 
     auto* editors = makeSymbolButton("square.and.pencil", tr("Open in editor"), this);
@@ -47,7 +47,7 @@ ProcessInfoAction::ProcessInfoAction(std::shared_ptr<const PortDataLike> port, b
     auto* menu = new QMenu(editors);
     for (const QString& application : {QStringLiteral("Visual Studio Code"), QStringLiteral("Cursor")}) {
         menu->addAction(application, this, [this, application, cwd] {
-            m_services.desktop->openWithApplication(application, cwd);
+            m_services->desktop->openWithApplication(application, cwd);
         });
     }
     editors->setMenu(menu);

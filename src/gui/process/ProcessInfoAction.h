@@ -14,11 +14,11 @@ class ProcessInfoAction : public QWidget
     Q_OBJECT
 public:
     ProcessInfoAction(std::shared_ptr<const PortDataLike> port, bool hideAddToQuickSave,
-                      const AppServices& services, QWidget* parent = nullptr);
+                      const AppServices* services, QWidget* parent = nullptr);
 
 private:
     std::shared_ptr<const PortDataLike> m_port;
-    AppServices m_services;
+    const AppServices* m_services;
 };
 
 } // namespace tidewell

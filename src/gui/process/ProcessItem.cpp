@@ -13,16 +13,15 @@
 #include "probe/PortPage.h"
 #include "process/ProcessClassifier.h"
 #include "state/AppState.h"
+#include "state/AsyncTask.h"
 
 #include <QFontDatabase>
-#include <QFutureWatcher>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QStackedWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <QtConcurrent>
 
 namespace tidewell {
 
@@ -40,7 +39,7 @@ QFont captionFont(const QFont& base)
 
 } // namespace
 
-ProcessItem::ProcessItem(const PortData& port, bool small, const AppServices& services, QWidget* parent)
+ProcessItem::ProcessItem(const PortData& port, bool small, const AppServices* services, QWidget* parent)
     : QWidget(parent), m_port(port), m_small(small), m_services(services)
 {
     setObjectName(QStringLiteral("processItem"));
@@ -48,7 +47,7 @@ ProcessItem::ProcessItem(const PortData& port, bool small, const AppServices& se
 
     m_cursorModifier = new CursorModifier(this, small ? 40 : 60);
     const auto entry = std::make_shared<PortData>(m_port);
-    const AppServices popoverServices = m_services;
+    const AppServices* popoverServices = m_services;
     m_popover = new DelayPopover(
         this, kPopoverDelayMs, [entry] { return entry->htmlData() ? entry->htmlData()->title : QString(); },
         [entry, popoverServices] { return new ProcessInfoAction(entry, false, popoverServices); },
@@ -57,7 +56,7 @@ ProcessItem::ProcessItem(const PortData& port, bool small, const AppServices& se
     m_timer.setInterval(kStatsIntervalMs);
     m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, &ProcessItem::timerTick);
-    AppState* state = m_services.state;
+    AppState* state = m_services->state;
     connect(state, &AppState::xrayModeChanged, this, &ProcessItem::xrayModeChanged);
     connect(state, &AppState::isVisibleChanged, this, &ProcessItem::updateTimer);
     // The row learns the current mode as soon as it exists, and reads at once if it is on.
@@ -157,8 +156,7 @@ void ProcessItem::stopProcess()
     m_isKilling = true;
     m_stopStack->setCurrentIndex(1);
     // The row stays as it is until a later scan no longer lists the port.
-    QThreadPool* pool = m_services.pool;
-    (void)QtConcurrent::run(pool, [stop = m_services.stopProcess, pid = m_port.pid()] {
+    AsyncTask::run(m_services->pool, [stop = m_services->stopProcess, pid = m_port.pid()] {
         if (stop)
             stop(pid);
     });
@@ -179,7 +177,7 @@ void ProcessItem::xrayModeChanged(bool on)
 // The timer runs only while a tick could read something, so a closed window costs nothing.
 void ProcessItem::updateTimer()
 {
-    const bool wanted = m_services.state->xrayMode() && m_services.state->isVisible();
+    const bool wanted = m_services->state->xrayMode() && m_services->state->isVisible();
     if (wanted && !m_timer.isActive())
         m_timer.start();
     else if (!wanted)
@@ -188,24 +186,22 @@ void ProcessItem::updateTimer()
 
 void ProcessItem::timerTick()
 {
-    if (m_services.state->xrayMode() && m_services.state->isVisible())
+    if (m_services->state->xrayMode() && m_services->state->isVisible())
         readStats();
 }
 
 void ProcessItem::readStats()
 {
     // A reading still under way makes the next one redundant.
-    if (m_readInFlight || !m_services.readStats)
+    if (m_readInFlight || !m_services->readStats)
         return;
     m_readInFlight = true;
-    auto* watcher = new QFutureWatcher<std::optional<ProcessStats>>(this);
-    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
-        watcher->deleteLater();
-        m_readInFlight = false;
-        applyStats(watcher->result());
-    });
-    watcher->setFuture(QtConcurrent::run(
-        m_services.pool, [read = m_services.readStats, port = m_port] { return read(port); }));
+    AsyncTask::runThenCallback(
+        m_services->pool, this, [read = m_services->readStats, port = m_port] { return read(port); },
+        [this](const std::optional<ProcessStats>& stats) {
+            m_readInFlight = false;
+            applyStats(stats);
+        });
 }
 
 void ProcessItem::applyStats(const std::optional<ProcessStats>& stats)
@@ -223,7 +219,7 @@ void ProcessItem::applyStats(const std::optional<ProcessStats>& stats)
 void ProcessItem::updateStatsLine()
 {
     const bool shown =
-        m_port.processName() != QLatin1String("ssh") && m_services.state->xrayMode() && m_stats.has_value();
+        m_port.processName() != QLatin1String("ssh") && m_services->state->xrayMode() && m_stats.has_value();
     m_statsLine->setVisible(shown);
 }
 
@@ -238,8 +234,8 @@ void ProcessItem::mouseReleaseEvent(QMouseEvent* event)
     const bool click =
         m_pressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
     m_pressed = false;
-    if (click && !m_small && m_services.desktop)
-        openPortPage(m_port, *m_services.desktop);
+    if (click && !m_small && m_services->desktop)
+        openPortPage(m_port, *m_services->desktop);
     QWidget::mouseReleaseEvent(event);
 }
 

@@ -31,7 +31,7 @@ public:
 
     // A small row is one of the other listeners shown below the list; only full rows open their
     // page when clicked.
-    ProcessItem(const PortData& port, bool small, const AppServices& services, QWidget* parent = nullptr);
+    ProcessItem(const PortData& port, bool small, const AppServices* services, QWidget* parent = nullptr);
 
     const PortData& port() const { return m_port; }
     bool isSmall() const { return m_small; }
@@ -63,7 +63,7 @@ private:
 
     PortData m_port;
     bool m_small;
-    AppServices m_services;
+    const AppServices* m_services;
     bool m_isKilling = false;
     std::optional<ProcessStats> m_stats;
     bool m_readInFlight = false;

@@ -20,7 +20,7 @@
 
 namespace tidewell {
 
-QuickLaunchItem::QuickLaunchItem(QuickLaunchItemPtr item, const AppServices& services, QWidget* parent)
+QuickLaunchItem::QuickLaunchItem(QuickLaunchItemPtr item, const AppServices* services, QWidget* parent)
     : QWidget(parent), m_item(std::move(item)), m_services(services)
 {
     setObjectName(QStringLiteral("quickLaunchItem"));
@@ -60,16 +60,16 @@ QuickLaunchItem::QuickLaunchItem(QuickLaunchItemPtr item, const AppServices& ser
 
     auto* remove = makeSymbolButton("trash", tr("Delete"), this);
     connect(remove, &QToolButton::clicked, this,
-            [this] { QuickLaunchStore::removeQuickLaunchItem(*m_item, *m_services.state); });
+            [this] { QuickLaunchStore::removeQuickLaunchItem(*m_item, *m_services->state); });
     layout->addWidget(remove);
     auto* play = makeSymbolButton("play", tr("Start in a terminal"), this);
     connect(play, &QToolButton::clicked, this,
-            [this] { relaunchQuickLaunchItem(*m_item, *m_services.desktop); });
+            [this] { relaunchQuickLaunchItem(*m_item, *m_services->desktop); });
     layout->addWidget(play);
 
     new CursorModifier(this, 60);
     const QuickLaunchItemPtr shown = m_item;
-    const AppServices popoverServices = m_services;
+    const AppServices* popoverServices = m_services;
     m_popover = new DelayPopover(
         this, kPopoverDelayMs, [shown] { return shown->htmlData() ? shown->htmlData()->title : QString(); },
         [shown, popoverServices] { return new ProcessInfoAction(shown, true, popoverServices); },

@@ -18,14 +18,14 @@ public:
     static constexpr int kPopoverDelayMs = 500;
     static constexpr int kIconSide = 14;
 
-    QuickLaunchItem(QuickLaunchItemPtr item, const AppServices& services, QWidget* parent = nullptr);
+    QuickLaunchItem(QuickLaunchItemPtr item, const AppServices* services, QWidget* parent = nullptr);
 
     const QuickLaunchItemPtr& item() const { return m_item; }
     DelayPopover* popover() const { return m_popover; }
 
 private:
     QuickLaunchItemPtr m_item;
-    AppServices m_services;
+    const AppServices* m_services;
     DelayPopover* m_popover = nullptr;
 };
 

@@ -12,7 +12,7 @@
 
 namespace tidewell {
 
-QuickLaunchList::QuickLaunchList(const AppServices& services, QWidget* parent)
+QuickLaunchList::QuickLaunchList(const AppServices* services, QWidget* parent)
     : QWidget(parent), m_services(services),
       m_list(new AnimatedRowList(RowSlot::Slide::none, RowSlot::Slide::none, this)),
       m_empty(makePlaceholderLabel(QStringLiteral("No quick launch"), "noQuickLaunch", this))
@@ -24,7 +24,7 @@ QuickLaunchList::QuickLaunchList(const AppServices& services, QWidget* parent)
     layout->addWidget(m_list);
     layout->addWidget(m_empty);
 
-    connect(m_services.state, &AppState::quickLaunchDataChanged, this, &QuickLaunchList::reload);
+    connect(m_services->state, &AppState::quickLaunchDataChanged, this, &QuickLaunchList::reload);
     reload();
 }
 
@@ -35,7 +35,7 @@ void QuickLaunchList::setAnimated(bool animated)
 
 void QuickLaunchList::reload()
 {
-    const QList<QuickLaunchItemPtr> items = QuickLaunchStore::loadQuickLaunchItems(*m_services.state);
+    const QList<QuickLaunchItemPtr> items = QuickLaunchStore::loadQuickLaunchItems(*m_services->state);
     QStringList keys;
     QHash<QString, QuickLaunchItemPtr> byUuid;
     for (const QuickLaunchItemPtr& item : items) {

@@ -16,7 +16,7 @@ class QuickLaunchList : public QWidget
 {
     Q_OBJECT
 public:
-    explicit QuickLaunchList(const AppServices& services, QWidget* parent = nullptr);
+    explicit QuickLaunchList(const AppServices* services, QWidget* parent = nullptr);
 
     void reload();
     void setAnimated(bool animated);
@@ -24,7 +24,7 @@ public:
     bool showsNoItemsText() const;
 
 private:
-    AppServices m_services;
+    const AppServices* m_services;
     AnimatedRowList* m_list;
     QLabel* m_empty;
 };

@@ -6,6 +6,7 @@
 #include "gui/quicklaunch/QuickLaunchList.h"
 #include "gui/widgets/SymbolIcons.h"
 #include "gui/widgets/TabButton.h"
+#include "platform/Diagnostics.h"
 #include "ports/PortListRefresher.h"
 #include "state/AppState.h"
 
@@ -19,7 +20,6 @@
 #include <QScrollArea>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <cstdio>
 
 namespace tidewell {
 
@@ -37,7 +37,7 @@ QWidget* emptyPage(const char* objectName, QWidget* parent)
 
 } // namespace
 
-AppMenu::AppMenu(const AppServices& services, QWidget* parent) : QWidget(parent), m_services(services)
+AppMenu::AppMenu(const AppServices* services, QWidget* parent) : QWidget(parent), m_services(services)
 {
     setObjectName(QStringLiteral("appMenu"));
     auto* layout = new QVBoxLayout(this);
@@ -83,13 +83,13 @@ AppMenu::AppMenu(const AppServices& services, QWidget* parent) : QWidget(parent)
     m_bottomBar = new IgnoredPortsToggle(m_listArea);
     m_bottomBar->installEventFilter(this);
     connect(m_bottomBar, &IgnoredPortsToggle::clicked, this,
-            [this] { m_services.state->setShowIgnoredPorts(!m_services.state->showIgnoredPorts()); });
+            [this] { m_services->state->setShowIgnoredPorts(!m_services->state->showIgnoredPorts()); });
     listLayout->addWidget(m_bottomBar);
     layout->addWidget(m_listArea);
 
     m_reveal = new ImpactRevealOverlay(this);
 
-    AppState* state = m_services.state;
+    AppState* state = m_services->state;
     connect(state, &AppState::selectedTabChanged, this, &AppMenu::showPage);
     connect(state, &AppState::selectedViewChanged, this, &AppMenu::showPage);
     connect(state, &AppState::showIgnoredPortsChanged, m_bottomBar, &IgnoredPortsToggle::setShowingIgnored);
@@ -101,7 +101,7 @@ AppMenu::AppMenu(const AppServices& services, QWidget* parent) : QWidget(parent)
     m_bottomBar->setShowingIgnored(state->showIgnoredPorts());
     m_reveal->setEffectPlaying(state->xrayMode());
 
-    PortListRefresher* refresher = m_services.refresher;
+    PortListRefresher* refresher = m_services->refresher;
     // Probes finish one by one; their rows are laid out together, once per pass of the event loop.
     connect(refresher, &PortListRefresher::portsChanged, this, [this] {
         if (std::exchange(m_portsUpdatePending, true))
@@ -110,12 +110,12 @@ AppMenu::AppMenu(const AppServices& services, QWidget* parent) : QWidget(parent)
             this,
             [this] {
                 m_portsUpdatePending = false;
-                m_portsTab->setPorts(m_services.refresher->sortedPorts());
+                m_portsTab->setPorts(m_services->refresher->sortedPorts());
             },
             Qt::QueuedConnection);
     });
     connect(refresher, &PortListRefresher::ignoredPortsChanged, this,
-            [this] { m_portsTab->setIgnoredPorts(m_services.refresher->sortedIgnoredPorts()); });
+            [this] { m_portsTab->setIgnoredPorts(m_services->refresher->sortedIgnoredPorts()); });
     m_portsTab->setPorts(refresher->sortedPorts());
     m_portsTab->setIgnoredPorts(refresher->sortedIgnoredPorts());
 
@@ -154,7 +154,7 @@ QWidget* AppMenu::buildHeader()
     m_back->setObjectName(QStringLiteral("back"));
     m_back->setFlat(true);
     connect(m_back, &QPushButton::clicked, this,
-            [this] { m_services.state->setSelectedView(SelectedView::home); });
+            [this] { m_services->state->setSelectedView(SelectedView::home); });
     row->addWidget(m_back);
 
     m_homeButtons = new QWidget(header);
@@ -165,13 +165,13 @@ QWidget* AppMenu::buildHeader()
     m_vercelToggle->setObjectName(QStringLiteral("vercelToggle"));
     m_vercelToggle->setToolTip(tr("Deployments"));
     connect(m_vercelToggle, &TabButton::clicked, this,
-            [this] { m_services.state->setSelectedTab(SelectedTab::vercel); });
+            [this] { m_services->state->setSelectedTab(SelectedTab::vercel); });
     m_xrayToggle =
         new TabButton(QStringLiteral("dot.radiowaves.left.and.right"), QColor(50, 173, 230), m_homeButtons);
     m_xrayToggle->setObjectName(QStringLiteral("xrayToggle"));
     m_xrayToggle->setToolTip(tr("Ports; press again for x-ray"));
     connect(m_xrayToggle, &TabButton::clicked, this, [this] {
-        AppState* state = m_services.state;
+        AppState* state = m_services->state;
         if (state->selectedTab() != SelectedTab::ports)
             state->setSelectedTab(SelectedTab::ports);
         else
@@ -181,7 +181,7 @@ QWidget* AppMenu::buildHeader()
     m_quickLaunchToggle->setObjectName(QStringLiteral("quickLaunchToggle"));
     m_quickLaunchToggle->setToolTip(tr("Quick launch"));
     connect(m_quickLaunchToggle, &TabButton::clicked, this,
-            [this] { m_services.state->setSelectedTab(SelectedTab::quickLaunch); });
+            [this] { m_services->state->setSelectedTab(SelectedTab::quickLaunch); });
     buttons->addWidget(m_vercelToggle);
     buttons->addWidget(m_xrayToggle);
     buttons->addWidget(m_quickLaunchToggle);
@@ -205,9 +205,9 @@ QMenu* AppMenu::buildGearMenu()
     menu->setObjectName(QStringLiteral("gearMenu"));
     auto symbol = [](const char* name) { return SymbolIcons::symbol(QLatin1String(name)); };
     menu->addAction(symbol("ellipsis"), QStringLiteral("Settings"), this,
-                    [this] { m_services.state->setSelectedView(SelectedView::settings); });
+                    [this] { m_services->state->setSelectedView(SelectedView::settings); });
     menu->addAction(symbol("arrow.triangle.2.circlepath"), QStringLiteral("Refresh"), this,
-                    [this] { m_services.refresher->refresh(); });
+                    [this] { m_services->refresher->refresh(); });
     menu->addAction(symbol("rectangle.portrait.and.arrow.forward"), QStringLiteral("Quit"), this,
                     &AppMenu::quitRequested);
     QMenu* contact = menu->addMenu(symbol("envelope"), QStringLiteral("Contact"));
@@ -216,7 +216,7 @@ QMenu* AppMenu::buildGearMenu()
     contact->addAction(symbol("bubble.right"), QStringLiteral("Submit Feedback"), this,
                        [this] { openMail(QStringLiteral("Tidewell%20Feedback")); });
     menu->addAction(symbol("square.and.arrow.down"), QStringLiteral("Check for update"), this,
-                    [this] { m_services.state->setSelectedView(SelectedView::checkForUpdate); });
+                    [this] { m_services->state->setSelectedView(SelectedView::checkForUpdate); });
     const QString buildVersion = QCoreApplication::instance()->property("buildVersion").toString();
     QAction* version = menu->addAction(QStringLiteral("Version: ") +
                                        versionLabel(QCoreApplication::applicationVersion(), buildVersion));
@@ -227,7 +227,7 @@ QMenu* AppMenu::buildGearMenu()
 
 void AppMenu::openMail(const QString& subject)
 {
-    m_services.desktop->openUrl(
+    m_services->desktop->openUrl(
         QUrl(QStringLiteral("mailto:") + kSupportAddress + QStringLiteral("?subject=") + subject,
              QUrl::StrictMode));
 }
@@ -241,7 +241,7 @@ QString AppMenu::versionLabel(const QString& shortVersion, const QString& buildV
 
 void AppMenu::showPage()
 {
-    const AppState* state = m_services.state;
+    const AppState* state = m_services->state;
     const SelectedView view = state->selectedView();
     const SelectedTab tab = state->selectedTab();
     const bool home = view == SelectedView::home;
@@ -262,7 +262,7 @@ void AppMenu::showPage()
 
 void AppMenu::updateTabButtons()
 {
-    const SelectedTab tab = m_services.state->selectedTab();
+    const SelectedTab tab = m_services->state->selectedTab();
     m_vercelToggle->setSelected(tab == SelectedTab::vercel);
     m_vercelToggle->setSymbol(tab == SelectedTab::vercel ? QStringLiteral("cloud.fill")
                                                          : QStringLiteral("cloud"));
@@ -336,7 +336,7 @@ void AppMenu::setMenuPresented(bool presented)
     if (presented == m_isMenuPresented)
         return;
     m_isMenuPresented = presented;
-    m_services.state->setIsVisible(presented);
+    m_services->state->setIsVisible(presented);
     m_portsTab->setAnimated(presented);
     m_quickLaunchTab->setAnimated(presented);
     if (presented) {
@@ -352,15 +352,14 @@ void AppMenu::setMenuPresented(bool presented)
 
 void AppMenu::refreshPortLists()
 {
-    m_services.refresher->checkPorts();
+    m_services->refresher->checkPorts();
 }
 
 void AppMenu::quickLaunchDataChanged(const QString& json)
 {
     if (json == m_previousQuickLaunchData)
         return;
-    std::printf("quickLaunchData has changed to: %s\n", json.toUtf8().constData());
-    std::fflush(stdout);
+    Diagnostics::writeLine(QStringLiteral("quickLaunchData has changed to: ") + json);
     m_previousQuickLaunchData = json;
     m_animateButton = true;
     m_quickLaunchToggle->setIconScale(1.2);

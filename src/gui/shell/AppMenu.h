@@ -33,7 +33,7 @@ public:
     static constexpr int kPulseMs = 500;
     static inline const QString kSupportAddress = QStringLiteral("support@orvane.com");
 
-    explicit AppMenu(const AppServices& services, QWidget* parent = nullptr);
+    explicit AppMenu(const AppServices* services, QWidget* parent = nullptr);
 
     // Follows the window: opening starts the refresh, closing stops it.
     void setMenuPresented(bool presented);
@@ -74,7 +74,7 @@ private:
     void quickLaunchDataChanged(const QString& json);
     void openMail(const QString& subject);
 
-    AppServices m_services;
+    const AppServices* m_services;
     bool m_isMenuPresented = false;
     QTimer m_timer;
     QSize m_scrollViewContentSize{0, 0};

@@ -1,13 +1,13 @@
 #include "gui/shell/MenuBarExtraAccess.h"
 
 #include "gui/shell/MenuWindowPlacement.h"
+#include "platform/Diagnostics.h"
 
 #include <QCursor>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QWidget>
-#include <cstdio>
 
 namespace tidewell {
 
@@ -28,8 +28,7 @@ int MenuBarExtraAccess::addMenuBarItem(QSystemTrayIcon* icon, QWidget* window)
 void MenuBarExtraAccess::bindMenuBarItemPresented(int index, PresentedBinding binding)
 {
     if (index < 0 || index >= m_items.size()) {
-        std::printf("Could not determine MenuBarExtra ID\n");
-        std::fflush(stdout);
+        Diagnostics::writeLine(QStringLiteral("Could not determine MenuBarExtra ID"));
         return;
     }
     m_items[index].binding = std::move(binding);
@@ -38,9 +37,8 @@ void MenuBarExtraAccess::bindMenuBarItemPresented(int index, PresentedBinding bi
 void MenuBarExtraAccess::captureMenuBarItemWindow(int index, std::function<void(QWidget*)> callback)
 {
     if (index < 0 || index >= m_items.size() || !m_items[index].window) {
-        std::printf(
-            "Cannot call introspection block for status item because its window could not be found.\n");
-        std::fflush(stdout);
+        Diagnostics::writeLine(QStringLiteral(
+            "Cannot call introspection block for status item because its window could not be found."));
         return;
     }
     callback(m_items[index].window);

@@ -25,19 +25,20 @@ TidewellApp::TidewellApp(Host host, std::unique_ptr<AppState> state, QObject* pa
 
     const ProcessStatsReader statsReader(m_host.processes);
     const ProcessStopper stopper(m_host.tools);
-    AppServices services;
-    services.state = m_state.get();
-    services.refresher = m_refresher.get();
-    services.desktop = m_host.desktop;
-    services.readStats = [statsReader](const PortData& port) { return statsReader.fetchProcessStats(port); };
-    services.stopProcess = [stopper](const QString& pid) { stopper.stopProcess(pid); };
-    services.pool = &m_pool;
+    m_services.state = m_state.get();
+    m_services.refresher = m_refresher.get();
+    m_services.desktop = m_host.desktop;
+    m_services.readStats = [statsReader](const PortData& port) {
+        return statsReader.fetchProcessStats(port);
+    };
+    m_services.stopProcess = [stopper](const QString& pid) { stopper.stopProcess(pid); };
+    m_services.pool = &m_pool;
     AppState* appState = m_state.get();
-    services.addToQuickLaunch = [appState](const PortDataLike& entry) {
+    m_services.addToQuickLaunch = [appState](const PortDataLike& entry) {
         QuickLaunchStore::addQuickLaunchItem(entry, *appState);
     };
 
-    m_menu = std::make_unique<AppMenu>(services);
+    m_menu = std::make_unique<AppMenu>(&m_services);
     m_item = std::make_unique<TidewellMenu>(m_menu.get());
     connect(m_menu.get(), &AppMenu::quitRequested, this, &TidewellApp::quitRequested);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Host.h"
+#include "state/AppServices.h"
 
 #include <QObject>
 #include <QThreadPool>
@@ -41,6 +42,8 @@ private:
     std::unique_ptr<AppState> m_state;
     std::unique_ptr<PageProbe> m_probe;
     std::unique_ptr<PortListRefresher> m_refresher;
+    // The one bundle every view holds a pointer to; it outlives them all.
+    AppServices m_services;
     std::unique_ptr<AppMenu> m_menu;
     std::unique_ptr<TidewellMenu> m_item;
 };

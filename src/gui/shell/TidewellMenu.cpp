@@ -3,11 +3,11 @@
 #include "gui/shell/AppMenu.h"
 #include "gui/shell/MenuBarExtraAccess.h"
 #include "gui/widgets/SymbolIcons.h"
+#include "platform/Diagnostics.h"
 
 #include <QApplication>
 #include <QSystemTrayIcon>
 #include <QTimer>
-#include <cstdio>
 
 namespace tidewell {
 
@@ -34,8 +34,7 @@ void TidewellMenu::start()
         m_menu->setWindowFlags(Qt::Window);
         m_menu->setWindowTitle(QStringLiteral("Tidewell"));
         m_menu->setWindowIcon(SymbolIcons::symbol(QStringLiteral("hammer")));
-        std::printf("No system tray found: Tidewell opens as an ordinary window.\n");
-        std::fflush(stdout);
+        Diagnostics::writeLine(QStringLiteral("No system tray found: Tidewell opens as an ordinary window."));
     }
     m_menu->setAutoFillBackground(true);
 

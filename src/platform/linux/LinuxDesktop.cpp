@@ -1,9 +1,9 @@
 #include "platform/linux/LinuxDesktop.h"
 
+#include "platform/Diagnostics.h"
 #include "platform/SystemTools.h"
 
 #include <QFileInfo>
-#include <cstdio>
 
 namespace tidewell {
 
@@ -13,8 +13,7 @@ void printFailure(const QString& applicationName, const QString& reason)
 {
     const QString line = QStringLiteral("Failed to launch application: ") + applicationName +
                          QStringLiteral(" (") + reason + QStringLiteral(")");
-    std::printf("%s\n", line.toUtf8().constData());
-    std::fflush(stdout);
+    Diagnostics::writeLine(line);
 }
 
 const QString kTerminalName = QStringLiteral("Terminal");

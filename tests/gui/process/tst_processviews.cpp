@@ -25,6 +25,7 @@
 #include <QThreadPool>
 #include <QToolButton>
 #include <atomic>
+#include <list>
 
 using namespace tidewell;
 using namespace tidewell::test;
@@ -45,8 +46,11 @@ struct Fixture
     QThreadPool pool;
     std::atomic<int> statsReads{0};
 
-    AppServices services(std::function<std::optional<ProcessStats>(const PortData&)> read = {},
-                         std::function<void(const QString&)> stop = {})
+    // Views keep a pointer to their bundle, so each one lives as long as the fixture.
+    std::list<AppServices> bundles;
+
+    const AppServices* services(std::function<std::optional<ProcessStats>(const PortData&)> read = {},
+                                std::function<void(const QString&)> stop = {})
     {
         AppServices result;
         result.state = &state;
@@ -61,7 +65,7 @@ struct Fixture
         result.addToQuickLaunch = [this](const PortDataLike& entry) {
             desktop->calls.append(QStringLiteral("saved ") + entry.port());
         };
-        return result;
+        return &bundles.emplace_back(std::move(result));
     }
     ~Fixture() { pool.waitForDone(); }
 };
@@ -147,7 +151,7 @@ void ProcessViewsTest::rowShowsWhatItsProcessIs()
 
     Fixture fixture;
     fixture.state.setXrayMode(true);
-    const AppServices services = fixture.services([](const PortData&) {
+    const AppServices* services = fixture.services([](const PortData&) {
         return std::optional(ProcessStats{QStringLiteral("1.0"), QStringLiteral("0.1"),
                                           QStringLiteral("3.50MB"), QStringLiteral("main")});
     });

@@ -26,6 +26,7 @@
 #include <QThreadPool>
 #include <QToolButton>
 #include <csignal>
+#include <list>
 
 using namespace tidewell;
 using namespace tidewell::test;
@@ -44,7 +45,10 @@ struct Fixture
         return std::make_unique<AppState>(
             std::make_unique<QSettings>(dir.filePath(QStringLiteral("s.ini")), QSettings::IniFormat));
     }
-    AppServices services(std::shared_ptr<Desktop> desktop = {})
+    // Views keep a pointer to their bundle, so each one lives as long as the fixture.
+    std::list<AppServices> bundles;
+
+    const AppServices* services(std::shared_ptr<Desktop> desktop = {})
     {
         AppServices result;
         result.state = state.get();
@@ -53,7 +57,7 @@ struct Fixture
         result.addToQuickLaunch = [this](const PortDataLike& entry) {
             QuickLaunchStore::addQuickLaunchItem(entry, *state);
         };
-        return result;
+        return &bundles.emplace_back(std::move(result));
     }
 };
 
@@ -185,9 +189,9 @@ void QuickLaunchViewsTest::boltSavesPulsesAndLongTitleKeepsButtonsInView()
     PageProbe probe;
     PortListRefresher refresher([] { return ScanResult{}; }, &probe,
                                 [](const QString&) { return std::nullopt; });
-    AppServices services = fixture.services();
+    AppServices services = *fixture.services();
     services.refresher = &refresher;
-    AppMenu menu(services);
+    AppMenu menu(&services);
     menu.show();
     QTRY_VERIFY(!menu.isPulsing());
     services.addToQuickLaunch(served(

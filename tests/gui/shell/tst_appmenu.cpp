@@ -51,6 +51,7 @@ struct Fixture
     PageProbe probe;
     std::atomic<int> scans{0};
     std::unique_ptr<PortListRefresher> refresher;
+    AppServices services;
     std::unique_ptr<AppMenu> menu;
 
     explicit Fixture(bool scanHost = false)
@@ -66,12 +67,11 @@ struct Fixture
     }
     AppMenu* build()
     {
-        AppServices services;
         services.state = &state;
         services.refresher = refresher.get();
         services.desktop = desktop;
         services.pool = &pool;
-        menu = std::make_unique<AppMenu>(services);
+        menu = std::make_unique<AppMenu>(&services);
         return menu.get();
     }
     AppMenu* shown()
