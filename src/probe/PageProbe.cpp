@@ -65,19 +65,22 @@ void PageProbe::fetchHTMLData(const QString& port, Callback done)
         done({});
         return;
     }
-    tryScheme(port, 0, false, std::move(done));
+    const QDeadlineTimer deadline =
+        m_deadlineMs > 0 ? QDeadlineTimer(m_deadlineMs) : QDeadlineTimer(QDeadlineTimer::Forever);
+    tryScheme(port, 0, false, deadline, std::move(done));
 }
 
-void PageProbe::tryScheme(const QString& port, int schemeIndex, bool answered, Callback done)
+void PageProbe::tryScheme(const QString& port, int schemeIndex, bool answered, QDeadlineTimer deadline,
+                          Callback done)
 {
-    if (schemeIndex >= int(std::size(kProbeOrder))) {
+    if (schemeIndex >= int(std::size(kProbeOrder)) || deadline.hasExpired()) {
         done(Outcome{std::nullopt, !answered});
         return;
     }
     const HttpScheme scheme = kProbeOrder[schemeIndex];
     const QUrl address = pageAddress(scheme, port);
     if (!address.isValid() || address.port() < 0) {
-        tryScheme(port, schemeIndex + 1, answered, std::move(done));
+        tryScheme(port, schemeIndex + 1, answered, deadline, std::move(done));
         return;
     }
 
@@ -96,11 +99,15 @@ void PageProbe::tryScheme(const QString& port, int schemeIndex, bool answered, C
         reply->abort();
     };
 
-    if (m_deadlineMs > 0) {
-        auto* deadline = new QTimer(reply);
-        deadline->setSingleShot(true);
-        connect(deadline, &QTimer::timeout, reply, &QNetworkReply::abort);
-        deadline->start(m_deadlineMs);
+    auto outOfTime = std::make_shared<bool>(false);
+    if (!deadline.isForever()) {
+        auto* timer = new QTimer(reply);
+        timer->setSingleShot(true);
+        connect(timer, &QTimer::timeout, reply, [reply, outOfTime] {
+            *outOfTime = true;
+            reply->abort();
+        });
+        timer->start(std::chrono::milliseconds(deadline.remainingTime()));
     }
 
     connect(reply, &QNetworkReply::redirected, reply, [reply, body, reject](const QUrl& target) {
@@ -124,8 +131,12 @@ void PageProbe::tryScheme(const QString& port, int schemeIndex, bool answered, C
             reject();
     });
     connect(reply, &QNetworkReply::finished, this,
-            [this, reply, body, rejected, port, schemeIndex, scheme, answered, done] {
+            [this, reply, body, rejected, outOfTime, port, schemeIndex, scheme, answered, deadline, done] {
                 reply->deleteLater();
+                if (*outOfTime) {
+                    done(Outcome{std::nullopt, !answered});
+                    return;
+                }
                 // Any HTTP reply counts, whatever its status: an error page served as HTML is a page.
                 // Qt reports an error status as an error too; only the network range means no reply.
                 const QNetworkReply::NetworkError error = reply->error();
@@ -144,7 +155,7 @@ void PageProbe::tryScheme(const QString& port, int schemeIndex, bool answered, C
                 const bool usable = complete && !isRedirect(reply) && isHtml(reply) &&
                                     body->size() <= m_maxBodyBytes && isValidUtf8(*body);
                 if (!usable) {
-                    tryScheme(port, schemeIndex + 1, answered || complete || *rejected, done);
+                    tryScheme(port, schemeIndex + 1, answered || complete || *rejected, deadline, done);
                     return;
                 }
                 const QString page = QString::fromUtf8(*body);

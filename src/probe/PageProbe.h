@@ -2,6 +2,7 @@
 
 #include "records/HTMLData.h"
 
+#include <QDeadlineTimer>
 #include <QObject>
 #include <QUrl>
 #include <functional>
@@ -35,7 +36,8 @@ public:
     explicit PageProbe(QObject* parent = nullptr);
 
     void setIdleTimeoutMs(int timeoutMs) { m_idleTimeoutMs = timeoutMs; }
-    // A whole-request limit for callers that cannot wait (the command line); 0 means none.
+    // A limit on the whole probe, both schemes together, for callers that cannot wait (the command
+    // line); 0 means none.
     void setDeadlineMs(int deadlineMs) { m_deadlineMs = deadlineMs; }
     // A body larger than this gives no page, so an endless server cannot fill memory.
     void setMaxBodyBytes(qint64 bytes) { m_maxBodyBytes = bytes; }
@@ -49,7 +51,8 @@ public:
     void fetchHTMLData(const QString& port, Callback done);
 
 private:
-    void tryScheme(const QString& port, int schemeIndex, bool answered, Callback done);
+    void tryScheme(const QString& port, int schemeIndex, bool answered, QDeadlineTimer deadline,
+                   Callback done);
 
     QNetworkAccessManager* m_network;
     int m_idleTimeoutMs = kDefaultIdleTimeoutMs;
