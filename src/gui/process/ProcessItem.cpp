@@ -178,14 +178,17 @@ void ProcessItem::xrayModeChanged(bool on)
 void ProcessItem::updateTimer()
 {
     const bool wanted = m_services->state->xrayMode() && m_services->state->isVisible();
-    if (wanted && !m_timer.isActive())
-        m_timer.start();
-    else if (!wanted)
+    if (wanted && !m_timer.isActive()) {
+        // Each row starts at its own point of the second, so twenty readings never land together.
+        m_timer.start(int(qHash(m_port.portKey()) % kStatsIntervalMs));
+    } else if (!wanted) {
         m_timer.stop();
+    }
 }
 
 void ProcessItem::timerTick()
 {
+    m_timer.setInterval(kStatsIntervalMs);
     if (m_services->state->xrayMode() && m_services->state->isVisible())
         readStats();
 }

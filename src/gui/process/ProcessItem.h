@@ -38,6 +38,7 @@ public:
     bool isKilling() const { return m_isKilling; }
     const std::optional<ProcessStats>& stats() const { return m_stats; }
     bool isReadingStats() const { return m_readInFlight; }
+    bool isStatsTimerRunning() const { return m_timer.isActive(); }
     bool hasStopButton() const;
     DelayPopover* popover() const { return m_popover; }
     CursorModifier* cursorModifier() const { return m_cursorModifier; }

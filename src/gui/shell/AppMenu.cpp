@@ -359,7 +359,8 @@ void AppMenu::quickLaunchDataChanged(const QString& json)
 {
     if (json == m_previousQuickLaunchData)
         return;
-    Diagnostics::writeLine(QStringLiteral("quickLaunchData has changed to: ") + json);
+    // The saved folders and command lines stay out of the trace: it names the change, not the data.
+    Diagnostics::writeLine(QStringLiteral("quickLaunchData has changed to: <json>"));
     m_previousQuickLaunchData = json;
     m_animateButton = true;
     m_quickLaunchToggle->setIconScale(1.2);

@@ -14,9 +14,11 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
+#include <QMutex>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QStackedWidget>
@@ -111,6 +113,7 @@ private slots:
     void rowShowsWhatItsProcessIs_data();
     void rowShowsWhatItsProcessIs();
     void xrayReadingsFollowModeAndVisibility();
+    void xrayReadingsOfManyRowsAreSpreadOverTheSecond();
     void stopSignalsTheRealProcessAndSpins();
     void popoverNeedsTheResting_data();
     void popoverNeedsTheResting();
@@ -232,9 +235,10 @@ void ProcessViewsTest::xrayReadingsFollowModeAndVisibility()
     QCOMPARE(child<QLabel>(&row, "statsCpu")->text(), row.stats()->cpu + QLatin1Char('%'));
     QCOMPARE(child<QWidget>(&row, "processIcon")->width(), 20);
 
-    // Closed window: the one-second timer reads nothing.
+    // Closed window: the one-second timer does not even run.
     QSignalSpy spy(&row, &ProcessItem::statsChanged);
-    QVERIFY(!spy.wait(2500));
+    QVERIFY(!row.isStatsTimerRunning());
+    QVERIFY(!spy.wait(1500));
     QCOMPARE(fixture.statsReads.load(), 1);
 
     // Open window: a reading every second.
@@ -256,6 +260,40 @@ void ProcessViewsTest::xrayReadingsFollowModeAndVisibility()
     fixture.state.setXrayMode(true);
     QTRY_VERIFY(!row.stats().has_value());
     QVERIFY(!shown(statsLine));
+}
+
+void ProcessViewsTest::xrayReadingsOfManyRowsAreSpreadOverTheSecond()
+{
+    Fixture fixture;
+    QMutex mutex;
+    QHash<QString, qint64> firstTimedRead; // per port, once the window is open
+    QElapsedTimer clock;
+    const AppServices* services = fixture.services([&](const PortData& port) {
+        const QMutexLocker lock(&mutex);
+        if (clock.isValid() && !firstTimedRead.contains(port.port()))
+            firstTimedRead.insert(port.port(), clock.elapsed());
+        return std::optional<ProcessStats>();
+    });
+    std::vector<std::unique_ptr<ProcessItem>> rows;
+    for (int port = 3000; port < 3020; ++port) {
+        const PortData entry(QStringLiteral("node"), QString::number(port), QStringLiteral("1"),
+                             page(QStringLiteral("t")));
+        rows.push_back(std::make_unique<ProcessItem>(entry, false, services));
+    }
+    fixture.state.setXrayMode(true);
+    QTRY_COMPARE(fixture.statsReads.load(), 20);
+    clock.start();
+    fixture.state.setIsVisible(true);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        [&] {
+            const QMutexLocker lock(&mutex);
+            return firstTimedRead.size() == 20;
+        }(),
+        5000);
+    const QList<qint64> times = firstTimedRead.values();
+    const qint64 spread =
+        *std::max_element(times.cbegin(), times.cend()) - *std::min_element(times.cbegin(), times.cend());
+    QVERIFY2(spread >= 400, qPrintable(QString::number(spread)));
 }
 
 void ProcessViewsTest::stopSignalsTheRealProcessAndSpins()

@@ -5,6 +5,7 @@
 #include "gui/widgets/ElidedLabel.h"
 #include "gui/widgets/PopoverWindow.h"
 #include "gui/widgets/TabButton.h"
+#include "platform/Diagnostics.h"
 #include "platform/Host.h"
 #include "platform/ProcessSystemTools.h"
 #include "platform/linux/LinuxDesktop.h"
@@ -194,12 +195,14 @@ void QuickLaunchViewsTest::boltSavesPulsesAndLongTitleKeepsButtonsInView()
     AppMenu menu(&services);
     menu.show();
     QTRY_VERIFY(!menu.isPulsing());
+    Diagnostics::Capture trace;
     services.addToQuickLaunch(served(
         QStringLiteral("3000"),
         QStringLiteral("A page title far too long for the window, about customers, orders and invoices"),
         QStringLiteral("/srv/shop"),
         QStringLiteral("npm run dev -- --port 3000 --host 127.0.0.1 --open false")));
     QVERIFY(menu.isPulsing());
+    QVERIFY(trace.lines().contains(QStringLiteral("quickLaunchData has changed to: <json>")));
     QCOMPARE(menu.quickLaunchTab()->rows().size(), 1);
     menu.quickLaunchToggle()->click();
     QVERIFY(menu.quickLaunchTab()->isVisible());
