@@ -104,6 +104,8 @@ class AppMenuTest : public QObject
 private slots:
     void listAreaFollowsTheRows_data();
     void listAreaFollowsTheRows();
+    void everyRowKeepsItsPortAndStopButton_data();
+    void everyRowKeepsItsPortAndStopButton();
     void tabButtonsSwitchTabsAndXray();
     void bottomBarShowsTheIgnoredRows();
     void rowThatComesBackInTimeIsShownOnce();
@@ -146,6 +148,63 @@ void AppMenuTest::listAreaFollowsTheRows()
     QTRY_COMPARE(scroll->verticalScrollBar()->maximum() > 0, scrolls);
     // The window is as tall as its content.
     QTRY_VERIFY(menu->height() <= 16 + 8 + 40 + 8 + std::min(300, rows * 60 + bar));
+}
+
+void AppMenuTest::everyRowKeepsItsPortAndStopButton_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<bool>("xray");
+    for (const int rows : {1, 20, 200}) {
+        for (const bool xray : {false, true})
+            QTest::addRow("%d rows, x-ray %s", rows, xray ? "on" : "off") << rows << xray;
+    }
+}
+
+// However many rows, with or without the scroll bar and the x-ray line, and with a title far too
+// long for the window, the port and the stop button stay inside the visible width.
+void AppMenuTest::everyRowKeepsItsPortAndStopButton()
+{
+    QFETCH(int, rows);
+    QFETCH(bool, xray);
+    Fixture fixture;
+    fixture.services.readStats = [](const PortData&) {
+        return std::optional(
+            ProcessStats{QStringLiteral("12.5"), QStringLiteral("1.0"), QStringLiteral("123.45MB"),
+                         QStringLiteral("feature/a-branch-name-much-longer-than-the-row-has-room-for")});
+    };
+    fixture.state.setXrayMode(xray);
+    fixture.state.setIsVisible(true);
+    AppMenu* menu = fixture.shown();
+    QList<PortData> ports;
+    for (int i = 0; i < rows; ++i) {
+        ports.append(
+            PortData(QStringLiteral("node"), QString::number(3000 + i), QString::number(1000 + i),
+                     HTMLData{QStringLiteral("A page title far too long for any window: ").repeated(4),
+                              AppType::nextjs, std::nullopt, HttpScheme::http}));
+    }
+    menu->portsTab()->setPorts(ports);
+    auto* scroll = menu->findChild<QScrollArea*>(QStringLiteral("listScroll"));
+    QTRY_COMPARE(menu->portsTab()->portRows().size(), rows);
+    QTRY_COMPARE(scroll->verticalScrollBar()->maximum() > 0, rows > 4);
+    if (xray)
+        QTRY_VERIFY(menu->portsTab()->portRows().constLast()->stats().has_value());
+    // The relayout that follows the x-ray lines.
+    for (int pass = 0; pass < 3; ++pass)
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    const QRect visible = scroll->viewport()->rect();
+    for (ProcessItem* row : menu->portsTab()->portRows()) {
+        for (const char* name : {"port", "stopButton"}) {
+            auto* part = row->findChild<QWidget*>(QString::fromLatin1(name));
+            QVERIFY(part);
+            const QRect shown(part->mapTo(scroll->viewport(), QPoint(0, 0)), part->size());
+            QVERIFY2(shown.left() >= visible.left() && shown.right() <= visible.right(),
+                     qPrintable(QStringLiteral("%1 of row %2 at %3..%4, visible width %5")
+                                    .arg(QLatin1String(name), row->port().port())
+                                    .arg(shown.left())
+                                    .arg(shown.right())
+                                    .arg(visible.width())));
+        }
+    }
 }
 
 void AppMenuTest::tabButtonsSwitchTabsAndXray()
