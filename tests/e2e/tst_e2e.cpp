@@ -72,10 +72,26 @@ QByteArray gettingInfoLine(qint64 pid)
     return "Getting process info " + QByteArray::number(pid);
 }
 
-std::unique_ptr<ChildProcess> startServer()
+// Other developers' servers may listen on this machine too. Tidewell runs its lsof through this
+// stand-in, which passes every call on to the real lsof but keeps only the listeners whose pid is
+// in the file beside it: the window then lists this test's servers alone, and no click can reach
+// a row, or stop a process, that the test did not start.
+constexpr char kLsofFilter[] = R"(#!/bin/sh
+case "$*" in
+*-iTCP*) /usr/bin/lsof "$@" | awk -v pids=" $(tr '\n' ' ' < "$(dirname "$0")/pids") " 'NR == 1 || index(pids, " " $2 " ")' ;;
+*) exec /usr/bin/lsof "$@" ;;
+esac
+)";
+
+std::unique_ptr<ChildProcess> startServer(const QString& pidFile)
 {
     auto server = startListener(words(QStringLiteral("--name node --title Preview")));
-    return server->waitUntilReady() ? std::move(server) : nullptr;
+    if (!server->waitUntilReady())
+        return nullptr;
+    QFile pids(pidFile);
+    if (!pids.open(QIODevice::Append) || pids.write(QByteArray::number(server->pid()) + '\n') <= 0)
+        return nullptr;
+    return server;
 }
 
 struct Window
@@ -186,6 +202,8 @@ private:
     std::unique_ptr<VirtualDisplay> m_display;
     std::unique_ptr<Program> m_tray;
     std::unique_ptr<QTemporaryDir> m_home;
+    QString m_basePath;
+    QString m_pidFile;
     QProcessEnvironment m_environment;
     std::unique_ptr<ChildProcess> m_server;
     std::unique_ptr<Program> m_tidewell;
@@ -200,7 +218,12 @@ void EndToEndTest::initTestCase()
     }
     m_display = std::make_unique<VirtualDisplay>(kScreenSize);
     QVERIFY(!m_display->display().isEmpty());
+    for (const char* tool : {"/usr/bin/lsof", "/bin/zsh"}) {
+        if (!QFile::exists(QString::fromLatin1(tool)))
+            QSKIP("lsof or zsh is not installed (scripts/install-deps.sh installs them)");
+    }
     m_environment = QProcessEnvironment::systemEnvironment();
+    m_basePath = m_environment.value(QStringLiteral("PATH"));
     m_environment.insert(QStringLiteral("DISPLAY"), m_display->display());
     m_environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     // Without a session bus Qt puts its icon into the X tray (XEmbed), which trayer hosts.
@@ -225,7 +248,16 @@ void EndToEndTest::init()
     m_environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir);
     m_environment.insert(QStringLiteral("HOME"), m_home->path());
     m_environment.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home->filePath(QStringLiteral(".config")));
-    m_server = startServer();
+    const QString bin = m_home->filePath(QStringLiteral("bin"));
+    QVERIFY(QDir().mkpath(bin));
+    QFile lsof(bin + QStringLiteral("/lsof"));
+    QVERIFY(lsof.open(QIODevice::WriteOnly) && lsof.write(kLsofFilter) > 0);
+    lsof.close();
+    QVERIFY(lsof.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    m_pidFile = bin + QStringLiteral("/pids");
+    m_environment.insert(QStringLiteral("PATH"), bin + QLatin1Char(':') + m_basePath);
+    m_environment.insert(QStringLiteral("TIDEWELL_BACKEND"), QStringLiteral("commands"));
+    m_server = startServer(m_pidFile);
     QVERIFY(m_server);
 
     m_tidewell = startTidewell();
@@ -263,7 +295,7 @@ void EndToEndTest::iconOpensTheWindowWithTheServer()
     // The clock starts when the window is open for a server already listening, or when a new one starts.
     QElapsedTimer sinceListening;
     sinceListening.start();
-    const auto later = serverFirst ? nullptr : startServer();
+    const auto later = serverFirst ? nullptr : startServer(m_pidFile);
     QVERIFY(serverFirst || later);
     const qint64 pid = serverFirst ? m_server->pid() : later->pid();
 
