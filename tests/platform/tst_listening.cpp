@@ -164,6 +164,14 @@ void ListeningTest::nativeListingAgreesWithLsof()
     QVERIFY(std::any_of(native.cbegin(), native.cend(), [](const ListeningSocket& row) {
         return row.command == QStringLiteral("Code\\x20H");
     }));
+
+    // /proc/PID/stat puts the name in parentheses, and a name may hold its own. lsof itself cuts
+    // such a name at its first ")"; ours keeps it, as the kernel has it.
+    auto parenthesised = startListener({QStringLiteral("--name"), QStringLiteral("up) 1 (2")});
+    QVERIFY(parenthesised->waitUntilReady());
+    const auto rows = rowsOf(ProcNetListingSource().listeningSockets(), {parenthesised->pid()});
+    QCOMPARE(rows.size(), 1);
+    QCOMPARE(rows.first().command, QStringLiteral("up)\\x201"));
 }
 
 void ListeningTest::socketDiagnosticsAgreeWithProcNet()
