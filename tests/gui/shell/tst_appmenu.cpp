@@ -343,6 +343,8 @@ void AppMenuTest::refreshRunsOnlyWhileOpen()
 
     menu->setMenuPresented(true);
     QVERIFY(fixture.state.isVisible());
+    // Opening scans at once, not at the first tick.
+    QVERIFY(fixture.refresher->isScanning());
     QTRY_COMPARE(fixture.scans.load(), 2);
     QTRY_VERIFY_WITH_TIMEOUT(fixture.scans.load() >= 3, 3000);
 
