@@ -1,10 +1,11 @@
 #include "platform/linux/XdgAutostartLoginItem.h"
 
+#include "platform/LoginItemFile.h"
+
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
+#include <optional>
 
 namespace tidewell {
 
@@ -18,12 +19,6 @@ std::optional<bool> entryBoolean(const QByteArray& value)
     if (value == "false" || value == "0")
         return false;
     return std::nullopt;
-}
-
-bool helperIsThere(const QString& helperProgram)
-{
-    const QFileInfo info(helperProgram);
-    return info.isFile() && info.isExecutable();
 }
 
 } // namespace
@@ -107,7 +102,7 @@ QString XdgAutostartLoginItem::entryPath() const
 
 int XdgAutostartLoginItem::status() const
 {
-    if (!helperIsThere(m_helperProgram))
+    if (!LoginItemFile::isProgram(m_helperProgram))
         return notFound;
     QFile file(entryPath());
     if (!file.open(QIODevice::ReadOnly))
@@ -117,26 +112,14 @@ int XdgAutostartLoginItem::status() const
 
 LoginItemService::Change XdgAutostartLoginItem::registerLoginItem()
 {
-    if (!helperIsThere(m_helperProgram))
+    if (!LoginItemFile::isProgram(m_helperProgram))
         return Change::failure(QStringLiteral("The helper program is missing: ") + m_helperProgram);
-    if (!QDir().mkpath(m_autostartDir))
-        return Change::failure(QStringLiteral("Could not create the folder ") + m_autostartDir);
-    // Written beside and renamed over, so that a session starting meanwhile never reads half an entry.
-    QSaveFile file(entryPath());
-    const QByteArray text = entryText(m_helperProgram);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
-        return Change::failure(QStringLiteral("Could not write ") + entryPath() + QStringLiteral(": ") +
-                               file.errorString());
-    return Change::success({});
+    return LoginItemFile::write(m_autostartDir, entryPath(), entryText(m_helperProgram));
 }
 
 LoginItemService::Change XdgAutostartLoginItem::unregisterLoginItem()
 {
-    QFile file(entryPath());
-    if (!file.exists() || file.remove())
-        return Change::success({});
-    return Change::failure(QStringLiteral("Could not remove ") + entryPath() + QStringLiteral(": ") +
-                           file.errorString());
+    return LoginItemFile::remove(entryPath());
 }
 
 } // namespace tidewell

@@ -1,22 +1,12 @@
 #include "platform/macos/LaunchAgentLoginItem.h"
 
+#include "platform/LoginItemFile.h"
+
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 #include <QXmlStreamReader>
 
 namespace tidewell {
-
-namespace {
-
-bool helperIsThere(const QString& helperProgram)
-{
-    const QFileInfo info(helperProgram);
-    return info.isFile() && info.isExecutable();
-}
-
-} // namespace
 
 LaunchAgentLoginItem::LaunchAgentLoginItem(QString launchAgentsDir, QString helperProgram)
     : m_launchAgentsDir(std::move(launchAgentsDir)), m_helperProgram(std::move(helperProgram))
@@ -92,7 +82,7 @@ QString LaunchAgentLoginItem::propertyListPath() const
 
 int LaunchAgentLoginItem::status() const
 {
-    if (!helperIsThere(m_helperProgram))
+    if (!LoginItemFile::isProgram(m_helperProgram))
         return notFound;
     QFile file(propertyListPath());
     if (!file.open(QIODevice::ReadOnly))
@@ -102,25 +92,14 @@ int LaunchAgentLoginItem::status() const
 
 LoginItemService::Change LaunchAgentLoginItem::registerLoginItem()
 {
-    if (!helperIsThere(m_helperProgram))
+    if (!LoginItemFile::isProgram(m_helperProgram))
         return Change::failure(QStringLiteral("The helper program is missing: ") + m_helperProgram);
-    if (!QDir().mkpath(m_launchAgentsDir))
-        return Change::failure(QStringLiteral("Could not create the folder ") + m_launchAgentsDir);
-    QSaveFile file(propertyListPath());
-    const QByteArray text = propertyListText(m_helperProgram);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
-        return Change::failure(QStringLiteral("Could not write ") + propertyListPath() +
-                               QStringLiteral(": ") + file.errorString());
-    return Change::success({});
+    return LoginItemFile::write(m_launchAgentsDir, propertyListPath(), propertyListText(m_helperProgram));
 }
 
 LoginItemService::Change LaunchAgentLoginItem::unregisterLoginItem()
 {
-    QFile file(propertyListPath());
-    if (!file.exists() || file.remove())
-        return Change::success({});
-    return Change::failure(QStringLiteral("Could not remove ") + propertyListPath() + QStringLiteral(": ") +
-                           file.errorString());
+    return LoginItemFile::remove(propertyListPath());
 }
 
 } // namespace tidewell
