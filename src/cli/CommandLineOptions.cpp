@@ -21,7 +21,12 @@ CommandLineOptions CommandLineOptions::parse(const QStringList& arguments)
         QStringLiteral("all"), QStringLiteral("With --list: also print every other listening process."));
     const QCommandLineOption jsonOption(
         QStringLiteral("json"), QStringLiteral("With --list: print one JSON array instead of a table."));
-    parser.addOptions({listOption, allOption, jsonOption});
+    const QCommandLineOption timeoutOption(
+        QStringLiteral("timeout"),
+        QStringLiteral("With --list: wait at most this many seconds for each server's page (default 5); "
+                       "a server that takes longer is listed as not answering."),
+        QStringLiteral("seconds"), QStringLiteral("5"));
+    parser.addOptions({listOption, allOption, jsonOption, timeoutOption});
 
     CommandLineOptions options;
     if (!parser.parse(arguments)) {
@@ -41,9 +46,17 @@ CommandLineOptions CommandLineOptions::parse(const QStringList& arguments)
         options.exitNow = true;
         return options;
     }
+    bool validTimeout = false;
+    options.timeoutSeconds = parser.value(timeoutOption).toInt(&validTimeout);
+    if (!validTimeout || options.timeoutSeconds < 1 || options.timeoutSeconds > 3600) {
+        std::fprintf(stderr, "%s\n", "--timeout takes a whole number of seconds from 1 to 3600.");
+        options.exitNow = true;
+        options.exitCode = 2;
+        return options;
+    }
     options.all = parser.isSet(allOption);
     options.json = parser.isSet(jsonOption);
-    options.list = parser.isSet(listOption) || options.all || options.json;
+    options.list = parser.isSet(listOption) || options.all || options.json || parser.isSet(timeoutOption);
     return options;
 }
 

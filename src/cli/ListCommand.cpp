@@ -21,6 +21,7 @@ int ListCommand::run(std::FILE* out)
     // Trace lines would spoil the table or the JSON on standard output.
     const ProcessOrigin origin(m_host.processes, [](const QString&) {});
     PageProbe probe;
+    probe.setDeadlineMs(m_options.timeoutSeconds * 1000);
     PortListRefresher refresher([scanner] { return scanner.scanListeningPorts(); }, &probe,
                                 [origin](const QString& pid) { return origin.getProcessInfo(pid); });
 
@@ -29,11 +30,16 @@ int ListCommand::run(std::FILE* out)
     refresher.checkPorts();
     loop.exec();
 
-    QList<PortData> entries = refresher.sortedPorts();
+    // A server that did not answer in time is listed as such rather than left out.
+    QSet<QString> unanswered;
+    for (auto it = refresher.unansweredPorts().cbegin(); it != refresher.unansweredPorts().cend(); ++it)
+        unanswered.insert(it.key());
+    QList<PortData> entries = PortListRefresher::sortedByPortAndPid(refresher.ports().values() +
+                                                                    refresher.unansweredPorts().values());
     if (m_options.all)
         entries += refresher.sortedIgnoredPorts();
-    const QByteArray text =
-        m_options.json ? PortTableFormatter::json(entries) : PortTableFormatter::table(entries);
+    const QByteArray text = m_options.json ? PortTableFormatter::json(entries, unanswered)
+                                           : PortTableFormatter::table(entries, unanswered);
     std::fwrite(text.constData(), 1, size_t(text.size()), out);
     std::fflush(out);
     return 0;

@@ -2,6 +2,7 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QStringList>
 
 namespace tidewell {
@@ -17,7 +18,7 @@ QString oneLine(QString text)
     return text;
 }
 
-QStringList rowFor(const PortData& entry)
+QStringList rowFor(const PortData& entry, bool unanswered)
 {
     const auto html = entry.htmlData();
     const auto info = entry.processInfo();
@@ -25,20 +26,22 @@ QStringList rowFor(const PortData& entry)
             entry.pid(),
             entry.processName(),
             html ? oneLine(html->title) : QString(),
-            html ? appTypeText(html->appType) : QString(),
+            unanswered ? QStringLiteral("no answer")
+            : html     ? appTypeText(html->appType)
+                       : QString(),
             info ? oneLine(info->cwd) : QString(),
             info ? oneLine(info->cmd) : QString()};
 }
 
 } // namespace
 
-QByteArray PortTableFormatter::table(const QList<PortData>& entries)
+QByteArray PortTableFormatter::table(const QList<PortData>& entries, const QSet<QString>& unanswered)
 {
     QList<QStringList> rows{{QStringLiteral("PORT"), QStringLiteral("PID"), QStringLiteral("PROCESS"),
                              QStringLiteral("TITLE"), QStringLiteral("TYPE"), QStringLiteral("DIRECTORY"),
                              QStringLiteral("COMMAND")}};
     for (const PortData& entry : entries)
-        rows.append(rowFor(entry));
+        rows.append(rowFor(entry, unanswered.contains(entry.portKey())));
 
     QList<qsizetype> widths(rows.first().size(), 0);
     for (const QStringList& row : std::as_const(rows)) {
@@ -57,11 +60,15 @@ QByteArray PortTableFormatter::table(const QList<PortData>& entries)
     return text.toUtf8();
 }
 
-QByteArray PortTableFormatter::json(const QList<PortData>& entries)
+QByteArray PortTableFormatter::json(const QList<PortData>& entries, const QSet<QString>& unanswered)
 {
     QJsonArray array;
-    for (const PortData& entry : entries)
-        array.append(entry.toJson());
+    for (const PortData& entry : entries) {
+        QJsonObject object = entry.toJson();
+        if (unanswered.contains(entry.portKey()))
+            object.insert(QStringLiteral("answered"), false);
+        array.append(object);
+    }
     return QJsonDocument(array).toJson(QJsonDocument::Indented);
 }
 

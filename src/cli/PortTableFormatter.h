@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <QSet>
 
 namespace tidewell {
 
@@ -13,9 +14,10 @@ class PortTableFormatter
 public:
     // Aligned columns PORT, PID, PROCESS, TITLE, TYPE, DIRECTORY, COMMAND; one line per entry,
     // control characters inside a field shown as spaces so that every entry stays on its line.
-    static QByteArray table(const QList<PortData>& entries);
-    // One JSON array of the stored form of each entry.
-    static QByteArray json(const QList<PortData>& entries);
+    // Entries whose key is in `unanswered` did not answer in time: no title, "no answer" as type.
+    static QByteArray table(const QList<PortData>& entries, const QSet<QString>& unanswered = {});
+    // One JSON array of the stored form of each entry; unanswered ones carry "answered": false.
+    static QByteArray json(const QList<PortData>& entries, const QSet<QString>& unanswered = {});
 };
 
 } // namespace tidewell

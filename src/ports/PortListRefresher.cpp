@@ -10,17 +10,6 @@ namespace tidewell {
 
 namespace {
 
-bool samePortAndPid(const PortData& a, const PortData& b)
-{
-    return a.port() == b.port() && a.pid() == b.pid();
-}
-
-bool containsPortAndPid(const QList<PortData>& list, const PortData& entry)
-{
-    return std::any_of(list.cbegin(), list.cend(),
-                       [&](const PortData& e) { return samePortAndPid(e, entry); });
-}
-
 // Numbers before texts, numbers by value.
 bool numericTextLess(const QString& a, const QString& b)
 {
@@ -43,6 +32,7 @@ PortListRefresher::PortListRefresher(ScanFunction scan, PageProbe* probe, Origin
 {
     // Origin lookups through the command-line tools block a thread each; a few may run at once.
     m_pool.setMaxThreadCount(std::max(4, QThread::idealThreadCount()));
+    m_clock.start();
 }
 
 PortListRefresher::~PortListRefresher()
@@ -82,6 +72,8 @@ void PortListRefresher::checkPorts()
 void PortListRefresher::refresh()
 {
     m_lastCheckPorts.clear();
+    m_retries.clear();
+    m_unansweredPorts.clear();
     if (m_scanInFlight)
         m_checkAgain = true;
     else
@@ -90,22 +82,26 @@ void PortListRefresher::refresh()
 
 void PortListRefresher::applyScan(const ScanResult& scan)
 {
+    QSet<QString> known;
+    for (const PortData& previous : std::as_const(m_lastCheckPorts))
+        known.insert(previous.portKey());
     QList<PortData> newEntries;
     for (const PortData& candidate : scan.candidates) {
-        if (!containsPortAndPid(m_lastCheckPorts, candidate))
+        if (!known.contains(candidate.portKey()))
             newEntries.append(candidate);
-    }
-    QList<PortData> removedEntries;
-    for (const PortData& previous : std::as_const(m_lastCheckPorts)) {
-        if (!containsPortAndPid(scan.candidates, previous))
-            removedEntries.append(previous);
     }
     m_lastCheckPorts = scan.candidates;
 
-    bool removed = false;
-    for (const PortData& entry : std::as_const(removedEntries))
-        removed = m_ports.remove(entry.portKey()) > 0 || removed;
-    if (removed)
+    // Every row whose port no longer listens goes, not only those the previous scan listed: a
+    // Refresh empties that list, and a server may stop just before it.
+    QSet<QString> listening;
+    for (const PortData& candidate : scan.candidates)
+        listening.insert(candidate.portKey());
+    const auto removedCount =
+        m_ports.removeIf([&](const auto& row) { return !listening.contains(row.key()); });
+    m_unansweredPorts.removeIf([&](const auto& row) { return !listening.contains(row.key()); });
+    m_retries.removeIf([&](const auto& retry) { return !listening.contains(retry.key()); });
+    if (removedCount > 0)
         emit portsChanged();
 
     // Ignored listeners are rewritten on every scan and never removed.
@@ -121,20 +117,44 @@ void PortListRefresher::applyScan(const ScanResult& scan)
     if (ignoredChanged)
         emit ignoredPortsChanged();
 
+    // Servers that did not answer are asked again once their wait is over.
+    QSet<QString> newKeys;
+    for (const PortData& entry : std::as_const(newEntries))
+        newKeys.insert(entry.portKey());
+    for (const PortData& candidate : scan.candidates) {
+        const QString key = candidate.portKey();
+        const auto retry = m_retries.constFind(key);
+        if (retry != m_retries.cend() && retry->dueMs <= m_clock.elapsed() && !m_probing.contains(key) &&
+            !newKeys.contains(key)) {
+            newKeys.insert(key);
+            newEntries.append(candidate);
+        }
+    }
+
     auto pendingJobs = std::make_shared<int>(int(newEntries.size()) + 1);
     for (const PortData& entry : std::as_const(newEntries))
-        probeNewEntry(entry, pendingJobs);
+        probeEntry(entry, pendingJobs);
     jobEnded(pendingJobs);
 }
 
-void PortListRefresher::probeNewEntry(const PortData& entry, const std::shared_ptr<int>& pendingJobs)
+void PortListRefresher::probeEntry(const PortData& entry, const std::shared_ptr<int>& pendingJobs)
 {
+    m_probing.insert(entry.portKey());
     m_probe->fetchHTMLData(
-        entry.port(), [this, self = QPointer(this), entry, pendingJobs](std::optional<HTMLData> page) {
+        entry.port(), [this, self = QPointer(this), entry, pendingJobs](const PageProbe::Outcome& outcome) {
             if (!self)
                 return;
+            m_probing.remove(entry.portKey());
+            const std::optional<HTMLData> page = outcome.page;
+            if (outcome.noAnswer) {
+                noteUnanswered(entry);
+                jobEnded(pendingJobs);
+                return;
+            }
+            m_retries.remove(entry.portKey());
+            m_unansweredPorts.remove(entry.portKey());
             if (!page) {
-                // Not shown; it stays among the last candidates, so later scans do not probe it again.
+                // A reply that is not a page: not shown, and not asked again while it listens.
                 jobEnded(pendingJobs);
                 return;
             }
@@ -145,6 +165,17 @@ void PortListRefresher::probeNewEntry(const PortData& entry, const std::shared_p
                     jobEnded(pendingJobs);
                 });
         });
+}
+
+void PortListRefresher::noteUnanswered(const PortData& entry)
+{
+    if (!isAmongLastCandidates(entry.portKey()))
+        return;
+    Retry& retry = m_retries[entry.portKey()];
+    retry.failures += 1;
+    const qint64 waitSeconds = retry.failures >= 6 ? 60 : qint64(1) << retry.failures;
+    retry.dueMs = m_clock.elapsed() + waitSeconds * 1000;
+    m_unansweredPorts.insert(entry.portKey(), entry);
 }
 
 void PortListRefresher::storePort(const PortData& entry)

@@ -3,9 +3,11 @@
 #include "ports/PortScanner.h"
 #include "records/PortData.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QThreadPool>
 #include <functional>
 #include <optional>
@@ -35,6 +37,9 @@ public:
 
     const QHash<QString, PortData>& ports() const { return m_ports; }
     const QHash<QString, PortData>& ignoredPorts() const { return m_ignoredPorts; }
+    // Development servers still listening whose page probe got no answer yet (refused, reset, timed
+    // out); each is asked again on later scans, 2, 4, 8, 16, 32 and then every 60 seconds after.
+    const QHash<QString, PortData>& unansweredPorts() const { return m_unansweredPorts; }
     const QList<PortData>& lastCheckPorts() const { return m_lastCheckPorts; }
     // The map values in a stable order: by port number, then by process id.
     QList<PortData> sortedPorts() const { return sortedByPortAndPid(m_ports.values()); }
@@ -53,7 +58,8 @@ signals:
 
 private:
     void applyScan(const ScanResult& scan);
-    void probeNewEntry(const PortData& entry, const std::shared_ptr<int>& pendingJobs);
+    void probeEntry(const PortData& entry, const std::shared_ptr<int>& pendingJobs);
+    void noteUnanswered(const PortData& entry);
     void storePort(const PortData& entry);
     void jobEnded(const std::shared_ptr<int>& pendingJobs);
     bool isAmongLastCandidates(const QString& key) const;
@@ -67,6 +73,16 @@ private:
     QHash<QString, PortData> m_ports;
     QHash<QString, PortData> m_ignoredPorts;
     QList<PortData> m_lastCheckPorts;
+    QHash<QString, PortData> m_unansweredPorts;
+    // Per unanswered key: how many probes in a row got no answer, and when to ask again.
+    struct Retry
+    {
+        int failures = 0;
+        qint64 dueMs = 0;
+    };
+    QHash<QString, Retry> m_retries;
+    QSet<QString> m_probing;
+    QElapsedTimer m_clock;
 };
 
 } // namespace tidewell

@@ -67,6 +67,7 @@ private slots:
     void optionsExitAsDocumented();
     void listsRealServersWithTheirOrigin_data();
     void listsRealServersWithTheirOrigin();
+    void slowAndRedirectingServersAreListed();
 };
 
 void ListCommandTest::tableKeepsEveryEntryOnOneLine()
@@ -169,6 +170,40 @@ void ListCommandTest::listsRealServersWithTheirOrigin()
     QVERIFY2(table.simplified().startsWith("PORT PID PROCESS TITLE TYPE DIRECTORY COMMAND"), table);
     QVERIFY(table.contains("Node Shop") && table.contains("Python Docs"));
     QVERIFY(!table.contains("postgres"));
+}
+
+// A sign-in redirect is followed to its page; a server that does not answer in time is still
+// listed, marked as such. --json and --all alone mean --list.
+void ListCommandTest::slowAndRedirectingServersAreListed()
+{
+    const QString node = findProgram(QStringLiteral("node"));
+    if (node.isEmpty())
+        QSKIP("node is not installed");
+    const QString redirecting = QStringLiteral(
+        "require('http').createServer((q, r) => { if (q.url === '/') { r.writeHead(302, {Location: "
+        "'/login'});"
+        " return r.end(); } r.setHeader('Content-Type', 'text/html'); r.end('<title>Sign in</title>'); })"
+        ".listen(0, '127.0.0.1', function () { console.log('ready ' + this.address().port); })");
+    ChildProcess signIn(node, {QStringLiteral("-e"), redirecting}, QDir::tempPath());
+    auto silent = startListener({QStringLiteral("--mode"), QStringLiteral("silent")});
+    QVERIFY(signIn.waitUntilReady() && silent->waitUntilReady());
+
+    const auto [exitCode, listed] =
+        runTidewell({QStringLiteral("--json"), QStringLiteral("--timeout"), QStringLiteral("1")});
+    QCOMPARE(exitCode, 0);
+    QCOMPARE(member(entryOnPort(listed, signIn.port()), QStringLiteral("htmlData/title")),
+             QStringLiteral("Sign in"));
+    const QJsonObject unanswered = entryOnPort(listed, silent->port());
+    QCOMPARE(unanswered.value(QStringLiteral("answered")), QJsonValue(false));
+    QVERIFY(!unanswered.contains(QStringLiteral("htmlData")));
+
+    const QByteArray table =
+        runTidewell({QStringLiteral("--all"), QStringLiteral("--timeout"), QStringLiteral("1")}).second;
+    const QByteArray port = QByteArray::number(silent->port());
+    const QList<QByteArray> lines = table.split('\n');
+    const auto line = std::find_if(lines.cbegin(), lines.cend(),
+                                   [&](const QByteArray& l) { return l.startsWith(port + ' '); });
+    QVERIFY2(line != lines.cend() && line->contains("no answer"), table);
 }
 
 QTEST_GUILESS_MAIN(ListCommandTest)

@@ -5,6 +5,8 @@
 #include <QMutex>
 #include <QSemaphore>
 #include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 #include <atomic>
@@ -39,7 +41,7 @@ public:
                       ProcessInfo{QStringLiteral("/work/") + pid, QStringLiteral("serve ") + pid});
               })
     {
-        probe.setTimeoutMs(2000);
+        probe.setIdleTimeoutMs(2000);
     }
 
     void set(const QList<PortData>& candidates, const QList<PortData>& ignored = {})
@@ -79,6 +81,8 @@ private slots:
     void tickDuringAScanIsSkipped();
     void rowsComeInPortThenPidOrder_data();
     void rowsComeInPortThenPidOrder();
+    void rowGoesWhenItsServerStopsBeforeARefresh();
+    void serverThatDidNotAnswerIsAskedAgain();
 };
 
 void PortListRefresherTest::listsServersAndIgnoredListenersOverTheirLife()
@@ -234,6 +238,54 @@ void PortListRefresherTest::rowsComeInPortThenPidOrder()
     for (const PortData& e : PortListRefresher::sortedByPortAndPid(entries))
         sorted.append(e.portKey());
     QTEST(sorted.join(QLatin1Char(' ')), "expected");
+}
+
+void PortListRefresherTest::rowGoesWhenItsServerStopsBeforeARefresh()
+{
+    auto server = startListener({QStringLiteral("--title"), QStringLiteral("Short-lived")});
+    QVERIFY(server->waitUntilReady());
+    Fixture f;
+    f.set({entry(server->port(), "4242")});
+    QVERIFY(f.check());
+    QCOMPARE(f.refresher.ports().size(), 1);
+
+    // Refresh forgets what the last scan saw; the row must still go with its server.
+    f.set({});
+    QVERIFY(f.check(true));
+    QVERIFY(f.refresher.ports().isEmpty());
+}
+
+void PortListRefresherTest::serverThatDidNotAnswerIsAskedAgain()
+{
+    // Breaks off every connection until it is ready, as a server still starting up might.
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost));
+    bool ready = false;
+    connect(&server, &QTcpServer::newConnection, &server, [&] {
+        while (QTcpSocket* socket = server.nextPendingConnection()) {
+            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            if (!ready) {
+                socket->abort();
+                continue;
+            }
+            connect(socket, &QTcpSocket::readyRead, socket, [socket] {
+                socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 22\r\n"
+                              "Connection: close\r\n\r\n<title>At last</title>");
+                socket->disconnectFromHost();
+            });
+        }
+    });
+    Fixture f;
+    f.set({entry(server.serverPort(), "4242")});
+    QVERIFY(f.check());
+    const QString key = QString::number(server.serverPort()) + QStringLiteral(":4242");
+    QVERIFY(f.refresher.ports().isEmpty());
+    QCOMPARE(f.refresher.unansweredPorts().keys(), QStringList{key});
+
+    ready = true;
+    QTRY_VERIFY_WITH_TIMEOUT((f.check(), f.refresher.ports().contains(key)), 20000);
+    QCOMPARE(f.refresher.ports().value(key).htmlData()->title, QStringLiteral("At last"));
+    QVERIFY(f.refresher.unansweredPorts().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(PortListRefresherTest)

@@ -22,10 +22,10 @@ namespace {
 
 constexpr int kNever = -1;
 
-QString describe(const std::optional<HTMLData>& page)
+QString describe(const std::optional<HTMLData>& page, bool noAnswer = false)
 {
     if (!page)
-        return QStringLiteral("no page");
+        return noAnswer ? QStringLiteral("no answer") : QStringLiteral("no page");
     return QStringLiteral("title \"%1\", %2, %3, %4")
         .arg(page->title, appTypeText(page->appType), httpSchemeText(page->scheme),
              page->favicon ? QStringLiteral("favicon ") + *page->favicon : QStringLiteral("no favicon"));
@@ -37,6 +37,8 @@ QString found(const QString& title, AppType type = AppType::unknown, HttpScheme 
 }
 
 const QString kNothing = describe(std::nullopt);
+// Nothing, and worth asking again: no reply arrived in time.
+const QString kNoAnswer = describe(std::nullopt, true);
 
 QByteArray httpReply(const QByteArray& statusLine, const QByteArray& headers, const QByteArray& body)
 {
@@ -55,6 +57,7 @@ struct Outcome
     int calls = 0;
     bool onProbeThread = true;
     std::optional<HTMLData> page;
+    bool noAnswer = false;
     qint64 elapsedMs = -1;
 };
 
@@ -66,11 +69,12 @@ Outcome probeOnce(PageProbe& probe, const QString& port, int waitMs)
     QElapsedTimer clock;
     clock.start();
     QThread* const probeThread = probe.thread();
-    probe.fetchHTMLData(port, [outcome, clock, probeThread](std::optional<HTMLData> page) {
+    probe.fetchHTMLData(port, [outcome, clock, probeThread](const PageProbe::Outcome& result) {
         if (++outcome->calls == 1)
             outcome->elapsedMs = clock.elapsed();
         outcome->onProbeThread = outcome->onProbeThread && QThread::currentThread() == probeThread;
-        outcome->page = std::move(page);
+        outcome->page = result.page;
+        outcome->noAnswer = result.noAnswer;
     });
     if (!QTest::qWaitFor([&] { return outcome->calls > 0; }, waitMs))
         return *outcome;
@@ -85,9 +89,12 @@ Outcome probeOnce(PageProbe& probe, const QString& port, int waitMs)
 struct Setup
 {
     QByteArray reply = {};
-    int delayMs = 0;         // kNever: the server never answers
-    QByteArray trickle = {}; // sent every 100 ms after the reply for as long as the client stays
-    int timeoutMs = PageProbe::kDefaultTimeoutMs;
+    int delayMs = 0;            // kNever: the server never answers
+    QByteArray trickle = {};    // sent every 100 ms after the reply for as long as the client stays
+    QByteArray redirectTo = {}; // the first request gets "302 Found" with this Location
+    bool redirectAlways = false;
+    int deadlineMs = 0; // none, as in the window
+    int idleMs = PageProbe::kDefaultIdleTimeoutMs;
     qint64 cap = PageProbe::kDefaultMaxBodyBytes;
     bool tls = false;     // the server speaks only TLS, with a self-signed certificate
     bool trusted = false; // the client accepts that certificate
@@ -126,6 +133,13 @@ private:
                     socket->abort();
                 } else if (!wasComplete && request->contains("\r\n\r\n")) {
                     m_arrivals += 'h';
+                    if (!m_setup.redirectTo.isEmpty() && (m_setup.redirectAlways || m_arrivals == "h")) {
+                        socket->write("HTTP/1.1 302 Found\r\nLocation: " +
+                                      QByteArray(m_setup.redirectTo).replace("%PORT%", port().toUtf8()) +
+                                      "\r\nContent-Type: text/plain\r\nContent-Length: 0\r\n\r\n");
+                        request->clear();
+                        return;
+                    }
                     if (m_setup.delayMs != kNever)
                         QTimer::singleShot(m_setup.delayMs, socket, [this, socket] { answer(socket); });
                 }
@@ -249,24 +263,36 @@ void PageProbeTest::pagesAreJudged_data()
     QTest::newRow("body ends inside a character") << served(htmlReply(page + "\xe2\x98")) << kNothing;
     QTest::newRow("UTF-8 encoded surrogate") << served(htmlReply(page + "\xed\xa0\x80")) << kNothing;
     QTest::newRow("overlong encoding") << served(htmlReply(page + "\xc0\xbc")) << kNothing;
-    QTest::newRow("not HTTP at all") << served("SSH-2.0-OpenSSH_9.2p1 Debian-2\r\n") << kNothing;
+    // A banner and a closed connection look like a server that broke off: asked again later.
+    QTest::newRow("not HTTP at all") << served("SSH-2.0-OpenSSH_9.2p1 Debian-2\r\n") << kNoAnswer;
 
     QTest::newRow("body at a small cap") << Setup{.reply = sized(1000), .cap = 1000} << sizedPage;
     QTest::newRow("body one byte over a small cap") << Setup{.reply = sized(1001), .cap = 1000} << kNothing;
     QTest::newRow("body at the default cap") << served(sized(defaultCap)) << sizedPage;
     QTest::newRow("body one byte over the default cap") << served(sized(defaultCap + 1)) << kNothing;
-    QTest::newRow("answer within the default timeout") << Setup{.reply = small, .delayMs = 1500} << sizedPage;
-    QTest::newRow("answer within a set timeout")
-        << Setup{.reply = small, .delayMs = 300, .timeoutMs = 1500} << sizedPage;
-    QTest::newRow("answer after a set timeout")
-        << Setup{.reply = small, .delayMs = 1500, .timeoutMs = 300} << kNothing;
-    QTest::newRow("silent server") << Setup{.reply = small, .delayMs = kNever, .timeoutMs = 500} << kNothing;
-    QTest::newRow("silent server, default timeout") << Setup{.reply = small, .delayMs = kNever} << kNothing;
-    // Every read of an endless body is small, so only the timeout can end it.
+    // A dev server compiling its first page is silent for seconds; only silence longer than the idle
+    // timeout, or a caller's deadline, gives up on it.
+    QTest::newRow("slow first page") << Setup{.reply = small, .delayMs = 3500} << sizedPage;
+    QTest::newRow("answer within a deadline")
+        << Setup{.reply = small, .delayMs = 300, .deadlineMs = 1500} << sizedPage;
+    QTest::newRow("answer after the deadline")
+        << Setup{.reply = small, .delayMs = 1500, .deadlineMs = 300} << kNoAnswer;
+    QTest::newRow("silent past the idle timeout")
+        << Setup{.reply = small, .delayMs = kNever, .idleMs = 500} << kNoAnswer;
+    // Every read of an endless body is small, so only the deadline can end it.
     QTest::newRow("endless slow body") << Setup{.reply = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n",
                                                 .trickle = "<p>",
-                                                .timeoutMs = 500}
-                                       << kNothing;
+                                                .deadlineMs = 500}
+                                       << kNoAnswer;
+
+    // Sign-in and locale redirects are followed on this machine, and nowhere else.
+    QTest::newRow("redirect to a path") << Setup{.reply = small, .redirectTo = "/login"} << sizedPage;
+    QTest::newRow("redirect to a loopback address")
+        << Setup{.reply = small, .redirectTo = "http://127.0.0.1:%PORT%/en"} << sizedPage;
+    QTest::newRow("redirect off this machine")
+        << Setup{.reply = small, .redirectTo = "http://0.0.0.0:%PORT%/login"} << kNothing;
+    QTest::newRow("endless redirects")
+        << Setup{.reply = small, .redirectTo = "/again", .redirectAlways = true} << kNothing;
 
     const QByteArray storybook = htmlReply("<title>Secure</title><link href=\"./sb-manager/runtime.js\">");
     QTest::newRow("https, certificate the client accepts")
@@ -290,28 +316,32 @@ void PageProbeTest::pagesAreJudged()
 
     PageServer server(setup, setup.tls ? m_serverTls : std::nullopt);
     PageProbe probe;
-    if (setup.timeoutMs != PageProbe::kDefaultTimeoutMs)
-        probe.setTimeoutMs(setup.timeoutMs);
+    probe.setDeadlineMs(setup.deadlineMs);
+    probe.setIdleTimeoutMs(setup.idleMs);
     if (setup.cap != PageProbe::kDefaultMaxBodyBytes)
         probe.setMaxBodyBytes(setup.cap);
+    const int timeoutMs = setup.deadlineMs > 0 ? setup.deadlineMs : std::min(setup.idleMs, 10'000);
     // At most one full timeout for each of the two schemes.
-    const Outcome outcome = probeOnce(probe, server.port(), 2 * setup.timeoutMs + 3000);
+    const Outcome outcome =
+        probeOnce(probe, server.port(), 2 * timeoutMs + std::max(setup.delayMs, 0) + 3000);
     QCOMPARE(outcome.calls, 1);
     QVERIFY(outcome.onProbeThread);
-    QCOMPARE(describe(outcome.page), expected);
+    QCOMPARE(describe(outcome.page, outcome.noAnswer), expected);
 
     // Plain http is asked first; https only when plain http gave no page. (Qt itself may repeat a
     // plain request whose connection broke.)
     const QByteArray arrivals = server.arrivals();
     if (!setup.tls) {
         QVERIFY2(arrivals.startsWith('h'), arrivals.constData());
-        QVERIFY2(arrivals.contains('t') == !outcome.page, arrivals.constData());
+        // A deadline covers both schemes: once it has passed, https is not asked.
+        const bool deadlinePassed = setup.deadlineMs > 0 && outcome.noAnswer;
+        QVERIFY2(arrivals.contains('t') == (!outcome.page && !deadlinePassed), arrivals.constData());
     }
     // A held connection is given its whole timeout, and not the server's whole delay.
     const QString elapsed = QString::number(outcome.elapsedMs);
-    if (setup.delayMs == kNever || setup.delayMs > setup.timeoutMs || !setup.trickle.isEmpty())
-        QVERIFY2(outcome.elapsedMs >= setup.timeoutMs * 9 / 10, qPrintable(elapsed));
-    if (setup.delayMs > setup.timeoutMs)
+    if (setup.delayMs == kNever || setup.delayMs > timeoutMs || !setup.trickle.isEmpty())
+        QVERIFY2(outcome.elapsedMs >= timeoutMs * 9 / 10, qPrintable(elapsed));
+    if (setup.delayMs > timeoutMs)
         QVERIFY2(outcome.elapsedMs < setup.delayMs, qPrintable(elapsed));
 }
 
@@ -353,10 +383,12 @@ void PageProbeTest::portTextMustBeANumber()
     PageProbe probe;
     const QString port = QString(portText).replace(QStringLiteral("%1"), server.port());
     // A refused connection or a rejected text is an answer at once, not at the timeout.
-    const Outcome outcome = probeOnce(probe, QString(port).replace(QStringLiteral("%2"), closedPort),
-                                      PageProbe::kDefaultTimeoutMs - 500);
+    const bool closedPortAsked = portText == QLatin1String("%2");
+    const Outcome outcome = probeOnce(probe, QString(port).replace(QStringLiteral("%2"), closedPort), 2500);
     QCOMPARE(outcome.calls, 1);
-    QCOMPARE(describe(outcome.page), accepted ? found(QStringLiteral("Served")) : kNothing);
+    QCOMPARE(describe(outcome.page, outcome.noAnswer), accepted          ? found(QStringLiteral("Served"))
+                                                       : closedPortAsked ? kNoAnswer
+                                                                         : kNothing);
     if (!accepted)
         QCOMPARE(server.arrivals(), QByteArray());
 }

@@ -1,0 +1,69 @@
+#include "support/StubHttpServer.h"
+
+#include <QTcpSocket>
+
+#include <memory>
+
+namespace tidewell::test {
+
+StubHttpServer::StubHttpServer()
+{
+    m_server.listen(QHostAddress::LocalHost);
+    connect(&m_server, &QTcpServer::pendingConnectionAvailable, this, [this] {
+        while (QTcpSocket* socket = m_server.nextPendingConnection())
+            serve(socket);
+    });
+}
+
+QString StubHttpServer::origin() const
+{
+    return QStringLiteral("http://127.0.0.1:%1").arg(m_server.serverPort());
+}
+
+void StubHttpServer::setReply(const QByteArray& path, const Reply& reply)
+{
+    m_replies.insert(path, reply);
+}
+
+void StubHttpServer::serve(QTcpSocket* socket)
+{
+    auto buffer = std::make_shared<QByteArray>();
+    connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    connect(socket, &QTcpSocket::readyRead, this, [this, socket, buffer] {
+        buffer->append(socket->readAll());
+        const qsizetype headerEnd = buffer->indexOf("\r\n\r\n");
+        if (headerEnd < 0)
+            return;
+        Request request;
+        const QList<QByteArray> lines = buffer->left(headerEnd).split('\n');
+        const QList<QByteArray> first = lines.value(0).trimmed().split(' ');
+        request.method = first.value(0);
+        request.target = first.value(1);
+        for (qsizetype i = 1; i < lines.size(); ++i) {
+            const qsizetype colon = lines[i].indexOf(':');
+            if (colon > 0)
+                request.headers.insert(lines[i].left(colon).trimmed().toLower(),
+                                       lines[i].mid(colon + 1).trimmed());
+        }
+        const qsizetype length = request.headers.value("content-length").toLongLong();
+        if (buffer->size() < headerEnd + 4 + length)
+            return;
+        request.body = buffer->mid(headerEnd + 4, length);
+        buffer->clear();
+        m_requests.append(request);
+
+        const QByteArray path = request.target.split('?').value(0);
+        const Reply reply = m_replies.value(path, Reply::with({}, 404));
+        if (reply.silent)
+            return;
+        QByteArray head = "HTTP/1.1 " + QByteArray::number(reply.status) + " Stub\r\nConnection: close\r\n";
+        for (const auto& [name, value] : reply.headers)
+            head += name + ": " + value + "\r\n";
+        if (reply.sendLength)
+            head += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n";
+        socket->write(head + "\r\n" + reply.body);
+        socket->disconnectFromHost();
+    });
+}
+
+} // namespace tidewell::test

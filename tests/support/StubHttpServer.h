@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QMap>
+#include <QObject>
+#include <QString>
+#include <QTcpServer>
+
+namespace tidewell::test {
+
+// A local stand-in for a remote HTTP service: it answers each path with a canned reply, records every
+// request it receives, and can stay silent to let a client's timeout run out. Listens on 127.0.0.1.
+class StubHttpServer : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Request
+    {
+        QByteArray method;
+        QByteArray target;                    // path and query, as sent
+        QMap<QByteArray, QByteArray> headers; // names in lower case
+        QByteArray body;
+    };
+    struct Reply
+    {
+        int status = 200;
+        QByteArray body;
+        QList<QPair<QByteArray, QByteArray>> headers;
+        bool silent = false;    // accept the request, never answer
+        bool sendLength = true; // send Content-Length (otherwise the end of the body closes the connection)
+
+        static Reply with(QByteArray replyBody, int replyStatus = 200)
+        {
+            Reply reply;
+            reply.body = std::move(replyBody);
+            reply.status = replyStatus;
+            return reply;
+        }
+        static Reply silence()
+        {
+            Reply reply;
+            reply.silent = true;
+            return reply;
+        }
+        Reply withoutLength() const
+        {
+            Reply reply = *this;
+            reply.sendLength = false;
+            return reply;
+        }
+    };
+
+    StubHttpServer();
+
+    // The origin to point a client at, e.g. "http://127.0.0.1:41234".
+    QString origin() const;
+    // Replies to a path (without the query); an unknown path gets 404 with an empty body.
+    void setReply(const QByteArray& path, const Reply& reply);
+    QList<Request> requests() const { return m_requests; }
+
+private:
+    void serve(QTcpSocket* socket);
+
+    QTcpServer m_server;
+    QMap<QByteArray, Reply> m_replies;
+    QList<Request> m_requests;
+};
+
+} // namespace tidewell::test
