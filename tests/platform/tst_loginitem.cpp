@@ -116,7 +116,6 @@ void LoginItemTest::autostartStatus_data()
     QTest::newRow("entry") << head << true << 1;
     QTest::newRow("hidden by hand") << head + "Hidden=true\n" << true << 0;
     QTest::newRow("disabled in GNOME") << head + "X-GNOME-Autostart-enabled=false\n" << true << 0;
-    QTest::newRow("enabled in GNOME") << head + "X-GNOME-Autostart-enabled=true\nHidden=false\n" << true << 1;
     QTest::newRow("hidden in an action") << head + "[Desktop Action x]\nHidden=true\n" << true << 1;
     QTest::newRow("helper missing") << head << false << 3;
 }
