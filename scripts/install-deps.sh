@@ -11,6 +11,8 @@ debian_packages=(
     lsof procps zsh xdg-utils
     # what the tests start: servers, a display with a tray, clicks, certificates
     python3 openssl xvfb trayer xdotool x11-utils xterm
+    # the desktop's own launcher, which runs the autostart entry in the tests
+    libglib2.0-bin
 )
 
 install_debian() {

@@ -13,6 +13,7 @@ class QThreadPool;
 namespace tidewell {
 
 class AppState;
+class LoginItemService;
 class PortListRefresher;
 
 // What the window's views use to reach state, the port lists and the host. The views get it from
@@ -28,6 +29,8 @@ struct AppServices
     QThreadPool* pool = nullptr;
     // Saves an entry as a quick-launch item.
     std::function<void(const PortDataLike&)> addToQuickLaunch;
+    // The start-at-login registration the settings page shows and changes.
+    std::shared_ptr<LoginItemService> loginItem;
 };
 
 } // namespace tidewell

@@ -4,6 +4,7 @@
 #include "gui/ports/ImpactRevealOverlay.h"
 #include "gui/ports/PortsTab.h"
 #include "gui/quicklaunch/QuickLaunchList.h"
+#include "gui/settings/SettingsPage.h"
 #include "gui/widgets/SymbolIcons.h"
 #include "gui/widgets/TabButton.h"
 #include "platform/Diagnostics.h"
@@ -62,7 +63,7 @@ AppMenu::AppMenu(const AppServices* services, QWidget* parent) : QWidget(parent)
     m_portsTab = new PortsTab(m_services, m_pages);
     m_quickLaunchTab = new QuickLaunchList(m_services, m_pages);
     m_vercelTab = emptyPage("vercelTab", m_pages);
-    m_settingsPage = emptyPage("settingsPage", m_pages);
+    m_settingsPage = new SettingsPage(m_services->loginItem.get(), m_pages);
     m_updatePage = emptyPage("updatePage", m_pages);
     for (QWidget* page : {static_cast<QWidget*>(m_portsTab), static_cast<QWidget*>(m_quickLaunchTab),
                           m_vercelTab, m_settingsPage, m_updatePage})

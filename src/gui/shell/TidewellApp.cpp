@@ -2,6 +2,7 @@
 
 #include "gui/shell/AppMenu.h"
 #include "gui/shell/TidewellMenu.h"
+#include "platform/LoginItemService.h"
 #include "ports/PortListRefresher.h"
 #include "ports/PortScanner.h"
 #include "probe/PageProbe.h"
@@ -10,6 +11,8 @@
 #include "process/ProcessStopper.h"
 #include "quicklaunch/QuickLaunchStore.h"
 #include "state/AppState.h"
+
+#include <QCoreApplication>
 
 namespace tidewell {
 
@@ -37,6 +40,7 @@ TidewellApp::TidewellApp(Host host, std::unique_ptr<AppState> state, QObject* pa
     m_services.addToQuickLaunch = [appState](const PortDataLike& entry) {
         QuickLaunchStore::addQuickLaunchItem(entry, *appState);
     };
+    m_services.loginItem = LoginItemService::create(QCoreApplication::applicationDirPath());
 
     m_menu = std::make_unique<AppMenu>(&m_services);
     m_item = std::make_unique<TidewellMenu>(m_menu.get());

@@ -1,6 +1,7 @@
 #include "gui/ports/ImpactRevealOverlay.h"
 #include "gui/ports/PortsTab.h"
 #include "gui/process/ProcessItem.h"
+#include "gui/settings/SettingsPage.h"
 #include "gui/shell/AppMenu.h"
 #include "gui/shell/MenuWindowPlacement.h"
 #include "gui/shell/TidewellMenu.h"
@@ -12,6 +13,7 @@
 #include "process/ProcessOrigin.h"
 #include "state/AppState.h"
 #include "state/SingleInstance.h"
+#include "support/FakeLoginItemService.h"
 #include "support/RecordingDesktop.h"
 #include "support/TestProcesses.h"
 
@@ -71,6 +73,7 @@ struct Fixture
         services.refresher = refresher.get();
         services.desktop = desktop;
         services.pool = &pool;
+        services.loginItem = std::make_shared<FakeLoginItemService>();
         menu = std::make_unique<AppMenu>(&services);
         return menu.get();
     }
@@ -244,6 +247,9 @@ void AppMenuTest::tabButtonsSwitchTabsAndXray()
     QCOMPARE(state.selectedView(), SelectedView::settings);
     QCOMPARE(menu->findChild<QLabel*>(QStringLiteral("title"))->text(), QStringLiteral("Settings"));
     QVERIFY(!menu->xrayToggle()->isVisible());
+    auto* settings = menu->findChild<SettingsPage*>(QStringLiteral("settingsPage"));
+    QVERIFY(settings && settings->isVisible());
+    QCOMPARE(settings->statusText(), QStringLiteral("Status: Not Registered"));
     auto* back = menu->findChild<QAbstractButton*>(QStringLiteral("back"));
     QVERIFY(shown(back));
     back->click();

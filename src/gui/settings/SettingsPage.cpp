@@ -1,0 +1,104 @@
+#include "gui/settings/SettingsPage.h"
+
+#include "gui/widgets/SmallWidgets.h"
+#include "gui/widgets/ToggleSwitch.h"
+#include "platform/Diagnostics.h"
+#include "platform/LoginItemService.h"
+#include "settings/AutoStartSetting.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace tidewell {
+
+SettingsPage::SettingsPage(LoginItemService* loginItem, QWidget* parent)
+    : QWidget(parent), m_loginItem(loginItem)
+{
+    setObjectName(QStringLiteral("settingsPage"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(10, 0, 10, 4);
+    layout->setSpacing(6);
+
+    auto* section = new QLabel(QStringLiteral("General Settings"), this);
+    section->setObjectName(QStringLiteral("generalSettings"));
+    QFont sectionFont = section->font();
+    sectionFont.setBold(true);
+    section->setFont(sectionFont);
+    layout->addWidget(section);
+
+    auto* row = new QHBoxLayout;
+    row->setSpacing(8);
+    auto* labels = new QVBoxLayout;
+    labels->setSpacing(1);
+    auto* title = new QLabel(QStringLiteral("Auto Start"), this);
+    title->setObjectName(QStringLiteral("autoStartLabel"));
+    labels->addWidget(title);
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("status"));
+    m_status->setTextFormat(Qt::PlainText);
+    useSecondaryColour(m_status);
+    labels->addWidget(m_status);
+    row->addLayout(labels, 1);
+    m_switch = new ToggleSwitch(this);
+    m_switch->setObjectName(QStringLiteral("autoStart"));
+    m_switch->setAccessibleName(QStringLiteral("Auto Start"));
+    row->addWidget(m_switch, 0, Qt::AlignVCenter);
+    layout->addLayout(row);
+
+    // The service's own words, so plain text.
+    m_error = new QLabel(this);
+    m_error->setObjectName(QStringLiteral("error"));
+    m_error->setTextFormat(Qt::PlainText);
+    m_error->setWordWrap(true);
+    useSecondaryColour(m_error);
+    m_error->hide();
+    layout->addWidget(m_error);
+
+    connect(m_switch, &ToggleSwitch::clicked, this, &SettingsPage::switchChanged);
+}
+
+QAbstractButton* SettingsPage::autoStartSwitch() const
+{
+    return m_switch;
+}
+
+QString SettingsPage::statusText() const
+{
+    return m_status->text();
+}
+
+QString SettingsPage::errorText() const
+{
+    return m_error->isHidden() ? QString() : m_error->text();
+}
+
+void SettingsPage::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    m_error->hide();
+    showStatus();
+}
+
+void SettingsPage::showStatus()
+{
+    const int status = m_loginItem->status();
+    m_switch->setChecked(status == LoginItemService::enabled);
+    m_status->setText(AutoStartSetting::statusLine(status));
+}
+
+void SettingsPage::switchChanged(bool on)
+{
+    const LoginItemService::Change change = AutoStartSetting::change(*m_loginItem, on);
+    if (change) {
+        m_error->hide();
+    } else {
+        Diagnostics::writeLine(QStringLiteral("Error"));
+        m_error->setText(change.error());
+        m_error->show();
+    }
+    // After a failure this puts the switch back where the service still is.
+    showStatus();
+}
+
+} // namespace tidewell

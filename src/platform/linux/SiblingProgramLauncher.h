@@ -1,0 +1,19 @@
+#pragma once
+
+#include "platform/MainProgramLauncher.h"
+
+namespace tidewell {
+
+// Starts the main program installed beside the helper, detached, as the desktop session's child.
+class SiblingProgramLauncher : public MainProgramLauncher
+{
+public:
+    explicit SiblingProgramLauncher(QString program);
+
+    Launch launch() override;
+
+private:
+    QString m_program;
+};
+
+} // namespace tidewell

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "platform/LoginItemService.h"
+
+#include <QByteArray>
+
+namespace tidewell {
+
+// The login item as an XDG autostart entry: a desktop entry in the user's autostart folder that
+// the desktop session runs at login, and that the desktop's own settings may disable.
+class XdgAutostartLoginItem : public LoginItemService
+{
+public:
+    static inline const QString kFileName = kIdentifier + QStringLiteral(".desktop");
+
+    // The entry lives in `autostartDir` and runs `helperProgram`, an absolute path.
+    XdgAutostartLoginItem(QString autostartDir, QString helperProgram);
+
+    // $XDG_CONFIG_HOME/autostart, ~/.config/autostart by default.
+    static QString userAutostartDir();
+    static QByteArray entryText(const QString& helperProgram);
+    // The path as one argument of an Exec line: quoted, and escaped for the quoting and for a
+    // string value, in that order, as a desktop reads them back in the other order.
+    static QString execArgument(const QString& path);
+    // False when the entry's group says Hidden=true or X-GNOME-Autostart-enabled=false.
+    static bool isEntryEnabled(const QByteArray& entry);
+
+    QString entryPath() const;
+
+    int status() const override;
+    Change registerLoginItem() override;
+    Change unregisterLoginItem() override;
+
+private:
+    QString m_autostartDir;
+    QString m_helperProgram;
+};
+
+} // namespace tidewell

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "platform/LoginItemService.h"
+
+#include <QByteArray>
+
+namespace tidewell {
+
+// The login item as a per-user launch agent: a property list in ~/Library/LaunchAgents that
+// launchd runs at login. Plain files, so it builds and is tested on every host.
+class LaunchAgentLoginItem : public LoginItemService
+{
+public:
+    static inline const QString kFileName = kIdentifier + QStringLiteral(".plist");
+
+    // The property list lives in `launchAgentsDir` and runs `helperProgram`, an absolute path.
+    LaunchAgentLoginItem(QString launchAgentsDir, QString helperProgram);
+
+    static QString userLaunchAgentsDir();
+    // The helper's executable inside the main bundle whose executable is in `mainProgramDir`
+    // (Tidewell.app/Contents/MacOS).
+    static QString helperInBundle(const QString& mainProgramDir);
+    static QByteArray propertyListText(const QString& helperProgram);
+    // False for a list that does not parse, or that says Disabled or not RunAtLoad.
+    static bool isAgentEnabled(const QByteArray& propertyList);
+
+    QString propertyListPath() const;
+
+    int status() const override;
+    Change registerLoginItem() override;
+    Change unregisterLoginItem() override;
+
+private:
+    QString m_launchAgentsDir;
+    QString m_helperProgram;
+};
+
+} // namespace tidewell
