@@ -21,7 +21,10 @@ CommandLineOptions CommandLineOptions::parse(const QStringList& arguments)
         QStringLiteral("all"), QStringLiteral("With --list: also print every other listening process."));
     const QCommandLineOption jsonOption(
         QStringLiteral("json"), QStringLiteral("With --list: print one JSON array instead of a table."));
-    parser.addOptions({listOption, allOption, jsonOption});
+    const QCommandLineOption checkUpdateOption(
+        QStringLiteral("check-update"),
+        QStringLiteral("Ask the update service about a newer version, print its answer, then exit."));
+    parser.addOptions({listOption, allOption, jsonOption, checkUpdateOption});
 
     CommandLineOptions options;
     if (!parser.parse(arguments)) {
@@ -41,6 +44,7 @@ CommandLineOptions CommandLineOptions::parse(const QStringList& arguments)
         options.exitNow = true;
         return options;
     }
+    options.checkUpdate = parser.isSet(checkUpdateOption);
     options.all = parser.isSet(allOption);
     options.json = parser.isSet(jsonOption);
     options.list = parser.isSet(listOption) || options.all || options.json;
