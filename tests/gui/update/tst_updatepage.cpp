@@ -151,7 +151,7 @@ void UpdatePageTest::downloads_data()
         << QStringLiteral("/get/latest") << QStringLiteral("Tidewell-9.9.9.dmg") << QString();
     QTest::newRow("final name ..") << QStringLiteral("/files/..") << QStringLiteral("Tidewell.dmg")
                                    << QString();
-    QTest::newRow("another scheme") << QStringLiteral("file:///etc/hostname") << QString()
+    QTest::newRow("another scheme") << QStringLiteral("file://localhost/etc/hostname") << QString()
                                     << QStringLiteral("Download failed: Only http and https links");
 }
 
