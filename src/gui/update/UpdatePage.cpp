@@ -39,7 +39,6 @@ UpdatePage::UpdatePage(UpdateService service, const AppServices* services, QWidg
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 8);
     layout->setSpacing(4);
-    layout->setAlignment(Qt::AlignHCenter);
 
     layout->addWidget(makeTextLabel(QStringLiteral("Current Version ") + m_service.currentVersion(),
                                     "currentVersion", this));
