@@ -8,12 +8,13 @@ namespace tidewell {
 // What the user asked for on the command line.
 struct CommandLineOptions
 {
-    bool list = false;        // print the development servers and exit
-    bool all = false;         // with list: add every other listener
-    bool json = false;        // with list: one JSON array instead of a table
-    bool checkUpdate = false; // ask the update service once, print its answer and exit
-    bool exitNow = false;     // help, version or an error has been printed
+    bool list = false;    // print the development servers and exit
+    bool all = false;     // with list: add every other listener
+    bool json = false;    // with list: one JSON array instead of a table
+    bool exitNow = false; // help, version or an error has been printed
     int exitCode = 0;
+    // Ask the update service once, print its answer and exit.
+    bool checkUpdate = false;
 
     // Prints help, version or the error itself; `--all` and `--json` imply `--list`.
     static CommandLineOptions parse(const QStringList& arguments);
