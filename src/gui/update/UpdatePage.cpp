@@ -50,8 +50,7 @@ UpdatePage::UpdatePage(UpdateService service, const AppServices* services, QWidg
     checkingRow->setContentsMargins(0, 0, 0, 0);
     checkingRow->addStretch(1);
     checkingRow->addWidget(new QLabel(QStringLiteral("Checking for update..."), m_checking));
-    m_spinner = new ProgressViewContainer(m_checking);
-    checkingRow->addWidget(m_spinner);
+    checkingRow->addWidget(new ProgressViewContainer(m_checking));
     checkingRow->addStretch(1);
     layout->addWidget(m_checking);
 

@@ -14,7 +14,6 @@ class QPushButton;
 
 namespace tidewell {
 
-class ProgressViewContainer;
 class UpdateDownload;
 
 // The "Updates" page: asks the update service once, as it is created, shows the answer under the
@@ -30,7 +29,6 @@ public:
     const std::optional<QString>& message() const { return m_message; }
     const std::optional<CheckForUpdateResult>& updateResult() const { return m_updateResult; }
     bool downloadStarted() const { return m_downloadStarted; }
-    UpdateDownload* download() const { return m_download; }
 
 private:
     void applyCheck(const Result<CheckForUpdateResult>& outcome);
@@ -47,7 +45,6 @@ private:
     UpdateDownload* m_download;
     QLabel* m_messageLabel;
     QWidget* m_checking;
-    ProgressViewContainer* m_spinner;
     QPushButton* m_downloadButton;
     QProgressBar* m_progressBar;
     QLabel* m_downloadStatus;

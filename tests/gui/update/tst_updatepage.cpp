@@ -1,7 +1,6 @@
 #include "gui/update/UpdatePage.h"
 #include "support/RecordingDesktop.h"
 #include "support/StubHttpServer.h"
-#include "update/UpdateDownload.h"
 
 #include <QDir>
 #include <QFile>
