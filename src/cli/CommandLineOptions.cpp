@@ -26,7 +26,11 @@ CommandLineOptions CommandLineOptions::parse(const QStringList& arguments)
         QStringLiteral("With --list: wait at most this many seconds for each server's page (default 5); "
                        "a server that takes longer is listed as not answering."),
         QStringLiteral("seconds"), QStringLiteral("5"));
-    parser.addOptions({listOption, allOption, jsonOption, timeoutOption});
+
+    const QCommandLineOption checkUpdateOption(
+        QStringLiteral("check-update"),
+        QStringLiteral("Ask the update service about a newer version, print its answer, then exit."));
+    parser.addOptions({listOption, allOption, jsonOption, timeoutOption, checkUpdateOption});
 
     CommandLineOptions options;
     if (!parser.parse(arguments)) {
@@ -54,6 +58,7 @@ CommandLineOptions CommandLineOptions::parse(const QStringList& arguments)
         options.exitCode = 2;
         return options;
     }
+    options.checkUpdate = parser.isSet(checkUpdateOption);
     options.all = parser.isSet(allOption);
     options.json = parser.isSet(jsonOption);
     options.list = parser.isSet(listOption) || options.all || options.json || parser.isSet(timeoutOption);

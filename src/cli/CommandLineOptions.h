@@ -14,6 +14,8 @@ struct CommandLineOptions
     int timeoutSeconds = 5; // with list: how long one server's page may take
     bool exitNow = false;   // help, version or an error has been printed
     int exitCode = 0;
+    // Ask the update service once, print its answer and exit.
+    bool checkUpdate = false;
 
     // Prints help, version or the error itself; `--all`, `--json` and `--timeout` imply `--list`.
     static CommandLineOptions parse(const QStringList& arguments);

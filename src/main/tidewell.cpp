@@ -1,3 +1,4 @@
+#include "cli/CheckUpdateCommand.h"
 #include "cli/CommandLineOptions.h"
 #include "cli/ListCommand.h"
 #include "gui/shell/TidewellApp.h"
@@ -53,6 +54,10 @@ int main(int argc, char** argv)
     if (options.exitNow)
         return options.exitCode;
 
+    if (options.checkUpdate) {
+        QCoreApplication app(argc, argv);
+        return CheckUpdateCommand(UpdateService::forThisBuild(QCoreApplication::applicationVersion())).run();
+    }
     if (options.list) {
         QCoreApplication app(argc, argv);
         return ListCommand(options, Host::create()).run();

@@ -61,9 +61,27 @@ void StubHttpServer::serve(QTcpSocket* socket)
             head += name + ": " + value + "\r\n";
         if (reply.sendLength)
             head += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n";
+        if (reply.holdAfter >= 0) {
+            socket->write(head + "\r\n" + reply.body.left(reply.holdAfter));
+            m_held.append({socket, path, reply.body.mid(reply.holdAfter)});
+            return;
+        }
         socket->write(head + "\r\n" + reply.body);
         socket->disconnectFromHost();
     });
+}
+
+void StubHttpServer::release(const QByteArray& path)
+{
+    for (qsizetype i = m_held.size() - 1; i >= 0; --i) {
+        if (m_held[i].path != path)
+            continue;
+        if (QTcpSocket* socket = m_held[i].socket) {
+            socket->write(m_held[i].rest);
+            socket->disconnectFromHost();
+        }
+        m_held.removeAt(i);
+    }
 }
 
 } // namespace tidewell::test

@@ -4,8 +4,10 @@
 #include <QList>
 #include <QMap>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QTcpServer>
+#include <QTcpSocket>
 
 namespace tidewell::test {
 
@@ -28,8 +30,9 @@ public:
         int status = 200;
         QByteArray body;
         QList<QPair<QByteArray, QByteArray>> headers;
-        bool silent = false;    // accept the request, never answer
-        bool sendLength = true; // send Content-Length (otherwise the end of the body closes the connection)
+        bool silent = false;      // accept the request, never answer
+        bool sendLength = true;   // send Content-Length (otherwise the end of the body closes the connection)
+        qsizetype holdAfter = -1; // send only this many body bytes until release() is called for the path
 
         static Reply with(QByteArray replyBody, int replyStatus = 200)
         {
@@ -50,6 +53,12 @@ public:
             reply.sendLength = false;
             return reply;
         }
+        Reply heldAfter(qsizetype bytes) const
+        {
+            Reply reply = *this;
+            reply.holdAfter = bytes;
+            return reply;
+        }
     };
 
     StubHttpServer();
@@ -59,6 +68,8 @@ public:
     // Replies to a path (without the query); an unknown path gets 404 with an empty body.
     void setReply(const QByteArray& path, const Reply& reply);
     QList<Request> requests() const { return m_requests; }
+    // Sends the rest of every reply to `path` that is being held back.
+    void release(const QByteArray& path);
 
 private:
     void serve(QTcpSocket* socket);
@@ -66,6 +77,13 @@ private:
     QTcpServer m_server;
     QMap<QByteArray, Reply> m_replies;
     QList<Request> m_requests;
+    struct Held
+    {
+        QPointer<QTcpSocket> socket;
+        QByteArray path;
+        QByteArray rest;
+    };
+    QList<Held> m_held;
 };
 
 } // namespace tidewell::test

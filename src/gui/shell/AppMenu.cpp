@@ -5,6 +5,7 @@
 #include "gui/ports/PortsTab.h"
 #include "gui/quicklaunch/QuickLaunchList.h"
 #include "gui/settings/SettingsPage.h"
+#include "gui/update/UpdatePage.h"
 #include "gui/widgets/SymbolIcons.h"
 #include "gui/widgets/TabButton.h"
 #include "platform/Diagnostics.h"
@@ -65,6 +66,8 @@ AppMenu::AppMenu(const AppServices* services, QWidget* parent) : QWidget(parent)
     m_vercelTab = emptyPage("vercelTab", m_pages);
     m_settingsPage = new SettingsPage(m_services->loginItem.get(), m_pages);
     m_updatePage = emptyPage("updatePage", m_pages);
+    new QVBoxLayout(m_updatePage);
+    m_updatePage->layout()->setContentsMargins(0, 0, 0, 0);
     for (QWidget* page : {static_cast<QWidget*>(m_portsTab), static_cast<QWidget*>(m_quickLaunchTab),
                           m_vercelTab, m_settingsPage, m_updatePage})
         pagesLayout->addWidget(page);
@@ -256,6 +259,13 @@ void AppMenu::showPage()
     m_vercelTab->setVisible(home && tab == SelectedTab::vercel);
     m_settingsPage->setVisible(view == SelectedView::settings);
     m_updatePage->setVisible(view == SelectedView::checkForUpdate);
+    if (view == SelectedView::checkForUpdate && !m_updatePageContent) {
+        m_updatePageContent = new UpdatePage(
+            UpdateService::forThisBuild(QCoreApplication::applicationVersion()), m_services, m_updatePage);
+        m_updatePage->layout()->addWidget(m_updatePageContent);
+    } else if (view != SelectedView::checkForUpdate && m_updatePageContent) {
+        delete std::exchange(m_updatePageContent, nullptr);
+    }
     m_bottomBar->setVisible(home && tab == SelectedTab::ports);
     updateTabButtons();
     scheduleListHeightUpdate();

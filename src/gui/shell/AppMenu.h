@@ -19,6 +19,7 @@ class ImpactRevealOverlay;
 class PortsTab;
 class QuickLaunchList;
 class TabButton;
+class UpdatePage;
 
 // Everything the menu-bar window shows: the header with the tab buttons and the gear menu, the
 // list of the selected tab (or a settings or update page), and under the port list the button
@@ -100,6 +101,8 @@ private:
     QWidget* m_vercelTab = nullptr;
     QWidget* m_settingsPage = nullptr;
     QWidget* m_updatePage = nullptr;
+    // Made afresh each time the page opens, so that every opening checks again.
+    UpdatePage* m_updatePageContent = nullptr;
     IgnoredPortsToggle* m_bottomBar = nullptr;
     ImpactRevealOverlay* m_reveal = nullptr;
 };

@@ -5,6 +5,7 @@
 #include "gui/shell/AppMenu.h"
 #include "gui/shell/MenuWindowPlacement.h"
 #include "gui/shell/TidewellMenu.h"
+#include "gui/update/UpdatePage.h"
 #include "gui/widgets/TabButton.h"
 #include "platform/Host.h"
 #include "ports/PortListRefresher.h"
@@ -20,6 +21,8 @@
 #include <QAbstractButton>
 #include <QLabel>
 #include <QMenu>
+#include <QPointer>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSettings>
@@ -415,6 +418,13 @@ void AppMenuTest::gearMenuItems()
     menu->gearMenu()->actions().at(4)->trigger();
     QCOMPARE(fixture.state.selectedView(), SelectedView::checkForUpdate);
     QCOMPARE(menu->findChild<QLabel*>(QStringLiteral("title"))->text(), QStringLiteral("Updates"));
+    // Every opening makes a fresh page, which asks the service again.
+    const QPointer<UpdatePage> first = menu->findChild<UpdatePage*>();
+    QVERIFY(first);
+    menu->findChild<QPushButton*>(QStringLiteral("back"))->click();
+    QVERIFY(!first);
+    menu->gearMenu()->actions().at(4)->trigger();
+    QVERIFY(menu->findChild<UpdatePage*>());
 }
 
 void AppMenuTest::versionLabel_data()

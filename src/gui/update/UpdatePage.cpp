@@ -1,0 +1,153 @@
+#include "gui/update/UpdatePage.h"
+
+#include "gui/widgets/ProgressViewContainer.h"
+#include "update/UpdateDownload.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPointer>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace tidewell {
+
+namespace {
+
+constexpr int kProgressSteps = 1000;
+
+// The service's text, never read as markup.
+QLabel* makeTextLabel(const QString& text, const char* objectName, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QLatin1String(objectName));
+    label->setTextFormat(Qt::PlainText);
+    label->setAlignment(Qt::AlignCenter);
+    label->setWordWrap(true);
+    return label;
+}
+
+} // namespace
+
+UpdatePage::UpdatePage(UpdateService service, const AppServices* services, QWidget* parent)
+    : QWidget(parent), m_service(std::move(service)),
+      m_download(new UpdateDownload(m_service, services->desktop, services->pool, this))
+{
+    setObjectName(QStringLiteral("updatePageContent"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 8);
+    layout->setSpacing(4);
+
+    layout->addWidget(makeTextLabel(QStringLiteral("Current Version ") + m_service.currentVersion(),
+                                    "currentVersion", this));
+
+    m_messageLabel = makeTextLabel({}, "message", this);
+    layout->addWidget(m_messageLabel);
+    m_checking = new QWidget(this);
+    auto* checkingRow = new QHBoxLayout(m_checking);
+    checkingRow->setContentsMargins(0, 0, 0, 0);
+    checkingRow->addStretch(1);
+    checkingRow->addWidget(new QLabel(QStringLiteral("Checking for update..."), m_checking));
+    checkingRow->addWidget(new ProgressViewContainer(m_checking));
+    checkingRow->addStretch(1);
+    layout->addWidget(m_checking);
+
+    m_downloadButton = new QPushButton(this);
+    m_downloadButton->setObjectName(QStringLiteral("downloadButton"));
+    layout->addWidget(m_downloadButton, 0, Qt::AlignHCenter);
+    connect(m_downloadButton, &QPushButton::clicked, this, [this] {
+        m_downloadStatus->clear();
+        m_download->start(m_updateResult->download_link.value_or(QString()));
+        refresh();
+    });
+
+    m_progressBar = new QProgressBar(this);
+    m_progressBar->setObjectName(QStringLiteral("progressBar"));
+    m_progressBar->setTextVisible(false);
+    m_progressBar->setRange(0, kProgressSteps);
+    layout->addWidget(m_progressBar);
+
+    m_downloadStatus = makeTextLabel({}, "downloadStatus", this);
+    layout->addWidget(m_downloadStatus);
+
+    connect(m_download, &UpdateDownload::transferStarted, this, [this] {
+        m_downloadStarted = true;
+        m_transferEnded = false;
+        m_progressBar->setRange(0, kProgressSteps);
+        m_progressBar->setValue(0);
+        refresh();
+    });
+    connect(m_download, &UpdateDownload::progress, this, &UpdatePage::setProgress);
+    connect(m_download, &UpdateDownload::completed, this, [this] { downloadEnded({}); });
+    connect(m_download, &UpdateDownload::failed, this, &UpdatePage::downloadEnded);
+
+    if (!m_service.isSetUp()) {
+        m_message = UpdateService::kNotSetUp;
+    } else {
+        m_service.check([page = QPointer<UpdatePage>(this)](const Result<CheckForUpdateResult>& outcome) {
+            if (page)
+                page->applyCheck(outcome);
+        });
+    }
+    refresh();
+}
+
+void UpdatePage::applyCheck(const Result<CheckForUpdateResult>& outcome)
+{
+    if (outcome) {
+        m_updateResult = outcome.value();
+        m_message = outcome->message;
+    } else {
+        // The previous answer stays: a failed check does not take away a download already offered.
+        m_message = UpdateService::kCheckFailed;
+    }
+    refresh();
+}
+
+void UpdatePage::setProgress(qint64 received, qint64 total)
+{
+    // A reply without a length gives no fraction; a moving busy bar says that bytes still arrive.
+    if (total <= 0) {
+        m_progressBar->setRange(0, 0);
+    } else {
+        m_progressBar->setRange(0, kProgressSteps);
+        m_progressBar->setValue(
+            int(std::clamp<qint64>(received * kProgressSteps / total, 0, kProgressSteps)));
+    }
+    refresh();
+}
+
+void UpdatePage::downloadEnded(const QString& failure)
+{
+    m_transferEnded = true;
+    if (!failure.isEmpty()) {
+        m_downloadStatus->setText(QStringLiteral("Download failed: ") + failure);
+        // The user may try again.
+        m_downloadStarted = false;
+    }
+    refresh();
+}
+
+void UpdatePage::refresh()
+{
+    m_messageLabel->setText(m_message.value_or(QString()));
+    m_messageLabel->setVisible(m_message.has_value());
+    m_checking->setVisible(!m_message.has_value());
+
+    const bool offered = !m_downloadStarted && m_updateResult && m_updateResult->offersDownload();
+    if (offered) {
+        QString text = QStringLiteral("Download ") + *m_updateResult->version;
+        // A button reads "&" as the mark of a shortcut key.
+        m_downloadButton->setText(text.replace(QLatin1Char('&'), QStringLiteral("&&")));
+    }
+    m_downloadButton->setVisible(offered);
+    m_downloadButton->setEnabled(!m_download->isBusy());
+
+    const bool complete = m_progressBar->maximum() > 0 && m_progressBar->value() >= m_progressBar->maximum();
+    m_progressBar->setVisible(m_downloadStarted && !m_transferEnded && !complete);
+    m_downloadStatus->setVisible(!m_downloadStatus->text().isEmpty());
+}
+
+} // namespace tidewell

@@ -1,0 +1,66 @@
+#pragma once
+
+#include "net/JsonRequest.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QUrl>
+
+#include <chrono>
+#include <memory>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+class QTemporaryFile;
+
+namespace tidewell {
+
+// One file fetched over HTTP(S) into a folder: the bytes go to a partial file in that folder and
+// are renamed into place only once complete, under the last path segment of the address the reply
+// finally came from. Lives on the session's thread; destroying it abandons the transfer and its
+// partial file.
+class FileDownload : public QObject
+{
+    Q_OBJECT
+public:
+    explicit FileDownload(QNetworkAccessManager* session,
+                          std::chrono::milliseconds timeout = RequestLimits{}.timeout,
+                          QObject* parent = nullptr);
+    ~FileDownload() override;
+
+    // Only http and https are fetched: any other scheme would read local files or other services.
+    static bool isDownloadable(const QUrl& url);
+    // The percent-decoded last path segment of `url`, or `fallback` when that is empty, "." or
+    // "..", or holds a path separator or a NUL: a name that always stays inside the folder.
+    static QString fileNameFor(const QUrl& url, const QString& fallback);
+
+    // Fetches `url` into `folder` (which must exist); a name the reply's address does not give is
+    // `fallback`. A file of the same name is replaced. Ends in exactly one of the two signals,
+    // never from inside this call.
+    void start(const QUrl& url, const QString& folder, const QString& fallback);
+
+signals:
+    // `total` is -1 while the reply has not said its length.
+    void progress(qint64 received, qint64 total);
+    void succeeded(const QString& path);
+    // The transfer did not complete (or was refused); nothing was written under the final name.
+    void failed(const QString& error);
+    // The file arrived whole but could not be put in place; the partial file is removed.
+    void moveFailed(const QString& error);
+
+private:
+    void fail(const QString& error);
+    void finish();
+
+    QNetworkAccessManager* m_session;
+    std::chrono::milliseconds m_timeout;
+    QPointer<QNetworkReply> m_reply;
+    std::unique_ptr<QTemporaryFile> m_partial;
+    QString m_folder;
+    QString m_fallback;
+    QString m_writeError;
+    qint64 m_received = 0;
+};
+
+} // namespace tidewell

@@ -1,0 +1,100 @@
+#include "update/UpdateDownload.h"
+
+#include "net/FileDownload.h"
+#include "platform/Desktop.h"
+#include "platform/Diagnostics.h"
+#include "platform/DownloadFolder.h"
+#include "state/AsyncTask.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QUrl>
+
+namespace tidewell {
+
+namespace {
+
+struct EarlierFile
+{
+    QString folder; // absolute, once prepared
+    QString error;  // the folder could not be prepared
+    bool exists = false;
+};
+
+} // namespace
+
+UpdateDownload::UpdateDownload(UpdateService service, std::shared_ptr<Desktop> desktop, QThreadPool* pool,
+                               QObject* parent)
+    : QObject(parent), m_service(std::move(service)), m_desktop(std::move(desktop)), m_pool(pool)
+{}
+
+void UpdateDownload::start(const QString& link)
+{
+    if (m_busy)
+        return;
+    const QUrl url(link.trimmed(), QUrl::StrictMode);
+    // Checked before anything is looked up: a file:// or other link must not open a local file either.
+    if (!FileDownload::isDownloadable(url)) {
+        emit failed(QStringLiteral("Only http and https links can be downloaded: ") + link);
+        return;
+    }
+    m_busy = true;
+    const QString name = FileDownload::fileNameFor(url, kDefaultFileName);
+    AsyncTask::runThenCallback(
+        m_pool, this,
+        [folder = m_service.downloadFolder(), name] {
+            const Result<QString> prepared = DownloadFolder::prepare(folder);
+            if (!prepared)
+                return EarlierFile{{}, prepared.error(), false};
+            return EarlierFile{
+                prepared.value(), {}, QFileInfo(QDir(prepared.value()).filePath(name)).isFile()};
+        },
+        [this, url, name](const EarlierFile& earlier) {
+            if (!earlier.error.isEmpty()) {
+                end();
+                emit failed(earlier.error);
+            } else if (earlier.exists) {
+                end();
+                const QString path = QDir(earlier.folder).filePath(name);
+                m_desktop->openUrl(QUrl::fromLocalFile(path));
+                emit completed(path);
+            } else {
+                beginTransfer(url, earlier.folder);
+            }
+        });
+}
+
+void UpdateDownload::beginTransfer(const QUrl& url, const QString& folder)
+{
+    emit transferStarted();
+    auto* transfer = new FileDownload(m_service.session(), m_service.limits().timeout, this);
+    connect(transfer, &FileDownload::progress, this, &UpdateDownload::progress);
+    connect(transfer, &FileDownload::succeeded, this, [this, transfer](const QString& path) {
+        transfer->deleteLater();
+        end();
+        Diagnostics::writeLine(path);
+        m_desktop->openUrl(QUrl::fromLocalFile(path));
+        emit completed(path);
+    });
+    connect(transfer, &FileDownload::failed, this, [this, transfer](const QString& error) {
+        transfer->deleteLater();
+        end();
+        emit failed(error);
+    });
+    connect(transfer, &FileDownload::moveFailed, this, [this, transfer](const QString& error) {
+        transfer->deleteLater();
+        end();
+        // An older file of that name is not opened in place of the one that failed to arrive.
+        Diagnostics::writeLine(QStringLiteral("An error occurred while moving or opening the file: ") +
+                               error);
+        emit failed(error);
+    });
+    transfer->start(url, folder, kDefaultFileName);
+}
+
+void UpdateDownload::end()
+{
+    m_busy = false;
+}
+
+} // namespace tidewell

@@ -1,0 +1,53 @@
+#pragma once
+
+#include "update/UpdateService.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class QThreadPool;
+
+namespace tidewell {
+
+class Desktop;
+
+// One press of the download button: a file of the link's name already in the user's download
+// folder is opened at once; otherwise the link is fetched there and the complete file is opened.
+// Lives on the interface thread; its signals arrive there.
+class UpdateDownload : public QObject
+{
+    Q_OBJECT
+public:
+    static inline const QString kDefaultFileName = QStringLiteral("Tidewell.dmg");
+
+    // `pool` runs the folder preparation and the look for an earlier file.
+    UpdateDownload(UpdateService service, std::shared_ptr<Desktop> desktop, QThreadPool* pool,
+                   QObject* parent = nullptr);
+
+    // Ignored while an earlier start is still under way.
+    void start(const QString& link);
+    bool isBusy() const { return m_busy; }
+
+signals:
+    // No earlier file: the transfer begins.
+    void transferStarted();
+    // `total` is -1 while the reply has not said its length.
+    void progress(qint64 received, qint64 total);
+    // The file is in place and was handed to the opener: an earlier one, or the one just fetched.
+    void completed(const QString& path);
+    // Nothing was opened; `error` says why in one line.
+    void failed(const QString& error);
+
+private:
+    void beginTransfer(const QUrl& url, const QString& folder);
+    void end();
+
+    UpdateService m_service;
+    std::shared_ptr<Desktop> m_desktop;
+    QThreadPool* m_pool;
+    bool m_busy = false;
+};
+
+} // namespace tidewell

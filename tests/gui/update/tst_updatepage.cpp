@@ -1,0 +1,224 @@
+#include "gui/update/UpdatePage.h"
+#include "support/RecordingDesktop.h"
+#include "support/StubHttpServer.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QNetworkAccessManager>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThreadPool>
+
+using namespace tidewell;
+using namespace tidewell::test;
+using namespace std::chrono_literals;
+
+namespace {
+
+using Reply = StubHttpServer::Reply;
+
+QByteArray answer(const QString& downloadLink)
+{
+    return R"({"message":"Tidewell 9.9.9 is out","version":"9.9.9","download_link":")" +
+           downloadLink.toUtf8() + R"("})";
+}
+
+Reply redirectTo(const QByteArray& location)
+{
+    Reply reply = Reply::with({}, 302);
+    reply.headers.append({"Location", location});
+    return reply;
+}
+
+} // namespace
+
+class UpdatePageTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void checkPostsTheVersion();
+    void showsTheAnswer_data();
+    void showsTheAnswer();
+    void downloads_data();
+    void downloads();
+    void secondPressOnAFreshPageOpensTheEarlierFile();
+
+private:
+    std::unique_ptr<UpdatePage> page(const QString& base, RequestLimits limits = {})
+    {
+        return std::make_unique<UpdatePage>(
+            UpdateService(base, QStringLiteral("9.0.1"), &m_session, limits, folder()), &m_services);
+    }
+    // A folder the page creates itself: it must come out closed to other users.
+    QString folder() const { return m_dir->filePath(QStringLiteral("updates")); }
+    template <typename T> static T* child(const UpdatePage& page, const char* name)
+    {
+        return page.findChild<T*>(QLatin1String(name));
+    }
+    static void pressDownload(const UpdatePage& page)
+    {
+        QTRY_VERIFY(child<QPushButton>(page, "downloadButton")->isVisibleTo(&page));
+        child<QPushButton>(page, "downloadButton")->click();
+    }
+
+    std::unique_ptr<StubHttpServer> m_service;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::shared_ptr<RecordingDesktop> m_desktop;
+    QThreadPool m_pool;
+    QNetworkAccessManager m_session;
+    AppServices m_services;
+};
+
+void UpdatePageTest::init()
+{
+    m_service = std::make_unique<StubHttpServer>();
+    m_dir = std::make_unique<QTemporaryDir>();
+    m_desktop = std::make_shared<RecordingDesktop>();
+    m_services.desktop = m_desktop;
+    m_services.pool = &m_pool;
+}
+
+void UpdatePageTest::checkPostsTheVersion()
+{
+    m_service->setReply("/api/check-update", Reply::with(R"({"message":"ok"})"));
+    const auto shown = page(m_service->origin());
+    QCOMPARE(child<QLabel>(*shown, "currentVersion")->text(), QStringLiteral("Current Version 9.0.1"));
+    QTRY_COMPARE(m_service->requests().size(), 1);
+    const StubHttpServer::Request request = m_service->requests().at(0);
+    QCOMPARE(request.method, QByteArray("POST"));
+    QCOMPARE(request.target, QByteArray("/api/check-update"));
+    QCOMPARE(request.body, QByteArray(R"({"current_version":"9.0.1"})"));
+    QCOMPARE(request.headers.value("content-type"), QByteArray("application/json"));
+    QCOMPARE(request.headers.value("content-length"), QByteArray("27"));
+    // Nothing beyond what every HTTP client sends: no extra header leaves the program.
+    QCOMPARE(request.headers.keys(),
+             (QList<QByteArray>{"accept-encoding", "accept-language", "connection", "content-length",
+                                "content-type", "host", "user-agent"}));
+}
+
+void UpdatePageTest::showsTheAnswer_data()
+{
+    QTest::addColumn<bool>("setUp");
+    QTest::addColumn<Reply>("reply");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("button");
+    // Markup in the service's text is shown as it is, never rendered.
+    QTest::newRow("version and link")
+        << true
+        << Reply::with(R"({"message":"<b>New</b> build","version":"9.9.9","download_link":"http://h/T.dmg"})")
+        << QStringLiteral("<b>New</b> build") << QStringLiteral("Download 9.9.9");
+    QTest::newRow("message alone") << true << Reply::with(R"({"message":"Up to date"})")
+                                   << QStringLiteral("Up to date") << QString();
+    QTest::newRow("no message") << true
+                                << Reply::with(R"({"version":"9.9.9","download_link":"http://h/T.dmg"})")
+                                << UpdateService::kCheckFailed << QString();
+    QTest::newRow("silent service") << true << Reply::silence() << UpdateService::kCheckFailed << QString();
+    QTest::newRow("not set up") << false << Reply() << UpdateService::kNotSetUp << QString();
+}
+
+void UpdatePageTest::showsTheAnswer()
+{
+    QFETCH(bool, setUp);
+    QFETCH(Reply, reply);
+    QFETCH(QString, button);
+    m_service->setReply("/api/check-update", reply);
+    const auto shown = page(setUp ? m_service->origin() : QString(), RequestLimits{300ms});
+    QCOMPARE(shown->message().has_value(), !setUp);
+
+    QTRY_VERIFY(shown->message().has_value());
+    const QLabel* message = child<QLabel>(*shown, "message");
+    QTEST(message->text(), "message");
+    QCOMPARE(message->textFormat(), Qt::PlainText);
+    const QPushButton* download = child<QPushButton>(*shown, "downloadButton");
+    QCOMPARE(download->isVisibleTo(shown.get()), !button.isEmpty());
+    if (!button.isEmpty())
+        QCOMPARE(download->text(), button);
+    QCOMPARE(m_service->requests().size(), setUp ? 1 : 0);
+}
+
+void UpdatePageTest::downloads_data()
+{
+    QTest::addColumn<QString>("link");
+    QTest::addColumn<QString>("fileName");
+    QTest::addColumn<QString>("failure");
+    QTest::newRow("redirect to another name, no length")
+        << QStringLiteral("/get/latest") << QStringLiteral("Tidewell-9.9.9.dmg") << QString();
+    QTest::newRow("final name ..") << QStringLiteral("/files/..") << QStringLiteral("Tidewell.dmg")
+                                   << QString();
+    QTest::newRow("another scheme") << QStringLiteral("file://localhost/etc/hostname") << QString()
+                                    << QStringLiteral("Download failed: Only http and https links");
+}
+
+void UpdatePageTest::downloads()
+{
+    QFETCH(QString, link);
+    QFETCH(QString, fileName);
+    QFETCH(QString, failure);
+    const QByteArray image(300 * 1024, 'i');
+    if (link.startsWith(QLatin1Char('/')))
+        link.prepend(m_service->origin());
+    m_service->setReply("/api/check-update", Reply::with(answer(link)));
+    m_service->setReply("/get/latest", redirectTo("/files/Tidewell-9.9.9.dmg"));
+    m_service->setReply("/files/Tidewell-9.9.9.dmg", Reply::with(image).withoutLength().heldAfter(1000));
+    // The request line carries the normalised path; the name still comes from the link.
+    m_service->setReply("/", Reply::with(image).heldAfter(1000));
+
+    const auto shown = page(m_service->origin());
+    pressDownload(*shown);
+    if (!failure.isEmpty()) {
+        QTRY_VERIFY(child<QLabel>(*shown, "downloadStatus")->text().startsWith(failure));
+        QVERIFY(child<QPushButton>(*shown, "downloadButton")->isVisibleTo(shown.get()));
+        QVERIFY(m_desktop->calls.isEmpty());
+        QCOMPARE(m_service->requests().size(), 1);
+        return;
+    }
+    // While bytes arrive the bar shows; without a length it is a busy indicator, not an empty bar.
+    const QProgressBar* bar = child<QProgressBar>(*shown, "progressBar");
+    QTRY_VERIFY(bar->isVisibleTo(shown.get()) && (bar->maximum() == 0 || bar->value() > 0));
+    QCOMPARE(bar->maximum() == 0, link.endsWith(QLatin1String("latest")));
+    m_service->release(m_service->requests().constLast().target);
+
+    const QString path = QDir(folder()).filePath(fileName);
+    QTRY_COMPARE(m_desktop->calls,
+                 QStringList{QStringLiteral("openUrl ") + QUrl::fromLocalFile(path).toString()});
+    QVERIFY(!bar->isVisibleTo(shown.get()));
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), image);
+    // Only the finished file is left, in a folder no other account can enter, and nothing outside it.
+    QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden), QStringList{fileName});
+    // Owner: everything; group and others: nothing.
+    QCOMPARE(int(QFile::permissions(folder()) & 0x7077), 0x7000);
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             QStringList{QStringLiteral("updates")});
+}
+
+void UpdatePageTest::secondPressOnAFreshPageOpensTheEarlierFile()
+{
+    const QString link = m_service->origin() + QStringLiteral("/files/Tidewell-9.9.9.dmg");
+    m_service->setReply("/api/check-update", Reply::with(answer(link)));
+    m_service->setReply("/files/Tidewell-9.9.9.dmg", Reply::with("image"));
+    const QString opened =
+        QStringLiteral("openUrl ") +
+        QUrl::fromLocalFile(QDir(folder()).filePath(QStringLiteral("Tidewell-9.9.9.dmg"))).toString();
+
+    auto shown = page(m_service->origin());
+    pressDownload(*shown);
+    QTRY_COMPARE(m_desktop->calls, QStringList{opened});
+    QVERIFY(!child<QPushButton>(*shown, "downloadButton")->isVisibleTo(shown.get()));
+
+    shown = page(m_service->origin());
+    pressDownload(*shown);
+    QTRY_COMPARE(m_desktop->calls, (QStringList{opened, opened}));
+    // Two checks and one download: the second press asked the service for nothing.
+    QCOMPARE(m_service->requests().size(), 3);
+    QVERIFY(!shown->downloadStarted());
+}
+
+QTEST_MAIN(UpdatePageTest)
+#include "tst_updatepage.moc"
