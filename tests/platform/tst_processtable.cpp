@@ -196,8 +196,12 @@ void ProcessTableTest::originsAgreeOnLiveProcesses_data()
 {
     QTest::addColumn<QString>("shell");
     QTest::addColumn<bool>("throughRunner");
-    QTest::newRow("listener under bash") << QStringLiteral("/bin/bash") << false;
-    QTest::newRow("listener under a runner under sh") << QStringLiteral("/bin/sh") << true;
+    QTest::addColumn<QString>("moveTo"); // how the server leaves the shell's folder for "sub"
+    QTest::newRow("listener under bash") << QStringLiteral("/bin/bash") << false << QString();
+    QTest::newRow("listener under a runner under sh") << QStringLiteral("/bin/sh") << true << QString();
+    // The folder is the server's own, not the shell's.
+    QTest::newRow("cd, then exec") << QStringLiteral("/bin/bash") << false << QStringLiteral("cd");
+    QTest::newRow("env -C") << QStringLiteral("/bin/bash") << false << QStringLiteral("env");
 }
 
 void ProcessTableTest::originsAgreeOnLiveProcesses()
@@ -206,8 +210,10 @@ void ProcessTableTest::originsAgreeOnLiveProcesses()
         QSKIP("zsh, lsof or ps is not installed: the script cannot be compared with /proc here");
     QFETCH(QString, shell);
     QFETCH(bool, throughRunner);
+    QFETCH(QString, moveTo);
     QTemporaryDir dir;
-    const QString folder = dir.filePath(QStringLiteral("project dir"));
+    const QString shellFolder = dir.filePath(QStringLiteral("project dir"));
+    const QString folder = moveTo.isEmpty() ? shellFolder : shellFolder + QStringLiteral("/sub");
     QVERIFY(QDir().mkpath(folder));
 
     // A runner stands for a package script runner: a non-shell process between shell and server.
@@ -215,7 +221,11 @@ void ProcessTableTest::originsAgreeOnLiveProcesses()
     if (throughRunner)
         script = QStringLiteral("'%1' -c 'import subprocess, sys; subprocess.run(sys.argv[1:])' %2")
                      .arg(python3(), script);
-    ChildProcess child(shell, {QStringLiteral("-c"), script + QStringLiteral("; exit $?")}, folder);
+    if (moveTo == QLatin1String("cd"))
+        script = QStringLiteral("/bin/bash -c ") + shellQuoted(QStringLiteral("cd sub && exec ") + script);
+    else if (moveTo == QLatin1String("env"))
+        script = QStringLiteral("env -C sub ") + script;
+    ChildProcess child(shell, {QStringLiteral("-c"), script + QStringLiteral("; exit $?")}, shellFolder);
     QVERIFY(child.waitUntilReady());
     qint64 listener = childOf(child.pid());
     const qint64 expectedProcess = listener;
