@@ -186,7 +186,10 @@ private:
         const auto tall = [rows](const Window& window) {
             return isMenu(window) && window.geometry.height() >= kFirstRowTop + rows * kRowHeight;
         };
-        return QTest::qWaitFor([&] { return window(tall).has_value(); }, 60000) ? window(tall) : std::nullopt;
+        // The window the wait saw, not a second look: it may be resizing again by then.
+        std::optional<Window> found;
+        (void)QTest::qWaitFor([&] { return (found = window(tall)).has_value(); }, 60000);
+        return found;
     }
     void clickAt(QPoint point) const
     {
