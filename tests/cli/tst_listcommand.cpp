@@ -12,6 +12,7 @@
 
 using namespace tidewell;
 using namespace tidewell::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -20,7 +21,7 @@ std::pair<int, QByteArray> runTidewell(const QStringList& arguments, const QByte
 {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("TIDEWELL_BACKEND"), QString::fromLatin1(backend));
+    environment.insert(u"TIDEWELL_BACKEND"_s, QString::fromLatin1(backend));
     process.setProcessEnvironment(environment);
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process.start(QStringLiteral(TIDEWELL_PROGRAM), arguments);
@@ -32,7 +33,7 @@ std::pair<int, QByteArray> runTidewell(const QStringList& arguments, const QByte
 QJsonObject entryOnPort(const QByteArray& json, int port)
 {
     for (const QJsonValue& value : QJsonDocument::fromJson(json).array()) {
-        if (value[QStringLiteral("port")].toString() == QString::number(port))
+        if (value[u"port"_s].toString() == QString::number(port))
             return value.toObject();
     }
     return {};
@@ -42,7 +43,7 @@ QJsonObject entryOnPort(const QByteArray& json, int port)
 QString member(const QJsonObject& entry, const QString& path)
 {
     QJsonValue value = entry;
-    for (const QString& name : path.split(QLatin1Char('/')))
+    for (const QString& name : path.split(u'/'))
         value = value[name];
     return value.toString();
 }
@@ -53,7 +54,7 @@ QString shown(const QJsonObject& entry)
     QStringList members;
     for (const char* path : {"processName", "htmlData/title", "htmlData/appType", "processInfo/cwd"})
         members.append(member(entry, QString::fromLatin1(path)));
-    return members.join(QLatin1Char('|'));
+    return members.join(u'|');
 }
 
 } // namespace
@@ -72,11 +73,10 @@ private slots:
 
 void ListCommandTest::tableKeepsEveryEntryOnOneLine()
 {
-    const PortData page(
-        QStringLiteral("python3"), QStringLiteral("8000"), QStringLiteral("42"),
-        HTMLData{QStringLiteral("\n  My\tApp\n"), AppType::react, std::nullopt, HttpScheme::http},
-        ProcessInfo{QStringLiteral("/tmp/a b"), QStringLiteral("python3 -m http.server")});
-    const PortData bare(QStringLiteral("postgres"), QStringLiteral("5432"), QStringLiteral("77"));
+    const PortData page(u"python3"_s, u"8000"_s, u"42"_s,
+                        HTMLData{u"\n  My\tApp\n"_s, AppType::react, std::nullopt, HttpScheme::http},
+                        ProcessInfo{u"/tmp/a b"_s, u"python3 -m http.server"_s});
+    const PortData bare(u"postgres"_s, u"5432"_s, u"77"_s);
     // Control characters become spaces so that a title never breaks the line; columns are as wide
     // as their widest cell and trailing blanks are cut.
     QCOMPARE(PortTableFormatter::table({page, bare}),
@@ -90,9 +90,9 @@ void ListCommandTest::optionsExitAsDocumented_data()
     QTest::addColumn<QString>("option");
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QByteArray>("expected");
-    QTest::newRow("help") << QStringLiteral("--help") << 0 << QByteArray("--list");
-    QTest::newRow("version") << QStringLiteral("--version") << 0 << QByteArray("Tidewell ");
-    QTest::newRow("unknown") << QStringLiteral("--no-such-option") << 2 << QByteArray();
+    QTest::newRow("help") << u"--help"_s << 0 << QByteArray("--list");
+    QTest::newRow("version") << u"--version"_s << 0 << QByteArray("Tidewell ");
+    QTest::newRow("unknown") << u"--no-such-option"_s << 2 << QByteArray();
 }
 
 void ListCommandTest::optionsExitAsDocumented()
@@ -114,58 +114,51 @@ void ListCommandTest::listsRealServersWithTheirOrigin_data()
 void ListCommandTest::listsRealServersWithTheirOrigin()
 {
     QFETCH(QByteArray, backend);
-    if (backend == "commands" &&
-        (!QFile::exists(QStringLiteral("/bin/zsh")) || findProgram(QStringLiteral("lsof")).isEmpty()))
+    if (backend == "commands" && (!QFile::exists(u"/bin/zsh"_s) || findProgram(u"lsof"_s).isEmpty()))
         QSKIP("zsh or lsof is not installed: the command backend cannot run here");
-    const QString node = findProgram(QStringLiteral("node"));
+    const QString node = findProgram(u"node"_s);
     if (node.isEmpty())
         QSKIP("node is not installed");
 
     QTemporaryDir dir;
-    const QString folder = dir.filePath(QStringLiteral("my project"));
+    const QString folder = dir.filePath(u"my project"_s);
     QVERIFY(QDir().mkpath(folder));
-    auto python = startListenerFromShell({QStringLiteral("--title"), QStringLiteral("Python Docs"),
-                                          QStringLiteral("--body"),
-                                          QStringLiteral("<script src=\"/@react-refresh\"></script>")},
-                                         folder);
+    auto python = startListenerFromShell(
+        {u"--title"_s, u"Python Docs"_s, u"--body"_s, u"<script src=\"/@react-refresh\"></script>"_s},
+        folder);
     const QString nodeScript = QStringLiteral(
         "require('http').createServer((q, r) => { r.setHeader('Content-Type', 'text/html');"
         " r.end('<title>Node Shop</title><script src=\"/_next/static/app.js\"></script>'); })"
         ".listen(0, '127.0.0.1', function () { console.log('ready ' + this.address().port); })");
-    ChildProcess nodeServer(QStringLiteral("/bin/bash"),
-                            {QStringLiteral("-c"), shellQuoted(node) + QStringLiteral(" -e ") +
-                                                       shellQuoted(nodeScript) + QStringLiteral("; exit $?")},
-                            folder);
-    auto json = startListener({QStringLiteral("--mode"), QStringLiteral("json")});
-    auto database = startListener({QStringLiteral("--name"), QStringLiteral("postgres")});
+    ChildProcess nodeServer(
+        u"/bin/bash"_s, {u"-c"_s, shellQuoted(node) + u" -e "_s + shellQuoted(nodeScript) + u"; exit $?"_s},
+        folder);
+    auto json = startListener({u"--mode"_s, u"json"_s});
+    auto database = startListener({u"--name"_s, u"postgres"_s});
     QVERIFY(python->waitUntilReady() && nodeServer.waitUntilReady() && json->waitUntilReady() &&
             database->waitUntilReady());
 
-    const auto [exitCode, listed] =
-        runTidewell({QStringLiteral("--list"), QStringLiteral("--json")}, backend);
+    const auto [exitCode, listed] = runTidewell({u"--list"_s, u"--json"_s}, backend);
     QCOMPARE(exitCode, 0);
     QVERIFY2(QJsonDocument::fromJson(listed).isArray(), listed);
     const QJsonObject py = entryOnPort(listed, python->port());
-    QCOMPARE(shown(py), QStringLiteral("python3|Python Docs|react|") + folder);
-    QVERIFY(member(py, QStringLiteral("processInfo/cmd")).contains(QStringLiteral("listener.py")));
+    QCOMPARE(shown(py), u"python3|Python Docs|react|"_s + folder);
+    QVERIFY(member(py, u"processInfo/cmd"_s).contains(u"listener.py"_s));
     const QJsonObject js = entryOnPort(listed, nodeServer.port());
-    QCOMPARE(shown(js), QStringLiteral("node|Node Shop|nextjs|") + folder);
-    QVERIFY(member(js, QStringLiteral("processInfo/cmd")).startsWith(node + QStringLiteral(" -e")));
+    QCOMPARE(shown(js), u"node|Node Shop|nextjs|"_s + folder);
+    QVERIFY(member(js, u"processInfo/cmd"_s).startsWith(node + u" -e"_s));
     QVERIFY2(entryOnPort(listed, json->port()).isEmpty(), "a server that answers JSON is no page");
     QVERIFY(entryOnPort(listed, database->port()).isEmpty());
 
     // With --all, other listeners are added under their process name, without page or origin.
-    const QByteArray all =
-        runTidewell({QStringLiteral("--list"), QStringLiteral("--all"), QStringLiteral("--json")}, backend)
-            .second;
+    const QByteArray all = runTidewell({u"--list"_s, u"--all"_s, u"--json"_s}, backend).second;
     const QString expectedDatabase =
-        QStringLiteral(R"({"processName":"postgres","port":"%1","pid":"%2",)"
-                       R"("htmlData":{"title":"postgres","appType":"unknown","scheme":"http"}})")
-            .arg(database->port())
+        uR"({"processName":"postgres","port":"%1","pid":"%2",)"
+        R"("htmlData":{"title":"postgres","appType":"unknown","scheme":"http"}})"_s.arg(database->port())
             .arg(database->pid());
     QCOMPARE(entryOnPort(all, database->port()), QJsonDocument::fromJson(expectedDatabase.toUtf8()).object());
 
-    const auto [tableExitCode, table] = runTidewell({QStringLiteral("--list")}, backend);
+    const auto [tableExitCode, table] = runTidewell({u"--list"_s}, backend);
     QCOMPARE(tableExitCode, 0);
     QVERIFY2(table.simplified().startsWith("PORT PID PROCESS TITLE TYPE DIRECTORY COMMAND"), table);
     QVERIFY(table.contains("Node Shop") && table.contains("Python Docs"));

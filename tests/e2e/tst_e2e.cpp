@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 using namespace tidewell::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -31,41 +32,8 @@ const QPoint kOutside(20, 748);
 
 QStringList words(const QString& text)
 {
-    return text.split(QLatin1Char(' '));
+    return text.split(u' ');
 }
-
-// A program in a process group of its own, its standard output and error kept together.
-class Program
-{
-public:
-    Program(const QString& program, const QStringList& arguments, const QProcessEnvironment& environment)
-    {
-        m_process.setProcessEnvironment(environment);
-        m_process.setProcessChannelMode(QProcess::MergedChannels);
-        m_process.setChildProcessModifier([] { ::setpgid(0, 0); });
-        m_process.start(program, arguments);
-        m_process.waitForStarted(5000);
-    }
-    ~Program()
-    {
-        if (m_process.state() != QProcess::NotRunning)
-            ::kill(-pid_t(m_process.processId()), SIGKILL);
-        m_process.waitForFinished(5000);
-    }
-    QByteArray output()
-    {
-        m_output += m_process.readAll();
-        return m_output;
-    }
-    int count(const QByteArray& line) { return int(output().split('\n').count(line)); }
-    bool printed(const QByteArray& line) { return count(line) > 0; }
-    bool isRunning() const { return m_process.state() == QProcess::Running; }
-    QProcess& process() { return m_process; }
-
-private:
-    QProcess m_process;
-    QByteArray m_output;
-};
 
 QByteArray gettingInfoLine(qint64 pid)
 {
@@ -109,7 +77,7 @@ bool isIcon(const Window& window)
 
 bool isMenu(const Window& window)
 {
-    return window.name == QLatin1String("Tidewell") && window.geometry.width() == kWindowWidth;
+    return window.name == "Tidewell"_L1 && window.geometry.width() == kWindowWidth;
 }
 
 bool isDetails(const Window& window)
@@ -142,17 +110,17 @@ private slots:
 private:
     // Another start of tidewell on this desktop, line-buffered as on a terminal so that every line
     // arrives when it is printed.
-    std::unique_ptr<Program> startTidewell() const
+    std::unique_ptr<ChildProcess> startTidewell() const
     {
-        return std::make_unique<Program>(findProgram(QStringLiteral("stdbuf")),
-                                         QStringList{QStringLiteral("-oL"), QStringLiteral(TIDEWELL_PROGRAM)},
-                                         m_environment);
+        return std::make_unique<ChildProcess>(findProgram(u"stdbuf"_s),
+                                              QStringList{u"-oL"_s, QStringLiteral(TIDEWELL_PROGRAM)},
+                                              QString(), m_environment, QProcess::MergedChannels);
     }
     QString xdotool(const QString& arguments) const
     {
         QProcess process;
         process.setProcessEnvironment(m_environment);
-        process.start(findProgram(QStringLiteral("xdotool")), words(arguments));
+        process.start(findProgram(u"xdotool"_s), words(arguments));
         process.waitForFinished(10000);
         return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
     }
@@ -160,16 +128,14 @@ private:
     QList<Window> windows(const std::function<bool(const Window&)>& wanted) const
     {
         QList<Window> found;
-        const QString ids = xdotool(QStringLiteral("search --onlyvisible --class tidewell"));
-        for (const QString& id : ids.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        const QString ids = xdotool(u"search --onlyvisible --class tidewell"_s);
+        for (const QString& id : ids.split(u'\n', Qt::SkipEmptyParts)) {
             QHash<QString, int> values;
-            for (const QString& line :
-                 xdotool(QStringLiteral("getwindowgeometry --shell ") + id).split(u'\n'))
+            for (const QString& line : xdotool(u"getwindowgeometry --shell "_s + id).split(u'\n'))
                 values[line.section(u'=', 0, 0)] = line.section(u'=', 1).toInt();
-            const Window window{id, xdotool(QStringLiteral("getwindowname ") + id),
-                                QRect(values.value(QStringLiteral("X")), values.value(QStringLiteral("Y")),
-                                      values.value(QStringLiteral("WIDTH")),
-                                      values.value(QStringLiteral("HEIGHT")))};
+            const Window window{id, xdotool(u"getwindowname "_s + id),
+                                QRect(values.value(u"X"_s), values.value(u"Y"_s), values.value(u"WIDTH"_s),
+                                      values.value(u"HEIGHT"_s))};
             if (window.geometry.isValid() && wanted(window))
                 found.append(window);
         }
@@ -191,33 +157,30 @@ private:
         (void)QTest::qWaitFor([&] { return (found = window(tall)).has_value(); }, 60000);
         return found;
     }
-    void clickAt(QPoint point) const
-    {
-        xdotool(QStringLiteral("mousemove %1 %2 click 1").arg(point.x()).arg(point.y()));
-    }
+    void clickAt(QPoint point) const { xdotool(u"mousemove %1 %2 click 1"_s.arg(point.x()).arg(point.y())); }
     void closeByClickingOutside()
     {
         clickAt(kOutside);
         QTRY_VERIFY_WITH_TIMEOUT(!window(isMenu), 20000);
-        QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->printed("state.isVisible false"), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->count("state.isVisible false") > 0, 20000);
     }
 
     std::unique_ptr<VirtualDisplay> m_display;
-    std::unique_ptr<Program> m_tray;
+    std::unique_ptr<ChildProcess> m_tray;
     std::unique_ptr<QTemporaryDir> m_home;
     QString m_basePath;
     QString m_pidFile;
     QProcessEnvironment m_environment;
     std::unique_ptr<ChildProcess> m_server;
-    std::unique_ptr<Program> m_tidewell;
+    std::unique_ptr<ChildProcess> m_tidewell;
 };
 
 void EndToEndTest::initTestCase()
 {
     for (const char* tool : {"Xvfb", "trayer", "xdotool", "stdbuf", "python3"}) {
         if (findProgram(QString::fromLatin1(tool)).isEmpty())
-            QSKIP(qPrintable(QStringLiteral("%1 is not installed (scripts/install-deps.sh installs it)")
-                                 .arg(QString::fromLatin1(tool))));
+            QSKIP(qPrintable(u"%1 is not installed (scripts/install-deps.sh installs it)"_s.arg(
+                QString::fromLatin1(tool))));
     }
     m_display = std::make_unique<VirtualDisplay>(kScreenSize);
     QVERIFY(!m_display->display().isEmpty());
@@ -230,22 +193,21 @@ void EndToEndTest::initTestCase()
     m_environment.insert(QStringLiteral("DISPLAY"), m_display->display());
     m_environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     // Without a session bus Qt puts its icon into the X tray (XEmbed), which trayer hosts.
-    m_environment.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
-    m_environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    m_tray = std::make_unique<Program>(
-        findProgram(QStringLiteral("trayer")),
+    m_environment.remove(u"DBUS_SESSION_BUS_ADDRESS"_s);
+    m_environment.remove(u"WAYLAND_DISPLAY"_s);
+    m_tray = std::make_unique<ChildProcess>(
+        findProgram(u"trayer"_s),
         words(QStringLiteral("--edge top --align right --widthtype request --height "
                              "24 --SetDockType true --transparent false")),
-        m_environment);
+        QString(), m_environment, QProcess::MergedChannels);
     // The panel must own the tray selection before tidewell looks for a tray.
-    QTRY_VERIFY_WITH_TIMEOUT(!xdotool(QStringLiteral("search --onlyvisible --class trayer")).isEmpty(),
-                             10000);
+    QTRY_VERIFY_WITH_TIMEOUT(!xdotool(u"search --onlyvisible --class trayer"_s).isEmpty(), 10000);
 }
 
 void EndToEndTest::init()
 {
     m_home = std::make_unique<QTemporaryDir>();
-    const QString runtimeDir = m_home->filePath(QStringLiteral("run"));
+    const QString runtimeDir = m_home->filePath(u"run"_s);
     QVERIFY(QDir().mkpath(runtimeDir));
     QFile::setPermissions(runtimeDir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     m_environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeDir);
@@ -269,7 +231,7 @@ void EndToEndTest::init()
     QVERIFY(!window(isMenu));
     clickAt(window(isIcon)->geometry.center());
     QTRY_VERIFY_WITH_TIMEOUT(window(isMenu).has_value(), 20000);
-    QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->printed("state.isVisible true"), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->count("state.isVisible true") > 0, 20000);
 }
 
 void EndToEndTest::cleanup()
@@ -306,7 +268,7 @@ void EndToEndTest::iconOpensTheWindowWithTheServer()
     QVERIFY(menu->geometry.top() >= window(isIcon)->geometry.bottom());
 
     // How fast is a benchmark's business; here the server only has to appear, on a busy machine too.
-    QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->printed(gettingInfoLine(pid)), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->count(gettingInfoLine(pid)) > 0, 20000);
 
     const auto shown = waitForRows(serverFirst ? 1 : 2);
     QVERIFY2(shown, "the window never grew to show the server's row");
@@ -316,7 +278,7 @@ void EndToEndTest::iconOpensTheWindowWithTheServer()
     const auto grab = [&] {
         QProcess grabber;
         grabber.setProcessEnvironment(m_environment);
-        grabber.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--grab"), path});
+        grabber.start(QCoreApplication::applicationFilePath(), {u"--grab"_s, path});
         return grabber.waitForFinished(20000) && grabber.exitCode() == 0 && QFile::exists(path);
     };
     QTRY_VERIFY_WITH_TIMEOUT(grab(), 20000);
@@ -343,7 +305,7 @@ void EndToEndTest::restingOnARowOpensItsDetails()
     QCOMPARE(windows(isDetails).size(), 0);
 
     const QPoint row = menu->geometry.topLeft() + QPoint(100, kFirstRowTop + kRowHeight / 2);
-    xdotool(QStringLiteral("mousemove %1 %2").arg(row.x()).arg(row.y()));
+    xdotool(u"mousemove %1 %2"_s.arg(row.x()).arg(row.y()));
     QElapsedTimer resting;
     resting.start();
     QTRY_COMPARE_WITH_TIMEOUT(windows(isDetails).size(), 1, 20000);
@@ -358,17 +320,17 @@ void EndToEndTest::restingOnARowOpensItsDetails()
     QTRY_COMPARE_WITH_TIMEOUT(windows(isDetails).size(), 0, 20000);
     if (window(isMenu))
         closeByClickingOutside();
-    QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->printed("state.isVisible false"), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->count("state.isVisible false") > 0, 20000);
     QVERIFY(windows(isDetails).isEmpty());
 }
 
 void EndToEndTest::trashStopsTheServer()
 {
     const qint64 pid = m_server->pid();
-    QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->printed(gettingInfoLine(pid)), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->count(gettingInfoLine(pid)) > 0, 20000);
     const auto menu = waitForRows(1);
     QVERIFY(menu);
-    QVERIFY(QFile::exists(QStringLiteral("/proc/%1").arg(pid)));
+    QVERIFY(QFile::exists(u"/proc/%1"_s.arg(pid)));
 
     // The trash button sits at the right end of the row, inside the window's and the row's padding.
     clickAt(menu->geometry.topLeft() + QPoint(kWindowWidth - 10 - 18 - 10, kFirstRowTop + kRowHeight / 2));
@@ -377,7 +339,7 @@ void EndToEndTest::trashStopsTheServer()
     // The next refresh no longer lists the port, and the window shrinks by the row.
     QTRY_VERIFY_WITH_TIMEOUT(window(isMenu) && window(isMenu)->geometry.height() < menu->geometry.height(),
                              20000);
-    QVERIFY(m_tidewell->isRunning());
+    QVERIFY(m_tidewell->process().state() == QProcess::Running);
 }
 
 void EndToEndTest::clickOutsideClosesAndIconReopens()
@@ -392,7 +354,7 @@ void EndToEndTest::clickOutsideClosesAndIconReopens()
         },
         30000));
     QTRY_COMPARE_WITH_TIMEOUT(m_tidewell->count("state.isVisible true"), 2, 20000);
-    QVERIFY(m_tidewell->isRunning());
+    QVERIFY(m_tidewell->process().state() == QProcess::Running);
 }
 
 void EndToEndTest::secondStartOpensTheWindow_data()
@@ -412,7 +374,7 @@ void EndToEndTest::secondStartOpensTheWindow()
     QVERIFY(second->process().waitForFinished(15000));
     QCOMPARE(second->process().exitCode(), 0);
     QCOMPARE(second->output(), QByteArray("Tidewell is already running: its window opens.\n"));
-    QVERIFY(m_tidewell->isRunning());
+    QVERIFY(m_tidewell->process().state() == QProcess::Running);
     QTRY_VERIFY_WITH_TIMEOUT(window(isMenu).has_value(), 20000);
     QTRY_COMPARE_WITH_TIMEOUT(m_tidewell->count("state.isVisible true"), closeFirst ? 2 : 1, 20000);
 }

@@ -10,6 +10,7 @@
 
 using namespace tidewell;
 using namespace tidewell::test;
+using namespace Qt::StringLiterals;
 
 Q_DECLARE_METATYPE(QList<tidewell::ListeningSocket>)
 
@@ -29,7 +30,7 @@ QByteArray describe(const QList<ListeningSocket>& rows)
 {
     QByteArray text;
     for (const ListeningSocket& row : rows)
-        text += QStringLiteral("%1 %2 %3\n").arg(row.command, row.pid, row.name).toUtf8();
+        text += u"%1 %2 %3\n"_s.arg(row.command, row.pid, row.name).toUtf8();
     return text;
 }
 
@@ -54,14 +55,12 @@ void ListeningTest::readsTheLsofListing()
     const QByteArray line = "postgres 9 u 5u IPv4 1 0t0 TCP 127.0.0.1:5432 (LISTEN)\n";
     auto tools = std::make_shared<RecordingSystemTools>();
     tools->setOutput(header + line + "\n\nshort line\n" + line);
-    const ListeningSocket row{QStringLiteral("postgres"), QStringLiteral("9"),
-                              QStringLiteral("127.0.0.1:5432")};
+    const ListeningSocket row{u"postgres"_s, u"9"_s, u"127.0.0.1:5432"_s};
     QCOMPARE(LsofListingSource(tools).listeningSockets(), (QList<ListeningSocket>{row, row}));
     const auto calls = tools->calls();
     QCOMPARE(calls.size(), 1);
-    QCOMPARE(calls[0].program, QStringLiteral("/bin/zsh"));
-    QCOMPARE(calls[0].arguments,
-             (QStringList{QStringLiteral("-c"), QStringLiteral("lsof -iTCP -sTCP:LISTEN -n -P")}));
+    QCOMPARE(calls[0].program, u"/bin/zsh"_s);
+    QCOMPARE(calls[0].arguments, (QStringList{u"-c"_s, u"lsof -iTCP -sTCP:LISTEN -n -P"_s}));
     // Whatever the first line holds, it is the header; one line that is not UTF-8 spoils all.
     QVERIFY(parseLsofListing(line).isEmpty());
     QVERIFY(parseLsofListing(header + line + "caf\xe9 1 u 3u IPv4 1 0t0 TCP *:1\n").isEmpty());
@@ -71,17 +70,17 @@ void ListeningTest::escapesCommandNamesLikeLsof_data()
 {
     QTest::addColumn<QByteArray>("raw");
     QTest::addColumn<QString>("listed");
-    QTest::newRow("short") << QByteArray("node") << QStringLiteral("node");
-    QTest::newRow("space inside") << QByteArray("Code Helper") << QStringLiteral("Code\\x20H");
-    QTest::newRow("fifteen") << QByteArray("abcdefghijklmno") << QStringLiteral("abcdefghi");
-    QTest::newRow("escape that would cross the cut") << QByteArray("abcdefg x") << QStringLiteral("abcdefg");
-    QTest::newRow("backslash") << QByteArray("a\\b") << QStringLiteral("a\\\\b");
-    QTest::newRow("tab") << QByteArray("a\tb") << QStringLiteral("a\\tb");
-    QTest::newRow("newline") << QByteArray("a\nb") << QStringLiteral("a\\nb");
-    QTest::newRow("control") << QByteArray("x\x01y") << QStringLiteral("x^Ay");
-    QTest::newRow("delete") << QByteArray("a\x7f") << QStringLiteral("a\\x7f");
-    QTest::newRow("utf-8 bytes") << QByteArray("caf\xc3\xa9") << QStringLiteral("caf\\xc3");
-    QTest::newRow("not utf-8") << QByteArray("a\xff") << QStringLiteral("a\\xff");
+    QTest::newRow("short") << QByteArray("node") << u"node"_s;
+    QTest::newRow("space inside") << QByteArray("Code Helper") << u"Code\\x20H"_s;
+    QTest::newRow("fifteen") << QByteArray("abcdefghijklmno") << u"abcdefghi"_s;
+    QTest::newRow("escape that would cross the cut") << QByteArray("abcdefg x") << u"abcdefg"_s;
+    QTest::newRow("backslash") << QByteArray("a\\b") << u"a\\\\b"_s;
+    QTest::newRow("tab") << QByteArray("a\tb") << u"a\\tb"_s;
+    QTest::newRow("newline") << QByteArray("a\nb") << u"a\\nb"_s;
+    QTest::newRow("control") << QByteArray("x\x01y") << u"x^Ay"_s;
+    QTest::newRow("delete") << QByteArray("a\x7f") << u"a\\x7f"_s;
+    QTest::newRow("utf-8 bytes") << QByteArray("caf\xc3\xa9") << u"caf\\xc3"_s;
+    QTest::newRow("not utf-8") << QByteArray("a\xff") << u"a\\xff"_s;
 }
 
 void ListeningTest::escapesCommandNamesLikeLsof()
@@ -96,17 +95,16 @@ void ListeningTest::readsListeningRowsOfTcpTables_data()
     QTest::addColumn<QByteArray>("local");
     QTest::addColumn<QByteArray>("state");
     QTest::addColumn<QString>("name"); // empty when the row is not listed
-    QTest::newRow("any") << false << QByteArray("00000000:0BB8") << QByteArray("0A")
-                         << QStringLiteral("*:3000");
+    QTest::newRow("any") << false << QByteArray("00000000:0BB8") << QByteArray("0A") << u"*:3000"_s;
     QTest::newRow("loopback") << false << QByteArray("0100007F:1538") << QByteArray("0A")
-                              << QStringLiteral("127.0.0.1:5432");
+                              << u"127.0.0.1:5432"_s;
     QTest::newRow("established") << false << QByteArray("0100007F:1539") << QByteArray("01") << QString();
     QTest::newRow("v6 any") << true << QByteArray("00000000000000000000000000000000:1F90") << QByteArray("0A")
-                            << QStringLiteral("*:8080");
+                            << u"*:8080"_s;
     QTest::newRow("v6 loopback") << true << QByteArray("00000000000000000000000001000000:1F91")
-                                 << QByteArray("0A") << QStringLiteral("[::1]:8081");
+                                 << QByteArray("0A") << u"[::1]:8081"_s;
     QTest::newRow("v4-mapped") << true << QByteArray("0000000000000000FFFF00000100007F:1F92")
-                               << QByteArray("0A") << QStringLiteral("127.0.0.1:8082");
+                               << QByteArray("0A") << u"127.0.0.1:8082"_s;
     QTest::newRow("v4 address in the v6 table")
         << true << QByteArray("0100007F:1F93") << QByteArray("0A") << QString();
 }
@@ -132,27 +130,26 @@ void ListeningTest::readsListeningRowsOfTcpTables()
 
 void ListeningTest::nativeListingAgreesWithLsof()
 {
-    if (findProgram(QStringLiteral("lsof")).isEmpty() || !QFile::exists(QStringLiteral("/bin/zsh")))
+    if (findProgram(u"lsof"_s).isEmpty() || !QFile::exists(u"/bin/zsh"_s))
         QSKIP("lsof or /bin/zsh is not installed: the native listing cannot be compared with lsof here");
 
     const auto bind = [](const char* first, const char* second) {
-        return QStringList{QStringLiteral("--bind"), QString::fromLatin1(first), QStringLiteral("--bind"),
-                           QString::fromLatin1(second)};
+        return QStringList{u"--bind"_s, QString::fromLatin1(first), u"--bind"_s, QString::fromLatin1(second)};
     };
     const QList<QStringList> listeners{
-        {QStringLiteral("--name"), QStringLiteral("Code Helper")},
-        {QStringLiteral("--name"), QStringLiteral("a b")},
-        {QStringLiteral("--name"), QStringLiteral("abcdefghijklmno")},
-        {QStringLiteral("--name"), QStringLiteral("caf\u00e9\\x\ty")},
-        bind("127.0.0.1:0", "[::1]:0") + QStringList{QStringLiteral("--same-port")},
-        bind("127.0.0.1:0", "127.0.0.2:0") + QStringList{QStringLiteral("--same-port")},
+        {u"--name"_s, u"Code Helper"_s},
+        {u"--name"_s, u"a b"_s},
+        {u"--name"_s, u"abcdefghijklmno"_s},
+        {u"--name"_s, u"caf\u00e9\\x\ty"_s},
+        bind("127.0.0.1:0", "[::1]:0") + QStringList{u"--same-port"_s},
+        bind("127.0.0.1:0", "127.0.0.2:0") + QStringList{u"--same-port"_s},
         bind("0.0.0.0:0", "[::]:0"),
     };
     std::vector<std::unique_ptr<ChildProcess>> children;
     QList<qint64> pids;
     for (const QStringList& options : listeners) {
         children.push_back(startListener(options));
-        QVERIFY2(children.back()->waitUntilReady(), qPrintable(options.join(QLatin1Char(' '))));
+        QVERIFY2(children.back()->waitUntilReady(), qPrintable(options.join(u' ')));
         pids.append(children.back()->pid());
     }
 
@@ -176,9 +173,8 @@ void ListeningTest::nativeListingAgreesWithLsof()
 
 void ListeningTest::socketDiagnosticsAgreeWithProcNet()
 {
-    auto dual =
-        startListener({QStringLiteral("--bind"), QStringLiteral("0.0.0.0:0"), QStringLiteral("--bind"),
-                       QStringLiteral("[::1]:0"), QStringLiteral("--bind"), QStringLiteral("127.0.0.3:0")});
+    auto dual = startListener(
+        {u"--bind"_s, u"0.0.0.0:0"_s, u"--bind"_s, u"[::1]:0"_s, u"--bind"_s, u"127.0.0.3:0"_s});
     QVERIFY(dual->waitUntilReady());
     const auto fromNetlink = ProcNetListingSource::listeningNamesFromNetlink();
     if (!fromNetlink)
@@ -187,16 +183,15 @@ void ListeningTest::socketDiagnosticsAgreeWithProcNet()
     QStringList ours;
     for (const int port : dual->ports()) {
         for (auto it = fromNetlink->cbegin(); it != fromNetlink->cend(); ++it) {
-            if (it.value().endsWith(QLatin1Char(':') + QString::number(port))) {
+            if (it.value().endsWith(u':' + QString::number(port))) {
                 ours.append(it.value());
                 QCOMPARE(fromProcNet.value(it.key()), it.value());
             }
         }
     }
     ours.sort();
-    QCOMPARE(ours, (QStringList{QStringLiteral("*:%1").arg(dual->ports()[0]),
-                                QStringLiteral("127.0.0.3:%1").arg(dual->ports()[2]),
-                                QStringLiteral("[::1]:%1").arg(dual->ports()[1])}));
+    QCOMPARE(ours, (QStringList{u"*:%1"_s.arg(dual->ports()[0]), u"127.0.0.3:%1"_s.arg(dual->ports()[2]),
+                                u"[::1]:%1"_s.arg(dual->ports()[1])}));
 }
 
 QTEST_GUILESS_MAIN(ListeningTest)

@@ -13,6 +13,7 @@
 
 using namespace tidewell;
 using namespace tidewell::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -37,8 +38,7 @@ public:
               &probe,
               [this](const QString& pid) {
                   ++origins;
-                  return std::optional(
-                      ProcessInfo{QStringLiteral("/work/") + pid, QStringLiteral("serve ") + pid});
+                  return std::optional(ProcessInfo{u"/work/"_s + pid, u"serve "_s + pid});
               })
     {
         probe.setIdleTimeoutMs(2000);
@@ -87,7 +87,7 @@ private slots:
 
 void PortListRefresherTest::listsServersAndIgnoredListenersOverTheirLife()
 {
-    auto server = startListener({QStringLiteral("--title"), QStringLiteral("Dashboard")});
+    auto server = startListener({u"--title"_s, u"Dashboard"_s});
     QVERIFY(server->waitUntilReady());
     Fixture f;
     f.set({entry(server->port(), "4242")}, {entry(5432, "77", "postgres")});
@@ -95,18 +95,17 @@ void PortListRefresherTest::listsServersAndIgnoredListenersOverTheirLife()
     QSignalSpy ignoredChanged(&f.refresher, &PortListRefresher::ignoredPortsChanged);
     QVERIFY(f.check());
 
-    const QString key = QString::number(server->port()) + QStringLiteral(":4242");
+    const QString key = QString::number(server->port()) + u":4242"_s;
     QCOMPARE(f.refresher.ports().keys(), QStringList{key});
     const PortData shown = f.refresher.ports().value(key);
-    QCOMPARE(shown.htmlData()->title, QStringLiteral("Dashboard"));
+    QCOMPARE(shown.htmlData()->title, u"Dashboard"_s);
     QCOMPARE(shown.htmlData()->scheme, HttpScheme::http);
-    QCOMPARE(shown.processInfo()->cwd, QStringLiteral("/work/4242"));
+    QCOMPARE(shown.processInfo()->cwd, u"/work/4242"_s);
     QVERIFY(portsChanged.count() >= 1);
     // An ignored listener is shown under its process name, without page data or origin.
-    QCOMPARE(
-        f.refresher.ignoredPorts().value(QStringLiteral("5432:77")),
-        PortData(QStringLiteral("postgres"), QStringLiteral("5432"), QStringLiteral("77"),
-                 HTMLData{QStringLiteral("postgres"), AppType::unknown, std::nullopt, HttpScheme::http}));
+    QCOMPARE(f.refresher.ignoredPorts().value(u"5432:77"_s),
+             PortData(u"postgres"_s, u"5432"_s, u"77"_s,
+                      HTMLData{u"postgres"_s, AppType::unknown, std::nullopt, HttpScheme::http}));
     QCOMPARE(ignoredChanged.count(), 1);
 
     // The same listing again probes nothing and changes nothing a view would redraw.
@@ -121,7 +120,7 @@ void PortListRefresherTest::listsServersAndIgnoredListenersOverTheirLife()
     QVERIFY(f.check());
     QVERIFY(f.refresher.ports().isEmpty());
     QCOMPARE(portsChanged.count(), 1);
-    QCOMPARE(f.refresher.ignoredPorts().keys(), QStringList{QStringLiteral("5432:77")});
+    QCOMPARE(f.refresher.ignoredPorts().keys(), QStringList{u"5432:77"_s});
 }
 
 void PortListRefresherTest::oneRowPerPortAndProcess_data()
@@ -130,9 +129,9 @@ void PortListRefresherTest::oneRowPerPortAndProcess_data()
     QTest::addColumn<QString>("pids");
     QTest::addColumn<int>("rows");
     // An IPv4 and an IPv6 socket of one process are listed twice by lsof but are one server.
-    QTest::newRow("two sockets of one process") << QStringLiteral("html") << QStringLiteral("5 5") << 1;
-    QTest::newRow("two processes") << QStringLiteral("html") << QStringLiteral("5 6") << 2;
-    QTest::newRow("no page") << QStringLiteral("json") << QStringLiteral("9229") << 0;
+    QTest::newRow("two sockets of one process") << u"html"_s << u"5 5"_s << 1;
+    QTest::newRow("two processes") << u"html"_s << u"5 6"_s << 2;
+    QTest::newRow("no page") << u"json"_s << u"9229"_s << 0;
 }
 
 // Every candidate is probed once; later scans that still list it probe it no more, shown or not.
@@ -141,12 +140,12 @@ void PortListRefresherTest::oneRowPerPortAndProcess()
     QFETCH(QString, mode);
     QFETCH(QString, pids);
     QFETCH(int, rows);
-    auto server = startListener({QStringLiteral("--mode"), mode, QStringLiteral("--log-requests")});
+    auto server = startListener({u"--mode"_s, mode, u"--log-requests"_s});
     QVERIFY(server->waitUntilReady());
     Fixture f;
     QList<PortData> candidates;
-    for (const QString& pid : pids.split(QLatin1Char(' ')))
-        candidates.append(PortData(QStringLiteral("node"), QString::number(server->port()), pid));
+    for (const QString& pid : pids.split(u' '))
+        candidates.append(PortData(u"node"_s, QString::number(server->port()), pid));
     f.set(candidates);
     QVERIFY(f.check());
     QCOMPARE(int(f.refresher.ports().size()), rows);
@@ -161,30 +160,30 @@ void PortListRefresherTest::oneRowPerPortAndProcess()
 void PortListRefresherTest::pageDataIsKeptUntilRefresh()
 {
     QTemporaryDir dir;
-    const QString titleFile = dir.filePath(QStringLiteral("title"));
+    const QString titleFile = dir.filePath(u"title"_s);
     auto writeTitle = [&](const char* title) {
         QFile file(titleFile);
         QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(title);
     };
     writeTitle("Before");
-    auto server = startListener({QStringLiteral("--title-file"), titleFile});
+    auto server = startListener({u"--title-file"_s, titleFile});
     QVERIFY(server->waitUntilReady());
     Fixture f;
     f.set({entry(server->port(), "5")});
     QVERIFY(f.check());
     writeTitle("After");
     QVERIFY(f.check());
-    QCOMPARE(f.refresher.sortedPorts().value(0).htmlData()->title, QStringLiteral("Before"));
+    QCOMPARE(f.refresher.sortedPorts().value(0).htmlData()->title, u"Before"_s);
 
     QVERIFY(f.check(true));
-    QCOMPARE(f.refresher.sortedPorts().value(0).htmlData()->title, QStringLiteral("After"));
+    QCOMPARE(f.refresher.sortedPorts().value(0).htmlData()->title, u"After"_s);
     QCOMPARE(f.origins.load(), 2);
 }
 
 void PortListRefresherTest::lateResultOfAVanishedServerIsDropped()
 {
-    auto server = startListener({QStringLiteral("--mode"), QStringLiteral("slow")});
+    auto server = startListener({u"--mode"_s, u"slow"_s});
     QVERIFY(server->waitUntilReady());
     Fixture f;
     f.set({entry(server->port(), "5")});
@@ -220,24 +219,21 @@ void PortListRefresherTest::rowsComeInPortThenPidOrder_data()
 {
     QTest::addColumn<QString>("keys");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("numeric not textual")
-        << QStringLiteral("8080:1 3000:9 443:2") << QStringLiteral("443:2 3000:9 8080:1");
-    QTest::newRow("pid breaks ties") << QStringLiteral("3000:100 3000:20")
-                                     << QStringLiteral("3000:20 3000:100");
-    QTest::newRow("texts after numbers") << QStringLiteral("*:1 22:1") << QStringLiteral("22:1 *:1");
+    QTest::newRow("numeric not textual") << u"8080:1 3000:9 443:2"_s << u"443:2 3000:9 8080:1"_s;
+    QTest::newRow("pid breaks ties") << u"3000:100 3000:20"_s << u"3000:20 3000:100"_s;
+    QTest::newRow("texts after numbers") << u"*:1 22:1"_s << u"22:1 *:1"_s;
 }
 
 void PortListRefresherTest::rowsComeInPortThenPidOrder()
 {
     QFETCH(QString, keys);
     QList<PortData> entries;
-    for (const QString& key : keys.split(QLatin1Char(' ')))
-        entries.append(PortData(QStringLiteral("node"), key.section(QLatin1Char(':'), 0, 0),
-                                key.section(QLatin1Char(':'), 1, 1)));
+    for (const QString& key : keys.split(u' '))
+        entries.append(PortData(u"node"_s, key.section(u':', 0, 0), key.section(u':', 1, 1)));
     QStringList sorted;
     for (const PortData& e : PortListRefresher::sortedByPortAndPid(entries))
         sorted.append(e.portKey());
-    QTEST(sorted.join(QLatin1Char(' ')), "expected");
+    QTEST(sorted.join(u' '), "expected");
 }
 
 void PortListRefresherTest::rowGoesWhenItsServerStopsBeforeARefresh()

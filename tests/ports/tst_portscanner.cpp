@@ -7,6 +7,7 @@
 
 using namespace tidewell;
 using namespace tidewell::test;
+using namespace Qt::StringLiterals;
 
 class PortScannerTest : public QObject
 {
@@ -23,22 +24,18 @@ void PortScannerTest::parsesPortLines_data()
 {
     QTest::addColumn<QString>("line");
     QTest::addColumn<QString>("key"); // name port:pid, or empty when the line is no row
-    QTest::newRow("any address") << QStringLiteral("node 4242 dev 23u IPv4 0xabc 0t0 TCP *:3000 (LISTEN)")
-                                 << QStringLiteral("node 3000:4242");
-    QTest::newRow("ipv6") << QStringLiteral("deno 5 me 5u IPv6 1 0t0 TCP [::1]:8080 (LISTEN)")
-                          << QStringLiteral("deno 8080:5");
-    QTest::newRow("star port") << QStringLiteral("x 5 me 5u IPv6 1 0t0 TCP *:* (LISTEN)")
-                               << QStringLiteral("x *:5");
-    QTest::newRow("only colons") << QStringLiteral("x 5 me 5u IPv6 1 0t0 TCP ::: (LISTEN)")
-                                 << QStringLiteral("x :5");
-    QTest::newRow("escaped name kept") << QStringLiteral("Code\\x20H 7 me 5u IPv4 1 0t0 TCP 127.0.0.1:52000")
-                                       << QStringLiteral("Code\\x20H 52000:7");
+    QTest::newRow("any address") << u"node 4242 dev 23u IPv4 0xabc 0t0 TCP *:3000 (LISTEN)"_s
+                                 << u"node 3000:4242"_s;
+    QTest::newRow("ipv6") << u"deno 5 me 5u IPv6 1 0t0 TCP [::1]:8080 (LISTEN)"_s << u"deno 8080:5"_s;
+    QTest::newRow("star port") << u"x 5 me 5u IPv6 1 0t0 TCP *:* (LISTEN)"_s << u"x *:5"_s;
+    QTest::newRow("only colons") << u"x 5 me 5u IPv6 1 0t0 TCP ::: (LISTEN)"_s << u"x :5"_s;
+    QTest::newRow("escaped name kept")
+        << u"Code\\x20H 7 me 5u IPv4 1 0t0 TCP 127.0.0.1:52000"_s << u"Code\\x20H 52000:7"_s;
     QTest::newRow("runs of spaces") << QStringLiteral(
                                            "deno   77  me  3u  IPv6  1  0t0  TCP  [::1]:8080  (LISTEN)")
-                                    << QStringLiteral("deno 8080:77");
-    QTest::newRow("tabs are not separators")
-        << QStringLiteral("a\tb 1 2 3 4 5 6 7 *:1") << QStringLiteral("a\tb 1:1");
-    QTest::newRow("too short") << QStringLiteral("node 4242 dev 23u IPv4 0xabc 0t0 TCP") << QString();
+                                    << u"deno 8080:77"_s;
+    QTest::newRow("tabs are not separators") << u"a\tb 1 2 3 4 5 6 7 *:1"_s << u"a\tb 1:1"_s;
+    QTest::newRow("too short") << u"node 4242 dev 23u IPv4 0xabc 0t0 TCP"_s << QString();
 }
 
 void PortScannerTest::parsesPortLines()
@@ -46,7 +43,7 @@ void PortScannerTest::parsesPortLines()
     QFETCH(QString, line);
     QFETCH(QString, key);
     const auto entry = parsePortLine(line);
-    QCOMPARE(entry ? entry->processName() + QLatin1Char(' ') + entry->portKey() : QString(), key);
+    QCOMPARE(entry ? entry->processName() + u' ' + entry->portKey() : QString(), key);
     QVERIFY(!entry || (!entry->htmlData() && !entry->processInfo()));
 }
 
@@ -103,14 +100,10 @@ void PortScannerTest::scanSplitsInListingOrderWithoutMerging()
                      "Code\\x20H 7 me 5u IPv4 1 0t0 TCP 127.0.0.1:52000 (LISTEN)\n"
                      "bun 11 me 5u IPv4 1 0t0 TCP 127.0.0.1:3001 (LISTEN)\n");
     const ScanResult scan = PortScanner(std::make_shared<LsofListingSource>(tools)).scanListeningPorts();
-    const PortData node(QStringLiteral("node"), QStringLiteral("3000"), QStringLiteral("4242"));
-    QCOMPARE(scan.candidates,
-             (QList<PortData>{
-                 node, node, PortData(QStringLiteral("bun"), QStringLiteral("3001"), QStringLiteral("11"))}));
-    QCOMPARE(scan.ignored,
-             (QList<PortData>{
-                 PortData(QStringLiteral("postgres"), QStringLiteral("5432"), QStringLiteral("9")),
-                 PortData(QStringLiteral("Code\\x20H"), QStringLiteral("52000"), QStringLiteral("7"))}));
+    const PortData node(u"node"_s, u"3000"_s, u"4242"_s);
+    QCOMPARE(scan.candidates, (QList<PortData>{node, node, PortData(u"bun"_s, u"3001"_s, u"11"_s)}));
+    QCOMPARE(scan.ignored, (QList<PortData>{PortData(u"postgres"_s, u"5432"_s, u"9"_s),
+                                            PortData(u"Code\\x20H"_s, u"52000"_s, u"7"_s)}));
 }
 
 QTEST_GUILESS_MAIN(PortScannerTest)

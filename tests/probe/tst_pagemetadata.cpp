@@ -3,6 +3,7 @@
 #include <QTest>
 
 using namespace tidewell;
+using namespace Qt::StringLiterals;
 
 Q_DECLARE_METATYPE(tidewell::AppType)
 
@@ -20,39 +21,28 @@ void PageMetadataTest::titleIsReadFromThePage_data()
 {
     QTest::addColumn<QString>("page");
     QTest::addColumn<QString>("title");
-    const QString og = QStringLiteral("<meta property=\"og:title\" content=\"Shop\">");
-    const QString none = QStringLiteral("No Title");
+    const QString og = u"<meta property=\"og:title\" content=\"Shop\">"_s;
+    const QString none = u"No Title"_s;
 
-    QTest::newRow("title element") << QStringLiteral("<head><title>My App</title></head>")
-                                   << QStringLiteral("My App");
-    QTest::newRow("first of two") << QStringLiteral("<title>First</title><svg><title>Second</title></svg>")
-                                  << QStringLiteral("First");
-    QTest::newRow("capitals are another tag") << QStringLiteral("<TITLE>Loud</TITLE>") << none;
-    QTest::newRow("attributes not matched") << QStringLiteral("<title lang=\"en\">Tagged</title>") << none;
+    QTest::newRow("title element") << u"<head><title>My App</title></head>"_s << u"My App"_s;
+    QTest::newRow("first of two") << u"<title>First</title><svg><title>Second</title></svg>"_s << u"First"_s;
+    QTest::newRow("capitals are another tag") << u"<TITLE>Loud</TITLE>"_s << none;
+    QTest::newRow("attributes not matched") << u"<title lang=\"en\">Tagged</title>"_s << none;
     // The text is shown as the page wrote it: no white space folding, no entity decoding.
-    QTest::newRow("text kept as it is") << QStringLiteral("<title>\n  My   App &amp; Co\n</title>")
-                                        << QStringLiteral("\n  My   App &amp; Co\n");
-    QTest::newRow("non-ASCII") << QStringLiteral("<title>Caf\u00e9 \u2615</title>")
-                               << QStringLiteral("Caf\u00e9 \u2615");
-    QTest::newRow("empty element beats og:title") << QStringLiteral("<title></title>") + og << QString();
-    QTest::newRow("og:title") << QStringLiteral("<head>") + og + QStringLiteral("</head>")
-                              << QStringLiteral("Shop");
-    QTest::newRow("og:title empty") << QStringLiteral("<meta property=\"og:title\" content=\"\">")
-                                    << QString();
-    QTest::newRow("og:title single quotes")
-        << QStringLiteral("<meta property='og:title' content='Shop'>") << none;
-    QTest::newRow("og:title content first")
-        << QStringLiteral("<meta content=\"Shop\" property=\"og:title\">") << none;
-    QTest::newRow("og:title never closed")
-        << QStringLiteral("<meta property=\"og:title\" content=\"Shop") << none;
-    QTest::newRow("title wins over og:title")
-        << og + QStringLiteral("<title>Real</title>") << QStringLiteral("Real");
-    QTest::newRow("unclosed title falls back")
-        << QStringLiteral("<title>Broken") + og << QStringLiteral("Shop");
-    QTest::newRow("stray closing tag falls back")
-        << QStringLiteral("</title><title>Late</title>") + og << QStringLiteral("Shop");
-    QTest::newRow("stray closing tag, no og:title") << QStringLiteral("</title><title>Late</title>") << none;
-    QTest::newRow("closing tag only") << QStringLiteral("<p>text</title>") << none;
+    QTest::newRow("text kept as it is")
+        << u"<title>\n  My   App &amp; Co\n</title>"_s << u"\n  My   App &amp; Co\n"_s;
+    QTest::newRow("non-ASCII") << u"<title>Caf\u00e9 \u2615</title>"_s << u"Caf\u00e9 \u2615"_s;
+    QTest::newRow("empty element beats og:title") << u"<title></title>"_s + og << QString();
+    QTest::newRow("og:title") << u"<head>"_s + og + u"</head>"_s << u"Shop"_s;
+    QTest::newRow("og:title empty") << u"<meta property=\"og:title\" content=\"\">"_s << QString();
+    QTest::newRow("og:title single quotes") << u"<meta property='og:title' content='Shop'>"_s << none;
+    QTest::newRow("og:title content first") << u"<meta content=\"Shop\" property=\"og:title\">"_s << none;
+    QTest::newRow("og:title never closed") << u"<meta property=\"og:title\" content=\"Shop"_s << none;
+    QTest::newRow("title wins over og:title") << og + u"<title>Real</title>"_s << u"Real"_s;
+    QTest::newRow("unclosed title falls back") << u"<title>Broken"_s + og << u"Shop"_s;
+    QTest::newRow("stray closing tag falls back") << u"</title><title>Late</title>"_s + og << u"Shop"_s;
+    QTest::newRow("stray closing tag, no og:title") << u"</title><title>Late</title>"_s << none;
+    QTest::newRow("closing tag only") << u"<p>text</title>"_s << none;
     QTest::newRow("empty page") << QString() << none;
 }
 
@@ -66,24 +56,22 @@ void PageMetadataTest::appTypeIsRecognisedFromItsMarker_data()
 {
     QTest::addColumn<QString>("page");
     QTest::addColumn<AppType>("type");
-    QTest::newRow("next.js") << QStringLiteral("<script src=\"/_next/static/chunks/main.js\">")
-                             << AppType::nextjs;
+    QTest::newRow("next.js") << u"<script src=\"/_next/static/chunks/main.js\">"_s << AppType::nextjs;
     // Next.js in development also loads react-refresh; it must still be told apart from plain React.
     QTest::newRow("react-refresh before next.js")
-        << QStringLiteral("<script src=\"/@react-refresh\"></script><script src=\"/_next/static/x.js\">")
+        << u"<script src=\"/@react-refresh\"></script><script src=\"/_next/static/x.js\">"_s
         << AppType::nextjs;
-    QTest::newRow("react") << QStringLiteral("<script type=\"module\" src=\"/@react-refresh\">")
-                           << AppType::react;
+    QTest::newRow("react") << u"<script type=\"module\" src=\"/@react-refresh\">"_s << AppType::react;
     QTest::newRow("storybook") << QStringLiteral(
                                       "<link rel=\"modulepreload\" href=\"./sb-manager/runtime.js\">")
                                << AppType::storybook;
     QTest::newRow("sb-manager only named")
-        << QStringLiteral("<p>Our sb-manager/runtime.js bundle</p>") << AppType::unknown;
+        << u"<p>Our sb-manager/runtime.js bundle</p>"_s << AppType::unknown;
     QTest::newRow("sb-manager without dot")
-        << QStringLiteral("<link href=\"/sb-manager/runtime.js\">") << AppType::unknown;
+        << u"<link href=\"/sb-manager/runtime.js\">"_s << AppType::unknown;
     QTest::newRow("sb-manager single quotes")
-        << QStringLiteral("<link href='./sb-manager/runtime.js'>") << AppType::unknown;
-    QTest::newRow("case-sensitive") << QStringLiteral("<script src=\"/_NEXT/STATIC/x.js\"><p>React-Refresh")
+        << u"<link href='./sb-manager/runtime.js'>"_s << AppType::unknown;
+    QTest::newRow("case-sensitive") << u"<script src=\"/_NEXT/STATIC/x.js\"><p>React-Refresh"_s
                                     << AppType::unknown;
     QTest::newRow("empty page") << QString() << AppType::unknown;
 }

@@ -17,6 +17,7 @@
 #include <memory>
 
 using namespace tidewell;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -188,12 +189,12 @@ private:
 void PageProbeTest::initTestCase()
 {
     m_defaultTls = QSslConfiguration::defaultConfiguration();
-    const QString openssl = tidewell::test::findProgram(QStringLiteral("openssl"));
+    const QString openssl = tidewell::test::findProgram(u"openssl"_s);
     QTemporaryDir folder;
     if (openssl.isEmpty() || !QSslSocket::supportsSsl())
         return;
-    const QString cert = folder.filePath(QStringLiteral("cert.pem"));
-    const QString key = folder.filePath(QStringLiteral("key.pem"));
+    const QString cert = folder.filePath(u"cert.pem"_s);
+    const QString key = folder.filePath(u"key.pem"_s);
     QProcess makeCert;
     makeCert.setProcessChannelMode(QProcess::ForwardedChannels);
     makeCert.start(openssl,
@@ -201,7 +202,7 @@ void PageProbeTest::initTestCase()
                                   "-days 2 -subj /CN=localhost -addext "
                                   "subjectAltName=DNS:localhost,IP:127.0.0.1")
                            .split(u' ') +
-                       QStringList{QStringLiteral("-keyout"), key, QStringLiteral("-out"), cert});
+                       QStringList{u"-keyout"_s, key, u"-out"_s, cert});
     QVERIFY(makeCert.waitForFinished(30000));
     QCOMPARE(makeCert.exitCode(), 0);
     QFile keyFile(key);
@@ -224,7 +225,7 @@ void PageProbeTest::pagesAreJudged_data()
 
     const QByteArray page = "<html><head><title>Dev Server</title></head><body></body></html>";
     const QByteArray ok = "HTTP/1.1 200 OK";
-    const QString devServer = QStringLiteral("Dev Server");
+    const QString devServer = u"Dev Server"_s;
     const auto served = [](const QByteArray& reply) { return Setup{.reply = reply}; };
     const auto typed = [&](const QByteArray& headers) {
         return served(httpReply(ok, headers + "\r\n", page));
@@ -233,14 +234,14 @@ void PageProbeTest::pagesAreJudged_data()
         const QByteArray head = "<title>Page</title>";
         return htmlReply(head + QByteArray(size - head.size(), 'x'));
     };
-    const QString sizedPage = found(QStringLiteral("Page"));
+    const QString sizedPage = found(u"Page"_s);
     const QByteArray small = sized(100);
     const qint64 defaultCap = PageProbe::kDefaultMaxBodyBytes;
 
     QTest::newRow("non-ASCII title and app marker")
         << served(htmlReply(
                "<title>Caf\xc3\xa9 \xe2\x98\x95</title><script src=\"/_next/static/c.js\"></script>"))
-        << found(QStringLiteral("Caf\u00e9 \u2615"), AppType::nextjs);
+        << found(u"Caf\u00e9 \u2615"_s, AppType::nextjs);
     QTest::newRow("header name in capitals") << typed("CONTENT-TYPE: text/html") << found(devServer);
     QTest::newRow("html type after other text")
         << typed("Content-Type: charset=utf-8; text/html") << found(devServer);
@@ -252,7 +253,7 @@ void PageProbeTest::pagesAreJudged_data()
                           "Connection: close\r\n\r\n" +
                           QByteArray::number(page.size(), 16) + "\r\n" + page + "\r\n0\r\n\r\n"}
         << found(devServer);
-    QTest::newRow("empty html body") << served(htmlReply({})) << found(QStringLiteral("No Title"));
+    QTest::newRow("empty html body") << served(htmlReply({})) << found(u"No Title"_s);
     QTest::newRow("no content type") << served(httpReply(ok, {}, page)) << kNothing;
     QTest::newRow("html type in other letter case") << typed("Content-Type: Text/HTML") << kNothing;
     QTest::newRow("xhtml type") << typed("Content-Type: application/xhtml+xml") << kNothing;
@@ -297,7 +298,7 @@ void PageProbeTest::pagesAreJudged_data()
     const QByteArray storybook = htmlReply("<title>Secure</title><link href=\"./sb-manager/runtime.js\">");
     QTest::newRow("https, certificate the client accepts")
         << Setup{.reply = storybook, .tls = true, .trusted = true}
-        << found(QStringLiteral("Secure"), AppType::storybook, HttpScheme::https);
+        << found(u"Secure"_s, AppType::storybook, HttpScheme::https);
     QTest::newRow("https, certificate the client does not accept")
         << Setup{.reply = storybook, .tls = true} << kNothing;
 }
@@ -352,20 +353,20 @@ void PageProbeTest::portTextMustBeANumber_data()
     QTest::addColumn<QString>("portText");
     QTest::addColumn<bool>("accepted");
 
-    QTest::newRow("the port itself") << QStringLiteral("%1") << true;
-    QTest::newRow("closed port") << QStringLiteral("%2") << false;
-    QTest::newRow("wildcard") << QStringLiteral("*") << false;
+    QTest::newRow("the port itself") << u"%1"_s << true;
+    QTest::newRow("closed port") << u"%2"_s << false;
+    QTest::newRow("wildcard") << u"*"_s << false;
     QTest::newRow("empty") << QString() << false;
-    QTest::newRow("letters") << QStringLiteral("http") << false;
-    QTest::newRow("negative") << QStringLiteral("-1") << false;
-    QTest::newRow("out of range") << QStringLiteral("65536") << false;
-    QTest::newRow("with a path") << QStringLiteral("%1/../x") << false;
-    QTest::newRow("with a slash") << QStringLiteral("%1/") << false;
-    QTest::newRow("with a query") << QStringLiteral("%1?x=1") << false;
-    QTest::newRow("with a fragment") << QStringLiteral("%1#top") << false;
-    QTest::newRow("with a user part") << QStringLiteral("%1@127.0.0.1:%1") << false;
-    QTest::newRow("leading space") << QStringLiteral(" %1") << false;
-    QTest::newRow("trailing space") << QStringLiteral("%1 ") << false;
+    QTest::newRow("letters") << u"http"_s << false;
+    QTest::newRow("negative") << u"-1"_s << false;
+    QTest::newRow("out of range") << u"65536"_s << false;
+    QTest::newRow("with a path") << u"%1/../x"_s << false;
+    QTest::newRow("with a slash") << u"%1/"_s << false;
+    QTest::newRow("with a query") << u"%1?x=1"_s << false;
+    QTest::newRow("with a fragment") << u"%1#top"_s << false;
+    QTest::newRow("with a user part") << u"%1@127.0.0.1:%1"_s << false;
+    QTest::newRow("leading space") << u" %1"_s << false;
+    QTest::newRow("trailing space") << u"%1 "_s << false;
 }
 
 void PageProbeTest::portTextMustBeANumber()
@@ -381,7 +382,7 @@ void PageProbeTest::portTextMustBeANumber()
         closedPort = QString::number(closed.serverPort());
     }
     PageProbe probe;
-    const QString port = QString(portText).replace(QStringLiteral("%1"), server.port());
+    const QString port = QString(portText).replace(u"%1"_s, server.port());
     // A refused connection or a rejected text is an answer at once, not at the timeout.
     const bool closedPortAsked = portText == QLatin1String("%2");
     const Outcome outcome = probeOnce(probe, QString(port).replace(QStringLiteral("%2"), closedPort), 2500);

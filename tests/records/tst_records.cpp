@@ -5,6 +5,7 @@
 #include <QTest>
 
 using namespace tidewell;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -13,14 +14,13 @@ QJsonObject parse(const QByteArray& json)
     return QJsonDocument::fromJson(json).object();
 }
 
-const HTMLData kPage{QStringLiteral("My App"), AppType::nextjs, std::nullopt, HttpScheme::https};
-const ProcessInfo kOrigin{QStringLiteral("/home/dev/my app"), QStringLiteral("node server.js")};
+const HTMLData kPage{u"My App"_s, AppType::nextjs, std::nullopt, HttpScheme::https};
+const ProcessInfo kOrigin{u"/home/dev/my app"_s, u"node server.js"_s};
 
 PortData node(const std::optional<HTMLData>& page = kPage, const std::optional<ProcessInfo>& origin = kOrigin,
               const char* pid = "42", const char* name = "node")
 {
-    return PortData(QString::fromLatin1(name), QStringLiteral("3000"), QString::fromLatin1(pid), page,
-                    origin);
+    return PortData(QString::fromLatin1(name), u"3000"_s, QString::fromLatin1(pid), page, origin);
 }
 
 } // namespace
@@ -43,7 +43,7 @@ void RecordsTest::equalityAndHashSeeEveryField_data()
     QTest::addColumn<PortData>("other");
     QTest::addColumn<bool>("same");
     HTMLData withFavicon = kPage;
-    withFavicon.favicon = QStringLiteral("/favicon.ico");
+    withFavicon.favicon = u"/favicon.ico"_s;
     HTMLData plainHttp = kPage;
     plainHttp.scheme = HttpScheme::http;
     QTest::newRow("equal") << node() << true;
@@ -71,9 +71,9 @@ void RecordsTest::storedForm_data()
     QTest::addColumn<PortData>("entry");
     QTest::addColumn<QByteArray>("json");
     HTMLData withFavicon = kPage;
-    withFavicon.favicon = QStringLiteral("/icon.png");
+    withFavicon.favicon = u"/icon.png"_s;
     QTest::newRow("bare, escaped name kept")
-        << PortData(QStringLiteral("Code\\x20H"), QStringLiteral("5173"), QStringLiteral("7"))
+        << PortData(u"Code\\x20H"_s, u"5173"_s, u"7"_s)
         << QByteArray(R"({"pid":"7","port":"5173","processName":"Code\\x20H"})");
     QTest::newRow("everything") << node(withFavicon)
                                 << QByteArray(
@@ -82,10 +82,10 @@ void RecordsTest::storedForm_data()
                                        R"("processInfo":{"cmd":"node server.js","cwd":"/home/dev/my app"},)"
                                        R"("processName":"node"})");
     QTest::newRow("non-ascii and quotes")
-        << PortData(QStringLiteral("python3"), QStringLiteral("8080"), QStringLiteral("5"),
-                    HTMLData{QStringLiteral("Caf\u00e9 \"q\" </title>"), AppType::storybook, std::nullopt,
-                             HttpScheme::http},
-                    ProcessInfo{QStringLiteral("/tmp/a  b/$(x)"), QStringLiteral("echo `id` 'q'")})
+        << PortData(
+               u"python3"_s, u"8080"_s, u"5"_s,
+               HTMLData{u"Caf\u00e9 \"q\" </title>"_s, AppType::storybook, std::nullopt, HttpScheme::http},
+               ProcessInfo{u"/tmp/a  b/$(x)"_s, u"echo `id` 'q'"_s})
         << QByteArray(
                R"j({"htmlData":{"appType":"storybook","scheme":"http","title":"Café \"q\" </title>"},)j"
                R"j("pid":"5","port":"8080","processInfo":{"cmd":"echo `id` 'q'","cwd":"/tmp/a  b/$(x)"},)j"
@@ -132,9 +132,7 @@ void RecordsTest::decodingIgnoresUnknownMembers()
         R"({"processName":"node","port":"3000","pid":"1","extra":[1,2],
             "htmlData":{"title":"t","appType":"react","scheme":"http","favicon":"/f","more":true}})"));
     QVERIFY(decoded);
-    QCOMPARE(
-        *decoded,
-        node(HTMLData{QStringLiteral("t"), AppType::react, QStringLiteral("/f"), HttpScheme::http}, {}, "1"));
+    QCOMPARE(*decoded, node(HTMLData{u"t"_s, AppType::react, u"/f"_s, HttpScheme::http}, {}, "1"));
 }
 
 QTEST_GUILESS_MAIN(RecordsTest)

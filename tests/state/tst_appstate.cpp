@@ -6,12 +6,13 @@
 #include <QTest>
 
 using namespace tidewell;
+using namespace Qt::StringLiterals;
 
 namespace {
 
 std::unique_ptr<QSettings> settingsIn(const QTemporaryDir& dir)
 {
-    return std::make_unique<QSettings>(dir.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
+    return std::make_unique<QSettings>(dir.filePath(u"settings.ini"_s), QSettings::IniFormat);
 }
 
 } // namespace
@@ -20,28 +21,36 @@ class AppStateTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void startsOnThePortsTabOfTheHomePage();
+    void restartKeepsOnlyTheSavedValues();
     void announcesOnlyRealChanges();
-    void keptValuesSurviveARestart();
     void userSettingsUseTheBundleIdentifier();
 };
 
-void AppStateTest::startsOnThePortsTabOfTheHomePage()
+// A new run opens on the ports tab of the home page with x-ray off and other listeners hidden, and
+// keeps the chosen team and the quick-launch list.
+void AppStateTest::restartKeepsOnlyTheSavedValues()
 {
     QTemporaryDir dir;
+    const QString json = uR"({"a":{"uuid":"a","creationDate":1.5}})"_s;
     {
         AppState state(settingsIn(dir));
         state.setXrayMode(true);
         state.setShowIgnoredPorts(true);
         state.setSelectedTab(SelectedTab::vercel);
         state.setSelectedView(SelectedView::settings);
+        state.setSelectedTeam(u"team_123"_s);
+        state.setQuickLaunchData(json);
     }
-    const AppState state(settingsIn(dir));
-    QVERIFY(!state.xrayMode() && !state.isVisible() && !state.showIgnoredPorts());
-    QCOMPARE(state.selectedTab(), SelectedTab::ports);
-    QCOMPARE(state.selectedView(), SelectedView::home);
-    QCOMPARE(state.selectedTeam(), std::optional<QString>());
-    QCOMPARE(state.quickLaunchData(), QString());
+    {
+        AppState state(settingsIn(dir));
+        QVERIFY(!state.xrayMode() && !state.isVisible() && !state.showIgnoredPorts());
+        QCOMPARE(state.selectedTab(), SelectedTab::ports);
+        QCOMPARE(state.selectedView(), SelectedView::home);
+        QCOMPARE(state.selectedTeam(), std::optional(u"team_123"_s));
+        QCOMPARE(state.quickLaunchData(), json);
+        state.setSelectedTeam(std::nullopt);
+    }
+    QCOMPARE(AppState(settingsIn(dir)).selectedTeam(), std::optional<QString>());
 }
 
 void AppStateTest::announcesOnlyRealChanges()
@@ -65,29 +74,11 @@ void AppStateTest::announcesOnlyRealChanges()
     QVERIFY(state.xrayMode());
 }
 
-void AppStateTest::keptValuesSurviveARestart()
-{
-    QTemporaryDir dir;
-    const QString json = QStringLiteral(R"({"a":{"uuid":"a","creationDate":1.5}})");
-    {
-        AppState state(settingsIn(dir));
-        state.setSelectedTeam(QStringLiteral("team_123"));
-        state.setQuickLaunchData(json);
-    }
-    {
-        AppState state(settingsIn(dir));
-        QCOMPARE(state.selectedTeam(), std::optional(QStringLiteral("team_123")));
-        QCOMPARE(state.quickLaunchData(), json);
-        state.setSelectedTeam(std::nullopt);
-    }
-    QCOMPARE(AppState(settingsIn(dir)).selectedTeam(), std::optional<QString>());
-}
-
 void AppStateTest::userSettingsUseTheBundleIdentifier()
 {
     const auto settings = AppState::userSettings();
-    QCOMPARE(settings->organizationName(), QStringLiteral("orvane.com"));
-    QCOMPARE(settings->applicationName(), QStringLiteral("Tidewell"));
+    QCOMPARE(settings->organizationName(), u"orvane.com"_s);
+    QCOMPARE(settings->applicationName(), u"Tidewell"_s);
     QCOMPARE(settings->scope(), QSettings::UserScope);
 }
 

@@ -4,6 +4,8 @@
 
 #include <QStringList>
 
+using namespace Qt::StringLiterals;
+
 namespace tidewell::test {
 
 // A Desktop that opens nothing and records each request as one line, e.g. "openUrl https://…".
@@ -14,16 +16,16 @@ public:
 
     void openUrl(const QUrl& url) override
     {
-        calls.append(QStringLiteral("openUrl ") + QString::fromUtf8(url.toEncoded()));
+        calls.append(u"openUrl "_s + QString::fromUtf8(url.toEncoded()));
     }
-    void openFolder(const QString& folder) override { calls.append(QStringLiteral("openFolder ") + folder); }
+    void openFolder(const QString& folder) override { calls.append(u"openFolder "_s + folder); }
     void openWithApplication(const QString& applicationName, const QString& folder) override
     {
-        calls.append(QStringLiteral("open -a ") + applicationName + QLatin1Char(' ') + folder);
+        calls.append(u"open -a "_s + applicationName + u' ' + folder);
     }
     void runInNewTerminal(const QString& folder, const QString& commandLine) override
     {
-        calls.append(QStringLiteral("runInNewTerminal ") + folder + QStringLiteral(" && ") + commandLine);
+        calls.append(u"runInNewTerminal "_s + folder + u" && "_s + commandLine);
     }
 };
 

@@ -24,13 +24,35 @@ public:
         QString workingDirectory; // of a detached start; empty for "ours"
     };
 
-    void setOutput(const QByteArray& output);
-    QList<Call> calls() const;
+    void setOutput(const QByteArray& output)
+    {
+        QMutexLocker lock(&m_mutex);
+        m_output = output;
+    }
+    QList<Call> calls() const
+    {
+        QMutexLocker lock(&m_mutex);
+        return m_calls;
+    }
 
-    QByteArray runAndRead(const QString& program, const QStringList& arguments) override;
-    void runAndWait(const QString& program, const QStringList& arguments) override;
+    QByteArray runAndRead(const QString& program, const QStringList& arguments) override
+    {
+        QMutexLocker lock(&m_mutex);
+        m_calls.append({Call::Kind::read, program, arguments, {}});
+        return m_output;
+    }
+    void runAndWait(const QString& program, const QStringList& arguments) override
+    {
+        QMutexLocker lock(&m_mutex);
+        m_calls.append({Call::Kind::wait, program, arguments, {}});
+    }
     bool startDetached(const QString& program, const QStringList& arguments,
-                       const QString& workingDirectory = {}) override;
+                       const QString& workingDirectory = {}) override
+    {
+        QMutexLocker lock(&m_mutex);
+        m_calls.append({Call::Kind::detached, program, arguments, workingDirectory});
+        return true;
+    }
 
 private:
     mutable QMutex m_mutex;

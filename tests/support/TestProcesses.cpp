@@ -3,20 +3,27 @@
 #include "platform/commands/ShellQuoting.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
 #include <QStandardPaths>
 #include <csignal>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace tidewell::test {
 
 ChildProcess::ChildProcess(const QString& program, const QStringList& arguments,
-                           const QString& workingDirectory)
+                           const QString& workingDirectory, const QProcessEnvironment& environment,
+                           QProcess::ProcessChannelMode channels)
 {
     m_process.setProgram(program);
     m_process.setArguments(arguments);
     if (!workingDirectory.isEmpty())
         m_process.setWorkingDirectory(workingDirectory);
-    m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    if (!environment.isEmpty())
+        m_process.setProcessEnvironment(environment);
+    m_process.setProcessChannelMode(channels);
     m_process.setChildProcessModifier([] { ::setpgid(0, 0); });
     m_process.start();
 }
@@ -64,12 +71,12 @@ void ChildProcess::kill()
 
 QString testDataPath(const QString& name)
 {
-    return qEnvironmentVariable("TIDEWELL_TEST_DATA") + QLatin1Char('/') + name;
+    return qEnvironmentVariable("TIDEWELL_TEST_DATA") + u'/' + name;
 }
 
 QString listenerScript()
 {
-    return testDataPath(QStringLiteral("listener.py"));
+    return testDataPath(u"listener.py"_s);
 }
 
 QString findProgram(const QString& name)
@@ -77,9 +84,30 @@ QString findProgram(const QString& name)
     return QStandardPaths::findExecutable(name);
 }
 
+QList<qint64> childPids(qint64 pid)
+{
+    // Each thread of the process keeps its own list of the children it started.
+    QList<qint64> children;
+    const QString tasks = u"/proc/%1/task"_s.arg(pid);
+    for (const QString& task : QDir(tasks).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QByteArray words = fileContent(tasks + u'/' + task + u"/children"_s);
+        for (const QByteArray& word : words.simplified().split(' ')) {
+            if (!word.isEmpty())
+                children.append(word.toLongLong());
+        }
+    }
+    return children;
+}
+
+QByteArray fileContent(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 QString python3()
 {
-    return findProgram(QStringLiteral("python3"));
+    return findProgram(u"python3"_s);
 }
 
 std::unique_ptr<ChildProcess> startListener(const QStringList& options, const QString& workingDirectory)
@@ -94,9 +122,8 @@ std::unique_ptr<ChildProcess> startListenerFromShell(const QStringList& options,
     for (const QString& option : options)
         words.append(shellQuoted(option));
     // The trailing "exit" keeps bash from replacing itself with the listener.
-    const QString script = words.join(QLatin1Char(' ')) + QStringLiteral("; exit $?");
-    return std::make_unique<ChildProcess>(QStringLiteral("/bin/bash"),
-                                          QStringList{QStringLiteral("-c"), script}, folder);
+    const QString script = words.join(u' ') + u"; exit $?"_s;
+    return std::make_unique<ChildProcess>(u"/bin/bash"_s, QStringList{u"-c"_s, script}, folder);
 }
 
 } // namespace tidewell::test

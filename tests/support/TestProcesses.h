@@ -13,7 +13,10 @@ namespace tidewell::test {
 class ChildProcess
 {
 public:
-    ChildProcess(const QString& program, const QStringList& arguments, const QString& workingDirectory = {});
+    // An empty environment is the test's own.
+    ChildProcess(const QString& program, const QStringList& arguments, const QString& workingDirectory = {},
+                 const QProcessEnvironment& environment = {},
+                 QProcess::ProcessChannelMode channels = QProcess::ForwardedErrorChannel);
     ~ChildProcess();
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
@@ -26,6 +29,9 @@ public:
     void kill();
     // Everything printed on standard output after the ready line so far.
     QByteArray output();
+    // How many whole lines of that output are `line`.
+    int count(const QByteArray& line) { return int(output().split('\n').count(line)); }
+    QProcess& process() { return m_process; }
 
 private:
     QProcess m_process;
@@ -39,6 +45,10 @@ QString listenerScript();
 QString python3();
 // An executable found on PATH, or empty.
 QString findProgram(const QString& name);
+// The processes whose parent is `pid`, in no particular order.
+QList<qint64> childPids(qint64 pid);
+// A file's content, or nothing when it cannot be read.
+QByteArray fileContent(const QString& path);
 
 // Starts tests/data/listener.py with the given options, directly (its parent is the test).
 std::unique_ptr<ChildProcess> startListener(const QStringList& options, const QString& workingDirectory = {});

@@ -8,29 +8,25 @@
 #include "process/ProcessOrigin.h"
 #include "process/ProcessStatsReader.h"
 #include "process/ProcessStopper.h"
-#include "state/AppState.h"
-#include "support/RecordingDesktop.h"
+#include "quicklaunch/QuickLaunchStore.h"
+#include "support/ServicesFixture.h"
 #include "support/TestProcesses.h"
+#include "support/WidgetHelpers.h"
 
-#include <QApplication>
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
 #include <QMutex>
-#include <QSettings>
 #include <QSignalSpy>
 #include <QStackedWidget>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QThreadPool>
 #include <QToolButton>
 #include <atomic>
-#include <list>
 
 using namespace tidewell;
 using namespace tidewell::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -39,69 +35,12 @@ HTMLData page(const QString& title, AppType type = AppType::unknown, HttpScheme 
     return HTMLData{title, type, std::nullopt, scheme};
 }
 
-// One window's worth of services over a private settings file and pool.
-struct Fixture
-{
-    QTemporaryDir dir;
-    AppState state{std::make_unique<QSettings>(dir.filePath(QStringLiteral("s.ini")), QSettings::IniFormat)};
-    std::shared_ptr<RecordingDesktop> desktop = std::make_shared<RecordingDesktop>();
-    QThreadPool pool;
-    std::atomic<int> statsReads{0};
-
-    // Views keep a pointer to their bundle, so each one lives as long as the fixture.
-    std::list<AppServices> bundles;
-
-    const AppServices* services(std::function<std::optional<ProcessStats>(const PortData&)> read = {},
-                                std::function<void(const QString&)> stop = {})
-    {
-        AppServices result;
-        result.state = &state;
-        result.desktop = desktop;
-        result.pool = &pool;
-        result.readStats = [this, read](const PortData& port) -> std::optional<ProcessStats> {
-            ++statsReads;
-            return read ? read(port) : std::nullopt;
-        };
-        result.stopProcess = std::move(stop);
-        // Saving goes into the same record as the desktop calls, in the order they happen.
-        result.addToQuickLaunch = [this](const PortDataLike& entry) {
-            desktop->calls.append(QStringLiteral("saved ") + entry.port());
-        };
-        return &bundles.emplace_back(std::move(result));
-    }
-    ~Fixture() { pool.waitForDone(); }
-};
-
-template <typename T> T* child(QWidget* parent, const char* name)
-{
-    return parent->findChild<T*>(QLatin1String(name));
-}
-
-bool shown(QWidget* widget)
-{
-    return widget && !widget->isHidden();
-}
-
-void sendEvent(QWidget* widget, QEvent::Type type)
-{
-    QEvent event(type);
-    QApplication::sendEvent(widget, &event);
-}
-
 // Gone, or a zombie that only waits to be reaped.
 bool processGone(const QString& pid)
 {
-    QFile stat(QStringLiteral("/proc/") + pid + QStringLiteral("/stat"));
-    if (!stat.open(QIODevice::ReadOnly))
-        return true;
-    const QByteArray text = stat.readAll();
-    const qsizetype close = text.lastIndexOf(')');
-    return close > 0 && text.mid(close + 2, 1) == "Z";
-}
-
-void click(QWidget* widget, QPoint at = QPoint(5, 5))
-{
-    QTest::mouseClick(widget, Qt::LeftButton, {}, at);
+    const QByteArray stat = fileContent(u"/proc/"_s + pid + u"/stat"_s);
+    const qsizetype close = stat.lastIndexOf(')');
+    return stat.isEmpty() || (close > 0 && stat.mid(close + 2, 1) == "Z");
 }
 
 } // namespace
@@ -129,17 +68,15 @@ void ProcessViewsTest::rowShowsWhatItsProcessIs_data()
     QTest::addColumn<QStringList>("parts"); // the optional parts of the row that are shown
     QTest::addColumn<QString>("opens");
 
-    const QString http = QStringLiteral("openUrl http://localhost:3000");
-    const auto parts = [](const char* names) { return QString::fromLatin1(names).split(QLatin1Char(' ')); };
+    const QString http = u"openUrl http://localhost:3000"_s;
+    const auto parts = [](const char* names) { return QString::fromLatin1(names).split(u' '); };
     QTest::newRow("node with a React page")
-        << "node" << QStringLiteral("http") << parts("processIcon appTypeIcon statsLine stopButton") << http;
+        << "node" << u"http"_s << parts("processIcon appTypeIcon statsLine stopButton") << http;
     QTest::newRow("editor helper has no stop")
-        << "Code\\x20H" << QStringLiteral("http") << parts("processIcon statsLine") << http;
-    QTest::newRow("cursor in any case is an editor")
-        << "cursor" << QStringLiteral("http") << parts("statsLine") << http;
+        << "Code\\x20H" << u"http"_s << parts("processIcon statsLine") << http;
+    QTest::newRow("cursor in any case is an editor") << "cursor" << u"http"_s << parts("statsLine") << http;
     QTest::newRow("ssh: badge, no statistics, https page")
-        << "ssh" << QStringLiteral("https") << parts("sshBadge stopButton")
-        << QStringLiteral("openUrl https://localhost:3000");
+        << "ssh" << u"https"_s << parts("sshBadge stopButton") << u"openUrl https://localhost:3000"_s;
     QTest::newRow("no page: no title, no badge, no click")
         << "deno" << QString() << parts("statsLine stopButton") << QString();
 }
@@ -152,19 +89,18 @@ void ProcessViewsTest::rowShowsWhatItsProcessIs()
     QFETCH(QStringList, parts);
     QFETCH(QString, opens);
 
-    Fixture fixture;
+    ServicesFixture fixture;
     fixture.state.setXrayMode(true);
-    const AppServices* services = fixture.services([](const PortData&) {
-        return std::optional(ProcessStats{QStringLiteral("1.0"), QStringLiteral("0.1"),
-                                          QStringLiteral("3.50MB"), QStringLiteral("main")});
-    });
-    const AppType type = processName == QLatin1String("node") ? AppType::react : AppType::unknown;
+    AppServices* services = fixture.services();
+    services->readStats = [](const PortData&) {
+        return std::optional(ProcessStats{u"1.0"_s, u"0.1"_s, u"3.50MB"_s, u"main"_s});
+    };
+    const AppType type = processName == "node"_L1 ? AppType::react : AppType::unknown;
     const std::optional<HTMLData> html =
-        scheme.isEmpty()
-            ? std::nullopt
-            : std::optional(page(QStringLiteral("My App"), type,
-                                 scheme == QLatin1String("https") ? HttpScheme::https : HttpScheme::http));
-    const PortData entry(processName, QStringLiteral("3000"), QStringLiteral("42"), html);
+        scheme.isEmpty() ? std::nullopt
+                         : std::optional(page(u"My App"_s, type,
+                                              scheme == "https"_L1 ? HttpScheme::https : HttpScheme::http));
+    const PortData entry(processName, u"3000"_s, u"42"_s, html);
     ProcessItem row(entry, false, services);
     row.resize(360, row.height());
     row.show();
@@ -172,15 +108,14 @@ void ProcessViewsTest::rowShowsWhatItsProcessIs()
     QTRY_VERIFY(row.stats().has_value());
     QStringList shownParts;
     for (const char* name : {"processIcon", "appTypeIcon", "sshBadge", "statsLine", "stopButton"}) {
-        if (shown(child<QWidget>(&row, name)))
+        if (shown(child(&row, name)))
             shownParts.append(QLatin1String(name));
     }
     QCOMPARE(shownParts, parts);
-    QCOMPARE(child<QLabel>(&row, "title")->text(), html ? QStringLiteral("My App") : QString());
-    QCOMPARE(child<QLabel>(&row, "port")->text(), QStringLiteral("3000"));
-    QCOMPARE(row.height(), 60);
-    QCOMPARE(child<QLabel>(&row, "statsCpu")->text(), QStringLiteral("1.0%"));
-    QCOMPARE(child<QLabel>(&row, "statsMemory")->text(), QStringLiteral("3.50MB"));
+    QCOMPARE(child<QLabel>(&row, "title")->text(), html ? u"My App"_s : QString());
+    QCOMPARE(child<QLabel>(&row, "port")->text(), u"3000"_s);
+    QCOMPARE(child<QLabel>(&row, "statsCpu")->text(), u"1.0%"_s);
+    QCOMPARE(child<QLabel>(&row, "statsMemory")->text(), u"3.50MB"_s);
 
     click(&row, QPoint(180, row.height() / 2));
     QCOMPARE(fixture.desktop->calls, opens.isEmpty() ? QStringList() : QStringList{opens});
@@ -198,62 +133,63 @@ void ProcessViewsTest::rowShowsWhatItsProcessIs()
 void ProcessViewsTest::xrayReadingsFollowModeAndVisibility()
 {
     QTemporaryDir folder;
-    const QString git = findProgram(QStringLiteral("git"));
+    const QString git = findProgram(u"git"_s);
     if (git.isEmpty())
         QSKIP("git is not installed");
-    QProcess::execute(git, {QStringLiteral("-C"), folder.path(), QStringLiteral("init"), QStringLiteral("-q"),
-                            QStringLiteral("-b"), QStringLiteral("feature/xray")});
-    auto server = startListenerFromShell({QStringLiteral("--mode"), QStringLiteral("silent")}, folder.path());
+    QProcess::execute(git, {u"-C"_s, folder.path(), u"init"_s, u"-q"_s, u"-b"_s, u"feature/xray"_s});
+    auto server = startListenerFromShell({u"--mode"_s, u"silent"_s}, folder.path());
     QVERIFY(server->waitUntilReady());
 
-    Fixture fixture;
+    ServicesFixture fixture;
     const Host host = Host::create();
-    const ProcessOrigin origin(host.processes, [](const QString&) {});
     const ProcessStatsReader reader(host.processes);
     // The shell's child is the server.
-    QFile children(QStringLiteral("/proc/%1/task/%1/children").arg(server->pid()));
-    QVERIFY(children.open(QIODevice::ReadOnly));
-    const QString pid = QString::fromLatin1(children.readAll().trimmed());
-    const PortData entry(QStringLiteral("python3"), QString::number(server->port()), pid,
-                         page(QStringLiteral("t")), origin.getProcessInfo(pid));
+    const QString pid = QString::number(childPids(server->pid()).value(0));
+    const PortData entry(u"python3"_s, QString::number(server->port()), pid, page(u"t"_s),
+                         ProcessOrigin(host.processes, [](const QString&) {}).getProcessInfo(pid));
     QVERIFY(entry.processInfo().has_value());
 
-    ProcessItem row(entry, false,
-                    fixture.services([&reader](const PortData& p) { return reader.fetchProcessStats(p); }));
+    std::atomic<int> reads{0};
+    AppServices* services = fixture.services();
+    services->readStats = [&reader, &reads](const PortData& p) {
+        ++reads;
+        return reader.fetchProcessStats(p);
+    };
+    ProcessItem row(entry, false, services);
     row.show();
-    QWidget* statsLine = child<QWidget>(&row, "statsLine");
-    QCOMPARE(fixture.statsReads.load(), 0);
+    QWidget* statsLine = child(&row, "statsLine");
+    QCOMPARE(reads.load(), 0);
     QVERIFY(!shown(statsLine));
 
     // Turning x-ray on reads at once, even with the window closed.
     fixture.state.setXrayMode(true);
     QTRY_VERIFY(row.stats().has_value());
-    QCOMPARE(fixture.statsReads.load(), 1);
-    QCOMPARE(row.stats()->gitBranch, QStringLiteral("feature/xray"));
-    QVERIFY(row.stats()->memMB.endsWith(QLatin1String("MB")));
+    QCOMPARE(reads.load(), 1);
+    QCOMPARE(row.stats()->gitBranch, u"feature/xray"_s);
+    QVERIFY(row.stats()->memMB.endsWith("MB"_L1));
     QVERIFY(shown(statsLine));
-    QCOMPARE(child<QLabel>(&row, "statsCpu")->text(), row.stats()->cpu + QLatin1Char('%'));
-    QCOMPARE(child<QWidget>(&row, "processIcon")->width(), 20);
+    QCOMPARE(child<QLabel>(&row, "statsCpu")->text(), row.stats()->cpu + u'%');
+    QCOMPARE(child(&row, "processIcon")->width(), 20);
 
     // Closed window: the one-second timer does not even run.
     QSignalSpy spy(&row, &ProcessItem::statsChanged);
     QVERIFY(!row.isStatsTimerRunning());
     QVERIFY(!spy.wait(1500));
-    QCOMPARE(fixture.statsReads.load(), 1);
+    QCOMPARE(reads.load(), 1);
 
     // Open window: a reading every second.
     fixture.state.setIsVisible(true);
-    QTRY_VERIFY_WITH_TIMEOUT(fixture.statsReads.load() >= 3, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(reads.load() >= 3, 5000);
 
     // Off: nothing more is read, the line goes, the last figures are kept.
     fixture.state.setXrayMode(false);
     QTRY_VERIFY(!row.isReadingStats());
-    const int reads = fixture.statsReads.load();
+    const int readsBefore = reads.load();
     QVERIFY(!shown(statsLine));
     QVERIFY(row.stats().has_value());
-    QCOMPARE(child<QWidget>(&row, "processIcon")->width(), 28);
+    QCOMPARE(child(&row, "processIcon")->width(), 28);
     QVERIFY(!spy.wait(1500));
-    QCOMPARE(fixture.statsReads.load(), reads);
+    QCOMPARE(reads.load(), readsBefore);
 
     // A process that has gone clears the figures at the next reading.
     server->kill();
@@ -264,24 +200,26 @@ void ProcessViewsTest::xrayReadingsFollowModeAndVisibility()
 
 void ProcessViewsTest::xrayReadingsOfManyRowsAreSpreadOverTheSecond()
 {
-    Fixture fixture;
+    ServicesFixture fixture;
     QMutex mutex;
     QHash<QString, qint64> firstTimedRead; // per port, once the window is open
     QElapsedTimer clock;
-    const AppServices* services = fixture.services([&](const PortData& port) {
+    std::atomic<int> reads{0};
+    AppServices* services = fixture.services();
+    services->readStats = [&](const PortData& port) {
+        ++reads;
         const QMutexLocker lock(&mutex);
         if (clock.isValid() && !firstTimedRead.contains(port.port()))
             firstTimedRead.insert(port.port(), clock.elapsed());
         return std::optional<ProcessStats>();
-    });
+    };
     std::vector<std::unique_ptr<ProcessItem>> rows;
     for (int port = 3000; port < 3020; ++port) {
-        const PortData entry(QStringLiteral("node"), QString::number(port), QStringLiteral("1"),
-                             page(QStringLiteral("t")));
+        const PortData entry(u"node"_s, QString::number(port), u"1"_s, page(u"t"_s));
         rows.push_back(std::make_unique<ProcessItem>(entry, false, services));
     }
     fixture.state.setXrayMode(true);
-    QTRY_COMPARE(fixture.statsReads.load(), 20);
+    QTRY_COMPARE(reads.load(), 20);
     clock.start();
     fixture.state.setIsVisible(true);
     QTRY_VERIFY_WITH_TIMEOUT(
@@ -298,20 +236,21 @@ void ProcessViewsTest::xrayReadingsOfManyRowsAreSpreadOverTheSecond()
 
 void ProcessViewsTest::stopSignalsTheRealProcessAndSpins()
 {
-    auto server = startListener({QStringLiteral("--mode"), QStringLiteral("silent")});
+    auto server = startListener({u"--mode"_s, u"silent"_s});
     QVERIFY(server->waitUntilReady());
     const QString pid = QString::number(server->pid());
 
-    Fixture fixture;
+    ServicesFixture fixture;
     const ProcessStopper stopper(std::make_shared<ProcessSystemTools>());
-    ProcessItem row(
-        PortData(QStringLiteral("python3"), QString::number(server->port()), pid, page(QStringLiteral("t"))),
-        false, fixture.services({}, [&stopper](const QString& p) { stopper.stopProcess(p); }));
+    AppServices* services = fixture.services();
+    services->stopProcess = [&stopper](const QString& p) { stopper.stopProcess(p); };
+    ProcessItem row(PortData(u"python3"_s, QString::number(server->port()), pid, page(u"t"_s)), false,
+                    services);
     row.show();
     auto* stack = child<QStackedWidget>(&row, "stopStack");
-    click(child<QToolButton>(&row, "stopButton"));
+    click(child(&row, "stopButton"));
     QCOMPARE(stack->currentIndex(), 1);
-    QVERIFY(shown(child<QWidget>(&row, "stopSpinner")));
+    QVERIFY(shown(child(&row, "stopSpinner")));
     QTRY_VERIFY(processGone(pid));
     // The spinner stays until a scan no longer lists the port; a second press does nothing.
     row.stopProcess();
@@ -336,11 +275,10 @@ void ProcessViewsTest::popoverNeedsTheResting()
     QFETCH(int, travel);
     QFETCH(bool, opens);
 
-    Fixture fixture;
-    ProcessItem row(PortData(QStringLiteral("node"), QStringLiteral("3000"), QStringLiteral("9"),
-                             page(QStringLiteral("T")),
-                             ProcessInfo{QStringLiteral("/tmp"), QStringLiteral("npm run dev")}),
-                    false, fixture.services());
+    ServicesFixture fixture;
+    ProcessItem row(
+        PortData(u"node"_s, u"3000"_s, u"9"_s, page(u"T"_s), ProcessInfo{u"/tmp"_s, u"npm run dev"_s}), false,
+        fixture.services());
     row.show();
     DelayPopover* popover = row.popover();
     // The first look at the pointer is where it rests; the second is where it has gone.
@@ -360,13 +298,13 @@ void ProcessViewsTest::popoverNeedsTheResting()
     if (!opens)
         return;
     QVERIFY(clock.elapsed() >= 2 * ProcessItem::kPopoverDelayMs - 20);
-    QCOMPARE(child<QLabel>(popover->popover(), "popoverTitle")->text(), QStringLiteral("T"));
-    QVERIFY(child<QWidget>(popover->popover(), "detailsPid"));
-    QVERIFY(child<QWidget>(popover->popover(), "bolt"));
+    QCOMPARE(child<QLabel>(popover->popover(), "popoverTitle")->text(), u"T"_s);
+    QVERIFY(child(popover->popover(), "detailsPid"));
+    QVERIFY(child(popover->popover(), "bolt"));
     // Once open it stays when the pointer leaves, until its close button is pressed.
     sendEvent(&row, QEvent::Leave);
     QVERIFY(popover->popover()->isVisible());
-    click(child<QToolButton>(popover->popover(), "popoverClose"));
+    click(child(popover->popover(), "popoverClose"));
     QTRY_VERIFY(!popover->showPopup());
 }
 
@@ -377,17 +315,17 @@ void ProcessViewsTest::actionBarActsOnTheFolder_data()
     QTest::addColumn<QString>("menuItem");
     QTest::addColumn<QString>("expected");
 
-    const QString folder = QStringLiteral("/home/me/my app");
+    const QString folder = u"/home/me/my app"_s;
     QTest::newRow("folder") << false << "folder"
-                            << "" << QStringLiteral("openFolder ") + folder;
+                            << "" << u"openFolder "_s + folder;
     QTest::newRow("terminal") << false << "terminal"
-                              << "" << QStringLiteral("open -a Terminal ") + folder;
+                              << "" << u"open -a Terminal "_s + folder;
     QTest::newRow("code") << false << "square.and.pencil"
-                          << "Visual Studio Code" << QStringLiteral("open -a Visual Studio Code ") + folder;
+                          << "Visual Studio Code" << u"open -a Visual Studio Code "_s + folder;
     QTest::newRow("cursor, saved item") << true << "square.and.pencil"
-                                        << "Cursor" << QStringLiteral("open -a Cursor ") + folder;
+                                        << "Cursor" << u"open -a Cursor "_s + folder;
     QTest::newRow("bolt saves") << false << "bolt"
-                                << "" << QStringLiteral("saved 3000");
+                                << "" << u"saved 3000"_s;
 }
 
 void ProcessViewsTest::actionBarActsOnTheFolder()
@@ -397,13 +335,12 @@ void ProcessViewsTest::actionBarActsOnTheFolder()
     QFETCH(QString, menuItem);
     QFETCH(QString, expected);
 
-    Fixture fixture;
-    const auto entry = std::make_shared<PortData>(
-        QStringLiteral("node"), QStringLiteral("3000"), QStringLiteral("9"), std::nullopt,
-        ProcessInfo{QStringLiteral("/home/me/my app"), QStringLiteral("npm start")});
+    ServicesFixture fixture;
+    const auto entry = std::make_shared<PortData>(u"node"_s, u"3000"_s, u"9"_s, std::nullopt,
+                                                  ProcessInfo{u"/home/me/my app"_s, u"npm start"_s});
     ProcessInfoAction bar(entry, hideAdd, fixture.services());
     bar.show();
-    QCOMPARE(shown(child<QToolButton>(&bar, "bolt")), !hideAdd);
+    QCOMPARE(shown(child(&bar, "bolt")), !hideAdd);
 
     auto* target = child<QToolButton>(&bar, button.toLatin1().constData());
     if (menuItem.isEmpty()) {
@@ -411,40 +348,41 @@ void ProcessViewsTest::actionBarActsOnTheFolder()
     } else {
         const auto actions = target->menu()->actions();
         QCOMPARE(actions.size(), 2);
-        QCOMPARE(actions.at(0)->text(), QStringLiteral("Visual Studio Code"));
-        QCOMPARE(actions.at(1)->text(), QStringLiteral("Cursor"));
+        QCOMPARE(actions.at(0)->text(), u"Visual Studio Code"_s);
+        QCOMPARE(actions.at(1)->text(), u"Cursor"_s);
         for (QAction* action : actions) {
             if (action->text() == menuItem)
                 action->trigger();
         }
     }
-    QCOMPARE(fixture.desktop->calls, QStringList{expected});
+    QStringList done = fixture.desktop->calls;
+    for (const QuickLaunchItemPtr& item : QuickLaunchStore::loadQuickLaunchItems(fixture.state))
+        done.append(u"saved "_s + item->port());
+    QCOMPARE(done, QStringList{expected});
 }
 
 void ProcessViewsTest::detailsPanelShowsOriginAndCopiesTheCommand()
 {
-    const PortData withOrigin(
-        QStringLiteral("node"), QStringLiteral("3000"), QStringLiteral("4242"), std::nullopt,
-        ProcessInfo{QStringLiteral("/srv/app"), QStringLiteral("node server.js --port 3000")});
+    const PortData withOrigin(u"node"_s, u"3000"_s, u"4242"_s, std::nullopt,
+                              ProcessInfo{u"/srv/app"_s, u"node server.js --port 3000"_s});
     ProcessDetailsPanel panel(withOrigin, true);
-    QCOMPARE(child<QLabel>(&panel, "detailsPort")->text(), QStringLiteral("Port: 3000"));
-    QCOMPARE(child<QLabel>(&panel, "detailsPid")->text(), QStringLiteral("PID: 4242"));
-    QCOMPARE(child<QLabel>(&panel, "detailsCommand")->text(), QStringLiteral("node server.js --port 3000"));
-    QVERIFY(child<QWidget>(&panel, "detailsPath"));
-    click(child<QToolButton>(&panel, "copyCommand"));
+    QCOMPARE(child<QLabel>(&panel, "detailsPort")->text(), u"Port: 3000"_s);
+    QCOMPARE(child<QLabel>(&panel, "detailsPid")->text(), u"PID: 4242"_s);
+    QCOMPARE(child<QLabel>(&panel, "detailsCommand")->text(), u"node server.js --port 3000"_s);
+    QVERIFY(child(&panel, "detailsPath"));
+    click(child(&panel, "copyCommand"));
     const QMimeData* copied = QGuiApplication::clipboard()->mimeData();
-    QCOMPARE(copied->formats(), QStringList{QStringLiteral("text/plain")});
-    QCOMPARE(copied->text(), QStringLiteral("node server.js --port 3000"));
+    QCOMPARE(copied->formats(), QStringList{u"text/plain"_s});
+    QCOMPARE(copied->text(), u"node server.js --port 3000"_s);
 
     ProcessDetailsPanel saved(withOrigin, false);
-    QVERIFY(!child<QLabel>(&saved, "detailsPid"));
+    QVERIFY(!child(&saved, "detailsPid"));
     // Without an origin there is no path, no command and no action to offer.
-    const auto bare =
-        std::make_shared<PortData>(QStringLiteral("deno"), QStringLiteral("8000"), QStringLiteral("1"));
+    const auto bare = std::make_shared<PortData>(u"deno"_s, u"8000"_s, u"1"_s);
     ProcessDetailsPanel barePanel(*bare, true);
-    QVERIFY(!child<QWidget>(&barePanel, "detailsPath"));
-    QVERIFY(!child<QWidget>(&barePanel, "copyCommand"));
-    Fixture fixture;
+    QVERIFY(!child(&barePanel, "detailsPath"));
+    QVERIFY(!child(&barePanel, "copyCommand"));
+    ServicesFixture fixture;
     ProcessInfoAction bar(bare, false, fixture.services());
     QVERIFY(bar.isHidden());
     QVERIFY(bar.findChildren<QToolButton*>().isEmpty());

@@ -15,56 +15,26 @@
 #include "process/ProcessOrigin.h"
 #include "quicklaunch/QuickLaunchStore.h"
 #include "state/AppState.h"
-#include "support/RecordingDesktop.h"
+#include "support/ServicesFixture.h"
 #include "support/TestProcesses.h"
 #include "support/VirtualDisplay.h"
+#include "support/WidgetHelpers.h"
 
 #include <QLabel>
 #include <QScrollArea>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <QTest>
-#include <QThreadPool>
 #include <QToolButton>
 #include <csignal>
-#include <list>
 
 using namespace tidewell;
 using namespace tidewell::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
-struct Fixture
-{
-    QTemporaryDir dir;
-    std::unique_ptr<AppState> state = makeState();
-    std::shared_ptr<RecordingDesktop> recording = std::make_shared<RecordingDesktop>();
-    QThreadPool pool;
-
-    std::unique_ptr<AppState> makeState() const
-    {
-        return std::make_unique<AppState>(
-            std::make_unique<QSettings>(dir.filePath(QStringLiteral("s.ini")), QSettings::IniFormat));
-    }
-    // Views keep a pointer to their bundle, so each one lives as long as the fixture.
-    std::list<AppServices> bundles;
-
-    const AppServices* services(std::shared_ptr<Desktop> desktop = {})
-    {
-        AppServices result;
-        result.state = state.get();
-        result.desktop = desktop ? desktop : recording;
-        result.pool = &pool;
-        result.addToQuickLaunch = [this](const PortDataLike& entry) {
-            QuickLaunchStore::addQuickLaunchItem(entry, *state);
-        };
-        return &bundles.emplace_back(std::move(result));
-    }
-};
-
 PortData served(const QString& port, const QString& title, const QString& cwd, const QString& cmd)
 {
-    return PortData(QStringLiteral("node"), port, QStringLiteral("4000"),
+    return PortData(u"node"_s, port, u"4000"_s,
                     HTMLData{title, AppType::nextjs, std::nullopt, HttpScheme::http}, ProcessInfo{cwd, cmd});
 }
 
@@ -94,7 +64,7 @@ std::optional<ProcessInfo> originOf(const QString& pid)
 
 int freePort()
 {
-    auto probe = startListener({QStringLiteral("--mode"), QStringLiteral("silent")});
+    auto probe = startListener({u"--mode"_s, u"silent"_s});
     if (!probe->waitUntilReady())
         return 0;
     const int port = probe->port();
@@ -108,76 +78,64 @@ class QuickLaunchViewsTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void listShowsSavedItemsAndSurvivesARestart();
+    void listShowsSavedItems();
     void rowButtonsDeleteAndRelaunch();
     void boltSavesPulsesAndLongTitleKeepsButtonsInView();
     void savedServerStartsAgainInARealTerminal();
 };
 
-void QuickLaunchViewsTest::listShowsSavedItemsAndSurvivesARestart()
+void QuickLaunchViewsTest::listShowsSavedItems()
 {
-    Fixture fixture;
-    {
-        QuickLaunchList list(fixture.services());
-        QVERIFY(list.showsNoItemsText());
-        QCOMPARE(list.findChild<QLabel*>(QStringLiteral("noQuickLaunch"))->text(),
-                 QStringLiteral("No quick launch"));
-        QuickLaunchStore::addQuickLaunchItem(served(QStringLiteral("3000"), QStringLiteral("Shop"),
-                                                    QStringLiteral("/srv/shop"),
-                                                    QStringLiteral("npm run dev")),
-                                             *fixture.state);
-        QCOMPARE(list.rows().size(), 1);
-        QVERIFY(!list.showsNoItemsText());
-        list.show();
-        QuickLaunchItem* row = rowAt(list, 0);
-        QCOMPARE(row->findChild<ElidedLabel*>(QStringLiteral("title"))->fullText(), QStringLiteral("Shop"));
-        QCOMPARE(row->findChild<QLabel*>(QStringLiteral("command"))->toolTip(),
-                 QStringLiteral("npm run dev"));
-        QCOMPARE(row->height(), 60);
+    ServicesFixture fixture;
+    QuickLaunchList list(fixture.services());
+    QVERIFY(list.showsNoItemsText());
+    QCOMPARE(child<QLabel>(&list, "noQuickLaunch")->text(), u"No quick launch"_s);
+    QuickLaunchStore::addQuickLaunchItem(served(u"3000"_s, u"Shop"_s, u"/srv/shop"_s, u"npm run dev"_s),
+                                         fixture.state);
+    QCOMPARE(list.rows().size(), 1);
+    QVERIFY(!list.showsNoItemsText());
+    list.show();
+    QuickLaunchItem* row = rowAt(list, 0);
+    QCOMPARE(child<ElidedLabel>(row, "title")->fullText(), u"Shop"_s);
+    QCOMPARE(child<QLabel>(row, "command")->toolTip(), u"npm run dev"_s);
+    QCOMPARE(row->height(), 60);
 
-        // A saved item's popover offers no bolt and shows no pid: both belong to a running server.
-        row->popover()->setPointerPosition([] { return QPoint(10, 10); });
-        QEvent enter(QEvent::Enter);
-        QApplication::sendEvent(row, &enter);
-        QTRY_VERIFY(row->popover()->showPopup());
-        PopoverWindow* popover = row->popover()->popover();
-        QVERIFY(!popover->findChild<QToolButton*>(QStringLiteral("bolt")));
-        QVERIFY(!popover->findChild<QLabel*>(QStringLiteral("detailsPid")));
-        QCOMPARE(popover->findChild<QLabel*>(QStringLiteral("detailsPort"))->text(),
-                 QStringLiteral("Port: 3000"));
-        popover->findChild<QToolButton*>(QStringLiteral("folder"))->click();
-        QCOMPARE(fixture.recording->calls, QStringList{QStringLiteral("openFolder /srv/shop")});
-        row->popover()->closePopup();
-    }
-    // A new run over the same store shows the same item.
-    fixture.state = fixture.makeState();
+    // A saved item's popover offers no bolt and shows no pid: both belong to a running server.
+    row->popover()->setPointerPosition([] { return QPoint(10, 10); });
+    sendEvent(row, QEvent::Enter);
+    QTRY_VERIFY(row->popover()->showPopup());
+    PopoverWindow* popover = row->popover()->popover();
+    QVERIFY(!child<QToolButton>(popover, "bolt"));
+    QVERIFY(!child<QLabel>(popover, "detailsPid"));
+    child<QToolButton>(popover, "folder")->click();
+    QCOMPARE(fixture.desktop->calls, QStringList{u"openFolder /srv/shop"_s});
+    row->popover()->closePopup();
+    // A list built over a store that holds the item shows it from the start.
     QuickLaunchList again(fixture.services());
     QCOMPARE(again.rows().size(), 1);
-    QCOMPARE(rowAt(again, 0)->item()->processInfo()->cwd, QStringLiteral("/srv/shop"));
+    QCOMPARE(rowAt(again, 0)->item()->processInfo()->cwd, u"/srv/shop"_s);
 }
 
 void QuickLaunchViewsTest::rowButtonsDeleteAndRelaunch()
 {
-    Fixture fixture;
+    ServicesFixture fixture;
     QuickLaunchList list(fixture.services());
-    QuickLaunchStore::addQuickLaunchItem(served(QStringLiteral("3000"), QStringLiteral("A"),
-                                                QStringLiteral("/srv/my app"), QStringLiteral("npm run dev")),
-                                         *fixture.state);
-    QuickLaunchStore::addQuickLaunchItem(
-        PortData(QStringLiteral("bun"), QStringLiteral("4000"), QStringLiteral("5")), *fixture.state);
+    QuickLaunchStore::addQuickLaunchItem(served(u"3000"_s, u"A"_s, u"/srv/my app"_s, u"npm run dev"_s),
+                                         fixture.state);
+    QuickLaunchStore::addQuickLaunchItem(PortData(u"bun"_s, u"4000"_s, u"5"_s), fixture.state);
     QCOMPARE(list.rows().size(), 2);
     for (QWidget* row : list.rows())
-        QTest::mouseClick(row->findChild<QToolButton*>(QStringLiteral("play")), Qt::LeftButton);
+        QTest::mouseClick(child<QToolButton>(row, "play"), Qt::LeftButton);
     // An item saved without an origin still opens a terminal, with nothing to run.
-    QStringList calls = fixture.recording->calls;
+    QStringList calls = fixture.desktop->calls;
     calls.sort();
-    QCOMPARE(calls, (QStringList{QStringLiteral("runInNewTerminal  && "),
-                                 QStringLiteral("runInNewTerminal /srv/my app && npm run dev")}));
+    QCOMPARE(calls,
+             (QStringList{u"runInNewTerminal  && "_s, u"runInNewTerminal /srv/my app && npm run dev"_s}));
 
-    QTest::mouseClick(rowAt(list, 0)->findChild<QToolButton*>(QStringLiteral("trash")), Qt::LeftButton);
-    QCOMPARE(QuickLaunchStore::loadQuickLaunchItems(*fixture.state).size(), 1);
+    QTest::mouseClick(rowAt(list, 0)->findChild<QToolButton*>(u"trash"_s), Qt::LeftButton);
+    QCOMPARE(QuickLaunchStore::loadQuickLaunchItems(fixture.state).size(), 1);
     QTRY_COMPARE(list.rows().size(), 1);
-    QTest::mouseClick(rowAt(list, 0)->findChild<QToolButton*>(QStringLiteral("trash")), Qt::LeftButton);
+    QTest::mouseClick(rowAt(list, 0)->findChild<QToolButton*>(u"trash"_s), Qt::LeftButton);
     QTRY_COMPARE(list.rows().size(), 0);
     QVERIFY(list.showsNoItemsText());
 }
@@ -186,21 +144,19 @@ void QuickLaunchViewsTest::rowButtonsDeleteAndRelaunch()
 // item with a long title still shows its buttons in the window.
 void QuickLaunchViewsTest::boltSavesPulsesAndLongTitleKeepsButtonsInView()
 {
-    Fixture fixture;
+    ServicesFixture fixture;
     PageProbe probe;
     PortListRefresher refresher([] { return ScanResult{}; }, &probe,
                                 [](const QString&) { return std::nullopt; });
-    AppServices services = *fixture.services();
-    services.refresher = &refresher;
-    AppMenu menu(&services);
+    AppServices* services = fixture.services();
+    services->refresher = &refresher;
+    AppMenu menu(services);
     menu.show();
     QTRY_VERIFY(!menu.isPulsing());
     Diagnostics::Capture trace;
-    services.addToQuickLaunch(served(
-        QStringLiteral("3000"),
-        QStringLiteral("A page title far too long for the window, about customers, orders and invoices"),
-        QStringLiteral("/srv/shop"),
-        QStringLiteral("npm run dev -- --port 3000 --host 127.0.0.1 --open false")));
+    services->addToQuickLaunch(
+        served(u"3000"_s, u"A page title far too long for the window, about customers, orders and invoices"_s,
+               u"/srv/shop"_s, u"npm run dev -- --port 3000 --host 127.0.0.1 --open false"_s));
     QVERIFY(menu.isPulsing());
     QVERIFY(trace.lines().contains(QStringLiteral("quickLaunchData has changed to: <json>")));
     QCOMPARE(menu.quickLaunchTab()->rows().size(), 1);
@@ -209,7 +165,7 @@ void QuickLaunchViewsTest::boltSavesPulsesAndLongTitleKeepsButtonsInView()
     QTRY_VERIFY(!menu.isPulsing());
 
     QuickLaunchItem* row = rowAt(*menu.quickLaunchTab(), 0);
-    auto* scroll = menu.findChild<QScrollArea*>(QStringLiteral("listScroll"));
+    auto* scroll = child<QScrollArea>(&menu, "listScroll");
     for (const char* name : {"trash", "play"}) {
         auto* button = row->findChild<QToolButton*>(QLatin1String(name));
         QTRY_VERIFY(button->isVisible());
@@ -223,7 +179,7 @@ void QuickLaunchViewsTest::boltSavesPulsesAndLongTitleKeepsButtonsInView()
 // Save a real server, stop it, press play: a real terminal starts it again in its folder.
 void QuickLaunchViewsTest::savedServerStartsAgainInARealTerminal()
 {
-    if (findProgram(QStringLiteral("Xvfb")).isEmpty() || findProgram(QStringLiteral("xterm")).isEmpty())
+    if (findProgram(u"Xvfb"_s).isEmpty() || findProgram(u"xterm"_s).isEmpty())
         QSKIP("Xvfb and xterm are needed");
     VirtualDisplay display;
     QVERIFY(!display.display().isEmpty());
@@ -231,30 +187,29 @@ void QuickLaunchViewsTest::savedServerStartsAgainInARealTerminal()
     qputenv("TERMINAL", "xterm");
 
     QTemporaryDir projects;
-    const QString folder = projects.filePath(QStringLiteral("my shop"));
+    const QString folder = projects.filePath(u"my shop"_s);
     QVERIFY(QDir().mkpath(folder));
     const int port = freePort();
     QVERIFY(port > 0);
-    auto server = startListenerFromShell({QStringLiteral("--name"), QStringLiteral("node"),
-                                          QStringLiteral("--bind"), QStringLiteral("127.0.0.1:%1").arg(port)},
-                                         folder);
+    auto server =
+        startListenerFromShell({u"--name"_s, u"node"_s, u"--bind"_s, u"127.0.0.1:%1"_s.arg(port)}, folder);
     QVERIFY(server->waitUntilReady());
     const QString firstPid = listenerOn(port);
     QVERIFY(!firstPid.isEmpty());
 
-    Fixture fixture;
+    ServicesFixture fixture;
     const auto origin = originOf(firstPid);
     QCOMPARE(origin.value_or(ProcessInfo{}).cwd, folder);
     QuickLaunchStore::addQuickLaunchItem(
-        PortData(QStringLiteral("node"), QString::number(port), firstPid, std::nullopt, origin),
-        *fixture.state);
+        PortData(u"node"_s, QString::number(port), firstPid, std::nullopt, origin), fixture.state);
     server->kill();
     QTRY_VERIFY(listenerOn(port).isEmpty());
 
-    const auto desktop = std::make_shared<LinuxDesktop>(std::make_shared<ProcessSystemTools>());
-    QuickLaunchList list(fixture.services(desktop));
+    AppServices* services = fixture.services();
+    services->desktop = std::make_shared<LinuxDesktop>(std::make_shared<ProcessSystemTools>());
+    QuickLaunchList list(services);
     QCOMPARE(list.rows().size(), 1);
-    QTest::mouseClick(rowAt(list, 0)->findChild<QToolButton*>(QStringLiteral("play")), Qt::LeftButton);
+    QTest::mouseClick(rowAt(list, 0)->findChild<QToolButton*>(u"play"_s), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(!listenerOn(port).isEmpty(), 15000);
     const QString secondPid = listenerOn(port);
     QVERIFY(secondPid != firstPid);

@@ -11,6 +11,7 @@
 #include <QTest>
 
 using namespace tidewell;
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -95,8 +96,7 @@ int standOutPercent(const QImage& icon, const QColor& panel)
 QStringList drawingsUnder(const QString& root)
 {
     QStringList found;
-    for (QDirIterator it(root, {QStringLiteral("*.svg")}, QDir::Files, QDirIterator::Subdirectories);
-         it.hasNext();)
+    for (QDirIterator it(root, {u"*.svg"_s}, QDir::Files, QDirIterator::Subdirectories); it.hasNext();)
         found << it.next().mid(root.size() + 1);
     found.sort();
     return found;
@@ -138,15 +138,15 @@ void SymbolIconsTest::cleanup()
 // A drawing in the folder but missing from the .qrc or from the name lists would never be shown.
 void SymbolIconsTest::shippedDrawingsMatchTheNames()
 {
-    QVERIFY(!SymbolIcons::symbol(QStringLiteral("hammer")).isNull()); // loads the resources
-    QStringList expected{QStringLiteral("tidewell.svg")};
+    QVERIFY(!SymbolIcons::symbol(u"hammer"_s).isNull()); // loads the resources
+    QStringList expected{u"tidewell.svg"_s};
     for (const QString& name : SymbolIcons::symbolNames())
-        expected << QStringLiteral("symbols/%1.svg").arg(name);
+        expected << u"symbols/%1.svg"_s.arg(name);
     for (const QString& name : SymbolIcons::assetNames())
-        expected << QStringLiteral("assets/%1.svg").arg(name);
+        expected << u"assets/%1.svg"_s.arg(name);
     expected.sort();
     QCOMPARE(drawingsUnder(resourcesDir), expected);
-    QCOMPARE(drawingsUnder(QStringLiteral(":/icons")), expected);
+    QCOMPARE(drawingsUnder(u":/icons"_s), expected);
 }
 
 void SymbolIconsTest::iconIsSharpAndReadable_data()
@@ -158,7 +158,7 @@ void SymbolIconsTest::iconIsSharpAndReadable_data()
         QTest::newRow(qPrintable(name)) << name << true << 1;
     // React's mark is one colour; every other mark has at least two.
     for (const QString& name : SymbolIcons::assetNames())
-        QTest::newRow(qPrintable(name)) << name << false << (name == QLatin1String("react") ? 1 : 2);
+        QTest::newRow(qPrintable(name)) << name << false << (name == "react"_L1 ? 1 : 2);
 }
 
 void SymbolIconsTest::iconIsSharpAndReadable()
@@ -206,12 +206,12 @@ void SymbolIconsTest::unknownNamesGiveNullIcons_data()
     QTest::addColumn<bool>("asSymbol");
     QTest::newRow("empty symbol") << QString() << true;
     QTest::newRow("empty asset") << QString() << false;
-    QTest::newRow("made-up symbol") << QStringLiteral("no.such.symbol") << true;
-    QTest::newRow("other case") << QStringLiteral("Trash") << true;
-    QTest::newRow("asset asked as symbol") << QStringLiteral("nodejs") << true;
-    QTest::newRow("symbol asked as asset") << QStringLiteral("hammer") << false;
-    QTest::newRow("path out of the folder") << QStringLiteral("../assets/nodejs") << true;
-    QTest::newRow("app icon as asset") << QStringLiteral("../tidewell") << false;
+    QTest::newRow("made-up symbol") << u"no.such.symbol"_s << true;
+    QTest::newRow("other case") << u"Trash"_s << true;
+    QTest::newRow("asset asked as symbol") << u"nodejs"_s << true;
+    QTest::newRow("symbol asked as asset") << u"hammer"_s << false;
+    QTest::newRow("path out of the folder") << u"../assets/nodejs"_s << true;
+    QTest::newRow("app icon as asset") << u"../tidewell"_s << false;
 }
 
 void SymbolIconsTest::unknownNamesGiveNullIcons()
@@ -224,8 +224,8 @@ void SymbolIconsTest::unknownNamesGiveNullIcons()
 void SymbolIconsTest::themeIconsWinWhereTheyFit()
 {
     QTemporaryDir dir;
-    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("probe/scalable")));
-    QFile index(dir.filePath(QStringLiteral("probe/index.theme")));
+    QVERIFY(QDir(dir.path()).mkpath(u"probe/scalable"_s));
+    QFile index(dir.filePath(u"probe/index.theme"_s));
     QVERIFY(index.open(QIODevice::WriteOnly));
     index.write("[Icon Theme]\nName=Probe\nDirectories=scalable\n\n"
                 "[scalable]\nSize=24\nMinSize=8\nMaxSize=512\nType=Scalable\n");
@@ -233,25 +233,25 @@ void SymbolIconsTest::themeIconsWinWhereTheyFit()
     // The theme has the first choice for the bin, only the second for settings, and a hammer that
     // must not replace the program's own.
     for (const char* name : {"user-trash", "preferences-system", "hammer"}) {
-        QVERIFY(QFile::copy(resourcesDir + QStringLiteral("/assets/react.svg"),
-                            dir.filePath(QStringLiteral("probe/scalable/%1.svg").arg(QLatin1String(name)))));
+        QVERIFY(QFile::copy(resourcesDir + u"/assets/react.svg"_s,
+                            dir.filePath(u"probe/scalable/%1.svg"_s.arg(QLatin1String(name)))));
     }
     const QStringList searchPaths = QIcon::themeSearchPaths();
     const QString themeName = QIcon::themeName();
     QIcon::setThemeSearchPaths({dir.path()});
-    QIcon::setThemeName(QStringLiteral("probe"));
+    QIcon::setThemeName(u"probe"_s);
     qunsetenv("TIDEWELL_BUNDLED_ICONS");
-    const QString trash = SymbolIcons::symbol(QStringLiteral("trash")).name();
-    const QString gear = SymbolIcons::symbol(QStringLiteral("gearshape")).name();
-    const QIcon folder = SymbolIcons::symbol(QStringLiteral("folder"));
-    const QIcon hammer = SymbolIcons::symbol(QStringLiteral("hammer"));
+    const QString trash = SymbolIcons::symbol(u"trash"_s).name();
+    const QString gear = SymbolIcons::symbol(u"gearshape"_s).name();
+    const QIcon folder = SymbolIcons::symbol(u"folder"_s);
+    const QIcon hammer = SymbolIcons::symbol(u"hammer"_s);
     qputenv("TIDEWELL_BUNDLED_ICONS", "1");
-    const QString bundledTrash = SymbolIcons::symbol(QStringLiteral("trash")).name();
+    const QString bundledTrash = SymbolIcons::symbol(u"trash"_s).name();
     QIcon::setThemeName(themeName);
     QIcon::setThemeSearchPaths(searchPaths);
 
-    QCOMPARE(trash, QStringLiteral("user-trash"));
-    QCOMPARE(gear, QStringLiteral("preferences-system"));
+    QCOMPARE(trash, u"user-trash"_s);
+    QCOMPARE(gear, u"preferences-system"_s);
     QVERIFY(!folder.isNull() && folder.name().isEmpty());
     QVERIFY(!hammer.isNull() && hammer.name().isEmpty());
     QCOMPARE(bundledTrash, QString());
@@ -281,7 +281,7 @@ void SymbolIconsTest::trayHammerStandsOutOnEitherPanel()
     QFETCH(bool, darkPanel);
     QFETCH(int, size);
     usePalette(darkDesktop ? lightInk : darkInk, darkDesktop ? nearBlackPanel : whitePanel);
-    const QImage hammer = render(SymbolIcons::symbol(QStringLiteral("hammer")), size, 1.0);
+    const QImage hammer = render(SymbolIcons::symbol(u"hammer"_s), size, 1.0);
     QCOMPARE(hammer.size(), QSize(size, size));
     QCOMPARE_GE(standOutPercent(hammer, darkPanel ? nearBlackPanel : whitePanel), 10);
 }
