@@ -376,17 +376,27 @@ void AppMenuTest::gearMenuItems()
 {
     Fixture fixture;
     AppMenu* menu = fixture.build();
-    QStringList texts;
-    QMenu* contact = nullptr;
-    for (QAction* action : menu->gearMenu()->actions()) {
-        texts.append(action->text());
-        if (action->menu())
-            contact = action->menu();
-    }
+    auto shownTexts = [menu] {
+        QStringList texts;
+        for (QAction* action : menu->gearMenu()->actions()) {
+            if (action->isVisible())
+                texts.append(action->text());
+        }
+        return texts;
+    };
+    QMenu* contact = menu->gearMenu()->actions().at(3)->menu();
+    const QStringList texts = shownTexts();
     QCOMPARE(texts.mid(0, 5),
              (QStringList{QStringLiteral("Settings"), QStringLiteral("Refresh"), QStringLiteral("Quit"),
                           QStringLiteral("Contact"), QStringLiteral("Check for update")}));
     QVERIFY(texts.at(5).startsWith(QStringLiteral("Version: v")));
+    // "Teams" joins them only on the deployments tab, once the teams are known.
+    fixture.state.setTeamsData(TeamsResponse{});
+    QCOMPARE(shownTexts().value(4), QStringLiteral("Check for update"));
+    fixture.state.setSelectedTab(SelectedTab::vercel);
+    QCOMPARE(shownTexts().value(4), QStringLiteral("Teams"));
+    fixture.state.setSelectedTab(SelectedTab::quickLaunch);
+    QCOMPARE(shownTexts().value(4), QStringLiteral("Check for update"));
     QVERIFY(contact);
     QCOMPARE(contact->actions().size(), 2);
     contact->actions().at(0)->trigger();
@@ -404,7 +414,7 @@ void AppMenuTest::gearMenuItems()
     QTRY_COMPARE(fixture.scans.load(), 1);
     menu->gearMenu()->actions().at(1)->trigger();
     QTRY_COMPARE(fixture.scans.load(), 2);
-    menu->gearMenu()->actions().at(4)->trigger();
+    menu->gearMenu()->actions().at(5)->trigger();
     QCOMPARE(fixture.state.selectedView(), SelectedView::checkForUpdate);
     QCOMPARE(menu->findChild<QLabel*>(QStringLiteral("title"))->text(), QStringLiteral("Updates"));
 }
