@@ -1,4 +1,5 @@
 #include "cli/CommandLineOptions.h"
+#include "cli/DeploymentsCommand.h"
 #include "cli/ListCommand.h"
 #include "gui/shell/TidewellApp.h"
 #include "gui/shell/TidewellMenu.h"
@@ -53,6 +54,10 @@ int main(int argc, char** argv)
     if (options.exitNow)
         return options.exitCode;
 
+    if (options.deployments) {
+        QCoreApplication app(argc, argv);
+        return DeploymentsCommand(options, AppState().selectedTeam()).run();
+    }
     if (options.list) {
         QCoreApplication app(argc, argv);
         return ListCommand(options, Host::create()).run();
