@@ -40,6 +40,9 @@ public:
     // The last failure text, shown under the list until the next successful projects fetch.
     QString message() const { return m_message; }
     bool isFetchingData() const { return m_fetchingData; }
+    // What each tick of the two-second timer does: fetch, if the window is open on this tab and no
+    // projects request is in flight.
+    void poll();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -49,7 +52,6 @@ private:
     void fetchAccountData();
     void fetchProjects();
     void visibilityChanged(bool visible);
-    void poll();
     void refreshDisplay();
     void noticeTeamChange();
     void openProjectDeployments(const ProjectObject& project);
