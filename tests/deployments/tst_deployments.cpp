@@ -156,8 +156,7 @@ void DeploymentsTest::projectReplies()
             shown.append(project.name + QLatin1Char('/') + state);
         }
     }
-    QCOMPARE(result ? shown.join(QLatin1Char(' ')) : QStringLiteral("failure: ") + result.error(),
-             expected);
+    QCOMPARE(result ? shown.join(QLatin1Char(' ')) : QStringLiteral("failure: ") + result.error(), expected);
 }
 
 void DeploymentsTest::silentServiceFailsAtTheTimeout()
