@@ -1,5 +1,6 @@
 #include "support/StubHttpServer.h"
 
+#include <QPointer>
 #include <QTcpSocket>
 
 #include <memory>
@@ -23,6 +24,15 @@ QString StubHttpServer::origin() const
 void StubHttpServer::setReply(const QByteArray& path, const Reply& reply)
 {
     m_replies.insert(path, reply);
+}
+
+void StubHttpServer::setHolding(bool holding)
+{
+    m_holding = holding;
+    if (!holding) {
+        for (const auto& answer : std::exchange(m_held, {}))
+            answer();
+    }
 }
 
 void StubHttpServer::serve(QTcpSocket* socket)
@@ -61,8 +71,17 @@ void StubHttpServer::serve(QTcpSocket* socket)
             head += name + ": " + value + "\r\n";
         if (reply.sendLength)
             head += "Content-Length: " + QByteArray::number(reply.body.size()) + "\r\n";
-        socket->write(head + "\r\n" + reply.body);
-        socket->disconnectFromHost();
+        const QPointer<QTcpSocket> target(socket);
+        auto answer = [target, bytes = head + "\r\n" + reply.body] {
+            if (!target)
+                return;
+            target->write(bytes);
+            target->disconnectFromHost();
+        };
+        if (m_holding)
+            m_held.append(answer);
+        else
+            answer();
     });
 }
 

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QTcpServer>
 
+#include <functional>
+
 namespace tidewell::test {
 
 // A local stand-in for a remote HTTP service: it answers each path with a canned reply, records every
@@ -59,6 +61,9 @@ public:
     // Replies to a path (without the query); an unknown path gets 404 with an empty body.
     void setReply(const QByteArray& path, const Reply& reply);
     QList<Request> requests() const { return m_requests; }
+    // While holding, each answer (as set when its request came) waits; letting go sends them all, so
+    // a test decides the order in which replies arrive.
+    void setHolding(bool holding);
 
 private:
     void serve(QTcpSocket* socket);
@@ -66,6 +71,8 @@ private:
     QTcpServer m_server;
     QMap<QByteArray, Reply> m_replies;
     QList<Request> m_requests;
+    bool m_holding = false;
+    QList<std::function<void()>> m_held;
 };
 
 } // namespace tidewell::test

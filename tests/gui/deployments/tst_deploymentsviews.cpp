@@ -97,6 +97,7 @@ private slots:
     void clickOpensTheDashboardPage();
     void teamsMenuItems();
     void chosenTeamRefetchesAndSurvivesARestart();
+    void lateReplyForTheFormerTeamIsDropped();
 };
 
 void DeploymentsViewsTest::displays_data()
@@ -285,6 +286,29 @@ void DeploymentsViewsTest::chosenTeamRefetchesAndSurvivesARestart()
     QTRY_COMPARE(fixture.projectTargets().last(), QByteArray("/v9/projects?limit=4"));
     fixture.restart();
     QCOMPARE(fixture.state->selectedTeam(), std::optional<QString>());
+}
+
+void DeploymentsViewsTest::lateReplyForTheFormerTeamIsDropped()
+{
+    Fixture fixture;
+    fixture.state->setTeamsData(TeamsResponse::fromJson(kTeams).value());
+    fixture.state->setProjectData(ProjectResponse::fromJson(projectsWith("READY", "earlier")).value());
+    fixture.server.setReply("/v9/projects", StubHttpServer::Reply::with(projectsWith("READY", "personal")));
+    fixture.server.setHolding(true);
+    DeploymentsTab* tab = fixture.opened();
+    QTRY_COMPARE(fixture.projectTargets().size(), 1);
+
+    // The team is chosen while the personal projects are still on their way.
+    TeamsMenu(fixture.state.get()).actions().at(1)->trigger();
+    QVERIFY(tab->isFetchingData());
+    QStringList stored;
+    connect(fixture.state.get(), &AppState::projectDataChanged, this,
+            [&] { stored.append(fixture.state->projectData()->projects.value(0).name); });
+    fixture.server.setReply("/v9/projects", StubHttpServer::Reply::with(projectsWith("READY", "team")));
+    fixture.server.setHolding(false);
+    QTRY_COMPARE(stored, QStringList{QStringLiteral("team")});
+    QCOMPARE(fixture.projectTargets(),
+             (QByteArrayList{"/v9/projects?limit=4", "/v9/projects?limit=4&teamId=team_1"}));
 }
 
 QTEST_MAIN(DeploymentsViewsTest)
