@@ -245,11 +245,6 @@ void RecordsTest::vercelReplies_data()
     QTest::newRow("project without name")
         << QByteArray("projects") << QByteArray(R"({"projects":[{"id":"p","latestDeployments":[]}]})")
         << R"(error: Missing member "name" at projects[0])";
-    QTest::newRow("error body") << QByteArray("projects")
-                                << QByteArray(R"({"error":{"code":"forbidden","message":"Not authorized"}})")
-                                << R"(error: Missing member "projects")";
-    QTest::newRow("not JSON") << QByteArray("projects") << QByteArray("<html>502</html>")
-                              << "error: The reply is not JSON (illegal value at offset 1)";
 }
 
 void RecordsTest::vercelReplies()
