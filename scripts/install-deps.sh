@@ -6,6 +6,8 @@ set -euo pipefail
 debian_packages=(
     build-essential cmake ninja-build git pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 qt6-gtk-platformtheme libgl-dev
+    # relative times ("2 hours ago") in the user's language
+    libicu-dev
     clang-format
     # what the program reads and starts
     lsof procps zsh xdg-utils
@@ -35,7 +37,7 @@ install_debian() {
 
 install_macos() {
     command -v brew >/dev/null 2>&1 || { echo "Homebrew is needed: https://brew.sh" >&2; exit 1; }
-    local formulae=(cmake ninja qt clang-format node)
+    local formulae=(cmake ninja qt icu4c clang-format node)
     for formula in "${formulae[@]}"; do
         brew list --formula "$formula" >/dev/null 2>&1 || brew install "$formula"
     done

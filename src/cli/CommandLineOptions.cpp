@@ -20,7 +20,8 @@ CommandLineOptions CommandLineOptions::parse(const QStringList& arguments)
     const QCommandLineOption allOption(
         QStringLiteral("all"), QStringLiteral("With --list: also print every other listening process."));
     const QCommandLineOption jsonOption(
-        QStringLiteral("json"), QStringLiteral("With --list: print one JSON array instead of a table."));
+        QStringLiteral("json"),
+        QStringLiteral("With --list or --deployments: print one JSON array instead of a table."));
     const QCommandLineOption timeoutOption(
         QStringLiteral("timeout"),
         QStringLiteral("With --list: wait at most this many seconds for each server's page (default 5); "
@@ -30,7 +31,16 @@ CommandLineOptions CommandLineOptions::parse(const QStringList& arguments)
     const QCommandLineOption checkUpdateOption(
         QStringLiteral("check-update"),
         QStringLiteral("Ask the update service about a newer version, print its answer, then exit."));
-    parser.addOptions({listOption, allOption, jsonOption, timeoutOption, checkUpdateOption});
+    const QCommandLineOption deploymentsOption(
+        QStringLiteral("deployments"),
+        QStringLiteral("Print the latest Vercel deployment of each project, then exit. Uses the token of "
+                       "`vercel login`."));
+    const QCommandLineOption teamOption(
+        QStringLiteral("team"),
+        QStringLiteral("With --deployments: the Vercel team (id or slug) for this run only."),
+        QStringLiteral("ID_OR_SLUG"));
+    parser.addOptions(
+        {listOption, allOption, jsonOption, timeoutOption, checkUpdateOption, deploymentsOption, teamOption});
 
     CommandLineOptions options;
     if (!parser.parse(arguments)) {
@@ -61,7 +71,16 @@ CommandLineOptions CommandLineOptions::parse(const QStringList& arguments)
     options.checkUpdate = parser.isSet(checkUpdateOption);
     options.all = parser.isSet(allOption);
     options.json = parser.isSet(jsonOption);
-    options.list = parser.isSet(listOption) || options.all || options.json || parser.isSet(timeoutOption);
+    options.deployments = parser.isSet(deploymentsOption) || parser.isSet(teamOption);
+    if (parser.isSet(teamOption))
+        options.team = parser.value(teamOption);
+    options.list = parser.isSet(listOption) || options.all || (options.json && !options.deployments) ||
+                   parser.isSet(timeoutOption);
+    if (options.list && options.deployments) {
+        std::fprintf(stderr, "--list and --deployments cannot be asked for together.\n");
+        options.exitNow = true;
+        options.exitCode = 2;
+    }
     return options;
 }
 

@@ -1,5 +1,7 @@
 #include "cli/PortTableFormatter.h"
 
+#include "cli/TextTable.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -9,15 +11,6 @@ namespace tidewell {
 
 namespace {
 
-QString oneLine(QString text)
-{
-    for (QChar& c : text) {
-        if (c.category() == QChar::Other_Control)
-            c = QLatin1Char(' ');
-    }
-    return text;
-}
-
 QStringList rowFor(const PortData& entry, bool unanswered)
 {
     const auto html = entry.htmlData();
@@ -25,12 +18,12 @@ QStringList rowFor(const PortData& entry, bool unanswered)
     return {entry.port(),
             entry.pid(),
             entry.processName(),
-            html ? oneLine(html->title) : QString(),
+            html ? TextTable::oneLine(html->title) : QString(),
             unanswered ? QStringLiteral("no answer")
             : html     ? appTypeText(html->appType)
                        : QString(),
-            info ? oneLine(info->cwd) : QString(),
-            info ? oneLine(info->cmd) : QString()};
+            info ? TextTable::oneLine(info->cwd) : QString(),
+            info ? TextTable::oneLine(info->cmd) : QString()};
 }
 
 } // namespace
@@ -43,21 +36,7 @@ QByteArray PortTableFormatter::table(const QList<PortData>& entries, const QSet<
     for (const PortData& entry : entries)
         rows.append(rowFor(entry, unanswered.contains(entry.portKey())));
 
-    QList<qsizetype> widths(rows.first().size(), 0);
-    for (const QStringList& row : std::as_const(rows)) {
-        for (qsizetype column = 0; column < row.size(); ++column)
-            widths[column] = std::max(widths[column], row[column].size());
-    }
-    QString text;
-    for (const QStringList& row : std::as_const(rows)) {
-        QString line;
-        for (qsizetype column = 0; column < row.size(); ++column) {
-            const bool last = column == row.size() - 1;
-            line += last ? row[column] : row[column].leftJustified(widths[column]) + QStringLiteral("  ");
-        }
-        text += line.trimmed() + QLatin1Char('\n');
-    }
-    return text.toUtf8();
+    return TextTable::render(rows);
 }
 
 QByteArray PortTableFormatter::json(const QList<PortData>& entries, const QSet<QString>& unanswered)

@@ -1,5 +1,6 @@
 #include "cli/CheckUpdateCommand.h"
 #include "cli/CommandLineOptions.h"
+#include "cli/DeploymentsCommand.h"
 #include "cli/ListCommand.h"
 #include "gui/shell/TidewellApp.h"
 #include "gui/shell/TidewellMenu.h"
@@ -57,6 +58,10 @@ int main(int argc, char** argv)
     if (options.checkUpdate) {
         QCoreApplication app(argc, argv);
         return CheckUpdateCommand(UpdateService::forThisBuild(QCoreApplication::applicationVersion())).run();
+    }
+    if (options.deployments) {
+        QCoreApplication app(argc, argv);
+        return DeploymentsCommand(options, AppState().selectedTeam()).run();
     }
     if (options.list) {
         QCoreApplication app(argc, argv);

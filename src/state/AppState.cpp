@@ -19,8 +19,9 @@ void assign(AppState* state, Value& field, Value value, Signal changed)
 
 } // namespace
 
-AppState::AppState(std::unique_ptr<QSettings> settings, QObject* parent)
-    : QObject(parent), m_settings(settings ? std::move(settings) : userSettings())
+AppState::AppState(std::unique_ptr<QSettings> settings, std::optional<QString> vercelToken, QObject* parent)
+    : QObject(parent), m_settings(settings ? std::move(settings) : userSettings()),
+      m_vercelToken(std::move(vercelToken))
 {}
 
 AppState::~AppState() = default;
@@ -62,6 +63,24 @@ void AppState::setSelectedView(SelectedView view)
     assign(this, m_selectedView, view, &AppState::selectedViewChanged);
 }
 
+void AppState::setProjectData(const ProjectResponse& projects)
+{
+    m_projectData = projects;
+    emit projectDataChanged();
+}
+
+void AppState::setTeamsData(const TeamsResponse& teams)
+{
+    m_teamsData = teams;
+    emit teamsDataChanged();
+}
+
+void AppState::setUserData(const UserResponse& user)
+{
+    m_userData = user;
+    emit userDataChanged();
+}
+
 std::optional<QString> AppState::selectedTeam() const
 {
     const QVariant value = m_settings->value(kSelectedTeamKey);
@@ -77,6 +96,7 @@ void AppState::setSelectedTeam(const std::optional<QString>& team)
     else
         m_settings->remove(kSelectedTeamKey);
     m_settings->sync();
+    emit selectedTeamWritten();
 }
 
 QString AppState::quickLaunchData() const

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "records/ProjectResponse.h"
+#include "records/TeamsResponse.h"
+#include "records/UserResponse.h"
+
 #include <QObject>
 #include <QSettings>
 #include <QString>
@@ -30,8 +34,11 @@ public:
     static inline const QString kSelectedTeamKey = QStringLiteral("selected_vercel_team");
     static inline const QString kQuickLaunchKey = QStringLiteral("bc_quickLaunch");
 
-    // `settings` is the store of the two kept values; the user's own store when null.
-    explicit AppState(std::unique_ptr<QSettings> settings = {}, QObject* parent = nullptr);
+    // `settings` is the store of the two kept values; the user's own store when null. `vercelToken`
+    // is the Vercel command-line tool's token as read once by whoever creates the state; it never
+    // changes during the run.
+    explicit AppState(std::unique_ptr<QSettings> settings = {}, std::optional<QString> vercelToken = {},
+                      QObject* parent = nullptr);
     ~AppState() override;
 
     // The user's store. On macOS these are the user defaults of "com.orvane.Tidewell".
@@ -48,6 +55,15 @@ public:
     SelectedView selectedView() const { return m_selectedView; }
     void setSelectedView(SelectedView view);
 
+    const std::optional<QString>& vercelToken() const { return m_vercelToken; }
+    // The Vercel replies last received; each store is announced, equal to the previous one or not.
+    const std::optional<ProjectResponse>& projectData() const { return m_projectData; }
+    void setProjectData(const ProjectResponse& projects);
+    const std::optional<TeamsResponse>& teamsData() const { return m_teamsData; }
+    void setTeamsData(const TeamsResponse& teams);
+    const std::optional<UserResponse>& userData() const { return m_userData; }
+    void setUserData(const UserResponse& user);
+
     // Kept across runs, read from and written to the store on every access.
     std::optional<QString> selectedTeam() const;
     void setSelectedTeam(const std::optional<QString>& team);
@@ -63,6 +79,11 @@ signals:
     void showIgnoredPortsChanged(bool show);
     void selectedTabChanged(tidewell::SelectedTab tab);
     void selectedViewChanged(tidewell::SelectedView view);
+    void projectDataChanged();
+    void teamsDataChanged();
+    void userDataChanged();
+    // The stored team was written; it may equal the team before.
+    void selectedTeamWritten();
     // The stored quick-launch text was written; it may equal the text before.
     void quickLaunchDataChanged(const QString& json);
 
@@ -73,6 +94,10 @@ private:
     bool m_showIgnoredPorts = false;
     SelectedTab m_selectedTab = SelectedTab::ports;
     SelectedView m_selectedView = SelectedView::home;
+    std::optional<QString> m_vercelToken;
+    std::optional<ProjectResponse> m_projectData;
+    std::optional<TeamsResponse> m_teamsData;
+    std::optional<UserResponse> m_userData;
 };
 
 } // namespace tidewell

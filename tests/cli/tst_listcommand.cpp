@@ -1,5 +1,6 @@
 #include "cli/PortTableFormatter.h"
 #include "platform/commands/ShellQuoting.h"
+#include "support/StubHttpServer.h"
 #include "support/TestProcesses.h"
 
 #include <QDir>
@@ -57,6 +58,42 @@ QString shown(const QJsonObject& entry)
     return members.join(u'|');
 }
 
+const QByteArray kToken = "tok-9f8e7d";
+
+struct Run
+{
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+// `tidewell --deployments ...` with its token, settings and the Vercel origins in test-owned places.
+// It runs while this test's event loop serves the stand-in.
+Run runDeployments(const QStringList& arguments, const QTemporaryDir& home, const QString& apiOrigin)
+{
+    QProcess process;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+    environment.insert(QStringLiteral("TIDEWELL_VERCEL_API_ORIGIN"), apiOrigin);
+    environment.insert(QStringLiteral("TIDEWELL_VERCEL_DASHBOARD_ORIGIN"),
+                       QStringLiteral("https://dash.example"));
+    environment.insert(QStringLiteral("LANG"), QStringLiteral("en_US.UTF-8"));
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(TIDEWELL_PROGRAM), QStringList{QStringLiteral("--deployments")} + arguments);
+    if (!QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 30'000))
+        return {};
+    return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
+}
+
+void writeFile(const QString& path, const QByteArray& content)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(content);
+}
+
 } // namespace
 
 class ListCommandTest : public QObject
@@ -69,6 +106,8 @@ private slots:
     void listsRealServersWithTheirOrigin_data();
     void listsRealServersWithTheirOrigin();
     void slowAndRedirectingServersAreListed();
+    void deployments_data();
+    void deployments();
 };
 
 void ListCommandTest::tableKeepsEveryEntryOnOneLine()
@@ -197,6 +236,84 @@ void ListCommandTest::slowAndRedirectingServersAreListed()
     const auto line = std::find_if(lines.cbegin(), lines.cend(),
                                    [&](const QByteArray& l) { return l.startsWith(port + ' '); });
     QVERIFY2(line != lines.cend() && line->contains("no answer"), table);
+}
+
+void ListCommandTest::deployments_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("storedTeam");
+    QTest::addColumn<QByteArray>("token");
+    QTest::addColumn<QByteArray>("projectsReply");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QByteArrayList>("printed");
+    QTest::addColumn<QByteArray>("projectsTarget");
+    const QByteArray projects = R"({"projects":[
+        {"id":"p1","name":"shop","framework":null,"latestDeployments":[{"id":"d1","readyState":"READY",
+         "readyAt":1600000000000,"meta":{"githubCommitAuthorName":"ann","githubCommitMessage":"Fix cart"}}]},
+        {"id":"p2","name":"docs","latestDeployments":[{"id":"d2","readyState":"BUILDING","meta":{}}]}]})";
+    const QByteArray auth = R"({"token":")" + kToken + R"("})";
+    QTest::newRow("table")
+        << QStringList() << QByteArray() << auth << projects << 0
+        << QByteArrayList{"PROJECT  STATE     DEPLOYED",
+                          "COMMIT",
+                          "DASHBOARD",
+                          "shop     READY     ",
+                          " years ago  ann: Fix cart  https://dash.example/ann/shop/deployments",
+                          "docs     BUILDING                              "
+                          "https://dash.example/ann/docs/deployments"}
+        << QByteArray("/v9/projects?limit=4");
+    QTest::newRow("json, team by slug")
+        << QStringList{QStringLiteral("--json"), QStringLiteral("--team"), QStringLiteral("r-d")}
+        << QByteArray() << auth << projects << 0
+        << QByteArrayList{R"("dashboardUrl": "https://dash.example/r-d/shop/deployments")",
+                          R"("githubCommitMessage": "Fix cart")", R"("readyState": "BUILDING")"}
+        << QByteArray("/v9/projects?limit=4&teamId=team_1");
+    QTest::newRow("stored team") << QStringList() << QByteArray("team_1") << auth << projects << 0
+                                 << QByteArrayList{"https://dash.example/r-d/docs/deployments"}
+                                 << QByteArray("/v9/projects?limit=4&teamId=team_1");
+    QTest::newRow("refused token")
+        << QStringList() << QByteArray() << auth
+        << QByteArray(R"({"error":{"code":"forbidden","message":"Not authorized"}})") << 1
+        << QByteArrayList{"Failed to fetch, please check your network.\nMissing member \"projects\""}
+        << QByteArray("/v9/projects?limit=4");
+    QTest::newRow("no token") << QStringList() << QByteArray() << QByteArray() << projects << 2
+                              << QByteArrayList{"setup with `vercel login` in your command line"}
+                              << QByteArray();
+}
+
+void ListCommandTest::deployments()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, storedTeam);
+    QFETCH(QByteArray, token);
+    QFETCH(QByteArray, projectsReply);
+    QFETCH(QByteArrayList, printed);
+    QFETCH(QByteArray, projectsTarget);
+    QTemporaryDir home;
+    if (!token.isEmpty())
+        writeFile(home.filePath(QStringLiteral("data/com.vercel.cli/auth.json")), token);
+    if (!storedTeam.isEmpty())
+        writeFile(home.filePath(QStringLiteral("config/orvane.com/Tidewell.conf")),
+                  "[General]\nselected_vercel_team=" + storedTeam + "\n");
+    StubHttpServer server;
+    server.setReply("/v2/user", StubHttpServer::Reply::with(R"({"user":{"username":"ann"}})"));
+    server.setReply("/v2/teams",
+                    StubHttpServer::Reply::with(R"({"teams":[{"id":"team_1","name":"R&D","slug":"r-d"}]})"));
+    server.setReply("/v9/projects", StubHttpServer::Reply::with(projectsReply));
+
+    const Run run = runDeployments(arguments, home, server.origin());
+    QTEST(run.exitCode, "exitCode");
+    const QByteArray all = run.out + run.err;
+    for (const QByteArray& text : printed)
+        QVERIFY2(all.contains(text), all.constData());
+    QVERIFY2(!all.contains(kToken), all.constData());
+    QCOMPARE(run.out.isEmpty(), run.exitCode != 0);
+    QByteArray target;
+    for (const StubHttpServer::Request& request : server.requests()) {
+        if (request.target.startsWith("/v9/"))
+            target = request.target;
+    }
+    QCOMPARE(target, projectsTarget);
 }
 
 QTEST_GUILESS_MAIN(ListCommandTest)

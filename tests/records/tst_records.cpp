@@ -1,4 +1,8 @@
 #include "records/PortData.h"
+#include "records/ProjectResponse.h"
+#include "records/TeamsResponse.h"
+#include "records/UserResponse.h"
+#include "records/VercelAuth.h"
 
 #include <QJsonDocument>
 #include <QSet>
@@ -23,6 +27,49 @@ PortData node(const std::optional<HTMLData>& page = kPage, const std::optional<P
     return PortData(QString::fromLatin1(name), u"3000"_s, QString::fromLatin1(pid), page, origin);
 }
 
+// What a decoded Vercel reply holds, in one line, or "error: " and the failure text.
+template <typename T>
+QString described(const Result<T>& result, const std::function<QString(const T&)>& describe)
+{
+    return result ? describe(result.value()) : QStringLiteral("error: ") + result.error();
+}
+
+QString describeVercel(const QByteArray& kind, const QByteArray& body)
+{
+    if (kind == "auth")
+        return described<VercelAuth>(VercelAuth::fromJson(body), [](const VercelAuth& a) { return a.token; });
+    if (kind == "user")
+        return described<UserResponse>(UserResponse::fromJson(body),
+                                       [](const UserResponse& u) { return u.user.username; });
+    if (kind == "teams")
+        return described<TeamsResponse>(TeamsResponse::fromJson(body), [](const TeamsResponse& t) {
+            QStringList teams;
+            for (const Team& team : t.teams)
+                teams.append(team.id + QLatin1Char('/') + team.slug + QLatin1Char('/') +
+                             team.avatar.value_or(QStringLiteral("-")));
+            return teams.join(QLatin1Char(' '));
+        });
+    const Result<ProjectResponse> projects = ProjectResponse::fromJson(body);
+    // Encoding and decoding again gives the same record.
+    if (projects &&
+        ProjectResponse::fromJson(QJsonDocument(projects->toJson()).toJson()).value() != projects.value())
+        return QStringLiteral("round trip differs");
+    return described<ProjectResponse>(projects, [](const ProjectResponse& r) {
+        QStringList rows;
+        for (const ProjectObject& p : r.projects) {
+            QString row = p.name + QLatin1Char('|') + p.framework.value_or(QStringLiteral("-"));
+            if (!p.latestDeployments.isEmpty()) {
+                const Deployments& d = p.latestDeployments.first();
+                row += QLatin1Char('|') + readyStateText(d.readyState) + QLatin1Char('|') +
+                       (d.deployedAt() ? QString::number(*d.deployedAt(), 'f', 0) : QStringLiteral("-")) +
+                       QLatin1Char('|') + d.meta.commitLine().value_or(QStringLiteral("-"));
+            }
+            rows.append(row);
+        }
+        return rows.join(QLatin1Char(' '));
+    });
+}
+
 } // namespace
 
 class RecordsTest : public QObject
@@ -36,6 +83,8 @@ private slots:
     void decodingRejectsBrokenRecords_data();
     void decodingRejectsBrokenRecords();
     void decodingIgnoresUnknownMembers();
+    void vercelReplies_data();
+    void vercelReplies();
 };
 
 void RecordsTest::equalityAndHashSeeEveryField_data()
@@ -133,6 +182,75 @@ void RecordsTest::decodingIgnoresUnknownMembers()
             "htmlData":{"title":"t","appType":"react","scheme":"http","favicon":"/f","more":true}})"));
     QVERIFY(decoded);
     QCOMPARE(*decoded, node(HTMLData{u"t"_s, AppType::react, u"/f"_s, HttpScheme::http}, {}, "1"));
+}
+
+void RecordsTest::vercelReplies_data()
+{
+    QTest::addColumn<QByteArray>("kind");
+    QTest::addColumn<QByteArray>("body");
+    QTest::addColumn<QString>("expected");
+    const QByteArray deployment =
+        R"({"id":"d","readyState":"READY","readyAt":1700000000000,"buildingAt":1600000000000,
+        "meta":{"githubCommitAuthorName":"ann","githubCommitMessage":"fix <b>it</b>"}})";
+    auto projects = [](const QByteArray& project) { return "{\"projects\":[" + project + "]}"; };
+    auto project = [](const QByteArray& members) { return R"({"id":"p","name":"shop",)" + members + "}"; };
+    QTest::newRow("token among other members")
+        << QByteArray("auth") << QByteArray(R"({"token":"t0k","expiresAt":1})") << "t0k";
+    QTest::newRow("no token") << QByteArray("auth") << QByteArray("{}") << R"(error: Missing member "token")";
+    QTest::newRow("null token") << QByteArray("auth") << QByteArray(R"({"token":null})")
+                                << R"(error: Missing member "token")";
+    QTest::newRow("numeric token") << QByteArray("auth") << QByteArray(R"({"token":7})")
+                                   << R"(error: Member "token" holds a number of the wrong kind)";
+    QTest::newRow("user with extra members")
+        << QByteArray("user") << QByteArray(R"({"user":{"username":"ann","email":"a@b"}})") << "ann";
+    QTest::newRow("teams, avatar optional")
+        << QByteArray("teams")
+        << QByteArray(
+               R"({"teams":[{"id":"t1","name":"A","slug":"a","avatar":"x"},{"id":"t2","name":"B","slug":"b","avatar":null}]})")
+        << "t1/a/x t2/b/-";
+    QTest::newRow("every member") << QByteArray("projects")
+                                  << projects(project(R"("framework":"nextjs","latestDeployments":[)" +
+                                                      deployment + "]"))
+                                  << "shop|nextjs|READY|1700000000000|ann: fix <b>it</b>";
+    QTest::newRow("null framework") << QByteArray("projects")
+                                    << projects(project(R"("framework":null,"latestDeployments":[])"))
+                                    << "shop|-";
+    QTest::newRow("missing framework")
+        << QByteArray("projects") << projects(project(R"("latestDeployments":[])")) << "shop|-";
+    QTest::newRow("building only")
+        << QByteArray("projects")
+        << projects(project(
+               R"("latestDeployments":[{"id":"d","readyState":"BUILDING","buildingAt":5,"meta":{}}])"))
+        << "shop|-|BUILDING|5|-";
+    QTest::newRow("no times, author only")
+        << QByteArray("projects")
+        << projects(project(
+               R"("latestDeployments":[{"id":"d","readyState":"QUEUED","meta":{"githubCommitAuthorName":"ann"}}])"))
+        << "shop|-|QUEUED|-|-";
+    QTest::newRow("unknown ready state fails the whole reply")
+        << QByteArray("projects")
+        << ("{\"projects\":[" + project(R"("latestDeployments":[])") + "," +
+            project(R"("latestDeployments":[{"id":"d","readyState":"SLEEPING","meta":{}}])") + "]}")
+        << R"(error: Unknown readyState "SLEEPING" at projects[1].latestDeployments[0])";
+    QTest::newRow("ready state not a string")
+        << QByteArray("projects")
+        << projects(project(R"("latestDeployments":[{"id":"d","readyState":1,"meta":{}}])"))
+        << R"(error: Member "readyState" holds a number of the wrong kind at projects[0].latestDeployments[0])";
+    QTest::newRow("deployment without meta")
+        << QByteArray("projects")
+        << projects(project(R"("latestDeployments":[{"id":"d","readyState":"READY"}])"))
+        << R"(error: Missing member "meta" at projects[0].latestDeployments[0])";
+    QTest::newRow("project without name")
+        << QByteArray("projects") << QByteArray(R"({"projects":[{"id":"p","latestDeployments":[]}]})")
+        << R"(error: Missing member "name" at projects[0])";
+}
+
+void RecordsTest::vercelReplies()
+{
+    QFETCH(QByteArray, kind);
+    QFETCH(QByteArray, body);
+    QFETCH(QString, expected);
+    QCOMPARE(describeVercel(kind, body), expected);
 }
 
 QTEST_GUILESS_MAIN(RecordsTest)

@@ -1,5 +1,6 @@
 #include "support/StubHttpServer.h"
 
+#include <QPointer>
 #include <QTcpSocket>
 
 #include <memory>
@@ -23,6 +24,15 @@ QString StubHttpServer::origin() const
 void StubHttpServer::setReply(const QByteArray& path, const Reply& reply)
 {
     m_replies.insert(path, reply);
+}
+
+void StubHttpServer::setHolding(bool holding)
+{
+    m_holding = holding;
+    if (!holding) {
+        for (const auto& answer : std::exchange(m_heldAnswers, {}))
+            answer();
+    }
 }
 
 void StubHttpServer::serve(QTcpSocket* socket)
@@ -66,8 +76,17 @@ void StubHttpServer::serve(QTcpSocket* socket)
             m_held.append({socket, path, reply.body.mid(reply.holdAfter)});
             return;
         }
-        socket->write(head + "\r\n" + reply.body);
-        socket->disconnectFromHost();
+        const QPointer<QTcpSocket> target(socket);
+        auto answer = [target, bytes = head + "\r\n" + reply.body] {
+            if (!target)
+                return;
+            target->write(bytes);
+            target->disconnectFromHost();
+        };
+        if (m_holding)
+            m_heldAnswers.append(answer);
+        else
+            answer();
     });
 }
 

@@ -9,6 +9,8 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 
+#include <functional>
+
 namespace tidewell::test {
 
 // A local stand-in for a remote HTTP service: it answers each path with a canned reply, records every
@@ -70,6 +72,9 @@ public:
     QList<Request> requests() const { return m_requests; }
     // Sends the rest of every reply to `path` that is being held back.
     void release(const QByteArray& path);
+    // While holding, each answer (as set when its request came) waits; letting go sends them all, so
+    // a test decides the order in which replies arrive.
+    void setHolding(bool holding);
 
 private:
     void serve(QTcpSocket* socket);
@@ -84,6 +89,8 @@ private:
         QByteArray rest;
     };
     QList<Held> m_held;
+    bool m_holding = false;
+    QList<std::function<void()>> m_heldAnswers;
 };
 
 } // namespace tidewell::test

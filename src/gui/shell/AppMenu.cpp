@@ -1,5 +1,7 @@
 #include "gui/shell/AppMenu.h"
 
+#include "gui/deployments/DeploymentsTab.h"
+#include "gui/deployments/TeamsMenu.h"
 #include "gui/ports/IgnoredPortsToggle.h"
 #include "gui/ports/ImpactRevealOverlay.h"
 #include "gui/ports/PortsTab.h"
@@ -63,7 +65,7 @@ AppMenu::AppMenu(const AppServices* services, QWidget* parent) : QWidget(parent)
     pagesLayout->setSpacing(0);
     m_portsTab = new PortsTab(m_services, m_pages);
     m_quickLaunchTab = new QuickLaunchList(m_services, m_pages);
-    m_vercelTab = emptyPage("vercelTab", m_pages);
+    m_vercelTab = new DeploymentsTab(m_services, m_pages);
     m_settingsPage = new SettingsPage(m_services->loginItem.get(), m_pages);
     m_updatePage = emptyPage("updatePage", m_pages);
     new QVBoxLayout(m_updatePage);
@@ -219,6 +221,8 @@ QMenu* AppMenu::buildGearMenu()
                        [this] { openMail(QStringLiteral("Tidewell%20Issue%20Report")); });
     contact->addAction(symbol("bubble.right"), QStringLiteral("Submit Feedback"), this,
                        [this] { openMail(QStringLiteral("Tidewell%20Feedback")); });
+    // Shows and hides itself with the teams and the selected tab.
+    menu->addMenu(new TeamsMenu(m_services->state, menu));
     menu->addAction(symbol("square.and.arrow.down"), QStringLiteral("Check for update"), this,
                     [this] { m_services->state->setSelectedView(SelectedView::checkForUpdate); });
     const QString buildVersion = QCoreApplication::instance()->property("buildVersion").toString();

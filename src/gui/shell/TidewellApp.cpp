@@ -1,7 +1,9 @@
 #include "gui/shell/TidewellApp.h"
 
+#include "deployments/VercelCredentialFile.h"
 #include "gui/shell/AppMenu.h"
 #include "gui/shell/TidewellMenu.h"
+#include "platform/Diagnostics.h"
 #include "platform/LoginItemService.h"
 #include "ports/PortListRefresher.h"
 #include "ports/PortScanner.h"
@@ -18,7 +20,10 @@ namespace tidewell {
 
 TidewellApp::TidewellApp(Host host, std::unique_ptr<AppState> state, QObject* parent)
     : QObject(parent), m_host(std::move(host)),
-      m_state(state ? std::move(state) : std::make_unique<AppState>()), m_probe(std::make_unique<PageProbe>())
+      m_state(state ? std::move(state)
+                    : std::make_unique<AppState>(
+                          nullptr, VercelCredentialFile::readVercelToken(Diagnostics::writeLine))),
+      m_probe(std::make_unique<PageProbe>())
 {
     const PortScanner scanner(m_host.sockets);
     const ProcessOrigin origin(m_host.processes);

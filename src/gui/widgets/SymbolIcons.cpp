@@ -112,6 +112,8 @@ QStringList SymbolIcons::symbolNames()
         QStringLiteral("bubble.right"),
         QStringLiteral("person.2.fill"),
         QStringLiteral("square.and.arrow.down"),
+        QStringLiteral("minus.circle"),
+        QStringLiteral("checkmark.circle.fill"),
     };
 }
 

@@ -366,16 +366,27 @@ void AppMenuTest::gearMenuItems()
 {
     Fixture fixture;
     AppMenu* menu = fixture.build();
-    QStringList texts;
-    QMenu* contact = nullptr;
-    for (QAction* action : menu->gearMenu()->actions()) {
-        texts.append(action->text());
-        if (action->menu())
-            contact = action->menu();
-    }
+    auto shownTexts = [menu] {
+        QStringList texts;
+        for (QAction* action : menu->gearMenu()->actions()) {
+            if (action->isVisible())
+                texts.append(action->text());
+        }
+        return texts;
+    };
+    QMenu* contact = menu->gearMenu()->actions().at(3)->menu();
+    const QStringList texts = shownTexts();
     QCOMPARE(texts.mid(0, 5),
-             (QStringList{u"Settings"_s, u"Refresh"_s, u"Quit"_s, u"Contact"_s, u"Check for update"_s}));
-    QVERIFY(texts.at(5).startsWith(u"Version: v"_s));
+             (QStringList{QStringLiteral("Settings"), QStringLiteral("Refresh"), QStringLiteral("Quit"),
+                          QStringLiteral("Contact"), QStringLiteral("Check for update")}));
+    QVERIFY(texts.at(5).startsWith(QStringLiteral("Version: v")));
+    // "Teams" joins them only on the deployments tab, once the teams are known.
+    fixture.state.setTeamsData(TeamsResponse{});
+    QCOMPARE(shownTexts().value(4), QStringLiteral("Check for update"));
+    fixture.state.setSelectedTab(SelectedTab::vercel);
+    QCOMPARE(shownTexts().value(4), QStringLiteral("Teams"));
+    fixture.state.setSelectedTab(SelectedTab::quickLaunch);
+    QCOMPARE(shownTexts().value(4), QStringLiteral("Check for update"));
     QVERIFY(contact);
     QCOMPARE(contact->actions().size(), 2);
     contact->actions().at(0)->trigger();
@@ -392,7 +403,7 @@ void AppMenuTest::gearMenuItems()
     QTRY_COMPARE(fixture.scans.load(), 1);
     menu->gearMenu()->actions().at(1)->trigger();
     QTRY_COMPARE(fixture.scans.load(), 2);
-    menu->gearMenu()->actions().at(4)->trigger();
+    menu->gearMenu()->actions().at(5)->trigger();
     QCOMPARE(fixture.state.selectedView(), SelectedView::checkForUpdate);
     QCOMPARE(menu->findChild<QLabel*>(QStringLiteral("title"))->text(), QStringLiteral("Updates"));
     // Every opening makes a fresh page, which asks the service again.
@@ -400,7 +411,7 @@ void AppMenuTest::gearMenuItems()
     QVERIFY(first);
     menu->findChild<QPushButton*>(QStringLiteral("back"))->click();
     QVERIFY(!first);
-    menu->gearMenu()->actions().at(4)->trigger();
+    menu->gearMenu()->actions().at(5)->trigger();
     QVERIFY(menu->findChild<UpdatePage*>());
 }
 

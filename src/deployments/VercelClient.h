@@ -1,0 +1,53 @@
+#pragma once
+
+#include "net/JsonRequest.h"
+#include "records/ProjectResponse.h"
+#include "records/TeamsResponse.h"
+#include "records/UserResponse.h"
+
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+class QNetworkAccessManager;
+
+namespace tidewell {
+
+// The three reads of the Vercel REST API: the signed-in user, the user's teams, and the projects of
+// the user or of a team with their latest deployments. Each request returns at once and hands one
+// outcome to its completion on the interface thread; the HTTP status is not looked at, so a refused
+// token arrives as a reply that does not decode. No error text ever holds the token.
+class VercelClient
+{
+public:
+    static constexpr int kProjectLimit = 4;
+    // What the user is told when a request fails, and when there is no token to send.
+    static inline const QString kFailureText = QStringLiteral("Failed to fetch, please check your network.");
+    static inline const QString kNoTokenText =
+        QStringLiteral("Vercel integration depends on the local vercel token, setup with `vercel login` in "
+                       "your command line");
+
+    // `token` absent still sends requests, with an empty bearer, which the service refuses.
+    VercelClient(QString apiOrigin, std::optional<QString> token,
+                 QNetworkAccessManager* session = sharedNetworkSession(), RequestLimits limits = {});
+
+    void fetchUser(std::function<void(Result<UserResponse>)> completion) const;
+    void fetchTeams(std::function<void(Result<TeamsResponse>)> completion) const;
+    // `teamId` absent asks for the personal account's projects.
+    void fetchProjects(const std::optional<QString>& teamId,
+                       std::function<void(Result<ProjectResponse>)> completion) const;
+
+    // "/v9/projects?limit=4" after the origin, then "&teamId=" and the id encoded as one query value.
+    static QString projectsAddress(const QString& apiOrigin, const std::optional<QString>& teamId);
+
+private:
+    template <typename T> void get(const QString& address, std::function<void(Result<T>)> completion) const;
+
+    QString m_apiOrigin;
+    std::optional<QString> m_token;
+    QNetworkAccessManager* m_session;
+    RequestLimits m_limits;
+};
+
+} // namespace tidewell

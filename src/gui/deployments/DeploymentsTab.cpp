@@ -1,0 +1,244 @@
+#include "gui/deployments/DeploymentsTab.h"
+
+#include "deployments/VercelDashboard.h"
+#include "deployments/VercelOrigins.h"
+#include "gui/deployments/ProjectView.h"
+#include "gui/widgets/AnimatedRowList.h"
+#include "gui/widgets/SmallWidgets.h"
+#include "platform/Diagnostics.h"
+#include "state/AppState.h"
+
+#include <QJsonDocument>
+#include <QLabel>
+#include <QPointer>
+#include <QSet>
+#include <QVBoxLayout>
+
+namespace tidewell {
+
+namespace {
+
+// A row stands for the whole project value: a project whose data changed leaves, and its new form
+// arrives, as rows do elsewhere in the window.
+QStringList keysOf(const QList<ProjectObject>& projects)
+{
+    QStringList keys;
+    QSet<QString> seen;
+    for (const ProjectObject& project : projects) {
+        QString key = QString::fromUtf8(QJsonDocument(project.toJson()).toJson(QJsonDocument::Compact));
+        // Two identical entries in one reply still get a row each.
+        while (seen.contains(key))
+            key += QLatin1Char(' ');
+        seen.insert(key);
+        keys.append(key);
+    }
+    return keys;
+}
+
+QString teamText(const std::optional<QString>& team)
+{
+    return team ? QStringLiteral("Optional(\"") + *team + QStringLiteral("\")") : QStringLiteral("nil");
+}
+
+} // namespace
+
+DeploymentsTab::DeploymentsTab(const AppServices* services, QWidget* parent)
+    : QWidget(parent), m_services(services),
+      m_client(VercelOrigins::apiOrigin(), services->state->vercelToken()),
+      m_noToken(makePlaceholderLabel(VercelClient::kNoTokenText, "noToken", this)),
+      m_noProjects(makePlaceholderLabel(QStringLiteral("No projects"), "noProjects", this)),
+      m_list(new AnimatedRowList(RowSlot::Slide::fromTrailing, RowSlot::Slide::towardLeading, this)),
+      m_messageLabel(new QLabel(this))
+{
+    setObjectName(QStringLiteral("vercelTab"));
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    // Our own text: its backticked part shows as code.
+    m_noToken->setTextFormat(Qt::MarkdownText);
+    m_noToken->setWordWrap(true);
+    layout->addWidget(m_noToken);
+    layout->addWidget(m_noProjects);
+    layout->addWidget(m_list);
+
+    m_messageLabel->setObjectName(QStringLiteral("message"));
+    m_messageLabel->setTextFormat(Qt::PlainText);
+    m_messageLabel->setAlignment(Qt::AlignCenter);
+    QFont small = m_messageLabel->font();
+    small.setPointSizeF(small.pointSizeF() * 0.85);
+    m_messageLabel->setFont(small);
+    useSecondaryColour(m_messageLabel);
+    m_messageLabel->hide();
+    layout->addWidget(m_messageLabel);
+
+    AppState* state = m_services->state;
+    connect(state, &AppState::projectDataChanged, this, &DeploymentsTab::refreshDisplay);
+    connect(state, &AppState::selectedTeamWritten, this, &DeploymentsTab::refreshDisplay);
+    connect(state, &AppState::isVisibleChanged, this, &DeploymentsTab::visibilityChanged);
+    m_list->setAnimated(state->isVisible());
+
+    m_timer.setInterval(kPollIntervalMs);
+    connect(&m_timer, &QTimer::timeout, this, &DeploymentsTab::poll);
+    m_timer.start();
+    refreshDisplay();
+}
+
+bool DeploymentsTab::isCurrentTab() const
+{
+    const AppState* state = m_services->state;
+    return state->selectedView() == SelectedView::home && state->selectedTab() == SelectedTab::vercel;
+}
+
+void DeploymentsTab::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    fetchAccountData();
+}
+
+void DeploymentsTab::fetchAccountData()
+{
+    AppState* state = m_services->state;
+    const QPointer<DeploymentsTab> self(this);
+    auto failed = [self](const QString& error) {
+        Diagnostics::writeLine(error);
+        if (self)
+            self->setMessage(VercelClient::kFailureText);
+    };
+    if (!state->teamsData()) {
+        m_client.fetchTeams([self, failed](const Result<TeamsResponse>& teams) {
+            if (!teams)
+                failed(teams.error());
+            else if (self)
+                self->m_services->state->setTeamsData(teams.value());
+        });
+    }
+    if (!state->userData()) {
+        m_client.fetchUser([self, failed](const Result<UserResponse>& user) {
+            if (!user)
+                failed(user.error());
+            else if (self)
+                self->m_services->state->setUserData(user.value());
+        });
+    }
+    // Until the teams are known, each appearance also asks for the projects; after that the
+    // polling does.
+    if (!state->teamsData())
+        fetchProjects();
+}
+
+void DeploymentsTab::fetchProjects()
+{
+    // The request in flight answers for the same account; a reply for another one is dropped when it
+    // arrives and asked for again then.
+    if (m_fetchingData)
+        return;
+    m_fetchingData = true;
+    const std::optional<QString> team = m_services->state->selectedTeam();
+    const QPointer<DeploymentsTab> self(this);
+    m_client.fetchProjects(team, [self, team](const Result<ProjectResponse>& projects) {
+        if (!projects)
+            Diagnostics::writeLine(projects.error());
+        if (!self)
+            return;
+        self->m_fetchingData = false;
+        AppState* state = self->m_services->state;
+        if (state->selectedTeam() != team) {
+            self->fetchProjects();
+            return;
+        }
+        if (projects) {
+            self->setMessage({});
+            state->setProjectData(projects.value());
+        } else {
+            // The list on screen stays as it was.
+            self->setMessage(VercelClient::kFailureText);
+        }
+    });
+}
+
+void DeploymentsTab::visibilityChanged(bool visible)
+{
+    m_list->setAnimated(visible);
+    // The value just received, so that opening the window on this tab fetches at once.
+    if (visible && isCurrentTab() && !m_fetchingData)
+        fetchProjects();
+}
+
+void DeploymentsTab::poll()
+{
+    if (m_services->state->isVisible() && isCurrentTab() && !m_fetchingData)
+        fetchProjects();
+}
+
+DeploymentsTab::Display DeploymentsTab::display() const
+{
+    const AppState* state = m_services->state;
+    if (!state->vercelToken())
+        return Display::noToken;
+    const auto& projects = state->projectData();
+    return projects && !projects->projects.isEmpty() ? Display::projects : Display::noProjects;
+}
+
+void DeploymentsTab::refreshDisplay()
+{
+    const Display shown = display();
+    m_noToken->setVisible(shown == Display::noToken);
+    m_noProjects->setVisible(shown == Display::noProjects);
+    m_list->setVisible(shown == Display::projects);
+    const QList<ProjectObject> projects =
+        shown == Display::projects ? m_services->state->projectData()->projects : QList<ProjectObject>();
+    const QStringList keys = keysOf(projects);
+    m_list->setRows(
+        keys,
+        [this, &projects, &keys](const QString& key) {
+            auto* row = new ProjectView(projects.at(keys.indexOf(key)));
+            const ProjectObject project = row->data();
+            connect(row, &ProjectView::clicked, this, [this, project] { openProjectDeployments(project); });
+            return row;
+        },
+        [](QWidget*, const QString&) { return true; });
+    const QDateTime now = QDateTime::currentDateTime();
+    for (ProjectView* row : projectRows())
+        row->refreshTime(now);
+    if (shown == Display::projects)
+        noticeTeamChange();
+}
+
+void DeploymentsTab::noticeTeamChange()
+{
+    const std::optional<QString> team = m_services->state->selectedTeam();
+    if (team == m_previousTeam)
+        return;
+    Diagnostics::writeLine(QStringLiteral("state.selectedTeam has changed to: ") + teamText(team));
+    m_previousTeam = team;
+    fetchProjects();
+}
+
+QList<ProjectView*> DeploymentsTab::projectRows() const
+{
+    QList<ProjectView*> rows;
+    for (QWidget* row : m_list->rows())
+        rows.append(qobject_cast<ProjectView*>(row));
+    return rows;
+}
+
+void DeploymentsTab::openProjectDeployments(const ProjectObject& project)
+{
+    const AppState* state = m_services->state;
+    if (!state->userData())
+        return;
+    const QString account =
+        VercelDashboard::accountName(*state->userData(), state->teamsData(), state->selectedTeam());
+    Diagnostics::writeLine(QStringLiteral("proj.name ") + account);
+    m_services->desktop->openUrl(
+        VercelDashboard::deploymentsPage(VercelOrigins::dashboardOrigin(), account, project.name));
+}
+
+void DeploymentsTab::setMessage(const QString& message)
+{
+    m_message = message;
+    m_messageLabel->setText(message);
+    m_messageLabel->setVisible(!message.isEmpty());
+}
+
+} // namespace tidewell

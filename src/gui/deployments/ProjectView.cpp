@@ -1,0 +1,99 @@
+#include "gui/deployments/ProjectView.h"
+
+#include "deployments/RelativeTimeFormatter.h"
+#include "gui/deployments/ReadyStateIcon.h"
+#include "gui/widgets/CursorModifier.h"
+#include "gui/widgets/ElidedLabel.h"
+#include "gui/widgets/SmallWidgets.h"
+
+#include <QHBoxLayout>
+#include <QMouseEvent>
+#include <QVBoxLayout>
+
+namespace tidewell {
+
+namespace {
+
+// Names and commit messages come from the service: shown as typed, never as HTML, here and in the
+// tooltip that shows them whole.
+ElidedLabel* plainLabel(const QString& text, const char* objectName, QWidget* parent)
+{
+    auto* label = new ElidedLabel(Qt::ElideRight, parent);
+    label->setObjectName(QLatin1String(objectName));
+    label->setTextFormat(Qt::PlainText);
+    label->setFullText(text);
+    label->setToolTip(QStringLiteral("<p>") + text.toHtmlEscaped() + QStringLiteral("</p>"));
+    return label;
+}
+
+} // namespace
+
+ProjectView::ProjectView(ProjectObject data, QWidget* parent) : QWidget(parent), m_data(std::move(data))
+{
+    setObjectName(QStringLiteral("projectView"));
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(CursorModifier::kHorizontalPadding, 0, CursorModifier::kHorizontalPadding, 0);
+
+    auto* column = new QVBoxLayout;
+    column->setSpacing(2);
+    column->setAlignment(Qt::AlignVCenter);
+    ElidedLabel* name = plainLabel(m_data.name, "name", this);
+    QFont semibold = name->font();
+    semibold.setWeight(QFont::DemiBold);
+    name->setFont(semibold);
+    column->addWidget(name);
+
+    if (!m_data.latestDeployments.isEmpty()) {
+        const Deployments& latest = m_data.latestDeployments.first();
+        if (latest.deployedAt()) {
+            m_time = plainLabel(QString(), "time", this);
+            column->addWidget(m_time);
+        }
+        if (const auto commit = latest.meta.commitLine()) {
+            m_commit = plainLabel(*commit, "commit", this);
+            useSecondaryColour(m_commit);
+            column->addWidget(m_commit);
+        }
+        m_icon = new ReadyStateIcon(latest.readyState, this);
+    }
+    layout->addLayout(column, 1);
+    if (m_icon)
+        layout->addWidget(m_icon, 0, Qt::AlignVCenter);
+
+    refreshTime();
+    new CursorModifier(this, kHeight);
+}
+
+void ProjectView::refreshTime(const QDateTime& now)
+{
+    if (!m_time)
+        return;
+    m_time->setFullText(
+        RelativeTimeFormatter::formatMilliseconds(*m_data.latestDeployments.first().deployedAt(), now));
+}
+
+QString ProjectView::timeText() const
+{
+    return m_time ? m_time->fullText() : QString();
+}
+
+QString ProjectView::commitText() const
+{
+    return m_commit ? m_commit->fullText() : QString();
+}
+
+void ProjectView::mousePressEvent(QMouseEvent* event)
+{
+    m_pressed = event->button() == Qt::LeftButton;
+}
+
+void ProjectView::mouseReleaseEvent(QMouseEvent* event)
+{
+    const bool click =
+        m_pressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+    m_pressed = false;
+    if (click)
+        emit clicked();
+}
+
+} // namespace tidewell

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QString>
+#include <optional>
+
+namespace tidewell {
+
+class JsonDecoder;
+
+// The source-control details of a Vercel deployment. A deployment made from the command line
+// rather than a git push carries neither member, so both are optional.
+struct Meta
+{
+    std::optional<QString> githubCommitAuthorName;
+    std::optional<QString> githubCommitMessage;
+
+    bool operator==(const Meta&) const = default;
+
+    // "author: message", only when both are known.
+    std::optional<QString> commitLine() const;
+
+    QJsonObject toJson() const;
+    static Meta decode(JsonDecoder& decoder, const QJsonValue& value);
+};
+
+size_t qHash(const Meta& meta, size_t seed = 0);
+
+} // namespace tidewell

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "records/Deployments.h"
+
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+#include <optional>
+
+namespace tidewell {
+
+class JsonDecoder;
+
+// One Vercel project with its recent deployments, newest first. The service sends a null framework
+// for every project without a framework preset, so it is optional.
+struct ProjectObject
+{
+    QString id;
+    QString name;
+    std::optional<QString> framework;
+    QList<Deployments> latestDeployments;
+
+    bool operator==(const ProjectObject&) const = default;
+
+    QJsonObject toJson() const;
+    static ProjectObject decode(JsonDecoder& decoder, const QJsonValue& value);
+};
+
+size_t qHash(const ProjectObject& project, size_t seed = 0);
+
+} // namespace tidewell

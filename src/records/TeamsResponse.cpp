@@ -1,0 +1,31 @@
+#include "records/TeamsResponse.h"
+
+#include "records/JsonDecoder.h"
+#include "records/JsonHash.h"
+
+namespace tidewell {
+
+QJsonObject TeamsResponse::toJson() const
+{
+    QJsonArray array;
+    for (const Team& team : teams)
+        array.append(team.toJson());
+    return {{QStringLiteral("teams"), array}};
+}
+
+TeamsResponse TeamsResponse::decode(JsonDecoder& decoder, const QJsonValue& value)
+{
+    return {decoder.requiredList<Team>(decoder.object(value), QStringLiteral("teams"))};
+}
+
+Result<TeamsResponse> TeamsResponse::fromJson(const QByteArray& body)
+{
+    return JsonDecoder::decodeDocument<TeamsResponse>(body);
+}
+
+size_t qHash(const TeamsResponse& response, size_t seed)
+{
+    return qHashJson(response.toJson(), seed);
+}
+
+} // namespace tidewell

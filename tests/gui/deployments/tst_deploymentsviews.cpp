@@ -1,0 +1,313 @@
+#include "deployments/VercelClient.h"
+#include "deployments/VercelOrigins.h"
+#include "gui/deployments/DeploymentsTab.h"
+#include "gui/deployments/ProjectView.h"
+#include "gui/deployments/ReadyStateIcon.h"
+#include "gui/deployments/TeamsMenu.h"
+#include "gui/widgets/RowSlot.h"
+#include "platform/Diagnostics.h"
+#include "state/AppState.h"
+#include "support/RecordingDesktop.h"
+#include "support/StubHttpServer.h"
+
+#include <QLabel>
+#include <QPointer>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace tidewell;
+using namespace tidewell::test;
+
+namespace {
+
+const QByteArray kUser = R"({"user":{"username":"ann"}})";
+const QByteArray kTeams =
+    R"({"teams":[{"id":"team_1","name":"R&D","slug":"r-d"},{"id":"team_2","name":"Ops","slug":"ops"}]})";
+
+QByteArray projectsWith(const QByteArray& state, const QByteArray& name = "shop")
+{
+    return R"({"projects":[{"id":"p","name":")" + name +
+           R"(","framework":null,"latestDeployments":[{"id":"d","readyState":")" + state +
+           R"(","buildingAt":1600000000000,"meta":{"githubCommitAuthorName":"ann","githubCommitMessage":"<b>bold</b> move"}}]},
+           {"id":"e","name":"empty","latestDeployments":[]}]})";
+}
+
+// One state in a test-owned folder, the tab over it, and the service stand-in both talk to.
+struct Fixture
+{
+    QTemporaryDir dir;
+    StubHttpServer server;
+    std::unique_ptr<AppState> state;
+    std::shared_ptr<RecordingDesktop> desktop = std::make_shared<RecordingDesktop>();
+    AppServices services;
+    std::unique_ptr<DeploymentsTab> tab;
+
+    explicit Fixture(const std::optional<QString>& token = QStringLiteral("tok"))
+    {
+        qputenv(VercelOrigins::kApiVariable, server.origin().toUtf8());
+        qputenv(VercelOrigins::kDashboardVariable, "https://dash.example");
+        server.setReply("/v2/user", StubHttpServer::Reply::with(kUser));
+        server.setReply("/v2/teams", StubHttpServer::Reply::with(kTeams));
+        server.setReply("/v9/projects", StubHttpServer::Reply::with(projectsWith("READY")));
+        restart(token);
+    }
+    // A new run of the program over the same stored settings.
+    void restart(const std::optional<QString>& token = QStringLiteral("tok"))
+    {
+        tab.reset();
+        state = std::make_unique<AppState>(
+            std::make_unique<QSettings>(dir.filePath(QStringLiteral("s.ini")), QSettings::IniFormat), token);
+        state->setSelectedTab(SelectedTab::vercel);
+        services.state = state.get();
+        services.desktop = desktop;
+        tab = std::make_unique<DeploymentsTab>(&services);
+    }
+    // The window opens on the tab.
+    DeploymentsTab* opened()
+    {
+        state->setIsVisible(true);
+        tab->show();
+        return tab.get();
+    }
+    QByteArrayList projectTargets() const
+    {
+        QByteArrayList targets;
+        for (const StubHttpServer::Request& request : server.requests()) {
+            if (request.target.startsWith("/v9/projects"))
+                targets.append(request.target);
+        }
+        return targets;
+    }
+};
+
+} // namespace
+
+class DeploymentsViewsTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void displays_data();
+    void displays();
+    void rowsShowTheLatestDeployment();
+    void failedFetchKeepsTheListAndSaysSo();
+    void openingTheWindowFetchesAtOnce();
+    void buildingToReadyReplacesTheRow();
+    void clickOpensTheDashboardPage_data();
+    void clickOpensTheDashboardPage();
+    void teamsMenuItems();
+    void chosenTeamRefetchesAndSurvivesARestart();
+    void lateReplyForTheFormerTeamIsDropped();
+};
+
+void DeploymentsViewsTest::displays_data()
+{
+    QTest::addColumn<std::optional<QString>>("token");
+    QTest::addColumn<QByteArray>("projects");
+    QTest::addColumn<DeploymentsTab::Display>("display");
+    QTest::newRow("no token") << std::optional<QString>() << projectsWith("READY")
+                              << DeploymentsTab::Display::noToken;
+    QTest::newRow("no projects") << std::optional(QStringLiteral("tok")) << QByteArray(R"({"projects":[]})")
+                                 << DeploymentsTab::Display::noProjects;
+    QTest::newRow("projects") << std::optional(QStringLiteral("tok")) << projectsWith("READY")
+                              << DeploymentsTab::Display::projects;
+}
+
+void DeploymentsViewsTest::displays()
+{
+    QFETCH(std::optional<QString>, token);
+    QFETCH(QByteArray, projects);
+    QFETCH(DeploymentsTab::Display, display);
+    Fixture fixture(token);
+    fixture.server.setReply("/v9/projects", StubHttpServer::Reply::with(projects));
+    DeploymentsTab* tab = fixture.opened();
+    QTRY_VERIFY(fixture.state->projectData() && !tab->isFetchingData());
+    QCOMPARE(tab->display(), display);
+    auto* noToken = tab->findChild<QLabel*>(QStringLiteral("noToken"));
+    QCOMPARE(noToken->isVisible(), display == DeploymentsTab::Display::noToken);
+    QCOMPARE(noToken->text(), VercelClient::kNoTokenText);
+    QCOMPARE(tab->findChild<QLabel*>(QStringLiteral("noProjects"))->isVisible(),
+             display == DeploymentsTab::Display::noProjects);
+    QCOMPARE(tab->projectRows().size(), display == DeploymentsTab::Display::projects ? 2 : 0);
+}
+
+void DeploymentsViewsTest::rowsShowTheLatestDeployment()
+{
+    Fixture fixture;
+    fixture.server.setReply("/v9/projects", StubHttpServer::Reply::with(projectsWith("ERROR")));
+    DeploymentsTab* tab = fixture.opened();
+    QTRY_COMPARE(tab->projectRows().size(), 2);
+    ProjectView* shop = tab->projectRows().at(0);
+    QVERIFY(shop->timeText().endsWith(QStringLiteral(" ago")));
+    QCOMPARE(shop->commitText(), QStringLiteral("ann: <b>bold</b> move"));
+    QCOMPARE(shop->findChild<QLabel*>(QStringLiteral("commit"))->textFormat(), Qt::PlainText);
+    QCOMPARE(shop->readyStateIcon()->symbolName(), QStringLiteral("minus.circle"));
+    QCOMPARE(shop->readyStateIcon()->colour(), ReadyStateIcon::kRed);
+    // Without deployments: the name only.
+    ProjectView* empty = tab->projectRows().at(1);
+    QVERIFY(empty->timeText().isEmpty() && empty->commitText().isEmpty() && !empty->readyStateIcon());
+}
+
+void DeploymentsViewsTest::failedFetchKeepsTheListAndSaysSo()
+{
+    Fixture fixture;
+    DeploymentsTab* tab = fixture.opened();
+    QTRY_COMPARE(tab->projectRows().size(), 2);
+    auto* message = tab->findChild<QLabel*>(QStringLiteral("message"));
+    QVERIFY(!message->isVisible());
+
+    Diagnostics::Capture log;
+    fixture.server.setReply("/v9/projects", StubHttpServer::Reply::with("<html>Bad gateway</html>", 502));
+    QTRY_VERIFY_WITH_TIMEOUT(message->isVisible(), 10'000);
+    QCOMPARE(message->text(), VercelClient::kFailureText);
+    QVERIFY(log.lines().contains(QStringLiteral("The reply is not JSON (illegal value at offset 1)")));
+    QCOMPARE(tab->projectRows().size(), 2);
+
+    fixture.server.setReply("/v9/projects", StubHttpServer::Reply::with(projectsWith("READY")));
+    QTRY_VERIFY_WITH_TIMEOUT(!message->isVisible(), 10'000);
+}
+
+void DeploymentsViewsTest::openingTheWindowFetchesAtOnce()
+{
+    Fixture fixture;
+    fixture.state->setTeamsData(TeamsResponse{});
+    fixture.tab->show();
+    QVERIFY(!fixture.tab->isFetchingData());
+    fixture.state->setIsVisible(true);
+    QVERIFY(fixture.tab->isFetchingData());
+    QTRY_VERIFY(!fixture.tab->isFetchingData());
+    // Open, a tick fetches; closed or on another tab, it does not.
+    fixture.tab->poll();
+    QVERIFY(fixture.tab->isFetchingData());
+    QTRY_VERIFY(!fixture.tab->isFetchingData());
+    fixture.state->setSelectedTab(SelectedTab::ports);
+    fixture.tab->poll();
+    QVERIFY(!fixture.tab->isFetchingData());
+    fixture.state->setSelectedTab(SelectedTab::vercel);
+    fixture.state->setIsVisible(false);
+    fixture.tab->poll();
+    QVERIFY(!fixture.tab->isFetchingData());
+}
+
+void DeploymentsViewsTest::buildingToReadyReplacesTheRow()
+{
+    Fixture fixture;
+    fixture.server.setReply("/v9/projects", StubHttpServer::Reply::with(projectsWith("BUILDING")));
+    DeploymentsTab* tab = fixture.opened();
+    QTRY_COMPARE(tab->projectRows().size(), 2);
+    const QPointer<ProjectView> building = tab->projectRows().at(0);
+    QVERIFY(building->readyStateIcon()->symbolName().isEmpty()); // the spinner
+
+    // Caught the moment the reply lands: the old row is on its way out while the new one arrives.
+    bool leaving = false;
+    connect(fixture.state.get(), &AppState::projectDataChanged, this,
+            [&] { leaving = building && qobject_cast<RowSlot*>(building->parentWidget())->isLeaving(); });
+    fixture.server.setReply("/v9/projects", StubHttpServer::Reply::with(projectsWith("READY")));
+    QTRY_VERIFY_WITH_TIMEOUT(tab->projectRows().at(0) != building, 10'000);
+    QVERIFY(leaving);
+    ReadyStateIcon* icon = tab->projectRows().at(0)->readyStateIcon();
+    QCOMPARE(icon->symbolName(), QStringLiteral("checkmark.circle.fill"));
+    QCOMPARE(icon->colour(), ReadyStateIcon::kGreen);
+    QTRY_VERIFY(!building);
+}
+
+void DeploymentsViewsTest::clickOpensTheDashboardPage_data()
+{
+    QTest::addColumn<std::optional<QString>>("team");
+    QTest::addColumn<QByteArray>("name");
+    QTest::addColumn<QString>("opened");
+    QTest::newRow("personal") << std::optional<QString>() << QByteArray("shop")
+                              << "https://dash.example/ann/shop/deployments";
+    QTest::newRow("team") << std::optional(QStringLiteral("team_2")) << QByteArray("shop")
+                          << "https://dash.example/ops/shop/deployments";
+    QTest::newRow("team no longer listed") << std::optional(QStringLiteral("gone")) << QByteArray("shop")
+                                           << "https://dash.example/ann/shop/deployments";
+    QTest::newRow("name that is not one segment")
+        << std::optional<QString>() << QByteArray("a/../b?c#d")
+        << "https://dash.example/ann/a%2F..%2Fb%3Fc%23d/deployments";
+}
+
+void DeploymentsViewsTest::clickOpensTheDashboardPage()
+{
+    QFETCH(std::optional<QString>, team);
+    QFETCH(QByteArray, name);
+    QFETCH(QString, opened);
+    Fixture fixture;
+    fixture.state->setSelectedTeam(team);
+    fixture.server.setReply("/v9/projects", StubHttpServer::Reply::with(projectsWith("READY", name)));
+    DeploymentsTab* tab = fixture.opened();
+    QTRY_VERIFY(fixture.state->userData() && fixture.state->teamsData() && !tab->projectRows().isEmpty());
+    ProjectView* row = tab->projectRows().at(0);
+    QTest::mouseClick(row, Qt::LeftButton);
+    QCOMPARE(fixture.desktop->calls, QStringList{QStringLiteral("openUrl ") + opened});
+}
+
+void DeploymentsViewsTest::teamsMenuItems()
+{
+    Fixture fixture;
+    TeamsMenu menu(fixture.state.get());
+    fixture.state->setTeamsData(TeamsResponse{});
+    QCOMPARE(menu.actions().size(), 1);
+    fixture.state->setTeamsData(TeamsResponse::fromJson(kTeams).value());
+    QStringList texts;
+    for (QAction* action : menu.actions())
+        texts.append(action->text());
+    // "&" is shown, not taken for a shortcut mark.
+    QCOMPARE(texts, (QStringList{QStringLiteral("Personal"), QStringLiteral("R&&D"), QStringLiteral("Ops")}));
+    QVERIFY(!menu.actions().at(0)->isCheckable());
+}
+
+void DeploymentsViewsTest::chosenTeamRefetchesAndSurvivesARestart()
+{
+    Fixture fixture;
+    DeploymentsTab* tab = fixture.opened();
+    QTRY_VERIFY(fixture.state->teamsData() && !tab->projectRows().isEmpty() && !tab->isFetchingData());
+    TeamsMenu menu(fixture.state.get());
+    Diagnostics::Capture log;
+    menu.actions().at(1)->trigger();
+    QCOMPARE(log.lines().value(0), QStringLiteral("state.selectedTeam has changed to: Optional(\"team_1\")"));
+    QTRY_COMPARE(fixture.projectTargets().last(), QByteArray("/v9/projects?limit=4&teamId=team_1"));
+
+    // After a restart the team's projects are asked for before any teams are known.
+    fixture.restart();
+    QCOMPARE(fixture.state->selectedTeam(), std::optional(QStringLiteral("team_1")));
+    const qsizetype before = fixture.projectTargets().size();
+    fixture.opened();
+    QVERIFY(!fixture.state->teamsData());
+    QTRY_VERIFY(fixture.projectTargets().size() > before);
+    QCOMPARE(fixture.projectTargets().at(before), QByteArray("/v9/projects?limit=4&teamId=team_1"));
+
+    QTRY_VERIFY(fixture.state->teamsData() && !fixture.tab->isFetchingData());
+    TeamsMenu again(fixture.state.get());
+    again.actions().at(0)->trigger();
+    QCOMPARE(log.lines().last(), QStringLiteral("state.selectedTeam has changed to: nil"));
+    QTRY_COMPARE(fixture.projectTargets().last(), QByteArray("/v9/projects?limit=4"));
+    fixture.restart();
+    QCOMPARE(fixture.state->selectedTeam(), std::optional<QString>());
+}
+
+void DeploymentsViewsTest::lateReplyForTheFormerTeamIsDropped()
+{
+    Fixture fixture;
+    fixture.state->setTeamsData(TeamsResponse::fromJson(kTeams).value());
+    fixture.state->setProjectData(ProjectResponse::fromJson(projectsWith("READY", "earlier")).value());
+    fixture.server.setReply("/v9/projects", StubHttpServer::Reply::with(projectsWith("READY", "personal")));
+    fixture.server.setHolding(true);
+    DeploymentsTab* tab = fixture.opened();
+    QTRY_COMPARE(fixture.projectTargets().size(), 1);
+
+    // The team is chosen while the personal projects are still on their way.
+    TeamsMenu(fixture.state.get()).actions().at(1)->trigger();
+    QVERIFY(tab->isFetchingData());
+    QStringList stored;
+    connect(fixture.state.get(), &AppState::projectDataChanged, this,
+            [&] { stored.append(fixture.state->projectData()->projects.value(0).name); });
+    fixture.server.setReply("/v9/projects", StubHttpServer::Reply::with(projectsWith("READY", "team")));
+    fixture.server.setHolding(false);
+    QTRY_COMPARE(stored, QStringList{QStringLiteral("team")});
+    QCOMPARE(fixture.projectTargets(),
+             (QByteArrayList{"/v9/projects?limit=4", "/v9/projects?limit=4&teamId=team_1"}));
+}
+
+QTEST_MAIN(DeploymentsViewsTest)
+#include "tst_deploymentsviews.moc"
