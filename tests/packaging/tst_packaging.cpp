@@ -1,9 +1,9 @@
 #include "support/TestProcesses.h"
+#include "support/VirtualDisplay.h"
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
-#include <QJsonDocument>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -81,6 +81,7 @@ private slots:
     void entryAndMetainfoValidate();
     void manPageNamesEveryOption();
     void completionsOfferEveryOption();
+    void entryNamesTheWindowClass();
     void debianPackage();
 
 private:
@@ -148,9 +149,6 @@ void PackagingTest::programsRunFromThePrefix()
         run(tidewell, {QStringLiteral("--list"), QStringLiteral("--timeout"), QStringLiteral("1")});
     QVERIFY2(list.exitCode == 0, qPrintable(list.err));
     QVERIFY2(list.out.startsWith(QStringLiteral("PORT")), qPrintable(list.out));
-    const Run json = run(tidewell, {QStringLiteral("--list"), QStringLiteral("--json")});
-    QCOMPARE(json.exitCode, 0);
-    QVERIFY(QJsonDocument::fromJson(json.out.toUtf8()).isArray());
     const Run version = run(tidewell, {QStringLiteral("--version")});
     QCOMPARE(version.out, QStringLiteral("Tidewell " TIDEWELL_VERSION "\n"));
 }
@@ -235,6 +233,51 @@ void PackagingTest::completionsOfferEveryOption()
         QVERIFY2(fish.contains(fishOption),
                  qPrintable(option + QStringLiteral(" missing from the fish completion")));
     }
+}
+
+// The desktop matches the running window to its entry by StartupWMClass: the installed program, on
+// an X server of its own without a tray (so its window shows), carries that class.
+void PackagingTest::entryNamesTheWindowClass()
+{
+    const QString xdotool = findProgram(QStringLiteral("xdotool"));
+    const QString xprop = findProgram(QStringLiteral("xprop"));
+    if (xdotool.isEmpty() || xprop.isEmpty() || findProgram(QStringLiteral("Xvfb")).isEmpty())
+        QSKIP("Xvfb, xdotool and xprop are needed (scripts/install-deps.sh installs them)");
+    QFile entry(dataFile(QStringLiteral("applications/com.orvane.Tidewell.desktop")));
+    QVERIFY(entry.open(QIODevice::ReadOnly));
+    static const QRegularExpression classLine(QStringLiteral("^StartupWMClass=(.*)$"),
+                                              QRegularExpression::MultilineOption);
+    const QString wmClass = classLine.match(QString::fromUtf8(entry.readAll())).captured(1);
+    QVERIFY(!wmClass.isEmpty());
+
+    VirtualDisplay display;
+    QVERIFY(!display.display().isEmpty());
+    QTemporaryDir home;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("DISPLAY"), display.display());
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    environment.insert(QStringLiteral("HOME"), home.path());
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.path());
+    environment.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+    QProcess tidewell;
+    tidewell.setProcessEnvironment(environment);
+    tidewell.start(installed(dir(TIDEWELL_BINDIR) + QStringLiteral("/tidewell")), {});
+    QVERIFY(tidewell.waitForStarted());
+
+    QString window;
+    QTRY_VERIFY_WITH_TIMEOUT(!(window = run(xdotool,
+                                            {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                             QStringLiteral("--class"), wmClass},
+                                            environment)
+                                            .out.section(u'\n', 0, 0))
+                                  .isEmpty(),
+                             30000);
+    const Run property = run(xprop, {QStringLiteral("-id"), window, QStringLiteral("WM_CLASS")}, environment);
+    // WM_CLASS(STRING) = "instance", "class"
+    QCOMPARE(property.out.trimmed().section(QStringLiteral(", "), 1), u'"' + wmClass + u'"');
+    tidewell.kill();
+    tidewell.waitForFinished();
 }
 
 // `cpack -G DEB` on this build: the package holds the programs and the desktop's files under /usr, and
