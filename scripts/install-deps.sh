@@ -15,6 +15,9 @@ debian_packages=(
     python3 openssl xvfb trayer xdotool x11-utils xterm
     # the desktop's own launcher, which runs the autostart entry in the tests
     libglib2.0-bin
+    # the package: its dependencies (dpkg-shlibdeps, file), the checks of the desktop entry, the
+    # metainfo and the man page
+    dpkg-dev file desktop-file-utils appstream man-db
 )
 
 install_debian() {

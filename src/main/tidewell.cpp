@@ -20,6 +20,9 @@ int runMenuBarProgram(int argc, char** argv)
 {
     QApplication app(argc, argv);
     app.setProperty("buildVersion", QStringLiteral(TIDEWELL_BUILD_VERSION));
+    // Wayland desktops match the window to its desktop entry by this name (X11 by the window class,
+    // "Tidewell" from the application name).
+    QApplication::setDesktopFileName(QStringLiteral("com.orvane.Tidewell"));
 
     SingleInstance instance(SingleInstance::defaultServerName());
     if (instance.askRunningInstanceToShow()) {

@@ -1,9 +1,9 @@
 #include "platform/LoginItemService.h"
 
+#include "platform/InstallLayout.h"
 #include "platform/linux/XdgAutostartLoginItem.h"
 #include "platform/macos/LaunchAgentLoginItem.h"
 
-#include <QDir>
 #include <QtGlobal>
 
 namespace tidewell {
@@ -14,9 +14,8 @@ std::unique_ptr<LoginItemService> LoginItemService::create(const QString& mainPr
     return std::make_unique<LaunchAgentLoginItem>(LaunchAgentLoginItem::userLaunchAgentsDir(),
                                                   LaunchAgentLoginItem::helperInBundle(mainProgramDir));
 #else
-    return std::make_unique<XdgAutostartLoginItem>(
-        XdgAutostartLoginItem::userAutostartDir(),
-        QDir(mainProgramDir).filePath(QStringLiteral("tidewell-helper")));
+    return std::make_unique<XdgAutostartLoginItem>(XdgAutostartLoginItem::userAutostartDir(),
+                                                   InstallLayout::helperProgram(mainProgramDir));
 #endif
 }
 

@@ -1,5 +1,6 @@
 #include "platform/MainProgramLauncher.h"
 
+#include "platform/InstallLayout.h"
 #include "platform/linux/SiblingProgramLauncher.h"
 #include "platform/macos/BundleLauncher.h"
 
@@ -14,8 +15,7 @@ std::unique_ptr<MainProgramLauncher> MainProgramLauncher::create(const QString& 
     // The executable sits in TidewellHelper.app/Contents/MacOS.
     return std::make_unique<BundleLauncher>(QDir::cleanPath(helperProgramDir + QStringLiteral("/../..")));
 #else
-    return std::make_unique<SiblingProgramLauncher>(
-        QDir(helperProgramDir).filePath(QStringLiteral("tidewell")));
+    return std::make_unique<SiblingProgramLauncher>(InstallLayout::mainProgram(helperProgramDir));
 #endif
 }
 

@@ -94,6 +94,7 @@ class HelperTest : public QObject
 private slots:
     void startsTidewellOnlyWhenNoneRuns_data();
     void startsTidewellOnlyWhenNoneRuns();
+    void findsTidewellFromItsInstalledFolder();
     void saysWhyWhenTidewellIsMissing();
 };
 
@@ -136,16 +137,35 @@ void HelperTest::startsTidewellOnlyWhenNoneRuns()
     }
 }
 
+// Installed, the helper lies in libexec/tidewell and tidewell in bin (here a link to the built one,
+// so that the session knows the process by its executable).
+void HelperTest::findsTidewellFromItsInstalledFolder()
+{
+    Session session;
+    QTemporaryDir prefix;
+    QVERIFY(QDir().mkpath(prefix.filePath(QStringLiteral("bin"))));
+    QVERIFY(QDir().mkpath(prefix.filePath(QStringLiteral("libexec/tidewell"))));
+    QVERIFY(QFile::link(QStringLiteral(TIDEWELL_PROGRAM), prefix.filePath(QStringLiteral("bin/tidewell"))));
+    const QString helper = prefix.filePath(QStringLiteral("libexec/tidewell/tidewell-helper"));
+    QVERIFY(QFile::copy(QStringLiteral(TIDEWELL_HELPER_PROGRAM), helper));
+
+    QCOMPARE(runHelper(session, helper), 0);
+    QTRY_VERIFY2_WITH_TIMEOUT(session.tidewellAnswers(), session.printed().constData(), 20000);
+    QCOMPARE(session.tidewells().size(), 1);
+}
+
 void HelperTest::saysWhyWhenTidewellIsMissing()
 {
     Session session;
     QTemporaryDir alone;
-    const QString helper = alone.filePath(QStringLiteral("tidewell-helper"));
+    QVERIFY(QDir().mkpath(alone.filePath(QStringLiteral("libexec/tidewell"))));
+    const QString helper = alone.filePath(QStringLiteral("libexec/tidewell/tidewell-helper"));
     QVERIFY(QFile::copy(QStringLiteral(TIDEWELL_HELPER_PROGRAM), helper));
     QCOMPARE(runHelper(session, helper), 1);
+    // Neither beside it nor in the installed bin folder: the message names the installed place.
     QCOMPARE(QString::fromUtf8(session.printed()),
              QStringLiteral("Failed to launch application: No program at ") +
-                 alone.filePath(QStringLiteral("tidewell")) + QLatin1Char('\n'));
+                 alone.filePath(QStringLiteral("bin/tidewell")) + QLatin1Char('\n'));
     QVERIFY(session.tidewells().isEmpty());
 }
 

@@ -55,14 +55,19 @@ private slots:
 void LoginItemTest::autostartEntry_data()
 {
     QTest::addColumn<QString>("folder");
+    QTest::addColumn<QString>("helperFolder");
     QTest::addColumn<QString>("exec");
-    // <dir> stands for the test's own folder.
-    QTest::newRow("plain") << QStringLiteral("bin") << QStringLiteral("\"<dir>/bin/tidewell-helper\"");
-    QTest::newRow("spaces") << QStringLiteral("my apps/bin")
+    // <dir> stands for the test's own folder. The helper lies beside the program in a build folder,
+    // in libexec/tidewell once installed.
+    QTest::newRow("plain") << QStringLiteral("bin") << QStringLiteral("bin")
+                           << QStringLiteral("\"<dir>/bin/tidewell-helper\"");
+    QTest::newRow("spaces") << QStringLiteral("my apps/bin") << QStringLiteral("my apps/bin")
                             << QStringLiteral("\"<dir>/my apps/bin/tidewell-helper\"");
     QTest::newRow("shell characters")
-        << QStringLiteral("d$o\"l`l\\ar")
+        << QStringLiteral("d$o\"l`l\\ar") << QStringLiteral("d$o\"l`l\\ar")
         << QStringLiteral("\"<dir>/d\\\\$o\\\\\"l\\\\`l\\\\\\\\ar/tidewell-helper\"");
+    QTest::newRow("installed") << QStringLiteral("usr/bin") << QStringLiteral("usr/libexec/tidewell")
+                               << QStringLiteral("\"<dir>/usr/libexec/tidewell/tidewell-helper\"");
 }
 
 // Through the factory, as the program makes it: the entry lands in $XDG_CONFIG_HOME/autostart
@@ -70,10 +75,12 @@ void LoginItemTest::autostartEntry_data()
 void LoginItemTest::autostartEntry()
 {
     QFETCH(QString, folder);
+    QFETCH(QString, helperFolder);
     QFETCH(QString, exec);
     QTemporaryDir dir;
     const QString programDir = dir.filePath(folder);
-    const QString helper = makeHelper(programDir, QStringLiteral("tidewell-helper"));
+    QDir().mkpath(programDir);
+    const QString helper = makeHelper(dir.filePath(helperFolder), QStringLiteral("tidewell-helper"));
     qputenv("XDG_CONFIG_HOME", dir.filePath(QStringLiteral("config")).toUtf8());
     const std::unique_ptr<LoginItemService> item = LoginItemService::create(programDir);
     const QString entry = dir.filePath(QStringLiteral("config/autostart/com.orvane.Tidewell-Helper.desktop"));

@@ -4,7 +4,8 @@
 
 namespace tidewell {
 
-// Starts the main program installed beside the helper, detached, as the desktop session's child.
+// Starts the main program the helper found (beside it, or in the installed bin folder), detached,
+// as the desktop session's child.
 class SiblingProgramLauncher : public MainProgramLauncher
 {
 public:
