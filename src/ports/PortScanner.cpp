@@ -14,7 +14,8 @@ QString portFromName(const QString& name)
 
 PortData portDataFromSocket(const ListeningSocket& socket)
 {
-    return PortData(socket.command, portFromName(socket.name), socket.pid);
+    const QString port = socket.port >= 0 ? QString::number(socket.port) : portFromName(socket.name);
+    return PortData(socket.command, port, socket.pid);
 }
 
 std::optional<PortData> parsePortLine(QStringView line)
