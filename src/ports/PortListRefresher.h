@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QSet>
 #include <QThreadPool>
+#include <QTimer>
 #include <functional>
 #include <optional>
 
@@ -26,6 +27,9 @@ public:
     // Both run on worker threads and may block.
     using ScanFunction = std::function<ScanResult()>;
     using OriginFunction = std::function<std::optional<ProcessInfo>(const QString& pid)>;
+    // The sorted inodes of the listening sockets, or nothing where they cannot be had cheaply.
+    using ListeningWatch = std::function<std::optional<QList<quint64>>()>;
+    static constexpr int kWatchIntervalMs = 250;
 
     PortListRefresher(ScanFunction scan, PageProbe* probe, OriginFunction origin, QObject* parent = nullptr);
     ~PortListRefresher() override;
@@ -34,6 +38,11 @@ public:
     void checkPorts();
     // Forgets which servers were seen, so that every current one is probed again.
     void refresh();
+    // While watching, the listening sockets are compared every kWatchIntervalMs and a change
+    // (a server that started or stopped) refreshes at once instead of at the next tick.
+    void setListeningWatch(ListeningWatch watch) { m_watch = std::move(watch); }
+    void setWatching(bool watching);
+    bool isWatching() const { return m_watchTimer.isActive(); }
 
     const QHash<QString, PortData>& ports() const { return m_ports; }
     const QHash<QString, PortData>& ignoredPorts() const { return m_ignoredPorts; }
@@ -62,7 +71,9 @@ private:
     void noteUnanswered(const PortData& entry);
     void storePort(const PortData& entry);
     void jobEnded(const std::shared_ptr<int>& pendingJobs);
-    bool isAmongLastCandidates(const QString& key) const;
+    bool isAmongLastCandidates(const QString& key) const { return m_lastCandidateKeys.contains(key); }
+    void watchTick();
+    void checkSoon();
 
     ScanFunction m_scan;
     PageProbe* m_probe;
@@ -73,6 +84,7 @@ private:
     QHash<QString, PortData> m_ports;
     QHash<QString, PortData> m_ignoredPorts;
     QList<PortData> m_lastCheckPorts;
+    QSet<QString> m_lastCandidateKeys;
     QHash<QString, PortData> m_unansweredPorts;
     // Per unanswered key: how many probes in a row got no answer, and when to ask again.
     struct Retry
@@ -83,6 +95,10 @@ private:
     QHash<QString, Retry> m_retries;
     QSet<QString> m_probing;
     QElapsedTimer m_clock;
+    ListeningWatch m_watch;
+    QTimer m_watchTimer;
+    bool m_watchInFlight = false;
+    std::optional<QList<quint64>> m_watchedInodes;
 };
 
 } // namespace tidewell

@@ -104,6 +104,7 @@ private slots:
     void rowThatComesBackInTimeIsShownOnce();
     void realServerAppearsWithItsTitle();
     void refreshRunsOnlyWhileOpen();
+    void newServerShowsBeforeTheTick();
     void savedDataPulsesTheBolt();
     void gearMenuItems();
     void versionLabel_data();
@@ -521,6 +522,37 @@ void AppMenuTest::secondStartAsksTheFirstToShow()
     }
     SingleInstance afterCrashedLock(dir.filePath(u"crashed"_s));
     QVERIFY(afterCrashedLock.listen());
+}
+
+// With the tick a minute long, only the watch of the listening sockets can bring the row; it
+// runs while the window is open and not after.
+void AppMenuTest::newServerShowsBeforeTheTick()
+{
+    Fixture fixture(true);
+    fixture.refresher->setListeningWatch(
+        [sockets = fixture.host.sockets] { return sockets->listeningInodes(); });
+    if (!fixture.host.sockets->listeningInodes())
+        QSKIP("this host lists sockets only through lsof, which is too costly to watch");
+    QSignalSpy finished(fixture.refresher.get(), &PortListRefresher::checkFinished);
+    AppMenu* menu = fixture.shown();
+    menu->setRefreshIntervalMs(60000);
+    menu->setMenuPresented(true);
+    QVERIFY(fixture.refresher->isWatching());
+    QTRY_VERIFY_WITH_TIMEOUT(finished.count() >= 1 && !fixture.refresher->isScanning(), 20000);
+    const int scansBefore = fixture.scans.load();
+
+    auto server = startListener({u"--name"_s, u"node"_s, u"--title"_s, u"Fresh"_s});
+    QVERIFY(server->waitUntilReady());
+    const QString key = u"%1:%2"_s.arg(server->port()).arg(server->pid());
+    QTRY_VERIFY_WITH_TIMEOUT(fixture.refresher->ports().contains(key), 20000);
+    QVERIFY(fixture.scans.load() > scansBefore);
+
+    menu->setMenuPresented(false);
+    QVERIFY(!fixture.refresher->isWatching());
+    server->kill();
+    const int scans = fixture.scans.load();
+    QVERIFY(!finished.wait(1500) || fixture.scans.load() == scans);
+    QCOMPARE(fixture.scans.load(), scans);
 }
 
 QTEST_MAIN(AppMenuTest)
