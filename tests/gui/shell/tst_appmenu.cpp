@@ -8,6 +8,7 @@
 #include "gui/update/UpdatePage.h"
 #include "gui/widgets/TabButton.h"
 #include "platform/Host.h"
+#include "platform/ListeningSocketSource.h"
 #include "ports/PortListRefresher.h"
 #include "ports/PortScanner.h"
 #include "probe/PageProbe.h"
@@ -181,7 +182,7 @@ void AppMenuTest::everyRowKeepsItsPortAndStopButton()
     QTRY_COMPARE(menu->portsTab()->portRows().size(), rows);
     QTRY_COMPARE(scroll->verticalScrollBar()->maximum() > 0, rows > 4);
     if (xray)
-        QTRY_VERIFY(menu->portsTab()->portRows().constLast()->stats().has_value());
+        QTRY_VERIFY(menu->portsTab()->portRows().constFirst()->stats().has_value());
     // The relayout that follows the x-ray lines.
     for (int pass = 0; pass < 3; ++pass)
         QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
