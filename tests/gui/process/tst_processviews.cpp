@@ -107,7 +107,8 @@ void ProcessViewsTest::rowShowsWhatItsProcessIs()
     ProcessItem row(entry, false, services);
     row.resize(360, row.height());
     row.show();
-    XrayStatsPoller(services, [&row] { return QList<ProcessItem*>{&row}; }).readNow();
+    XrayStatsPoller poller(services, [&row] { return QList<ProcessItem*>{&row}; });
+    poller.readNow();
 
     QTRY_VERIFY(row.stats().has_value());
     QStringList shownParts;
