@@ -230,7 +230,7 @@ void ListeningTest::steadyListingFollowsChanges()
     for (int i = 0; i < 2; ++i)
         children.push_back(std::make_unique<ChildProcess>(python3(), QStringList{u"-c"_s, forking}));
     for (const auto& child : children) {
-        QVERIFY(child->waitUntilReady());
+        QVERIFY(child->waitUntilReady(60000));
         pids.append(child->pid());
     }
     QVERIFY(agrees());
