@@ -24,7 +24,7 @@ inline long long monotonicNs()
 {
     timespec now{};
     ::clock_gettime(CLOCK_MONOTONIC, &now);
-    return (long long)now.tv_sec * 1'000'000'000LL + now.tv_nsec;
+    return static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
 }
 
 // The body of a forked child that stands for a development server: named "node", listening on

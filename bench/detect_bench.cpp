@@ -19,6 +19,7 @@
 #include <QTemporaryDir>
 
 #include <csignal>
+#include <fcntl.h>
 #include <sys/wait.h>
 
 using namespace tidewell;
