@@ -1,13 +1,10 @@
 #include "gui/process/ProcessDetailsPanel.h"
 #include "gui/process/ProcessItem.h"
 #include "gui/quicklaunch/QuickLaunchItem.h"
-#include "gui/widgets/ElidedLabel.h"
 #include "gui/widgets/PopoverWindow.h"
-#include "platform/Host.h"
-#include "process/ProcessStatsReader.h"
 #include "support/ServicesFixture.h"
 
-#include <QDir>
+#include <QLabel>
 #include <QTest>
 #include <QTextDocumentFragment>
 #include <sys/stat.h>
@@ -56,41 +53,26 @@ private slots:
     void hostileTextsStayText();
 };
 
-// The text as page title, folder, command and branch of a port row, a saved row and a popover.
+// The text as page title, folder and command of a port row, a saved row and a popover with details.
 void OutsideTextTest::hostileTextsStayText()
 {
     QFETCH(QString, text);
     QTemporaryDir dir;
     QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath(u"fifo"_s)).constData(), 0600), 0);
     text.replace(u"FIFO"_s, dir.filePath(u"fifo"_s));
-    const QString folder = dir.filePath(u"project/"_s + text);
-    QVERIFY(QDir().mkpath(folder) && QDir().mkpath(dir.filePath(u"project/.git"_s)));
-    QFile head(dir.filePath(u"project/.git/HEAD"_s));
-    QVERIFY(head.open(QIODevice::WriteOnly) && head.write("ref: refs/heads/" + text.toUtf8()) > 0);
-    head.close();
-
     test::ServicesFixture fixture;
-    AppServices* services = fixture.services();
-    ProcessStatsReader reader(Host::create().processes);
-    services->readStats = [&reader](const PortData& port) { return reader.fetchProcessStats(port); };
-    const PortData entry(u"node"_s, u"3000"_s, QString::number(QCoreApplication::applicationPid()),
+    const PortData entry(u"node"_s, u"3000"_s, u"1"_s,
                          HTMLData{text, AppType::nextjs, std::nullopt, HttpScheme::http},
-                         ProcessInfo{folder, text});
-    ProcessItem row(entry, false, services);
-    QuickLaunchItem savedRow(QuickLaunchStore::addQuickLaunchItem(entry, fixture.state), services);
+                         ProcessInfo{dir.filePath(text), text});
+    ProcessItem row(entry, false, fixture.services());
+    QuickLaunchItem savedRow(QuickLaunchStore::addQuickLaunchItem(entry, fixture.state), fixture.services());
     PopoverWindow popover(text, nullptr, new ProcessDetailsPanel(entry, true));
     // Before anything is laid out: a label that takes the text for markup loads its images then.
-    QStringList found = markupIn({&row, &savedRow, &popover});
+    const QStringList found = markupIn({&row, &savedRow, &popover});
     QVERIFY2(found.isEmpty(), qPrintable(found.join(u'\n')));
-
-    fixture.state.setIsVisible(true);
-    fixture.state.setXrayMode(true);
     for (QWidget* widget : QList<QWidget*>{&row, &savedRow, &popover})
-        widget->show();
-    QTRY_COMPARE(row.findChild<ElidedLabel*>(u"statsBranch"_s)->fullText(), text);
+        widget->grab();
     QCOMPARE(shownToolTip(popover.findChild<QLabel*>(u"popoverTitle"_s)->toolTip()), text);
-    found = markupIn({&row, &savedRow, &popover});
-    QVERIFY2(found.isEmpty(), qPrintable(found.join(u'\n')));
 }
 
 QTEST_MAIN(OutsideTextTest)
