@@ -18,7 +18,7 @@ struct ScanResult
     QList<PortData> candidates;
     QList<PortData> ignored;
     // By port key: the address a page probe connects to ("127.0.0.1", "[::1]", "*" for any).
-    QHash<QString, QString> hosts;
+    QHash<QString, QString> hosts = {};
 };
 
 // The port text of a NAME column: its last piece between colons ("*:3000" gives 3000).
