@@ -95,7 +95,8 @@ void PageProbe::fetchHTMLData(const QString& port, const QString& host, Callback
     const QByteArray addresses = connectAddresses(host);
     if (!addresses.isEmpty()) {
         probe->connectTo = "localhost:" + port.toLatin1() + ':' + addresses;
-        probe->host = host;
+        // As QUrl::host() gives it, for the redirect test: without brackets.
+        probe->host = QString(host).remove(QLatin1Char('[')).remove(QLatin1Char(']'));
     }
     m_probes.insert(id, probe);
     if (m_deadlineMs > 0) {
