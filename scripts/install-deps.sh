@@ -8,6 +8,8 @@ debian_packages=(
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 qt6-gtk-platformtheme libgl-dev
     # relative times ("2 hours ago") in the user's language
     libicu-dev
+    # the page probe's HTTP client
+    libcurl4-openssl-dev
     clang-format
     # what the program reads and starts
     lsof procps zsh xdg-utils

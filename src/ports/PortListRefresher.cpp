@@ -91,6 +91,7 @@ void PortListRefresher::applyScan(const ScanResult& scan)
             newEntries.append(candidate);
     }
     m_lastCheckPorts = scan.candidates;
+    m_hosts = scan.hosts;
 
     // Every row whose port no longer listens goes, not only those the previous scan listed: a
     // Refresh empties that list, and a server may stop just before it.
@@ -141,7 +142,8 @@ void PortListRefresher::probeEntry(const PortData& entry, const std::shared_ptr<
 {
     m_probing.insert(entry.portKey());
     m_probe->fetchHTMLData(
-        entry.port(), [this, self = QPointer(this), entry, pendingJobs](const PageProbe::Outcome& outcome) {
+        entry.port(), m_hosts.value(entry.portKey()),
+        [this, self = QPointer(this), entry, pendingJobs](const PageProbe::Outcome& outcome) {
             if (!self)
                 return;
             m_probing.remove(entry.portKey());

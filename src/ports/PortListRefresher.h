@@ -73,6 +73,7 @@ private:
     QHash<QString, PortData> m_ports;
     QHash<QString, PortData> m_ignoredPorts;
     QList<PortData> m_lastCheckPorts;
+    QHash<QString, QString> m_hosts;
     QHash<QString, PortData> m_unansweredPorts;
     // Per unanswered key: how many probes in a row got no answer, and when to ask again.
     struct Retry

@@ -12,6 +12,12 @@ QString portFromName(const QString& name)
     return pieces.isEmpty() ? QString() : pieces.last();
 }
 
+QString hostFromName(const QString& name)
+{
+    const qsizetype colon = name.lastIndexOf(QLatin1Char(':'));
+    return colon > 0 ? name.left(colon) : QString();
+}
+
 PortData portDataFromSocket(const ListeningSocket& socket)
 {
     return PortData(socket.command, portFromName(socket.name), socket.pid);
@@ -41,10 +47,26 @@ PortScanner::PortScanner(std::shared_ptr<ListeningSocketSource> source) : m_sour
 
 ScanResult PortScanner::scanListeningPorts() const
 {
+    // A server listening on several addresses is asked on the loopback one it has, IPv4 first.
+    const auto rank = [](const QString& host) {
+        return host.startsWith(QLatin1String("127.")) ? 0
+               : host == QLatin1String("[::1]")       ? 1
+               : host == QLatin1String("*")           ? 2
+                                                      : 3;
+    };
     QList<PortData> entries;
-    for (const ListeningSocket& socket : m_source->listeningSockets())
-        entries.append(portDataFromSocket(socket));
-    return splitDevServers(entries);
+    QHash<QString, QString> hosts;
+    for (const ListeningSocket& socket : m_source->listeningSockets()) {
+        const PortData entry = portDataFromSocket(socket);
+        entries.append(entry);
+        const QString host = hostFromName(socket.name);
+        QString& chosen = hosts[entry.portKey()];
+        if (chosen.isEmpty() || rank(host) < rank(chosen))
+            chosen = host;
+    }
+    ScanResult result = splitDevServers(entries);
+    result.hosts = std::move(hosts);
+    return result;
 }
 
 } // namespace tidewell

@@ -2,6 +2,7 @@
 
 #include "records/PortData.h"
 
+#include <QHash>
 #include <QList>
 #include <QStringView>
 #include <memory>
@@ -16,10 +17,14 @@ struct ScanResult
 {
     QList<PortData> candidates;
     QList<PortData> ignored;
+    // By port key: the address a page probe connects to ("127.0.0.1", "[::1]", "*" for any).
+    QHash<QString, QString> hosts = {};
 };
 
 // The port text of a NAME column: its last piece between colons ("*:3000" gives 3000).
 QString portFromName(const QString& name);
+// The address part of a NAME column ("[::1]:3000" gives "[::1]").
+QString hostFromName(const QString& name);
 PortData portDataFromSocket(const ListeningSocket& socket);
 // One line of the listing tool's output, or nothing when it has fewer than nine columns.
 std::optional<PortData> parsePortLine(QStringView line);

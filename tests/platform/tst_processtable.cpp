@@ -6,11 +6,15 @@
 #include "support/RecordingSystemTools.h"
 #include "support/TestProcesses.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtConcurrent>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace tidewell;
@@ -61,6 +65,9 @@ private slots:
     void originsOfLiveProcesses();
     void processWithoutShellHasNoOrigin();
     void gitBranchMatchesGit();
+    void branchReadNeverBlocks_data();
+    void branchReadNeverBlocks();
+    void branchIsReadAgainOnlyWhenHeadChanges();
     void readingsAgreeOnALiveProcess();
     void nativeCpuShareFollowsTheInterval();
 };
@@ -255,6 +262,64 @@ void ProcessTableTest::gitBranchMatchesGit()
 
     QVERIFY(git(repo, u"checkout -q --detach"_s));
     QCOMPARE(currentGitBranch(repo), QString());
+}
+
+void ProcessTableTest::branchReadNeverBlocks_data()
+{
+    QTest::addColumn<bool>("linked"); // ".git" is a file naming the git directory
+    QTest::newRow("HEAD is a FIFO") << false;
+    QTest::newRow("linked worktree's HEAD is a FIFO") << true;
+}
+
+void ProcessTableTest::branchReadNeverBlocks()
+{
+    QFETCH(bool, linked);
+    QTemporaryDir dir;
+    const QString repo = dir.filePath(u"repo"_s);
+    const QString gitDir = linked ? dir.filePath(u"real"_s) : repo + u"/.git"_s;
+    QVERIFY(QDir().mkpath(repo) && QDir().mkpath(gitDir));
+    QFile dotGit(repo + u"/.git"_s);
+    QVERIFY(!linked || (dotGit.open(QIODevice::WriteOnly) && dotGit.write("gitdir: ../real\n") > 0));
+    dotGit.close();
+    const QByteArray fifo = QFile::encodeName(gitDir + u"/HEAD"_s);
+    QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
+    GitBranchReader reader;
+    QFuture<QString> branch = QtConcurrent::run([&reader, repo] { return reader.currentBranch(repo); });
+    // A read stuck in open() is let go at the end, so that the test itself ends.
+    const auto unstick = qScopeGuard([&] {
+        for (; !branch.isFinished(); QTest::qWait(10))
+            ::close(::open(fifo.constData(), O_WRONLY | O_NONBLOCK));
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(branch.isFinished(), 5000);
+    QCOMPARE(branch.result(), QString());
+}
+
+void ProcessTableTest::branchIsReadAgainOnlyWhenHeadChanges()
+{
+    QTemporaryDir dir;
+    const QString deep = dir.filePath(u"repo/src/deep"_s);
+    QVERIFY(QDir().mkpath(deep) && QDir().mkpath(dir.filePath(u"repo/.git"_s)));
+    const auto writeHead = [](const QString& path, const QByteArray& branch, const QDateTime& modified) {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write("ref: refs/heads/" + branch + '\n') > 0 &&
+               file.flush() && file.setFileTime(modified, QFileDevice::FileModificationTime);
+    };
+    const QString head = dir.filePath(u"repo/.git/HEAD"_s);
+    const QDateTime then = QDateTime::currentDateTime().addSecs(-60);
+    QVERIFY(writeHead(head, "aaaa", then));
+    GitBranchReader reader(3'600'000);
+    QCOMPARE(reader.currentBranch(deep), u"aaaa"_s);
+    // Same size, same time, same file: not read again.
+    QVERIFY(writeHead(head, "bbbb", then));
+    QCOMPARE(reader.currentBranch(deep), u"aaaa"_s);
+    QVERIFY(writeHead(head, "bbbb", then.addSecs(1)));
+    QCOMPARE(reader.currentBranch(deep), u"bbbb"_s);
+    // The repository found is kept until it is looked for again, or until it goes.
+    QVERIFY(QDir().mkpath(deep + u"/.git"_s) && writeHead(deep + u"/.git/HEAD"_s, "cccc", then));
+    QCOMPARE(reader.currentBranch(deep), u"bbbb"_s);
+    QCOMPARE(GitBranchReader(0).currentBranch(deep), u"cccc"_s);
+    QVERIFY(QDir(dir.filePath(u"repo/.git"_s)).removeRecursively());
+    QCOMPARE(reader.currentBranch(deep), u"cccc"_s);
 }
 
 void ProcessTableTest::readingsAgreeOnALiveProcess()

@@ -1,9 +1,15 @@
 #include "state/AppState.h"
+#include "state/AsyncTask.h"
 
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <atomic>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace tidewell;
 using namespace Qt::StringLiterals;
@@ -24,6 +30,7 @@ private slots:
     void restartKeepsOnlyTheSavedValues();
     void announcesOnlyRealChanges();
     void userSettingsUseTheBundleIdentifier();
+    void quitLeavesAStuckJobBehind();
 };
 
 // A new run opens on the ports tab of the home page with x-ray off and other listeners hidden, and
@@ -80,6 +87,29 @@ void AppStateTest::userSettingsUseTheBundleIdentifier()
     QCOMPARE(settings->organizationName(), u"orvane.com"_s);
     QCOMPARE(settings->applicationName(), u"Tidewell"_s);
     QCOMPARE(settings->scope(), QSettings::UserScope);
+}
+
+void AppStateTest::quitLeavesAStuckJobBehind()
+{
+    QTemporaryDir dir;
+    const QByteArray fifo = QFile::encodeName(dir.filePath(u"fifo"_s));
+    QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
+    auto pool = std::make_unique<QThreadPool>();
+    // A read that never returns: the open of a FIFO that nobody writes.
+    AsyncTask::run(pool.get(), [fifo] { ::close(::open(fifo.constData(), O_RDONLY)); });
+    std::atomic<int> finished = -1;
+    std::thread quit([&] { finished = AsyncTask::finishOrAbandon(std::move(pool), 100) ? 1 : 0; });
+    // The stuck open is let go at the end, so that the test itself ends whatever happened.
+    const auto unstick = qScopeGuard([&] {
+        for (bool let = false; !let || finished < 0; QTest::qWait(10)) {
+            const int fd = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK);
+            let = let || fd >= 0;
+            if (fd >= 0)
+                ::close(fd);
+        }
+        quit.join();
+    });
+    QTRY_COMPARE_WITH_TIMEOUT(finished.load(), 0, 5000);
 }
 
 QTEST_GUILESS_MAIN(AppStateTest)

@@ -155,8 +155,9 @@ void ProcessItem::stopProcess()
         return;
     m_isKilling = true;
     m_stopStack->setCurrentIndex(1);
-    // The row stays as it is until a later scan no longer lists the port.
-    AsyncTask::run(m_services->pool, [stop = m_services->stopProcess, pid = m_port.pid()] {
+    // The row stays as it is until a later scan no longer lists the port. The stop has a thread of
+    // its own: readings stuck in the shared pool must not hold it back.
+    AsyncTask::runOnOwnThread([stop = m_services->stopProcess, pid = m_port.pid()] {
         if (stop)
             stop(pid);
     });

@@ -13,6 +13,7 @@
 #include "process/ProcessStopper.h"
 #include "quicklaunch/QuickLaunchStore.h"
 #include "state/AppState.h"
+#include "state/AsyncTask.h"
 
 #include <QCoreApplication>
 
@@ -40,7 +41,7 @@ TidewellApp::TidewellApp(Host host, std::unique_ptr<AppState> state, QObject* pa
         return statsReader.fetchProcessStats(port);
     };
     m_services.stopProcess = [stopper](const QString& pid) { stopper.stopProcess(pid); };
-    m_services.pool = &m_pool;
+    m_services.pool = m_pool.get();
     AppState* appState = m_state.get();
     m_services.addToQuickLaunch = [appState](const PortDataLike& entry) {
         QuickLaunchStore::addQuickLaunchItem(entry, *appState);
@@ -56,8 +57,9 @@ TidewellApp::~TidewellApp()
 {
     m_item.reset();
     m_menu.reset();
-    // Readings and stops still running use the host; they end before it goes.
-    m_pool.waitForDone();
+    // Readings own the parts of the host they use, so one stuck on a file that never answers is left
+    // behind: quitting does not wait for it.
+    AsyncTask::finishOrAbandon(std::move(m_pool), kQuitGraceMs);
 }
 
 void TidewellApp::start()

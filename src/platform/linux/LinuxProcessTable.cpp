@@ -1,6 +1,5 @@
 #include "platform/linux/LinuxProcessTable.h"
 
-#include "platform/GitBranchReader.h"
 #include "platform/linux/ProcFs.h"
 
 #include <QDeadlineTimer>
@@ -191,7 +190,8 @@ std::optional<ProcessReading> LinuxProcessTable::reading(const QString& pidText,
     const long long rssKilobytes = residentPages(*pid) * pageKilobytes;
     const double cpu = cpuPercent(*pid, stat->startTicks, stat->userTicks + stat->systemTicks);
     const double mem = totalKilobytes > 0 ? double(rssKilobytes) * 100.0 / double(totalKilobytes) : 0.0;
-    return ProcessReading{tenths(cpu), tenths(mem), QString::number(rssKilobytes), currentGitBranch(cwd)};
+    return ProcessReading{tenths(cpu), tenths(mem), QString::number(rssKilobytes),
+                          m_branches.currentBranch(cwd)};
 }
 
 } // namespace tidewell

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/GitBranchReader.h"
 #include "platform/ProcessTable.h"
 
 #include <QHash>
@@ -42,6 +43,7 @@ private:
     double cpuPercent(long pid, unsigned long long startTicks, unsigned long long busyTicks);
     void forgetOldSamples(qint64 nowMs);
 
+    GitBranchReader m_branches;
     QMutex m_samplesMutex;
     QHash<long, CpuSample> m_samples; // the previous reading of each pid, for top-like CPU shares
 };

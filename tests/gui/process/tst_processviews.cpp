@@ -9,6 +9,7 @@
 #include "process/ProcessStatsReader.h"
 #include "process/ProcessStopper.h"
 #include "quicklaunch/QuickLaunchStore.h"
+#include "state/AsyncTask.h"
 #include "support/ServicesFixture.h"
 #include "support/TestProcesses.h"
 #include "support/WidgetHelpers.h"
@@ -19,6 +20,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QMutex>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QStackedWidget>
 #include <QToolButton>
@@ -54,6 +56,7 @@ private slots:
     void xrayReadingsFollowModeAndVisibility();
     void xrayReadingsOfManyRowsAreSpreadOverTheSecond();
     void stopSignalsTheRealProcessAndSpins();
+    void stopGoesThroughAStuckPool();
     void popoverNeedsTheResting_data();
     void popoverNeedsTheResting();
     void actionBarActsOnTheFolder_data();
@@ -243,7 +246,7 @@ void ProcessViewsTest::stopSignalsTheRealProcessAndSpins()
     ServicesFixture fixture;
     const ProcessStopper stopper(std::make_shared<ProcessSystemTools>());
     AppServices* services = fixture.services();
-    services->stopProcess = [&stopper](const QString& p) { stopper.stopProcess(p); };
+    services->stopProcess = [stopper](const QString& p) { stopper.stopProcess(p); };
     ProcessItem row(PortData(u"python3"_s, QString::number(server->port()), pid, page(u"t"_s)), false,
                     services);
     row.show();
@@ -255,6 +258,27 @@ void ProcessViewsTest::stopSignalsTheRealProcessAndSpins()
     // The spinner stays until a scan no longer lists the port; a second press does nothing.
     row.stopProcess();
     QCOMPARE(stack->currentIndex(), 1);
+}
+
+void ProcessViewsTest::stopGoesThroughAStuckPool()
+{
+    auto server = startListener({u"--mode"_s, u"silent"_s});
+    QVERIFY(server->waitUntilReady());
+    const QString pid = QString::number(server->pid());
+    QSemaphore release;
+    ServicesFixture fixture;
+    // Every thread of the shared pool is held, as by readings stuck on a FIFO.
+    const int threads = fixture.pool.maxThreadCount();
+    const auto unstick = qScopeGuard([&] { release.release(threads); });
+    for (int i = 0; i < threads; ++i)
+        AsyncTask::run(&fixture.pool, [&release] { release.acquire(); });
+    const ProcessStopper stopper(std::make_shared<ProcessSystemTools>());
+    AppServices* services = fixture.services();
+    services->stopProcess = [stopper](const QString& p) { stopper.stopProcess(p); };
+    ProcessItem row(PortData(u"python3"_s, QString::number(server->port()), pid, page(u"t"_s)), false,
+                    services);
+    row.stopProcess();
+    QTRY_VERIFY(processGone(pid));
 }
 
 void ProcessViewsTest::popoverNeedsTheResting_data()
