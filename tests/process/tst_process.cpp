@@ -1,6 +1,5 @@
 #include "platform/commands/ShellProcessTable.h"
 #include "process/ProcessClassifier.h"
-#include "process/ProcessOrigin.h"
 #include "process/ProcessStatsReader.h"
 #include "process/ProcessStopper.h"
 #include "records/PortData.h"
@@ -20,7 +19,6 @@ private slots:
     void formatsMemory();
     void statisticsFromToolOutput_data();
     void statisticsFromToolOutput();
-    void originLookupLeavesATraceLine();
     void classifiesProcesses_data();
     void classifiesProcesses();
     void stopSendsTermOnlyForAPlainPid_data();
@@ -75,17 +73,6 @@ void ProcessTest::statisticsFromToolOutput()
         stats ? QStringList{stats->cpu, stats->mem, stats->memMB, stats->gitBranch}.join(u'|') : QString();
     QTEST(got, "stats");
     QCOMPARE(tools->calls().size(), withOrigin ? 1 : 0);
-}
-
-void ProcessTest::originLookupLeavesATraceLine()
-{
-    auto tools = std::make_shared<RecordingSystemTools>();
-    tools->setOutput("/srv\nnode .\n");
-    QStringList lines;
-    const ProcessOrigin origin(std::make_shared<ShellProcessTable>(tools),
-                               [&lines](const QString& line) { lines.append(line); });
-    QCOMPARE(origin.getProcessInfo(u"321"_s), std::optional(ProcessInfo{u"/srv"_s, u"node ."_s}));
-    QCOMPARE(lines, QStringList{u"Getting process info 321"_s});
 }
 
 void ProcessTest::classifiesProcesses_data()

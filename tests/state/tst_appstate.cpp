@@ -29,7 +29,6 @@ class AppStateTest : public QObject
 private slots:
     void restartKeepsOnlyTheSavedValues();
     void announcesOnlyRealChanges();
-    void userSettingsUseTheBundleIdentifier();
     void quitLeavesAStuckJobBehind();
 };
 
@@ -66,12 +65,9 @@ void AppStateTest::announcesOnlyRealChanges()
     AppState state(settingsIn(dir));
     QSignalSpy visible(&state, &AppState::isVisibleChanged);
     QSignalSpy xray(&state, &AppState::xrayModeChanged);
-    state.setIsVisible(true);
-    state.setIsVisible(true);
-    state.setIsVisible(false);
-    QCOMPARE(visible.count(), 2);
-    QCOMPARE(visible.at(0).at(0).toBool(), true);
-    QCOMPARE(visible.at(1).at(0).toBool(), false);
+    for (const bool value : {true, true, false})
+        state.setIsVisible(value);
+    QCOMPARE(QList<QVariantList>(visible), (QList<QVariantList>{{true}, {false}}));
     state.setXrayMode(false);
     QCOMPARE(xray.count(), 0);
     // Closing the window keeps every other value.
@@ -79,14 +75,6 @@ void AppStateTest::announcesOnlyRealChanges()
     state.setIsVisible(true);
     state.setIsVisible(false);
     QVERIFY(state.xrayMode());
-}
-
-void AppStateTest::userSettingsUseTheBundleIdentifier()
-{
-    const auto settings = AppState::userSettings();
-    QCOMPARE(settings->organizationName(), u"orvane.com"_s);
-    QCOMPARE(settings->applicationName(), u"Tidewell"_s);
-    QCOMPARE(settings->scope(), QSettings::UserScope);
 }
 
 void AppStateTest::quitLeavesAStuckJobBehind()
