@@ -9,6 +9,8 @@ debian_packages=(
     # relative times ("2 hours ago") in the user's language
     libicu-dev
     clang-format
+    # the fuzz targets (scripts/fuzz.sh): clang and its libFuzzer and sanitizer runtimes
+    clang libclang-rt-14-dev
     # what the program reads and starts
     lsof procps zsh xdg-utils
     # what the tests start: servers, a display with a tray, clicks, certificates
