@@ -26,7 +26,7 @@ for target in "${targets[@]}"; do
     rm -rf "$crashes"
     mkdir -p "$corpus" "$crashes"
     status=0
-    build/fuzz/bin/fuzz_"$target" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
+    build/fuzz/bin/fuzz_"$target" -max_total_time="$seconds" -timeout=60 -print_final_stats=1 \
         -artifact_prefix="$crashes/" "$corpus" "fuzz/corpus/$target" >"$log" 2>&1 || status=$?
     executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
     found=$(find "$crashes" -type f | wc -l)
