@@ -11,6 +11,8 @@ debian_packages=(
     # the page probe's HTTP client
     libcurl4-openssl-dev
     clang-format
+    # the fuzz targets (scripts/fuzz.sh): clang and its libFuzzer and sanitizer runtimes
+    clang libclang-rt-14-dev
     # what the program reads and starts
     lsof procps zsh xdg-utils
     # what the tests start: servers, a display with a tray, clicks, certificates

@@ -76,13 +76,17 @@ QString LinuxProcessTable::commandLine(long pid)
 {
     char path[64];
     std::snprintf(path, sizeof path, "/proc/%ld/cmdline", pid);
-    QByteArray raw = procfs::readFile(path);
+    const QString text = commandLineText(procfs::readFile(path));
+    if (!text.isEmpty())
+        return text;
+    const auto stat = procfs::readStat(pid);
+    return stat ? QLatin1Char('[') + QString::fromUtf8(stat->comm) + QLatin1Char(']') : QString();
+}
+
+QString LinuxProcessTable::commandLineText(QByteArray raw)
+{
     while (raw.endsWith('\0'))
         raw.chop(1);
-    if (raw.isEmpty()) {
-        const auto stat = procfs::readStat(pid);
-        return stat ? QLatin1Char('[') + QString::fromUtf8(stat->comm) + QLatin1Char(']') : QString();
-    }
     raw.replace('\0', ' ');
     return QString::fromUtf8(raw);
 }
@@ -97,8 +101,12 @@ bool LinuxProcessTable::startedAsShell(long pid)
 {
     char path[64];
     std::snprintf(path, sizeof path, "/proc/%ld/cmdline", pid);
-    const QByteArray raw = procfs::readFile(path, 4096);
-    QByteArray program = raw.left(raw.indexOf('\0'));
+    return isShellProgram(procfs::readFile(path, 4096));
+}
+
+bool LinuxProcessTable::isShellProgram(const QByteArray& rawCommandLine)
+{
+    QByteArray program = rawCommandLine.left(rawCommandLine.indexOf('\0'));
     program = program.mid(program.lastIndexOf('/') + 1);
     if (program.startsWith('-'))
         program.remove(0, 1);
