@@ -114,14 +114,15 @@ void PackagingTest::initTestCase()
     QVERIFY2(m_helpOptions.contains(QStringLiteral("--list")), qPrintable(help.out));
 }
 
-// The two programs, the desktop's files, the man page and the completions, under the prefix, and
-// nothing else: no tests, no benchmarks, nothing outside it.
+// The two programs, the window part, the desktop's files, the man page and the completions, under the prefix,
+// and nothing else: no tests, no benchmarks, nothing outside it.
 void PackagingTest::installsExactlyItsFiles()
 {
     const QString data = kPrefix + u'/' + dir(TIDEWELL_DATADIR) + u'/';
     QStringList expected{
         kPrefix + u'/' + dir(TIDEWELL_BINDIR) + QStringLiteral("/tidewell"),
         kPrefix + u'/' + dir(TIDEWELL_HELPERDIR) + QStringLiteral("/tidewell-helper"),
+        kPrefix + u'/' + dir(TIDEWELL_WINDOW_MODULE),
         data + QStringLiteral("applications/com.orvane.Tidewell.desktop"),
         data + QStringLiteral("icons/hicolor/scalable/apps/tidewell.svg"),
         data + QStringLiteral("metainfo/com.orvane.Tidewell.metainfo.xml"),
@@ -130,6 +131,7 @@ void PackagingTest::installsExactlyItsFiles()
         kPrefix + u'/' + dir(TIDEWELL_ZSHDIR) + QStringLiteral("/_tidewell"),
         data + QStringLiteral("fish/vendor_completions.d/tidewell.fish"),
     };
+    const QStringList programs = expected.mid(0, 2);
     QStringList found;
     QDirIterator files(m_destDir.path(), QDir::Files | QDir::System | QDir::Hidden,
                        QDirIterator::Subdirectories);
@@ -138,7 +140,7 @@ void PackagingTest::installsExactlyItsFiles()
     expected.sort();
     found.sort();
     QVERIFY2(found == expected, qPrintable(QStringLiteral("installed:\n") + found.join(u'\n')));
-    for (const QString& program : {expected.at(0), expected.at(1)})
+    for (const QString& program : programs)
         QVERIFY2(QFileInfo(m_destDir.path() + program).isExecutable(), qPrintable(program));
 }
 
@@ -305,6 +307,7 @@ void PackagingTest::debianPackage()
     for (const QString& file :
          {QStringLiteral("./usr/") + dir(TIDEWELL_BINDIR) + QStringLiteral("/tidewell"),
           QStringLiteral("./usr/") + dir(TIDEWELL_HELPERDIR) + QStringLiteral("/tidewell-helper"),
+          QStringLiteral("./usr/") + dir(TIDEWELL_WINDOW_MODULE),
           QStringLiteral("./usr/share/applications/com.orvane.Tidewell.desktop"),
           QStringLiteral("./usr/share/icons/hicolor/scalable/apps/tidewell.svg"),
           QStringLiteral("./usr/share/metainfo/com.orvane.Tidewell.metainfo.xml"),
