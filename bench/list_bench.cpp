@@ -156,8 +156,11 @@ QByteArray lsofProgram()
 
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
+    // `--program PATH` times another build of tidewell (an older one, say) in the same way.
+    const QByteArray tidewell =
+        argc == 3 && QByteArray(argv[1]) == "--program" ? QByteArray(argv[2]) : QByteArray(TIDEWELL_PROGRAM);
     const QByteArray python = QFile::encodeName(QStandardPaths::findExecutable(QStringLiteral("python3")));
     const QByteArray lsof = lsofProgram();
     if (python.isEmpty() || lsof.isEmpty()) {
@@ -178,7 +181,6 @@ int main()
         ports.append(port);
     }
 
-    const QByteArray tidewell = TIDEWELL_PROGRAM;
     const QByteArrayList list{tidewell, "--list"};
     const QByteArrayList lsofList{lsof, "-iTCP", "-sTCP:LISTEN", "-n", "-P"};
     // One run of each first, so that neither side is timed with cold caches; their tables are checked.
