@@ -28,10 +28,11 @@ const QStringList kFiles{
     kData + u"bash-completion/completions/tidewell"_s,
     QStringLiteral(TIDEWELL_ZSHDIR "/_tidewell"),
     kData + u"fish/vendor_completions.d/tidewell.fish"_s,
+    QStringLiteral(TIDEWELL_WINDOW_MODULE),
 };
 // Their places in that list.
 constexpr int kProgram = 0, kHelper = 1, kDesktopEntry = 2, kMetainfo = 4, kManPage = 5, kBash = 6, kZsh = 7,
-              kFish = 8;
+              kFish = 8, kWindowModule = 9;
 
 struct Run
 {
@@ -115,8 +116,8 @@ void PackagingTest::initTestCase()
     QVERIFY2(m_helpOptions.contains(u"--list"_s), qPrintable(help.out));
 }
 
-// The two programs, the desktop's files, the man page and the completions, under the prefix, and
-// nothing else: no tests, no benchmarks, nothing outside it.
+// The two programs, the window part, the desktop's files, the man page and the completions, under the prefix,
+// and nothing else: no tests, no benchmarks, nothing outside it.
 void PackagingTest::installsExactlyItsFiles()
 {
     QStringList expected;
@@ -258,7 +259,7 @@ void PackagingTest::debianPackage()
     QStringList paths;
     for (const QString& line : contents.out.split(u'\n', Qt::SkipEmptyParts))
         paths.append(line.section(u' ', -1)); // the path ends each line (none has a space)
-    for (const QString& file : kFiles.mid(0, kManPage + 1))
+    for (const QString& file : kFiles.mid(0, kManPage + 1) << kFiles[kWindowModule])
         QVERIFY2(paths.contains(u"./usr/"_s + file),
                  qPrintable(file + u" is not in the package:\n"_s + contents.out));
     for (const QString& path : std::as_const(paths))
