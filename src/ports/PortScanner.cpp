@@ -2,6 +2,7 @@
 
 #include "platform/ListeningSocket.h"
 #include "platform/ListeningSocketSource.h"
+#include "platform/ProcessTable.h"
 #include "ports/DevServerTest.h"
 
 namespace tidewell {
@@ -14,7 +15,9 @@ QString portFromName(const QString& name)
 
 PortData portDataFromSocket(const ListeningSocket& socket)
 {
-    return PortData(socket.command, portFromName(socket.name), socket.pid);
+    PortData data(socket.command, portFromName(socket.name), socket.pid);
+    data.setListedIdentity(socket.startTime, socket.socketInode);
+    return data;
 }
 
 std::optional<PortData> parsePortLine(QStringView line)
@@ -37,12 +40,30 @@ ScanResult splitDevServers(const QList<PortData>& entries)
     return result;
 }
 
-PortScanner::PortScanner(std::shared_ptr<ListeningSocketSource> source) : m_source(std::move(source)) {}
+PortScanner::PortScanner(std::shared_ptr<ListeningSocketSource> source,
+                         std::shared_ptr<ProcessTable> processes)
+    : m_source(std::move(source)), m_processes(std::move(processes))
+{}
 
 ScanResult PortScanner::scanListeningPorts() const
 {
+    QList<ListeningSocket> sockets = m_source->listeningSockets();
+    // Read right after the listing, so that a pid freed in between is the only way to get a
+    // wrong start time, and then the socket check or the next scan tells.
+    QStringList undated;
+    for (const ListeningSocket& socket : std::as_const(sockets)) {
+        if (socket.startTime.isEmpty() && !undated.contains(socket.pid))
+            undated.append(socket.pid);
+    }
+    if (m_processes && !undated.isEmpty()) {
+        const QHash<QString, QString> times = m_processes->startTimes(undated);
+        for (ListeningSocket& socket : sockets) {
+            if (socket.startTime.isEmpty())
+                socket.startTime = times.value(socket.pid);
+        }
+    }
     QList<PortData> entries;
-    for (const ListeningSocket& socket : m_source->listeningSockets())
+    for (const ListeningSocket& socket : std::as_const(sockets))
         entries.append(portDataFromSocket(socket));
     return splitDevServers(entries);
 }

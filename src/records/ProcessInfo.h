@@ -11,6 +11,9 @@ struct ProcessInfo
 {
     QString cwd;
     QString cmd;
+    // The folder was deleted while the process ran in it: `cwd` is where it was, and it is not
+    // kept as a folder to start from again. Never stored.
+    bool cwdDeleted = false;
 
     bool operator==(const ProcessInfo&) const = default;
 

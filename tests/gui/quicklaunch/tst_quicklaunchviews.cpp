@@ -147,7 +147,7 @@ void QuickLaunchViewsTest::boltSavesPulsesAndLongTitleKeepsButtonsInView()
     ServicesFixture fixture;
     PageProbe probe;
     PortListRefresher refresher([] { return ScanResult{}; }, &probe,
-                                [](const QString&) { return std::nullopt; });
+                                [](const ProcessIdentity&) { return std::nullopt; });
     AppServices* services = fixture.services();
     services->refresher = &refresher;
     AppMenu menu(services);
