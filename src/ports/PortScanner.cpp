@@ -48,8 +48,7 @@ PortScanner::PortScanner(std::shared_ptr<ListeningSocketSource> source,
 ScanResult PortScanner::scanListeningPorts() const
 {
     QList<ListeningSocket> sockets = m_source->listeningSockets();
-    // Read right after the listing, so that a pid freed in between is the only way to get a
-    // wrong start time, and then the socket check or the next scan tells.
+    // Listings that do not date their processes (lsof) are dated right after, in one request.
     QStringList undated;
     for (const ListeningSocket& socket : std::as_const(sockets)) {
         if (socket.startTime.isEmpty() && !undated.contains(socket.pid))
