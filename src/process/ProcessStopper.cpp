@@ -1,5 +1,6 @@
 #include "process/ProcessStopper.h"
 
+#include "platform/Diagnostics.h"
 #include "platform/ProcessTable.h"
 #include "platform/SystemTools.h"
 
@@ -11,8 +12,13 @@ ProcessStopper::ProcessStopper(std::shared_ptr<SystemTools> tools, std::shared_p
 
 bool ProcessStopper::stopProcess(const ProcessIdentity& listed) const
 {
-    if (!isProcessId(listed.pid) || !m_table->isListedProcess(listed))
+    if (!isProcessId(listed.pid))
         return false;
+    if (!m_table->isListedProcess(listed)) {
+        Diagnostics::writeLine(QStringLiteral("Not stopped: process ") + listed.pid +
+                               QStringLiteral(" is no longer the one listed"));
+        return false;
+    }
     m_tools->runAndWait(QStringLiteral("/bin/bash"),
                         {QStringLiteral("-c"), QStringLiteral("kill -15 ") + listed.pid});
     return true;
