@@ -22,10 +22,10 @@ QuickLaunchItemPtr QuickLaunchStore::addQuickLaunchItem(const PortDataLike& entr
 {
     const QString stored = state.quickLaunchData();
     std::optional<ItemMap> decoded = decode(stored);
-    if (!decoded && !stored.isEmpty()) {
+    if (!decoded && (!stored.isEmpty() || state.quickLaunchValueIsNotText())) {
         // The list is replaced below; a copy keeps the user's saved servers recoverable.
         const QString key = kUnreadableKeyPrefix + QString::number(now.toSecsSinceEpoch());
-        state.storeBackupText(key, stored);
+        state.copyQuickLaunchValue(key);
         Diagnostics::writeLine(QStringLiteral("Quick launch: kept the unreadable saved list under ") + key);
     }
     ItemMap items = decoded.value_or(ItemMap());

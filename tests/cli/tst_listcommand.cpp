@@ -108,6 +108,8 @@ private slots:
     void slowAndRedirectingServersAreListed();
     void deployments_data();
     void deployments();
+    void tableCutsAndCleansOutsideText_data();
+    void tableCutsAndCleansOutsideText();
 };
 
 void ListCommandTest::tableKeepsEveryEntryOnOneLine()
@@ -314,6 +316,30 @@ void ListCommandTest::deployments()
             target = request.target;
     }
     QCOMPARE(target, projectsTarget);
+}
+
+// A long or hostile title neither widens, breaks nor reorders the table; the JSON keeps it whole.
+void ListCommandTest::tableCutsAndCleansOutsideText_data()
+{
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("10 kB") << QString(10000, u'T') << QString(59, u'T') + u"\u2026"_s;
+    QTest::newRow("bidi, separators, C1") << u"a\u202Eb\u2066c\u2069\u2028d\u2029e\u0085f"_s << u"abcde f"_s;
+}
+
+void ListCommandTest::tableCutsAndCleansOutsideText()
+{
+    QFETCH(QString, title);
+    QFETCH(QString, shown);
+    const PortData entry(u"node"_s, u"3000"_s, u"42"_s,
+                         HTMLData{title, AppType::react, std::nullopt, HttpScheme::http},
+                         ProcessInfo{u"/srv"_s, title});
+    const QString table = QString::fromUtf8(PortTableFormatter::table({entry}));
+    QVERIFY2(table.count(u'\n') == 2 && table.size() < 400 &&
+                 table.endsWith(u"  %1  react  /srv       %1\n"_s.arg(shown)),
+             qPrintable(table.left(400)));
+    const QJsonArray json = QJsonDocument::fromJson(PortTableFormatter::json({entry})).array();
+    QCOMPARE(json[0][u"htmlData"_s][u"title"_s].toString(), title);
 }
 
 QTEST_GUILESS_MAIN(ListCommandTest)

@@ -72,6 +72,8 @@ private slots:
     void savingTwiceAndRemoving();
     void unreadableListIsKeptBeforeItIsReplaced_data();
     void unreadableListIsKeptBeforeItIsReplaced();
+    void storedValueThatIsNotTextIsKept_data();
+    void storedValueThatIsNotTextIsKept();
 };
 
 void QuickLaunchTest::itemsAreNewUuidsEqualByUuidAlone()
@@ -200,6 +202,27 @@ void QuickLaunchTest::unreadableListIsKeptBeforeItIsReplaced()
     QCOMPARE(output.lines().value(0), u"Quick launch: kept the unreadable saved list under "_s + key);
     QCOMPARE(storedObject(state).keys(), QStringList{item->uuid()});
     QCOMPARE(QuickLaunchStore::loadQuickLaunchItems(state).size(), 1);
+}
+
+void QuickLaunchTest::storedValueThatIsNotTextIsKept_data()
+{
+    QTest::addColumn<QVariant>("stored");
+    // What a settings file makes of an unquoted JSON text with commas.
+    QTest::newRow("list") << QVariant(QStringList{uR"({"A":{"uuid":"A"})"_s, uR"("B":{"uuid":"B"}})"_s});
+    QTest::newRow("map") << QVariant(QVariantMap{{u"A"_s, 1}});
+}
+
+void QuickLaunchTest::storedValueThatIsNotTextIsKept()
+{
+    QFETCH(QVariant, stored);
+    SettingsFile file;
+    file.open()->setValue(AppState::kQuickLaunchKey, stored);
+    AppState state(file.open());
+    QCOMPARE(QuickLaunchStore::loadQuickLaunchItems(state).size(), 0);
+    const QuickLaunchItemPtr item =
+        QuickLaunchStore::addQuickLaunchItem(nodeServer(), state, utc(2025, 12, 6, 5, 46, 40, 0));
+    QCOMPARE(file.open()->value(u"bc_quickLaunch.unreadable.1765000000"_s), stored);
+    QCOMPARE(storedObject(state).keys(), QStringList{item->uuid()});
 }
 
 QTEST_GUILESS_MAIN(QuickLaunchTest)

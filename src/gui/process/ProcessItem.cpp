@@ -7,6 +7,7 @@
 #include "gui/widgets/CursorModifier.h"
 #include "gui/widgets/DelayPopover.h"
 #include "gui/widgets/ElidedLabel.h"
+#include "gui/widgets/PlainTextLabel.h"
 #include "gui/widgets/ProgressViewContainer.h"
 #include "gui/widgets/RoundedBox.h"
 #include "gui/widgets/SmallWidgets.h"
@@ -85,14 +86,13 @@ void ProcessItem::buildLayout()
         badge->setObjectName(QStringLiteral("sshBadge"));
         auto* badgeLayout = new QHBoxLayout(badge);
         badgeLayout->setContentsMargins(6, 2, 6, 2);
-        auto* badgeText = new QLabel(QStringLiteral("SSH"), badge);
+        auto* badgeText = new PlainTextLabel(QStringLiteral("SSH"), badge);
         badgeText->setFont(captionFont(font()));
         badgeLayout->addWidget(badgeText);
         column->addWidget(badge, 0, Qt::AlignLeft);
     }
-    auto* title = new QLabel(m_port.htmlData() ? m_port.htmlData()->title : QString(), this);
+    auto* title = new PlainTextLabel(m_port.htmlData() ? m_port.htmlData()->title : QString(), this);
     title->setObjectName(QStringLiteral("title"));
-    title->setTextFormat(Qt::PlainText);
     title->setWordWrap(true);
     QFont titleFont = title->font();
     titleFont.setWeight(QFont::DemiBold);
@@ -106,9 +106,9 @@ void ProcessItem::buildLayout()
     statsLayout->setContentsMargins(0, 0, 0, 0);
     QFont mono = captionFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     mono.setPointSizeF(captionFont(font()).pointSizeF());
-    m_cpu = new QLabel(m_statsLine);
+    m_cpu = new PlainTextLabel(m_statsLine);
     m_cpu->setObjectName(QStringLiteral("statsCpu"));
-    m_memory = new QLabel(m_statsLine);
+    m_memory = new PlainTextLabel(m_statsLine);
     m_memory->setObjectName(QStringLiteral("statsMemory"));
     m_branch = new ElidedLabel(Qt::ElideLeft, m_statsLine);
     m_branch->setObjectName(QStringLiteral("statsBranch"));
@@ -121,7 +121,7 @@ void ProcessItem::buildLayout()
     column->addWidget(m_statsLine);
     layout->addLayout(column, 1);
 
-    auto* portLabel = new QLabel(m_port.port(), this);
+    auto* portLabel = new PlainTextLabel(m_port.port(), this);
     portLabel->setObjectName(QStringLiteral("port"));
     useSecondaryColour(portLabel);
     layout->addWidget(portLabel);

@@ -52,6 +52,26 @@ long long residentPages(long pid)
     return procfs::readFile(path, 256).split(' ').value(1).toLongLong();
 }
 
+// The argument vector of a process, when it still matches `shownCommand` (read a moment before);
+// empty otherwise. A process that wrote its title over its arguments (one word with spaces,
+// such as "next-server (v14.2.3)") has no vector to give: its text stays for the shell to read.
+QStringList argumentVector(long pid, const QString& shownCommand)
+{
+    char path[64];
+    std::snprintf(path, sizeof path, "/proc/%ld/cmdline", pid);
+    QByteArray raw = procfs::readFile(path);
+    if (!raw.endsWith('\0'))
+        return {};
+    raw.chop(1);
+    QStringList arguments;
+    for (const QByteArray& argument : raw.split('\0'))
+        arguments.append(QString::fromUtf8(argument));
+    if (arguments.join(QLatin1Char(' ')) != shownCommand ||
+        (arguments.size() == 1 && arguments.first().contains(QLatin1Char(' '))))
+        return {};
+    return arguments;
+}
+
 } // namespace
 
 bool LinuxProcessTable::isListedProcess(const ProcessIdentity& listed)
@@ -138,7 +158,7 @@ std::optional<ProcessInfo> LinuxProcessTable::origin(const QString& pidText)
             const QString cwd = QString::fromUtf8(procfs::readLink(path));
             if (cwd.isEmpty())
                 return std::nullopt;
-            return ProcessInfo{cwd, previousCommand};
+            return ProcessInfo{cwd, previousCommand, argumentVector(previousPid, previousCommand)};
         }
         previousPid = pid;
         previousCommand = command;

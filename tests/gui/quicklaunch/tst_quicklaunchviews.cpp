@@ -13,6 +13,7 @@
 #include "ports/PortScanner.h"
 #include "probe/PageProbe.h"
 #include "process/ProcessOrigin.h"
+#include "quicklaunch/QuickLaunchRelaunch.h"
 #include "quicklaunch/QuickLaunchStore.h"
 #include "state/AppState.h"
 #include "support/ServicesFixture.h"
@@ -82,6 +83,7 @@ private slots:
     void rowButtonsDeleteAndRelaunch();
     void boltSavesPulsesAndLongTitleKeepsButtonsInView();
     void savedServerStartsAgainInARealTerminal();
+    void relaunchRunsTheSavedArgumentsAsTheyWere();
 };
 
 void QuickLaunchViewsTest::listShowsSavedItems()
@@ -218,6 +220,36 @@ void QuickLaunchViewsTest::savedServerStartsAgainInARealTerminal()
     ::kill(pid_t(secondPid.toLongLong()), SIGKILL);
     display.kill();
     qunsetenv("DISPLAY");
+}
+
+// Arguments holding shell syntax and spaces come back as they were, through the terminal's script.
+void QuickLaunchViewsTest::relaunchRunsTheSavedArgumentsAsTheyWere()
+{
+    QTemporaryDir folder;
+    const QStringList options{u"--mode"_s,     u"silent"_s, u"--title"_s,
+                              u"$(touch x)"_s, u"--body"_s, u"my docs"_s};
+    auto server = startListenerFromShell(options, folder.path());
+    QVERIFY(server->waitUntilReady());
+    const QString pid = QString::number(childPids(server->pid()).value(0));
+    const QByteArray started = fileContent(u"/proc/"_s + pid + u"/cmdline"_s);
+    ServicesFixture fixture;
+    QuickLaunchStore::addQuickLaunchItem(PortData(u"python3"_s, u"1"_s, pid, std::nullopt, originOf(pid)),
+                                         fixture.state);
+    server->kill();
+
+    const QuickLaunchItemPtr saved = QuickLaunchStore::loadQuickLaunchItems(fixture.state).value(0);
+    QVERIFY(saved && saved->processInfo());
+    QCOMPARE(saved->processInfo()->cmd, QString::fromUtf8(started).replace(QChar(0), u' ').trimmed());
+    relaunchQuickLaunchItem(*saved, *fixture.desktop);
+    const QString prefix = u"runInNewTerminal "_s + folder.path() + u" && "_s;
+    QVERIFY(fixture.desktop->calls.value(0).startsWith(prefix));
+    ChildProcess again(u"/bin/bash"_s,
+                       {u"-c"_s, LinuxDesktop::terminalScript(), u"tidewell"_s, folder.path(),
+                        fixture.desktop->calls.value(0).mid(prefix.size())},
+                       folder.path());
+    QVERIFY(again.waitUntilReady());
+    QCOMPARE(fileContent(u"/proc/%1/cmdline"_s.arg(childPids(again.pid()).value(0))), started);
+    QVERIFY(!QFile::exists(folder.filePath(u"x"_s)));
 }
 
 QTEST_MAIN(QuickLaunchViewsTest)
