@@ -9,12 +9,15 @@
 namespace tidewell {
 
 // One listening TCP socket as `lsof -iTCP -sTCP:LISTEN -n -P` prints it: the COMMAND, PID and
-// NAME columns, untouched.
+// NAME columns, untouched; and, where the listing reads them itself, the process's start time and
+// the socket's inode in the form of `ProcessIdentity`.
 struct ListeningSocket
 {
     QString command;
     QString pid;
     QString name;
+    QString startTime{};
+    quint64 socketInode = 0;
 
     bool operator==(const ListeningSocket&) const = default;
 };

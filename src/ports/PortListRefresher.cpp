@@ -52,8 +52,11 @@ QList<PortData> PortListRefresher::sortedByPortAndPid(QList<PortData> entries)
 
 PortData PortListRefresher::ignoredEntry(const PortData& scanned)
 {
-    return PortData(scanned.processName(), scanned.port(), scanned.pid(),
-                    HTMLData{scanned.processName(), AppType::unknown, std::nullopt, HttpScheme::http});
+    PortData entry(scanned.processName(), scanned.port(), scanned.pid(),
+                   HTMLData{scanned.processName(), AppType::unknown, std::nullopt, HttpScheme::http});
+    const ProcessIdentity listed = scanned.identity();
+    entry.setListedIdentity(listed.startTime, listed.socketInode);
+    return entry;
 }
 
 void PortListRefresher::checkPorts()
@@ -84,10 +87,10 @@ void PortListRefresher::applyScan(const ScanResult& scan)
 {
     QSet<QString> known;
     for (const PortData& previous : std::as_const(m_lastCheckPorts))
-        known.insert(previous.portKey());
+        known.insert(listedKey(previous));
     QList<PortData> newEntries;
     for (const PortData& candidate : scan.candidates) {
-        if (!known.contains(candidate.portKey()))
+        if (!known.contains(listedKey(candidate)))
             newEntries.append(candidate);
     }
     m_lastCheckPorts = scan.candidates;
@@ -161,9 +164,12 @@ void PortListRefresher::probeEntry(const PortData& entry, const std::shared_ptr<
                 return;
             }
             AsyncTask::runThenCallback(
-                &m_pool, this, [origin = m_origin, pid = entry.pid()] { return origin(pid); },
+                &m_pool, this, [origin = m_origin, listed = entry.identity()] { return origin(listed); },
                 [this, entry, page, pendingJobs](const std::optional<ProcessInfo>& info) {
-                    storePort(PortData(entry.processName(), entry.port(), entry.pid(), page, info));
+                    PortData served = entry;
+                    served.setHtmlData(page);
+                    served.setProcessInfo(info);
+                    storePort(served);
                     jobEnded(pendingJobs);
                 });
         });
@@ -194,6 +200,11 @@ void PortListRefresher::jobEnded(const std::shared_ptr<int>& pendingJobs)
 {
     if (--*pendingJobs == 0)
         emit checkFinished();
+}
+
+QString PortListRefresher::listedKey(const PortData& entry)
+{
+    return entry.portKey() + QLatin1Char('@') + entry.identity().startTime;
 }
 
 bool PortListRefresher::isAmongLastCandidates(const QString& key) const

@@ -25,7 +25,8 @@ class PortListRefresher : public QObject
 public:
     // Both run on worker threads and may block.
     using ScanFunction = std::function<ScanResult()>;
-    using OriginFunction = std::function<std::optional<ProcessInfo>(const QString& pid)>;
+    // Gives nothing when the pid no longer belongs to the listed process.
+    using OriginFunction = std::function<std::optional<ProcessInfo>(const ProcessIdentity& listed)>;
 
     PortListRefresher(ScanFunction scan, PageProbe* probe, OriginFunction origin, QObject* parent = nullptr);
     ~PortListRefresher() override;
@@ -63,6 +64,9 @@ private:
     void storePort(const PortData& entry);
     void jobEnded(const std::shared_ptr<int>& pendingJobs);
     bool isAmongLastCandidates(const QString& key) const;
+    // The row key and the listed start time: a pid given to a new listener on the same port is a
+    // new server.
+    static QString listedKey(const PortData& entry);
 
     ScanFunction m_scan;
     PageProbe* m_probe;

@@ -2,6 +2,7 @@
 
 #include "platform/ListeningSocket.h"
 #include "platform/ListeningSocketSource.h"
+#include "platform/ProcessTable.h"
 #include "ports/DevServerTest.h"
 
 namespace tidewell {
@@ -20,7 +21,9 @@ QString hostFromName(const QString& name)
 
 PortData portDataFromSocket(const ListeningSocket& socket)
 {
-    return PortData(socket.command, portFromName(socket.name), socket.pid);
+    PortData data(socket.command, portFromName(socket.name), socket.pid);
+    data.setListedIdentity(socket.startTime, socket.socketInode);
+    return data;
 }
 
 std::optional<PortData> parsePortLine(QStringView line)
@@ -43,10 +46,27 @@ ScanResult splitDevServers(const QList<PortData>& entries)
     return result;
 }
 
-PortScanner::PortScanner(std::shared_ptr<ListeningSocketSource> source) : m_source(std::move(source)) {}
+PortScanner::PortScanner(std::shared_ptr<ListeningSocketSource> source,
+                         std::shared_ptr<ProcessTable> processes)
+    : m_source(std::move(source)), m_processes(std::move(processes))
+{}
 
 ScanResult PortScanner::scanListeningPorts() const
 {
+    QList<ListeningSocket> sockets = m_source->listeningSockets();
+    // Listings that do not date their processes (lsof) are dated right after, in one request.
+    QStringList undated;
+    for (const ListeningSocket& socket : std::as_const(sockets)) {
+        if (socket.startTime.isEmpty() && !undated.contains(socket.pid))
+            undated.append(socket.pid);
+    }
+    if (m_processes && !undated.isEmpty()) {
+        const QHash<QString, QString> times = m_processes->startTimes(undated);
+        for (ListeningSocket& socket : sockets) {
+            if (socket.startTime.isEmpty())
+                socket.startTime = times.value(socket.pid);
+        }
+    }
     // A server listening on several addresses is asked on the loopback one it has, IPv4 first.
     const auto rank = [](const QString& host) {
         return host.startsWith(QLatin1String("127.")) ? 0
@@ -56,7 +76,7 @@ ScanResult PortScanner::scanListeningPorts() const
     };
     QList<PortData> entries;
     QHash<QString, QString> hosts;
-    for (const ListeningSocket& socket : m_source->listeningSockets()) {
+    for (const ListeningSocket& socket : std::as_const(sockets)) {
         const PortData entry = portDataFromSocket(socket);
         entries.append(entry);
         const QString host = hostFromName(socket.name);

@@ -10,6 +10,7 @@
 namespace tidewell {
 
 class ListeningSocketSource;
+class ProcessTable;
 struct ListeningSocket;
 
 // One scan split into development servers and everything else, each in listing order.
@@ -34,13 +35,17 @@ ScanResult splitDevServers(const QList<PortData>& entries);
 class PortScanner
 {
 public:
-    explicit PortScanner(std::shared_ptr<ListeningSocketSource> source);
+    // `processes` gives the start times of listeners whose listing did not read them; without it
+    // such entries keep none, and no stop or origin lookup will take them for a live process.
+    explicit PortScanner(std::shared_ptr<ListeningSocketSource> source,
+                         std::shared_ptr<ProcessTable> processes = {});
 
     // Blocks while the host is asked; call it off the interface thread.
     ScanResult scanListeningPorts() const;
 
 private:
     std::shared_ptr<ListeningSocketSource> m_source;
+    std::shared_ptr<ProcessTable> m_processes;
 };
 
 } // namespace tidewell

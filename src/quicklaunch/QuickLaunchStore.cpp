@@ -9,9 +9,12 @@ namespace tidewell {
 
 QuickLaunchItemPtr QuickLaunchStore::makeQuickLaunchItem(const PortDataLike& entry, const QDateTime& date)
 {
+    auto info = entry.processInfo();
+    // A folder that was deleted is no place to start the server again.
+    if (info && info->cwdDeleted)
+        info->cwd.clear();
     return std::make_shared<QuickLaunchItemData>(QuickLaunchItemData::newUuid(), entry.processName(),
-                                                 entry.port(), entry.pid(), entry.htmlData(),
-                                                 entry.processInfo(), date);
+                                                 entry.port(), entry.pid(), entry.htmlData(), info, date);
 }
 
 QuickLaunchItemPtr QuickLaunchStore::addQuickLaunchItem(const PortDataLike& entry, AppState& state,

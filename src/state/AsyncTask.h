@@ -2,6 +2,7 @@
 
 #include <QFutureWatcher>
 #include <QObject>
+#include <QPromise>
 #include <QThread>
 #include <QThreadPool>
 #include <QtConcurrent>
@@ -46,6 +47,25 @@ template <typename Work> void runOnOwnThread(Work work)
     QThread* thread = QThread::create(std::move(work));
     QObject::connect(thread, &QThread::finished, thread, &QObject::deleteLater);
     thread->start();
+}
+
+// The same, with `then` receiving the result on the thread of `context`, as runThenCallback does.
+template <typename Work, typename Then> void runOnOwnThreadThenCallback(QObject* context, Work work, Then then)
+{
+    using Value = std::invoke_result_t<Work>;
+    auto promise = std::make_shared<QPromise<Value>>();
+    auto* watcher = new QFutureWatcher<Value>(context);
+    QObject::connect(watcher, &QFutureWatcherBase::finished, context,
+                     [watcher, then = std::move(then)]() mutable {
+                         watcher->deleteLater();
+                         then(watcher->result());
+                     });
+    watcher->setFuture(promise->future());
+    promise->start();
+    runOnOwnThread([promise, work = std::move(work)]() mutable {
+        promise->addResult(work());
+        promise->finish();
+    });
 }
 
 // Lets the pool's jobs end for at most `graceMs`, then frees the pool. A job still running then (a

@@ -6,6 +6,7 @@ Sets its own process name, listens on the given addresses (port 0 picks a free o
 """
 import argparse
 import ctypes
+import signal
 import socket
 import sys
 import threading
@@ -20,7 +21,11 @@ parser.add_argument("--title-file", help="read the title from this file on every
 parser.add_argument("--log-requests", action="store_true", help='print "request" for every request')
 parser.add_argument("--title", default="Test Page")
 parser.add_argument("--body", default="", help="extra HTML inside the body")
+parser.add_argument("--hold-term", action="store_true", help="block SIGTERM: one sent stays pending")
 args = parser.parse_args()
+
+if args.hold_term:  # before any thread starts, so that every thread blocks it
+    signal.pthread_sigmask(signal.SIG_BLOCK, {signal.SIGTERM})
 
 if args.name:
     ctypes.CDLL(None).prctl(15, ctypes.c_char_p(args.name.encode("utf-8", "surrogateescape")), 0, 0, 0)

@@ -155,7 +155,8 @@ void ListeningTest::nativeListingAgreesWithLsof()
     auto tools = std::make_shared<ProcessSystemTools>();
     const auto lsof = rowsOf(LsofListingSource(tools).listeningSockets(), pids);
     QCOMPARE(native.size(), 10);
-    QVERIFY2(native == lsof, describe(native) + "--- lsof:\n" + describe(lsof));
+    // lsof shows neither start times nor, on every host, socket inodes: the columns are compared.
+    QCOMPARE(describe(native), describe(lsof));
     QVERIFY(std::any_of(native.cbegin(), native.cend(), [](const ListeningSocket& row) {
         return row.command == QStringLiteral("Code\\x20H");
     }));

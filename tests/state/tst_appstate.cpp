@@ -1,6 +1,9 @@
 #include "state/AppState.h"
 #include "state/AsyncTask.h"
+#include "state/SingleInstance.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -30,6 +33,8 @@ private slots:
     void restartKeepsOnlyTheSavedValues();
     void announcesOnlyRealChanges();
     void quitLeavesAStuckJobBehind();
+    void singleInstanceKeepsToAPrivateFolder_data();
+    void singleInstanceKeepsToAPrivateFolder();
 };
 
 // A new run opens on the ports tab of the home page with x-ray off and other listeners hidden, and
@@ -98,6 +103,45 @@ void AppStateTest::quitLeavesAStuckJobBehind()
         quit.join();
     });
     QTRY_COMPARE_WITH_TIMEOUT(finished.load(), 0, 5000);
+}
+
+// The socket and its lock stay in a folder that is ours alone; nothing in the way there ends a start.
+void AppStateTest::singleInstanceKeepsToAPrivateFolder_data()
+{
+    QTest::addColumn<int>("runtimeMode");  // of the folder XDG_RUNTIME_DIR names; 0: unset
+    QTest::addColumn<uid_t>("cacheOwner"); // of the fallback folder, left 0777 by an older run
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("private runtime folder") << 0700 << ::geteuid() << u"run"_s;
+    QTest::newRow("runtime folder open to others") << 0777 << ::geteuid() << u"cache/com.orvane.Tidewell"_s;
+    QTest::newRow("no runtime folder") << 0 << ::geteuid() << u"cache/com.orvane.Tidewell"_s;
+    QTest::newRow("fallback of another user") << 0 << uid_t(65534) << QString();
+}
+
+void AppStateTest::singleInstanceKeepsToAPrivateFolder()
+{
+    QFETCH(int, runtimeMode);
+    QFETCH(uid_t, cacheOwner);
+    QFETCH(QString, expected);
+    QTemporaryDir dir;
+    const QString cache = dir.filePath(u"cache/com.orvane.Tidewell"_s);
+    QVERIFY(QDir().mkpath(dir.filePath(u"run"_s)) && QDir().mkpath(cache));
+    if (::chown(qPrintable(cache), cacheOwner, cacheOwner) != 0)
+        QSKIP("only root can give a folder to another user");
+    ::chmod(qPrintable(cache), 0777);
+    ::chmod(qPrintable(dir.filePath(u"run"_s)), mode_t(runtimeMode));
+    runtimeMode ? qputenv("XDG_RUNTIME_DIR", dir.filePath(u"run"_s).toUtf8()) : qunsetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_CACHE_HOME", dir.filePath(u"cache"_s).toUtf8());
+
+    const QString name = SingleInstance::defaultServerName();
+    QCOMPARE(name.isEmpty() ? QString() : QFileInfo(name).path(),
+             expected.isEmpty() ? QString() : dir.filePath(expected));
+    if (!name.isEmpty()) {
+        QCOMPARE(QFileInfo(QFileInfo(name).path()).permissions() & 0x0077, QFile::Permissions());
+        QVERIFY(QDir().mkpath(name + u"/planted"_s)); // not a leftover socket to replace
+    }
+    SingleInstance first(name);
+    QVERIFY(first.listen());
+    QVERIFY(name.isEmpty() || !SingleInstance(name).listen());
 }
 
 QTEST_GUILESS_MAIN(AppStateTest)

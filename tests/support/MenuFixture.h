@@ -26,14 +26,14 @@ struct MenuFixture : ServicesFixture
 
     explicit MenuFixture(bool scanHost = false)
     {
-        const PortScanner scanner(host.sockets);
+        const PortScanner scanner(host.sockets, host.processes);
         const ProcessOrigin origin(host.processes, [](const QString&) {});
         refresher = std::make_unique<PortListRefresher>(
             [this, scanner, scanHost] {
                 ++scans;
                 return scanHost ? scanner.scanListeningPorts() : ScanResult{};
             },
-            &probe, [origin](const QString& pid) { return origin.getProcessInfo(pid); });
+            &probe, [origin](const ProcessIdentity& listed) { return origin.getProcessInfo(listed); });
     }
     ~MenuFixture()
     {

@@ -11,6 +11,7 @@
 #include "gui/widgets/ProgressViewContainer.h"
 #include "gui/widgets/RoundedBox.h"
 #include "gui/widgets/SmallWidgets.h"
+#include "ports/PortListRefresher.h"
 #include "probe/PortPage.h"
 #include "process/ProcessClassifier.h"
 #include "state/AppState.h"
@@ -155,12 +156,22 @@ void ProcessItem::stopProcess()
         return;
     m_isKilling = true;
     m_stopStack->setCurrentIndex(1);
-    // The row stays as it is until a later scan no longer lists the port. The stop has a thread of
-    // its own: readings stuck in the shared pool must not hold it back.
-    AsyncTask::runOnOwnThread([stop = m_services->stopProcess, pid = m_port.pid()] {
-        if (stop)
-            stop(pid);
-    });
+    const auto stop = m_services->stopProcess;
+    if (!stop)
+        return;
+    // Once signalled, the row stays as it is until a later scan no longer lists the port. The stop
+    // has a thread of its own: readings stuck in the shared pool must not hold it back.
+    AsyncTask::runOnOwnThreadThenCallback(
+        this, [stop, listed = m_port.identity()] { return stop(listed); },
+        [this](bool sent) {
+            if (sent)
+                return;
+            // The pid went to another process: nothing was sent, and a scan shows what listens now.
+            m_isKilling = false;
+            m_stopStack->setCurrentIndex(0);
+            if (m_services->refresher)
+                m_services->refresher->checkPorts();
+        });
 }
 
 void ProcessItem::xrayModeChanged(bool on)

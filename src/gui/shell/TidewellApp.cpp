@@ -26,21 +26,21 @@ TidewellApp::TidewellApp(Host host, std::unique_ptr<AppState> state, QObject* pa
                           nullptr, VercelCredentialFile::readVercelToken(Diagnostics::writeLine))),
       m_probe(std::make_unique<PageProbe>())
 {
-    const PortScanner scanner(m_host.sockets);
+    const PortScanner scanner(m_host.sockets, m_host.processes);
     const ProcessOrigin origin(m_host.processes);
     m_refresher = std::make_unique<PortListRefresher>(
         [scanner] { return scanner.scanListeningPorts(); }, m_probe.get(),
-        [origin](const QString& pid) { return origin.getProcessInfo(pid); });
+        [origin](const ProcessIdentity& listed) { return origin.getProcessInfo(listed); });
 
     const ProcessStatsReader statsReader(m_host.processes);
-    const ProcessStopper stopper(m_host.tools);
+    const ProcessStopper stopper(m_host.tools, m_host.processes);
     m_services.state = m_state.get();
     m_services.refresher = m_refresher.get();
     m_services.desktop = m_host.desktop;
     m_services.readStats = [statsReader](const PortData& port) {
         return statsReader.fetchProcessStats(port);
     };
-    m_services.stopProcess = [stopper](const QString& pid) { stopper.stopProcess(pid); };
+    m_services.stopProcess = [stopper](const ProcessIdentity& listed) { return stopper.stopProcess(listed); };
     m_services.pool = m_pool.get();
     AppState* appState = m_state.get();
     m_services.addToQuickLaunch = [appState](const PortDataLike& entry) {

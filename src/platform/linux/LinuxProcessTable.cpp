@@ -4,6 +4,7 @@
 
 #include <QDeadlineTimer>
 #include <QRegularExpression>
+#include <algorithm>
 #include <cstdio>
 #include <unistd.h>
 
@@ -71,6 +72,35 @@ QStringList argumentVector(long pid, const QString& shownCommand)
 }
 
 } // namespace
+
+bool LinuxProcessTable::isListedProcess(const ProcessIdentity& listed)
+{
+    const auto pid = parsePid(listed.pid);
+    if (!pid || listed.startTime.isEmpty())
+        return false;
+    const auto stat = procfs::readStat(*pid);
+    if (!stat || QString::number(stat->startTicks) != listed.startTime)
+        return false;
+    if (listed.socketInode == 0)
+        return true;
+    char path[64];
+    std::snprintf(path, sizeof path, "/proc/%ld/fd", *pid);
+    const auto sockets = procfs::socketInodes(path);
+    return std::any_of(sockets.cbegin(), sockets.cend(),
+                       [&listed](const auto& socket) { return socket.second == listed.socketInode; });
+}
+
+QHash<QString, QString> LinuxProcessTable::startTimes(const QStringList& pids)
+{
+    QHash<QString, QString> times;
+    for (const QString& text : pids) {
+        const auto pid = parsePid(text);
+        const auto stat = pid ? procfs::readStat(*pid) : std::nullopt;
+        if (stat)
+            times.insert(text, QString::number(stat->startTicks));
+    }
+    return times;
+}
 
 QString LinuxProcessTable::commandLine(long pid)
 {

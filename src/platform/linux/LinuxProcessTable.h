@@ -17,6 +17,8 @@ public:
 
     std::optional<ProcessInfo> origin(const QString& pid) override;
     std::optional<ProcessReading> reading(const QString& pid, const QString& cwd) override;
+    bool isListedProcess(const ProcessIdentity& listed) override;
+    QHash<QString, QString> startTimes(const QStringList& pids) override;
 
     // The command line as `ps -o command=` shows it: arguments joined by single spaces, or the
     // name in brackets for a process without one.

@@ -148,33 +148,6 @@ bool addListeningFromNetlink(int family, QHash<quint64, QString>& names)
     return complete;
 }
 
-// The descriptors of one process that are sockets, with their inodes. Links are read relative to
-// the open folder, which spares the kernel a path walk per descriptor.
-QList<std::pair<long, quint64>> socketInodesOf(const char* fdFolder)
-{
-    QList<std::pair<long, quint64>> sockets;
-    DIR* dir = ::opendir(fdFolder);
-    if (!dir)
-        return sockets;
-    static constexpr char kSocketPrefix[] = "socket:[";
-    constexpr size_t kPrefixLength = sizeof kSocketPrefix - 1;
-    char target[64];
-    while (const dirent* entry = ::readdir(dir)) {
-        if (entry->d_name[0] < '0' || entry->d_name[0] > '9')
-            continue;
-        const ssize_t length = ::readlinkat(::dirfd(dir), entry->d_name, target, sizeof target - 1);
-        if (length <= ssize_t(kPrefixLength) || std::memcmp(target, kSocketPrefix, kPrefixLength) != 0)
-            continue;
-        target[length] = '\0';
-        char* end = nullptr;
-        const unsigned long long inode = std::strtoull(target + kPrefixLength, &end, 10);
-        if (*end == ']')
-            sockets.append({std::strtol(entry->d_name, nullptr, 10), inode});
-    }
-    ::closedir(dir);
-    return sockets;
-}
-
 } // namespace
 
 QHash<quint64, QString> ProcNetListingSource::parseTcpTable(const QByteArray& table, bool ipv6)
@@ -243,11 +216,10 @@ QList<ListeningSocket> ProcNetListingSource::listeningSockets()
     for (const long pid : procfs::numericEntries("/proc")) {
         std::snprintf(path, sizeof path, "/proc/%ld/fd", pid);
         // lsof lists a process's sockets in the order of their descriptors.
-        QList<std::pair<long, QString>> listening;
-        for (const auto& [fd, inode] : socketInodesOf(path)) {
-            const auto name = names.constFind(inode);
-            if (name != names.cend())
-                listening.append({fd, *name});
+        QList<std::pair<long, quint64>> listening;
+        for (const auto& [fd, inode] : procfs::socketInodes(path)) {
+            if (names.contains(inode))
+                listening.append({fd, inode});
         }
         if (listening.isEmpty())
             continue;
@@ -257,8 +229,10 @@ QList<ListeningSocket> ProcNetListingSource::listeningSockets()
         std::sort(listening.begin(), listening.end(),
                   [](const auto& a, const auto& b) { return a.first < b.first; });
         const QString command = lsofCommandName(stat->comm);
-        for (const auto& entry : std::as_const(listening))
-            sockets.append(ListeningSocket{command, QString::number(pid), entry.second});
+        const QString startTime = QString::number(stat->startTicks);
+        for (const auto& [fd, inode] : std::as_const(listening))
+            sockets.append(
+                ListeningSocket{command, QString::number(pid), names.value(inode), startTime, inode});
     }
     return sockets;
 }

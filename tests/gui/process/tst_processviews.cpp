@@ -5,6 +5,7 @@
 #include "gui/widgets/PopoverWindow.h"
 #include "platform/Host.h"
 #include "platform/ProcessSystemTools.h"
+#include "platform/ProcessTable.h"
 #include "process/ProcessOrigin.h"
 #include "process/ProcessStatsReader.h"
 #include "process/ProcessStopper.h"
@@ -56,6 +57,7 @@ private slots:
     void xrayReadingsOfManyRowsAreSpreadOverTheSecond();
     void stopSignalsTheRealProcessAndSpins();
     void stopGoesThroughAStuckPool();
+    void stopOfAPidGivenToAnotherProcessSendsNothing();
     void popoverNeedsTheResting_data();
     void popoverNeedsTheResting();
     void actionBarActsOnTheFolder_data();
@@ -238,11 +240,13 @@ void ProcessViewsTest::stopSignalsTheRealProcessAndSpins()
     const QString pid = QString::number(server->pid());
 
     ServicesFixture fixture;
-    const ProcessStopper stopper(std::make_shared<ProcessSystemTools>());
+    const Host host = Host::create();
+    const ProcessStopper stopper(host.tools, host.processes);
     AppServices* services = fixture.services();
-    services->stopProcess = [stopper](const QString& p) { stopper.stopProcess(p); };
-    ProcessItem row(PortData(u"python3"_s, QString::number(server->port()), pid, page(u"t"_s)), false,
-                    services);
+    services->stopProcess = [stopper](const ProcessIdentity& p) { return stopper.stopProcess(p); };
+    PortData entry(u"python3"_s, QString::number(server->port()), pid, page(u"t"_s));
+    entry.setListedIdentity(host.processes->startTimes({pid}).value(pid), 0);
+    ProcessItem row(entry, false, services);
     row.show();
     click(child(&row, "stopButton"));
     auto* stack = child<QStackedWidget>(&row, "stopStack");
@@ -393,6 +397,26 @@ void ProcessViewsTest::detailsPanelShowsOriginAndCopiesTheCommand()
     ServicesFixture fixture;
     ProcessInfoAction bar(bare, false, fixture.services());
     QVERIFY(bar.isHidden() && bar.findChildren<QToolButton*>().isEmpty());
+}
+
+// The listed start time swapped stands for a pid given to another process since the listing.
+void ProcessViewsTest::stopOfAPidGivenToAnotherProcessSendsNothing()
+{
+    auto server = startListener({u"--mode"_s, u"silent"_s});
+    QVERIFY(server->waitUntilReady());
+    const QString pid = QString::number(server->pid());
+    ServicesFixture fixture;
+    const Host host = Host::create();
+    const ProcessStopper stopper(host.tools, host.processes);
+    AppServices* services = fixture.services();
+    services->stopProcess = [&stopper](const ProcessIdentity& p) { return stopper.stopProcess(p); };
+    PortData entry(u"python3"_s, QString::number(server->port()), pid, page(u"t"_s));
+    entry.setListedIdentity(host.processes->startTimes({pid}).value(pid) + u'0', 0);
+    ProcessItem row(entry, false, services);
+    row.show();
+    click(child(&row, "stopButton"));
+    QTRY_COMPARE(child<QStackedWidget>(&row, "stopStack")->currentIndex(), 0);
+    QVERIFY(!row.isKilling() && !processGone(pid));
 }
 
 QTEST_MAIN(ProcessViewsTest)
