@@ -50,7 +50,8 @@ template <typename Work> void runOnOwnThread(Work work)
 }
 
 // The same, with `then` receiving the result on the thread of `context`, as runThenCallback does.
-template <typename Work, typename Then> void runOnOwnThreadThenCallback(QObject* context, Work work, Then then)
+template <typename Work, typename Then>
+void runOnOwnThreadThenCallback(QObject* context, Work work, Then then)
 {
     using Value = std::invoke_result_t<Work>;
     auto promise = std::make_shared<QPromise<Value>>();

@@ -2,6 +2,7 @@
 #include "platform/commands/ShellProcessTable.h"
 #include "ports/PortScanner.h"
 #include "process/ProcessClassifier.h"
+#include "process/ProcessOrigin.h"
 #include "process/ProcessStatsReader.h"
 #include "process/ProcessStopper.h"
 #include "quicklaunch/QuickLaunchStore.h"

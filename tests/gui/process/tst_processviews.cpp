@@ -269,11 +269,13 @@ void ProcessViewsTest::stopGoesThroughAStuckPool()
     const auto unstick = qScopeGuard([&] { release.release(threads); });
     for (int i = 0; i < threads; ++i)
         AsyncTask::run(&fixture.pool, [&release] { release.acquire(); });
-    const ProcessStopper stopper(std::make_shared<ProcessSystemTools>());
+    const Host host = Host::create();
+    const ProcessStopper stopper(host.tools, host.processes);
     AppServices* services = fixture.services();
-    services->stopProcess = [stopper](const QString& p) { stopper.stopProcess(p); };
-    ProcessItem row(PortData(u"python3"_s, QString::number(server->port()), pid, page(u"t"_s)), false,
-                    services);
+    services->stopProcess = [stopper](const ProcessIdentity& p) { return stopper.stopProcess(p); };
+    PortData entry(u"python3"_s, QString::number(server->port()), pid, page(u"t"_s));
+    entry.setListedIdentity(host.processes->startTimes({pid}).value(pid), 0);
+    ProcessItem row(entry, false, services);
     row.stopProcess();
     QTRY_VERIFY(processGone(pid));
 }

@@ -213,7 +213,8 @@ void QuickLaunchViewsTest::relaunchRunsTheSavedArgumentsAsTheyWere()
     const QString pid = QString::number(childPids(server->pid()).value(0));
     const QByteArray started = fileContent(u"/proc/"_s + pid + u"/cmdline"_s);
     ServicesFixture fixture;
-    QuickLaunchStore::addQuickLaunchItem(PortData(u"python3"_s, u"1"_s, pid, std::nullopt, originOf(pid)),
+    const auto origin = ProcessOrigin(Host::create().processes, [](const QString&) {}).getProcessInfo(pid);
+    QuickLaunchStore::addQuickLaunchItem(PortData(u"python3"_s, u"1"_s, pid, std::nullopt, origin),
                                          fixture.state);
     server->kill();
 
