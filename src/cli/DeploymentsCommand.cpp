@@ -56,7 +56,7 @@ QByteArray DeploymentsCommand::table(const QList<ProjectObject>& projects, const
             commit = latest.meta.commitLine().value_or(QString());
         }
         const QUrl page = VercelDashboard::deploymentsPage(dashboardOrigin, accountName, project.name);
-        rows.append({TextTable::oneLine(project.name), state, deployed, TextTable::oneLine(commit),
+        rows.append({TextTable::field(project.name), state, deployed, TextTable::field(commit),
                      QString::fromUtf8(page.toEncoded())});
     }
     return TextTable::render(rows);

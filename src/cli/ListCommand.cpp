@@ -17,13 +17,14 @@ ListCommand::ListCommand(const CommandLineOptions& options, Host host)
 
 int ListCommand::run(std::FILE* out)
 {
-    const PortScanner scanner(m_host.sockets);
+    const PortScanner scanner(m_host.sockets, m_host.processes);
     // Trace lines would spoil the table or the JSON on standard output.
     const ProcessOrigin origin(m_host.processes, [](const QString&) {});
     PageProbe probe;
     probe.setDeadlineMs(m_options.timeoutSeconds * 1000);
-    PortListRefresher refresher([scanner] { return scanner.scanListeningPorts(); }, &probe,
-                                [origin](const QString& pid) { return origin.getProcessInfo(pid); });
+    PortListRefresher refresher(
+        [scanner] { return scanner.scanListeningPorts(); }, &probe,
+        [origin](const ProcessIdentity& listed) { return origin.getProcessInfo(listed); });
 
     QEventLoop loop;
     QObject::connect(&refresher, &PortListRefresher::checkFinished, &loop, &QEventLoop::quit);

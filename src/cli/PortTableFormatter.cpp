@@ -17,13 +17,13 @@ QStringList rowFor(const PortData& entry, bool unanswered)
     const auto info = entry.processInfo();
     return {entry.port(),
             entry.pid(),
-            entry.processName(),
-            html ? TextTable::oneLine(html->title) : QString(),
+            TextTable::field(entry.processName()),
+            html ? TextTable::field(html->title) : QString(),
             unanswered ? QStringLiteral("no answer")
             : html     ? appTypeText(html->appType)
                        : QString(),
-            info ? TextTable::oneLine(info->cwd) : QString(),
-            info ? TextTable::oneLine(info->cmd) : QString()};
+            info ? TextTable::field(info->cwd) : QString(),
+            info ? TextTable::field(info->cmd) : QString()};
 }
 
 } // namespace

@@ -13,7 +13,7 @@ class PortTableFormatter
 {
 public:
     // Aligned columns PORT, PID, PROCESS, TITLE, TYPE, DIRECTORY, COMMAND; one line per entry,
-    // control characters inside a field shown as spaces so that every entry stays on its line.
+    // each field of outside text on one line and cut (TextTable::field); the JSON keeps them whole.
     // Entries whose key is in `unanswered` did not answer in time: no title, "no answer" as type.
     static QByteArray table(const QList<PortData>& entries, const QSet<QString>& unanswered = {});
     // One JSON array of the stored form of each entry; unanswered ones carry "answered": false.

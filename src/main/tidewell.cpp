@@ -2,46 +2,31 @@
 #include "cli/CommandLineOptions.h"
 #include "cli/DeploymentsCommand.h"
 #include "cli/ListCommand.h"
-#include "gui/shell/TidewellApp.h"
-#include "gui/shell/TidewellMenu.h"
+#include "main/WindowEntry.h"
 #include "platform/Diagnostics.h"
 #include "platform/Host.h"
+#include "platform/InstallLayout.h"
 #include "state/AppState.h"
-#include "state/SingleInstance.h"
 
-#include <QApplication>
 #include <QCoreApplication>
+#include <QLibrary>
 
 using namespace tidewell;
 
 namespace {
 
-int runMenuBarProgram(int argc, char** argv)
+// The window lives in a module of its own (window.cpp), so that the command-line paths start on Qt
+// Core alone: no widget library, no platform plugin. It runs in this same process, so the desktop
+// entry, the login helper and the single-instance guard all see one program.
+int runWindow(int* argc, char** argv)
 {
-    QApplication app(argc, argv);
-    app.setProperty("buildVersion", QStringLiteral(TIDEWELL_BUILD_VERSION));
-    // Wayland desktops match the window to its desktop entry by this name (X11 by the window class,
-    // "Tidewell" from the application name).
-    QApplication::setDesktopFileName(QStringLiteral("com.orvane.Tidewell"));
-
-    SingleInstance instance(SingleInstance::defaultServerName());
-    if (instance.askRunningInstanceToShow()) {
-        Diagnostics::writeLine(QStringLiteral("Tidewell is already running: its window opens."));
-        return 0;
+    QLibrary module(InstallLayout::windowModule(InstallLayout::thisProgramDir()));
+    const auto run = reinterpret_cast<WindowEntry::Function>(module.resolve(WindowEntry::kSymbol));
+    if (run == nullptr) {
+        Diagnostics::writeLine(QStringLiteral("Failed to load the window: ") + module.errorString());
+        return 1;
     }
-    if (!instance.listen()) {
-        // Another start won the race; it may still be opening its socket.
-        instance.askRunningInstanceToShow();
-        Diagnostics::writeLine(QStringLiteral("Tidewell is already running: its window opens."));
-        return 0;
-    }
-
-    TidewellApp tidewell(Host::create());
-    QObject::connect(&tidewell, &TidewellApp::quitRequested, &app, &QCoreApplication::quit);
-    QObject::connect(&instance, &SingleInstance::showRequested, &tidewell,
-                     [&tidewell] { tidewell.menuBarItem().setMenuPresented(true); });
-    tidewell.start();
-    return app.exec();
+    return run(argc, argv);
 }
 
 } // namespace
@@ -70,5 +55,5 @@ int main(int argc, char** argv)
         QCoreApplication app(argc, argv);
         return ListCommand(options, Host::create()).run();
     }
-    return runMenuBarProgram(argc, argv);
+    return runWindow(&argc, argv);
 }

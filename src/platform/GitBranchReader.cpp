@@ -3,19 +3,45 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
+#include <fcntl.h>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace tidewell {
 
 namespace {
 
-constexpr qint64 kMaxSmallFile = 4096;
+constexpr qsizetype kMaxSmallFile = 4096;
 
-QByteArray readSmallFile(const QString& path)
+// The first bytes of a regular file, or nothing. The open does not wait (a FIFO with no writer
+// would block it for ever) and anything but a regular file is refused before a byte is read.
+std::optional<QByteArray> readRegularFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return file.read(kMaxSmallFile);
+    const QByteArray name = QFile::encodeName(path);
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return std::nullopt;
+    struct stat status
+    {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    QByteArray content(kMaxSmallFile, Qt::Uninitialized);
+    qsizetype filled = 0;
+    while (filled < content.size()) {
+        const ssize_t got = ::read(fd, content.data() + filled, size_t(content.size() - filled));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break;
+        filled += got;
+    }
+    ::close(fd);
+    content.truncate(filled);
+    return content;
 }
 
 // The git directory that a ".git" entry stands for, or empty when it is neither a repository
@@ -27,7 +53,7 @@ QString gitDirectoryOf(const QString& dotGit)
         return QFileInfo::exists(dotGit + QStringLiteral("/HEAD")) ? dotGit : QString();
     if (!info.isFile())
         return {};
-    const QByteArray content = readSmallFile(dotGit).trimmed();
+    const QByteArray content = readRegularFile(dotGit).value_or(QByteArray()).trimmed();
     static const QByteArray prefix = "gitdir:";
     if (!content.startsWith(prefix))
         return {};
@@ -35,26 +61,95 @@ QString gitDirectoryOf(const QString& dotGit)
     return QDir(info.absolutePath()).absoluteFilePath(target);
 }
 
-} // namespace
-
-QString currentGitBranch(const QString& folder)
+// The HEAD file of the repository holding `folder`, found by walking up; empty when there is none.
+QString headFileFor(const QString& folder)
 {
-    QFileInfo start(folder);
-    if (folder.isEmpty() || !start.isDir())
-        return {};
-    QDir dir(start.absoluteFilePath());
+    QDir dir(QFileInfo(folder).absoluteFilePath());
     for (;;) {
         const QString gitDir = gitDirectoryOf(dir.filePath(QStringLiteral(".git")));
-        if (!gitDir.isEmpty()) {
-            const QByteArray head = readSmallFile(gitDir + QStringLiteral("/HEAD")).trimmed();
-            static const QByteArray branchPrefix = "ref: refs/heads/";
-            if (!head.startsWith(branchPrefix))
-                return {};
-            return QString::fromUtf8(head.mid(branchPrefix.size()));
-        }
+        if (!gitDir.isEmpty())
+            return gitDir + QStringLiteral("/HEAD");
         if (!dir.cdUp())
             return {};
     }
+}
+
+QString branchInHead(const QString& headFile)
+{
+    if (headFile.isEmpty())
+        return {};
+    const QByteArray head = readRegularFile(headFile).value_or(QByteArray()).trimmed();
+    static const QByteArray branchPrefix = "ref: refs/heads/";
+    if (!head.startsWith(branchPrefix))
+        return {};
+    return QString::fromUtf8(head.mid(branchPrefix.size()));
+}
+
+bool isFolder(const QString& folder)
+{
+    return !folder.isEmpty() && QFileInfo(folder).isDir();
+}
+
+} // namespace
+
+GitBranchReader::GitBranchReader(int rootRecheckMs) : m_rootRecheckMs(rootRecheckMs)
+{
+    m_clock.start();
+}
+
+QString GitBranchReader::readBranch(const QString& folder)
+{
+    return isFolder(folder) ? branchInHead(headFileFor(folder)) : QString();
+}
+
+GitBranchReader::Stamp GitBranchReader::stampOf(const QString& path)
+{
+    struct stat status
+    {};
+    if (path.isEmpty() || ::stat(QFile::encodeName(path).constData(), &status) != 0)
+        return {};
+#ifdef Q_OS_DARWIN
+    const timespec modified = status.st_mtimespec;
+#else
+    const timespec modified = status.st_mtim;
+#endif
+    return Stamp{quint64(status.st_dev), quint64(status.st_ino),
+                 qint64(modified.tv_sec) * 1'000'000'000 + modified.tv_nsec, qint64(status.st_size)};
+}
+
+QString GitBranchReader::currentBranch(const QString& folder)
+{
+    if (!isFolder(folder))
+        return {};
+    const qint64 now = m_clock.elapsed();
+    std::optional<Folder> known;
+    {
+        const QMutexLocker lock(&m_mutex);
+        if (const auto it = m_folders.constFind(folder); it != m_folders.cend())
+            known = *it;
+    }
+    // The files are read without the lock, so one slow folder holds up no other.
+    Folder entry = known.value_or(Folder{});
+    Stamp stamp;
+    const bool rootTrusted = known && now - entry.rootFoundMs < m_rootRecheckMs;
+    if (rootTrusted)
+        stamp = stampOf(entry.head);
+    const QString knownHead = entry.head;
+    // A repository that went away is looked for again at once.
+    if (!rootTrusted || (!entry.head.isEmpty() && stamp == Stamp{})) {
+        entry.head = headFileFor(folder);
+        entry.rootFoundMs = now;
+        stamp = stampOf(entry.head);
+    }
+    if (!known || entry.head != knownHead || stamp != entry.stamp) {
+        entry.branch = branchInHead(entry.head);
+        entry.stamp = stamp;
+    }
+    const QMutexLocker lock(&m_mutex);
+    if (m_folders.size() >= kMaxFolders && !m_folders.contains(folder))
+        m_folders.clear();
+    m_folders.insert(folder, entry);
+    return entry.branch;
 }
 
 } // namespace tidewell

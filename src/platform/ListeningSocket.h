@@ -9,12 +9,15 @@
 namespace tidewell {
 
 // One listening TCP socket as `lsof -iTCP -sTCP:LISTEN -n -P` prints it: the COMMAND, PID and
-// NAME columns, untouched.
+// NAME columns, untouched; and, where the listing reads them itself, the process's start time and
+// the socket's inode in the form of `ProcessIdentity`.
 struct ListeningSocket
 {
     QString command;
     QString pid;
     QString name;
+    QString startTime{};
+    quint64 socketInode = 0;
     // The port number at the end of `name`, where the source knows it as a number; -1 otherwise.
     int port = -1;
 

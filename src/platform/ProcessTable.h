@@ -1,8 +1,11 @@
 #pragma once
 
 #include "platform/ProcessReading.h"
+#include "records/ProcessIdentity.h"
 #include "records/ProcessInfo.h"
 
+#include <QHash>
+#include <QStringList>
 #include <optional>
 
 namespace tidewell {
@@ -18,6 +21,15 @@ public:
     virtual std::optional<ProcessInfo> origin(const QString& pid) = 0;
     // CPU, memory and the git branch of `cwd`; nothing once the process is gone.
     virtual std::optional<ProcessReading> reading(const QString& pid, const QString& cwd) = 0;
+
+    // The same-process check: whether the pid still belongs to the process that was listed, by its
+    // start time and, where the listing recorded one, the listening socket it still holds. False
+    // once it has gone, and for an identity without a start time. Every signal and every origin
+    // lookup asks this first, since a pid freed by an exit may be given to any new process.
+    virtual bool isListedProcess(const ProcessIdentity& listed) = 0;
+    // The start time of each of `pids` in the form `ProcessIdentity` keeps; pids of processes that
+    // are gone are left out.
+    virtual QHash<QString, QString> startTimes(const QStringList& pids) = 0;
 };
 
 } // namespace tidewell

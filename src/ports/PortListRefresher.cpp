@@ -54,8 +54,11 @@ QList<PortData> PortListRefresher::sortedByPortAndPid(QList<PortData> entries)
 
 PortData PortListRefresher::ignoredEntry(const PortData& scanned)
 {
-    return PortData(scanned.processName(), scanned.port(), scanned.pid(),
-                    HTMLData{scanned.processName(), AppType::unknown, std::nullopt, HttpScheme::http});
+    PortData entry(scanned.processName(), scanned.port(), scanned.pid(),
+                   HTMLData{scanned.processName(), AppType::unknown, std::nullopt, HttpScheme::http});
+    const ProcessIdentity listed = scanned.identity();
+    entry.setListedIdentity(listed.startTime, listed.socketInode);
+    return entry;
 }
 
 void PortListRefresher::checkPorts()
@@ -127,18 +130,23 @@ void PortListRefresher::checkSoon()
 
 void PortListRefresher::applyScan(const ScanResult& scan)
 {
-    // Matched through a hash of port and process id: one lookup per candidate.
+    // Matched through hashes, one lookup per candidate. The listed start time is part of what is
+    // matched: a pid given to a new listener on the same port is a new server.
     QList<PortData> newEntries;
     QSet<QString> listening;
     listening.reserve(scan.candidates.size());
     for (const PortData& candidate : scan.candidates) {
         const QString key = candidate.portKey();
-        if (!m_lastCandidateKeys.contains(key))
+        if (!m_lastListedKeys.contains(listedKey(candidate)))
             newEntries.append(candidate);
         listening.insert(key);
     }
     m_lastCheckPorts = scan.candidates;
     m_lastCandidateKeys = listening;
+    m_lastListedKeys.clear();
+    for (const PortData& candidate : scan.candidates)
+        m_lastListedKeys.insert(listedKey(candidate));
+    m_hosts = scan.hosts;
 
     // Every row whose port no longer listens goes, not only those the previous scan listed: a
     // Refresh empties that list, and a server may stop just before it.
@@ -186,7 +194,8 @@ void PortListRefresher::probeEntry(const PortData& entry, const std::shared_ptr<
 {
     m_probing.insert(entry.portKey());
     m_probe->fetchHTMLData(
-        entry.port(), [this, self = QPointer(this), entry, pendingJobs](const PageProbe::Outcome& outcome) {
+        entry.port(), m_hosts.value(entry.portKey()),
+        [this, self = QPointer(this), entry, pendingJobs](const PageProbe::Outcome& outcome) {
             if (!self)
                 return;
             m_probing.remove(entry.portKey());
@@ -204,9 +213,12 @@ void PortListRefresher::probeEntry(const PortData& entry, const std::shared_ptr<
                 return;
             }
             AsyncTask::runThenCallback(
-                &m_pool, this, [origin = m_origin, pid = entry.pid()] { return origin(pid); },
+                &m_pool, this, [origin = m_origin, listed = entry.identity()] { return origin(listed); },
                 [this, entry, page, pendingJobs](const std::optional<ProcessInfo>& info) {
-                    storePort(PortData(entry.processName(), entry.port(), entry.pid(), page, info));
+                    PortData served = entry;
+                    served.setHtmlData(page);
+                    served.setProcessInfo(info);
+                    storePort(served);
                     jobEnded(pendingJobs);
                 });
         });
@@ -237,6 +249,11 @@ void PortListRefresher::jobEnded(const std::shared_ptr<int>& pendingJobs)
 {
     if (--*pendingJobs == 0)
         emit checkFinished();
+}
+
+QString PortListRefresher::listedKey(const PortData& entry)
+{
+    return entry.portKey() + QLatin1Char('@') + entry.identity().startTime;
 }
 
 } // namespace tidewell

@@ -26,7 +26,8 @@ class PortListRefresher : public QObject
 public:
     // Both run on worker threads and may block.
     using ScanFunction = std::function<ScanResult()>;
-    using OriginFunction = std::function<std::optional<ProcessInfo>(const QString& pid)>;
+    // Gives nothing when the pid no longer belongs to the listed process.
+    using OriginFunction = std::function<std::optional<ProcessInfo>(const ProcessIdentity& listed)>;
     // The sorted inodes of the listening sockets, or nothing where they cannot be had cheaply.
     using ListeningWatch = std::function<std::optional<QList<quint64>>()>;
     static constexpr int kWatchIntervalMs = 250;
@@ -74,6 +75,9 @@ private:
     bool isAmongLastCandidates(const QString& key) const { return m_lastCandidateKeys.contains(key); }
     void watchTick();
     void checkSoon();
+    // The row key and the listed start time: a pid given to a new listener on the same port is a
+    // new server.
+    static QString listedKey(const PortData& entry);
 
     ScanFunction m_scan;
     PageProbe* m_probe;
@@ -85,6 +89,8 @@ private:
     QHash<QString, PortData> m_ignoredPorts;
     QList<PortData> m_lastCheckPorts;
     QSet<QString> m_lastCandidateKeys;
+    QSet<QString> m_lastListedKeys;
+    QHash<QString, QString> m_hosts;
     QHash<QString, PortData> m_unansweredPorts;
     // Per unanswered key: how many probes in a row got no answer, and when to ask again.
     struct Retry

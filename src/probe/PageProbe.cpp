@@ -1,16 +1,12 @@
 #include "probe/PageProbe.h"
 
 #include "platform/TextDecoding.h"
+#include "probe/CurlMulti.h"
 #include "probe/PageMetadata.h"
 
 #include <QHostAddress>
-#include <QNetworkAccessManager>
-#include <QNetworkProxy>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QTimer>
 #include <algorithm>
-#include <memory>
 
 namespace tidewell {
 
@@ -18,25 +14,51 @@ namespace {
 
 constexpr HttpScheme kProbeOrder[] = {HttpScheme::http, HttpScheme::https};
 
-bool isHtml(const QNetworkReply* reply)
+// The addresses to connect to for a listening address as the listing names it, written for
+// libcurl's name list ("127.0.0.1", "[::1]"); empty when it names no address.
+QByteArray connectAddresses(const QString& host)
 {
-    // rawHeader finds the header whatever letter case the server used for its name; the value
-    // test stays case-sensitive.
-    return reply->rawHeader("Content-Type").contains("text/html");
-}
-
-bool isRedirect(const QNetworkReply* reply)
-{
-    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    return status >= 300 && status < 400 && reply->hasRawHeader("Location");
+    if (host == QLatin1String("*"))
+        return "127.0.0.1,[::1]";
+    QString bare = host;
+    if (bare.startsWith(QLatin1Char('[')) && bare.endsWith(QLatin1Char(']')))
+        bare = bare.mid(1, bare.size() - 2);
+    const QHostAddress address(bare);
+    if (address.isNull())
+        return {};
+    // A socket bound to every address answers on the loopback one of its family.
+    if (address == QHostAddress::AnyIPv4)
+        return "127.0.0.1";
+    if (address == QHostAddress::AnyIPv6)
+        return "[::1]";
+    if (address.protocol() == QAbstractSocket::IPv6Protocol)
+        return '[' + address.toString().toLatin1() + ']';
+    return address.toString().toLatin1();
 }
 
 } // namespace
 
-PageProbe::PageProbe(QObject* parent) : QObject(parent), m_network(new QNetworkAccessManager(this))
+struct PageProbe::Probe
 {
-    // The pages asked for are on this machine; a proxy from the environment must not see them.
-    m_network->setProxy(QNetworkProxy::NoProxy);
+    quint64 id = 0;
+    QString port;
+    // Where the name "localhost" at this port connects, for libcurl; empty to look it up.
+    QByteArray connectTo;
+    QString host;
+    Callback done;
+    std::size_t schemeIndex = 0;
+    bool answered = false;
+    int hops = 0;
+    QUrl url;
+    PageRequest* request = nullptr;
+};
+
+PageProbe::PageProbe(QObject* parent) : QObject(parent), m_multi(std::make_unique<CurlMulti>()) {}
+
+PageProbe::~PageProbe()
+{
+    for (const auto& probe : std::as_const(m_probes))
+        delete probe->request;
 }
 
 QUrl PageProbe::pageAddress(HttpScheme scheme, const QString& port)
@@ -53,7 +75,7 @@ bool PageProbe::isLoopbackAddress(const QUrl& url)
     return !address.isNull() && address.isLoopback();
 }
 
-void PageProbe::fetchHTMLData(const QString& port, Callback done)
+void PageProbe::fetchHTMLData(const QString& port, const QString& host, Callback done)
 {
     // Only a decimal port number names a page here; any other text (a wildcard, a path, a user
     // part) would send the request somewhere the listing never named.
@@ -65,102 +87,97 @@ void PageProbe::fetchHTMLData(const QString& port, Callback done)
         done({});
         return;
     }
-    const QDeadlineTimer deadline =
-        m_deadlineMs > 0 ? QDeadlineTimer(m_deadlineMs) : QDeadlineTimer(QDeadlineTimer::Forever);
-    tryScheme(port, 0, false, deadline, std::move(done));
+    const quint64 id = m_nextId++;
+    auto probe = std::make_shared<Probe>();
+    probe->id = id;
+    probe->port = port;
+    probe->done = std::move(done);
+    const QByteArray addresses = connectAddresses(host);
+    if (!addresses.isEmpty()) {
+        probe->connectTo = "localhost:" + port.toLatin1() + ':' + addresses;
+        // As QUrl::host() gives it, for the redirect test: without brackets.
+        probe->host = QString(host).remove(QLatin1Char('[')).remove(QLatin1Char(']'));
+    }
+    m_probes.insert(id, probe);
+    if (m_deadlineMs > 0) {
+        QTimer::singleShot(m_deadlineMs, this, [this, id] {
+            if (const auto running = m_probes.value(id))
+                finish(id, Outcome{std::nullopt, !running->answered});
+        });
+    }
+    tryScheme(*probe);
 }
 
-void PageProbe::tryScheme(const QString& port, int schemeIndex, bool answered, QDeadlineTimer deadline,
-                          Callback done)
+void PageProbe::tryScheme(Probe& probe)
 {
-    if (schemeIndex >= int(std::size(kProbeOrder)) || deadline.hasExpired()) {
-        done(Outcome{std::nullopt, !answered});
+    if (probe.schemeIndex >= std::size(kProbeOrder)) {
+        finish(probe.id, Outcome{std::nullopt, !probe.answered});
         return;
     }
-    const HttpScheme scheme = kProbeOrder[schemeIndex];
-    const QUrl address = pageAddress(scheme, port);
-    if (!address.isValid() || address.port() < 0) {
-        tryScheme(port, schemeIndex + 1, answered, deadline, std::move(done));
+    const QUrl address = pageAddress(kProbeOrder[probe.schemeIndex], probe.port);
+    probe.hops = 0;
+    request(probe, address);
+}
+
+void PageProbe::request(Probe& probe, const QUrl& url)
+{
+    PageRequest::Limits limits;
+    limits.idleTimeoutMs = m_idleTimeoutMs;
+    limits.maxHeaderBytes = kMaxHeaderBytes;
+    limits.maxBodyBytes = m_maxBodyBytes;
+    limits.connectTo = probe.connectTo;
+    limits.extraCertificates = m_extraCertificates;
+    probe.url = url;
+    probe.request =
+        new PageRequest(m_multi.get(), url, limits,
+                        [this, id = probe.id](const PageRequest::Reply& reply) { replied(id, reply); });
+}
+
+void PageProbe::replied(quint64 id, const PageRequest::Reply& reply)
+{
+    const auto probe = m_probes.value(id);
+    if (!probe)
         return;
-    }
-
-    QNetworkRequest request(address);
-    request.setTransferTimeout(m_idleTimeoutMs);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
-                         QNetworkRequest::UserVerifiedRedirectPolicy);
-    request.setMaximumRedirectsAllowed(kMaxRedirects);
-    QNetworkReply* reply = m_network->get(request);
-    auto body = std::make_shared<QByteArray>();
-    // A reply turned down on purpose (not a page, too large, leading elsewhere) still shows that a
-    // server answers; a timeout does not.
-    auto rejected = std::make_shared<bool>(false);
-    auto reject = [reply, rejected] {
-        *rejected = true;
-        reply->abort();
-    };
-
-    auto outOfTime = std::make_shared<bool>(false);
-    if (!deadline.isForever()) {
-        auto* timer = new QTimer(reply);
-        timer->setSingleShot(true);
-        connect(timer, &QTimer::timeout, reply, [reply, outOfTime] {
-            *outOfTime = true;
-            reply->abort();
-        });
-        timer->start(std::chrono::milliseconds(deadline.remainingTime()));
-    }
-
-    connect(reply, &QNetworkReply::redirected, reply, [reply, body, reject](const QUrl& target) {
-        if (!isLoopbackAddress(target)) {
-            reject();
+    // The request is the caller: it goes once it has returned.
+    std::exchange(probe->request, nullptr)->deleteLater();
+    using Ending = PageRequest::Ending;
+    // A reply turned down on purpose (not a page, too large, leading elsewhere) and a refused
+    // certificate show a server that answers and will not change its mind; silence does not.
+    probe->answered = probe->answered || reply.ending != Ending::failed || reply.untrusted;
+    if (reply.ending == Ending::complete && PageRequest::isRedirect(reply.status)) {
+        const QUrl target = probe->url.resolved(QUrl::fromEncoded(reply.location));
+        const bool local =
+            isLoopbackAddress(target) || (!probe->host.isEmpty() && target.host() == probe->host);
+        const bool downgrade =
+            probe->url.scheme() == QLatin1String("https") && target.scheme() != probe->url.scheme();
+        const bool web =
+            target.scheme() == QLatin1String("http") || target.scheme() == QLatin1String("https");
+        if (target.isValid() && web && local && !downgrade && ++probe->hops <= kMaxRedirects) {
+            request(*probe, target);
             return;
         }
-        body->clear();
-        emit reply->redirectAllowed();
-    });
-    // Decide on the headers as soon as they arrive, so a large non-HTML reply is never read.
-    connect(reply, &QNetworkReply::metaDataChanged, reply, [reply, reject] {
-        if (!isRedirect(reply) && !isHtml(reply))
-            reject();
-    });
-    connect(reply, &QNetworkReply::readyRead, reply, [reply, body, reject, limit = m_maxBodyBytes] {
-        if (isRedirect(reply))
-            return;
-        body->append(reply->readAll());
-        if (body->size() > limit)
-            reject();
-    });
-    connect(reply, &QNetworkReply::finished, this,
-            [this, reply, body, rejected, outOfTime, port, schemeIndex, scheme, answered, deadline, done] {
-                reply->deleteLater();
-                if (*outOfTime) {
-                    done(Outcome{std::nullopt, !answered});
-                    return;
-                }
-                // Any HTTP reply counts, whatever its status: an error page served as HTML is a page.
-                // Qt reports an error status as an error too; only the network range means no reply.
-                const QNetworkReply::NetworkError error = reply->error();
-                // A server that redirects for ever or whose certificate we refuse will not change
-                // its mind later; only silence, a refusal or a broken connection is worth retrying.
-                if (error == QNetworkReply::TooManyRedirectsError ||
-                    error == QNetworkReply::InsecureRedirectError ||
-                    error == QNetworkReply::SslHandshakeFailedError)
-                    *rejected = true;
-                const bool transportFailed =
-                    error > QNetworkReply::NoError && error < QNetworkReply::ContentAccessDenied;
-                const bool complete = !*rejected && !transportFailed &&
-                                      reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid();
-                if (complete)
-                    body->append(reply->readAll());
-                const bool usable = complete && !isRedirect(reply) && isHtml(reply) &&
-                                    body->size() <= m_maxBodyBytes && isValidUtf8(*body);
-                if (!usable) {
-                    tryScheme(port, schemeIndex + 1, answered || complete || *rejected, deadline, done);
-                    return;
-                }
-                const QString page = QString::fromUtf8(*body);
-                done(Outcome{HTMLData{extractTitle(page), detectAppType(page), std::nullopt, scheme}, false});
-            });
+    } else if (reply.ending == Ending::complete && isValidUtf8(reply.body)) {
+        const QString page = QString::fromUtf8(reply.body);
+        finish(id, Outcome{HTMLData{extractTitle(page), detectAppType(page), std::nullopt,
+                                    kProbeOrder[probe->schemeIndex]},
+                           false});
+        return;
+    }
+    probe->schemeIndex += 1;
+    tryScheme(*probe);
+}
+
+void PageProbe::finish(quint64 id, Outcome outcome)
+{
+    const auto probe = m_probes.take(id);
+    if (!probe)
+        return;
+    if (probe->request) {
+        // Past the deadline: the connection closes now, and nothing more is read from it.
+        probe->request->abort();
+        probe->request->deleteLater();
+    }
+    probe->done(std::move(outcome));
 }
 
 } // namespace tidewell

@@ -1,19 +1,23 @@
 #pragma once
 
+#include "probe/PageRequest.h"
 #include "records/HTMLData.h"
 
-#include <QDeadlineTimer>
+#include <QByteArray>
+#include <QHash>
 #include <QObject>
 #include <QUrl>
 #include <functional>
+#include <memory>
 #include <optional>
-
-class QNetworkAccessManager;
 
 namespace tidewell {
 
+class CurlMulti;
+
 // Asks a local port for its page, over http and then https, and reads the title and app type out
-// of an HTML reply. Lives on the interface thread; its requests are asynchronous.
+// of an HTML reply. Lives on the interface thread; its requests run side by side, driven by that
+// thread's event loop, so a port that floods or stalls holds up no other.
 class PageProbe : public QObject
 {
     Q_OBJECT
@@ -21,8 +25,8 @@ public:
     struct Outcome
     {
         std::optional<HTMLData> page;
-        // No scheme got any HTTP reply (refused, reset, timed out): the server may answer later,
-        // unlike one that replied with something other than a page.
+        // No scheme got any HTTP reply (refused, reset, timed out, headers without end): the server
+        // may answer later, unlike one that replied with something other than a page.
         bool noAnswer = false;
     };
     using Callback = std::function<void(Outcome)>;
@@ -31,33 +35,52 @@ public:
     // between bytes ends the request.
     static constexpr int kDefaultIdleTimeoutMs = 60'000;
     static constexpr qint64 kDefaultMaxBodyBytes = 2 * 1024 * 1024;
+    static constexpr qint64 kMaxHeaderBytes = 64 * 1024;
     static constexpr int kMaxRedirects = 5;
 
     explicit PageProbe(QObject* parent = nullptr);
+    ~PageProbe() override;
 
     void setIdleTimeoutMs(int timeoutMs) { m_idleTimeoutMs = timeoutMs; }
     // A limit on the whole probe, both schemes together, for callers that cannot wait (the command
-    // line); 0 means none.
+    // line); 0 means none. When it passes, the connection is closed at once.
     void setDeadlineMs(int deadlineMs) { m_deadlineMs = deadlineMs; }
     // A body larger than this gives no page, so an endless server cannot fill memory.
     void setMaxBodyBytes(qint64 bytes) { m_maxBodyBytes = bytes; }
+    // Certificates (PEM) trusted besides the system's, for servers signed by their own authority.
+    void setExtraCertificates(const QByteArray& pem) { m_extraCertificates = pem; }
 
+    // The address a user opens: the page on "localhost".
     static QUrl pageAddress(HttpScheme scheme, const QString& port);
     // Redirects are followed only to this machine: a local server must not make us fetch a page
     // from anywhere else.
     static bool isLoopbackAddress(const QUrl& url);
 
-    // Calls `done` exactly once, on this object's thread.
-    void fetchHTMLData(const QString& port, Callback done);
+    // Calls `done` exactly once, on this object's thread. `host` is the address the port was found
+    // listening on ("127.0.0.1", "[::1]", "*" for any, or one of this machine's addresses): the
+    // probe connects there instead of looking up "localhost", which stays the name in the request.
+    // Empty or not an address: "localhost" is looked up.
+    void fetchHTMLData(const QString& port, const QString& host, Callback done);
+    void fetchHTMLData(const QString& port, Callback done)
+    {
+        fetchHTMLData(port, QString(), std::move(done));
+    }
 
 private:
-    void tryScheme(const QString& port, int schemeIndex, bool answered, QDeadlineTimer deadline,
-                   Callback done);
+    struct Probe;
 
-    QNetworkAccessManager* m_network;
+    void tryScheme(Probe& probe);
+    void request(Probe& probe, const QUrl& url);
+    void replied(quint64 id, const PageRequest::Reply& reply);
+    void finish(quint64 id, Outcome outcome);
+
+    std::unique_ptr<CurlMulti> m_multi;
+    QHash<quint64, std::shared_ptr<Probe>> m_probes;
+    quint64 m_nextId = 1;
     int m_idleTimeoutMs = kDefaultIdleTimeoutMs;
     int m_deadlineMs = 0;
     qint64 m_maxBodyBytes = kDefaultMaxBodyBytes;
+    QByteArray m_extraCertificates;
 };
 
 } // namespace tidewell

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "records/ProcessIdentity.h"
 #include "records/ProcessInfo.h"
 
 #include <functional>
@@ -19,8 +20,16 @@ public:
     // `trace` receives one diagnostic line per lookup; it goes to standard output by default.
     explicit ProcessOrigin(std::shared_ptr<ProcessTable> table, TraceSink trace = {});
 
-    // Blocks while the process table is read: call it off the interface thread.
+    // The origin of the listed process, or nothing when its pid belongs to another process by
+    // now, before or during the lookup. Blocks while the process table is read: call it off the
+    // interface thread.
+    std::optional<ProcessInfo> getProcessInfo(const ProcessIdentity& listed) const;
+    // The origin of whatever process has the pid at this moment, for a pid that was not listed.
     std::optional<ProcessInfo> getProcessInfo(const QString& pid) const;
+
+    // A folder deleted while the process ran in it comes with the kernel's " (deleted)" after
+    // its path; the path is given without it and the folder is marked as deleted.
+    static ProcessInfo withDeletedFolderMarked(ProcessInfo info);
 
 private:
     std::shared_ptr<ProcessTable> m_table;

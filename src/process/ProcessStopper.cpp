@@ -1,17 +1,27 @@
 #include "process/ProcessStopper.h"
 
+#include "platform/Diagnostics.h"
+#include "platform/ProcessTable.h"
 #include "platform/SystemTools.h"
 
 namespace tidewell {
 
-ProcessStopper::ProcessStopper(std::shared_ptr<SystemTools> tools) : m_tools(std::move(tools)) {}
+ProcessStopper::ProcessStopper(std::shared_ptr<SystemTools> tools, std::shared_ptr<ProcessTable> table)
+    : m_tools(std::move(tools)), m_table(std::move(table))
+{}
 
-void ProcessStopper::stopProcess(const QString& pid) const
+bool ProcessStopper::stopProcess(const ProcessIdentity& listed) const
 {
-    if (!isProcessId(pid))
-        return;
+    if (!isProcessId(listed.pid))
+        return false;
+    if (!m_table->isListedProcess(listed)) {
+        Diagnostics::writeLine(QStringLiteral("Not stopped: process ") + listed.pid +
+                               QStringLiteral(" is no longer the one listed"));
+        return false;
+    }
     m_tools->runAndWait(QStringLiteral("/bin/bash"),
-                        {QStringLiteral("-c"), QStringLiteral("kill -15 ") + pid});
+                        {QStringLiteral("-c"), QStringLiteral("kill -15 ") + listed.pid});
+    return true;
 }
 
 bool ProcessStopper::isProcessId(const QString& pid)

@@ -1,6 +1,7 @@
 #include "quicklaunch/QuickLaunchItemData.h"
 
 #include <QHashFunctions>
+#include <QJsonArray>
 #include <QUuid>
 #include <cmath>
 
@@ -15,10 +16,23 @@ const QString kPid = QStringLiteral("pid");
 const QString kHtmlData = QStringLiteral("htmlData");
 const QString kProcessInfo = QStringLiteral("processInfo");
 const QString kCreationDate = QStringLiteral("creationDate");
+const QString kArguments = QStringLiteral("arguments");
 
 double secondsSinceReference(const QDateTime& date)
 {
     return double(QuickLaunchItemData::referenceDate().msecsTo(date)) / 1000.0;
+}
+
+// Nothing unless every element is a text: the command text then serves alone, as it always can.
+QStringList argumentsFrom(const QJsonValue& value)
+{
+    QStringList arguments;
+    for (const QJsonValue element : value.toArray()) {
+        if (!element.isString())
+            return {};
+        arguments.append(element.toString());
+    }
+    return arguments;
 }
 
 } // namespace
@@ -58,6 +72,9 @@ QJsonObject QuickLaunchItemData::toJson() const
         object.insert(kHtmlData, m_htmlData->toJson());
     if (m_processInfo)
         object.insert(kProcessInfo, m_processInfo->toJson());
+    // Beside "processInfo", whose form other readers of this list know and expect unchanged.
+    if (m_processInfo && !m_processInfo->arguments.isEmpty())
+        object.insert(kArguments, QJsonArray::fromStringList(m_processInfo->arguments));
     return object;
 }
 
@@ -83,6 +100,7 @@ QuickLaunchItemPtr QuickLaunchItemData::fromJson(const QJsonObject& object)
         const QJsonValue value = object.value(kProcessInfo);
         if (!value.isObject() || !(processInfo = ProcessInfo::fromJson(value.toObject())))
             return nullptr;
+        processInfo->arguments = argumentsFrom(object.value(kArguments));
     }
 
     auto item = std::make_shared<QuickLaunchItemData>(

@@ -1,13 +1,27 @@
 #include "quicklaunch/QuickLaunchRelaunch.h"
 
 #include "platform/Desktop.h"
+#include "platform/commands/ShellQuoting.h"
 
 namespace tidewell {
 
 void relaunchQuickLaunchItem(const QuickLaunchItemData& item, Desktop& desktop)
 {
     const auto info = item.processInfo();
-    desktop.runInNewTerminal(info ? info->cwd : QString(), info ? info->cmd : QString());
+    if (!info) {
+        desktop.runInNewTerminal(QString(), QString());
+        return;
+    }
+    // The saved arguments run exactly as they were started; without them the command text is
+    // run as typed, for the shell to read.
+    QString commandLine = info->cmd;
+    if (!info->arguments.isEmpty()) {
+        QStringList words;
+        for (const QString& argument : info->arguments)
+            words.append(shellQuoted(argument));
+        commandLine = words.join(QLatin1Char(' '));
+    }
+    desktop.runInNewTerminal(info->cwd, commandLine);
 }
 
 } // namespace tidewell

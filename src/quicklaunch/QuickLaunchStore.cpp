@@ -9,9 +9,12 @@ namespace tidewell {
 
 QuickLaunchItemPtr QuickLaunchStore::makeQuickLaunchItem(const PortDataLike& entry, const QDateTime& date)
 {
+    auto info = entry.processInfo();
+    // A folder that was deleted is no place to start the server again.
+    if (info && info->cwdDeleted)
+        info->cwd.clear();
     return std::make_shared<QuickLaunchItemData>(QuickLaunchItemData::newUuid(), entry.processName(),
-                                                 entry.port(), entry.pid(), entry.htmlData(),
-                                                 entry.processInfo(), date);
+                                                 entry.port(), entry.pid(), entry.htmlData(), info, date);
 }
 
 QuickLaunchItemPtr QuickLaunchStore::addQuickLaunchItem(const PortDataLike& entry, AppState& state,
@@ -19,10 +22,10 @@ QuickLaunchItemPtr QuickLaunchStore::addQuickLaunchItem(const PortDataLike& entr
 {
     const QString stored = state.quickLaunchData();
     std::optional<ItemMap> decoded = decode(stored);
-    if (!decoded && !stored.isEmpty()) {
+    if (!decoded && (!stored.isEmpty() || state.quickLaunchValueIsNotText())) {
         // The list is replaced below; a copy keeps the user's saved servers recoverable.
         const QString key = kUnreadableKeyPrefix + QString::number(now.toSecsSinceEpoch());
-        state.storeBackupText(key, stored);
+        state.copyQuickLaunchValue(key);
         Diagnostics::writeLine(QStringLiteral("Quick launch: kept the unreadable saved list under ") + key);
     }
     ItemMap items = decoded.value_or(ItemMap());

@@ -13,7 +13,8 @@ PortData::PortData(QString processName, QString port, QString pid, std::optional
 bool PortData::operator==(const PortData& other) const
 {
     return m_processName == other.m_processName && m_port == other.m_port && m_pid == other.m_pid &&
-           m_htmlData == other.m_htmlData && m_processInfo == other.m_processInfo;
+           m_htmlData == other.m_htmlData && m_processInfo == other.m_processInfo &&
+           m_startTime == other.m_startTime && m_socketInode == other.m_socketInode;
 }
 
 QJsonObject PortData::toJson() const

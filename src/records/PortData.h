@@ -1,6 +1,7 @@
 #pragma once
 
 #include "records/PortDataLike.h"
+#include "records/ProcessIdentity.h"
 
 #include <QJsonObject>
 #include <QMetaType>
@@ -24,6 +25,15 @@ public:
     std::optional<ProcessInfo> processInfo() const override { return m_processInfo; }
     void setProcessInfo(const std::optional<ProcessInfo>& info) override { m_processInfo = info; }
 
+    // Which process was listed, as the scan saw it; the same-process check before a stop and the
+    // origin lookup compare against it.
+    ProcessIdentity identity() const { return {m_pid, m_startTime, m_socketInode}; }
+    void setListedIdentity(const QString& startTime, quint64 socketInode)
+    {
+        m_startTime = startTime;
+        m_socketInode = socketInode;
+    }
+
     // The map key of a row: one entry per pair of port and process id.
     QString portKey() const { return m_port + QLatin1Char(':') + m_pid; }
 
@@ -38,6 +48,8 @@ private:
     QString m_pid;
     std::optional<HTMLData> m_htmlData;
     std::optional<ProcessInfo> m_processInfo;
+    QString m_startTime;
+    quint64 m_socketInode = 0;
 };
 
 size_t qHash(const PortData& data, size_t seed = 0);

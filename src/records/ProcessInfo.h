@@ -2,6 +2,7 @@
 
 #include <QJsonObject>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 namespace tidewell {
@@ -11,6 +12,12 @@ struct ProcessInfo
 {
     QString cwd;
     QString cmd;
+    // The argument vector behind `cmd`, where the host tells it; empty when unknown. Not part of
+    // the stored form of this record: a quick-launch item keeps it beside it.
+    QStringList arguments{};
+    // The folder was deleted while the process ran in it: `cwd` is where it was, and it is not
+    // kept as a folder to start from again. Never stored.
+    bool cwdDeleted = false;
 
     bool operator==(const ProcessInfo&) const = default;
 

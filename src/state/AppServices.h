@@ -25,7 +25,8 @@ struct AppServices
     std::shared_ptr<Desktop> desktop;
     // Blocking calls: the views run them on `pool` and apply the result on the interface thread.
     std::function<std::optional<ProcessStats>(const PortData&)> readStats;
-    std::function<void(const QString& pid)> stopProcess;
+    // False when nothing was sent: the pid no longer belongs to the listed process.
+    std::function<bool(const ProcessIdentity& listed)> stopProcess;
     QThreadPool* pool = nullptr;
     // Saves an entry as a quick-launch item.
     std::function<void(const PortDataLike&)> addToQuickLaunch;

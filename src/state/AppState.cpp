@@ -101,7 +101,14 @@ void AppState::setSelectedTeam(const std::optional<QString>& team)
 
 QString AppState::quickLaunchData() const
 {
-    return m_settings->value(kQuickLaunchKey, QString()).toString();
+    const QVariant value = m_settings->value(kQuickLaunchKey);
+    return value.typeId() == QMetaType::QString ? value.toString() : QString();
+}
+
+bool AppState::quickLaunchValueIsNotText() const
+{
+    const QVariant value = m_settings->value(kQuickLaunchKey);
+    return value.isValid() && value.typeId() != QMetaType::QString;
 }
 
 void AppState::setQuickLaunchData(const QString& json)
@@ -111,9 +118,9 @@ void AppState::setQuickLaunchData(const QString& json)
     emit quickLaunchDataChanged(json);
 }
 
-void AppState::storeBackupText(const QString& key, const QString& text)
+void AppState::copyQuickLaunchValue(const QString& key)
 {
-    m_settings->setValue(key, text);
+    m_settings->setValue(key, m_settings->value(kQuickLaunchKey));
     m_settings->sync();
 }
 

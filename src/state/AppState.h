@@ -67,11 +67,15 @@ public:
     // Kept across runs, read from and written to the store on every access.
     std::optional<QString> selectedTeam() const;
     void setSelectedTeam(const std::optional<QString>& team);
+    // Empty also when the stored value is not a text.
     QString quickLaunchData() const;
     void setQuickLaunchData(const QString& json);
-    // Keeps a text under a key of its own in the same store, for a kept value that is about to be
-    // replaced but could not be read.
-    void storeBackupText(const QString& key, const QString& text);
+    // Whether the stored quick-launch value is something other than a text, such as the list a
+    // settings file makes of an unquoted text with commas: unreadable, but not to be lost.
+    bool quickLaunchValueIsNotText() const;
+    // Copies the stored quick-launch value, of whatever type, under a key of its own in the same
+    // store, for a value that is about to be replaced but could not be read.
+    void copyQuickLaunchValue(const QString& key);
 
 signals:
     void xrayModeChanged(bool on);

@@ -18,14 +18,20 @@ public:
     explicit SingleInstance(const QString& serverName, QObject* parent = nullptr);
     ~SingleInstance() override;
 
-    // The socket of this user's instance, named after the bundle identifier, in the user's
-    // runtime folder.
+    // The socket of this user's instance, named after the bundle identifier, in `privateFolder()`;
+    // empty when there is none.
     static QString defaultServerName();
+    // A folder only this user can enter, for the socket and its lock: `runtimeFolder`
+    // (XDG_RUNTIME_DIR) when it is one, else "com.orvane.Tidewell" under `cacheFolder`, made or
+    // mended to mode 0700. Empty when neither is ours alone: nothing is placed where another user
+    // could read it or put a file in the way.
+    static QString privateFolder(const QString& runtimeFolder, const QString& cacheFolder);
 
     // True when another instance answered; it has been asked to show its window.
     bool askRunningInstanceToShow();
-    // Becomes the running instance; false when another one already is. A socket left behind by
-    // a crashed run is replaced.
+    // Becomes the running instance; false only when another one holds the lock. A socket left
+    // behind by a crashed run is replaced. Without a server name, or with a socket that cannot
+    // be made, this start runs on unguarded rather than not at all.
     bool listen();
 
 signals:

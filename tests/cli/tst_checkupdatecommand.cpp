@@ -5,6 +5,7 @@
 #include <QTest>
 
 using namespace tidewell::test;
+using namespace Qt::StringLiterals;
 
 // `tidewell --check-update` run as the real program against a local stand-in service.
 class CheckUpdateCommandTest : public QObject
@@ -32,7 +33,7 @@ void CheckUpdateCommandTest::printsTheAnswerAndExits_data()
                             << QByteArray("Failed to check for update, please check your network.\n"
                                           "The answer has no text member \"message\".\n");
     QTest::newRow("not set up") << false << QByteArray() << 3 << QByteArray()
-                                << QByteArray("Update checks are not set up in this build.\n");
+                                << "Update checks are not set up in this build.\n"_ba;
 }
 
 void CheckUpdateCommandTest::printsTheAnswerAndExits()
@@ -45,22 +46,19 @@ void CheckUpdateCommandTest::printsTheAnswerAndExits()
     QProcess program;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     // Set but empty turns checks off whatever the build was configured with.
-    environment.insert(QStringLiteral("TIDEWELL_UPDATE_URL"), setUp ? service.origin() : QString());
+    environment.insert(u"TIDEWELL_UPDATE_URL"_s, setUp ? service.origin() : QString());
     program.setProcessEnvironment(environment);
     QSignalSpy finished(&program, &QProcess::finished);
     // The stand-in answers from this test's event loop, so the program is waited for without blocking it.
-    program.start(QStringLiteral(TIDEWELL_PROGRAM), {QStringLiteral("--check-update")});
+    program.start(QStringLiteral(TIDEWELL_PROGRAM), {u"--check-update"_s});
     QVERIFY(finished.wait(30'000));
 
     QTEST(program.exitCode(), "exitCode");
     QTEST(program.readAllStandardOutput(), "out");
     QTEST(program.readAllStandardError(), "err");
-    if (setUp) {
-        QCOMPARE(service.requests().size(), 1);
-        QCOMPARE(service.requests().at(0).body, "{\"current_version\":\"" TIDEWELL_VERSION "\"}");
-    } else {
-        QVERIFY(service.requests().isEmpty());
-    }
+    QCOMPARE(service.requests().size(), setUp ? 1 : 0);
+    QCOMPARE(service.requests().value(0).body,
+             setUp ? QByteArray("{\"current_version\":\"" TIDEWELL_VERSION "\"}") : QByteArray());
 }
 
 QTEST_GUILESS_MAIN(CheckUpdateCommandTest)

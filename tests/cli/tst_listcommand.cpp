@@ -8,6 +8,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QSysInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -108,6 +110,11 @@ private slots:
     void slowAndRedirectingServersAreListed();
     void deployments_data();
     void deployments();
+    void tableCutsAndCleansOutsideText_data();
+    void tableCutsAndCleansOutsideText();
+    void commandLineMapsNoWidgets_data();
+    void commandLineMapsNoWidgets();
+    void windowWithoutItsModuleSaysSo();
 };
 
 void ListCommandTest::tableKeepsEveryEntryOnOneLine()
@@ -314,6 +321,82 @@ void ListCommandTest::deployments()
             target = request.target;
     }
     QCOMPARE(target, projectsTarget);
+}
+
+// A long or hostile title neither widens, breaks nor reorders the table; the JSON keeps it whole.
+void ListCommandTest::tableCutsAndCleansOutsideText_data()
+{
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("10 kB") << QString(10000, u'T') << QString(59, u'T') + u"\u2026"_s;
+    QTest::newRow("bidi, separators, C1") << u"a\u202Eb\u2066c\u2069\u2028d\u2029e\u0085f"_s << u"abcde f"_s;
+}
+
+void ListCommandTest::tableCutsAndCleansOutsideText()
+{
+    QFETCH(QString, title);
+    QFETCH(QString, shown);
+    const PortData entry(u"node"_s, u"3000"_s, u"42"_s,
+                         HTMLData{title, AppType::react, std::nullopt, HttpScheme::http},
+                         ProcessInfo{u"/srv"_s, title});
+    const QString table = QString::fromUtf8(PortTableFormatter::table({entry}));
+    QVERIFY2(table.count(u'\n') == 2 && table.size() < 400 &&
+                 table.endsWith(u"  %1  react  /srv       %1\n"_s.arg(shown)),
+             qPrintable(table.left(400)));
+    const QJsonArray json = QJsonDocument::fromJson(PortTableFormatter::json({entry})).array();
+    QCOMPARE(json[0][u"htmlData"_s][u"title"_s].toString(), title);
+}
+
+void ListCommandTest::commandLineMapsNoWidgets_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::newRow("version") << QStringList{u"--version"_s};
+    QTest::newRow("help") << QStringList{u"--help"_s};
+    QTest::newRow("list") << QStringList{u"--list"_s, u"--timeout"_s, u"1"_s};
+    QTest::newRow("check-update") << QStringList{u"--check-update"_s};
+    QTest::newRow("deployments") << QStringList{u"--deployments"_s};
+}
+
+// The command-line paths start on Qt Core alone: the dynamic loader's own account of every object it
+// maps names no widget or GUI library, no platform plugin and not the window part.
+void ListCommandTest::commandLineMapsNoWidgets()
+{
+    if (QSysInfo::kernelType() != u"linux"_s)
+        QSKIP("LD_DEBUG is the GNU loader's");
+    QFETCH(QStringList, arguments);
+    QTemporaryDir home;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"LD_DEBUG"_s, u"files"_s);
+    environment.insert(u"XDG_DATA_HOME"_s, home.path()); // no Vercel token: --deployments ends at once
+    environment.insert(u"XDG_CONFIG_HOME"_s, home.path());
+    environment.insert(u"TIDEWELL_UPDATE_URL"_s, u"http://127.0.0.1:9/"_s);
+    QProcess process;
+    process.setProcessEnvironment(environment);
+    process.start(QStringLiteral(TIDEWELL_PROGRAM), arguments);
+    QVERIFY(process.waitForFinished(30000));
+    static const QRegularExpression mapped(u"file=(\\S+) \\[\\d+\\];  generating link map"_s);
+    QStringList libraries;
+    for (auto match = mapped.globalMatch(QString::fromLocal8Bit(process.readAllStandardError()));
+         match.hasNext();)
+        libraries.append(match.next().captured(1));
+    const QString all = libraries.join(u'\n');
+    QVERIFY2(all.contains(u"libQt6Core"_s), qPrintable(all));
+    for (const QString& unwanted :
+         {u"libQt6Gui"_s, u"libQt6Widgets"_s, u"libQt6Svg"_s, u"/platforms/"_s, u"tidewell-window"_s})
+        QVERIFY2(!all.contains(unwanted), qPrintable(all));
+}
+
+// A program copied away from its window part says why no window opens, and fails.
+void ListCommandTest::windowWithoutItsModuleSaysSo()
+{
+    QTemporaryDir dir;
+    const QString copy = dir.filePath(u"tidewell"_s);
+    QVERIFY(QFile::copy(QStringLiteral(TIDEWELL_PROGRAM), copy));
+    QProcess process;
+    process.start(copy, QStringList());
+    QVERIFY(process.waitForFinished(30000));
+    QCOMPARE(process.exitCode(), 1);
+    QVERIFY(process.readAllStandardOutput().startsWith("Failed to load the window: "));
 }
 
 QTEST_GUILESS_MAIN(ListCommandTest)

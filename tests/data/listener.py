@@ -6,6 +6,7 @@ Sets its own process name, listens on the given addresses (port 0 picks a free o
 """
 import argparse
 import ctypes
+import signal
 import socket
 import sys
 import threading
@@ -15,51 +16,34 @@ parser = argparse.ArgumentParser()
 parser.add_argument("--name", help="process name as the kernel reports it (15 bytes at most)")
 parser.add_argument("--bind", action="append", default=[], help="host:port; [::1]:0 for IPv6")
 parser.add_argument("--same-port", action="store_true", help="every --bind after the first reuses its port")
-parser.add_argument("--mode", default="html",
-                    choices=["html", "json", "silent", "slow"])
+parser.add_argument("--mode", default="html", choices=["html", "json", "silent", "slow"])
 parser.add_argument("--title-file", help="read the title from this file on every request")
 parser.add_argument("--log-requests", action="store_true", help='print "request" for every request')
 parser.add_argument("--title", default="Test Page")
 parser.add_argument("--body", default="", help="extra HTML inside the body")
+parser.add_argument("--hold-term", action="store_true", help="block SIGTERM: one sent stays pending")
 args = parser.parse_args()
 
+if args.hold_term:  # before any thread starts, so that every thread blocks it
+    signal.pthread_sigmask(signal.SIG_BLOCK, {signal.SIGTERM})
+
 if args.name:
-    libc = ctypes.CDLL(None)
-    libc.prctl(15, ctypes.c_char_p(args.name.encode("utf-8", "surrogateescape")), 0, 0, 0)
-
-
-def parse(address):
-    host, _, port = address.rpartition(":")
-    if host.startswith("["):
-        return socket.AF_INET6, host[1:-1], int(port)
-    return socket.AF_INET, host, int(port)
-
+    ctypes.CDLL(None).prctl(15, ctypes.c_char_p(args.name.encode("utf-8", "surrogateescape")), 0, 0, 0)
 
 sockets = []
-first_port = None
 for address in args.bind or ["127.0.0.1:0"]:
-    family, host, port = parse(address)
-    if args.same_port and first_port is not None:
-        port = first_port
+    host, _, port = address.rpartition(":")
+    family = socket.AF_INET6 if host.startswith("[") else socket.AF_INET
+    port = sockets[0].getsockname()[1] if args.same_port and sockets else int(port)
     s = socket.socket(family, socket.SOCK_STREAM)
     s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
     if family == socket.AF_INET6:
         s.setsockopt(socket.IPPROTO_IPV6, socket.IPV6_V6ONLY, 1)
-    s.bind((host, port))
+    s.bind((host.strip("[]"), port))
     s.listen(64)
-    if first_port is None:
-        first_port = s.getsockname()[1]
     sockets.append(s)
 
 print("ready " + " ".join(str(s.getsockname()[1]) for s in sockets), flush=True)
-
-
-def page():
-    title = args.title
-    if args.title_file:
-        with open(args.title_file, encoding="utf-8") as f:
-            title = f.read().strip()
-    return f"<html><head><title>{title}</title></head><body>{args.body}</body></html>"
 
 
 def reply(conn):
@@ -68,11 +52,9 @@ def reply(conn):
         data = b""
         while b"\r\n\r\n" not in data:
             chunk = conn.recv(4096)
-            if not chunk:
-                return
             data += chunk
-            if data.startswith(b"\x16"):
-                return  # a TLS handshake: this server speaks plain HTTP only
+            if not chunk or data.startswith(b"\x16"):
+                return  # closed, or a TLS handshake: this server speaks plain HTTP only
         if args.log_requests:
             print("request", flush=True)
         if args.mode == "silent":
@@ -80,12 +62,15 @@ def reply(conn):
             return
         if args.mode == "slow":
             time.sleep(1)
-        status = "200 OK"
+        title = args.title
+        if args.title_file:
+            with open(args.title_file, encoding="utf-8") as f:
+                title = f.read().strip()
         ctype = "text/html; charset=utf-8"
-        body = page().encode()
+        body = f"<html><head><title>{title}</title></head><body>{args.body}</body></html>".encode()
         if args.mode == "json":
             ctype, body = "application/json", b'{"ok": true}'
-        head = f"HTTP/1.1 {status}\r\ncontent-type: {ctype}\r\nContent-Length: {len(body)}\r\nConnection: close\r\n\r\n"
+        head = f"HTTP/1.1 200 OK\r\ncontent-type: {ctype}\r\nContent-Length: {len(body)}\r\nConnection: close\r\n\r\n"
         conn.sendall(head.encode() + body)
     except OSError:
         pass

@@ -1,5 +1,6 @@
+#include "support/TestProcesses.h"
+
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -10,9 +11,10 @@
 #include <csignal>
 #include <sys/types.h>
 
-namespace {
+using namespace tidewell::test;
+using namespace Qt::StringLiterals;
 
-const QString kServerName = QStringLiteral("com.orvane.Tidewell");
+namespace {
 
 // One user's session of its own: runtime folder and home, so that the programs started here never
 // meet the developer's Tidewell, and every tidewell started here is known by its runtime folder.
@@ -20,30 +22,26 @@ struct Session
 {
     QTemporaryDir runtime;
     QTemporaryDir home;
-    QString output = home.filePath(QStringLiteral("output.txt"));
+    QString output = home.filePath(u"output.txt"_s);
 
-    QProcessEnvironment environment() const
-    {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
-        env.insert(QStringLiteral("HOME"), home.path());
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral(".config")));
-        env.insert(QStringLiteral("XDG_CACHE_HOME"), home.filePath(QStringLiteral(".cache")));
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        return env;
-    }
     void prepare(QProcess& process) const
     {
-        process.setProcessEnvironment(environment());
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"XDG_RUNTIME_DIR"_s, runtime.path());
+        env.insert(u"HOME"_s, home.path());
+        env.insert(u"XDG_CONFIG_HOME"_s, home.filePath(u".config"_s));
+        env.insert(u"XDG_CACHE_HOME"_s, home.filePath(u".cache"_s));
+        env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+        process.setProcessEnvironment(env);
         // Files rather than pipes: a tidewell started by the helper inherits them and outlives the
         // helper, and a pipe without a reader would end it at its first line.
         process.setStandardOutputFile(output, QIODevice::Append);
-        process.setStandardErrorFile(home.filePath(QStringLiteral("errors.txt")), QIODevice::Append);
+        process.setStandardErrorFile(home.filePath(u"errors.txt"_s), QIODevice::Append);
     }
     bool tidewellAnswers() const
     {
         QLocalSocket socket;
-        socket.connectToServer(runtime.filePath(kServerName));
+        socket.connectToServer(runtime.filePath(u"com.orvane.Tidewell"_s));
         return socket.waitForConnected(1000);
     }
     // The tidewell processes of this session: the program, with this runtime folder.
@@ -52,23 +50,14 @@ struct Session
         const QString program = QFileInfo(QStringLiteral(TIDEWELL_PROGRAM)).canonicalFilePath();
         const QByteArray marker = "XDG_RUNTIME_DIR=" + runtime.path().toUtf8();
         QList<pid_t> found;
-        const QStringList pids = QDir(QStringLiteral("/proc")).entryList(QDir::Dirs);
-        for (const QString& pid : pids) {
-            bool number = false;
-            const pid_t id = pid.toInt(&number);
-            if (!number || QFileInfo(QStringLiteral("/proc/%1/exe").arg(pid)).symLinkTarget() != program)
-                continue;
-            QFile environ(QStringLiteral("/proc/%1/environ").arg(pid));
-            if (environ.open(QIODevice::ReadOnly) && environ.readAll().split('\0').contains(marker))
-                found.append(id);
+        for (const QString& pid : QDir(u"/proc"_s).entryList(QDir::Dirs)) {
+            if (QFileInfo(u"/proc/%1/exe"_s.arg(pid)).symLinkTarget() == program &&
+                fileContent(u"/proc/%1/environ"_s.arg(pid)).split('\0').contains(marker))
+                found.append(pid.toInt());
         }
         return found;
     }
-    QByteArray printed() const
-    {
-        QFile file(output);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
+    QByteArray printed() const { return fileContent(output); }
     ~Session()
     {
         for (const pid_t pid : tidewells())
@@ -94,16 +83,16 @@ class HelperTest : public QObject
 private slots:
     void startsTidewellOnlyWhenNoneRuns_data();
     void startsTidewellOnlyWhenNoneRuns();
+    void findsTidewellFromItsInstalledFolder_data();
     void findsTidewellFromItsInstalledFolder();
-    void saysWhyWhenTidewellIsMissing();
 };
 
 void HelperTest::startsTidewellOnlyWhenNoneRuns_data()
 {
     QTest::addColumn<QString>("before");
     QTest::newRow("none running") << QString();
-    QTest::newRow("another program with a longer name") << QStringLiteral("com.orvane.Tidewell-Helper");
-    QTest::newRow("tidewell running") << QStringLiteral("tidewell");
+    QTest::newRow("another program with a longer name") << u"com.orvane.Tidewell-Helper"_s;
+    QTest::newRow("tidewell running") << u"tidewell"_s;
 }
 
 void HelperTest::startsTidewellOnlyWhenNoneRuns()
@@ -112,7 +101,7 @@ void HelperTest::startsTidewellOnlyWhenNoneRuns()
     Session session;
     QLocalServer other;
     QProcess running;
-    if (before == QLatin1String("tidewell")) {
+    if (before == "tidewell"_L1) {
         session.prepare(running);
         running.start(QStringLiteral(TIDEWELL_PROGRAM), {});
         QVERIFY(running.waitForStarted());
@@ -130,42 +119,39 @@ void HelperTest::startsTidewellOnlyWhenNoneRuns()
     QCOMPARE(runHelper(session), 0);
     QCOMPARE(session.tidewells().size(), 1);
     QVERIFY2(!session.printed().contains("Failed to launch application"), session.printed().constData());
-
-    if (running.state() != QProcess::NotRunning) {
-        running.kill();
-        running.waitForFinished();
-    }
+    running.kill();
+    running.waitForFinished();
 }
 
 // Installed, the helper lies in libexec/tidewell and tidewell in bin (here a link to the built one,
 // so that the session knows the process by its executable).
-void HelperTest::findsTidewellFromItsInstalledFolder()
+void HelperTest::findsTidewellFromItsInstalledFolder_data()
 {
-    Session session;
-    QTemporaryDir prefix;
-    QVERIFY(QDir().mkpath(prefix.filePath(QStringLiteral("bin"))));
-    QVERIFY(QDir().mkpath(prefix.filePath(QStringLiteral("libexec/tidewell"))));
-    QVERIFY(QFile::link(QStringLiteral(TIDEWELL_PROGRAM), prefix.filePath(QStringLiteral("bin/tidewell"))));
-    const QString helper = prefix.filePath(QStringLiteral("libexec/tidewell/tidewell-helper"));
-    QVERIFY(QFile::copy(QStringLiteral(TIDEWELL_HELPER_PROGRAM), helper));
-
-    QCOMPARE(runHelper(session, helper), 0);
-    QTRY_VERIFY2_WITH_TIMEOUT(session.tidewellAnswers(), session.printed().constData(), 20000);
-    QCOMPARE(session.tidewells().size(), 1);
+    QTest::addColumn<bool>("installed");
+    QTest::newRow("installed") << true;
+    QTest::newRow("missing") << false;
 }
 
-void HelperTest::saysWhyWhenTidewellIsMissing()
+void HelperTest::findsTidewellFromItsInstalledFolder()
 {
+    QFETCH(bool, installed);
     Session session;
-    QTemporaryDir alone;
-    QVERIFY(QDir().mkpath(alone.filePath(QStringLiteral("libexec/tidewell"))));
-    const QString helper = alone.filePath(QStringLiteral("libexec/tidewell/tidewell-helper"));
+    QTemporaryDir prefix;
+    QVERIFY(QDir().mkpath(prefix.filePath(u"bin"_s)) &&
+            QDir().mkpath(prefix.filePath(u"libexec/tidewell"_s)));
+    const QString program = prefix.filePath(u"bin/tidewell"_s);
+    QVERIFY(!installed || QFile::link(QStringLiteral(TIDEWELL_PROGRAM), program));
+    const QString helper = prefix.filePath(u"libexec/tidewell/tidewell-helper"_s);
     QVERIFY(QFile::copy(QStringLiteral(TIDEWELL_HELPER_PROGRAM), helper));
-    QCOMPARE(runHelper(session, helper), 1);
+
+    QCOMPARE(runHelper(session, helper), installed ? 0 : 1);
+    if (installed) {
+        QTRY_VERIFY2_WITH_TIMEOUT(session.tidewellAnswers(), session.printed().constData(), 20000);
+        QCOMPARE(session.tidewells().size(), 1);
+        return;
+    }
     // Neither beside it nor in the installed bin folder: the message names the installed place.
-    QCOMPARE(QString::fromUtf8(session.printed()),
-             QStringLiteral("Failed to launch application: No program at ") +
-                 alone.filePath(QStringLiteral("bin/tidewell")) + QLatin1Char('\n'));
+    QCOMPARE(session.printed(), "Failed to launch application: No program at " + program.toUtf8() + '\n');
     QVERIFY(session.tidewells().isEmpty());
 }
 

@@ -1,7 +1,7 @@
 #include "net/JsonRequest.h"
+#include "records/VercelAuth.h"
 #include "support/StubHttpServer.h"
 
-#include <QJsonDocument>
 #include <QNetworkAccessManager>
 #include <QTcpServer>
 #include <QTest>
@@ -11,31 +11,11 @@
 using namespace tidewell;
 using namespace tidewell::test;
 using namespace std::chrono_literals;
-
-namespace {
-
-// The smallest record a caller might decode: one required text member.
-struct Greeting
-{
-    QString text;
-
-    static Result<Greeting> fromJson(const QByteArray& body)
-    {
-        QJsonParseError error{};
-        const QJsonDocument document = QJsonDocument::fromJson(body, &error);
-        if (error.error != QJsonParseError::NoError)
-            return Result<Greeting>::failure(error.errorString());
-        const QJsonValue text = document.object().value(QStringLiteral("text"));
-        if (!text.isString())
-            return Result<Greeting>::failure(QStringLiteral("missing member \"text\""));
-        return Result<Greeting>::success(Greeting{text.toString()});
-    }
-};
+using namespace Qt::StringLiterals;
 
 using Headers = QMap<QString, QString>;
 
-} // namespace
-
+// The routine with the smallest record a caller decodes: one required text member, "token".
 class JsonRequestTest : public QObject
 {
     Q_OBJECT
@@ -48,14 +28,13 @@ private slots:
     void badAddressFailsThroughTheCompletion();
 
 private:
-    std::optional<Result<Greeting>> send(const QString& method, const QString& address,
-                                         const QJsonObject& body, const Headers& headers,
-                                         const RequestLimits& limits = {})
+    std::optional<Result<VercelAuth>> send(const QString& method, const QString& address,
+                                           const Headers& headers = {}, const RequestLimits& limits = {})
     {
-        std::optional<Result<Greeting>> outcome;
-        sendJSONRequest<Greeting>(
-            method, address, body, headers, &m_session,
-            [&outcome](Result<Greeting> r) { outcome = std::move(r); }, limits);
+        std::optional<Result<VercelAuth>> outcome;
+        sendJSONRequest<VercelAuth>(
+            method, address, {{u"current_version"_s, u"0.1.0"_s}}, headers, &m_session,
+            [&outcome](Result<VercelAuth> r) { outcome = std::move(r); }, limits);
         if (!QTest::qWaitFor([&] { return outcome.has_value(); }, 20'000))
             return std::nullopt;
         return outcome;
@@ -70,100 +49,82 @@ void JsonRequestTest::requestCarriesBodyAndHeaders_data()
     QTest::addColumn<Headers>("headers");
     QTest::addColumn<QByteArray>("body");
     QTest::addColumn<QByteArray>("contentType");
-
-    const QJsonObject one{{QStringLiteral("current_version"), QStringLiteral("0.1.0")}};
-    QTest::newRow("GET sends no body")
-        << QStringLiteral("GET") << Headers{} << QByteArray() << QByteArray("application/json");
-    QTest::newRow("POST sends the object")
-        << QStringLiteral("POST") << Headers{} << QByteArray(R"({"current_version":"0.1.0"})")
-        << QByteArray("application/json");
+    const QByteArray json = R"({"current_version":"0.1.0"})";
+    QTest::newRow("GET sends no body") << u"GET"_s << Headers{} << QByteArray() << "application/json"_ba;
+    QTest::newRow("POST sends the object") << u"POST"_s << Headers{} << json << "application/json"_ba;
     QTest::newRow("caller's Content-Type wins")
-        << QStringLiteral("POST") << Headers{{QStringLiteral("Content-Type"), QStringLiteral("text/plain")}}
-        << QByteArray(R"({"current_version":"0.1.0"})") << QByteArray("text/plain");
+        << u"POST"_s << Headers{{u"Content-Type"_s, u"text/plain"_s}} << json << "text/plain"_ba;
 }
 
 void JsonRequestTest::requestCarriesBodyAndHeaders()
 {
     QFETCH(QString, method);
     QFETCH(Headers, headers);
-    QFETCH(QByteArray, body);
-    QFETCH(QByteArray, contentType);
-
     StubHttpServer server;
-    server.setReply("/api", StubHttpServer::Reply::with(R"({"text":"hi"})"));
-    headers.insert(QStringLiteral("Authorization"), QStringLiteral("Bearer abc"));
-    const auto outcome = send(method, server.origin() + QStringLiteral("/api?teamId=t1"),
-                              {{QStringLiteral("current_version"), QStringLiteral("0.1.0")}}, headers);
+    server.setReply("/api", StubHttpServer::Reply::with(R"({"token":"hi"})"));
+    headers.insert(u"Authorization"_s, u"Bearer abc"_s);
+    const auto outcome = send(method, server.origin() + u"/api?teamId=t1"_s, headers);
     QVERIFY(outcome && outcome->ok());
-    QCOMPARE(outcome->value().text, QStringLiteral("hi"));
+    QCOMPARE(outcome->value().token, u"hi"_s);
 
     QCOMPARE(server.requests().size(), 1);
     const StubHttpServer::Request request = server.requests().first();
     QCOMPARE(request.method, method.toUtf8());
-    QCOMPARE(request.target, QByteArray("/api?teamId=t1"));
-    QCOMPARE(request.body, body);
-    QCOMPARE(request.headers.value("content-type"), contentType);
-    QCOMPARE(request.headers.value("authorization"), QByteArray("Bearer abc"));
+    QCOMPARE(request.target, "/api?teamId=t1"_ba);
+    QTEST(request.body, "body");
+    QTEST(request.headers.value("content-type"), "contentType");
+    QCOMPARE(request.headers.value("authorization"), "Bearer abc"_ba);
 }
 
 void JsonRequestTest::outcome_data()
 {
     QTest::addColumn<StubHttpServer::Reply>("reply");
-    QTest::addColumn<bool>("succeeds");
-    QTest::addColumn<QString>("errorPart");
-
-    const QByteArray big = R"({"text":")" + QByteArray(200, 'x') + R"("})";
-    QTest::newRow("500 whose body decodes")
-        << StubHttpServer::Reply::with(R"({"text":"late"})", 500) << true << QString();
-    QTest::newRow("403 error body") << StubHttpServer::Reply::with(R"({"error":{"code":"forbidden"}})", 403)
-                                    << false << QStringLiteral("text");
-    QTest::newRow("HTML body") << StubHttpServer::Reply::with("<html></html>") << false << QString();
-    QTest::newRow("body over the cap")
-        << StubHttpServer::Reply::with(big) << false << QStringLiteral("larger");
-    QTest::newRow("over the cap, no length")
-        << StubHttpServer::Reply::with(big).withoutLength() << false << QStringLiteral("larger");
-    QTest::newRow("silent service") << StubHttpServer::Reply::silence() << false
-                                    << QStringLiteral("timed out");
+    QTest::addColumn<QString>("error"); // a part of it; empty for success
+    // The cap counts the body's bytes, with or without a stated length.
+    const auto sized = [](int bytes) { return R"({"token":")" + QByteArray(bytes - 12, 'x') + R"("})"; };
+    using Reply = StubHttpServer::Reply;
+    QTest::newRow("500 whose body decodes") << Reply::with(R"({"token":"late"})", 500) << QString();
+    QTest::newRow("403 error body") << Reply::with(R"({"error":{"code":"forbidden"}})", 403)
+                                    << u"Missing member \"token\""_s;
+    QTest::newRow("HTML body") << Reply::with("<html></html>") << u"not JSON"_s;
+    QTest::newRow("body at the cap") << Reply::with(sized(100)) << QString();
+    QTest::newRow("body one byte over the cap") << Reply::with(sized(101)) << u"larger than 100 bytes"_s;
+    QTest::newRow("over the cap, no length") << Reply::with(sized(101)).withoutLength() << u"larger"_s;
+    QTest::newRow("silent service") << Reply::silence() << u"The request timed out."_s;
 }
 
 void JsonRequestTest::outcome()
 {
     QFETCH(StubHttpServer::Reply, reply);
-    QFETCH(bool, succeeds);
-    QFETCH(QString, errorPart);
-
+    QFETCH(QString, error);
     StubHttpServer server;
     server.setReply("/v2/user", reply);
-    RequestLimits limits;
-    limits.timeout = 500ms;
-    limits.maxBodyBytes = 100;
-    const auto outcome =
-        send(QStringLiteral("GET"), server.origin() + QStringLiteral("/v2/user"), {}, {}, limits);
+    const auto outcome = send(u"GET"_s, server.origin() + u"/v2/user"_s, {}, RequestLimits{500ms, 100});
     QVERIFY(outcome.has_value());
-    QCOMPARE(outcome->ok(), succeeds);
-    QCOMPARE(outcome->error().isEmpty(), succeeds);
-    QVERIFY2(outcome->error().contains(errorPart), qPrintable(outcome->error()));
+    QCOMPARE(outcome->ok(), error.isEmpty());
+    QVERIFY2(error.isEmpty() ? outcome->error().isEmpty() : outcome->error().contains(error),
+             qPrintable(outcome->error()));
 }
 
 void JsonRequestTest::badAddressFailsThroughTheCompletion()
 {
     bool called = false;
     QString error;
-    sendJSONRequest<Greeting>(QStringLiteral("GET"), QStringLiteral("http://exa mple.com:99999/"), {}, {},
-                              &m_session, [&](const Result<Greeting>& r) {
-                                  called = true;
-                                  error = r.error();
-                              });
+    sendJSONRequest<VercelAuth>(u"GET"_s, u"http://exa mple.com:99999/"_s, {}, {}, &m_session,
+                                [&](const Result<VercelAuth>& r) {
+                                    called = true;
+                                    error = r.error();
+                                });
     QVERIFY(!called); // never from inside the call
     QTRY_VERIFY(called);
-    QVERIFY(error.startsWith(QStringLiteral("Not a valid address")));
+    QVERIFY(error.startsWith(u"Not a valid address"_s));
 
     // A port nothing listens on: a transport error.
     QTcpServer closed;
     closed.listen(QHostAddress::LocalHost);
-    const QString origin = QStringLiteral("http://127.0.0.1:%1/").arg(closed.serverPort());
+    const QString origin = u"http://127.0.0.1:%1/"_s.arg(closed.serverPort());
     closed.close();
-    const auto outcome = send(QStringLiteral("GET"), origin, {}, {});
+    const auto outcome = send(u"GET"_s, origin);
     QVERIFY(outcome && !outcome->ok());
 }
 

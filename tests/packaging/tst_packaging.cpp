@@ -10,11 +10,29 @@
 #include <QTest>
 
 using namespace tidewell::test;
+using namespace Qt::StringLiterals;
 
 namespace {
 
 // Installed under DESTDIR with this prefix: a file anywhere else was installed outside the prefix.
-const QString kPrefix = QStringLiteral("/opt/tidewell");
+const QString kPrefix = u"/opt/tidewell"_s;
+const QString kData = QStringLiteral(TIDEWELL_DATADIR "/");
+// Every installed file, relative to the prefix: the two programs first.
+const QStringList kFiles{
+    QStringLiteral(TIDEWELL_BINDIR "/tidewell"),
+    QStringLiteral(TIDEWELL_HELPERDIR "/tidewell-helper"),
+    kData + u"applications/com.orvane.Tidewell.desktop"_s,
+    kData + u"icons/hicolor/scalable/apps/tidewell.svg"_s,
+    kData + u"metainfo/com.orvane.Tidewell.metainfo.xml"_s,
+    QStringLiteral(TIDEWELL_MANDIR "/man1/tidewell.1"),
+    kData + u"bash-completion/completions/tidewell"_s,
+    QStringLiteral(TIDEWELL_ZSHDIR "/_tidewell"),
+    kData + u"fish/vendor_completions.d/tidewell.fish"_s,
+    QStringLiteral(TIDEWELL_WINDOW_MODULE),
+};
+// Their places in that list.
+constexpr int kProgram = 0, kHelper = 1, kDesktopEntry = 2, kMetainfo = 4, kManPage = 5, kBash = 6, kZsh = 7,
+              kFish = 8, kWindowModule = 9;
 
 struct Run
 {
@@ -33,7 +51,7 @@ Run run(const QString& program, const QStringList& arguments,
     if (!process.waitForFinished(300'000)) {
         process.kill();
         process.waitForFinished();
-        result.err = program + QStringLiteral(" did not finish: ") + process.errorString();
+        result.err = program + u" did not finish: "_s + process.errorString();
         return result;
     }
     result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
@@ -42,21 +60,14 @@ Run run(const QString& program, const QStringList& arguments,
     return result;
 }
 
-QString dir(const char* relative)
-{
-    return QString::fromUtf8(relative);
-}
-
 // Every option `--help` prints ("-?, -h, --help", "--timeout <seconds>"), by its name.
 QStringList helpOptions(const QString& helpText)
 {
-    static const QRegularExpression optionColumn(QStringLiteral("^ +(-\\S.*?)(?: {2,}|$)"));
+    static const QRegularExpression optionColumn(u"^ +(-\\S.*?)(?: {2,}|$)"_s);
     QStringList options;
     for (const QString& line : helpText.split(u'\n')) {
         const QRegularExpressionMatch match = optionColumn.match(line);
-        if (!match.hasMatch())
-            continue;
-        for (const QString& option : match.captured(1).split(QStringLiteral(", ")))
+        for (const QString& option : match.captured(1).split(u", "_s, Qt::SkipEmptyParts))
             options.append(option.section(u' ', 0, 0));
     }
     return options;
@@ -64,8 +75,8 @@ QStringList helpOptions(const QString& helpText)
 
 bool namesWord(const QString& text, const QString& word)
 {
-    return text.contains(QRegularExpression(QStringLiteral("(?<![\\w-])") + QRegularExpression::escape(word) +
-                                            QStringLiteral("(?![\\w-])")));
+    return text.contains(
+        QRegularExpression(u"(?<![\\w-])"_s + QRegularExpression::escape(word) + u"(?![\\w-])"_s));
 }
 
 } // namespace
@@ -79,20 +90,14 @@ private slots:
     void programsRunFromThePrefix();
     void entryAndMetainfoValidate_data();
     void entryAndMetainfoValidate();
-    void manPageNamesEveryOption();
-    void completionsOfferEveryOption();
+    void manPageAndCompletionsNameEveryOption();
     void entryNamesTheWindowClass();
     void debianPackage();
 
 private:
-    QString installed(const QString& relative) const { return m_prefix + u'/' + relative; }
-    QString dataFile(const QString& relative) const
-    {
-        return installed(dir(TIDEWELL_DATADIR) + u'/' + relative);
-    }
+    QString installed(int file) const { return m_destDir.path() + kPrefix + u'/' + kFiles[file]; }
 
     QTemporaryDir m_destDir;
-    QString m_prefix = m_destDir.path() + kPrefix;
     QStringList m_helpOptions;
 };
 
@@ -100,36 +105,24 @@ void PackagingTest::initTestCase()
 {
     QVERIFY(m_destDir.isValid());
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("DESTDIR"), m_destDir.path());
-    const Run install = run(QStringLiteral(TIDEWELL_CMAKE),
-                            {QStringLiteral("--install"), QStringLiteral(TIDEWELL_BUILD_DIR),
-                             QStringLiteral("--prefix"), kPrefix},
-                            environment);
+    environment.insert(u"DESTDIR"_s, m_destDir.path());
+    const Run install =
+        run(QStringLiteral(TIDEWELL_CMAKE),
+            {u"--install"_s, QStringLiteral(TIDEWELL_BUILD_DIR), u"--prefix"_s, kPrefix}, environment);
     QVERIFY2(install.exitCode == 0, qPrintable(install.out + install.err));
-
-    const Run help =
-        run(installed(dir(TIDEWELL_BINDIR) + QStringLiteral("/tidewell")), {QStringLiteral("--help")});
+    const Run help = run(installed(kProgram), {u"--help"_s});
     QCOMPARE(help.exitCode, 0);
     m_helpOptions = helpOptions(help.out);
-    QVERIFY2(m_helpOptions.contains(QStringLiteral("--list")), qPrintable(help.out));
+    QVERIFY2(m_helpOptions.contains(u"--list"_s), qPrintable(help.out));
 }
 
-// The two programs, the desktop's files, the man page and the completions, under the prefix, and
-// nothing else: no tests, no benchmarks, nothing outside it.
+// The two programs, the window part, the desktop's files, the man page and the completions, under the prefix,
+// and nothing else: no tests, no benchmarks, nothing outside it.
 void PackagingTest::installsExactlyItsFiles()
 {
-    const QString data = kPrefix + u'/' + dir(TIDEWELL_DATADIR) + u'/';
-    QStringList expected{
-        kPrefix + u'/' + dir(TIDEWELL_BINDIR) + QStringLiteral("/tidewell"),
-        kPrefix + u'/' + dir(TIDEWELL_HELPERDIR) + QStringLiteral("/tidewell-helper"),
-        data + QStringLiteral("applications/com.orvane.Tidewell.desktop"),
-        data + QStringLiteral("icons/hicolor/scalable/apps/tidewell.svg"),
-        data + QStringLiteral("metainfo/com.orvane.Tidewell.metainfo.xml"),
-        kPrefix + u'/' + dir(TIDEWELL_MANDIR) + QStringLiteral("/man1/tidewell.1"),
-        data + QStringLiteral("bash-completion/completions/tidewell"),
-        kPrefix + u'/' + dir(TIDEWELL_ZSHDIR) + QStringLiteral("/_tidewell"),
-        data + QStringLiteral("fish/vendor_completions.d/tidewell.fish"),
-    };
+    QStringList expected;
+    for (const QString& file : kFiles)
+        expected.append(kPrefix + u'/' + file);
     QStringList found;
     QDirIterator files(m_destDir.path(), QDir::Files | QDir::System | QDir::Hidden,
                        QDirIterator::Subdirectories);
@@ -137,101 +130,76 @@ void PackagingTest::installsExactlyItsFiles()
         found.append(files.next().mid(m_destDir.path().size()));
     expected.sort();
     found.sort();
-    QVERIFY2(found == expected, qPrintable(QStringLiteral("installed:\n") + found.join(u'\n')));
-    for (const QString& program : {expected.at(0), expected.at(1)})
-        QVERIFY2(QFileInfo(m_destDir.path() + program).isExecutable(), qPrintable(program));
+    QVERIFY2(found == expected, qPrintable(u"installed:\n"_s + found.join(u'\n')));
+    QVERIFY(QFileInfo(installed(kProgram)).isExecutable() && QFileInfo(installed(kHelper)).isExecutable());
 }
 
 void PackagingTest::programsRunFromThePrefix()
 {
-    const QString tidewell = installed(dir(TIDEWELL_BINDIR) + QStringLiteral("/tidewell"));
-    const Run list =
-        run(tidewell, {QStringLiteral("--list"), QStringLiteral("--timeout"), QStringLiteral("1")});
+    const Run list = run(installed(kProgram), {u"--list"_s, u"--timeout"_s, u"1"_s});
     QVERIFY2(list.exitCode == 0, qPrintable(list.err));
-    QVERIFY2(list.out.startsWith(QStringLiteral("PORT")), qPrintable(list.out));
-    const Run version = run(tidewell, {QStringLiteral("--version")});
-    QCOMPARE(version.out, QStringLiteral("Tidewell " TIDEWELL_VERSION "\n"));
+    QVERIFY2(list.out.startsWith(u"PORT"_s), qPrintable(list.out));
+    QCOMPARE(run(installed(kProgram), {u"--version"_s}).out, u"Tidewell " TIDEWELL_VERSION "\n"_s);
 }
 
 void PackagingTest::entryAndMetainfoValidate_data()
 {
     QTest::addColumn<QString>("tool");
     QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("file");
-    QTest::newRow("desktop entry") << QStringLiteral("desktop-file-validate") << QStringList()
-                                   << QStringLiteral("applications/com.orvane.Tidewell.desktop");
-    QTest::newRow("metainfo") << QStringLiteral("appstreamcli")
-                              << QStringList{QStringLiteral("validate"), QStringLiteral("--no-net")}
-                              << QStringLiteral("metainfo/com.orvane.Tidewell.metainfo.xml");
+    QTest::addColumn<int>("file");
+    QTest::newRow("desktop entry") << u"desktop-file-validate"_s << QStringList() << kDesktopEntry;
+    QTest::newRow("metainfo") << u"appstreamcli"_s << QStringList{u"validate"_s, u"--no-net"_s} << kMetainfo;
 }
 
 void PackagingTest::entryAndMetainfoValidate()
 {
     QFETCH(QString, tool);
     QFETCH(QStringList, arguments);
-    QFETCH(QString, file);
+    QFETCH(int, file);
     const QString program = findProgram(tool);
-    QVERIFY2(!program.isEmpty(),
-             qPrintable(tool + QStringLiteral(" is missing: run scripts/install-deps.sh")));
-    const Run validate = run(program, arguments << dataFile(file));
+    QVERIFY2(!program.isEmpty(), qPrintable(tool + u" is missing: run scripts/install-deps.sh"_s));
+    const Run validate = run(program, arguments << installed(file));
     QVERIFY2(validate.exitCode == 0, qPrintable(validate.out + validate.err));
 }
 
-// Rendered as `man` shows it, without a formatting warning, the page names each option of --help.
-void PackagingTest::manPageNamesEveryOption()
+// Rendered as `man` shows it, without a formatting warning, the page names each option of --help;
+// bash offers each by running its completion function, zsh and fish list each in their files.
+void PackagingTest::manPageAndCompletionsNameEveryOption()
 {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("LC_ALL"), QStringLiteral("C"));
-    environment.insert(QStringLiteral("MANWIDTH"), QStringLiteral("200"));
-    environment.insert(QStringLiteral("MANPAGER"), QStringLiteral("cat"));
-    const QString man = findProgram(QStringLiteral("man"));
+    environment.insert(u"LC_ALL"_s, u"C"_s);
+    environment.insert(u"MANWIDTH"_s, u"200"_s);
+    environment.insert(u"MANPAGER"_s, u"cat"_s);
+    const QString man = findProgram(u"man"_s);
     QVERIFY(!man.isEmpty());
-    const QString page = installed(dir(TIDEWELL_MANDIR) + QStringLiteral("/man1/tidewell.1"));
-    const Run rendered = run(man, {QStringLiteral("--warnings"), QStringLiteral("-l"), page}, environment);
-    QCOMPARE(rendered.exitCode, 0);
-    QCOMPARE(rendered.err, QString());
-    QVERIFY(rendered.out.contains(QStringLiteral("Tidewell " TIDEWELL_VERSION)));
-    for (const QString& option : std::as_const(m_helpOptions))
-        QVERIFY2(namesWord(rendered.out, option),
-                 qPrintable(option + QStringLiteral(" is not in the man page")));
+    const Run page = run(man, {u"--warnings"_s, u"-l"_s, installed(kManPage)}, environment);
+    QCOMPARE(page.exitCode, 0);
+    QCOMPARE(page.err, QString());
+    QVERIFY(page.out.contains(u"Tidewell " TIDEWELL_VERSION ""_s));
     for (const char* variable : {"TIDEWELL_BACKEND", "TIDEWELL_UPDATE_URL", "TIDEWELL_VERCEL_API_ORIGIN",
                                  "TIDEWELL_VERCEL_DASHBOARD_ORIGIN"})
-        QVERIFY2(namesWord(rendered.out, QString::fromUtf8(variable)), variable);
-
+        QVERIFY2(namesWord(page.out, QString::fromUtf8(variable)), variable);
     // man finds it by name in the prefix's man folder.
-    const Run where = run(man, {QStringLiteral("-w"), QStringLiteral("-M"), installed(dir(TIDEWELL_MANDIR)),
-                                QStringLiteral("tidewell")});
-    QCOMPARE(where.out.trimmed(), QFileInfo(page).absoluteFilePath());
-}
+    const QString manDir = m_destDir.path() + kPrefix + u'/' + QStringLiteral(TIDEWELL_MANDIR);
+    QCOMPARE(run(man, {u"-w"_s, u"-M"_s, manDir, u"tidewell"_s}).out.trimmed(),
+             QFileInfo(installed(kManPage)).absoluteFilePath());
 
-// bash by running its completion function; zsh and fish by the option names their files list.
-void PackagingTest::completionsOfferEveryOption()
-{
-    const QString script = QStringLiteral("source \"$1\"; COMP_WORDS=(tidewell -); COMP_CWORD=1; _tidewell; "
-                                          "printf '%s\\n' \"${COMPREPLY[@]}\"");
-    const Run bash =
-        run(QStringLiteral("bash"), {QStringLiteral("-c"), script, QStringLiteral("bash"),
-                                     dataFile(QStringLiteral("bash-completion/completions/tidewell"))});
-    QCOMPARE(bash.exitCode, 0);
-    const QStringList offered = bash.out.split(u'\n', Qt::SkipEmptyParts);
-
-    auto read = [](const QString& path) {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-    };
-    const QString zsh = read(installed(dir(TIDEWELL_ZSHDIR) + QStringLiteral("/_tidewell")));
-    const QString fish = read(dataFile(QStringLiteral("fish/vendor_completions.d/tidewell.fish")));
+    const QString script = u"source \"$1\"; COMP_WORDS=(tidewell -); COMP_CWORD=1; _tidewell; "
+                           "printf '%s\\n' \"${COMPREPLY[@]}\""_s;
+    const Run bashRun = run(u"bash"_s, {u"-c"_s, script, u"bash"_s, installed(kBash)});
+    QCOMPARE(bashRun.exitCode, 0);
+    const QStringList offered = bashRun.out.split(u'\n', Qt::SkipEmptyParts);
+    const QString zshFile = QString::fromUtf8(fileContent(installed(kZsh)));
+    const QString fishFile = QString::fromUtf8(fileContent(installed(kFish)));
     for (const QString& option : std::as_const(m_helpOptions)) {
-        if (option == QLatin1String("-?"))
+        QVERIFY2(namesWord(page.out, option), qPrintable(option + u" is not in the man page"_s));
+        if (option == "-?"_L1)
             continue; // a glob character in every shell: -h is offered instead
-        QVERIFY2(offered.contains(option), qPrintable(option + QStringLiteral(" not offered by bash")));
-        QVERIFY2(zsh.contains(option),
-                 qPrintable(option + QStringLiteral(" missing from the zsh completion")));
-        const QString fishOption = option.startsWith(QLatin1String("--"))
-                                       ? QStringLiteral("-l ") + option.mid(2)
-                                       : QStringLiteral("-s ") + option.mid(1);
-        QVERIFY2(fish.contains(fishOption),
-                 qPrintable(option + QStringLiteral(" missing from the fish completion")));
+        QVERIFY2(offered.contains(option), qPrintable(option + u" not offered by bash"_s));
+        QVERIFY2(zshFile.contains(option), qPrintable(option + u" missing from the zsh completion"_s));
+        const QString fishOption =
+            option.startsWith("--"_L1) ? u"-l "_s + option.mid(2) : u"-s "_s + option.mid(1);
+        QVERIFY2(fishFile.contains(fishOption), qPrintable(option + u" missing from the fish completion"_s));
     }
 }
 
@@ -239,90 +207,72 @@ void PackagingTest::completionsOfferEveryOption()
 // an X server of its own without a tray (so its window shows), carries that class.
 void PackagingTest::entryNamesTheWindowClass()
 {
-    const QString xdotool = findProgram(QStringLiteral("xdotool"));
-    const QString xprop = findProgram(QStringLiteral("xprop"));
-    if (xdotool.isEmpty() || xprop.isEmpty() || findProgram(QStringLiteral("Xvfb")).isEmpty())
+    const QString xdotool = findProgram(u"xdotool"_s);
+    const QString xprop = findProgram(u"xprop"_s);
+    if (xdotool.isEmpty() || xprop.isEmpty() || findProgram(u"Xvfb"_s).isEmpty())
         QSKIP("Xvfb, xdotool and xprop are needed (scripts/install-deps.sh installs them)");
-    QFile entry(dataFile(QStringLiteral("applications/com.orvane.Tidewell.desktop")));
-    QVERIFY(entry.open(QIODevice::ReadOnly));
-    static const QRegularExpression classLine(QStringLiteral("^StartupWMClass=(.*)$"),
+    static const QRegularExpression classLine(u"^StartupWMClass=(.*)$"_s,
                                               QRegularExpression::MultilineOption);
-    const QString wmClass = classLine.match(QString::fromUtf8(entry.readAll())).captured(1);
+    const QString wmClass =
+        classLine.match(QString::fromUtf8(fileContent(installed(kDesktopEntry)))).captured(1);
     QVERIFY(!wmClass.isEmpty());
 
     VirtualDisplay display;
     QVERIFY(!display.display().isEmpty());
     QTemporaryDir home;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("DISPLAY"), display.display());
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    environment.insert(QStringLiteral("HOME"), home.path());
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
-    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), home.path());
-    environment.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
-    QProcess tidewell;
-    tidewell.setProcessEnvironment(environment);
-    tidewell.start(installed(dir(TIDEWELL_BINDIR) + QStringLiteral("/tidewell")), {});
-    QVERIFY(tidewell.waitForStarted());
+    environment.insert(u"DISPLAY"_s, display.display());
+    environment.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
+    environment.insert(u"HOME"_s, home.path());
+    environment.insert(u"XDG_CONFIG_HOME"_s, home.filePath(u"config"_s));
+    environment.insert(u"XDG_RUNTIME_DIR"_s, home.path());
+    environment.remove(u"DBUS_SESSION_BUS_ADDRESS"_s);
+    ChildProcess tidewell(installed(kProgram), {}, {}, environment);
 
     QString window;
-    QTRY_VERIFY_WITH_TIMEOUT(!(window = run(xdotool,
-                                            {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                             QStringLiteral("--class"), wmClass},
-                                            environment)
-                                            .out.section(u'\n', 0, 0))
-                                  .isEmpty(),
+    const QStringList search{u"search"_s, u"--onlyvisible"_s, u"--class"_s, wmClass};
+    QTRY_VERIFY_WITH_TIMEOUT(!(window = run(xdotool, search, environment).out.section(u'\n', 0, 0)).isEmpty(),
                              30000);
-    const Run property = run(xprop, {QStringLiteral("-id"), window, QStringLiteral("WM_CLASS")}, environment);
+    const Run property = run(xprop, {u"-id"_s, window, u"WM_CLASS"_s}, environment);
     // WM_CLASS(STRING) = "instance", "class"
-    QCOMPARE(property.out.trimmed().section(QStringLiteral(", "), 1), u'"' + wmClass + u'"');
-    tidewell.kill();
-    tidewell.waitForFinished();
+    QCOMPARE(property.out.trimmed().section(u", "_s, 1), u'"' + wmClass + u'"');
 }
 
-// `cpack -G DEB` on this build: the package holds the programs and the desktop's files under /usr, and
-// its dependencies were computed from the programs.
+// `cpack -G DEB` on this build: the package holds the installed files under /usr, and its
+// dependencies were computed from the programs.
 void PackagingTest::debianPackage()
 {
-    const QString dpkgDeb = findProgram(QStringLiteral("dpkg-deb"));
-    if (dpkgDeb.isEmpty() || findProgram(QStringLiteral("dpkg-shlibdeps")).isEmpty())
+    const QString dpkgDeb = findProgram(u"dpkg-deb"_s);
+    if (dpkgDeb.isEmpty() || findProgram(u"dpkg-shlibdeps"_s).isEmpty())
         QSKIP("dpkg-deb and dpkg-shlibdeps (dpkg-dev) are needed for the Debian package");
     QTemporaryDir packageDir;
     const Run cpack =
-        run(QStringLiteral(TIDEWELL_CPACK),
-            {QStringLiteral("-G"), QStringLiteral("DEB"), QStringLiteral("-B"), packageDir.path(),
-             QStringLiteral("--config"), QStringLiteral(TIDEWELL_BUILD_DIR "/CPackConfig.cmake")});
+        run(QStringLiteral(TIDEWELL_CPACK), {u"-G"_s, u"DEB"_s, u"-B"_s, packageDir.path(), u"--config"_s,
+                                             QStringLiteral(TIDEWELL_BUILD_DIR "/CPackConfig.cmake")});
     QVERIFY2(cpack.exitCode == 0, qPrintable(cpack.out + cpack.err));
-    const QStringList debs = QDir(packageDir.path()).entryList({QStringLiteral("tidewell_*.deb")});
+    const QStringList debs = QDir(packageDir.path()).entryList({u"tidewell_*.deb"_s});
     QCOMPARE(debs.size(), 1);
     const QString deb = packageDir.filePath(debs.constFirst());
 
-    const Run contents = run(dpkgDeb, {QStringLiteral("-c"), deb});
+    const Run contents = run(dpkgDeb, {u"-c"_s, deb});
     QCOMPARE(contents.exitCode, 0);
     QStringList paths;
     for (const QString& line : contents.out.split(u'\n', Qt::SkipEmptyParts))
         paths.append(line.section(u' ', -1)); // the path ends each line (none has a space)
-    for (const QString& file :
-         {QStringLiteral("./usr/") + dir(TIDEWELL_BINDIR) + QStringLiteral("/tidewell"),
-          QStringLiteral("./usr/") + dir(TIDEWELL_HELPERDIR) + QStringLiteral("/tidewell-helper"),
-          QStringLiteral("./usr/share/applications/com.orvane.Tidewell.desktop"),
-          QStringLiteral("./usr/share/icons/hicolor/scalable/apps/tidewell.svg"),
-          QStringLiteral("./usr/share/metainfo/com.orvane.Tidewell.metainfo.xml"),
-          QStringLiteral("./usr/share/man/man1/tidewell.1")})
-        QVERIFY2(paths.contains(file),
-                 qPrintable(file + QStringLiteral(" is not in the package:\n") + contents.out));
+    for (const QString& file : kFiles.mid(0, kManPage + 1) << kFiles[kWindowModule])
+        QVERIFY2(paths.contains(u"./usr/"_s + file),
+                 qPrintable(file + u" is not in the package:\n"_s + contents.out));
     for (const QString& path : std::as_const(paths))
-        QVERIFY2(path == QLatin1String("./") || path.startsWith(QLatin1String("./usr/")), qPrintable(path));
+        QVERIFY2(path == "./"_L1 || path.startsWith("./usr/"_L1), qPrintable(path));
 
-    const Run info = run(dpkgDeb, {QStringLiteral("-I"), deb});
+    const Run info = run(dpkgDeb, {u"-I"_s, deb});
     QCOMPARE(info.exitCode, 0);
-    QVERIFY2(info.out.contains(QStringLiteral("Version: " TIDEWELL_VERSION)), qPrintable(info.out));
-    const QString depends = info.out.section(QStringLiteral(" Depends: "), 1, 1).section(u'\n', 0, 0);
+    QVERIFY2(info.out.contains(u"Version: " TIDEWELL_VERSION ""_s), qPrintable(info.out));
+    const QString depends = info.out.section(u" Depends: "_s, 1, 1).section(u'\n', 0, 0);
     // Computed: the C library and Qt come from the programs' own links, nothing names them by hand.
-    for (const QString& package : {QStringLiteral("libc6"), QStringLiteral("libqt6core6"),
-                                   QStringLiteral("libqt6widgets6"), QStringLiteral("xdg-utils")})
-        QVERIFY2(depends.contains(package), qPrintable(package + QStringLiteral(" not in: ") + depends));
-    QVERIFY2(info.out.contains(QStringLiteral(" Recommends: qt6-wayland")), qPrintable(info.out));
+    for (const char* package : {"libc6", "libqt6core6", "libqt6widgets6", "xdg-utils"})
+        QVERIFY2(depends.contains(QLatin1StringView(package)), qPrintable(depends));
+    QVERIFY2(info.out.contains(u" Recommends: qt6-wayland"_s), qPrintable(info.out));
 }
 
 QTEST_GUILESS_MAIN(PackagingTest)

@@ -6,11 +6,15 @@
 #include "support/RecordingSystemTools.h"
 #include "support/TestProcesses.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QtConcurrent>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace tidewell;
@@ -61,6 +65,9 @@ private slots:
     void originsOfLiveProcesses();
     void processWithoutShellHasNoOrigin();
     void gitBranchMatchesGit();
+    void branchReadNeverBlocks_data();
+    void branchReadNeverBlocks();
+    void branchIsReadAgainOnlyWhenHeadChanges();
     void readingsAgreeOnALiveProcess();
     void nativeCpuShareFollowsTheInterval();
 };
@@ -92,7 +99,6 @@ void ProcessTableTest::parsesOriginOutput_data()
     QTest::newRow("three lines") << "/a\nnode x\nmore\n"_ba << info("/a", "node x");
     QTest::newRow("blank lines dropped") << "\n/a\n\nnode x"_ba << info("/a", "node x");
     QTest::newRow("spaces kept") << " /a \n node x \n"_ba << info(" /a ", " node x ");
-    QTest::newRow("one line") << "node x\n"_ba << std::optional<ProcessInfo>();
     QTest::newRow("listener is a shell") << "\n\n"_ba << std::optional<ProcessInfo>();
     QTest::newRow("not utf-8") << "/caf\xe9\nnode x\n"_ba << std::optional<ProcessInfo>();
 }
@@ -257,6 +263,64 @@ void ProcessTableTest::gitBranchMatchesGit()
     QCOMPARE(currentGitBranch(repo), QString());
 }
 
+void ProcessTableTest::branchReadNeverBlocks_data()
+{
+    QTest::addColumn<bool>("linked"); // ".git" is a file naming the git directory
+    QTest::newRow("HEAD is a FIFO") << false;
+    QTest::newRow("linked worktree's HEAD is a FIFO") << true;
+}
+
+void ProcessTableTest::branchReadNeverBlocks()
+{
+    QFETCH(bool, linked);
+    QTemporaryDir dir;
+    const QString repo = dir.filePath(u"repo"_s);
+    const QString gitDir = linked ? dir.filePath(u"real"_s) : repo + u"/.git"_s;
+    QVERIFY(QDir().mkpath(repo) && QDir().mkpath(gitDir));
+    QFile dotGit(repo + u"/.git"_s);
+    QVERIFY(!linked || (dotGit.open(QIODevice::WriteOnly) && dotGit.write("gitdir: ../real\n") > 0));
+    dotGit.close();
+    const QByteArray fifo = QFile::encodeName(gitDir + u"/HEAD"_s);
+    QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
+    GitBranchReader reader;
+    QFuture<QString> branch = QtConcurrent::run([&reader, repo] { return reader.currentBranch(repo); });
+    // A read stuck in open() is let go at the end, so that the test itself ends.
+    const auto unstick = qScopeGuard([&] {
+        for (; !branch.isFinished(); QTest::qWait(10))
+            ::close(::open(fifo.constData(), O_WRONLY | O_NONBLOCK));
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(branch.isFinished(), 5000);
+    QCOMPARE(branch.result(), QString());
+}
+
+void ProcessTableTest::branchIsReadAgainOnlyWhenHeadChanges()
+{
+    QTemporaryDir dir;
+    const QString deep = dir.filePath(u"repo/src/deep"_s);
+    QVERIFY(QDir().mkpath(deep) && QDir().mkpath(dir.filePath(u"repo/.git"_s)));
+    const auto writeHead = [](const QString& path, const QByteArray& branch, const QDateTime& modified) {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write("ref: refs/heads/" + branch + '\n') > 0 &&
+               file.flush() && file.setFileTime(modified, QFileDevice::FileModificationTime);
+    };
+    const QString head = dir.filePath(u"repo/.git/HEAD"_s);
+    const QDateTime then = QDateTime::currentDateTime().addSecs(-60);
+    QVERIFY(writeHead(head, "aaaa", then));
+    GitBranchReader reader(3'600'000);
+    QCOMPARE(reader.currentBranch(deep), u"aaaa"_s);
+    // Same size, same time, same file: not read again.
+    QVERIFY(writeHead(head, "bbbb", then));
+    QCOMPARE(reader.currentBranch(deep), u"aaaa"_s);
+    QVERIFY(writeHead(head, "bbbb", then.addSecs(1)));
+    QCOMPARE(reader.currentBranch(deep), u"bbbb"_s);
+    // The repository found is kept until it is looked for again, or until it goes.
+    QVERIFY(QDir().mkpath(deep + u"/.git"_s) && writeHead(deep + u"/.git/HEAD"_s, "cccc", then));
+    QCOMPARE(reader.currentBranch(deep), u"bbbb"_s);
+    QCOMPARE(GitBranchReader(0).currentBranch(deep), u"cccc"_s);
+    QVERIFY(QDir(dir.filePath(u"repo/.git"_s)).removeRecursively());
+    QCOMPARE(reader.currentBranch(deep), u"cccc"_s);
+}
+
 void ProcessTableTest::readingsAgreeOnALiveProcess()
 {
     if (!hasShellTools() || findProgram(u"git"_s).isEmpty())
@@ -289,17 +353,12 @@ void ProcessTableTest::readingsAgreeOnALiveProcess()
 // The kernel's own lifetime CPU share of a process, in percent: CPU time over time alive.
 double kernelLifetimeShare(qint64 pid)
 {
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    QFile uptime(QStringLiteral("/proc/uptime"));
-    if (!stat.open(QIODevice::ReadOnly) || !uptime.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray text = stat.readAll();
-    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+    const QByteArray stat = fileContent(u"/proc/%1/stat"_s.arg(pid));
+    const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
     const double ticks = double(::sysconf(_SC_CLK_TCK));
-    const double cpuSeconds = (fields.value(11).toDouble() + fields.value(12).toDouble()) / ticks;
-    const double aliveSeconds =
-        uptime.readAll().split(' ').value(0).toDouble() - fields.value(19).toDouble() / ticks;
-    return aliveSeconds > 0 ? 100 * cpuSeconds / aliveSeconds : -1;
+    const double alive =
+        fileContent(u"/proc/uptime"_s).split(' ').value(0).toDouble() - fields.value(19).toDouble() / ticks;
+    return alive > 0 ? 100 * (fields.value(11).toDouble() + fields.value(12).toDouble()) / ticks / alive : -1;
 }
 
 void ProcessTableTest::nativeCpuShareFollowsTheInterval()
@@ -307,18 +366,16 @@ void ProcessTableTest::nativeCpuShareFollowsTheInterval()
     // The process spins for half a second of CPU time, however long a busy machine makes that
     // take, then rests. The first reading is the lifetime average, as ps shows it; the next ones
     // are the share since the reading before, which a lifetime average would take long to reach.
-    ChildProcess spinner(python3(), {QStringLiteral("-c"),
-                                     QStringLiteral("import time\nwhile time.process_time() < 0.5: pass\n"
-                                                    "print('ready', flush=True)\ntime.sleep(30)\n")});
+    ChildProcess spinner(python3(), {u"-c"_s, u"import time\nwhile time.process_time() < 0.5: pass\n"
+                                              "print('ready', flush=True)\ntime.sleep(30)\n"_s});
     QVERIFY(spinner.waitUntilReady());
     LinuxProcessTable table;
     const QString pid = QString::number(spinner.pid());
     const double before = kernelLifetimeShare(spinner.pid());
     const QString lifetime = table.reading(pid, QString())->cpu;
     const double after = kernelLifetimeShare(spinner.pid());
-    QVERIFY2(
-        before > 0 && lifetime.toDouble() <= before + 0.1 && lifetime.toDouble() >= after - 0.1,
-        qPrintable(QStringLiteral("%1 not within the kernel's %2..%3").arg(lifetime).arg(after).arg(before)));
+    QVERIFY2(before > 0 && lifetime.toDouble() <= before + 0.1 && lifetime.toDouble() >= after - 0.1,
+             qPrintable(u"%1 not within the kernel's %2..%3"_s.arg(lifetime).arg(after).arg(before)));
     // Readings closer together than the clock can tell apart repeat the last share.
     QCOMPARE(table.reading(pid, QString())->cpu, lifetime);
     // A resting process has no share of the interval, however busy the machine.

@@ -36,7 +36,8 @@ public:
                   return scan;
               },
               &probe,
-              [this](const QString& pid) {
+              [this](const ProcessIdentity& listed) {
+                  const QString pid = listed.pid;
                   ++origins;
                   return std::optional(ProcessInfo{u"/work/"_s + pid, u"serve "_s + pid});
               })

@@ -31,17 +31,13 @@ void PageMetadataTest::titleIsReadFromThePage_data()
     // The text is shown as the page wrote it: no white space folding, no entity decoding.
     QTest::newRow("text kept as it is")
         << u"<title>\n  My   App &amp; Co\n</title>"_s << u"\n  My   App &amp; Co\n"_s;
-    QTest::newRow("non-ASCII") << u"<title>Caf\u00e9 \u2615</title>"_s << u"Caf\u00e9 \u2615"_s;
     QTest::newRow("empty element beats og:title") << u"<title></title>"_s + og << QString();
     QTest::newRow("og:title") << u"<head>"_s + og + u"</head>"_s << u"Shop"_s;
-    QTest::newRow("og:title empty") << u"<meta property=\"og:title\" content=\"\">"_s << QString();
-    QTest::newRow("og:title single quotes") << u"<meta property='og:title' content='Shop'>"_s << none;
     QTest::newRow("og:title content first") << u"<meta content=\"Shop\" property=\"og:title\">"_s << none;
     QTest::newRow("og:title never closed") << u"<meta property=\"og:title\" content=\"Shop"_s << none;
     QTest::newRow("title wins over og:title") << og + u"<title>Real</title>"_s << u"Real"_s;
     QTest::newRow("unclosed title falls back") << u"<title>Broken"_s + og << u"Shop"_s;
     QTest::newRow("stray closing tag falls back") << u"</title><title>Late</title>"_s + og << u"Shop"_s;
-    QTest::newRow("stray closing tag, no og:title") << u"</title><title>Late</title>"_s << none;
     QTest::newRow("closing tag only") << u"<p>text</title>"_s << none;
     QTest::newRow("empty page") << QString() << none;
 }
@@ -69,8 +65,6 @@ void PageMetadataTest::appTypeIsRecognisedFromItsMarker_data()
         << u"<p>Our sb-manager/runtime.js bundle</p>"_s << AppType::unknown;
     QTest::newRow("sb-manager without dot")
         << u"<link href=\"/sb-manager/runtime.js\">"_s << AppType::unknown;
-    QTest::newRow("sb-manager single quotes")
-        << u"<link href='./sb-manager/runtime.js'>"_s << AppType::unknown;
     QTest::newRow("case-sensitive") << u"<script src=\"/_NEXT/STATIC/x.js\"><p>React-Refresh"_s
                                     << AppType::unknown;
     QTest::newRow("empty page") << QString() << AppType::unknown;

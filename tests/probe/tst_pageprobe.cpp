@@ -97,8 +97,11 @@ struct Setup
     int deadlineMs = 0; // none, as in the window
     int idleMs = PageProbe::kDefaultIdleTimeoutMs;
     qint64 cap = PageProbe::kDefaultMaxBodyBytes;
-    bool tls = false;     // the server speaks only TLS, with a self-signed certificate
-    bool trusted = false; // the client accepts that certificate
+    bool tls = false;          // the server speaks only TLS, with a self-signed certificate
+    bool trusted = false;      // the client accepts that certificate
+    bool floodHeaders = false; // after the status line, header lines as fast as the client reads
+    QHostAddress address = QHostAddress(QHostAddress::LocalHost);
+    quint16 port = 0;
 };
 
 // A local server that answers every request as `setup` says. Without TLS it cuts off any TLS
@@ -114,18 +117,23 @@ public:
         // A TLS connection becomes pending only after its handshake, later than newConnection.
         QObject::connect(m_server.get(), &QTcpServer::pendingConnectionAvailable, m_server.get(),
                          [this] { accept(); });
-        m_server->listen(QHostAddress::LocalHost);
+        m_server->listen(setup.address, setup.port);
     }
 
     QString port() const { return QString::number(m_server->serverPort()); }
     QByteArray arrivals() const { return m_arrivals; }
+    int openConnections() const { return m_open; }
 
 private:
     void accept()
     {
         while (QTcpSocket* socket = m_server->nextPendingConnection()) {
             auto request = std::make_shared<QByteArray>();
-            QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            ++m_open;
+            QObject::connect(socket, &QTcpSocket::disconnected, socket, [this, socket] {
+                --m_open;
+                socket->deleteLater();
+            });
             QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, request] {
                 const bool wasComplete = request->contains("\r\n\r\n");
                 request->append(socket->readAll());
@@ -150,6 +158,16 @@ private:
 
     void answer(QTcpSocket* socket)
     {
+        if (m_setup.floodHeaders) {
+            socket->write("HTTP/1.1 200 OK\r\n");
+            const auto refill = [socket] {
+                while (socket->bytesToWrite() < 1024 * 1024)
+                    socket->write("X-Filler: " + QByteArray(1000, 'a') + "\r\n");
+            };
+            QObject::connect(socket, &QTcpSocket::bytesWritten, socket, refill);
+            refill();
+            return;
+        }
         socket->write(m_setup.reply);
         if (m_setup.trickle.isEmpty()) {
             socket->disconnectFromHost();
@@ -164,6 +182,7 @@ private:
     std::unique_ptr<QTcpServer> m_server;
     Setup m_setup;
     QByteArray m_arrivals;
+    int m_open = 0;
 };
 
 } // namespace
@@ -180,6 +199,9 @@ private slots:
     void pagesAreJudged();
     void portTextMustBeANumber_data();
     void portTextMustBeANumber();
+    void floodingPortHoldsUpNoOther();
+    void asksTheListedAddress_data();
+    void asksTheListedAddress();
 
 private:
     QSslConfiguration m_defaultTls;
@@ -271,6 +293,16 @@ void PageProbeTest::pagesAreJudged_data()
     QTest::newRow("body one byte over a small cap") << Setup{.reply = sized(1001), .cap = 1000} << kNothing;
     QTest::newRow("body at the default cap") << served(sized(defaultCap)) << sizedPage;
     QTest::newRow("body one byte over the default cap") << served(sized(defaultCap + 1)) << kNothing;
+    // Past the header cap the reply counts as none, as a broken one does.
+    const auto headed = [&](qint64 headerBytes) {
+        const QByteArray body = "<title>Page</title>";
+        const auto build = [&](qint64 pad) {
+            return httpReply(ok, "Content-Type: text/html\r\nX-Pad: " + QByteArray(pad, 'x') + "\r\n", body);
+        };
+        return served(build(headerBytes - (build(0).size() - body.size())));
+    };
+    QTest::newRow("headers at the cap") << headed(PageProbe::kMaxHeaderBytes) << sizedPage;
+    QTest::newRow("headers one byte over the cap") << headed(PageProbe::kMaxHeaderBytes + 1) << kNoAnswer;
     // A dev server compiling its first page is silent for seconds; only silence longer than the idle
     // timeout, or a caller's deadline, gives up on it.
     QTest::newRow("slow first page") << Setup{.reply = small, .delayMs = 3500} << sizedPage;
@@ -309,14 +341,10 @@ void PageProbeTest::pagesAreJudged()
     QFETCH(QString, expected);
     if (setup.tls && !m_serverTls)
         QSKIP("no test certificate: openssl or Qt's TLS backend is missing");
-    if (setup.trusted) {
-        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-        tls.addCaCertificate(m_serverTls->localCertificate());
-        QSslConfiguration::setDefaultConfiguration(tls);
-    }
-
     PageServer server(setup, setup.tls ? m_serverTls : std::nullopt);
     PageProbe probe;
+    if (setup.trusted)
+        probe.setExtraCertificates(m_serverTls->localCertificate().toPem());
     probe.setDeadlineMs(setup.deadlineMs);
     probe.setIdleTimeoutMs(setup.idleMs);
     if (setup.cap != PageProbe::kDefaultMaxBodyBytes)
@@ -328,6 +356,8 @@ void PageProbeTest::pagesAreJudged()
     QCOMPARE(outcome.calls, 1);
     QVERIFY(outcome.onProbeThread);
     QCOMPARE(describe(outcome.page, outcome.noAnswer), expected);
+    // Whatever the ending, nothing more is read: the probe holds no connection open.
+    QTRY_COMPARE(server.openConnections(), 0);
 
     // Plain http is asked first; https only when plain http gave no page. (Qt itself may repeat a
     // plain request whose connection broke.)
@@ -392,6 +422,67 @@ void PageProbeTest::portTextMustBeANumber()
                                                                          : kNothing);
     if (!accepted)
         QCOMPARE(server.arrivals(), QByteArray());
+}
+
+void PageProbeTest::floodingPortHoldsUpNoOther()
+{
+    constexpr int kDeadlineMs = 5000;
+    QHash<QString, QString> results;
+    QHash<QString, qint64> times;
+    PageServer flood(Setup{.floodHeaders = true});
+    std::vector<std::unique_ptr<PageServer>> servers;
+    PageProbe probe;
+    probe.setDeadlineMs(kDeadlineMs);
+    QElapsedTimer clock;
+    clock.start();
+    const auto ask = [&](const QString& port) {
+        probe.fetchHTMLData(port, [&, port](const PageProbe::Outcome& outcome) {
+            results.insert(port, describe(outcome.page, outcome.noAnswer));
+            times.insert(port, clock.elapsed());
+        });
+    };
+    // Asked first, so that a probe queued behind it would show.
+    ask(flood.port());
+    for (int i = 0; i < 3; ++i) {
+        servers.push_back(std::make_unique<PageServer>(Setup{.reply = htmlReply("<title>Ordinary</title>")}));
+        ask(servers.back()->port());
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(results.size(), 4, 2 * kDeadlineMs);
+    for (const auto& server : servers) {
+        QCOMPARE(results.value(server->port()), found(u"Ordinary"_s));
+        QVERIFY2(times.value(server->port()) < kDeadlineMs,
+                 qPrintable(QString::number(times.value(server->port()))));
+    }
+    QCOMPARE(results.value(flood.port()), kNoAnswer);
+    // Nothing more is read from it.
+    QTRY_COMPARE(flood.openConnections(), 0);
+}
+
+void PageProbeTest::asksTheListedAddress_data()
+{
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("IPv4 loopback") << u"127.0.0.1"_s << found(u"four"_s);
+    QTest::newRow("IPv6 loopback") << u"[::1]"_s << found(u"six"_s);
+}
+
+void PageProbeTest::asksTheListedAddress()
+{
+    QFETCH(QString, host);
+    QFETCH(QString, expected);
+    // Two servers on one port, one per loopback address: only the address tells them apart.
+    PageServer four(Setup{.reply = htmlReply("<title>four</title>")});
+    PageServer six(Setup{.reply = htmlReply("<title>six</title>"),
+                         .address = QHostAddress(QHostAddress::LocalHostIPv6),
+                         .port = quint16(four.port().toUInt())});
+    if (six.port() != four.port())
+        QSKIP("no IPv6 loopback, or its port is taken there");
+    PageProbe probe;
+    QString result;
+    probe.fetchHTMLData(four.port(), host, [&](const PageProbe::Outcome& outcome) {
+        result = describe(outcome.page, outcome.noAnswer);
+    });
+    QTRY_COMPARE(result, expected);
 }
 
 QTEST_GUILESS_MAIN(PageProbeTest)

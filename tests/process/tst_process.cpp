@@ -1,16 +1,39 @@
+#include "platform/Host.h"
 #include "platform/commands/ShellProcessTable.h"
+#include "ports/PortScanner.h"
 #include "process/ProcessClassifier.h"
 #include "process/ProcessOrigin.h"
 #include "process/ProcessStatsReader.h"
 #include "process/ProcessStopper.h"
+#include "quicklaunch/QuickLaunchStore.h"
 #include "records/PortData.h"
 #include "support/RecordingSystemTools.h"
+#include "support/TestProcesses.h"
 
+#include <QDir>
+#include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
 
 using namespace tidewell;
 using namespace tidewell::test;
 using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(tidewell::Host::Backend)
+
+namespace {
+
+// A SIGTERM sent to a process that blocks it stays pending, where /proc shows it at once.
+bool termPending(const QString& pid)
+{
+    const QByteArray status = fileContent(u"/proc/%1/status"_s.arg(pid));
+    const qsizetype at = status.indexOf("ShdPnd:") + 7;
+    return (status.mid(at, status.indexOf('\n', at) - at).trimmed().toULongLong(nullptr, 16) >>
+            (SIGTERM - 1)) &
+           1;
+}
+
+} // namespace
 
 class ProcessTest : public QObject
 {
@@ -20,11 +43,12 @@ private slots:
     void formatsMemory();
     void statisticsFromToolOutput_data();
     void statisticsFromToolOutput();
-    void originLookupLeavesATraceLine();
     void classifiesProcesses_data();
     void classifiesProcesses();
     void stopSendsTermOnlyForAPlainPid_data();
     void stopSendsTermOnlyForAPlainPid();
+    void actsOnlyOnTheListedProcess_data();
+    void actsOnlyOnTheListedProcess();
 };
 
 void ProcessTest::formatsMemory_data()
@@ -77,17 +101,6 @@ void ProcessTest::statisticsFromToolOutput()
     QCOMPARE(tools->calls().size(), withOrigin ? 1 : 0);
 }
 
-void ProcessTest::originLookupLeavesATraceLine()
-{
-    auto tools = std::make_shared<RecordingSystemTools>();
-    tools->setOutput("/srv\nnode .\n");
-    QStringList lines;
-    const ProcessOrigin origin(std::make_shared<ShellProcessTable>(tools),
-                               [&lines](const QString& line) { lines.append(line); });
-    QCOMPARE(origin.getProcessInfo(u"321"_s), std::optional(ProcessInfo{u"/srv"_s, u"node ."_s}));
-    QCOMPARE(lines, QStringList{u"Getting process info 321"_s});
-}
-
 void ProcessTest::classifiesProcesses_data()
 {
     QTest::addColumn<QString>("name");
@@ -133,14 +146,63 @@ void ProcessTest::stopSendsTermOnlyForAPlainPid()
     QFETCH(QString, pid);
     QFETCH(bool, sent);
     auto tools = std::make_shared<RecordingSystemTools>();
-    ProcessStopper(tools).stopProcess(pid);
-    const auto calls = tools->calls();
+    tools->setOutput("Mon Dec  7 03:58:09 2026\n"); // what `ps -o lstart=` says of the listed process
+    ProcessStopper(tools, std::make_shared<ShellProcessTable>(tools))
+        .stopProcess({pid, u"Mon Dec  7 03:58:09 2026"_s});
+    auto calls = tools->calls();
+    calls.removeIf([](const auto& call) { return call.kind != RecordingSystemTools::Call::Kind::wait; });
     QCOMPARE(calls.size(), sent ? 1 : 0);
     if (!sent)
         return;
-    QCOMPARE(calls[0].kind, RecordingSystemTools::Call::Kind::wait);
     QCOMPARE(calls[0].program, u"/bin/bash"_s);
     QCOMPARE(calls[0].arguments, (QStringList{u"-c"_s, u"kill -15 4242"_s}));
+}
+
+// A real listener started from a shell, as a scan lists it. Its pid going to another process cannot
+// be forced, so the seam swaps the listed start time or socket; a deleted folder is its own row.
+void ProcessTest::actsOnlyOnTheListedProcess_data()
+{
+    QTest::addColumn<Host::Backend>("backend");
+    QTest::addColumn<QString>("change");
+    for (const Host::Backend backend : {Host::Backend::native, Host::Backend::commands}) {
+        const char* name = backend == Host::Backend::native ? "native" : "commands";
+        for (const char* change : {"", "start time", "folder deleted"})
+            QTest::addRow("%s: %s", name, change) << backend << QString::fromLatin1(change);
+    }
+    QTest::newRow("native: socket") << Host::Backend::native << u"socket"_s;
+}
+
+void ProcessTest::actsOnlyOnTheListedProcess()
+{
+    QFETCH(Host::Backend, backend);
+    QFETCH(QString, change);
+    if (backend == Host::Backend::commands && findProgram(u"lsof"_s).isEmpty())
+        QSKIP("lsof is not installed");
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(u"server"_s);
+    QVERIFY(QDir().mkdir(folder));
+    auto shell = startListenerFromShell({u"--mode"_s, u"silent"_s, u"--hold-term"_s}, folder);
+    QVERIFY(shell->waitUntilReady());
+    const Host host = Host::create(backend);
+    const ScanResult scan = PortScanner(host.sockets, host.processes).scanListeningPorts();
+    const QString pid = QString::number(childPids(shell->pid()).value(0));
+    const auto it = std::find_if(scan.candidates.cbegin(), scan.candidates.cend(),
+                                 [&pid](const PortData& e) { return e.pid() == pid; });
+    QVERIFY(it != scan.candidates.cend());
+    PortData entry = *it;
+    ProcessIdentity listed = entry.identity();
+    listed.startTime += change == u"start time" ? u"0"_s : QString();
+    listed.socketInode += change == u"socket" ? 1 : 0;
+    QVERIFY(change != u"folder deleted" || QDir().rmdir(folder));
+    const bool same = change.isEmpty() || change == u"folder deleted";
+
+    entry.setProcessInfo(ProcessOrigin(host.processes, [](const QString&) {}).getProcessInfo(listed));
+    QCOMPARE(entry.processInfo().value_or(ProcessInfo{}).cwd, same ? folder : QString());
+    // A deleted folder is shown without the kernel's mark, and not saved to start from again.
+    const auto saved = QuickLaunchStore::makeQuickLaunchItem(entry, {})->processInfo();
+    QCOMPARE(saved.value_or(ProcessInfo{}).cwd, change.isEmpty() ? folder : QString());
+    QCOMPARE(ProcessStopper(host.tools, host.processes).stopProcess(listed), same);
+    QCOMPARE(termPending(pid), same);
 }
 
 QTEST_GUILESS_MAIN(ProcessTest)

@@ -31,7 +31,19 @@ PortData node(const std::optional<HTMLData>& page = kPage, const std::optional<P
 template <typename T>
 QString described(const Result<T>& result, const std::function<QString(const T&)>& describe)
 {
-    return result ? describe(result.value()) : QStringLiteral("error: ") + result.error();
+    return result ? describe(result.value()) : u"error: "_s + result.error();
+}
+
+QString describeProject(const ProjectObject& p)
+{
+    QString row = p.name + u'|' + p.framework.value_or(u"-"_s);
+    if (!p.latestDeployments.isEmpty()) {
+        const Deployments& d = p.latestDeployments.first();
+        row += u'|' + readyStateText(d.readyState) + u'|' +
+               (d.deployedAt() ? QString::number(*d.deployedAt(), 'f', 0) : u"-"_s) + u'|' +
+               d.meta.commitLine().value_or(u"-"_s);
+    }
+    return row;
 }
 
 QString describeVercel(const QByteArray& kind, const QByteArray& body)
@@ -45,28 +57,19 @@ QString describeVercel(const QByteArray& kind, const QByteArray& body)
         return described<TeamsResponse>(TeamsResponse::fromJson(body), [](const TeamsResponse& t) {
             QStringList teams;
             for (const Team& team : t.teams)
-                teams.append(team.id + QLatin1Char('/') + team.slug + QLatin1Char('/') +
-                             team.avatar.value_or(QStringLiteral("-")));
-            return teams.join(QLatin1Char(' '));
+                teams.append(team.id + u'/' + team.slug + u'/' + team.avatar.value_or(u"-"_s));
+            return teams.join(u' ');
         });
     const Result<ProjectResponse> projects = ProjectResponse::fromJson(body);
     // Encoding and decoding again gives the same record.
     if (projects &&
         ProjectResponse::fromJson(QJsonDocument(projects->toJson()).toJson()).value() != projects.value())
-        return QStringLiteral("round trip differs");
+        return u"round trip differs"_s;
     return described<ProjectResponse>(projects, [](const ProjectResponse& r) {
         QStringList rows;
-        for (const ProjectObject& p : r.projects) {
-            QString row = p.name + QLatin1Char('|') + p.framework.value_or(QStringLiteral("-"));
-            if (!p.latestDeployments.isEmpty()) {
-                const Deployments& d = p.latestDeployments.first();
-                row += QLatin1Char('|') + readyStateText(d.readyState) + QLatin1Char('|') +
-                       (d.deployedAt() ? QString::number(*d.deployedAt(), 'f', 0) : QStringLiteral("-")) +
-                       QLatin1Char('|') + d.meta.commitLine().value_or(QStringLiteral("-"));
-            }
-            rows.append(row);
-        }
-        return rows.join(QLatin1Char(' '));
+        for (const ProjectObject& p : r.projects)
+            rows.append(describeProject(p));
+        return rows.join(u' ');
     });
 }
 
@@ -80,9 +83,8 @@ private slots:
     void equalityAndHashSeeEveryField();
     void storedForm_data();
     void storedForm();
-    void decodingRejectsBrokenRecords_data();
-    void decodingRejectsBrokenRecords();
-    void decodingIgnoresUnknownMembers();
+    void decoding_data();
+    void decoding();
     void vercelReplies_data();
     void vercelReplies();
 };
@@ -151,37 +153,38 @@ void RecordsTest::storedForm()
     QCOMPARE(*decoded, entry);
 }
 
-void RecordsTest::decodingRejectsBrokenRecords_data()
+// Members of other names are ignored; a member of the wrong kind or value rejects the record.
+void RecordsTest::decoding_data()
 {
     QTest::addColumn<QByteArray>("json");
+    QTest::addColumn<bool>("decodes");
     const QByteArray head = R"({"processName":"node","port":"3000","pid":"1",)";
-    QTest::newRow("unknown app type")
-        << head + R"("htmlData":{"title":"t","appType":"vue","scheme":"http"}})";
-    QTest::newRow("app type in capitals")
-        << head + R"("htmlData":{"title":"t","appType":"React","scheme":"http"}})";
-    QTest::newRow("unknown scheme") << head + R"("htmlData":{"title":"t","appType":"react","scheme":"ftp"}})";
-    QTest::newRow("scheme in capitals")
-        << head + R"("htmlData":{"title":"t","appType":"react","scheme":"HTTP"}})";
-    QTest::newRow("page without title") << head + R"("htmlData":{"appType":"react","scheme":"http"}})";
-    QTest::newRow("page not an object") << head + R"("htmlData":"x"})";
-    QTest::newRow("origin without cmd") << head + R"("processInfo":{"cwd":"/"}})";
-    QTest::newRow("port as number") << QByteArray(R"({"processName":"node","port":3000,"pid":"1"})");
-    QTest::newRow("missing pid") << QByteArray(R"({"processName":"node","port":"3000"})");
+    const auto page = [&](const char* members) {
+        return head + R"("htmlData":{"title":"t",)" + members + "}}";
+    };
+    QTest::newRow("unknown members") << head + R"("extra":[1,2],"htmlData":{"title":"t","appType":"react",)"
+                                               R"("scheme":"http","favicon":"/f","more":true}})"
+                                     << true;
+    QTest::newRow("unknown app type") << page(R"("appType":"vue","scheme":"http")") << false;
+    QTest::newRow("app type in capitals") << page(R"("appType":"React","scheme":"http")") << false;
+    QTest::newRow("unknown scheme") << page(R"("appType":"react","scheme":"ftp")") << false;
+    QTest::newRow("scheme in capitals") << page(R"("appType":"react","scheme":"HTTP")") << false;
+    QTest::newRow("page without title")
+        << head + R"("htmlData":{"appType":"react","scheme":"http"}})" << false;
+    QTest::newRow("page not an object") << head + R"("htmlData":"x"})" << false;
+    QTest::newRow("origin without cmd") << head + R"("processInfo":{"cwd":"/"}})" << false;
+    QTest::newRow("port as number") << QByteArray(R"({"processName":"node","port":3000,"pid":"1"})") << false;
+    QTest::newRow("missing pid") << QByteArray(R"({"processName":"node","port":"3000"})") << false;
 }
 
-void RecordsTest::decodingRejectsBrokenRecords()
+void RecordsTest::decoding()
 {
     QFETCH(QByteArray, json);
-    QVERIFY(!PortData::fromJson(parse(json)));
-}
-
-void RecordsTest::decodingIgnoresUnknownMembers()
-{
-    const auto decoded = PortData::fromJson(parse(
-        R"({"processName":"node","port":"3000","pid":"1","extra":[1,2],
-            "htmlData":{"title":"t","appType":"react","scheme":"http","favicon":"/f","more":true}})"));
-    QVERIFY(decoded);
-    QCOMPARE(*decoded, node(HTMLData{u"t"_s, AppType::react, u"/f"_s, HttpScheme::http}, {}, "1"));
+    QFETCH(bool, decodes);
+    const auto decoded = PortData::fromJson(parse(json));
+    QCOMPARE(decoded.has_value(), decodes);
+    if (decoded)
+        QCOMPARE(*decoded, node(HTMLData{u"t"_s, AppType::react, u"/f"_s, HttpScheme::http}, {}, "1"));
 }
 
 void RecordsTest::vercelReplies_data()
@@ -194,63 +197,62 @@ void RecordsTest::vercelReplies_data()
         "meta":{"githubCommitAuthorName":"ann","githubCommitMessage":"fix <b>it</b>"}})";
     auto projects = [](const QByteArray& project) { return "{\"projects\":[" + project + "]}"; };
     auto project = [](const QByteArray& members) { return R"({"id":"p","name":"shop",)" + members + "}"; };
+    auto deployed = [&](const QByteArray& latest) {
+        return projects(project(R"("latestDeployments":[)" + latest + "]"));
+    };
+    QByteArray everyState;
+    QStringList everyStateShown;
+    for (const char* state : {"BUILDING", "ERROR", "INITIALIZING", "QUEUED", "READY", "CANCELED"}) {
+        everyState +=
+            (everyState.isEmpty() ? "" : ",") + project(R"("latestDeployments":[{"id":"d","readyState":")" +
+                                                        QByteArray(state) + R"(","readyAt":1,"meta":{}}])");
+        everyStateShown.append(u"shop|-|%1|1|-"_s.arg(QLatin1StringView(state)));
+    }
     QTest::newRow("token among other members")
-        << QByteArray("auth") << QByteArray(R"({"token":"t0k","expiresAt":1})") << "t0k";
-    QTest::newRow("no token") << QByteArray("auth") << QByteArray("{}") << R"(error: Missing member "token")";
-    QTest::newRow("null token") << QByteArray("auth") << QByteArray(R"({"token":null})")
+        << "auth"_ba << QByteArray(R"({"token":"t0k","expiresAt":1})") << "t0k";
+    QTest::newRow("null token") << "auth"_ba << QByteArray(R"({"token":null})")
                                 << R"(error: Missing member "token")";
-    QTest::newRow("numeric token") << QByteArray("auth") << QByteArray(R"({"token":7})")
-                                   << R"(error: Member "token" holds a number of the wrong kind)";
     QTest::newRow("user with extra members")
-        << QByteArray("user") << QByteArray(R"({"user":{"username":"ann","email":"a@b"}})") << "ann";
+        << "user"_ba << QByteArray(R"({"user":{"username":"ann","email":"a@b"}})") << "ann";
     QTest::newRow("teams, avatar optional")
-        << QByteArray("teams")
-        << QByteArray(
-               R"({"teams":[{"id":"t1","name":"A","slug":"a","avatar":"x"},{"id":"t2","name":"B","slug":"b","avatar":null}]})")
+        << "teams"_ba
+        << QByteArray(R"({"teams":[{"id":"t1","name":"A","slug":"a","avatar":"x"},)"
+                      R"({"id":"t2","name":"B","slug":"b","avatar":null}]})")
         << "t1/a/x t2/b/-";
-    QTest::newRow("every member") << QByteArray("projects")
+    QTest::newRow("every member") << "projects"_ba
                                   << projects(project(R"("framework":"nextjs","latestDeployments":[)" +
                                                       deployment + "]"))
                                   << "shop|nextjs|READY|1700000000000|ann: fix <b>it</b>";
-    QTest::newRow("null framework") << QByteArray("projects")
-                                    << projects(project(R"("framework":null,"latestDeployments":[])"))
-                                    << "shop|-";
+    QTest::newRow("every ready state") << "projects"_ba
+                                       << "{\"projects\":[" + everyState + "]}" << everyStateShown.join(u' ');
     QTest::newRow("missing framework")
-        << QByteArray("projects") << projects(project(R"("latestDeployments":[])")) << "shop|-";
-    QTest::newRow("building only")
-        << QByteArray("projects")
-        << projects(project(
-               R"("latestDeployments":[{"id":"d","readyState":"BUILDING","buildingAt":5,"meta":{}}])"))
-        << "shop|-|BUILDING|5|-";
+        << "projects"_ba << projects(project(R"("latestDeployments":[])")) << "shop|-";
+    QTest::newRow("building only") << "projects"_ba
+                                   << deployed(
+                                          R"({"id":"d","readyState":"BUILDING","buildingAt":5,"meta":{}})")
+                                   << "shop|-|BUILDING|5|-";
     QTest::newRow("no times, author only")
-        << QByteArray("projects")
-        << projects(project(
-               R"("latestDeployments":[{"id":"d","readyState":"QUEUED","meta":{"githubCommitAuthorName":"ann"}}])"))
+        << "projects"_ba
+        << deployed(R"({"id":"d","readyState":"QUEUED","meta":{"githubCommitAuthorName":"ann"}})")
         << "shop|-|QUEUED|-|-";
     QTest::newRow("unknown ready state fails the whole reply")
-        << QByteArray("projects")
+        << "projects"_ba
         << ("{\"projects\":[" + project(R"("latestDeployments":[])") + "," +
             project(R"("latestDeployments":[{"id":"d","readyState":"SLEEPING","meta":{}}])") + "]}")
         << R"(error: Unknown readyState "SLEEPING" at projects[1].latestDeployments[0])";
     QTest::newRow("ready state not a string")
-        << QByteArray("projects")
-        << projects(project(R"("latestDeployments":[{"id":"d","readyState":1,"meta":{}}])"))
+        << "projects"_ba << deployed(R"({"id":"d","readyState":1,"meta":{}})")
         << R"(error: Member "readyState" holds a number of the wrong kind at projects[0].latestDeployments[0])";
     QTest::newRow("deployment without meta")
-        << QByteArray("projects")
-        << projects(project(R"("latestDeployments":[{"id":"d","readyState":"READY"}])"))
+        << "projects"_ba << deployed(R"({"id":"d","readyState":"READY"})")
         << R"(error: Missing member "meta" at projects[0].latestDeployments[0])";
-    QTest::newRow("project without name")
-        << QByteArray("projects") << QByteArray(R"({"projects":[{"id":"p","latestDeployments":[]}]})")
-        << R"(error: Missing member "name" at projects[0])";
 }
 
 void RecordsTest::vercelReplies()
 {
     QFETCH(QByteArray, kind);
     QFETCH(QByteArray, body);
-    QFETCH(QString, expected);
-    QCOMPARE(describeVercel(kind, body), expected);
+    QTEST(describeVercel(kind, body), "expected");
 }
 
 QTEST_GUILESS_MAIN(RecordsTest)

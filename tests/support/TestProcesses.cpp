@@ -69,14 +69,9 @@ void ChildProcess::kill()
     m_process.waitForFinished(5000);
 }
 
-QString testDataPath(const QString& name)
-{
-    return qEnvironmentVariable("TIDEWELL_TEST_DATA") + u'/' + name;
-}
-
 QString listenerScript()
 {
-    return testDataPath(u"listener.py"_s);
+    return qEnvironmentVariable("TIDEWELL_TEST_DATA") + u"/listener.py"_s;
 }
 
 QString findProgram(const QString& name)

@@ -40,7 +40,6 @@ private:
 };
 
 // Paths and programs the tests need.
-QString testDataPath(const QString& name);
 QString listenerScript();
 QString python3();
 // An executable found on PATH, or empty.

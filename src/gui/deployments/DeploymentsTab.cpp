@@ -4,6 +4,7 @@
 #include "deployments/VercelOrigins.h"
 #include "gui/deployments/ProjectView.h"
 #include "gui/widgets/AnimatedRowList.h"
+#include "gui/widgets/PlainTextLabel.h"
 #include "gui/widgets/SmallWidgets.h"
 #include "platform/Diagnostics.h"
 #include "state/AppState.h"
@@ -48,7 +49,7 @@ DeploymentsTab::DeploymentsTab(const AppServices* services, QWidget* parent)
       m_noToken(makePlaceholderLabel(VercelClient::kNoTokenText, "noToken", this)),
       m_noProjects(makePlaceholderLabel(QStringLiteral("No projects"), "noProjects", this)),
       m_list(new AnimatedRowList(RowSlot::Slide::fromTrailing, RowSlot::Slide::towardLeading, this)),
-      m_messageLabel(new QLabel(this))
+      m_messageLabel(new PlainTextLabel(this))
 {
     setObjectName(QStringLiteral("vercelTab"));
     auto* layout = new QVBoxLayout(this);
@@ -62,7 +63,6 @@ DeploymentsTab::DeploymentsTab(const AppServices* services, QWidget* parent)
     layout->addWidget(m_list);
 
     m_messageLabel->setObjectName(QStringLiteral("message"));
-    m_messageLabel->setTextFormat(Qt::PlainText);
     m_messageLabel->setAlignment(Qt::AlignCenter);
     QFont small = m_messageLabel->font();
     small.setPointSizeF(small.pointSizeF() * 0.85);

@@ -20,9 +20,7 @@ ElidedLabel* plainLabel(const QString& text, const char* objectName, QWidget* pa
 {
     auto* label = new ElidedLabel(Qt::ElideRight, parent);
     label->setObjectName(QLatin1String(objectName));
-    label->setTextFormat(Qt::PlainText);
     label->setFullText(text);
-    label->setToolTip(QStringLiteral("<p>") + text.toHtmlEscaped() + QStringLiteral("</p>"));
     return label;
 }
 

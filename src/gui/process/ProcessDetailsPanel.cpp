@@ -2,6 +2,7 @@
 
 #include "gui/process/ClipboardCopy.h"
 #include "gui/widgets/ElidedLabel.h"
+#include "gui/widgets/PlainTextLabel.h"
 #include "gui/widgets/RoundedBox.h"
 #include "gui/widgets/SmallWidgets.h"
 
@@ -30,9 +31,8 @@ QFrame* divider(QFrame::Shape shape, QWidget* parent)
 
 QLabel* label(const QString& text, const char* objectName, QWidget* parent)
 {
-    auto* result = new QLabel(text, parent);
+    auto* result = new PlainTextLabel(text, parent);
     result->setObjectName(QLatin1String(objectName));
-    result->setTextFormat(Qt::PlainText);
     return result;
 }
 

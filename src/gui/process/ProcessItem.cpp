@@ -7,9 +7,11 @@
 #include "gui/widgets/CursorModifier.h"
 #include "gui/widgets/DelayPopover.h"
 #include "gui/widgets/ElidedLabel.h"
+#include "gui/widgets/PlainTextLabel.h"
 #include "gui/widgets/ProgressViewContainer.h"
 #include "gui/widgets/RoundedBox.h"
 #include "gui/widgets/SmallWidgets.h"
+#include "ports/PortListRefresher.h"
 #include "probe/PortPage.h"
 #include "process/ProcessClassifier.h"
 #include "state/AppState.h"
@@ -80,14 +82,13 @@ void ProcessItem::buildLayout()
         badge->setObjectName(QStringLiteral("sshBadge"));
         auto* badgeLayout = new QHBoxLayout(badge);
         badgeLayout->setContentsMargins(6, 2, 6, 2);
-        auto* badgeText = new QLabel(QStringLiteral("SSH"), badge);
+        auto* badgeText = new PlainTextLabel(QStringLiteral("SSH"), badge);
         badgeText->setFont(captionFont(font()));
         badgeLayout->addWidget(badgeText);
         column->addWidget(badge, 0, Qt::AlignLeft);
     }
-    auto* title = new QLabel(m_port.htmlData() ? m_port.htmlData()->title : QString(), this);
+    auto* title = new PlainTextLabel(m_port.htmlData() ? m_port.htmlData()->title : QString(), this);
     title->setObjectName(QStringLiteral("title"));
-    title->setTextFormat(Qt::PlainText);
     title->setWordWrap(true);
     QFont titleFont = title->font();
     titleFont.setWeight(QFont::DemiBold);
@@ -101,9 +102,9 @@ void ProcessItem::buildLayout()
     statsLayout->setContentsMargins(0, 0, 0, 0);
     QFont mono = captionFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     mono.setPointSizeF(captionFont(font()).pointSizeF());
-    m_cpu = new QLabel(m_statsLine);
+    m_cpu = new PlainTextLabel(m_statsLine);
     m_cpu->setObjectName(QStringLiteral("statsCpu"));
-    m_memory = new QLabel(m_statsLine);
+    m_memory = new PlainTextLabel(m_statsLine);
     m_memory->setObjectName(QStringLiteral("statsMemory"));
     m_branch = new ElidedLabel(Qt::ElideLeft, m_statsLine);
     m_branch->setObjectName(QStringLiteral("statsBranch"));
@@ -116,7 +117,7 @@ void ProcessItem::buildLayout()
     column->addWidget(m_statsLine);
     layout->addLayout(column, 1);
 
-    auto* portLabel = new QLabel(m_port.port(), this);
+    auto* portLabel = new PlainTextLabel(m_port.port(), this);
     portLabel->setObjectName(QStringLiteral("port"));
     useSecondaryColour(portLabel);
     layout->addWidget(portLabel);
@@ -151,11 +152,22 @@ void ProcessItem::stopProcess()
         return;
     m_isKilling = true;
     m_stopStack->setCurrentIndex(1);
-    // The row stays as it is until a later scan no longer lists the port.
-    AsyncTask::run(m_services->pool, [stop = m_services->stopProcess, pid = m_port.pid()] {
-        if (stop)
-            stop(pid);
-    });
+    const auto stop = m_services->stopProcess;
+    if (!stop)
+        return;
+    // Once signalled, the row stays as it is until a later scan no longer lists the port. The stop
+    // has a thread of its own: readings stuck in the shared pool must not hold it back.
+    AsyncTask::runOnOwnThreadThenCallback(
+        this, [stop, listed = m_port.identity()] { return stop(listed); },
+        [this](bool sent) {
+            if (sent)
+                return;
+            // The pid went to another process: nothing was sent, and a scan shows what listens now.
+            m_isKilling = false;
+            m_stopStack->setCurrentIndex(0);
+            if (m_services->refresher)
+                m_services->refresher->checkPorts();
+        });
 }
 
 void ProcessItem::xrayModeChanged(bool on)

@@ -14,6 +14,7 @@
 #include "process/ProcessStopper.h"
 #include "quicklaunch/QuickLaunchStore.h"
 #include "state/AppState.h"
+#include "state/AsyncTask.h"
 
 #include <QCoreApplication>
 
@@ -26,23 +27,23 @@ TidewellApp::TidewellApp(Host host, std::unique_ptr<AppState> state, QObject* pa
                           nullptr, VercelCredentialFile::readVercelToken(Diagnostics::writeLine))),
       m_probe(std::make_unique<PageProbe>())
 {
-    const PortScanner scanner(m_host.sockets);
+    const PortScanner scanner(m_host.sockets, m_host.processes);
     const ProcessOrigin origin(m_host.processes);
     m_refresher = std::make_unique<PortListRefresher>(
         [scanner] { return scanner.scanListeningPorts(); }, m_probe.get(),
-        [origin](const QString& pid) { return origin.getProcessInfo(pid); });
+        [origin](const ProcessIdentity& listed) { return origin.getProcessInfo(listed); });
     m_refresher->setListeningWatch([sockets = m_host.sockets] { return sockets->listeningInodes(); });
 
     const ProcessStatsReader statsReader(m_host.processes);
-    const ProcessStopper stopper(m_host.tools);
+    const ProcessStopper stopper(m_host.tools, m_host.processes);
     m_services.state = m_state.get();
     m_services.refresher = m_refresher.get();
     m_services.desktop = m_host.desktop;
     m_services.readStats = [statsReader](const PortData& port) {
         return statsReader.fetchProcessStats(port);
     };
-    m_services.stopProcess = [stopper](const QString& pid) { stopper.stopProcess(pid); };
-    m_services.pool = &m_pool;
+    m_services.stopProcess = [stopper](const ProcessIdentity& listed) { return stopper.stopProcess(listed); };
+    m_services.pool = m_pool.get();
     AppState* appState = m_state.get();
     m_services.addToQuickLaunch = [appState](const PortDataLike& entry) {
         QuickLaunchStore::addQuickLaunchItem(entry, *appState);
@@ -58,8 +59,9 @@ TidewellApp::~TidewellApp()
 {
     m_item.reset();
     m_menu.reset();
-    // Readings and stops still running use the host; they end before it goes.
-    m_pool.waitForDone();
+    // Readings own the parts of the host they use, so one stuck on a file that never answers is left
+    // behind: quitting does not wait for it.
+    AsyncTask::finishOrAbandon(std::move(m_pool), kQuitGraceMs);
 }
 
 void TidewellApp::start()

@@ -37,8 +37,11 @@ signals:
     void quitRequested();
 
 private:
+    // A reading still running at quit gets this long to end before the program goes without it.
+    static constexpr int kQuitGraceMs = 500;
+
     Host m_host;
-    QThreadPool m_pool;
+    std::unique_ptr<QThreadPool> m_pool = std::make_unique<QThreadPool>();
     std::unique_ptr<AppState> m_state;
     std::unique_ptr<PageProbe> m_probe;
     std::unique_ptr<PortListRefresher> m_refresher;

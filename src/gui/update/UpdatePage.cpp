@@ -1,5 +1,6 @@
 #include "gui/update/UpdatePage.h"
 
+#include "gui/widgets/PlainTextLabel.h"
 #include "gui/widgets/ProgressViewContainer.h"
 #include "update/UpdateDownload.h"
 
@@ -21,9 +22,8 @@ constexpr int kProgressSteps = 1000;
 // The service's text, never read as markup.
 QLabel* makeTextLabel(const QString& text, const char* objectName, QWidget* parent)
 {
-    auto* label = new QLabel(text, parent);
+    auto* label = new PlainTextLabel(text, parent);
     label->setObjectName(QLatin1String(objectName));
-    label->setTextFormat(Qt::PlainText);
     label->setAlignment(Qt::AlignCenter);
     label->setWordWrap(true);
     return label;

@@ -2,7 +2,7 @@
 
 namespace tidewell {
 
-ElidedLabel::ElidedLabel(Qt::TextElideMode mode, QWidget* parent) : QLabel(parent), m_mode(mode)
+ElidedLabel::ElidedLabel(Qt::TextElideMode mode, QWidget* parent) : PlainTextLabel(parent), m_mode(mode)
 {
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
@@ -10,7 +10,7 @@ ElidedLabel::ElidedLabel(Qt::TextElideMode mode, QWidget* parent) : QLabel(paren
 void ElidedLabel::setFullText(const QString& text)
 {
     m_fullText = text;
-    setToolTip(text);
+    setToolTip(toolTipFor(text));
     updateGeometry();
     updateShownText();
 }
@@ -27,7 +27,7 @@ QSize ElidedLabel::sizeHint() const
 
 void ElidedLabel::resizeEvent(QResizeEvent* event)
 {
-    QLabel::resizeEvent(event);
+    PlainTextLabel::resizeEvent(event);
     updateShownText();
 }
 

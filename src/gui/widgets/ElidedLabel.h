@@ -1,11 +1,12 @@
 #pragma once
 
-#include <QLabel>
+#include "gui/widgets/PlainTextLabel.h"
 
 namespace tidewell {
 
-// A one-line label that shortens its text with an ellipsis to the width it is given.
-class ElidedLabel : public QLabel
+// A one-line plain-text label that shortens its text with an ellipsis to the width it is given
+// and shows it whole in its tooltip.
+class ElidedLabel : public PlainTextLabel
 {
     Q_OBJECT
 public:

@@ -1,5 +1,6 @@
 #include "gui/widgets/SmallWidgets.h"
 
+#include "gui/widgets/PlainTextLabel.h"
 #include "gui/widgets/SymbolIcons.h"
 
 #include <QLabel>
@@ -28,7 +29,7 @@ void useSecondaryColour(QWidget* widget)
 
 QLabel* makePlaceholderLabel(const QString& text, const char* objectName, QWidget* parent)
 {
-    auto* label = new QLabel(text, parent);
+    QLabel* label = new PlainTextLabel(text, parent);
     label->setObjectName(QLatin1String(objectName));
     label->setAlignment(Qt::AlignCenter);
     label->setContentsMargins(0, 10, 0, 8);

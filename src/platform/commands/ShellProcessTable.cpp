@@ -4,6 +4,8 @@
 #include "platform/TextDecoding.h"
 #include "platform/commands/ShellQuoting.h"
 
+#include <algorithm>
+
 namespace tidewell {
 
 const QString ShellProcessTable::kOriginScript = QStringLiteral(
@@ -24,6 +26,19 @@ const QString ShellProcessTable::kOriginScript = QStringLiteral(
     "\n    break"
     "\n  fi"
     "\ndone");
+
+namespace {
+
+const QString kPs = QStringLiteral("/bin/ps");
+
+// Only plain process ids reach ps, so a listed text can never read as one of its options.
+bool isPlainPid(const QString& pid)
+{
+    return !pid.isEmpty() && pid.size() < 12 &&
+           std::all_of(pid.cbegin(), pid.cend(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
+
+} // namespace
 
 ShellProcessTable::ShellProcessTable(std::shared_ptr<SystemTools> tools) : m_tools(std::move(tools)) {}
 
@@ -60,6 +75,39 @@ std::optional<ProcessReading> ShellProcessTable::parseStatisticsOutput(const QBy
     if (fields.size() < 3)
         return std::nullopt;
     return ProcessReading{fields[0], fields[1], fields[2], lines.size() >= 3 ? lines[2] : QString()};
+}
+
+QHash<QString, QString> ShellProcessTable::parseStartTimes(const QByteArray& output)
+{
+    QHash<QString, QString> times;
+    for (const QString& line : decodeUtf8OrEmpty(output).split(QLatin1Char('\n'))) {
+        const QString trimmed = line.trimmed();
+        const qsizetype space = trimmed.indexOf(QLatin1Char(' '));
+        if (space > 0 && isPlainPid(trimmed.left(space)))
+            times.insert(trimmed.left(space), trimmed.mid(space + 1).trimmed());
+    }
+    return times;
+}
+
+bool ShellProcessTable::isListedProcess(const ProcessIdentity& listed)
+{
+    if (!isPlainPid(listed.pid) || listed.startTime.isEmpty())
+        return false;
+    const QByteArray output = m_tools->runAndRead(
+        kPs, {QStringLiteral("-o"), QStringLiteral("lstart="), QStringLiteral("-p"), listed.pid});
+    return decodeUtf8OrEmpty(output).trimmed() == listed.startTime;
+}
+
+QHash<QString, QString> ShellProcessTable::startTimes(const QStringList& pids)
+{
+    QStringList arguments{QStringLiteral("-o"), QStringLiteral("pid=,lstart=")};
+    for (const QString& pid : pids) {
+        if (isPlainPid(pid))
+            arguments << QStringLiteral("-p") << pid;
+    }
+    if (arguments.size() == 2)
+        return {};
+    return parseStartTimes(m_tools->runAndRead(kPs, arguments));
 }
 
 std::optional<ProcessInfo> ShellProcessTable::origin(const QString& pid)

@@ -20,11 +20,17 @@ public:
 
     std::optional<ProcessInfo> origin(const QString& pid) override;
     std::optional<ProcessReading> reading(const QString& pid, const QString& cwd) override;
+    // Compares `ps -o lstart= -p PID`; ps shows no sockets, so only the start time is compared.
+    bool isListedProcess(const ProcessIdentity& listed) override;
+    // One `ps -o pid=,lstart=` for all of them.
+    QHash<QString, QString> startTimes(const QStringList& pids) override;
 
     static QString originScriptFor(const QString& pid);
     static QString statisticsCommandFor(const QString& pid, const QString& cwd);
     static std::optional<ProcessInfo> parseOriginOutput(const QByteArray& output);
     static std::optional<ProcessReading> parseStatisticsOutput(const QByteArray& output);
+    // Lines of a pid and its lstart text.
+    static QHash<QString, QString> parseStartTimes(const QByteArray& output);
 
 private:
     std::shared_ptr<SystemTools> m_tools;

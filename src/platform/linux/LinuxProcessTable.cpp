@@ -1,10 +1,10 @@
 #include "platform/linux/LinuxProcessTable.h"
 
-#include "platform/GitBranchReader.h"
 #include "platform/linux/ProcFs.h"
 
 #include <QDeadlineTimer>
 #include <QRegularExpression>
+#include <algorithm>
 #include <cstdio>
 #include <unistd.h>
 
@@ -51,19 +51,72 @@ long long residentPages(long pid)
     return procfs::readFile(path, 256).split(' ').value(1).toLongLong();
 }
 
+// The argument vector of a process, when it still matches `shownCommand` (read a moment before);
+// empty otherwise. A process that wrote its title over its arguments (one word with spaces,
+// such as "next-server (v14.2.3)") has no vector to give: its text stays for the shell to read.
+QStringList argumentVector(long pid, const QString& shownCommand)
+{
+    char path[64];
+    std::snprintf(path, sizeof path, "/proc/%ld/cmdline", pid);
+    QByteArray raw = procfs::readFile(path);
+    if (!raw.endsWith('\0'))
+        return {};
+    raw.chop(1);
+    QStringList arguments;
+    for (const QByteArray& argument : raw.split('\0'))
+        arguments.append(QString::fromUtf8(argument));
+    if (arguments.join(QLatin1Char(' ')) != shownCommand ||
+        (arguments.size() == 1 && arguments.first().contains(QLatin1Char(' '))))
+        return {};
+    return arguments;
+}
+
 } // namespace
+
+bool LinuxProcessTable::isListedProcess(const ProcessIdentity& listed)
+{
+    const auto pid = parsePid(listed.pid);
+    if (!pid || listed.startTime.isEmpty())
+        return false;
+    const auto stat = procfs::readStat(*pid);
+    if (!stat || QString::number(stat->startTicks) != listed.startTime)
+        return false;
+    if (listed.socketInode == 0)
+        return true;
+    char path[64];
+    std::snprintf(path, sizeof path, "/proc/%ld/fd", *pid);
+    const auto sockets = procfs::socketInodes(path);
+    return std::any_of(sockets.cbegin(), sockets.cend(),
+                       [&listed](const auto& socket) { return socket.second == listed.socketInode; });
+}
+
+QHash<QString, QString> LinuxProcessTable::startTimes(const QStringList& pids)
+{
+    QHash<QString, QString> times;
+    for (const QString& text : pids) {
+        const auto pid = parsePid(text);
+        const auto stat = pid ? procfs::readStat(*pid) : std::nullopt;
+        if (stat)
+            times.insert(text, QString::number(stat->startTicks));
+    }
+    return times;
+}
 
 QString LinuxProcessTable::commandLine(long pid)
 {
     char path[64];
     std::snprintf(path, sizeof path, "/proc/%ld/cmdline", pid);
-    QByteArray raw = procfs::readFile(path);
+    const QString text = commandLineText(procfs::readFile(path));
+    if (!text.isEmpty())
+        return text;
+    const auto stat = procfs::readStat(pid);
+    return stat ? QLatin1Char('[') + QString::fromUtf8(stat->comm) + QLatin1Char(']') : QString();
+}
+
+QString LinuxProcessTable::commandLineText(QByteArray raw)
+{
     while (raw.endsWith('\0'))
         raw.chop(1);
-    if (raw.isEmpty()) {
-        const auto stat = procfs::readStat(pid);
-        return stat ? QLatin1Char('[') + QString::fromUtf8(stat->comm) + QLatin1Char(']') : QString();
-    }
     raw.replace('\0', ' ');
     return QString::fromUtf8(raw);
 }
@@ -78,8 +131,12 @@ bool LinuxProcessTable::startedAsShell(long pid)
 {
     char path[64];
     std::snprintf(path, sizeof path, "/proc/%ld/cmdline", pid);
-    const QByteArray raw = procfs::readFile(path, 4096);
-    QByteArray program = raw.left(raw.indexOf('\0'));
+    return isShellProgram(procfs::readFile(path, 4096));
+}
+
+bool LinuxProcessTable::isShellProgram(const QByteArray& rawCommandLine)
+{
+    QByteArray program = rawCommandLine.left(rawCommandLine.indexOf('\0'));
     program = program.mid(program.lastIndexOf('/') + 1);
     if (program.startsWith('-'))
         program.remove(0, 1);
@@ -108,7 +165,7 @@ std::optional<ProcessInfo> LinuxProcessTable::origin(const QString& pidText)
             const QString cwd = QString::fromUtf8(procfs::readLink(path));
             if (cwd.isEmpty())
                 return std::nullopt;
-            return ProcessInfo{cwd, previousCommand};
+            return ProcessInfo{cwd, previousCommand, argumentVector(previousPid, previousCommand)};
         }
         previousPid = pid;
         previousCommand = command;
@@ -171,7 +228,8 @@ std::optional<ProcessReading> LinuxProcessTable::reading(const QString& pidText,
     const long long rssKilobytes = residentPages(*pid) * pageKilobytes;
     const double cpu = cpuPercent(*pid, stat->startTicks, stat->userTicks + stat->systemTicks);
     const double mem = totalKilobytes > 0 ? double(rssKilobytes) * 100.0 / double(totalKilobytes) : 0.0;
-    return ProcessReading{tenths(cpu), tenths(mem), QString::number(rssKilobytes), currentGitBranch(cwd)};
+    return ProcessReading{tenths(cpu), tenths(mem), QString::number(rssKilobytes),
+                          m_branches.currentBranch(cwd)};
 }
 
 } // namespace tidewell

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/GitBranchReader.h"
 #include "platform/ProcessTable.h"
 
 #include <QHash>
@@ -16,15 +17,21 @@ public:
 
     std::optional<ProcessInfo> origin(const QString& pid) override;
     std::optional<ProcessReading> reading(const QString& pid, const QString& cwd) override;
+    bool isListedProcess(const ProcessIdentity& listed) override;
+    QHash<QString, QString> startTimes(const QStringList& pids) override;
 
     // The command line as `ps -o command=` shows it: arguments joined by single spaces, or the
     // name in brackets for a process without one.
     static QString commandLine(long pid);
+    // The same text from the raw contents of /proc/PID/cmdline (empty for none).
+    static QString commandLineText(QByteArray raw);
     // The shell test of the origin walk, on a command line.
     static bool looksLikeShell(const QString& commandLine);
     // Linux terminals start shells by bare name ("bash", or "-bash" for a login shell), which
     // the slash pattern above misses; the program name of the process tells them apart.
     static bool startedAsShell(long pid);
+    // The same test on the raw contents of /proc/PID/cmdline.
+    static bool isShellProgram(const QByteArray& rawCommandLine);
 
 private:
     struct CpuSample
@@ -42,6 +49,7 @@ private:
     double cpuPercent(long pid, unsigned long long startTicks, unsigned long long busyTicks);
     void forgetOldSamples(qint64 nowMs);
 
+    GitBranchReader m_branches;
     QMutex m_samplesMutex;
     QHash<long, CpuSample> m_samples; // the previous reading of each pid, for top-like CPU shares
 };

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -53,6 +54,32 @@ QList<long> numericEntries(const char* folder)
     ::closedir(dir);
     std::sort(entries.begin(), entries.end());
     return entries;
+}
+
+// Links are read relative to the open folder, which spares the kernel a path walk per descriptor.
+QList<std::pair<long, quint64>> socketInodes(const char* fdFolder)
+{
+    QList<std::pair<long, quint64>> sockets;
+    DIR* dir = ::opendir(fdFolder);
+    if (!dir)
+        return sockets;
+    static constexpr char kSocketPrefix[] = "socket:[";
+    constexpr size_t kPrefixLength = sizeof kSocketPrefix - 1;
+    char target[64];
+    while (const dirent* entry = ::readdir(dir)) {
+        if (entry->d_name[0] < '0' || entry->d_name[0] > '9')
+            continue;
+        const ssize_t length = ::readlinkat(::dirfd(dir), entry->d_name, target, sizeof target - 1);
+        if (length <= ssize_t(kPrefixLength) || std::memcmp(target, kSocketPrefix, kPrefixLength) != 0)
+            continue;
+        target[length] = '\0';
+        char* end = nullptr;
+        const unsigned long long inode = std::strtoull(target + kPrefixLength, &end, 10);
+        if (*end == ']')
+            sockets.append({std::strtol(entry->d_name, nullptr, 10), inode});
+    }
+    ::closedir(dir);
+    return sockets;
 }
 
 std::optional<ProcessStat> parseStat(const QByteArray& content)

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QList>
 #include <optional>
+#include <utility>
 
 namespace tidewell::procfs {
 
@@ -13,6 +14,8 @@ QByteArray readFile(const char* path, qsizetype limit = 1 << 20);
 QByteArray readLink(const char* path);
 // The numeric entries of a /proc folder (process ids or fd numbers), ascending.
 QList<long> numericEntries(const char* folder);
+// The descriptors under a /proc/PID/fd folder that are sockets, as (fd number, socket inode).
+QList<std::pair<long, quint64>> socketInodes(const char* fdFolder);
 
 // The fields of /proc/PID/stat that this program uses.
 struct ProcessStat

@@ -283,7 +283,8 @@ QList<ListeningSocket> ProcNetListingSource::listeningSockets()
     for (const SocketOwners::Holder& holder : m_owners.holders()) {
         const SocketOwners::Owner& owner = m_owners.owner(holder.pid);
         const Listener& listener = m_names.find(holder.inode).value();
-        sockets.append(ListeningSocket{owner.command, owner.pidText, listener.name, listener.port});
+        sockets.append(ListeningSocket{owner.command, owner.pidText, listener.name,
+                                       QString::number(owner.startTicks), holder.inode, listener.port});
     }
     return sockets;
 }

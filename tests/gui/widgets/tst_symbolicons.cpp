@@ -15,7 +15,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr qreal ratio = 2.0;
 const QColor darkInk(0x1d, 0x1d, 0x1f);
 const QColor lightInk(0xf2, 0xf2, 0xf2);
 const QColor whitePanel(0xff, 0xff, 0xff);
@@ -23,19 +22,19 @@ const QColor nearBlackPanel(0x1c, 0x1c, 0x1e);
 const QString resourcesDir = QStringLiteral(TIDEWELL_RESOURCES_DIR);
 
 // A light desktop has dark text on a light window, a dark one the reverse.
-void usePalette(const QColor& text, const QColor& window)
+void usePalette(bool dark)
 {
     QPalette palette = QGuiApplication::palette();
-    palette.setColor(QPalette::WindowText, text);
-    palette.setColor(QPalette::Window, window);
+    palette.setColor(QPalette::WindowText, dark ? lightInk : darkInk);
+    palette.setColor(QPalette::Window, dark ? nearBlackPanel : whitePanel);
     palette.setColor(QPalette::Disabled, QPalette::WindowText, QColor(0x80, 0x80, 0x80));
     palette.setColor(QPalette::HighlightedText, QColor(0xff, 0xff, 0xff));
     QGuiApplication::setPalette(palette);
 }
 
-QImage render(const QIcon& icon, int size = 24, qreal pixelRatio = ratio, QIcon::Mode mode = QIcon::Normal)
+QImage render(const QIcon& icon, int size = 24, qreal ratio = 2.0, QIcon::Mode mode = QIcon::Normal)
 {
-    return icon.pixmap(QSize(size, size), pixelRatio, mode).toImage().convertToFormat(QImage::Format_ARGB32);
+    return icon.pixmap(QSize(size, size), ratio, mode).toImage().convertToFormat(QImage::Format_ARGB32);
 }
 
 double luminance(QRgb pixel)
@@ -43,38 +42,35 @@ double luminance(QRgb pixel)
     return (0.2126 * qRed(pixel) + 0.7152 * qGreen(pixel) + 0.0722 * qBlue(pixel)) / 255.0;
 }
 
-// Shares of the picture, and the look of its solid pixels: the ink, not its antialiased edge.
+// The look of the solid pixels (the ink, not its antialiased edge): mean luminance and saturation,
+// and how many coarse colours each cover at least 4 % of them.
 struct Ink
 {
-    int drawn = 0, opaque = 0, solid = 0, total = 0, colours = 0;
     double luminance = -1, saturation = 0;
+    int colours = 0;
 };
 
 Ink inkOf(const QImage& image)
 {
     Ink ink;
+    int solid = 0;
     double luminanceSum = 0, saturationSum = 0;
-    QHash<int, int> buckets; // colours in coarse steps
+    QHash<int, int> buckets;
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
             const QColor colour = image.pixelColor(x, y);
-            ++ink.total;
-            ink.drawn += colour.alpha() > 0 ? 1 : 0;
-            ink.opaque += colour.alpha() == 255 ? 1 : 0;
             if (colour.alpha() < 250)
                 continue;
-            ++ink.solid;
+            ++solid;
             luminanceSum += luminance(colour.rgb());
             saturationSum += colour.hsvSaturationF();
             ++buckets[(colour.red() / 48) * 100 + (colour.green() / 48) * 10 + colour.blue() / 48];
         }
     }
-    if (ink.solid > 0) {
-        ink.luminance = luminanceSum / ink.solid;
-        ink.saturation = saturationSum / ink.solid;
-    }
+    if (solid > 0)
+        ink = {luminanceSum / solid, saturationSum / solid, 0};
     for (const int count : std::as_const(buckets))
-        ink.colours += count * 25 >= ink.solid ? 1 : 0; // at least 4% of the drawing
+        ink.colours += count * 25 >= solid ? 1 : 0;
     return ink;
 }
 
@@ -109,14 +105,12 @@ class SymbolIconsTest : public QObject
     Q_OBJECT
 private slots:
     void initTestCase();
-    void cleanup();
+    void cleanup() { QGuiApplication::setPalette(m_startPalette); }
     void shippedDrawingsMatchTheNames();
     void iconIsSharpAndReadable_data();
     void iconIsSharpAndReadable();
-    void unknownNamesGiveNullIcons_data();
     void unknownNamesGiveNullIcons();
     void themeIconsWinWhereTheyFit();
-    void trayHammerStandsOutOnEitherPanel_data();
     void trayHammerStandsOutOnEitherPanel();
 
 private:
@@ -128,11 +122,6 @@ void SymbolIconsTest::initTestCase()
     // Our own drawings on every machine; the theme path is tested on a theme made here.
     qputenv("TIDEWELL_BUNDLED_ICONS", "1");
     m_startPalette = QGuiApplication::palette();
-}
-
-void SymbolIconsTest::cleanup()
-{
-    QGuiApplication::setPalette(m_startPalette);
 }
 
 // A drawing in the folder but missing from the .qrc or from the name lists would never be shown.
@@ -152,73 +141,52 @@ void SymbolIconsTest::shippedDrawingsMatchTheNames()
 void SymbolIconsTest::iconIsSharpAndReadable_data()
 {
     QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("isSymbol");
-    QTest::addColumn<int>("colours");
+    QTest::addColumn<int>("colours"); // 0 for a symbol, drawn in the text colour
     for (const QString& name : SymbolIcons::symbolNames())
-        QTest::newRow(qPrintable(name)) << name << true << 1;
+        QTest::newRow(qPrintable(name)) << name << 0;
     // React's mark is one colour; every other mark has at least two.
     for (const QString& name : SymbolIcons::assetNames())
-        QTest::newRow(qPrintable(name)) << name << false << (name == "react"_L1 ? 1 : 2);
+        QTest::newRow(qPrintable(name)) << name << (name == "react"_L1 ? 1 : 2);
 }
 
 void SymbolIconsTest::iconIsSharpAndReadable()
 {
     QFETCH(QString, name);
-    QFETCH(bool, isSymbol);
     QFETCH(int, colours);
-    const QIcon icon = isSymbol ? SymbolIcons::symbol(name) : SymbolIcons::asset(name);
+    const QIcon icon = colours == 0 ? SymbolIcons::symbol(name) : SymbolIcons::asset(name);
     QVERIFY(!icon.isNull());
-    usePalette(lightInk, nearBlackPanel);
+    usePalette(true);
     const QImage onDark = render(icon);
-    usePalette(darkInk, whitePanel);
+    usePalette(false);
     const QImage onLight = render(icon);
     // Drawn at the device size, not a 24 px picture blown up.
     QCOMPARE(onLight.size(), QSize(48, 48));
-    QCOMPARE(onLight.devicePixelRatio(), ratio);
+    QCOMPARE(onLight.devicePixelRatio(), 2.0);
     QCOMPARE_GE(standOutPercent(onLight, whitePanel), 5);
     QCOMPARE_GE(standOutPercent(onDark, nearBlackPanel), 5);
-
     const Ink ink = inkOf(onLight);
-    if (!isSymbol) {
+    if (colours > 0) {
         QCOMPARE(onDark, onLight);
-        QCOMPARE_GE(ink.drawn * 100, ink.total * 10);
-        QCOMPARE_LT(ink.opaque, ink.total);
         QCOMPARE_GE(ink.colours, colours);
         // A one-colour mark still has a colour of its own, not the text grey.
-        if (colours == 1)
-            QCOMPARE_GT(ink.saturation, 0.4);
+        QVERIFY(colours > 1 || ink.saturation > 0.4);
         return;
     }
-    QCOMPARE_GE(ink.drawn * 100, ink.total * 5);
-    QCOMPARE_GE(ink.opaque * 100, ink.total * 2);
-    QCOMPARE_LE(ink.opaque * 100, ink.total * 70);
-    QCOMPARE_GE(ink.luminance, 0.0);
-    QCOMPARE_LT(ink.luminance, 0.2);
+    QVERIFY(ink.luminance >= 0 && ink.luminance < 0.2);
     QCOMPARE_GT(inkOf(onDark).luminance, 0.8);
-    const double disabled = inkOf(render(icon, 24, ratio, QIcon::Disabled)).luminance;
+    const double disabled = inkOf(render(icon, 24, 2.0, QIcon::Disabled)).luminance;
     QVERIFY2(disabled > 0.4 && disabled < 0.6, qPrintable(QString::number(disabled)));
-    QCOMPARE_GT(inkOf(render(icon, 24, ratio, QIcon::Selected)).luminance, 0.95);
+    QCOMPARE_GT(inkOf(render(icon, 24, 2.0, QIcon::Selected)).luminance, 0.95);
 }
 
-void SymbolIconsTest::unknownNamesGiveNullIcons_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("asSymbol");
-    QTest::newRow("empty symbol") << QString() << true;
-    QTest::newRow("empty asset") << QString() << false;
-    QTest::newRow("made-up symbol") << u"no.such.symbol"_s << true;
-    QTest::newRow("other case") << u"Trash"_s << true;
-    QTest::newRow("asset asked as symbol") << u"nodejs"_s << true;
-    QTest::newRow("symbol asked as asset") << u"hammer"_s << false;
-    QTest::newRow("path out of the folder") << u"../assets/nodejs"_s << true;
-    QTest::newRow("app icon as asset") << u"../tidewell"_s << false;
-}
-
+// Only the shipped names of each kind load: no other case, kind or path out of the folder.
 void SymbolIconsTest::unknownNamesGiveNullIcons()
 {
-    QFETCH(QString, name);
-    QFETCH(bool, asSymbol);
-    QVERIFY((asSymbol ? SymbolIcons::symbol(name) : SymbolIcons::asset(name)).isNull());
+    for (const QString& name :
+         {QString(), u"no.such.symbol"_s, u"Trash"_s, u"nodejs"_s, u"../assets/nodejs"_s})
+        QVERIFY2(SymbolIcons::symbol(name).isNull(), qPrintable(name));
+    for (const QString& name : {QString(), u"hammer"_s, u"../tidewell"_s})
+        QVERIFY2(SymbolIcons::asset(name).isNull(), qPrintable(name));
 }
 
 void SymbolIconsTest::themeIconsWinWhereTheyFit()
@@ -257,33 +225,22 @@ void SymbolIconsTest::themeIconsWinWhereTheyFit()
     QCOMPARE(bundledTrash, QString());
 }
 
-void SymbolIconsTest::trayHammerStandsOutOnEitherPanel_data()
-{
-    QTest::addColumn<bool>("darkDesktop");
-    QTest::addColumn<bool>("darkPanel");
-    QTest::addColumn<int>("size");
-    for (const int size : {16, 22, 24}) {
-        for (const bool darkDesktop : {false, true}) {
-            for (const bool darkPanel : {false, true}) {
-                QTest::addRow("%s desktop, %s panel, %d px", darkDesktop ? "dark" : "light",
-                              darkPanel ? "dark" : "light", size)
-                    << darkDesktop << darkPanel << size;
-            }
-        }
-    }
-}
-
 // A panel the opposite shade of the desktop is common (dark bars on light themes); the rim must
-// keep the outline visible there.
+// keep the outline visible there, at every tray size.
 void SymbolIconsTest::trayHammerStandsOutOnEitherPanel()
 {
-    QFETCH(bool, darkDesktop);
-    QFETCH(bool, darkPanel);
-    QFETCH(int, size);
-    usePalette(darkDesktop ? lightInk : darkInk, darkDesktop ? nearBlackPanel : whitePanel);
-    const QImage hammer = render(SymbolIcons::symbol(u"hammer"_s), size, 1.0);
-    QCOMPARE(hammer.size(), QSize(size, size));
-    QCOMPARE_GE(standOutPercent(hammer, darkPanel ? nearBlackPanel : whitePanel), 10);
+    for (const bool darkDesktop : {false, true}) {
+        usePalette(darkDesktop);
+        for (const int size : {16, 22, 24}) {
+            const QImage hammer = render(SymbolIcons::symbol(u"hammer"_s), size, 1.0);
+            QCOMPARE(hammer.size(), QSize(size, size));
+            for (const QColor& panel : {nearBlackPanel, whitePanel})
+                QVERIFY2(
+                    standOutPercent(hammer, panel) >= 10,
+                    qPrintable(
+                        u"%1 px, dark desktop %2, panel %3"_s.arg(size).arg(darkDesktop).arg(panel.name())));
+        }
+    }
 }
 
 QTEST_MAIN(SymbolIconsTest)

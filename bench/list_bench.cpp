@@ -1,0 +1,210 @@
+// How long `tidewell --list` takes as a whole process, start-up included, against
+// `lsof -iTCP -sTCP:LISTEN -n -P`, with five real development servers listening; and how much of it
+// is the program's start alone (`tidewell --version`) and how many shared objects it maps.
+
+#include "BenchTiming.h"
+#include "ChildProcessGroup.h"
+
+#include <QByteArray>
+#include <QByteArrayList>
+#include <QDir>
+#include <QFile>
+#include <QList>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <unistd.h>
+
+extern char** environ;
+
+using namespace tidewell::bench;
+
+namespace {
+
+constexpr int kServers = 5;
+constexpr int kRuns = 9;
+constexpr int kReadyTimeoutMs = 20'000;
+constexpr double kRatioBound = 1.5;
+
+// Runs `arguments` (an absolute program first) to its end with `extraEnvironment` added, and returns
+// its standard output; standard error goes to /dev/null. Empty when it could not start.
+QByteArray runToEnd(const QByteArrayList& arguments, const QByteArrayList& extraEnvironment = {})
+{
+    std::vector<char*> argv;
+    for (const QByteArray& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.constData()));
+    argv.push_back(nullptr);
+    std::vector<char*> envp;
+    for (char** variable = environ; *variable != nullptr; ++variable)
+        envp.push_back(*variable);
+    for (const QByteArray& variable : extraEnvironment)
+        envp.push_back(const_cast<char*>(variable.constData()));
+    envp.push_back(nullptr);
+
+    int out[2];
+    if (::pipe2(out, O_CLOEXEC) != 0)
+        return {};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    pid_t child = -1;
+    const int spawned = ::posix_spawn(&child, argv[0], &actions, nullptr, argv.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(out[1]);
+    QByteArray output;
+    if (spawned == 0) {
+        char buffer[65536];
+        for (ssize_t n; (n = ::read(out[0], buffer, sizeof buffer)) != 0;) {
+            if (n > 0)
+                output.append(buffer, n);
+            else if (errno != EINTR)
+                break;
+        }
+        ::waitpid(child, nullptr, 0);
+    }
+    ::close(out[0]);
+    return output;
+}
+
+// Starts one listener (tests/data/listener.py) named like a development server; its "ready <port>"
+// line arrives on the returned descriptor.
+int startServer(ChildProcessGroup& servers, const QByteArray& python, int number)
+{
+    int ready[2];
+    if (::pipe2(ready, O_CLOEXEC) != 0)
+        return -1;
+    const QByteArray title = "Server " + QByteArray::number(number);
+    const pid_t child = servers.start([&] {
+        ::dup2(ready[1], STDOUT_FILENO);
+        ::execl(python.constData(), "python3", TIDEWELL_LISTENER, "--name", "node", "--title",
+                title.constData(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    });
+    ::close(ready[1]);
+    if (child < 0) {
+        ::close(ready[0]);
+        return -1;
+    }
+    return ready[0];
+}
+
+// The port of the "ready <port>" line on `fd`, or 0 when none came in time.
+int readyPort(int fd)
+{
+    QByteArray line;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kReadyTimeoutMs);
+    while (!line.contains('\n')) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        pollfd entry{fd, POLLIN, 0};
+        if (left.count() <= 0 || ::poll(&entry, 1, int(left.count())) <= 0)
+            return 0;
+        char buffer[256];
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n <= 0)
+            return 0;
+        line.append(buffer, n);
+    }
+    return line.startsWith("ready ") ? line.mid(6, line.indexOf('\n') - 6).trimmed().toInt() : 0;
+}
+
+// How many of `ports` a table lists: tidewell's rows start with the port, lsof's NAME column ends
+// with ":port (LISTEN)".
+int listed(const QByteArray& table, const QList<int>& ports, bool lsof)
+{
+    int found = 0;
+    for (const int port : ports) {
+        const QByteArray text = QByteArray::number(port);
+        for (const QByteArray& line : table.split('\n')) {
+            if (lsof ? line.endsWith(':' + text + " (LISTEN)") : line.startsWith(text + ' ')) {
+                ++found;
+                break;
+            }
+        }
+    }
+    return found;
+}
+
+// The shared objects the dynamic loader maps for `tidewell --list`, the loader itself included.
+int mappedObjects(const QByteArray& tidewell)
+{
+    QTemporaryDir folder;
+    const QByteArray prefix = QFile::encodeName(folder.filePath(QStringLiteral("ld")));
+    runToEnd({tidewell, "--list"}, {"LD_DEBUG=files", "LD_DEBUG_OUTPUT=" + prefix});
+    int objects = 0;
+    for (const QString& name : QDir(folder.path()).entryList(QDir::Files)) {
+        QFile report(folder.filePath(name));
+        if (report.open(QIODevice::ReadOnly))
+            objects += int(report.readAll().count("generating link map"));
+    }
+    return objects + 1;
+}
+
+QByteArray lsofProgram()
+{
+    for (const char* candidate : {"/usr/bin/lsof", "/usr/sbin/lsof", "/bin/lsof"}) {
+        if (::access(candidate, X_OK) == 0)
+            return candidate;
+    }
+    return {};
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // `--program PATH` times another build of tidewell (an older one, say) in the same way.
+    const QByteArray tidewell =
+        argc == 3 && QByteArray(argv[1]) == "--program" ? QByteArray(argv[2]) : QByteArray(TIDEWELL_PROGRAM);
+    const QByteArray python = QFile::encodeName(QStandardPaths::findExecutable(QStringLiteral("python3")));
+    const QByteArray lsof = lsofProgram();
+    if (python.isEmpty() || lsof.isEmpty()) {
+        std::fprintf(stderr, "python3 and lsof are needed\n");
+        return 2;
+    }
+    ChildProcessGroup servers;
+    QList<int> ports;
+    for (int number = 1; number <= kServers; ++number) {
+        const int fd = startServer(servers, python, number);
+        const int port = fd < 0 ? 0 : readyPort(fd);
+        if (fd >= 0)
+            ::close(fd);
+        if (port == 0) {
+            std::fprintf(stderr, "server %d did not start listening\n", number);
+            return 2;
+        }
+        ports.append(port);
+    }
+
+    const QByteArrayList list{tidewell, "--list"};
+    const QByteArrayList lsofList{lsof, "-iTCP", "-sTCP:LISTEN", "-n", "-P"};
+    // One run of each first, so that neither side is timed with cold caches; their tables are checked.
+    const QByteArray tidewellTable = runToEnd(list);
+    const QByteArray lsofTable = runToEnd(lsofList);
+    const MedianPair times = compareMedians(
+        kRuns, [&] { runToEnd(list); }, kRuns, [&] { runToEnd(lsofList); });
+    const double startMs = medianMilliseconds(kRuns, [&] { runToEnd({tidewell, "--version"}); });
+
+    const int tidewellFound = listed(tidewellTable, ports, false);
+    const int lsofFound = listed(lsofTable, ports, true);
+    const double ratio = ratioOf(times.nativeMs, times.commandMs);
+    printCount("list_servers", kServers);
+    printCount("list_servers_tidewell", tidewellFound);
+    printCount("list_servers_lsof", lsofFound);
+    // Every row tidewell printed: other people's servers are probed too, and one that never answers
+    // holds the whole list for its timeout.
+    printCount("list_rows_tidewell", qMax(0, int(tidewellTable.count('\n')) - 1));
+    printFigure("list_tidewell_ms", times.nativeMs);
+    printFigure("list_lsof_ms", times.commandMs);
+    printFigure("list_ratio", ratio, 4);
+    printFigure("list_start_ms", startMs);
+    printFigure("list_start_share", ratioOf(startMs, times.nativeMs), 4);
+    printCount("list_mapped_objects", mappedObjects(tidewell));
+    printYesNo("list_within_bound", ratio <= kRatioBound);
+    return tidewellFound == kServers && lsofFound == kServers ? 0 : 1;
+}

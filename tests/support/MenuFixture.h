@@ -1,0 +1,55 @@
+#pragma once
+
+#include "support/FakeLoginItemService.h"
+#include "support/ServicesFixture.h"
+
+#include "gui/shell/AppMenu.h"
+#include "platform/Host.h"
+#include "ports/PortListRefresher.h"
+#include "ports/PortScanner.h"
+#include "probe/PageProbe.h"
+#include "process/ProcessOrigin.h"
+
+#include <atomic>
+
+namespace tidewell::test {
+
+// The menu window over real page probes and origin lookups; the scan finds nothing unless the
+// host's listening sockets are asked for, so that tests needing exact lists get them.
+struct MenuFixture : ServicesFixture
+{
+    Host host = Host::create();
+    PageProbe probe;
+    std::atomic<int> scans{0};
+    std::unique_ptr<PortListRefresher> refresher;
+    std::unique_ptr<AppMenu> menu;
+
+    explicit MenuFixture(bool scanHost = false)
+    {
+        const PortScanner scanner(host.sockets, host.processes);
+        const ProcessOrigin origin(host.processes, [](const QString&) {});
+        refresher = std::make_unique<PortListRefresher>(
+            [this, scanner, scanHost] {
+                ++scans;
+                return scanHost ? scanner.scanListeningPorts() : ScanResult{};
+            },
+            &probe, [origin](const ProcessIdentity& listed) { return origin.getProcessInfo(listed); });
+    }
+    ~MenuFixture()
+    {
+        menu.reset();
+        pool.waitForDone();
+    }
+    AppMenu* build(bool show = true)
+    {
+        AppServices* bundle = services();
+        bundle->refresher = refresher.get();
+        bundle->loginItem = std::make_shared<FakeLoginItemService>();
+        menu = std::make_unique<AppMenu>(bundle);
+        if (show)
+            menu->show();
+        return menu.get();
+    }
+};
+
+} // namespace tidewell::test
