@@ -78,6 +78,7 @@ void PortListRefresher::refresh()
 {
     m_lastCheckPorts.clear();
     m_lastCandidateKeys.clear();
+    m_lastListedKeys.clear();
     m_retries.clear();
     m_unansweredPorts.clear();
     if (m_scanInFlight)
