@@ -259,7 +259,8 @@ void PackagingTest::debianPackage()
     QStringList paths;
     for (const QString& line : contents.out.split(u'\n', Qt::SkipEmptyParts))
         paths.append(line.section(u' ', -1)); // the path ends each line (none has a space)
-    for (const QString& file : kFiles.mid(0, kManPage + 1) << kFiles[kWindowModule])
+    const QStringList packaged = kFiles.mid(0, kManPage + 1) << kFiles[kWindowModule];
+    for (const QString& file : packaged)
         QVERIFY2(paths.contains(u"./usr/"_s + file),
                  qPrintable(file + u" is not in the package:\n"_s + contents.out));
     for (const QString& path : std::as_const(paths))

@@ -432,7 +432,7 @@ void ProcessViewsTest::stopOfAPidGivenToAnotherProcessSendsNothing()
     const Host host = Host::create();
     const ProcessStopper stopper(host.tools, host.processes);
     AppServices* services = fixture.services();
-    services->stopProcess = [&stopper](const ProcessIdentity& p) { return stopper.stopProcess(p); };
+    services->stopProcess = [stopper](const ProcessIdentity& p) { return stopper.stopProcess(p); };
     PortData entry(u"python3"_s, QString::number(server->port()), pid, page(u"t"_s));
     entry.setListedIdentity(host.processes->startTimes({pid}).value(pid) + u'0', 0);
     ProcessItem row(entry, false, services);
