@@ -6,7 +6,10 @@
 #include "support/RecordingSystemTools.h"
 #include "support/TestProcesses.h"
 
+#include <QScopeGuard>
 #include <QTest>
+
+#include <csignal>
 
 using namespace tidewell;
 using namespace tidewell::test;
@@ -223,6 +226,12 @@ void ListeningTest::steadyListingFollowsChanges()
                             "line = sys.stdin.readline().strip()\n"
                             "if os.fork() == 0 or line == 'keep': time.sleep(600)\n"_s;
     std::vector<std::unique_ptr<ChildProcess>> children;
+    // The forked children outlive their parents and would keep the test's output open.
+    QList<qint64> forked;
+    const auto killForked = qScopeGuard([&] {
+        for (const qint64 pid : std::as_const(forked))
+            ::kill(pid_t(pid), SIGKILL);
+    });
     children.push_back(startListener({u"--name"_s, u"Code Helper"_s}));
     children.push_back(
         startListener({u"--bind"_s, u"127.0.0.1:0"_s, u"--bind"_s, u"[::1]:0"_s, u"--same-port"_s}));
@@ -253,6 +262,7 @@ void ListeningTest::steadyListingFollowsChanges()
     QVERIFY(children[2]->process().waitForFinished(10000));
     pids.append(forkedHolder(*children[2]));
     QVERIFY(pids.last() != 0);
+    forked.append(pids.last());
     QVERIFY(agrees());
 
     // A socket shared with a child while its owner lives on is found by a full walk, at the
@@ -260,6 +270,7 @@ void ListeningTest::steadyListingFollowsChanges()
     children[3]->process().write("keep\n");
     QTRY_VERIFY(forkedHolder(*children[3]) != 0);
     pids.append(forkedHolder(*children[3]));
+    forked.append(pids.last());
     int calls = 1;
     while (rowsOf(steady.listeningSockets(), {pids.last()}).isEmpty() && calls <= 20)
         ++calls;
