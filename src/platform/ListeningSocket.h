@@ -18,8 +18,14 @@ struct ListeningSocket
     QString name;
     QString startTime{};
     quint64 socketInode = 0;
+    // The port number at the end of `name`, where the source knows it as a number; -1 otherwise.
+    int port = -1;
 
-    bool operator==(const ListeningSocket&) const = default;
+    // The printed columns alone: the number only repeats the name's end.
+    bool operator==(const ListeningSocket& other) const
+    {
+        return command == other.command && pid == other.pid && name == other.name;
+    }
 };
 
 // One listing line: at least nine space-separated columns, or nothing.

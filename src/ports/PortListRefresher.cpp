@@ -33,6 +33,8 @@ PortListRefresher::PortListRefresher(ScanFunction scan, PageProbe* probe, Origin
     // Origin lookups through the command-line tools block a thread each; a few may run at once.
     m_pool.setMaxThreadCount(std::max(4, QThread::idealThreadCount()));
     m_clock.start();
+    m_watchTimer.setInterval(kWatchIntervalMs);
+    connect(&m_watchTimer, &QTimer::timeout, this, &PortListRefresher::watchTick);
 }
 
 PortListRefresher::~PortListRefresher()
@@ -75,6 +77,8 @@ void PortListRefresher::checkPorts()
 void PortListRefresher::refresh()
 {
     m_lastCheckPorts.clear();
+    m_lastCandidateKeys.clear();
+    m_lastListedKeys.clear();
     m_retries.clear();
     m_unansweredPorts.clear();
     if (m_scanInFlight)
@@ -83,24 +87,70 @@ void PortListRefresher::refresh()
         checkPorts();
 }
 
+void PortListRefresher::setWatching(bool watching)
+{
+    m_watchedInodes.reset();
+    if (!watching || !m_watch) {
+        m_watchTimer.stop();
+        return;
+    }
+    // The first set is taken at once, so that a server starting right after the window opens is
+    // a change, not the starting point.
+    m_watchedInodes = m_watch();
+    if (m_watchedInodes)
+        m_watchTimer.start();
+}
+
+void PortListRefresher::watchTick()
+{
+    if (m_watchInFlight)
+        return;
+    m_watchInFlight = true;
+    AsyncTask::runThenCallback(&m_pool, this, m_watch, [this](const std::optional<QList<quint64>>& inodes) {
+        m_watchInFlight = false;
+        if (!inodes) {
+            m_watchTimer.stop(); // this host cannot tell; the ticks alone refresh
+            return;
+        }
+        if (!m_watchTimer.isActive())
+            return;
+        const bool changed = m_watchedInodes && *m_watchedInodes != *inodes;
+        m_watchedInodes = inodes;
+        if (changed)
+            checkSoon();
+    });
+}
+
+void PortListRefresher::checkSoon()
+{
+    if (m_scanInFlight)
+        m_checkAgain = true;
+    else
+        checkPorts();
+}
+
 void PortListRefresher::applyScan(const ScanResult& scan)
 {
-    QSet<QString> known;
-    for (const PortData& previous : std::as_const(m_lastCheckPorts))
-        known.insert(listedKey(previous));
+    // Matched through hashes, one lookup per candidate. The listed start time is part of what is
+    // matched: a pid given to a new listener on the same port is a new server.
     QList<PortData> newEntries;
+    QSet<QString> listening;
+    listening.reserve(scan.candidates.size());
     for (const PortData& candidate : scan.candidates) {
-        if (!known.contains(listedKey(candidate)))
+        const QString key = candidate.portKey();
+        if (!m_lastListedKeys.contains(listedKey(candidate)))
             newEntries.append(candidate);
+        listening.insert(key);
     }
     m_lastCheckPorts = scan.candidates;
+    m_lastCandidateKeys = listening;
+    m_lastListedKeys.clear();
+    for (const PortData& candidate : scan.candidates)
+        m_lastListedKeys.insert(listedKey(candidate));
     m_hosts = scan.hosts;
 
     // Every row whose port no longer listens goes, not only those the previous scan listed: a
     // Refresh empties that list, and a server may stop just before it.
-    QSet<QString> listening;
-    for (const PortData& candidate : scan.candidates)
-        listening.insert(candidate.portKey());
     const auto removedCount =
         m_ports.removeIf([&](const auto& row) { return !listening.contains(row.key()); });
     m_unansweredPorts.removeIf([&](const auto& row) { return !listening.contains(row.key()); });
@@ -205,12 +255,6 @@ void PortListRefresher::jobEnded(const std::shared_ptr<int>& pendingJobs)
 QString PortListRefresher::listedKey(const PortData& entry)
 {
     return entry.portKey() + QLatin1Char('@') + entry.identity().startTime;
-}
-
-bool PortListRefresher::isAmongLastCandidates(const QString& key) const
-{
-    return std::any_of(m_lastCheckPorts.cbegin(), m_lastCheckPorts.cend(),
-                       [&key](const PortData& e) { return e.portKey() == key; });
 }
 
 } // namespace tidewell

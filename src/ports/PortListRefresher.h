@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QSet>
 #include <QThreadPool>
+#include <QTimer>
 #include <functional>
 #include <optional>
 
@@ -27,6 +28,9 @@ public:
     using ScanFunction = std::function<ScanResult()>;
     // Gives nothing when the pid no longer belongs to the listed process.
     using OriginFunction = std::function<std::optional<ProcessInfo>(const ProcessIdentity& listed)>;
+    // The sorted inodes of the listening sockets, or nothing where they cannot be had cheaply.
+    using ListeningWatch = std::function<std::optional<QList<quint64>>()>;
+    static constexpr int kWatchIntervalMs = 250;
 
     PortListRefresher(ScanFunction scan, PageProbe* probe, OriginFunction origin, QObject* parent = nullptr);
     ~PortListRefresher() override;
@@ -35,6 +39,11 @@ public:
     void checkPorts();
     // Forgets which servers were seen, so that every current one is probed again.
     void refresh();
+    // While watching, the listening sockets are compared every kWatchIntervalMs and a change
+    // (a server that started or stopped) refreshes at once instead of at the next tick.
+    void setListeningWatch(ListeningWatch watch) { m_watch = std::move(watch); }
+    void setWatching(bool watching);
+    bool isWatching() const { return m_watchTimer.isActive(); }
 
     const QHash<QString, PortData>& ports() const { return m_ports; }
     const QHash<QString, PortData>& ignoredPorts() const { return m_ignoredPorts; }
@@ -63,7 +72,9 @@ private:
     void noteUnanswered(const PortData& entry);
     void storePort(const PortData& entry);
     void jobEnded(const std::shared_ptr<int>& pendingJobs);
-    bool isAmongLastCandidates(const QString& key) const;
+    bool isAmongLastCandidates(const QString& key) const { return m_lastCandidateKeys.contains(key); }
+    void watchTick();
+    void checkSoon();
     // The row key and the listed start time: a pid given to a new listener on the same port is a
     // new server.
     static QString listedKey(const PortData& entry);
@@ -77,6 +88,8 @@ private:
     QHash<QString, PortData> m_ports;
     QHash<QString, PortData> m_ignoredPorts;
     QList<PortData> m_lastCheckPorts;
+    QSet<QString> m_lastCandidateKeys;
+    QSet<QString> m_lastListedKeys;
     QHash<QString, QString> m_hosts;
     QHash<QString, PortData> m_unansweredPorts;
     // Per unanswered key: how many probes in a row got no answer, and when to ask again.
@@ -88,6 +101,10 @@ private:
     QHash<QString, Retry> m_retries;
     QSet<QString> m_probing;
     QElapsedTimer m_clock;
+    ListeningWatch m_watch;
+    QTimer m_watchTimer;
+    bool m_watchInFlight = false;
+    std::optional<QList<quint64>> m_watchedInodes;
 };
 
 } // namespace tidewell

@@ -21,7 +21,8 @@ QString hostFromName(const QString& name)
 
 PortData portDataFromSocket(const ListeningSocket& socket)
 {
-    PortData data(socket.command, portFromName(socket.name), socket.pid);
+    const QString port = socket.port >= 0 ? QString::number(socket.port) : portFromName(socket.name);
+    PortData data(socket.command, port, socket.pid);
     data.setListedIdentity(socket.startTime, socket.socketInode);
     return data;
 }

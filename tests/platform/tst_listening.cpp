@@ -6,7 +6,10 @@
 #include "support/RecordingSystemTools.h"
 #include "support/TestProcesses.h"
 
+#include <QScopeGuard>
 #include <QTest>
+
+#include <csignal>
 
 using namespace tidewell;
 using namespace tidewell::test;
@@ -47,6 +50,7 @@ private slots:
     void readsListeningRowsOfTcpTables();
     void nativeListingAgreesWithLsof();
     void socketDiagnosticsAgreeWithProcNet();
+    void steadyListingFollowsChanges();
 };
 
 void ListeningTest::readsTheLsofListing()
@@ -191,6 +195,87 @@ void ListeningTest::socketDiagnosticsAgreeWithProcNet()
     ours.sort();
     QCOMPARE(ours, (QStringList{u"*:%1"_s.arg(dual->ports()[0]), u"127.0.0.3:%1"_s.arg(dual->ports()[2]),
                                 u"[::1]:%1"_s.arg(dual->ports()[1])}));
+}
+
+// One source kept over many calls, as the window's refreshes use it: after each change its rows are
+// those of lsof and of a source that walks every process afresh.
+void ListeningTest::steadyListingFollowsChanges()
+{
+    if (findProgram(u"lsof"_s).isEmpty() || !QFile::exists(u"/bin/zsh"_s))
+        QSKIP("lsof or /bin/zsh is not installed: the native listing cannot be compared with lsof here");
+    auto tools = std::make_shared<ProcessSystemTools>();
+    ProcNetListingSource steady;
+    QList<qint64> pids;
+    const auto agrees = [&] {
+        const auto rows = rowsOf(steady.listeningSockets(), pids);
+        const auto lsof = rowsOf(LsofListingSource(tools).listeningSockets(), pids);
+        const auto cold = rowsOf(ProcNetListingSource().listeningSockets(), pids);
+        if (rows == lsof && rows == cold)
+            return true;
+        qWarning().noquote() << describe(rows) + "--- lsof:\n" + describe(lsof) + "--- cold:\n" +
+                                    describe(cold);
+        return false;
+    };
+    steady.listeningSockets();
+    QCOMPARE(steady.lastWalk(), SocketOwners::Walk::full);
+
+    // A listener that forks on its first input line; the parent exits after it when told to.
+    const QString forking = u"import os, socket, sys, time\n"
+                            "s = socket.socket(); s.bind(('127.0.0.1', 0)); s.listen()\n"
+                            "print('ready', s.getsockname()[1], flush=True)\n"
+                            "line = sys.stdin.readline().strip()\n"
+                            "if os.fork() == 0 or line == 'keep': time.sleep(600)\n"_s;
+    std::vector<std::unique_ptr<ChildProcess>> children;
+    // The forked children outlive their parents and would keep the test's output open.
+    QList<qint64> forked;
+    const auto killForked = qScopeGuard([&] {
+        for (const qint64 pid : std::as_const(forked))
+            ::kill(pid_t(pid), SIGKILL);
+    });
+    children.push_back(startListener({u"--name"_s, u"Code Helper"_s}));
+    children.push_back(
+        startListener({u"--bind"_s, u"127.0.0.1:0"_s, u"--bind"_s, u"[::1]:0"_s, u"--same-port"_s}));
+    for (int i = 0; i < 2; ++i)
+        children.push_back(std::make_unique<ChildProcess>(python3(), QStringList{u"-c"_s, forking}));
+    for (const auto& child : children) {
+        QVERIFY(child->waitUntilReady(60000));
+        pids.append(child->pid());
+    }
+    QVERIFY(agrees());
+    QCOMPARE(steady.lastWalk(), SocketOwners::Walk::partial);
+    steady.listeningSockets();
+    QVERIFY(agrees());
+    QCOMPARE(steady.lastWalk(), SocketOwners::Walk::none);
+
+    // The process lsof names, besides `parent`, as holding the forking listener's socket.
+    const auto forkedHolder = [&](const ChildProcess& parent) {
+        const QString name = u"127.0.0.1:%1"_s.arg(parent.port());
+        for (const ListeningSocket& row : LsofListingSource(tools).listeningSockets()) {
+            if (row.name == name && row.pid.toLongLong() != parent.pid())
+                return row.pid.toLongLong();
+        }
+        return qint64(0);
+    };
+    // A server that stops; a socket whose owner exits and leaves it to its child.
+    children[0]->kill();
+    children[2]->process().write("exit\n");
+    QVERIFY(children[2]->process().waitForFinished(10000));
+    pids.append(forkedHolder(*children[2]));
+    QVERIFY(pids.last() != 0);
+    forked.append(pids.last());
+    QVERIFY(agrees());
+
+    // A socket shared with a child while its owner lives on is found by a full walk, at the
+    // latest the tenth call from the last.
+    children[3]->process().write("keep\n");
+    QTRY_VERIFY(forkedHolder(*children[3]) != 0);
+    pids.append(forkedHolder(*children[3]));
+    forked.append(pids.last());
+    int calls = 1;
+    while (rowsOf(steady.listeningSockets(), {pids.last()}).isEmpty() && calls <= 20)
+        ++calls;
+    QVERIFY2(calls <= SocketOwners::kDefaultFullWalkEvery, qPrintable(QString::number(calls)));
+    QVERIFY(agrees());
 }
 
 QTEST_GUILESS_MAIN(ListeningTest)

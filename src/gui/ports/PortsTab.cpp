@@ -1,6 +1,7 @@
 #include "gui/ports/PortsTab.h"
 
 #include "gui/process/ProcessItem.h"
+#include "gui/process/XrayStatsPoller.h"
 #include "gui/widgets/AnimatedRowList.h"
 #include "gui/widgets/SmallWidgets.h"
 #include "state/AppState.h"
@@ -15,18 +16,20 @@ namespace {
 QStringList keysOf(const QList<PortData>& entries)
 {
     QStringList keys;
+    keys.reserve(entries.size());
     for (const PortData& entry : entries)
         keys.append(entry.portKey());
     return keys;
 }
 
-const PortData* findByKey(const QList<PortData>& entries, const QString& key)
+// Rows are looked up by key once each: a hash, not a search of the list per row.
+QHash<QString, const PortData*> byKey(const QList<PortData>& entries)
 {
-    for (const PortData& entry : entries) {
-        if (entry.portKey() == key)
-            return &entry;
-    }
-    return nullptr;
+    QHash<QString, const PortData*> index;
+    index.reserve(entries.size());
+    for (const PortData& entry : entries)
+        index.insert(entry.portKey(), &entry);
+    return index;
 }
 
 QList<ProcessItem*> processItems(const AnimatedRowList* list)
@@ -43,7 +46,9 @@ PortsTab::PortsTab(const AppServices* services, QWidget* parent)
     : QWidget(parent), m_services(services),
       m_portList(new AnimatedRowList(RowSlot::Slide::none, RowSlot::Slide::none, this)),
       m_noPorts(makePlaceholderLabel(QStringLiteral("No ports found"), "noPorts", this)),
-      m_ignoredList(new AnimatedRowList(RowSlot::Slide::fromTrailing, RowSlot::Slide::towardLeading, this))
+      m_ignoredList(new AnimatedRowList(RowSlot::Slide::fromTrailing, RowSlot::Slide::towardLeading, this)),
+      m_statsPoller(new XrayStatsPoller(
+          services, [this] { return portRows(); }, this))
 {
     setObjectName(QStringLiteral("portsTab"));
     auto* layout = new QVBoxLayout(this);
@@ -68,13 +73,12 @@ void PortsTab::setAnimated(bool animated)
 
 void PortsTab::setPorts(const QList<PortData>& ports)
 {
+    const auto index = byKey(ports);
     m_portList->setRows(
         keysOf(ports),
-        [this, &ports](const QString& key) {
-            return new ProcessItem(*findByKey(ports, key), false, m_services);
-        },
-        [&ports](QWidget* row, const QString& key) {
-            return qobject_cast<ProcessItem*>(row)->port() == *findByKey(ports, key);
+        [this, &index](const QString& key) { return new ProcessItem(*index.value(key), false, m_services); },
+        [&index](QWidget* row, const QString& key) {
+            return qobject_cast<ProcessItem*>(row)->port() == *index.value(key);
         });
     m_noPorts->setVisible(ports.isEmpty());
 }
@@ -102,14 +106,12 @@ void PortsTab::showIgnoredPortsChanged(bool show)
 
 void PortsTab::fillIgnoredList()
 {
-    const QList<PortData>& ignored = m_ignored;
+    const auto index = byKey(m_ignored);
     m_ignoredList->setRows(
-        keysOf(ignored),
-        [this, &ignored](const QString& key) {
-            return new ProcessItem(*findByKey(ignored, key), true, m_services);
-        },
-        [&ignored](QWidget* row, const QString& key) {
-            return qobject_cast<ProcessItem*>(row)->port() == *findByKey(ignored, key);
+        keysOf(m_ignored),
+        [this, &index](const QString& key) { return new ProcessItem(*index.value(key), true, m_services); },
+        [&index](QWidget* row, const QString& key) {
+            return qobject_cast<ProcessItem*>(row)->port() == *index.value(key);
         });
 }
 

@@ -11,9 +11,11 @@ namespace tidewell {
 
 class AnimatedRowList;
 class ProcessItem;
+class XrayStatsPoller;
 
 // The ports tab: one row per development server, "No ports found" when there is none, and, when
-// asked for, every other listener below as small rows.
+// asked for, every other listener below as small rows. One poller reads the x-ray figures of the
+// server rows in view.
 class PortsTab : public QWidget
 {
     Q_OBJECT
@@ -27,6 +29,7 @@ public:
     QList<ProcessItem*> portRows() const;
     QList<ProcessItem*> ignoredRows() const;
     bool showsNoPortsText() const;
+    XrayStatsPoller* statsPoller() const { return m_statsPoller; }
 
 private:
     void showIgnoredPortsChanged(bool show);
@@ -36,6 +39,7 @@ private:
     AnimatedRowList* m_portList;
     QLabel* m_noPorts;
     AnimatedRowList* m_ignoredList;
+    XrayStatsPoller* m_statsPoller;
     QList<PortData> m_ignored;
     bool m_animated = false;
 };

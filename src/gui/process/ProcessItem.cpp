@@ -55,13 +55,9 @@ ProcessItem::ProcessItem(const PortData& port, bool small, const AppServices* se
         [entry, popoverServices] { return new ProcessInfoAction(entry, false, popoverServices); },
         [entry] { return new ProcessDetailsPanel(*entry, true); });
 
-    m_timer.setInterval(kStatsIntervalMs);
-    m_timer.setTimerType(Qt::PreciseTimer);
-    connect(&m_timer, &QTimer::timeout, this, &ProcessItem::timerTick);
     AppState* state = m_services->state;
     connect(state, &AppState::xrayModeChanged, this, &ProcessItem::xrayModeChanged);
-    connect(state, &AppState::isVisibleChanged, this, &ProcessItem::updateTimer);
-    // The row learns the current mode as soon as it exists, and reads at once if it is on.
+    // The row takes the current mode's icon size at once; its figures come from the list's poller.
     xrayModeChanged(state->xrayMode());
 }
 
@@ -180,49 +176,15 @@ void ProcessItem::xrayModeChanged(bool on)
     m_processIcon->setSide(side);
     if (m_appTypeIcon)
         m_appTypeIcon->setSide(side);
-    if (on)
-        readStats();
     updateStatsLine();
-    updateTimer();
 }
 
-// The timer runs only while a tick could read something, so a closed window costs nothing.
-void ProcessItem::updateTimer()
+void ProcessItem::setStats(const std::optional<ProcessStats>& stats)
 {
-    const bool wanted = m_services->state->xrayMode() && m_services->state->isVisible();
-    if (wanted && !m_timer.isActive()) {
-        // Each row starts at its own point of the second, so twenty readings never land together.
-        m_timer.start(int(qHash(m_port.portKey()) % kStatsIntervalMs));
-    } else if (!wanted) {
-        m_timer.stop();
-    }
-}
-
-void ProcessItem::timerTick()
-{
-    m_timer.setInterval(kStatsIntervalMs);
-    if (m_services->state->xrayMode() && m_services->state->isVisible())
-        readStats();
-}
-
-void ProcessItem::readStats()
-{
-    // A reading still under way makes the next one redundant.
-    if (m_readInFlight || !m_services->readStats)
-        return;
-    m_readInFlight = true;
-    AsyncTask::runThenCallback(
-        m_services->pool, this, [read = m_services->readStats, port = m_port] { return read(port); },
-        [this](const std::optional<ProcessStats>& stats) {
-            m_readInFlight = false;
-            applyStats(stats);
-        });
-}
-
-void ProcessItem::applyStats(const std::optional<ProcessStats>& stats)
-{
+    // The same figures again change no text, so the row is not laid out anew.
+    const bool same = m_stats == stats;
     m_stats = stats;
-    if (stats) {
+    if (stats && !same) {
         m_cpu->setText(stats->cpu + QLatin1Char('%'));
         m_memory->setText(stats->memMB);
         m_branch->setFullText(stats->gitBranch);

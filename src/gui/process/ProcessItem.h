@@ -3,7 +3,6 @@
 #include "state/AppServices.h"
 
 #include <QPointer>
-#include <QTimer>
 #include <QWidget>
 #include <optional>
 
@@ -20,13 +19,12 @@ class ElidedLabel;
 class ProcessIcon;
 
 // One listening port as a row: product and framework marks, page title, port and stop button;
-// in x-ray mode also the process's CPU share, memory and git branch, read every second while the
-// window is open.
+// in x-ray mode also the process's CPU share, memory and git branch, which the list's
+// XrayStatsPoller reads for every row in view.
 class ProcessItem : public QWidget
 {
     Q_OBJECT
 public:
-    static constexpr int kStatsIntervalMs = 1000;
     static constexpr int kPopoverDelayMs = 500;
 
     // A small row is one of the other listeners shown below the list; only full rows open their
@@ -37,8 +35,8 @@ public:
     bool isSmall() const { return m_small; }
     bool isKilling() const { return m_isKilling; }
     const std::optional<ProcessStats>& stats() const { return m_stats; }
-    bool isReadingStats() const { return m_readInFlight; }
-    bool isStatsTimerRunning() const { return m_timer.isActive(); }
+    // A new reading; an absent one clears the figures.
+    void setStats(const std::optional<ProcessStats>& stats);
     bool hasStopButton() const;
     DelayPopover* popover() const { return m_popover; }
     CursorModifier* cursorModifier() const { return m_cursorModifier; }
@@ -56,10 +54,6 @@ protected:
 private:
     void buildLayout();
     void xrayModeChanged(bool on);
-    void updateTimer();
-    void timerTick();
-    void readStats();
-    void applyStats(const std::optional<ProcessStats>& stats);
     void updateStatsLine();
 
     PortData m_port;
@@ -67,9 +61,7 @@ private:
     const AppServices* m_services;
     bool m_isKilling = false;
     std::optional<ProcessStats> m_stats;
-    bool m_readInFlight = false;
     bool m_pressed = false;
-    QTimer m_timer;
 
     ProcessIcon* m_processIcon = nullptr;
     AppTypeIcon* m_appTypeIcon = nullptr;

@@ -362,6 +362,7 @@ void AppMenu::setMenuPresented(bool presented)
         m_timer.stop();
         m_bottomViewContentSize = QSize(0, 0);
     }
+    m_services->refresher->setWatching(presented);
     scheduleListHeightUpdate();
 }
 

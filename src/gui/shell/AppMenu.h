@@ -36,8 +36,11 @@ public:
 
     explicit AppMenu(const AppServices* services, QWidget* parent = nullptr);
 
-    // Follows the window: opening starts the refresh, closing stops it.
+    // Follows the window: opening starts the refresh and the watch for new listeners, closing
+    // stops both.
     void setMenuPresented(bool presented);
+    // The tick that refreshes everything else; tests lengthen it.
+    void setRefreshIntervalMs(int ms) { m_timer.setInterval(ms); }
     bool isMenuPresented() const { return m_isMenuPresented; }
 
     // The list area grows with its content up to kMaxListHeight, then scrolls.

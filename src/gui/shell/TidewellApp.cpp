@@ -4,6 +4,7 @@
 #include "gui/shell/AppMenu.h"
 #include "gui/shell/TidewellMenu.h"
 #include "platform/Diagnostics.h"
+#include "platform/ListeningSocketSource.h"
 #include "platform/LoginItemService.h"
 #include "ports/PortListRefresher.h"
 #include "ports/PortScanner.h"
@@ -31,6 +32,7 @@ TidewellApp::TidewellApp(Host host, std::unique_ptr<AppState> state, QObject* pa
     m_refresher = std::make_unique<PortListRefresher>(
         [scanner] { return scanner.scanListeningPorts(); }, m_probe.get(),
         [origin](const ProcessIdentity& listed) { return origin.getProcessInfo(listed); });
+    m_refresher->setListeningWatch([sockets = m_host.sockets] { return sockets->listeningInodes(); });
 
     const ProcessStatsReader statsReader(m_host.processes);
     const ProcessStopper stopper(m_host.tools, m_host.processes);

@@ -1,5 +1,6 @@
 #include "gui/widgets/AnimatedRowList.h"
 
+#include <QSet>
 #include <QVBoxLayout>
 
 namespace tidewell {
@@ -28,8 +29,9 @@ QList<QWidget*> AnimatedRowList::rows() const
 void AnimatedRowList::setRows(const QStringList& keys, const RowFactory& create,
                               const RowIsCurrent& isCurrent)
 {
+    const QSet<QString> wanted(keys.cbegin(), keys.cend());
     for (auto it = m_slots.begin(); it != m_slots.end();) {
-        if (!keys.contains(it.key())) {
+        if (!wanted.contains(it.key())) {
             it.value()->leave(m_animated, m_removal);
             if (m_animated)
                 m_leaving.insert(it.key(), it.value());

@@ -1,15 +1,14 @@
 #include "platform/linux/ProcNetListingSource.h"
 
-#include "platform/linux/LsofCommandName.h"
 #include "platform/linux/ProcFs.h"
 
+#include <QSet>
 #include <algorithm>
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <dirent.h>
 #include <linux/inet_diag.h>
 #include <linux/netlink.h>
 #include <linux/sock_diag.h>
@@ -77,9 +76,30 @@ QString nameFor(const QString& address, quint32 port)
     return address + QLatin1Char(':') + QString::number(port);
 }
 
+// One LISTEN socket as socket diagnostics report it; its NAME text is made only when needed.
+struct KernelSocket
+{
+    quint64 inode = 0;
+    quint32 port = 0;
+    int family = AF_INET;
+    unsigned char address[16] = {};
+};
+
+QString nameOf(const KernelSocket& socket)
+{
+    if (socket.family == AF_INET) {
+        quint32 v4 = 0;
+        std::memcpy(&v4, socket.address, 4);
+        return nameFor(ipv4Text(v4), socket.port);
+    }
+    in6_addr v6{};
+    std::memcpy(v6.s6_addr, socket.address, 16);
+    return nameFor(ipv6Text(v6), socket.port);
+}
+
 // Asks the kernel for the listening TCP sockets of one address family, as ss does: one request
 // that names only LISTEN sockets, where /proc/net lists every connection and must be read whole.
-bool addListeningFromNetlink(int family, QHash<quint64, QString>& names)
+bool addListeningFromNetlink(int family, QList<KernelSocket>& sockets)
 {
     const int fd = ::socket(AF_NETLINK, SOCK_DGRAM | SOCK_CLOEXEC, NETLINK_SOCK_DIAG);
     if (fd < 0)
@@ -129,23 +149,28 @@ bool addListeningFromNetlink(int family, QHash<quint64, QString>& names)
             const size_t payload = NLMSG_ALIGN(sizeof(nlmsghdr));
             if (header->nlmsg_len >= payload + sizeof(inet_diag_msg)) {
                 const auto* socket = reinterpret_cast<const inet_diag_msg*>(buffer + offset + payload);
-                const quint32 port = ntohs(socket->id.idiag_sport);
-                QString address;
-                if (socket->idiag_family == AF_INET) {
-                    address = ipv4Text(socket->id.idiag_src[0]);
-                } else {
-                    in6_addr v6{};
-                    std::memcpy(v6.s6_addr, socket->id.idiag_src, 16);
-                    address = ipv6Text(v6);
+                if (socket->idiag_inode != 0) {
+                    KernelSocket entry;
+                    entry.inode = socket->idiag_inode;
+                    entry.port = ntohs(socket->id.idiag_sport);
+                    entry.family = socket->idiag_family;
+                    std::memcpy(entry.address, socket->id.idiag_src, 16);
+                    sockets.append(entry);
                 }
-                if (socket->idiag_inode != 0)
-                    names.insert(socket->idiag_inode, nameFor(address, port));
             }
             offset += NLMSG_ALIGN(header->nlmsg_len);
         }
     }
     ::close(fd);
     return complete;
+}
+
+std::optional<QList<KernelSocket>> kernelSocketsFromNetlink()
+{
+    QList<KernelSocket> sockets;
+    if (!addListeningFromNetlink(AF_INET, sockets) || !addListeningFromNetlink(AF_INET6, sockets))
+        return std::nullopt;
+    return sockets;
 }
 
 } // namespace
@@ -189,9 +214,12 @@ QHash<quint64, QString> ProcNetListingSource::parseTcpTable(const QByteArray& ta
 
 std::optional<QHash<quint64, QString>> ProcNetListingSource::listeningNamesFromNetlink()
 {
-    QHash<quint64, QString> names;
-    if (!addListeningFromNetlink(AF_INET, names) || !addListeningFromNetlink(AF_INET6, names))
+    const auto sockets = kernelSocketsFromNetlink();
+    if (!sockets)
         return std::nullopt;
+    QHash<quint64, QString> names;
+    for (const KernelSocket& socket : *sockets)
+        names.insert(socket.inode, nameOf(socket));
     return names;
 }
 
@@ -202,37 +230,61 @@ QHash<quint64, QString> ProcNetListingSource::listeningNamesFromProcNet()
     return names;
 }
 
+ProcNetListingSource::ProcNetListingSource(int fullWalkEvery) : m_owners(fullWalkEvery) {}
+
+ProcNetListingSource::~ProcNetListingSource() = default;
+
+std::optional<QList<quint64>> ProcNetListingSource::listeningInodes()
+{
+    QList<quint64> inodes;
+    if (const auto sockets = kernelSocketsFromNetlink()) {
+        inodes.reserve(sockets->size());
+        for (const KernelSocket& socket : *sockets)
+            inodes.append(socket.inode);
+    } else {
+        inodes = listeningNamesFromProcNet().keys();
+    }
+    std::sort(inodes.begin(), inodes.end());
+    return inodes;
+}
+
 QList<ListeningSocket> ProcNetListingSource::listeningSockets()
 {
-    // The tables under /proc/net serve where socket diagnostics are not available (a kernel
-    // built without them, or a sandbox that forbids netlink sockets).
-    auto fromNetlink = listeningNamesFromNetlink();
-    const QHash<quint64, QString> names = fromNetlink ? std::move(*fromNetlink) : listeningNamesFromProcNet();
-    QList<ListeningSocket> sockets;
-    if (names.isEmpty())
-        return sockets;
-
-    char path[64];
-    for (const long pid : procfs::numericEntries("/proc")) {
-        std::snprintf(path, sizeof path, "/proc/%ld/fd", pid);
-        // lsof lists a process's sockets in the order of their descriptors.
-        QList<std::pair<long, quint64>> listening;
-        for (const auto& [fd, inode] : procfs::socketInodes(path)) {
-            if (names.contains(inode))
-                listening.append({fd, inode});
+    QMutexLocker lock(&m_mutex);
+    // A listening socket keeps its address, so each NAME text is made once, when it appears.
+    QSet<quint64> listening;
+    const auto learn = [&](quint64 inode, const auto& makeName, const auto& makePort) {
+        listening.insert(inode);
+        if (!m_names.contains(inode))
+            m_names.insert(inode, Listener{makeName(), makePort()});
+    };
+    if (const auto sockets = kernelSocketsFromNetlink()) {
+        listening.reserve(sockets->size());
+        for (const KernelSocket& socket : *sockets)
+            learn(
+                socket.inode, [&] { return nameOf(socket); }, [&] { return int(socket.port); });
+    } else {
+        // The tables under /proc/net serve where socket diagnostics are not available (a kernel
+        // built without them, or a sandbox that forbids netlink sockets).
+        const QHash<quint64, QString> names = listeningNamesFromProcNet();
+        for (auto it = names.cbegin(); it != names.cend(); ++it) {
+            learn(
+                it.key(), [&] { return it.value(); },
+                [&] { return it.value().section(QLatin1Char(':'), -1).toInt(); });
         }
-        if (listening.isEmpty())
-            continue;
-        const auto stat = procfs::readStat(pid);
-        if (!stat)
-            continue; // the process has just exited
-        std::sort(listening.begin(), listening.end(),
-                  [](const auto& a, const auto& b) { return a.first < b.first; });
-        const QString command = lsofCommandName(stat->comm);
-        const QString startTime = QString::number(stat->startTicks);
-        for (const auto& [fd, inode] : std::as_const(listening))
-            sockets.append(
-                ListeningSocket{command, QString::number(pid), names.value(inode), startTime, inode});
+    }
+    // Names of sockets that have closed go, so that a reused inode never shows an old address.
+    if (m_names.size() > listening.size())
+        m_names.removeIf([&](const auto& entry) { return !listening.contains(entry.key()); });
+
+    m_owners.update(listening);
+    QList<ListeningSocket> sockets;
+    sockets.reserve(m_owners.holders().size());
+    for (const SocketOwners::Holder& holder : m_owners.holders()) {
+        const SocketOwners::Owner& owner = m_owners.owner(holder.pid);
+        const Listener& listener = m_names.find(holder.inode).value();
+        sockets.append(ListeningSocket{owner.command, owner.pidText, listener.name,
+                                       QString::number(owner.startTicks), holder.inode, listener.port});
     }
     return sockets;
 }

@@ -5,6 +5,13 @@
 #include "gui/shell/TidewellMenu.h"
 #include "gui/update/UpdatePage.h"
 #include "gui/widgets/TabButton.h"
+#include "platform/Host.h"
+#include "platform/ListeningSocketSource.h"
+#include "ports/PortListRefresher.h"
+#include "ports/PortScanner.h"
+#include "probe/PageProbe.h"
+#include "process/ProcessOrigin.h"
+#include "state/AppState.h"
 #include "state/SingleInstance.h"
 #include "support/MenuFixture.h"
 #include "support/TestProcesses.h"
@@ -63,6 +70,7 @@ private slots:
     void rowThatComesBackInTimeIsShownOnce();
     void realServerAppearsWithItsTitle();
     void refreshRunsOnlyWhileOpen();
+    void newServerShowsBeforeTheTick();
     void savedDataPulsesTheBolt();
     void gearMenuItems();
     void windowPlacement_data();
@@ -121,7 +129,7 @@ void AppMenuTest::everyRowKeepsItsPortAndStopButton()
     QTRY_COMPARE(menu->portsTab()->portRows().size(), rows);
     QTRY_COMPARE(scroll->verticalScrollBar()->maximum() > 0, rows > 4);
     if (xray)
-        QTRY_VERIFY(menu->portsTab()->portRows().constLast()->stats().has_value());
+        QTRY_VERIFY(menu->portsTab()->portRows().constFirst()->stats().has_value());
     // Measured once the rows have slid in and the list has its final height.
     const int bar = child(menu, "ignoredPortsToggle")->sizeHint().height() + 10;
     QTRY_COMPARE_WITH_TIMEOUT(menu->listAreaHeight(), std::min(300, rows * 60 + bar), 20000);
@@ -399,6 +407,38 @@ void AppMenuTest::secondStartAsksTheFirstToShow()
     lock.write("4194300\ntidewell\n" + QSysInfo::machineHostName().toUtf8() + "\n");
     lock.close();
     QVERIFY(SingleInstance(dir.filePath(u"crashed"_s)).listen());
+}
+
+// With the tick a minute long, only the watch of the listening sockets can bring the row; it
+// runs while the window is open and not after.
+void AppMenuTest::newServerShowsBeforeTheTick()
+{
+    MenuFixture fixture(true);
+    fixture.refresher->setListeningWatch(
+        [sockets = fixture.host.sockets] { return sockets->listeningInodes(); });
+    if (!fixture.host.sockets->listeningInodes())
+        QSKIP("this host lists sockets only through lsof, which is too costly to watch");
+    QSignalSpy finished(fixture.refresher.get(), &PortListRefresher::checkFinished);
+    AppMenu* menu = fixture.build();
+    menu->setRefreshIntervalMs(60000);
+    menu->setMenuPresented(true);
+    QVERIFY(fixture.refresher->isWatching());
+    // The first scan applied (the probes of other servers on this machine may take long).
+    QTRY_VERIFY_WITH_TIMEOUT(fixture.scans.load() >= 1 && !fixture.refresher->isScanning(), 60000);
+    const int scansBefore = fixture.scans.load();
+
+    auto server = startListener({u"--name"_s, u"node"_s, u"--title"_s, u"Fresh"_s});
+    QVERIFY(server->waitUntilReady());
+    const QString key = u"%1:%2"_s.arg(server->port()).arg(server->pid());
+    QTRY_VERIFY_WITH_TIMEOUT(fixture.refresher->ports().contains(key), 40000);
+    QVERIFY(fixture.scans.load() > scansBefore);
+
+    menu->setMenuPresented(false);
+    QVERIFY(!fixture.refresher->isWatching());
+    server->kill();
+    const int scans = fixture.scans.load();
+    QVERIFY(!finished.wait(1500) || fixture.scans.load() == scans);
+    QCOMPARE(fixture.scans.load(), scans);
 }
 
 QTEST_MAIN(AppMenuTest)

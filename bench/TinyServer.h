@@ -1,0 +1,81 @@
+#pragma once
+
+#include <arpa/inet.h>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <netinet/in.h>
+#include <sys/prctl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace tidewell::bench {
+
+// What a development server reports once it listens: its port and when listen() returned, on the
+// monotonic clock that std::chrono::steady_clock also reads.
+struct ServerReport
+{
+    int port = 0;
+    long long listenedAtNs = 0;
+};
+
+inline long long monotonicNs()
+{
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
+}
+
+// The body of a forked child that stands for a development server: named "node", listening on
+// 127.0.0.1, answering every request with a small HTML page titled `title`. Plain system calls
+// only, as it runs in a fork of a threaded program. Never returns.
+[[noreturn]] inline void serveTinyPage(int reportFd, const char* title)
+{
+    ::prctl(PR_SET_NAME, "node", 0, 0, 0);
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ServerReport report;
+    if (listener >= 0 && ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+        ::listen(listener, 64) == 0) {
+        report.listenedAtNs = monotonicNs();
+        ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+        report.port = ntohs(address.sin_port);
+    }
+    while (::write(reportFd, &report, sizeof report) < 0 && errno == EINTR) {
+    }
+    ::close(reportFd);
+    if (report.port == 0)
+        ::_exit(1);
+    char page[512];
+    const int body =
+        std::snprintf(page, sizeof page, "<html><head><title>%s</title></head><body></body></html>", title);
+    char reply[768];
+    const int replyLength =
+        std::snprintf(reply, sizeof reply,
+                      "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: %d\r\n"
+                      "Connection: close\r\n\r\n%s",
+                      body, page);
+    for (;;) {
+        const int connection = ::accept(listener, nullptr, nullptr);
+        if (connection < 0)
+            continue;
+        char request[4096];
+        size_t seen = 0;
+        while (seen < sizeof request) {
+            const ssize_t n = ::read(connection, request + seen, sizeof request - seen);
+            if (n <= 0)
+                break;
+            seen += size_t(n);
+            if (::memmem(request, seen, "\r\n\r\n", 4))
+                break;
+        }
+        (void)::write(connection, reply, size_t(replyLength));
+        ::close(connection);
+    }
+}
+
+} // namespace tidewell::bench
