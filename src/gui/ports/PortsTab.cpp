@@ -4,6 +4,7 @@
 #include "gui/widgets/AnimatedRowList.h"
 #include "gui/widgets/SmallWidgets.h"
 #include "state/AppState.h"
+#include "state/SearchWords.h"
 
 #include <QLabel>
 #include <QVBoxLayout>
@@ -18,6 +19,17 @@ QStringList keysOf(const QList<PortData>& entries)
     for (const PortData& entry : entries)
         keys.append(entry.portKey());
     return keys;
+}
+
+QList<PortData> matching(const QList<PortData>& entries, const QString& filterText)
+{
+    const SearchWords words(filterText);
+    QList<PortData> kept;
+    for (const PortData& entry : entries) {
+        if (words.matches(entry))
+            kept.append(entry);
+    }
+    return kept;
 }
 
 const PortData* findByKey(const QList<PortData>& entries, const QString& key)
@@ -57,6 +69,11 @@ PortsTab::PortsTab(const AppServices* services, QWidget* parent)
     layout->addWidget(m_ignoredList);
     m_ignoredList->setVisible(m_services->state->showIgnoredPorts());
     connect(m_services->state, &AppState::showIgnoredPortsChanged, this, &PortsTab::showIgnoredPortsChanged);
+    connect(m_services->state, &AppState::filterTextChanged, this, [this] {
+        showPorts();
+        if (m_services->state->showIgnoredPorts())
+            fillIgnoredList();
+    });
 }
 
 void PortsTab::setAnimated(bool animated)
@@ -66,8 +83,15 @@ void PortsTab::setAnimated(bool animated)
     m_ignoredList->setAnimated(animated);
 }
 
-void PortsTab::setPorts(const QList<PortData>& ports)
+void PortsTab::setPorts(const QList<PortData>& entries)
 {
+    m_ports = entries;
+    showPorts();
+}
+
+void PortsTab::showPorts()
+{
+    const QList<PortData> ports = matching(m_ports, m_services->state->filterText());
     m_portList->setRows(
         keysOf(ports),
         [this, &ports](const QString& key) {
@@ -76,6 +100,8 @@ void PortsTab::setPorts(const QList<PortData>& ports)
         [&ports](QWidget* row, const QString& key) {
             return qobject_cast<ProcessItem*>(row)->port() == *findByKey(ports, key);
         });
+    m_noPorts->setText(m_ports.isEmpty() ? QStringLiteral("No ports found")
+                                         : QStringLiteral("No matching servers"));
     m_noPorts->setVisible(ports.isEmpty());
 }
 
@@ -102,7 +128,7 @@ void PortsTab::showIgnoredPortsChanged(bool show)
 
 void PortsTab::fillIgnoredList()
 {
-    const QList<PortData>& ignored = m_ignored;
+    const QList<PortData> ignored = matching(m_ignored, m_services->state->filterText());
     m_ignoredList->setRows(
         keysOf(ignored),
         [this, &ignored](const QString& key) {
@@ -126,6 +152,11 @@ QList<ProcessItem*> PortsTab::ignoredRows() const
 bool PortsTab::showsNoPortsText() const
 {
     return !m_noPorts->isHidden();
+}
+
+QString PortsTab::placeholderText() const
+{
+    return m_noPorts->text();
 }
 
 } // namespace tidewell

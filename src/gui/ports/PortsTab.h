@@ -13,7 +13,8 @@ class AnimatedRowList;
 class ProcessItem;
 
 // The ports tab: one row per development server, "No ports found" when there is none, and, when
-// asked for, every other listener below as small rows.
+// asked for, every other listener below as small rows. Rows that do not match the words typed to
+// find one leave, and "No matching servers" says when none does.
 class PortsTab : public QWidget
 {
     Q_OBJECT
@@ -27,15 +28,18 @@ public:
     QList<ProcessItem*> portRows() const;
     QList<ProcessItem*> ignoredRows() const;
     bool showsNoPortsText() const;
+    QString placeholderText() const;
 
 private:
     void showIgnoredPortsChanged(bool show);
+    void showPorts();
     void fillIgnoredList();
 
     const AppServices* m_services;
     AnimatedRowList* m_portList;
     QLabel* m_noPorts;
     AnimatedRowList* m_ignoredList;
+    QList<PortData> m_ports;
     QList<PortData> m_ignored;
     bool m_animated = false;
 };
