@@ -1,14 +1,7 @@
 #include "gui/ports/PortsTab.h"
 #include "gui/process/ProcessItem.h"
 #include "gui/quicklaunch/QuickLaunchList.h"
-#include "gui/shell/AppMenu.h"
-#include "platform/Host.h"
-#include "ports/PortListRefresher.h"
-#include "ports/PortScanner.h"
-#include "probe/PageProbe.h"
-#include "process/ProcessOrigin.h"
-#include "support/FakeLoginItemService.h"
-#include "support/ServicesFixture.h"
+#include "support/MenuFixture.h"
 #include "support/TestProcesses.h"
 #include "support/WidgetHelpers.h"
 
@@ -23,38 +16,21 @@ namespace {
 
 // The window over the host's real listeners, with two servers of the test's own in folders whose
 // names no other server on the machine holds.
-struct Servers : ServicesFixture
+struct Servers : MenuFixture
 {
-    Host host = Host::create();
-    PageProbe probe;
-    std::unique_ptr<PortListRefresher> refresher;
-    std::unique_ptr<AppMenu> menu;
     QString suffix = QDir(dir.path()).dirName().section(u'-', -1).toLower();
     std::unique_ptr<ChildProcess> alpha;
     std::unique_ptr<ChildProcess> beta;
 
-    Servers()
+    Servers() : MenuFixture(true)
     {
-        const PortScanner scanner(host.sockets);
-        const ProcessOrigin origin(host.processes, [](const QString&) {});
-        refresher = std::make_unique<PortListRefresher>(
-            [scanner] { return scanner.scanListeningPorts(); }, &probe,
-            [origin](const QString& pid) { return origin.getProcessInfo(pid); });
         for (const auto& [server, name, title] : {std::tuple{&alpha, u"alpha-"_s, u"Alpha Store"_s},
                                                   std::tuple{&beta, u"beta-"_s, u"Beta Journal"_s}}) {
             const QString folder = dir.filePath(name + suffix);
             QDir().mkpath(folder);
             *server = startListenerFromShell({u"--name"_s, u"node"_s, u"--title"_s, title}, folder);
         }
-        AppServices* bundle = services();
-        bundle->refresher = refresher.get();
-        bundle->loginItem = std::make_shared<FakeLoginItemService>();
-        menu = std::make_unique<AppMenu>(bundle);
-    }
-    ~Servers()
-    {
-        menu.reset();
-        pool.waitForDone();
+        build(false);
     }
     // Which of the test's two servers have a row on the ports tab.
     QStringList ownRows() const
