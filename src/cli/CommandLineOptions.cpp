@@ -41,6 +41,11 @@ CommandLineOptions CommandLineOptions::parse(const QStringList& arguments)
         QStringLiteral("ID_OR_SLUG"));
     parser.addOptions(
         {listOption, allOption, jsonOption, timeoutOption, checkUpdateOption, deploymentsOption, teamOption});
+    parser.addPositionalArgument(
+        QStringLiteral("words"),
+        QStringLiteral("With --list: only the servers whose port, title, process name, "
+                       "folder or command holds every word (any letter case)."),
+        QStringLiteral("[words...]"));
 
     CommandLineOptions options;
     if (!parser.parse(arguments)) {
@@ -76,8 +81,14 @@ CommandLineOptions CommandLineOptions::parse(const QStringList& arguments)
         options.team = parser.value(teamOption);
     options.list = parser.isSet(listOption) || options.all || (options.json && !options.deployments) ||
                    parser.isSet(timeoutOption);
+    options.words = parser.positionalArguments();
     if (options.list && options.deployments) {
         std::fprintf(stderr, "--list and --deployments cannot be asked for together.\n");
+        options.exitNow = true;
+        options.exitCode = 2;
+    } else if (!options.list && !options.words.isEmpty()) {
+        std::fprintf(stderr, "Words to find servers by go with --list, as in: tidewell --list %s\n",
+                     qPrintable(options.words.join(QLatin1Char(' '))));
         options.exitNow = true;
         options.exitCode = 2;
     }

@@ -14,6 +14,7 @@ struct CommandLineOptions
     bool all = false;            // with list: add every other listener
     bool json = false;           // with list or deployments: one JSON array instead of a table
     int timeoutSeconds = 5;      // with list: how long one server's page may take
+    QStringList words;           // with list: only the servers that hold every word
     bool deployments = false;    // print the latest Vercel deployments and exit
     std::optional<QString> team; // with deployments: this team (id or slug) for this run only
     bool exitNow = false;        // help, version or an error has been printed

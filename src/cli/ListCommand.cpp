@@ -5,6 +5,7 @@
 #include "ports/PortScanner.h"
 #include "probe/PageProbe.h"
 #include "process/ProcessOrigin.h"
+#include "state/SearchWords.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -39,6 +40,8 @@ int ListCommand::run(std::FILE* out)
                                                                     refresher.unansweredPorts().values());
     if (m_options.all)
         entries += refresher.sortedIgnoredPorts();
+    const SearchWords words(m_options.words);
+    entries.removeIf([&words](const PortData& entry) { return !words.matches(entry); });
     const QByteArray text = m_options.json ? PortTableFormatter::json(entries, unanswered)
                                            : PortTableFormatter::table(entries, unanswered);
     std::fwrite(text.constData(), 1, size_t(text.size()), out);

@@ -39,6 +39,11 @@ void AppState::setXrayMode(bool on)
     assign(this, m_xrayMode, on, &AppState::xrayModeChanged);
 }
 
+void AppState::setFilterText(const QString& text)
+{
+    assign(this, m_filterText, text, &AppState::filterTextChanged);
+}
+
 void AppState::setIsVisible(bool visible)
 {
     if (m_isVisible != visible) {

@@ -54,6 +54,9 @@ public:
     void setSelectedTab(SelectedTab tab);
     SelectedView selectedView() const { return m_selectedView; }
     void setSelectedView(SelectedView view);
+    // What the user typed to find a row; empty shows every row.
+    QString filterText() const { return m_filterText; }
+    void setFilterText(const QString& text);
 
     const std::optional<QString>& vercelToken() const { return m_vercelToken; }
     // The Vercel replies last received; each store is announced, equal to the previous one or not.
@@ -83,6 +86,7 @@ signals:
     void showIgnoredPortsChanged(bool show);
     void selectedTabChanged(tidewell::SelectedTab tab);
     void selectedViewChanged(tidewell::SelectedView view);
+    void filterTextChanged(const QString& text);
     void projectDataChanged();
     void teamsDataChanged();
     void userDataChanged();
@@ -98,6 +102,7 @@ private:
     bool m_showIgnoredPorts = false;
     SelectedTab m_selectedTab = SelectedTab::ports;
     SelectedView m_selectedView = SelectedView::home;
+    QString m_filterText;
     std::optional<QString> m_vercelToken;
     std::optional<ProjectResponse> m_projectData;
     std::optional<TeamsResponse> m_teamsData;

@@ -139,6 +139,7 @@ void ListCommandTest::optionsExitAsDocumented_data()
     QTest::newRow("help") << u"--help"_s << 0 << QByteArray("--list");
     QTest::newRow("version") << u"--version"_s << 0 << QByteArray("Tidewell ");
     QTest::newRow("unknown") << u"--no-such-option"_s << 2 << QByteArray();
+    QTest::newRow("words without --list") << u"shop"_s << 2 << QByteArray();
 }
 
 void ListCommandTest::optionsExitAsDocumented()
@@ -209,6 +210,17 @@ void ListCommandTest::listsRealServersWithTheirOrigin()
     QVERIFY2(table.simplified().startsWith("PORT PID PROCESS TITLE TYPE DIRECTORY COMMAND"), table);
     QVERIFY(table.contains("Node Shop") && table.contains("Python Docs"));
     QVERIFY(!table.contains("postgres"));
+
+    // Words keep the servers that hold each of them in any text, in any letter case.
+    const QString port = QString::number(nodeServer.port());
+    const auto [wordsExitCode, found] =
+        runTidewell({u"--list"_s, u"--all"_s, u"--json"_s, u"SHOP"_s, port}, backend);
+    QCOMPARE(wordsExitCode, 0);
+    QCOMPARE(QJsonDocument::fromJson(found).array().size(), 1);
+    QVERIFY(!entryOnPort(found, nodeServer.port()).isEmpty());
+    const QByteArray byFolder =
+        runTidewell({u"--list"_s, u"--all"_s, u"--json"_s, u"postgres"_s, u"my project"_s}, backend).second;
+    QCOMPARE(QJsonDocument::fromJson(byFolder).array().size(), 0);
 }
 
 // A sign-in redirect is followed to its page; a server that does not answer in time is still

@@ -5,6 +5,7 @@
 #include "gui/widgets/AnimatedRowList.h"
 #include "gui/widgets/SmallWidgets.h"
 #include "state/AppState.h"
+#include "state/SearchWords.h"
 
 #include <QLabel>
 #include <QVBoxLayout>
@@ -20,6 +21,17 @@ QStringList keysOf(const QList<PortData>& entries)
     for (const PortData& entry : entries)
         keys.append(entry.portKey());
     return keys;
+}
+
+QList<PortData> matching(const QList<PortData>& entries, const QString& filterText)
+{
+    const SearchWords words(filterText);
+    QList<PortData> kept;
+    for (const PortData& entry : entries) {
+        if (words.matches(entry))
+            kept.append(entry);
+    }
+    return kept;
 }
 
 // Rows are looked up by key once each: a hash, not a search of the list per row.
@@ -62,6 +74,11 @@ PortsTab::PortsTab(const AppServices* services, QWidget* parent)
     layout->addWidget(m_ignoredList);
     m_ignoredList->setVisible(m_services->state->showIgnoredPorts());
     connect(m_services->state, &AppState::showIgnoredPortsChanged, this, &PortsTab::showIgnoredPortsChanged);
+    connect(m_services->state, &AppState::filterTextChanged, this, [this] {
+        showPorts();
+        if (m_services->state->showIgnoredPorts())
+            fillIgnoredList();
+    });
 }
 
 void PortsTab::setAnimated(bool animated)
@@ -71,8 +88,15 @@ void PortsTab::setAnimated(bool animated)
     m_ignoredList->setAnimated(animated);
 }
 
-void PortsTab::setPorts(const QList<PortData>& ports)
+void PortsTab::setPorts(const QList<PortData>& entries)
 {
+    m_ports = entries;
+    showPorts();
+}
+
+void PortsTab::showPorts()
+{
+    const QList<PortData> ports = matching(m_ports, m_services->state->filterText());
     const auto index = byKey(ports);
     m_portList->setRows(
         keysOf(ports),
@@ -80,6 +104,8 @@ void PortsTab::setPorts(const QList<PortData>& ports)
         [&index](QWidget* row, const QString& key) {
             return qobject_cast<ProcessItem*>(row)->port() == *index.value(key);
         });
+    m_noPorts->setText(m_ports.isEmpty() ? QStringLiteral("No ports found")
+                                         : QStringLiteral("No matching servers"));
     m_noPorts->setVisible(ports.isEmpty());
 }
 
@@ -106,9 +132,10 @@ void PortsTab::showIgnoredPortsChanged(bool show)
 
 void PortsTab::fillIgnoredList()
 {
-    const auto index = byKey(m_ignored);
+    const QList<PortData> ignored = matching(m_ignored, m_services->state->filterText());
+    const auto index = byKey(ignored);
     m_ignoredList->setRows(
-        keysOf(m_ignored),
+        keysOf(ignored),
         [this, &index](const QString& key) { return new ProcessItem(*index.value(key), true, m_services); },
         [&index](QWidget* row, const QString& key) {
             return qobject_cast<ProcessItem*>(row)->port() == *index.value(key);
@@ -128,6 +155,11 @@ QList<ProcessItem*> PortsTab::ignoredRows() const
 bool PortsTab::showsNoPortsText() const
 {
     return !m_noPorts->isHidden();
+}
+
+QString PortsTab::placeholderText() const
+{
+    return m_noPorts->text();
 }
 
 } // namespace tidewell

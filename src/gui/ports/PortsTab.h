@@ -15,7 +15,8 @@ class XrayStatsPoller;
 
 // The ports tab: one row per development server, "No ports found" when there is none, and, when
 // asked for, every other listener below as small rows. One poller reads the x-ray figures of the
-// server rows in view.
+// server rows in view. Rows that do not match the words typed to find one leave, and "No matching
+// servers" says when none does.
 class PortsTab : public QWidget
 {
     Q_OBJECT
@@ -30,9 +31,11 @@ public:
     QList<ProcessItem*> ignoredRows() const;
     bool showsNoPortsText() const;
     XrayStatsPoller* statsPoller() const { return m_statsPoller; }
+    QString placeholderText() const;
 
 private:
     void showIgnoredPortsChanged(bool show);
+    void showPorts();
     void fillIgnoredList();
 
     const AppServices* m_services;
@@ -40,6 +43,7 @@ private:
     QLabel* m_noPorts;
     AnimatedRowList* m_ignoredList;
     XrayStatsPoller* m_statsPoller;
+    QList<PortData> m_ports;
     QList<PortData> m_ignored;
     bool m_animated = false;
 };

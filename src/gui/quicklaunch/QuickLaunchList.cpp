@@ -5,6 +5,7 @@
 #include "gui/widgets/SmallWidgets.h"
 #include "quicklaunch/QuickLaunchStore.h"
 #include "state/AppState.h"
+#include "state/SearchWords.h"
 
 #include <QHash>
 #include <QLabel>
@@ -25,6 +26,7 @@ QuickLaunchList::QuickLaunchList(const AppServices* services, QWidget* parent)
     layout->addWidget(m_empty);
 
     connect(m_services->state, &AppState::quickLaunchDataChanged, this, &QuickLaunchList::reload);
+    connect(m_services->state, &AppState::filterTextChanged, this, &QuickLaunchList::reload);
     reload();
 }
 
@@ -36,9 +38,12 @@ void QuickLaunchList::setAnimated(bool animated)
 void QuickLaunchList::reload()
 {
     const QList<QuickLaunchItemPtr> items = QuickLaunchStore::loadQuickLaunchItems(*m_services->state);
+    const SearchWords words(m_services->state->filterText());
     QStringList keys;
     QHash<QString, QuickLaunchItemPtr> byUuid;
     for (const QuickLaunchItemPtr& item : items) {
+        if (!words.matches(*item))
+            continue;
         keys.append(item->uuid());
         byUuid.insert(item->uuid(), item);
     }
@@ -47,7 +52,9 @@ void QuickLaunchList::reload()
         keys,
         [this, &byUuid](const QString& uuid) { return new QuickLaunchItem(byUuid.value(uuid), m_services); },
         [](QWidget*, const QString&) { return true; });
-    m_empty->setVisible(items.isEmpty());
+    m_empty->setText(items.isEmpty() ? QStringLiteral("No quick launch")
+                                     : QStringLiteral("No matching servers"));
+    m_empty->setVisible(keys.isEmpty());
 }
 
 QList<QWidget*> QuickLaunchList::rows() const
@@ -58,6 +65,11 @@ QList<QWidget*> QuickLaunchList::rows() const
 bool QuickLaunchList::showsNoItemsText() const
 {
     return !m_empty->isHidden();
+}
+
+QString QuickLaunchList::placeholderText() const
+{
+    return m_empty->text();
 }
 
 } // namespace tidewell

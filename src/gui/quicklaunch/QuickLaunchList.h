@@ -11,7 +11,8 @@ namespace tidewell {
 class AnimatedRowList;
 
 // The quick-launch tab: one row per saved server, "No quick launch" when there is none. It is
-// redrawn from the stored list whenever that changes.
+// redrawn from the stored list whenever that changes, and keeps only the rows that match the words
+// typed to find one ("No matching servers" when none does).
 class QuickLaunchList : public QWidget
 {
     Q_OBJECT
@@ -22,6 +23,7 @@ public:
     void setAnimated(bool animated);
     QList<QWidget*> rows() const;
     bool showsNoItemsText() const;
+    QString placeholderText() const;
 
 private:
     const AppServices* m_services;

@@ -17,7 +17,9 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
 #include <QPushButton>
@@ -50,6 +52,19 @@ AppMenu::AppMenu(const AppServices* services, QWidget* parent) : QWidget(parent)
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     layout->addWidget(buildHeader());
+
+    m_filterField = new QLineEdit(this);
+    m_filterField->setObjectName(QStringLiteral("filterField"));
+    m_filterField->setFixedWidth(kWindowWidth - 20);
+    m_filterField->hide();
+    layout->addWidget(m_filterField);
+    connect(m_filterField, &QLineEdit::textChanged, this, [this](const QString& text) {
+        m_filterField->setVisible(!text.isEmpty());
+        // Keys typed after the field closes come back to the window, which may open it again.
+        if (text.isEmpty())
+            setFocus();
+        m_services->state->setFilterText(text);
+    });
 
     m_listArea = new QWidget(this);
     m_listArea->setObjectName(QStringLiteral("listArea"));
@@ -98,6 +113,12 @@ AppMenu::AppMenu(const AppServices* services, QWidget* parent) : QWidget(parent)
     AppState* state = m_services->state;
     connect(state, &AppState::selectedTabChanged, this, &AppMenu::showPage);
     connect(state, &AppState::selectedViewChanged, this, &AppMenu::showPage);
+    // The words filter rows of the ports and quick-launch tabs only; elsewhere they would hide nothing.
+    connect(state, &AppState::selectedTabChanged, this, [this](SelectedTab tab) {
+        if (tab == SelectedTab::vercel)
+            m_filterField->clear();
+    });
+    connect(state, &AppState::selectedViewChanged, m_filterField, &QLineEdit::clear);
     connect(state, &AppState::showIgnoredPortsChanged, m_bottomBar, &IgnoredPortsToggle::setShowingIgnored);
     connect(state, &AppState::xrayModeChanged, this, [this](bool on) {
         m_xrayToggle->bounce();
@@ -346,6 +367,29 @@ void AppMenu::paintEvent(QPaintEvent* event)
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
+void AppMenu::keyPressEvent(QKeyEvent* event)
+{
+    const AppState* state = m_services->state;
+    const bool filterable =
+        state->selectedView() == SelectedView::home && state->selectedTab() != SelectedTab::vercel;
+    if (event->key() == Qt::Key_Escape && !m_filterField->text().isEmpty()) {
+        m_filterField->clear();
+        event->accept();
+        return;
+    }
+    const QString text = event->text();
+    const bool typed = !text.isEmpty() && text.at(0).isPrint() &&
+                       !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+    if (filterable && typed) {
+        m_filterField->insert(text);
+        m_filterField->setFocus();
+        event->accept();
+        return;
+    }
+    // An Escape with nothing to clear closes the drop-down window.
+    QWidget::keyPressEvent(event);
+}
+
 void AppMenu::setMenuPresented(bool presented)
 {
     if (presented == m_isMenuPresented)
@@ -361,6 +405,8 @@ void AppMenu::setMenuPresented(bool presented)
     } else {
         m_timer.stop();
         m_bottomViewContentSize = QSize(0, 0);
+        // A window opened later shows every server again rather than a filter the user forgot.
+        m_filterField->clear();
     }
     m_services->refresher->setWatching(presented);
     scheduleListHeightUpdate();

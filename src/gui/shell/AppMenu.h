@@ -7,6 +7,7 @@
 #include <QWidget>
 
 class QLabel;
+class QLineEdit;
 class QMenu;
 class QPushButton;
 class QScrollArea;
@@ -23,7 +24,8 @@ class UpdatePage;
 
 // Everything the menu-bar window shows: the header with the tab buttons and the gear menu, the
 // list of the selected tab (or a settings or update page), and under the port list the button
-// for the other listeners. It refreshes the port lists every two seconds while it is open.
+// for the other listeners. It refreshes the port lists every two seconds while it is open. Typing
+// on the ports or quick-launch tab opens a search field under the header that filters the rows.
 class AppMenu : public QWidget
 {
     Q_OBJECT
@@ -59,6 +61,7 @@ public:
     TabButton* quickLaunchToggle() const { return m_quickLaunchToggle; }
     ImpactRevealOverlay* revealOverlay() const { return m_reveal; }
     QuickLaunchList* quickLaunchTab() const { return m_quickLaunchTab; }
+    QLineEdit* filterField() const { return m_filterField; }
 
 signals:
     void quitRequested();
@@ -66,6 +69,7 @@ signals:
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QWidget* buildHeader();
@@ -96,6 +100,7 @@ private:
     TabButton* m_quickLaunchToggle = nullptr;
     QToolButton* m_gear = nullptr;
     QMenu* m_gearMenu = nullptr;
+    QLineEdit* m_filterField = nullptr;
     QWidget* m_listArea = nullptr;
     QScrollArea* m_scroll = nullptr;
     QWidget* m_pages = nullptr;
