@@ -244,7 +244,7 @@ void DesktopTest::macShellLineReachesTheFolder()
     QProcess process;
     process.setWorkingDirectory(base.path());
     process.start(shell, {u"-c"_s, line});
-    QVERIFY(process.waitForFinished(10000));
+    QVERIFY(process.waitForFinished(60000));
     QCOMPARE(fileContent(folder + u"/marker"_s), folder.toUtf8() + '\n');
     QCOMPARE(QDir(base.path()).entryList(QDir::Files), QStringList());
 }

@@ -259,7 +259,7 @@ void ListeningTest::steadyListingFollowsChanges()
     // A server that stops; a socket whose owner exits and leaves it to its child.
     children[0]->kill();
     children[2]->process().write("exit\n");
-    QVERIFY(children[2]->process().waitForFinished(10000));
+    QVERIFY(children[2]->process().waitForFinished(60000));
     pids.append(forkedHolder(*children[2]));
     QVERIFY(pids.last() != 0);
     forked.append(pids.last());

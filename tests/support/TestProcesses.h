@@ -22,7 +22,7 @@ public:
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     // Waits for the line "ready <port>..." on standard output; false if it never comes.
-    bool waitUntilReady(int timeoutMs = 10000);
+    bool waitUntilReady(int timeoutMs = 60000);
     QList<int> ports() const { return m_ports; }
     int port() const { return m_ports.value(0); }
     qint64 pid() const { return m_process.processId(); }
