@@ -6,10 +6,12 @@
 #include "support/RecordingSystemTools.h"
 #include "support/TestProcesses.h"
 
+#include <QDir>
 #include <QScopeGuard>
 #include <QTest>
 
 #include <csignal>
+#include <unistd.h>
 
 using namespace tidewell;
 using namespace tidewell::test;
@@ -183,13 +185,20 @@ void ListeningTest::socketDiagnosticsAgreeWithProcNet()
     if (!fromNetlink)
         QSKIP("socket diagnostics are not available here; the listing reads /proc/net instead");
     const auto fromProcNet = ProcNetListingSource::listeningNamesFromProcNet();
+    // The listener's own sockets, by inode: another program may listen on the same port numbers.
     QStringList ours;
-    for (const int port : dual->ports()) {
-        for (auto it = fromNetlink->cbegin(); it != fromNetlink->cend(); ++it) {
-            if (it.value().endsWith(u':' + QString::number(port))) {
-                ours.append(it.value());
-                QCOMPARE(fromProcNet.value(it.key()), it.value());
-            }
+    const QDir fds(u"/proc/%1/fd"_s.arg(dual->pid()));
+    for (const QString& fd : fds.entryList(QDir::System)) {
+        char link[64] = {};
+        const QByteArray path = QFile::encodeName(fds.filePath(fd));
+        const ssize_t size = ::readlink(path.constData(), link, sizeof link - 1);
+        const QByteArray target(link, size > 0 ? size : 0);
+        if (!target.startsWith("socket:["))
+            continue;
+        const quint64 inode = target.mid(8, target.size() - 9).toULongLong();
+        if (fromNetlink->contains(inode)) {
+            ours.append(fromNetlink->value(inode));
+            QCOMPARE(fromProcNet.value(inode), ours.last());
         }
     }
     ours.sort();
