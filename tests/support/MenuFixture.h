@@ -3,6 +3,8 @@
 #include "support/FakeLoginItemService.h"
 #include "support/ServicesFixture.h"
 
+#include "gui/ports/PortsTab.h"
+#include "gui/process/ProcessItem.h"
 #include "gui/shell/AppMenu.h"
 #include "platform/Host.h"
 #include "ports/PortListRefresher.h"
@@ -49,6 +51,15 @@ struct MenuFixture : ServicesFixture
         if (show)
             menu->show();
         return menu.get();
+    }
+    // The row of the ports tab for `port`, or null.
+    ProcessItem* portRow(int port) const
+    {
+        for (ProcessItem* row : menu->portsTab()->portRows()) {
+            if (row->port().port() == QString::number(port))
+                return row;
+        }
+        return nullptr;
     }
 };
 

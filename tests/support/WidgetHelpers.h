@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QScrollArea>
 #include <QTest>
 #include <QWidget>
 
@@ -20,6 +21,12 @@ inline bool shown(const QWidget* widget)
 inline void click(QWidget* widget, QPoint at = QPoint(5, 5))
 {
     QTest::mouseClick(widget, Qt::LeftButton, {}, at);
+}
+
+// Where `part` sits in the visible area of `scroll`.
+inline QRect inViewport(const QWidget* part, const QScrollArea* scroll)
+{
+    return QRect(part->mapTo(scroll->viewport(), QPoint(0, 0)), part->size());
 }
 
 inline void sendEvent(QWidget* widget, QEvent::Type type)

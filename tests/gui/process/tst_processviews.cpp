@@ -59,9 +59,8 @@ private slots:
     void rowShowsWhatItsProcessIs();
     void xrayReadingsFollowModeAndVisibility();
     void xrayReadsOnlyTheRowsInView();
-    void stopSignalsTheRealProcessAndSpins();
-    void stopGoesThroughAStuckPool();
-    void stopOfAPidGivenToAnotherProcessSendsNothing();
+    void stopSignalsOnlyTheListedProcess_data();
+    void stopSignalsOnlyTheListedProcess();
     void popoverNeedsTheResting_data();
     void popoverNeedsTheResting();
     void actionBarActsOnTheFolder_data();
@@ -76,23 +75,15 @@ void ProcessViewsTest::rowShowsWhatItsProcessIs_data()
     QTest::addColumn<QString>("parts");  // the optional parts of the row that are shown
     QTest::addColumn<QString>("opens");
     const QString http = u"openUrl http://localhost:3000"_s;
-    QTest::newRow("node with a React page") << "node"
-                                            << "http"
-                                            << "processIcon appTypeIcon statsLine stopButton" << http;
-    QTest::newRow("editor helper has no stop") << "Code\\x20H"
-                                               << "http"
-                                               << "processIcon statsLine" << http;
-    QTest::newRow("cursor in any case is an editor") << "cursor"
-                                                     << "http"
-                                                     << "statsLine" << http;
+    QTest::newRow("node with a React page")
+        << u"node"_s << u"http"_s << u"processIcon appTypeIcon statsLine stopButton"_s << http;
+    QTest::newRow("editor helper has no stop")
+        << u"Code\\x20H"_s << u"http"_s << u"processIcon statsLine"_s << http;
+    QTest::newRow("cursor in any case is an editor") << u"cursor"_s << u"http"_s << u"statsLine"_s << http;
     QTest::newRow("ssh: badge, no statistics, https page")
-        << "ssh"
-        << "https"
-        << "sshBadge stopButton" << u"openUrl https://localhost:3000"_s;
-    QTest::newRow("no page: no title, no badge, no click") << "deno"
-                                                           << ""
-                                                           << "statsLine stopButton"
-                                                           << "";
+        << u"ssh"_s << u"https"_s << u"sshBadge stopButton"_s << u"openUrl https://localhost:3000"_s;
+    QTest::newRow("no page: no title, no badge, no click")
+        << u"deno"_s << QString() << u"statsLine stopButton"_s << QString();
 }
 
 // X-ray is on and every reading succeeds, so only the ssh row hides its statistics.
@@ -254,39 +245,27 @@ void ProcessViewsTest::xrayReadsOnlyTheRowsInView()
         QCOMPARE(readers[i], readers[0]);
 }
 
-void ProcessViewsTest::stopSignalsTheRealProcessAndSpins()
+void ProcessViewsTest::stopSignalsOnlyTheListedProcess_data()
 {
-    auto server = startListener({u"--mode"_s, u"silent"_s});
-    QVERIFY(server->waitUntilReady());
-    const QString pid = QString::number(server->pid());
-
-    ServicesFixture fixture;
-    const Host host = Host::create();
-    const ProcessStopper stopper(host.tools, host.processes);
-    AppServices* services = fixture.services();
-    services->stopProcess = [stopper](const ProcessIdentity& p) { return stopper.stopProcess(p); };
-    PortData entry(u"python3"_s, QString::number(server->port()), pid, page(u"t"_s));
-    entry.setListedIdentity(host.processes->startTimes({pid}).value(pid), 0);
-    ProcessItem row(entry, false, services);
-    row.show();
-    click(child(&row, "stopButton"));
-    auto* stack = child<QStackedWidget>(&row, "stopStack");
-    QVERIFY(stack->currentIndex() == 1 && shown(child(&row, "stopSpinner")));
-    QTRY_VERIFY(processGone(pid));
-    // The spinner stays until a scan no longer lists the port; a second press does nothing.
-    row.stopProcess();
-    QCOMPARE(stack->currentIndex(), 1);
+    QTest::addColumn<bool>("stuckPool");
+    QTest::addColumn<bool>("samePid");
+    QTest::newRow("signals the real process and spins") << false << true;
+    // Every thread of the shared pool is held, as by readings stuck on a FIFO.
+    QTest::newRow("through a stuck pool") << true << true;
+    // The listed start time swapped stands for a pid given to another process since the listing.
+    QTest::newRow("pid given to another process sends nothing") << false << false;
 }
 
-void ProcessViewsTest::stopGoesThroughAStuckPool()
+void ProcessViewsTest::stopSignalsOnlyTheListedProcess()
 {
+    QFETCH(bool, stuckPool);
+    QFETCH(bool, samePid);
     auto server = startListener({u"--mode"_s, u"silent"_s});
     QVERIFY(server->waitUntilReady());
     const QString pid = QString::number(server->pid());
-    QSemaphore release;
     ServicesFixture fixture;
-    // Every thread of the shared pool is held, as by readings stuck on a FIFO.
-    const int threads = fixture.pool.maxThreadCount();
+    QSemaphore release;
+    const int threads = stuckPool ? fixture.pool.maxThreadCount() : 0;
     const auto unstick = qScopeGuard([&] { release.release(threads); });
     for (int i = 0; i < threads; ++i)
         AsyncTask::run(&fixture.pool, [&release] { release.acquire(); });
@@ -295,10 +274,21 @@ void ProcessViewsTest::stopGoesThroughAStuckPool()
     AppServices* services = fixture.services();
     services->stopProcess = [stopper](const ProcessIdentity& p) { return stopper.stopProcess(p); };
     PortData entry(u"python3"_s, QString::number(server->port()), pid, page(u"t"_s));
-    entry.setListedIdentity(host.processes->startTimes({pid}).value(pid), 0);
+    entry.setListedIdentity(host.processes->startTimes({pid}).value(pid) + (samePid ? u""_s : u"0"_s), 0);
     ProcessItem row(entry, false, services);
-    row.stopProcess();
+    row.show();
+    click(child(&row, "stopButton"));
+    auto* stack = child<QStackedWidget>(&row, "stopStack");
+    if (!samePid) {
+        QTRY_COMPARE(stack->currentIndex(), 0);
+        QVERIFY(!row.isKilling() && !processGone(pid));
+        return;
+    }
+    QVERIFY(stack->currentIndex() == 1 && shown(child(&row, "stopSpinner")));
     QTRY_VERIFY(processGone(pid));
+    // The spinner stays until a scan no longer lists the port; a second press does nothing.
+    row.stopProcess();
+    QCOMPARE(stack->currentIndex(), 1);
 }
 
 void ProcessViewsTest::popoverNeedsTheResting_data()
@@ -355,21 +345,14 @@ void ProcessViewsTest::actionBarActsOnTheFolder_data()
     QTest::addColumn<QString>("button");
     QTest::addColumn<QString>("menuItem");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("folder") << false << "folder"
-                            << ""
-                            << "openFolder /home/me/my app";
-    QTest::newRow("terminal") << false << "terminal"
-                              << ""
-                              << "open -a Terminal /home/me/my app";
-    QTest::newRow("code") << false << "square.and.pencil"
-                          << "Visual Studio Code"
-                          << "open -a Visual Studio Code /home/me/my app";
-    QTest::newRow("cursor, saved item") << true << "square.and.pencil"
-                                        << "Cursor"
-                                        << "open -a Cursor /home/me/my app";
-    QTest::newRow("bolt saves") << false << "bolt"
-                                << ""
-                                << "saved 3000";
+    const QString folder = u" /home/me/my app"_s;
+    QTest::newRow("folder") << false << u"folder"_s << QString() << u"openFolder"_s + folder;
+    QTest::newRow("terminal") << false << u"terminal"_s << QString() << u"open -a Terminal"_s + folder;
+    QTest::newRow("code") << false << u"square.and.pencil"_s << u"Visual Studio Code"_s
+                          << u"open -a Visual Studio Code"_s + folder;
+    QTest::newRow("cursor, saved item")
+        << true << u"square.and.pencil"_s << u"Cursor"_s << u"open -a Cursor"_s + folder;
+    QTest::newRow("bolt saves") << false << u"bolt"_s << QString() << u"saved 3000"_s;
 }
 
 void ProcessViewsTest::actionBarActsOnTheFolder()
@@ -420,26 +403,6 @@ void ProcessViewsTest::detailsPanelShowsOriginAndCopiesTheCommand()
     ServicesFixture fixture;
     ProcessInfoAction bar(bare, false, fixture.services());
     QVERIFY(bar.isHidden() && bar.findChildren<QToolButton*>().isEmpty());
-}
-
-// The listed start time swapped stands for a pid given to another process since the listing.
-void ProcessViewsTest::stopOfAPidGivenToAnotherProcessSendsNothing()
-{
-    auto server = startListener({u"--mode"_s, u"silent"_s});
-    QVERIFY(server->waitUntilReady());
-    const QString pid = QString::number(server->pid());
-    ServicesFixture fixture;
-    const Host host = Host::create();
-    const ProcessStopper stopper(host.tools, host.processes);
-    AppServices* services = fixture.services();
-    services->stopProcess = [stopper](const ProcessIdentity& p) { return stopper.stopProcess(p); };
-    PortData entry(u"python3"_s, QString::number(server->port()), pid, page(u"t"_s));
-    entry.setListedIdentity(host.processes->startTimes({pid}).value(pid) + u'0', 0);
-    ProcessItem row(entry, false, services);
-    row.show();
-    click(child(&row, "stopButton"));
-    QTRY_COMPARE(child<QStackedWidget>(&row, "stopStack")->currentIndex(), 0);
-    QVERIFY(!row.isKilling() && !processGone(pid));
 }
 
 QTEST_MAIN(ProcessViewsTest)

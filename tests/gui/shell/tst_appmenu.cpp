@@ -5,13 +5,8 @@
 #include "gui/shell/TidewellMenu.h"
 #include "gui/update/UpdatePage.h"
 #include "gui/widgets/TabButton.h"
-#include "platform/Host.h"
+#include "platform/Diagnostics.h"
 #include "platform/ListeningSocketSource.h"
-#include "ports/PortListRefresher.h"
-#include "ports/PortScanner.h"
-#include "probe/PageProbe.h"
-#include "process/ProcessOrigin.h"
-#include "state/AppState.h"
 #include "state/SingleInstance.h"
 #include "support/MenuFixture.h"
 #include "support/TestProcesses.h"
@@ -61,16 +56,13 @@ class AppMenuTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void listAreaFollowsTheRows_data();
-    void listAreaFollowsTheRows();
     void everyRowKeepsItsPortAndStopButton_data();
     void everyRowKeepsItsPortAndStopButton();
     void tabButtonsSwitchTabsAndXray();
     void ignoredRowsComeAndGo();
     void rowThatComesBackInTimeIsShownOnce();
-    void realServerAppearsWithItsTitle();
     void refreshRunsOnlyWhileOpen();
-    void newServerShowsBeforeTheTick();
+    void watchBringsAndTakesRowsWhileOpen();
     void savedDataPulsesTheBolt();
     void gearMenuItems();
     void windowPlacement_data();
@@ -78,26 +70,6 @@ private slots:
     void withoutTrayTheWindowOpensPlainly();
     void secondStartAsksTheFirstToShow();
 };
-
-void AppMenuTest::listAreaFollowsTheRows_data()
-{
-    QTest::addColumn<int>("rows");
-    QTest::newRow("two rows") << 2;
-    QTest::newRow("ten rows") << 10;
-}
-
-void AppMenuTest::listAreaFollowsTheRows()
-{
-    QFETCH(int, rows);
-    MenuFixture fixture;
-    AppMenu* menu = fixture.build();
-    menu->portsTab()->setPorts(servedPorts(rows));
-    const int list = std::min(300, rows * 60 + child(menu, "ignoredPortsToggle")->sizeHint().height() + 10);
-    QTRY_COMPARE(menu->listAreaHeight(), list);
-    QTRY_COMPARE(listScroll(menu)->verticalScrollBar()->maximum() > 0, rows > 4);
-    // The window is as tall as its content.
-    QTRY_VERIFY(menu->height() <= 16 + 8 + 40 + 8 + list);
-}
 
 void AppMenuTest::everyRowKeepsItsPortAndStopButton_data()
 {
@@ -110,7 +82,8 @@ void AppMenuTest::everyRowKeepsItsPortAndStopButton_data()
 }
 
 // However many rows, with or without the scroll bar and the x-ray line, and with a title and a
-// branch far too long for the window, the port and the stop button stay inside the visible width.
+// branch far too long for the window, the port and the stop button stay inside the visible width,
+// and the window is as tall as its content.
 void AppMenuTest::everyRowKeepsItsPortAndStopButton()
 {
     QFETCH(int, rows);
@@ -132,13 +105,15 @@ void AppMenuTest::everyRowKeepsItsPortAndStopButton()
         QTRY_VERIFY(menu->portsTab()->portRows().constFirst()->stats().has_value());
     // Measured once the rows have slid in and the list has its final height.
     const int bar = child(menu, "ignoredPortsToggle")->sizeHint().height() + 10;
-    QTRY_COMPARE_WITH_TIMEOUT(menu->listAreaHeight(), std::min(300, rows * 60 + bar), 20000);
+    const int list = std::min(300, rows * 60 + bar);
+    QTRY_COMPARE_WITH_TIMEOUT(menu->listAreaHeight(), list, 20000);
+    QTRY_VERIFY(menu->height() <= 16 + 8 + 40 + 8 + list);
     const QRect visible = scroll->viewport()->rect();
     for (ProcessItem* row : menu->portsTab()->portRows()) {
         for (const char* name : {"port", "stopButton"}) {
             QWidget* part = child(row, name);
             QVERIFY(part);
-            const QRect shown(part->mapTo(scroll->viewport(), QPoint(0, 0)), part->size());
+            const QRect shown = inViewport(part, scroll);
             QVERIFY2(shown.left() >= visible.left() && shown.right() <= visible.right(),
                      qPrintable(u"%1 of row %2 at %3..%4, visible width %5"_s
                                     .arg(QLatin1String(name), row->port().port())
@@ -241,27 +216,6 @@ void AppMenuTest::rowThatComesBackInTimeIsShownOnce()
     QCOMPARE(tab->findChildren<ProcessItem*>().size(), 2);
 }
 
-void AppMenuTest::realServerAppearsWithItsTitle()
-{
-    auto server = startListener({u"--name"_s, u"node"_s, u"--title"_s, u"Checkout Preview"_s});
-    QVERIFY(server->waitUntilReady());
-    MenuFixture fixture(true);
-    AppMenu* menu = fixture.build();
-    menu->setMenuPresented(true);
-    const QString port = QString::number(server->port());
-    auto rowFor = [&]() -> ProcessItem* {
-        const QList<ProcessItem*> rows = menu->portsTab()->portRows();
-        const auto it = std::find_if(rows.cbegin(), rows.cend(),
-                                     [&](ProcessItem* row) { return row->port().port() == port; });
-        return it == rows.cend() ? nullptr : *it;
-    };
-    QTRY_VERIFY_WITH_TIMEOUT(rowFor() != nullptr, 5000);
-    QCOMPARE(child<QLabel>(rowFor(), "title")->text(), u"Checkout Preview"_s);
-    // Gone from the listing, gone from the list.
-    server->kill();
-    QTRY_VERIFY_WITH_TIMEOUT(rowFor() == nullptr, 6000);
-}
-
 void AppMenuTest::refreshRunsOnlyWhileOpen()
 {
     MenuFixture fixture;
@@ -295,8 +249,11 @@ void AppMenuTest::savedDataPulsesTheBolt()
 
     fixture.state.setQuickLaunchData(u"{\"A\":{}}"_s);
     QVERIFY(!menu->isPulsing());
-    fixture.state.setQuickLaunchData(u"{}"_s);
+    Diagnostics::Capture trace;
+    fixture.state.setQuickLaunchData(u"{\"B\":{\"cwd\":\"/srv/secret\"}}"_s);
     QVERIFY(menu->isPulsing());
+    // The saved folders and commands stay out of the trace.
+    QCOMPARE(trace.lines(), QStringList{u"quickLaunchData has changed to: <json>"_s});
     QTRY_COMPARE(menu->quickLaunchToggle()->iconScale(), 1.2);
     QTRY_VERIFY(!menu->isPulsing());
 }
@@ -409,9 +366,9 @@ void AppMenuTest::secondStartAsksTheFirstToShow()
     QVERIFY(SingleInstance(dir.filePath(u"crashed"_s)).listen());
 }
 
-// With the tick a minute long, only the watch of the listening sockets can bring the row; it
-// runs while the window is open and not after.
-void AppMenuTest::newServerShowsBeforeTheTick()
+// With the tick a minute long, only the watch of the listening sockets can bring a row or take it
+// away; it runs while the window is open and not after.
+void AppMenuTest::watchBringsAndTakesRowsWhileOpen()
 {
     MenuFixture fixture(true);
     fixture.refresher->setListeningWatch(
@@ -425,18 +382,19 @@ void AppMenuTest::newServerShowsBeforeTheTick()
     QVERIFY(fixture.refresher->isWatching());
     // The first scan applied (the probes of other servers on this machine may take long).
     QTRY_VERIFY_WITH_TIMEOUT(fixture.scans.load() >= 1 && !fixture.refresher->isScanning(), 60000);
-    const int scansBefore = fixture.scans.load();
 
-    auto server = startListener({u"--name"_s, u"node"_s, u"--title"_s, u"Fresh"_s});
+    auto server = startListener({u"--name"_s, u"node"_s, u"--title"_s, u"Checkout Preview"_s});
     QVERIFY(server->waitUntilReady());
-    const QString key = u"%1:%2"_s.arg(server->port()).arg(server->pid());
-    QTRY_VERIFY_WITH_TIMEOUT(fixture.refresher->ports().contains(key), 40000);
-    QVERIFY(fixture.scans.load() > scansBefore);
+    QTRY_VERIFY_WITH_TIMEOUT(fixture.portRow(server->port()), 40000);
+    QCOMPARE(child<QLabel>(fixture.portRow(server->port()), "title")->text(), u"Checkout Preview"_s);
+    server->kill();
+    QTRY_VERIFY_WITH_TIMEOUT(!fixture.portRow(server->port()), 40000);
 
     menu->setMenuPresented(false);
     QVERIFY(!fixture.refresher->isWatching());
-    server->kill();
     const int scans = fixture.scans.load();
+    auto later = startListener({u"--mode"_s, u"silent"_s});
+    QVERIFY(later->waitUntilReady());
     QVERIFY(!finished.wait(1500) || fixture.scans.load() == scans);
     QCOMPARE(fixture.scans.load(), scans);
 }

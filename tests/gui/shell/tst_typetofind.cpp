@@ -1,5 +1,3 @@
-#include "gui/ports/PortsTab.h"
-#include "gui/process/ProcessItem.h"
 #include "gui/quicklaunch/QuickLaunchList.h"
 #include "support/MenuFixture.h"
 #include "support/TestProcesses.h"
@@ -36,13 +34,11 @@ struct Servers : MenuFixture
     QStringList ownRows() const
     {
         QStringList names;
-        for (ProcessItem* row : menu->portsTab()->portRows()) {
-            if (row->port().port() == QString::number(alpha->port()))
-                names.append(u"alpha"_s);
-            if (row->port().port() == QString::number(beta->port()))
-                names.append(u"beta"_s);
+        for (const auto& [server, name] :
+             {std::pair{alpha.get(), u"alpha"_s}, std::pair{beta.get(), u"beta"_s}}) {
+            if (portRow(server->port()))
+                names.append(name);
         }
-        names.sort();
         return names;
     }
 };
