@@ -16,47 +16,33 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// The container engine's API on a unix socket: counts the requests and gives each the same reply,
-// or none at all when the reply is empty.
-class EngineStandIn : public QObject
+// The container engine's API on a unix socket: counts the requests for the container list and
+// answers each with `status` and `body`, or never when the status is "silent".
+struct EngineStandIn
 {
-public:
-    EngineStandIn(const QString& path, QByteArray reply) : m_reply(std::move(reply))
+    EngineStandIn(const QString& path, const QByteArray& status, const QByteArray& body)
     {
-        connect(&m_server, &QLocalServer::newConnection, this, [this] {
-            while (QLocalSocket* socket = m_server.nextPendingConnection()) {
-                connect(socket, &QLocalSocket::readyRead, socket, [this, socket] {
-                    QByteArray& head = m_heads[socket];
+        QObject::connect(&server, &QLocalServer::newConnection, [this, status, body] {
+            while (QLocalSocket* socket = server.nextPendingConnection()) {
+                QObject::connect(socket, &QLocalSocket::readyRead, [this, socket, status, body] {
+                    QByteArray& head = heads[socket];
                     head += socket->readAll();
-                    if (!head.contains("\r\n\r\n"))
+                    if (!head.startsWith("GET /containers/json ") || !head.endsWith("\r\n\r\n"))
                         return;
                     ++requests;
-                    firstLine = head.left(head.indexOf("\r\n"));
-                    QObject::disconnect(socket, &QLocalSocket::readyRead, nullptr, nullptr);
-                    if (!m_reply.isEmpty()) {
-                        socket->write(m_reply);
-                        socket->disconnectFromServer();
-                    }
+                    if (status != "silent")
+                        socket->write("HTTP/1.1 " + status +
+                                      "\r\nContent-Length: " + QByteArray::number(body.size()) +
+                                      "\r\nConnection: close\r\n\r\n" + body);
                 });
             }
         });
-        QVERIFY(m_server.listen(path));
+        QVERIFY(server.listen(path));
     }
+    QLocalServer server;
+    QHash<QLocalSocket*, QByteArray> heads;
     int requests = 0;
-    QByteArray firstLine;
-
-private:
-    QLocalServer m_server;
-    QByteArray m_reply;
-    QHash<QLocalSocket*, QByteArray> m_heads;
 };
-
-QByteArray httpReply(const QByteArray& status, const QByteArray& body)
-{
-    return "HTTP/1.1 " + status +
-           "\r\nContent-Type: application/json\r\nContent-Length: " + QByteArray::number(body.size()) +
-           "\r\nConnection: close\r\n\r\n" + body;
-}
 
 } // namespace
 
@@ -64,151 +50,101 @@ class ContainerNamesTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase();
+    void initTestCase() // listeners named as the kernel names the engine's proxy, and one that is not
+    {
+        shop = startListener({u"--name"_s, u"docker-proxy"_s, u"--title"_s, u"Shop"_s});
+        cache = startListener({u"--name"_s, u"docker-proxy"_s, u"--mode"_s, u"json"_s});
+        plain = startListener({u"--name"_s, u"postgres"_s, u"--mode"_s, u"json"_s});
+        QVERIFY(shop->waitUntilReady() && cache->waitUntilReady() && plain->waitUntilReady());
+    }
     void proxyListenersAreShownAsTheirContainers_data();
     void proxyListenersAreShownAsTheirContainers();
-    void socketsComeFromTheEnvironment_data();
-    void socketsComeFromTheEnvironment();
 
 private:
-    std::unique_ptr<ChildProcess> m_shop;  // a container's web server behind docker-proxy
-    std::unique_ptr<ChildProcess> m_cache; // a container serving no page
-    std::unique_ptr<ChildProcess> m_plain; // no proxy
+    std::unique_ptr<ChildProcess> shop, cache, plain;
 };
-
-void ContainerNamesTest::initTestCase()
-{
-    m_shop = startListener({u"--name"_s, u"docker-proxy"_s, u"--title"_s, u"Shop"_s});
-    m_cache = startListener({u"--name"_s, u"docker-proxy"_s, u"--mode"_s, u"json"_s});
-    m_plain = startListener({u"--name"_s, u"postgres"_s, u"--mode"_s, u"json"_s});
-    QVERIFY(m_shop->waitUntilReady() && m_cache->waitUntilReady() && m_plain->waitUntilReady());
-}
 
 void ContainerNamesTest::proxyListenersAreShownAsTheirContainers_data()
 {
-    QTest::addColumn<bool>("engineRuns");
-    QTest::addColumn<QByteArray>("status"); // none: the engine never replies
+    QTest::addColumn<QByteArray>("status"); // empty: no engine; "silent": it never replies
     QTest::addColumn<QByteArray>("body");   // %SHOP% and %CACHE% stand for the published ports
-    QTest::addColumn<bool>("proxiesListen");
     QTest::addColumn<int>("requests");
-    QTest::addColumn<bool>("named");
-    QTest::addColumn<QString>("cacheTitle");
+    QTest::addColumn<QString>("cacheTitle"); // "docker-pr": not named; empty: no proxy listens
 
     const QByteArray containers = R"([{"Names":["/shop-web"],"Image":"shop:dev","Ports":[{"PrivatePort":80,
-        "PublicPort":%SHOP%,"Type":"tcp"}]},{"Names":["/cache"],"Image":"redis:7","Ports":[{"PublicPort":%CACHE%}]}])";
-    const QByteArray hostile = R"([{"Names":["/shop-web"],"Ports":[{"PublicPort":%SHOP%}]},{"Names":[7]},
-        {"Names":["/\u202ecache\n)" +
-                               QByteArray(200, 'x') +
-                               R"("],"Image":"<b>redis</b>","Ports":[{"PublicPort":%CACHE%},
-        {"PublicPort":1e9},{"PublicPort":"80"}]}, null, {"Names":"x","Ports":{}}])";
-    const QString cut = u"cache "_s + QString(57, u'x') + QChar(0x2026);
-    QTest::newRow("named") << true << QByteArray("200 OK") << containers << true << 1 << true
-                           << u"cache (redis:7)"_s;
-    QTest::newRow("hostile names") << true << QByteArray("200 OK") << hostile << true << 1 << true
-                                   << cut + u" (<b>redis</b>)"_s;
-    QTest::newRow("no engine") << false << QByteArray() << QByteArray() << true << 0 << false
-                               << u"docker-pr"_s;
-    QTest::newRow("error status") << true << QByteArray("500 Internal Server Error") << containers << true
-                                  << 1 << false << u"docker-pr"_s;
-    QTest::newRow("not json") << true << QByteArray("200 OK") << QByteArray("<html>") << true << 1 << false
-                              << u"docker-pr"_s;
-    QTest::newRow("silent engine") << true << QByteArray() << QByteArray() << true << 1 << false
-                                   << u"docker-pr"_s;
-    QTest::newRow("no proxy listening")
-        << true << QByteArray("200 OK") << containers << false << 0 << false << QString();
+        "PublicPort":%SHOP%}]},{"Names":["/cache"],"Image":"redis:7","Ports":[{"PublicPort":%CACHE%}]}])";
+    const QByteArray hostile =
+        R"([null,{"Names":[7]},{"Names":["/shop-web"],"Ports":[{"PublicPort":%SHOP%}]},{"Names":
+        ["/\u202ecache\n)" +
+        QByteArray(200, 'x') +
+        R"("],"Image":"<b>redis</b>","Ports":[{"PublicPort":1e9},{"PublicPort":%CACHE%}]}])";
+    QTest::newRow("named") << "200 OK"_ba << containers << 1 << u"cache (redis:7)"_s;
+    QTest::newRow("hostile names") << "200 OK"_ba << hostile << 1
+                                   << u"cache "_s + QString(57, u'x') + QChar(0x2026) + u" (<b>redis</b>)"_s;
+    QTest::newRow("no engine") << QByteArray() << QByteArray() << 0 << u"docker-pr"_s;
+    QTest::newRow("error status") << "500 Internal Server Error"_ba << containers << 1 << u"docker-pr"_s;
+    QTest::newRow("not json") << "200 OK"_ba
+                              << "<html>"_ba << 1 << u"docker-pr"_s;
+    QTest::newRow("silent engine") << "silent"_ba << QByteArray() << 1 << u"docker-pr"_s;
+    QTest::newRow("no proxy listening") << "200 OK"_ba << containers << 0 << QString();
 }
 
 void ContainerNamesTest::proxyListenersAreShownAsTheirContainers()
 {
-    QFETCH(bool, engineRuns);
     QFETCH(QByteArray, status);
     QFETCH(QByteArray, body);
-    QFETCH(bool, proxiesListen);
     QFETCH(int, requests);
-    QFETCH(bool, named);
     QFETCH(QString, cacheTitle);
+    const bool named = cacheTitle != u"docker-pr"_s;
 
-    const QString shopPort = QString::number(m_shop->port());
-    const QString cachePort = QString::number(m_cache->port());
-    body.replace("%SHOP%", shopPort.toLatin1()).replace("%CACHE%", cachePort.toLatin1());
+    body.replace("%SHOP%", QByteArray::number(shop->port()))
+        .replace("%CACHE%", QByteArray::number(cache->port()));
     QTemporaryDir folder;
     const QString socketPath = folder.filePath(u"docker.sock"_s);
-    std::unique_ptr<EngineStandIn> engine;
-    if (engineRuns)
-        engine = std::make_unique<EngineStandIn>(socketPath,
-                                                 status.isEmpty() ? QByteArray() : httpReply(status, body));
+    auto engine = status.isEmpty() ? nullptr : std::make_unique<EngineStandIn>(socketPath, status, body);
 
     // The host's real listing, cut to this test's own listeners.
-    QStringList ours{QString::number(m_plain->port())};
-    if (proxiesListen)
-        ours << shopPort << cachePort;
+    const QStringList ours =
+        QStringList{QString::number(plain->port())} +
+        (cacheTitle.isEmpty() ? QStringList()
+                              : QStringList{QString::number(shop->port()), QString::number(cache->port())});
+    const auto notOurs = [ours](const PortData& entry) { return !ours.contains(entry.port()); };
     const Host host = Host::create();
-    const PortScanner scanner(host.sockets, host.processes);
     PageProbe probe;
     PortListRefresher refresher(
-        [scanner, ours] {
+        [scanner = PortScanner(host.sockets, host.processes), notOurs] {
             ScanResult scan = scanner.scanListeningPorts();
-            scan.candidates.removeIf([&](const PortData& entry) { return !ours.contains(entry.port()); });
-            scan.ignored.removeIf([&](const PortData& entry) { return !ours.contains(entry.port()); });
+            scan.candidates.removeIf(notOurs);
+            scan.ignored.removeIf(notOurs);
             return scan;
         },
         &probe, [](const ProcessIdentity&) { return std::optional<ProcessInfo>(); });
-    const ContainerEngine client({socketPath}, status.isEmpty() ? 300 : 10'000);
+    const ContainerEngine client({socketPath}, status == "silent" ? 300 : 10'000);
     refresher.setContainerLookup([client] { return client.listContainers(); });
+    const auto row = [](const QHash<QString, PortData>& rows, const ChildProcess& listener) {
+        return rows.value(QString::number(listener.port()) + u':' + QString::number(listener.pid()));
+    };
 
-    // Later checks are answered from the cache.
+    // The first check names the containers; later ones are answered from the cache.
     for (int check = 0; check < 3; ++check) {
         QSignalSpy finished(&refresher, &PortListRefresher::checkFinished);
         refresher.checkPorts();
         QVERIFY(finished.wait(20'000));
+        if (check == 0 && named && !cacheTitle.isEmpty())
+            QCOMPARE(row(refresher.ports(), *shop).processName(), u"shop-web"_s);
     }
     QCOMPARE(engine ? engine->requests : 0, requests);
-    if (requests > 0)
-        QCOMPARE(engine->firstLine.left(21), "GET /containers/json ");
-
-    const QString shopKey = shopPort + u':' + QString::number(m_shop->pid());
-    const QString cacheKey = cachePort + u':' + QString::number(m_cache->pid());
-    const QString plainKey = QString::number(m_plain->port()) + u':' + QString::number(m_plain->pid());
-    QCOMPARE(refresher.ignoredPorts().value(plainKey).htmlData()->title, u"postgres"_s);
-    if (!proxiesListen)
+    QCOMPARE(row(refresher.ignoredPorts(), *plain).htmlData()->title, u"postgres"_s);
+    if (cacheTitle.isEmpty())
         return;
-    // The container serving a page is a server like any other; the other stays among all ports.
-    const PortData cache = refresher.ignoredPorts().value(cacheKey);
-    QCOMPARE(cache.htmlData()->title, cacheTitle);
-    QCOMPARE(refresher.ports().contains(shopKey), named);
-    QCOMPARE(refresher.ignoredPorts().contains(shopKey), !named);
-    if (named) {
-        QCOMPARE(refresher.ports().value(shopKey).processName(), u"shop-web"_s);
-        QCOMPARE(refresher.ports().value(shopKey).htmlData()->title, u"Shop"_s);
-        QCOMPARE(cache.processName(), cacheTitle.section(u" ("_s, 0, 0));
-    } else {
-        QCOMPARE(refresher.ignoredPorts().value(shopKey).processName(), u"docker-pr"_s);
-        QCOMPARE(refresher.ports().size(), 0);
-    }
-}
-
-void ContainerNamesTest::socketsComeFromTheEnvironment_data()
-{
-    QTest::addColumn<QString>("dockerHost");
-    QTest::addColumn<QString>("runtimeDir");
-    QTest::addColumn<QStringList>("paths");
-    QTest::newRow("unix DOCKER_HOST first")
-        << u"unix:///run/user/1000/docker.sock"_s << u"/run/user/1000"_s
-        << QStringList{u"/run/user/1000/docker.sock"_s, u"/var/run/docker.sock"_s,
-                       u"/run/user/1000/podman/podman.sock"_s};
-    QTest::newRow("tcp DOCKER_HOST passed over")
-        << u"tcp://127.0.0.1:2375"_s << QString() << QStringList{u"/var/run/docker.sock"_s};
-}
-
-void ContainerNamesTest::socketsComeFromTheEnvironment()
-{
-    QFETCH(QString, dockerHost);
-    QFETCH(QString, runtimeDir);
-    QFETCH(QStringList, paths);
-    QProcessEnvironment environment;
-    environment.insert(u"DOCKER_HOST"_s, dockerHost);
-    environment.insert(u"XDG_RUNTIME_DIR"_s, runtimeDir);
-    QCOMPARE(ContainerEngine::socketPathsFrom(environment), paths);
+    // The container serving a page is a server like any other; the other one stays among all ports.
+    const PortData other = row(refresher.ignoredPorts(), *cache);
+    QCOMPARE((QStringList{other.processName(), other.htmlData()->title}),
+             (QStringList{cacheTitle.section(u" ("_s, 0, 0), cacheTitle}));
+    const PortData server = row(named ? refresher.ports() : refresher.ignoredPorts(), *shop);
+    QCOMPARE((QStringList{server.processName(), server.htmlData()->title}),
+             (named ? QStringList{u"shop-web"_s, u"Shop"_s} : QStringList{u"docker-pr"_s, u"docker-pr"_s}));
+    QCOMPARE(refresher.ports().size() + refresher.ignoredPorts().size(), 3);
 }
 
 QTEST_GUILESS_MAIN(ContainerNamesTest)
