@@ -136,7 +136,7 @@ void PortListRefresher::applyScan(const ScanResult& scan)
 {
     m_lastScan = scan;
     auto pendingJobs = std::make_shared<int>(1);
-    applyNamedScan(pendingJobs);
+    applyNamedScan(pendingJobs, true);
     jobEnded(pendingJobs);
 }
 
@@ -149,22 +149,25 @@ void PortListRefresher::lookUpContainers(const QList<PortData>& proxies,
         &m_pool, this, m_containerLookup,
         [this, proxies, pendingJobs](const Result<QList<ContainerEngine::Container>>& answer) {
             m_containerLookupInFlight = false;
-            // The answer is applied at once rather than at the next tick, within the same check.
+            // The answer is applied at once rather than at the next tick, within the same check; a
+            // proxy it does not cover waits for the next scan, which keeps to one request a scan.
             if (m_containers.learn(proxies, answer))
-                applyNamedScan(pendingJobs);
+                applyNamedScan(pendingJobs, false);
             jobEnded(pendingJobs);
         });
 }
 
 // Applies the latest scan, with the listeners of container proxies named after their containers.
-void PortListRefresher::applyNamedScan(const std::shared_ptr<int>& pendingJobs)
+void PortListRefresher::applyNamedScan(const std::shared_ptr<int>& pendingJobs, bool mayAskEngine)
 {
     ScanResult named = m_lastScan;
     if (m_containerLookup) {
         named = m_containers.name(m_lastScan);
-        const QList<PortData> proxies = m_containers.unknownProxies(m_lastScan);
-        if (!proxies.isEmpty() && !m_containerLookupInFlight)
-            lookUpContainers(proxies, pendingJobs);
+        if (mayAskEngine && !m_containerLookupInFlight) {
+            const QList<PortData> proxies = m_containers.unknownProxies(m_lastScan);
+            if (!proxies.isEmpty())
+                lookUpContainers(proxies, pendingJobs);
+        }
     }
     const ScanResult& scan = named;
     // Matched through hashes, one lookup per candidate. The listed start time is part of what is

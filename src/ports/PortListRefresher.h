@@ -75,7 +75,7 @@ signals:
 
 private:
     void applyScan(const ScanResult& scan);
-    void applyNamedScan(const std::shared_ptr<int>& pendingJobs);
+    void applyNamedScan(const std::shared_ptr<int>& pendingJobs, bool mayAskEngine);
     void lookUpContainers(const QList<PortData>& proxies, const std::shared_ptr<int>& pendingJobs);
     void probeEntry(const PortData& entry, const std::shared_ptr<int>& pendingJobs);
     void noteUnanswered(const PortData& entry);
