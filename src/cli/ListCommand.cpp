@@ -1,6 +1,7 @@
 #include "cli/ListCommand.h"
 
 #include "cli/PortTableFormatter.h"
+#include "platform/ContainerEngine.h"
 #include "ports/PortListRefresher.h"
 #include "ports/PortScanner.h"
 #include "probe/PageProbe.h"
@@ -27,6 +28,8 @@ int ListCommand::run(std::FILE* out)
         [scanner] { return scanner.scanListeningPorts(); }, &probe,
         [origin](const ProcessIdentity& listed) { return origin.getProcessInfo(listed); });
 
+    refresher.setContainerLookup(
+        [engine = ContainerEngine::fromEnvironment()] { return engine.listContainers(); });
     QEventLoop loop;
     QObject::connect(&refresher, &PortListRefresher::checkFinished, &loop, &QEventLoop::quit);
     refresher.checkPorts();

@@ -54,8 +54,10 @@ QList<PortData> PortListRefresher::sortedByPortAndPid(QList<PortData> entries)
 
 PortData PortListRefresher::ignoredEntry(const PortData& scanned)
 {
+    // A container's listener comes with its own title: the container's name and image.
     PortData entry(scanned.processName(), scanned.port(), scanned.pid(),
-                   HTMLData{scanned.processName(), AppType::unknown, std::nullopt, HttpScheme::http});
+                   scanned.htmlData().value_or(
+                       HTMLData{scanned.processName(), AppType::unknown, std::nullopt, HttpScheme::http}));
     const ProcessIdentity listed = scanned.identity();
     entry.setListedIdentity(listed.startTime, listed.socketInode);
     return entry;
@@ -81,6 +83,7 @@ void PortListRefresher::refresh()
     m_lastListedKeys.clear();
     m_retries.clear();
     m_unansweredPorts.clear();
+    m_containers.clear();
     if (m_scanInFlight)
         m_checkAgain = true;
     else
@@ -131,6 +134,42 @@ void PortListRefresher::checkSoon()
 
 void PortListRefresher::applyScan(const ScanResult& scan)
 {
+    m_lastScan = scan;
+    auto pendingJobs = std::make_shared<int>(1);
+    applyNamedScan(pendingJobs, true);
+    jobEnded(pendingJobs);
+}
+
+void PortListRefresher::lookUpContainers(const QList<PortData>& proxies,
+                                         const std::shared_ptr<int>& pendingJobs)
+{
+    m_containerLookupInFlight = true;
+    ++*pendingJobs;
+    AsyncTask::runThenCallback(
+        &m_pool, this, m_containerLookup,
+        [this, proxies, pendingJobs](const Result<QList<ContainerEngine::Container>>& answer) {
+            m_containerLookupInFlight = false;
+            // The answer is applied at once rather than at the next tick, within the same check; a
+            // proxy it does not cover waits for the next scan, which keeps to one request a scan.
+            if (m_containers.learn(proxies, answer))
+                applyNamedScan(pendingJobs, false);
+            jobEnded(pendingJobs);
+        });
+}
+
+// Applies the latest scan, with the listeners of container proxies named after their containers.
+void PortListRefresher::applyNamedScan(const std::shared_ptr<int>& pendingJobs, bool mayAskEngine)
+{
+    ScanResult named = m_lastScan;
+    if (m_containerLookup) {
+        named = m_containers.name(m_lastScan);
+        if (mayAskEngine && !m_containerLookupInFlight) {
+            const QList<PortData> proxies = m_containers.unknownProxies(m_lastScan);
+            if (!proxies.isEmpty())
+                lookUpContainers(proxies, pendingJobs);
+        }
+    }
+    const ScanResult& scan = named;
     // Matched through hashes, one lookup per candidate. The listed start time is part of what is
     // matched: a pid given to a new listener on the same port is a new server.
     QList<PortData> newEntries;
@@ -158,9 +197,12 @@ void PortListRefresher::applyScan(const ScanResult& scan)
     if (removedCount > 0)
         emit portsChanged();
 
-    // Ignored listeners are rewritten on every scan and never removed.
+    // Ignored listeners are rewritten on every scan and never removed. A container's listener that
+    // serves a page is listed among the servers instead.
     bool ignoredChanged = false;
     for (const PortData& scanned : scan.ignored) {
+        if (m_ports.contains(scanned.portKey()))
+            continue;
         const PortData entry = ignoredEntry(scanned);
         auto existing = m_ignoredPorts.find(entry.portKey());
         if (existing == m_ignoredPorts.end() || !(*existing == entry)) {
@@ -185,10 +227,9 @@ void PortListRefresher::applyScan(const ScanResult& scan)
         }
     }
 
-    auto pendingJobs = std::make_shared<int>(int(newEntries.size()) + 1);
+    *pendingJobs += int(newEntries.size());
     for (const PortData& entry : std::as_const(newEntries))
         probeEntry(entry, pendingJobs);
-    jobEnded(pendingJobs);
 }
 
 void PortListRefresher::probeEntry(const PortData& entry, const std::shared_ptr<int>& pendingJobs)
@@ -244,6 +285,8 @@ void PortListRefresher::storePort(const PortData& entry)
         return;
     m_ports.insert(entry.portKey(), entry);
     emit portsChanged();
+    if (m_ignoredPorts.remove(entry.portKey()) > 0)
+        emit ignoredPortsChanged();
 }
 
 void PortListRefresher::jobEnded(const std::shared_ptr<int>& pendingJobs)

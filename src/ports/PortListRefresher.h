@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ports/ContainerNames.h"
 #include "ports/PortScanner.h"
 #include "records/PortData.h"
 
@@ -30,6 +31,8 @@ public:
     using OriginFunction = std::function<std::optional<ProcessInfo>(const ProcessIdentity& listed)>;
     // The sorted inodes of the listening sockets, or nothing where they cannot be had cheaply.
     using ListeningWatch = std::function<std::optional<QList<quint64>>()>;
+    // Asks the container engine which containers publish which ports; runs on a worker thread.
+    using ContainerLookup = std::function<Result<QList<ContainerEngine::Container>>()>;
     static constexpr int kWatchIntervalMs = 250;
 
     PortListRefresher(ScanFunction scan, PageProbe* probe, OriginFunction origin, QObject* parent = nullptr);
@@ -43,6 +46,10 @@ public:
     // (a server that started or stopped) refreshes at once instead of at the next tick.
     void setListeningWatch(ListeningWatch watch) { m_watch = std::move(watch); }
     void setWatching(bool watching);
+    // Listeners of container engines' proxies are then shown as their containers. The engine is
+    // asked at most once per scan, only when a proxy holds a port not asked about yet, and never
+    // waited for: its answer is applied to the latest scan when it comes.
+    void setContainerLookup(ContainerLookup lookup) { m_containerLookup = std::move(lookup); }
     bool isWatching() const { return m_watchTimer.isActive(); }
 
     const QHash<QString, PortData>& ports() const { return m_ports; }
@@ -68,6 +75,8 @@ signals:
 
 private:
     void applyScan(const ScanResult& scan);
+    void applyNamedScan(const std::shared_ptr<int>& pendingJobs, bool mayAskEngine);
+    void lookUpContainers(const QList<PortData>& proxies, const std::shared_ptr<int>& pendingJobs);
     void probeEntry(const PortData& entry, const std::shared_ptr<int>& pendingJobs);
     void noteUnanswered(const PortData& entry);
     void storePort(const PortData& entry);
@@ -105,6 +114,10 @@ private:
     QTimer m_watchTimer;
     bool m_watchInFlight = false;
     std::optional<QList<quint64>> m_watchedInodes;
+    ContainerLookup m_containerLookup;
+    ContainerNames m_containers;
+    bool m_containerLookupInFlight = false;
+    ScanResult m_lastScan;
 };
 
 } // namespace tidewell

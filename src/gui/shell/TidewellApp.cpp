@@ -3,6 +3,7 @@
 #include "deployments/VercelCredentialFile.h"
 #include "gui/shell/AppMenu.h"
 #include "gui/shell/TidewellMenu.h"
+#include "platform/ContainerEngine.h"
 #include "platform/Diagnostics.h"
 #include "platform/ListeningSocketSource.h"
 #include "platform/LoginItemService.h"
@@ -32,6 +33,8 @@ TidewellApp::TidewellApp(Host host, std::unique_ptr<AppState> state, QObject* pa
     m_refresher = std::make_unique<PortListRefresher>(
         [scanner] { return scanner.scanListeningPorts(); }, m_probe.get(),
         [origin](const ProcessIdentity& listed) { return origin.getProcessInfo(listed); });
+    m_refresher->setContainerLookup(
+        [engine = ContainerEngine::fromEnvironment()] { return engine.listContainers(); });
     m_refresher->setListeningWatch([sockets = m_host.sockets] { return sockets->listeningInodes(); });
 
     const ProcessStatsReader statsReader(m_host.processes);
