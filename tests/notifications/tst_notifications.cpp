@@ -27,12 +27,6 @@ QByteArray projectsWith(const QByteArray& state)
            R"(","meta":{"githubCommitAuthorName":"ann","githubCommitMessage":"<b>bold</b> & move"}}]}]})";
 }
 
-std::unique_ptr<AppState> stateIn(const QTemporaryDir& dir, std::optional<QString> token = {})
-{
-    return std::make_unique<AppState>(
-        std::make_unique<QSettings>(dir.filePath(u"settings.ini"_s), QSettings::IniFormat), std::move(token));
-}
-
 } // namespace
 
 class NotificationsTest : public QObject
@@ -64,9 +58,9 @@ void NotificationsTest::serversStartingAndStopping()
     QFETCH(bool, switchOn);
     QFETCH(QStringList, expected);
     QTemporaryDir dir;
-    auto state = stateIn(dir);
-    if (switchOn)
-        state->setNotifyServerChanges(true);
+    auto state = std::make_unique<AppState>(
+        std::make_unique<QSettings>(dir.filePath(u"s.ini"_s), QSettings::IniFormat));
+    state->setNotifyServerChanges(switchOn);
     auto early = startListener({u"--name"_s, u"node"_s, u"--title"_s, u"Early Shop"_s});
     QVERIFY(early->waitUntilReady());
     const Host host = Host::create();
@@ -80,34 +74,32 @@ void NotificationsTest::serversStartingAndStopping()
     ServerNotifier notifier(state.get(), &refresher, &sink);
     refresher.checkPorts();
     QTRY_VERIFY_WITH_TIMEOUT(notifier.hasFirstListing(), 60'000);
-    // Keyed while the process lives: one that has ended has no pid.
-    QHash<const ChildProcess*, QString> keys;
-    auto listed = [&](const std::unique_ptr<ChildProcess>& server) {
+    auto listed = [&refresher](const QString& key) {
         refresher.checkPorts();
-        if (!keys.contains(server.get()))
-            keys.insert(server.get(),
-                        QString::number(server->port()) + u':' + QString::number(server->pid()));
-        return refresher.ports().contains(keys.value(server.get()));
+        return refresher.ports().contains(key);
     };
-    QVERIFY(listed(early));
-
     auto late = startListener({u"--name"_s, u"node"_s, u"--title"_s, u"Late Journal"_s});
     QVERIFY(late->waitUntilReady());
-    QTRY_VERIFY_WITH_TIMEOUT(listed(late), 60'000);
+    QStringList ports;
+    QStringList keys; // taken while the processes live: one that has ended has no pid
     for (const auto* server : {&early, &late}) {
-        (*server)->kill();
-        QTRY_VERIFY_WITH_TIMEOUT(!listed(*server), 60'000);
+        ports.append(QString::number((*server)->port()));
+        keys.append(ports.last() + u':' + QString::number((*server)->pid()));
     }
+    QVERIFY(listed(keys[0]));
+    QTRY_VERIFY_WITH_TIMEOUT(listed(keys[1]), 60'000);
+    early->kill();
+    QTRY_VERIFY_WITH_TIMEOUT(!listed(keys[0]), 60'000);
+    late->kill();
+    QTRY_VERIFY_WITH_TIMEOUT(!listed(keys[1]), 60'000);
     QStringList own;
     for (const QString& line : std::as_const(sink.shown)) {
-        for (const int port : {early->port(), late->port()}) {
-            if (line.endsWith(u" on port "_s + QString::number(port) + u'|'))
-                own.append(line);
-        }
+        if (line.endsWith(u" on port "_s + ports[0] + u'|') ||
+            line.endsWith(u" on port "_s + ports[1] + u'|'))
+            own.append(line);
     }
     for (QString& line : expected)
-        line = line.replace(u"%1"_s, QString::number(early->port()))
-                   .replace(u"%2"_s, QString::number(late->port()));
+        line = line.replace(u"%1"_s, ports[0]).replace(u"%2"_s, ports[1]);
     QCOMPARE(own, expected);
 }
 
@@ -121,23 +113,19 @@ void NotificationsTest::deploymentsFinishing_data()
     QTest::addColumn<bool>("switchOn");
     QTest::addColumn<QString>("expected");
     const QString commit = u"|ann: <b>bold</b> & move|https://dash.example/ann/shop/deployments"_s;
-    QTest::newRow("building to ready, window closed")
-        << "BUILDING"_ba
-        << "READY"_ba << false << true << u"shop deployed"_s + commit;
-    QTest::newRow("queued to error, window closed")
-        << "QUEUED"_ba
-        << "ERROR"_ba << false << true << u"shop failed to deploy"_s + commit;
-    QTest::newRow("initializing to ready, from the tab")
-        << "INITIALIZING"_ba
-        << "READY"_ba << true << true << u"shop deployed"_s + commit;
-    QTest::newRow("already ready") << "READY"_ba
-                                   << "READY"_ba << true << true << QString();
-    QTest::newRow("ready to error is no finish") << "READY"_ba
-                                                 << "ERROR"_ba << true << true << QString();
-    QTest::newRow("canceled") << "BUILDING"_ba
-                              << "CANCELED"_ba << false << true << QString();
-    QTest::newRow("switch off") << "BUILDING"_ba
-                                << "READY"_ba << true << false << QString();
+    auto row = [](const char* name, const char* before, const char* after, bool fromTab, bool on,
+                  const QString& expected) {
+        QTest::newRow(name) << QByteArray(before) << QByteArray(after) << fromTab << on << expected;
+    };
+    row("building to ready, window closed", "BUILDING", "READY", false, true, u"shop deployed"_s + commit);
+    row("queued to error, window closed", "QUEUED", "ERROR", false, true,
+        u"shop failed to deploy"_s + commit);
+    row("initializing to ready, from the tab", "INITIALIZING", "READY", true, true,
+        u"shop deployed"_s + commit);
+    row("already ready", "READY", "READY", true, true, {});
+    row("ready to error is no finish", "READY", "ERROR", true, true, {});
+    row("canceled", "BUILDING", "CANCELED", false, true, {});
+    row("switch off", "BUILDING", "READY", true, false, {});
 }
 
 void NotificationsTest::deploymentsFinishing()
@@ -145,10 +133,10 @@ void NotificationsTest::deploymentsFinishing()
     QFETCH(QByteArray, before);
     QFETCH(QByteArray, after);
     QFETCH(bool, fromTab);
-    QFETCH(bool, switchOn);
     QFETCH(QString, expected);
     QTemporaryDir dir;
-    auto state = stateIn(dir, u"tok"_s);
+    auto state = std::make_unique<AppState>(
+        std::make_unique<QSettings>(dir.filePath(u"s.ini"_s), QSettings::IniFormat), u"tok"_s);
     StubHttpServer server;
     server.setReply("/v2/user", StubHttpServer::Reply::with(R"({"user":{"username":"ann"}})"));
     server.setReply("/v9/projects", StubHttpServer::Reply::with(projectsWith(before)));
@@ -164,6 +152,7 @@ void NotificationsTest::deploymentsFinishing()
     // The first list seen is the starting point.
     QTRY_VERIFY_WITH_TIMEOUT(latest() == before && state->userData(), 20'000);
     QVERIFY(sink.shown.isEmpty());
+    QFETCH(bool, switchOn);
     state->setNotifyDeploymentFinished(switchOn);
     if (fromTab) {
         state->setSelectedTab(SelectedTab::vercel);
