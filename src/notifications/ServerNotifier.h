@@ -15,8 +15,9 @@ class PortListRefresher;
 
 // Tells the desktop when a development server appears in the port list or leaves it while the
 // program runs, if the user asked for it; the servers of the first listing are the starting point,
-// not news. While the window is closed it keeps the list refreshing, slowly, so that a change is
-// seen at all. Lives on the interface thread beside the refresher it watches.
+// not news. While the window is closed and the switch is on, it refreshes the list every
+// kClosedWindowCheckMs, so that a change is seen at all. Lives on the interface thread beside the
+// refresher it watches.
 class ServerNotifier : public QObject
 {
     Q_OBJECT
