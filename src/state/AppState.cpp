@@ -129,4 +129,28 @@ void AppState::copyQuickLaunchValue(const QString& key)
     m_settings->sync();
 }
 
+bool AppState::notifyServerChanges() const
+{
+    return m_settings->value(kNotifyServersKey, false).toBool();
+}
+
+void AppState::setNotifyServerChanges(bool on)
+{
+    m_settings->setValue(kNotifyServersKey, on);
+    m_settings->sync();
+    emit notificationSettingsChanged();
+}
+
+bool AppState::notifyDeploymentFinished() const
+{
+    return m_settings->value(kNotifyDeploymentsKey, true).toBool();
+}
+
+void AppState::setNotifyDeploymentFinished(bool on)
+{
+    m_settings->setValue(kNotifyDeploymentsKey, on);
+    m_settings->sync();
+    emit notificationSettingsChanged();
+}
+
 } // namespace tidewell

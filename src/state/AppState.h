@@ -33,6 +33,8 @@ class AppState : public QObject
 public:
     static inline const QString kSelectedTeamKey = QStringLiteral("selected_vercel_team");
     static inline const QString kQuickLaunchKey = QStringLiteral("bc_quickLaunch");
+    static inline const QString kNotifyServersKey = QStringLiteral("notify_server_started_or_stopped");
+    static inline const QString kNotifyDeploymentsKey = QStringLiteral("notify_deployment_finished");
 
     // `settings` is the store of the two kept values; the user's own store when null. `vercelToken`
     // is the Vercel command-line tool's token as read once by whoever creates the state; it never
@@ -79,6 +81,12 @@ public:
     // Copies the stored quick-launch value, of whatever type, under a key of its own in the same
     // store, for a value that is about to be replaced but could not be read.
     void copyQuickLaunchValue(const QString& key);
+    // The two notification switches: a server started or stopped (off until the user turns it on),
+    // and a deployment finished (on until the user turns it off).
+    bool notifyServerChanges() const;
+    void setNotifyServerChanges(bool on);
+    bool notifyDeploymentFinished() const;
+    void setNotifyDeploymentFinished(bool on);
 
 signals:
     void xrayModeChanged(bool on);
@@ -94,6 +102,8 @@ signals:
     void selectedTeamWritten();
     // The stored quick-launch text was written; it may equal the text before.
     void quickLaunchDataChanged(const QString& json);
+    // One of the notification switches was written.
+    void notificationSettingsChanged();
 
 private:
     std::unique_ptr<QSettings> m_settings;

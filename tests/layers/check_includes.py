@@ -8,7 +8,7 @@ import re
 import sys
 
 CORE = ('records', 'platform', 'net', 'state')
-FEATURES = ('ports', 'probe', 'process', 'quicklaunch', 'deployments', 'update', 'settings')
+FEATURES = ('ports', 'probe', 'process', 'quicklaunch', 'deployments', 'update', 'settings', 'notifications')
 
 
 def unit(path):

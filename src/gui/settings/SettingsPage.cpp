@@ -5,6 +5,7 @@
 #include "platform/Diagnostics.h"
 #include "platform/LoginItemService.h"
 #include "settings/AutoStartSetting.h"
+#include "state/AppState.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -12,20 +13,43 @@
 
 namespace tidewell {
 
-SettingsPage::SettingsPage(LoginItemService* loginItem, QWidget* parent)
-    : QWidget(parent), m_loginItem(loginItem)
+namespace {
+
+QLabel* sectionHeading(const QString& text, const char* objectName, QWidget* parent)
+{
+    auto* section = new QLabel(text, parent);
+    section->setObjectName(QLatin1String(objectName));
+    QFont sectionFont = section->font();
+    sectionFont.setBold(true);
+    section->setFont(sectionFont);
+    return section;
+}
+
+// A one-line label with its switch at the trailing edge.
+ToggleSwitch* addSwitchRow(QVBoxLayout* layout, const QString& label, const char* objectName, QWidget* parent)
+{
+    auto* row = new QHBoxLayout;
+    row->setSpacing(8);
+    row->addWidget(new QLabel(label, parent), 1);
+    auto* toggle = new ToggleSwitch(parent);
+    toggle->setObjectName(QLatin1String(objectName));
+    toggle->setAccessibleName(label);
+    row->addWidget(toggle, 0, Qt::AlignVCenter);
+    layout->addLayout(row);
+    return toggle;
+}
+
+} // namespace
+
+SettingsPage::SettingsPage(LoginItemService* loginItem, AppState* state, QWidget* parent)
+    : QWidget(parent), m_loginItem(loginItem), m_state(state)
 {
     setObjectName(QStringLiteral("settingsPage"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(10, 0, 10, 4);
     layout->setSpacing(6);
 
-    auto* section = new QLabel(QStringLiteral("General Settings"), this);
-    section->setObjectName(QStringLiteral("generalSettings"));
-    QFont sectionFont = section->font();
-    sectionFont.setBold(true);
-    section->setFont(sectionFont);
-    layout->addWidget(section);
+    layout->addWidget(sectionHeading(QStringLiteral("General Settings"), "generalSettings", this));
 
     auto* row = new QHBoxLayout;
     row->setSpacing(8);
@@ -56,11 +80,45 @@ SettingsPage::SettingsPage(LoginItemService* loginItem, QWidget* parent)
     layout->addWidget(m_error);
 
     connect(m_switch, &ToggleSwitch::clicked, this, &SettingsPage::switchChanged);
+    if (m_state)
+        addNotificationSection();
+}
+
+void SettingsPage::addNotificationSection()
+{
+    auto* layout = static_cast<QVBoxLayout*>(this->layout());
+    layout->addSpacing(6);
+    layout->addWidget(sectionHeading(QStringLiteral("Notifications"), "notifications", this));
+    m_serverSwitch =
+        addSwitchRow(layout, QStringLiteral("Server started or stopped"), "serverNotifications", this);
+    m_deploymentSwitch =
+        addSwitchRow(layout, QStringLiteral("Deployment finished"), "deploymentNotifications", this);
+    connect(m_serverSwitch, &ToggleSwitch::clicked, m_state, &AppState::setNotifyServerChanges);
+    connect(m_deploymentSwitch, &ToggleSwitch::clicked, m_state, &AppState::setNotifyDeploymentFinished);
+    showNotificationSettings();
+}
+
+void SettingsPage::showNotificationSettings()
+{
+    if (!m_state)
+        return;
+    m_serverSwitch->setChecked(m_state->notifyServerChanges());
+    m_deploymentSwitch->setChecked(m_state->notifyDeploymentFinished());
 }
 
 QAbstractButton* SettingsPage::autoStartSwitch() const
 {
     return m_switch;
+}
+
+QAbstractButton* SettingsPage::serverNotificationsSwitch() const
+{
+    return m_serverSwitch;
+}
+
+QAbstractButton* SettingsPage::deploymentNotificationsSwitch() const
+{
+    return m_deploymentSwitch;
 }
 
 QString SettingsPage::statusText() const
@@ -78,6 +136,7 @@ void SettingsPage::showEvent(QShowEvent* event)
     QWidget::showEvent(event);
     m_error->hide();
     showStatus();
+    showNotificationSettings();
 }
 
 void SettingsPage::showStatus()

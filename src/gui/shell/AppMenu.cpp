@@ -81,7 +81,7 @@ AppMenu::AppMenu(const AppServices* services, QWidget* parent) : QWidget(parent)
     m_portsTab = new PortsTab(m_services, m_pages);
     m_quickLaunchTab = new QuickLaunchList(m_services, m_pages);
     m_vercelTab = new DeploymentsTab(m_services, m_pages);
-    m_settingsPage = new SettingsPage(m_services->loginItem.get(), m_pages);
+    m_settingsPage = new SettingsPage(m_services->loginItem.get(), m_services->state, m_pages);
     m_updatePage = emptyPage("updatePage", m_pages);
     new QVBoxLayout(m_updatePage);
     m_updatePage->layout()->setContentsMargins(0, 0, 0, 0);

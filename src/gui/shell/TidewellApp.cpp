@@ -1,8 +1,12 @@
 #include "gui/shell/TidewellApp.h"
 
 #include "deployments/VercelCredentialFile.h"
+#include "deployments/VercelOrigins.h"
 #include "gui/shell/AppMenu.h"
 #include "gui/shell/TidewellMenu.h"
+#include "gui/shell/TrayNotificationSink.h"
+#include "notifications/DeploymentNotifier.h"
+#include "notifications/ServerNotifier.h"
 #include "platform/ContainerEngine.h"
 #include "platform/Diagnostics.h"
 #include "platform/ListeningSocketSource.h"
@@ -55,11 +59,22 @@ TidewellApp::TidewellApp(Host host, std::unique_ptr<AppState> state, QObject* pa
 
     m_menu = std::make_unique<AppMenu>(&m_services);
     m_item = std::make_unique<TidewellMenu>(m_menu.get());
+    // The first listing the menu has just started ends on a later pass of the event loop, so the
+    // server notifier sees it as the starting point.
+    m_notifications = std::make_unique<TrayNotificationSink>(m_item.get(), m_host.desktop);
+    m_serverNotifier =
+        std::make_unique<ServerNotifier>(m_state.get(), m_refresher.get(), m_notifications.get());
+    m_deploymentNotifier = std::make_unique<DeploymentNotifier>(
+        m_state.get(), m_notifications.get(),
+        VercelClient(VercelOrigins::apiOrigin(), m_state->vercelToken()), VercelOrigins::dashboardOrigin());
     connect(m_menu.get(), &AppMenu::quitRequested, this, &TidewellApp::quitRequested);
 }
 
 TidewellApp::~TidewellApp()
 {
+    m_deploymentNotifier.reset();
+    m_serverNotifier.reset();
+    m_notifications.reset();
     m_item.reset();
     m_menu.reset();
     // Readings own the parts of the host they use, so one stuck on a file that never answers is left

@@ -11,9 +11,12 @@ namespace tidewell {
 
 class AppMenu;
 class AppState;
+class DeploymentNotifier;
 class PageProbe;
 class PortListRefresher;
+class ServerNotifier;
 class TidewellMenu;
+class TrayNotificationSink;
 
 // The whole menu-bar program over one host: the port lists, the state, the window and its tray
 // item, wired together. The program's entry runs one; benches and end-to-end checks run the same.
@@ -49,6 +52,9 @@ private:
     AppServices m_services;
     std::unique_ptr<AppMenu> m_menu;
     std::unique_ptr<TidewellMenu> m_item;
+    std::unique_ptr<TrayNotificationSink> m_notifications;
+    std::unique_ptr<ServerNotifier> m_serverNotifier;
+    std::unique_ptr<DeploymentNotifier> m_deploymentNotifier;
 };
 
 } // namespace tidewell

@@ -1,12 +1,14 @@
 #include "gui/settings/SettingsPage.h"
 #include "platform/Diagnostics.h"
 #include "platform/linux/XdgAutostartLoginItem.h"
+#include "state/AppState.h"
 #include "support/FakeLoginItemService.h"
 
 #include <QAbstractButton>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -22,6 +24,7 @@ private slots:
     void switchChangesOnlyWhatDiffers_data();
     void switchChangesOnlyWhatDiffers();
     void unwritableAutostartFolder();
+    void notificationSwitchesAreKept();
 };
 
 void SettingsPageTest::statusIsReadAtEveryShowing_data()
@@ -116,6 +119,33 @@ void SettingsPageTest::unwritableAutostartFolder()
     QVERIFY(error->palette().color(QPalette::WindowText).alphaF() < 1);
     QVERIFY(!QFile::exists(service.entryPath()));
     QCOMPARE(capture.lines(), QStringList{QStringLiteral("Error")});
+}
+
+// Each switch flipped from its default stays flipped in a new run over the same settings file.
+void SettingsPageTest::notificationSwitchesAreKept()
+{
+    QTemporaryDir dir;
+    FakeLoginItemService service;
+    auto run = [&] {
+        return std::make_unique<AppState>(
+            std::make_unique<QSettings>(dir.filePath(QStringLiteral("s.ini")), QSettings::IniFormat));
+    };
+    auto switches = [](const SettingsPage& page) {
+        return QPair(page.serverNotificationsSwitch()->isChecked(),
+                     page.deploymentNotificationsSwitch()->isChecked());
+    };
+    auto state = run();
+    auto page = std::make_unique<SettingsPage>(&service, state.get());
+    page->show();
+    QCOMPARE(switches(*page), QPair(false, true));
+    page->serverNotificationsSwitch()->click();
+    page->deploymentNotificationsSwitch()->click();
+    page.reset();
+    state = run();
+    QCOMPARE(QPair(state->notifyServerChanges(), state->notifyDeploymentFinished()), QPair(true, false));
+    page = std::make_unique<SettingsPage>(&service, state.get());
+    page->show();
+    QCOMPARE(switches(*page), QPair(true, false));
 }
 
 QTEST_MAIN(SettingsPageTest)

@@ -1,0 +1,41 @@
+#include "gui/shell/TrayNotificationSink.h"
+
+#include "gui/shell/TidewellMenu.h"
+#include "platform/Diagnostics.h"
+#include "platform/NotificationBody.h"
+
+namespace tidewell {
+
+TrayNotificationSink::TrayNotificationSink(TidewellMenu* item, std::shared_ptr<Desktop> desktop,
+                                           QObject* parent)
+    : QObject(parent), m_item(item), m_desktop(std::move(desktop))
+{}
+
+void TrayNotificationSink::show(const Notification& notification)
+{
+    QSystemTrayIcon* tray = m_item->trayIcon();
+    if (!tray || !QSystemTrayIcon::supportsMessages()) {
+        if (!std::exchange(m_toldUnavailable, true))
+            Diagnostics::writeLine(
+                QStringLiteral("No notification service found: notifications are not shown."));
+        return;
+    }
+    if (m_connectedTray != tray) {
+        connect(tray, &QSystemTrayIcon::messageClicked, this, &TrayNotificationSink::clicked);
+        m_connectedTray = tray;
+    }
+    m_lastLink = notification.link;
+    // A notification title is never read as markup; a body may be.
+    tray->showMessage(notification.title, NotificationBody::fromPlainText(notification.message),
+                      tray->icon());
+}
+
+void TrayNotificationSink::clicked()
+{
+    if (m_lastLink)
+        m_desktop->openUrl(*m_lastLink);
+    else
+        m_item->setMenuPresented(true);
+}
+
+} // namespace tidewell
