@@ -7,7 +7,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSysInfo>
 #include <QTemporaryDir>
@@ -19,18 +18,18 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// The exit code and standard output of one run of the real program.
-std::pair<int, QByteArray> runTidewell(const QStringList& arguments, const QByteArray& backend = "native")
+QProcessEnvironment environmentOf(std::initializer_list<std::pair<QString, QString>> variables)
 {
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(u"TIDEWELL_BACKEND"_s, QString::fromLatin1(backend));
-    process.setProcessEnvironment(environment);
-    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.start(QStringLiteral(TIDEWELL_PROGRAM), arguments);
-    if (!process.waitForFinished(30000))
-        return {-1, {}};
-    return {process.exitCode(), process.readAllStandardOutput()};
+    QProcessEnvironment environment;
+    for (const auto& [name, value] : variables)
+        environment.insert(name, value);
+    return environment;
+}
+
+ProgramRun runTidewell(const QStringList& arguments, const QString& backend = u"native"_s)
+{
+    return runProgram(QStringLiteral(TIDEWELL_PROGRAM), arguments,
+                      environmentOf({{u"TIDEWELL_BACKEND"_s, backend}}));
 }
 
 QJsonObject entryOnPort(const QByteArray& json, int port)
@@ -42,59 +41,16 @@ QJsonObject entryOnPort(const QByteArray& json, int port)
     return {};
 }
 
-// A member of an entry by its path, as "htmlData/title".
-QString member(const QJsonObject& entry, const QString& path)
-{
-    QJsonValue value = entry;
-    for (const QString& name : path.split(u'/'))
-        value = value[name];
-    return value.toString();
-}
-
 // What a row shows of a server: process, title, framework and folder.
 QString shown(const QJsonObject& entry)
 {
-    QStringList members;
-    for (const char* path : {"processName", "htmlData/title", "htmlData/appType", "processInfo/cwd"})
-        members.append(member(entry, QString::fromLatin1(path)));
-    return members.join(u'|');
+    return QStringList{entry[u"processName"_s].toString(), entry[u"htmlData"_s][u"title"_s].toString(),
+                       entry[u"htmlData"_s][u"appType"_s].toString(),
+                       entry[u"processInfo"_s][u"cwd"_s].toString()}
+        .join(u'|');
 }
 
 const QByteArray kToken = "tok-9f8e7d";
-
-struct Run
-{
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-// `tidewell --deployments ...` with its token, settings and the Vercel origins in test-owned places.
-// It runs while this test's event loop serves the stand-in.
-Run runDeployments(const QStringList& arguments, const QTemporaryDir& home, const QString& apiOrigin)
-{
-    QProcess process;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
-    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
-    environment.insert(QStringLiteral("TIDEWELL_VERCEL_API_ORIGIN"), apiOrigin);
-    environment.insert(QStringLiteral("TIDEWELL_VERCEL_DASHBOARD_ORIGIN"),
-                       QStringLiteral("https://dash.example"));
-    environment.insert(QStringLiteral("LANG"), QStringLiteral("en_US.UTF-8"));
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(TIDEWELL_PROGRAM), QStringList{QStringLiteral("--deployments")} + arguments);
-    if (!QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 30'000))
-        return {};
-    return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
-}
-
-void writeFile(const QString& path, const QByteArray& content)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly))
-        file.write(content);
-}
 
 } // namespace
 
@@ -103,17 +59,16 @@ class ListCommandTest : public QObject
     Q_OBJECT
 private slots:
     void tableKeepsEveryEntryOnOneLine();
-    void optionsExitAsDocumented_data();
-    void optionsExitAsDocumented();
-    void listsRealServersWithTheirOrigin_data();
-    void listsRealServersWithTheirOrigin();
-    void slowAndRedirectingServersAreListed();
-    void deployments_data();
-    void deployments();
     void tableCutsAndCleansOutsideText_data();
     void tableCutsAndCleansOutsideText();
-    void commandLineMapsNoWidgets_data();
-    void commandLineMapsNoWidgets();
+    void optionsExitOnQtCoreAlone_data();
+    void optionsExitOnQtCoreAlone();
+    void listsRealServersWithTheirOrigin_data();
+    void listsRealServersWithTheirOrigin();
+    void deployments_data();
+    void deployments();
+    void checkUpdatePrintsTheAnswer_data();
+    void checkUpdatePrintsTheAnswer();
     void windowWithoutItsModuleSaysSo();
 };
 
@@ -129,210 +84,6 @@ void ListCommandTest::tableKeepsEveryEntryOnOneLine()
              QByteArray("PORT  PID  PROCESS   TITLE       TYPE   DIRECTORY  COMMAND\n"
                         "8000  42   python3      My App   react  /tmp/a b   python3 -m http.server\n"
                         "5432  77   postgres\n"));
-}
-
-void ListCommandTest::optionsExitAsDocumented_data()
-{
-    QTest::addColumn<QString>("option");
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QByteArray>("expected");
-    QTest::newRow("help") << u"--help"_s << 0 << QByteArray("--list");
-    QTest::newRow("version") << u"--version"_s << 0 << QByteArray("Tidewell ");
-    QTest::newRow("unknown") << u"--no-such-option"_s << 2 << QByteArray();
-    QTest::newRow("words without --list") << u"shop"_s << 2 << QByteArray();
-}
-
-void ListCommandTest::optionsExitAsDocumented()
-{
-    QFETCH(QString, option);
-    QFETCH(QByteArray, expected);
-    const auto [exitCode, out] = runTidewell({option});
-    QTEST(exitCode, "exitCode");
-    QVERIFY2(out.contains(expected), out);
-}
-
-void ListCommandTest::listsRealServersWithTheirOrigin_data()
-{
-    QTest::addColumn<QByteArray>("backend");
-    QTest::newRow("native") << QByteArray("native");
-    QTest::newRow("commands") << QByteArray("commands");
-}
-
-void ListCommandTest::listsRealServersWithTheirOrigin()
-{
-    QFETCH(QByteArray, backend);
-    if (backend == "commands" && (!QFile::exists(u"/bin/zsh"_s) || findProgram(u"lsof"_s).isEmpty()))
-        QSKIP("zsh or lsof is not installed: the command backend cannot run here");
-    const QString node = findProgram(u"node"_s);
-    if (node.isEmpty())
-        QSKIP("node is not installed");
-
-    QTemporaryDir dir;
-    const QString folder = dir.filePath(u"my project"_s);
-    QVERIFY(QDir().mkpath(folder));
-    auto python = startListenerFromShell(
-        {u"--title"_s, u"Python Docs"_s, u"--body"_s, u"<script src=\"/@react-refresh\"></script>"_s},
-        folder);
-    const QString nodeScript = QStringLiteral(
-        "require('http').createServer((q, r) => { r.setHeader('Content-Type', 'text/html');"
-        " r.end('<title>Node Shop</title><script src=\"/_next/static/app.js\"></script>'); })"
-        ".listen(0, '127.0.0.1', function () { console.log('ready ' + this.address().port); })");
-    ChildProcess nodeServer(
-        u"/bin/bash"_s, {u"-c"_s, shellQuoted(node) + u" -e "_s + shellQuoted(nodeScript) + u"; exit $?"_s},
-        folder);
-    auto json = startListener({u"--mode"_s, u"json"_s});
-    auto database = startListener({u"--name"_s, u"postgres"_s});
-    QVERIFY(python->waitUntilReady() && nodeServer.waitUntilReady() && json->waitUntilReady() &&
-            database->waitUntilReady());
-
-    const auto [exitCode, listed] = runTidewell({u"--list"_s, u"--json"_s}, backend);
-    QCOMPARE(exitCode, 0);
-    QVERIFY2(QJsonDocument::fromJson(listed).isArray(), listed);
-    const QJsonObject py = entryOnPort(listed, python->port());
-    QCOMPARE(shown(py), u"python3|Python Docs|react|"_s + folder);
-    QVERIFY(member(py, u"processInfo/cmd"_s).contains(u"listener.py"_s));
-    const QJsonObject js = entryOnPort(listed, nodeServer.port());
-    QCOMPARE(shown(js), u"node|Node Shop|nextjs|"_s + folder);
-    QVERIFY(member(js, u"processInfo/cmd"_s).startsWith(node + u" -e"_s));
-    QVERIFY2(entryOnPort(listed, json->port()).isEmpty(), "a server that answers JSON is no page");
-    QVERIFY(entryOnPort(listed, database->port()).isEmpty());
-
-    // With --all, other listeners are added under their process name, without page or origin.
-    const QByteArray all = runTidewell({u"--list"_s, u"--all"_s, u"--json"_s}, backend).second;
-    const QString expectedDatabase =
-        uR"({"processName":"postgres","port":"%1","pid":"%2",)"
-        R"("htmlData":{"title":"postgres","appType":"unknown","scheme":"http"}})"_s.arg(database->port())
-            .arg(database->pid());
-    QCOMPARE(entryOnPort(all, database->port()), QJsonDocument::fromJson(expectedDatabase.toUtf8()).object());
-
-    const auto [tableExitCode, table] = runTidewell({u"--list"_s}, backend);
-    QCOMPARE(tableExitCode, 0);
-    QVERIFY2(table.simplified().startsWith("PORT PID PROCESS TITLE TYPE DIRECTORY COMMAND"), table);
-    QVERIFY(table.contains("Node Shop") && table.contains("Python Docs"));
-    QVERIFY(!table.contains("postgres"));
-
-    // Words keep the servers that hold each of them in any text, in any letter case.
-    const QString port = QString::number(nodeServer.port());
-    const auto [wordsExitCode, found] =
-        runTidewell({u"--list"_s, u"--all"_s, u"--json"_s, u"SHOP"_s, port}, backend);
-    QCOMPARE(wordsExitCode, 0);
-    QCOMPARE(QJsonDocument::fromJson(found).array().size(), 1);
-    QVERIFY(!entryOnPort(found, nodeServer.port()).isEmpty());
-    const QByteArray byFolder =
-        runTidewell({u"--list"_s, u"--all"_s, u"--json"_s, u"postgres"_s, u"my project"_s}, backend).second;
-    QCOMPARE(QJsonDocument::fromJson(byFolder).array().size(), 0);
-}
-
-// A sign-in redirect is followed to its page; a server that does not answer in time is still
-// listed, marked as such. --json and --all alone mean --list.
-void ListCommandTest::slowAndRedirectingServersAreListed()
-{
-    const QString node = findProgram(QStringLiteral("node"));
-    if (node.isEmpty())
-        QSKIP("node is not installed");
-    const QString redirecting = QStringLiteral(
-        "require('http').createServer((q, r) => { if (q.url === '/') { r.writeHead(302, {Location: "
-        "'/login'});"
-        " return r.end(); } r.setHeader('Content-Type', 'text/html'); r.end('<title>Sign in</title>'); })"
-        ".listen(0, '127.0.0.1', function () { console.log('ready ' + this.address().port); })");
-    ChildProcess signIn(node, {QStringLiteral("-e"), redirecting}, QDir::tempPath());
-    auto silent = startListener({QStringLiteral("--mode"), QStringLiteral("silent")});
-    QVERIFY(signIn.waitUntilReady() && silent->waitUntilReady());
-
-    const auto [exitCode, listed] =
-        runTidewell({QStringLiteral("--json"), QStringLiteral("--timeout"), QStringLiteral("1")});
-    QCOMPARE(exitCode, 0);
-    QCOMPARE(member(entryOnPort(listed, signIn.port()), QStringLiteral("htmlData/title")),
-             QStringLiteral("Sign in"));
-    const QJsonObject unanswered = entryOnPort(listed, silent->port());
-    QCOMPARE(unanswered.value(QStringLiteral("answered")), QJsonValue(false));
-    QVERIFY(!unanswered.contains(QStringLiteral("htmlData")));
-
-    const QByteArray table =
-        runTidewell({QStringLiteral("--all"), QStringLiteral("--timeout"), QStringLiteral("1")}).second;
-    const QByteArray port = QByteArray::number(silent->port());
-    const QList<QByteArray> lines = table.split('\n');
-    const auto line = std::find_if(lines.cbegin(), lines.cend(),
-                                   [&](const QByteArray& l) { return l.startsWith(port + ' '); });
-    QVERIFY2(line != lines.cend() && line->contains("no answer"), table);
-}
-
-void ListCommandTest::deployments_data()
-{
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QByteArray>("storedTeam");
-    QTest::addColumn<QByteArray>("token");
-    QTest::addColumn<QByteArray>("projectsReply");
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QByteArrayList>("printed");
-    QTest::addColumn<QByteArray>("projectsTarget");
-    const QByteArray projects = R"({"projects":[
-        {"id":"p1","name":"shop","framework":null,"latestDeployments":[{"id":"d1","readyState":"READY",
-         "readyAt":1600000000000,"meta":{"githubCommitAuthorName":"ann","githubCommitMessage":"Fix cart"}}]},
-        {"id":"p2","name":"docs","latestDeployments":[{"id":"d2","readyState":"BUILDING","meta":{}}]}]})";
-    const QByteArray auth = R"({"token":")" + kToken + R"("})";
-    QTest::newRow("table")
-        << QStringList() << QByteArray() << auth << projects << 0
-        << QByteArrayList{"PROJECT  STATE     DEPLOYED",
-                          "COMMIT",
-                          "DASHBOARD",
-                          "shop     READY     ",
-                          " years ago  ann: Fix cart  https://dash.example/ann/shop/deployments",
-                          "docs     BUILDING                              "
-                          "https://dash.example/ann/docs/deployments"}
-        << QByteArray("/v9/projects?limit=4");
-    QTest::newRow("json, team by slug")
-        << QStringList{QStringLiteral("--json"), QStringLiteral("--team"), QStringLiteral("r-d")}
-        << QByteArray() << auth << projects << 0
-        << QByteArrayList{R"("dashboardUrl": "https://dash.example/r-d/shop/deployments")",
-                          R"("githubCommitMessage": "Fix cart")", R"("readyState": "BUILDING")"}
-        << QByteArray("/v9/projects?limit=4&teamId=team_1");
-    QTest::newRow("stored team") << QStringList() << QByteArray("team_1") << auth << projects << 0
-                                 << QByteArrayList{"https://dash.example/r-d/docs/deployments"}
-                                 << QByteArray("/v9/projects?limit=4&teamId=team_1");
-    QTest::newRow("refused token")
-        << QStringList() << QByteArray() << auth
-        << QByteArray(R"({"error":{"code":"forbidden","message":"Not authorized"}})") << 1
-        << QByteArrayList{"Failed to fetch, please check your network.\nMissing member \"projects\""}
-        << QByteArray("/v9/projects?limit=4");
-    QTest::newRow("no token") << QStringList() << QByteArray() << QByteArray() << projects << 2
-                              << QByteArrayList{"setup with `vercel login` in your command line"}
-                              << QByteArray();
-}
-
-void ListCommandTest::deployments()
-{
-    QFETCH(QStringList, arguments);
-    QFETCH(QByteArray, storedTeam);
-    QFETCH(QByteArray, token);
-    QFETCH(QByteArray, projectsReply);
-    QFETCH(QByteArrayList, printed);
-    QFETCH(QByteArray, projectsTarget);
-    QTemporaryDir home;
-    if (!token.isEmpty())
-        writeFile(home.filePath(QStringLiteral("data/com.vercel.cli/auth.json")), token);
-    if (!storedTeam.isEmpty())
-        writeFile(home.filePath(QStringLiteral("config/orvane.com/Tidewell.conf")),
-                  "[General]\nselected_vercel_team=" + storedTeam + "\n");
-    StubHttpServer server;
-    server.setReply("/v2/user", StubHttpServer::Reply::with(R"({"user":{"username":"ann"}})"));
-    server.setReply("/v2/teams",
-                    StubHttpServer::Reply::with(R"({"teams":[{"id":"team_1","name":"R&D","slug":"r-d"}]})"));
-    server.setReply("/v9/projects", StubHttpServer::Reply::with(projectsReply));
-
-    const Run run = runDeployments(arguments, home, server.origin());
-    QTEST(run.exitCode, "exitCode");
-    const QByteArray all = run.out + run.err;
-    for (const QByteArray& text : printed)
-        QVERIFY2(all.contains(text), all.constData());
-    QVERIFY2(!all.contains(kToken), all.constData());
-    QCOMPARE(run.out.isEmpty(), run.exitCode != 0);
-    QByteArray target;
-    for (const StubHttpServer::Request& request : server.requests()) {
-        if (request.target.startsWith("/v9/"))
-            target = request.target;
-    }
-    QCOMPARE(target, projectsTarget);
 }
 
 // A long or hostile title neither widens, breaks nor reorders the table; the JSON keeps it whole.
@@ -359,37 +110,39 @@ void ListCommandTest::tableCutsAndCleansOutsideText()
     QCOMPARE(json[0][u"htmlData"_s][u"title"_s].toString(), title);
 }
 
-void ListCommandTest::commandLineMapsNoWidgets_data()
+void ListCommandTest::optionsExitOnQtCoreAlone_data()
 {
     QTest::addColumn<QStringList>("arguments");
-    QTest::newRow("version") << QStringList{u"--version"_s};
-    QTest::newRow("help") << QStringList{u"--help"_s};
-    QTest::newRow("list") << QStringList{u"--list"_s, u"--timeout"_s, u"1"_s};
-    QTest::newRow("check-update") << QStringList{u"--check-update"_s};
-    QTest::newRow("deployments") << QStringList{u"--deployments"_s};
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QByteArray>("printed");
+    QTest::newRow("help") << QStringList{u"--help"_s} << 0 << "--list"_ba;
+    QTest::newRow("version") << QStringList{u"--version"_s} << 0 << "Tidewell "_ba;
+    QTest::newRow("unknown") << QStringList{u"--no-such-option"_s} << 2 << QByteArray();
+    QTest::newRow("words without --list") << QStringList{u"shop"_s} << 2 << QByteArray();
+    QTest::newRow("list") << QStringList{u"--list"_s, u"--timeout"_s, u"1"_s} << 0 << "PORT"_ba;
+    QTest::newRow("check-update, no service") << QStringList{u"--check-update"_s} << 1 << QByteArray();
+    QTest::newRow("deployments, no token") << QStringList{u"--deployments"_s} << 2 << QByteArray();
 }
 
-// The command-line paths start on Qt Core alone: the dynamic loader's own account of every object it
-// maps names no widget or GUI library, no platform plugin and not the window part.
-void ListCommandTest::commandLineMapsNoWidgets()
+// The command-line paths start on Qt Core alone: the loader maps no GUI library, plugin or window part.
+void ListCommandTest::optionsExitOnQtCoreAlone()
 {
-    if (QSysInfo::kernelType() != u"linux"_s)
-        QSKIP("LD_DEBUG is the GNU loader's");
     QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, printed);
     QTemporaryDir home;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(u"LD_DEBUG"_s, u"files"_s);
-    environment.insert(u"XDG_DATA_HOME"_s, home.path()); // no Vercel token: --deployments ends at once
-    environment.insert(u"XDG_CONFIG_HOME"_s, home.path());
-    environment.insert(u"TIDEWELL_UPDATE_URL"_s, u"http://127.0.0.1:9/"_s);
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(QStringLiteral(TIDEWELL_PROGRAM), arguments);
-    QVERIFY(process.waitForFinished(30000));
+    // No Vercel token: --deployments ends at once.
+    const ProgramRun run = runProgram(QStringLiteral(TIDEWELL_PROGRAM), arguments,
+                                      environmentOf({{u"LD_DEBUG"_s, u"files"_s},
+                                                     {u"XDG_DATA_HOME"_s, home.path()},
+                                                     {u"XDG_CONFIG_HOME"_s, home.path()},
+                                                     {u"TIDEWELL_UPDATE_URL"_s, u"http://127.0.0.1:9/"_s}}));
+    QTEST(run.exitCode, "exitCode");
+    QVERIFY2(run.out.contains(printed), run.out);
+    if (QSysInfo::kernelType() != u"linux"_s)
+        return; // LD_DEBUG is the GNU loader's
     static const QRegularExpression mapped(u"file=(\\S+) \\[\\d+\\];  generating link map"_s);
     QStringList libraries;
-    for (auto match = mapped.globalMatch(QString::fromLocal8Bit(process.readAllStandardError()));
-         match.hasNext();)
+    for (auto match = mapped.globalMatch(QString::fromLocal8Bit(run.err)); match.hasNext();)
         libraries.append(match.next().captured(1));
     const QString all = libraries.join(u'\n');
     QVERIFY2(all.contains(u"libQt6Core"_s), qPrintable(all));
@@ -398,17 +151,217 @@ void ListCommandTest::commandLineMapsNoWidgets()
         QVERIFY2(!all.contains(unwanted), qPrintable(all));
 }
 
+void ListCommandTest::listsRealServersWithTheirOrigin_data()
+{
+    QTest::addColumn<QString>("backend");
+    QTest::newRow("native") << u"native"_s;
+    QTest::newRow("commands") << u"commands"_s;
+}
+
+// Servers from a shell in a known folder, a redirect to sign in, one that never answers, and non-pages.
+void ListCommandTest::listsRealServersWithTheirOrigin()
+{
+    QFETCH(QString, backend);
+    if (backend == "commands"_L1 && (!QFile::exists(u"/bin/zsh"_s) || findProgram(u"lsof"_s).isEmpty()))
+        QSKIP("zsh or lsof is not installed: the command backend cannot run here");
+    const QString node = findProgram(u"node"_s);
+    if (node.isEmpty())
+        QSKIP("node is not installed");
+
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(u"my project"_s);
+    QVERIFY(QDir().mkpath(folder));
+    auto python = startListenerFromShell(
+        {u"--title"_s, u"Python Docs"_s, u"--body"_s, u"<script src=\"/@react-refresh\"></script>"_s},
+        folder);
+    const QString nodeScript = QStringLiteral(
+        "require('http').createServer((q, r) => { if (q.url === '/') { r.writeHead(302, {Location: '/in'});"
+        " return r.end(); } r.setHeader('Content-Type', 'text/html');"
+        " r.end('<title>Node Shop</title><script src=\"/_next/static/app.js\"></script>'); })"
+        ".listen(0, '127.0.0.1', function () { console.log('ready ' + this.address().port); })");
+    ChildProcess nodeServer(
+        u"/bin/bash"_s, {u"-c"_s, shellQuoted(node) + u" -e "_s + shellQuoted(nodeScript) + u"; exit $?"_s},
+        folder);
+    auto json = startListener({u"--mode"_s, u"json"_s});
+    auto database = startListener({u"--name"_s, u"postgres"_s});
+    auto silent = startListener({u"--mode"_s, u"silent"_s});
+    QVERIFY(python->waitUntilReady() && nodeServer.waitUntilReady() && json->waitUntilReady() &&
+            database->waitUntilReady() && silent->waitUntilReady());
+
+    // --json alone means --list.
+    const QByteArray listed = runTidewell({u"--json"_s, u"--timeout"_s, u"1"_s}, backend).out;
+    QVERIFY2(QJsonDocument::fromJson(listed).isArray(), listed);
+    const QJsonObject py = entryOnPort(listed, python->port());
+    QCOMPARE(shown(py), u"python3|Python Docs|react|"_s + folder);
+    QVERIFY(py[u"processInfo"_s][u"cmd"_s].toString().contains(u"listener.py"_s));
+    const QJsonObject js = entryOnPort(listed, nodeServer.port());
+    QCOMPARE(shown(js), u"node|Node Shop|nextjs|"_s + folder);
+    QVERIFY(js[u"processInfo"_s][u"cmd"_s].toString().startsWith(node + u" -e"_s));
+    QVERIFY2(entryOnPort(listed, json->port()).isEmpty(), "a server that answers JSON is no page");
+    QVERIFY(entryOnPort(listed, database->port()).isEmpty());
+    const QJsonObject unanswered = entryOnPort(listed, silent->port());
+    QCOMPARE(unanswered.value(u"answered"_s), QJsonValue(false));
+    QVERIFY(!unanswered.contains(u"htmlData"_s));
+
+    // With --all, other listeners are added under their process name, without page or origin.
+    const QByteArray all = runTidewell({u"--all"_s, u"--json"_s, u"--timeout"_s, u"1"_s}, backend).out;
+    const QString expectedDatabase =
+        uR"({"processName":"postgres","port":"%1","pid":"%2",)"
+        R"("htmlData":{"title":"postgres","appType":"unknown","scheme":"http"}})"_s.arg(database->port())
+            .arg(database->pid());
+    QCOMPARE(entryOnPort(all, database->port()), QJsonDocument::fromJson(expectedDatabase.toUtf8()).object());
+
+    const ProgramRun table = runTidewell({u"--all"_s, u"--timeout"_s, u"1"_s}, backend);
+    QCOMPARE(table.exitCode, 0);
+    QVERIFY2(table.out.simplified().startsWith("PORT PID PROCESS TITLE TYPE DIRECTORY COMMAND"), table.out);
+    const QList<QByteArray> lines = table.out.split('\n');
+    const auto line = std::find_if(lines.cbegin(), lines.cend(), [&](const QByteArray& l) {
+        return l.startsWith(QByteArray::number(silent->port()) + ' ');
+    });
+    QVERIFY2(line != lines.cend() && line->contains("no answer"), table.out);
+    QVERIFY(table.out.contains("Node Shop") && table.out.contains("postgres"));
+
+    // Words keep the servers that hold each of them in any text, in any letter case.
+    const QString port = QString::number(nodeServer.port());
+    const QByteArray found =
+        runTidewell({u"--list"_s, u"--all"_s, u"--json"_s, u"SHOP"_s, port}, backend).out;
+    QCOMPARE(QJsonDocument::fromJson(found).array().size(), 1);
+    QVERIFY(!entryOnPort(found, nodeServer.port()).isEmpty());
+    const QByteArray byFolder =
+        runTidewell({u"--list"_s, u"--all"_s, u"--json"_s, u"postgres"_s, u"my project"_s}, backend).out;
+    QCOMPARE(QJsonDocument::fromJson(byFolder).array().size(), 0);
+}
+
+void ListCommandTest::deployments_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<QByteArray>("storedTeam");
+    QTest::addColumn<QByteArray>("token");
+    QTest::addColumn<QByteArray>("projectsReply");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QByteArrayList>("printed");
+    QTest::addColumn<QByteArray>("projectsTarget");
+    const QByteArray projects = R"({"projects":[
+        {"id":"p1","name":"shop","framework":null,"latestDeployments":[{"id":"d1","readyState":"READY",
+         "readyAt":1600000000000,"meta":{"githubCommitAuthorName":"ann","githubCommitMessage":"Fix cart"}}]},
+        {"id":"p2","name":"docs","latestDeployments":[{"id":"d2","readyState":"BUILDING","meta":{}}]}]})";
+    const QByteArray auth = R"({"token":")" + kToken + R"("})";
+    const QByteArray personal = "/v9/projects?limit=4";
+    const QByteArray team = "/v9/projects?limit=4&teamId=team_1";
+    QTest::newRow("table")
+        << QStringList() << QByteArray() << auth << projects << 0
+        << QByteArrayList{"PROJECT  STATE     DEPLOYED",
+                          "COMMIT",
+                          "DASHBOARD",
+                          "shop     READY     ",
+                          " years ago  ann: Fix cart  https://dash.example/ann/shop/deployments",
+                          "docs     BUILDING                              "
+                          "https://dash.example/ann/docs/deployments"}
+        << personal;
+    QTest::newRow("json, team by slug")
+        << QStringList{u"--json"_s, u"--team"_s, u"r-d"_s} << QByteArray() << auth << projects << 0
+        << QByteArrayList{R"("dashboardUrl": "https://dash.example/r-d/shop/deployments")",
+                          R"("githubCommitMessage": "Fix cart")", R"("readyState": "BUILDING")"}
+        << team;
+    QTest::newRow("stored team") << QStringList() << "team_1"_ba << auth << projects << 0
+                                 << QByteArrayList{"https://dash.example/r-d/docs/deployments"} << team;
+    QTest::newRow("refused token")
+        << QStringList() << QByteArray() << auth
+        << QByteArray(R"({"error":{"code":"forbidden","message":"Not authorized"}})") << 1
+        << QByteArrayList{"Failed to fetch, please check your network.\nMissing member \"projects\""}
+        << personal;
+    QTest::newRow("no token") << QStringList() << QByteArray() << QByteArray() << projects << 2
+                              << QByteArrayList{"setup with `vercel login` in your command line"}
+                              << QByteArray();
+}
+
+// `tidewell --deployments ...` with its token, settings and the Vercel origins in test-owned places.
+void ListCommandTest::deployments()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QByteArray, storedTeam);
+    QFETCH(QByteArray, token);
+    QFETCH(QByteArray, projectsReply);
+    QFETCH(QByteArrayList, printed);
+    QTemporaryDir home;
+    QVERIFY(token.isEmpty() || writeFile(home.filePath(u"data/com.vercel.cli/auth.json"_s), token));
+    QVERIFY(storedTeam.isEmpty() || writeFile(home.filePath(u"config/orvane.com/Tidewell.conf"_s),
+                                              "[General]\nselected_vercel_team=" + storedTeam + "\n"));
+    StubHttpServer server;
+    server.setReply("/v2/user", StubHttpServer::Reply::with(R"({"user":{"username":"ann"}})"));
+    server.setReply("/v2/teams",
+                    StubHttpServer::Reply::with(R"({"teams":[{"id":"team_1","name":"R&D","slug":"r-d"}]})"));
+    server.setReply("/v9/projects", StubHttpServer::Reply::with(projectsReply));
+
+    const ProgramRun run =
+        runProgram(QStringLiteral(TIDEWELL_PROGRAM), QStringList{u"--deployments"_s} + arguments,
+                   environmentOf({{u"XDG_DATA_HOME"_s, home.filePath(u"data"_s)},
+                                  {u"XDG_CONFIG_HOME"_s, home.filePath(u"config"_s)},
+                                  {u"TIDEWELL_VERCEL_API_ORIGIN"_s, server.origin()},
+                                  {u"TIDEWELL_VERCEL_DASHBOARD_ORIGIN"_s, u"https://dash.example"_s},
+                                  {u"LANG"_s, u"en_US.UTF-8"_s}}));
+    QTEST(run.exitCode, "exitCode");
+    const QByteArray all = run.out + run.err;
+    for (const QByteArray& text : printed)
+        QVERIFY2(all.contains(text), all.constData());
+    QVERIFY2(!all.contains(kToken), all.constData());
+    QCOMPARE(run.out.isEmpty(), run.exitCode != 0);
+    QByteArray target;
+    for (const StubHttpServer::Request& request : server.requests()) {
+        if (request.target.startsWith("/v9/"))
+            target = request.target;
+    }
+    QTEST(target, "projectsTarget");
+}
+
+// `tidewell --check-update` against a local stand-in service.
+void ListCommandTest::checkUpdatePrintsTheAnswer_data()
+{
+    QTest::addColumn<bool>("setUp");
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QByteArray>("out");
+    QTest::addColumn<QByteArray>("err");
+    // A line break or a terminal escape in the service's text does not reach the terminal as such.
+    QTest::newRow("answered") << true
+                              << QByteArray(R"({"message":"New\nbuild\u001b[2J","version":"9.9.9",)"
+                                            R"("download_link":"https://dl.example/T.dmg"})")
+                              << 0 << QByteArray("New build [2J\n9.9.9\nhttps://dl.example/T.dmg\n")
+                              << QByteArray();
+    QTest::newRow("failed") << true << QByteArray(R"({"version":"9.9.9"})") << 1 << QByteArray()
+                            << QByteArray("Failed to check for update, please check your network.\n"
+                                          "The answer has no text member \"message\".\n");
+    QTest::newRow("not set up") << false << QByteArray() << 3 << QByteArray()
+                                << "Update checks are not set up in this build.\n"_ba;
+}
+
+void ListCommandTest::checkUpdatePrintsTheAnswer()
+{
+    QFETCH(bool, setUp);
+    QFETCH(QByteArray, answer);
+    StubHttpServer service;
+    service.setReply("/api/check-update", StubHttpServer::Reply::with(answer));
+    QProcessEnvironment environment;
+    // Set but empty turns checks off whatever the build was configured with.
+    environment.insert(u"TIDEWELL_UPDATE_URL"_s, setUp ? service.origin() : QString());
+    const ProgramRun run = runProgram(QStringLiteral(TIDEWELL_PROGRAM), {u"--check-update"_s}, environment);
+    QTEST(run.exitCode, "exitCode");
+    QTEST(run.out, "out");
+    QTEST(run.err, "err");
+    QCOMPARE(service.requests().size(), setUp ? 1 : 0);
+    QCOMPARE(service.requests().value(0).body,
+             setUp ? QByteArray("{\"current_version\":\"" TIDEWELL_VERSION "\"}") : QByteArray());
+}
+
 // A program copied away from its window part says why no window opens, and fails.
 void ListCommandTest::windowWithoutItsModuleSaysSo()
 {
     QTemporaryDir dir;
     const QString copy = dir.filePath(u"tidewell"_s);
     QVERIFY(QFile::copy(QStringLiteral(TIDEWELL_PROGRAM), copy));
-    QProcess process;
-    process.start(copy, QStringList());
-    QVERIFY(process.waitForFinished(30000));
-    QCOMPARE(process.exitCode(), 1);
-    QVERIFY(process.readAllStandardOutput().startsWith("Failed to load the window: "));
+    const ProgramRun run = runProgram(copy, {});
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY(run.out.startsWith("Failed to load the window: "));
 }
 
 QTEST_GUILESS_MAIN(ListCommandTest)

@@ -1,14 +1,10 @@
 #!/usr/bin/env python3
-"""A configurable listening process for Tidewell's tests.
-
-Sets its own process name, listens on the given addresses (port 0 picks a free one), prints
-"ready" and the bound ports on one line, then answers HTTP on every socket in the chosen way.
-"""
+"""A listening process for Tidewell's tests: sets its own process name, listens on the given addresses
+(port 0 picks a free one), prints "ready" and the bound ports on one line, then answers HTTP."""
 import argparse
 import ctypes
 import signal
 import socket
-import sys
 import threading
 import time
 
@@ -80,13 +76,9 @@ def reply(conn):
 
 def serve(s):
     while True:
-        conn, _ = s.accept()
-        threading.Thread(target=reply, args=(conn,), daemon=True).start()
+        threading.Thread(target=reply, args=(s.accept()[0],), daemon=True).start()
 
 
 for s in sockets[1:]:
     threading.Thread(target=serve, args=(s,), daemon=True).start()
-try:
-    serve(sockets[0])
-except KeyboardInterrupt:
-    sys.exit(0)
+serve(sockets[0])

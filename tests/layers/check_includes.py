@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Checks that #include lines under src/ point one way through the layers, and that only gui/ and
-main/ use Qt Widgets. Prints each breach as 'file: #include "x" (why)' and exits 1 if there is one.
+main/ use Qt Widgets. Prints each breach as 'file:line: #include "x" (why)' and exits 1 if there is one.
 
 Usage: check_includes.py SRC_DIR [QT_WIDGETS_INCLUDE_DIR ...]"""
 import os
@@ -8,7 +8,12 @@ import re
 import sys
 
 CORE = ('records', 'platform', 'net', 'state')
-FEATURES = ('ports', 'probe', 'process', 'quicklaunch', 'deployments', 'update', 'settings', 'notifications')
+LOGIC = CORE + ('ports', 'probe', 'process', 'quicklaunch', 'deployments', 'update', 'settings',
+                'notifications')
+RANK = {'records': 0, 'platform': 1, 'net': 2, 'state': 2}
+# What each unit above the core may include besides itself; main may include anything.
+MAY_INCLUDE = {unit: LOGIC for unit in LOGIC[len(CORE):] + ('cli',)}
+MAY_INCLUDE.update({'helper': CORE, 'gui/widgets': CORE, 'gui/process': LOGIC + ('gui/widgets',)})
 
 
 def unit(path):
@@ -18,45 +23,28 @@ def unit(path):
 
 
 def allowed(source, target):
-    """Whether unit `source` may include unit `target`, or the reason it may not."""
-    if source == target:
+    if source == target or source == 'main':
         return True
-    rank = {'records': 0, 'platform': 1, 'net': 2, 'state': 2}
-    if source in rank:
-        return target in rank and rank[target] < rank[source] or f'{source} is below {target}'
-    if source in FEATURES:
-        return target in CORE or target in FEATURES or f'logic never includes {target}'
-    if source == 'cli':
-        return target in CORE or target in FEATURES or f'the command line never includes {target}'
-    if source == 'helper':
-        return target in CORE or f'the helper stays on the core layers, not {target}'
-    if source == 'gui/widgets':
-        return target in CORE or f'the widget kit knows no feature ({target})'
-    if source == 'gui/process':
-        return target in CORE or target in FEATURES or target == 'gui/widgets' or f'row pieces never include {target}'
+    if source in RANK:
+        return target in RANK and RANK[target] < RANK[source]
+    if source in MAY_INCLUDE:
+        return target in MAY_INCLUDE[source]
     if source == 'gui/shell':
-        return target != 'main' and target != 'cli' or f'the shell never includes {target}'
-    if source.startswith('gui/'):
-        ok = target in CORE or target in FEATURES or target in ('gui/widgets', 'gui/process')
-        return ok or f'{source} never includes {target}'
-    if source == 'main':
-        return True
-    return f'{source} is not a known layer'
+        return target not in ('main', 'cli')
+    # Any other gui/<feature>: never another feature's views, nor the shell.
+    return source.startswith('gui/') and target in LOGIC + ('gui/widgets', 'gui/process')
 
 
 def main():
     src = sys.argv[1]
-    widget_headers = set()
+    widget_headers = {'QtWidgets'}
     for folder in sys.argv[2:]:
         if os.path.basename(folder.rstrip('/')) == 'QtWidgets' and os.path.isdir(folder):
             widget_headers.update(os.listdir(folder))
-    widget_headers.add('QtWidgets')
     include = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]')
     breaches = []
     for root, _, files in os.walk(src):
-        for name in sorted(files):
-            if not name.endswith(('.h', '.cpp', '.mm')):
-                continue
+        for name in sorted(f for f in files if f.endswith(('.h', '.cpp', '.mm'))):
             path = os.path.relpath(os.path.join(root, name), src)
             source = unit(path)
             with open(os.path.join(root, name), encoding='utf-8') as text:
@@ -66,15 +54,13 @@ def main():
                         continue
                     kind, target = match.groups()
                     if kind == '<':
-                        first = target.split('/')[0]
-                        if first in widget_headers and source != 'main' and not source.startswith('gui/'):
+                        if target.split('/')[0] in widget_headers and source != 'main' and \
+                                not source.startswith('gui/'):
                             breaches.append(f'{path}:{number}: #include <{target}> (Qt Widgets outside gui/)')
-                        continue
-                    if not os.path.exists(os.path.join(src, target)):
-                        continue  # a generated or test-local file
-                    verdict = allowed(source, unit(target))
-                    if verdict is not True:
-                        breaches.append(f'{path}:{number}: #include "{target}" ({verdict})')
+                    # A generated or test-local file is no layer.
+                    elif os.path.exists(os.path.join(src, target)) and not allowed(source, unit(target)):
+                        breaches.append(f'{path}:{number}: #include "{target}" ({source} may not include '
+                                        f'{unit(target)})')
     for breach in breaches:
         print(breach)
     print(f'{len(breaches)} include lines break the layer rules')

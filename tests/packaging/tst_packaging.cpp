@@ -41,23 +41,11 @@ struct Run
     QString err;
 };
 
-Run run(const QString& program, const QStringList& arguments,
-        const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
+// `environment` is added to the test's own.
+Run run(const QString& program, const QStringList& arguments, const QProcessEnvironment& environment = {})
 {
-    QProcess process;
-    process.setProcessEnvironment(environment);
-    process.start(program, arguments);
-    Run result;
-    if (!process.waitForFinished(300'000)) {
-        process.kill();
-        process.waitForFinished();
-        result.err = program + u" did not finish: "_s + process.errorString();
-        return result;
-    }
-    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    result.out = QString::fromUtf8(process.readAllStandardOutput());
-    result.err = QString::fromUtf8(process.readAllStandardError());
-    return result;
+    const ProgramRun done = runProgram(program, arguments, environment, 300'000);
+    return {done.exitCode, QString::fromUtf8(done.out), QString::fromUtf8(done.err)};
 }
 
 // Every option `--help` prints ("-?, -h, --help", "--timeout <seconds>"), by its name.
@@ -116,8 +104,7 @@ void PackagingTest::initTestCase()
     QVERIFY2(m_helpOptions.contains(u"--list"_s), qPrintable(help.out));
 }
 
-// The two programs, the window part, the desktop's files, the man page and the completions, under the prefix,
-// and nothing else: no tests, no benchmarks, nothing outside it.
+// The programs, window part, desktop files, man page and completions under the prefix, and nothing else.
 void PackagingTest::installsExactlyItsFiles()
 {
     QStringList expected;
@@ -238,8 +225,7 @@ void PackagingTest::entryNamesTheWindowClass()
     QCOMPARE(property.out.trimmed().section(u", "_s, 1), u'"' + wmClass + u'"');
 }
 
-// `cpack -G DEB` on this build: the package holds the installed files under /usr, and its
-// dependencies were computed from the programs.
+// `cpack -G DEB`: the package holds the installed files under /usr, its dependencies computed.
 void PackagingTest::debianPackage()
 {
     const QString dpkgDeb = findProgram(u"dpkg-deb"_s);

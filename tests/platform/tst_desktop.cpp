@@ -1,7 +1,5 @@
 #include "platform/Desktop.h"
 #include "platform/Diagnostics.h"
-#include "platform/Host.h"
-#include "platform/ProcessSystemTools.h"
 #include "platform/commands/MacDesktop.h"
 #include "platform/commands/ShellQuoting.h"
 #include "platform/linux/LinuxDesktop.h"
@@ -15,8 +13,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
-#include <csignal>
-#include <unistd.h>
 
 using namespace tidewell;
 using namespace tidewell::test;
@@ -35,11 +31,8 @@ public:
     void add(const QString& name)
     {
         const QString file = m_dir.filePath(name);
-        QDir().mkpath(QFileInfo(file).path());
-        QFile program(file);
-        program.open(QIODevice::WriteOnly);
-        program.write("#!/bin/sh\nexit 0\n");
-        program.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        writeFile(file, "#!/bin/sh\nexit 0\n");
+        QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
     ProgramLookup lookup(const QString& terminal = {}, const QString& shell = u"/bin/bash"_s) const
     {
@@ -92,38 +85,6 @@ QString shellLineOfScript(const QString& script)
     return text;
 }
 
-// Real detached starts that remember each program's pid, so the test can end what it started.
-class DetachedStarts : public ProcessSystemTools
-{
-public:
-    ~DetachedStarts() override
-    {
-        // A detached program leads a process group of its own (Qt starts it in a new session).
-        for (const qint64 pid : std::as_const(m_pids)) {
-            const pid_t group = ::getpgid(pid_t(pid));
-            ::kill(group > 1 ? -group : pid_t(pid), SIGKILL);
-        }
-    }
-    bool startDetached(const QString& program, const QStringList& arguments,
-                       const QString& workingDirectory = {}) override
-    {
-        QProcess process;
-        process.setProgram(program);
-        process.setArguments(arguments);
-        process.setWorkingDirectory(workingDirectory);
-        process.setStandardInputFile(QProcess::nullDevice());
-        qint64 pid = 0;
-        if (!process.startDetached(&pid))
-            return false;
-        m_pids.append(pid);
-        return true;
-    }
-    QList<qint64> pids() const { return m_pids; }
-
-private:
-    QList<qint64> m_pids;
-};
-
 void perform(Desktop& desktop, const QString& action, const QString& text)
 {
     if (action == "url"_L1)
@@ -148,7 +109,6 @@ private slots:
     void macShellLineReachesTheFolder();
     void linuxPicksTheTerminal_data();
     void linuxPicksTheTerminal();
-    void hostHasADesktop();
     void realTerminal_data();
     void realTerminal();
 };
@@ -323,14 +283,7 @@ void DesktopTest::linuxPicksTheTerminal()
     QCOMPARE(calls[1].workingDirectory, QString());
 }
 
-void DesktopTest::hostHasADesktop()
-{
-    const Host host = Host::create(Host::Backend::commands, std::make_shared<RecordingSystemTools>());
-    QVERIFY(dynamic_cast<LinuxDesktop*>(host.desktop.get()));
-}
-
-// A real xterm runs the command in the folder; how xterm is started in a folder is its own affair, checked
-// above by the arguments it is given.
+// A real xterm runs the command in the folder (how it is started in a folder is checked above).
 void DesktopTest::realTerminal_data()
 {
     QTest::addColumn<QString>("name");
@@ -349,11 +302,11 @@ void DesktopTest::realTerminal()
     // xterm as the user's terminal, on an X server of its own.
     VirtualDisplay display;
     QVERIFY(!display.display().isEmpty());
-    qputenv("DISPLAY", display.display().toUtf8());
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"DISPLAY"_s, display.display());
     environment.insert(u"TERMINAL"_s, findProgram(u"xterm"_s));
     environment.insert(u"SHELL"_s, u"/bin/bash"_s);
-    const auto tools = std::make_shared<DetachedStarts>();
+    const auto tools = std::make_shared<RecordingSystemTools>();
     LinuxDesktop desktop(tools, ProgramLookup(environment));
     QTemporaryDir base;
     const QString folder = base.filePath(name);
@@ -364,12 +317,14 @@ void DesktopTest::realTerminal()
     // the second file counts how often the command ran.
     desktop.runInNewTerminal(folder, uR"(printf '%s|%s\n' "$PWD" '$HOME' > )"_s + shellQuoted(marker) +
                                          u"; echo run >> "_s + shellQuoted(runs));
-    QCOMPARE(tools->pids().size(), 1);
-    const qint64 terminal = tools->pids().first();
+    QCOMPARE(tools->calls().size(), 1);
+    // The start it asked for, made here as a child the test ends with its process group.
+    const Call start = tools->calls().first();
+    ChildProcess terminal(start.program, start.arguments, start.workingDirectory, environment);
     // The window stays open on an interactive shell once the command is done. A loaded machine can
     // take many seconds to bring up a terminal under Xvfb: wait for it.
     const auto interactiveShell = [&] {
-        const QList<qint64> children = childPids(terminal);
+        const QList<qint64> children = childPids(terminal.pid());
         return std::any_of(children.begin(), children.end(), [](qint64 child) {
             const QStringList words = LinuxProcessTable::commandLine(child).split(u' ');
             return words.size() == 2 && words.last() == "-i"_L1;

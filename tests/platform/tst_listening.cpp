@@ -3,7 +3,6 @@
 #include "platform/commands/LsofListingSource.h"
 #include "platform/linux/LsofCommandName.h"
 #include "platform/linux/ProcNetListingSource.h"
-#include "support/RecordingSystemTools.h"
 #include "support/TestProcesses.h"
 
 #include <QDir>
@@ -45,32 +44,12 @@ class ListeningTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void readsTheLsofListing();
     void escapesCommandNamesLikeLsof_data();
     void escapesCommandNamesLikeLsof();
     void readsListeningRowsOfTcpTables_data();
     void readsListeningRowsOfTcpTables();
-    void nativeListingAgreesWithLsof();
-    void socketDiagnosticsAgreeWithProcNet();
-    void steadyListingFollowsChanges();
+    void listingAgreesWithLsofOverChanges();
 };
-
-void ListeningTest::readsTheLsofListing()
-{
-    const QByteArray header = "COMMAND PID USER FD TYPE DEVICE SIZE/OFF NODE NAME\n";
-    const QByteArray line = "postgres 9 u 5u IPv4 1 0t0 TCP 127.0.0.1:5432 (LISTEN)\n";
-    auto tools = std::make_shared<RecordingSystemTools>();
-    tools->setOutput(header + line + "\n\nshort line\n" + line);
-    const ListeningSocket row{u"postgres"_s, u"9"_s, u"127.0.0.1:5432"_s};
-    QCOMPARE(LsofListingSource(tools).listeningSockets(), (QList<ListeningSocket>{row, row}));
-    const auto calls = tools->calls();
-    QCOMPARE(calls.size(), 1);
-    QCOMPARE(calls[0].program, u"/bin/zsh"_s);
-    QCOMPARE(calls[0].arguments, (QStringList{u"-c"_s, u"lsof -iTCP -sTCP:LISTEN -n -P"_s}));
-    // Whatever the first line holds, it is the header; one line that is not UTF-8 spoils all.
-    QVERIFY(parseLsofListing(line).isEmpty());
-    QVERIFY(parseLsofListing(header + line + "caf\xe9 1 u 3u IPv4 1 0t0 TCP *:1\n").isEmpty());
-}
 
 void ListeningTest::escapesCommandNamesLikeLsof_data()
 {
@@ -132,83 +111,10 @@ void ListeningTest::readsListeningRowsOfTcpTables()
     QCOMPARE(ProcNetListingSource::parseTcpTable(table, ipv6), expected);
 }
 
-void ListeningTest::nativeListingAgreesWithLsof()
-{
-    if (findProgram(u"lsof"_s).isEmpty() || !QFile::exists(u"/bin/zsh"_s))
-        QSKIP("lsof or /bin/zsh is not installed: the native listing cannot be compared with lsof here");
-
-    const auto bind = [](const char* first, const char* second) {
-        return QStringList{u"--bind"_s, QString::fromLatin1(first), u"--bind"_s, QString::fromLatin1(second)};
-    };
-    const QList<QStringList> listeners{
-        {u"--name"_s, u"Code Helper"_s},
-        {u"--name"_s, u"a b"_s},
-        {u"--name"_s, u"abcdefghijklmno"_s},
-        {u"--name"_s, u"caf\u00e9\\x\ty"_s},
-        bind("127.0.0.1:0", "[::1]:0") + QStringList{u"--same-port"_s},
-        bind("127.0.0.1:0", "127.0.0.2:0") + QStringList{u"--same-port"_s},
-        bind("0.0.0.0:0", "[::]:0"),
-    };
-    std::vector<std::unique_ptr<ChildProcess>> children;
-    QList<qint64> pids;
-    for (const QStringList& options : listeners) {
-        children.push_back(startListener(options));
-        QVERIFY2(children.back()->waitUntilReady(), qPrintable(options.join(u' ')));
-        pids.append(children.back()->pid());
-    }
-
-    const auto native = rowsOf(ProcNetListingSource().listeningSockets(), pids);
-    auto tools = std::make_shared<ProcessSystemTools>();
-    const auto lsof = rowsOf(LsofListingSource(tools).listeningSockets(), pids);
-    QCOMPARE(native.size(), 10);
-    // lsof shows neither start times nor, on every host, socket inodes: the columns are compared.
-    QCOMPARE(describe(native), describe(lsof));
-    QVERIFY(std::any_of(native.cbegin(), native.cend(), [](const ListeningSocket& row) {
-        return row.command == QStringLiteral("Code\\x20H");
-    }));
-
-    // /proc/PID/stat puts the name in parentheses, and a name may hold its own. lsof itself cuts
-    // such a name at its first ")"; ours keeps it, as the kernel has it.
-    auto parenthesised = startListener({QStringLiteral("--name"), QStringLiteral("up) 1 (2")});
-    QVERIFY(parenthesised->waitUntilReady());
-    const auto rows = rowsOf(ProcNetListingSource().listeningSockets(), {parenthesised->pid()});
-    QCOMPARE(rows.size(), 1);
-    QCOMPARE(rows.first().command, QStringLiteral("up)\\x201"));
-}
-
-void ListeningTest::socketDiagnosticsAgreeWithProcNet()
-{
-    auto dual = startListener(
-        {u"--bind"_s, u"0.0.0.0:0"_s, u"--bind"_s, u"[::1]:0"_s, u"--bind"_s, u"127.0.0.3:0"_s});
-    QVERIFY(dual->waitUntilReady());
-    const auto fromNetlink = ProcNetListingSource::listeningNamesFromNetlink();
-    if (!fromNetlink)
-        QSKIP("socket diagnostics are not available here; the listing reads /proc/net instead");
-    const auto fromProcNet = ProcNetListingSource::listeningNamesFromProcNet();
-    // The listener's own sockets, by inode: another program may listen on the same port numbers.
-    QStringList ours;
-    const QDir fds(u"/proc/%1/fd"_s.arg(dual->pid()));
-    for (const QString& fd : fds.entryList(QDir::System)) {
-        char link[64] = {};
-        const QByteArray path = QFile::encodeName(fds.filePath(fd));
-        const ssize_t size = ::readlink(path.constData(), link, sizeof link - 1);
-        const QByteArray target(link, size > 0 ? size : 0);
-        if (!target.startsWith("socket:["))
-            continue;
-        const quint64 inode = target.mid(8, target.size() - 9).toULongLong();
-        if (fromNetlink->contains(inode)) {
-            ours.append(fromNetlink->value(inode));
-            QCOMPARE(fromProcNet.value(inode), ours.last());
-        }
-    }
-    ours.sort();
-    QCOMPARE(ours, (QStringList{u"*:%1"_s.arg(dual->ports()[0]), u"127.0.0.3:%1"_s.arg(dual->ports()[2]),
-                                u"[::1]:%1"_s.arg(dual->ports()[1])}));
-}
-
 // One source kept over many calls, as the window's refreshes use it: after each change its rows are
-// those of lsof and of a source that walks every process afresh.
-void ListeningTest::steadyListingFollowsChanges()
+// those of lsof and of a source that walks every process afresh, for names lsof escapes or cuts and
+// sockets on several addresses.
+void ListeningTest::listingAgreesWithLsofOverChanges()
 {
     if (findProgram(u"lsof"_s).isEmpty() || !QFile::exists(u"/bin/zsh"_s))
         QSKIP("lsof or /bin/zsh is not installed: the native listing cannot be compared with lsof here");
@@ -228,6 +134,17 @@ void ListeningTest::steadyListingFollowsChanges()
     steady.listeningSockets();
     QCOMPARE(steady.lastWalk(), SocketOwners::Walk::full);
 
+    const auto bind = [](const char* first, const char* second) {
+        return QStringList{u"--bind"_s, QString::fromLatin1(first), u"--bind"_s, QString::fromLatin1(second)};
+    };
+    const QList<QStringList> listeners{
+        {u"--name"_s, u"Code Helper"_s},
+        {u"--name"_s, u"abcdefghijklmno"_s},
+        {u"--name"_s, u"caf\u00e9\\x\ty"_s},
+        bind("127.0.0.1:0", "[::1]:0") + QStringList{u"--same-port"_s},
+        bind("127.0.0.1:0", "127.0.0.2:0") + QStringList{u"--same-port"_s},
+        bind("0.0.0.0:0", "[::]:0"),
+    };
     // A listener that forks on its first input line; the parent exits after it when told to.
     const QString forking = u"import os, socket, sys, time\n"
                             "s = socket.socket(); s.bind(('127.0.0.1', 0)); s.listen()\n"
@@ -241,18 +158,34 @@ void ListeningTest::steadyListingFollowsChanges()
         for (const qint64 pid : std::as_const(forked))
             ::kill(pid_t(pid), SIGKILL);
     });
-    children.push_back(startListener({u"--name"_s, u"Code Helper"_s}));
-    children.push_back(
-        startListener({u"--bind"_s, u"127.0.0.1:0"_s, u"--bind"_s, u"[::1]:0"_s, u"--same-port"_s}));
+    for (const QStringList& options : listeners)
+        children.push_back(startListener(options));
     for (int i = 0; i < 2; ++i)
         children.push_back(std::make_unique<ChildProcess>(python3(), QStringList{u"-c"_s, forking}));
     for (const auto& child : children) {
         QVERIFY(child->waitUntilReady(60000));
         pids.append(child->pid());
     }
+    ChildProcess& exiting = *children[children.size() - 2];
+    ChildProcess& sharing = *children.back();
     QVERIFY(agrees());
     QCOMPARE(steady.lastWalk(), SocketOwners::Walk::partial);
-    steady.listeningSockets();
+    QCOMPARE(rowsOf(steady.listeningSockets(), pids).size(), 11);
+    // Where socket diagnostics answer, the /proc/net tables (read where they do not) name each socket alike.
+    if (const auto netlink = ProcNetListingSource::listeningNamesFromNetlink()) {
+        const auto procNet = ProcNetListingSource::listeningNamesFromProcNet();
+        QStringList names;
+        for (const ListeningSocket& row : rowsOf(steady.listeningSockets(), pids))
+            names.append(row.name);
+        int ours = 0;
+        for (auto it = netlink->cbegin(); it != netlink->cend(); ++it) {
+            if (names.contains(it.value())) {
+                QCOMPARE(procNet.value(it.key()), it.value());
+                ++ours;
+            }
+        }
+        QCOMPARE(ours, 11);
+    }
     QVERIFY(agrees());
     QCOMPARE(steady.lastWalk(), SocketOwners::Walk::none);
 
@@ -267,24 +200,32 @@ void ListeningTest::steadyListingFollowsChanges()
     };
     // A server that stops; a socket whose owner exits and leaves it to its child.
     children[0]->kill();
-    children[2]->process().write("exit\n");
-    QVERIFY(children[2]->process().waitForFinished(60000));
-    pids.append(forkedHolder(*children[2]));
+    exiting.process().write("exit\n");
+    QVERIFY(exiting.process().waitForFinished(60000));
+    pids.append(forkedHolder(exiting));
     QVERIFY(pids.last() != 0);
     forked.append(pids.last());
     QVERIFY(agrees());
 
     // A socket shared with a child while its owner lives on is found by a full walk, at the
     // latest the tenth call from the last.
-    children[3]->process().write("keep\n");
-    QTRY_VERIFY(forkedHolder(*children[3]) != 0);
-    pids.append(forkedHolder(*children[3]));
+    sharing.process().write("keep\n");
+    QTRY_VERIFY(forkedHolder(sharing) != 0);
+    pids.append(forkedHolder(sharing));
     forked.append(pids.last());
     int calls = 1;
     while (rowsOf(steady.listeningSockets(), {pids.last()}).isEmpty() && calls <= 20)
         ++calls;
     QVERIFY2(calls <= SocketOwners::kDefaultFullWalkEvery, qPrintable(QString::number(calls)));
     QVERIFY(agrees());
+
+    // /proc/PID/stat puts the name in parentheses, and a name may hold its own. lsof itself cuts
+    // such a name at its first ")"; ours keeps it, as the kernel has it.
+    auto parenthesised = startListener({u"--name"_s, u"up) 1 (2"_s});
+    QVERIFY(parenthesised->waitUntilReady());
+    const auto rows = rowsOf(ProcNetListingSource().listeningSockets(), {parenthesised->pid()});
+    QCOMPARE(rows.size(), 1);
+    QCOMPARE(rows.first().command, u"up)\\x201"_s);
 }
 
 QTEST_GUILESS_MAIN(ListeningTest)

@@ -1,3 +1,4 @@
+#include "platform/ListeningSocket.h"
 #include "platform/commands/LsofListingSource.h"
 #include "ports/DevServerTest.h"
 #include "ports/PortScanner.h"
@@ -59,16 +60,12 @@ void PortScannerTest::decidesWhatIsADevServer_data()
     row("node", "3000", true);
     row("node", "50000", true); // only the editors' own ports are excluded
     row("nodemon", "3000", false);
-    row("bun", "3000", true);
-    row("deno", "8000", true);
-    row("ssh", "8022", true);
     row("sshd", "22", false);
     row("python3.11", "8000", true);
     row("Python", "8000", true);
     row("ipython", "8888", true);
     row("NODE", "3000", true);
     row("postgres", "5432", false);
-    row("redis-ser", "6379", false);
     row("Code\\x20H", "5173", true);
     row("Code\\x20H", "52000", false);
     row("Code\\x20H", "8828", false);
@@ -100,10 +97,17 @@ void PortScannerTest::scanSplitsInListingOrderWithoutMerging()
                      "Code\\x20H 7 me 5u IPv4 1 0t0 TCP 127.0.0.1:52000 (LISTEN)\n"
                      "bun 11 me 5u IPv4 1 0t0 TCP 127.0.0.1:3001 (LISTEN)\n");
     const ScanResult scan = PortScanner(std::make_shared<LsofListingSource>(tools)).scanListeningPorts();
+    QCOMPARE(tools->calls().size(), 1);
+    QCOMPARE(tools->calls()[0].program, u"/bin/zsh"_s);
+    QCOMPARE(tools->calls()[0].arguments, (QStringList{u"-c"_s, u"lsof -iTCP -sTCP:LISTEN -n -P"_s}));
     const PortData node(u"node"_s, u"3000"_s, u"4242"_s);
     QCOMPARE(scan.candidates, (QList<PortData>{node, node, PortData(u"bun"_s, u"3001"_s, u"11"_s)}));
     QCOMPARE(scan.ignored, (QList<PortData>{PortData(u"postgres"_s, u"5432"_s, u"9"_s),
                                             PortData(u"Code\\x20H"_s, u"52000"_s, u"7"_s)}));
+    // Whatever the first line holds, it is the header; one line that is not UTF-8 spoils all.
+    QVERIFY(parseLsofListing("node 1 u 3u IPv4 1 0t0 TCP *:1\n").isEmpty());
+    QVERIFY(parseLsofListing("COMMAND\nnode 1 u 3u IPv4 1 0t0 TCP *:1\ncaf\xe9 1 u 3u IPv4 1 0t0 TCP *:2\n")
+                .isEmpty());
 }
 
 QTEST_GUILESS_MAIN(PortScannerTest)

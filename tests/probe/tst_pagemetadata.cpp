@@ -39,7 +39,6 @@ void PageMetadataTest::titleIsReadFromThePage_data()
     QTest::newRow("unclosed title falls back") << u"<title>Broken"_s + og << u"Shop"_s;
     QTest::newRow("stray closing tag falls back") << u"</title><title>Late</title>"_s + og << u"Shop"_s;
     QTest::newRow("closing tag only") << u"<p>text</title>"_s << none;
-    QTest::newRow("empty page") << QString() << none;
 }
 
 void PageMetadataTest::titleIsReadFromThePage()
@@ -67,7 +66,6 @@ void PageMetadataTest::appTypeIsRecognisedFromItsMarker_data()
         << u"<link href=\"/sb-manager/runtime.js\">"_s << AppType::unknown;
     QTest::newRow("case-sensitive") << u"<script src=\"/_NEXT/STATIC/x.js\"><p>React-Refresh"_s
                                     << AppType::unknown;
-    QTest::newRow("empty page") << QString() << AppType::unknown;
 }
 
 void PageMetadataTest::appTypeIsRecognisedFromItsMarker()

@@ -108,7 +108,6 @@ void ProcessTest::classifiesProcesses_data()
     QTest::addColumn<bool>("editor");
     QTest::newRow("node") << u"node"_s << u"nodejs"_s << false;
     QTest::newRow("nodemon") << u"nodemon"_s << QString() << false;
-    QTest::newRow("bun") << u"bun"_s << u"bunjs"_s << false;
     QTest::newRow("python3.11") << u"python3.11"_s << u"python"_s << false;
     QTest::newRow("Python3 capital") << u"Python3"_s << QString() << false;
     QTest::newRow("editor helper") << u"Code\\x20H"_s << u"vscode"_s << true;

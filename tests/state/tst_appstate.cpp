@@ -37,8 +37,7 @@ private slots:
     void singleInstanceKeepsToAPrivateFolder();
 };
 
-// A new run opens on the ports tab of the home page with x-ray off and other listeners hidden, and
-// keeps the chosen team and the quick-launch list.
+// A new run opens on the ports tab, x-ray off, others hidden; it keeps the team and quick launch.
 void AppStateTest::restartKeepsOnlyTheSavedValues()
 {
     QTemporaryDir dir;

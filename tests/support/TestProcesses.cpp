@@ -5,7 +5,9 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
+#include <QTest>
 #include <csignal>
 #include <unistd.h>
 
@@ -98,6 +100,30 @@ QByteArray fileContent(const QString& path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeFile(const QString& path, const QByteArray& content)
+{
+    QDir().mkpath(QFileInfo(path).path());
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+}
+
+ProgramRun runProgram(const QString& program, const QStringList& arguments,
+                      const QProcessEnvironment& environment, int timeoutMs)
+{
+    QProcess process;
+    QProcessEnvironment full = QProcessEnvironment::systemEnvironment();
+    full.insert(environment);
+    process.setProcessEnvironment(full);
+    process.start(program, arguments);
+    if (!QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, timeoutMs)) {
+        process.kill();
+        process.waitForFinished();
+        return {};
+    }
+    const int exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    return {exitCode, process.readAllStandardOutput(), process.readAllStandardError()};
 }
 
 QString python3()

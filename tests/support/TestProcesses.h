@@ -21,7 +21,8 @@ public:
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
-    // Waits for the line "ready <port>..." on standard output; false if it never comes.
+    // Waits for the line "ready <port>..." on standard output; false if it never comes (a loaded
+    // machine may take many seconds to start an interpreter).
     bool waitUntilReady(int timeoutMs = 60000);
     QList<int> ports() const { return m_ports; }
     int port() const { return m_ports.value(0); }
@@ -48,6 +49,20 @@ QString findProgram(const QString& name);
 QList<qint64> childPids(qint64 pid);
 // A file's content, or nothing when it cannot be read.
 QByteArray fileContent(const QString& path);
+// Writes `content` to `path`, making its folder first; false when that fails.
+bool writeFile(const QString& path, const QByteArray& content);
+
+// One finished run of a program: exit code (-1 if it crashed or did not end in time) and output.
+struct ProgramRun
+{
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+// Runs `program` to its end with `environment` added to the test's own, serving this thread's
+// events meanwhile (a stand-in server of the test may be what it talks to).
+ProgramRun runProgram(const QString& program, const QStringList& arguments,
+                      const QProcessEnvironment& environment = {}, int timeoutMs = 30000);
 
 // Starts tests/data/listener.py with the given options, directly (its parent is the test).
 std::unique_ptr<ChildProcess> startListener(const QStringList& options, const QString& workingDirectory = {});
