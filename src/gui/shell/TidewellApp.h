@@ -11,6 +11,7 @@ namespace tidewell {
 
 class AppMenu;
 class AppState;
+class LinkedDeployments;
 class PageProbe;
 class PortListRefresher;
 class TidewellMenu;
@@ -45,6 +46,7 @@ private:
     std::unique_ptr<AppState> m_state;
     std::unique_ptr<PageProbe> m_probe;
     std::unique_ptr<PortListRefresher> m_refresher;
+    std::unique_ptr<LinkedDeployments> m_linkedDeployments;
     // The one bundle every view holds a pointer to; it outlives them all.
     AppServices m_services;
     std::unique_ptr<AppMenu> m_menu;
