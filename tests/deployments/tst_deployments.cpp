@@ -26,8 +26,6 @@ class DeploymentsTest : public QObject
 private slots:
     void projectRequests_data();
     void projectRequests();
-    void projectById_data();
-    void projectById();
     void projectLinks_data();
     void projectLinks();
     void credentialFile_data();
@@ -91,99 +89,46 @@ void DeploymentsTest::projectRequests()
     QTEST(outcome->ok() ? names.join(u' ') : u"failure: "_s + outcome->error(), "expected");
 }
 
-void DeploymentsTest::projectById_data()
-{
-    QTest::addColumn<QString>("id");
-    QTest::addColumn<OptionalText>("team");
-    QTest::addColumn<QByteArray>("target");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("personal") << u"prj_web"_s << OptionalText() << "/v9/projects/prj_web"_ba
-                              << u"web READY"_s;
-    QTest::newRow("team") << u"prj_web"_s << OptionalText(u"team_1"_s)
-                          << "/v9/projects/prj_web?teamId=team_1"_ba << u"web READY"_s;
-    // The id stays one path segment; the stand-in knows no such project.
-    QTest::newRow("hostile id") << u"../user?x"_s << OptionalText() << "/v9/projects/..%2Fuser%3Fx"_ba
-                                << uR"(failure: Missing member "id")"_s;
-}
-
-void DeploymentsTest::projectById()
-{
-    QFETCH(QString, id);
-    QFETCH(OptionalText, team);
-    StubHttpServer server;
-    server.setReply("/v9/projects/prj_web",
-                    StubHttpServer::Reply::with(R"({"id":"prj_web","name":"web","latestDeployments":[)"
-                                                R"({"id":"d","readyState":"READY","meta":{}}]})"));
-    server.setReply("/v9/projects/..%2Fuser%3Fx", StubHttpServer::Reply::with(R"({"error":{}})", 404));
-    std::optional<Result<ProjectObject>> outcome;
-    VercelClient(server.origin(), u"tok"_s).fetchProject(id, team, [&](Result<ProjectObject> r) {
-        outcome = std::move(r);
-    });
-    QTRY_VERIFY_WITH_TIMEOUT(outcome.has_value(), 20'000);
-    QTEST(server.requests().value(0).target, "target");
-    QTEST(*outcome
-              ? (*outcome)->name + u' ' + readyStateText((*outcome)->latestDeployments.value(0).readyState)
-              : u"failure: "_s + outcome->error(),
-          "expected");
-}
-
-// Real folders: a repository with link files at several depths, one above it, and one in a home
-// folder that holds no repository. Paths are relative to a test-owned folder.
+// Real folders: a repository with link files at several depths, one above it, and a home folder
+// that holds no repository. Each link is "folder=content", relative to a test-owned folder.
 void DeploymentsTest::projectLinks_data()
 {
-    QTest::addColumn<QStringList>("folders");
-    QTest::addColumn<QStringList>("links"); // "folder=content"
+    QTest::addColumn<QStringList>("links");
     QTest::addColumn<QString>("start");
     QTest::addColumn<QString>("linked"); // "projectId@folder", or empty
-    const QString web = uR"({"projectId":"prj_web","orgId":"team_1"})"_s;
-    const QString above = uR"({"projectId":"prj_above","orgId":"team_1"})"_s;
-    const QStringList repo{u"repo/.git"_s, u"repo/apps/web/src"_s};
-    QTest::newRow("in the folder") << repo << QStringList{u"repo/apps/web="_s + web} << u"repo/apps/web"_s
-                                   << u"prj_web@repo/apps/web"_s;
-    QTest::newRow("repository root, three up")
-        << repo << QStringList{u"repo="_s + web} << u"repo/apps/web/src"_s << u"prj_web@repo"_s;
-    QTest::newRow("nearest wins") << repo << QStringList{u"repo="_s + above, u"repo/apps="_s + web}
-                                  << u"repo/apps/web"_s << u"prj_web@repo/apps"_s;
-    QTest::newRow("above the repository")
-        << repo << QStringList{u"="_s + above} << u"repo/apps/web"_s << QString();
-    QTest::newRow("worktree's .git file ends it too")
-        << QStringList{u"wt/src"_s} << QStringList{u"="_s + above, u"wt/.git=gitdir: /elsewhere"_s}
-        << u"wt/src"_s << QString();
+    const QString web = uR"(={"projectId":"prj_web","orgId":"team_1"})"_s;
+    const QString above = uR"(={"projectId":"prj_above","orgId":"team_1"})"_s;
+    QTest::newRow("in the folder") << QStringList{u"repo/a/b"_s + web} << u"repo/a/b"_s
+                                   << u"prj_web@repo/a/b"_s;
+    QTest::newRow("root, three up") << QStringList{u"repo"_s + web} << u"repo/a/b/c"_s << u"prj_web@repo"_s;
+    QTest::newRow("nearest wins") << QStringList{u"repo"_s + above, u"repo/a"_s + web} << u"repo/a/b"_s
+                                  << u"prj_web@repo/a"_s;
+    QTest::newRow("above the repository") << QStringList{above} << u"repo/a"_s << QString();
     QTest::newRow("no repository: up to home")
-        << QStringList{u"home/code/site"_s} << QStringList{u"home="_s + web} << u"home/code/site"_s
-        << u"prj_web@home"_s;
-    QTest::newRow("no repository: not above home")
-        << QStringList{u"home/code/site"_s} << QStringList{u"="_s + above} << u"home/code/site"_s
-        << QString();
+        << QStringList{u"home"_s + web} << u"home/a/b"_s << u"prj_web@home"_s;
+    QTest::newRow("not above home") << QStringList{above} << u"home/a"_s << QString();
     QTest::newRow("id that is no plain id")
-        << repo << QStringList{u"repo="_s + uR"({"projectId":"../v2/user","orgId":"t"})"_s} << u"repo"_s
-        << QString();
+        << QStringList{u"repo={\"projectId\":\"../v2/user\",\"orgId\":\"t\"}"_s} << u"repo"_s << QString();
     QTest::newRow("cut at its bound")
-        << repo << QStringList{u"repo="_s + web.chopped(1) + QString(70'000, u' ') + u'}'} << u"repo"_s
-        << QString();
-    QTest::newRow("a FIFO is not read") << repo << QStringList{u"repo=fifo"_s} << u"repo"_s << QString();
+        << QStringList{u"repo"_s + web.chopped(1) + QString(70'000, u' ') + u'}'} << u"repo"_s << QString();
+    QTest::newRow("a FIFO is not read") << QStringList{u"repo=fifo"_s} << u"repo"_s << QString();
 }
 
 void DeploymentsTest::projectLinks()
 {
-    QFETCH(QStringList, folders);
     QFETCH(QStringList, links);
     QFETCH(QString, start);
     QTemporaryDir dir;
     const QDir root(dir.path());
-    for (const QString& folder : folders)
-        QVERIFY(root.mkpath(folder));
+    QVERIFY(root.mkpath(u"repo/.git"_s) && root.mkpath(start));
     for (const QString& link : links) {
-        const QString folder = link.section(u'=', 0, 0), content = link.section(u'=', 1);
-        const QString path =
-            root.filePath(folder.endsWith(u".git"_s) ? folder : (folder + u"/.vercel/project.json"_s));
+        // An empty folder is the test's own: never the root of the file system.
+        const QString path = root.path() + u'/' + link.section(u'=', 0, 0) + u"/.vercel/project.json"_s;
+        const QByteArray content = link.section(u'=', 1).toUtf8();
         QVERIFY(root.mkpath(QFileInfo(path).path()));
-        if (content == u"fifo"_s) {
-            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
-            continue;
-        }
         QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content.toUtf8()) > 0);
+        QVERIFY(content == "fifo" ? ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0
+                                  : file.open(QIODevice::WriteOnly) && file.write(content) > 0);
     }
     const auto found = VercelProjectLink::find(root.filePath(start), root.filePath(u"home"_s));
     QTEST(found ? found->projectId + u'@' + root.relativeFilePath(found->folder) : QString(), "linked");

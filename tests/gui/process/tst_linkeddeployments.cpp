@@ -34,6 +34,22 @@ QByteArray project(const QByteArray& state)
            R"(","readyAt":1600000000000,"meta":{"githubCommitAuthorName":"ann","githubCommitMessage":"<b>Fix</b>"}}]})";
 }
 
+ProcessItem* rowOn(const PortsTab& tab, int port)
+{
+    for (ProcessItem* item : tab.portRows()) {
+        if (item->port().port() == QString::number(port))
+            return item;
+    }
+    return nullptr;
+}
+
+int fetches(const StubHttpServer& server)
+{
+    return int(std::count_if(server.requests().cbegin(), server.requests().cend(), [](const auto& request) {
+        return request.target.startsWith("/v9/projects/prj_web");
+    }));
+}
+
 } // namespace
 
 // A real server started in a folder below a repository's link file, listed by the real scan in the
@@ -49,33 +65,32 @@ private slots:
 void LinkedDeploymentsTest::rowShowsTheLinkedDeployment_data()
 {
     QTest::addColumn<bool>("token");
-    QTest::addColumn<QByteArray>("tabHolds"); // the state of the project among the tab's, or empty
     QTest::addColumn<StubHttpServer::Reply>("reply");
-    QTest::addColumn<QString>("symbol"); // beside the port; empty for none
+    QTest::addColumn<QByteArray>("tabHolds"); // the state of the project among the tab's, or empty
+    QTest::addColumn<QString>("symbol");      // beside the port; empty for none
     QTest::addColumn<QString>("logged");
     const auto ready = StubHttpServer::Reply::with(project("READY"));
     QTest::newRow("fetched by its id")
-        << true << QByteArray() << ready << u"checkmark.circle.fill"_s << QString();
+        << true << ready << QByteArray() << u"checkmark.circle.fill"_s << QString();
     QTest::newRow("among the tab's projects")
-        << true << QByteArray("ERROR") << ready << u"minus.circle"_s << QString();
-    QTest::newRow("no token") << false << QByteArray() << ready << QString()
+        << true << ready << QByteArray("ERROR") << u"minus.circle"_s << QString();
+    QTest::newRow("no token") << false << ready << QByteArray() << QString()
                               << u"No Vercel token: the deployments of linked projects are not shown"_s;
     QTest::newRow("a project the account cannot see")
-        << true << QByteArray() << StubHttpServer::Reply::with(R"({"error":{"code":"not_found"}})", 404)
+        << true << StubHttpServer::Reply::with(R"({"error":{"code":"not_found"}})", 404) << QByteArray()
         << QString() << uR"(Linked Vercel project prj_web not shown: Missing member "id")"_s;
 }
 
 void LinkedDeploymentsTest::rowShowsTheLinkedDeployment()
 {
     QFETCH(bool, token);
-    QFETCH(QByteArray, tabHolds);
     QFETCH(StubHttpServer::Reply, reply);
+    QFETCH(QByteArray, tabHolds);
     QFETCH(QString, symbol);
     QFETCH(QString, logged);
     StubHttpServer server;
     server.setReply("/v9/projects/prj_web", reply);
     server.setReply("/v2/user", StubHttpServer::Reply::with(R"({"user":{"username":"ann"}})"));
-    qputenv(VercelOrigins::kApiVariable, server.origin().toUtf8());
     qputenv(VercelOrigins::kDashboardVariable, "https://dash.example");
     QTemporaryDir dir;
     const QDir root(dir.path());
@@ -90,10 +105,10 @@ void LinkedDeploymentsTest::rowShowsTheLinkedDeployment()
     if (!tabHolds.isEmpty())
         state.setProjectData(ProjectResponse::fromJson("{\"projects\":[" + project(tabHolds) + "]}").value());
     QThreadPool pool;
-    LinkedDeployments linked(&state, &pool, VercelOrigins::apiOrigin(), root.filePath(u"home"_s));
-    auto desktop = std::make_shared<RecordingDesktop>();
+    LinkedDeployments linked(&state, &pool, server.origin(), root.filePath(u"home"_s));
     AppServices services;
     services.state = &state;
+    auto desktop = std::make_shared<RecordingDesktop>();
     services.desktop = desktop;
     services.pool = &pool;
     services.linkedDeployments = &linked;
@@ -108,19 +123,10 @@ void LinkedDeploymentsTest::rowShowsTheLinkedDeployment()
     tab.show();
     connect(&refresher, &PortListRefresher::portsChanged, &tab,
             [&] { tab.setPorts(refresher.sortedPorts()); });
-
-    auto server1 = startListenerFromShell({u"--name"_s, u"node"_s}, root.filePath(u"repo/apps/web"_s));
-    QVERIFY(server1->waitUntilReady());
-    auto ownRow = [&]() -> ProcessItem* {
-        refresher.checkPorts();
-        for (ProcessItem* item : tab.portRows()) {
-            if (item->port().port() == QString::number(server1->port()))
-                return item;
-        }
-        return nullptr;
-    };
-    QTRY_VERIFY_WITH_TIMEOUT(ownRow(), 20'000);
-    ProcessItem* row = ownRow();
+    auto listener = startListenerFromShell({u"--name"_s, u"node"_s}, root.filePath(u"repo/apps/web"_s));
+    QVERIFY(listener->waitUntilReady());
+    ProcessItem* row = nullptr;
+    QTRY_VERIFY_WITH_TIMEOUT((refresher.checkPorts(), row = rowOn(tab, listener->port())), 20'000);
     if (symbol.isEmpty()) {
         QTRY_VERIFY(log.lines().contains(logged));
         QVERIFY(!row->deploymentIcon() && !row->linkedProject());
@@ -129,42 +135,32 @@ void LinkedDeploymentsTest::rowShowsTheLinkedDeployment()
     }
     QTRY_VERIFY(row->deploymentIcon());
     QCOMPARE(row->deploymentIcon()->symbolName(), symbol);
-    auto fetches = [&server] {
-        QStringList targets;
-        for (const auto& request : server.requests())
-            targets.append(QString::fromUtf8(request.target));
-        return targets.filter(u"prj_web"_s).size();
-    };
-    if (!tabHolds.isEmpty()) {
-        QCOMPARE(fetches(), 0);
+    QCOMPARE(fetches(server), tabHolds.isEmpty() ? 1 : 0);
+    if (!tabHolds.isEmpty())
         return;
-    }
 
-    // Details: the deployment and a button to the project's page, once the account is known.
+    // Details: the deployment, and a button to the project's page once the account is known.
     QTRY_VERIFY(state.userData());
     DelayPopover* popover = row->popover();
     popover->setPointerPosition([] { return QPoint(100, 100); });
     QSignalSpy shown(popover, &DelayPopover::popupShown);
     sendEvent(row, QEvent::Enter);
     QVERIFY(shown.wait(5000));
-    const PopoverWindow* details = popover->popover();
-    QCOMPARE(child<QLabel>(details, "deploymentState")->text(), u"READY"_s);
-    QVERIFY(child<QLabel>(details, "deploymentTime")->text().endsWith(u" ago"_s));
-    QCOMPARE(child<QLabel>(details, "deploymentCommit")->textFormat(), Qt::PlainText);
-    click(child(details, "openDeployments"));
+    QCOMPARE(child<QLabel>(popover->popover(), "deploymentState")->text(), u"READY"_s);
+    QVERIFY(child<QLabel>(popover->popover(), "deploymentTime")->text().endsWith(u" ago"_s));
+    QCOMPARE(child<QLabel>(popover->popover(), "deploymentCommit")->textFormat(), Qt::PlainText);
+    click(child(popover->popover(), "openDeployments"));
     QCOMPARE(desktop->calls, QStringList{u"openUrl https://dash.example/ann/web/deployments"_s});
 
-    // Asked again within the minute, the project is not fetched again; once the minute is over, it
-    // is, and the row follows the new state.
+    // Asked again within the minute, the project is not fetched again; once the minute is over
+    // (made half a second, which the popover's opening outlasted), it is, and the row follows.
     state.setProjectData(ProjectResponse{});
     server.setReply("/v9/projects/prj_web", StubHttpServer::Reply::with(project("ERROR")));
     state.setProjectData(ProjectResponse{});
-    // The popover took a second to open: more than a "minute" of half a second since the reply.
     linked.setIntervals(500, LinkedDeployments::kLinkRecheckMs);
     state.setProjectData(ProjectResponse{});
-    QTRY_COMPARE(row->deploymentIcon() ? row->deploymentIcon()->state() : ReadyState::ready,
-                 ReadyState::error);
-    QCOMPARE(fetches(), 2);
+    QTRY_VERIFY(row->deploymentIcon() && row->deploymentIcon()->state() == ReadyState::error);
+    QCOMPARE(fetches(server), 2);
 }
 
 QTEST_MAIN(LinkedDeploymentsTest)
