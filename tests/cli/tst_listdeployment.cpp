@@ -61,14 +61,12 @@ void ListDeploymentTest::linkedEntriesCarryTheirDeployment()
     if (token)
         writeFile(root.filePath(u"data/com.vercel.cli/auth.json"_s), R"({"token":"tok"})");
     QVERIFY(root.mkpath(u"repo/.git"_s) && root.mkpath(u"repo/web"_s) && root.mkpath(u"other/.git"_s));
+    // The folder above the other server's repository is no link of its: only one project is asked for.
     StubHttpServer server;
-    for (const QByteArray id : {"prj_web", "prj_above"}) {
-        server.setReply("/v9/projects/" + id, StubHttpServer::Reply::with(R"({"id":")" + id +
-                                                                          R"(","name":"web",)"
-                                                                          R"("latestDeployments":[{"id":"d",)"
-                                                                          R"("readyState":"READY","readyAt":)"
-                                                                          R"(1600000000000,"meta":{}}]})"));
-    }
+    server.setReply(
+        "/v9/projects/prj_web",
+        StubHttpServer::Reply::with(R"({"id":"prj_web","name":"web","latestDeployments":[{"id":"d",)"
+                                    R"("readyState":"READY","readyAt":1600000000000,"meta":{}}]})"));
     auto linked = startListenerFromShell({u"--name"_s, u"node"_s}, root.filePath(u"repo/web"_s));
     auto other = startListenerFromShell({u"--name"_s, u"node"_s}, root.filePath(u"other"_s));
     QVERIFY(linked->waitUntilReady() && other->waitUntilReady());

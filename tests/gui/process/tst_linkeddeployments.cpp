@@ -6,21 +6,16 @@
 #include "gui/widgets/DelayPopover.h"
 #include "gui/widgets/PopoverWindow.h"
 #include "platform/Diagnostics.h"
-#include "platform/Host.h"
-#include "ports/PortListRefresher.h"
-#include "ports/PortScanner.h"
-#include "probe/PageProbe.h"
-#include "process/ProcessOrigin.h"
 #include "state/AppState.h"
 #include "support/RecordingDesktop.h"
 #include "support/StubHttpServer.h"
-#include "support/TestProcesses.h"
 #include "support/WidgetHelpers.h"
 
 #include <QLabel>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QThreadPool>
 
 using namespace tidewell;
 using namespace tidewell::test;
@@ -34,15 +29,6 @@ QByteArray project(const QByteArray& state)
            R"(","readyAt":1600000000000,"meta":{"githubCommitAuthorName":"ann","githubCommitMessage":"<b>Fix</b>"}}]})";
 }
 
-ProcessItem* rowOn(const PortsTab& tab, int port)
-{
-    for (ProcessItem* item : tab.portRows()) {
-        if (item->port().port() == QString::number(port))
-            return item;
-    }
-    return nullptr;
-}
-
 int fetches(const StubHttpServer& server)
 {
     return int(std::count_if(server.requests().cbegin(), server.requests().cend(), [](const auto& request) {
@@ -52,8 +38,8 @@ int fetches(const StubHttpServer& server)
 
 } // namespace
 
-// A real server started in a folder below a repository's link file, listed by the real scan in the
-// ports tab, with the Vercel service as a local stand-in.
+// A server in a real folder below a repository's link file, as a row of the ports tab, with the
+// Vercel service as a local stand-in.
 class LinkedDeploymentsTest : public QObject
 {
     Q_OBJECT
@@ -112,23 +98,17 @@ void LinkedDeploymentsTest::rowShowsTheLinkedDeployment()
     services.desktop = desktop;
     services.pool = &pool;
     services.linkedDeployments = &linked;
-    const Host host = Host::create();
-    const PortScanner scanner(host.sockets, host.processes);
-    const ProcessOrigin origin(host.processes, [](const QString&) {});
-    PageProbe probe;
-    PortListRefresher refresher(
-        [scanner] { return scanner.scanListeningPorts(); }, &probe,
-        [origin](const ProcessIdentity& listed) { return origin.getProcessInfo(listed); });
     PortsTab tab(&services);
     tab.show();
-    connect(&refresher, &PortListRefresher::portsChanged, &tab,
-            [&] { tab.setPorts(refresher.sortedPorts()); });
-    auto listener = startListenerFromShell({u"--name"_s, u"node"_s}, root.filePath(u"repo/apps/web"_s));
-    QVERIFY(listener->waitUntilReady());
-    ProcessItem* row = nullptr;
-    QTRY_VERIFY_WITH_TIMEOUT((refresher.checkPorts(), row = rowOn(tab, listener->port())), 20'000);
+    tab.setPorts(
+        {PortData(u"node"_s, u"3000"_s, u"7"_s, HTMLData{u"Web"_s, AppType::nextjs, {}, HttpScheme::http},
+                  ProcessInfo{root.filePath(u"repo/apps/web"_s), u"npm run dev"_s})});
+    ProcessItem* row = tab.portRows().value(0);
     if (symbol.isEmpty()) {
         QTRY_VERIFY(log.lines().contains(logged));
+        // Asked again, and fetched again with no minute to wait, it is still said only once.
+        linked.setIntervals(0, LinkedDeployments::kLinkRecheckMs);
+        QTRY_VERIFY((state.setProjectData(ProjectResponse{}), fetches(server) >= (token ? 3 : 0)));
         QVERIFY(!row->deploymentIcon() && !row->linkedProject());
         QCOMPARE(log.lines().count(logged), 1);
         return;
