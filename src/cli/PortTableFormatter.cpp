@@ -39,13 +39,16 @@ QByteArray PortTableFormatter::table(const QList<PortData>& entries, const QSet<
     return TextTable::render(rows);
 }
 
-QByteArray PortTableFormatter::json(const QList<PortData>& entries, const QSet<QString>& unanswered)
+QByteArray PortTableFormatter::json(const QList<PortData>& entries, const QSet<QString>& unanswered,
+                                    const QHash<QString, QJsonObject>& deployments)
 {
     QJsonArray array;
     for (const PortData& entry : entries) {
         QJsonObject object = entry.toJson();
         if (unanswered.contains(entry.portKey()))
             object.insert(QStringLiteral("answered"), false);
+        if (const auto deployment = deployments.constFind(entry.portKey()); deployment != deployments.cend())
+            object.insert(QStringLiteral("deployment"), *deployment);
         array.append(object);
     }
     return QJsonDocument(array).toJson(QJsonDocument::Indented);

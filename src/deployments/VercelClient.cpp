@@ -18,6 +18,17 @@ QString VercelClient::projectsAddress(const QString& apiOrigin, const std::optio
     return address;
 }
 
+QString VercelClient::projectAddress(const QString& apiOrigin, const QString& projectId,
+                                     const std::optional<QString>& teamId)
+{
+    // The id comes from a file in the server's folder: encoded, it cannot reach another path.
+    QString address =
+        apiOrigin + QStringLiteral("/v9/projects/") + QString::fromLatin1(QUrl::toPercentEncoding(projectId));
+    if (teamId)
+        address += QStringLiteral("?teamId=") + QString::fromLatin1(QUrl::toPercentEncoding(*teamId));
+    return address;
+}
+
 template <typename T>
 void VercelClient::get(const QString& address, std::function<void(Result<T>)> completion) const
 {
@@ -53,6 +64,12 @@ void VercelClient::fetchProjects(const std::optional<QString>& teamId,
                                  std::function<void(Result<ProjectResponse>)> completion) const
 {
     get<ProjectResponse>(projectsAddress(m_apiOrigin, teamId), std::move(completion));
+}
+
+void VercelClient::fetchProject(const QString& projectId, const std::optional<QString>& teamId,
+                                std::function<void(Result<ProjectObject>)> completion) const
+{
+    get<ProjectObject>(projectAddress(m_apiOrigin, projectId, teamId), std::move(completion));
 }
 
 } // namespace tidewell

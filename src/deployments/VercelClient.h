@@ -14,10 +14,10 @@ class QNetworkAccessManager;
 
 namespace tidewell {
 
-// The three reads of the Vercel REST API: the signed-in user, the user's teams, and the projects of
-// the user or of a team with their latest deployments. Each request returns at once and hands one
-// outcome to its completion on the interface thread; the HTTP status is not looked at, so a refused
-// token arrives as a reply that does not decode. No error text ever holds the token.
+// The reads of the Vercel REST API: the signed-in user, the user's teams, and the projects of the
+// user or of a team with their latest deployments, the first few or one by its id. Each request returns at
+// once and hands one outcome to its completion on the interface thread; the HTTP status is not looked at, so
+// a refused token arrives as a reply that does not decode. No error text ever holds the token.
 class VercelClient
 {
 public:
@@ -37,9 +37,15 @@ public:
     // `teamId` absent asks for the personal account's projects.
     void fetchProjects(const std::optional<QString>& teamId,
                        std::function<void(Result<ProjectResponse>)> completion) const;
+    // One project by its id, with its latest deployments, in the personal account or the team.
+    void fetchProject(const QString& projectId, const std::optional<QString>& teamId,
+                      std::function<void(Result<ProjectObject>)> completion) const;
 
     // "/v9/projects?limit=4" after the origin, then "&teamId=" and the id encoded as one query value.
     static QString projectsAddress(const QString& apiOrigin, const std::optional<QString>& teamId);
+    // "/v9/projects/" and the id as one path segment, then "?teamId=" and the team when there is one.
+    static QString projectAddress(const QString& apiOrigin, const QString& projectId,
+                                  const std::optional<QString>& teamId);
 
 private:
     template <typename T> void get(const QString& address, std::function<void(Result<T>)> completion) const;

@@ -53,7 +53,7 @@ int main(int argc, char** argv)
     }
     if (options.list) {
         QCoreApplication app(argc, argv);
-        return ListCommand(options, Host::create()).run();
+        return ListCommand(options, Host::create(), AppState().selectedTeam()).run();
     }
     return runWindow(&argc, argv);
 }

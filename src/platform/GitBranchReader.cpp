@@ -1,13 +1,12 @@
 #include "platform/GitBranchReader.h"
 
+#include "platform/RegularFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <cerrno>
-#include <fcntl.h>
 #include <optional>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace tidewell {
 
@@ -15,33 +14,9 @@ namespace {
 
 constexpr qsizetype kMaxSmallFile = 4096;
 
-// The first bytes of a regular file, or nothing. The open does not wait (a FIFO with no writer
-// would block it for ever) and anything but a regular file is refused before a byte is read.
 std::optional<QByteArray> readRegularFile(const QString& path)
 {
-    const QByteArray name = QFile::encodeName(path);
-    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0)
-        return std::nullopt;
-    struct stat status
-    {};
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-        ::close(fd);
-        return std::nullopt;
-    }
-    QByteArray content(kMaxSmallFile, Qt::Uninitialized);
-    qsizetype filled = 0;
-    while (filled < content.size()) {
-        const ssize_t got = ::read(fd, content.data() + filled, size_t(content.size() - filled));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got <= 0)
-            break;
-        filled += got;
-    }
-    ::close(fd);
-    content.truncate(filled);
-    return content;
+    return RegularFile::readStart(path, kMaxSmallFile);
 }
 
 // The git directory that a ".git" entry stands for, or empty when it is neither a repository

@@ -37,4 +37,9 @@ size_t qHash(const ProjectObject& project, size_t seed)
     return qHashJson(project.toJson(), seed);
 }
 
+Result<ProjectObject> ProjectObject::fromJson(const QByteArray& body)
+{
+    return JsonDecoder::decodeDocument<ProjectObject>(body);
+}
+
 } // namespace tidewell

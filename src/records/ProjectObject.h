@@ -1,6 +1,7 @@
 #pragma once
 
 #include "records/Deployments.h"
+#include "records/Result.h"
 
 #include <QJsonObject>
 #include <QList>
@@ -24,6 +25,8 @@ struct ProjectObject
 
     QJsonObject toJson() const;
     static ProjectObject decode(JsonDecoder& decoder, const QJsonValue& value);
+    // The reply to the request for one project by its id.
+    static Result<ProjectObject> fromJson(const QByteArray& body);
 };
 
 size_t qHash(const ProjectObject& project, size_t seed = 0);

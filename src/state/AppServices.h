@@ -13,6 +13,7 @@ class QThreadPool;
 namespace tidewell {
 
 class AppState;
+class LinkedDeployments;
 class LoginItemService;
 class PortListRefresher;
 
@@ -32,6 +33,8 @@ struct AppServices
     std::function<void(const PortDataLike&)> addToQuickLaunch;
     // The start-at-login registration the settings page shows and changes.
     std::shared_ptr<LoginItemService> loginItem;
+    // The Vercel project each server's folder is linked to; rows show nothing of it when null.
+    LinkedDeployments* linkedDeployments = nullptr;
 };
 
 } // namespace tidewell

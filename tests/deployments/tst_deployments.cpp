@@ -1,13 +1,18 @@
 #include "deployments/RelativeTimeFormatter.h"
 #include "deployments/VercelClient.h"
 #include "deployments/VercelCredentialFile.h"
+#include "deployments/VercelProjectLink.h"
 #include "support/StubHttpServer.h"
 #include "support/TestProcesses.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <optional>
+#include <sys/stat.h>
 
 using namespace tidewell;
 using namespace tidewell::test;
@@ -22,6 +27,8 @@ class DeploymentsTest : public QObject
 private slots:
     void projectRequests_data();
     void projectRequests();
+    void projectLinks_data();
+    void projectLinks();
     void credentialFile_data();
     void credentialFile();
     void relativeTimesAreWordedByTheLocale_data();
@@ -78,6 +85,51 @@ void DeploymentsTest::projectRequests()
     for (const ProjectObject& project : outcome->ok() ? outcome->value().projects : QList<ProjectObject>())
         names.append(project.name);
     QTEST(outcome->ok() ? names.join(u' ') : u"failure: "_s + outcome->error(), "expected");
+}
+
+// Real folders: a repository with link files at several depths, one above it, and a home folder
+// that holds no repository. Each link is "folder=content", relative to a test-owned folder.
+void DeploymentsTest::projectLinks_data()
+{
+    QTest::addColumn<QStringList>("links");
+    QTest::addColumn<QString>("start");
+    QTest::addColumn<QString>("linked"); // "projectId@folder", or empty
+    const QString web = uR"(={"projectId":"prj_web","orgId":"team_1"})"_s;
+    const QString above = uR"(={"projectId":"prj_above","orgId":"team_1"})"_s;
+    QTest::newRow("in the folder") << QStringList{u"repo/a/b"_s + web} << u"repo/a/b"_s
+                                   << u"prj_web@repo/a/b"_s;
+    QTest::newRow("root, three up") << QStringList{u"repo"_s + web} << u"repo/a/b/c"_s << u"prj_web@repo"_s;
+    QTest::newRow("nearest wins") << QStringList{u"repo"_s + above, u"repo/a"_s + web} << u"repo/a/b"_s
+                                  << u"prj_web@repo/a"_s;
+    QTest::newRow("above the repository") << QStringList{above} << u"repo/a"_s << QString();
+    QTest::newRow("no repository: up to home")
+        << QStringList{u"home"_s + web} << u"home/a/b"_s << u"prj_web@home"_s;
+    QTest::newRow("not above home") << QStringList{above} << u"home/a"_s << QString();
+    QTest::newRow("id that is no plain id")
+        << QStringList{u"repo={\"projectId\":\"../v2/user\",\"orgId\":\"t\"}"_s} << u"repo"_s << QString();
+    QTest::newRow("cut at its bound")
+        << QStringList{u"repo"_s + web.chopped(1) + QString(70'000, u' ') + u'}'} << u"repo"_s << QString();
+    QTest::newRow("a FIFO is not read") << QStringList{u"repo=fifo"_s} << u"repo"_s << QString();
+}
+
+void DeploymentsTest::projectLinks()
+{
+    QFETCH(QStringList, links);
+    QFETCH(QString, start);
+    QTemporaryDir dir;
+    const QDir root(dir.path());
+    QVERIFY(root.mkpath(u"repo/.git"_s) && root.mkpath(start));
+    for (const QString& link : links) {
+        // An empty folder is the test's own: never the root of the file system.
+        const QString path = root.path() + u'/' + link.section(u'=', 0, 0) + u"/.vercel/project.json"_s;
+        const QByteArray content = link.section(u'=', 1).toUtf8();
+        QVERIFY(root.mkpath(QFileInfo(path).path()));
+        QFile file(path);
+        QVERIFY(content == "fifo" ? ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0
+                                  : file.open(QIODevice::WriteOnly) && file.write(content) > 0);
+    }
+    const auto found = VercelProjectLink::find(root.filePath(start), root.filePath(u"home"_s));
+    QTEST(found ? found->projectId + u'@' + root.relativeFilePath(found->folder) : QString(), "linked");
 }
 
 void DeploymentsTest::credentialFile_data()

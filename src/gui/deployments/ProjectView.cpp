@@ -1,7 +1,7 @@
 #include "gui/deployments/ProjectView.h"
 
 #include "deployments/RelativeTimeFormatter.h"
-#include "gui/deployments/ReadyStateIcon.h"
+#include "gui/process/ReadyStateIcon.h"
 #include "gui/widgets/CursorModifier.h"
 #include "gui/widgets/ElidedLabel.h"
 #include "gui/widgets/SmallWidgets.h"

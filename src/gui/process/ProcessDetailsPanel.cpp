@@ -82,4 +82,12 @@ ProcessDetailsPanel::ProcessDetailsPanel(const PortDataLike& entry, bool showPid
     layout->addWidget(commandBox);
 }
 
+void ProcessDetailsPanel::addSection(QWidget* section)
+{
+    auto* column = static_cast<QVBoxLayout*>(layout());
+    column->addWidget(divider(QFrame::HLine, this));
+    section->setParent(this);
+    column->addWidget(section);
+}
+
 } // namespace tidewell

@@ -16,6 +16,9 @@ public:
 
     // A saved item shows no pid: it would be the pid of a process that may be long gone.
     ProcessDetailsPanel(const PortDataLike& entry, bool showPid, QWidget* parent = nullptr);
+
+    // Adds a part below a dividing line, such as where the server's project is deployed.
+    void addSection(QWidget* section);
 };
 
 } // namespace tidewell

@@ -1,9 +1,12 @@
 #include "gui/process/ProcessItem.h"
 
+#include "deployments/LinkedDeployments.h"
 #include "gui/process/AppTypeIcon.h"
+#include "gui/process/LinkedDeploymentPanel.h"
 #include "gui/process/ProcessDetailsPanel.h"
 #include "gui/process/ProcessIcon.h"
 #include "gui/process/ProcessInfoAction.h"
+#include "gui/process/ReadyStateIcon.h"
 #include "gui/widgets/CursorModifier.h"
 #include "gui/widgets/DelayPopover.h"
 #include "gui/widgets/ElidedLabel.h"
@@ -53,12 +56,48 @@ ProcessItem::ProcessItem(const PortData& port, bool small, const AppServices* se
     m_popover = new DelayPopover(
         this, kPopoverDelayMs, [entry] { return entry->htmlData() ? entry->htmlData()->title : QString(); },
         [entry, popoverServices] { return new ProcessInfoAction(entry, false, popoverServices); },
-        [entry] { return new ProcessDetailsPanel(*entry, true); });
+        [this] { return makeDetails(); });
 
     AppState* state = m_services->state;
     connect(state, &AppState::xrayModeChanged, this, &ProcessItem::xrayModeChanged);
     // The row takes the current mode's icon size at once; its figures come from the list's poller.
     xrayModeChanged(state->xrayMode());
+
+    if (m_services->linkedDeployments && m_port.processInfo()) {
+        connect(m_services->linkedDeployments, &LinkedDeployments::changed, this,
+                &ProcessItem::updateLinkedProject);
+        updateLinkedProject();
+    }
+}
+
+QWidget* ProcessItem::makeDetails()
+{
+    auto* details = new ProcessDetailsPanel(m_port, true);
+    if (m_linkedProject) {
+        details->addSection(new LinkedDeploymentPanel(
+            *m_linkedProject, m_services->linkedDeployments->deploymentsPage(*m_linkedProject),
+            m_services->desktop));
+    }
+    return details;
+}
+
+void ProcessItem::updateLinkedProject()
+{
+    std::optional<ProjectObject> project =
+        m_services->linkedDeployments->projectFor(m_port.processInfo()->cwd);
+    if (project == m_linkedProject)
+        return;
+    m_linkedProject = std::move(project);
+    delete m_deploymentIcon;
+    m_deploymentIcon = nullptr;
+    if (!m_linkedProject || m_linkedProject->latestDeployments.isEmpty())
+        return;
+    m_deploymentIcon = new ReadyStateIcon(m_linkedProject->latestDeployments.first().readyState, this);
+    m_deploymentIcon->setObjectName(QStringLiteral("deploymentIcon"));
+    m_deploymentIcon->setToolTip(PlainTextLabel::toolTipFor(
+        QStringLiteral("Vercel: ") + m_linkedProject->name + QLatin1Char(' ') + m_deploymentIcon->toolTip()));
+    auto* row = static_cast<QHBoxLayout*>(layout());
+    row->insertWidget(row->indexOf(m_portLabel) + 1, m_deploymentIcon, 0, Qt::AlignVCenter);
 }
 
 void ProcessItem::buildLayout()
@@ -121,6 +160,7 @@ void ProcessItem::buildLayout()
     portLabel->setObjectName(QStringLiteral("port"));
     useSecondaryColour(portLabel);
     layout->addWidget(portLabel);
+    m_portLabel = portLabel;
 
     if (isEditorProcess(m_port.processName()))
         return;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "records/ProjectObject.h"
 #include "state/AppServices.h"
 
 #include <QPointer>
@@ -17,10 +18,12 @@ class CursorModifier;
 class DelayPopover;
 class ElidedLabel;
 class ProcessIcon;
+class ReadyStateIcon;
 
 // One listening port as a row: product and framework marks, page title, port and stop button;
 // in x-ray mode also the process's CPU share, memory and git branch, which the list's
-// XrayStatsPoller reads for every row in view.
+// XrayStatsPoller reads for every row in view; beside the port the state of the latest deployment of
+// the Vercel project its folder is linked to.
 class ProcessItem : public QWidget
 {
     Q_OBJECT
@@ -40,6 +43,10 @@ public:
     bool hasStopButton() const;
     DelayPopover* popover() const { return m_popover; }
     CursorModifier* cursorModifier() const { return m_cursorModifier; }
+    // The Vercel project the server's folder is linked to, as far as it is known, and the state of
+    // its latest deployment beside the port.
+    const std::optional<ProjectObject>& linkedProject() const { return m_linkedProject; }
+    ReadyStateIcon* deploymentIcon() const { return m_deploymentIcon; }
 
     // The stop button's action: a polite signal to the process, sent off the interface thread.
     void stopProcess();
@@ -55,6 +62,8 @@ private:
     void buildLayout();
     void xrayModeChanged(bool on);
     void updateStatsLine();
+    void updateLinkedProject();
+    QWidget* makeDetails();
 
     PortData m_port;
     bool m_small;
@@ -62,6 +71,7 @@ private:
     bool m_isKilling = false;
     std::optional<ProcessStats> m_stats;
     bool m_pressed = false;
+    std::optional<ProjectObject> m_linkedProject;
 
     ProcessIcon* m_processIcon = nullptr;
     AppTypeIcon* m_appTypeIcon = nullptr;
@@ -71,6 +81,8 @@ private:
     ElidedLabel* m_branch = nullptr;
     QStackedWidget* m_stopStack = nullptr;
     QToolButton* m_stopButton = nullptr;
+    QWidget* m_portLabel = nullptr;
+    ReadyStateIcon* m_deploymentIcon = nullptr;
     DelayPopover* m_popover = nullptr;
     CursorModifier* m_cursorModifier = nullptr;
 };

@@ -1,5 +1,6 @@
 #include "gui/shell/TidewellApp.h"
 
+#include "deployments/LinkedDeployments.h"
 #include "deployments/VercelCredentialFile.h"
 #include "deployments/VercelOrigins.h"
 #include "gui/shell/AppMenu.h"
@@ -22,6 +23,7 @@
 #include "state/AsyncTask.h"
 
 #include <QCoreApplication>
+#include <QDir>
 
 namespace tidewell {
 
@@ -56,6 +58,9 @@ TidewellApp::TidewellApp(Host host, std::unique_ptr<AppState> state, QObject* pa
         QuickLaunchStore::addQuickLaunchItem(entry, *appState);
     };
     m_services.loginItem = LoginItemService::create(QCoreApplication::applicationDirPath());
+    m_linkedDeployments = std::make_unique<LinkedDeployments>(m_state.get(), m_pool.get(),
+                                                              VercelOrigins::apiOrigin(), QDir::homePath());
+    m_services.linkedDeployments = m_linkedDeployments.get();
 
     m_menu = std::make_unique<AppMenu>(&m_services);
     m_item = std::make_unique<TidewellMenu>(m_menu.get());

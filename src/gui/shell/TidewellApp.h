@@ -12,6 +12,7 @@ namespace tidewell {
 class AppMenu;
 class AppState;
 class DeploymentNotifier;
+class LinkedDeployments;
 class PageProbe;
 class PortListRefresher;
 class ServerNotifier;
@@ -48,6 +49,7 @@ private:
     std::unique_ptr<AppState> m_state;
     std::unique_ptr<PageProbe> m_probe;
     std::unique_ptr<PortListRefresher> m_refresher;
+    std::unique_ptr<LinkedDeployments> m_linkedDeployments;
     // The one bundle every view holds a pointer to; it outlives them all.
     AppServices m_services;
     std::unique_ptr<AppMenu> m_menu;

@@ -1,4 +1,4 @@
-#include "gui/deployments/ReadyStateIcon.h"
+#include "gui/process/ReadyStateIcon.h"
 
 #include "gui/widgets/ProgressViewContainer.h"
 #include "gui/widgets/SymbolIcons.h"
