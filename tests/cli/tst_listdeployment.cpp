@@ -12,18 +12,6 @@
 using namespace tidewell::test;
 using namespace Qt::StringLiterals;
 
-namespace {
-
-void writeFile(const QString& path, const QByteArray& content)
-{
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly))
-        file.write(content);
-}
-
-} // namespace
-
 // `tidewell --list --json` as a real process over two real servers: one in a repository linked to a
 // Vercel project, one in a repository of its own below a folder that is linked.
 class ListDeploymentTest : public QObject
