@@ -264,7 +264,9 @@ void ProcessViewsTest::stopSignalsTheRealProcessAndSpins()
     const Host host = Host::create();
     const ProcessStopper stopper(host.tools, host.processes);
     AppServices* services = fixture.services();
-    services->stopProcess = [stopper](const ProcessIdentity& p) { return stopper.stopProcess(p); };
+    services->stopProcess = [stopper](const ProcessIdentity& p, StopSignal s) {
+        return stopper.stopProcess(p, s, ProcessStopper::kWatchMs);
+    };
     PortData entry(u"python3"_s, QString::number(server->port()), pid, page(u"t"_s));
     entry.setListedIdentity(host.processes->startTimes({pid}).value(pid), 0);
     ProcessItem row(entry, false, services);
@@ -293,7 +295,9 @@ void ProcessViewsTest::stopGoesThroughAStuckPool()
     const Host host = Host::create();
     const ProcessStopper stopper(host.tools, host.processes);
     AppServices* services = fixture.services();
-    services->stopProcess = [stopper](const ProcessIdentity& p) { return stopper.stopProcess(p); };
+    services->stopProcess = [stopper](const ProcessIdentity& p, StopSignal s) {
+        return stopper.stopProcess(p, s, ProcessStopper::kWatchMs);
+    };
     PortData entry(u"python3"_s, QString::number(server->port()), pid, page(u"t"_s));
     entry.setListedIdentity(host.processes->startTimes({pid}).value(pid), 0);
     ProcessItem row(entry, false, services);
@@ -432,7 +436,9 @@ void ProcessViewsTest::stopOfAPidGivenToAnotherProcessSendsNothing()
     const Host host = Host::create();
     const ProcessStopper stopper(host.tools, host.processes);
     AppServices* services = fixture.services();
-    services->stopProcess = [stopper](const ProcessIdentity& p) { return stopper.stopProcess(p); };
+    services->stopProcess = [stopper](const ProcessIdentity& p, StopSignal s) {
+        return stopper.stopProcess(p, s, ProcessStopper::kWatchMs);
+    };
     PortData entry(u"python3"_s, QString::number(server->port()), pid, page(u"t"_s));
     entry.setListedIdentity(host.processes->startTimes({pid}).value(pid) + u'0', 0);
     ProcessItem row(entry, false, services);
