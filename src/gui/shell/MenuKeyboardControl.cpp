@@ -13,6 +13,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QScrollArea>
+#include <QToolTip>
 
 namespace tidewell {
 
@@ -99,11 +100,14 @@ void MenuKeyboardControl::highlight(QWidget* row)
 {
     if (CursorModifier* cursor = m_row && m_row != row ? cursorOf(m_row) : nullptr)
         cursor->setHighlighted(false);
+    if (!row)
+        QToolTip::hideText();
     m_row = row;
     m_key = keyOf(row);
     if (CursorModifier* cursor = row ? cursorOf(row) : nullptr) {
         cursor->setHighlighted(true);
         m_menu->listScroll()->ensureWidgetVisible(row, 0, 0);
+        QToolTip::showText(row->mapToGlobal(QPoint(0, row->height())), row->toolTip(), row);
     }
 }
 

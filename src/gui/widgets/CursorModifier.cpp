@@ -52,6 +52,10 @@ bool CursorModifier::eventFilter(QObject* watched, QEvent* event)
         case QEvent::Paint:
             paintHighlight();
             break;
+        case QEvent::ToolTip:
+            // A resting pointer opens the row's details; the tooltip, which names the keys, comes
+            // with the keyboard's highlight instead, so the two never cover each other.
+            return true;
         default:
             break;
         }

@@ -30,48 +30,27 @@ struct Servers : MenuFixture
     Servers() : MenuFixture(true)
     {
         for (const QString& name : {u"alpha-"_s, u"beta-"_s}) {
-            const QString folder = dir.filePath(name + suffix);
-            QDir().mkpath(folder);
-            servers.push_back(startListenerFromShell({u"--name"_s, u"node"_s, u"--title"_s, name}, folder));
+            QDir().mkpath(dir.filePath(name + suffix));
+            servers.push_back(startListenerFromShell({u"--name"_s, u"node"_s}, dir.filePath(name + suffix)));
         }
         build(false);
-        const ProcessStopper stopper(stopHost.tools, stopHost.processes);
-        bundles.back().stopProcess = [stopper](const ProcessIdentity& listed, StopSignal signal) {
+        bundles.back().stopProcess = [stopper = ProcessStopper(stopHost.tools, stopHost.processes)](
+                                         const ProcessIdentity& listed, StopSignal signal) {
             return stopper.stopProcess(listed, signal, ProcessStopper::kWatchMs);
         };
-    }
-    bool ready()
-    {
-        return std::all_of(servers.cbegin(), servers.cend(),
-                           [](const auto& s) { return s->waitUntilReady(); });
     }
     QList<QWidget*> rows() const
     {
         if (state.selectedTab() == SelectedTab::quickLaunch)
             return menu->quickLaunchTab()->rows();
-        QList<QWidget*> result;
-        for (ProcessItem* row : menu->portsTab()->portRows())
-            result.append(row);
-        return result;
-    }
-    static QString portOf(QWidget* row)
-    {
-        auto* port = qobject_cast<ProcessItem*>(row);
-        return port ? port->port().port() : qobject_cast<QuickLaunchItem*>(row)->item()->port();
-    }
-    ChildProcess* serverOf(QWidget* row) const
-    {
-        for (const auto& server : servers) {
-            if (QString::number(server->port()) == portOf(row))
-                return server.get();
-        }
-        return nullptr;
+        const auto ports = menu->portsTab()->portRows();
+        return QList<QWidget*>(ports.cbegin(), ports.cend());
     }
     // A key as a user presses it: to the widget holding the focus.
     void press(const QKeySequence& key)
     {
-        QWidget* target = menu->focusWidget() ? menu->focusWidget() : menu.get();
-        QTest::keyClick(target, key[0].key(), key[0].keyboardModifiers());
+        QTest::keyClick(menu->focusWidget() ? menu->focusWidget() : menu.get(), key[0].key(),
+                        key[0].keyboardModifiers());
     }
 };
 
@@ -99,7 +78,7 @@ void KeyboardTest::keysActOnTheHighlightedRow_data()
 {
     QTest::addColumn<bool>("quickLaunch");
     QTest::addColumn<QString>("keys"); // pressed after the folders' common part was typed
-    QTest::addColumn<int>("row");      // the row left highlighted
+    QTest::addColumn<int>("row");      // the row left highlighted, -1 for none
     QTest::addColumn<QString>("effect");
     QTest::newRow("typed, Enter opens the first") << false << u"Return"_s << 0 << u"page"_s;
     QTest::newRow("Down, Enter") << false << u"Down, Return"_s << 1 << u"page"_s;
@@ -120,14 +99,15 @@ void KeyboardTest::keysActOnTheHighlightedRow()
     QFETCH(int, row);
     QFETCH(QString, effect);
     Servers servers;
-    QVERIFY(servers.ready());
+    for (const auto& server : servers.servers)
+        QVERIFY(server->waitUntilReady());
     AppMenu* menu = servers.menu.get();
     menu->show();
     menu->setMenuPresented(true);
     const auto own = [&servers] {
         QList<PortData> entries = servers.refresher->sortedPorts();
-        entries.removeIf([&servers](const PortData& entry) {
-            return !entry.processInfo() || !entry.processInfo()->cwd.contains(servers.suffix);
+        entries.removeIf([&](const PortData& e) {
+            return !e.processInfo() || !e.processInfo()->cwd.contains(servers.suffix);
         });
         return entries;
     };
@@ -139,41 +119,31 @@ void KeyboardTest::keysActOnTheHighlightedRow()
     }
     for (const QChar key : servers.suffix)
         servers.press(QKeySequence(key));
-    QTRY_COMPARE(servers.rows().size(), 2);
-    QTRY_VERIFY(highlighted(servers.rows().first()));
-
+    QTRY_VERIFY(servers.rows().size() == 2 && highlighted(servers.rows().first()));
     for (const QString& key : keys.split(u", "_s))
         servers.press(QKeySequence(key));
     const QList<QWidget*> rows = servers.rows();
-    if (row >= 0) {
-        QCOMPARE(std::count_if(rows.cbegin(), rows.cend(), highlighted), 1);
-        QVERIFY(highlighted(rows.value(row)));
-    }
-    QWidget* chosen = rows.value(row);
-    auto* port = qobject_cast<ProcessItem*>(chosen);
-    auto* saved = qobject_cast<QuickLaunchItem*>(chosen);
-    ChildProcess* stopped = effect == u"stop" ? servers.serverOf(chosen) : nullptr;
-    if (effect == u"page")
-        QCOMPARE(servers.desktop->calls, QStringList{u"openUrl http://localhost:"_s + port->port().port()});
-    else if (effect == u"copy")
-        QCOMPARE(QGuiApplication::clipboard()->text(), port->port().processInfo()->cmd);
-    else if (effect == u"details")
-        QVERIFY(port->popover()->showPopup());
-    else if (effect == u"stop")
-        QVERIFY(stopped->process().waitForFinished(10000));
-    else if (effect == u"typed")
-        QCOMPARE(menu->filterField()->text(), servers.suffix + u' ');
-    else if (effect == u"relaunch")
-        QVERIFY(servers.desktop->calls.value(0).startsWith(u"runInNewTerminal "_s +
-                                                           saved->item()->processInfo()->cwd));
-    else if (effect == u"delete")
-        QTRY_COMPARE(QuickLaunchStore::loadQuickLaunchItems(servers.state).size(), 1);
-    else
-        QCOMPARE(servers.state.selectedTab(),
-                 effect == u"vercel" ? SelectedTab::vercel : SelectedTab::quickLaunch);
+    QCOMPARE(std::count_if(rows.cbegin(), rows.cend(), highlighted), row < 0 ? 0 : 1);
+    auto* port = qobject_cast<ProcessItem*>(rows.value(row));
+    auto* saved = qobject_cast<QuickLaunchItem*>(rows.value(row));
+    const QString portText = port ? port->port().port() : QString();
+    const QHash<QString, bool> results{
+        {u"page"_s, servers.desktop->calls.value(0) == u"openUrl http://localhost:"_s + portText},
+        {u"copy"_s, port && QGuiApplication::clipboard()->text() == port->port().processInfo()->cmd},
+        {u"details"_s, port && port->popover()->showPopup()},
+        {u"typed"_s, menu->filterField()->text() == servers.suffix + u' '},
+        {u"relaunch"_s, saved && servers.desktop->calls.value(0).startsWith(
+                                     u"runInNewTerminal "_s + saved->item()->processInfo()->cwd)},
+        {u"quickLaunch"_s, servers.state.selectedTab() == SelectedTab::quickLaunch},
+        {u"vercel"_s, servers.state.selectedTab() == SelectedTab::vercel}};
+    if (effect == u"delete")
+        QCOMPARE(QuickLaunchStore::loadQuickLaunchItems(servers.state).size(), 1);
+    else if (effect != u"stop")
+        QVERIFY2(results.value(effect), qPrintable(effect));
+    // The highlighted server alone is stopped, and only by Delete.
     for (const auto& server : servers.servers) {
-        if (server.get() != stopped)
-            QCOMPARE(server->process().state(), QProcess::Running);
+        const bool stopped = effect == u"stop" && QString::number(server->port()) == portText;
+        QCOMPARE(server->process().waitForFinished(stopped ? 10000 : 0), stopped);
     }
 }
 
@@ -200,10 +170,10 @@ void KeyboardTest::stopThatMakesSure()
     QVERIFY(server->waitUntilReady());
     const Host host = Host::create();
     const ScanResult scan = PortScanner(host.sockets, host.processes).scanListeningPorts();
-    const QString pid = QString::number(server->pid());
     const QList<PortData> entries = scan.candidates + scan.ignored;
-    const auto listed = std::find_if(entries.cbegin(), entries.cend(),
-                                     [&pid](const PortData& entry) { return entry.pid() == pid; });
+    const auto listed = std::find_if(entries.cbegin(), entries.cend(), [&server](const PortData& entry) {
+        return entry.pid() == QString::number(server->pid());
+    });
     QVERIFY(listed != entries.cend());
 
     ServicesFixture fixture;
@@ -225,10 +195,7 @@ void KeyboardTest::stopThatMakesSure()
         click(child(&row, "forceStopButton"));
     }
     QTRY_VERIFY(child(&row, qPrintable(shownAtEnd))->isVisible());
-    if (killed)
-        QVERIFY(server->process().waitForFinished(10000));
-    else
-        QCOMPARE(server->process().state(), QProcess::Running);
+    QCOMPARE(server->process().waitForFinished(killed ? 10000 : 0), killed);
 }
 
 QTEST_MAIN(KeyboardTest)
