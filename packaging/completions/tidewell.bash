@@ -7,14 +7,14 @@ _tidewell()
     prev=${COMP_WORDS[COMP_CWORD-1]}
 
     case $prev in
-        --timeout | --team)
-            # A number of seconds, a team's id or slug: nothing to offer.
+        --timeout | --team | --stop)
+            # A number of seconds, a team's id or slug, a port: nothing to offer.
             return
             ;;
     esac
 
     local options="--list --all --json --timeout --deployments --team --check-update
-        --help --help-all --version -h -v"
+        --stop --force --help --help-all --version -h -v"
     COMPREPLY=($(compgen -W "$options" -- "$cur"))
 }
 

@@ -11,3 +11,5 @@ complete -c tidewell -l timeout -x -d 'With --list: seconds to wait for each pag
 complete -c tidewell -l deployments -d 'Print the latest Vercel deployment of each project'
 complete -c tidewell -l team -x -d 'With --deployments: the Vercel team (id or slug) for this run'
 complete -c tidewell -l check-update -d 'Ask the update service about a newer version'
+complete -c tidewell -l stop -x -d 'Stop what listens on this port'
+complete -c tidewell -l force -d 'With --stop: kill it if it still listens after 5 s'

@@ -39,8 +39,16 @@ CommandLineOptions CommandLineOptions::parse(const QStringList& arguments)
         QStringLiteral("team"),
         QStringLiteral("With --deployments: the Vercel team (id or slug) for this run only."),
         QStringLiteral("ID_OR_SLUG"));
-    parser.addOptions(
-        {listOption, allOption, jsonOption, timeoutOption, checkUpdateOption, deploymentsOption, teamOption});
+    const QCommandLineOption stopOption(
+        QStringLiteral("stop"),
+        QStringLiteral("Stop what listens on this port (SIGTERM), wait up to 5 seconds for it to let the "
+                       "port go, print what was stopped, then exit."),
+        QStringLiteral("port"));
+    const QCommandLineOption forceOption(
+        QStringLiteral("force"),
+        QStringLiteral("With --stop: kill (SIGKILL) a process still listening then."));
+    parser.addOptions({listOption, allOption, jsonOption, timeoutOption, checkUpdateOption, deploymentsOption,
+                       teamOption, stopOption, forceOption});
     parser.addPositionalArgument(
         QStringLiteral("words"),
         QStringLiteral("With --list: only the servers whose port, title, process name, "
@@ -82,7 +90,26 @@ CommandLineOptions CommandLineOptions::parse(const QStringList& arguments)
     options.list = parser.isSet(listOption) || options.all || (options.json && !options.deployments) ||
                    parser.isSet(timeoutOption);
     options.words = parser.positionalArguments();
-    if (options.list && options.deployments) {
+    options.force = parser.isSet(forceOption);
+    if (parser.isSet(stopOption)) {
+        bool validPort = false;
+        options.stopPort = parser.value(stopOption).toInt(&validPort);
+        if (!validPort || options.stopPort < 1 || options.stopPort > 65535) {
+            std::fprintf(stderr, "--stop takes a port number from 1 to 65535.\n");
+            options.exitNow = true;
+            options.exitCode = 2;
+            return options;
+        }
+    }
+    if (options.stopPort != 0 && (options.list || options.deployments || options.checkUpdate)) {
+        std::fprintf(stderr, "--stop goes alone, or with --force.\n");
+        options.exitNow = true;
+        options.exitCode = 2;
+    } else if (options.force && options.stopPort == 0) {
+        std::fprintf(stderr, "--force goes with --stop, as in: tidewell --stop 3000 --force\n");
+        options.exitNow = true;
+        options.exitCode = 2;
+    } else if (options.list && options.deployments) {
         std::fprintf(stderr, "--list and --deployments cannot be asked for together.\n");
         options.exitNow = true;
         options.exitCode = 2;

@@ -21,6 +21,8 @@ struct CommandLineOptions
     int exitCode = 0;
     // Ask the update service once, print its answer and exit.
     bool checkUpdate = false;
+    int stopPort = 0;   // stop what listens on this port and exit; 0: not asked
+    bool force = false; // with stop: kill a process that is still listening after the wait
 
     // Prints help, version or the error itself; `--all`, `--json` and `--timeout` imply `--list`,
     // unless `--deployments` (which `--team` implies) is asked for.

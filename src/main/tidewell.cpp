@@ -2,6 +2,7 @@
 #include "cli/CommandLineOptions.h"
 #include "cli/DeploymentsCommand.h"
 #include "cli/ListCommand.h"
+#include "cli/StopCommand.h"
 #include "main/WindowEntry.h"
 #include "platform/Diagnostics.h"
 #include "platform/Host.h"
@@ -50,6 +51,10 @@ int main(int argc, char** argv)
     if (options.deployments) {
         QCoreApplication app(argc, argv);
         return DeploymentsCommand(options, AppState().selectedTeam()).run();
+    }
+    if (options.stopPort != 0) {
+        QCoreApplication app(argc, argv);
+        return StopCommand(options, Host::create()).run();
     }
     if (options.list) {
         QCoreApplication app(argc, argv);

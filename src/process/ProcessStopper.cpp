@@ -2,7 +2,11 @@
 
 #include "platform/Diagnostics.h"
 #include "platform/ProcessTable.h"
+#include "platform/SignalPermission.h"
 #include "platform/SystemTools.h"
+
+#include <QDeadlineTimer>
+#include <QThread>
 
 namespace tidewell {
 
@@ -10,18 +14,29 @@ ProcessStopper::ProcessStopper(std::shared_ptr<SystemTools> tools, std::shared_p
     : m_tools(std::move(tools)), m_table(std::move(table))
 {}
 
-bool ProcessStopper::stopProcess(const ProcessIdentity& listed) const
+StopResult ProcessStopper::stopProcess(const ProcessIdentity& listed, StopSignal signal, int waitMs) const
 {
     if (!isProcessId(listed.pid))
-        return false;
+        return StopResult::notListed;
     if (!m_table->isListedProcess(listed)) {
         Diagnostics::writeLine(QStringLiteral("Not stopped: process ") + listed.pid +
                                QStringLiteral(" is no longer the one listed"));
-        return false;
+        return StopResult::notListed;
     }
-    m_tools->runAndWait(QStringLiteral("/bin/bash"),
-                        {QStringLiteral("-c"), QStringLiteral("kill -15 ") + listed.pid});
-    return true;
+    if (!maySignalProcess(listed.pid.toLongLong()))
+        return StopResult::notPermitted;
+    const QString number = signal == StopSignal::kill ? QStringLiteral("9") : QStringLiteral("15");
+    m_tools->runAndWait(
+        QStringLiteral("/bin/bash"),
+        {QStringLiteral("-c"), QStringLiteral("kill -") + number + QLatin1Char(' ') + listed.pid});
+    // The process may take its time to close: a server finishing its requests still holds the port.
+    const QDeadlineTimer deadline(waitMs);
+    while (m_table->isListedProcess(listed)) {
+        if (deadline.hasExpired())
+            return StopResult::stillListening;
+        QThread::msleep(std::min<qint64>(kPollMs, deadline.remainingTime()));
+    }
+    return StopResult::stopped;
 }
 
 bool ProcessStopper::isProcessId(const QString& pid)

@@ -3,6 +3,7 @@
 #include "platform/Desktop.h"
 #include "records/PortData.h"
 #include "records/ProcessStats.h"
+#include "records/StopResult.h"
 
 #include <functional>
 #include <memory>
@@ -26,8 +27,8 @@ struct AppServices
     std::shared_ptr<Desktop> desktop;
     // Blocking calls: the views run them on `pool` and apply the result on the interface thread.
     std::function<std::optional<ProcessStats>(const PortData&)> readStats;
-    // False when nothing was sent: the pid no longer belongs to the listed process.
-    std::function<bool(const ProcessIdentity& listed)> stopProcess;
+    // Signals the listed process and watches its port for a while (ProcessStopper::stopProcess).
+    std::function<StopResult(const ProcessIdentity& listed, StopSignal signal)> stopProcess;
     QThreadPool* pool = nullptr;
     // Saves an entry as a quick-launch item.
     std::function<void(const PortDataLike&)> addToQuickLaunch;

@@ -2,6 +2,7 @@
 
 #include "deployments/LinkedDeployments.h"
 #include "gui/process/AppTypeIcon.h"
+#include "gui/process/ClipboardCopy.h"
 #include "gui/process/LinkedDeploymentPanel.h"
 #include "gui/process/ProcessDetailsPanel.h"
 #include "gui/process/ProcessIcon.h"
@@ -24,6 +25,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QStackedWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -49,6 +51,9 @@ ProcessItem::ProcessItem(const PortData& port, bool small, const AppServices* se
 {
     setObjectName(QStringLiteral("processItem"));
     buildLayout();
+    setToolTip(small ? tr("Ctrl+C copies the command, Delete stops it, Space shows the details")
+                     : tr("Enter opens the page, Ctrl+C copies the command, Delete stops it, Space shows "
+                          "the details"));
 
     m_cursorModifier = new CursorModifier(this, small ? 40 : 60);
     const auto entry = std::make_shared<PortData>(m_port);
@@ -177,7 +182,17 @@ void ProcessItem::buildLayout()
     spinner->setObjectName(QStringLiteral("stopSpinner"));
     spinnerLayout->addWidget(spinner, 0, Qt::AlignCenter);
     m_stopStack->addWidget(spinnerHolder);
-    m_stopStack->setFixedSize(m_stopButton->sizeHint());
+    auto* force = new QPushButton(QStringLiteral("Force stop"), m_stopStack);
+    force->setObjectName(QStringLiteral("forceStopButton"));
+    force->setToolTip(tr("Still listening: end it with SIGKILL"));
+    connect(force, &QPushButton::clicked, this, &ProcessItem::forceStop);
+    m_stopStack->addWidget(force);
+    auto* refused = new PlainTextLabel(QStringLiteral("Not permitted"), m_stopStack);
+    refused->setObjectName(QStringLiteral("notPermitted"));
+    refused->setToolTip(tr("The process belongs to another user"));
+    useSecondaryColour(refused);
+    m_stopStack->addWidget(refused);
+    showStopPage(StopPage::stop);
     layout->addWidget(m_stopStack);
 }
 
@@ -186,28 +201,77 @@ bool ProcessItem::hasStopButton() const
     return m_stopButton != nullptr;
 }
 
+void ProcessItem::showStopPage(StopPage page)
+{
+    m_stopStack->setCurrentIndex(int(page));
+    m_stopStack->setFixedSize(m_stopStack->currentWidget()->sizeHint());
+}
+
 void ProcessItem::stopProcess()
 {
-    if (m_isKilling || !m_stopStack)
+    if (!m_stopStack)
         return;
+    // Asked again while it offers to force the stop (from the keyboard): that is the next step.
+    if (m_stopStack->currentIndex() == int(StopPage::force))
+        forceStop();
+    else if (!m_isKilling)
+        sendStop(StopSignal::terminate);
+}
+
+void ProcessItem::forceStop()
+{
+    if (!m_stopStack || m_stopStack->currentIndex() != int(StopPage::force))
+        return;
+    sendStop(StopSignal::kill);
+}
+
+void ProcessItem::sendStop(StopSignal signal)
+{
     m_isKilling = true;
-    m_stopStack->setCurrentIndex(1);
+    showStopPage(StopPage::spinner);
     const auto stop = m_services->stopProcess;
     if (!stop)
         return;
-    // Once signalled, the row stays as it is until a later scan no longer lists the port. The stop
-    // has a thread of its own: readings stuck in the shared pool must not hold it back.
+    // The stop has a thread of its own: readings stuck in the shared pool must not hold it back.
     AsyncTask::runOnOwnThreadThenCallback(
-        this, [stop, listed = m_port.identity()] { return stop(listed); },
-        [this](bool sent) {
-            if (sent)
+        this, [stop, listed = m_port.identity(), signal] { return stop(listed, signal); },
+        [this](StopResult result) {
+            switch (result) {
+            case StopResult::stopped:
+                // The spinner stays until a scan no longer lists the port, which is at once.
+                break;
+            case StopResult::stillListening:
+                showStopPage(StopPage::force);
                 return;
-            // The pid went to another process: nothing was sent, and a scan shows what listens now.
-            m_isKilling = false;
-            m_stopStack->setCurrentIndex(0);
+            case StopResult::notPermitted:
+                showStopPage(StopPage::notPermitted);
+                return;
+            case StopResult::notListed:
+                // The pid went to another process: nothing was sent, and a scan shows what listens now.
+                m_isKilling = false;
+                showStopPage(StopPage::stop);
+                break;
+            }
             if (m_services->refresher)
                 m_services->refresher->checkPorts();
         });
+}
+
+void ProcessItem::openPage()
+{
+    if (!m_small && m_services->desktop)
+        openPortPage(m_port, *m_services->desktop);
+}
+
+void ProcessItem::copyCommand()
+{
+    if (const auto info = m_port.processInfo())
+        copyToClipboard(info->cmd);
+}
+
+void ProcessItem::showDetails()
+{
+    m_popover->openPopup();
 }
 
 void ProcessItem::xrayModeChanged(bool on)
@@ -251,8 +315,8 @@ void ProcessItem::mouseReleaseEvent(QMouseEvent* event)
     const bool click =
         m_pressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
     m_pressed = false;
-    if (click && !m_small && m_services->desktop)
-        openPortPage(m_port, *m_services->desktop);
+    if (click)
+        openPage();
     QWidget::mouseReleaseEvent(event);
 }
 

@@ -49,7 +49,14 @@ public:
     ReadyStateIcon* deploymentIcon() const { return m_deploymentIcon; }
 
     // The stop button's action: a polite signal to the process, sent off the interface thread.
+    // A process that still listens when the wait ends gets a "Force stop" button, which
+    // forceStop() presses: a kill after the same check.
     void stopProcess();
+    void forceStop();
+    // The keyboard's actions on the highlighted row; a small row opens no page, as on a click.
+    void openPage();
+    void copyCommand();
+    void showDetails();
 
 signals:
     void statsChanged();
@@ -59,7 +66,18 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
+    // The pages of the stop area, in the stack's order.
+    enum class StopPage
+    {
+        stop,
+        spinner,
+        force,
+        notPermitted
+    };
+
     void buildLayout();
+    void showStopPage(StopPage page);
+    void sendStop(StopSignal signal);
     void xrayModeChanged(bool on);
     void updateStatsLine();
     void updateLinkedProject();

@@ -1,6 +1,7 @@
 #include "gui/quicklaunch/QuickLaunchItem.h"
 
 #include "gui/process/AppTypeIcon.h"
+#include "gui/process/ClipboardCopy.h"
 #include "gui/process/ProcessDetailsPanel.h"
 #include "gui/process/ProcessIcon.h"
 #include "gui/process/ProcessInfoAction.h"
@@ -59,21 +60,42 @@ QuickLaunchItem::QuickLaunchItem(QuickLaunchItemPtr item, const AppServices* ser
     layout->addLayout(column, 1);
 
     auto* remove = makeSymbolButton("trash", tr("Delete"), this);
-    connect(remove, &QToolButton::clicked, this,
-            [this] { QuickLaunchStore::removeQuickLaunchItem(*m_item, *m_services->state); });
+    connect(remove, &QToolButton::clicked, this, &QuickLaunchItem::remove);
     layout->addWidget(remove);
     auto* play = makeSymbolButton("play", tr("Start in a terminal"), this);
-    connect(play, &QToolButton::clicked, this,
-            [this] { relaunchQuickLaunchItem(*m_item, *m_services->desktop); });
+    connect(play, &QToolButton::clicked, this, &QuickLaunchItem::relaunch);
     layout->addWidget(play);
 
-    new CursorModifier(this, 60);
+    m_cursorModifier = new CursorModifier(this, 60);
+    setToolTip(tr("Enter starts it in a terminal, Ctrl+C copies the command, Delete deletes it, Space "
+                  "shows the details"));
     const QuickLaunchItemPtr shown = m_item;
     const AppServices* popoverServices = m_services;
     m_popover = new DelayPopover(
         this, kPopoverDelayMs, [shown] { return shown->htmlData() ? shown->htmlData()->title : QString(); },
         [shown, popoverServices] { return new ProcessInfoAction(shown, true, popoverServices); },
         [shown] { return new ProcessDetailsPanel(*shown, false); });
+}
+
+void QuickLaunchItem::relaunch()
+{
+    relaunchQuickLaunchItem(*m_item, *m_services->desktop);
+}
+
+void QuickLaunchItem::remove()
+{
+    QuickLaunchStore::removeQuickLaunchItem(*m_item, *m_services->state);
+}
+
+void QuickLaunchItem::copyCommand()
+{
+    if (const auto info = m_item->processInfo())
+        copyToClipboard(info->cmd);
+}
+
+void QuickLaunchItem::showDetails()
+{
+    m_popover->openPopup();
 }
 
 } // namespace tidewell

@@ -7,6 +7,7 @@
 
 namespace tidewell {
 
+class CursorModifier;
 class DelayPopover;
 
 // One saved server as a row: its title, its command with its product marks, and buttons to
@@ -22,11 +23,19 @@ public:
 
     const QuickLaunchItemPtr& item() const { return m_item; }
     DelayPopover* popover() const { return m_popover; }
+    CursorModifier* cursorModifier() const { return m_cursorModifier; }
+
+    // The buttons' and the keyboard's actions.
+    void relaunch();
+    void remove();
+    void copyCommand();
+    void showDetails();
 
 private:
     QuickLaunchItemPtr m_item;
     const AppServices* m_services;
     DelayPopover* m_popover = nullptr;
+    CursorModifier* m_cursorModifier = nullptr;
 };
 
 } // namespace tidewell

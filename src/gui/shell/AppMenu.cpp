@@ -7,6 +7,7 @@
 #include "gui/ports/PortsTab.h"
 #include "gui/quicklaunch/QuickLaunchList.h"
 #include "gui/settings/SettingsPage.h"
+#include "gui/shell/MenuKeyboardControl.h"
 #include "gui/update/UpdatePage.h"
 #include "gui/widgets/SymbolIcons.h"
 #include "gui/widgets/TabButton.h"
@@ -152,6 +153,8 @@ AppMenu::AppMenu(const AppServices* services, QWidget* parent) : QWidget(parent)
             refreshPortLists();
     });
 
+    // Made last, so that it hears of new rows after the lists have drawn them.
+    m_keyboard = new MenuKeyboardControl(this, m_services);
     showPage();
     // Saved items found at start count as a change from nothing, so the bolt pulses once.
     quickLaunchDataChanged(state->quickLaunchData());

@@ -17,6 +17,7 @@ namespace tidewell {
 
 class IgnoredPortsToggle;
 class ImpactRevealOverlay;
+class MenuKeyboardControl;
 class PortsTab;
 class QuickLaunchList;
 class TabButton;
@@ -62,6 +63,8 @@ public:
     ImpactRevealOverlay* revealOverlay() const { return m_reveal; }
     QuickLaunchList* quickLaunchTab() const { return m_quickLaunchTab; }
     QLineEdit* filterField() const { return m_filterField; }
+    QScrollArea* listScroll() const { return m_scroll; }
+    MenuKeyboardControl* keyboard() const { return m_keyboard; }
 
 signals:
     void quitRequested();
@@ -113,6 +116,7 @@ private:
     UpdatePage* m_updatePageContent = nullptr;
     IgnoredPortsToggle* m_bottomBar = nullptr;
     ImpactRevealOverlay* m_reveal = nullptr;
+    MenuKeyboardControl* m_keyboard = nullptr;
 };
 
 } // namespace tidewell

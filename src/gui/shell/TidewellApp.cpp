@@ -51,7 +51,9 @@ TidewellApp::TidewellApp(Host host, std::unique_ptr<AppState> state, QObject* pa
     m_services.readStats = [statsReader](const PortData& port) {
         return statsReader.fetchProcessStats(port);
     };
-    m_services.stopProcess = [stopper](const ProcessIdentity& listed) { return stopper.stopProcess(listed); };
+    m_services.stopProcess = [stopper](const ProcessIdentity& listed, StopSignal signal) {
+        return stopper.stopProcess(listed, signal, ProcessStopper::kWatchMs);
+    };
     m_services.pool = m_pool.get();
     AppState* appState = m_state.get();
     m_services.addToQuickLaunch = [appState](const PortDataLike& entry) {

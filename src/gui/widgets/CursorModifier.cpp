@@ -52,6 +52,10 @@ bool CursorModifier::eventFilter(QObject* watched, QEvent* event)
         case QEvent::Paint:
             paintHighlight();
             break;
+        case QEvent::ToolTip:
+            // A resting pointer opens the row's details; the tooltip, which names the keys, comes
+            // with the keyboard's highlight instead, so the two never cover each other.
+            return true;
         default:
             break;
         }
@@ -64,11 +68,24 @@ void CursorModifier::setHovered(bool hovered)
     if (hovered == m_isHovered)
         return;
     m_isHovered = hovered;
+    animateTo(m_isHovered || m_isHighlighted ? 1.0 : 0.0);
+    emit hoveredChanged(hovered);
+}
+
+void CursorModifier::setHighlighted(bool highlighted)
+{
+    if (highlighted == m_isHighlighted)
+        return;
+    m_isHighlighted = highlighted;
+    animateTo(m_isHovered || m_isHighlighted ? 1.0 : 0.0);
+}
+
+void CursorModifier::animateTo(qreal progress)
+{
     m_animation->stop();
     m_animation->setStartValue(m_progress);
-    m_animation->setEndValue(hovered ? 1.0 : 0.0);
+    m_animation->setEndValue(progress);
     m_animation->start();
-    emit hoveredChanged(hovered);
 }
 
 // Painted from the row's own paint event, before the row draws its content over it.

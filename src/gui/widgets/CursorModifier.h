@@ -22,6 +22,9 @@ public:
     CursorModifier(QWidget* row, int height);
 
     bool isHovered() const { return m_isHovered; }
+    // The keyboard's highlight: the same look as the pointer's, kept while either asks for it.
+    void setHighlighted(bool highlighted);
+    bool isHighlighted() const { return m_isHighlighted; }
     int height() const { return m_height; }
     // 0 when resting, 1 when fully hovered; the highlight and the scale follow it.
     qreal hoverProgress() const { return m_progress; }
@@ -35,11 +38,13 @@ protected:
 
 private:
     void setHovered(bool hovered);
+    void animateTo(qreal progress);
     void paintHighlight();
 
     QWidget* m_row;
     int m_height;
     bool m_isHovered = false;
+    bool m_isHighlighted = false;
     qreal m_progress = 0;
     QVariantAnimation* m_animation;
     HoverScaleEffect* m_effect;

@@ -35,6 +35,8 @@ public:
     PopoverWindow* popover() const { return m_popover; }
     bool isWaiting() const { return m_workItem.isActive(); }
     void closePopup();
+    // Opens at once, as the keyboard asks; nothing when it is open or the row is on its way out.
+    void openPopup();
 
 signals:
     void popupShown();
@@ -50,7 +52,6 @@ private:
     };
 
     void runWorkItem();
-    void openPopup();
 
     QWidget* m_row;
     TextFactory m_title;

@@ -272,7 +272,9 @@ void ProcessViewsTest::stopSignalsOnlyTheListedProcess()
     const Host host = Host::create();
     const ProcessStopper stopper(host.tools, host.processes);
     AppServices* services = fixture.services();
-    services->stopProcess = [stopper](const ProcessIdentity& p) { return stopper.stopProcess(p); };
+    services->stopProcess = [stopper](const ProcessIdentity& p, StopSignal s) {
+        return stopper.stopProcess(p, s, ProcessStopper::kWatchMs);
+    };
     PortData entry(u"python3"_s, QString::number(server->port()), pid, page(u"t"_s));
     entry.setListedIdentity(host.processes->startTimes({pid}).value(pid) + (samePid ? u""_s : u"0"_s), 0);
     ProcessItem row(entry, false, services);

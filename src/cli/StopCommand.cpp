@@ -1,0 +1,92 @@
+#include "cli/StopCommand.h"
+
+#include "ports/PortScanner.h"
+
+#include <QSet>
+#include <QTcpSocket>
+
+namespace tidewell {
+
+namespace {
+
+void print(std::FILE* file, const QString& line)
+{
+    std::fprintf(file, "%s\n", qUtf8Printable(line));
+    std::fflush(file);
+}
+
+// Whether something answers on the port although no listed process holds it: the kernel shows the
+// sockets of another user's processes but not who holds them.
+bool portAnswers(int port)
+{
+    for (const QHostAddress& address :
+         {QHostAddress(QHostAddress::LocalHost), QHostAddress(QHostAddress::LocalHostIPv6)}) {
+        QTcpSocket socket;
+        socket.connectToHost(address, quint16(port));
+        if (socket.waitForConnected(1000))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+StopCommand::StopCommand(const CommandLineOptions& options, Host host, int watchMs)
+    : m_options(options), m_host(std::move(host)), m_watchMs(watchMs)
+{}
+
+int StopCommand::run(std::FILE* out, std::FILE* err)
+{
+    const QString port = QString::number(m_options.stopPort);
+    const ScanResult scan = PortScanner(m_host.sockets, m_host.processes).scanListeningPorts();
+    // One process may listen on the port more than once (IPv4 and IPv6): it is stopped once.
+    QList<PortData> listeners;
+    QSet<QString> pids;
+    for (const PortData& entry : scan.candidates + scan.ignored) {
+        if (entry.port() == port && !pids.contains(entry.pid())) {
+            pids.insert(entry.pid());
+            listeners.append(entry);
+        }
+    }
+    if (listeners.isEmpty()) {
+        print(err,
+              portAnswers(m_options.stopPort)
+                  ? QStringLiteral("Not permitted: port %1 is held by a process of another user").arg(port)
+                  : QStringLiteral("Nothing listens on port %1").arg(port));
+        return 1;
+    }
+
+    const ProcessStopper stopper(m_host.tools, m_host.processes);
+    int failed = 0;
+    for (const PortData& entry : listeners) {
+        const QString who =
+            QStringLiteral("%1 (pid %2) on port %3").arg(entry.processName(), entry.pid(), port);
+        StopResult result = stopper.stopProcess(entry.identity(), StopSignal::terminate, m_watchMs);
+        bool killed = false;
+        if (result == StopResult::stillListening && m_options.force) {
+            result = stopper.stopProcess(entry.identity(), StopSignal::kill, m_watchMs);
+            killed = true;
+        }
+        switch (result) {
+        case StopResult::stopped:
+            print(out,
+                  QStringLiteral("Stopped ") + who + (killed ? QStringLiteral(" with SIGKILL") : QString()));
+            continue;
+        case StopResult::stillListening:
+            print(err, who + (killed ? QStringLiteral(" still listens after SIGKILL")
+                                     : QStringLiteral(" still listens after %1 s; --force kills it")
+                                           .arg(m_watchMs / 1000.0)));
+            break;
+        case StopResult::notListed:
+            print(err, QStringLiteral("Not stopped: ") + who + QStringLiteral(" ended or gave its pid away"));
+            break;
+        case StopResult::notPermitted:
+            print(err, QStringLiteral("Not permitted: ") + who + QStringLiteral(" belongs to another user"));
+            break;
+        }
+        ++failed;
+    }
+    return failed == 0 ? 0 : 1;
+}
+
+} // namespace tidewell
