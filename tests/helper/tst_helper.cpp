@@ -81,65 +81,61 @@ class HelperTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void startsTidewellOnlyWhenNoneRuns_data();
-    void startsTidewellOnlyWhenNoneRuns();
-    void findsTidewellFromItsInstalledFolder_data();
-    void findsTidewellFromItsInstalledFolder();
-};
+    void startsTidewellOnlyWhenNoneRuns_data()
+    {
+        QTest::addColumn<QString>("other");
+        QTest::newRow("none running") << QString();
+        QTest::newRow("another program with a longer name") << u"com.orvane.Tidewell-Helper"_s;
+    }
 
-void HelperTest::startsTidewellOnlyWhenNoneRuns_data()
-{
-    QTest::addColumn<QString>("other");
-    QTest::newRow("none running") << QString();
-    QTest::newRow("another program with a longer name") << u"com.orvane.Tidewell-Helper"_s;
-}
+    void startsTidewellOnlyWhenNoneRuns()
+    {
+        QFETCH(QString, other);
+        Session session;
+        QLocalServer otherServer;
+        QVERIFY(other.isEmpty() || otherServer.listen(session.runtime.filePath(other)));
 
-void HelperTest::startsTidewellOnlyWhenNoneRuns()
-{
-    QFETCH(QString, other);
-    Session session;
-    QLocalServer otherServer;
-    QVERIFY(other.isEmpty() || otherServer.listen(session.runtime.filePath(other)));
-
-    QCOMPARE(runHelper(session), 0);
-    QTRY_VERIFY2_WITH_TIMEOUT(session.tidewellAnswers(), session.printed().constData(), 20000);
-    QCOMPARE(session.tidewells().size(), 1);
-    // Once it runs, the next login start leaves it alone.
-    QCOMPARE(runHelper(session), 0);
-    QCOMPARE(session.tidewells().size(), 1);
-    QVERIFY2(!session.printed().contains("Failed to launch application"), session.printed().constData());
-}
-
-// Installed: helper in libexec/tidewell, tidewell in bin (a link to the built one: known by its executable).
-void HelperTest::findsTidewellFromItsInstalledFolder_data()
-{
-    QTest::addColumn<bool>("installed");
-    QTest::newRow("installed") << true;
-    QTest::newRow("missing") << false;
-}
-
-void HelperTest::findsTidewellFromItsInstalledFolder()
-{
-    QFETCH(bool, installed);
-    Session session;
-    QTemporaryDir prefix;
-    QVERIFY(QDir().mkpath(prefix.filePath(u"bin"_s)) &&
-            QDir().mkpath(prefix.filePath(u"libexec/tidewell"_s)));
-    const QString program = prefix.filePath(u"bin/tidewell"_s);
-    QVERIFY(!installed || QFile::link(QStringLiteral(TIDEWELL_PROGRAM), program));
-    const QString helper = prefix.filePath(u"libexec/tidewell/tidewell-helper"_s);
-    QVERIFY(QFile::copy(QStringLiteral(TIDEWELL_HELPER_PROGRAM), helper));
-
-    QCOMPARE(runHelper(session, helper), installed ? 0 : 1);
-    if (installed) {
+        QCOMPARE(runHelper(session), 0);
         QTRY_VERIFY2_WITH_TIMEOUT(session.tidewellAnswers(), session.printed().constData(), 20000);
         QCOMPARE(session.tidewells().size(), 1);
-        return;
+        // Once it runs, the next login start leaves it alone.
+        QCOMPARE(runHelper(session), 0);
+        QCOMPARE(session.tidewells().size(), 1);
+        QVERIFY2(!session.printed().contains("Failed to launch application"), session.printed().constData());
     }
-    // Neither beside it nor in the installed bin folder: the message names the installed place.
-    QCOMPARE(session.printed(), "Failed to launch application: No program at " + program.toUtf8() + '\n');
-    QVERIFY(session.tidewells().isEmpty());
-}
+
+    // Installed: helper in libexec/tidewell, tidewell in bin (a link to the built one: known by its
+    // executable).
+    void findsTidewellFromItsInstalledFolder_data()
+    {
+        QTest::addColumn<bool>("installed");
+        QTest::newRow("installed") << true;
+        QTest::newRow("missing") << false;
+    }
+
+    void findsTidewellFromItsInstalledFolder()
+    {
+        QFETCH(bool, installed);
+        Session session;
+        QTemporaryDir prefix;
+        QVERIFY(QDir().mkpath(prefix.filePath(u"bin"_s)) &&
+                QDir().mkpath(prefix.filePath(u"libexec/tidewell"_s)));
+        const QString program = prefix.filePath(u"bin/tidewell"_s);
+        QVERIFY(!installed || QFile::link(QStringLiteral(TIDEWELL_PROGRAM), program));
+        const QString helper = prefix.filePath(u"libexec/tidewell/tidewell-helper"_s);
+        QVERIFY(QFile::copy(QStringLiteral(TIDEWELL_HELPER_PROGRAM), helper));
+
+        QCOMPARE(runHelper(session, helper), installed ? 0 : 1);
+        if (installed) {
+            QTRY_VERIFY2_WITH_TIMEOUT(session.tidewellAnswers(), session.printed().constData(), 20000);
+            QCOMPARE(session.tidewells().size(), 1);
+            return;
+        }
+        // Neither beside it nor in the installed bin folder: the message names the installed place.
+        QCOMPARE(session.printed(), "Failed to launch application: No program at " + program.toUtf8() + '\n');
+        QVERIFY(session.tidewells().isEmpty());
+    }
+};
 
 QTEST_GUILESS_MAIN(HelperTest)
 #include "tst_helper.moc"

@@ -33,138 +33,135 @@ class NotificationsTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void serversStartingAndStopping_data();
-    void serversStartingAndStopping();
-    void deploymentsFinishing_data();
-    void deploymentsFinishing();
-};
+    void serversStartingAndStopping_data()
+    {
+        QTest::addColumn<bool>("switchOn");
+        // %1 is the port of the server there before the first listing, %2 of the one started after.
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("on") << true
+                            << QStringList{u"Server started|Late Journal on port %2|"_s,
+                                           u"Server stopped|Early Shop on port %1|"_s,
+                                           u"Server stopped|Late Journal on port %2|"_s};
+        QTest::newRow("off (the default)") << false << QStringList();
+    }
 
-void NotificationsTest::serversStartingAndStopping_data()
-{
-    QTest::addColumn<bool>("switchOn");
-    // %1 is the port of the server there before the first listing, %2 of the one started after.
-    QTest::addColumn<QStringList>("expected");
-    QTest::newRow("on") << true
-                        << QStringList{u"Server started|Late Journal on port %2|"_s,
-                                       u"Server stopped|Early Shop on port %1|"_s,
-                                       u"Server stopped|Late Journal on port %2|"_s};
-    QTest::newRow("off (the default)") << false << QStringList();
-}
-
-// The host's real listing: other servers on the machine come and go too, so only the lines about
-// the test's own two ports count.
-void NotificationsTest::serversStartingAndStopping()
-{
-    QFETCH(bool, switchOn);
-    QFETCH(QStringList, expected);
-    QTemporaryDir dir;
-    auto state = std::make_unique<AppState>(
-        std::make_unique<QSettings>(dir.filePath(u"s.ini"_s), QSettings::IniFormat));
-    state->setNotifyServerChanges(switchOn);
-    auto early = startListener({u"--name"_s, u"node"_s, u"--title"_s, u"Early Shop"_s});
-    QVERIFY(early->waitUntilReady());
-    const Host host = Host::create();
-    const PortScanner scanner(host.sockets, host.processes);
-    const ProcessOrigin origin(host.processes, [](const QString&) {});
-    PageProbe probe;
-    PortListRefresher refresher(
-        [scanner] { return scanner.scanListeningPorts(); }, &probe,
-        [origin](const ProcessIdentity& listed) { return origin.getProcessInfo(listed); });
-    RecordingNotificationSink sink;
-    ServerNotifier notifier(state.get(), &refresher, &sink);
-    refresher.checkPorts();
-    QTRY_VERIFY_WITH_TIMEOUT(notifier.hasFirstListing(), 60'000);
-    auto listed = [&refresher](const QString& key) {
+    // The host's real listing: other servers on the machine come and go too, so only the lines about
+    // the test's own two ports count.
+    void serversStartingAndStopping()
+    {
+        QFETCH(bool, switchOn);
+        QFETCH(QStringList, expected);
+        QTemporaryDir dir;
+        auto state = std::make_unique<AppState>(
+            std::make_unique<QSettings>(dir.filePath(u"s.ini"_s), QSettings::IniFormat));
+        state->setNotifyServerChanges(switchOn);
+        auto early = startListener({u"--name"_s, u"node"_s, u"--title"_s, u"Early Shop"_s});
+        QVERIFY(early->waitUntilReady());
+        const Host host = Host::create();
+        const PortScanner scanner(host.sockets, host.processes);
+        const ProcessOrigin origin(host.processes, [](const QString&) {});
+        PageProbe probe;
+        PortListRefresher refresher(
+            [scanner] { return scanner.scanListeningPorts(); }, &probe,
+            [origin](const ProcessIdentity& listed) { return origin.getProcessInfo(listed); });
+        RecordingNotificationSink sink;
+        ServerNotifier notifier(state.get(), &refresher, &sink);
         refresher.checkPorts();
-        return refresher.ports().contains(key);
-    };
-    auto late = startListener({u"--name"_s, u"node"_s, u"--title"_s, u"Late Journal"_s});
-    QVERIFY(late->waitUntilReady());
-    QStringList ports;
-    QStringList keys; // taken while the processes live: one that has ended has no pid
-    for (const auto* server : {&early, &late}) {
-        ports.append(QString::number((*server)->port()));
-        keys.append(ports.last() + u':' + QString::number((*server)->pid()));
+        QTRY_VERIFY_WITH_TIMEOUT(notifier.hasFirstListing(), 60'000);
+        auto listed = [&refresher](const QString& key) {
+            refresher.checkPorts();
+            return refresher.ports().contains(key);
+        };
+        auto late = startListener({u"--name"_s, u"node"_s, u"--title"_s, u"Late Journal"_s});
+        QVERIFY(late->waitUntilReady());
+        QStringList ports;
+        QStringList keys; // taken while the processes live: one that has ended has no pid
+        for (const auto* server : {&early, &late}) {
+            ports.append(QString::number((*server)->port()));
+            keys.append(ports.last() + u':' + QString::number((*server)->pid()));
+        }
+        QVERIFY(listed(keys[0]));
+        QTRY_VERIFY_WITH_TIMEOUT(listed(keys[1]), 60'000);
+        early->kill();
+        QTRY_VERIFY_WITH_TIMEOUT(!listed(keys[0]), 60'000);
+        late->kill();
+        QTRY_VERIFY_WITH_TIMEOUT(!listed(keys[1]), 60'000);
+        QStringList own;
+        for (const QString& line : std::as_const(sink.shown)) {
+            if (line.endsWith(u" on port "_s + ports[0] + u'|') ||
+                line.endsWith(u" on port "_s + ports[1] + u'|'))
+                own.append(line);
+        }
+        for (QString& line : expected)
+            line = line.replace(u"%1"_s, ports[0]).replace(u"%2"_s, ports[1]);
+        QCOMPARE(own, expected);
     }
-    QVERIFY(listed(keys[0]));
-    QTRY_VERIFY_WITH_TIMEOUT(listed(keys[1]), 60'000);
-    early->kill();
-    QTRY_VERIFY_WITH_TIMEOUT(!listed(keys[0]), 60'000);
-    late->kill();
-    QTRY_VERIFY_WITH_TIMEOUT(!listed(keys[1]), 60'000);
-    QStringList own;
-    for (const QString& line : std::as_const(sink.shown)) {
-        if (line.endsWith(u" on port "_s + ports[0] + u'|') ||
-            line.endsWith(u" on port "_s + ports[1] + u'|'))
-            own.append(line);
-    }
-    for (QString& line : expected)
-        line = line.replace(u"%1"_s, ports[0]).replace(u"%2"_s, ports[1]);
-    QCOMPARE(own, expected);
-}
 
-void NotificationsTest::deploymentsFinishing_data()
-{
-    QTest::addColumn<QByteArray>("before");
-    QTest::addColumn<QByteArray>("after");
-    // How the second list arrives: the deployments tab's polling with the window open on it, or
-    // the notifier's own fetch while the window is closed.
-    QTest::addColumn<bool>("fromTab");
-    QTest::addColumn<bool>("switchOn");
-    QTest::addColumn<QString>("expected");
-    const QString commit = u"|ann: <b>bold</b> & move|https://dash.example/ann/shop/deployments"_s;
-    auto row = [](const char* name, const char* before, const char* after, bool fromTab, bool on,
-                  const QString& expected) {
-        QTest::newRow(name) << QByteArray(before) << QByteArray(after) << fromTab << on << expected;
-    };
-    row("building to ready, window closed", "BUILDING", "READY", false, true, u"shop deployed"_s + commit);
-    row("queued to error, window closed", "QUEUED", "ERROR", false, true,
-        u"shop failed to deploy"_s + commit);
-    row("initializing to ready, from the tab", "INITIALIZING", "READY", true, true,
-        u"shop deployed"_s + commit);
-    row("already ready", "READY", "READY", true, true, {});
-    row("ready to error is no finish", "READY", "ERROR", true, true, {});
-    row("canceled", "BUILDING", "CANCELED", false, true, {});
-    row("switch off", "BUILDING", "READY", true, false, {});
-}
-
-void NotificationsTest::deploymentsFinishing()
-{
-    QFETCH(QByteArray, before);
-    QFETCH(QByteArray, after);
-    QFETCH(bool, fromTab);
-    QFETCH(QString, expected);
-    QTemporaryDir dir;
-    auto state = std::make_unique<AppState>(
-        std::make_unique<QSettings>(dir.filePath(u"s.ini"_s), QSettings::IniFormat), u"tok"_s);
-    StubHttpServer server;
-    server.setReply("/v2/user", StubHttpServer::Reply::with(R"({"user":{"username":"ann"}})"));
-    server.setReply("/v9/projects", StubHttpServer::Reply::with(projectsWith(before)));
-    RecordingNotificationSink sink;
-    DeploymentNotifier notifier(state.get(), &sink, VercelClient(server.origin(), state->vercelToken()),
-                                u"https://dash.example"_s);
-    notifier.setFetchIntervalMs(20);
-    auto latest = [&state] {
-        const auto& data = state->projectData();
-        return data ? readyStateText(data->projects.value(0).latestDeployments.value(0).readyState).toUtf8()
-                    : QByteArray();
-    };
-    // The first list seen is the starting point.
-    QTRY_VERIFY_WITH_TIMEOUT(latest() == before && state->userData(), 20'000);
-    QVERIFY(sink.shown.isEmpty());
-    QFETCH(bool, switchOn);
-    state->setNotifyDeploymentFinished(switchOn);
-    if (fromTab) {
-        state->setSelectedTab(SelectedTab::vercel);
-        state->setIsVisible(true);
-        QTRY_VERIFY(!notifier.isFetching());
-        state->setProjectData(ProjectResponse::fromJson(projectsWith(after)).value());
-    } else {
-        server.setReply("/v9/projects", StubHttpServer::Reply::with(projectsWith(after)));
-        QTRY_VERIFY_WITH_TIMEOUT(latest() == after, 20'000);
+    void deploymentsFinishing_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QByteArray>("after");
+        // How the second list arrives: the deployments tab's polling with the window open on it, or
+        // the notifier's own fetch while the window is closed.
+        QTest::addColumn<bool>("fromTab");
+        QTest::addColumn<bool>("switchOn");
+        QTest::addColumn<QString>("expected");
+        const QString commit = u"|ann: <b>bold</b> & move|https://dash.example/ann/shop/deployments"_s;
+        auto row = [](const char* name, const char* before, const char* after, bool fromTab, bool on,
+                      const QString& expected) {
+            QTest::newRow(name) << QByteArray(before) << QByteArray(after) << fromTab << on << expected;
+        };
+        row("building to ready, window closed", "BUILDING", "READY", false, true,
+            u"shop deployed"_s + commit);
+        row("queued to error, window closed", "QUEUED", "ERROR", false, true,
+            u"shop failed to deploy"_s + commit);
+        row("initializing to ready, from the tab", "INITIALIZING", "READY", true, true,
+            u"shop deployed"_s + commit);
+        row("already ready", "READY", "READY", true, true, {});
+        row("ready to error is no finish", "READY", "ERROR", true, true, {});
+        row("canceled", "BUILDING", "CANCELED", false, true, {});
+        row("switch off", "BUILDING", "READY", true, false, {});
     }
-    QCOMPARE(sink.shown, expected.isEmpty() ? QStringList() : QStringList{expected});
-}
+
+    void deploymentsFinishing()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, after);
+        QFETCH(bool, fromTab);
+        QFETCH(QString, expected);
+        QTemporaryDir dir;
+        auto state = std::make_unique<AppState>(
+            std::make_unique<QSettings>(dir.filePath(u"s.ini"_s), QSettings::IniFormat), u"tok"_s);
+        StubHttpServer server;
+        server.setReply("/v2/user", StubHttpServer::Reply::with(R"({"user":{"username":"ann"}})"));
+        server.setReply("/v9/projects", StubHttpServer::Reply::with(projectsWith(before)));
+        RecordingNotificationSink sink;
+        DeploymentNotifier notifier(state.get(), &sink, VercelClient(server.origin(), state->vercelToken()),
+                                    u"https://dash.example"_s);
+        notifier.setFetchIntervalMs(20);
+        auto latest = [&state] {
+            const auto& data = state->projectData();
+            return data ? readyStateText(data->projects.value(0).latestDeployments.value(0).readyState)
+                              .toUtf8()
+                        : QByteArray();
+        };
+        // The first list seen is the starting point.
+        QTRY_VERIFY_WITH_TIMEOUT(latest() == before && state->userData(), 20'000);
+        QVERIFY(sink.shown.isEmpty());
+        QFETCH(bool, switchOn);
+        state->setNotifyDeploymentFinished(switchOn);
+        if (fromTab) {
+            state->setSelectedTab(SelectedTab::vercel);
+            state->setIsVisible(true);
+            QTRY_VERIFY(!notifier.isFetching());
+            state->setProjectData(ProjectResponse::fromJson(projectsWith(after)).value());
+        } else {
+            server.setReply("/v9/projects", StubHttpServer::Reply::with(projectsWith(after)));
+            QTRY_VERIFY_WITH_TIMEOUT(latest() == after, 20'000);
+        }
+        QCOMPARE(sink.shown, expected.isEmpty() ? QStringList() : QStringList{expected});
+    }
+};
 
 QTEST_GUILESS_MAIN(NotificationsTest)
 #include "tst_notifications.moc"

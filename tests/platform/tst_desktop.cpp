@@ -103,238 +103,233 @@ class DesktopTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void startsTheRightProgram_data();
-    void startsTheRightProgram();
-    void macShellLineReachesTheFolder_data();
-    void macShellLineReachesTheFolder();
-    void linuxPicksTheTerminal_data();
-    void linuxPicksTheTerminal();
-    void realTerminal_data();
-    void realTerminal();
+    void startsTheRightProgram_data()
+    {
+        QTest::addColumn<bool>("mac");
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("program"); // on Linux among the stand-in programs; empty when none starts
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("failure"); // when nothing is installed
+        const auto row = [](const char* name, bool mac, const char* action, const char* text,
+                            const char* program, const QStringList& arguments, const char* failure = "") {
+            QTest::newRow(name) << mac << str(action) << str(text) << str(program) << arguments
+                                << str(failure);
+        };
+        row("mac mail with subject", true, "url", "mailto:help@example.com?subject=Tidewell feedback",
+            "/usr/bin/open", strs({"mailto:help@example.com?subject=Tidewell%20feedback"}));
+        row("mac folder", true, "folder", "/Users/me/my app", "/usr/bin/open",
+            strs({"file:///Users/me/my%20app"}));
+        row("mac editor", true, "Visual Studio Code", "/Users/me/my app", "/usr/bin/open",
+            strs({"-a", "Visual Studio Code", "/Users/me/my app"}));
+        // A plain folder keeps the script Terminal has always been sent; quoted ones are run on real
+        // shells below.
+        row("mac run", true, "run", "/Users/me/café-2_v1.0", "/usr/bin/osascript",
+            {str("-e"), macScript(str("cd /Users/me/café-2_v1.0 && npm run dev"))});
+        row("linux page", false, "url", "http://localhost:5173", "xdg-open", strs({"http://localhost:5173"}));
+        row("linux folder", false, "folder", "/home/me/my app", "xdg-open",
+            strs({"file:///home/me/my%20app"}));
+        row("Visual Studio Code", false, "Visual Studio Code", "/home/me/my app", "code",
+            strs({"/home/me/my app"}));
+        row("Cursor", false, "Cursor", "/home/me/my app", "cursor", strs({"/home/me/my app"}));
+        row("no editor", false, "Visual Studio Code", "/a", "", {}, "Visual Studio Code (code not found)");
+        row("unknown application", false, "Xcode", "/a", "", {}, "Xcode (unknown application)");
+        row("no terminal to open", false, "Terminal", "/a", "", {}, "Terminal (no terminal emulator found)");
+        row("no terminal to run in", false, "run", "/a", "", {}, "Terminal (no terminal emulator found)");
+        row("no opener", false, "url", "http://localhost:3000", "", {}, "xdg-open (xdg-open not found)");
+    }
+
+    void startsTheRightProgram()
+    {
+        QFETCH(bool, mac);
+        QFETCH(QString, action);
+        QFETCH(QString, text);
+        QFETCH(QString, program);
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, failure);
+        FakePrograms programs;
+        for (const char* name : {"xdg-open", "code", "cursor", "xterm"}) {
+            if (failure.isEmpty())
+                programs.add(str(name));
+        }
+        auto tools = std::make_shared<RecordingSystemTools>();
+        std::unique_ptr<Desktop> desktop;
+        if (mac)
+            desktop = std::make_unique<MacDesktop>(tools);
+        else
+            desktop = std::make_unique<LinuxDesktop>(tools, programs.lookup());
+        Diagnostics::Capture output;
+        perform(*desktop, action, text);
+        QCOMPARE(output.lines(), failure.isEmpty()
+                                     ? QStringList()
+                                     : QStringList{u"Failed to launch application: "_s + failure});
+        const QList<Call> calls = tools->calls();
+        QCOMPARE(calls.size(), program.isEmpty() ? 0 : 1);
+        if (program.isEmpty())
+            return;
+        QCOMPARE(calls[0].kind, Call::Kind::detached);
+        QCOMPARE(calls[0].program, mac ? program : programs.path() + u'/' + program);
+        QCOMPARE(calls[0].arguments, arguments);
+    }
+
+    void macShellLineReachesTheFolder_data()
+    {
+        QTest::addColumn<QString>("shell");
+        QTest::addColumn<QString>("name");
+        for (const char* shell : {"/bin/zsh", "/bin/bash"}) {
+            for (const char* name :
+                 {"plain", "my app", "it's", "a\"b", "back\\slash", "$(touch pwned)", "`touch x` *"})
+                QTest::addRow("%s %s", shell, name) << QString::fromLatin1(shell) << QString::fromUtf8(name);
+        }
+    }
+
+    // Runs the shell line the way Terminal would, in the shell macOS users have, on real folders.
+    void macShellLineReachesTheFolder()
+    {
+        QFETCH(QString, shell);
+        QFETCH(QString, name);
+        if (!QFile::exists(shell))
+            QSKIP("shell not installed");
+        QTemporaryDir base;
+        const QString folder = base.filePath(name);
+        QVERIFY(QDir().mkpath(folder));
+        const QString line = shellLineOfScript(MacDesktop::terminalScript(folder, u"pwd > marker"_s));
+        QProcess process;
+        process.setWorkingDirectory(base.path());
+        process.start(shell, {u"-c"_s, line});
+        QVERIFY(process.waitForFinished(60000));
+        QCOMPARE(fileContent(folder + u"/marker"_s), folder.toUtf8() + '\n');
+        QCOMPARE(QDir(base.path()).entryList(QDir::Files), QStringList());
+    }
+
+    void linuxPicksTheTerminal_data()
+    {
+        QTest::addColumn<QStringList>("installed");
+        QTest::addColumn<QString>("terminalVariable");
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<QStringList>("folderArguments");
+        QTest::addColumn<QStringList>("runPrefix");
+        QTest::addColumn<QString>("shell");       // $SHELL
+        QTest::addColumn<QString>("scriptShell"); // the shell that runs the command in the window
+        const auto row = [](const char* name, const QStringList& installed, const char* terminal,
+                            const char* chosen, const QStringList& folderArguments,
+                            const QStringList& runPrefix, const char* shell = "/bin/bash",
+                            const char* scriptShell = "/bin/bash") {
+            QTest::newRow(name) << installed << str(terminal) << str(chosen) << folderArguments << runPrefix
+                                << str(shell) << str(scriptShell);
+        };
+        const QStringList all = strs({"xterm", "alacritty", "kitty", "xfce4-terminal", "konsole",
+                                      "gnome-terminal", "x-terminal-emulator"});
+        const QStringList dashE = strs({"-e"});
+        row("xterm only, $SHELL unset", all.mid(0, 1), "", "xterm", {}, dashE, "");
+        row("x-terminal-emulator first", all, "", "x-terminal-emulator", {}, dashE);
+        row("gnome-terminal", all.mid(0, 6), "", "gnome-terminal", strs({"--working-directory=FOLDER"}),
+            strs({"--"}));
+        row("konsole, dash by name", all.mid(0, 5), "", "konsole", strs({"--workdir", "FOLDER"}), dashE,
+            "dash", "DIR/dash");
+        row("xfce4-terminal, missing $SHELL", all.mid(0, 4), "", "xfce4-terminal",
+            strs({"--working-directory=FOLDER"}), strs({"-x"}), "/nonexistent/zsh");
+        row("kitty, zsh by path", all.mid(0, 3), "", "kitty", strs({"--directory", "FOLDER"}), {}, "DIR/zsh",
+            "DIR/zsh");
+        row("alacritty, fish is not POSIX", all.mid(0, 2), "", "alacritty",
+            strs({"--working-directory", "FOLDER"}), dashE, "DIR/fish");
+        row("$TERMINAL by name first", all + strs({"myterm"}), "myterm", "myterm", {}, dashE);
+        row("$TERMINAL by path off PATH, with its own conventions", strs({"xterm", "extra/kitty"}),
+            "DIR/extra/kitty", "extra/kitty", strs({"--directory", "FOLDER"}), {});
+        row("missing $TERMINAL falls back", strs({"konsole"}), "nosuchterm", "konsole",
+            strs({"--workdir", "FOLDER"}), dashE);
+    }
+
+    void linuxPicksTheTerminal()
+    {
+        QFETCH(QStringList, installed);
+        QFETCH(QString, terminalVariable);
+        QFETCH(QString, chosen);
+        QFETCH(QStringList, folderArguments);
+        QFETCH(QStringList, runPrefix);
+        QFETCH(QString, shell);
+        QFETCH(QString, scriptShell);
+        FakePrograms programs;
+        for (const QString& name : installed + strs({"zsh", "dash", "fish"}))
+            programs.add(name);
+        for (QString* text : {&terminalVariable, &shell, &scriptShell})
+            text->replace(u"DIR"_s, programs.path());
+        const QString folder = u"/home/me/it's my app"_s;
+        const QString command = u"npm run dev -- --port \"$PORT\""_s;
+        auto tools = std::make_shared<RecordingSystemTools>();
+        LinuxDesktop desktop(tools, programs.lookup(terminalVariable, shell));
+
+        desktop.openWithApplication(u"Terminal"_s, folder);
+        desktop.runInNewTerminal(folder, command);
+
+        const QString program = programs.path() + u'/' + chosen;
+        const QList<Call> calls = tools->calls();
+        QCOMPARE(calls.size(), 2);
+        QCOMPARE(calls[0].kind, Call::Kind::detached);
+        QCOMPARE(calls[0].program, program);
+        QCOMPARE(calls[0].arguments, folderArguments.replaceInStrings(u"FOLDER"_s, folder));
+        QCOMPARE(calls[0].workingDirectory, folder);
+        QCOMPARE(calls[1].program, program);
+        const QStringList shellArguments{scriptShell,   u"-c"_s, LinuxDesktop::terminalScript(),
+                                         u"tidewell"_s, folder,  command};
+        QCOMPARE(calls[1].arguments, runPrefix + shellArguments);
+        // The folder may be gone; the shell in the window reports that, not a failed start.
+        QCOMPARE(calls[1].workingDirectory, QString());
+    }
+
+    // A real xterm runs the command in the folder (how it is started in a folder is checked above).
+    void realTerminal_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("exists");
+        QTest::newRow("quote and shell syntax") << u"it's $HOME \"$(touch pwned)\" `touch pwned` *"_s << true;
+        // `cd` fails in the window and the command is skipped.
+        QTest::newRow("folder gone") << u"gone away"_s << false;
+    }
+
+    void realTerminal()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, exists);
+        if (findProgram(u"Xvfb"_s).isEmpty() || findProgram(u"xterm"_s).isEmpty())
+            QSKIP("Xvfb and xterm are needed");
+        // xterm as the user's terminal, on an X server of its own.
+        VirtualDisplay display;
+        QVERIFY(!display.display().isEmpty());
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"DISPLAY"_s, display.display());
+        environment.insert(u"TERMINAL"_s, findProgram(u"xterm"_s));
+        environment.insert(u"SHELL"_s, u"/bin/bash"_s);
+        const auto tools = std::make_shared<RecordingSystemTools>();
+        LinuxDesktop desktop(tools, ProgramLookup(environment));
+        QTemporaryDir base;
+        const QString folder = base.filePath(name);
+        QVERIFY(!exists || QDir().mkpath(folder));
+        const QString marker = base.filePath(u"marker"_s);
+        const QString runs = base.filePath(u"runs"_s);
+        // `$PWD` is for the window's shell to expand, once; '$HOME' must reach printf untouched, and
+        // the second file counts how often the command ran.
+        desktop.runInNewTerminal(folder, uR"(printf '%s|%s\n' "$PWD" '$HOME' > )"_s + shellQuoted(marker) +
+                                             u"; echo run >> "_s + shellQuoted(runs));
+        QCOMPARE(tools->calls().size(), 1);
+        // The start it asked for, made here as a child the test ends with its process group.
+        const Call start = tools->calls().first();
+        ChildProcess terminal(start.program, start.arguments, start.workingDirectory, environment);
+        // The window stays open on an interactive shell once the command is done. A loaded machine can
+        // take many seconds to bring up a terminal under Xvfb: wait for it.
+        const auto interactiveShell = [&] {
+            const QList<qint64> children = childPids(terminal.pid());
+            return std::any_of(children.begin(), children.end(), [](qint64 child) {
+                const QStringList words = LinuxProcessTable::commandLine(child).split(u' ');
+                return words.size() == 2 && words.last() == "-i"_L1;
+            });
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(interactiveShell(), 60000);
+        QCOMPARE(fileContent(marker), exists ? folder.toUtf8() + "|$HOME\n" : QByteArray());
+        QCOMPARE(fileContent(runs), exists ? QByteArray("run\n") : QByteArray());
+        QVERIFY(!QFile::exists(folder + u"/pwned"_s));
+    }
 };
-
-void DesktopTest::startsTheRightProgram_data()
-{
-    QTest::addColumn<bool>("mac");
-    QTest::addColumn<QString>("action");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("program"); // on Linux among the stand-in programs; empty when none starts
-    QTest::addColumn<QStringList>("arguments");
-    QTest::addColumn<QString>("failure"); // when nothing is installed
-    const auto row = [](const char* name, bool mac, const char* action, const char* text, const char* program,
-                        const QStringList& arguments, const char* failure = "") {
-        QTest::newRow(name) << mac << str(action) << str(text) << str(program) << arguments << str(failure);
-    };
-    row("mac mail with subject", true, "url", "mailto:help@example.com?subject=Tidewell feedback",
-        "/usr/bin/open", strs({"mailto:help@example.com?subject=Tidewell%20feedback"}));
-    row("mac folder", true, "folder", "/Users/me/my app", "/usr/bin/open",
-        strs({"file:///Users/me/my%20app"}));
-    row("mac editor", true, "Visual Studio Code", "/Users/me/my app", "/usr/bin/open",
-        strs({"-a", "Visual Studio Code", "/Users/me/my app"}));
-    // A plain folder keeps the script Terminal has always been sent; quoted ones are run on real
-    // shells below.
-    row("mac run", true, "run", "/Users/me/café-2_v1.0", "/usr/bin/osascript",
-        {str("-e"), macScript(str("cd /Users/me/café-2_v1.0 && npm run dev"))});
-    row("linux page", false, "url", "http://localhost:5173", "xdg-open", strs({"http://localhost:5173"}));
-    row("linux folder", false, "folder", "/home/me/my app", "xdg-open", strs({"file:///home/me/my%20app"}));
-    row("Visual Studio Code", false, "Visual Studio Code", "/home/me/my app", "code",
-        strs({"/home/me/my app"}));
-    row("Cursor", false, "Cursor", "/home/me/my app", "cursor", strs({"/home/me/my app"}));
-    row("no editor", false, "Visual Studio Code", "/a", "", {}, "Visual Studio Code (code not found)");
-    row("unknown application", false, "Xcode", "/a", "", {}, "Xcode (unknown application)");
-    row("no terminal to open", false, "Terminal", "/a", "", {}, "Terminal (no terminal emulator found)");
-    row("no terminal to run in", false, "run", "/a", "", {}, "Terminal (no terminal emulator found)");
-    row("no opener", false, "url", "http://localhost:3000", "", {}, "xdg-open (xdg-open not found)");
-}
-
-void DesktopTest::startsTheRightProgram()
-{
-    QFETCH(bool, mac);
-    QFETCH(QString, action);
-    QFETCH(QString, text);
-    QFETCH(QString, program);
-    QFETCH(QStringList, arguments);
-    QFETCH(QString, failure);
-    FakePrograms programs;
-    for (const char* name : {"xdg-open", "code", "cursor", "xterm"}) {
-        if (failure.isEmpty())
-            programs.add(str(name));
-    }
-    auto tools = std::make_shared<RecordingSystemTools>();
-    std::unique_ptr<Desktop> desktop;
-    if (mac)
-        desktop = std::make_unique<MacDesktop>(tools);
-    else
-        desktop = std::make_unique<LinuxDesktop>(tools, programs.lookup());
-    Diagnostics::Capture output;
-    perform(*desktop, action, text);
-    QCOMPARE(output.lines(),
-             failure.isEmpty() ? QStringList() : QStringList{u"Failed to launch application: "_s + failure});
-    const QList<Call> calls = tools->calls();
-    QCOMPARE(calls.size(), program.isEmpty() ? 0 : 1);
-    if (program.isEmpty())
-        return;
-    QCOMPARE(calls[0].kind, Call::Kind::detached);
-    QCOMPARE(calls[0].program, mac ? program : programs.path() + u'/' + program);
-    QCOMPARE(calls[0].arguments, arguments);
-}
-
-void DesktopTest::macShellLineReachesTheFolder_data()
-{
-    QTest::addColumn<QString>("shell");
-    QTest::addColumn<QString>("name");
-    for (const char* shell : {"/bin/zsh", "/bin/bash"}) {
-        for (const char* name :
-             {"plain", "my app", "it's", "a\"b", "back\\slash", "$(touch pwned)", "`touch x` *"})
-            QTest::addRow("%s %s", shell, name) << QString::fromLatin1(shell) << QString::fromUtf8(name);
-    }
-}
-
-// Runs the shell line the way Terminal would, in the shell macOS users have, on real folders.
-void DesktopTest::macShellLineReachesTheFolder()
-{
-    QFETCH(QString, shell);
-    QFETCH(QString, name);
-    if (!QFile::exists(shell))
-        QSKIP("shell not installed");
-    QTemporaryDir base;
-    const QString folder = base.filePath(name);
-    QVERIFY(QDir().mkpath(folder));
-    const QString line = shellLineOfScript(MacDesktop::terminalScript(folder, u"pwd > marker"_s));
-    QProcess process;
-    process.setWorkingDirectory(base.path());
-    process.start(shell, {u"-c"_s, line});
-    QVERIFY(process.waitForFinished(60000));
-    QCOMPARE(fileContent(folder + u"/marker"_s), folder.toUtf8() + '\n');
-    QCOMPARE(QDir(base.path()).entryList(QDir::Files), QStringList());
-}
-
-void DesktopTest::linuxPicksTheTerminal_data()
-{
-    QTest::addColumn<QStringList>("installed");
-    QTest::addColumn<QString>("terminalVariable");
-    QTest::addColumn<QString>("chosen");
-    QTest::addColumn<QStringList>("folderArguments");
-    QTest::addColumn<QStringList>("runPrefix");
-    QTest::addColumn<QString>("shell");       // $SHELL
-    QTest::addColumn<QString>("scriptShell"); // the shell that runs the command in the window
-    const auto row = [](const char* name, const QStringList& installed, const char* terminal,
-                        const char* chosen, const QStringList& folderArguments, const QStringList& runPrefix,
-                        const char* shell = "/bin/bash", const char* scriptShell = "/bin/bash") {
-        QTest::newRow(name) << installed << str(terminal) << str(chosen) << folderArguments << runPrefix
-                            << str(shell) << str(scriptShell);
-    };
-    const QStringList all = strs({"xterm", "alacritty", "kitty", "xfce4-terminal", "konsole",
-                                  "gnome-terminal", "x-terminal-emulator"});
-    const QStringList dashE = strs({"-e"});
-    row("xterm only, $SHELL unset", all.mid(0, 1), "", "xterm", {}, dashE, "");
-    row("x-terminal-emulator first", all, "", "x-terminal-emulator", {}, dashE);
-    row("gnome-terminal", all.mid(0, 6), "", "gnome-terminal", strs({"--working-directory=FOLDER"}),
-        strs({"--"}));
-    row("konsole, dash by name", all.mid(0, 5), "", "konsole", strs({"--workdir", "FOLDER"}), dashE, "dash",
-        "DIR/dash");
-    row("xfce4-terminal, missing $SHELL", all.mid(0, 4), "", "xfce4-terminal",
-        strs({"--working-directory=FOLDER"}), strs({"-x"}), "/nonexistent/zsh");
-    row("kitty, zsh by path", all.mid(0, 3), "", "kitty", strs({"--directory", "FOLDER"}), {}, "DIR/zsh",
-        "DIR/zsh");
-    row("alacritty, fish is not POSIX", all.mid(0, 2), "", "alacritty",
-        strs({"--working-directory", "FOLDER"}), dashE, "DIR/fish");
-    row("$TERMINAL by name first", all + strs({"myterm"}), "myterm", "myterm", {}, dashE);
-    row("$TERMINAL by path off PATH, with its own conventions", strs({"xterm", "extra/kitty"}),
-        "DIR/extra/kitty", "extra/kitty", strs({"--directory", "FOLDER"}), {});
-    row("missing $TERMINAL falls back", strs({"konsole"}), "nosuchterm", "konsole",
-        strs({"--workdir", "FOLDER"}), dashE);
-}
-
-void DesktopTest::linuxPicksTheTerminal()
-{
-    QFETCH(QStringList, installed);
-    QFETCH(QString, terminalVariable);
-    QFETCH(QString, chosen);
-    QFETCH(QStringList, folderArguments);
-    QFETCH(QStringList, runPrefix);
-    QFETCH(QString, shell);
-    QFETCH(QString, scriptShell);
-    FakePrograms programs;
-    for (const QString& name : installed + strs({"zsh", "dash", "fish"}))
-        programs.add(name);
-    for (QString* text : {&terminalVariable, &shell, &scriptShell})
-        text->replace(u"DIR"_s, programs.path());
-    const QString folder = u"/home/me/it's my app"_s;
-    const QString command = u"npm run dev -- --port \"$PORT\""_s;
-    auto tools = std::make_shared<RecordingSystemTools>();
-    LinuxDesktop desktop(tools, programs.lookup(terminalVariable, shell));
-
-    desktop.openWithApplication(u"Terminal"_s, folder);
-    desktop.runInNewTerminal(folder, command);
-
-    const QString program = programs.path() + u'/' + chosen;
-    const QList<Call> calls = tools->calls();
-    QCOMPARE(calls.size(), 2);
-    QCOMPARE(calls[0].kind, Call::Kind::detached);
-    QCOMPARE(calls[0].program, program);
-    QCOMPARE(calls[0].arguments, folderArguments.replaceInStrings(u"FOLDER"_s, folder));
-    QCOMPARE(calls[0].workingDirectory, folder);
-    QCOMPARE(calls[1].program, program);
-    const QStringList shellArguments{scriptShell,   u"-c"_s, LinuxDesktop::terminalScript(),
-                                     u"tidewell"_s, folder,  command};
-    QCOMPARE(calls[1].arguments, runPrefix + shellArguments);
-    // The folder may be gone; the shell in the window reports that, not a failed start.
-    QCOMPARE(calls[1].workingDirectory, QString());
-}
-
-// A real xterm runs the command in the folder (how it is started in a folder is checked above).
-void DesktopTest::realTerminal_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("exists");
-    QTest::newRow("quote and shell syntax") << u"it's $HOME \"$(touch pwned)\" `touch pwned` *"_s << true;
-    // `cd` fails in the window and the command is skipped.
-    QTest::newRow("folder gone") << u"gone away"_s << false;
-}
-
-void DesktopTest::realTerminal()
-{
-    QFETCH(QString, name);
-    QFETCH(bool, exists);
-    if (findProgram(u"Xvfb"_s).isEmpty() || findProgram(u"xterm"_s).isEmpty())
-        QSKIP("Xvfb and xterm are needed");
-    // xterm as the user's terminal, on an X server of its own.
-    VirtualDisplay display;
-    QVERIFY(!display.display().isEmpty());
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(u"DISPLAY"_s, display.display());
-    environment.insert(u"TERMINAL"_s, findProgram(u"xterm"_s));
-    environment.insert(u"SHELL"_s, u"/bin/bash"_s);
-    const auto tools = std::make_shared<RecordingSystemTools>();
-    LinuxDesktop desktop(tools, ProgramLookup(environment));
-    QTemporaryDir base;
-    const QString folder = base.filePath(name);
-    QVERIFY(!exists || QDir().mkpath(folder));
-    const QString marker = base.filePath(u"marker"_s);
-    const QString runs = base.filePath(u"runs"_s);
-    // `$PWD` is for the window's shell to expand, once; '$HOME' must reach printf untouched, and
-    // the second file counts how often the command ran.
-    desktop.runInNewTerminal(folder, uR"(printf '%s|%s\n' "$PWD" '$HOME' > )"_s + shellQuoted(marker) +
-                                         u"; echo run >> "_s + shellQuoted(runs));
-    QCOMPARE(tools->calls().size(), 1);
-    // The start it asked for, made here as a child the test ends with its process group.
-    const Call start = tools->calls().first();
-    ChildProcess terminal(start.program, start.arguments, start.workingDirectory, environment);
-    // The window stays open on an interactive shell once the command is done. A loaded machine can
-    // take many seconds to bring up a terminal under Xvfb: wait for it.
-    const auto interactiveShell = [&] {
-        const QList<qint64> children = childPids(terminal.pid());
-        return std::any_of(children.begin(), children.end(), [](qint64 child) {
-            const QStringList words = LinuxProcessTable::commandLine(child).split(u' ');
-            return words.size() == 2 && words.last() == "-i"_L1;
-        });
-    };
-    QTRY_VERIFY_WITH_TIMEOUT(interactiveShell(), 60000);
-    QCOMPARE(fileContent(marker), exists ? folder.toUtf8() + "|$HOME\n" : QByteArray());
-    QCOMPARE(fileContent(runs), exists ? QByteArray("run\n") : QByteArray());
-    QVERIFY(!QFile::exists(folder + u"/pwned"_s));
-}
 
 QTEST_GUILESS_MAIN(DesktopTest)
 #include "tst_desktop.moc"

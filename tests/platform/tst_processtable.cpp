@@ -50,300 +50,6 @@ std::optional<QString> git(const QString& folder, const QString& arguments)
 
 } // namespace
 
-class ProcessTableTest : public QObject
-{
-    Q_OBJECT
-private slots:
-    void runsTheCommandTexts();
-    void parsesOriginOutput_data();
-    void parsesOriginOutput();
-    void hostileInputRunsNothing_data();
-    void hostileInputRunsNothing();
-    void shellPatternMatchesShells_data();
-    void shellPatternMatchesShells();
-    void originsOfLiveProcesses_data();
-    void originsOfLiveProcesses();
-    void processWithoutShellHasNoOrigin();
-    void gitBranchMatchesGit();
-    void branchReadNeverBlocks_data();
-    void branchReadNeverBlocks();
-    void branchIsReadAgainOnlyWhenHeadChanges();
-    void readingsAgreeOnALiveProcess();
-    void nativeCpuShareFollowsTheInterval();
-};
-
-void ProcessTableTest::runsTheCommandTexts()
-{
-    auto tools = std::make_shared<RecordingSystemTools>();
-    ShellProcessTable table(tools);
-    table.origin(u"7"_s);
-    table.reading(u"12"_s, u"/tmp/it's"_s);
-    const auto calls = tools->calls();
-    QCOMPARE(calls.size(), 2);
-    QCOMPARE(calls[0].program, u"/bin/bash"_s);
-    QCOMPARE(calls[0].arguments, (QStringList{u"-c"_s, u"PID='7'"_s + ShellProcessTable::kOriginScript}));
-    QCOMPARE(calls[1].program, u"/bin/zsh"_s);
-    QCOMPARE(calls[1].arguments,
-             (QStringList{u"-c"_s, u"ps -p '12' -o %cpu,%mem,rss && cd '/tmp/it'\\''s' && git rev-parse "
-                                   "--is-inside-work-tree > /dev/null 2>&1 && git branch --show-current"_s}));
-}
-
-void ProcessTableTest::parsesOriginOutput_data()
-{
-    QTest::addColumn<QByteArray>("output");
-    QTest::addColumn<std::optional<ProcessInfo>>("expected");
-    const auto info = [](const char* cwd, const char* cmd) {
-        return std::optional(ProcessInfo{QString::fromUtf8(cwd), QString::fromUtf8(cmd)});
-    };
-    QTest::newRow("two lines") << "/a b\nnpm run dev\n"_ba << info("/a b", "npm run dev");
-    QTest::newRow("three lines") << "/a\nnode x\nmore\n"_ba << info("/a", "node x");
-    QTest::newRow("blank lines dropped") << "\n/a\n\nnode x"_ba << info("/a", "node x");
-    QTest::newRow("spaces kept") << " /a \n node x \n"_ba << info(" /a ", " node x ");
-    QTest::newRow("listener is a shell") << "\n\n"_ba << std::optional<ProcessInfo>();
-    QTest::newRow("not utf-8") << "/caf\xe9\nnode x\n"_ba << std::optional<ProcessInfo>();
-}
-
-void ProcessTableTest::parsesOriginOutput()
-{
-    QFETCH(QByteArray, output);
-    QTEST(ShellProcessTable::parseOriginOutput(output), "expected");
-}
-
-void ProcessTableTest::hostileInputRunsNothing_data()
-{
-    QTest::addColumn<QString>("pid");
-    QTest::addColumn<QString>("cwd");
-    QTest::newRow("command substitution") << u"$(touch %1)"_s << u"/tmp"_s;
-    QTest::newRow("separator") << u"1; touch %1"_s << u"/tmp"_s;
-    QTest::newRow("backticks in folder") << u"1"_s << u"/tmp/`touch %1`"_s;
-    QTest::newRow("quote in folder") << u"1"_s << u"/tmp/'; touch %1; '"_s;
-}
-
-void ProcessTableTest::hostileInputRunsNothing()
-{
-    if (!hasShellTools())
-        QSKIP("zsh, lsof or ps is not installed");
-    QFETCH(QString, pid);
-    QFETCH(QString, cwd);
-    QTemporaryDir dir;
-    const QString witness = dir.filePath(u"ran"_s);
-    pid = pid.arg(witness);
-    cwd = cwd.arg(witness);
-    QVERIFY(!shellTable()->origin(pid));
-    shellTable()->reading(pid, cwd);
-    LinuxProcessTable().origin(pid);
-    LinuxProcessTable().reading(pid, cwd);
-    QVERIFY2(!QFile::exists(witness), "a text from the process table was run as a command");
-}
-
-void ProcessTableTest::shellPatternMatchesShells_data()
-{
-    QTest::addColumn<QString>("commandLine");
-    QTest::addColumn<bool>("shell");
-    QTest::newRow("zsh login") << u"/bin/zsh -il"_s << true;
-    QTest::newRow("sh -c") << u"/bin/sh -c npm run dev"_s << true;
-    QTest::newRow("bash alone") << u"/usr/bin/bash"_s << true;
-    QTest::newRow("fish") << u"/opt/homebrew/bin/fish"_s << true;
-    QTest::newRow("dash login without slash") << u"-zsh"_s << false;
-    QTest::newRow("shell word inside a name") << u"/usr/bin/bashful"_s << false;
-    QTest::newRow("node") << u"node /srv/app/server.js"_s << false;
-    QTest::newRow("kernel thread") << u"[kthreadd]"_s << false;
-}
-
-void ProcessTableTest::shellPatternMatchesShells()
-{
-    QFETCH(QString, commandLine);
-    QTEST(LinuxProcessTable::looksLikeShell(commandLine), "shell");
-}
-
-void ProcessTableTest::originsOfLiveProcesses_data()
-{
-    QTest::addColumn<QString>("shell");
-    QTest::addColumn<bool>("throughRunner");
-    QTest::addColumn<QString>("folder");
-    QTest::addColumn<QString>("scriptedFolder"); // what the script reports; empty: not compared
-    QTest::addColumn<QString>("moveTo");         // how the server leaves the shell's folder for "sub"
-    QTest::newRow("listener under bash")
-        << u"exec /bin/bash"_s << false << u"project dir"_s << u"project dir"_s << QString();
-    QTest::newRow("listener under a runner under sh")
-        << u"exec /bin/sh"_s << true << u"a b"_s << u"a b"_s << QString();
-    // The script joins the folder's words with single spaces: a folder not to copy.
-    QTest::newRow("two spaces") << u"exec /bin/bash"_s << false << u"two  spaces"_s << u"two spaces"_s
-                                << QString();
-    // Terminals start the shell under its bare name, as "exec -a" does here.
-    QTest::newRow("shell started by name")
-        << u"exec -a bash /bin/bash"_s << false << u"x"_s << QString() << QString();
-    // The folder is the server's own, not the shell's.
-    QTest::newRow("cd, then exec") << u"exec /bin/bash"_s << false << u"p"_s << u"p/sub"_s << u"cd"_s;
-    QTest::newRow("env -C") << u"exec /bin/bash"_s << false << u"p"_s << u"p/sub"_s << u"env"_s;
-}
-
-// The origin is the folder and command line of what the shell started; /proc and the script agree.
-void ProcessTableTest::originsOfLiveProcesses()
-{
-    QFETCH(QString, shell);
-    QFETCH(bool, throughRunner);
-    QFETCH(QString, folder);
-    QFETCH(QString, scriptedFolder);
-    QFETCH(QString, moveTo);
-    QTemporaryDir dir;
-    const QString serverFolder = moveTo.isEmpty() ? folder : folder + u"/sub"_s;
-    QVERIFY(QDir(dir.path()).mkpath(serverFolder));
-    // A runner stands for a package script runner: a non-shell process between shell and server.
-    QString script = shellQuoted(python3()) + u' ' + shellQuoted(listenerScript());
-    if (throughRunner)
-        script = shellQuoted(python3()) + u" -c 'import subprocess, sys; subprocess.run(sys.argv[1:])' "_s +
-                 script;
-    if (moveTo == u"cd"_s)
-        script = u"/bin/bash -c "_s + shellQuoted(u"cd sub && exec "_s + script);
-    else if (moveTo == u"env"_s)
-        script = u"env -C sub "_s + script;
-    ChildProcess child(u"/bin/bash"_s, {u"-c"_s, shell + u" -c "_s + shellQuoted(script + u"; exit $?"_s)},
-                       dir.filePath(folder));
-    QVERIFY(child.waitUntilReady());
-    // The shell's child is the process it started.
-    const qint64 started = childPids(child.pid()).value(0);
-    const qint64 listener = throughRunner ? childPids(started).value(0) : started;
-    QVERIFY(listener > 0);
-
-    const auto native = LinuxProcessTable().origin(QString::number(listener));
-    QVERIFY(native);
-    QCOMPARE(native->cwd, dir.filePath(serverFolder));
-    QCOMPARE(native->cmd, LinuxProcessTable::commandLine(started));
-    if (hasShellTools() && !scriptedFolder.isEmpty()) {
-        const auto scripted = shellTable()->origin(QString::number(listener));
-        QCOMPARE(scripted, std::optional(ProcessInfo{dir.filePath(scriptedFolder), native->cmd}));
-    }
-}
-
-void ProcessTableTest::processWithoutShellHasNoOrigin()
-{
-    // Detached twice over, the listener's parent becomes the machine's init process, as for a
-    // server that the service manager started.
-    QTemporaryDir dir;
-    const QString pidFile = dir.filePath(u"pid"_s);
-    const QString program = u"import os, sys, time\n"
-                            "if os.fork(): sys.exit(0)\n"
-                            "os.setsid()\n"
-                            "if os.fork(): sys.exit(0)\n"
-                            "open(sys.argv[1], 'w').write(str(os.getpid()))\n"
-                            "time.sleep(30)\n"_s;
-    QProcess::execute(python3(), {u"-c"_s, program, pidFile});
-    QTRY_VERIFY(QFile(pidFile).size() > 0);
-    const QString pid = QString::fromUtf8(fileContent(pidFile));
-    auto cleanup = qScopeGuard([&] { QProcess::execute(u"kill"_s, {pid}); });
-    QCOMPARE(LinuxProcessTable().origin(pid), std::optional<ProcessInfo>());
-    if (hasShellTools())
-        QCOMPARE(shellTable()->origin(pid), std::optional<ProcessInfo>());
-    QCOMPARE(LinuxProcessTable().origin(u"999999999"_s), std::optional<ProcessInfo>());
-}
-
-void ProcessTableTest::gitBranchMatchesGit()
-{
-    if (findProgram(u"git"_s).isEmpty())
-        QSKIP("git is not installed");
-    QTemporaryDir dir;
-    const QString repo = dir.filePath(u"repo"_s);
-    const QString worktree = dir.filePath(u"linked tree"_s);
-    const QString nested = repo + u"/src/deep"_s;
-    QVERIFY(QDir().mkpath(nested));
-    QVERIFY(git(repo, u"init -q -b feature/x"_s));
-    QVERIFY(git(repo, u"commit -q --allow-empty -m start"_s));
-    QCOMPARE(QProcess::execute(
-                 u"git"_s, {u"-C"_s, repo, u"worktree"_s, u"add"_s, u"-q"_s, u"-b"_s, u"other"_s, worktree}),
-             0);
-    for (const QString& folder : {repo, nested, worktree, dir.path(), dir.filePath(u"gone"_s)})
-        QVERIFY2(currentGitBranch(folder) == git(folder, u"branch --show-current"_s).value_or(QString()),
-                 qPrintable(folder));
-    QCOMPARE(currentGitBranch(nested), u"feature/x"_s);
-    QCOMPARE(currentGitBranch(worktree), u"other"_s);
-
-    QVERIFY(git(repo, u"checkout -q --detach"_s));
-    QCOMPARE(currentGitBranch(repo), QString());
-}
-
-void ProcessTableTest::branchReadNeverBlocks_data()
-{
-    QTest::addColumn<bool>("linked"); // ".git" is a file naming the git directory
-    QTest::newRow("HEAD is a FIFO") << false;
-    QTest::newRow("linked worktree's HEAD is a FIFO") << true;
-}
-
-void ProcessTableTest::branchReadNeverBlocks()
-{
-    QFETCH(bool, linked);
-    QTemporaryDir dir;
-    const QString repo = dir.filePath(u"repo"_s);
-    const QString gitDir = linked ? dir.filePath(u"real"_s) : repo + u"/.git"_s;
-    QVERIFY(QDir().mkpath(repo) && QDir().mkpath(gitDir));
-    QVERIFY(!linked || writeFile(repo + u"/.git"_s, "gitdir: ../real\n"));
-    const QByteArray fifo = QFile::encodeName(gitDir + u"/HEAD"_s);
-    QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
-    GitBranchReader reader;
-    QFuture<QString> branch = QtConcurrent::run([&reader, repo] { return reader.currentBranch(repo); });
-    // A read stuck in open() is let go at the end, so that the test itself ends.
-    const auto unstick = qScopeGuard([&] {
-        for (; !branch.isFinished(); QTest::qWait(10))
-            ::close(::open(fifo.constData(), O_WRONLY | O_NONBLOCK));
-    });
-    QTRY_VERIFY_WITH_TIMEOUT(branch.isFinished(), 5000);
-    QCOMPARE(branch.result(), QString());
-}
-
-void ProcessTableTest::branchIsReadAgainOnlyWhenHeadChanges()
-{
-    QTemporaryDir dir;
-    const QString deep = dir.filePath(u"repo/src/deep"_s);
-    QVERIFY(QDir().mkpath(deep) && QDir().mkpath(dir.filePath(u"repo/.git"_s)));
-    const auto writeHead = [](const QString& path, const QByteArray& branch, const QDateTime& modified) {
-        QFile file(path);
-        return file.open(QIODevice::WriteOnly) && file.write("ref: refs/heads/" + branch + '\n') > 0 &&
-               file.flush() && file.setFileTime(modified, QFileDevice::FileModificationTime);
-    };
-    const QString head = dir.filePath(u"repo/.git/HEAD"_s);
-    const QDateTime then = QDateTime::currentDateTime().addSecs(-60);
-    QVERIFY(writeHead(head, "aaaa", then));
-    GitBranchReader reader(3'600'000);
-    QCOMPARE(reader.currentBranch(deep), u"aaaa"_s);
-    // Same size, same time, same file: not read again.
-    QVERIFY(writeHead(head, "bbbb", then));
-    QCOMPARE(reader.currentBranch(deep), u"aaaa"_s);
-    QVERIFY(writeHead(head, "bbbb", then.addSecs(1)));
-    QCOMPARE(reader.currentBranch(deep), u"bbbb"_s);
-    // The repository found is kept until it is looked for again, or until it goes.
-    QVERIFY(QDir().mkpath(deep + u"/.git"_s) && writeHead(deep + u"/.git/HEAD"_s, "cccc", then));
-    QCOMPARE(reader.currentBranch(deep), u"bbbb"_s);
-    QCOMPARE(GitBranchReader(0).currentBranch(deep), u"cccc"_s);
-    QVERIFY(QDir(dir.filePath(u"repo/.git"_s)).removeRecursively());
-    QCOMPARE(reader.currentBranch(deep), u"cccc"_s);
-}
-
-void ProcessTableTest::readingsAgreeOnALiveProcess()
-{
-    if (!hasShellTools() || findProgram(u"git"_s).isEmpty())
-        QSKIP("zsh, lsof, ps or git is not installed");
-    QTemporaryDir dir;
-    QVERIFY(git(dir.path(), u"init -q -b main"_s));
-    auto child = startListener({}, dir.path());
-    QVERIFY(child->waitUntilReady());
-    const QString pid = QString::number(child->pid());
-
-    const auto native = LinuxProcessTable().reading(pid, dir.path());
-    const auto scripted = shellTable()->reading(pid, dir.path());
-    QVERIFY(native && scripted);
-    QCOMPARE(native->gitBranch, u"main"_s);
-    QCOMPARE(scripted->gitBranch, native->gitBranch);
-    const double nativeRss = native->rssKilobytes.toDouble();
-    const double scriptedRss = scripted->rssKilobytes.toDouble();
-    QVERIFY2(nativeRss > 1000 && qAbs(nativeRss - scriptedRss) / scriptedRss < 0.2,
-             qPrintable(native->rssKilobytes + u" vs "_s + scripted->rssKilobytes));
-    QCOMPARE(native->mem, scripted->mem);
-
-    child->kill();
-    QVERIFY(!LinuxProcessTable().reading(pid, dir.path()));
-    QVERIFY(!shellTable()->reading(pid, dir.path()));
-}
-
 // The kernel's own lifetime CPU share of a process, in percent: CPU time over time alive.
 double kernelLifetimeShare(qint64 pid)
 {
@@ -355,27 +61,306 @@ double kernelLifetimeShare(qint64 pid)
     return alive > 0 ? 100 * (fields.value(11).toDouble() + fields.value(12).toDouble()) / ticks / alive : -1;
 }
 
-void ProcessTableTest::nativeCpuShareFollowsTheInterval()
+class ProcessTableTest : public QObject
 {
-    // The process spins for half a second of CPU time, however long a busy machine makes that
-    // take, then rests. The first reading is the lifetime average, as ps shows it; the next ones
-    // are the share since the reading before, which a lifetime average would take long to reach.
-    ChildProcess spinner(python3(), {u"-c"_s, u"import time\nwhile time.process_time() < 0.5: pass\n"
-                                              "print('ready', flush=True)\ntime.sleep(30)\n"_s});
-    QVERIFY(spinner.waitUntilReady());
-    LinuxProcessTable table;
-    const QString pid = QString::number(spinner.pid());
-    const double before = kernelLifetimeShare(spinner.pid());
-    const QString lifetime = table.reading(pid, QString())->cpu;
-    const double after = kernelLifetimeShare(spinner.pid());
-    QVERIFY2(before > 0 && lifetime.toDouble() <= before + 0.1 && lifetime.toDouble() >= after - 0.1,
-             qPrintable(u"%1 not within the kernel's %2..%3"_s.arg(lifetime).arg(after).arg(before)));
-    // Readings closer together than the clock can tell apart repeat the last share.
-    QCOMPARE(table.reading(pid, QString())->cpu, lifetime);
-    // A resting process has no share of the interval, however busy the machine.
-    QTRY_VERIFY_WITH_TIMEOUT(table.reading(pid, QString()).value_or(ProcessReading()).cpu.toDouble() < 1,
-                             5000);
-}
+    Q_OBJECT
+private slots:
+    void runsTheCommandTexts()
+    {
+        auto tools = std::make_shared<RecordingSystemTools>();
+        ShellProcessTable table(tools);
+        table.origin(u"7"_s);
+        table.reading(u"12"_s, u"/tmp/it's"_s);
+        const auto calls = tools->calls();
+        QCOMPARE(calls.size(), 2);
+        QCOMPARE(calls[0].program, u"/bin/bash"_s);
+        QCOMPARE(calls[0].arguments, (QStringList{u"-c"_s, u"PID='7'"_s + ShellProcessTable::kOriginScript}));
+        QCOMPARE(calls[1].program, u"/bin/zsh"_s);
+        QCOMPARE(
+            calls[1].arguments,
+            (QStringList{u"-c"_s, u"ps -p '12' -o %cpu,%mem,rss && cd '/tmp/it'\\''s' && git rev-parse "
+                                  "--is-inside-work-tree > /dev/null 2>&1 && git branch --show-current"_s}));
+    }
+
+    void parsesOriginOutput_data()
+    {
+        QTest::addColumn<QByteArray>("output");
+        QTest::addColumn<std::optional<ProcessInfo>>("expected");
+        const auto info = [](const char* cwd, const char* cmd) {
+            return std::optional(ProcessInfo{QString::fromUtf8(cwd), QString::fromUtf8(cmd)});
+        };
+        QTest::newRow("two lines") << "/a b\nnpm run dev\n"_ba << info("/a b", "npm run dev");
+        QTest::newRow("three lines") << "/a\nnode x\nmore\n"_ba << info("/a", "node x");
+        QTest::newRow("blank lines dropped") << "\n/a\n\nnode x"_ba << info("/a", "node x");
+        QTest::newRow("spaces kept") << " /a \n node x \n"_ba << info(" /a ", " node x ");
+        QTest::newRow("listener is a shell") << "\n\n"_ba << std::optional<ProcessInfo>();
+        QTest::newRow("not utf-8") << "/caf\xe9\nnode x\n"_ba << std::optional<ProcessInfo>();
+    }
+
+    void parsesOriginOutput()
+    {
+        QFETCH(QByteArray, output);
+        QTEST(ShellProcessTable::parseOriginOutput(output), "expected");
+    }
+
+    void hostileInputRunsNothing_data()
+    {
+        QTest::addColumn<QString>("pid");
+        QTest::addColumn<QString>("cwd");
+        QTest::newRow("command substitution") << u"$(touch %1)"_s << u"/tmp"_s;
+        QTest::newRow("separator") << u"1; touch %1"_s << u"/tmp"_s;
+        QTest::newRow("backticks in folder") << u"1"_s << u"/tmp/`touch %1`"_s;
+        QTest::newRow("quote in folder") << u"1"_s << u"/tmp/'; touch %1; '"_s;
+    }
+
+    void hostileInputRunsNothing()
+    {
+        if (!hasShellTools())
+            QSKIP("zsh, lsof or ps is not installed");
+        QFETCH(QString, pid);
+        QFETCH(QString, cwd);
+        QTemporaryDir dir;
+        const QString witness = dir.filePath(u"ran"_s);
+        pid = pid.arg(witness);
+        cwd = cwd.arg(witness);
+        QVERIFY(!shellTable()->origin(pid));
+        shellTable()->reading(pid, cwd);
+        LinuxProcessTable().origin(pid);
+        LinuxProcessTable().reading(pid, cwd);
+        QVERIFY2(!QFile::exists(witness), "a text from the process table was run as a command");
+    }
+
+    void shellPatternMatchesShells_data()
+    {
+        QTest::addColumn<QString>("commandLine");
+        QTest::addColumn<bool>("shell");
+        QTest::newRow("zsh login") << u"/bin/zsh -il"_s << true;
+        QTest::newRow("sh -c") << u"/bin/sh -c npm run dev"_s << true;
+        QTest::newRow("bash alone") << u"/usr/bin/bash"_s << true;
+        QTest::newRow("fish") << u"/opt/homebrew/bin/fish"_s << true;
+        QTest::newRow("dash login without slash") << u"-zsh"_s << false;
+        QTest::newRow("shell word inside a name") << u"/usr/bin/bashful"_s << false;
+        QTest::newRow("node") << u"node /srv/app/server.js"_s << false;
+        QTest::newRow("kernel thread") << u"[kthreadd]"_s << false;
+    }
+
+    void shellPatternMatchesShells()
+    {
+        QFETCH(QString, commandLine);
+        QTEST(LinuxProcessTable::looksLikeShell(commandLine), "shell");
+    }
+
+    void originsOfLiveProcesses_data()
+    {
+        QTest::addColumn<QString>("shell");
+        QTest::addColumn<bool>("throughRunner");
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("scriptedFolder"); // what the script reports; empty: not compared
+        QTest::addColumn<QString>("moveTo");         // how the server leaves the shell's folder for "sub"
+        QTest::newRow("listener under bash")
+            << u"exec /bin/bash"_s << false << u"project dir"_s << u"project dir"_s << QString();
+        QTest::newRow("listener under a runner under sh")
+            << u"exec /bin/sh"_s << true << u"a b"_s << u"a b"_s << QString();
+        // The script joins the folder's words with single spaces: a folder not to copy.
+        QTest::newRow("two spaces") << u"exec /bin/bash"_s << false << u"two  spaces"_s << u"two spaces"_s
+                                    << QString();
+        // Terminals start the shell under its bare name, as "exec -a" does here.
+        QTest::newRow("shell started by name")
+            << u"exec -a bash /bin/bash"_s << false << u"x"_s << QString() << QString();
+        // The folder is the server's own, not the shell's.
+        QTest::newRow("cd, then exec") << u"exec /bin/bash"_s << false << u"p"_s << u"p/sub"_s << u"cd"_s;
+        QTest::newRow("env -C") << u"exec /bin/bash"_s << false << u"p"_s << u"p/sub"_s << u"env"_s;
+    }
+
+    // The origin is the folder and command line of what the shell started; /proc and the script agree.
+    void originsOfLiveProcesses()
+    {
+        QFETCH(QString, shell);
+        QFETCH(bool, throughRunner);
+        QFETCH(QString, folder);
+        QFETCH(QString, scriptedFolder);
+        QFETCH(QString, moveTo);
+        QTemporaryDir dir;
+        const QString serverFolder = moveTo.isEmpty() ? folder : folder + u"/sub"_s;
+        QVERIFY(QDir(dir.path()).mkpath(serverFolder));
+        // A runner stands for a package script runner: a non-shell process between shell and server.
+        QString script = shellQuoted(python3()) + u' ' + shellQuoted(listenerScript());
+        if (throughRunner)
+            script = shellQuoted(python3()) +
+                     u" -c 'import subprocess, sys; subprocess.run(sys.argv[1:])' "_s + script;
+        if (moveTo == u"cd"_s)
+            script = u"/bin/bash -c "_s + shellQuoted(u"cd sub && exec "_s + script);
+        else if (moveTo == u"env"_s)
+            script = u"env -C sub "_s + script;
+        ChildProcess child(u"/bin/bash"_s,
+                           {u"-c"_s, shell + u" -c "_s + shellQuoted(script + u"; exit $?"_s)},
+                           dir.filePath(folder));
+        QVERIFY(child.waitUntilReady());
+        // The shell's child is the process it started.
+        const qint64 started = childPids(child.pid()).value(0);
+        const qint64 listener = throughRunner ? childPids(started).value(0) : started;
+        QVERIFY(listener > 0);
+
+        const auto native = LinuxProcessTable().origin(QString::number(listener));
+        QVERIFY(native);
+        QCOMPARE(native->cwd, dir.filePath(serverFolder));
+        QCOMPARE(native->cmd, LinuxProcessTable::commandLine(started));
+        if (hasShellTools() && !scriptedFolder.isEmpty()) {
+            const auto scripted = shellTable()->origin(QString::number(listener));
+            QCOMPARE(scripted, std::optional(ProcessInfo{dir.filePath(scriptedFolder), native->cmd}));
+        }
+    }
+
+    void processWithoutShellHasNoOrigin()
+    {
+        // Detached twice over, the listener's parent becomes the machine's init process, as for a
+        // server that the service manager started.
+        QTemporaryDir dir;
+        const QString pidFile = dir.filePath(u"pid"_s);
+        const QString program = u"import os, sys, time\n"
+                                "if os.fork(): sys.exit(0)\n"
+                                "os.setsid()\n"
+                                "if os.fork(): sys.exit(0)\n"
+                                "open(sys.argv[1], 'w').write(str(os.getpid()))\n"
+                                "time.sleep(30)\n"_s;
+        QProcess::execute(python3(), {u"-c"_s, program, pidFile});
+        QTRY_VERIFY(QFile(pidFile).size() > 0);
+        const QString pid = QString::fromUtf8(fileContent(pidFile));
+        auto cleanup = qScopeGuard([&] { QProcess::execute(u"kill"_s, {pid}); });
+        QCOMPARE(LinuxProcessTable().origin(pid), std::optional<ProcessInfo>());
+        if (hasShellTools())
+            QCOMPARE(shellTable()->origin(pid), std::optional<ProcessInfo>());
+        QCOMPARE(LinuxProcessTable().origin(u"999999999"_s), std::optional<ProcessInfo>());
+    }
+
+    void gitBranchMatchesGit()
+    {
+        if (findProgram(u"git"_s).isEmpty())
+            QSKIP("git is not installed");
+        QTemporaryDir dir;
+        const QString repo = dir.filePath(u"repo"_s);
+        const QString worktree = dir.filePath(u"linked tree"_s);
+        const QString nested = repo + u"/src/deep"_s;
+        QVERIFY(QDir().mkpath(nested));
+        QVERIFY(git(repo, u"init -q -b feature/x"_s));
+        QVERIFY(git(repo, u"commit -q --allow-empty -m start"_s));
+        QCOMPARE(QProcess::execute(u"git"_s, {u"-C"_s, repo, u"worktree"_s, u"add"_s, u"-q"_s, u"-b"_s,
+                                              u"other"_s, worktree}),
+                 0);
+        for (const QString& folder : {repo, nested, worktree, dir.path(), dir.filePath(u"gone"_s)})
+            QVERIFY2(currentGitBranch(folder) == git(folder, u"branch --show-current"_s).value_or(QString()),
+                     qPrintable(folder));
+        QCOMPARE(currentGitBranch(nested), u"feature/x"_s);
+        QCOMPARE(currentGitBranch(worktree), u"other"_s);
+
+        QVERIFY(git(repo, u"checkout -q --detach"_s));
+        QCOMPARE(currentGitBranch(repo), QString());
+    }
+
+    void branchReadNeverBlocks_data()
+    {
+        QTest::addColumn<bool>("linked"); // ".git" is a file naming the git directory
+        QTest::newRow("HEAD is a FIFO") << false;
+        QTest::newRow("linked worktree's HEAD is a FIFO") << true;
+    }
+
+    void branchReadNeverBlocks()
+    {
+        QFETCH(bool, linked);
+        QTemporaryDir dir;
+        const QString repo = dir.filePath(u"repo"_s);
+        const QString gitDir = linked ? dir.filePath(u"real"_s) : repo + u"/.git"_s;
+        QVERIFY(QDir().mkpath(repo) && QDir().mkpath(gitDir));
+        QVERIFY(!linked || writeFile(repo + u"/.git"_s, "gitdir: ../real\n"));
+        const QByteArray fifo = QFile::encodeName(gitDir + u"/HEAD"_s);
+        QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
+        GitBranchReader reader;
+        QFuture<QString> branch = QtConcurrent::run([&reader, repo] { return reader.currentBranch(repo); });
+        // A read stuck in open() is let go at the end, so that the test itself ends.
+        const auto unstick = qScopeGuard([&] {
+            for (; !branch.isFinished(); QTest::qWait(10))
+                ::close(::open(fifo.constData(), O_WRONLY | O_NONBLOCK));
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(branch.isFinished(), 5000);
+        QCOMPARE(branch.result(), QString());
+    }
+
+    void branchIsReadAgainOnlyWhenHeadChanges()
+    {
+        QTemporaryDir dir;
+        const QString deep = dir.filePath(u"repo/src/deep"_s);
+        QVERIFY(QDir().mkpath(deep) && QDir().mkpath(dir.filePath(u"repo/.git"_s)));
+        const auto writeHead = [](const QString& path, const QByteArray& branch, const QDateTime& modified) {
+            QFile file(path);
+            return file.open(QIODevice::WriteOnly) && file.write("ref: refs/heads/" + branch + '\n') > 0 &&
+                   file.flush() && file.setFileTime(modified, QFileDevice::FileModificationTime);
+        };
+        const QString head = dir.filePath(u"repo/.git/HEAD"_s);
+        const QDateTime then = QDateTime::currentDateTime().addSecs(-60);
+        QVERIFY(writeHead(head, "aaaa", then));
+        GitBranchReader reader(3'600'000);
+        QCOMPARE(reader.currentBranch(deep), u"aaaa"_s);
+        // Same size, same time, same file: not read again.
+        QVERIFY(writeHead(head, "bbbb", then));
+        QCOMPARE(reader.currentBranch(deep), u"aaaa"_s);
+        QVERIFY(writeHead(head, "bbbb", then.addSecs(1)));
+        QCOMPARE(reader.currentBranch(deep), u"bbbb"_s);
+        // The repository found is kept until it is looked for again, or until it goes.
+        QVERIFY(QDir().mkpath(deep + u"/.git"_s) && writeHead(deep + u"/.git/HEAD"_s, "cccc", then));
+        QCOMPARE(reader.currentBranch(deep), u"bbbb"_s);
+        QCOMPARE(GitBranchReader(0).currentBranch(deep), u"cccc"_s);
+        QVERIFY(QDir(dir.filePath(u"repo/.git"_s)).removeRecursively());
+        QCOMPARE(reader.currentBranch(deep), u"cccc"_s);
+    }
+
+    void readingsAgreeOnALiveProcess()
+    {
+        if (!hasShellTools() || findProgram(u"git"_s).isEmpty())
+            QSKIP("zsh, lsof, ps or git is not installed");
+        QTemporaryDir dir;
+        QVERIFY(git(dir.path(), u"init -q -b main"_s));
+        auto child = startListener({}, dir.path());
+        QVERIFY(child->waitUntilReady());
+        const QString pid = QString::number(child->pid());
+
+        const auto native = LinuxProcessTable().reading(pid, dir.path());
+        const auto scripted = shellTable()->reading(pid, dir.path());
+        QVERIFY(native && scripted);
+        QCOMPARE(native->gitBranch, u"main"_s);
+        QCOMPARE(scripted->gitBranch, native->gitBranch);
+        const double nativeRss = native->rssKilobytes.toDouble();
+        const double scriptedRss = scripted->rssKilobytes.toDouble();
+        QVERIFY2(nativeRss > 1000 && qAbs(nativeRss - scriptedRss) / scriptedRss < 0.2,
+                 qPrintable(native->rssKilobytes + u" vs "_s + scripted->rssKilobytes));
+        QCOMPARE(native->mem, scripted->mem);
+
+        child->kill();
+        QVERIFY(!LinuxProcessTable().reading(pid, dir.path()));
+        QVERIFY(!shellTable()->reading(pid, dir.path()));
+    }
+
+    void nativeCpuShareFollowsTheInterval()
+    {
+        // The process spins for half a second of CPU time, however long a busy machine makes that
+        // take, then rests. The first reading is the lifetime average, as ps shows it; the next ones
+        // are the share since the reading before, which a lifetime average would take long to reach.
+        ChildProcess spinner(python3(), {u"-c"_s, u"import time\nwhile time.process_time() < 0.5: pass\n"
+                                                  "print('ready', flush=True)\ntime.sleep(30)\n"_s});
+        QVERIFY(spinner.waitUntilReady());
+        LinuxProcessTable table;
+        const QString pid = QString::number(spinner.pid());
+        const double before = kernelLifetimeShare(spinner.pid());
+        const QString lifetime = table.reading(pid, QString())->cpu;
+        const double after = kernelLifetimeShare(spinner.pid());
+        QVERIFY2(before > 0 && lifetime.toDouble() <= before + 0.1 && lifetime.toDouble() >= after - 0.1,
+                 qPrintable(u"%1 not within the kernel's %2..%3"_s.arg(lifetime).arg(after).arg(before)));
+        // Readings closer together than the clock can tell apart repeat the last share.
+        QCOMPARE(table.reading(pid, QString())->cpu, lifetime);
+        // A resting process has no share of the interval, however busy the machine.
+        QTRY_VERIFY_WITH_TIMEOUT(table.reading(pid, QString()).value_or(ProcessReading()).cpu.toDouble() < 1,
+                                 5000);
+    }
+};
 
 QTEST_GUILESS_MAIN(ProcessTableTest)
 #include "tst_processtable.moc"

@@ -11,68 +11,64 @@ class PageMetadataTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void titleIsReadFromThePage_data();
-    void titleIsReadFromThePage();
-    void appTypeIsRecognisedFromItsMarker_data();
-    void appTypeIsRecognisedFromItsMarker();
+    void titleIsReadFromThePage_data()
+    {
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QString>("title");
+        const QString og = u"<meta property=\"og:title\" content=\"Shop\">"_s;
+        const QString none = u"No Title"_s;
+
+        QTest::newRow("title element") << u"<head><title>My App</title></head>"_s << u"My App"_s;
+        QTest::newRow("first of two")
+            << u"<title>First</title><svg><title>Second</title></svg>"_s << u"First"_s;
+        QTest::newRow("capitals are another tag") << u"<TITLE>Loud</TITLE>"_s << none;
+        QTest::newRow("attributes not matched") << u"<title lang=\"en\">Tagged</title>"_s << none;
+        // The text is shown as the page wrote it: no white space folding, no entity decoding.
+        QTest::newRow("text kept as it is")
+            << u"<title>\n  My   App &amp; Co\n</title>"_s << u"\n  My   App &amp; Co\n"_s;
+        QTest::newRow("empty element beats og:title") << u"<title></title>"_s + og << QString();
+        QTest::newRow("og:title") << u"<head>"_s + og + u"</head>"_s << u"Shop"_s;
+        QTest::newRow("og:title content first") << u"<meta content=\"Shop\" property=\"og:title\">"_s << none;
+        QTest::newRow("og:title never closed") << u"<meta property=\"og:title\" content=\"Shop"_s << none;
+        QTest::newRow("title wins over og:title") << og + u"<title>Real</title>"_s << u"Real"_s;
+        QTest::newRow("unclosed title falls back") << u"<title>Broken"_s + og << u"Shop"_s;
+        QTest::newRow("stray closing tag falls back") << u"</title><title>Late</title>"_s + og << u"Shop"_s;
+        QTest::newRow("closing tag only") << u"<p>text</title>"_s << none;
+    }
+
+    void titleIsReadFromThePage()
+    {
+        QFETCH(QString, page);
+        QTEST(extractTitle(page), "title");
+    }
+
+    void appTypeIsRecognisedFromItsMarker_data()
+    {
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<AppType>("type");
+        QTest::newRow("next.js") << u"<script src=\"/_next/static/chunks/main.js\">"_s << AppType::nextjs;
+        // Next.js in development also loads react-refresh; it must still be told apart from plain React.
+        QTest::newRow("react-refresh before next.js")
+            << u"<script src=\"/@react-refresh\"></script><script src=\"/_next/static/x.js\">"_s
+            << AppType::nextjs;
+        QTest::newRow("react") << u"<script type=\"module\" src=\"/@react-refresh\">"_s << AppType::react;
+        QTest::newRow("storybook") << QStringLiteral(
+                                          "<link rel=\"modulepreload\" href=\"./sb-manager/runtime.js\">")
+                                   << AppType::storybook;
+        QTest::newRow("sb-manager only named")
+            << u"<p>Our sb-manager/runtime.js bundle</p>"_s << AppType::unknown;
+        QTest::newRow("sb-manager without dot")
+            << u"<link href=\"/sb-manager/runtime.js\">"_s << AppType::unknown;
+        QTest::newRow("case-sensitive")
+            << u"<script src=\"/_NEXT/STATIC/x.js\"><p>React-Refresh"_s << AppType::unknown;
+    }
+
+    void appTypeIsRecognisedFromItsMarker()
+    {
+        QFETCH(QString, page);
+        QTEST(detectAppType(page), "type");
+    }
 };
-
-void PageMetadataTest::titleIsReadFromThePage_data()
-{
-    QTest::addColumn<QString>("page");
-    QTest::addColumn<QString>("title");
-    const QString og = u"<meta property=\"og:title\" content=\"Shop\">"_s;
-    const QString none = u"No Title"_s;
-
-    QTest::newRow("title element") << u"<head><title>My App</title></head>"_s << u"My App"_s;
-    QTest::newRow("first of two") << u"<title>First</title><svg><title>Second</title></svg>"_s << u"First"_s;
-    QTest::newRow("capitals are another tag") << u"<TITLE>Loud</TITLE>"_s << none;
-    QTest::newRow("attributes not matched") << u"<title lang=\"en\">Tagged</title>"_s << none;
-    // The text is shown as the page wrote it: no white space folding, no entity decoding.
-    QTest::newRow("text kept as it is")
-        << u"<title>\n  My   App &amp; Co\n</title>"_s << u"\n  My   App &amp; Co\n"_s;
-    QTest::newRow("empty element beats og:title") << u"<title></title>"_s + og << QString();
-    QTest::newRow("og:title") << u"<head>"_s + og + u"</head>"_s << u"Shop"_s;
-    QTest::newRow("og:title content first") << u"<meta content=\"Shop\" property=\"og:title\">"_s << none;
-    QTest::newRow("og:title never closed") << u"<meta property=\"og:title\" content=\"Shop"_s << none;
-    QTest::newRow("title wins over og:title") << og + u"<title>Real</title>"_s << u"Real"_s;
-    QTest::newRow("unclosed title falls back") << u"<title>Broken"_s + og << u"Shop"_s;
-    QTest::newRow("stray closing tag falls back") << u"</title><title>Late</title>"_s + og << u"Shop"_s;
-    QTest::newRow("closing tag only") << u"<p>text</title>"_s << none;
-}
-
-void PageMetadataTest::titleIsReadFromThePage()
-{
-    QFETCH(QString, page);
-    QTEST(extractTitle(page), "title");
-}
-
-void PageMetadataTest::appTypeIsRecognisedFromItsMarker_data()
-{
-    QTest::addColumn<QString>("page");
-    QTest::addColumn<AppType>("type");
-    QTest::newRow("next.js") << u"<script src=\"/_next/static/chunks/main.js\">"_s << AppType::nextjs;
-    // Next.js in development also loads react-refresh; it must still be told apart from plain React.
-    QTest::newRow("react-refresh before next.js")
-        << u"<script src=\"/@react-refresh\"></script><script src=\"/_next/static/x.js\">"_s
-        << AppType::nextjs;
-    QTest::newRow("react") << u"<script type=\"module\" src=\"/@react-refresh\">"_s << AppType::react;
-    QTest::newRow("storybook") << QStringLiteral(
-                                      "<link rel=\"modulepreload\" href=\"./sb-manager/runtime.js\">")
-                               << AppType::storybook;
-    QTest::newRow("sb-manager only named")
-        << u"<p>Our sb-manager/runtime.js bundle</p>"_s << AppType::unknown;
-    QTest::newRow("sb-manager without dot")
-        << u"<link href=\"/sb-manager/runtime.js\">"_s << AppType::unknown;
-    QTest::newRow("case-sensitive") << u"<script src=\"/_NEXT/STATIC/x.js\"><p>React-Refresh"_s
-                                    << AppType::unknown;
-}
-
-void PageMetadataTest::appTypeIsRecognisedFromItsMarker()
-{
-    QFETCH(QString, page);
-    QTEST(detectAppType(page), "type");
-}
 
 QTEST_GUILESS_MAIN(PageMetadataTest)
 #include "tst_pagemetadata.moc"

@@ -191,282 +191,275 @@ class PageProbeTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase();
-    void cleanup();
-    void pagesAreJudged_data();
-    void pagesAreJudged();
-    void portTextMustBeANumber_data();
-    void portTextMustBeANumber();
-    void floodingPortHoldsUpNoOther();
-    void asksTheListedAddress_data();
-    void asksTheListedAddress();
+    void initTestCase()
+    {
+        m_defaultTls = QSslConfiguration::defaultConfiguration();
+        const QString openssl = tidewell::test::findProgram(u"openssl"_s);
+        QTemporaryDir folder;
+        if (openssl.isEmpty() || !QSslSocket::supportsSsl())
+            return;
+        const QString cert = folder.filePath(u"cert.pem"_s);
+        const QString key = folder.filePath(u"key.pem"_s);
+        const QString options =
+            u"req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 -subj "
+            "/CN=localhost -addext subjectAltName=DNS:localhost,IP:127.0.0.1"_s;
+        const tidewell::test::ProgramRun made = tidewell::test::runProgram(
+            openssl, options.split(u' ') + QStringList{u"-keyout"_s, key, u"-out"_s, cert});
+        QVERIFY2(made.exitCode == 0, made.err.constData());
+        m_serverTls = QSslConfiguration::defaultConfiguration();
+        m_serverTls->setLocalCertificate(QSslCertificate::fromPath(cert).value(0));
+        m_serverTls->setPrivateKey(QSslKey(tidewell::test::fileContent(key), QSsl::Ec));
+        QVERIFY(!m_serverTls->localCertificate().isNull() && !m_serverTls->privateKey().isNull());
+    }
+
+    void cleanup() { QSslConfiguration::setDefaultConfiguration(m_defaultTls); }
+
+    void pagesAreJudged_data()
+    {
+        QTest::addColumn<Setup>("setup");
+        QTest::addColumn<QString>("expected");
+
+        const QByteArray page = "<html><head><title>Dev Server</title></head><body></body></html>";
+        const QByteArray ok = "HTTP/1.1 200 OK";
+        const QString devServer = u"Dev Server"_s;
+        const auto served = [](const QByteArray& reply) { return Setup{.reply = reply}; };
+        const auto typed = [&](const QByteArray& headers) {
+            return served(httpReply(ok, headers + "\r\n", page));
+        };
+        const auto sized = [](qint64 size) {
+            const QByteArray head = "<title>Page</title>";
+            return htmlReply(head + QByteArray(size - head.size(), 'x'));
+        };
+        const QString sizedPage = found(u"Page"_s);
+        const QByteArray small = sized(100);
+        const qint64 defaultCap = PageProbe::kDefaultMaxBodyBytes;
+
+        QTest::newRow("non-ASCII title and app marker")
+            << served(htmlReply(
+                   "<title>Caf\xc3\xa9 \xe2\x98\x95</title><script src=\"/_next/static/c.js\"></script>"))
+            << found(u"Caf\u00e9 \u2615"_s, AppType::nextjs);
+        QTest::newRow("header name in capitals") << typed("CONTENT-TYPE: text/html") << found(devServer);
+        QTest::newRow("html type after other text")
+            << typed("Content-Type: charset=utf-8; text/html") << found(devServer);
+        QTest::newRow("not-found page served as html")
+            << served(httpReply("HTTP/1.1 404 Not Found", "Content-Type: text/html\r\n", page))
+            << found(devServer);
+        QTest::newRow("chunked body")
+            << Setup{.reply = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nTransfer-Encoding: chunked\r\n"
+                              "Connection: close\r\n\r\n" +
+                              QByteArray::number(page.size(), 16) + "\r\n" + page + "\r\n0\r\n\r\n"}
+            << found(devServer);
+        QTest::newRow("empty html body") << served(htmlReply({})) << found(u"No Title"_s);
+        QTest::newRow("no content type") << served(httpReply(ok, {}, page)) << kNothing;
+        QTest::newRow("html type in other letter case") << typed("Content-Type: Text/HTML") << kNothing;
+        QTest::newRow("xhtml type") << typed("Content-Type: application/xhtml+xml") << kNothing;
+        QTest::newRow("plain text holding html") << typed("Content-Type: text/plain") << kNothing;
+        QTest::newRow("html named in another header")
+            << typed("Content-Type: text/plain\r\nX-Note: text/html") << kNothing;
+        QTest::newRow("latin-1 body") << served(htmlReply(page + "caf\xe9")) << kNothing;
+        QTest::newRow("body ends inside a character") << served(htmlReply(page + "\xe2\x98")) << kNothing;
+        // A banner and a closed connection look like a server that broke off: asked again later.
+        QTest::newRow("not HTTP at all") << served("SSH-2.0-OpenSSH_9.2p1 Debian-2\r\n") << kNoAnswer;
+
+        QTest::newRow("body at a small cap") << Setup{.reply = sized(1000), .cap = 1000} << sizedPage;
+        QTest::newRow("body one byte over a small cap")
+            << Setup{.reply = sized(1001), .cap = 1000} << kNothing;
+        QTest::newRow("body one byte over the default cap") << served(sized(defaultCap + 1)) << kNothing;
+        // Past the header cap the reply counts as none, as a broken one does.
+        const auto headed = [&](qint64 headerBytes) {
+            const QByteArray body = "<title>Page</title>";
+            const auto build = [&](qint64 pad) {
+                return httpReply(ok, "Content-Type: text/html\r\nX-Pad: " + QByteArray(pad, 'x') + "\r\n",
+                                 body);
+            };
+            return served(build(headerBytes - (build(0).size() - body.size())));
+        };
+        QTest::newRow("headers at the cap") << headed(PageProbe::kMaxHeaderBytes) << sizedPage;
+        QTest::newRow("headers one byte over the cap") << headed(PageProbe::kMaxHeaderBytes + 1) << kNoAnswer;
+        // A dev server compiling its first page is silent for seconds; only silence longer than the idle
+        // timeout, or a caller's deadline, gives up on it.
+        QTest::newRow("slow first page") << Setup{.reply = small, .delayMs = 3500} << sizedPage;
+        QTest::newRow("answer within a deadline")
+            << Setup{.reply = small, .delayMs = 300, .deadlineMs = 1500} << sizedPage;
+        QTest::newRow("answer after the deadline")
+            << Setup{.reply = small, .delayMs = 1500, .deadlineMs = 300} << kNoAnswer;
+        QTest::newRow("silent past the idle timeout")
+            << Setup{.reply = small, .delayMs = kNever, .idleMs = 500} << kNoAnswer;
+        // Every read of an endless body is small, so only the deadline can end it.
+        QTest::newRow("endless slow body")
+            << Setup{.reply = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n",
+                     .trickle = "<p>",
+                     .deadlineMs = 500}
+            << kNoAnswer;
+
+        // Sign-in and locale redirects are followed on this machine, and nowhere else.
+        QTest::newRow("redirect to a path") << Setup{.reply = small, .redirectTo = "/login"} << sizedPage;
+        QTest::newRow("redirect to a loopback address")
+            << Setup{.reply = small, .redirectTo = "http://127.0.0.1:%PORT%/en"} << sizedPage;
+        QTest::newRow("redirect off this machine")
+            << Setup{.reply = small, .redirectTo = "http://0.0.0.0:%PORT%/login"} << kNothing;
+        QTest::newRow("endless redirects")
+            << Setup{.reply = small, .redirectTo = "/again", .redirectAlways = true} << kNothing;
+
+        const QByteArray storybook =
+            htmlReply("<title>Secure</title><link href=\"./sb-manager/runtime.js\">");
+        QTest::newRow("https, certificate the client accepts")
+            << Setup{.reply = storybook, .tls = true, .trusted = true}
+            << found(u"Secure"_s, AppType::storybook, HttpScheme::https);
+        QTest::newRow("https, certificate the client does not accept")
+            << Setup{.reply = storybook, .tls = true} << kNothing;
+    }
+
+    void pagesAreJudged()
+    {
+        QFETCH(Setup, setup);
+        QFETCH(QString, expected);
+        if (setup.tls && !m_serverTls)
+            QSKIP("no test certificate: openssl or Qt's TLS backend is missing");
+        PageServer server(setup, setup.tls ? m_serverTls : std::nullopt);
+        PageProbe probe;
+        if (setup.trusted)
+            probe.setExtraCertificates(m_serverTls->localCertificate().toPem());
+        probe.setDeadlineMs(setup.deadlineMs);
+        probe.setIdleTimeoutMs(setup.idleMs);
+        if (setup.cap != PageProbe::kDefaultMaxBodyBytes)
+            probe.setMaxBodyBytes(setup.cap);
+        const int timeoutMs = setup.deadlineMs > 0 ? setup.deadlineMs : std::min(setup.idleMs, 10'000);
+        // At most one full timeout for each of the two schemes.
+        const Outcome outcome =
+            probeOnce(probe, server.port(), 2 * timeoutMs + std::max(setup.delayMs, 0) + 3000);
+        QCOMPARE(outcome.calls, 1);
+        QVERIFY(outcome.onProbeThread);
+        QCOMPARE(describe(outcome.page, outcome.noAnswer), expected);
+        // Whatever the ending, nothing more is read: the probe holds no connection open.
+        QTRY_COMPARE(server.openConnections(), 0);
+
+        // Plain http is asked first; https only when plain http gave no page. (Qt itself may repeat a
+        // plain request whose connection broke.)
+        const QByteArray arrivals = server.arrivals();
+        if (!setup.tls) {
+            QVERIFY2(arrivals.startsWith('h'), arrivals.constData());
+            // A deadline covers both schemes: once it has passed, https is not asked.
+            const bool deadlinePassed = setup.deadlineMs > 0 && outcome.noAnswer;
+            QVERIFY2(arrivals.contains('t') == (!outcome.page && !deadlinePassed), arrivals.constData());
+        }
+        // A held connection is given its whole timeout, and not the server's whole delay.
+        const QString elapsed = QString::number(outcome.elapsedMs);
+        if (setup.delayMs == kNever || setup.delayMs > timeoutMs || !setup.trickle.isEmpty())
+            QVERIFY2(outcome.elapsedMs >= timeoutMs * 9 / 10, qPrintable(elapsed));
+        if (setup.delayMs > timeoutMs)
+            QVERIFY2(outcome.elapsedMs < setup.delayMs, qPrintable(elapsed));
+    }
+
+    void portTextMustBeANumber_data()
+    {
+        // "%1" stands for the port of a live server that answers every request with a page, "%2" for
+        // a port nothing listens on.
+        QTest::addColumn<QString>("portText");
+        QTest::addColumn<bool>("accepted");
+
+        QTest::newRow("the port itself") << u"%1"_s << true;
+        QTest::newRow("closed port") << u"%2"_s << false;
+        QTest::newRow("wildcard") << u"*"_s << false;
+        QTest::newRow("empty") << QString() << false;
+        QTest::newRow("out of range") << u"65536"_s << false;
+        QTest::newRow("with a path") << u"%1/../x"_s << false;
+        QTest::newRow("with a user part") << u"%1@127.0.0.1:%1"_s << false;
+        QTest::newRow("trailing space") << u"%1 "_s << false;
+    }
+
+    void portTextMustBeANumber()
+    {
+        QFETCH(QString, portText);
+        QFETCH(bool, accepted);
+
+        PageServer server(Setup{.reply = htmlReply("<title>Served</title>")});
+        QString closedPort;
+        {
+            QTcpServer closed;
+            QVERIFY(closed.listen(QHostAddress::LocalHost));
+            closedPort = QString::number(closed.serverPort());
+        }
+        PageProbe probe;
+        const QString port = QString(portText).replace(u"%1"_s, server.port());
+        // A refused connection or a rejected text is an answer at once, not at the timeout.
+        const bool closedPortAsked = portText == QLatin1String("%2");
+        const Outcome outcome =
+            probeOnce(probe, QString(port).replace(QStringLiteral("%2"), closedPort), 2500);
+        QCOMPARE(outcome.calls, 1);
+        QCOMPARE(describe(outcome.page, outcome.noAnswer), accepted          ? found(QStringLiteral("Served"))
+                                                           : closedPortAsked ? kNoAnswer
+                                                                             : kNothing);
+        if (!accepted)
+            QCOMPARE(server.arrivals(), QByteArray());
+    }
+
+    void floodingPortHoldsUpNoOther()
+    {
+        constexpr int kDeadlineMs = 5000;
+        QHash<QString, QString> results;
+        QHash<QString, qint64> times;
+        PageServer flood(Setup{.floodHeaders = true});
+        std::vector<std::unique_ptr<PageServer>> servers;
+        PageProbe probe;
+        probe.setDeadlineMs(kDeadlineMs);
+        QElapsedTimer clock;
+        clock.start();
+        const auto ask = [&](const QString& port) {
+            probe.fetchHTMLData(port, [&, port](const PageProbe::Outcome& outcome) {
+                results.insert(port, describe(outcome.page, outcome.noAnswer));
+                times.insert(port, clock.elapsed());
+            });
+        };
+        // Asked first, so that a probe queued behind it would show.
+        ask(flood.port());
+        for (int i = 0; i < 3; ++i) {
+            servers.push_back(
+                std::make_unique<PageServer>(Setup{.reply = htmlReply("<title>Ordinary</title>")}));
+            ask(servers.back()->port());
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(results.size(), 4, 2 * kDeadlineMs);
+        for (const auto& server : servers) {
+            QCOMPARE(results.value(server->port()), found(u"Ordinary"_s));
+            QVERIFY2(times.value(server->port()) < kDeadlineMs,
+                     qPrintable(QString::number(times.value(server->port()))));
+        }
+        QCOMPARE(results.value(flood.port()), kNoAnswer);
+        // Nothing more is read from it.
+        QTRY_COMPARE(flood.openConnections(), 0);
+    }
+
+    void asksTheListedAddress_data()
+    {
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("IPv4 loopback") << u"127.0.0.1"_s << found(u"four"_s);
+        QTest::newRow("IPv6 loopback") << u"[::1]"_s << found(u"six"_s);
+    }
+
+    void asksTheListedAddress()
+    {
+        QFETCH(QString, host);
+        QFETCH(QString, expected);
+        // Two servers on one port, one per loopback address: only the address tells them apart.
+        PageServer four(Setup{.reply = htmlReply("<title>four</title>")});
+        PageServer six(Setup{.reply = htmlReply("<title>six</title>"),
+                             .address = QHostAddress(QHostAddress::LocalHostIPv6),
+                             .port = quint16(four.port().toUInt())});
+        if (six.port() != four.port())
+            QSKIP("no IPv6 loopback, or its port is taken there");
+        PageProbe probe;
+        QString result;
+        probe.fetchHTMLData(four.port(), host, [&](const PageProbe::Outcome& outcome) {
+            result = describe(outcome.page, outcome.noAnswer);
+        });
+        QTRY_COMPARE(result, expected);
+    }
 
 private:
     QSslConfiguration m_defaultTls;
     std::optional<QSslConfiguration> m_serverTls;
 };
-
-void PageProbeTest::initTestCase()
-{
-    m_defaultTls = QSslConfiguration::defaultConfiguration();
-    const QString openssl = tidewell::test::findProgram(u"openssl"_s);
-    QTemporaryDir folder;
-    if (openssl.isEmpty() || !QSslSocket::supportsSsl())
-        return;
-    const QString cert = folder.filePath(u"cert.pem"_s);
-    const QString key = folder.filePath(u"key.pem"_s);
-    const QString options =
-        u"req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 -subj "
-        "/CN=localhost -addext subjectAltName=DNS:localhost,IP:127.0.0.1"_s;
-    const tidewell::test::ProgramRun made = tidewell::test::runProgram(
-        openssl, options.split(u' ') + QStringList{u"-keyout"_s, key, u"-out"_s, cert});
-    QVERIFY2(made.exitCode == 0, made.err.constData());
-    m_serverTls = QSslConfiguration::defaultConfiguration();
-    m_serverTls->setLocalCertificate(QSslCertificate::fromPath(cert).value(0));
-    m_serverTls->setPrivateKey(QSslKey(tidewell::test::fileContent(key), QSsl::Ec));
-    QVERIFY(!m_serverTls->localCertificate().isNull() && !m_serverTls->privateKey().isNull());
-}
-
-void PageProbeTest::cleanup()
-{
-    QSslConfiguration::setDefaultConfiguration(m_defaultTls);
-}
-
-void PageProbeTest::pagesAreJudged_data()
-{
-    QTest::addColumn<Setup>("setup");
-    QTest::addColumn<QString>("expected");
-
-    const QByteArray page = "<html><head><title>Dev Server</title></head><body></body></html>";
-    const QByteArray ok = "HTTP/1.1 200 OK";
-    const QString devServer = u"Dev Server"_s;
-    const auto served = [](const QByteArray& reply) { return Setup{.reply = reply}; };
-    const auto typed = [&](const QByteArray& headers) {
-        return served(httpReply(ok, headers + "\r\n", page));
-    };
-    const auto sized = [](qint64 size) {
-        const QByteArray head = "<title>Page</title>";
-        return htmlReply(head + QByteArray(size - head.size(), 'x'));
-    };
-    const QString sizedPage = found(u"Page"_s);
-    const QByteArray small = sized(100);
-    const qint64 defaultCap = PageProbe::kDefaultMaxBodyBytes;
-
-    QTest::newRow("non-ASCII title and app marker")
-        << served(htmlReply(
-               "<title>Caf\xc3\xa9 \xe2\x98\x95</title><script src=\"/_next/static/c.js\"></script>"))
-        << found(u"Caf\u00e9 \u2615"_s, AppType::nextjs);
-    QTest::newRow("header name in capitals") << typed("CONTENT-TYPE: text/html") << found(devServer);
-    QTest::newRow("html type after other text")
-        << typed("Content-Type: charset=utf-8; text/html") << found(devServer);
-    QTest::newRow("not-found page served as html")
-        << served(httpReply("HTTP/1.1 404 Not Found", "Content-Type: text/html\r\n", page))
-        << found(devServer);
-    QTest::newRow("chunked body")
-        << Setup{.reply = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nTransfer-Encoding: chunked\r\n"
-                          "Connection: close\r\n\r\n" +
-                          QByteArray::number(page.size(), 16) + "\r\n" + page + "\r\n0\r\n\r\n"}
-        << found(devServer);
-    QTest::newRow("empty html body") << served(htmlReply({})) << found(u"No Title"_s);
-    QTest::newRow("no content type") << served(httpReply(ok, {}, page)) << kNothing;
-    QTest::newRow("html type in other letter case") << typed("Content-Type: Text/HTML") << kNothing;
-    QTest::newRow("xhtml type") << typed("Content-Type: application/xhtml+xml") << kNothing;
-    QTest::newRow("plain text holding html") << typed("Content-Type: text/plain") << kNothing;
-    QTest::newRow("html named in another header")
-        << typed("Content-Type: text/plain\r\nX-Note: text/html") << kNothing;
-    QTest::newRow("latin-1 body") << served(htmlReply(page + "caf\xe9")) << kNothing;
-    QTest::newRow("body ends inside a character") << served(htmlReply(page + "\xe2\x98")) << kNothing;
-    // A banner and a closed connection look like a server that broke off: asked again later.
-    QTest::newRow("not HTTP at all") << served("SSH-2.0-OpenSSH_9.2p1 Debian-2\r\n") << kNoAnswer;
-
-    QTest::newRow("body at a small cap") << Setup{.reply = sized(1000), .cap = 1000} << sizedPage;
-    QTest::newRow("body one byte over a small cap") << Setup{.reply = sized(1001), .cap = 1000} << kNothing;
-    QTest::newRow("body one byte over the default cap") << served(sized(defaultCap + 1)) << kNothing;
-    // Past the header cap the reply counts as none, as a broken one does.
-    const auto headed = [&](qint64 headerBytes) {
-        const QByteArray body = "<title>Page</title>";
-        const auto build = [&](qint64 pad) {
-            return httpReply(ok, "Content-Type: text/html\r\nX-Pad: " + QByteArray(pad, 'x') + "\r\n", body);
-        };
-        return served(build(headerBytes - (build(0).size() - body.size())));
-    };
-    QTest::newRow("headers at the cap") << headed(PageProbe::kMaxHeaderBytes) << sizedPage;
-    QTest::newRow("headers one byte over the cap") << headed(PageProbe::kMaxHeaderBytes + 1) << kNoAnswer;
-    // A dev server compiling its first page is silent for seconds; only silence longer than the idle
-    // timeout, or a caller's deadline, gives up on it.
-    QTest::newRow("slow first page") << Setup{.reply = small, .delayMs = 3500} << sizedPage;
-    QTest::newRow("answer within a deadline")
-        << Setup{.reply = small, .delayMs = 300, .deadlineMs = 1500} << sizedPage;
-    QTest::newRow("answer after the deadline")
-        << Setup{.reply = small, .delayMs = 1500, .deadlineMs = 300} << kNoAnswer;
-    QTest::newRow("silent past the idle timeout")
-        << Setup{.reply = small, .delayMs = kNever, .idleMs = 500} << kNoAnswer;
-    // Every read of an endless body is small, so only the deadline can end it.
-    QTest::newRow("endless slow body") << Setup{.reply = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\n\r\n",
-                                                .trickle = "<p>",
-                                                .deadlineMs = 500}
-                                       << kNoAnswer;
-
-    // Sign-in and locale redirects are followed on this machine, and nowhere else.
-    QTest::newRow("redirect to a path") << Setup{.reply = small, .redirectTo = "/login"} << sizedPage;
-    QTest::newRow("redirect to a loopback address")
-        << Setup{.reply = small, .redirectTo = "http://127.0.0.1:%PORT%/en"} << sizedPage;
-    QTest::newRow("redirect off this machine")
-        << Setup{.reply = small, .redirectTo = "http://0.0.0.0:%PORT%/login"} << kNothing;
-    QTest::newRow("endless redirects")
-        << Setup{.reply = small, .redirectTo = "/again", .redirectAlways = true} << kNothing;
-
-    const QByteArray storybook = htmlReply("<title>Secure</title><link href=\"./sb-manager/runtime.js\">");
-    QTest::newRow("https, certificate the client accepts")
-        << Setup{.reply = storybook, .tls = true, .trusted = true}
-        << found(u"Secure"_s, AppType::storybook, HttpScheme::https);
-    QTest::newRow("https, certificate the client does not accept")
-        << Setup{.reply = storybook, .tls = true} << kNothing;
-}
-
-void PageProbeTest::pagesAreJudged()
-{
-    QFETCH(Setup, setup);
-    QFETCH(QString, expected);
-    if (setup.tls && !m_serverTls)
-        QSKIP("no test certificate: openssl or Qt's TLS backend is missing");
-    PageServer server(setup, setup.tls ? m_serverTls : std::nullopt);
-    PageProbe probe;
-    if (setup.trusted)
-        probe.setExtraCertificates(m_serverTls->localCertificate().toPem());
-    probe.setDeadlineMs(setup.deadlineMs);
-    probe.setIdleTimeoutMs(setup.idleMs);
-    if (setup.cap != PageProbe::kDefaultMaxBodyBytes)
-        probe.setMaxBodyBytes(setup.cap);
-    const int timeoutMs = setup.deadlineMs > 0 ? setup.deadlineMs : std::min(setup.idleMs, 10'000);
-    // At most one full timeout for each of the two schemes.
-    const Outcome outcome =
-        probeOnce(probe, server.port(), 2 * timeoutMs + std::max(setup.delayMs, 0) + 3000);
-    QCOMPARE(outcome.calls, 1);
-    QVERIFY(outcome.onProbeThread);
-    QCOMPARE(describe(outcome.page, outcome.noAnswer), expected);
-    // Whatever the ending, nothing more is read: the probe holds no connection open.
-    QTRY_COMPARE(server.openConnections(), 0);
-
-    // Plain http is asked first; https only when plain http gave no page. (Qt itself may repeat a
-    // plain request whose connection broke.)
-    const QByteArray arrivals = server.arrivals();
-    if (!setup.tls) {
-        QVERIFY2(arrivals.startsWith('h'), arrivals.constData());
-        // A deadline covers both schemes: once it has passed, https is not asked.
-        const bool deadlinePassed = setup.deadlineMs > 0 && outcome.noAnswer;
-        QVERIFY2(arrivals.contains('t') == (!outcome.page && !deadlinePassed), arrivals.constData());
-    }
-    // A held connection is given its whole timeout, and not the server's whole delay.
-    const QString elapsed = QString::number(outcome.elapsedMs);
-    if (setup.delayMs == kNever || setup.delayMs > timeoutMs || !setup.trickle.isEmpty())
-        QVERIFY2(outcome.elapsedMs >= timeoutMs * 9 / 10, qPrintable(elapsed));
-    if (setup.delayMs > timeoutMs)
-        QVERIFY2(outcome.elapsedMs < setup.delayMs, qPrintable(elapsed));
-}
-
-void PageProbeTest::portTextMustBeANumber_data()
-{
-    // "%1" stands for the port of a live server that answers every request with a page, "%2" for
-    // a port nothing listens on.
-    QTest::addColumn<QString>("portText");
-    QTest::addColumn<bool>("accepted");
-
-    QTest::newRow("the port itself") << u"%1"_s << true;
-    QTest::newRow("closed port") << u"%2"_s << false;
-    QTest::newRow("wildcard") << u"*"_s << false;
-    QTest::newRow("empty") << QString() << false;
-    QTest::newRow("out of range") << u"65536"_s << false;
-    QTest::newRow("with a path") << u"%1/../x"_s << false;
-    QTest::newRow("with a user part") << u"%1@127.0.0.1:%1"_s << false;
-    QTest::newRow("trailing space") << u"%1 "_s << false;
-}
-
-void PageProbeTest::portTextMustBeANumber()
-{
-    QFETCH(QString, portText);
-    QFETCH(bool, accepted);
-
-    PageServer server(Setup{.reply = htmlReply("<title>Served</title>")});
-    QString closedPort;
-    {
-        QTcpServer closed;
-        QVERIFY(closed.listen(QHostAddress::LocalHost));
-        closedPort = QString::number(closed.serverPort());
-    }
-    PageProbe probe;
-    const QString port = QString(portText).replace(u"%1"_s, server.port());
-    // A refused connection or a rejected text is an answer at once, not at the timeout.
-    const bool closedPortAsked = portText == QLatin1String("%2");
-    const Outcome outcome = probeOnce(probe, QString(port).replace(QStringLiteral("%2"), closedPort), 2500);
-    QCOMPARE(outcome.calls, 1);
-    QCOMPARE(describe(outcome.page, outcome.noAnswer), accepted          ? found(QStringLiteral("Served"))
-                                                       : closedPortAsked ? kNoAnswer
-                                                                         : kNothing);
-    if (!accepted)
-        QCOMPARE(server.arrivals(), QByteArray());
-}
-
-void PageProbeTest::floodingPortHoldsUpNoOther()
-{
-    constexpr int kDeadlineMs = 5000;
-    QHash<QString, QString> results;
-    QHash<QString, qint64> times;
-    PageServer flood(Setup{.floodHeaders = true});
-    std::vector<std::unique_ptr<PageServer>> servers;
-    PageProbe probe;
-    probe.setDeadlineMs(kDeadlineMs);
-    QElapsedTimer clock;
-    clock.start();
-    const auto ask = [&](const QString& port) {
-        probe.fetchHTMLData(port, [&, port](const PageProbe::Outcome& outcome) {
-            results.insert(port, describe(outcome.page, outcome.noAnswer));
-            times.insert(port, clock.elapsed());
-        });
-    };
-    // Asked first, so that a probe queued behind it would show.
-    ask(flood.port());
-    for (int i = 0; i < 3; ++i) {
-        servers.push_back(std::make_unique<PageServer>(Setup{.reply = htmlReply("<title>Ordinary</title>")}));
-        ask(servers.back()->port());
-    }
-    QTRY_COMPARE_WITH_TIMEOUT(results.size(), 4, 2 * kDeadlineMs);
-    for (const auto& server : servers) {
-        QCOMPARE(results.value(server->port()), found(u"Ordinary"_s));
-        QVERIFY2(times.value(server->port()) < kDeadlineMs,
-                 qPrintable(QString::number(times.value(server->port()))));
-    }
-    QCOMPARE(results.value(flood.port()), kNoAnswer);
-    // Nothing more is read from it.
-    QTRY_COMPARE(flood.openConnections(), 0);
-}
-
-void PageProbeTest::asksTheListedAddress_data()
-{
-    QTest::addColumn<QString>("host");
-    QTest::addColumn<QString>("expected");
-    QTest::newRow("IPv4 loopback") << u"127.0.0.1"_s << found(u"four"_s);
-    QTest::newRow("IPv6 loopback") << u"[::1]"_s << found(u"six"_s);
-}
-
-void PageProbeTest::asksTheListedAddress()
-{
-    QFETCH(QString, host);
-    QFETCH(QString, expected);
-    // Two servers on one port, one per loopback address: only the address tells them apart.
-    PageServer four(Setup{.reply = htmlReply("<title>four</title>")});
-    PageServer six(Setup{.reply = htmlReply("<title>six</title>"),
-                         .address = QHostAddress(QHostAddress::LocalHostIPv6),
-                         .port = quint16(four.port().toUInt())});
-    if (six.port() != four.port())
-        QSKIP("no IPv6 loopback, or its port is taken there");
-    PageProbe probe;
-    QString result;
-    probe.fetchHTMLData(four.port(), host, [&](const PageProbe::Outcome& outcome) {
-        result = describe(outcome.page, outcome.noAnswer);
-    });
-    QTRY_COMPARE(result, expected);
-}
 
 QTEST_GUILESS_MAIN(PageProbeTest)
 #include "tst_pageprobe.moc"

@@ -66,125 +66,120 @@ class QuickLaunchTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void itemsAreNewUuidsEqualByUuidAlone();
-    void loadsAndKeepsAListSavedOnTheMac();
-    void savingTwiceAndRemoving();
-    void unreadableListIsKeptBeforeItIsReplaced_data();
-    void unreadableListIsKeptBeforeItIsReplaced();
+    void itemsAreNewUuidsEqualByUuidAlone()
+    {
+        const QRegularExpression canonical(
+            u"^[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}$"_s);
+        const QuickLaunchItemPtr first = QuickLaunchStore::makeQuickLaunchItem(nodeServer(), QDateTime());
+        QVERIFY2(canonical.match(first->uuid()).hasMatch(), qPrintable(first->uuid()));
+        const QuickLaunchItemData sameUuid(first->uuid(), u"bun"_s, u"4000"_s, u"2"_s, std::nullopt,
+                                           std::nullopt, QDateTime());
+        QVERIFY(*first == sameUuid);
+        QCOMPARE(qHash(*first, 7), qHash(first->uuid(), 7));
+    }
+
+    void loadsAndKeepsAListSavedOnTheMac()
+    {
+        SettingsFile file;
+        AppState state(file.open());
+        state.setQuickLaunchData(kSavedOnMac);
+        QJsonObject expected = QJsonDocument::fromJson(kSavedOnMac.toUtf8()).object();
+        QJsonObject shop = expected.value(kFirstUuid).toObject();
+        shop.remove(u"pinned"_s);
+        expected.insert(kFirstUuid, shop);
+
+        const QList<QuickLaunchItemPtr> items = QuickLaunchStore::loadQuickLaunchItems(state);
+        // The map's own order, by uuid; not by date.
+        QCOMPARE(items.size(), 2);
+        QCOMPARE(items[0]->toJson(), shop);
+        QCOMPARE(items[0]->htmlData()->title, u"Shop / Home"_s);
+        QCOMPARE(items[0]->creationDate(), utc(2025, 11, 28, 5, 20, 0, 123));
+        QCOMPARE(items[1]->toJson(), expected.value(kSecondUuid).toObject());
+        QCOMPARE(items[1]->processInfo(), std::optional<ProcessInfo>());
+        QCOMPARE(items[1]->creationDate(), utc(2023, 3, 8, 20, 26, 40, 500));
+
+        // Saving the list again keeps every item and its exact stored date.
+        const QuickLaunchItemData other(QuickLaunchItemData::newUuid(), {}, {}, {}, {}, {}, QDateTime());
+        QuickLaunchStore::removeQuickLaunchItem(other, state);
+        QCOMPARE(storedObject(state), expected);
+    }
+
+    // Saved from the same port twice, they are two items; removing an unknown one changes nothing.
+    void savingTwiceAndRemoving()
+    {
+        SettingsFile file;
+        AppState state(file.open());
+        Diagnostics::Capture output;
+        const QuickLaunchItemPtr first = QuickLaunchStore::addQuickLaunchItem(nodeServer(), state);
+        // The map's description, then the stored text: compact JSON, kept in the user's store across runs.
+        QCOMPARE(output.lines().size(), 2);
+        QVERIFY2(output.lines()[0].contains(first->uuid()), qPrintable(output.lines()[0]));
+        QCOMPARE(output.lines()[1], state.quickLaunchData());
+        QVERIFY(!state.quickLaunchData().contains(u'\n'));
+
+        const QuickLaunchItemPtr second = QuickLaunchStore::addQuickLaunchItem(nodeServer(), state);
+        QCOMPARE(AppState(file.open()).quickLaunchData(), state.quickLaunchData());
+        QCOMPARE(QuickLaunchStore::loadQuickLaunchItems(state).size(), 2);
+        // Nothing was unreadable, so nothing was kept aside.
+        QCOMPARE(file.open()->allKeys(), QStringList{AppState::kQuickLaunchKey});
+
+        const QString before = state.quickLaunchData();
+        QuickLaunchStore::removeQuickLaunchItem(
+            *QuickLaunchStore::makeQuickLaunchItem(nodeServer(), QDateTime()), state);
+        QCOMPARE(state.quickLaunchData(), before);
+        QuickLaunchStore::removeQuickLaunchItem(*first, state);
+        QCOMPARE(storedObject(state).keys(), QStringList{second->uuid()});
+        QuickLaunchStore::removeQuickLaunchItem(*second, state);
+        QCOMPARE(state.quickLaunchData(), u"{}"_s);
+    }
+
+    void unreadableListIsKeptBeforeItIsReplaced_data()
+    {
+        QTest::addColumn<QVariant>("stored");
+        const QString good = uR"({"uuid":"A","processName":"node","port":"3000","pid":"1",)"
+                             R"("creationDate":1.5})"_s;
+        QTest::newRow("an item without creationDate") << QVariant(
+            uR"({"A":%1,"B":{"uuid":"B","processName":"node","port":"3001","pid":"2"}})"_s.arg(good));
+        QTest::newRow("creationDate as text") << QVariant(
+            uR"({"B":{"uuid":"B","processName":"n","port":"1","pid":"2","creationDate":"2025"}})"_s);
+        QTest::newRow("port as number")
+            << QVariant(uR"({"B":{"uuid":"B","processName":"n","port":3000,"pid":"2","creationDate":1}})"_s);
+        QTest::newRow("app type nobody knows")
+            << QVariant(uR"({"A":%1,"B":{"uuid":"B","processName":"n","port":"1","pid":"2","creationDate":1,)"
+                        R"("htmlData":{"title":"t","appType":"vue","scheme":"http"}}})"_s.arg(good));
+        QTest::newRow("item that is not an object") << QVariant(uR"({"A":%1,"B":"B"})"_s.arg(good));
+        QTest::newRow("a list instead of a map") << QVariant(uR"([%1])"_s.arg(good));
+        QTest::newRow("not JSON") << QVariant(uR"({"A":)"_s);
+        // What a settings file makes of an unquoted JSON text with commas.
+        QTest::newRow("stored as a list")
+            << QVariant(QStringList{uR"({"A":{"uuid":"A"})"_s, uR"("B":{"uuid":"B"}})"_s});
+        QTest::newRow("stored as a map") << QVariant(QVariantMap{{u"A"_s, 1}});
+    }
+
+    void unreadableListIsKeptBeforeItIsReplaced()
+    {
+        QFETCH(QVariant, stored);
+        SettingsFile file;
+        file.open()->setValue(AppState::kQuickLaunchKey, stored);
+        AppState state(file.open());
+
+        QCOMPARE(QuickLaunchStore::loadQuickLaunchItems(state).size(), 0);
+        const QuickLaunchItemData any(u"A"_s, {}, {}, {}, {}, {}, QDateTime());
+        QuickLaunchStore::removeQuickLaunchItem(any, state);
+        QCOMPARE(file.open()->value(AppState::kQuickLaunchKey), stored);
+
+        const QDateTime now = utc(2025, 12, 6, 5, 46, 40, 900);
+        Diagnostics::Capture output;
+        const QuickLaunchItemPtr item = QuickLaunchStore::addQuickLaunchItem(nodeServer(), state, now);
+        // Whole seconds since 1970 of `now`.
+        const QString key = u"bc_quickLaunch.unreadable.1765000000"_s;
+
+        QCOMPARE(file.open()->value(key), stored);
+        QCOMPARE(output.lines().value(0), u"Quick launch: kept the unreadable saved list under "_s + key);
+        QCOMPARE(storedObject(state).keys(), QStringList{item->uuid()});
+        QCOMPARE(QuickLaunchStore::loadQuickLaunchItems(state).size(), 1);
+    }
 };
-
-void QuickLaunchTest::itemsAreNewUuidsEqualByUuidAlone()
-{
-    const QRegularExpression canonical(u"^[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}$"_s);
-    const QuickLaunchItemPtr first = QuickLaunchStore::makeQuickLaunchItem(nodeServer(), QDateTime());
-    QVERIFY2(canonical.match(first->uuid()).hasMatch(), qPrintable(first->uuid()));
-    const QuickLaunchItemData sameUuid(first->uuid(), u"bun"_s, u"4000"_s, u"2"_s, std::nullopt, std::nullopt,
-                                       QDateTime());
-    QVERIFY(*first == sameUuid);
-    QCOMPARE(qHash(*first, 7), qHash(first->uuid(), 7));
-}
-
-void QuickLaunchTest::loadsAndKeepsAListSavedOnTheMac()
-{
-    SettingsFile file;
-    AppState state(file.open());
-    state.setQuickLaunchData(kSavedOnMac);
-    QJsonObject expected = QJsonDocument::fromJson(kSavedOnMac.toUtf8()).object();
-    QJsonObject shop = expected.value(kFirstUuid).toObject();
-    shop.remove(u"pinned"_s);
-    expected.insert(kFirstUuid, shop);
-
-    const QList<QuickLaunchItemPtr> items = QuickLaunchStore::loadQuickLaunchItems(state);
-    // The map's own order, by uuid; not by date.
-    QCOMPARE(items.size(), 2);
-    QCOMPARE(items[0]->toJson(), shop);
-    QCOMPARE(items[0]->htmlData()->title, u"Shop / Home"_s);
-    QCOMPARE(items[0]->creationDate(), utc(2025, 11, 28, 5, 20, 0, 123));
-    QCOMPARE(items[1]->toJson(), expected.value(kSecondUuid).toObject());
-    QCOMPARE(items[1]->processInfo(), std::optional<ProcessInfo>());
-    QCOMPARE(items[1]->creationDate(), utc(2023, 3, 8, 20, 26, 40, 500));
-
-    // Saving the list again keeps every item and its exact stored date.
-    const QuickLaunchItemData other(QuickLaunchItemData::newUuid(), {}, {}, {}, {}, {}, QDateTime());
-    QuickLaunchStore::removeQuickLaunchItem(other, state);
-    QCOMPARE(storedObject(state), expected);
-}
-
-// Saved from the same port twice, they are two items; removing an unknown one changes nothing.
-void QuickLaunchTest::savingTwiceAndRemoving()
-{
-    SettingsFile file;
-    AppState state(file.open());
-    Diagnostics::Capture output;
-    const QuickLaunchItemPtr first = QuickLaunchStore::addQuickLaunchItem(nodeServer(), state);
-    // The map's description, then the stored text: compact JSON, kept in the user's store across runs.
-    QCOMPARE(output.lines().size(), 2);
-    QVERIFY2(output.lines()[0].contains(first->uuid()), qPrintable(output.lines()[0]));
-    QCOMPARE(output.lines()[1], state.quickLaunchData());
-    QVERIFY(!state.quickLaunchData().contains(u'\n'));
-
-    const QuickLaunchItemPtr second = QuickLaunchStore::addQuickLaunchItem(nodeServer(), state);
-    QCOMPARE(AppState(file.open()).quickLaunchData(), state.quickLaunchData());
-    QCOMPARE(QuickLaunchStore::loadQuickLaunchItems(state).size(), 2);
-    // Nothing was unreadable, so nothing was kept aside.
-    QCOMPARE(file.open()->allKeys(), QStringList{AppState::kQuickLaunchKey});
-
-    const QString before = state.quickLaunchData();
-    QuickLaunchStore::removeQuickLaunchItem(*QuickLaunchStore::makeQuickLaunchItem(nodeServer(), QDateTime()),
-                                            state);
-    QCOMPARE(state.quickLaunchData(), before);
-    QuickLaunchStore::removeQuickLaunchItem(*first, state);
-    QCOMPARE(storedObject(state).keys(), QStringList{second->uuid()});
-    QuickLaunchStore::removeQuickLaunchItem(*second, state);
-    QCOMPARE(state.quickLaunchData(), u"{}"_s);
-}
-
-void QuickLaunchTest::unreadableListIsKeptBeforeItIsReplaced_data()
-{
-    QTest::addColumn<QVariant>("stored");
-    const QString good = uR"({"uuid":"A","processName":"node","port":"3000","pid":"1",)"
-                         R"("creationDate":1.5})"_s;
-    QTest::newRow("an item without creationDate")
-        << QVariant(uR"({"A":%1,"B":{"uuid":"B","processName":"node","port":"3001","pid":"2"}})"_s.arg(good));
-    QTest::newRow("creationDate as text")
-        << QVariant(uR"({"B":{"uuid":"B","processName":"n","port":"1","pid":"2","creationDate":"2025"}})"_s);
-    QTest::newRow("port as number") << QVariant(
-        uR"({"B":{"uuid":"B","processName":"n","port":3000,"pid":"2","creationDate":1}})"_s);
-    QTest::newRow("app type nobody knows")
-        << QVariant(uR"({"A":%1,"B":{"uuid":"B","processName":"n","port":"1","pid":"2","creationDate":1,)"
-                    R"("htmlData":{"title":"t","appType":"vue","scheme":"http"}}})"_s.arg(good));
-    QTest::newRow("item that is not an object") << QVariant(uR"({"A":%1,"B":"B"})"_s.arg(good));
-    QTest::newRow("a list instead of a map") << QVariant(uR"([%1])"_s.arg(good));
-    QTest::newRow("not JSON") << QVariant(uR"({"A":)"_s);
-    // What a settings file makes of an unquoted JSON text with commas.
-    QTest::newRow("stored as a list")
-        << QVariant(QStringList{uR"({"A":{"uuid":"A"})"_s, uR"("B":{"uuid":"B"}})"_s});
-    QTest::newRow("stored as a map") << QVariant(QVariantMap{{u"A"_s, 1}});
-}
-
-void QuickLaunchTest::unreadableListIsKeptBeforeItIsReplaced()
-{
-    QFETCH(QVariant, stored);
-    SettingsFile file;
-    file.open()->setValue(AppState::kQuickLaunchKey, stored);
-    AppState state(file.open());
-
-    QCOMPARE(QuickLaunchStore::loadQuickLaunchItems(state).size(), 0);
-    const QuickLaunchItemData any(u"A"_s, {}, {}, {}, {}, {}, QDateTime());
-    QuickLaunchStore::removeQuickLaunchItem(any, state);
-    QCOMPARE(file.open()->value(AppState::kQuickLaunchKey), stored);
-
-    const QDateTime now = utc(2025, 12, 6, 5, 46, 40, 900);
-    Diagnostics::Capture output;
-    const QuickLaunchItemPtr item = QuickLaunchStore::addQuickLaunchItem(nodeServer(), state, now);
-    // Whole seconds since 1970 of `now`.
-    const QString key = u"bc_quickLaunch.unreadable.1765000000"_s;
-
-    QCOMPARE(file.open()->value(key), stored);
-    QCOMPARE(output.lines().value(0), u"Quick launch: kept the unreadable saved list under "_s + key);
-    QCOMPARE(storedObject(state).keys(), QStringList{item->uuid()});
-    QCOMPARE(QuickLaunchStore::loadQuickLaunchItems(state).size(), 1);
-}
 
 QTEST_GUILESS_MAIN(QuickLaunchTest)
 #include "tst_quicklaunch.moc"

@@ -79,168 +79,162 @@ class RecordsTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void equalityAndHashSeeEveryField_data();
-    void equalityAndHashSeeEveryField();
-    void storedForm_data();
-    void storedForm();
-    void decoding_data();
-    void decoding();
-    void vercelReplies_data();
-    void vercelReplies();
+    void equalityAndHashSeeEveryField_data()
+    {
+        QTest::addColumn<PortData>("other");
+        QTest::addColumn<bool>("same");
+        HTMLData withFavicon = kPage;
+        withFavicon.favicon = u"/favicon.ico"_s;
+        HTMLData plainHttp = kPage;
+        plainHttp.scheme = HttpScheme::http;
+        QTest::newRow("equal") << node() << true;
+        QTest::newRow("page absent") << node(std::nullopt) << false;
+        QTest::newRow("origin absent") << node(kPage, std::nullopt) << false;
+        QTest::newRow("favicon present") << node(withFavicon) << false;
+        QTest::newRow("scheme") << node(plainHttp) << false;
+        QTest::newRow("pid") << node(kPage, kOrigin, "43") << false;
+        QTest::newRow("name case") << node(kPage, kOrigin, "42", "Node") << false;
+    }
+
+    void equalityAndHashSeeEveryField()
+    {
+        QFETCH(PortData, other);
+        QFETCH(bool, same);
+        const PortData base = node();
+        QCOMPARE(base == other, same);
+        QCOMPARE(qHash(base, 7) == qHash(other, 7), same);
+        QCOMPARE(QSet<PortData>({base, other}).size(), same ? 1 : 2);
+    }
+
+    // The exact form written to the stored data, which later versions must keep reading.
+    void storedForm_data()
+    {
+        QTest::addColumn<PortData>("entry");
+        QTest::addColumn<QByteArray>("json");
+        HTMLData withFavicon = kPage;
+        withFavicon.favicon = u"/icon.png"_s;
+        QTest::newRow("bare, escaped name kept")
+            << PortData(u"Code\\x20H"_s, u"5173"_s, u"7"_s)
+            << QByteArray(R"({"pid":"7","port":"5173","processName":"Code\\x20H"})");
+        QTest::newRow("everything")
+            << node(withFavicon)
+            << QByteArray(R"({"htmlData":{"appType":"nextjs","favicon":"/icon.png",)"
+                          R"("scheme":"https","title":"My App"},"pid":"42","port":"3000",)"
+                          R"("processInfo":{"cmd":"node server.js","cwd":"/home/dev/my app"},)"
+                          R"("processName":"node"})");
+        QTest::newRow("storybook, non-ASCII")
+            << PortData(u"n"_s, u"1"_s, u"2"_s,
+                        HTMLData{u"Caf\u00e9"_s, AppType::storybook, std::nullopt, HttpScheme::http})
+            << QByteArray(
+                   R"({"htmlData":{"appType":"storybook","scheme":"http","title":"Café"},"pid":"2","port":"1",)"
+                   R"("processName":"n"})");
+    }
+
+    void storedForm()
+    {
+        QFETCH(PortData, entry);
+        QFETCH(QByteArray, json);
+        QCOMPARE(QJsonDocument(entry.toJson()).toJson(QJsonDocument::Compact), json);
+        const auto decoded = PortData::fromJson(parse(json));
+        QVERIFY(decoded);
+        QCOMPARE(*decoded, entry);
+    }
+
+    // Members of other names are ignored; a member of the wrong kind or value rejects the record.
+    void decoding_data()
+    {
+        QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<bool>("decodes");
+        const QByteArray head = R"({"processName":"node","port":"3000","pid":"1",)";
+        const auto page = [&](const char* members) {
+            return head + R"("htmlData":{"title":"t",)" + members + "}}";
+        };
+        QTest::newRow("unknown members")
+            << head + R"("extra":[1,2],"htmlData":{"title":"t","appType":"react",)"
+                      R"("scheme":"http","favicon":"/f","more":true}})"
+            << true;
+        QTest::newRow("unknown app type") << page(R"("appType":"vue","scheme":"http")") << false;
+        QTest::newRow("app type in capitals") << page(R"("appType":"React","scheme":"http")") << false;
+        QTest::newRow("unknown scheme") << page(R"("appType":"react","scheme":"ftp")") << false;
+        QTest::newRow("scheme in capitals") << page(R"("appType":"react","scheme":"HTTP")") << false;
+        QTest::newRow("page without title")
+            << head + R"("htmlData":{"appType":"react","scheme":"http"}})" << false;
+        QTest::newRow("page not an object") << head + R"("htmlData":"x"})" << false;
+        QTest::newRow("origin without cmd") << head + R"("processInfo":{"cwd":"/"}})" << false;
+        QTest::newRow("port as number")
+            << QByteArray(R"({"processName":"node","port":3000,"pid":"1"})") << false;
+        QTest::newRow("missing pid") << QByteArray(R"({"processName":"node","port":"3000"})") << false;
+    }
+
+    void decoding()
+    {
+        QFETCH(QByteArray, json);
+        QFETCH(bool, decodes);
+        const auto decoded = PortData::fromJson(parse(json));
+        QCOMPARE(decoded.has_value(), decodes);
+        if (decoded)
+            QCOMPARE(*decoded, node(HTMLData{u"t"_s, AppType::react, u"/f"_s, HttpScheme::http}, {}, "1"));
+    }
+
+    void vercelReplies_data()
+    {
+        QTest::addColumn<QByteArray>("kind");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("expected");
+        const QByteArray deployment =
+            R"({"id":"d","readyState":"READY","readyAt":1700000000000,"buildingAt":1600000000000,
+            "meta":{"githubCommitAuthorName":"ann","githubCommitMessage":"fix <b>it</b>"}})";
+        auto projects = [](const QByteArray& project) { return "{\"projects\":[" + project + "]}"; };
+        auto project = [](const QByteArray& members) {
+            return R"({"id":"p","name":"shop",)" + members + "}";
+        };
+        auto deployed = [&](const QByteArray& latest) {
+            return projects(project(R"("latestDeployments":[)" + latest + "]"));
+        };
+        QTest::newRow("token among other members")
+            << "auth"_ba << QByteArray(R"({"token":"t0k","expiresAt":1})") << "t0k";
+        QTest::newRow("null token") << "auth"_ba << QByteArray(R"({"token":null})")
+                                    << R"(error: Missing member "token")";
+        QTest::newRow("user with extra members")
+            << "user"_ba << QByteArray(R"({"user":{"username":"ann","email":"a@b"}})") << "ann";
+        QTest::newRow("teams, avatar optional")
+            << "teams"_ba
+            << QByteArray(R"({"teams":[{"id":"t1","name":"A","slug":"a","avatar":"x"},)"
+                          R"({"id":"t2","name":"B","slug":"b","avatar":null}]})")
+            << "t1/a/x t2/b/-";
+        QTest::newRow("every member")
+            << "projects"_ba
+            << projects(project(R"("framework":"nextjs","latestDeployments":[)" + deployment + "]"))
+            << "shop|nextjs|READY|1700000000000|ann: fix <b>it</b>";
+        QTest::newRow("missing framework")
+            << "projects"_ba << projects(project(R"("latestDeployments":[])")) << "shop|-";
+        QTest::newRow("building only")
+            << "projects"_ba << deployed(R"({"id":"d","readyState":"BUILDING","buildingAt":5,"meta":{}})")
+            << "shop|-|BUILDING|5|-";
+        QTest::newRow("no times, author only")
+            << "projects"_ba
+            << deployed(R"({"id":"d","readyState":"QUEUED","meta":{"githubCommitAuthorName":"ann"}})")
+            << "shop|-|QUEUED|-|-";
+        QTest::newRow("unknown ready state fails the whole reply")
+            << "projects"_ba
+            << ("{\"projects\":[" + project(R"("latestDeployments":[])") + "," +
+                project(R"("latestDeployments":[{"id":"d","readyState":"SLEEPING","meta":{}}])") + "]}")
+            << R"(error: Unknown readyState "SLEEPING" at projects[1].latestDeployments[0])";
+        QTest::newRow("ready state not a string")
+            << "projects"_ba << deployed(R"({"id":"d","readyState":1,"meta":{}})")
+            << R"(error: Member "readyState" holds a number of the wrong kind at projects[0].latestDeployments[0])";
+        QTest::newRow("deployment without meta")
+            << "projects"_ba << deployed(R"({"id":"d","readyState":"READY"})")
+            << R"(error: Missing member "meta" at projects[0].latestDeployments[0])";
+    }
+
+    void vercelReplies()
+    {
+        QFETCH(QByteArray, kind);
+        QFETCH(QByteArray, body);
+        QTEST(describeVercel(kind, body), "expected");
+    }
 };
-
-void RecordsTest::equalityAndHashSeeEveryField_data()
-{
-    QTest::addColumn<PortData>("other");
-    QTest::addColumn<bool>("same");
-    HTMLData withFavicon = kPage;
-    withFavicon.favicon = u"/favicon.ico"_s;
-    HTMLData plainHttp = kPage;
-    plainHttp.scheme = HttpScheme::http;
-    QTest::newRow("equal") << node() << true;
-    QTest::newRow("page absent") << node(std::nullopt) << false;
-    QTest::newRow("origin absent") << node(kPage, std::nullopt) << false;
-    QTest::newRow("favicon present") << node(withFavicon) << false;
-    QTest::newRow("scheme") << node(plainHttp) << false;
-    QTest::newRow("pid") << node(kPage, kOrigin, "43") << false;
-    QTest::newRow("name case") << node(kPage, kOrigin, "42", "Node") << false;
-}
-
-void RecordsTest::equalityAndHashSeeEveryField()
-{
-    QFETCH(PortData, other);
-    QFETCH(bool, same);
-    const PortData base = node();
-    QCOMPARE(base == other, same);
-    QCOMPARE(qHash(base, 7) == qHash(other, 7), same);
-    QCOMPARE(QSet<PortData>({base, other}).size(), same ? 1 : 2);
-}
-
-// The exact form written to the stored data, which later versions must keep reading.
-void RecordsTest::storedForm_data()
-{
-    QTest::addColumn<PortData>("entry");
-    QTest::addColumn<QByteArray>("json");
-    HTMLData withFavicon = kPage;
-    withFavicon.favicon = u"/icon.png"_s;
-    QTest::newRow("bare, escaped name kept")
-        << PortData(u"Code\\x20H"_s, u"5173"_s, u"7"_s)
-        << QByteArray(R"({"pid":"7","port":"5173","processName":"Code\\x20H"})");
-    QTest::newRow("everything") << node(withFavicon)
-                                << QByteArray(
-                                       R"({"htmlData":{"appType":"nextjs","favicon":"/icon.png",)"
-                                       R"("scheme":"https","title":"My App"},"pid":"42","port":"3000",)"
-                                       R"("processInfo":{"cmd":"node server.js","cwd":"/home/dev/my app"},)"
-                                       R"("processName":"node"})");
-    QTest::newRow("storybook, non-ASCII")
-        << PortData(u"n"_s, u"1"_s, u"2"_s,
-                    HTMLData{u"Caf\u00e9"_s, AppType::storybook, std::nullopt, HttpScheme::http})
-        << QByteArray(
-               R"({"htmlData":{"appType":"storybook","scheme":"http","title":"Café"},"pid":"2","port":"1",)"
-               R"("processName":"n"})");
-}
-
-void RecordsTest::storedForm()
-{
-    QFETCH(PortData, entry);
-    QFETCH(QByteArray, json);
-    QCOMPARE(QJsonDocument(entry.toJson()).toJson(QJsonDocument::Compact), json);
-    const auto decoded = PortData::fromJson(parse(json));
-    QVERIFY(decoded);
-    QCOMPARE(*decoded, entry);
-}
-
-// Members of other names are ignored; a member of the wrong kind or value rejects the record.
-void RecordsTest::decoding_data()
-{
-    QTest::addColumn<QByteArray>("json");
-    QTest::addColumn<bool>("decodes");
-    const QByteArray head = R"({"processName":"node","port":"3000","pid":"1",)";
-    const auto page = [&](const char* members) {
-        return head + R"("htmlData":{"title":"t",)" + members + "}}";
-    };
-    QTest::newRow("unknown members") << head + R"("extra":[1,2],"htmlData":{"title":"t","appType":"react",)"
-                                               R"("scheme":"http","favicon":"/f","more":true}})"
-                                     << true;
-    QTest::newRow("unknown app type") << page(R"("appType":"vue","scheme":"http")") << false;
-    QTest::newRow("app type in capitals") << page(R"("appType":"React","scheme":"http")") << false;
-    QTest::newRow("unknown scheme") << page(R"("appType":"react","scheme":"ftp")") << false;
-    QTest::newRow("scheme in capitals") << page(R"("appType":"react","scheme":"HTTP")") << false;
-    QTest::newRow("page without title")
-        << head + R"("htmlData":{"appType":"react","scheme":"http"}})" << false;
-    QTest::newRow("page not an object") << head + R"("htmlData":"x"})" << false;
-    QTest::newRow("origin without cmd") << head + R"("processInfo":{"cwd":"/"}})" << false;
-    QTest::newRow("port as number") << QByteArray(R"({"processName":"node","port":3000,"pid":"1"})") << false;
-    QTest::newRow("missing pid") << QByteArray(R"({"processName":"node","port":"3000"})") << false;
-}
-
-void RecordsTest::decoding()
-{
-    QFETCH(QByteArray, json);
-    QFETCH(bool, decodes);
-    const auto decoded = PortData::fromJson(parse(json));
-    QCOMPARE(decoded.has_value(), decodes);
-    if (decoded)
-        QCOMPARE(*decoded, node(HTMLData{u"t"_s, AppType::react, u"/f"_s, HttpScheme::http}, {}, "1"));
-}
-
-void RecordsTest::vercelReplies_data()
-{
-    QTest::addColumn<QByteArray>("kind");
-    QTest::addColumn<QByteArray>("body");
-    QTest::addColumn<QString>("expected");
-    const QByteArray deployment =
-        R"({"id":"d","readyState":"READY","readyAt":1700000000000,"buildingAt":1600000000000,
-        "meta":{"githubCommitAuthorName":"ann","githubCommitMessage":"fix <b>it</b>"}})";
-    auto projects = [](const QByteArray& project) { return "{\"projects\":[" + project + "]}"; };
-    auto project = [](const QByteArray& members) { return R"({"id":"p","name":"shop",)" + members + "}"; };
-    auto deployed = [&](const QByteArray& latest) {
-        return projects(project(R"("latestDeployments":[)" + latest + "]"));
-    };
-    QTest::newRow("token among other members")
-        << "auth"_ba << QByteArray(R"({"token":"t0k","expiresAt":1})") << "t0k";
-    QTest::newRow("null token") << "auth"_ba << QByteArray(R"({"token":null})")
-                                << R"(error: Missing member "token")";
-    QTest::newRow("user with extra members")
-        << "user"_ba << QByteArray(R"({"user":{"username":"ann","email":"a@b"}})") << "ann";
-    QTest::newRow("teams, avatar optional")
-        << "teams"_ba
-        << QByteArray(R"({"teams":[{"id":"t1","name":"A","slug":"a","avatar":"x"},)"
-                      R"({"id":"t2","name":"B","slug":"b","avatar":null}]})")
-        << "t1/a/x t2/b/-";
-    QTest::newRow("every member") << "projects"_ba
-                                  << projects(project(R"("framework":"nextjs","latestDeployments":[)" +
-                                                      deployment + "]"))
-                                  << "shop|nextjs|READY|1700000000000|ann: fix <b>it</b>";
-    QTest::newRow("missing framework")
-        << "projects"_ba << projects(project(R"("latestDeployments":[])")) << "shop|-";
-    QTest::newRow("building only") << "projects"_ba
-                                   << deployed(
-                                          R"({"id":"d","readyState":"BUILDING","buildingAt":5,"meta":{}})")
-                                   << "shop|-|BUILDING|5|-";
-    QTest::newRow("no times, author only")
-        << "projects"_ba
-        << deployed(R"({"id":"d","readyState":"QUEUED","meta":{"githubCommitAuthorName":"ann"}})")
-        << "shop|-|QUEUED|-|-";
-    QTest::newRow("unknown ready state fails the whole reply")
-        << "projects"_ba
-        << ("{\"projects\":[" + project(R"("latestDeployments":[])") + "," +
-            project(R"("latestDeployments":[{"id":"d","readyState":"SLEEPING","meta":{}}])") + "]}")
-        << R"(error: Unknown readyState "SLEEPING" at projects[1].latestDeployments[0])";
-    QTest::newRow("ready state not a string")
-        << "projects"_ba << deployed(R"({"id":"d","readyState":1,"meta":{}})")
-        << R"(error: Member "readyState" holds a number of the wrong kind at projects[0].latestDeployments[0])";
-    QTest::newRow("deployment without meta")
-        << "projects"_ba << deployed(R"({"id":"d","readyState":"READY"})")
-        << R"(error: Missing member "meta" at projects[0].latestDeployments[0])";
-}
-
-void RecordsTest::vercelReplies()
-{
-    QFETCH(QByteArray, kind);
-    QFETCH(QByteArray, body);
-    QTEST(describeVercel(kind, body), "expected");
-}
 
 QTEST_GUILESS_MAIN(RecordsTest)
 #include "tst_records.moc"

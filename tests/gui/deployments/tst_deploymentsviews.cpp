@@ -87,201 +87,194 @@ class DeploymentsViewsTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void displays_data();
-    void displays();
-    void rowsShowTheLatestDeploymentAndAreReplacedWhenItChanges();
-    void failedFetchKeepsTheListAndSaysSo();
-    void openingTheWindowFetchesAtOnce();
-    void clickOpensTheDashboardPage_data();
-    void clickOpensTheDashboardPage();
-    void chosenTeamRefetchesAndSurvivesARestart();
-    void lateReplyForTheFormerTeamIsDropped();
+    void displays_data()
+    {
+        QTest::addColumn<std::optional<QString>>("token");
+        QTest::addColumn<QByteArray>("projects");
+        QTest::addColumn<DeploymentsTab::Display>("display");
+        const std::optional<QString> token(QStringLiteral("tok"));
+        QTest::newRow("no token") << std::optional<QString>() << projectsWith("READY")
+                                  << DeploymentsTab::Display::noToken;
+        QTest::newRow("no projects") << token << QByteArray(R"({"projects":[]})")
+                                     << DeploymentsTab::Display::noProjects;
+        QTest::newRow("projects") << token << projectsWith("READY") << DeploymentsTab::Display::projects;
+    }
+
+    void displays()
+    {
+        QFETCH(std::optional<QString>, token);
+        QFETCH(QByteArray, projects);
+        QFETCH(DeploymentsTab::Display, display);
+        Fixture fixture(token);
+        fixture.server.setReply("/v9/projects", StubHttpServer::Reply::with(projects));
+        DeploymentsTab* tab = fixture.opened();
+        QTRY_VERIFY(fixture.state->projectData() && !tab->isFetchingData());
+        QCOMPARE(tab->display(), display);
+        QCOMPARE(tab->findChild<QLabel*>(QStringLiteral("noToken"))->isVisible(),
+                 display == DeploymentsTab::Display::noToken);
+        QCOMPARE(tab->findChild<QLabel*>(QStringLiteral("noProjects"))->isVisible(),
+                 display == DeploymentsTab::Display::noProjects);
+        QCOMPARE(tab->projectRows().size(), display == DeploymentsTab::Display::projects ? 2 : 0);
+    }
+
+    void rowsShowTheLatestDeploymentAndAreReplacedWhenItChanges()
+    {
+        Fixture fixture;
+        fixture.server.setReply("/v9/projects", StubHttpServer::Reply::with(projectsWith("ERROR")));
+        DeploymentsTab* tab = fixture.opened();
+        QTRY_COMPARE(tab->projectRows().size(), 2);
+        const QPointer<ProjectView> shop = tab->projectRows().at(0);
+        QVERIFY(shop->timeText().endsWith(QStringLiteral(" ago")));
+        QCOMPARE(shop->commitText(), QStringLiteral("ann: <b>bold</b> move"));
+        QCOMPARE(shop->findChild<QLabel*>(QStringLiteral("commit"))->textFormat(), Qt::PlainText);
+        QCOMPARE(shop->readyStateIcon()->symbolName(), QStringLiteral("minus.circle"));
+        // Without deployments: the name only.
+        ProjectView* empty = tab->projectRows().at(1);
+        QVERIFY(empty->timeText().isEmpty() && empty->commitText().isEmpty() && !empty->readyStateIcon());
+
+        // Caught the moment the reply lands: the old row is on its way out while the new one arrives.
+        bool leaving = false;
+        connect(fixture.state.get(), &AppState::projectDataChanged, this,
+                [&] { leaving = shop && qobject_cast<RowSlot*>(shop->parentWidget())->isLeaving(); });
+        fixture.server.setReply("/v9/projects", StubHttpServer::Reply::with(projectsWith("READY")));
+        QTRY_VERIFY_WITH_TIMEOUT(tab->projectRows().at(0) != shop, 10'000);
+        QVERIFY(leaving);
+        QCOMPARE(tab->projectRows().at(0)->readyStateIcon()->symbolName(),
+                 QStringLiteral("checkmark.circle.fill"));
+        QTRY_VERIFY(!shop);
+    }
+
+    void failedFetchKeepsTheListAndSaysSo()
+    {
+        Fixture fixture;
+        DeploymentsTab* tab = fixture.opened();
+        QTRY_COMPARE(tab->projectRows().size(), 2);
+        auto* message = tab->findChild<QLabel*>(QStringLiteral("message"));
+        QVERIFY(!message->isVisible());
+
+        Diagnostics::Capture log;
+        fixture.server.setReply("/v9/projects", StubHttpServer::Reply::with("<html>Bad gateway</html>", 502));
+        QTRY_VERIFY_WITH_TIMEOUT(message->isVisible(), 10'000);
+        QCOMPARE(message->text(), VercelClient::kFailureText);
+        QVERIFY(log.lines().contains(QStringLiteral("The reply is not JSON (illegal value at offset 1)")));
+        QCOMPARE(tab->projectRows().size(), 2);
+
+        fixture.server.setReply("/v9/projects", StubHttpServer::Reply::with(projectsWith("READY")));
+        QTRY_VERIFY_WITH_TIMEOUT(!message->isVisible(), 10'000);
+    }
+
+    void openingTheWindowFetchesAtOnce()
+    {
+        Fixture fixture;
+        fixture.state->setTeamsData(TeamsResponse{});
+        DeploymentsTab* tab = fixture.tab.get();
+        tab->show();
+        QVERIFY(!tab->isFetchingData());
+        fixture.state->setIsVisible(true);
+        QVERIFY(tab->isFetchingData());
+        QTRY_VERIFY(!tab->isFetchingData());
+        // Open, a tick fetches; closed or on another tab, it does not.
+        tab->poll();
+        QVERIFY(tab->isFetchingData());
+        QTRY_VERIFY(!tab->isFetchingData());
+        fixture.state->setSelectedTab(SelectedTab::ports);
+        tab->poll();
+        QVERIFY(!tab->isFetchingData());
+        fixture.state->setSelectedTab(SelectedTab::vercel);
+        fixture.state->setIsVisible(false);
+        tab->poll();
+        QVERIFY(!tab->isFetchingData());
+    }
+
+    void clickOpensTheDashboardPage_data()
+    {
+        QTest::addColumn<std::optional<QString>>("team");
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QString>("opened");
+        const std::optional<QString> personal;
+        QTest::newRow("personal") << personal << QByteArray("shop") << "ann/shop";
+        QTest::newRow("team") << std::optional(QStringLiteral("team_2")) << QByteArray("shop") << "ops/shop";
+        QTest::newRow("team no longer listed")
+            << std::optional(QStringLiteral("gone")) << QByteArray("shop") << "ann/shop";
+        QTest::newRow("name that is not one segment")
+            << personal << QByteArray("a/../b?c#d") << "ann/a%2F..%2Fb%3Fc%23d";
+    }
+
+    void clickOpensTheDashboardPage()
+    {
+        QFETCH(std::optional<QString>, team);
+        QFETCH(QByteArray, name);
+        QFETCH(QString, opened);
+        Fixture fixture;
+        fixture.state->setSelectedTeam(team);
+        fixture.server.setReply("/v9/projects", StubHttpServer::Reply::with(projectsWith("READY", name)));
+        DeploymentsTab* tab = fixture.opened();
+        QTRY_VERIFY(fixture.state->userData() && fixture.state->teamsData() && !tab->projectRows().isEmpty());
+        QTest::mouseClick(tab->projectRows().at(0), Qt::LeftButton);
+        QCOMPARE(fixture.desktop->calls, QStringList{QStringLiteral("openUrl https://dash.example/") +
+                                                     opened + QStringLiteral("/deployments")});
+    }
+
+    void chosenTeamRefetchesAndSurvivesARestart()
+    {
+        Fixture fixture;
+        DeploymentsTab* tab = fixture.opened();
+        QTRY_VERIFY(fixture.state->teamsData() && !tab->projectRows().isEmpty() && !tab->isFetchingData());
+        TeamsMenu menu(fixture.state.get());
+        QStringList texts;
+        for (QAction* action : menu.actions())
+            texts.append(action->text());
+        // "&" is shown, not taken for a shortcut mark.
+        QCOMPARE(texts,
+                 (QStringList{QStringLiteral("Personal"), QStringLiteral("R&&D"), QStringLiteral("Ops")}));
+        Diagnostics::Capture log;
+        menu.actions().at(1)->trigger();
+        QCOMPARE(log.lines().value(0),
+                 QStringLiteral("state.selectedTeam has changed to: Optional(\"team_1\")"));
+        QTRY_COMPARE(fixture.projectTargets().last(), QByteArray("/v9/projects?limit=4&teamId=team_1"));
+
+        // After a restart the team's projects are asked for before any teams are known.
+        fixture.restart();
+        QCOMPARE(fixture.state->selectedTeam(), std::optional(QStringLiteral("team_1")));
+        const qsizetype before = fixture.projectTargets().size();
+        fixture.opened();
+        QVERIFY(!fixture.state->teamsData());
+        QTRY_VERIFY(fixture.projectTargets().size() > before);
+        QCOMPARE(fixture.projectTargets().at(before), QByteArray("/v9/projects?limit=4&teamId=team_1"));
+
+        QTRY_VERIFY(fixture.state->teamsData() && !fixture.tab->isFetchingData());
+        TeamsMenu again(fixture.state.get());
+        again.actions().at(0)->trigger();
+        QCOMPARE(log.lines().last(), QStringLiteral("state.selectedTeam has changed to: nil"));
+        QTRY_COMPARE(fixture.projectTargets().last(), QByteArray("/v9/projects?limit=4"));
+        fixture.restart();
+        QCOMPARE(fixture.state->selectedTeam(), std::optional<QString>());
+    }
+
+    void lateReplyForTheFormerTeamIsDropped()
+    {
+        Fixture fixture;
+        fixture.state->setTeamsData(TeamsResponse::fromJson(kTeams).value());
+        fixture.state->setProjectData(ProjectResponse::fromJson(projectsWith("READY", "earlier")).value());
+        fixture.server.setReply("/v9/projects",
+                                StubHttpServer::Reply::with(projectsWith("READY", "personal")));
+        fixture.server.setHolding(true);
+        DeploymentsTab* tab = fixture.opened();
+        QTRY_COMPARE(fixture.projectTargets().size(), 1);
+
+        // The team is chosen while the personal projects are still on their way.
+        TeamsMenu(fixture.state.get()).actions().at(1)->trigger();
+        QVERIFY(tab->isFetchingData());
+        QStringList stored;
+        connect(fixture.state.get(), &AppState::projectDataChanged, this,
+                [&] { stored.append(fixture.state->projectData()->projects.value(0).name); });
+        fixture.server.setReply("/v9/projects", StubHttpServer::Reply::with(projectsWith("READY", "team")));
+        fixture.server.setHolding(false);
+        QTRY_COMPARE(stored, QStringList{QStringLiteral("team")});
+        QCOMPARE(fixture.projectTargets(),
+                 (QByteArrayList{"/v9/projects?limit=4", "/v9/projects?limit=4&teamId=team_1"}));
+    }
 };
-
-void DeploymentsViewsTest::displays_data()
-{
-    QTest::addColumn<std::optional<QString>>("token");
-    QTest::addColumn<QByteArray>("projects");
-    QTest::addColumn<DeploymentsTab::Display>("display");
-    const std::optional<QString> token(QStringLiteral("tok"));
-    QTest::newRow("no token") << std::optional<QString>() << projectsWith("READY")
-                              << DeploymentsTab::Display::noToken;
-    QTest::newRow("no projects") << token << QByteArray(R"({"projects":[]})")
-                                 << DeploymentsTab::Display::noProjects;
-    QTest::newRow("projects") << token << projectsWith("READY") << DeploymentsTab::Display::projects;
-}
-
-void DeploymentsViewsTest::displays()
-{
-    QFETCH(std::optional<QString>, token);
-    QFETCH(QByteArray, projects);
-    QFETCH(DeploymentsTab::Display, display);
-    Fixture fixture(token);
-    fixture.server.setReply("/v9/projects", StubHttpServer::Reply::with(projects));
-    DeploymentsTab* tab = fixture.opened();
-    QTRY_VERIFY(fixture.state->projectData() && !tab->isFetchingData());
-    QCOMPARE(tab->display(), display);
-    QCOMPARE(tab->findChild<QLabel*>(QStringLiteral("noToken"))->isVisible(),
-             display == DeploymentsTab::Display::noToken);
-    QCOMPARE(tab->findChild<QLabel*>(QStringLiteral("noProjects"))->isVisible(),
-             display == DeploymentsTab::Display::noProjects);
-    QCOMPARE(tab->projectRows().size(), display == DeploymentsTab::Display::projects ? 2 : 0);
-}
-
-void DeploymentsViewsTest::rowsShowTheLatestDeploymentAndAreReplacedWhenItChanges()
-{
-    Fixture fixture;
-    fixture.server.setReply("/v9/projects", StubHttpServer::Reply::with(projectsWith("ERROR")));
-    DeploymentsTab* tab = fixture.opened();
-    QTRY_COMPARE(tab->projectRows().size(), 2);
-    const QPointer<ProjectView> shop = tab->projectRows().at(0);
-    QVERIFY(shop->timeText().endsWith(QStringLiteral(" ago")));
-    QCOMPARE(shop->commitText(), QStringLiteral("ann: <b>bold</b> move"));
-    QCOMPARE(shop->findChild<QLabel*>(QStringLiteral("commit"))->textFormat(), Qt::PlainText);
-    QCOMPARE(shop->readyStateIcon()->symbolName(), QStringLiteral("minus.circle"));
-    // Without deployments: the name only.
-    ProjectView* empty = tab->projectRows().at(1);
-    QVERIFY(empty->timeText().isEmpty() && empty->commitText().isEmpty() && !empty->readyStateIcon());
-
-    // Caught the moment the reply lands: the old row is on its way out while the new one arrives.
-    bool leaving = false;
-    connect(fixture.state.get(), &AppState::projectDataChanged, this,
-            [&] { leaving = shop && qobject_cast<RowSlot*>(shop->parentWidget())->isLeaving(); });
-    fixture.server.setReply("/v9/projects", StubHttpServer::Reply::with(projectsWith("READY")));
-    QTRY_VERIFY_WITH_TIMEOUT(tab->projectRows().at(0) != shop, 10'000);
-    QVERIFY(leaving);
-    QCOMPARE(tab->projectRows().at(0)->readyStateIcon()->symbolName(),
-             QStringLiteral("checkmark.circle.fill"));
-    QTRY_VERIFY(!shop);
-}
-
-void DeploymentsViewsTest::failedFetchKeepsTheListAndSaysSo()
-{
-    Fixture fixture;
-    DeploymentsTab* tab = fixture.opened();
-    QTRY_COMPARE(tab->projectRows().size(), 2);
-    auto* message = tab->findChild<QLabel*>(QStringLiteral("message"));
-    QVERIFY(!message->isVisible());
-
-    Diagnostics::Capture log;
-    fixture.server.setReply("/v9/projects", StubHttpServer::Reply::with("<html>Bad gateway</html>", 502));
-    QTRY_VERIFY_WITH_TIMEOUT(message->isVisible(), 10'000);
-    QCOMPARE(message->text(), VercelClient::kFailureText);
-    QVERIFY(log.lines().contains(QStringLiteral("The reply is not JSON (illegal value at offset 1)")));
-    QCOMPARE(tab->projectRows().size(), 2);
-
-    fixture.server.setReply("/v9/projects", StubHttpServer::Reply::with(projectsWith("READY")));
-    QTRY_VERIFY_WITH_TIMEOUT(!message->isVisible(), 10'000);
-}
-
-void DeploymentsViewsTest::openingTheWindowFetchesAtOnce()
-{
-    Fixture fixture;
-    fixture.state->setTeamsData(TeamsResponse{});
-    DeploymentsTab* tab = fixture.tab.get();
-    tab->show();
-    QVERIFY(!tab->isFetchingData());
-    fixture.state->setIsVisible(true);
-    QVERIFY(tab->isFetchingData());
-    QTRY_VERIFY(!tab->isFetchingData());
-    // Open, a tick fetches; closed or on another tab, it does not.
-    tab->poll();
-    QVERIFY(tab->isFetchingData());
-    QTRY_VERIFY(!tab->isFetchingData());
-    fixture.state->setSelectedTab(SelectedTab::ports);
-    tab->poll();
-    QVERIFY(!tab->isFetchingData());
-    fixture.state->setSelectedTab(SelectedTab::vercel);
-    fixture.state->setIsVisible(false);
-    tab->poll();
-    QVERIFY(!tab->isFetchingData());
-}
-
-void DeploymentsViewsTest::clickOpensTheDashboardPage_data()
-{
-    QTest::addColumn<std::optional<QString>>("team");
-    QTest::addColumn<QByteArray>("name");
-    QTest::addColumn<QString>("opened");
-    const std::optional<QString> personal;
-    QTest::newRow("personal") << personal << QByteArray("shop") << "ann/shop";
-    QTest::newRow("team") << std::optional(QStringLiteral("team_2")) << QByteArray("shop") << "ops/shop";
-    QTest::newRow("team no longer listed")
-        << std::optional(QStringLiteral("gone")) << QByteArray("shop") << "ann/shop";
-    QTest::newRow("name that is not one segment")
-        << personal << QByteArray("a/../b?c#d") << "ann/a%2F..%2Fb%3Fc%23d";
-}
-
-void DeploymentsViewsTest::clickOpensTheDashboardPage()
-{
-    QFETCH(std::optional<QString>, team);
-    QFETCH(QByteArray, name);
-    QFETCH(QString, opened);
-    Fixture fixture;
-    fixture.state->setSelectedTeam(team);
-    fixture.server.setReply("/v9/projects", StubHttpServer::Reply::with(projectsWith("READY", name)));
-    DeploymentsTab* tab = fixture.opened();
-    QTRY_VERIFY(fixture.state->userData() && fixture.state->teamsData() && !tab->projectRows().isEmpty());
-    QTest::mouseClick(tab->projectRows().at(0), Qt::LeftButton);
-    QCOMPARE(fixture.desktop->calls, QStringList{QStringLiteral("openUrl https://dash.example/") + opened +
-                                                 QStringLiteral("/deployments")});
-}
-
-void DeploymentsViewsTest::chosenTeamRefetchesAndSurvivesARestart()
-{
-    Fixture fixture;
-    DeploymentsTab* tab = fixture.opened();
-    QTRY_VERIFY(fixture.state->teamsData() && !tab->projectRows().isEmpty() && !tab->isFetchingData());
-    TeamsMenu menu(fixture.state.get());
-    QStringList texts;
-    for (QAction* action : menu.actions())
-        texts.append(action->text());
-    // "&" is shown, not taken for a shortcut mark.
-    QCOMPARE(texts, (QStringList{QStringLiteral("Personal"), QStringLiteral("R&&D"), QStringLiteral("Ops")}));
-    Diagnostics::Capture log;
-    menu.actions().at(1)->trigger();
-    QCOMPARE(log.lines().value(0), QStringLiteral("state.selectedTeam has changed to: Optional(\"team_1\")"));
-    QTRY_COMPARE(fixture.projectTargets().last(), QByteArray("/v9/projects?limit=4&teamId=team_1"));
-
-    // After a restart the team's projects are asked for before any teams are known.
-    fixture.restart();
-    QCOMPARE(fixture.state->selectedTeam(), std::optional(QStringLiteral("team_1")));
-    const qsizetype before = fixture.projectTargets().size();
-    fixture.opened();
-    QVERIFY(!fixture.state->teamsData());
-    QTRY_VERIFY(fixture.projectTargets().size() > before);
-    QCOMPARE(fixture.projectTargets().at(before), QByteArray("/v9/projects?limit=4&teamId=team_1"));
-
-    QTRY_VERIFY(fixture.state->teamsData() && !fixture.tab->isFetchingData());
-    TeamsMenu again(fixture.state.get());
-    again.actions().at(0)->trigger();
-    QCOMPARE(log.lines().last(), QStringLiteral("state.selectedTeam has changed to: nil"));
-    QTRY_COMPARE(fixture.projectTargets().last(), QByteArray("/v9/projects?limit=4"));
-    fixture.restart();
-    QCOMPARE(fixture.state->selectedTeam(), std::optional<QString>());
-}
-
-void DeploymentsViewsTest::lateReplyForTheFormerTeamIsDropped()
-{
-    Fixture fixture;
-    fixture.state->setTeamsData(TeamsResponse::fromJson(kTeams).value());
-    fixture.state->setProjectData(ProjectResponse::fromJson(projectsWith("READY", "earlier")).value());
-    fixture.server.setReply("/v9/projects", StubHttpServer::Reply::with(projectsWith("READY", "personal")));
-    fixture.server.setHolding(true);
-    DeploymentsTab* tab = fixture.opened();
-    QTRY_COMPARE(fixture.projectTargets().size(), 1);
-
-    // The team is chosen while the personal projects are still on their way.
-    TeamsMenu(fixture.state.get()).actions().at(1)->trigger();
-    QVERIFY(tab->isFetchingData());
-    QStringList stored;
-    connect(fixture.state.get(), &AppState::projectDataChanged, this,
-            [&] { stored.append(fixture.state->projectData()->projects.value(0).name); });
-    fixture.server.setReply("/v9/projects", StubHttpServer::Reply::with(projectsWith("READY", "team")));
-    fixture.server.setHolding(false);
-    QTRY_COMPARE(stored, QStringList{QStringLiteral("team")});
-    QCOMPARE(fixture.projectTargets(),
-             (QByteArrayList{"/v9/projects?limit=4", "/v9/projects?limit=4&teamId=team_1"}));
-}
 
 QTEST_MAIN(DeploymentsViewsTest)
 #include "tst_deploymentsviews.moc"

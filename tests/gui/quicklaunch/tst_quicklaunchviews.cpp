@@ -60,143 +60,140 @@ class QuickLaunchViewsTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void listShowsSavedItems();
-    void rowButtonsDeleteAndRelaunch();
-    void longTitleKeepsTheButtonsInView();
-    void savedServerStartsAgainAsItWas();
+    void listShowsSavedItems()
+    {
+        ServicesFixture fixture;
+        QuickLaunchList list(fixture.services());
+        QVERIFY(list.showsNoItemsText());
+        QCOMPARE(child<QLabel>(&list, "noQuickLaunch")->text(), u"No quick launch"_s);
+        QuickLaunchStore::addQuickLaunchItem(served(u"3000"_s, u"Shop"_s, u"/srv/shop"_s, u"npm run dev"_s),
+                                             fixture.state);
+        QCOMPARE(list.rows().size(), 1);
+        QVERIFY(!list.showsNoItemsText());
+        list.show();
+        QuickLaunchItem* row = rowAt(list, 0);
+        QCOMPARE(child<ElidedLabel>(row, "title")->fullText(), u"Shop"_s);
+        QCOMPARE(child<QLabel>(row, "command")->toolTip(), u"npm run dev"_s);
+
+        // A saved item's popover offers no bolt and shows no pid: both belong to a running server.
+        row->popover()->setPointerPosition([] { return QPoint(10, 10); });
+        sendEvent(row, QEvent::Enter);
+        QTRY_VERIFY(row->popover()->showPopup());
+        PopoverWindow* popover = row->popover()->popover();
+        QVERIFY(!child(popover, "bolt") && !child(popover, "detailsPid"));
+        child<QToolButton>(popover, "folder")->click();
+        QCOMPARE(fixture.desktop->calls, QStringList{u"openFolder /srv/shop"_s});
+        row->popover()->closePopup();
+        // A list built over a store that holds the item shows it from the start.
+        QuickLaunchList again(fixture.services());
+        QCOMPARE(rowAt(again, 0)->item()->processInfo()->cwd, u"/srv/shop"_s);
+    }
+
+    void rowButtonsDeleteAndRelaunch()
+    {
+        ServicesFixture fixture;
+        QuickLaunchList list(fixture.services());
+        QuickLaunchStore::addQuickLaunchItem(served(u"3000"_s, u"A"_s, u"/srv/my app"_s, u"npm run dev"_s),
+                                             fixture.state);
+        QuickLaunchStore::addQuickLaunchItem(PortData(u"bun"_s, u"4000"_s, u"5"_s), fixture.state);
+        QCOMPARE(list.rows().size(), 2);
+        for (QWidget* row : list.rows())
+            QTest::mouseClick(child<QToolButton>(row, "play"), Qt::LeftButton);
+        // An item saved without an origin still opens a terminal, with nothing to run.
+        QStringList calls = fixture.desktop->calls;
+        calls.sort();
+        QCOMPARE(calls,
+                 (QStringList{u"runInNewTerminal  && "_s, u"runInNewTerminal /srv/my app && npm run dev"_s}));
+
+        for (int left : {1, 0}) {
+            QTest::mouseClick(child<QToolButton>(rowAt(list, 0), "trash"), Qt::LeftButton);
+            QCOMPARE(QuickLaunchStore::loadQuickLaunchItems(fixture.state).size(), left);
+            QTRY_COMPARE(list.findChildren<QuickLaunchItem*>().size(), left);
+        }
+        QVERIFY(list.showsNoItemsText());
+    }
+
+    void longTitleKeepsTheButtonsInView()
+    {
+        MenuFixture fixture;
+        QuickLaunchStore::addQuickLaunchItem(
+            served(u"3000"_s,
+                   u"A page title far too long for the window, about customers, orders and invoices"_s,
+                   u"/srv/shop"_s, u"npm run dev -- --port 3000 --host 127.0.0.1 --open false"_s),
+            fixture.state);
+        fixture.state.setSelectedTab(SelectedTab::quickLaunch);
+        AppMenu* menu = fixture.build();
+        QuickLaunchItem* row = rowAt(*menu->quickLaunchTab(), 0);
+        auto* scroll = child<QScrollArea>(menu, "listScroll");
+        for (const char* name : {"trash", "play"}) {
+            auto* button = child<QToolButton>(row, name);
+            QTRY_VERIFY(button->isVisible());
+            QTRY_VERIFY2(scroll->viewport()->rect().contains(inViewport(button, scroll)), name);
+        }
+    }
+
+    // Save a real server whose arguments hold shell syntax and spaces, stop it, press play: it starts
+    // again in its folder with the same arguments, in a real terminal where one can be shown.
+    void savedServerStartsAgainAsItWas()
+    {
+        QTemporaryDir projects;
+        const QString folder = projects.filePath(u"my shop"_s);
+        QVERIFY(QDir().mkpath(folder));
+        QTcpServer probe;
+        QVERIFY(probe.listen(QHostAddress::LocalHost));
+        const int port = probe.serverPort();
+        probe.close();
+        auto server =
+            startListenerFromShell({u"--name"_s, u"node"_s, u"--bind"_s, u"127.0.0.1:%1"_s.arg(port),
+                                    u"--title"_s, u"$(touch x)"_s, u"--body"_s, u"my docs"_s},
+                                   folder);
+        QVERIFY(server->waitUntilReady());
+        const QString firstPid = listenerOn(port);
+        QVERIFY(!firstPid.isEmpty());
+        const QByteArray started = fileContent(u"/proc/"_s + firstPid + u"/cmdline"_s);
+        ServicesFixture fixture;
+        const auto origin =
+            ProcessOrigin(Host::create().processes, [](const QString&) {}).getProcessInfo(firstPid);
+        QuickLaunchStore::addQuickLaunchItem(
+            PortData(u"node"_s, QString::number(port), firstPid, std::nullopt, origin), fixture.state);
+        server->kill();
+        QTRY_VERIFY(listenerOn(port).isEmpty());
+        const QuickLaunchItemPtr saved = QuickLaunchStore::loadQuickLaunchItems(fixture.state).value(0);
+        QCOMPARE(saved->processInfo()->cmd, QString::fromUtf8(started).replace(QChar(0), u' ').trimmed());
+
+        AppServices* services = fixture.services();
+        std::unique_ptr<VirtualDisplay> display;
+        if (!findProgram(u"Xvfb"_s).isEmpty() && !findProgram(u"xterm"_s).isEmpty()) {
+            display = std::make_unique<VirtualDisplay>();
+            QVERIFY(!display->display().isEmpty());
+            qputenv("DISPLAY", display->display().toLocal8Bit());
+            qputenv("TERMINAL", "xterm");
+            services->desktop = std::make_shared<LinuxDesktop>(std::make_shared<ProcessSystemTools>());
+        }
+        QuickLaunchList list(services);
+        QTest::mouseClick(child<QToolButton>(rowAt(list, 0), "play"), Qt::LeftButton);
+        // Without a display, the terminal's script runs alone.
+        std::unique_ptr<ChildProcess> script;
+        const QString prefix = u"runInNewTerminal "_s + folder + u" && "_s;
+        if (!display) {
+            QVERIFY(fixture.desktop->calls.value(0).startsWith(prefix));
+            script = std::make_unique<ChildProcess>(
+                u"/bin/bash"_s,
+                QStringList{u"-c"_s, LinuxDesktop::terminalScript(), u"tidewell"_s, folder,
+                            fixture.desktop->calls.value(0).mid(prefix.size())},
+                folder);
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(!listenerOn(port).isEmpty(), 15000);
+        const QString secondPid = listenerOn(port);
+        const auto cleanup = qScopeGuard([&] { ::kill(pid_t(secondPid.toLongLong()), SIGKILL); });
+        QVERIFY(secondPid != firstPid);
+        QCOMPARE(originOf(secondPid), folder);
+        QCOMPARE(fileContent(u"/proc/"_s + secondPid + u"/cmdline"_s), started);
+        QVERIFY(!QFile::exists(folder + u"/x"_s));
+        if (display)
+            qunsetenv("DISPLAY");
+    }
 };
-
-void QuickLaunchViewsTest::listShowsSavedItems()
-{
-    ServicesFixture fixture;
-    QuickLaunchList list(fixture.services());
-    QVERIFY(list.showsNoItemsText());
-    QCOMPARE(child<QLabel>(&list, "noQuickLaunch")->text(), u"No quick launch"_s);
-    QuickLaunchStore::addQuickLaunchItem(served(u"3000"_s, u"Shop"_s, u"/srv/shop"_s, u"npm run dev"_s),
-                                         fixture.state);
-    QCOMPARE(list.rows().size(), 1);
-    QVERIFY(!list.showsNoItemsText());
-    list.show();
-    QuickLaunchItem* row = rowAt(list, 0);
-    QCOMPARE(child<ElidedLabel>(row, "title")->fullText(), u"Shop"_s);
-    QCOMPARE(child<QLabel>(row, "command")->toolTip(), u"npm run dev"_s);
-
-    // A saved item's popover offers no bolt and shows no pid: both belong to a running server.
-    row->popover()->setPointerPosition([] { return QPoint(10, 10); });
-    sendEvent(row, QEvent::Enter);
-    QTRY_VERIFY(row->popover()->showPopup());
-    PopoverWindow* popover = row->popover()->popover();
-    QVERIFY(!child(popover, "bolt") && !child(popover, "detailsPid"));
-    child<QToolButton>(popover, "folder")->click();
-    QCOMPARE(fixture.desktop->calls, QStringList{u"openFolder /srv/shop"_s});
-    row->popover()->closePopup();
-    // A list built over a store that holds the item shows it from the start.
-    QuickLaunchList again(fixture.services());
-    QCOMPARE(rowAt(again, 0)->item()->processInfo()->cwd, u"/srv/shop"_s);
-}
-
-void QuickLaunchViewsTest::rowButtonsDeleteAndRelaunch()
-{
-    ServicesFixture fixture;
-    QuickLaunchList list(fixture.services());
-    QuickLaunchStore::addQuickLaunchItem(served(u"3000"_s, u"A"_s, u"/srv/my app"_s, u"npm run dev"_s),
-                                         fixture.state);
-    QuickLaunchStore::addQuickLaunchItem(PortData(u"bun"_s, u"4000"_s, u"5"_s), fixture.state);
-    QCOMPARE(list.rows().size(), 2);
-    for (QWidget* row : list.rows())
-        QTest::mouseClick(child<QToolButton>(row, "play"), Qt::LeftButton);
-    // An item saved without an origin still opens a terminal, with nothing to run.
-    QStringList calls = fixture.desktop->calls;
-    calls.sort();
-    QCOMPARE(calls,
-             (QStringList{u"runInNewTerminal  && "_s, u"runInNewTerminal /srv/my app && npm run dev"_s}));
-
-    for (int left : {1, 0}) {
-        QTest::mouseClick(child<QToolButton>(rowAt(list, 0), "trash"), Qt::LeftButton);
-        QCOMPARE(QuickLaunchStore::loadQuickLaunchItems(fixture.state).size(), left);
-        QTRY_COMPARE(list.findChildren<QuickLaunchItem*>().size(), left);
-    }
-    QVERIFY(list.showsNoItemsText());
-}
-
-void QuickLaunchViewsTest::longTitleKeepsTheButtonsInView()
-{
-    MenuFixture fixture;
-    QuickLaunchStore::addQuickLaunchItem(
-        served(u"3000"_s, u"A page title far too long for the window, about customers, orders and invoices"_s,
-               u"/srv/shop"_s, u"npm run dev -- --port 3000 --host 127.0.0.1 --open false"_s),
-        fixture.state);
-    fixture.state.setSelectedTab(SelectedTab::quickLaunch);
-    AppMenu* menu = fixture.build();
-    QuickLaunchItem* row = rowAt(*menu->quickLaunchTab(), 0);
-    auto* scroll = child<QScrollArea>(menu, "listScroll");
-    for (const char* name : {"trash", "play"}) {
-        auto* button = child<QToolButton>(row, name);
-        QTRY_VERIFY(button->isVisible());
-        QTRY_VERIFY2(scroll->viewport()->rect().contains(inViewport(button, scroll)), name);
-    }
-}
-
-// Save a real server whose arguments hold shell syntax and spaces, stop it, press play: it starts
-// again in its folder with the same arguments, in a real terminal where one can be shown.
-void QuickLaunchViewsTest::savedServerStartsAgainAsItWas()
-{
-    QTemporaryDir projects;
-    const QString folder = projects.filePath(u"my shop"_s);
-    QVERIFY(QDir().mkpath(folder));
-    QTcpServer probe;
-    QVERIFY(probe.listen(QHostAddress::LocalHost));
-    const int port = probe.serverPort();
-    probe.close();
-    auto server = startListenerFromShell({u"--name"_s, u"node"_s, u"--bind"_s, u"127.0.0.1:%1"_s.arg(port),
-                                          u"--title"_s, u"$(touch x)"_s, u"--body"_s, u"my docs"_s},
-                                         folder);
-    QVERIFY(server->waitUntilReady());
-    const QString firstPid = listenerOn(port);
-    QVERIFY(!firstPid.isEmpty());
-    const QByteArray started = fileContent(u"/proc/"_s + firstPid + u"/cmdline"_s);
-    ServicesFixture fixture;
-    const auto origin =
-        ProcessOrigin(Host::create().processes, [](const QString&) {}).getProcessInfo(firstPid);
-    QuickLaunchStore::addQuickLaunchItem(
-        PortData(u"node"_s, QString::number(port), firstPid, std::nullopt, origin), fixture.state);
-    server->kill();
-    QTRY_VERIFY(listenerOn(port).isEmpty());
-    const QuickLaunchItemPtr saved = QuickLaunchStore::loadQuickLaunchItems(fixture.state).value(0);
-    QCOMPARE(saved->processInfo()->cmd, QString::fromUtf8(started).replace(QChar(0), u' ').trimmed());
-
-    AppServices* services = fixture.services();
-    std::unique_ptr<VirtualDisplay> display;
-    if (!findProgram(u"Xvfb"_s).isEmpty() && !findProgram(u"xterm"_s).isEmpty()) {
-        display = std::make_unique<VirtualDisplay>();
-        QVERIFY(!display->display().isEmpty());
-        qputenv("DISPLAY", display->display().toLocal8Bit());
-        qputenv("TERMINAL", "xterm");
-        services->desktop = std::make_shared<LinuxDesktop>(std::make_shared<ProcessSystemTools>());
-    }
-    QuickLaunchList list(services);
-    QTest::mouseClick(child<QToolButton>(rowAt(list, 0), "play"), Qt::LeftButton);
-    // Without a display, the terminal's script runs alone.
-    std::unique_ptr<ChildProcess> script;
-    const QString prefix = u"runInNewTerminal "_s + folder + u" && "_s;
-    if (!display) {
-        QVERIFY(fixture.desktop->calls.value(0).startsWith(prefix));
-        script = std::make_unique<ChildProcess>(
-            u"/bin/bash"_s,
-            QStringList{u"-c"_s, LinuxDesktop::terminalScript(), u"tidewell"_s, folder,
-                        fixture.desktop->calls.value(0).mid(prefix.size())},
-            folder);
-    }
-    QTRY_VERIFY_WITH_TIMEOUT(!listenerOn(port).isEmpty(), 15000);
-    const QString secondPid = listenerOn(port);
-    const auto cleanup = qScopeGuard([&] { ::kill(pid_t(secondPid.toLongLong()), SIGKILL); });
-    QVERIFY(secondPid != firstPid);
-    QCOMPARE(originOf(secondPid), folder);
-    QCOMPARE(fileContent(u"/proc/"_s + secondPid + u"/cmdline"_s), started);
-    QVERIFY(!QFile::exists(folder + u"/x"_s));
-    if (display)
-        qunsetenv("DISPLAY");
-}
 
 QTEST_MAIN(QuickLaunchViewsTest)
 #include "tst_quicklaunchviews.moc"

@@ -56,348 +56,335 @@ class AppMenuTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void everyRowKeepsItsPortAndStopButton_data();
-    void everyRowKeepsItsPortAndStopButton();
-    void tabButtonsSwitchTabsAndXray();
-    void ignoredRowsComeAndGo();
-    void rowThatComesBackInTimeIsShownOnce();
-    void refreshRunsOnlyWhileOpen();
-    void watchBringsAndTakesRowsWhileOpen();
-    void savedDataPulsesTheBolt();
-    void gearMenuItems();
-    void windowPlacement_data();
-    void windowPlacement();
-    void withoutTrayTheWindowOpensPlainly();
-    void secondStartAsksTheFirstToShow();
-};
-
-void AppMenuTest::everyRowKeepsItsPortAndStopButton_data()
-{
-    QTest::addColumn<int>("rows");
-    QTest::addColumn<bool>("xray");
-    for (const int rows : {1, 20, 200}) {
-        for (const bool xray : {false, true})
-            QTest::addRow("%d rows, x-ray %s", rows, xray ? "on" : "off") << rows << xray;
-    }
-}
-
-// However many rows, with or without the scroll bar and the x-ray line, and with a title and a
-// branch far too long for the window, the port and the stop button stay inside the visible width,
-// and the window is as tall as its content.
-void AppMenuTest::everyRowKeepsItsPortAndStopButton()
-{
-    QFETCH(int, rows);
-    QFETCH(bool, xray);
-    MenuFixture fixture;
-    fixture.state.setXrayMode(xray);
-    fixture.state.setIsVisible(true);
-    AppMenu* menu = fixture.build();
-    fixture.bundles.back().readStats = [](const PortData&) {
-        return std::optional(ProcessStats{u"12.5"_s, u"1.0"_s, u"123.45MB"_s,
-                                          u"feature/a-branch-name-much-longer-than-the-row-has-room-for"_s});
-    };
-    menu->portsTab()->setPorts(
-        servedPorts(rows, u"A page title far too long for any window: "_s.repeated(4)));
-    QScrollArea* scroll = listScroll(menu);
-    QTRY_COMPARE(menu->portsTab()->portRows().size(), rows);
-    QTRY_COMPARE(scroll->verticalScrollBar()->maximum() > 0, rows > 4);
-    if (xray)
-        QTRY_VERIFY(menu->portsTab()->portRows().constFirst()->stats().has_value());
-    // Measured once the rows have slid in and the list has its final height.
-    const int bar = child(menu, "ignoredPortsToggle")->sizeHint().height() + 10;
-    const int list = std::min(300, rows * 60 + bar);
-    QTRY_COMPARE_WITH_TIMEOUT(menu->listAreaHeight(), list, 20000);
-    QTRY_VERIFY(menu->height() <= 16 + 8 + 40 + 8 + list);
-    const QRect visible = scroll->viewport()->rect();
-    for (ProcessItem* row : menu->portsTab()->portRows()) {
-        for (const char* name : {"port", "stopButton"}) {
-            QWidget* part = child(row, name);
-            QVERIFY(part);
-            const QRect shown = inViewport(part, scroll);
-            QVERIFY2(shown.left() >= visible.left() && shown.right() <= visible.right(),
-                     qPrintable(u"%1 of row %2 at %3..%4, visible width %5"_s
-                                    .arg(QLatin1String(name), row->port().port())
-                                    .arg(shown.left())
-                                    .arg(shown.right())
-                                    .arg(visible.width())));
+    void everyRowKeepsItsPortAndStopButton_data()
+    {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<bool>("xray");
+        for (const int rows : {1, 20, 200}) {
+            for (const bool xray : {false, true})
+                QTest::addRow("%d rows, x-ray %s", rows, xray ? "on" : "off") << rows << xray;
         }
     }
-}
 
-void AppMenuTest::tabButtonsSwitchTabsAndXray()
-{
-    MenuFixture fixture;
-    AppMenu* menu = fixture.build();
-    AppState& state = fixture.state;
-    ImpactRevealOverlay* overlay = menu->revealOverlay();
-    QVERIFY(menu->xrayToggle()->isSelected());
+    // However many rows, with or without the scroll bar and the x-ray line, and with a title and a
+    // branch far too long for the window, the port and the stop button stay inside the visible width,
+    // and the window is as tall as its content.
+    void everyRowKeepsItsPortAndStopButton()
+    {
+        QFETCH(int, rows);
+        QFETCH(bool, xray);
+        MenuFixture fixture;
+        fixture.state.setXrayMode(xray);
+        fixture.state.setIsVisible(true);
+        AppMenu* menu = fixture.build();
+        fixture.bundles.back().readStats = [](const PortData&) {
+            return std::optional(
+                ProcessStats{u"12.5"_s, u"1.0"_s, u"123.45MB"_s,
+                             u"feature/a-branch-name-much-longer-than-the-row-has-room-for"_s});
+        };
+        menu->portsTab()->setPorts(
+            servedPorts(rows, u"A page title far too long for any window: "_s.repeated(4)));
+        QScrollArea* scroll = listScroll(menu);
+        QTRY_COMPARE(menu->portsTab()->portRows().size(), rows);
+        QTRY_COMPARE(scroll->verticalScrollBar()->maximum() > 0, rows > 4);
+        if (xray)
+            QTRY_VERIFY(menu->portsTab()->portRows().constFirst()->stats().has_value());
+        // Measured once the rows have slid in and the list has its final height.
+        const int bar = child(menu, "ignoredPortsToggle")->sizeHint().height() + 10;
+        const int list = std::min(300, rows * 60 + bar);
+        QTRY_COMPARE_WITH_TIMEOUT(menu->listAreaHeight(), list, 20000);
+        QTRY_VERIFY(menu->height() <= 16 + 8 + 40 + 8 + list);
+        const QRect visible = scroll->viewport()->rect();
+        for (ProcessItem* row : menu->portsTab()->portRows()) {
+            for (const char* name : {"port", "stopButton"}) {
+                QWidget* part = child(row, name);
+                QVERIFY(part);
+                const QRect shown = inViewport(part, scroll);
+                QVERIFY2(shown.left() >= visible.left() && shown.right() <= visible.right(),
+                         qPrintable(u"%1 of row %2 at %3..%4, visible width %5"_s
+                                        .arg(QLatin1String(name), row->port().port())
+                                        .arg(shown.left())
+                                        .arg(shown.right())
+                                        .arg(visible.width())));
+            }
+        }
+    }
 
-    menu->quickLaunchToggle()->click();
-    QCOMPARE(state.selectedTab(), SelectedTab::quickLaunch);
-    QVERIFY(menu->quickLaunchToggle()->isSelected() && !menu->xrayToggle()->isSelected());
-    QVERIFY(!shown(child(menu, "ignoredPortsToggle")) && !shown(menu->portsTab()));
-    QVERIFY(shown(child(menu, "quickLaunchTab")));
+    void tabButtonsSwitchTabsAndXray()
+    {
+        MenuFixture fixture;
+        AppMenu* menu = fixture.build();
+        AppState& state = fixture.state;
+        ImpactRevealOverlay* overlay = menu->revealOverlay();
+        QVERIFY(menu->xrayToggle()->isSelected());
 
-    // From another tab the ports button only comes back to the ports.
-    menu->xrayToggle()->click();
-    QCOMPARE(state.selectedTab(), SelectedTab::ports);
-    QVERIFY(!state.xrayMode() && !menu->xrayToggle()->isBouncing() && overlay->isHidden());
-    // Pressed again it turns x-ray on: its icon hops and a wave spreads over the window, then
-    // nothing is drawn over the rows any more.
-    menu->xrayToggle()->click();
-    QVERIFY(state.xrayMode() && menu->xrayToggle()->isBouncing());
-    QVERIFY(!overlay->isHidden() && overlay->isAnimating() && overlay->elapsedSeconds() < 0.2);
-    QCOMPARE(overlay->geometry(), menu->rect());
-    QTRY_VERIFY_WITH_TIMEOUT(!overlay->isAnimating(), 3000);
-    QVERIFY(overlay->isHidden() && overlay->effectPlaying());
-    menu->xrayToggle()->click();
-    QVERIFY(!state.xrayMode());
-    menu->xrayToggle()->click();
-    QVERIFY(overlay->elapsedSeconds() < 0.2);
+        menu->quickLaunchToggle()->click();
+        QCOMPARE(state.selectedTab(), SelectedTab::quickLaunch);
+        QVERIFY(menu->quickLaunchToggle()->isSelected() && !menu->xrayToggle()->isSelected());
+        QVERIFY(!shown(child(menu, "ignoredPortsToggle")) && !shown(menu->portsTab()));
+        QVERIFY(shown(child(menu, "quickLaunchTab")));
 
-    menu->vercelToggle()->click();
-    QCOMPARE(state.selectedTab(), SelectedTab::vercel);
+        // From another tab the ports button only comes back to the ports.
+        menu->xrayToggle()->click();
+        QCOMPARE(state.selectedTab(), SelectedTab::ports);
+        QVERIFY(!state.xrayMode() && !menu->xrayToggle()->isBouncing() && overlay->isHidden());
+        // Pressed again it turns x-ray on: its icon hops and a wave spreads over the window, then
+        // nothing is drawn over the rows any more.
+        menu->xrayToggle()->click();
+        QVERIFY(state.xrayMode() && menu->xrayToggle()->isBouncing());
+        QVERIFY(!overlay->isHidden() && overlay->isAnimating() && overlay->elapsedSeconds() < 0.2);
+        QCOMPARE(overlay->geometry(), menu->rect());
+        QTRY_VERIFY_WITH_TIMEOUT(!overlay->isAnimating(), 3000);
+        QVERIFY(overlay->isHidden() && overlay->effectPlaying());
+        menu->xrayToggle()->click();
+        QVERIFY(!state.xrayMode());
+        menu->xrayToggle()->click();
+        QVERIFY(overlay->elapsedSeconds() < 0.2);
 
-    // Settings replaces the tabs with a page and a way back.
-    gearItem(menu, u"Settings"_s)->trigger();
-    QCOMPARE(state.selectedView(), SelectedView::settings);
-    QCOMPARE(child<QLabel>(menu, "title")->text(), u"Settings"_s);
-    QVERIFY(!menu->xrayToggle()->isVisible() && child(menu, "settingsPage")->isVisible());
-    child<QAbstractButton>(menu, "back")->click();
-    QCOMPARE(state.selectedView(), SelectedView::home);
-    QCOMPARE(child<QLabel>(menu, "title")->text(), u"Tidewell"_s);
-}
+        menu->vercelToggle()->click();
+        QCOMPARE(state.selectedTab(), SelectedTab::vercel);
 
-void AppMenuTest::ignoredRowsComeAndGo()
-{
-    MenuFixture fixture;
-    AppMenu* menu = fixture.build();
-    PortsTab* tab = menu->portsTab();
-    QTRY_COMPARE(fixture.scans.load(), 1);
-    QCOMPARE(child<QLabel>(menu, "noPorts")->text(), u"No ports found"_s);
-    QVERIFY(tab->showsNoPortsText());
-    auto* toggle = child<QAbstractButton>(menu, "ignoredPortsToggle");
-    QCOMPARE(toggle->text(), u"Show All Ports"_s);
-    const QList<PortData> ignored{
-        PortListRefresher::ignoredEntry(PortData(u"postgres"_s, u"5432"_s, u"77"_s)),
-        PortListRefresher::ignoredEntry(PortData(u"redis-ser"_s, u"6379"_s, u"78"_s))};
-    tab->setIgnoredPorts(ignored);
-    // Built only when asked for.
-    QVERIFY(tab->ignoredRows().isEmpty());
-    toggle->click();
-    QVERIFY(fixture.state.showIgnoredPorts());
-    QCOMPARE(toggle->text(), u"Hide All Ports"_s);
-    const QList<ProcessItem*> rows = tab->ignoredRows();
-    QCOMPARE(rows.size(), 2);
-    QVERIFY(rows.at(0)->isSmall());
-    // The same listeners again keep their rows; one that went away leaves, the other stays.
-    tab->setIgnoredPorts(ignored);
-    QCOMPARE(tab->ignoredRows(), rows);
-    tab->setIgnoredPorts({ignored.at(1)});
-    QCOMPARE(tab->ignoredRows(), QList<ProcessItem*>{rows.at(1)});
-    QTRY_COMPARE(tab->findChildren<ProcessItem*>().size(), 1);
-    toggle->click();
-    QVERIFY(tab->ignoredRows().isEmpty());
-}
+        // Settings replaces the tabs with a page and a way back.
+        gearItem(menu, u"Settings"_s)->trigger();
+        QCOMPARE(state.selectedView(), SelectedView::settings);
+        QCOMPARE(child<QLabel>(menu, "title")->text(), u"Settings"_s);
+        QVERIFY(!menu->xrayToggle()->isVisible() && child(menu, "settingsPage")->isVisible());
+        child<QAbstractButton>(menu, "back")->click();
+        QCOMPARE(state.selectedView(), SelectedView::home);
+        QCOMPARE(child<QLabel>(menu, "title")->text(), u"Tidewell"_s);
+    }
 
-// A port missed by one scan and listed again by the next must not show two rows.
-void AppMenuTest::rowThatComesBackInTimeIsShownOnce()
-{
-    MenuFixture fixture;
-    PortsTab* tab = fixture.build()->portsTab();
-    tab->setAnimated(true);
-    tab->setPorts(servedPorts(2));
-    tab->setPorts(servedPorts(1));
-    tab->setPorts(servedPorts(2));
-    QCOMPARE(tab->portRows().size(), 2);
-    // Once every animation has ended, exactly the two rows are left in the list.
-    QTRY_COMPARE(tab->findChildren<ProcessItem*>().size(), 2);
-    QTest::qWait(0);
-    QCOMPARE(tab->findChildren<ProcessItem*>().size(), 2);
-}
+    void ignoredRowsComeAndGo()
+    {
+        MenuFixture fixture;
+        AppMenu* menu = fixture.build();
+        PortsTab* tab = menu->portsTab();
+        QTRY_COMPARE(fixture.scans.load(), 1);
+        QCOMPARE(child<QLabel>(menu, "noPorts")->text(), u"No ports found"_s);
+        QVERIFY(tab->showsNoPortsText());
+        auto* toggle = child<QAbstractButton>(menu, "ignoredPortsToggle");
+        QCOMPARE(toggle->text(), u"Show All Ports"_s);
+        const QList<PortData> ignored{
+            PortListRefresher::ignoredEntry(PortData(u"postgres"_s, u"5432"_s, u"77"_s)),
+            PortListRefresher::ignoredEntry(PortData(u"redis-ser"_s, u"6379"_s, u"78"_s))};
+        tab->setIgnoredPorts(ignored);
+        // Built only when asked for.
+        QVERIFY(tab->ignoredRows().isEmpty());
+        toggle->click();
+        QVERIFY(fixture.state.showIgnoredPorts());
+        QCOMPARE(toggle->text(), u"Hide All Ports"_s);
+        const QList<ProcessItem*> rows = tab->ignoredRows();
+        QCOMPARE(rows.size(), 2);
+        QVERIFY(rows.at(0)->isSmall());
+        // The same listeners again keep their rows; one that went away leaves, the other stays.
+        tab->setIgnoredPorts(ignored);
+        QCOMPARE(tab->ignoredRows(), rows);
+        tab->setIgnoredPorts({ignored.at(1)});
+        QCOMPARE(tab->ignoredRows(), QList<ProcessItem*>{rows.at(1)});
+        QTRY_COMPARE(tab->findChildren<ProcessItem*>().size(), 1);
+        toggle->click();
+        QVERIFY(tab->ignoredRows().isEmpty());
+    }
 
-void AppMenuTest::refreshRunsOnlyWhileOpen()
-{
-    MenuFixture fixture;
-    QSignalSpy finished(fixture.refresher.get(), &PortListRefresher::checkFinished);
-    AppMenu* menu = fixture.build(false);
-    // One scan when the content is built, and none after it while the window is closed.
-    QTRY_COMPARE(finished.count(), 1);
-    QVERIFY(!finished.wait(2600));
-    QCOMPARE(fixture.scans.load(), 1);
-    menu->setMenuPresented(true);
-    // Opening scans at once, not at the first tick.
-    QVERIFY(fixture.state.isVisible() && fixture.refresher->isScanning());
-    QTRY_COMPARE(fixture.scans.load(), 2);
-    QTRY_VERIFY_WITH_TIMEOUT(fixture.scans.load() >= 3, 3000);
-    menu->setMenuPresented(false);
-    QVERIFY(!fixture.state.isVisible());
-    const int scans = fixture.scans.load();
-    QVERIFY(!finished.wait(2600) || fixture.scans.load() == scans);
-    QCOMPARE(fixture.scans.load(), scans);
-}
+    // A port missed by one scan and listed again by the next must not show two rows.
+    void rowThatComesBackInTimeIsShownOnce()
+    {
+        MenuFixture fixture;
+        PortsTab* tab = fixture.build()->portsTab();
+        tab->setAnimated(true);
+        tab->setPorts(servedPorts(2));
+        tab->setPorts(servedPorts(1));
+        tab->setPorts(servedPorts(2));
+        QCOMPARE(tab->portRows().size(), 2);
+        // Once every animation has ended, exactly the two rows are left in the list.
+        QTRY_COMPARE(tab->findChildren<ProcessItem*>().size(), 2);
+        QTest::qWait(0);
+        QCOMPARE(tab->findChildren<ProcessItem*>().size(), 2);
+    }
 
-void AppMenuTest::savedDataPulsesTheBolt()
-{
-    MenuFixture fixture;
-    fixture.state.setQuickLaunchData(u"{\"A\":{}}"_s);
-    AppMenu* menu = fixture.build(false);
-    // Saved items found at start differ from nothing: one pulse.
-    QVERIFY(menu->isPulsing());
-    QTRY_VERIFY(!menu->isPulsing());
-    QTRY_COMPARE(menu->quickLaunchToggle()->iconScale(), 1.0);
+    void refreshRunsOnlyWhileOpen()
+    {
+        MenuFixture fixture;
+        QSignalSpy finished(fixture.refresher.get(), &PortListRefresher::checkFinished);
+        AppMenu* menu = fixture.build(false);
+        // One scan when the content is built, and none after it while the window is closed.
+        QTRY_COMPARE(finished.count(), 1);
+        QVERIFY(!finished.wait(2600));
+        QCOMPARE(fixture.scans.load(), 1);
+        menu->setMenuPresented(true);
+        // Opening scans at once, not at the first tick.
+        QVERIFY(fixture.state.isVisible() && fixture.refresher->isScanning());
+        QTRY_COMPARE(fixture.scans.load(), 2);
+        QTRY_VERIFY_WITH_TIMEOUT(fixture.scans.load() >= 3, 3000);
+        menu->setMenuPresented(false);
+        QVERIFY(!fixture.state.isVisible());
+        const int scans = fixture.scans.load();
+        QVERIFY(!finished.wait(2600) || fixture.scans.load() == scans);
+        QCOMPARE(fixture.scans.load(), scans);
+    }
 
-    fixture.state.setQuickLaunchData(u"{\"A\":{}}"_s);
-    QVERIFY(!menu->isPulsing());
-    Diagnostics::Capture trace;
-    fixture.state.setQuickLaunchData(u"{\"B\":{\"cwd\":\"/srv/secret\"}}"_s);
-    QVERIFY(menu->isPulsing());
-    // The saved folders and commands stay out of the trace.
-    QCOMPARE(trace.lines(), QStringList{u"quickLaunchData has changed to: <json>"_s});
-    QTRY_COMPARE(menu->quickLaunchToggle()->iconScale(), 1.2);
-    QTRY_VERIFY(!menu->isPulsing());
-}
+    void savedDataPulsesTheBolt()
+    {
+        MenuFixture fixture;
+        fixture.state.setQuickLaunchData(u"{\"A\":{}}"_s);
+        AppMenu* menu = fixture.build(false);
+        // Saved items found at start differ from nothing: one pulse.
+        QVERIFY(menu->isPulsing());
+        QTRY_VERIFY(!menu->isPulsing());
+        QTRY_COMPARE(menu->quickLaunchToggle()->iconScale(), 1.0);
 
-void AppMenuTest::gearMenuItems()
-{
-    MenuFixture fixture;
-    AppMenu* menu = fixture.build(false);
-    // "Teams" shows only on the deployments tab, once the teams are known.
-    QAction* teams = gearItem(menu, u"Teams"_s);
-    fixture.state.setTeamsData(TeamsResponse{});
-    QVERIFY(!teams->isVisible());
-    fixture.state.setSelectedTab(SelectedTab::vercel);
-    QVERIFY(teams->isVisible());
-    fixture.state.setSelectedTab(SelectedTab::quickLaunch);
-    QVERIFY(!teams->isVisible());
+        fixture.state.setQuickLaunchData(u"{\"A\":{}}"_s);
+        QVERIFY(!menu->isPulsing());
+        Diagnostics::Capture trace;
+        fixture.state.setQuickLaunchData(u"{\"B\":{\"cwd\":\"/srv/secret\"}}"_s);
+        QVERIFY(menu->isPulsing());
+        // The saved folders and commands stay out of the trace.
+        QCOMPARE(trace.lines(), QStringList{u"quickLaunchData has changed to: <json>"_s});
+        QTRY_COMPARE(menu->quickLaunchToggle()->iconScale(), 1.2);
+        QTRY_VERIFY(!menu->isPulsing());
+    }
 
-    for (QAction* action : gearItem(menu, u"Contact"_s)->menu()->actions())
-        action->trigger();
-    QCOMPARE(fixture.desktop->calls,
-             (QStringList{u"openUrl mailto:support@orvane.com?subject=Tidewell%20Issue%20Report"_s,
-                          u"openUrl mailto:support@orvane.com?subject=Tidewell%20Feedback"_s}));
-    QSignalSpy quit(menu, &AppMenu::quitRequested);
-    gearItem(menu, u"Quit"_s)->trigger();
-    QCOMPARE(quit.count(), 1);
+    void gearMenuItems()
+    {
+        MenuFixture fixture;
+        AppMenu* menu = fixture.build(false);
+        // "Teams" shows only on the deployments tab, once the teams are known.
+        QAction* teams = gearItem(menu, u"Teams"_s);
+        fixture.state.setTeamsData(TeamsResponse{});
+        QVERIFY(!teams->isVisible());
+        fixture.state.setSelectedTab(SelectedTab::vercel);
+        QVERIFY(teams->isVisible());
+        fixture.state.setSelectedTab(SelectedTab::quickLaunch);
+        QVERIFY(!teams->isVisible());
 
-    // Refresh forgets what was seen and scans again.
-    QTRY_COMPARE(fixture.scans.load(), 1);
-    gearItem(menu, u"Refresh"_s)->trigger();
-    QTRY_COMPARE(fixture.scans.load(), 2);
+        for (QAction* action : gearItem(menu, u"Contact"_s)->menu()->actions())
+            action->trigger();
+        QCOMPARE(fixture.desktop->calls,
+                 (QStringList{u"openUrl mailto:support@orvane.com?subject=Tidewell%20Issue%20Report"_s,
+                              u"openUrl mailto:support@orvane.com?subject=Tidewell%20Feedback"_s}));
+        QSignalSpy quit(menu, &AppMenu::quitRequested);
+        gearItem(menu, u"Quit"_s)->trigger();
+        QCOMPARE(quit.count(), 1);
 
-    // Every opening of the update page makes a fresh page, which asks the service again.
-    gearItem(menu, u"Check for update"_s)->trigger();
-    QCOMPARE(fixture.state.selectedView(), SelectedView::checkForUpdate);
-    QCOMPARE(child<QLabel>(menu, "title")->text(), u"Updates"_s);
-    const QPointer<UpdatePage> first = menu->findChild<UpdatePage*>();
-    child<QAbstractButton>(menu, "back")->click();
-    QVERIFY(!first);
-    gearItem(menu, u"Check for update"_s)->trigger();
-    QVERIFY(menu->findChild<UpdatePage*>());
+        // Refresh forgets what was seen and scans again.
+        QTRY_COMPARE(fixture.scans.load(), 1);
+        gearItem(menu, u"Refresh"_s)->trigger();
+        QTRY_COMPARE(fixture.scans.load(), 2);
 
-    QCOMPARE(AppMenu::versionLabel(u"1.4.0"_s, u"27"_s), u"v1.4.0 (27)"_s);
-    QCOMPARE(AppMenu::versionLabel(u"1.4.0"_s, {}), u"v1.4.0 (⚠️)"_s);
-    QCOMPARE(AppMenu::versionLabel({}, {}), u"v⚠️ (⚠️)"_s);
-}
+        // Every opening of the update page makes a fresh page, which asks the service again.
+        gearItem(menu, u"Check for update"_s)->trigger();
+        QCOMPARE(fixture.state.selectedView(), SelectedView::checkForUpdate);
+        QCOMPARE(child<QLabel>(menu, "title")->text(), u"Updates"_s);
+        const QPointer<UpdatePage> first = menu->findChild<UpdatePage*>();
+        child<QAbstractButton>(menu, "back")->click();
+        QVERIFY(!first);
+        gearItem(menu, u"Check for update"_s)->trigger();
+        QVERIFY(menu->findChild<UpdatePage*>());
 
-void AppMenuTest::windowPlacement_data()
-{
-    QTest::addColumn<QRect>("icon");
-    QTest::addColumn<QPoint>("expected");
-    // Screen 1920x1080; window 380x200.
-    QTest::newRow("top tray: under the icon") << QRect(900, 0, 24, 24) << QPoint(721, 28);
-    QTest::newRow("bottom tray: above the icon") << QRect(900, 1056, 24, 24) << QPoint(721, 852);
-    QTest::newRow("icon at the right edge") << QRect(1900, 0, 20, 20) << QPoint(1536, 24);
-    QTest::newRow("icon at the left edge") << QRect(0, 0, 20, 20) << QPoint(4, 24);
-    QTest::newRow("bottom tray at the right edge") << QRect(1900, 1060, 20, 20) << QPoint(1536, 856);
-}
+        QCOMPARE(AppMenu::versionLabel(u"1.4.0"_s, u"27"_s), u"v1.4.0 (27)"_s);
+        QCOMPARE(AppMenu::versionLabel(u"1.4.0"_s, {}), u"v1.4.0 (⚠️)"_s);
+        QCOMPARE(AppMenu::versionLabel({}, {}), u"v⚠️ (⚠️)"_s);
+    }
 
-void AppMenuTest::windowPlacement()
-{
-    QFETCH(QRect, icon);
-    QFETCH(QPoint, expected);
-    QCOMPARE(MenuWindowPlacement::position(icon, QSize(380, 200), QRect(0, 0, 1920, 1080)), expected);
-}
+    void windowPlacement_data()
+    {
+        QTest::addColumn<QRect>("icon");
+        QTest::addColumn<QPoint>("expected");
+        // Screen 1920x1080; window 380x200.
+        QTest::newRow("top tray: under the icon") << QRect(900, 0, 24, 24) << QPoint(721, 28);
+        QTest::newRow("bottom tray: above the icon") << QRect(900, 1056, 24, 24) << QPoint(721, 852);
+        QTest::newRow("icon at the right edge") << QRect(1900, 0, 20, 20) << QPoint(1536, 24);
+        QTest::newRow("icon at the left edge") << QRect(0, 0, 20, 20) << QPoint(4, 24);
+        QTest::newRow("bottom tray at the right edge") << QRect(1900, 1060, 20, 20) << QPoint(1536, 856);
+    }
 
-void AppMenuTest::withoutTrayTheWindowOpensPlainly()
-{
-    MenuFixture fixture;
-    AppMenu* menu = fixture.build(false);
-    TidewellMenu item(menu);
-    item.start();
-    QVERIFY(!item.hasTray());
-    QTRY_VERIFY(menu->isVisible());
-    QVERIFY(item.isMenuPresented() && fixture.state.isVisible());
-    QCOMPARE(menu->windowType(), Qt::Window);
-    menu->close();
-    QTRY_VERIFY(!item.isMenuPresented());
-    QVERIFY(!fixture.state.isVisible());
-    item.setMenuPresented(true);
-    QTRY_VERIFY(fixture.state.isVisible());
-}
+    void windowPlacement()
+    {
+        QFETCH(QRect, icon);
+        QFETCH(QPoint, expected);
+        QCOMPARE(MenuWindowPlacement::position(icon, QSize(380, 200), QRect(0, 0, 1920, 1080)), expected);
+    }
 
-void AppMenuTest::secondStartAsksTheFirstToShow()
-{
-    QTemporaryDir dir;
-    const QString name = dir.filePath(u"com.orvane.Tidewell"_s);
-    SingleInstance first(name);
-    QVERIFY(!first.askRunningInstanceToShow());
-    QVERIFY(first.listen());
-    QSignalSpy shows(&first, &SingleInstance::showRequested);
-    SingleInstance second(name);
-    QVERIFY(second.askRunningInstanceToShow());
-    QVERIFY(shows.wait(3000));
-    // A start that raced past the question must not take the socket from a live instance.
-    SingleInstance racing(name);
-    QVERIFY(!racing.listen());
-    SingleInstance third(name);
-    QVERIFY(third.askRunningInstanceToShow());
-    QVERIFY(shows.wait(3000));
+    void withoutTrayTheWindowOpensPlainly()
+    {
+        MenuFixture fixture;
+        AppMenu* menu = fixture.build(false);
+        TidewellMenu item(menu);
+        item.start();
+        QVERIFY(!item.hasTray());
+        QTRY_VERIFY(menu->isVisible());
+        QVERIFY(item.isMenuPresented() && fixture.state.isVisible());
+        QCOMPARE(menu->windowType(), Qt::Window);
+        menu->close();
+        QTRY_VERIFY(!item.isMenuPresented());
+        QVERIFY(!fixture.state.isVisible());
+        item.setMenuPresented(true);
+        QTRY_VERIFY(fixture.state.isVisible());
+    }
 
-    // Neither a socket nor a lock left by a run that crashed stops the next one.
-    QVERIFY(QFile(dir.filePath(u"stale"_s)).open(QIODevice::WriteOnly));
-    SingleInstance afterCrash(dir.filePath(u"stale"_s));
-    QVERIFY(!afterCrash.askRunningInstanceToShow());
-    QVERIFY(afterCrash.listen());
-    QFile lock(dir.filePath(u"crashed.lock"_s));
-    QVERIFY(lock.open(QIODevice::WriteOnly));
-    lock.write("4194300\ntidewell\n" + QSysInfo::machineHostName().toUtf8() + "\n");
-    lock.close();
-    QVERIFY(SingleInstance(dir.filePath(u"crashed"_s)).listen());
-}
+    void secondStartAsksTheFirstToShow()
+    {
+        QTemporaryDir dir;
+        const QString name = dir.filePath(u"com.orvane.Tidewell"_s);
+        SingleInstance first(name);
+        QVERIFY(!first.askRunningInstanceToShow());
+        QVERIFY(first.listen());
+        QSignalSpy shows(&first, &SingleInstance::showRequested);
+        SingleInstance second(name);
+        QVERIFY(second.askRunningInstanceToShow());
+        QVERIFY(shows.wait(3000));
+        // A start that raced past the question must not take the socket from a live instance.
+        SingleInstance racing(name);
+        QVERIFY(!racing.listen());
+        SingleInstance third(name);
+        QVERIFY(third.askRunningInstanceToShow());
+        QVERIFY(shows.wait(3000));
 
-// With the tick a minute long, only the watch of the listening sockets can bring a row or take it
-// away; it runs while the window is open and not after.
-void AppMenuTest::watchBringsAndTakesRowsWhileOpen()
-{
-    MenuFixture fixture(true);
-    fixture.refresher->setListeningWatch(
-        [sockets = fixture.host.sockets] { return sockets->listeningInodes(); });
-    if (!fixture.host.sockets->listeningInodes())
-        QSKIP("this host lists sockets only through lsof, which is too costly to watch");
-    QSignalSpy finished(fixture.refresher.get(), &PortListRefresher::checkFinished);
-    AppMenu* menu = fixture.build();
-    menu->setRefreshIntervalMs(60000);
-    menu->setMenuPresented(true);
-    QVERIFY(fixture.refresher->isWatching());
-    // The first scan applied (the probes of other servers on this machine may take long).
-    QTRY_VERIFY_WITH_TIMEOUT(fixture.scans.load() >= 1 && !fixture.refresher->isScanning(), 60000);
+        // Neither a socket nor a lock left by a run that crashed stops the next one.
+        QVERIFY(QFile(dir.filePath(u"stale"_s)).open(QIODevice::WriteOnly));
+        SingleInstance afterCrash(dir.filePath(u"stale"_s));
+        QVERIFY(!afterCrash.askRunningInstanceToShow());
+        QVERIFY(afterCrash.listen());
+        QFile lock(dir.filePath(u"crashed.lock"_s));
+        QVERIFY(lock.open(QIODevice::WriteOnly));
+        lock.write("4194300\ntidewell\n" + QSysInfo::machineHostName().toUtf8() + "\n");
+        lock.close();
+        QVERIFY(SingleInstance(dir.filePath(u"crashed"_s)).listen());
+    }
 
-    auto server = startListener({u"--name"_s, u"node"_s, u"--title"_s, u"Checkout Preview"_s});
-    QVERIFY(server->waitUntilReady());
-    QTRY_VERIFY_WITH_TIMEOUT(fixture.portRow(server->port()), 40000);
-    QCOMPARE(child<QLabel>(fixture.portRow(server->port()), "title")->text(), u"Checkout Preview"_s);
-    server->kill();
-    QTRY_VERIFY_WITH_TIMEOUT(!fixture.portRow(server->port()), 40000);
+    // With the tick a minute long, only the watch of the listening sockets can bring a row or take it
+    // away; it runs while the window is open and not after.
+    void watchBringsAndTakesRowsWhileOpen()
+    {
+        MenuFixture fixture(true);
+        fixture.refresher->setListeningWatch(
+            [sockets = fixture.host.sockets] { return sockets->listeningInodes(); });
+        if (!fixture.host.sockets->listeningInodes())
+            QSKIP("this host lists sockets only through lsof, which is too costly to watch");
+        QSignalSpy finished(fixture.refresher.get(), &PortListRefresher::checkFinished);
+        AppMenu* menu = fixture.build();
+        menu->setRefreshIntervalMs(60000);
+        menu->setMenuPresented(true);
+        QVERIFY(fixture.refresher->isWatching());
+        // The first scan applied (the probes of other servers on this machine may take long).
+        QTRY_VERIFY_WITH_TIMEOUT(fixture.scans.load() >= 1 && !fixture.refresher->isScanning(), 60000);
 
-    menu->setMenuPresented(false);
-    QVERIFY(!fixture.refresher->isWatching());
-    const int scans = fixture.scans.load();
-    auto later = startListener({u"--mode"_s, u"silent"_s});
-    QVERIFY(later->waitUntilReady());
-    QVERIFY(!finished.wait(1500) || fixture.scans.load() == scans);
-    QCOMPARE(fixture.scans.load(), scans);
-}
+        auto server = startListener({u"--name"_s, u"node"_s, u"--title"_s, u"Checkout Preview"_s});
+        QVERIFY(server->waitUntilReady());
+        QTRY_VERIFY_WITH_TIMEOUT(fixture.portRow(server->port()), 40000);
+        QCOMPARE(child<QLabel>(fixture.portRow(server->port()), "title")->text(), u"Checkout Preview"_s);
+        server->kill();
+        QTRY_VERIFY_WITH_TIMEOUT(!fixture.portRow(server->port()), 40000);
+
+        menu->setMenuPresented(false);
+        QVERIFY(!fixture.refresher->isWatching());
+        const int scans = fixture.scans.load();
+        auto later = startListener({u"--mode"_s, u"silent"_s});
+        QVERIFY(later->waitUntilReady());
+        QVERIFY(!finished.wait(1500) || fixture.scans.load() == scans);
+        QCOMPARE(fixture.scans.load(), scans);
+    }
+};
 
 QTEST_MAIN(AppMenuTest)
 #include "tst_appmenu.moc"

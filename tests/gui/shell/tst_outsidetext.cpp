@@ -50,30 +50,29 @@ private slots:
         QTest::newRow("endless image") << u"<img src=\"/dev/zero\">"_s;
         QTest::newRow("image that never opens") << u"<img src=\"FIFO\">"_s;
     }
-    void hostileTextsStayText();
+    // The text as page title, folder and command of a port row, a saved row and a popover with details.
+    void hostileTextsStayText()
+    {
+        QFETCH(QString, text);
+        QTemporaryDir dir;
+        QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath(u"fifo"_s)).constData(), 0600), 0);
+        text.replace(u"FIFO"_s, dir.filePath(u"fifo"_s));
+        test::ServicesFixture fixture;
+        const PortData entry(u"node"_s, u"3000"_s, u"1"_s,
+                             HTMLData{text, AppType::nextjs, std::nullopt, HttpScheme::http},
+                             ProcessInfo{dir.filePath(text), text});
+        ProcessItem row(entry, false, fixture.services());
+        QuickLaunchItem savedRow(QuickLaunchStore::addQuickLaunchItem(entry, fixture.state),
+                                 fixture.services());
+        PopoverWindow popover(text, nullptr, new ProcessDetailsPanel(entry, true));
+        // Before anything is laid out: a label that takes the text for markup loads its images then.
+        const QStringList found = markupIn({&row, &savedRow, &popover});
+        QVERIFY2(found.isEmpty(), qPrintable(found.join(u'\n')));
+        for (QWidget* widget : QList<QWidget*>{&row, &savedRow, &popover})
+            widget->grab();
+        QCOMPARE(shownToolTip(popover.findChild<QLabel*>(u"popoverTitle"_s)->toolTip()), text);
+    }
 };
-
-// The text as page title, folder and command of a port row, a saved row and a popover with details.
-void OutsideTextTest::hostileTextsStayText()
-{
-    QFETCH(QString, text);
-    QTemporaryDir dir;
-    QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath(u"fifo"_s)).constData(), 0600), 0);
-    text.replace(u"FIFO"_s, dir.filePath(u"fifo"_s));
-    test::ServicesFixture fixture;
-    const PortData entry(u"node"_s, u"3000"_s, u"1"_s,
-                         HTMLData{text, AppType::nextjs, std::nullopt, HttpScheme::http},
-                         ProcessInfo{dir.filePath(text), text});
-    ProcessItem row(entry, false, fixture.services());
-    QuickLaunchItem savedRow(QuickLaunchStore::addQuickLaunchItem(entry, fixture.state), fixture.services());
-    PopoverWindow popover(text, nullptr, new ProcessDetailsPanel(entry, true));
-    // Before anything is laid out: a label that takes the text for markup loads its images then.
-    const QStringList found = markupIn({&row, &savedRow, &popover});
-    QVERIFY2(found.isEmpty(), qPrintable(found.join(u'\n')));
-    for (QWidget* widget : QList<QWidget*>{&row, &savedRow, &popover})
-        widget->grab();
-    QCOMPARE(shownToolTip(popover.findChild<QLabel*>(u"popoverTitle"_s)->toolTip()), text);
-}
 
 QTEST_MAIN(OutsideTextTest)
 #include "tst_outsidetext.moc"
