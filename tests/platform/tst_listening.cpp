@@ -193,8 +193,10 @@ private slots:
             }
             return qint64(0);
         };
-        // A server that stops; a socket whose owner exits and leaves it to its child.
+        // A server that stops; then, with the same sockets listening, one whose owner exits and
+        // leaves it to its child.
         children[0]->kill();
+        QVERIFY(agrees());
         exiting.process().write("exit\n");
         QVERIFY(exiting.process().waitForFinished(60000));
         pids.append(forkedHolder(exiting));

@@ -258,7 +258,16 @@ QList<ListeningSocket> ProcNetListingSource::listeningSockets()
         if (!m_names.contains(inode))
             m_names.insert(inode, Listener{makeName(), makePort()});
     };
+    std::optional<QList<quint64>> inodes;
     if (const auto sockets = kernelSocketsFromNetlink()) {
+        inodes.emplace();
+        inodes->reserve(sockets->size());
+        for (const KernelSocket& socket : *sockets)
+            inodes->append(socket.inode);
+        // No socket opened or closed and every owner still runs: the last rows stand, and a refresh
+        // costs the kernel's answer and one poll.
+        if (m_lastInodes && *inodes == *m_lastInodes && m_owners.confirmUnchanged())
+            return m_lastRows;
         listening.reserve(sockets->size());
         for (const KernelSocket& socket : *sockets)
             learn(
@@ -286,6 +295,8 @@ QList<ListeningSocket> ProcNetListingSource::listeningSockets()
         sockets.append(ListeningSocket{owner.command, owner.pidText, listener.name,
                                        QString::number(owner.startTicks), holder.inode, listener.port});
     }
+    m_lastInodes = inodes;
+    m_lastRows = sockets;
     return sockets;
 }
 

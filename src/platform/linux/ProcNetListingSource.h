@@ -45,6 +45,9 @@ private:
     QMutex m_mutex;
     QHash<quint64, Listener> m_names;
     SocketOwners m_owners;
+    // The last listing and the sockets socket diagnostics gave for it, in the kernel's order.
+    std::optional<QList<quint64>> m_lastInodes;
+    QList<ListeningSocket> m_lastRows;
 };
 
 } // namespace tidewell

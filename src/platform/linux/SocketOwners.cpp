@@ -97,6 +97,21 @@ void SocketOwners::update(const QSet<quint64>& listening)
         partialWalk(listening, std::move(missing));
 }
 
+bool SocketOwners::confirmUnchanged()
+{
+    if (m_fullWalkDue || m_updatesSinceFullWalk + 1 >= m_fullWalkEvery)
+        return false;
+    const qsizetype owners = m_owners.size();
+    confirmOwners();
+    // An owner gone may have left its sockets to a child: update() looks for them.
+    if (m_owners.size() != owners)
+        return false;
+    ++m_updatesSinceFullWalk;
+    m_lastWalk = Walk::none;
+    m_processesWalked = 0;
+    return true;
+}
+
 // Sockets that stopped listening lose their holders; owners left with none are let go.
 void SocketOwners::forget(const QSet<quint64>& listening)
 {

@@ -47,6 +47,10 @@ public:
 
     // Brings the map up to date with the sockets that listen now.
     void update(const QSet<quint64>& listening);
+    // For a refresh whose listening sockets are those of the last one: true when no full walk is
+    // due and every owner still runs (one poll of their handles), so nothing would change. It counts
+    // as an update; on false, call update().
+    bool confirmUnchanged();
 
     // Sorted by process id, then descriptor: the order lsof lists them in.
     const QList<Holder>& holders() const { return m_holders; }
