@@ -5,6 +5,7 @@
 
 #include "BenchTiming.h"
 #include "ChildProcessGroup.h"
+#include "ChildRun.h"
 #include "TinyServer.h"
 
 #include "gui/ports/PortsTab.h"
@@ -128,25 +129,6 @@ int runOnce(bool fullWalk, int seconds, int argc, char** argv)
     return 0;
 }
 
-QMap<QString, double> measure(const QString& mode, int seconds, bool* ok)
-{
-    QProcess run;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    run.setProcessEnvironment(environment);
-    run.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    run.start(QCoreApplication::applicationFilePath(),
-              {QStringLiteral("--run"), mode, QStringLiteral("--seconds"), QString::number(seconds)});
-    *ok = run.waitForFinished(-1) && run.exitStatus() == QProcess::NormalExit && run.exitCode() == 0;
-    QMap<QString, double> figures;
-    for (const QByteArray& line : run.readAllStandardOutput().split('\n')) {
-        const qsizetype colon = line.indexOf(':');
-        if (colon > 0)
-            figures.insert(QString::fromUtf8(line.left(colon)), line.mid(colon + 1).trimmed().toDouble());
-    }
-    return figures;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -166,8 +148,8 @@ int main(int argc, char** argv)
     printCount("seconds", seconds);
     bool ok = false;
     bool fullOk = false;
-    const auto incremental = measure(QStringLiteral("incremental"), seconds, &ok);
-    const auto fullWalk = measure(QStringLiteral("full-walk"), seconds, &fullOk);
+    const auto incremental = measureInChild(QStringLiteral("incremental"), seconds, &ok);
+    const auto fullWalk = measureInChild(QStringLiteral("full-walk"), seconds, &fullOk);
     if (!ok || !fullOk)
         return 2;
     const double open = incremental.value(QStringLiteral("open_percent"));

@@ -5,6 +5,7 @@
 
 #include "BenchTiming.h"
 #include "ChildProcessGroup.h"
+#include "ChildRun.h"
 
 #include "gui/ports/PortsTab.h"
 #include "gui/shell/AppMenu.h"
@@ -153,26 +154,6 @@ int runOnce(std::optional<Host::Backend> backend, int seconds)
     return 0;
 }
 
-// Runs this program again for one backend and reads its figures.
-QMap<QString, double> measure(const QString& backend, int seconds, bool* ok)
-{
-    QProcess run;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    run.setProcessEnvironment(environment);
-    run.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    run.start(QCoreApplication::applicationFilePath(),
-              {QStringLiteral("--run"), backend, QStringLiteral("--seconds"), QString::number(seconds)});
-    *ok = run.waitForFinished(-1) && run.exitStatus() == QProcess::NormalExit && run.exitCode() == 0;
-    QMap<QString, double> figures;
-    for (const QByteArray& line : run.readAllStandardOutput().split('\n')) {
-        const qsizetype colon = line.indexOf(':');
-        if (colon > 0)
-            figures.insert(QString::fromUtf8(line.left(colon)), line.mid(colon + 1).trimmed().toDouble());
-    }
-    return figures;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -201,10 +182,10 @@ int main(int argc, char** argv)
     printCount("seconds", seconds);
     bool nativeOk = false;
     bool commandsOk = false;
-    const QMap<QString, double> native = measure(QStringLiteral("native"), seconds, &nativeOk);
-    const QMap<QString, double> commands = measure(QStringLiteral("commands"), seconds, &commandsOk);
+    const QMap<QString, double> native = measureInChild(QStringLiteral("native"), seconds, &nativeOk);
+    const QMap<QString, double> commands = measureInChild(QStringLiteral("commands"), seconds, &commandsOk);
     bool baselineOk = false;
-    const QMap<QString, double> baseline = measure(QStringLiteral("baseline"), seconds, &baselineOk);
+    const QMap<QString, double> baseline = measureInChild(QStringLiteral("baseline"), seconds, &baselineOk);
     if (!nativeOk || !commandsOk || !baselineOk)
         return 2;
     bool withinBounds = true;
