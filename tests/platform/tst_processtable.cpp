@@ -38,13 +38,11 @@ std::shared_ptr<ShellProcessTable> shellTable()
 // git's answer, or nothing when it fails.
 std::optional<QString> git(const QString& folder, const QString& arguments)
 {
-    QProcess process;
-    process.setWorkingDirectory(folder);
-    process.start(u"git"_s, QStringList{u"-c"_s, u"user.name=t"_s, u"-c"_s, u"user.email=t@t.invalid"_s} +
-                                arguments.split(u' '));
-    if (!process.waitForFinished() || process.exitCode() != 0)
-        return std::nullopt;
-    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+    const ProgramRun run =
+        runProgram(findProgram(u"git"_s), QStringList{u"-C"_s, folder, u"-c"_s, u"user.name=t"_s, u"-c"_s,
+                                                      u"user.email=t@t.invalid"_s} +
+                                              arguments.split(u' '));
+    return run.exitCode == 0 ? std::optional(QString::fromUtf8(run.out).trimmed()) : std::nullopt;
 }
 
 } // namespace
