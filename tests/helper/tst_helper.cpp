@@ -84,56 +84,48 @@ private slots:
     void startsTidewellOnlyWhenNoneRuns_data()
     {
         QTest::addColumn<QString>("other");
-        QTest::newRow("none running") << QString();
-        QTest::newRow("another program with a longer name") << u"com.orvane.Tidewell-Helper"_s;
+        // Where tidewell lies: beside the helper (a build folder), in bin beside libexec/tidewell
+        // (installed; a link to the built one, known by its executable), or nowhere.
+        QTest::addColumn<QString>("layout");
+        QTest::newRow("none running") << QString() << u"beside"_s;
+        QTest::newRow("another program with a longer name") << u"com.orvane.Tidewell-Helper"_s << u"beside"_s;
+        QTest::newRow("installed") << QString() << u"installed"_s;
+        QTest::newRow("missing") << QString() << u"missing"_s;
     }
 
     void startsTidewellOnlyWhenNoneRuns()
     {
         QFETCH(QString, other);
+        QFETCH(QString, layout);
         Session session;
         QLocalServer otherServer;
         QVERIFY(other.isEmpty() || otherServer.listen(session.runtime.filePath(other)));
+        QTemporaryDir prefix;
+        QString helper = QStringLiteral(TIDEWELL_HELPER_PROGRAM);
+        const QString program = prefix.filePath(u"bin/tidewell"_s);
+        if (layout != "beside"_L1) {
+            QVERIFY(QDir().mkpath(prefix.filePath(u"bin"_s)) &&
+                    QDir().mkpath(prefix.filePath(u"libexec/tidewell"_s)));
+            QVERIFY(layout == "missing"_L1 || QFile::link(QStringLiteral(TIDEWELL_PROGRAM), program));
+            helper = prefix.filePath(u"libexec/tidewell/tidewell-helper"_s);
+            QVERIFY(QFile::copy(QStringLiteral(TIDEWELL_HELPER_PROGRAM), helper));
+        }
+        if (layout == "missing"_L1) {
+            // Neither beside it nor in the installed bin folder: the message names the installed place.
+            QCOMPARE(runHelper(session, helper), 1);
+            QCOMPARE(session.printed(),
+                     "Failed to launch application: No program at " + program.toUtf8() + '\n');
+            QVERIFY(session.tidewells().isEmpty());
+            return;
+        }
 
-        QCOMPARE(runHelper(session), 0);
+        QCOMPARE(runHelper(session, helper), 0);
         QTRY_VERIFY2_WITH_TIMEOUT(session.tidewellAnswers(), session.printed().constData(), 20000);
         QCOMPARE(session.tidewells().size(), 1);
         // Once it runs, the next login start leaves it alone.
-        QCOMPARE(runHelper(session), 0);
+        QCOMPARE(runHelper(session, helper), 0);
         QCOMPARE(session.tidewells().size(), 1);
         QVERIFY2(!session.printed().contains("Failed to launch application"), session.printed().constData());
-    }
-
-    // Installed: helper in libexec/tidewell, tidewell in bin (a link to the built one: known by its
-    // executable).
-    void findsTidewellFromItsInstalledFolder_data()
-    {
-        QTest::addColumn<bool>("installed");
-        QTest::newRow("installed") << true;
-        QTest::newRow("missing") << false;
-    }
-
-    void findsTidewellFromItsInstalledFolder()
-    {
-        QFETCH(bool, installed);
-        Session session;
-        QTemporaryDir prefix;
-        QVERIFY(QDir().mkpath(prefix.filePath(u"bin"_s)) &&
-                QDir().mkpath(prefix.filePath(u"libexec/tidewell"_s)));
-        const QString program = prefix.filePath(u"bin/tidewell"_s);
-        QVERIFY(!installed || QFile::link(QStringLiteral(TIDEWELL_PROGRAM), program));
-        const QString helper = prefix.filePath(u"libexec/tidewell/tidewell-helper"_s);
-        QVERIFY(QFile::copy(QStringLiteral(TIDEWELL_HELPER_PROGRAM), helper));
-
-        QCOMPARE(runHelper(session, helper), installed ? 0 : 1);
-        if (installed) {
-            QTRY_VERIFY2_WITH_TIMEOUT(session.tidewellAnswers(), session.printed().constData(), 20000);
-            QCOMPARE(session.tidewells().size(), 1);
-            return;
-        }
-        // Neither beside it nor in the installed bin folder: the message names the installed place.
-        QCOMPARE(session.printed(), "Failed to launch application: No program at " + program.toUtf8() + '\n');
-        QVERIFY(session.tidewells().isEmpty());
     }
 };
 

@@ -48,9 +48,8 @@ private slots:
     {
         QTest::addColumn<QByteArray>("raw");
         QTest::addColumn<QString>("listed");
+        // A space and the cut at nine are compared with lsof itself below.
         QTest::newRow("short") << QByteArray("node") << u"node"_s;
-        QTest::newRow("space inside") << QByteArray("Code Helper") << u"Code\\x20H"_s;
-        QTest::newRow("fifteen") << QByteArray("abcdefghijklmno") << u"abcdefghi"_s;
         QTest::newRow("escape that would cross the cut") << QByteArray("abcdefg x") << u"abcdefg"_s;
         QTest::newRow("backslash") << QByteArray("a\\b") << u"a\\\\b"_s;
         QTest::newRow("tab") << QByteArray("a\tb") << u"a\\tb"_s;

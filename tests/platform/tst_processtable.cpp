@@ -3,7 +3,6 @@
 #include "platform/commands/ShellProcessTable.h"
 #include "platform/commands/ShellQuoting.h"
 #include "platform/linux/LinuxProcessTable.h"
-#include "support/RecordingSystemTools.h"
 #include "support/TestProcesses.h"
 
 #include <QDateTime>
@@ -39,13 +38,11 @@ std::shared_ptr<ShellProcessTable> shellTable()
 // git's answer, or nothing when it fails.
 std::optional<QString> git(const QString& folder, const QString& arguments)
 {
-    QProcess process;
-    process.setWorkingDirectory(folder);
-    process.start(u"git"_s, QStringList{u"-c"_s, u"user.name=t"_s, u"-c"_s, u"user.email=t@t.invalid"_s} +
-                                arguments.split(u' '));
-    if (!process.waitForFinished() || process.exitCode() != 0)
-        return std::nullopt;
-    return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+    const ProgramRun run =
+        runProgram(findProgram(u"git"_s), QStringList{u"-C"_s, folder, u"-c"_s, u"user.name=t"_s, u"-c"_s,
+                                                      u"user.email=t@t.invalid"_s} +
+                                              arguments.split(u' '));
+    return run.exitCode == 0 ? std::optional(QString::fromUtf8(run.out).trimmed()) : std::nullopt;
 }
 
 } // namespace
@@ -65,23 +62,6 @@ class ProcessTableTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void runsTheCommandTexts()
-    {
-        auto tools = std::make_shared<RecordingSystemTools>();
-        ShellProcessTable table(tools);
-        table.origin(u"7"_s);
-        table.reading(u"12"_s, u"/tmp/it's"_s);
-        const auto calls = tools->calls();
-        QCOMPARE(calls.size(), 2);
-        QCOMPARE(calls[0].program, u"/bin/bash"_s);
-        QCOMPARE(calls[0].arguments, (QStringList{u"-c"_s, u"PID='7'"_s + ShellProcessTable::kOriginScript}));
-        QCOMPARE(calls[1].program, u"/bin/zsh"_s);
-        QCOMPARE(
-            calls[1].arguments,
-            (QStringList{u"-c"_s, u"ps -p '12' -o %cpu,%mem,rss && cd '/tmp/it'\\''s' && git rev-parse "
-                                  "--is-inside-work-tree > /dev/null 2>&1 && git branch --show-current"_s}));
-    }
-
     void parsesOriginOutput_data()
     {
         QTest::addColumn<QByteArray>("output");

@@ -1,12 +1,11 @@
 #include "ports/PortListRefresher.h"
 #include "probe/PageProbe.h"
+#include "support/StubHttpServer.h"
 #include "support/TestProcesses.h"
 
 #include <QMutex>
 #include <QSemaphore>
 #include <QSignalSpy>
-#include <QTcpServer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 #include <atomic>
@@ -213,31 +212,19 @@ private slots:
     void serverThatDidNotAnswerIsAskedAgain()
     {
         // Breaks off every connection until it is ready, as a server still starting up might.
-        QTcpServer server;
-        QVERIFY(server.listen(QHostAddress::LocalHost));
-        bool ready = false;
-        connect(&server, &QTcpServer::newConnection, &server, [&] {
-            while (QTcpSocket* socket = server.nextPendingConnection()) {
-                connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-                if (!ready) {
-                    socket->abort();
-                    continue;
-                }
-                connect(socket, &QTcpSocket::readyRead, socket, [socket] {
-                    socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: 22\r\n"
-                                  "Connection: close\r\n\r\n<title>At last</title>");
-                    socket->disconnectFromHost();
-                });
-            }
-        });
+        StubHttpServer server;
+        server.setReply("/", StubHttpServer::Reply::drop());
+        const int port = QUrl(server.origin()).port();
         Fixture f;
-        f.set({entry(server.serverPort(), "4242")});
+        f.set({entry(port, "4242")});
         QVERIFY(f.check());
-        const QString key = QString::number(server.serverPort()) + u":4242"_s;
+        const QString key = QString::number(port) + u":4242"_s;
         QVERIFY(f.refresher.ports().isEmpty());
         QCOMPARE(f.refresher.unansweredPorts().keys(), QStringList{key});
 
-        ready = true;
+        StubHttpServer::Reply page = StubHttpServer::Reply::with("<title>At last</title>");
+        page.headers.append({"Content-Type"_ba, "text/html"_ba});
+        server.setReply("/", page);
         QTRY_VERIFY_WITH_TIMEOUT((f.check(), f.refresher.ports().contains(key)), 20000);
         QCOMPARE(f.refresher.ports().value(key).htmlData()->title, u"At last"_s);
         QVERIFY(f.refresher.unansweredPorts().isEmpty());

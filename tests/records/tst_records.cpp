@@ -2,7 +2,6 @@
 #include "records/ProjectResponse.h"
 #include "records/TeamsResponse.h"
 #include "records/UserResponse.h"
-#include "records/VercelAuth.h"
 
 #include <QJsonDocument>
 #include <QSet>
@@ -48,8 +47,6 @@ QString describeProject(const ProjectObject& p)
 
 QString describeVercel(const QByteArray& kind, const QByteArray& body)
 {
-    if (kind == "auth")
-        return described<VercelAuth>(VercelAuth::fromJson(body), [](const VercelAuth& a) { return a.token; });
     if (kind == "user")
         return described<UserResponse>(UserResponse::fromJson(body),
                                        [](const UserResponse& u) { return u.user.username; });
@@ -191,10 +188,6 @@ private slots:
         auto deployed = [&](const QByteArray& latest) {
             return projects(project(R"("latestDeployments":[)" + latest + "]"));
         };
-        QTest::newRow("token among other members")
-            << "auth"_ba << QByteArray(R"({"token":"t0k","expiresAt":1})") << "t0k";
-        QTest::newRow("null token") << "auth"_ba << QByteArray(R"({"token":null})")
-                                    << R"(error: Missing member "token")";
         QTest::newRow("user with extra members")
             << "user"_ba << QByteArray(R"({"user":{"username":"ann","email":"a@b"}})") << "ann";
         QTest::newRow("teams, avatar optional")

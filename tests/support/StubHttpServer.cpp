@@ -66,6 +66,10 @@ void StubHttpServer::serve(QTcpSocket* socket)
         const Reply reply = m_replies.value(path, Reply::with({}, 404));
         if (reply.silent)
             return;
+        if (reply.dropped) {
+            socket->abort();
+            return;
+        }
         QByteArray head = "HTTP/1.1 " + QByteArray::number(reply.status) + " Stub\r\nConnection: close\r\n";
         for (const auto& [name, value] : reply.headers)
             head += name + ": " + value + "\r\n";

@@ -33,6 +33,7 @@ public:
         QByteArray body;
         QList<QPair<QByteArray, QByteArray>> headers;
         bool silent = false;      // accept the request, never answer
+        bool dropped = false;     // break the connection off instead of answering
         bool sendLength = true;   // send Content-Length (otherwise the end of the body closes the connection)
         qsizetype holdAfter = -1; // send only this many body bytes until release() is called for the path
 
@@ -47,6 +48,12 @@ public:
         {
             Reply reply;
             reply.silent = true;
+            return reply;
+        }
+        static Reply drop()
+        {
+            Reply reply;
+            reply.dropped = true;
             return reply;
         }
         Reply withoutLength() const
