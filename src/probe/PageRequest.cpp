@@ -1,5 +1,6 @@
 #include "probe/PageRequest.h"
 
+#include <QNetworkProxy>
 #include <QSslCertificate>
 #include <QSslConfiguration>
 #include <QSslSocket>
@@ -62,6 +63,8 @@ void PageRequest::connectNext()
     QTcpSocket* const socket = tls ? new QSslSocket(this) : new QTcpSocket(this);
     m_socket = socket;
     socket->setReadBufferSize(kReadBufferBytes);
+    // The pages asked for are on this machine: no proxy may see them.
+    socket->setProxy(QNetworkProxy::NoProxy);
     connect(socket, &QAbstractSocket::readyRead, this, &PageRequest::readReply);
     connect(socket, &QAbstractSocket::errorOccurred, this, &PageRequest::socketFailed);
     const QString host =
