@@ -8,8 +8,6 @@ debian_packages=(
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 qt6-gtk-platformtheme libgl-dev
     # relative times ("2 hours ago") in the user's language
     libicu-dev
-    # the page probe's HTTP client
-    libcurl4-openssl-dev
     clang-format
     # the fuzz targets (scripts/fuzz.sh): clang and its libFuzzer and sanitizer runtimes
     clang libclang-rt-14-dev

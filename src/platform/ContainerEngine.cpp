@@ -1,33 +1,51 @@
 #include "platform/ContainerEngine.h"
 
+#include "platform/HttpReplyParser.h"
+
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <curl/curl.h>
-#include <memory>
+#include <QLocalSocket>
 
 namespace tidewell {
 
 namespace {
 
-struct Reply
+// The engine's reply to GET /containers/json on the socket at `path`, read within `deadline`;
+// nothing (and no failure) when no engine accepts connections there.
+std::optional<Result<QByteArray>> requestContainers(const QString& path, QDeadlineTimer deadline)
 {
-    QByteArray body;
-    bool overflowed = false;
-};
-
-size_t collect(char* data, size_t size, size_t count, void* target)
-{
-    auto* reply = static_cast<Reply*>(target);
-    const size_t bytes = size * count;
-    if (reply->body.size() + qsizetype(bytes) > ContainerEngine::kMaxReplyBytes) {
-        reply->overflowed = true;
-        return 0; // ends the transfer
+    QLocalSocket socket;
+    socket.connectToServer(path);
+    if (!socket.waitForConnected(int(deadline.remainingTime()))) {
+        // A socket file left behind by an engine that is not running: no request was made.
+        if (socket.error() == QLocalSocket::ConnectionRefusedError ||
+            socket.error() == QLocalSocket::ServerNotFoundError)
+            return std::nullopt;
+        return Result<QByteArray>::failure(socket.errorString());
     }
-    reply->body.append(data, qsizetype(bytes));
-    return bytes;
+    // HTTP/1.0 with a close: the engine ends the reply by closing, and sends it in one piece.
+    socket.write("GET /containers/json HTTP/1.0\r\nHost: localhost\r\nConnection: close\r\n\r\n");
+    HttpReplyParser reply({64 * 1024, ContainerEngine::kMaxReplyBytes});
+    while (reply.state() == HttpReplyParser::State::readingHeaders ||
+           reply.state() == HttpReplyParser::State::readingBody) {
+        if (socket.bytesAvailable() > 0 || socket.waitForReadyRead(int(deadline.remainingTime())))
+            reply.feed(socket.readAll());
+        else if (socket.state() != QLocalSocket::ConnectedState)
+            reply.endOfInput();
+        else
+            return Result<QByteArray>::failure(QStringLiteral("the container engine did not answer in time"));
+    }
+    if (reply.failure() == HttpReplyParser::Failure::bodyTooLarge)
+        return Result<QByteArray>::failure(QStringLiteral("the container list is too large"));
+    if (reply.state() == HttpReplyParser::State::failed)
+        return Result<QByteArray>::failure(QStringLiteral("the container engine's reply is not HTTP"));
+    if (reply.status() != 200)
+        return Result<QByteArray>::failure(QStringLiteral("HTTP status %1").arg(reply.status()));
+    return Result<QByteArray>::success(reply.body());
 }
 
 bool isHiddenCharacter(QChar c)
@@ -73,37 +91,18 @@ ContainerEngine ContainerEngine::fromEnvironment()
 
 Result<QList<ContainerEngine::Container>> ContainerEngine::listContainers() const
 {
+    const QDeadlineTimer deadline(m_timeoutMs);
     for (const QString& path : m_socketPaths) {
         // Opening a unix socket takes write permission; one the user may not use is passed over.
         const QFileInfo socket(path);
         if (!socket.exists() || !socket.isReadable() || !socket.isWritable())
             continue;
-        const std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> easy(curl_easy_init(), &curl_easy_cleanup);
-        if (!easy)
-            return Result<QList<Container>>::failure(QStringLiteral("libcurl could not start a request"));
-        Reply reply;
-        const QByteArray socketPath = QFile::encodeName(path);
-        curl_easy_setopt(easy.get(), CURLOPT_UNIX_SOCKET_PATH, socketPath.constData());
-        curl_easy_setopt(easy.get(), CURLOPT_URL, "http://localhost/containers/json");
-        curl_easy_setopt(easy.get(), CURLOPT_PROTOCOLS_STR, "http");
-        curl_easy_setopt(easy.get(), CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(easy.get(), CURLOPT_CONNECTTIMEOUT_MS, long(m_timeoutMs));
-        curl_easy_setopt(easy.get(), CURLOPT_TIMEOUT_MS, long(m_timeoutMs));
-        curl_easy_setopt(easy.get(), CURLOPT_WRITEFUNCTION, &collect);
-        curl_easy_setopt(easy.get(), CURLOPT_WRITEDATA, &reply);
-        const CURLcode code = curl_easy_perform(easy.get());
-        // A socket file left behind by an engine that is not running: no request was made.
-        if (code == CURLE_COULDNT_CONNECT)
+        const std::optional<Result<QByteArray>> reply = requestContainers(path, deadline);
+        if (!reply)
             continue;
-        if (reply.overflowed)
-            return Result<QList<Container>>::failure(QStringLiteral("the container list is too large"));
-        if (code != CURLE_OK)
-            return Result<QList<Container>>::failure(QString::fromUtf8(curl_easy_strerror(code)));
-        long status = 0;
-        curl_easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &status);
-        if (status != 200)
-            return Result<QList<Container>>::failure(QStringLiteral("HTTP status %1").arg(status));
-        return parseContainerList(reply.body);
+        if (!reply->ok())
+            return Result<QList<Container>>::failure(reply->error());
+        return parseContainerList(reply->value());
     }
     return Result<QList<Container>>::failure(QStringLiteral("no container engine"));
 }

@@ -1,7 +1,6 @@
 #include "probe/PageProbe.h"
 
 #include "platform/TextDecoding.h"
-#include "probe/CurlMulti.h"
 #include "probe/PageMetadata.h"
 
 #include <QHostAddress>
@@ -14,12 +13,12 @@ namespace {
 
 constexpr HttpScheme kProbeOrder[] = {HttpScheme::http, HttpScheme::https};
 
-// The addresses to connect to for a listening address as the listing names it, written for
-// libcurl's name list ("127.0.0.1", "[::1]"); empty when it names no address.
-QByteArray connectAddresses(const QString& host)
+// The addresses to connect to for a listening address as the listing names it, in the order to try
+// them; empty when it names no address.
+QList<QHostAddress> connectAddresses(const QString& host)
 {
     if (host == QLatin1String("*"))
-        return "127.0.0.1,[::1]";
+        return {QHostAddress(QHostAddress::LocalHost), QHostAddress(QHostAddress::LocalHostIPv6)};
     QString bare = host;
     if (bare.startsWith(QLatin1Char('[')) && bare.endsWith(QLatin1Char(']')))
         bare = bare.mid(1, bare.size() - 2);
@@ -28,12 +27,10 @@ QByteArray connectAddresses(const QString& host)
         return {};
     // A socket bound to every address answers on the loopback one of its family.
     if (address == QHostAddress::AnyIPv4)
-        return "127.0.0.1";
+        return {QHostAddress(QHostAddress::LocalHost)};
     if (address == QHostAddress::AnyIPv6)
-        return "[::1]";
-    if (address.protocol() == QAbstractSocket::IPv6Protocol)
-        return '[' + address.toString().toLatin1() + ']';
-    return address.toString().toLatin1();
+        return {QHostAddress(QHostAddress::LocalHostIPv6)};
+    return {address};
 }
 
 } // namespace
@@ -42,8 +39,8 @@ struct PageProbe::Probe
 {
     quint64 id = 0;
     QString port;
-    // Where the name "localhost" at this port connects, for libcurl; empty to look it up.
-    QByteArray connectTo;
+    // Where the name "localhost" connects; empty to look it up.
+    QList<QHostAddress> addresses;
     QString host;
     Callback done;
     std::size_t schemeIndex = 0;
@@ -53,7 +50,7 @@ struct PageProbe::Probe
     PageRequest* request = nullptr;
 };
 
-PageProbe::PageProbe(QObject* parent) : QObject(parent), m_multi(std::make_unique<CurlMulti>()) {}
+PageProbe::PageProbe(QObject* parent) : QObject(parent) {}
 
 PageProbe::~PageProbe()
 {
@@ -92,9 +89,8 @@ void PageProbe::fetchHTMLData(const QString& port, const QString& host, Callback
     probe->id = id;
     probe->port = port;
     probe->done = std::move(done);
-    const QByteArray addresses = connectAddresses(host);
-    if (!addresses.isEmpty()) {
-        probe->connectTo = "localhost:" + port.toLatin1() + ':' + addresses;
+    probe->addresses = connectAddresses(host);
+    if (!probe->addresses.isEmpty()) {
         // As QUrl::host() gives it, for the redirect test: without brackets.
         probe->host = QString(host).remove(QLatin1Char('[')).remove(QLatin1Char(']'));
     }
@@ -125,12 +121,11 @@ void PageProbe::request(Probe& probe, const QUrl& url)
     limits.idleTimeoutMs = m_idleTimeoutMs;
     limits.maxHeaderBytes = kMaxHeaderBytes;
     limits.maxBodyBytes = m_maxBodyBytes;
-    limits.connectTo = probe.connectTo;
+    limits.localhostAddresses = probe.addresses;
     limits.extraCertificates = m_extraCertificates;
     probe.url = url;
-    probe.request =
-        new PageRequest(m_multi.get(), url, limits,
-                        [this, id = probe.id](const PageRequest::Reply& reply) { replied(id, reply); });
+    probe.request = new PageRequest(
+        url, limits, [this, id = probe.id](const PageRequest::Reply& reply) { replied(id, reply); });
 }
 
 void PageProbe::replied(quint64 id, const PageRequest::Reply& reply)

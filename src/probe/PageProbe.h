@@ -13,8 +13,6 @@
 
 namespace tidewell {
 
-class CurlMulti;
-
 // Asks a local port for its page, over http and then https, and reads the title and app type out
 // of an HTML reply. Lives on the interface thread; its requests run side by side, driven by that
 // thread's event loop, so a port that floods or stalls holds up no other.
@@ -74,7 +72,6 @@ private:
     void replied(quint64 id, const PageRequest::Reply& reply);
     void finish(quint64 id, Outcome outcome);
 
-    std::unique_ptr<CurlMulti> m_multi;
     QHash<quint64, std::shared_ptr<Probe>> m_probes;
     quint64 m_nextId = 1;
     int m_idleTimeoutMs = kDefaultIdleTimeoutMs;

@@ -1,169 +1,195 @@
 #include "probe/PageRequest.h"
 
-#include "probe/CurlMulti.h"
-
-#include <curl/curl.h>
+#include <QNetworkProxy>
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QSslSocket>
+#include <QTcpSocket>
+#include <algorithm>
 
 namespace tidewell {
 
 namespace {
 
-// The status code of a line such as "HTTP/1.1 200 OK" or "HTTP/2 302".
-int statusOf(QByteArrayView line)
+// Bytes taken from the kernel before the parser has seen them: a flood waits in the kernel instead.
+constexpr qint64 kReadBufferBytes = 256 * 1024;
+
+// Percent-encoded, a target or host holds no space, control byte or line break: anything else
+// could end the request line and begin another request.
+bool isRequestText(const QByteArray& text)
 {
-    const qsizetype space = line.indexOf(' ');
-    if (space < 0)
-        return 0;
-    bool ok = false;
-    const int status = line.sliced(space + 1).toByteArray().left(3).toInt(&ok);
-    return ok ? status : 0;
+    return !text.isEmpty() &&
+           std::all_of(text.cbegin(), text.cend(), [](char c) { return c > ' ' && c < 127; });
 }
 
 } // namespace
 
-PageRequest::PageRequest(CurlMulti* multi, const QUrl& url, const Limits& limits, Done done, QObject* parent)
-    : QObject(parent), m_multi(multi), m_easy(curl_easy_init()), m_limits(limits), m_done(std::move(done))
+PageRequest::PageRequest(const QUrl& url, const Limits& limits, Done done, QObject* parent)
+    : QObject(parent), m_url(url), m_limits(limits), m_done(std::move(done)),
+      m_parser({limits.maxHeaderBytes, limits.maxBodyBytes})
 {
-    CURL* const easy = m_easy;
-    curl_easy_setopt(easy, CURLOPT_URL, url.toEncoded().constData());
-    // The pages asked for are on this machine; a proxy from the environment must not see them.
-    curl_easy_setopt(easy, CURLOPT_PROXY, "");
-    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
-    // Compressed pages are unpacked, and the body cap counts the unpacked bytes.
-    curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
-    curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, long(limits.idleTimeoutMs));
-    curl_easy_setopt(easy, CURLOPT_HEADERFUNCTION, &PageRequest::onHeader);
-    curl_easy_setopt(easy, CURLOPT_HEADERDATA, this);
-    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &PageRequest::onBody);
-    curl_easy_setopt(easy, CURLOPT_WRITEDATA, this);
-    if (!limits.connectTo.isEmpty()) {
-        m_connectTo = curl_slist_append(nullptr, limits.connectTo.constData());
-        curl_easy_setopt(easy, CURLOPT_RESOLVE, m_connectTo);
-    }
-    if (!limits.extraCertificates.isEmpty()) {
-        curl_blob blob{const_cast<char*>(limits.extraCertificates.constData()),
-                       size_t(limits.extraCertificates.size()), CURL_BLOB_COPY};
-        curl_easy_setopt(easy, CURLOPT_CAINFO_BLOB, &blob);
-    }
-
+    const QHostAddress literal(url.host());
+    if (!literal.isNull())
+        m_addresses = {literal};
+    else if (url.host() == QLatin1String("localhost"))
+        m_addresses = limits.localhostAddresses;
     m_idle.setSingleShot(true);
-    connect(&m_idle, &QTimer::timeout, this, &PageRequest::idleTimeout);
+    connect(&m_idle, &QTimer::timeout, this, [this] { finish(Ending::failed); });
     m_idle.start(limits.idleTimeoutMs);
-    m_multi->start(easy, [this](CURLcode result) { finish(result); });
+    // Never calls back from within the constructor, even when the connection is refused at once.
+    QTimer::singleShot(0, this, &PageRequest::connectNext);
 }
 
 PageRequest::~PageRequest()
 {
     abort();
-    curl_easy_cleanup(m_easy);
-    curl_slist_free_all(m_connectTo);
 }
 
 void PageRequest::abort()
 {
-    if (std::exchange(m_running, false))
-        m_multi->cancel(m_easy);
-    m_idle.stop();
     m_done = {};
+    m_idle.stop();
+    closeSocket();
 }
 
-size_t PageRequest::onHeader(char* data, size_t size, size_t count, void* self)
+// Connects to the next address in turn, or to the name when no address is known.
+void PageRequest::connectNext()
 {
-    auto* request = static_cast<PageRequest*>(self);
-    const size_t bytes = size * count;
-    request->m_idle.start();
-    request->m_headerBytes += qint64(bytes);
-    // A header section that never ends would otherwise be read, and kept, for as long as it flows.
-    if (request->m_headerBytes > request->m_limits.maxHeaderBytes) {
-        request->m_reply.ending = Ending::failed;
-        request->m_headersDone = false;
-        return 0;
+    if (!m_done)
+        return;
+    closeSocket();
+    m_connected = false;
+    const bool tls = m_url.scheme() == QLatin1String("https");
+    QTcpSocket* const socket = tls ? new QSslSocket(this) : new QTcpSocket(this);
+    m_socket = socket;
+    socket->setReadBufferSize(kReadBufferBytes);
+    // The pages asked for are on this machine: no proxy may see them.
+    socket->setProxy(QNetworkProxy::NoProxy);
+    connect(socket, &QAbstractSocket::readyRead, this, &PageRequest::readReply);
+    connect(socket, &QAbstractSocket::errorOccurred, this, &PageRequest::socketFailed);
+    const QString host =
+        m_nextAddress < m_addresses.size() ? m_addresses.at(m_nextAddress++).toString() : m_url.host();
+    const auto port = quint16(m_url.port(tls ? 443 : 80));
+    if (!tls) {
+        connect(socket, &QAbstractSocket::connected, this, &PageRequest::sendRequest);
+        socket->connectToHost(host, port);
+        return;
     }
-    return request->takeHeaderLine(QByteArrayView(data, qsizetype(bytes))) ? bytes : 0;
+    auto* const secure = static_cast<QSslSocket*>(socket);
+    if (!m_limits.extraCertificates.isEmpty()) {
+        QSslConfiguration configuration = secure->sslConfiguration();
+        configuration.addCaCertificates(QSslCertificate::fromData(m_limits.extraCertificates));
+        secure->setSslConfiguration(configuration);
+    }
+    connect(secure, &QSslSocket::sslErrors, this, [this] { m_untrusted = true; });
+    connect(secure, &QSslSocket::encrypted, this, &PageRequest::sendRequest);
+    // The certificate is checked against the name in the address, whichever address is dialled.
+    secure->connectToHostEncrypted(host, port, m_url.host());
 }
 
-// Returns false to end the transfer: the headers alone have decided.
-bool PageRequest::takeHeaderLine(QByteArrayView line)
+void PageRequest::sendRequest()
 {
-    if (line.startsWith("HTTP/")) {
-        // A new reply, after an interim one ("100 Continue") or none.
-        m_reply.status = statusOf(line);
-        m_reply.location.clear();
-        m_contentType.clear();
-        return true;
+    m_connected = true;
+    m_idle.start();
+    QByteArray target = m_url.path(QUrl::FullyEncoded).toLatin1();
+    if (target.isEmpty())
+        target = "/";
+    if (m_url.hasQuery())
+        target += '?' + m_url.query(QUrl::FullyEncoded).toLatin1();
+    const QByteArray host = m_url.adjusted(QUrl::RemoveUserInfo).authority(QUrl::FullyEncoded).toLatin1();
+    if (!isRequestText(target) || !isRequestText(host)) {
+        finish(Ending::failed);
+        return;
     }
-    const QByteArrayView content = line.trimmed();
-    if (content.isEmpty()) {
-        if (m_reply.status < 200)
-            return true;
-        m_headersDone = true;
-        if (isRedirect(m_reply.status) && !m_reply.location.isEmpty()) {
-            m_reply.ending = Ending::complete;
-            return false;
+    // Uncompressed, so that the body cap counts what the page holds.
+    m_socket->write("GET " + target + " HTTP/1.1\r\nHost: " + host +
+                    "\r\nAccept: text/html, */*\r\nAccept-Encoding: identity\r\nConnection: close\r\n\r\n");
+}
+
+void PageRequest::readReply()
+{
+    m_idle.start();
+    m_parser.feed(m_socket->readAll());
+    judge();
+}
+
+void PageRequest::socketFailed(QAbstractSocket::SocketError error)
+{
+    if (!m_connected) {
+        // Refused at one address of "localhost": the server may listen at the other.
+        const bool refused = error == QAbstractSocket::ConnectionRefusedError;
+        if (refused && m_nextAddress < m_addresses.size())
+            connectNext();
+        else
+            finish(Ending::failed);
+        return;
+    }
+    if (error != QAbstractSocket::RemoteHostClosedError) {
+        finish(Ending::failed);
+        return;
+    }
+    // The server closed: what it sent last is read first, then the close may end the body.
+    m_parser.feed(m_socket->readAll());
+    judge();
+    if (m_done) {
+        m_parser.endOfInput();
+        judge();
+    }
+}
+
+void PageRequest::judge()
+{
+    using State = HttpReplyParser::State;
+    if (!m_done)
+        return;
+    if (m_parser.headersComplete() && !m_headersJudged) {
+        m_headersJudged = true;
+        if (isRedirect(m_parser.status()) && !m_parser.headerValue("Location").isEmpty()) {
+            finish(Ending::complete);
+            return;
         }
         // Decided on the headers, so a large reply that is not a page is never read. The name is
         // found whatever its letter case; the value test stays case-sensitive.
-        if (!m_contentType.contains("text/html")) {
-            m_reply.ending = Ending::rejected;
-            return false;
+        if (!m_parser.headerValue("Content-Type").contains("text/html")) {
+            finish(Ending::rejected);
+            return;
         }
-        return true;
     }
-    const qsizetype colon = content.indexOf(':');
-    if (colon <= 0)
-        return true;
-    const QByteArrayView name = content.first(colon).trimmed();
-    const QByteArray value = content.sliced(colon + 1).trimmed().toByteArray();
-    if (name.compare("Content-Type", Qt::CaseInsensitive) == 0)
-        m_contentType += (m_contentType.isEmpty() ? QByteArray() : QByteArray(", ")) + value;
-    else if (name.compare("Location", Qt::CaseInsensitive) == 0)
-        m_reply.location = value;
-    return true;
+    if (m_parser.state() == State::complete)
+        finish(Ending::complete);
+    else if (m_parser.state() == State::failed)
+        finish(m_parser.failure() == HttpReplyParser::Failure::bodyTooLarge ? Ending::rejected
+                                                                            : Ending::failed);
 }
 
-size_t PageRequest::onBody(char* data, size_t size, size_t count, void* self)
+// The receiver may free this request: nothing of it is touched after `done`.
+void PageRequest::finish(Ending ending)
 {
-    auto* request = static_cast<PageRequest*>(self);
-    const size_t bytes = size * count;
-    request->m_idle.start();
-    request->m_reply.body.append(data, qsizetype(bytes));
-    if (request->m_reply.body.size() > request->m_limits.maxBodyBytes) {
-        request->m_reply.ending = Ending::rejected;
-        return 0;
-    }
-    return bytes;
-}
-
-void PageRequest::finish(int curlResult)
-{
-    m_running = false;
+    Done done = std::exchange(m_done, {});
+    if (!done)
+        return;
     m_idle.stop();
-    const bool decided = m_reply.ending != Ending::failed;
-    if (curlResult == CURLE_OK && m_headersDone && !decided)
-        m_reply.ending = Ending::complete;
-    else if (curlResult != CURLE_OK && !(decided && curlResult == CURLE_WRITE_ERROR))
-        m_reply.ending = Ending::failed;
-    m_reply.untrusted = curlResult == CURLE_PEER_FAILED_VERIFICATION;
-    if (m_reply.ending != Ending::complete)
-        m_reply.body.clear();
-    report();
+    closeSocket();
+    Reply reply;
+    reply.ending = ending;
+    reply.status = m_parser.status();
+    reply.untrusted = m_untrusted;
+    if (ending == Ending::complete && isRedirect(reply.status))
+        reply.location = m_parser.headerValue("Location");
+    else if (ending == Ending::complete)
+        reply.body = m_parser.body();
+    done(reply);
 }
 
-void PageRequest::idleTimeout()
+void PageRequest::closeSocket()
 {
-    const Done done = std::exchange(m_done, {});
-    abort();
-    done(Reply{});
-}
-
-// The receiver may free this request: nothing of it is touched afterwards.
-void PageRequest::report()
-{
-    const Done done = std::exchange(m_done, {});
-    const Reply reply = std::move(m_reply);
-    if (done)
-        done(reply);
+    if (!m_socket)
+        return;
+    // Nothing the closing socket reports reaches this request any more.
+    m_socket->disconnect(this);
+    m_socket->abort();
+    m_socket->deleteLater();
+    m_socket = nullptr;
 }
 
 } // namespace tidewell

@@ -1,20 +1,25 @@
 #pragma once
 
+#include "platform/HttpReplyParser.h"
+
+#include <QAbstractSocket>
 #include <QByteArray>
+#include <QHostAddress>
+#include <QList>
 #include <QObject>
+#include <QPointer>
 #include <QTimer>
 #include <QUrl>
 #include <functional>
 
-struct curl_slist;
+class QTcpSocket;
 
 namespace tidewell {
 
-class CurlMulti;
-
-// One GET for a local page through libcurl, with the probe's limits: the header section and the
-// body are capped, silence longer than the idle time ends it, and a reply that is neither a page nor
-// a redirect is dropped as soon as its headers are in. Lives on its CurlMulti's thread.
+// One GET for a local page over HTTP/1.1, plain or TLS, with the probe's limits: the header section
+// and the body are capped, silence longer than the idle time ends it, and a reply that is neither a
+// page nor a redirect is dropped as soon as its headers are in. Runs on the event loop of the thread
+// it lives on.
 class PageRequest : public QObject
 {
     Q_OBJECT
@@ -42,17 +47,17 @@ public:
         int idleTimeoutMs = 60'000;
         qint64 maxHeaderBytes = 64 * 1024;
         qint64 maxBodyBytes = 2 * 1024 * 1024;
-        // "host:port:address[,address]" so that the name in `url` is not looked up; empty to look it up.
-        QByteArray connectTo;
+        // Where the name "localhost" connects, tried in order, so that it is not looked up; empty to
+        // look it up.
+        QList<QHostAddress> localhostAddresses;
         // Certificates trusted besides the system's, in PEM.
         QByteArray extraCertificates;
     };
     using Done = std::function<void(const Reply&)>;
 
-    // Starts at once; `done` is called once, later, unless the request is destroyed first, which
-    // closes its connection.
-    PageRequest(CurlMulti* multi, const QUrl& url, const Limits& limits, Done done,
-                QObject* parent = nullptr);
+    // Starts on the next turn of the event loop; `done` is called once, later, unless the request is
+    // destroyed or aborted first, which closes its connection.
+    PageRequest(const QUrl& url, const Limits& limits, Done done, QObject* parent = nullptr);
     ~PageRequest() override;
 
     // Ends the request at once, closing its connection; `done` is not called.
@@ -61,23 +66,24 @@ public:
     static bool isRedirect(int status) { return status >= 300 && status < 400; }
 
 private:
-    static size_t onHeader(char* data, size_t size, size_t count, void* self);
-    static size_t onBody(char* data, size_t size, size_t count, void* self);
-    bool takeHeaderLine(QByteArrayView line);
-    void finish(int curlResult);
-    void idleTimeout();
-    void report();
+    void connectNext();
+    void sendRequest();
+    void readReply();
+    void socketFailed(QAbstractSocket::SocketError error);
+    void judge();
+    void finish(Ending ending);
+    void closeSocket();
 
-    CurlMulti* m_multi;
-    void* m_easy;
-    curl_slist* m_connectTo = nullptr;
+    QUrl m_url;
     Limits m_limits;
     Done m_done;
-    Reply m_reply;
-    QByteArray m_contentType;
-    qint64 m_headerBytes = 0;
-    bool m_headersDone = false;
-    bool m_running = true;
+    HttpReplyParser m_parser;
+    QList<QHostAddress> m_addresses;
+    qsizetype m_nextAddress = 0;
+    QPointer<QTcpSocket> m_socket;
+    bool m_connected = false;
+    bool m_headersJudged = false;
+    bool m_untrusted = false;
     QTimer m_idle;
 };
 

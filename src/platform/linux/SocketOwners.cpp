@@ -3,11 +3,17 @@
 #include "platform/linux/LsofCommandName.h"
 #include "platform/linux/ProcFs.h"
 
+#include <QRunnable>
+#include <QSemaphore>
+#include <QThread>
+#include <QThreadPool>
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
+#include <memory>
 #include <poll.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -30,9 +36,11 @@ quint64 socketInode(const char* target, ssize_t length)
     return *end == ']' ? inode : 0;
 }
 
-// The descriptors of one process that are sockets, with their inodes. Links are read relative to
-// the open folder, which spares the kernel a path walk per descriptor.
-QList<std::pair<long, quint64>> socketInodesOf(long pid)
+using SocketList = QList<std::pair<long, quint64>>;
+
+// The descriptors of one process that are listening sockets, with their inodes. Links are read
+// relative to the open folder, which spares the kernel a path walk per descriptor.
+SocketList listeningSocketsOf(long pid, const QSet<quint64>& listening)
 {
     QList<std::pair<long, quint64>> sockets;
     char folder[64];
@@ -48,11 +56,41 @@ QList<std::pair<long, quint64>> socketInodesOf(long pid)
         if (length <= 0)
             continue;
         target[length] = '\0';
-        if (const quint64 inode = socketInode(target, length))
+        if (const quint64 inode = socketInode(target, length); listening.contains(inode))
             sockets.append({std::strtol(entry->d_name, nullptr, 10), inode});
     }
     ::closedir(dir);
     return sockets;
+}
+
+// The listening sockets of each of `pids`, in their order. A walk of every process is mostly the
+// kernel answering readlink, so a job on the pool shares it while this thread does its own part;
+// when the pool is busy, this thread does it all and waits for nothing.
+std::vector<SocketList> listeningSocketsOf(const QList<long>& pids, const QSet<quint64>& listening)
+{
+    std::vector<SocketList> found(size_t(pids.size()));
+    std::atomic<qsizetype> next{0};
+    const auto work = [&] {
+        for (qsizetype i = next++; i < pids.size(); i = next++)
+            found[size_t(i)] = listeningSocketsOf(pids.at(i), listening);
+    };
+    constexpr qsizetype kShareFrom = 64;
+    if (pids.size() < kShareFrom || QThread::idealThreadCount() < 2) {
+        work();
+        return found;
+    }
+    QSemaphore done;
+    const std::unique_ptr<QRunnable> helper(QRunnable::create([&] {
+        work();
+        done.release();
+    }));
+    helper->setAutoDelete(false);
+    QThreadPool* const pool = QThreadPool::globalInstance();
+    pool->start(helper.get());
+    work();
+    if (!pool->tryTake(helper.get()))
+        done.acquire();
+    return found;
 }
 
 // A handle that becomes readable when the process exits, and that no later process can reuse
@@ -203,14 +241,17 @@ void SocketOwners::fullWalk(const QSet<quint64>& listening)
     QHash<long, Owner> previous = std::exchange(m_owners, {});
     m_holders.clear();
     if (!listening.isEmpty()) {
-        for (const long pid : procfs::numericEntries("/proc")) {
+        const QList<long> pids = procfs::numericEntries("/proc");
+        const std::vector<SocketList> sockets = listeningSocketsOf(pids, listening);
+        for (qsizetype i = 0; i < pids.size(); ++i) {
+            const long pid = pids.at(i);
             ++m_processesWalked;
             const auto old = previous.find(pid);
             // A process seen before under this pid keeps its handle only if it is the same one.
             Owner kept;
             if (old != previous.end())
                 kept = std::exchange(old.value(), Owner{});
-            const bool owns = readProcess(pid, listening, nullptr);
+            const bool owns = takeProcess(pid, sockets[size_t(i)], nullptr);
             if (owns && kept.handle >= 0 && m_owners[pid].startTicks == kept.startTicks)
                 std::swap(m_owners[pid].handle, kept.handle);
             if (kept.handle >= 0)
@@ -243,7 +284,7 @@ void SocketOwners::partialWalk(const QSet<quint64>& listening, QSet<quint64> mis
     const QList<long> pids = procfs::numericEntries("/proc");
     for (auto it = pids.crbegin(); it != pids.crend() && !missing.isEmpty(); ++it) {
         ++m_processesWalked;
-        readProcess(*it, listening, &missing);
+        takeProcess(*it, listeningSocketsOf(*it, listening), &missing);
     }
     if (m_processesWalked < pids.size())
         m_fullWalkDue = true;
@@ -259,13 +300,12 @@ void SocketOwners::partialWalk(const QSet<quint64>& listening, QSet<quint64> mis
     sortHolders();
 }
 
-bool SocketOwners::readProcess(long pid, const QSet<quint64>& listening, QSet<quint64>* missing)
+bool SocketOwners::takeProcess(long pid, const QList<std::pair<long, quint64>>& sockets,
+                               QSet<quint64>* missing)
 {
     QList<Holder> found;
-    for (const auto& [fd, inode] : socketInodesOf(pid)) {
-        if (listening.contains(inode))
-            found.append(Holder{pid, fd, inode});
-    }
+    for (const auto& [fd, inode] : sockets)
+        found.append(Holder{pid, fd, inode});
     const bool known = m_owners.contains(pid);
     if (found.isEmpty()) {
         if (known)

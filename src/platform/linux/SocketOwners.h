@@ -65,8 +65,9 @@ private:
     void dropOwner(long pid);
     void fullWalk(const QSet<quint64>& listening);
     void partialWalk(const QSet<quint64>& listening, QSet<quint64> missing);
-    // Adds the process's descriptors that refer to listening sockets; true when it holds any.
-    bool readProcess(long pid, const QSet<quint64>& listening, QSet<quint64>* missing);
+    // Records the listening sockets (descriptor, inode) just read from process `pid`; true when
+    // it holds any.
+    bool takeProcess(long pid, const QList<std::pair<long, quint64>>& sockets, QSet<quint64>* missing);
     void sortHolders();
 
     int m_fullWalkEvery;
