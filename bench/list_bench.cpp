@@ -1,12 +1,14 @@
 // How long `tidewell --list` takes as a whole process, start-up included, against
 // `lsof -iTCP -sTCP:LISTEN -n -P`, with five real development servers listening; and how much of it
-// is the program's start alone (`tidewell --version`) and how many shared objects it maps.
+// is the program's start alone (`tidewell --version`), how long a program linked to Qt Core takes to
+// start and end doing nothing, and how many shared objects tidewell maps.
 
 #include "BenchTiming.h"
 #include "ChildProcessGroup.h"
 
 #include <QByteArray>
 #include <QByteArrayList>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QList>
@@ -158,6 +160,12 @@ QByteArray lsofProgram()
 
 int main(int argc, char** argv)
 {
+    // The floor under any command line built on Qt: this program itself, linked to Qt Core alone,
+    // started with this argument, makes its application object and ends.
+    if (argc == 2 && QByteArray(argv[1]) == "--qt-start-only") {
+        QCoreApplication app(argc, argv);
+        return 0;
+    }
     // `--program PATH` times another build of tidewell (an older one, say) in the same way.
     const QByteArray tidewell =
         argc == 3 && QByteArray(argv[1]) == "--program" ? QByteArray(argv[2]) : QByteArray(TIDEWELL_PROGRAM);
@@ -189,6 +197,8 @@ int main(int argc, char** argv)
     const MedianPair times = compareMedians(
         kRuns, [&] { runToEnd(list); }, kRuns, [&] { runToEnd(lsofList); });
     const double startMs = medianMilliseconds(kRuns, [&] { runToEnd({tidewell, "--version"}); });
+    const QByteArray self = QFile::encodeName(QFile::symLinkTarget(QStringLiteral("/proc/self/exe")));
+    const double qtFloorMs = medianMilliseconds(kRuns, [&] { runToEnd({self, "--qt-start-only"}); });
 
     const int tidewellFound = listed(tidewellTable, ports, false);
     const int lsofFound = listed(lsofTable, ports, true);
@@ -204,6 +214,8 @@ int main(int argc, char** argv)
     printFigure("list_ratio", ratio, 4);
     printFigure("list_start_ms", startMs);
     printFigure("list_start_share", ratioOf(startMs, times.nativeMs), 4);
+    printFigure("list_qt_floor_ms", qtFloorMs);
+    printFigure("list_qt_floor_ratio", ratioOf(qtFloorMs, times.commandMs), 4);
     printCount("list_mapped_objects", mappedObjects(tidewell));
     printYesNo("list_within_bound", ratio <= kRatioBound);
     return tidewellFound == kServers && lsofFound == kServers ? 0 : 1;
