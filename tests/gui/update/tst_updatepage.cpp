@@ -1,6 +1,7 @@
 #include "gui/update/UpdatePage.h"
 #include "support/ServicesFixture.h"
 #include "support/StubHttpServer.h"
+#include "support/WidgetHelpers.h"
 
 #include <QDir>
 #include <QLabel>
@@ -53,14 +54,10 @@ private:
     }
     // A folder the page creates itself: it must come out closed to other users.
     QString folder() const { return m_fixture->dir.filePath(u"updates"_s); }
-    template <typename T> static T* child(const UpdatePage& page, const char* name)
-    {
-        return page.findChild<T*>(QLatin1String(name));
-    }
     static void pressDownload(const UpdatePage& page)
     {
-        QTRY_VERIFY(child<QPushButton>(page, "downloadButton")->isVisibleTo(&page));
-        child<QPushButton>(page, "downloadButton")->click();
+        QTRY_VERIFY(child<QPushButton>(&page, "downloadButton")->isVisibleTo(&page));
+        child<QPushButton>(&page, "downloadButton")->click();
     }
 
     std::unique_ptr<StubHttpServer> m_service;
@@ -104,15 +101,15 @@ void UpdatePageTest::showsTheAnswer()
     QCOMPARE(shown->message().has_value(), !setUp);
 
     QTRY_VERIFY(shown->message().has_value());
-    const QLabel* message = child<QLabel>(*shown, "message");
+    const QLabel* message = child<QLabel>(shown.get(), "message");
     QTEST(message->text(), "message");
     QCOMPARE(message->textFormat(), Qt::PlainText);
-    const QPushButton* download = child<QPushButton>(*shown, "downloadButton");
+    const QPushButton* download = child<QPushButton>(shown.get(), "downloadButton");
     QCOMPARE(download->isVisibleTo(shown.get()) ? download->text() : QString(), button);
     QCOMPARE(m_service->requests().size(), setUp ? 1 : 0);
     if (!setUp)
         return;
-    QCOMPARE(child<QLabel>(*shown, "currentVersion")->text(), u"Current Version 9.0.1"_s);
+    QCOMPARE(child<QLabel>(shown.get(), "currentVersion")->text(), u"Current Version 9.0.1"_s);
     const StubHttpServer::Request request = m_service->requests().at(0);
     QCOMPARE(request.method + ' ' + request.target + ' ' + request.body,
              QByteArray(R"(POST /api/check-update {"current_version":"9.0.1"})"));
@@ -151,14 +148,14 @@ void UpdatePageTest::downloads()
     const auto shown = page(m_service->origin());
     pressDownload(*shown);
     if (!failure.isEmpty()) {
-        QTRY_VERIFY(child<QLabel>(*shown, "downloadStatus")->text().startsWith(failure));
-        QVERIFY(child<QPushButton>(*shown, "downloadButton")->isVisibleTo(shown.get()) &&
+        QTRY_VERIFY(child<QLabel>(shown.get(), "downloadStatus")->text().startsWith(failure));
+        QVERIFY(child<QPushButton>(shown.get(), "downloadButton")->isVisibleTo(shown.get()) &&
                 m_fixture->desktop->calls.isEmpty());
         QCOMPARE(m_service->requests().size(), 1);
         return;
     }
     // While bytes arrive the bar shows; without a length it is a busy indicator, not an empty bar.
-    const QProgressBar* bar = child<QProgressBar>(*shown, "progressBar");
+    const QProgressBar* bar = child<QProgressBar>(shown.get(), "progressBar");
     QTRY_VERIFY(bar->isVisibleTo(shown.get()) && (bar->maximum() == 0 || bar->value() > 0));
     QCOMPARE(bar->maximum() == 0, link.endsWith(QLatin1String("latest")));
     m_service->release(m_service->requests().constLast().target);
@@ -190,7 +187,7 @@ void UpdatePageTest::secondPressOnAFreshPageOpensTheEarlierFile()
     auto shown = page(m_service->origin());
     pressDownload(*shown);
     QTRY_COMPARE(m_fixture->desktop->calls, QStringList{opened});
-    QVERIFY(!child<QPushButton>(*shown, "downloadButton")->isVisibleTo(shown.get()));
+    QVERIFY(!child<QPushButton>(shown.get(), "downloadButton")->isVisibleTo(shown.get()));
 
     shown = page(m_service->origin());
     pressDownload(*shown);
