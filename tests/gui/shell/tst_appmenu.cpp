@@ -41,11 +41,6 @@ QList<PortData> servedPorts(int count, const QString& title = u"Page"_s)
     return ports;
 }
 
-QScrollArea* listScroll(AppMenu* menu)
-{
-    return child<QScrollArea>(menu, "listScroll");
-}
-
 QAction* gearItem(AppMenu* menu, const QString& text)
 {
     for (QAction* action : menu->gearMenu()->actions()) {
@@ -113,7 +108,7 @@ private slots:
         };
         menu->portsTab()->setPorts(
             servedPorts(rows, u"A page title far too long for any window: "_s.repeated(4)));
-        QScrollArea* scroll = listScroll(menu);
+        auto* scroll = child<QScrollArea>(menu, "listScroll");
         QTRY_COMPARE(menu->portsTab()->portRows().size(), rows);
         QTRY_COMPARE(scroll->verticalScrollBar()->maximum() > 0, rows > 4);
         if (xray)
