@@ -292,8 +292,10 @@ private slots:
         QTRY_VERIFY(child(&row, qPrintable(shownAtEnd))->isVisible());
         QCOMPARE(server->process().waitForFinished(stopped ? 10000 : 0), stopped);
         // The spinner stays until a scan no longer lists the port; a second press does nothing.
-        row.stopProcess();
-        QVERIFY(shownAtEnd != "stopSpinner"_L1 || child(&row, "stopSpinner")->isVisible());
+        if (shownAtEnd == "stopSpinner"_L1) {
+            row.stopProcess();
+            QVERIFY(child(&row, "stopSpinner")->isVisible());
+        }
     }
 
     void popoverNeedsTheResting_data()
