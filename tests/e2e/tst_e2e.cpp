@@ -77,18 +77,213 @@ class EndToEndTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void initTestCase();
-    void init();
-    void cleanup();
-    void cleanupTestCase();
+    void initTestCase()
+    {
+        for (const char* tool :
+             {"Xvfb", "trayer", "xdotool", "stdbuf", "python3", "unshare", "nsenter", "ip"}) {
+            if (findProgram(QString::fromLatin1(tool)).isEmpty())
+                QSKIP(qPrintable(u"%1 is not installed (scripts/install-deps.sh installs it)"_s.arg(
+                    QString::fromLatin1(tool))));
+        }
+        if (geteuid() != 0)
+            QSKIP("a network of the test's own (unshare --net) needs root; without it the window would list, "
+                  "and "
+                  "the test could click, servers the test did not start");
+        m_network = std::make_unique<ChildProcess>(
+            findProgram(u"unshare"_s),
+            QStringList{u"--net"_s, u"--"_s, u"/bin/sh"_s, u"-c"_s,
+                        u"ip link set lo up && echo ready && exec sleep 100000"_s});
+        QVERIFY(m_network->waitUntilReady(kWaitMs));
+        m_display = std::make_unique<VirtualDisplay>(kScreenSize);
+        QVERIFY(!m_display->display().isEmpty());
+        m_environment = QProcessEnvironment::systemEnvironment();
+        m_environment.insert(u"DISPLAY"_s, m_display->display());
+        m_environment.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
+        // Without a session bus Qt puts its icon into the X tray (XEmbed), which trayer hosts.
+        m_environment.remove(u"DBUS_SESSION_BUS_ADDRESS"_s);
+        m_environment.remove(u"WAYLAND_DISPLAY"_s);
+        m_tray = std::make_unique<ChildProcess>(
+            findProgram(u"trayer"_s),
+            words(QStringLiteral("--edge top --align right --widthtype request --height "
+                                 "24 --SetDockType true --transparent false")),
+            QString(), m_environment, QProcess::MergedChannels);
+        // The panel must own the tray selection before tidewell looks for a tray.
+        QTRY_VERIFY_WITH_TIMEOUT(!xdotool(u"search --onlyvisible --class trayer"_s).isEmpty(), kWaitMs);
+    }
 
-    void iconOpensTheWindowWithTheServer_data();
-    void iconOpensTheWindowWithTheServer();
-    void restingOnARowOpensItsDetails();
-    void trashStopsTheServer();
-    void clickOutsideClosesAndIconReopens();
-    void secondStartOpensTheWindow_data();
-    void secondStartOpensTheWindow();
+    void init()
+    {
+        m_home = std::make_unique<QTemporaryDir>();
+        const QString runtimeDir = m_home->filePath(u"run"_s);
+        QVERIFY(QDir().mkpath(runtimeDir));
+        QFile::setPermissions(runtimeDir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        m_environment.insert(u"XDG_RUNTIME_DIR"_s, runtimeDir);
+        m_environment.insert(u"HOME"_s, m_home->path());
+        m_environment.insert(u"XDG_CONFIG_HOME"_s, m_home->filePath(u".config"_s));
+        m_server = startServer();
+        QVERIFY(m_server);
+
+        m_tidewell = startTidewell();
+        QTRY_VERIFY_WITH_TIMEOUT(window(isIcon).has_value(), kWaitMs);
+        QVERIFY2(!m_tidewell->output().contains("No system tray found"), m_tidewell->output().constData());
+        QVERIFY(!window(isMenu));
+        clickAt(window(isIcon)->geometry.center());
+        QTRY_VERIFY_WITH_TIMEOUT(window(isMenu).has_value(), kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->count("state.isVisible true") > 0, kWaitMs);
+    }
+
+    void cleanup()
+    {
+        m_tidewell.reset();
+        m_server.reset();
+        m_home.reset();
+    }
+
+    void cleanupTestCase()
+    {
+        m_tray.reset();
+        m_display.reset();
+        m_network.reset();
+    }
+
+    void iconOpensTheWindowWithTheServer_data()
+    {
+        QTest::addColumn<bool>("serverFirst");
+        QTest::newRow("server-before") << true;
+        QTest::newRow("server-after") << false;
+    }
+
+    void iconOpensTheWindowWithTheServer()
+    {
+        QFETCH(bool, serverFirst);
+        const auto later = serverFirst ? nullptr : startServer();
+        QVERIFY(serverFirst || later);
+        const qint64 pid = serverFirst ? m_server->pid() : later->pid();
+
+        const auto menu = window(isMenu);
+        QVERIFY(menu);
+        QVERIFY(kScreen.contains(menu->geometry));
+        // The window drops down from the icon, under the panel.
+        QVERIFY(menu->geometry.top() >= window(isIcon)->geometry.bottom());
+
+        QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->count(gettingInfoLine(pid)) > 0, kWaitMs);
+
+        const auto shown = waitForRows(serverFirst ? 1 : 2);
+        QVERIFY2(shown, "the window never grew to show the server's row");
+        // The screenshot is taken by a second run of this test program connected to the display.
+        const QString path = QStringLiteral(TIDEWELL_SCREENSHOT_DIR "/e2e-window-%1.png")
+                                 .arg(QString::fromLatin1(QTest::currentDataTag()));
+        const auto grab = [&] {
+            QProcess grabber;
+            grabber.setProcessEnvironment(m_environment);
+            grabber.start(QCoreApplication::applicationFilePath(), {u"--grab"_s, path});
+            return grabber.waitForFinished(20000) && grabber.exitCode() == 0 && QFile::exists(path);
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(grab(), 20000);
+        const QImage image(path);
+        QCOMPARE(image.size(), kScreenSize);
+        // The window is painted: its area holds several colours and differs from the empty screen.
+        const QRgb background = image.pixel(kOutside);
+        QSet<QRgb> colours;
+        int differing = 0;
+        for (int y = shown->geometry.top(); y <= shown->geometry.bottom(); y += 2) {
+            for (int x = shown->geometry.left(); x <= shown->geometry.right(); x += 2) {
+                colours.insert(image.pixel(x, y));
+                differing += image.pixel(x, y) != background;
+            }
+        }
+        QVERIFY2(colours.size() >= 8, qPrintable(QString::number(colours.size())));
+        QVERIFY(differing > shown->geometry.width() * shown->geometry.height() / 8);
+        if (!serverFirst)
+            return;
+
+        // The trash button sits at the right end of the only row, inside the window's and the row's
+        // padding. A click that a loaded desktop lost is repeated while the server still runs.
+        const QPoint trash =
+            shown->geometry.topLeft() + QPoint(kWindowWidth - 10 - 18 - 10, kFirstRowTop + kRowHeight / 2);
+        // Gone once stopped and reaped; QProcess reaps its child while the wait runs the event loop.
+        const auto stopped = [&] { return !QFile::exists(u"/proc/%1"_s.arg(pid)); };
+        QVERIFY(!stopped());
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                if (!stopped())
+                    clickAt(trash);
+                return QTest::qWaitFor(stopped, 4000);
+            },
+            kWaitMs));
+        // The next refresh no longer lists the port, and the window shrinks by the row.
+        QTRY_VERIFY_WITH_TIMEOUT(
+            window(isMenu) && window(isMenu)->geometry.height() < shown->geometry.height(), kWaitMs);
+        QCOMPARE(m_tidewell->process().state(), QProcess::Running);
+    }
+
+    void restingOnARowOpensItsDetails()
+    {
+        const auto menu = waitForRows(1);
+        QVERIFY(menu);
+        QCOMPARE(windows(isDetails).size(), 0);
+
+        const QPoint row = menu->geometry.topLeft() + QPoint(100, kFirstRowTop + kRowHeight / 2);
+        // A loaded desktop may deliver the pointer's arrival before the row is ready for it: the pointer
+        // leaves and comes back until the details open.
+        QElapsedTimer resting;
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                xdotool(u"mousemove %1 %2"_s.arg(kOutside.x()).arg(kOutside.y()));
+                xdotool(u"mousemove %1 %2"_s.arg(row.x()).arg(row.y()));
+                resting.start();
+                return QTest::qWaitFor([&] { return windows(isDetails).size() == 1; }, 4000);
+            },
+            kWaitMs));
+        // The details wait for the pointer to rest; they do not open on a passing pointer.
+        QVERIFY2(resting.elapsed() >= 900, qPrintable(QString::number(resting.elapsed())));
+        const Window details = windows(isDetails).first();
+        QVERIFY(kScreen.contains(details.geometry));
+        QVERIFY(details.geometry.top() >= menu->geometry.top() + kFirstRowTop);
+
+        // A click outside closes the details; the window goes with the same or a further click.
+        clickAt(kOutside);
+        QTRY_COMPARE_WITH_TIMEOUT(windows(isDetails).size(), 0, kWaitMs);
+        if (window(isMenu))
+            closeByClickingOutside();
+        QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->count("state.isVisible false") > 0, kWaitMs);
+        QVERIFY(windows(isDetails).isEmpty());
+    }
+
+    void closedWindowOpensAgain_data()
+    {
+        QTest::addColumn<bool>("closeFirst");
+        QTest::addColumn<bool>("byIcon"); // a click on the icon, or another start of tidewell
+        QTest::newRow("click-outside-then-icon") << true << true;
+        QTest::newRow("second-start-window-closed") << true << false;
+        QTest::newRow("second-start-window-open") << false << false;
+    }
+
+    void closedWindowOpensAgain()
+    {
+        QFETCH(bool, closeFirst);
+        QFETCH(bool, byIcon);
+        if (closeFirst)
+            closeByClickingOutside();
+        if (byIcon) {
+            // A click on the icon right after a close is taken as part of closing; click until it opens.
+            const QPoint icon = window(isIcon)->geometry.center();
+            QVERIFY(QTest::qWaitFor(
+                [&] {
+                    clickAt(icon);
+                    return QTest::qWaitFor([&] { return window(isMenu).has_value(); }, 1000);
+                },
+                kWaitMs));
+        } else {
+            const auto second = startTidewell();
+            QVERIFY(second->process().waitForFinished(kWaitMs));
+            QCOMPARE(second->process().exitCode(), 0);
+            QCOMPARE(second->output(), QByteArray("Tidewell is already running: its window opens.\n"));
+        }
+        QCOMPARE(m_tidewell->process().state(), QProcess::Running);
+        QTRY_VERIFY_WITH_TIMEOUT(window(isMenu).has_value(), kWaitMs);
+        QTRY_COMPARE_WITH_TIMEOUT(m_tidewell->count("state.isVisible true"), closeFirst ? 2 : 1, kWaitMs);
+    }
 
 private:
     // `program` run inside the test's own network; nsenter replaces itself with it, so the pid is the
@@ -171,219 +366,6 @@ private:
     std::unique_ptr<ChildProcess> m_server;
     std::unique_ptr<ChildProcess> m_tidewell;
 };
-
-void EndToEndTest::initTestCase()
-{
-    for (const char* tool : {"Xvfb", "trayer", "xdotool", "stdbuf", "python3", "unshare", "nsenter", "ip"}) {
-        if (findProgram(QString::fromLatin1(tool)).isEmpty())
-            QSKIP(qPrintable(u"%1 is not installed (scripts/install-deps.sh installs it)"_s.arg(
-                QString::fromLatin1(tool))));
-    }
-    if (geteuid() != 0)
-        QSKIP("a network of the test's own (unshare --net) needs root; without it the window would list, and "
-              "the test could click, servers the test did not start");
-    m_network = std::make_unique<ChildProcess>(
-        findProgram(u"unshare"_s), QStringList{u"--net"_s, u"--"_s, u"/bin/sh"_s, u"-c"_s,
-                                               u"ip link set lo up && echo ready && exec sleep 100000"_s});
-    QVERIFY(m_network->waitUntilReady(kWaitMs));
-    m_display = std::make_unique<VirtualDisplay>(kScreenSize);
-    QVERIFY(!m_display->display().isEmpty());
-    m_environment = QProcessEnvironment::systemEnvironment();
-    m_environment.insert(u"DISPLAY"_s, m_display->display());
-    m_environment.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
-    // Without a session bus Qt puts its icon into the X tray (XEmbed), which trayer hosts.
-    m_environment.remove(u"DBUS_SESSION_BUS_ADDRESS"_s);
-    m_environment.remove(u"WAYLAND_DISPLAY"_s);
-    m_tray = std::make_unique<ChildProcess>(
-        findProgram(u"trayer"_s),
-        words(QStringLiteral("--edge top --align right --widthtype request --height "
-                             "24 --SetDockType true --transparent false")),
-        QString(), m_environment, QProcess::MergedChannels);
-    // The panel must own the tray selection before tidewell looks for a tray.
-    QTRY_VERIFY_WITH_TIMEOUT(!xdotool(u"search --onlyvisible --class trayer"_s).isEmpty(), kWaitMs);
-}
-
-void EndToEndTest::init()
-{
-    m_home = std::make_unique<QTemporaryDir>();
-    const QString runtimeDir = m_home->filePath(u"run"_s);
-    QVERIFY(QDir().mkpath(runtimeDir));
-    QFile::setPermissions(runtimeDir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    m_environment.insert(u"XDG_RUNTIME_DIR"_s, runtimeDir);
-    m_environment.insert(u"HOME"_s, m_home->path());
-    m_environment.insert(u"XDG_CONFIG_HOME"_s, m_home->filePath(u".config"_s));
-    m_server = startServer();
-    QVERIFY(m_server);
-
-    m_tidewell = startTidewell();
-    QTRY_VERIFY_WITH_TIMEOUT(window(isIcon).has_value(), kWaitMs);
-    QVERIFY2(!m_tidewell->output().contains("No system tray found"), m_tidewell->output().constData());
-    QVERIFY(!window(isMenu));
-    clickAt(window(isIcon)->geometry.center());
-    QTRY_VERIFY_WITH_TIMEOUT(window(isMenu).has_value(), kWaitMs);
-    QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->count("state.isVisible true") > 0, kWaitMs);
-}
-
-void EndToEndTest::cleanup()
-{
-    m_tidewell.reset();
-    m_server.reset();
-    m_home.reset();
-}
-
-void EndToEndTest::cleanupTestCase()
-{
-    m_tray.reset();
-    m_display.reset();
-    m_network.reset();
-}
-
-void EndToEndTest::iconOpensTheWindowWithTheServer_data()
-{
-    QTest::addColumn<bool>("serverFirst");
-    QTest::newRow("server-before") << true;
-    QTest::newRow("server-after") << false;
-}
-
-void EndToEndTest::iconOpensTheWindowWithTheServer()
-{
-    QFETCH(bool, serverFirst);
-    const auto later = serverFirst ? nullptr : startServer();
-    QVERIFY(serverFirst || later);
-    const qint64 pid = serverFirst ? m_server->pid() : later->pid();
-
-    const auto menu = window(isMenu);
-    QVERIFY(menu);
-    QVERIFY(kScreen.contains(menu->geometry));
-    // The window drops down from the icon, under the panel.
-    QVERIFY(menu->geometry.top() >= window(isIcon)->geometry.bottom());
-
-    QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->count(gettingInfoLine(pid)) > 0, kWaitMs);
-
-    const auto shown = waitForRows(serverFirst ? 1 : 2);
-    QVERIFY2(shown, "the window never grew to show the server's row");
-    // The screenshot is taken by a second run of this test program connected to the display.
-    const QString path = QStringLiteral(TIDEWELL_SCREENSHOT_DIR "/e2e-window-%1.png")
-                             .arg(QString::fromLatin1(QTest::currentDataTag()));
-    const auto grab = [&] {
-        QProcess grabber;
-        grabber.setProcessEnvironment(m_environment);
-        grabber.start(QCoreApplication::applicationFilePath(), {u"--grab"_s, path});
-        return grabber.waitForFinished(20000) && grabber.exitCode() == 0 && QFile::exists(path);
-    };
-    QTRY_VERIFY_WITH_TIMEOUT(grab(), 20000);
-    const QImage image(path);
-    QCOMPARE(image.size(), kScreenSize);
-    // The window is painted: its area holds several colours and differs from the empty screen.
-    const QRgb background = image.pixel(kOutside);
-    QSet<QRgb> colours;
-    int differing = 0;
-    for (int y = shown->geometry.top(); y <= shown->geometry.bottom(); y += 2) {
-        for (int x = shown->geometry.left(); x <= shown->geometry.right(); x += 2) {
-            colours.insert(image.pixel(x, y));
-            differing += image.pixel(x, y) != background;
-        }
-    }
-    QVERIFY2(colours.size() >= 8, qPrintable(QString::number(colours.size())));
-    QVERIFY(differing > shown->geometry.width() * shown->geometry.height() / 8);
-}
-
-void EndToEndTest::restingOnARowOpensItsDetails()
-{
-    const auto menu = waitForRows(1);
-    QVERIFY(menu);
-    QCOMPARE(windows(isDetails).size(), 0);
-
-    const QPoint row = menu->geometry.topLeft() + QPoint(100, kFirstRowTop + kRowHeight / 2);
-    // A loaded desktop may deliver the pointer's arrival before the row is ready for it: the pointer
-    // leaves and comes back until the details open.
-    QElapsedTimer resting;
-    QVERIFY(QTest::qWaitFor(
-        [&] {
-            xdotool(u"mousemove %1 %2"_s.arg(kOutside.x()).arg(kOutside.y()));
-            xdotool(u"mousemove %1 %2"_s.arg(row.x()).arg(row.y()));
-            resting.start();
-            return QTest::qWaitFor([&] { return windows(isDetails).size() == 1; }, 4000);
-        },
-        kWaitMs));
-    // The details wait for the pointer to rest; they do not open on a passing pointer.
-    QVERIFY2(resting.elapsed() >= 900, qPrintable(QString::number(resting.elapsed())));
-    const Window details = windows(isDetails).first();
-    QVERIFY(kScreen.contains(details.geometry));
-    QVERIFY(details.geometry.top() >= menu->geometry.top() + kFirstRowTop);
-
-    // A click outside closes the details; the window goes with the same or a further click.
-    clickAt(kOutside);
-    QTRY_COMPARE_WITH_TIMEOUT(windows(isDetails).size(), 0, kWaitMs);
-    if (window(isMenu))
-        closeByClickingOutside();
-    QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->count("state.isVisible false") > 0, kWaitMs);
-    QVERIFY(windows(isDetails).isEmpty());
-}
-
-void EndToEndTest::trashStopsTheServer()
-{
-    const qint64 pid = m_server->pid();
-    QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->count(gettingInfoLine(pid)) > 0, kWaitMs);
-    const auto menu = waitForRows(1);
-    QVERIFY(menu);
-    QVERIFY(QFile::exists(u"/proc/%1"_s.arg(pid)));
-
-    // The trash button sits at the right end of the only row, inside the window's and the row's
-    // padding. A click that a loaded desktop lost is repeated while the server still runs.
-    const QPoint trash =
-        menu->geometry.topLeft() + QPoint(kWindowWidth - 10 - 18 - 10, kFirstRowTop + kRowHeight / 2);
-    // Gone once stopped and reaped; QProcess reaps its child while the wait runs the event loop.
-    const auto stopped = [&] { return !QFile::exists(u"/proc/%1"_s.arg(pid)); };
-    QVERIFY(QTest::qWaitFor(
-        [&] {
-            if (!stopped())
-                clickAt(trash);
-            return QTest::qWaitFor(stopped, 4000);
-        },
-        kWaitMs));
-    // The next refresh no longer lists the port, and the window shrinks by the row.
-    QTRY_VERIFY_WITH_TIMEOUT(window(isMenu) && window(isMenu)->geometry.height() < menu->geometry.height(),
-                             kWaitMs);
-    QCOMPARE(m_tidewell->process().state(), QProcess::Running);
-}
-
-void EndToEndTest::clickOutsideClosesAndIconReopens()
-{
-    closeByClickingOutside();
-    // A click on the icon right after a close is taken as part of closing; click until it opens.
-    const QPoint icon = window(isIcon)->geometry.center();
-    QVERIFY(QTest::qWaitFor(
-        [&] {
-            clickAt(icon);
-            return QTest::qWaitFor([&] { return window(isMenu).has_value(); }, 1000);
-        },
-        kWaitMs));
-    QTRY_COMPARE_WITH_TIMEOUT(m_tidewell->count("state.isVisible true"), 2, kWaitMs);
-    QCOMPARE(m_tidewell->process().state(), QProcess::Running);
-}
-
-void EndToEndTest::secondStartOpensTheWindow_data()
-{
-    QTest::addColumn<bool>("closeFirst");
-    QTest::newRow("window-closed") << true;
-    QTest::newRow("window-open") << false;
-}
-
-void EndToEndTest::secondStartOpensTheWindow()
-{
-    QFETCH(bool, closeFirst);
-    if (closeFirst)
-        closeByClickingOutside();
-
-    const auto second = startTidewell();
-    QVERIFY(second->process().waitForFinished(kWaitMs));
-    QCOMPARE(second->process().exitCode(), 0);
-    QCOMPARE(second->output(), QByteArray("Tidewell is already running: its window opens.\n"));
-    QCOMPARE(m_tidewell->process().state(), QProcess::Running);
-    QTRY_VERIFY_WITH_TIMEOUT(window(isMenu).has_value(), kWaitMs);
-    QTRY_COMPARE_WITH_TIMEOUT(m_tidewell->count("state.isVisible true"), closeFirst ? 2 : 1, kWaitMs);
-}
 
 int main(int argc, char** argv)
 {

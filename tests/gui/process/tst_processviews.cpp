@@ -1,9 +1,14 @@
+#include "deployments/LinkedDeployments.h"
+#include "deployments/VercelOrigins.h"
+#include "gui/ports/PortsTab.h"
 #include "gui/process/ProcessDetailsPanel.h"
 #include "gui/process/ProcessInfoAction.h"
 #include "gui/process/ProcessItem.h"
+#include "gui/process/ReadyStateIcon.h"
 #include "gui/process/XrayStatsPoller.h"
 #include "gui/widgets/DelayPopover.h"
 #include "gui/widgets/PopoverWindow.h"
+#include "platform/Diagnostics.h"
 #include "platform/Host.h"
 #include "platform/ProcessSystemTools.h"
 #include "platform/ProcessTable.h"
@@ -13,6 +18,7 @@
 #include "quicklaunch/QuickLaunchStore.h"
 #include "state/AsyncTask.h"
 #include "support/ServicesFixture.h"
+#include "support/StubHttpServer.h"
 #include "support/TestProcesses.h"
 #include "support/WidgetHelpers.h"
 
@@ -25,7 +31,6 @@
 #include <QScrollArea>
 #include <QSemaphore>
 #include <QSignalSpy>
-#include <QStackedWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <atomic>
@@ -41,12 +46,17 @@ HTMLData page(const QString& title, AppType type = AppType::unknown, HttpScheme 
     return HTMLData{title, type, std::nullopt, scheme};
 }
 
-// Gone, or a zombie that only waits to be reaped.
-bool processGone(const QString& pid)
+QByteArray project(const QByteArray& state)
 {
-    const QByteArray stat = fileContent(u"/proc/"_s + pid + u"/stat"_s);
-    const qsizetype close = stat.lastIndexOf(')');
-    return stat.isEmpty() || (close > 0 && stat.mid(close + 2, 1) == "Z");
+    return R"({"id":"prj_web","name":"web","latestDeployments":[{"id":"d","readyState":")" + state +
+           R"(","readyAt":1600000000000,"meta":{"githubCommitAuthorName":"ann","githubCommitMessage":"<b>Fix</b>"}}]})";
+}
+
+int fetches(const StubHttpServer& server)
+{
+    return int(std::count_if(server.requests().cbegin(), server.requests().cend(), [](const auto& request) {
+        return request.target.startsWith("/v9/projects/prj_web");
+    }));
 }
 
 } // namespace
@@ -123,8 +133,9 @@ private slots:
         QCOMPARE(fixture.desktop->calls.size(), opens.isEmpty() ? 0 : 1);
     }
 
-    // Statistics of a real process in a real git work tree, read through the host's process table.
-    void xrayReadingsFollowModeAndVisibility()
+    // Statistics of a real process in a real git work tree, read through the host's process table,
+    // on the first of thirty rows in a short list: only the rows in view are read, one job a second.
+    void xrayReadingsFollowModeVisibilityAndView()
     {
         QTemporaryDir folder;
         const QString git = findProgram(u"git"_s);
@@ -143,15 +154,37 @@ private slots:
                              ProcessOrigin(host.processes, [](const QString&) {}).getProcessInfo(pid));
         QVERIFY(entry.processInfo().has_value());
 
-        std::atomic<int> reads{0};
+        QMutex mutex;
+        QList<QThread*> readers; // the thread of each reading
+        QSet<QString> readPorts;
+        std::atomic<int> reads{0}; // of the real process
         AppServices* services = fixture.services();
-        services->readStats = [&reader, &reads](const PortData& p) {
+        services->readStats = [&](const PortData& port) {
+            const QMutexLocker lock(&mutex);
+            readers.append(QThread::currentThread());
+            readPorts.insert(port.port());
+            if (port.pid() != pid)
+                return std::optional(ProcessStats{u"1.0"_s, u"0.1"_s, u"1.00MB"_s, QString()});
             ++reads;
-            return reader.fetchProcessStats(p);
+            return reader.fetchProcessStats(port);
         };
-        ProcessItem row(entry, false, services);
-        row.show();
-        XrayStatsPoller poller(services, [&row] { return QList<ProcessItem*>{&row}; });
+        QScrollArea scroll;
+        auto* list = new QWidget;
+        auto* layout = new QVBoxLayout(list);
+        QList<ProcessItem*> rows{new ProcessItem(entry, false, services)};
+        for (int port = 3001; port < 3030; ++port)
+            rows.append(new ProcessItem(PortData(u"node"_s, QString::number(port), u"1"_s, page(u"t"_s)),
+                                        false, services));
+        for (ProcessItem* row : std::as_const(rows))
+            layout->addWidget(row);
+        scroll.setWidget(list);
+        scroll.resize(380, 200);
+        scroll.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&scroll));
+        XrayStatsPoller poller(services, [&rows] { return rows; });
+        const auto inView = poller.rowsInView();
+        QVERIFY(!inView.isEmpty() && inView.size() < 10 && inView.first() == rows.first());
+        ProcessItem& row = *rows.first();
         QWidget* statsLine = child(&row, "statsLine");
         QVERIFY(reads.load() == 0 && !shown(statsLine));
 
@@ -168,6 +201,15 @@ private slots:
         QCOMPARE(reads.load(), 1);
         fixture.state.setIsVisible(true);
         QTRY_VERIFY_WITH_TIMEOUT(reads.load() >= 3, 5000);
+        {
+            const QMutexLocker lock(&mutex);
+            QCOMPARE(readPorts.size(), inView.size());
+            for (ProcessItem* each : std::as_const(rows))
+                QCOMPARE(each->stats().has_value(), inView.contains(each));
+            // The readings of one second are one job: they follow each other on one thread.
+            for (qsizetype i = 0; i < inView.size(); ++i)
+                QCOMPARE(readers[i], readers[0]);
+        }
 
         // Off: nothing more is read, the line goes, the last figures are kept.
         fixture.state.setXrayMode(false);
@@ -185,71 +227,39 @@ private slots:
         QVERIFY(!shown(statsLine));
     }
 
-    // Readings come in one job per second for the rows in view; rows scrolled out of view are not read.
-    void xrayReadsOnlyTheRowsInView()
-    {
-        ServicesFixture fixture;
-        QMutex mutex;
-        QList<QThread*> readers; // the thread of each reading
-        QSet<QString> readPorts;
-        AppServices* services = fixture.services();
-        services->readStats = [&](const PortData& port) {
-            const QMutexLocker lock(&mutex);
-            readers.append(QThread::currentThread());
-            readPorts.insert(port.port());
-            return std::optional(ProcessStats{u"1.0"_s, u"0.1"_s, u"1.00MB"_s, QString()});
-        };
-        QScrollArea scroll;
-        auto* list = new QWidget;
-        auto* layout = new QVBoxLayout(list);
-        QList<ProcessItem*> rows;
-        for (int port = 3000; port < 3030; ++port) {
-            rows.append(new ProcessItem(PortData(u"node"_s, QString::number(port), u"1"_s, page(u"t"_s)),
-                                        false, services));
-            layout->addWidget(rows.last());
-        }
-        scroll.setWidget(list);
-        scroll.resize(380, 200);
-        scroll.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&scroll));
-        XrayStatsPoller poller(services, [&rows] { return rows; });
-        const auto inView = poller.rowsInView();
-        QVERIFY(!inView.isEmpty() && inView.size() < 10);
-
-        fixture.state.setXrayMode(true);
-        fixture.state.setIsVisible(true);
-        QTRY_VERIFY(inView.last()->stats().has_value());
-        QTRY_VERIFY_WITH_TIMEOUT(
-            [&] {
-                const QMutexLocker lock(&mutex);
-                return readers.size() >= 2 * inView.size();
-            }(),
-            5000);
-        const QMutexLocker lock(&mutex);
-        QCOMPARE(readPorts.size(), inView.size());
-        for (ProcessItem* row : std::as_const(rows))
-            QCOMPARE(row->stats().has_value(), inView.contains(row));
-        // The readings of one second are one job: they follow each other on one thread.
-        for (qsizetype i = 0; i < inView.size(); ++i)
-            QCOMPARE(readers[i], readers[0]);
-    }
-
     void stopSignalsOnlyTheListedProcess_data()
     {
-        QTest::addColumn<bool>("stuckPool");
-        QTest::addColumn<bool>("samePid");
-        QTest::newRow("signals the real process and spins") << false << true;
-        // Every thread of the shared pool is held, as by readings stuck on a FIFO.
-        QTest::newRow("through a stuck pool") << true << true;
-        // The listed start time swapped stands for a pid given to another process since the listing.
-        QTest::newRow("pid given to another process sends nothing") << false << false;
+        QTest::addColumn<bool>("holdTerm");  // the server ignores SIGTERM
+        QTest::addColumn<bool>("stuckPool"); // every thread of the shared pool held, as by stuck readings
+        // The listed start time changed stands for a pid given to another process: "listing" since
+        // the listing, "kill" between the two signals.
+        QTest::addColumn<QString>("swapped");
+        QTest::addColumn<bool>("refused"); // the host refuses the signal
+        QTest::addColumn<QString>("shownAtEnd");
+        QTest::addColumn<bool>("stopped");
+        QTest::newRow("signals the real process and spins")
+            << false << false << "" << false << "stopSpinner" << true;
+        QTest::newRow("through a stuck pool") << false << true << "" << false << "stopSpinner" << true;
+        QTest::newRow("pid given away: sends nothing")
+            << false << false << "listing" << false << "stopButton" << false;
+        QTest::newRow("ignores SIGTERM: Force stop") << true << false << "" << false << "stopSpinner" << true;
+        QTest::newRow("pid given away before the kill")
+            << true << false << "kill" << false << "stopButton" << false;
+        // Root may signal any process: a refusal is out of this test's reach, so the host's answer is
+        // stood in for.
+        QTest::newRow("another user's process") << false << false << "" << true << "notPermitted" << false;
     }
 
     void stopSignalsOnlyTheListedProcess()
     {
+        QFETCH(bool, holdTerm);
         QFETCH(bool, stuckPool);
-        QFETCH(bool, samePid);
-        auto server = startListener({u"--mode"_s, u"silent"_s});
+        QFETCH(QString, swapped);
+        QFETCH(bool, refused);
+        QFETCH(QString, shownAtEnd);
+        QFETCH(bool, stopped);
+        auto server = startListener(holdTerm ? QStringList{u"--mode"_s, u"silent"_s, u"--hold-term"_s}
+                                             : QStringList{u"--mode"_s, u"silent"_s});
         QVERIFY(server->waitUntilReady());
         const QString pid = QString::number(server->pid());
         ServicesFixture fixture;
@@ -261,25 +271,31 @@ private slots:
         const Host host = Host::create();
         const ProcessStopper stopper(host.tools, host.processes);
         AppServices* services = fixture.services();
-        services->stopProcess = [stopper](const ProcessIdentity& p, StopSignal s) {
-            return stopper.stopProcess(p, s, ProcessStopper::kWatchMs);
+        services->stopProcess = [=](ProcessIdentity identity, StopSignal signal) {
+            if (refused)
+                return StopResult::notPermitted;
+            if (swapped == "kill"_L1 && signal == StopSignal::kill)
+                identity.startTime += u'0';
+            return stopper.stopProcess(identity, signal, holdTerm ? 300 : ProcessStopper::kWatchMs);
         };
         PortData entry(u"python3"_s, QString::number(server->port()), pid, page(u"t"_s));
-        entry.setListedIdentity(host.processes->startTimes({pid}).value(pid) + (samePid ? u""_s : u"0"_s), 0);
+        entry.setListedIdentity(
+            host.processes->startTimes({pid}).value(pid) + (swapped == "listing"_L1 ? u"0"_s : u""_s), 0);
         ProcessItem row(entry, false, services);
         row.show();
         click(child(&row, "stopButton"));
-        auto* stack = child<QStackedWidget>(&row, "stopStack");
-        if (!samePid) {
-            QTRY_COMPARE(stack->currentIndex(), 0);
-            QVERIFY(!row.isKilling() && !processGone(pid));
-            return;
+        if (holdTerm) {
+            QTRY_VERIFY(child(&row, "forceStopButton")->isVisible());
+            QCOMPARE(server->process().state(), QProcess::Running);
+            click(child(&row, "forceStopButton"));
         }
-        QVERIFY(stack->currentIndex() == 1 && shown(child(&row, "stopSpinner")));
-        QTRY_VERIFY(processGone(pid));
+        QTRY_VERIFY(child(&row, qPrintable(shownAtEnd))->isVisible());
+        QCOMPARE(server->process().waitForFinished(stopped ? 10000 : 0), stopped);
         // The spinner stays until a scan no longer lists the port; a second press does nothing.
-        row.stopProcess();
-        QCOMPARE(stack->currentIndex(), 1);
+        if (shownAtEnd == "stopSpinner"_L1) {
+            row.stopProcess();
+            QVERIFY(child(&row, "stopSpinner")->isVisible());
+        }
     }
 
     void popoverNeedsTheResting_data()
@@ -365,7 +381,6 @@ private slots:
         } else {
             const auto actions = target->menu()->actions();
             QCOMPARE(actions.size(), 2);
-            QCOMPARE(actions.at(0)->text() + u'|' + actions.at(1)->text(), u"Visual Studio Code|Cursor"_s);
             actions.at(menuItem == actions.at(0)->text() ? 0 : 1)->trigger();
         }
         QStringList done = fixture.desktop->calls;
@@ -394,6 +409,103 @@ private slots:
         ServicesFixture fixture;
         ProcessInfoAction bar(bare, false, fixture.services());
         QVERIFY(bar.isHidden() && bar.findChildren<QToolButton*>().isEmpty());
+    }
+
+    // A server in a real folder below a repository's link file, as a row of the ports tab, with the
+    // Vercel service as a local stand-in.
+    void rowShowsTheLinkedDeployment_data()
+    {
+        QTest::addColumn<bool>("token");
+        QTest::addColumn<StubHttpServer::Reply>("reply");
+        QTest::addColumn<QByteArray>("tabHolds"); // the state of the project among the tab's, or empty
+        QTest::addColumn<QString>("symbol");      // beside the port; empty for none
+        QTest::addColumn<QString>("logged");
+        const auto ready = StubHttpServer::Reply::with(project("READY"));
+        QTest::newRow("fetched by its id")
+            << true << ready << QByteArray() << u"checkmark.circle.fill"_s << QString();
+        QTest::newRow("among the tab's projects")
+            << true << ready << QByteArray("ERROR") << u"minus.circle"_s << QString();
+        QTest::newRow("no token") << false << ready << QByteArray() << QString()
+                                  << u"No Vercel token: the deployments of linked projects are not shown"_s;
+        QTest::newRow("a project the account cannot see")
+            << true << StubHttpServer::Reply::with(R"({"error":{"code":"not_found"}})", 404) << QByteArray()
+            << QString() << uR"(Linked Vercel project prj_web not shown: Missing member "id")"_s;
+    }
+
+    void rowShowsTheLinkedDeployment()
+    {
+        QFETCH(bool, token);
+        QFETCH(StubHttpServer::Reply, reply);
+        QFETCH(QByteArray, tabHolds);
+        QFETCH(QString, symbol);
+        QFETCH(QString, logged);
+        StubHttpServer server;
+        server.setReply("/v9/projects/prj_web", reply);
+        server.setReply("/v2/user", StubHttpServer::Reply::with(R"({"user":{"username":"ann"}})"));
+        qputenv(VercelOrigins::kDashboardVariable, "https://dash.example");
+        QTemporaryDir dir;
+        const QDir root(dir.path());
+        QVERIFY(root.mkpath(u"repo/.git"_s) && root.mkpath(u"repo/apps/web"_s));
+        QVERIFY(writeFile(root.filePath(u"repo/.vercel/project.json"_s),
+                          R"({"projectId":"prj_web","orgId":"team_1"})"));
+
+        Diagnostics::Capture log;
+        AppState state(std::make_unique<QSettings>(root.filePath(u"s.ini"_s), QSettings::IniFormat),
+                       token ? std::optional(u"tok"_s) : std::nullopt);
+        if (!tabHolds.isEmpty())
+            state.setProjectData(
+                ProjectResponse::fromJson("{\"projects\":[" + project(tabHolds) + "]}").value());
+        QThreadPool pool;
+        LinkedDeployments linked(&state, &pool, server.origin(), root.filePath(u"home"_s));
+        AppServices services;
+        services.state = &state;
+        auto desktop = std::make_shared<RecordingDesktop>();
+        services.desktop = desktop;
+        services.pool = &pool;
+        services.linkedDeployments = &linked;
+        PortsTab tab(&services);
+        tab.show();
+        tab.setPorts(
+            {PortData(u"node"_s, u"3000"_s, u"7"_s, HTMLData{u"Web"_s, AppType::nextjs, {}, HttpScheme::http},
+                      ProcessInfo{root.filePath(u"repo/apps/web"_s), u"npm run dev"_s})});
+        ProcessItem* row = tab.portRows().value(0);
+        if (symbol.isEmpty()) {
+            QTRY_VERIFY(log.lines().contains(logged));
+            // Asked again, and fetched again with no minute to wait, it is still said only once.
+            linked.setIntervals(0, LinkedDeployments::kLinkRecheckMs);
+            QTRY_VERIFY((state.setProjectData(ProjectResponse{}), fetches(server) >= (token ? 3 : 0)));
+            QVERIFY(!row->deploymentIcon() && !row->linkedProject());
+            QCOMPARE(log.lines().count(logged), 1);
+            return;
+        }
+        QTRY_VERIFY(row->deploymentIcon());
+        QCOMPARE(row->deploymentIcon()->symbolName(), symbol);
+        QCOMPARE(fetches(server), tabHolds.isEmpty() ? 1 : 0);
+        if (!tabHolds.isEmpty())
+            return;
+
+        // Details: the deployment, and a button to the project's page once the account is known.
+        QTRY_VERIFY(state.userData());
+        DelayPopover* popover = row->popover();
+        popover->setPointerPosition([] { return QPoint(100, 100); });
+        QSignalSpy shown(popover, &DelayPopover::popupShown);
+        sendEvent(row, QEvent::Enter);
+        QVERIFY(shown.wait(5000));
+        QCOMPARE(child<QLabel>(popover->popover(), "deploymentState")->text(), u"READY"_s);
+        QVERIFY(child<QLabel>(popover->popover(), "deploymentTime")->text().endsWith(u" ago"_s));
+        QCOMPARE(child<QLabel>(popover->popover(), "deploymentCommit")->textFormat(), Qt::PlainText);
+        click(child(popover->popover(), "openDeployments"));
+        QCOMPARE(desktop->calls, QStringList{u"openUrl https://dash.example/ann/web/deployments"_s});
+
+        // Asked again within the minute, the project is not fetched again; once the minute is over
+        // (made half a second, which the popover's opening outlasted), it is, and the row follows.
+        state.setProjectData(ProjectResponse{});
+        server.setReply("/v9/projects/prj_web", StubHttpServer::Reply::with(project("ERROR")));
+        state.setProjectData(ProjectResponse{});
+        linked.setIntervals(500, LinkedDeployments::kLinkRecheckMs);
+        state.setProjectData(ProjectResponse{});
+        QTRY_VERIFY(row->deploymentIcon() && row->deploymentIcon()->state() == ReadyState::error);
+        QCOMPARE(fetches(server), 2);
     }
 };
 

@@ -46,27 +46,19 @@ QString listenerOn(int port)
     return {};
 }
 
-QString originOf(const QString& pid)
-{
-    return ProcessOrigin(Host::create().processes, [](const QString&) {})
-        .getProcessInfo(pid)
-        .value_or(ProcessInfo{})
-        .cwd;
-}
-
 } // namespace
 
 class QuickLaunchViewsTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void listShowsSavedItems()
+    void listShowsSavedItemsAndItsButtonsAct()
     {
         ServicesFixture fixture;
         QuickLaunchList list(fixture.services());
         QVERIFY(list.showsNoItemsText());
         QCOMPARE(child<QLabel>(&list, "noQuickLaunch")->text(), u"No quick launch"_s);
-        QuickLaunchStore::addQuickLaunchItem(served(u"3000"_s, u"Shop"_s, u"/srv/shop"_s, u"npm run dev"_s),
+        QuickLaunchStore::addQuickLaunchItem(served(u"3000"_s, u"Shop"_s, u"/srv/my app"_s, u"npm run dev"_s),
                                              fixture.state);
         QCOMPARE(list.rows().size(), 1);
         QVERIFY(!list.showsNoItemsText());
@@ -82,29 +74,22 @@ private slots:
         PopoverWindow* popover = row->popover()->popover();
         QVERIFY(!child(popover, "bolt") && !child(popover, "detailsPid"));
         child<QToolButton>(popover, "folder")->click();
-        QCOMPARE(fixture.desktop->calls, QStringList{u"openFolder /srv/shop"_s});
+        QCOMPARE(fixture.desktop->calls, QStringList{u"openFolder /srv/my app"_s});
         row->popover()->closePopup();
         // A list built over a store that holds the item shows it from the start.
         QuickLaunchList again(fixture.services());
-        QCOMPARE(rowAt(again, 0)->item()->processInfo()->cwd, u"/srv/shop"_s);
-    }
+        QCOMPARE(rowAt(again, 0)->item()->processInfo()->cwd, u"/srv/my app"_s);
 
-    void rowButtonsDeleteAndRelaunch()
-    {
-        ServicesFixture fixture;
-        QuickLaunchList list(fixture.services());
-        QuickLaunchStore::addQuickLaunchItem(served(u"3000"_s, u"A"_s, u"/srv/my app"_s, u"npm run dev"_s),
-                                             fixture.state);
         QuickLaunchStore::addQuickLaunchItem(PortData(u"bun"_s, u"4000"_s, u"5"_s), fixture.state);
         QCOMPARE(list.rows().size(), 2);
-        for (QWidget* row : list.rows())
-            QTest::mouseClick(child<QToolButton>(row, "play"), Qt::LeftButton);
+        fixture.desktop->calls.clear();
+        for (QWidget* saved : list.rows())
+            QTest::mouseClick(child<QToolButton>(saved, "play"), Qt::LeftButton);
         // An item saved without an origin still opens a terminal, with nothing to run.
         QStringList calls = fixture.desktop->calls;
         calls.sort();
         QCOMPARE(calls,
                  (QStringList{u"runInNewTerminal  && "_s, u"runInNewTerminal /srv/my app && npm run dev"_s}));
-
         for (int left : {1, 0}) {
             QTest::mouseClick(child<QToolButton>(rowAt(list, 0), "trash"), Qt::LeftButton);
             QCOMPARE(QuickLaunchStore::loadQuickLaunchItems(fixture.state).size(), left);
@@ -152,8 +137,8 @@ private slots:
         QVERIFY(!firstPid.isEmpty());
         const QByteArray started = fileContent(u"/proc/"_s + firstPid + u"/cmdline"_s);
         ServicesFixture fixture;
-        const auto origin =
-            ProcessOrigin(Host::create().processes, [](const QString&) {}).getProcessInfo(firstPid);
+        const ProcessOrigin origins(Host::create().processes, [](const QString&) {});
+        const auto origin = origins.getProcessInfo(firstPid);
         QuickLaunchStore::addQuickLaunchItem(
             PortData(u"node"_s, QString::number(port), firstPid, std::nullopt, origin), fixture.state);
         server->kill();
@@ -187,7 +172,7 @@ private slots:
         const QString secondPid = listenerOn(port);
         const auto cleanup = qScopeGuard([&] { ::kill(pid_t(secondPid.toLongLong()), SIGKILL); });
         QVERIFY(secondPid != firstPid);
-        QCOMPARE(originOf(secondPid), folder);
+        QCOMPARE(origins.getProcessInfo(secondPid).value_or(ProcessInfo{}).cwd, folder);
         QCOMPARE(fileContent(u"/proc/"_s + secondPid + u"/cmdline"_s), started);
         QVERIFY(!QFile::exists(folder + u"/x"_s));
         if (display)

@@ -1,9 +1,12 @@
 #include "gui/ports/ImpactRevealOverlay.h"
 #include "gui/ports/PortsTab.h"
+#include "gui/process/ProcessDetailsPanel.h"
 #include "gui/process/ProcessItem.h"
+#include "gui/quicklaunch/QuickLaunchItem.h"
 #include "gui/shell/MenuWindowPlacement.h"
 #include "gui/shell/TidewellMenu.h"
 #include "gui/update/UpdatePage.h"
+#include "gui/widgets/PopoverWindow.h"
 #include "gui/widgets/TabButton.h"
 #include "platform/Diagnostics.h"
 #include "platform/ListeningSocketSource.h"
@@ -20,6 +23,8 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QSysInfo>
+#include <QTextDocumentFragment>
+#include <sys/stat.h>
 
 using namespace tidewell;
 using namespace tidewell::test;
@@ -36,11 +41,6 @@ QList<PortData> servedPorts(int count, const QString& title = u"Page"_s)
     return ports;
 }
 
-QScrollArea* listScroll(AppMenu* menu)
-{
-    return child<QScrollArea>(menu, "listScroll");
-}
-
 QAction* gearItem(AppMenu* menu, const QString& text)
 {
     for (QAction* action : menu->gearMenu()->actions()) {
@@ -50,8 +50,32 @@ QAction* gearItem(AppMenu* menu, const QString& text)
     return nullptr;
 }
 
+// A tooltip is markup whenever its text looks like markup.
+QString shownToolTip(const QString& tip)
+{
+    return Qt::mightBeRichText(tip) ? QTextDocumentFragment::fromHtml(tip).toPlainText() : tip;
+}
+
+// Labels that may render markup, and tooltips that did (an image, or the marker without its tag).
+QStringList markupIn(QList<QWidget*> widgets)
+{
+    QStringList found;
+    for (QWidget* root : QList(widgets))
+        widgets += root->findChildren<QWidget*>();
+    for (const QWidget* widget : widgets) {
+        const auto* label = qobject_cast<const QLabel*>(widget);
+        const QString tip = shownToolTip(widget->toolTip());
+        if ((label && label->textFormat() != Qt::PlainText) ||
+            tip.contains(QChar::ObjectReplacementCharacter) ||
+            (tip.contains(u"SPOOFED"_s) && !tip.contains(u"<font"_s)))
+            found.append(widget->objectName() + u": "_s + (label ? label->text() : widget->toolTip()));
+    }
+    return found;
+}
+
 } // namespace
 
+// The window's content, its tab buttons, gear menu and placement, and the outside texts its rows show.
 class AppMenuTest : public QObject
 {
     Q_OBJECT
@@ -84,7 +108,7 @@ private slots:
         };
         menu->portsTab()->setPorts(
             servedPorts(rows, u"A page title far too long for any window: "_s.repeated(4)));
-        QScrollArea* scroll = listScroll(menu);
+        auto* scroll = child<QScrollArea>(menu, "listScroll");
         QTRY_COMPARE(menu->portsTab()->portRows().size(), rows);
         QTRY_COMPARE(scroll->verticalScrollBar()->maximum() > 0, rows > 4);
         if (xray)
@@ -383,6 +407,36 @@ private slots:
         QVERIFY(later->waitUntilReady());
         QVERIFY(!finished.wait(1500) || fixture.scans.load() == scans);
         QCOMPARE(fixture.scans.load(), scans);
+    }
+
+    void hostileTextsStayText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("font") << u"<font color=red size=7>SPOOFED</font>"_s;
+        QTest::newRow("endless image") << u"<img src=\"/dev/zero\">"_s;
+        QTest::newRow("image that never opens") << u"<img src=\"FIFO\">"_s;
+    }
+    // The text as page title, folder and command of a port row, a saved row and a popover with details.
+    void hostileTextsStayText()
+    {
+        QFETCH(QString, text);
+        QTemporaryDir dir;
+        QCOMPARE(::mkfifo(QFile::encodeName(dir.filePath(u"fifo"_s)).constData(), 0600), 0);
+        text.replace(u"FIFO"_s, dir.filePath(u"fifo"_s));
+        ServicesFixture fixture;
+        const PortData entry(u"node"_s, u"3000"_s, u"1"_s,
+                             HTMLData{text, AppType::nextjs, std::nullopt, HttpScheme::http},
+                             ProcessInfo{dir.filePath(text), text});
+        ProcessItem row(entry, false, fixture.services());
+        QuickLaunchItem savedRow(QuickLaunchStore::addQuickLaunchItem(entry, fixture.state),
+                                 fixture.services());
+        PopoverWindow popover(text, nullptr, new ProcessDetailsPanel(entry, true));
+        // Before anything is laid out: a label that takes the text for markup loads its images then.
+        const QStringList found = markupIn({&row, &savedRow, &popover});
+        QVERIFY2(found.isEmpty(), qPrintable(found.join(u'\n')));
+        for (QWidget* widget : QList<QWidget*>{&row, &savedRow, &popover})
+            widget->grab();
+        QCOMPARE(shownToolTip(popover.findChild<QLabel*>(u"popoverTitle"_s)->toolTip()), text);
     }
 };
 

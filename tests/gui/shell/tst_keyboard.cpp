@@ -24,20 +24,55 @@ namespace {
 struct Servers : MenuFixture
 {
     QString suffix = QDir(dir.path()).dirName().section(u'-', -1).toLower();
-    std::vector<std::unique_ptr<ChildProcess>> servers;
+    std::vector<std::unique_ptr<ChildProcess>> servers; // alpha, then beta
     Host stopHost = Host::create();
 
     Servers() : MenuFixture(true)
     {
-        for (const QString& name : {u"alpha-"_s, u"beta-"_s}) {
-            QDir().mkpath(dir.filePath(name + suffix));
-            servers.push_back(startListenerFromShell({u"--name"_s, u"node"_s}, dir.filePath(name + suffix)));
+        for (const QString& title : {u"Alpha Store"_s, u"Beta Journal"_s}) {
+            const QString folder = dir.filePath(title.section(u' ', 0, 0).toLower() + u'-' + suffix);
+            QDir().mkpath(folder);
+            servers.push_back(startListenerFromShell({u"--name"_s, u"node"_s, u"--title"_s, title}, folder));
         }
         build(false);
         bundles.back().stopProcess = [stopper = ProcessStopper(stopHost.tools, stopHost.processes)](
                                          const ProcessIdentity& listed, StopSignal signal) {
             return stopper.stopProcess(listed, signal, ProcessStopper::kWatchMs);
         };
+    }
+    // Which of the two servers have a row on the ports tab.
+    QStringList ownRows() const
+    {
+        QStringList names;
+        for (const QString& name : {u"alpha"_s, u"beta"_s}) {
+            if (portRow(servers.at(name == u"beta"_s)->port()))
+                names.append(name);
+        }
+        return names;
+    }
+    // Opens the window once both servers are listed with their folders; on the quick-launch tab
+    // both are saved first.
+    void open(bool quickLaunch)
+    {
+        for (const auto& server : servers)
+            QVERIFY(server->waitUntilReady());
+        menu->show();
+        menu->setMenuPresented(true);
+        const auto own = [this] {
+            QList<PortData> entries = refresher->sortedPorts();
+            entries.removeIf([&](const PortData& e) {
+                return !e.processInfo() || !e.processInfo()->cwd.contains(suffix) ||
+                       !portRow(e.port().toInt());
+            });
+            return entries;
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(own().size(), 2, 20000);
+        if (!quickLaunch)
+            return;
+        for (const PortData& entry : own())
+            QuickLaunchStore::addQuickLaunchItem(entry, state);
+        state.setSelectedTab(SelectedTab::quickLaunch);
+        QTRY_COMPARE(menu->quickLaunchTab()->rows().size(), 2);
     }
     QList<QWidget*> rows() const
     {
@@ -63,11 +98,65 @@ bool highlighted(QWidget* row)
 
 } // namespace
 
-// The window driven by keys over a real list of the test's own servers.
+// The window driven by keys over a real list of the test's own servers: typing filters the rows,
+// Escape clears the filter, then closes; the arrows, Enter, Space, Delete and Tab act.
 class KeyboardTest : public QObject
 {
     Q_OBJECT
 private slots:
+    void typingKeepsTheMatchingRows_data()
+    {
+        QTest::addColumn<bool>("quickLaunch");
+        // %1 is the folders' random part, %2 and %3 the two servers' ports.
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("kept");
+        QTest::newRow("folder, other case") << false << u"ALPHA-%1"_s << QStringList{u"alpha"_s};
+        QTest::newRow("port and title word") << false << u"%3 journal"_s << QStringList{u"beta"_s};
+        QTest::newRow("part both hold") << false << u"%1"_s << QStringList{u"alpha"_s, u"beta"_s};
+        QTest::newRow("every word must match") << false << u"%1 %2 journal"_s << QStringList();
+        QTest::newRow("quick launch, by folder") << true << u"beta-%1"_s << QStringList{u"beta"_s};
+        QTest::newRow("quick launch, none") << true << u"%1 nothing"_s << QStringList();
+    }
+
+    void typingKeepsTheMatchingRows()
+    {
+        QFETCH(bool, quickLaunch);
+        QFETCH(QString, typed);
+        QFETCH(QStringList, kept);
+        Servers servers;
+        AppMenu* menu = servers.menu.get();
+        menu->setWindowFlag(Qt::Popup);
+        servers.open(quickLaunch);
+        if (QTest::currentTestFailed())
+            return;
+        // The first key reaches the window, the others the field it opened, which holds the focus.
+        const QString text =
+            typed.arg(servers.suffix).arg(servers.servers.at(0)->port()).arg(servers.servers.at(1)->port());
+        for (const QChar key : text) {
+            QWidget* target = shown(menu->filterField()) ? static_cast<QWidget*>(menu->filterField()) : menu;
+            QTest::keyClick(target, key.toLatin1());
+        }
+        QVERIFY(shown(menu->filterField()));
+        QCOMPARE(menu->filterField()->text(), text);
+        if (quickLaunch) {
+            QTRY_COMPARE(menu->quickLaunchTab()->rows().size(), kept.size());
+            QCOMPARE(menu->quickLaunchTab()->showsNoItemsText(), kept.isEmpty());
+            QCOMPARE(menu->quickLaunchTab()->placeholderText(), u"No matching servers"_s);
+        } else {
+            QTRY_COMPARE(servers.ownRows(), kept);
+            QCOMPARE(menu->portsTab()->showsNoPortsText(), menu->portsTab()->portRows().isEmpty());
+            QCOMPARE(menu->portsTab()->placeholderText(), u"No matching servers"_s);
+        }
+
+        // The first Escape brings every row back and puts the field away; the second closes the window.
+        QTest::keyClick(menu, Qt::Key_Escape);
+        QVERIFY(!shown(menu->filterField()));
+        QTRY_VERIFY(quickLaunch ? servers.rows().size() == 2 : servers.ownRows().size() == 2);
+        QVERIFY(menu->isVisible());
+        QTest::keyClick(menu, Qt::Key_Escape);
+        QVERIFY(!menu->isVisible());
+    }
+
     void keysActOnTheHighlightedRow_data()
     {
         QTest::addColumn<bool>("quickLaunch");
@@ -93,24 +182,9 @@ private slots:
         QFETCH(int, row);
         QFETCH(QString, effect);
         Servers servers;
-        for (const auto& server : servers.servers)
-            QVERIFY(server->waitUntilReady());
-        AppMenu* menu = servers.menu.get();
-        menu->show();
-        menu->setMenuPresented(true);
-        const auto own = [&servers] {
-            QList<PortData> entries = servers.refresher->sortedPorts();
-            entries.removeIf([&](const PortData& e) {
-                return !e.processInfo() || !e.processInfo()->cwd.contains(servers.suffix);
-            });
-            return entries;
-        };
-        QTRY_COMPARE_WITH_TIMEOUT(own().size(), 2, 20000);
-        if (quickLaunch) {
-            for (const PortData& entry : own())
-                QuickLaunchStore::addQuickLaunchItem(entry, servers.state);
-            servers.state.setSelectedTab(SelectedTab::quickLaunch);
-        }
+        servers.open(quickLaunch);
+        if (QTest::currentTestFailed())
+            return;
         for (const QChar key : servers.suffix)
             servers.press(QKeySequence(key));
         QTRY_VERIFY(servers.rows().size() == 2 && highlighted(servers.rows().first()));
@@ -125,7 +199,7 @@ private slots:
             {u"page"_s, servers.desktop->calls.value(0) == u"openUrl http://localhost:"_s + portText},
             {u"copy"_s, port && QGuiApplication::clipboard()->text() == port->port().processInfo()->cmd},
             {u"details"_s, port && port->popover()->showPopup()},
-            {u"typed"_s, menu->filterField()->text() == servers.suffix + u' '},
+            {u"typed"_s, servers.menu->filterField()->text() == servers.suffix + u' '},
             {u"relaunch"_s, saved && servers.desktop->calls.value(0).startsWith(
                                          u"runInNewTerminal "_s + saved->item()->processInfo()->cwd)},
             {u"quickLaunch"_s, servers.state.selectedTab() == SelectedTab::quickLaunch},
@@ -139,57 +213,6 @@ private slots:
             const bool stopped = effect == u"stop" && QString::number(server->port()) == portText;
             QCOMPARE(server->process().waitForFinished(stopped ? 10000 : 0), stopped);
         }
-    }
-
-    void stopThatMakesSure_data()
-    {
-        QTest::addColumn<bool>("swapBeforeKill"); // the pid given away between the two signals
-        QTest::addColumn<bool>("refused");        // the host refuses the signal
-        QTest::addColumn<QString>("shownAtEnd");
-        QTest::addColumn<bool>("killed");
-        QTest::newRow("ignores SIGTERM: Force stop") << false << false << u"stopSpinner"_s << true;
-        QTest::newRow("pid given away before the kill") << true << false << u"stopButton"_s << false;
-        // Root may signal any process: a refusal is out of this test's reach, so the host's answer is
-        // stood in for.
-        QTest::newRow("another user's process") << false << true << u"notPermitted"_s << false;
-    }
-
-    void stopThatMakesSure()
-    {
-        QFETCH(bool, swapBeforeKill);
-        QFETCH(bool, refused);
-        QFETCH(QString, shownAtEnd);
-        QFETCH(bool, killed);
-        auto server = startListener({u"--mode"_s, u"silent"_s, u"--hold-term"_s});
-        QVERIFY(server->waitUntilReady());
-        const Host host = Host::create();
-        const ScanResult scan = PortScanner(host.sockets, host.processes).scanListeningPorts();
-        const QList<PortData> entries = scan.candidates + scan.ignored;
-        const auto listed = std::find_if(entries.cbegin(), entries.cend(), [&server](const PortData& entry) {
-            return entry.pid() == QString::number(server->pid());
-        });
-        QVERIFY(listed != entries.cend());
-
-        ServicesFixture fixture;
-        AppServices* services = fixture.services();
-        const ProcessStopper stopper(host.tools, host.processes);
-        services->stopProcess = [=](ProcessIdentity identity, StopSignal signal) {
-            if (refused)
-                return StopResult::notPermitted;
-            if (swapBeforeKill && signal == StopSignal::kill)
-                identity.startTime += u'0';
-            return stopper.stopProcess(identity, signal, 300);
-        };
-        ProcessItem row(*listed, false, services);
-        row.show();
-        row.stopProcess();
-        if (!refused) {
-            QTRY_VERIFY(child(&row, "forceStopButton")->isVisible());
-            QCOMPARE(server->process().state(), QProcess::Running);
-            click(child(&row, "forceStopButton"));
-        }
-        QTRY_VERIFY(child(&row, qPrintable(shownAtEnd))->isVisible());
-        QCOMPARE(server->process().waitForFinished(killed ? 10000 : 0), killed);
     }
 };
 

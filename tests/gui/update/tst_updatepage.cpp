@@ -1,6 +1,7 @@
 #include "gui/update/UpdatePage.h"
 #include "support/ServicesFixture.h"
 #include "support/StubHttpServer.h"
+#include "support/WidgetHelpers.h"
 
 #include <QDir>
 #include <QLabel>
@@ -24,13 +25,6 @@ QByteArray answer(const QString& downloadLink)
            downloadLink.toUtf8() + R"("})";
 }
 
-Reply redirectTo(const QByteArray& location)
-{
-    Reply reply = Reply::with({}, 302);
-    reply.headers.append({"Location", location});
-    return reply;
-}
-
 } // namespace
 
 class UpdatePageTest : public QObject
@@ -38,12 +32,143 @@ class UpdatePageTest : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
-    void showsTheAnswer_data();
-    void showsTheAnswer();
-    void downloads_data();
-    void downloads();
-    void secondPressOnAFreshPageOpensTheEarlierFile();
+    void init()
+    {
+        m_service = std::make_unique<StubHttpServer>();
+        m_fixture = std::make_unique<ServicesFixture>();
+    }
+
+    void showsTheAnswer_data()
+    {
+        QTest::addColumn<bool>("setUp");
+        QTest::addColumn<Reply>("reply");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("button");
+        // Markup in the service's text is shown as it is, never rendered. ("\/" keeps moc from
+        // reading "//" in a raw string as a comment.)
+        QTest::newRow("version and link")
+            << true
+            << Reply::with(
+                   R"({"message":"<b>New</b> build","version":"9.9.9","download_link":"http:\/\/h/T.dmg"})")
+            << u"<b>New</b> build"_s << u"Download 9.9.9"_s;
+        QTest::newRow("message alone")
+            << true << Reply::with(R"({"message":"Up to date"})") << u"Up to date"_s << QString();
+        QTest::newRow("no message") << true
+                                    << Reply::with(
+                                           R"({"version":"9.9.9","download_link":"http:\/\/h/T.dmg"})")
+                                    << UpdateService::kCheckFailed << QString();
+        QTest::newRow("silent service")
+            << true << Reply::silence() << UpdateService::kCheckFailed << QString();
+        QTest::newRow("not set up") << false << Reply() << UpdateService::kNotSetUp << QString();
+    }
+
+    void showsTheAnswer()
+    {
+        QFETCH(bool, setUp);
+        QFETCH(Reply, reply);
+        QFETCH(QString, button);
+        m_service->setReply("/api/check-update", reply);
+        const auto shown = page(setUp ? m_service->origin() : QString(), RequestLimits{300ms});
+        QCOMPARE(shown->message().has_value(), !setUp);
+
+        QTRY_VERIFY(shown->message().has_value());
+        const QLabel* message = child<QLabel>(shown.get(), "message");
+        QTEST(message->text(), "message");
+        QCOMPARE(message->textFormat(), Qt::PlainText);
+        const QPushButton* download = child<QPushButton>(shown.get(), "downloadButton");
+        QCOMPARE(download->isVisibleTo(shown.get()) ? download->text() : QString(), button);
+        QCOMPARE(m_service->requests().size(), setUp ? 1 : 0);
+        if (!setUp)
+            return;
+        QCOMPARE(child<QLabel>(shown.get(), "currentVersion")->text(), u"Current Version 9.0.1"_s);
+        const StubHttpServer::Request request = m_service->requests().at(0);
+        QCOMPARE(request.method + ' ' + request.target + ' ' + request.body,
+                 QByteArray(R"(POST /api/check-update {"current_version":"9.0.1"})"));
+        // Nothing beyond what every HTTP client sends: no extra header leaves the program.
+        QCOMPARE(request.headers.keys(),
+                 (QList<QByteArray>{"accept-encoding", "accept-language", "connection", "content-length",
+                                    "content-type", "host", "user-agent"}));
+    }
+
+    void downloads_data()
+    {
+        QTest::addColumn<QString>("link");
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<QString>("failure");
+        QTest::newRow("redirect to another name, no length")
+            << u"/get/latest"_s << u"Tidewell-9.9.9.dmg"_s << QString();
+        QTest::newRow("final name ..") << u"/files/.."_s << u"Tidewell.dmg"_s << QString();
+        QTest::newRow("another scheme") << u"file://localhost/etc/hostname"_s << QString()
+                                        << u"Download failed: Only http and https links"_s;
+    }
+
+    void downloads()
+    {
+        QFETCH(QString, link);
+        QFETCH(QString, fileName);
+        QFETCH(QString, failure);
+        const QByteArray image(300 * 1024, 'i');
+        if (link.startsWith(QLatin1Char('/')))
+            link.prepend(m_service->origin());
+        m_service->setReply("/api/check-update", Reply::with(answer(link)));
+        Reply redirect = Reply::with({}, 302);
+        redirect.headers.append({QByteArray("Location"), QByteArray("/files/Tidewell-9.9.9.dmg")});
+        m_service->setReply("/get/latest", redirect);
+        m_service->setReply("/files/Tidewell-9.9.9.dmg", Reply::with(image).withoutLength().heldAfter(1000));
+        // The request line carries the normalised path; the name still comes from the link.
+        m_service->setReply("/", Reply::with(image).heldAfter(1000));
+
+        const auto shown = page(m_service->origin());
+        pressDownload(*shown);
+        if (!failure.isEmpty()) {
+            QTRY_VERIFY(child<QLabel>(shown.get(), "downloadStatus")->text().startsWith(failure));
+            QVERIFY(child<QPushButton>(shown.get(), "downloadButton")->isVisibleTo(shown.get()) &&
+                    m_fixture->desktop->calls.isEmpty());
+            QCOMPARE(m_service->requests().size(), 1);
+            return;
+        }
+        // While bytes arrive the bar shows; without a length it is a busy indicator, not an empty bar.
+        const QProgressBar* bar = child<QProgressBar>(shown.get(), "progressBar");
+        QTRY_VERIFY(bar->isVisibleTo(shown.get()) && (bar->maximum() == 0 || bar->value() > 0));
+        QCOMPARE(bar->maximum() == 0, link.endsWith(QLatin1String("latest")));
+        m_service->release(m_service->requests().constLast().target);
+
+        const QString path = QDir(folder()).filePath(fileName);
+        QTRY_COMPARE(m_fixture->desktop->calls,
+                     QStringList{u"openUrl "_s + QUrl::fromLocalFile(path).toString()});
+        QVERIFY(!bar->isVisibleTo(shown.get()));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly) && file.readAll() == image);
+        // Only the finished file is left, in a folder no other account can enter, and nothing outside it.
+        QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden), QStringList{fileName});
+        // Owner: everything; group and others: nothing.
+        QCOMPARE(int(QFile::permissions(folder()) & 0x7077), 0x7000);
+        QStringList around =
+            QDir(m_fixture->dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        around.removeAll(u"settings.ini"_s);
+        QCOMPARE(around, QStringList{u"updates"_s});
+    }
+
+    void secondPressOnAFreshPageOpensTheEarlierFile()
+    {
+        const QString link = m_service->origin() + u"/files/Tidewell-9.9.9.dmg"_s;
+        m_service->setReply("/api/check-update", Reply::with(answer(link)));
+        m_service->setReply("/files/Tidewell-9.9.9.dmg", Reply::with("image"));
+        const QString opened =
+            u"openUrl "_s + QUrl::fromLocalFile(QDir(folder()).filePath(u"Tidewell-9.9.9.dmg"_s)).toString();
+
+        auto shown = page(m_service->origin());
+        pressDownload(*shown);
+        QTRY_COMPARE(m_fixture->desktop->calls, QStringList{opened});
+        QVERIFY(!child<QPushButton>(shown.get(), "downloadButton")->isVisibleTo(shown.get()));
+
+        shown = page(m_service->origin());
+        pressDownload(*shown);
+        QTRY_COMPARE(m_fixture->desktop->calls, (QStringList{opened, opened}));
+        // Two checks and one download: the second press asked the service for nothing.
+        QCOMPARE(m_service->requests().size(), 3);
+        QVERIFY(!shown->downloadStarted());
+    }
 
 private:
     std::unique_ptr<UpdatePage> page(const QString& base, RequestLimits limits = {})
@@ -53,152 +178,16 @@ private:
     }
     // A folder the page creates itself: it must come out closed to other users.
     QString folder() const { return m_fixture->dir.filePath(u"updates"_s); }
-    template <typename T> static T* child(const UpdatePage& page, const char* name)
-    {
-        return page.findChild<T*>(QLatin1String(name));
-    }
     static void pressDownload(const UpdatePage& page)
     {
-        QTRY_VERIFY(child<QPushButton>(page, "downloadButton")->isVisibleTo(&page));
-        child<QPushButton>(page, "downloadButton")->click();
+        QTRY_VERIFY(child<QPushButton>(&page, "downloadButton")->isVisibleTo(&page));
+        child<QPushButton>(&page, "downloadButton")->click();
     }
 
     std::unique_ptr<StubHttpServer> m_service;
     std::unique_ptr<ServicesFixture> m_fixture;
     QNetworkAccessManager m_session;
 };
-
-void UpdatePageTest::init()
-{
-    m_service = std::make_unique<StubHttpServer>();
-    m_fixture = std::make_unique<ServicesFixture>();
-}
-
-void UpdatePageTest::showsTheAnswer_data()
-{
-    QTest::addColumn<bool>("setUp");
-    QTest::addColumn<Reply>("reply");
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<QString>("button");
-    // Markup in the service's text is shown as it is, never rendered.
-    QTest::newRow("version and link")
-        << true
-        << Reply::with(R"({"message":"<b>New</b> build","version":"9.9.9","download_link":"http://h/T.dmg"})")
-        << u"<b>New</b> build"_s << u"Download 9.9.9"_s;
-    QTest::newRow("message alone") << true << Reply::with(R"({"message":"Up to date"})") << u"Up to date"_s
-                                   << QString();
-    QTest::newRow("no message") << true
-                                << Reply::with(R"({"version":"9.9.9","download_link":"http://h/T.dmg"})")
-                                << UpdateService::kCheckFailed << QString();
-    QTest::newRow("silent service") << true << Reply::silence() << UpdateService::kCheckFailed << QString();
-    QTest::newRow("not set up") << false << Reply() << UpdateService::kNotSetUp << QString();
-}
-
-void UpdatePageTest::showsTheAnswer()
-{
-    QFETCH(bool, setUp);
-    QFETCH(Reply, reply);
-    QFETCH(QString, button);
-    m_service->setReply("/api/check-update", reply);
-    const auto shown = page(setUp ? m_service->origin() : QString(), RequestLimits{300ms});
-    QCOMPARE(shown->message().has_value(), !setUp);
-
-    QTRY_VERIFY(shown->message().has_value());
-    const QLabel* message = child<QLabel>(*shown, "message");
-    QTEST(message->text(), "message");
-    QCOMPARE(message->textFormat(), Qt::PlainText);
-    const QPushButton* download = child<QPushButton>(*shown, "downloadButton");
-    QCOMPARE(download->isVisibleTo(shown.get()) ? download->text() : QString(), button);
-    QCOMPARE(m_service->requests().size(), setUp ? 1 : 0);
-    if (!setUp)
-        return;
-    QCOMPARE(child<QLabel>(*shown, "currentVersion")->text(), u"Current Version 9.0.1"_s);
-    const StubHttpServer::Request request = m_service->requests().at(0);
-    QCOMPARE(request.method + ' ' + request.target + ' ' + request.body,
-             QByteArray(R"(POST /api/check-update {"current_version":"9.0.1"})"));
-    // Nothing beyond what every HTTP client sends: no extra header leaves the program.
-    QCOMPARE(request.headers.keys(),
-             (QList<QByteArray>{"accept-encoding", "accept-language", "connection", "content-length",
-                                "content-type", "host", "user-agent"}));
-}
-
-void UpdatePageTest::downloads_data()
-{
-    QTest::addColumn<QString>("link");
-    QTest::addColumn<QString>("fileName");
-    QTest::addColumn<QString>("failure");
-    QTest::newRow("redirect to another name, no length")
-        << u"/get/latest"_s << u"Tidewell-9.9.9.dmg"_s << QString();
-    QTest::newRow("final name ..") << u"/files/.."_s << u"Tidewell.dmg"_s << QString();
-    QTest::newRow("another scheme") << u"file://localhost/etc/hostname"_s << QString()
-                                    << u"Download failed: Only http and https links"_s;
-}
-
-void UpdatePageTest::downloads()
-{
-    QFETCH(QString, link);
-    QFETCH(QString, fileName);
-    QFETCH(QString, failure);
-    const QByteArray image(300 * 1024, 'i');
-    if (link.startsWith(QLatin1Char('/')))
-        link.prepend(m_service->origin());
-    m_service->setReply("/api/check-update", Reply::with(answer(link)));
-    m_service->setReply("/get/latest", redirectTo("/files/Tidewell-9.9.9.dmg"));
-    m_service->setReply("/files/Tidewell-9.9.9.dmg", Reply::with(image).withoutLength().heldAfter(1000));
-    // The request line carries the normalised path; the name still comes from the link.
-    m_service->setReply("/", Reply::with(image).heldAfter(1000));
-
-    const auto shown = page(m_service->origin());
-    pressDownload(*shown);
-    if (!failure.isEmpty()) {
-        QTRY_VERIFY(child<QLabel>(*shown, "downloadStatus")->text().startsWith(failure));
-        QVERIFY(child<QPushButton>(*shown, "downloadButton")->isVisibleTo(shown.get()) &&
-                m_fixture->desktop->calls.isEmpty());
-        QCOMPARE(m_service->requests().size(), 1);
-        return;
-    }
-    // While bytes arrive the bar shows; without a length it is a busy indicator, not an empty bar.
-    const QProgressBar* bar = child<QProgressBar>(*shown, "progressBar");
-    QTRY_VERIFY(bar->isVisibleTo(shown.get()) && (bar->maximum() == 0 || bar->value() > 0));
-    QCOMPARE(bar->maximum() == 0, link.endsWith(QLatin1String("latest")));
-    m_service->release(m_service->requests().constLast().target);
-
-    const QString path = QDir(folder()).filePath(fileName);
-    QTRY_COMPARE(m_fixture->desktop->calls,
-                 QStringList{u"openUrl "_s + QUrl::fromLocalFile(path).toString()});
-    QVERIFY(!bar->isVisibleTo(shown.get()));
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadOnly) && file.readAll() == image);
-    // Only the finished file is left, in a folder no other account can enter, and nothing outside it.
-    QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden), QStringList{fileName});
-    // Owner: everything; group and others: nothing.
-    QCOMPARE(int(QFile::permissions(folder()) & 0x7077), 0x7000);
-    QStringList around =
-        QDir(m_fixture->dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-    around.removeAll(u"settings.ini"_s);
-    QCOMPARE(around, QStringList{u"updates"_s});
-}
-
-void UpdatePageTest::secondPressOnAFreshPageOpensTheEarlierFile()
-{
-    const QString link = m_service->origin() + u"/files/Tidewell-9.9.9.dmg"_s;
-    m_service->setReply("/api/check-update", Reply::with(answer(link)));
-    m_service->setReply("/files/Tidewell-9.9.9.dmg", Reply::with("image"));
-    const QString opened =
-        u"openUrl "_s + QUrl::fromLocalFile(QDir(folder()).filePath(u"Tidewell-9.9.9.dmg"_s)).toString();
-
-    auto shown = page(m_service->origin());
-    pressDownload(*shown);
-    QTRY_COMPARE(m_fixture->desktop->calls, QStringList{opened});
-    QVERIFY(!child<QPushButton>(*shown, "downloadButton")->isVisibleTo(shown.get()));
-
-    shown = page(m_service->origin());
-    pressDownload(*shown);
-    QTRY_COMPARE(m_fixture->desktop->calls, (QStringList{opened, opened}));
-    // Two checks and one download: the second press asked the service for nothing.
-    QCOMPARE(m_service->requests().size(), 3);
-    QVERIFY(!shown->downloadStarted());
-}
 
 QTEST_MAIN(UpdatePageTest)
 #include "tst_updatepage.moc"
