@@ -36,18 +36,18 @@ quint64 socketInode(const char* target, ssize_t length)
     return *end == ']' ? inode : 0;
 }
 
-using SocketList = QList<std::pair<long, quint64>>;
-
-// The descriptors of one process that are listening sockets, with their inodes. Links are read
-// relative to the open folder, which spares the kernel a path walk per descriptor.
-SocketList listeningSocketsOf(long pid, const QSet<quint64>& listening)
+// The descriptors of one process that are listening sockets, with their inodes, and the process
+// itself when it holds any. Links are read relative to the open folder, which spares the kernel a
+// path walk per descriptor.
+SocketOwners::ProcessRead readProcess(long pid, const QSet<quint64>& listening)
 {
-    QList<std::pair<long, quint64>> sockets;
+    SocketOwners::ProcessRead read;
+    QList<std::pair<long, quint64>>& sockets = read.sockets;
     char folder[64];
     std::snprintf(folder, sizeof folder, "/proc/%ld/fd", pid);
     DIR* dir = ::opendir(folder);
     if (!dir)
-        return sockets;
+        return read;
     char target[64];
     while (const dirent* entry = ::readdir(dir)) {
         if (entry->d_name[0] < '0' || entry->d_name[0] > '9')
@@ -60,19 +60,24 @@ SocketList listeningSocketsOf(long pid, const QSet<quint64>& listening)
             sockets.append({std::strtol(entry->d_name, nullptr, 10), inode});
     }
     ::closedir(dir);
-    return sockets;
+    if (!sockets.isEmpty()) {
+        if (const auto stat = procfs::readStat(pid))
+            read.owner =
+                SocketOwners::Owner{lsofCommandName(stat->comm), QString::number(pid), stat->startTicks, -1};
+    }
+    return read;
 }
 
-// The listening sockets of each of `pids`, in their order. A walk of every process is mostly the
+// Each of `pids` read, in their order. A walk of every process is mostly the
 // kernel answering readlink, so a job on the pool shares it while this thread does its own part;
 // when the pool is busy, this thread does it all and waits for nothing.
-std::vector<SocketList> listeningSocketsOf(const QList<long>& pids, const QSet<quint64>& listening)
+std::vector<SocketOwners::ProcessRead> readProcesses(const QList<long>& pids, const QSet<quint64>& listening)
 {
-    std::vector<SocketList> found(size_t(pids.size()));
+    std::vector<SocketOwners::ProcessRead> found(size_t(pids.size()));
     std::atomic<qsizetype> next{0};
     const auto work = [&] {
         for (qsizetype i = next++; i < pids.size(); i = next++)
-            found[size_t(i)] = listeningSocketsOf(pids.at(i), listening);
+            found[size_t(i)] = readProcess(pids.at(i), listening);
     };
     constexpr qsizetype kShareFrom = 64;
     if (pids.size() < kShareFrom || QThread::idealThreadCount() < 2) {
@@ -242,7 +247,7 @@ void SocketOwners::fullWalk(const QSet<quint64>& listening)
     m_holders.clear();
     if (!listening.isEmpty()) {
         const QList<long> pids = procfs::numericEntries("/proc");
-        const std::vector<SocketList> sockets = listeningSocketsOf(pids, listening);
+        const std::vector<ProcessRead> reads = readProcesses(pids, listening);
         for (qsizetype i = 0; i < pids.size(); ++i) {
             const long pid = pids.at(i);
             ++m_processesWalked;
@@ -251,7 +256,7 @@ void SocketOwners::fullWalk(const QSet<quint64>& listening)
             Owner kept;
             if (old != previous.end())
                 kept = std::exchange(old.value(), Owner{});
-            const bool owns = takeProcess(pid, sockets[size_t(i)], nullptr);
+            const bool owns = takeProcess(pid, reads[size_t(i)], nullptr);
             if (owns && kept.handle >= 0 && m_owners[pid].startTicks == kept.startTicks)
                 std::swap(m_owners[pid].handle, kept.handle);
             if (kept.handle >= 0)
@@ -284,7 +289,7 @@ void SocketOwners::partialWalk(const QSet<quint64>& listening, QSet<quint64> mis
     const QList<long> pids = procfs::numericEntries("/proc");
     for (auto it = pids.crbegin(); it != pids.crend() && !missing.isEmpty(); ++it) {
         ++m_processesWalked;
-        takeProcess(*it, listeningSocketsOf(*it, listening), &missing);
+        takeProcess(*it, readProcess(*it, listening), &missing);
     }
     if (m_processesWalked < pids.size())
         m_fullWalkDue = true;
@@ -300,11 +305,10 @@ void SocketOwners::partialWalk(const QSet<quint64>& listening, QSet<quint64> mis
     sortHolders();
 }
 
-bool SocketOwners::takeProcess(long pid, const QList<std::pair<long, quint64>>& sockets,
-                               QSet<quint64>* missing)
+bool SocketOwners::takeProcess(long pid, const ProcessRead& read, QSet<quint64>* missing)
 {
     QList<Holder> found;
-    for (const auto& [fd, inode] : sockets)
+    for (const auto& [fd, inode] : read.sockets)
         found.append(Holder{pid, fd, inode});
     const bool known = m_owners.contains(pid);
     if (found.isEmpty()) {
@@ -313,10 +317,9 @@ bool SocketOwners::takeProcess(long pid, const QList<std::pair<long, quint64>>& 
         return false;
     }
     if (!known) {
-        const auto stat = procfs::readStat(pid);
-        if (!stat)
+        if (!read.owner)
             return false; // the process has just exited
-        m_owners.insert(pid, Owner{lsofCommandName(stat->comm), QString::number(pid), stat->startTicks, -1});
+        m_owners.insert(pid, *read.owner);
     } else {
         // This process's descriptors are read afresh, so its old entries go.
         m_holders.removeIf([pid](const Holder& holder) { return holder.pid == pid; });

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QSet>
 #include <QString>
+#include <optional>
 
 namespace tidewell {
 
@@ -58,6 +59,14 @@ public:
     Walk lastWalk() const { return m_lastWalk; }
     int processesWalked() const { return m_processesWalked; }
 
+    // What one read of a process found: its descriptors that refer to listening sockets (descriptor,
+    // inode) and, when there are any, the process's name and start time; none when it has exited.
+    struct ProcessRead
+    {
+        QList<std::pair<long, quint64>> sockets;
+        std::optional<Owner> owner;
+    };
+
 private:
     void forget(const QSet<quint64>& listening);
     void confirmOwners();
@@ -65,9 +74,8 @@ private:
     void dropOwner(long pid);
     void fullWalk(const QSet<quint64>& listening);
     void partialWalk(const QSet<quint64>& listening, QSet<quint64> missing);
-    // Records the listening sockets (descriptor, inode) just read from process `pid`; true when
-    // it holds any.
-    bool takeProcess(long pid, const QList<std::pair<long, quint64>>& sockets, QSet<quint64>* missing);
+    // Records what was just read of process `pid`; true when it holds any listening socket.
+    bool takeProcess(long pid, const ProcessRead& read, QSet<quint64>* missing);
     void sortHolders();
 
     int m_fullWalkEvery;
