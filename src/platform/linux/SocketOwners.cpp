@@ -68,9 +68,9 @@ SocketOwners::ProcessRead readProcess(long pid, const QSet<quint64>& listening)
     return read;
 }
 
-// Each of `pids` read, in their order. A walk of every process is mostly the
-// kernel answering readlink, so a job on the pool shares it while this thread does its own part;
-// when the pool is busy, this thread does it all and waits for nothing.
+// Each of `pids` read, in their order. A walk of every process is mostly the kernel answering
+// readlink, so a job on the pool shares it while this thread does its own part; when the pool is
+// busy, this thread does it all and waits for nothing.
 std::vector<SocketOwners::ProcessRead> readProcesses(const QList<long>& pids, const QSet<quint64>& listening)
 {
     std::vector<SocketOwners::ProcessRead> found(size_t(pids.size()));
