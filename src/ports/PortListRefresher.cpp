@@ -234,35 +234,48 @@ void PortListRefresher::applyNamedScan(const std::shared_ptr<int>& pendingJobs, 
 
 void PortListRefresher::probeEntry(const PortData& entry, const std::shared_ptr<int>& pendingJobs)
 {
+    // The origin is looked up while the page is asked for, so a new row waits for the slower of the
+    // two rather than for both in turn; it is dropped when the port serves no page.
+    struct Answers
+    {
+        std::optional<PageProbe::Outcome> outcome;
+        std::optional<std::optional<ProcessInfo>> origin;
+    };
+    const auto answers = std::make_shared<Answers>();
+    const auto applyWhenBoth = [this, entry, answers, pendingJobs] {
+        if (!answers->outcome || !answers->origin)
+            return;
+        const PageProbe::Outcome& outcome = *answers->outcome;
+        if (outcome.noAnswer) {
+            noteUnanswered(entry);
+        } else {
+            m_retries.remove(entry.portKey());
+            m_unansweredPorts.remove(entry.portKey());
+            // A reply that is not a page: not shown, and not asked again while it listens.
+            if (outcome.page) {
+                PortData served = entry;
+                served.setHtmlData(outcome.page);
+                served.setProcessInfo(*answers->origin);
+                storePort(served);
+            }
+        }
+        jobEnded(pendingJobs);
+    };
     m_probing.insert(entry.portKey());
+    AsyncTask::runThenCallback(
+        &m_pool, this, [origin = m_origin, listed = entry.identity()] { return origin(listed); },
+        [answers, applyWhenBoth](const std::optional<ProcessInfo>& info) {
+            answers->origin = info;
+            applyWhenBoth();
+        });
     m_probe->fetchHTMLData(
         entry.port(), m_hosts.value(entry.portKey()),
-        [this, self = QPointer(this), entry, pendingJobs](const PageProbe::Outcome& outcome) {
+        [this, self = QPointer(this), entry, answers, applyWhenBoth](const PageProbe::Outcome& outcome) {
             if (!self)
                 return;
             m_probing.remove(entry.portKey());
-            const std::optional<HTMLData> page = outcome.page;
-            if (outcome.noAnswer) {
-                noteUnanswered(entry);
-                jobEnded(pendingJobs);
-                return;
-            }
-            m_retries.remove(entry.portKey());
-            m_unansweredPorts.remove(entry.portKey());
-            if (!page) {
-                // A reply that is not a page: not shown, and not asked again while it listens.
-                jobEnded(pendingJobs);
-                return;
-            }
-            AsyncTask::runThenCallback(
-                &m_pool, this, [origin = m_origin, listed = entry.identity()] { return origin(listed); },
-                [this, entry, page, pendingJobs](const std::optional<ProcessInfo>& info) {
-                    PortData served = entry;
-                    served.setHtmlData(page);
-                    served.setProcessInfo(info);
-                    storePort(served);
-                    jobEnded(pendingJobs);
-                });
+            answers->outcome = outcome;
+            applyWhenBoth();
         });
 }
 
