@@ -11,6 +11,8 @@
 
 #include <QCoreApplication>
 #include <QLibrary>
+#include <cstdio>
+#include <cstdlib>
 
 using namespace tidewell;
 
@@ -28,6 +30,15 @@ int runWindow(int* argc, char** argv)
         return 1;
     }
     return run(argc, argv);
+}
+
+// Ends a listing whose table is written: tearing down the thread pools, the application and the
+// libraries would add a tenth to the run of a command that leaves nothing else behind.
+[[noreturn]] void endListing(int exitCode)
+{
+    std::fflush(stdout);
+    std::fflush(stderr);
+    std::_Exit(exitCode);
 }
 
 } // namespace
@@ -58,7 +69,7 @@ int main(int argc, char** argv)
     }
     if (options.list) {
         QCoreApplication app(argc, argv);
-        return ListCommand(options, Host::create(), AppState().selectedTeam()).run();
+        endListing(ListCommand(options, Host::create(), AppState().selectedTeam()).run());
     }
     return runWindow(&argc, argv);
 }
