@@ -51,14 +51,11 @@ long long residentPages(long pid)
     return procfs::readFile(path, 256).split(' ').value(1).toLongLong();
 }
 
-// The argument vector of a process, when it still matches `shownCommand` (read a moment before);
-// empty otherwise. A process that wrote its title over its arguments (one word with spaces,
-// such as "next-server (v14.2.3)") has no vector to give: its text stays for the shell to read.
-QStringList argumentVector(long pid, const QString& shownCommand)
+// The argument vector in a process's raw command line, when it reads as the command shown for it;
+// empty otherwise. A process that wrote its title over its arguments (one word with spaces, such as
+// "next-server (v14.2.3)") has no vector to give: its text stays for the shell to read.
+QStringList argumentVector(QByteArray raw, const QString& shownCommand)
 {
-    char path[64];
-    std::snprintf(path, sizeof path, "/proc/%ld/cmdline", pid);
-    QByteArray raw = procfs::readFile(path);
     if (!raw.endsWith('\0'))
         return {};
     raw.chop(1);
@@ -152,23 +149,30 @@ std::optional<ProcessInfo> LinuxProcessTable::origin(const QString& pidText)
     long pid = *start;
     long previousPid = 0;
     QString previousCommand;
+    QByteArray previousRaw;
     char path[64];
     for (int step = 0; step < kMaxOriginSteps && pid > 0; ++step) {
         const auto stat = procfs::readStat(pid);
         if (!stat)
             return std::nullopt;
-        const QString command = commandLine(pid);
-        if (looksLikeShell(command) || startedAsShell(pid)) {
+        // Read once: the shown command, the shell test and the argument vector all come from it.
+        std::snprintf(path, sizeof path, "/proc/%ld/cmdline", pid);
+        const QByteArray raw = procfs::readFile(path);
+        QString command = commandLineText(raw);
+        if (command.isEmpty())
+            command = QLatin1Char('[') + QString::fromUtf8(stat->comm) + QLatin1Char(']');
+        if (looksLikeShell(command) || isShellProgram(raw)) {
             if (previousPid == 0 || previousCommand.isEmpty())
                 return std::nullopt;
             std::snprintf(path, sizeof path, "/proc/%ld/cwd", previousPid);
             const QString cwd = QString::fromUtf8(procfs::readLink(path));
             if (cwd.isEmpty())
                 return std::nullopt;
-            return ProcessInfo{cwd, previousCommand, argumentVector(previousPid, previousCommand)};
+            return ProcessInfo{cwd, previousCommand, argumentVector(previousRaw, previousCommand)};
         }
         previousPid = pid;
         previousCommand = command;
+        previousRaw = raw;
         // The root of the tree is its own end; a process reported as its own parent would
         // otherwise loop.
         if (pid == 1 || stat->parentPid == pid)
