@@ -69,7 +69,10 @@ int main(int argc, char** argv)
     }
     if (options.list) {
         QCoreApplication app(argc, argv);
-        endListing(ListCommand(options, Host::create(), AppState().selectedTeam()).run());
+        // Only the JSON form shows linked deployments, from the team chosen in the window; the table
+        // does not read the settings at all.
+        const std::optional<QString> team = options.json ? AppState().selectedTeam() : std::nullopt;
+        endListing(ListCommand(options, Host::create(), team).run());
     }
     return runWindow(&argc, argv);
 }
