@@ -106,14 +106,6 @@ private slots:
                 QFileInfo(installed(kHelper)).isExecutable());
     }
 
-    void programsRunFromThePrefix()
-    {
-        const Run list = run(installed(kProgram), {u"--list"_s, u"--timeout"_s, u"1"_s});
-        QVERIFY2(list.exitCode == 0, qPrintable(list.err));
-        QVERIFY2(list.out.startsWith(u"PORT"_s), qPrintable(list.out));
-        QCOMPARE(run(installed(kProgram), {u"--version"_s}).out, u"Tidewell " TIDEWELL_VERSION "\n"_s);
-    }
-
     void entryAndMetainfoValidate_data()
     {
         QTest::addColumn<QString>("tool");
