@@ -170,17 +170,13 @@ private slots:
         steady.listeningSockets();
         QCOMPARE(steady.lastWalk(), SocketOwners::Walk::full);
 
-        const auto bind = [](const char* first, const char* second) {
-            return QStringList{u"--bind"_s, QString::fromLatin1(first), u"--bind"_s,
-                               QString::fromLatin1(second)};
-        };
         const QList<QStringList> listeners{
             {u"--name"_s, u"Code Helper"_s},
             {u"--name"_s, u"abcdefghijklmno"_s},
             {u"--name"_s, u"caf\u00e9\\x\ty"_s},
-            bind("127.0.0.1:0", "[::1]:0") + QStringList{u"--same-port"_s},
-            bind("127.0.0.1:0", "127.0.0.2:0") + QStringList{u"--same-port"_s},
-            bind("0.0.0.0:0", "[::]:0"),
+            {u"--bind"_s, u"127.0.0.1:0"_s, u"--bind"_s, u"[::1]:0"_s, u"--same-port"_s},
+            {u"--bind"_s, u"127.0.0.1:0"_s, u"--bind"_s, u"127.0.0.2:0"_s, u"--same-port"_s},
+            {u"--bind"_s, u"0.0.0.0:0"_s, u"--bind"_s, u"[::]:0"_s},
         };
         // A listener that forks on its first input line; the parent exits after it when told to.
         const QString forking = u"import os, socket, sys, time\n"

@@ -63,7 +63,7 @@ public:
     {
         QSignalSpy finished(&refresher, &PortListRefresher::checkFinished);
         forget ? refresher.refresh() : refresher.checkPorts();
-        return finished.wait(10000);
+        return finished.wait(20'000);
     }
 
     QMutex mutex;
@@ -385,42 +385,35 @@ private slots:
                                                                      QString::number(cache->port())});
         const auto notOurs = [ours](const PortData& entry) { return !ours.contains(entry.port()); };
         const Host host = Host::create();
-        PageProbe probe;
-        PortListRefresher refresher(
-            [scanner = PortScanner(host.sockets, host.processes), notOurs] {
-                ScanResult scan = scanner.scanListeningPorts();
-                scan.candidates.removeIf(notOurs);
-                scan.ignored.removeIf(notOurs);
-                return scan;
-            },
-            &probe, [](const ProcessIdentity&) { return std::optional<ProcessInfo>(); });
+        Fixture f;
+        f.scan = PortScanner(host.sockets, host.processes).scanListeningPorts();
+        f.scan.candidates.removeIf(notOurs);
+        f.scan.ignored.removeIf(notOurs);
         const ContainerEngine client({socketPath}, status == "silent" ? 300 : 10'000);
-        refresher.setContainerLookup([client] { return client.listContainers(); });
+        f.refresher.setContainerLookup([client] { return client.listContainers(); });
         const auto row = [](const QHash<QString, PortData>& rows, const ChildProcess& listener) {
             return rows.value(QString::number(listener.port()) + u':' + QString::number(listener.pid()));
         };
 
         // The first check names the containers; later ones are answered from the cache.
         for (int check = 0; check < 3; ++check) {
-            QSignalSpy finished(&refresher, &PortListRefresher::checkFinished);
-            refresher.checkPorts();
-            QVERIFY(finished.wait(20'000));
+            QVERIFY(f.check());
             if (check == 0 && named && !cacheTitle.isEmpty())
-                QCOMPARE(row(refresher.ports(), *shop).processName(), u"shop-web"_s);
+                QCOMPARE(row(f.refresher.ports(), *shop).processName(), u"shop-web"_s);
         }
         QCOMPARE(engine ? engine->requests : 0, requests);
-        QCOMPARE(row(refresher.ignoredPorts(), *plain).htmlData()->title, u"postgres"_s);
+        QCOMPARE(row(f.refresher.ignoredPorts(), *plain).htmlData()->title, u"postgres"_s);
         if (cacheTitle.isEmpty())
             return;
         // The container serving a page is a server like any other; the other one stays among all ports.
-        const PortData other = row(refresher.ignoredPorts(), *cache);
+        const PortData other = row(f.refresher.ignoredPorts(), *cache);
         QCOMPARE((QStringList{other.processName(), other.htmlData()->title}),
                  (QStringList{cacheTitle.section(u" ("_s, 0, 0), cacheTitle}));
-        const PortData server = row(named ? refresher.ports() : refresher.ignoredPorts(), *shop);
+        const PortData server = row(named ? f.refresher.ports() : f.refresher.ignoredPorts(), *shop);
         QCOMPARE(
             (QStringList{server.processName(), server.htmlData()->title}),
             (named ? QStringList{u"shop-web"_s, u"Shop"_s} : QStringList{u"docker-pr"_s, u"docker-pr"_s}));
-        QCOMPARE(refresher.ports().size() + refresher.ignoredPorts().size(), 3);
+        QCOMPARE(f.refresher.ports().size() + f.refresher.ignoredPorts().size(), 3);
     }
 
 private:

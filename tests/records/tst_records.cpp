@@ -14,11 +14,6 @@ Q_DECLARE_METATYPE(std::optional<tidewell::PortData>)
 
 namespace {
 
-QJsonObject parse(const QByteArray& json)
-{
-    return QJsonDocument::fromJson(json).object();
-}
-
 const HTMLData kPage{u"My App"_s, AppType::nextjs, std::nullopt, HttpScheme::https};
 const ProcessInfo kOrigin{u"/home/dev/my app"_s, u"node server.js"_s};
 
@@ -152,7 +147,7 @@ private slots:
     {
         QFETCH(QByteArray, json);
         QFETCH(std::optional<PortData>, decoded);
-        QCOMPARE(PortData::fromJson(parse(json)), decoded);
+        QCOMPARE(PortData::fromJson(QJsonDocument::fromJson(json).object()), decoded);
         QFETCH(bool, written);
         if (written)
             QCOMPARE(QJsonDocument(decoded->toJson()).toJson(QJsonDocument::Compact), json);
