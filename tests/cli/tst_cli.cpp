@@ -59,7 +59,6 @@ QJsonObject entryOnPort(const QByteArray& json, int port)
     return {};
 }
 
-// What a row shows of a server: process, title, framework and folder.
 QString shown(const QJsonObject& entry)
 {
     return QStringList{entry[u"processName"_s].toString(), entry[u"htmlData"_s][u"title"_s].toString(),

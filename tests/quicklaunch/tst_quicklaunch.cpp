@@ -58,18 +58,6 @@ class QuickLaunchTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void itemsAreNewUuidsEqualByUuidAlone()
-    {
-        const QRegularExpression canonical(
-            u"^[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}$"_s);
-        const QuickLaunchItemPtr first = QuickLaunchStore::makeQuickLaunchItem(nodeServer(), QDateTime());
-        QVERIFY2(canonical.match(first->uuid()).hasMatch(), qPrintable(first->uuid()));
-        const QuickLaunchItemData sameUuid(first->uuid(), u"bun"_s, u"4000"_s, u"2"_s, std::nullopt,
-                                           std::nullopt, QDateTime());
-        QVERIFY(*first == sameUuid);
-        QCOMPARE(qHash(*first, 7), qHash(first->uuid(), 7));
-    }
-
     void loadsAndKeepsAListSavedOnTheMac()
     {
         QTemporaryDir dir;
@@ -94,7 +82,8 @@ private slots:
         QCOMPARE(storedObject(state), expected);
     }
 
-    // Saved from the same port twice, they are two items; removing an unknown one changes nothing.
+    // Saved from the same port twice, they are two items, each with a new uuid that alone makes it equal
+    // to another; removing an unknown one changes nothing.
     void savingTwiceAndRemoving()
     {
         QTemporaryDir dir;
@@ -105,6 +94,12 @@ private slots:
         QCOMPARE(output.lines().size(), 2);
         QVERIFY2(output.lines()[0].contains(first->uuid()), qPrintable(output.lines()[0]));
         QCOMPARE(output.lines()[1], state.quickLaunchData());
+        const QRegularExpression canonical(
+            u"^[0-9A-F]{8}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{4}-[0-9A-F]{12}$"_s);
+        QVERIFY2(canonical.match(first->uuid()).hasMatch(), qPrintable(first->uuid()));
+        QVERIFY(*first ==
+                QuickLaunchItemData(first->uuid(), u"bun"_s, u"4000"_s, u"2"_s, {}, {}, QDateTime()));
+        QCOMPARE(qHash(*first, 7), qHash(first->uuid(), 7));
 
         const QuickLaunchItemPtr second = QuickLaunchStore::addQuickLaunchItem(nodeServer(), state);
         QCOMPARE(AppState(settingsIn(dir)).quickLaunchData(), state.quickLaunchData());
