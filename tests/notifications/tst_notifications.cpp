@@ -140,11 +140,10 @@ private slots:
         auto latest = [&state] {
             const auto& data = state->projectData();
             return data ? readyStateText(data->projects.value(0).latestDeployments.value(0).readyState)
-                              .toUtf8()
-                        : QByteArray();
+                        : QString();
         };
         // The first list seen is the starting point.
-        QTRY_VERIFY_WITH_TIMEOUT(latest() == before && state->userData(), 20'000);
+        QTRY_VERIFY_WITH_TIMEOUT(latest() == QLatin1StringView(before) && state->userData(), 20'000);
         QFETCH(bool, switchOn);
         state->setNotifyDeploymentFinished(switchOn);
         if (fromTab) {
@@ -154,7 +153,7 @@ private slots:
             state->setProjectData(ProjectResponse::fromJson(projectsWith(after)).value());
         } else {
             server.setReply("/v9/projects", StubHttpServer::Reply::with(projectsWith(after)));
-            QTRY_VERIFY_WITH_TIMEOUT(latest() == after, 20'000);
+            QTRY_VERIFY_WITH_TIMEOUT(latest() == QLatin1StringView(after), 20'000);
         }
         QCOMPARE(sink.shown, expected.isEmpty() ? QStringList() : QStringList{expected});
     }

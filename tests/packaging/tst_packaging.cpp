@@ -180,7 +180,6 @@ private slots:
             classLine.match(QString::fromUtf8(fileContent(installed(kDesktopEntry)))).captured(1);
 
         VirtualDisplay display;
-        QVERIFY(!display.display().isEmpty());
         QTemporaryDir home;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(u"DISPLAY"_s, display.display());

@@ -300,7 +300,6 @@ private slots:
         if (findProgram(u"Xvfb"_s).isEmpty() || findProgram(u"xterm"_s).isEmpty())
             QSKIP("Xvfb and xterm are needed");
         VirtualDisplay display;
-        QVERIFY(!display.display().isEmpty());
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(u"DISPLAY"_s, display.display());
         environment.insert(u"TERMINAL"_s, findProgram(u"xterm"_s));
