@@ -200,10 +200,8 @@ private slots:
         const QString folder = base.filePath(name);
         QVERIFY(QDir().mkpath(folder));
         const QString line = shellLineOfScript(MacDesktop::terminalScript(folder, u"pwd > marker"_s));
-        QProcess process;
-        process.setWorkingDirectory(base.path());
-        process.start(shell, {u"-c"_s, line});
-        QVERIFY(process.waitForFinished(60000));
+        ChildProcess run(shell, {u"-c"_s, line}, base.path());
+        QVERIFY(run.process().waitForFinished(60000));
         QCOMPARE(fileContent(folder + u"/marker"_s), folder.toUtf8() + '\n');
         QCOMPARE(QDir(base.path()).entryList(QDir::Files), QStringList());
     }
