@@ -118,10 +118,9 @@ private slots:
             // An empty folder is the test's own: never the root of the file system.
             const QString path = root.path() + u'/' + link.section(u'=', 0, 0) + u"/.vercel/project.json"_s;
             const QByteArray content = link.section(u'=', 1).toUtf8();
-            QVERIFY(root.mkpath(QFileInfo(path).path()));
-            QFile file(path);
-            QVERIFY(content == "fifo" ? ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0
-                                      : file.open(QIODevice::WriteOnly) && file.write(content) > 0);
+            QVERIFY(content == "fifo" ? root.mkpath(QFileInfo(path).path()) &&
+                                            ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0
+                                      : writeFile(path, content));
         }
         const auto found = VercelProjectLink::find(root.filePath(start), root.filePath(u"home"_s));
         QTEST(found ? found->projectId + u'@' + root.relativeFilePath(found->folder) : QString(), "linked");

@@ -24,19 +24,25 @@ struct Session
     QTemporaryDir home;
     QString output = home.filePath(u"output.txt"_s);
 
-    void prepare(QProcess& process) const
+    // Runs a helper program to its end: its exit code, or -1.
+    int runHelper(const QString& program) const
     {
+        QProcess helper;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(u"XDG_RUNTIME_DIR"_s, runtime.path());
         env.insert(u"HOME"_s, home.path());
         env.insert(u"XDG_CONFIG_HOME"_s, home.filePath(u".config"_s));
         env.insert(u"XDG_CACHE_HOME"_s, home.filePath(u".cache"_s));
         env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
-        process.setProcessEnvironment(env);
+        helper.setProcessEnvironment(env);
         // Files rather than pipes: a tidewell started by the helper inherits them and outlives the
         // helper, and a pipe without a reader would end it at its first line.
-        process.setStandardOutputFile(output, QIODevice::Append);
-        process.setStandardErrorFile(home.filePath(u"errors.txt"_s), QIODevice::Append);
+        helper.setStandardOutputFile(output, QIODevice::Append);
+        helper.setStandardErrorFile(home.filePath(u"errors.txt"_s), QIODevice::Append);
+        helper.start(program, {});
+        return helper.waitForFinished(30000) && helper.exitStatus() == QProcess::NormalExit
+                   ? helper.exitCode()
+                   : -1;
     }
     bool tidewellAnswers() const
     {
@@ -64,16 +70,6 @@ struct Session
             ::kill(pid, SIGKILL);
     }
 };
-
-int runHelper(const Session& session, const QString& program = QStringLiteral(TIDEWELL_HELPER_PROGRAM))
-{
-    QProcess helper;
-    session.prepare(helper);
-    helper.start(program, {});
-    if (!helper.waitForFinished(30000))
-        return -1;
-    return helper.exitStatus() == QProcess::NormalExit ? helper.exitCode() : -1;
-}
 
 } // namespace
 
@@ -112,18 +108,18 @@ private slots:
         }
         if (layout == "missing"_L1) {
             // Neither beside it nor in the installed bin folder: the message names the installed place.
-            QCOMPARE(runHelper(session, helper), 1);
+            QCOMPARE(session.runHelper(helper), 1);
             QCOMPARE(session.printed(),
                      "Failed to launch application: No program at " + program.toUtf8() + '\n');
             QVERIFY(session.tidewells().isEmpty());
             return;
         }
 
-        QCOMPARE(runHelper(session, helper), 0);
+        QCOMPARE(session.runHelper(helper), 0);
         QTRY_VERIFY2_WITH_TIMEOUT(session.tidewellAnswers(), session.printed().constData(), 20000);
         QCOMPARE(session.tidewells().size(), 1);
         // Once it runs, the next login start leaves it alone.
-        QCOMPARE(runHelper(session, helper), 0);
+        QCOMPARE(session.runHelper(helper), 0);
         QCOMPARE(session.tidewells().size(), 1);
         QVERIFY2(!session.printed().contains("Failed to launch application"), session.printed().constData());
     }

@@ -20,11 +20,77 @@ class JsonRequestTest : public QObject
     Q_OBJECT
 
 private slots:
-    void requestCarriesBodyAndHeaders_data();
-    void requestCarriesBodyAndHeaders();
-    void outcome_data();
-    void outcome();
-    void badAddressFailsThroughTheCompletion();
+    void requestCarriesBodyAndHeaders_data()
+    {
+        QTest::addColumn<Headers>("headers");
+        QTest::addColumn<QByteArray>("contentType");
+        QTest::newRow("POST sends the object") << Headers{} << "application/json"_ba;
+        QTest::newRow("caller's Content-Type wins")
+            << Headers{{u"Content-Type"_s, u"text/plain"_s}} << "text/plain"_ba;
+    }
+
+    void requestCarriesBodyAndHeaders()
+    {
+        QFETCH(Headers, headers);
+        StubHttpServer server;
+        server.setReply("/api", StubHttpServer::Reply::with(R"({"token":"hi"})"));
+        headers.insert(u"Authorization"_s, u"Bearer abc"_s);
+        const auto outcome = send(u"POST"_s, server.origin() + u"/api?teamId=t1"_s, headers);
+        QVERIFY(outcome && outcome->ok());
+        QCOMPARE(outcome->value().token, u"hi"_s);
+
+        QCOMPARE(server.requests().size(), 1);
+        const StubHttpServer::Request request = server.requests().first();
+        QCOMPARE(request.method, "POST"_ba);
+        QCOMPARE(request.target, "/api?teamId=t1"_ba);
+        QCOMPARE(request.body, R"({"current_version":"0.1.0"})"_ba);
+        QTEST(request.headers.value("content-type"), "contentType");
+        QCOMPARE(request.headers.value("authorization"), "Bearer abc"_ba);
+    }
+
+    void outcome_data()
+    {
+        QTest::addColumn<StubHttpServer::Reply>("reply");
+        QTest::addColumn<QString>("error"); // a part of it; empty for success
+        // The cap counts the body's bytes, with or without a stated length.
+        const auto sized = [](int bytes) { return "{\"token\":\"" + QByteArray(bytes - 12, 'x') + "\"}"; };
+        using Reply = StubHttpServer::Reply;
+        QTest::newRow("500 whose body decodes") << Reply::with(R"({"token":"late"})", 500) << QString();
+        QTest::newRow("403 error body")
+            << Reply::with(R"({"error":{"code":"forbidden"}})", 403) << u"Missing member \"token\""_s;
+        QTest::newRow("HTML body") << Reply::with("<html></html>") << u"not JSON"_s;
+        QTest::newRow("body at the cap") << Reply::with(sized(100)) << QString();
+        QTest::newRow("body one byte over the cap") << Reply::with(sized(101)) << u"larger than 100 bytes"_s;
+        QTest::newRow("over the cap, no length") << Reply::with(sized(101)).withoutLength() << u"larger"_s;
+        QTest::newRow("silent service") << Reply::silence() << u"The request timed out."_s;
+    }
+
+    void outcome()
+    {
+        QFETCH(StubHttpServer::Reply, reply);
+        QFETCH(QString, error);
+        StubHttpServer server;
+        server.setReply("/v2/user", reply);
+        const auto outcome = send(u"GET"_s, server.origin() + u"/v2/user"_s, {}, RequestLimits{500ms, 100});
+        QVERIFY(outcome.has_value());
+        QCOMPARE(outcome->ok(), error.isEmpty());
+        QVERIFY2(error.isEmpty() ? outcome->error().isEmpty() : outcome->error().contains(error),
+                 qPrintable(outcome->error()));
+    }
+
+    void badAddressFailsThroughTheCompletion()
+    {
+        bool called = false;
+        QString error;
+        sendJSONRequest<VercelAuth>(u"GET"_s, u"http://exa mple.com:99999/"_s, {}, {}, &m_session,
+                                    [&](const Result<VercelAuth>& r) {
+                                        called = true;
+                                        error = r.error();
+                                    });
+        QVERIFY(!called); // never from inside the call
+        QTRY_VERIFY(called);
+        QVERIFY(error.startsWith(u"Not a valid address"_s));
+    }
 
 private:
     std::optional<Result<VercelAuth>> send(const QString& method, const QString& address,
@@ -41,83 +107,6 @@ private:
 
     QNetworkAccessManager m_session;
 };
-
-void JsonRequestTest::requestCarriesBodyAndHeaders_data()
-{
-    QTest::addColumn<QString>("method");
-    QTest::addColumn<Headers>("headers");
-    QTest::addColumn<QByteArray>("body");
-    QTest::addColumn<QByteArray>("contentType");
-    const QByteArray json = R"({"current_version":"0.1.0"})";
-    QTest::newRow("GET sends no body") << u"GET"_s << Headers{} << QByteArray() << "application/json"_ba;
-    QTest::newRow("POST sends the object") << u"POST"_s << Headers{} << json << "application/json"_ba;
-    QTest::newRow("caller's Content-Type wins")
-        << u"POST"_s << Headers{{u"Content-Type"_s, u"text/plain"_s}} << json << "text/plain"_ba;
-}
-
-void JsonRequestTest::requestCarriesBodyAndHeaders()
-{
-    QFETCH(QString, method);
-    QFETCH(Headers, headers);
-    StubHttpServer server;
-    server.setReply("/api", StubHttpServer::Reply::with(R"({"token":"hi"})"));
-    headers.insert(u"Authorization"_s, u"Bearer abc"_s);
-    const auto outcome = send(method, server.origin() + u"/api?teamId=t1"_s, headers);
-    QVERIFY(outcome && outcome->ok());
-    QCOMPARE(outcome->value().token, u"hi"_s);
-
-    QCOMPARE(server.requests().size(), 1);
-    const StubHttpServer::Request request = server.requests().first();
-    QCOMPARE(request.method, method.toUtf8());
-    QCOMPARE(request.target, "/api?teamId=t1"_ba);
-    QTEST(request.body, "body");
-    QTEST(request.headers.value("content-type"), "contentType");
-    QCOMPARE(request.headers.value("authorization"), "Bearer abc"_ba);
-}
-
-void JsonRequestTest::outcome_data()
-{
-    QTest::addColumn<StubHttpServer::Reply>("reply");
-    QTest::addColumn<QString>("error"); // a part of it; empty for success
-    // The cap counts the body's bytes, with or without a stated length.
-    const auto sized = [](int bytes) { return R"({"token":")" + QByteArray(bytes - 12, 'x') + R"("})"; };
-    using Reply = StubHttpServer::Reply;
-    QTest::newRow("500 whose body decodes") << Reply::with(R"({"token":"late"})", 500) << QString();
-    QTest::newRow("403 error body") << Reply::with(R"({"error":{"code":"forbidden"}})", 403)
-                                    << u"Missing member \"token\""_s;
-    QTest::newRow("HTML body") << Reply::with("<html></html>") << u"not JSON"_s;
-    QTest::newRow("body at the cap") << Reply::with(sized(100)) << QString();
-    QTest::newRow("body one byte over the cap") << Reply::with(sized(101)) << u"larger than 100 bytes"_s;
-    QTest::newRow("over the cap, no length") << Reply::with(sized(101)).withoutLength() << u"larger"_s;
-    QTest::newRow("silent service") << Reply::silence() << u"The request timed out."_s;
-}
-
-void JsonRequestTest::outcome()
-{
-    QFETCH(StubHttpServer::Reply, reply);
-    QFETCH(QString, error);
-    StubHttpServer server;
-    server.setReply("/v2/user", reply);
-    const auto outcome = send(u"GET"_s, server.origin() + u"/v2/user"_s, {}, RequestLimits{500ms, 100});
-    QVERIFY(outcome.has_value());
-    QCOMPARE(outcome->ok(), error.isEmpty());
-    QVERIFY2(error.isEmpty() ? outcome->error().isEmpty() : outcome->error().contains(error),
-             qPrintable(outcome->error()));
-}
-
-void JsonRequestTest::badAddressFailsThroughTheCompletion()
-{
-    bool called = false;
-    QString error;
-    sendJSONRequest<VercelAuth>(u"GET"_s, u"http://exa mple.com:99999/"_s, {}, {}, &m_session,
-                                [&](const Result<VercelAuth>& r) {
-                                    called = true;
-                                    error = r.error();
-                                });
-    QVERIFY(!called); // never from inside the call
-    QTRY_VERIFY(called);
-    QVERIFY(error.startsWith(u"Not a valid address"_s));
-}
 
 QTEST_GUILESS_MAIN(JsonRequestTest)
 #include "tst_jsonrequest.moc"

@@ -1,9 +1,13 @@
 #include "platform/Desktop.h"
 #include "platform/Diagnostics.h"
+#include "platform/LoginItemService.h"
 #include "platform/commands/MacDesktop.h"
 #include "platform/commands/ShellQuoting.h"
 #include "platform/linux/LinuxDesktop.h"
 #include "platform/linux/LinuxProcessTable.h"
+#include "platform/linux/XdgAutostartLoginItem.h"
+#include "platform/macos/BundleLauncher.h"
+#include "platform/macos/LaunchAgentLoginItem.h"
 #include "support/RecordingSystemTools.h"
 #include "support/TestProcesses.h"
 #include "support/VirtualDisplay.h"
@@ -22,18 +26,27 @@ using Call = RecordingSystemTools::Call;
 
 namespace {
 
+// A shell script at `path` that runs `line`; its path.
+QString writeScript(const QString& path, const QByteArray& line)
+{
+    writeFile(path, "#!/bin/sh\n" + line + '\n');
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    return path;
+}
+
+// A stand-in helper that leaves a mark beside itself when it runs.
+QString makeHelper(const QString& folder, const QString& name)
+{
+    return writeScript(QDir(folder).filePath(name), ": > \"$0.ran\"");
+}
+
 // A folder of stand-in programs that do nothing, to stand for what is installed.
 class FakePrograms
 {
 public:
     QString path() const { return m_dir.path(); }
     // `name` may hold a subfolder ("extra/kitty"), which is not on the lookup's PATH.
-    void add(const QString& name)
-    {
-        const QString file = m_dir.filePath(name);
-        writeFile(file, "#!/bin/sh\nexit 0\n");
-        QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
+    void add(const QString& name) { writeScript(m_dir.filePath(name), "exit 0"); }
     ProgramLookup lookup(const QString& terminal = {}, const QString& shell = u"/bin/bash"_s) const
     {
         QProcessEnvironment environment;
@@ -58,12 +71,6 @@ QStringList strs(std::initializer_list<const char*> texts)
     for (const char* text : texts)
         list.append(str(text));
     return list;
-}
-
-QString macScript(const QString& shellLineBody)
-{
-    return u"tell application \"Terminal\"\n    do script \""_s + shellLineBody +
-           u"\"\n    activate\nend tell"_s;
 }
 
 // Reads the AppleScript string literal of the script's second line back into its text.
@@ -125,7 +132,9 @@ private slots:
         // A plain folder keeps the script Terminal has always been sent; quoted ones are run on real
         // shells below.
         row("mac run", true, "run", "/Users/me/café-2_v1.0", "/usr/bin/osascript",
-            {str("-e"), macScript(str("cd /Users/me/café-2_v1.0 && npm run dev"))});
+            strs({"-e",
+                  "tell application \"Terminal\"\n    do script \"cd /Users/me/café-2_v1.0 && npm run dev\"\n"
+                  "    activate\nend tell"}));
         row("linux page", false, "url", "http://localhost:5173", "xdg-open", strs({"http://localhost:5173"}));
         row("linux folder", false, "folder", "/home/me/my app", "xdg-open",
             strs({"file:///home/me/my%20app"}));
@@ -153,13 +162,10 @@ private slots:
                 programs.add(str(name));
         }
         auto tools = std::make_shared<RecordingSystemTools>();
-        std::unique_ptr<Desktop> desktop;
-        if (mac)
-            desktop = std::make_unique<MacDesktop>(tools);
-        else
-            desktop = std::make_unique<LinuxDesktop>(tools, programs.lookup());
+        MacDesktop macDesktop(tools);
+        LinuxDesktop linuxDesktop(tools, programs.lookup());
         Diagnostics::Capture output;
-        perform(*desktop, action, text);
+        perform(mac ? static_cast<Desktop&>(macDesktop) : linuxDesktop, action, text);
         QCOMPARE(output.lines(), failure.isEmpty()
                                      ? QStringList()
                                      : QStringList{u"Failed to launch application: "_s + failure});
@@ -194,10 +200,8 @@ private slots:
         const QString folder = base.filePath(name);
         QVERIFY(QDir().mkpath(folder));
         const QString line = shellLineOfScript(MacDesktop::terminalScript(folder, u"pwd > marker"_s));
-        QProcess process;
-        process.setWorkingDirectory(base.path());
-        process.start(shell, {u"-c"_s, line});
-        QVERIFY(process.waitForFinished(60000));
+        ChildProcess run(shell, {u"-c"_s, line}, base.path());
+        QVERIFY(run.process().waitForFinished(60000));
         QCOMPARE(fileContent(folder + u"/marker"_s), folder.toUtf8() + '\n');
         QCOMPARE(QDir(base.path()).entryList(QDir::Files), QStringList());
     }
@@ -293,9 +297,7 @@ private slots:
         QFETCH(bool, exists);
         if (findProgram(u"Xvfb"_s).isEmpty() || findProgram(u"xterm"_s).isEmpty())
             QSKIP("Xvfb and xterm are needed");
-        // xterm as the user's terminal, on an X server of its own.
         VirtualDisplay display;
-        QVERIFY(!display.display().isEmpty());
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(u"DISPLAY"_s, display.display());
         environment.insert(u"TERMINAL"_s, findProgram(u"xterm"_s));
@@ -328,6 +330,136 @@ private slots:
         QCOMPARE(fileContent(marker), exists ? folder.toUtf8() + "|$HOME\n" : QByteArray());
         QCOMPARE(fileContent(runs), exists ? QByteArray("run\n") : QByteArray());
         QVERIFY(!QFile::exists(folder + u"/pwned"_s));
+    }
+
+    void autostartEntry_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("helperFolder");
+        QTest::addColumn<QString>("exec");
+        // <dir> stands for the test's own folder. The helper lies beside the program in a build folder,
+        // in libexec/tidewell once installed.
+        QTest::newRow("spaces and shell characters")
+            << u"my d$o\"l`l\\ar"_s << u"my d$o\"l`l\\ar"_s
+            << u"\"<dir>/my d\\\\$o\\\\\"l\\\\`l\\\\\\\\ar/tidewell-helper\""_s;
+        QTest::newRow("installed") << u"usr/bin"_s << u"usr/libexec/tidewell"_s
+                                   << u"\"<dir>/usr/libexec/tidewell/tidewell-helper\""_s;
+    }
+
+    // Through the factory: the entry lands in $XDG_CONFIG_HOME/autostart, and the desktop's launcher runs it.
+    void autostartEntry()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QString, helperFolder);
+        QFETCH(QString, exec);
+        QTemporaryDir dir;
+        const QString programDir = dir.filePath(folder);
+        QDir().mkpath(programDir);
+        const QString helper = makeHelper(dir.filePath(helperFolder), u"tidewell-helper"_s);
+        qputenv("XDG_CONFIG_HOME", dir.filePath(u"config"_s).toUtf8());
+        const std::unique_ptr<LoginItemService> item = LoginItemService::create(programDir);
+        const QString entry = dir.filePath(u"config/autostart/com.orvane.Tidewell-Helper.desktop"_s);
+
+        QVERIFY(item->registerLoginItem());
+        QCOMPARE(item->status(), LoginItemService::enabled);
+        QCOMPARE(
+            QString::fromUtf8(fileContent(entry)),
+            u"[Desktop Entry]\nType=Application\nName=Tidewell\nComment=Starts Tidewell at login\nExec="_s +
+                exec.replace(u"<dir>"_s, dir.path()) +
+                u"\nIcon=tidewell\nTerminal=false\nX-GNOME-Autostart-enabled=true\n"_s);
+
+        if (const QString gio = findProgram(u"gio"_s); !gio.isEmpty()) {
+            QCOMPARE(QProcess::execute(gio, {u"launch"_s, entry}), 0);
+            QTRY_VERIFY(QFile::exists(helper + u".ran"_s));
+        } else {
+            qWarning("gio is not installed: the entry's Exec line was not run");
+        }
+
+        QVERIFY(item->unregisterLoginItem());
+        QVERIFY(!QFile::exists(entry));
+        QVERIFY(item->unregisterLoginItem());
+    }
+
+    void autostartStatus_data()
+    {
+        QTest::addColumn<QByteArray>("entry");
+        QTest::addColumn<bool>("helperThere");
+        QTest::addColumn<int>("status");
+        const QByteArray head = "[Desktop Entry]\nType=Application\nExec=tidewell-helper\n";
+        QTest::newRow("no entry") << QByteArray() << true << 0;
+        QTest::newRow("entry") << head << true << 1;
+        QTest::newRow("hidden by hand") << head + "Hidden=true\n" << true << 0;
+        QTest::newRow("disabled in GNOME") << head + "X-GNOME-Autostart-enabled=false\n" << true << 0;
+        QTest::newRow("hidden in an action") << head + "[Desktop Action x]\nHidden=true\n" << true << 1;
+        QTest::newRow("helper missing") << head << false << 3;
+    }
+
+    void autostartStatus()
+    {
+        QFETCH(QByteArray, entry);
+        QFETCH(bool, helperThere);
+        QTemporaryDir dir;
+        const QString helper =
+            helperThere ? makeHelper(dir.path(), u"tidewell-helper"_s) : dir.filePath(u"tidewell-helper"_s);
+        XdgAutostartLoginItem item(dir.filePath(u"autostart"_s), helper);
+        QVERIFY(entry.isEmpty() || writeFile(item.entryPath(), entry));
+        QTEST(item.status(), "status");
+        // A missing helper is never registered, whatever the entry says.
+        if (!helperThere) {
+            QVERIFY(!item.registerLoginItem());
+            QCOMPARE(fileContent(item.entryPath()), entry);
+        }
+    }
+
+    void launchAgent()
+    {
+        QTemporaryDir dir;
+        const QString helper = makeHelper(dir.filePath(u"R&D.app/Contents/MacOS"_s), u"Helper"_s);
+        LaunchAgentLoginItem item(dir.filePath(u"LaunchAgents"_s), helper);
+        QCOMPARE(item.status(), LoginItemService::notRegistered);
+        QVERIFY(item.registerLoginItem());
+        QCOMPARE(item.status(), LoginItemService::enabled);
+        const QString path = dir.filePath(u"LaunchAgents/com.orvane.Tidewell-Helper.plist"_s);
+        // launchd reads the property list, not its layout: Python's reader stands in for it.
+        const QString read = u"import plistlib, sys; print(plistlib.load(open(sys.argv[1], 'rb')))"_s;
+        QCOMPARE(runProgram(python3(), {u"-c"_s, read, path}).out,
+                 "{'Label': 'com.orvane.Tidewell-Helper', 'ProgramArguments': ['" + dir.path().toUtf8() +
+                     "/R&D.app/Contents/MacOS/Helper'], 'RunAtLoad': True}\n");
+
+        // Switched off by hand, the agent reads as not registered.
+        QVERIFY(writeFile(path,
+                          fileContent(path).replace("</dict>", "\t<key>Disabled</key>\n\t<true/>\n</dict>")));
+        QCOMPARE(item.status(), LoginItemService::notRegistered);
+
+        QVERIFY(item.unregisterLoginItem());
+        QVERIFY(!QFile::exists(path));
+        QVERIFY(QFile::remove(helper));
+        QCOMPARE(item.status(), LoginItemService::notFound);
+        QCOMPARE(LaunchAgentLoginItem::helperInBundle(u"/Applications/Tidewell.app/Contents/MacOS"_s),
+                 u"/Applications/Tidewell.app/Contents/Library/LoginItems/TidewellHelper.app/Contents/MacOS/"
+                 "TidewellHelper"_s);
+    }
+
+    void mainBundlePath_data()
+    {
+        QTest::addColumn<QString>("helperBundle");
+        QTest::addColumn<QString>("mainBundle");
+        QTest::newRow("installed")
+            << u"/Applications/Tidewell.app/Contents/Library/LoginItems/TidewellHelper.app"_s
+            << u"/Applications/Tidewell.app"_s;
+        QTest::newRow("moved")
+            << u"/Users/me/Apps/Tidewell 2.app/Contents/Library/LoginItems/TidewellHelper.app/"_s
+            << u"/Users/me/Apps/Tidewell 2.app"_s;
+        QTest::newRow("not in a bundle") << u"/opt/TidewellHelper.app"_s << QString();
+    }
+
+    void mainBundlePath()
+    {
+        QFETCH(QString, helperBundle);
+        QFETCH(QString, mainBundle);
+        const Result<QString> path = BundleLauncher::mainBundlePath(helperBundle);
+        QCOMPARE(path ? path.value() : QString(), mainBundle);
+        QVERIFY(path || path.error().contains(helperBundle));
     }
 };
 

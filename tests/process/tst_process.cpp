@@ -43,7 +43,6 @@ private slots:
     {
         QTest::addColumn<double>("kilobytes");
         QTest::addColumn<QString>("text");
-        QTest::newRow("512 KB") << 512.0 << u"0.50MB"_s;
         QTest::newRow("just under 10 MB") << 10239.0 << u"10.00MB"_s;
         QTest::newRow("10 MB") << 10240.0 << u"10MB"_s;
         QTest::newRow("just under 1 GB") << 1048575.0 << u"1024MB"_s;
@@ -139,13 +138,12 @@ private slots:
         tools->setOutput("Mon Dec  7 03:58:09 2026\n"); // what `ps -o lstart=` says of the listed process
         ProcessStopper(tools, std::make_shared<ShellProcessTable>(tools))
             .stopProcess({pid, u"Mon Dec  7 03:58:09 2026"_s});
-        auto calls = tools->calls();
-        calls.removeIf([](const auto& call) { return call.kind != RecordingSystemTools::Call::Kind::wait; });
-        QCOMPARE(calls.size(), sent ? 1 : 0);
-        if (!sent)
-            return;
-        QCOMPARE(calls[0].program, u"/bin/bash"_s);
-        QCOMPARE(calls[0].arguments, (QStringList{u"-c"_s, u"kill -15 4242"_s}));
+        QStringList signalled;
+        for (const auto& call : tools->calls()) {
+            if (call.kind == RecordingSystemTools::Call::Kind::wait)
+                signalled.append(call.program + u' ' + call.arguments.join(u' '));
+        }
+        QCOMPARE(signalled, sent ? QStringList{u"/bin/bash -c kill -15 4242"_s} : QStringList());
     }
 
     // A real listener started from a shell, as a scan lists it. Its pid going to another process cannot

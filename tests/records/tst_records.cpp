@@ -10,12 +10,9 @@
 using namespace tidewell;
 using namespace Qt::StringLiterals;
 
-namespace {
+Q_DECLARE_METATYPE(std::optional<tidewell::PortData>)
 
-QJsonObject parse(const QByteArray& json)
-{
-    return QJsonDocument::fromJson(json).object();
-}
+namespace {
 
 const HTMLData kPage{u"My App"_s, AppType::nextjs, std::nullopt, HttpScheme::https};
 const ProcessInfo kOrigin{u"/home/dev/my app"_s, u"node server.js"_s};
@@ -103,74 +100,57 @@ private slots:
         QCOMPARE(QSet<PortData>({base, other}).size(), same ? 1 : 2);
     }
 
-    // The exact form written to the stored data, which later versions must keep reading.
-    void storedForm_data()
+    // The exact form written to the stored data, which later versions must keep reading. Members of
+    // other names are ignored; a member of the wrong kind or value rejects the record.
+    void jsonForm_data()
     {
-        QTest::addColumn<PortData>("entry");
         QTest::addColumn<QByteArray>("json");
+        QTest::addColumn<std::optional<PortData>>("decoded");
+        QTest::addColumn<bool>("written"); // the exact form the record is written in
+        const auto row = [](const char* name, const QByteArray& json, const std::optional<PortData>& decoded,
+                            bool written = false) { QTest::newRow(name) << json << decoded << written; };
         HTMLData withFavicon = kPage;
         withFavicon.favicon = u"/icon.png"_s;
-        QTest::newRow("bare, escaped name kept")
-            << PortData(u"Code\\x20H"_s, u"5173"_s, u"7"_s)
-            << QByteArray(R"({"pid":"7","port":"5173","processName":"Code\\x20H"})");
-        QTest::newRow("everything")
-            << node(withFavicon)
-            << QByteArray(R"({"htmlData":{"appType":"nextjs","favicon":"/icon.png",)"
-                          R"("scheme":"https","title":"My App"},"pid":"42","port":"3000",)"
-                          R"("processInfo":{"cmd":"node server.js","cwd":"/home/dev/my app"},)"
-                          R"("processName":"node"})");
-        QTest::newRow("storybook, non-ASCII")
-            << PortData(u"n"_s, u"1"_s, u"2"_s,
-                        HTMLData{u"Caf\u00e9"_s, AppType::storybook, std::nullopt, HttpScheme::http})
-            << QByteArray(
-                   R"({"htmlData":{"appType":"storybook","scheme":"http","title":"Café"},"pid":"2","port":"1",)"
-                   R"("processName":"n"})");
-    }
-
-    void storedForm()
-    {
-        QFETCH(PortData, entry);
-        QFETCH(QByteArray, json);
-        QCOMPARE(QJsonDocument(entry.toJson()).toJson(QJsonDocument::Compact), json);
-        const auto decoded = PortData::fromJson(parse(json));
-        QVERIFY(decoded);
-        QCOMPARE(*decoded, entry);
-    }
-
-    // Members of other names are ignored; a member of the wrong kind or value rejects the record.
-    void decoding_data()
-    {
-        QTest::addColumn<QByteArray>("json");
-        QTest::addColumn<bool>("decodes");
+        row("bare, escaped name kept", R"({"pid":"7","port":"5173","processName":"Code\\x20H"})",
+            PortData(u"Code\\x20H"_s, u"5173"_s, u"7"_s), true);
+        row("everything",
+            R"({"htmlData":{"appType":"nextjs","favicon":"/icon.png","scheme":"https","title":"My App"},)"
+            R"("pid":"42","port":"3000","processInfo":{"cmd":"node server.js","cwd":"/home/dev/my app"},)"
+            R"("processName":"node"})",
+            node(withFavicon), true);
+        row("storybook, non-ASCII",
+            R"({"htmlData":{"appType":"storybook","scheme":"http","title":"Café"},"pid":"2","port":"1",)"
+            R"("processName":"n"})",
+            PortData(u"n"_s, u"1"_s, u"2"_s,
+                     HTMLData{u"Caf\u00e9"_s, AppType::storybook, std::nullopt, HttpScheme::http}),
+            true);
         const QByteArray head = R"({"processName":"node","port":"3000","pid":"1",)";
         const auto page = [&](const char* members) {
             return head + R"("htmlData":{"title":"t",)" + members + "}}";
         };
-        QTest::newRow("unknown members")
-            << head + R"("extra":[1,2],"htmlData":{"title":"t","appType":"react",)"
-                      R"("scheme":"http","favicon":"/f","more":true}})"
-            << true;
-        QTest::newRow("unknown app type") << page(R"("appType":"vue","scheme":"http")") << false;
-        QTest::newRow("app type in capitals") << page(R"("appType":"React","scheme":"http")") << false;
-        QTest::newRow("unknown scheme") << page(R"("appType":"react","scheme":"ftp")") << false;
-        QTest::newRow("scheme in capitals") << page(R"("appType":"react","scheme":"HTTP")") << false;
-        QTest::newRow("page without title")
-            << head + R"("htmlData":{"appType":"react","scheme":"http"}})" << false;
-        QTest::newRow("page not an object") << head + R"("htmlData":"x"})" << false;
-        QTest::newRow("origin without cmd") << head + R"("processInfo":{"cwd":"/"}})" << false;
-        QTest::newRow("port as number")
-            << QByteArray(R"({"processName":"node","port":3000,"pid":"1"})") << false;
-        QTest::newRow("missing pid") << QByteArray(R"({"processName":"node","port":"3000"})") << false;
+        row("unknown members",
+            head + R"("extra":[1,2],"htmlData":{"title":"t","appType":"react",)"
+                   R"("scheme":"http","favicon":"/f","more":true}})",
+            node(HTMLData{u"t"_s, AppType::react, u"/f"_s, HttpScheme::http}, {}, "1"));
+        row("unknown app type", page(R"("appType":"vue","scheme":"http")"), std::nullopt);
+        row("app type in capitals", page(R"("appType":"React","scheme":"http")"), std::nullopt);
+        row("unknown scheme", page(R"("appType":"react","scheme":"ftp")"), std::nullopt);
+        row("scheme in capitals", page(R"("appType":"react","scheme":"HTTP")"), std::nullopt);
+        row("page without title", head + R"("htmlData":{"appType":"react","scheme":"http"}})", std::nullopt);
+        row("page not an object", head + R"("htmlData":"x"})", std::nullopt);
+        row("origin without cmd", head + R"("processInfo":{"cwd":"/"}})", std::nullopt);
+        row("port as number", R"({"processName":"node","port":3000,"pid":"1"})", std::nullopt);
+        row("missing pid", R"({"processName":"node","port":"3000"})", std::nullopt);
     }
 
-    void decoding()
+    void jsonForm()
     {
         QFETCH(QByteArray, json);
-        QFETCH(bool, decodes);
-        const auto decoded = PortData::fromJson(parse(json));
-        QCOMPARE(decoded.has_value(), decodes);
-        if (decoded)
-            QCOMPARE(*decoded, node(HTMLData{u"t"_s, AppType::react, u"/f"_s, HttpScheme::http}, {}, "1"));
+        QFETCH(std::optional<PortData>, decoded);
+        QCOMPARE(PortData::fromJson(QJsonDocument::fromJson(json).object()), decoded);
+        QFETCH(bool, written);
+        if (written)
+            QCOMPARE(QJsonDocument(decoded->toJson()).toJson(QJsonDocument::Compact), json);
     }
 
     void vercelReplies_data()
@@ -188,37 +168,33 @@ private slots:
         auto deployed = [&](const QByteArray& latest) {
             return projects(project(R"("latestDeployments":[)" + latest + "]"));
         };
-        QTest::newRow("user with extra members")
-            << "user"_ba << QByteArray(R"({"user":{"username":"ann","email":"a@b"}})") << "ann";
-        QTest::newRow("teams, avatar optional")
-            << "teams"_ba
-            << QByteArray(R"({"teams":[{"id":"t1","name":"A","slug":"a","avatar":"x"},)"
-                          R"({"id":"t2","name":"B","slug":"b","avatar":null}]})")
-            << "t1/a/x t2/b/-";
-        QTest::newRow("every member")
-            << "projects"_ba
-            << projects(project(R"("framework":"nextjs","latestDeployments":[)" + deployment + "]"))
-            << "shop|nextjs|READY|1700000000000|ann: fix <b>it</b>";
-        QTest::newRow("missing framework")
-            << "projects"_ba << projects(project(R"("latestDeployments":[])")) << "shop|-";
-        QTest::newRow("building only")
-            << "projects"_ba << deployed(R"({"id":"d","readyState":"BUILDING","buildingAt":5,"meta":{}})")
-            << "shop|-|BUILDING|5|-";
-        QTest::newRow("no times, author only")
-            << "projects"_ba
-            << deployed(R"({"id":"d","readyState":"QUEUED","meta":{"githubCommitAuthorName":"ann"}})")
-            << "shop|-|QUEUED|-|-";
-        QTest::newRow("unknown ready state fails the whole reply")
-            << "projects"_ba
-            << ("{\"projects\":[" + project(R"("latestDeployments":[])") + "," +
-                project(R"("latestDeployments":[{"id":"d","readyState":"SLEEPING","meta":{}}])") + "]}")
-            << R"(error: Unknown readyState "SLEEPING" at projects[1].latestDeployments[0])";
-        QTest::newRow("ready state not a string")
-            << "projects"_ba << deployed(R"({"id":"d","readyState":1,"meta":{}})")
-            << R"(error: Member "readyState" holds a number of the wrong kind at projects[0].latestDeployments[0])";
-        QTest::newRow("deployment without meta")
-            << "projects"_ba << deployed(R"({"id":"d","readyState":"READY"})")
-            << R"(error: Missing member "meta" at projects[0].latestDeployments[0])";
+        const auto row = [](const char* name, const char* kind, const QByteArray& body,
+                            const char* expected) {
+            QTest::newRow(name) << QByteArray(kind) << body << QString::fromUtf8(expected);
+        };
+        row("user with extra members", "user", R"({"user":{"username":"ann","email":"a@b"}})", "ann");
+        row("teams, avatar optional", "teams",
+            R"({"teams":[{"id":"t1","name":"A","slug":"a","avatar":"x"},)"
+            R"({"id":"t2","name":"B","slug":"b","avatar":null}]})",
+            "t1/a/x t2/b/-");
+        row("every member", "projects",
+            projects(project(R"("framework":"nextjs","latestDeployments":[)" + deployment + "]")),
+            "shop|nextjs|READY|1700000000000|ann: fix <b>it</b>");
+        row("missing framework", "projects", projects(project(R"("latestDeployments":[])")), "shop|-");
+        row("building only", "projects",
+            deployed(R"({"id":"d","readyState":"BUILDING","buildingAt":5,"meta":{}})"),
+            "shop|-|BUILDING|5|-");
+        row("no times, author only", "projects",
+            deployed(R"({"id":"d","readyState":"QUEUED","meta":{"githubCommitAuthorName":"ann"}})"),
+            "shop|-|QUEUED|-|-");
+        row("unknown ready state fails the whole reply", "projects",
+            "{\"projects\":[" + project(R"("latestDeployments":[])") + "," +
+                project(R"("latestDeployments":[{"id":"d","readyState":"SLEEPING","meta":{}}])") + "]}",
+            R"(error: Unknown readyState "SLEEPING" at projects[1].latestDeployments[0])");
+        row("ready state not a string", "projects", deployed(R"({"id":"d","readyState":1,"meta":{}})"),
+            R"(error: Member "readyState" holds a number of the wrong kind at projects[0].latestDeployments[0])");
+        row("deployment without meta", "projects", deployed(R"({"id":"d","readyState":"READY"})"),
+            R"(error: Missing member "meta" at projects[0].latestDeployments[0])");
     }
 
     void vercelReplies()

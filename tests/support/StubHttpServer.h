@@ -44,28 +44,15 @@ public:
             reply.status = replyStatus;
             return reply;
         }
-        static Reply silence()
-        {
-            Reply reply;
-            reply.silent = true;
-            return reply;
-        }
-        static Reply drop()
-        {
-            Reply reply;
-            reply.dropped = true;
-            return reply;
-        }
-        Reply withoutLength() const
+        static Reply silence() { return Reply().changed(&Reply::silent, true); }
+        static Reply drop() { return Reply().changed(&Reply::dropped, true); }
+        Reply withoutLength() const { return changed(&Reply::sendLength, false); }
+        Reply heldAfter(qsizetype bytes) const { return changed(&Reply::holdAfter, bytes); }
+        // A copy with one member changed.
+        template <typename T> Reply changed(T Reply::*member, T value) const
         {
             Reply reply = *this;
-            reply.sendLength = false;
-            return reply;
-        }
-        Reply heldAfter(qsizetype bytes) const
-        {
-            Reply reply = *this;
-            reply.holdAfter = bytes;
+            reply.*member = value;
             return reply;
         }
     };

@@ -50,8 +50,7 @@ bool ChildProcess::waitUntilReady(int timeoutMs)
         const QList<QByteArray> words = buffer.left(end).trimmed().split(' ');
         if (words.value(0) != "ready")
             return false;
-        for (qsizetype i = 1; i < words.size(); ++i)
-            m_ports.append(words[i].toInt());
+        m_port = words.value(1).toInt();
         return true;
     }
     return false;

@@ -24,8 +24,8 @@ public:
     // Waits for the line "ready <port>..." on standard output; false if it never comes (a loaded
     // machine may take many seconds to start an interpreter).
     bool waitUntilReady(int timeoutMs = 60000);
-    QList<int> ports() const { return m_ports; }
-    int port() const { return m_ports.value(0); }
+    // The first port of the ready line.
+    int port() const { return m_port; }
     qint64 pid() const { return m_process.processId(); }
     void kill();
     // Everything printed on standard output after the ready line so far.
@@ -36,7 +36,7 @@ public:
 
 private:
     QProcess m_process;
-    QList<int> m_ports;
+    int m_port = 0;
     QByteArray m_output;
 };
 

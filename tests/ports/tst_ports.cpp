@@ -1,0 +1,448 @@
+#include "platform/ContainerEngine.h"
+#include "platform/Host.h"
+#include "platform/ListeningSocket.h"
+#include "platform/commands/LsofListingSource.h"
+#include "ports/DevServerTest.h"
+#include "ports/PortListRefresher.h"
+#include "ports/PortScanner.h"
+#include "probe/PageProbe.h"
+#include "support/RecordingSystemTools.h"
+#include "support/StubHttpServer.h"
+#include "support/TestProcesses.h"
+
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QMutex>
+#include <QSemaphore>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <atomic>
+
+using namespace tidewell;
+using namespace tidewell::test;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+PortData entry(int port, const char* pid, const char* name = "node")
+{
+    return PortData(QString::fromLatin1(name), QString::number(port), QString::fromLatin1(pid));
+}
+
+// The scan result is set by the test; scans and origin lookups are counted. Real page probes.
+class Fixture
+{
+public:
+    Fixture()
+        : refresher(
+              [this] {
+                  if (scanGate)
+                      scanGate->acquire();
+                  ++scans;
+                  QMutexLocker lock(&mutex);
+                  return scan;
+              },
+              &probe,
+              [this](const ProcessIdentity& listed) {
+                  ++origins;
+                  return std::optional(ProcessInfo{u"/work/"_s + listed.pid, u"serve "_s + listed.pid});
+              })
+    {
+        probe.setIdleTimeoutMs(2000);
+    }
+
+    void set(const QList<PortData>& candidates, const QList<PortData>& ignored = {})
+    {
+        QMutexLocker lock(&mutex);
+        scan = ScanResult{candidates, ignored};
+    }
+
+    // One scan, or a refresh that forgets what was seen, waited for to its end.
+    bool check(bool forget = false)
+    {
+        QSignalSpy finished(&refresher, &PortListRefresher::checkFinished);
+        forget ? refresher.refresh() : refresher.checkPorts();
+        return finished.wait(20'000);
+    }
+
+    QMutex mutex;
+    ScanResult scan;
+    std::atomic<int> scans = 0;
+    std::atomic<int> origins = 0;
+    QSemaphore* scanGate = nullptr; // when set, each scan waits for one release
+    PageProbe probe;
+    PortListRefresher refresher;
+};
+
+// The container engine's API on a unix socket: counts the requests for the container list and
+// answers each with `status` and `body`, or never when the status is "silent".
+struct EngineStandIn
+{
+    EngineStandIn(const QString& path, const QByteArray& status, const QByteArray& body)
+    {
+        QObject::connect(&server, &QLocalServer::newConnection, [this, status, body] {
+            while (QLocalSocket* socket = server.nextPendingConnection()) {
+                QObject::connect(socket, &QLocalSocket::readyRead, [this, socket, status, body] {
+                    QByteArray& head = heads[socket];
+                    head += socket->readAll();
+                    if (!head.startsWith("GET /containers/json ") || !head.endsWith("\r\n\r\n"))
+                        return;
+                    ++requests;
+                    if (status != "silent")
+                        socket->write("HTTP/1.1 " + status +
+                                      "\r\nContent-Length: " + QByteArray::number(body.size()) +
+                                      "\r\nConnection: close\r\n\r\n" + body);
+                });
+            }
+        });
+        QVERIFY(server.listen(path));
+    }
+    QLocalServer server;
+    QHash<QLocalSocket*, QByteArray> heads;
+    int requests = 0;
+};
+
+} // namespace
+
+class PortsTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase() // listeners named as the kernel names the engine's proxy, and one that is not
+    {
+        shop = startListener({u"--name"_s, u"docker-proxy"_s, u"--title"_s, u"Shop"_s});
+        cache = startListener({u"--name"_s, u"docker-proxy"_s, u"--mode"_s, u"json"_s});
+        plain = startListener({u"--name"_s, u"postgres"_s, u"--mode"_s, u"json"_s});
+        QVERIFY(shop->waitUntilReady() && cache->waitUntilReady() && plain->waitUntilReady());
+    }
+
+    void parsesPortLines_data()
+    {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<QString>("key"); // name port:pid, or empty when the line is no row
+        QTest::newRow("any address") << u"node 4242 dev 23u IPv4 0xabc 0t0 TCP *:3000 (LISTEN)"_s
+                                     << u"node 3000:4242"_s;
+        QTest::newRow("ipv6") << u"deno 5 me 5u IPv6 1 0t0 TCP [::1]:8080 (LISTEN)"_s << u"deno 8080:5"_s;
+        QTest::newRow("star port") << u"x 5 me 5u IPv6 1 0t0 TCP *:* (LISTEN)"_s << u"x *:5"_s;
+        QTest::newRow("only colons") << u"x 5 me 5u IPv6 1 0t0 TCP ::: (LISTEN)"_s << u"x :5"_s;
+        QTest::newRow("escaped name kept")
+            << u"Code\\x20H 7 me 5u IPv4 1 0t0 TCP 127.0.0.1:52000"_s << u"Code\\x20H 52000:7"_s;
+        QTest::newRow("runs of spaces")
+            << QStringLiteral("deno   77  me  3u  IPv6  1  0t0  TCP  [::1]:8080  (LISTEN)")
+            << u"deno 8080:77"_s;
+        QTest::newRow("tabs are not separators") << u"a\tb 1 2 3 4 5 6 7 *:1"_s << u"a\tb 1:1"_s;
+        QTest::newRow("too short") << u"node 4242 dev 23u IPv4 0xabc 0t0 TCP"_s << QString();
+    }
+
+    void parsesPortLines()
+    {
+        QFETCH(QString, line);
+        QFETCH(QString, key);
+        const auto entry = parsePortLine(line);
+        QCOMPARE(entry ? entry->processName() + u' ' + entry->portKey() : QString(), key);
+        QVERIFY(!entry || (!entry->htmlData() && !entry->processInfo()));
+    }
+
+    void decidesWhatIsADevServer_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<bool>("listed");
+        auto row = [](const char* name, const char* port, bool listed) {
+            QTest::addRow("%s on '%s'", name, port)
+                << QString::fromUtf8(name) << QString::fromUtf8(port) << listed;
+        };
+        row("node", "3000", true);
+        row("node", "50000", true); // only the editors' own ports are excluded
+        row("nodemon", "3000", false);
+        row("sshd", "22", false);
+        row("python3.11", "8000", true);
+        row("Python", "8000", true);
+        row("ipython", "8888", true);
+        row("NODE", "3000", true);
+        row("postgres", "5432", false);
+        row("Code\\x20H", "5173", true);
+        row("Code\\x20H", "52000", false);
+        row("Code\\x20H", "8828", false);
+        row("Code\\x20H", "8830", false);
+        row("Code\\x20H", "8831", true);
+        row("Cursor", "9999", true);
+        row("Cursor", "10000", false);
+        row("cursor", "*", true);
+        row("cursor", "99999999999", false);
+        row("cursor", " 20000", true); // not a port number, so not the editor's own
+        row("Code Helper", "3000", false);
+    }
+
+    void decidesWhatIsADevServer()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, port);
+        QTEST(isDevServerProcess(name, port), "listed");
+    }
+
+    void scanSplitsInListingOrderWithoutMerging()
+    {
+        auto tools = std::make_shared<RecordingSystemTools>();
+        tools->setOutput("COMMAND PID USER FD TYPE DEVICE SIZE/OFF NODE NAME\n"
+                         "postgres 9 pg 5u IPv4 1 0t0 TCP 127.0.0.1:5432 (LISTEN)\n"
+                         "node 4242 dev 23u IPv4 0xabc 0t0 TCP *:3000 (LISTEN)\n"
+                         "node 4242 dev 24u IPv6 0xabd 0t0 TCP *:3000 (LISTEN)\n"
+                         "broken line\n"
+                         "bun 11 me 5u IPv4 1 0t0 TCP 127.0.0.1:3001 (LISTEN)\n");
+        const ScanResult scan = PortScanner(std::make_shared<LsofListingSource>(tools)).scanListeningPorts();
+        QCOMPARE(tools->calls().size(), 1);
+        QCOMPARE(tools->calls()[0].program, u"/bin/zsh"_s);
+        QCOMPARE(tools->calls()[0].arguments, (QStringList{u"-c"_s, u"lsof -iTCP -sTCP:LISTEN -n -P"_s}));
+        const PortData node(u"node"_s, u"3000"_s, u"4242"_s);
+        QCOMPARE(scan.candidates, (QList<PortData>{node, node, PortData(u"bun"_s, u"3001"_s, u"11"_s)}));
+        QCOMPARE(scan.ignored, QList<PortData>{PortData(u"postgres"_s, u"5432"_s, u"9"_s)});
+        // Whatever the first line holds, it is the header; one line that is not UTF-8 spoils all.
+        QVERIFY(parseLsofListing("node 1 u 3u IPv4 1 0t0 TCP *:1\n").isEmpty());
+        QVERIFY(
+            parseLsofListing("COMMAND\nnode 1 u 3u IPv4 1 0t0 TCP *:1\ncaf\xe9 1 u 3u IPv4 1 0t0 TCP *:2\n")
+                .isEmpty());
+    }
+
+    void listsServersAndIgnoredListenersOverTheirLife()
+    {
+        QTemporaryDir dir;
+        const QString titleFile = dir.filePath(u"title"_s);
+        QVERIFY(writeFile(titleFile, "Dashboard"));
+        auto server = startListener({u"--title-file"_s, titleFile});
+        QVERIFY(server->waitUntilReady());
+        Fixture f;
+        f.set({entry(server->port(), "4242")}, {entry(5432, "77", "postgres")});
+        QSignalSpy portsChanged(&f.refresher, &PortListRefresher::portsChanged);
+        QSignalSpy ignoredChanged(&f.refresher, &PortListRefresher::ignoredPortsChanged);
+        QVERIFY(f.check());
+
+        const QString key = QString::number(server->port()) + u":4242"_s;
+        QCOMPARE(f.refresher.ports().keys(), QStringList{key});
+        const PortData shown = f.refresher.ports().value(key);
+        QCOMPARE(shown.htmlData()->title, u"Dashboard"_s);
+        QCOMPARE(shown.processInfo()->cwd, u"/work/4242"_s);
+        QVERIFY(portsChanged.count() >= 1);
+        // An ignored listener is shown under its process name, without page data or origin.
+        QCOMPARE(f.refresher.ignoredPorts().value(u"5432:77"_s),
+                 PortData(u"postgres"_s, u"5432"_s, u"77"_s,
+                          HTMLData{u"postgres"_s, AppType::unknown, std::nullopt, HttpScheme::http}));
+        QCOMPARE(ignoredChanged.count(), 1);
+
+        // The same listing again probes nothing and changes nothing a view would redraw, though the page did.
+        portsChanged.clear();
+        QVERIFY(writeFile(titleFile, "After"));
+        QVERIFY(f.check());
+        QCOMPARE(f.origins.load(), 1);
+        QCOMPARE(portsChanged.count(), 0);
+        QCOMPARE(ignoredChanged.count(), 1);
+        // A refresh forgets what was seen: page and origin are asked again.
+        QVERIFY(f.check(true));
+        QCOMPARE(f.refresher.ports().value(key).htmlData()->title, u"After"_s);
+        QCOMPARE(f.origins.load(), 2);
+
+        // Both exit: the server's row goes, on a refresh too; the ignored entry stays.
+        portsChanged.clear();
+        f.set({});
+        QVERIFY(f.check(true));
+        QVERIFY(f.refresher.ports().isEmpty());
+        QVERIFY(portsChanged.count() >= 1);
+        QCOMPARE(f.refresher.ignoredPorts().keys(), QStringList{u"5432:77"_s});
+    }
+
+    void oneRowPerPortAndProcess_data()
+    {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QString>("pids");
+        QTest::addColumn<int>("rows");
+        // An IPv4 and an IPv6 socket of one process are listed twice by lsof but are one server.
+        QTest::newRow("two sockets of one process") << u"html"_s << u"5 5"_s << 1;
+        QTest::newRow("two processes") << u"html"_s << u"5 6"_s << 2;
+        QTest::newRow("no page") << u"json"_s << u"9229"_s << 0;
+    }
+
+    // Every candidate is probed once; later scans that still list it probe it no more, shown or not.
+    void oneRowPerPortAndProcess()
+    {
+        QFETCH(QString, mode);
+        QFETCH(QString, pids);
+        QFETCH(int, rows);
+        auto server = startListener({u"--mode"_s, mode, u"--log-requests"_s});
+        QVERIFY(server->waitUntilReady());
+        Fixture f;
+        QList<PortData> candidates;
+        for (const QString& pid : pids.split(u' '))
+            candidates.append(PortData(u"node"_s, QString::number(server->port()), pid));
+        f.set(candidates);
+        QVERIFY(f.check());
+        QCOMPARE(int(f.refresher.ports().size()), rows);
+        QTRY_COMPARE(server->output().count("request"), candidates.size());
+
+        QVERIFY(f.check());
+        QVERIFY(f.check());
+        QCOMPARE(server->output().count("request"), candidates.size());
+        QCOMPARE(int(f.refresher.ports().size()), rows);
+    }
+
+    void lateResultOfAVanishedServerIsDropped()
+    {
+        auto server = startListener({u"--mode"_s, u"slow"_s});
+        QVERIFY(server->waitUntilReady());
+        Fixture f;
+        f.set({entry(server->port(), "5")});
+        QSignalSpy finished(&f.refresher, &PortListRefresher::checkFinished);
+        f.refresher.checkPorts();
+        // While the slow page is on its way, the server disappears from the listing.
+        QTRY_VERIFY(!f.refresher.isScanning());
+        f.set({});
+        f.refresher.checkPorts();
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 2, 10000);
+        QVERIFY(f.refresher.ports().isEmpty());
+    }
+
+    void tickDuringAScanIsSkipped()
+    {
+        Fixture f;
+        QSemaphore gate;
+        f.scanGate = &gate;
+        QSignalSpy finished(&f.refresher, &PortListRefresher::checkFinished);
+        for (int tick = 0; tick < 3; ++tick)
+            f.refresher.checkPorts();
+        QVERIFY(f.refresher.isScanning());
+        gate.release(3);
+        QVERIFY(finished.wait(5000));
+        QCOMPARE(f.scans.load(), 1);
+        f.refresher.checkPorts();
+        QVERIFY(finished.wait(5000));
+        QCOMPARE(f.scans.load(), 2);
+    }
+
+    void rowsComeInPortThenPidOrder_data()
+    {
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("numeric not textual") << u"8080:1 3000:9 443:2"_s << u"443:2 3000:9 8080:1"_s;
+        QTest::newRow("pid breaks ties") << u"3000:100 3000:20"_s << u"3000:20 3000:100"_s;
+        QTest::newRow("texts after numbers") << u"*:1 22:1"_s << u"22:1 *:1"_s;
+    }
+
+    void rowsComeInPortThenPidOrder()
+    {
+        QFETCH(QString, keys);
+        QList<PortData> entries;
+        for (const QString& key : keys.split(u' '))
+            entries.append(PortData(u"node"_s, key.section(u':', 0, 0), key.section(u':', 1, 1)));
+        QStringList sorted;
+        for (const PortData& e : PortListRefresher::sortedByPortAndPid(entries))
+            sorted.append(e.portKey());
+        QTEST(sorted.join(u' '), "expected");
+    }
+
+    void serverThatDidNotAnswerIsAskedAgain()
+    {
+        // Breaks off every connection until it is ready, as a server still starting up might.
+        StubHttpServer server;
+        server.setReply("/", StubHttpServer::Reply::drop());
+        const int port = QUrl(server.origin()).port();
+        Fixture f;
+        f.set({entry(port, "4242")});
+        QVERIFY(f.check());
+        const QString key = QString::number(port) + u":4242"_s;
+        QVERIFY(f.refresher.ports().isEmpty());
+        QCOMPARE(f.refresher.unansweredPorts().keys(), QStringList{key});
+
+        StubHttpServer::Reply page = StubHttpServer::Reply::with("<title>At last</title>");
+        page.headers.append({"Content-Type"_ba, "text/html"_ba});
+        server.setReply("/", page);
+        QTRY_VERIFY_WITH_TIMEOUT((f.check(), f.refresher.ports().contains(key)), 20000);
+        QCOMPARE(f.refresher.ports().value(key).htmlData()->title, u"At last"_s);
+        QVERIFY(f.refresher.unansweredPorts().isEmpty());
+    }
+
+    void proxyListenersAreShownAsTheirContainers_data();
+    void proxyListenersAreShownAsTheirContainers()
+    {
+        QFETCH(QByteArray, status);
+        QFETCH(QByteArray, body);
+        QFETCH(int, requests);
+        QFETCH(QString, cacheTitle);
+        const bool named = cacheTitle != u"docker-pr"_s;
+
+        body.replace("%SHOP%", QByteArray::number(shop->port()))
+            .replace("%CACHE%", QByteArray::number(cache->port()));
+        QTemporaryDir folder;
+        const QString socketPath = folder.filePath(u"docker.sock"_s);
+        auto engine = status.isEmpty() ? nullptr : std::make_unique<EngineStandIn>(socketPath, status, body);
+
+        // The host's real listing, cut to this test's own listeners.
+        const QStringList ours = QStringList{QString::number(plain->port())} +
+                                 (cacheTitle.isEmpty() ? QStringList()
+                                                       : QStringList{QString::number(shop->port()),
+                                                                     QString::number(cache->port())});
+        const auto notOurs = [ours](const PortData& entry) { return !ours.contains(entry.port()); };
+        const Host host = Host::create();
+        Fixture f;
+        f.scan = PortScanner(host.sockets, host.processes).scanListeningPorts();
+        f.scan.candidates.removeIf(notOurs);
+        f.scan.ignored.removeIf(notOurs);
+        const ContainerEngine client({socketPath}, status == "silent" ? 300 : 10'000);
+        f.refresher.setContainerLookup([client] { return client.listContainers(); });
+        const auto row = [](const QHash<QString, PortData>& rows, const ChildProcess& listener) {
+            return rows.value(QString::number(listener.port()) + u':' + QString::number(listener.pid()));
+        };
+
+        // The first check names the containers; later ones are answered from the cache.
+        for (int check = 0; check < 3; ++check) {
+            QVERIFY(f.check());
+            if (check == 0 && named && !cacheTitle.isEmpty())
+                QCOMPARE(row(f.refresher.ports(), *shop).processName(), u"shop-web"_s);
+        }
+        QCOMPARE(engine ? engine->requests : 0, requests);
+        QCOMPARE(row(f.refresher.ignoredPorts(), *plain).htmlData()->title, u"postgres"_s);
+        if (cacheTitle.isEmpty())
+            return;
+        // The container serving a page is a server like any other; the other one stays among all ports.
+        const PortData other = row(f.refresher.ignoredPorts(), *cache);
+        QCOMPARE((QStringList{other.processName(), other.htmlData()->title}),
+                 (QStringList{cacheTitle.section(u" ("_s, 0, 0), cacheTitle}));
+        const PortData server = row(named ? f.refresher.ports() : f.refresher.ignoredPorts(), *shop);
+        QCOMPARE(
+            (QStringList{server.processName(), server.htmlData()->title}),
+            (named ? QStringList{u"shop-web"_s, u"Shop"_s} : QStringList{u"docker-pr"_s, u"docker-pr"_s}));
+        QCOMPARE(f.refresher.ports().size() + f.refresher.ignoredPorts().size(), 3);
+    }
+
+private:
+    std::unique_ptr<ChildProcess> shop, cache, plain;
+};
+
+// Outside the class: moc misreads raw strings that begin or end with a quote.
+void PortsTest::proxyListenersAreShownAsTheirContainers_data()
+{
+    QTest::addColumn<QByteArray>("status"); // empty: no engine; "silent": it never replies
+    QTest::addColumn<QByteArray>("body");   // %SHOP% and %CACHE% stand for the published ports
+    QTest::addColumn<int>("requests");
+    QTest::addColumn<QString>("cacheTitle"); // "docker-pr": not named; empty: no proxy listens
+
+    const QByteArray containers =
+        R"([{"Names":["/shop-web"],"Image":"shop:dev","Ports":[{"PrivatePort":80,
+        "PublicPort":%SHOP%}]},{"Names":["/cache"],"Image":"redis:7","Ports":[{"PublicPort":%CACHE%}]}])";
+    const QByteArray hostile =
+        R"([null,{"Names":[7]},{"Names":["/shop-web"],"Ports":[{"PublicPort":%SHOP%}]},{"Names":
+        ["/\u202ecache\n)" +
+        QByteArray(200, 'x') +
+        R"("],"Image":"<b>redis</b>","Ports":[{"PublicPort":1e9},{"PublicPort":%CACHE%}]}])";
+    QTest::newRow("named") << "200 OK"_ba << containers << 1 << u"cache (redis:7)"_s;
+    QTest::newRow("hostile names") << "200 OK"_ba << hostile << 1
+                                   << u"cache "_s + QString(57, u'x') + QChar(0x2026) + u" (<b>redis</b>)"_s;
+    QTest::newRow("no engine") << QByteArray() << QByteArray() << 0 << u"docker-pr"_s;
+    QTest::newRow("error status") << "500 Internal Server Error"_ba << containers << 1 << u"docker-pr"_s;
+    QTest::newRow("not json") << "200 OK"_ba
+                              << "<html>"_ba << 1 << u"docker-pr"_s;
+    QTest::newRow("silent engine") << "silent"_ba << QByteArray() << 1 << u"docker-pr"_s;
+    QTest::newRow("no proxy listening") << "200 OK"_ba << containers << 0 << QString();
+}
+
+QTEST_GUILESS_MAIN(PortsTest)
+#include "tst_ports.moc"
