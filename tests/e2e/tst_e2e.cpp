@@ -74,11 +74,9 @@ class EndToEndTest : public QObject
 private slots:
     void initTestCase()
     {
-        for (const char* tool :
-             {"Xvfb", "trayer", "xdotool", "stdbuf", "python3", "unshare", "nsenter", "ip"}) {
-            if (findProgram(QString::fromLatin1(tool)).isEmpty())
-                QSKIP(qPrintable(u"%1 is not installed (scripts/install-deps.sh installs it)"_s.arg(
-                    QString::fromLatin1(tool))));
+        for (const QString& tool : words(u"Xvfb trayer xdotool stdbuf python3 unshare nsenter ip"_s)) {
+            if (findProgram(tool).isEmpty())
+                QSKIP(qPrintable(u"%1 is not installed (scripts/install-deps.sh installs it)"_s.arg(tool)));
         }
         if (geteuid() != 0)
             QSKIP("a network of the test's own (unshare --net) needs root; without it the window would list, "

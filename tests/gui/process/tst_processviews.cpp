@@ -486,7 +486,6 @@ private slots:
 
         // Asked again within the minute, the project is not fetched again; once the minute is over
         // (made half a second, which the popover's opening outlasted), it is, and the row follows.
-        state.setProjectData(ProjectResponse{});
         server.setReply("/v9/projects/prj_web", StubHttpServer::Reply::with(project("ERROR")));
         state.setProjectData(ProjectResponse{});
         linked.setIntervals(500, LinkedDeployments::kLinkRecheckMs);
