@@ -35,11 +35,6 @@ QStringList words(const QString& text)
     return text.split(u' ');
 }
 
-QByteArray gettingInfoLine(qint64 pid)
-{
-    return "Getting process info " + QByteArray::number(pid);
-}
-
 // Generous: a loaded machine may take seconds for what an idle one does at once.
 constexpr int kWaitMs = 20000;
 
@@ -79,16 +74,13 @@ class EndToEndTest : public QObject
 private slots:
     void initTestCase()
     {
-        for (const char* tool :
-             {"Xvfb", "trayer", "xdotool", "stdbuf", "python3", "unshare", "nsenter", "ip"}) {
-            if (findProgram(QString::fromLatin1(tool)).isEmpty())
-                QSKIP(qPrintable(u"%1 is not installed (scripts/install-deps.sh installs it)"_s.arg(
-                    QString::fromLatin1(tool))));
+        for (const QString& tool : words(u"Xvfb trayer xdotool stdbuf python3 unshare nsenter ip"_s)) {
+            if (findProgram(tool).isEmpty())
+                QSKIP(qPrintable(u"%1 is not installed (scripts/install-deps.sh installs it)"_s.arg(tool)));
         }
         if (geteuid() != 0)
             QSKIP("a network of the test's own (unshare --net) needs root; without it the window would list, "
-                  "and "
-                  "the test could click, servers the test did not start");
+                  "and the test could click, servers the test did not start");
         m_network = std::make_unique<ChildProcess>(
             findProgram(u"unshare"_s),
             QStringList{u"--net"_s, u"--"_s, u"/bin/sh"_s, u"-c"_s,
@@ -139,13 +131,6 @@ private slots:
         m_home.reset();
     }
 
-    void cleanupTestCase()
-    {
-        m_tray.reset();
-        m_display.reset();
-        m_network.reset();
-    }
-
     void iconOpensTheWindowWithTheServer_data()
     {
         QTest::addColumn<bool>("serverFirst");
@@ -160,17 +145,15 @@ private slots:
         QVERIFY(serverFirst || later);
         const qint64 pid = serverFirst ? m_server->pid() : later->pid();
 
-        const auto menu = window(isMenu);
-        QVERIFY(menu);
-        QVERIFY(kScreen.contains(menu->geometry));
         // The window drops down from the icon, under the panel.
+        const auto menu = window(isMenu);
+        QVERIFY(menu && kScreen.contains(menu->geometry));
         QVERIFY(menu->geometry.top() >= window(isIcon)->geometry.bottom());
-
-        QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->count(gettingInfoLine(pid)) > 0, kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->count("Getting process info " + QByteArray::number(pid)) > 0,
+                                 kWaitMs);
 
         const auto shown = waitForRows(serverFirst ? 1 : 2);
         QVERIFY2(shown, "the window never grew to show the server's row");
-        // The screenshot is taken by a second run of this test program connected to the display.
         const QString path = QStringLiteral(TIDEWELL_SCREENSHOT_DIR "/e2e-window-%1.png")
                                  .arg(QString::fromLatin1(QTest::currentDataTag()));
         const auto grab = [&] {
@@ -220,8 +203,7 @@ private slots:
     void restingOnARowOpensItsDetails()
     {
         const auto menu = waitForRows(1);
-        QVERIFY(menu);
-        QCOMPARE(windows(isDetails).size(), 0);
+        QVERIFY(menu && windows(isDetails).isEmpty());
 
         const QPoint row = menu->geometry.topLeft() + QPoint(100, kFirstRowTop + kRowHeight / 2);
         // A loaded desktop may deliver the pointer's arrival before the row is ready for it: the pointer
@@ -247,7 +229,6 @@ private slots:
         if (window(isMenu))
             closeByClickingOutside();
         QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->count("state.isVisible false") > 0, kWaitMs);
-        QVERIFY(windows(isDetails).isEmpty());
     }
 
     void closedWindowOpensAgain_data()

@@ -21,36 +21,32 @@ public:
         const QString program = findProgram(QStringLiteral("Xvfb"));
         if (program.isEmpty())
             return;
-        const QString screen = QStringLiteral("%1x%2x24").arg(size.width()).arg(size.height());
         // -displayfd picks a free display number and writes it once the server accepts clients.
-        m_server.setArguments({QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"),
-                               QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
-                               screen});
-        m_server.setProgram(program);
         m_server.setStandardErrorFile(QProcess::nullDevice());
         m_server.setChildProcessModifier([] { ::setpgid(0, 0); });
-        m_server.start();
+        m_server.start(program, QStringLiteral("-displayfd 1 -nolisten tcp -screen 0 %1x%2x24")
+                                    .arg(size.width())
+                                    .arg(size.height())
+                                    .split(QLatin1Char(' ')));
         QByteArray output;
         const QDeadlineTimer deadline(10000);
-        while (!output.contains('\n') && !deadline.hasExpired() &&
-               m_server.waitForReadyRead(int(std::max<qint64>(1, deadline.remainingTime()))))
+        while (!output.contains('\n') && m_server.waitForReadyRead(int(deadline.remainingTime())))
             output += m_server.readAllStandardOutput();
         if (output.contains('\n'))
             m_display = QLatin1Char(':') + QString::fromLatin1(output.trimmed());
     }
-    ~VirtualDisplay() { kill(); }
-    VirtualDisplay(const VirtualDisplay&) = delete;
-    VirtualDisplay& operator=(const VirtualDisplay&) = delete;
-
-    // ":N" once the server accepts clients; empty when it could not start.
-    QString display() const { return m_display; }
-    void kill()
+    ~VirtualDisplay()
     {
         if (m_server.state() == QProcess::NotRunning)
             return;
         ::kill(-pid_t(m_server.processId()), SIGKILL);
         m_server.waitForFinished(5000);
     }
+    VirtualDisplay(const VirtualDisplay&) = delete;
+    VirtualDisplay& operator=(const VirtualDisplay&) = delete;
+
+    // ":N" once the server accepts clients; empty when it could not start.
+    QString display() const { return m_display; }
 
 private:
     QProcess m_server;

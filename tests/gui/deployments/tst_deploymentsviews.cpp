@@ -9,6 +9,7 @@
 #include "state/AppState.h"
 #include "support/RecordingDesktop.h"
 #include "support/StubHttpServer.h"
+#include "support/WidgetHelpers.h"
 
 #include <QLabel>
 #include <QPointer>
@@ -18,6 +19,8 @@
 
 using namespace tidewell;
 using namespace tidewell::test;
+using namespace Qt::StringLiterals;
+using Shown = DeploymentsTab::Display;
 
 namespace {
 
@@ -43,7 +46,7 @@ struct Fixture
     AppServices services;
     std::unique_ptr<DeploymentsTab> tab;
 
-    explicit Fixture(const std::optional<QString>& token = QStringLiteral("tok"))
+    explicit Fixture(const std::optional<QString>& token = u"tok"_s)
     {
         qputenv(VercelOrigins::kApiVariable, server.origin().toUtf8());
         qputenv(VercelOrigins::kDashboardVariable, "https://dash.example");
@@ -53,11 +56,11 @@ struct Fixture
         restart(token);
     }
     // A new run of the program over the same stored settings.
-    void restart(const std::optional<QString>& token = QStringLiteral("tok"))
+    void restart(const std::optional<QString>& token = u"tok"_s)
     {
         tab.reset();
         state = std::make_unique<AppState>(
-            std::make_unique<QSettings>(dir.filePath(QStringLiteral("s.ini")), QSettings::IniFormat), token);
+            std::make_unique<QSettings>(dir.filePath(u"s.ini"_s), QSettings::IniFormat), token);
         state->setSelectedTab(SelectedTab::vercel);
         services.state = state.get();
         services.desktop = desktop;
@@ -91,30 +94,25 @@ private slots:
     {
         QTest::addColumn<std::optional<QString>>("token");
         QTest::addColumn<QByteArray>("projects");
-        QTest::addColumn<DeploymentsTab::Display>("display");
-        const std::optional<QString> token(QStringLiteral("tok"));
-        QTest::newRow("no token") << std::optional<QString>() << projectsWith("READY")
-                                  << DeploymentsTab::Display::noToken;
-        QTest::newRow("no projects") << token << QByteArray(R"({"projects":[]})")
-                                     << DeploymentsTab::Display::noProjects;
-        QTest::newRow("projects") << token << projectsWith("READY") << DeploymentsTab::Display::projects;
+        QTest::addColumn<Shown>("display");
+        const std::optional<QString> token(u"tok"_s);
+        QTest::newRow("no token") << std::optional<QString>() << projectsWith("READY") << Shown::noToken;
+        QTest::newRow("no projects") << token << QByteArray(R"({"projects":[]})") << Shown::noProjects;
+        QTest::newRow("projects") << token << projectsWith("READY") << Shown::projects;
     }
 
     void displays()
     {
         QFETCH(std::optional<QString>, token);
         QFETCH(QByteArray, projects);
-        QFETCH(DeploymentsTab::Display, display);
+        QFETCH(Shown, display);
         Fixture fixture(token);
         fixture.server.setReply("/v9/projects", StubHttpServer::Reply::with(projects));
         DeploymentsTab* tab = fixture.opened();
         QTRY_VERIFY(fixture.state->projectData() && !tab->isFetchingData());
-        QCOMPARE(tab->display(), display);
-        QCOMPARE(tab->findChild<QLabel*>(QStringLiteral("noToken"))->isVisible(),
-                 display == DeploymentsTab::Display::noToken);
-        QCOMPARE(tab->findChild<QLabel*>(QStringLiteral("noProjects"))->isVisible(),
-                 display == DeploymentsTab::Display::noProjects);
-        QCOMPARE(tab->projectRows().size(), display == DeploymentsTab::Display::projects ? 2 : 0);
+        QCOMPARE(child<QLabel>(tab, "noToken")->isVisible(), display == Shown::noToken);
+        QCOMPARE(child<QLabel>(tab, "noProjects")->isVisible(), display == Shown::noProjects);
+        QCOMPARE(tab->projectRows().size(), display == Shown::projects ? 2 : 0);
     }
 
     void rowsShowTheLatestDeploymentAndFollowTheService()
@@ -124,10 +122,10 @@ private slots:
         DeploymentsTab* tab = fixture.opened();
         QTRY_COMPARE(tab->projectRows().size(), 2);
         const QPointer<ProjectView> shop = tab->projectRows().at(0);
-        QVERIFY(shop->timeText().endsWith(QStringLiteral(" ago")));
-        QCOMPARE(shop->commitText(), QStringLiteral("ann: <b>bold</b> move"));
-        QCOMPARE(shop->findChild<QLabel*>(QStringLiteral("commit"))->textFormat(), Qt::PlainText);
-        QCOMPARE(shop->readyStateIcon()->symbolName(), QStringLiteral("minus.circle"));
+        QVERIFY(shop->timeText().endsWith(u" ago"_s));
+        QCOMPARE(shop->commitText(), u"ann: <b>bold</b> move"_s);
+        QCOMPARE(child<QLabel>(shop, "commit")->textFormat(), Qt::PlainText);
+        QCOMPARE(shop->readyStateIcon()->symbolName(), u"minus.circle"_s);
         // Without deployments: the name only.
         ProjectView* empty = tab->projectRows().at(1);
         QVERIFY(empty->timeText().isEmpty() && empty->commitText().isEmpty() && !empty->readyStateIcon());
@@ -139,18 +137,17 @@ private slots:
         fixture.server.setReply("/v9/projects", StubHttpServer::Reply::with(projectsWith("READY")));
         QTRY_VERIFY_WITH_TIMEOUT(tab->projectRows().at(0) != shop, 10'000);
         QVERIFY(leaving);
-        QCOMPARE(tab->projectRows().at(0)->readyStateIcon()->symbolName(),
-                 QStringLiteral("checkmark.circle.fill"));
+        QCOMPARE(tab->projectRows().at(0)->readyStateIcon()->symbolName(), u"checkmark.circle.fill"_s);
         QTRY_VERIFY(!shop);
 
         // A failed fetch keeps the list and says so, until a fetch works again.
-        auto* message = tab->findChild<QLabel*>(QStringLiteral("message"));
+        auto* message = child<QLabel>(tab, "message");
         QVERIFY(!message->isVisible());
         Diagnostics::Capture log;
         fixture.server.setReply("/v9/projects", StubHttpServer::Reply::with("<html>Bad gateway</html>", 502));
         QTRY_VERIFY_WITH_TIMEOUT(message->isVisible(), 10'000);
         QCOMPARE(message->text(), VercelClient::kFailureText);
-        QVERIFY(log.lines().contains(QStringLiteral("The reply is not JSON (illegal value at offset 1)")));
+        QVERIFY(log.lines().contains(u"The reply is not JSON (illegal value at offset 1)"_s));
         QCOMPARE(tab->projectRows().size(), 2);
 
         fixture.server.setReply("/v9/projects", StubHttpServer::Reply::with(projectsWith("READY")));
@@ -187,9 +184,9 @@ private slots:
         QTest::addColumn<QString>("opened");
         const std::optional<QString> personal;
         QTest::newRow("personal") << personal << QByteArray("shop") << "ann/shop";
-        QTest::newRow("team") << std::optional(QStringLiteral("team_2")) << QByteArray("shop") << "ops/shop";
+        QTest::newRow("team") << std::optional(u"team_2"_s) << QByteArray("shop") << "ops/shop";
         QTest::newRow("team no longer listed")
-            << std::optional(QStringLiteral("gone")) << QByteArray("shop") << "ann/shop";
+            << std::optional(u"gone"_s) << QByteArray("shop") << "ann/shop";
         QTest::newRow("name that is not one segment")
             << personal << QByteArray("a/../b?c#d") << "ann/a%2F..%2Fb%3Fc%23d";
     }
@@ -205,8 +202,8 @@ private slots:
         DeploymentsTab* tab = fixture.opened();
         QTRY_VERIFY(fixture.state->userData() && fixture.state->teamsData() && !tab->projectRows().isEmpty());
         QTest::mouseClick(tab->projectRows().at(0), Qt::LeftButton);
-        QCOMPARE(fixture.desktop->calls, QStringList{QStringLiteral("openUrl https://dash.example/") +
-                                                     opened + QStringLiteral("/deployments")});
+        QCOMPARE(fixture.desktop->calls,
+                 QStringList{u"openUrl https://dash.example/"_s + opened + u"/deployments"_s});
     }
 
     void chosenTeamRefetchesAndSurvivesARestart()
@@ -219,17 +216,15 @@ private slots:
         for (QAction* action : menu.actions())
             texts.append(action->text());
         // "&" is shown, not taken for a shortcut mark.
-        QCOMPARE(texts,
-                 (QStringList{QStringLiteral("Personal"), QStringLiteral("R&&D"), QStringLiteral("Ops")}));
+        QCOMPARE(texts, (QStringList{u"Personal"_s, u"R&&D"_s, u"Ops"_s}));
         Diagnostics::Capture log;
         menu.actions().at(1)->trigger();
-        QCOMPARE(log.lines().value(0),
-                 QStringLiteral("state.selectedTeam has changed to: Optional(\"team_1\")"));
+        QCOMPARE(log.lines().value(0), u"state.selectedTeam has changed to: Optional(\"team_1\")"_s);
         QTRY_COMPARE(fixture.projectTargets().last(), QByteArray("/v9/projects?limit=4&teamId=team_1"));
 
         // After a restart the team's projects are asked for before any teams are known.
         fixture.restart();
-        QCOMPARE(fixture.state->selectedTeam(), std::optional(QStringLiteral("team_1")));
+        QCOMPARE(fixture.state->selectedTeam(), std::optional(u"team_1"_s));
         const qsizetype before = fixture.projectTargets().size();
         fixture.opened();
         QVERIFY(!fixture.state->teamsData());
@@ -239,7 +234,7 @@ private slots:
         QTRY_VERIFY(fixture.state->teamsData() && !fixture.tab->isFetchingData());
         TeamsMenu again(fixture.state.get());
         again.actions().at(0)->trigger();
-        QCOMPARE(log.lines().last(), QStringLiteral("state.selectedTeam has changed to: nil"));
+        QCOMPARE(log.lines().last(), u"state.selectedTeam has changed to: nil"_s);
         QTRY_COMPARE(fixture.projectTargets().last(), QByteArray("/v9/projects?limit=4"));
         fixture.restart();
         QCOMPARE(fixture.state->selectedTeam(), std::optional<QString>());
@@ -264,7 +259,7 @@ private slots:
                 [&] { stored.append(fixture.state->projectData()->projects.value(0).name); });
         fixture.server.setReply("/v9/projects", StubHttpServer::Reply::with(projectsWith("READY", "team")));
         fixture.server.setHolding(false);
-        QTRY_COMPARE(stored, QStringList{QStringLiteral("team")});
+        QTRY_COMPARE(stored, QStringList{u"team"_s});
         QCOMPARE(fixture.projectTargets(),
                  (QByteArrayList{"/v9/projects?limit=4", "/v9/projects?limit=4&teamId=team_1"}));
     }

@@ -97,12 +97,10 @@ private slots:
         services->readStats = [](const PortData&) {
             return std::optional(ProcessStats{u"1.0"_s, u"0.1"_s, u"3.50MB"_s, u"main"_s});
         };
-        const AppType type = processName == "node"_L1 ? AppType::react : AppType::unknown;
-        const std::optional<HTMLData> html =
-            scheme.isEmpty()
-                ? std::nullopt
-                : std::optional(
-                      page(u"My App"_s, type, scheme == "https"_L1 ? HttpScheme::https : HttpScheme::http));
+        std::optional<HTMLData> html;
+        if (!scheme.isEmpty())
+            html = page(u"My App"_s, processName == "node"_L1 ? AppType::react : AppType::unknown,
+                        scheme == "https"_L1 ? HttpScheme::https : HttpScheme::http);
         const PortData entry(processName, u"3000"_s, u"42"_s, html);
         ProcessItem row(entry, false, services);
         row.resize(360, row.height());
@@ -152,7 +150,6 @@ private slots:
         const QString pid = QString::number(childPids(server->pid()).value(0));
         const PortData entry(u"python3"_s, QString::number(server->port()), pid, page(u"t"_s),
                              ProcessOrigin(host.processes, [](const QString&) {}).getProcessInfo(pid));
-        QVERIFY(entry.processInfo().has_value());
 
         QMutex mutex;
         QList<QThread*> readers; // the thread of each reading
@@ -229,42 +226,35 @@ private slots:
 
     void stopSignalsOnlyTheListedProcess_data()
     {
-        QTest::addColumn<bool>("holdTerm");  // the server ignores SIGTERM
-        QTest::addColumn<bool>("stuckPool"); // every thread of the shared pool held, as by stuck readings
-        // The listed start time changed stands for a pid given to another process: "listing" since
-        // the listing, "kill" between the two signals.
-        QTest::addColumn<QString>("swapped");
-        QTest::addColumn<bool>("refused"); // the host refuses the signal
+        // What differs from a plain stop: the server ignores SIGTERM (holdTerm); every thread of the
+        // shared pool is held, as by stuck readings (stuckPool); the listed start time changed, standing
+        // for a pid given to another process since the listing (swapListing) or between the two signals
+        // (swapKill); the host refuses the signal (refused: root may signal any process, so a refusal is
+        // out of this test's reach and the host's answer is stood in for).
+        QTest::addColumn<QString>("setup");
         QTest::addColumn<QString>("shownAtEnd");
         QTest::addColumn<bool>("stopped");
-        QTest::newRow("signals the real process and spins")
-            << false << false << "" << false << "stopSpinner" << true;
-        QTest::newRow("through a stuck pool") << false << true << "" << false << "stopSpinner" << true;
-        QTest::newRow("pid given away: sends nothing")
-            << false << false << "listing" << false << "stopButton" << false;
-        QTest::newRow("ignores SIGTERM: Force stop") << true << false << "" << false << "stopSpinner" << true;
-        QTest::newRow("pid given away before the kill")
-            << true << false << "kill" << false << "stopButton" << false;
-        // Root may signal any process: a refusal is out of this test's reach, so the host's answer is
-        // stood in for.
-        QTest::newRow("another user's process") << false << false << "" << true << "notPermitted" << false;
+        QTest::newRow("signals the real process and spins") << QString() << u"stopSpinner"_s << true;
+        QTest::newRow("through a stuck pool") << u"stuckPool"_s << u"stopSpinner"_s << true;
+        QTest::newRow("pid given away: sends nothing") << u"swapListing"_s << u"stopButton"_s << false;
+        QTest::newRow("ignores SIGTERM: Force stop") << u"holdTerm"_s << u"stopSpinner"_s << true;
+        QTest::newRow("pid given away before the kill") << u"holdTerm swapKill"_s << u"stopButton"_s << false;
+        QTest::newRow("another user's process") << u"refused"_s << u"notPermitted"_s << false;
     }
 
     void stopSignalsOnlyTheListedProcess()
     {
-        QFETCH(bool, holdTerm);
-        QFETCH(bool, stuckPool);
-        QFETCH(QString, swapped);
-        QFETCH(bool, refused);
+        QFETCH(QString, setup);
         QFETCH(QString, shownAtEnd);
         QFETCH(bool, stopped);
+        const bool holdTerm = setup.contains(u"holdTerm"_s);
         auto server = startListener(holdTerm ? QStringList{u"--mode"_s, u"silent"_s, u"--hold-term"_s}
                                              : QStringList{u"--mode"_s, u"silent"_s});
         QVERIFY(server->waitUntilReady());
         const QString pid = QString::number(server->pid());
         ServicesFixture fixture;
         QSemaphore release;
-        const int threads = stuckPool ? fixture.pool.maxThreadCount() : 0;
+        const int threads = setup == u"stuckPool"_s ? fixture.pool.maxThreadCount() : 0;
         const auto unstick = qScopeGuard([&] { release.release(threads); });
         for (int i = 0; i < threads; ++i)
             AsyncTask::run(&fixture.pool, [&release] { release.acquire(); });
@@ -272,15 +262,15 @@ private slots:
         const ProcessStopper stopper(host.tools, host.processes);
         AppServices* services = fixture.services();
         services->stopProcess = [=](ProcessIdentity identity, StopSignal signal) {
-            if (refused)
+            if (setup == u"refused"_s)
                 return StopResult::notPermitted;
-            if (swapped == "kill"_L1 && signal == StopSignal::kill)
+            if (setup.contains(u"swapKill"_s) && signal == StopSignal::kill)
                 identity.startTime += u'0';
             return stopper.stopProcess(identity, signal, holdTerm ? 300 : ProcessStopper::kWatchMs);
         };
         PortData entry(u"python3"_s, QString::number(server->port()), pid, page(u"t"_s));
         entry.setListedIdentity(
-            host.processes->startTimes({pid}).value(pid) + (swapped == "listing"_L1 ? u"0"_s : u""_s), 0);
+            host.processes->startTimes({pid}).value(pid) + (setup == u"swapListing"_s ? u"0"_s : u""_s), 0);
         ProcessItem row(entry, false, services);
         row.show();
         click(child(&row, "stopButton"));
@@ -455,15 +445,12 @@ private slots:
         if (!tabHolds.isEmpty())
             state.setProjectData(
                 ProjectResponse::fromJson("{\"projects\":[" + project(tabHolds) + "]}").value());
-        QThreadPool pool;
-        LinkedDeployments linked(&state, &pool, server.origin(), root.filePath(u"home"_s));
-        AppServices services;
-        services.state = &state;
-        auto desktop = std::make_shared<RecordingDesktop>();
-        services.desktop = desktop;
-        services.pool = &pool;
-        services.linkedDeployments = &linked;
-        PortsTab tab(&services);
+        ServicesFixture fixture;
+        LinkedDeployments linked(&state, &fixture.pool, server.origin(), root.filePath(u"home"_s));
+        AppServices* services = fixture.services();
+        services->state = &state;
+        services->linkedDeployments = &linked;
+        PortsTab tab(services);
         tab.show();
         tab.setPorts(
             {PortData(u"node"_s, u"3000"_s, u"7"_s, HTMLData{u"Web"_s, AppType::nextjs, {}, HttpScheme::http},
@@ -495,11 +482,10 @@ private slots:
         QVERIFY(child<QLabel>(popover->popover(), "deploymentTime")->text().endsWith(u" ago"_s));
         QCOMPARE(child<QLabel>(popover->popover(), "deploymentCommit")->textFormat(), Qt::PlainText);
         click(child(popover->popover(), "openDeployments"));
-        QCOMPARE(desktop->calls, QStringList{u"openUrl https://dash.example/ann/web/deployments"_s});
+        QCOMPARE(fixture.desktop->calls, QStringList{u"openUrl https://dash.example/ann/web/deployments"_s});
 
         // Asked again within the minute, the project is not fetched again; once the minute is over
         // (made half a second, which the popover's opening outlasted), it is, and the row follows.
-        state.setProjectData(ProjectResponse{});
         server.setReply("/v9/projects/prj_web", StubHttpServer::Reply::with(project("ERROR")));
         state.setProjectData(ProjectResponse{});
         linked.setIntervals(500, LinkedDeployments::kLinkRecheckMs);
