@@ -24,7 +24,6 @@ using Shown = DeploymentsTab::Display;
 
 namespace {
 
-const QByteArray kUser = R"({"user":{"username":"ann"}})";
 const QByteArray kTeams =
     R"({"teams":[{"id":"team_1","name":"R&D","slug":"r-d"},{"id":"team_2","name":"Ops","slug":"ops"}]})";
 
@@ -50,7 +49,7 @@ struct Fixture
     {
         qputenv(VercelOrigins::kApiVariable, server.origin().toUtf8());
         qputenv(VercelOrigins::kDashboardVariable, "https://dash.example");
-        server.setReply("/v2/user", StubHttpServer::Reply::with(kUser));
+        server.setReply("/v2/user", StubHttpServer::Reply::with(R"({"user":{"username":"ann"}})"));
         server.setReply("/v2/teams", StubHttpServer::Reply::with(kTeams));
         server.setReply("/v9/projects", StubHttpServer::Reply::with(projectsWith("READY")));
         restart(token);
@@ -232,8 +231,7 @@ private slots:
         QCOMPARE(fixture.projectTargets().at(before), QByteArray("/v9/projects?limit=4&teamId=team_1"));
 
         QTRY_VERIFY(fixture.state->teamsData() && !fixture.tab->isFetchingData());
-        TeamsMenu again(fixture.state.get());
-        again.actions().at(0)->trigger();
+        TeamsMenu(fixture.state.get()).actions().at(0)->trigger();
         QCOMPARE(log.lines().last(), u"state.selectedTeam has changed to: nil"_s);
         QTRY_COMPARE(fixture.projectTargets().last(), QByteArray("/v9/projects?limit=4"));
         fixture.restart();
