@@ -30,11 +30,6 @@ const QRect kScreen(QPoint(0, 0), kScreenSize);
 // A spot away from the tray and from where the window drops down.
 const QPoint kOutside(20, 748);
 
-QStringList words(const QString& text)
-{
-    return text.split(u' ');
-}
-
 // Generous: a loaded machine may take seconds for what an idle one does at once.
 constexpr int kWaitMs = 20000;
 
@@ -74,7 +69,7 @@ class EndToEndTest : public QObject
 private slots:
     void initTestCase()
     {
-        for (const QString& tool : words(u"Xvfb trayer xdotool stdbuf python3 unshare nsenter ip"_s)) {
+        for (const QString& tool : u"Xvfb trayer xdotool stdbuf python3 unshare nsenter ip"_s.split(u' ')) {
             if (findProgram(tool).isEmpty())
                 QSKIP(qPrintable(u"%1 is not installed (scripts/install-deps.sh installs it)"_s.arg(tool)));
         }
@@ -96,8 +91,9 @@ private slots:
         m_environment.remove(u"WAYLAND_DISPLAY"_s);
         m_tray = std::make_unique<ChildProcess>(
             findProgram(u"trayer"_s),
-            words(QStringLiteral("--edge top --align right --widthtype request --height "
-                                 "24 --SetDockType true --transparent false")),
+            QStringLiteral("--edge top --align right --widthtype request --height "
+                           "24 --SetDockType true --transparent false")
+                .split(u' '),
             QString(), m_environment, QProcess::MergedChannels);
         // The panel must own the tray selection before tidewell looks for a tray.
         QTRY_VERIFY_WITH_TIMEOUT(!xdotool(u"search --onlyvisible --class trayer"_s).isEmpty(), kWaitMs);
@@ -279,9 +275,9 @@ private:
     }
     std::unique_ptr<ChildProcess> startServer() const
     {
-        auto server =
-            startInNetwork(python3(), QStringList{listenerScript()} + words(u"--name node --title Preview"_s),
-                           QProcess::ForwardedErrorChannel);
+        auto server = startInNetwork(
+            python3(), QStringList{listenerScript()} + u"--name node --title Preview"_s.split(u' '),
+            QProcess::ForwardedErrorChannel);
         return server->waitUntilReady(kWaitMs) ? std::move(server) : nullptr;
     }
     // Another start of tidewell on this desktop, line-buffered as on a terminal so that every line
@@ -295,7 +291,7 @@ private:
     {
         QProcess process;
         process.setProcessEnvironment(m_environment);
-        process.start(findProgram(u"xdotool"_s), words(arguments));
+        process.start(findProgram(u"xdotool"_s), arguments.split(u' '));
         process.waitForFinished(10000);
         return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
     }

@@ -24,7 +24,6 @@ using Shown = DeploymentsTab::Display;
 
 namespace {
 
-const QByteArray kUser = R"({"user":{"username":"ann"}})";
 const QByteArray kTeams =
     R"({"teams":[{"id":"team_1","name":"R&D","slug":"r-d"},{"id":"team_2","name":"Ops","slug":"ops"}]})";
 
@@ -46,13 +45,14 @@ struct Fixture
     AppServices services;
     std::unique_ptr<DeploymentsTab> tab;
 
-    explicit Fixture(const std::optional<QString>& token = u"tok"_s)
+    explicit Fixture(const std::optional<QString>& token = u"tok"_s,
+                     const QByteArray& projects = projectsWith("READY"))
     {
         qputenv(VercelOrigins::kApiVariable, server.origin().toUtf8());
         qputenv(VercelOrigins::kDashboardVariable, "https://dash.example");
-        server.setReply("/v2/user", StubHttpServer::Reply::with(kUser));
+        server.setReply("/v2/user", StubHttpServer::Reply::with(R"({"user":{"username":"ann"}})"));
         server.setReply("/v2/teams", StubHttpServer::Reply::with(kTeams));
-        server.setReply("/v9/projects", StubHttpServer::Reply::with(projectsWith("READY")));
+        server.setReply("/v9/projects", StubHttpServer::Reply::with(projects));
         restart(token);
     }
     // A new run of the program over the same stored settings.
@@ -106,8 +106,7 @@ private slots:
         QFETCH(std::optional<QString>, token);
         QFETCH(QByteArray, projects);
         QFETCH(Shown, display);
-        Fixture fixture(token);
-        fixture.server.setReply("/v9/projects", StubHttpServer::Reply::with(projects));
+        Fixture fixture(token, projects);
         DeploymentsTab* tab = fixture.opened();
         QTRY_VERIFY(fixture.state->projectData() && !tab->isFetchingData());
         QCOMPARE(child<QLabel>(tab, "noToken")->isVisible(), display == Shown::noToken);
@@ -117,8 +116,7 @@ private slots:
 
     void rowsShowTheLatestDeploymentAndFollowTheService()
     {
-        Fixture fixture;
-        fixture.server.setReply("/v9/projects", StubHttpServer::Reply::with(projectsWith("ERROR")));
+        Fixture fixture(u"tok"_s, projectsWith("ERROR"));
         DeploymentsTab* tab = fixture.opened();
         QTRY_COMPARE(tab->projectRows().size(), 2);
         const QPointer<ProjectView> shop = tab->projectRows().at(0);
@@ -196,9 +194,8 @@ private slots:
         QFETCH(std::optional<QString>, team);
         QFETCH(QByteArray, name);
         QFETCH(QString, opened);
-        Fixture fixture;
+        Fixture fixture(u"tok"_s, projectsWith("READY", name));
         fixture.state->setSelectedTeam(team);
-        fixture.server.setReply("/v9/projects", StubHttpServer::Reply::with(projectsWith("READY", name)));
         DeploymentsTab* tab = fixture.opened();
         QTRY_VERIFY(fixture.state->userData() && fixture.state->teamsData() && !tab->projectRows().isEmpty());
         QTest::mouseClick(tab->projectRows().at(0), Qt::LeftButton);
@@ -224,7 +221,6 @@ private slots:
 
         // After a restart the team's projects are asked for before any teams are known.
         fixture.restart();
-        QCOMPARE(fixture.state->selectedTeam(), std::optional(u"team_1"_s));
         const qsizetype before = fixture.projectTargets().size();
         fixture.opened();
         QVERIFY(!fixture.state->teamsData());
@@ -232,8 +228,7 @@ private slots:
         QCOMPARE(fixture.projectTargets().at(before), QByteArray("/v9/projects?limit=4&teamId=team_1"));
 
         QTRY_VERIFY(fixture.state->teamsData() && !fixture.tab->isFetchingData());
-        TeamsMenu again(fixture.state.get());
-        again.actions().at(0)->trigger();
+        TeamsMenu(fixture.state.get()).actions().at(0)->trigger();
         QCOMPARE(log.lines().last(), u"state.selectedTeam has changed to: nil"_s);
         QTRY_COMPARE(fixture.projectTargets().last(), QByteArray("/v9/projects?limit=4"));
         fixture.restart();
@@ -242,11 +237,9 @@ private slots:
 
     void lateReplyForTheFormerTeamIsDropped()
     {
-        Fixture fixture;
+        Fixture fixture(u"tok"_s, projectsWith("READY", "personal"));
         fixture.state->setTeamsData(TeamsResponse::fromJson(kTeams).value());
         fixture.state->setProjectData(ProjectResponse::fromJson(projectsWith("READY", "earlier")).value());
-        fixture.server.setReply("/v9/projects",
-                                StubHttpServer::Reply::with(projectsWith("READY", "personal")));
         fixture.server.setHolding(true);
         DeploymentsTab* tab = fixture.opened();
         QTRY_COMPARE(fixture.projectTargets().size(), 1);

@@ -37,11 +37,9 @@ QString listenerOn(int port)
 {
     const Host host = Host::create();
     const ScanResult scan = PortScanner(host.sockets).scanListeningPorts();
-    for (const QList<PortData>* list : {&scan.candidates, &scan.ignored}) {
-        for (const PortData& entry : *list) {
-            if (entry.port() == QString::number(port))
-                return entry.pid();
-        }
+    for (const PortData& entry : scan.candidates + scan.ignored) {
+        if (entry.port() == QString::number(port))
+            return entry.pid();
     }
     return {};
 }
@@ -81,7 +79,6 @@ private slots:
         QCOMPARE(rowAt(again, 0)->item()->processInfo()->cwd, u"/srv/my app"_s);
 
         QuickLaunchStore::addQuickLaunchItem(PortData(u"bun"_s, u"4000"_s, u"5"_s), fixture.state);
-        QCOMPARE(list.rows().size(), 2);
         fixture.desktop->calls.clear();
         for (QWidget* saved : list.rows())
             QTest::mouseClick(child<QToolButton>(saved, "play"), Qt::LeftButton);

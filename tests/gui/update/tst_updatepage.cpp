@@ -14,18 +14,7 @@ using namespace tidewell;
 using namespace tidewell::test;
 using namespace std::chrono_literals;
 using namespace Qt::StringLiterals;
-
-namespace {
-
 using Reply = StubHttpServer::Reply;
-
-QByteArray answer(const QString& downloadLink)
-{
-    return R"({"message":"Tidewell 9.9.9 is out","version":"9.9.9","download_link":")" +
-           downloadLink.toUtf8() + R"("})";
-}
-
-} // namespace
 
 class UpdatePageTest : public QObject
 {
@@ -106,7 +95,10 @@ private slots:
         const QByteArray image(300 * 1024, 'i');
         if (link.startsWith(QLatin1Char('/')))
             link.prepend(m_service->origin());
-        m_service->setReply("/api/check-update", Reply::with(answer(link)));
+        m_service->setReply(
+            "/api/check-update",
+            Reply::with(R"({"message":"Tidewell 9.9.9 is out","version":"9.9.9","download_link":")" +
+                        link.toUtf8() + R"("})"));
         Reply redirect = Reply::with({}, 302);
         redirect.headers.append({QByteArray("Location"), QByteArray("/files/Tidewell-9.9.9.dmg")});
         m_service->setReply("/get/latest", redirect);
@@ -132,8 +124,8 @@ private slots:
         const QString path = QDir(folder()).filePath(fileName);
         QTRY_COMPARE(m_fixture->desktop->calls,
                      QStringList{u"openUrl "_s + QUrl::fromLocalFile(path).toString()});
-        QVERIFY(!bar->isVisibleTo(shown.get()));
-        QVERIFY(!child<QPushButton>(shown.get(), "downloadButton")->isVisibleTo(shown.get()));
+        QVERIFY(!bar->isVisibleTo(shown.get()) &&
+                !child<QPushButton>(shown.get(), "downloadButton")->isVisibleTo(shown.get()));
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly) && file.readAll() == image);
         // Only the finished file is left, in a folder no other account can enter, and nothing outside it.
