@@ -456,9 +456,8 @@ private slots:
     void mainBundlePath()
     {
         QFETCH(QString, helperBundle);
-        QFETCH(QString, mainBundle);
         const Result<QString> path = BundleLauncher::mainBundlePath(helperBundle);
-        QCOMPARE(path ? path.value() : QString(), mainBundle);
+        QTEST(path ? path.value() : QString(), "mainBundle");
         QVERIFY(path || path.error().contains(helperBundle));
     }
 };

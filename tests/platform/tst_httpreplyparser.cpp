@@ -69,7 +69,6 @@ private slots:
     void readsReplies()
     {
         QFETCH(QByteArray, reply);
-        QFETCH(QByteArray, expected);
         // Whole, and one byte at a time: where the reads split a reply changes nothing.
         HttpReplyParser whole({64, 16});
         HttpReplyParser piecewise({64, 16});
@@ -78,7 +77,7 @@ private slots:
             piecewise.feed(QByteArrayView(&byte, 1));
         for (HttpReplyParser* parser : {&whole, &piecewise}) {
             parser->endOfInput();
-            QCOMPARE(outcomeOf(*parser), expected);
+            QTEST(outcomeOf(*parser), "expected");
         }
     }
 };

@@ -306,7 +306,6 @@ private slots:
     void pagesAreJudged()
     {
         QFETCH(Setup, setup);
-        QFETCH(QString, expected);
         if (setup.tls && !m_serverTls)
             QSKIP("no test certificate: openssl or Qt's TLS backend is missing");
         PageServer server(setup, setup.tls ? m_serverTls : std::nullopt);
@@ -322,7 +321,7 @@ private slots:
             probeOnce(probe, server.port(), 2 * timeoutMs + std::max(setup.delayMs, 0) + 3000);
         QCOMPARE(outcome.calls, 1);
         QVERIFY(outcome.onProbeThread);
-        QCOMPARE(describe(outcome.page, outcome.noAnswer), expected);
+        QTEST(describe(outcome.page, outcome.noAnswer), "expected");
         // Whatever the ending, nothing more is read: the probe holds no connection open.
         QTRY_COMPARE(server.openConnections(), 0);
 

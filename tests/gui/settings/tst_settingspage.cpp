@@ -5,7 +5,6 @@
 #include "support/FakeLoginItemService.h"
 
 #include <QAbstractButton>
-#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QSettings>

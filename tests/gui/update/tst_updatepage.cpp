@@ -51,7 +51,6 @@ private slots:
     {
         QFETCH(bool, setUp);
         QFETCH(Reply, reply);
-        QFETCH(QString, button);
         m_service->setReply("/api/check-update", reply);
         const auto shown = page(setUp ? m_service->origin() : QString(), RequestLimits{300ms});
         QCOMPARE(shown->message().has_value(), !setUp);
@@ -61,7 +60,7 @@ private slots:
         QTEST(message->text(), "message");
         QCOMPARE(message->textFormat(), Qt::PlainText);
         const QPushButton* download = child<QPushButton>(shown.get(), "downloadButton");
-        QCOMPARE(download->isVisibleTo(shown.get()) ? download->text() : QString(), button);
+        QTEST(download->isVisibleTo(shown.get()) ? download->text() : QString(), "button");
         QCOMPARE(m_service->requests().size(), setUp ? 1 : 0);
         if (!setUp)
             return;
