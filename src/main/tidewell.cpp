@@ -32,8 +32,8 @@ int runWindow(int* argc, char** argv)
     return run(argc, argv);
 }
 
-// Ends a listing whose table is written: tearing down the thread pools, the application and the
-// libraries would add a tenth to the run of a command that leaves nothing else behind.
+// Ends a listing once its output is written, without tearing down the thread pools, the application
+// and the libraries: milliseconds that a command leaving nothing else behind does not need.
 [[noreturn]] void endListing(int exitCode)
 {
     std::fflush(stdout);
