@@ -97,6 +97,10 @@ int ListCommand::run(std::FILE* out)
         [scanner] { return scanner.scanListeningPorts(); }, &probe,
         [origin](const ProcessIdentity& listed) { return origin.getProcessInfo(listed); });
 
+    // Native lookups read a few files of /proc in microseconds: starting a thread for each of them
+    // costs more than the lookup, in a process that lists once and ends.
+    if (m_host.backend == Host::Backend::native)
+        refresher.setMaxWorkerThreads(1);
     refresher.setContainerLookup(
         [engine = ContainerEngine::fromEnvironment()] { return engine.listContainers(); });
     QEventLoop loop;

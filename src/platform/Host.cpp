@@ -51,6 +51,7 @@ Host Host::create(Backend backend, std::shared_ptr<SystemTools> tools)
     if (backend == Backend::native) {
         host.sockets = std::make_shared<ProcNetListingSource>();
         host.processes = std::make_shared<LinuxProcessTable>();
+        host.backend = Backend::native;
         return host;
     }
 #else

@@ -22,6 +22,8 @@ struct Host
         commands
     };
 
+    // The backend this host was made with: native only where the host has it.
+    Backend backend = Backend::commands;
     std::shared_ptr<SystemTools> tools;
     std::shared_ptr<ListeningSocketSource> sockets;
     std::shared_ptr<ProcessTable> processes;

@@ -40,6 +40,10 @@ public:
 
     // One refresh. A call while the previous scan is still running is skipped.
     void checkPorts();
+    // The worker pool runs the scan and the lookups on at most this many threads; by default four, or
+    // one a core where there are more, as lookups through the command-line tools block a thread each.
+    void setMaxWorkerThreads(int threads) { m_pool.setMaxThreadCount(threads); }
+
     // Forgets which servers were seen, so that every current one is probed again.
     void refresh();
     // While watching, the listening sockets are compared every kWatchIntervalMs and a change
