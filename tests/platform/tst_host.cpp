@@ -313,6 +313,8 @@ private slots:
         QTest::newRow("fish") << u"/opt/homebrew/bin/fish"_s << true;
         QTest::newRow("dash login without slash") << u"-zsh"_s << false;
         QTest::newRow("shell word inside a name") << u"/usr/bin/bashful"_s << false;
+        QTest::newRow("shell name then digit or underscore") << u"/opt/ksh2 /x/sh_y"_s << false;
+        QTest::newRow("shell after another slash") << u"env /x/tcsh;"_s << true;
         QTest::newRow("node") << u"node /srv/app/server.js"_s << false;
         QTest::newRow("kernel thread") << u"[kthreadd]"_s << false;
     }
