@@ -9,6 +9,7 @@
 #include <QThreadPool>
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -38,7 +39,8 @@ quint64 socketInode(const char* target, ssize_t length)
 
 // The descriptors of one process that are listening sockets, with their inodes, and the process
 // itself when it holds any. Links are read relative to the open folder, which spares the kernel a
-// path walk per descriptor.
+// path walk per descriptor. Whether we may read them is decided for the whole process: the first
+// refusal ends its reading, which spares a process we may not read one call per descriptor.
 SocketOwners::ProcessRead readProcess(long pid, const QSet<quint64>& listening)
 {
     SocketOwners::ProcessRead read;
@@ -53,6 +55,8 @@ SocketOwners::ProcessRead readProcess(long pid, const QSet<quint64>& listening)
         if (entry->d_name[0] < '0' || entry->d_name[0] > '9')
             continue;
         const ssize_t length = ::readlinkat(::dirfd(dir), entry->d_name, target, sizeof target - 1);
+        if (length < 0 && (errno == EACCES || errno == EPERM))
+            break;
         if (length <= 0)
             continue;
         target[length] = '\0';
