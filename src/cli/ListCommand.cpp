@@ -9,6 +9,7 @@
 #include "ports/PortListRefresher.h"
 #include "ports/PortScanner.h"
 #include "probe/PageProbe.h"
+#include "probe/SecurePageConnection.h"
 #include "process/ProcessOrigin.h"
 #include "state/SearchWords.h"
 
@@ -91,7 +92,7 @@ int ListCommand::run(std::FILE* out)
     const PortScanner scanner(m_host.sockets, m_host.processes);
     // Trace lines would spoil the table or the JSON on standard output.
     const ProcessOrigin origin(m_host.processes, [](const QString&) {});
-    PageProbe probe;
+    PageProbe probe(&SecurePageConnection::open);
     probe.setDeadlineMs(m_options.timeoutSeconds * 1000);
     PortListRefresher refresher(
         [scanner] { return scanner.scanListeningPorts(); }, &probe,

@@ -1,9 +1,9 @@
 #include "cli/StopCommand.h"
 
+#include "platform/BlockingSocket.h"
 #include "ports/PortScanner.h"
 
 #include <QSet>
-#include <QTcpSocket>
 
 namespace tidewell {
 
@@ -19,11 +19,10 @@ void print(std::FILE* file, const QString& line)
 // sockets of another user's processes but not who holds them.
 bool portAnswers(int port)
 {
-    for (const QHostAddress& address :
-         {QHostAddress(QHostAddress::LocalHost), QHostAddress(QHostAddress::LocalHostIPv6)}) {
-        QTcpSocket socket;
-        socket.connectToHost(address, quint16(port));
-        if (socket.waitForConnected(1000))
+    for (const char* address : {"127.0.0.1", "::1"}) {
+        BlockingSocket socket;
+        if (socket.connectToPort(address, quint16(port), QDeadlineTimer(1000)) ==
+            BlockingSocket::Outcome::done)
             return true;
     }
     return false;

@@ -1,5 +1,6 @@
 #include "platform/ContainerEngine.h"
 
+#include "platform/BlockingSocket.h"
 #include "platform/HttpReplyParser.h"
 
 #include <QDeadlineTimer>
@@ -8,7 +9,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLocalSocket>
 
 namespace tidewell {
 
@@ -18,26 +18,36 @@ namespace {
 // nothing (and no failure) when no engine accepts connections there.
 std::optional<Result<QByteArray>> requestContainers(const QString& path, QDeadlineTimer deadline)
 {
-    QLocalSocket socket;
-    socket.connectToServer(path);
-    if (!socket.waitForConnected(int(deadline.remainingTime()))) {
+    const QString late = QStringLiteral("the container engine did not answer in time");
+    BlockingSocket socket;
+    switch (socket.connectToPath(path, deadline)) {
+    case BlockingSocket::Outcome::done:
+        break;
+    case BlockingSocket::Outcome::refused:
         // A socket file left behind by an engine that is not running: no request was made.
-        if (socket.error() == QLocalSocket::ConnectionRefusedError ||
-            socket.error() == QLocalSocket::ServerNotFoundError)
-            return std::nullopt;
-        return Result<QByteArray>::failure(socket.errorString());
+        return std::nullopt;
+    case BlockingSocket::Outcome::timedOut:
+        return Result<QByteArray>::failure(late);
+    case BlockingSocket::Outcome::failed:
+        return Result<QByteArray>::failure(socket.errorText());
     }
     // HTTP/1.0 with a close: the engine ends the reply by closing, and sends it in one piece.
-    socket.write("GET /containers/json HTTP/1.0\r\nHost: localhost\r\nConnection: close\r\n\r\n");
+    const auto written = socket.writeAll(
+        "GET /containers/json HTTP/1.0\r\nHost: localhost\r\nConnection: close\r\n\r\n", deadline);
+    if (written != BlockingSocket::Outcome::done)
+        return Result<QByteArray>::failure(written == BlockingSocket::Outcome::timedOut ? late
+                                                                                        : socket.errorText());
     HttpReplyParser reply({64 * 1024, ContainerEngine::kMaxReplyBytes});
     while (reply.state() == HttpReplyParser::State::readingHeaders ||
            reply.state() == HttpReplyParser::State::readingBody) {
-        if (socket.bytesAvailable() > 0 || socket.waitForReadyRead(int(deadline.remainingTime())))
-            reply.feed(socket.readAll());
-        else if (socket.state() != QLocalSocket::ConnectedState)
-            reply.endOfInput();
+        QByteArray received;
+        const auto read = socket.readSome(received, deadline);
+        if (read == BlockingSocket::Outcome::timedOut)
+            return Result<QByteArray>::failure(late);
+        if (read == BlockingSocket::Outcome::failed || received.isEmpty())
+            reply.endOfInput(); // closed, or broken off: what came may be whole
         else
-            return Result<QByteArray>::failure(QStringLiteral("the container engine did not answer in time"));
+            reply.feed(received);
     }
     if (reply.failure() == HttpReplyParser::Failure::bodyTooLarge)
         return Result<QByteArray>::failure(QStringLiteral("the container list is too large"));

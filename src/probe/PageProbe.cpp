@@ -1,9 +1,9 @@
 #include "probe/PageProbe.h"
 
 #include "platform/TextDecoding.h"
+#include "probe/NumericAddress.h"
 #include "probe/PageMetadata.h"
 
-#include <QHostAddress>
 #include <QTimer>
 #include <algorithm>
 
@@ -15,22 +15,22 @@ constexpr HttpScheme kProbeOrder[] = {HttpScheme::http, HttpScheme::https};
 
 // The addresses to connect to for a listening address as the listing names it, in the order to try
 // them; empty when it names no address.
-QList<QHostAddress> connectAddresses(const QString& host)
+QStringList connectAddresses(const QString& host)
 {
+    const QString ipv4Loopback = QStringLiteral("127.0.0.1");
+    const QString ipv6Loopback = QStringLiteral("::1");
     if (host == QLatin1String("*"))
-        return {QHostAddress(QHostAddress::LocalHost), QHostAddress(QHostAddress::LocalHostIPv6)};
+        return {ipv4Loopback, ipv6Loopback};
     QString bare = host;
     if (bare.startsWith(QLatin1Char('[')) && bare.endsWith(QLatin1Char(']')))
         bare = bare.mid(1, bare.size() - 2);
-    const QHostAddress address(bare);
-    if (address.isNull())
+    const std::optional<NumericAddress> address = NumericAddress::parse(bare);
+    if (!address)
         return {};
     // A socket bound to every address answers on the loopback one of its family.
-    if (address == QHostAddress::AnyIPv4)
-        return {QHostAddress(QHostAddress::LocalHost)};
-    if (address == QHostAddress::AnyIPv6)
-        return {QHostAddress(QHostAddress::LocalHostIPv6)};
-    return {address};
+    if (address->isAny())
+        return {address->family() == AF_INET ? ipv4Loopback : ipv6Loopback};
+    return {bare};
 }
 
 } // namespace
@@ -39,8 +39,8 @@ struct PageProbe::Probe
 {
     quint64 id = 0;
     QString port;
-    // Where the name "localhost" connects; empty to look it up.
-    QList<QHostAddress> addresses;
+    // Where the name "localhost" connects; empty for the loopback addresses.
+    QStringList addresses;
     QString host;
     Callback done;
     std::size_t schemeIndex = 0;
@@ -50,7 +50,8 @@ struct PageProbe::Probe
     PageRequest* request = nullptr;
 };
 
-PageProbe::PageProbe(QObject* parent) : QObject(parent) {}
+PageProbe::PageProbe(SecureConnector secure, QObject* parent) : QObject(parent), m_secure(std::move(secure))
+{}
 
 PageProbe::~PageProbe()
 {
@@ -68,8 +69,8 @@ bool PageProbe::isLoopbackAddress(const QUrl& url)
     const QString host = url.host().toLower();
     if (host == QLatin1String("localhost"))
         return true;
-    const QHostAddress address(host);
-    return !address.isNull() && address.isLoopback();
+    const std::optional<NumericAddress> address = NumericAddress::parse(host);
+    return address && address->isLoopback();
 }
 
 void PageProbe::fetchHTMLData(const QString& port, const QString& host, Callback done)
@@ -124,8 +125,9 @@ void PageProbe::request(Probe& probe, const QUrl& url)
     limits.localhostAddresses = probe.addresses;
     limits.extraCertificates = m_extraCertificates;
     probe.url = url;
-    probe.request = new PageRequest(
-        url, limits, [this, id = probe.id](const PageRequest::Reply& reply) { replied(id, reply); });
+    probe.request =
+        new PageRequest(url, limits, m_secure,
+                        [this, id = probe.id](const PageRequest::Reply& reply) { replied(id, reply); });
 }
 
 void PageProbe::replied(quint64 id, const PageRequest::Reply& reply)

@@ -36,7 +36,9 @@ public:
     static constexpr qint64 kMaxHeaderBytes = 64 * 1024;
     static constexpr int kMaxRedirects = 5;
 
-    explicit PageProbe(QObject* parent = nullptr);
+    // Pages served over https are asked for over connections from `secure`
+    // (SecurePageConnection::open where Qt Network is linked); without it, only http is.
+    explicit PageProbe(SecureConnector secure, QObject* parent = nullptr);
     ~PageProbe() override;
 
     void setIdleTimeoutMs(int timeoutMs) { m_idleTimeoutMs = timeoutMs; }
@@ -72,6 +74,7 @@ private:
     void replied(quint64 id, const PageRequest::Reply& reply);
     void finish(quint64 id, Outcome outcome);
 
+    SecureConnector m_secure;
     QHash<quint64, std::shared_ptr<Probe>> m_probes;
     quint64 m_nextId = 1;
     int m_idleTimeoutMs = kDefaultIdleTimeoutMs;

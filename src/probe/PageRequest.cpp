@@ -1,10 +1,8 @@
 #include "probe/PageRequest.h"
 
-#include <QNetworkProxy>
-#include <QSslCertificate>
-#include <QSslConfiguration>
-#include <QSslSocket>
-#include <QTcpSocket>
+#include "probe/NumericAddress.h"
+#include "probe/PlainPageConnection.h"
+
 #include <algorithm>
 
 namespace tidewell {
@@ -24,15 +22,19 @@ bool isRequestText(const QByteArray& text)
 
 } // namespace
 
-PageRequest::PageRequest(const QUrl& url, const Limits& limits, Done done, QObject* parent)
-    : QObject(parent), m_url(url), m_limits(limits), m_done(std::move(done)),
+PageRequest::PageRequest(const QUrl& url, const Limits& limits, SecureConnector secure, Done done,
+                         QObject* parent)
+    : QObject(parent), m_url(url), m_limits(limits), m_secure(std::move(secure)), m_done(std::move(done)),
       m_parser({limits.maxHeaderBytes, limits.maxBodyBytes})
 {
-    const QHostAddress literal(url.host());
-    if (!literal.isNull())
-        m_addresses = {literal};
+    // "localhost" is the loopback addresses; any other name is not asked for (redirects lead only to
+    // this machine's addresses).
+    if (NumericAddress::parse(url.host()))
+        m_addresses = {url.host()};
     else if (url.host() == QLatin1String("localhost"))
-        m_addresses = limits.localhostAddresses;
+        m_addresses = limits.localhostAddresses.isEmpty()
+                          ? QStringList{QStringLiteral("127.0.0.1"), QStringLiteral("::1")}
+                          : limits.localhostAddresses;
     m_idle.setSingleShot(true);
     connect(&m_idle, &QTimer::timeout, this, [this] { finish(Ending::failed); });
     m_idle.start(limits.idleTimeoutMs);
@@ -52,39 +54,35 @@ void PageRequest::abort()
     closeSocket();
 }
 
-// Connects to the next address in turn, or to the name when no address is known.
+// Connects to the next address in turn.
 void PageRequest::connectNext()
 {
     if (!m_done)
         return;
     closeSocket();
     m_connected = false;
-    const bool tls = m_url.scheme() == QLatin1String("https");
-    QTcpSocket* const socket = tls ? new QSslSocket(this) : new QTcpSocket(this);
-    m_socket = socket;
-    socket->setReadBufferSize(kReadBufferBytes);
-    // The pages asked for are on this machine: no proxy may see them.
-    socket->setProxy(QNetworkProxy::NoProxy);
-    connect(socket, &QAbstractSocket::readyRead, this, &PageRequest::readReply);
-    connect(socket, &QAbstractSocket::errorOccurred, this, &PageRequest::socketFailed);
-    const QString host =
-        m_nextAddress < m_addresses.size() ? m_addresses.at(m_nextAddress++).toString() : m_url.host();
-    const auto port = quint16(m_url.port(tls ? 443 : 80));
-    if (!tls) {
-        connect(socket, &QAbstractSocket::connected, this, &PageRequest::sendRequest);
-        socket->connectToHost(host, port);
+    if (m_nextAddress >= m_addresses.size()) {
+        finish(Ending::failed);
         return;
     }
-    auto* const secure = static_cast<QSslSocket*>(socket);
-    if (!m_limits.extraCertificates.isEmpty()) {
-        QSslConfiguration configuration = secure->sslConfiguration();
-        configuration.addCaCertificates(QSslCertificate::fromData(m_limits.extraCertificates));
-        secure->setSslConfiguration(configuration);
-    }
-    connect(secure, &QSslSocket::sslErrors, this, [this] { m_untrusted = true; });
-    connect(secure, &QSslSocket::encrypted, this, &PageRequest::sendRequest);
-    // The certificate is checked against the name in the address, whichever address is dialled.
-    secure->connectToHostEncrypted(host, port, m_url.host());
+    const bool tls = m_url.scheme() == QLatin1String("https");
+    PageConnection::Target target;
+    target.address = m_addresses.at(m_nextAddress++);
+    target.port = quint16(m_url.port(tls ? 443 : 80));
+    target.peerName = m_url.host();
+    target.extraCertificates = m_limits.extraCertificates;
+    target.readBufferBytes = kReadBufferBytes;
+    PageConnection::Handlers handlers;
+    handlers.ready = [this] { sendRequest(); };
+    handlers.readable = [this] { readReply(); };
+    handlers.failed = [this](PageConnection::Failure failure) { connectionFailed(failure); };
+    handlers.untrusted = [this] { m_untrusted = true; };
+    if (!tls)
+        m_connection = std::make_unique<PlainPageConnection>(target, std::move(handlers));
+    else if (m_secure)
+        m_connection = m_secure(target, std::move(handlers));
+    if (!m_connection)
+        finish(Ending::failed);
 }
 
 void PageRequest::sendRequest()
@@ -102,34 +100,35 @@ void PageRequest::sendRequest()
         return;
     }
     // Uncompressed, so that the body cap counts what the page holds.
-    m_socket->write("GET " + target + " HTTP/1.1\r\nHost: " + host +
-                    "\r\nAccept: text/html, */*\r\nAccept-Encoding: identity\r\nConnection: close\r\n\r\n");
+    m_connection->write(
+        "GET " + target + " HTTP/1.1\r\nHost: " + host +
+        "\r\nAccept: text/html, */*\r\nAccept-Encoding: identity\r\nConnection: close\r\n\r\n");
 }
 
 void PageRequest::readReply()
 {
     m_idle.start();
-    m_parser.feed(m_socket->readAll());
+    m_parser.feed(m_connection->readAll());
     judge();
 }
 
-void PageRequest::socketFailed(QAbstractSocket::SocketError error)
+void PageRequest::connectionFailed(PageConnection::Failure failure)
 {
+    using Failure = PageConnection::Failure;
     if (!m_connected) {
         // Refused at one address of "localhost": the server may listen at the other.
-        const bool refused = error == QAbstractSocket::ConnectionRefusedError;
-        if (refused && m_nextAddress < m_addresses.size())
+        if (failure == Failure::refused && m_nextAddress < m_addresses.size())
             connectNext();
         else
             finish(Ending::failed);
         return;
     }
-    if (error != QAbstractSocket::RemoteHostClosedError) {
+    if (failure != Failure::closed) {
         finish(Ending::failed);
         return;
     }
     // The server closed: what it sent last is read first, then the close may end the body.
-    m_parser.feed(m_socket->readAll());
+    m_parser.feed(m_connection->readAll());
     judge();
     if (m_done) {
         m_parser.endOfInput();
@@ -183,13 +182,11 @@ void PageRequest::finish(Ending ending)
 
 void PageRequest::closeSocket()
 {
-    if (!m_socket)
+    if (!m_connection)
         return;
-    // Nothing the closing socket reports reaches this request any more.
-    m_socket->disconnect(this);
-    m_socket->abort();
-    m_socket->deleteLater();
-    m_socket = nullptr;
+    // Nothing the closing connection reports reaches this request any more; it may be the caller.
+    m_connection->close();
+    m_connection.release()->deleteLater();
 }
 
 } // namespace tidewell

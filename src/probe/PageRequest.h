@@ -1,18 +1,15 @@
 #pragma once
 
 #include "platform/HttpReplyParser.h"
+#include "probe/PageConnection.h"
 
-#include <QAbstractSocket>
 #include <QByteArray>
-#include <QHostAddress>
-#include <QList>
 #include <QObject>
-#include <QPointer>
+#include <QStringList>
 #include <QTimer>
 #include <QUrl>
 #include <functional>
-
-class QTcpSocket;
+#include <memory>
 
 namespace tidewell {
 
@@ -47,17 +44,19 @@ public:
         int idleTimeoutMs = 60'000;
         qint64 maxHeaderBytes = 64 * 1024;
         qint64 maxBodyBytes = 2 * 1024 * 1024;
-        // Where the name "localhost" connects, tried in order, so that it is not looked up; empty to
-        // look it up.
-        QList<QHostAddress> localhostAddresses;
+        // Where the name "localhost" connects, tried in order (numeric addresses); empty for the
+        // loopback addresses, IPv4 first. No other name is looked up.
+        QStringList localhostAddresses;
         // Certificates trusted besides the system's, in PEM.
         QByteArray extraCertificates;
     };
     using Done = std::function<void(const Reply&)>;
 
     // Starts on the next turn of the event loop; `done` is called once, later, unless the request is
-    // destroyed or aborted first, which closes its connection.
-    PageRequest(const QUrl& url, const Limits& limits, Done done, QObject* parent = nullptr);
+    // destroyed or aborted first, which closes its connection. An https address is asked over a
+    // connection from `secure`; without one it fails.
+    PageRequest(const QUrl& url, const Limits& limits, SecureConnector secure, Done done,
+                QObject* parent = nullptr);
     ~PageRequest() override;
 
     // Ends the request at once, closing its connection; `done` is not called.
@@ -69,18 +68,19 @@ private:
     void connectNext();
     void sendRequest();
     void readReply();
-    void socketFailed(QAbstractSocket::SocketError error);
+    void connectionFailed(PageConnection::Failure failure);
     void judge();
     void finish(Ending ending);
     void closeSocket();
 
     QUrl m_url;
     Limits m_limits;
+    SecureConnector m_secure;
     Done m_done;
     HttpReplyParser m_parser;
-    QList<QHostAddress> m_addresses;
+    QStringList m_addresses;
     qsizetype m_nextAddress = 0;
-    QPointer<QTcpSocket> m_socket;
+    std::unique_ptr<PageConnection> m_connection;
     bool m_connected = false;
     bool m_headersJudged = false;
     bool m_untrusted = false;

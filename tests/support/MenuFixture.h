@@ -10,6 +10,7 @@
 #include "ports/PortListRefresher.h"
 #include "ports/PortScanner.h"
 #include "probe/PageProbe.h"
+#include "probe/SecurePageConnection.h"
 #include "process/ProcessOrigin.h"
 
 #include <atomic>
@@ -21,7 +22,7 @@ namespace tidewell::test {
 struct MenuFixture : ServicesFixture
 {
     Host host = Host::create();
-    PageProbe probe;
+    PageProbe probe{&SecurePageConnection::open};
     std::atomic<int> scans{0};
     std::unique_ptr<PortListRefresher> refresher;
     std::unique_ptr<AppMenu> menu;

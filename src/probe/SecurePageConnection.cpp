@@ -1,0 +1,76 @@
+#include "probe/SecurePageConnection.h"
+
+#include <QNetworkProxy>
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QSslSocket>
+
+namespace tidewell {
+
+std::unique_ptr<PageConnection> SecurePageConnection::open(const Target& target, Handlers handlers)
+{
+    return std::make_unique<SecurePageConnection>(target, std::move(handlers));
+}
+
+SecurePageConnection::SecurePageConnection(const Target& target, Handlers handlers)
+    : m_handlers(std::move(handlers)), m_socket(new QSslSocket(this))
+{
+    m_socket->setReadBufferSize(target.readBufferBytes);
+    // The pages asked for are on this machine: no proxy may see them.
+    m_socket->setProxy(QNetworkProxy::NoProxy);
+    if (!target.extraCertificates.isEmpty()) {
+        QSslConfiguration configuration = m_socket->sslConfiguration();
+        configuration.addCaCertificates(QSslCertificate::fromData(target.extraCertificates));
+        m_socket->setSslConfiguration(configuration);
+    }
+    connect(m_socket, &QSslSocket::encrypted, this, [this] {
+        if (m_handlers.ready)
+            m_handlers.ready();
+    });
+    connect(m_socket, &QSslSocket::readyRead, this, [this] {
+        if (m_handlers.readable)
+            m_handlers.readable();
+    });
+    connect(m_socket, &QSslSocket::sslErrors, this, [this] {
+        if (m_handlers.untrusted)
+            m_handlers.untrusted();
+    });
+    connect(m_socket, &QSslSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {
+        const auto failed = m_handlers.failed;
+        if (!failed)
+            return;
+        failed(error == QAbstractSocket::ConnectionRefusedError  ? Failure::refused
+               : error == QAbstractSocket::RemoteHostClosedError ? Failure::closed
+                                                                 : Failure::other);
+    });
+    // The certificate is checked against the name in the address, whichever address is dialled.
+    m_socket->connectToHostEncrypted(target.address, target.port, target.peerName);
+}
+
+SecurePageConnection::~SecurePageConnection()
+{
+    close();
+}
+
+void SecurePageConnection::write(const QByteArray& bytes)
+{
+    if (m_socket)
+        m_socket->write(bytes);
+}
+
+QByteArray SecurePageConnection::readAll()
+{
+    return m_socket ? m_socket->readAll() : QByteArray();
+}
+
+void SecurePageConnection::close()
+{
+    m_handlers = {};
+    if (!m_socket)
+        return;
+    // Nothing the closing socket reports reaches the request any more.
+    m_socket->disconnect(this);
+    m_socket->abort();
+}
+
+} // namespace tidewell
