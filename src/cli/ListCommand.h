@@ -2,20 +2,29 @@
 
 #include "cli/CommandLineOptions.h"
 #include "platform/Host.h"
+#include "probe/PageConnection.h"
+#include "records/PortData.h"
 
+#include <QHash>
+#include <QJsonObject>
 #include <cstdio>
-#include <optional>
+#include <functional>
 
 namespace tidewell {
 
 // `tidewell --list`: one scan with page probes and origin lookups, printed, then the exit code. As
 // JSON, a server whose folder is linked to a Vercel project the account can see also carries its
-// latest deployment.
+// latest deployment, from the lookup it is given.
 class ListCommand
 {
 public:
-    // `storedTeam` is the team chosen in the window, whose projects the linked ones are looked up in.
-    ListCommand(const CommandLineOptions& options, Host host, std::optional<QString> storedTeam = {});
+    // What the JSON form adds to each listed entry, by entry key (ListedDeployments::lookUp).
+    using DeploymentLookup = std::function<QHash<QString, QJsonObject>(const QList<PortData>&)>;
+
+    // Pages served over https are asked for over connections from `secure`; `deployments` is
+    // asked only for the JSON form.
+    ListCommand(const CommandLineOptions& options, Host host, SecureConnector secure,
+                DeploymentLookup deployments = {});
 
     // Runs the event loop of the current QCoreApplication until the scan and its probes end.
     int run(std::FILE* out = stdout);
@@ -23,7 +32,8 @@ public:
 private:
     CommandLineOptions m_options;
     Host m_host;
-    std::optional<QString> m_storedTeam;
+    SecureConnector m_secure;
+    DeploymentLookup m_deployments;
 };
 
 } // namespace tidewell

@@ -28,15 +28,28 @@ QString mainProgram(const QString& helperProgramDir)
                       QStringLiteral("tidewell"));
 }
 
-QString windowModule(const QString& mainProgramDir)
+namespace {
+
+QString moduleOf(const QString& mainProgramDir, const QString& name)
 {
     // A module need not carry the executable bit, so any file beside the program will do.
-    const QString name = QStringLiteral(TIDEWELL_WINDOW_MODULE_NAME);
     const QString beside = QDir(mainProgramDir).filePath(name);
     if (QFileInfo(beside).isFile())
         return beside;
     return QDir::cleanPath(
         QDir(mainProgramDir).filePath(QStringLiteral(TIDEWELL_MODULE_DIR_FROM_PROGRAM) + u'/' + name));
+}
+
+} // namespace
+
+QString windowModule(const QString& mainProgramDir)
+{
+    return moduleOf(mainProgramDir, QStringLiteral(TIDEWELL_WINDOW_MODULE_NAME));
+}
+
+QString onlineModule(const QString& mainProgramDir)
+{
+    return moduleOf(mainProgramDir, QStringLiteral(TIDEWELL_ONLINE_MODULE_NAME));
 }
 
 QString thisProgramDir()

@@ -18,6 +18,7 @@ parser.add_argument("--log-requests", action="store_true", help='print "request"
 parser.add_argument("--title", default="Test Page")
 parser.add_argument("--body", default="", help="extra HTML inside the body")
 parser.add_argument("--hold-term", action="store_true", help="block SIGTERM: one sent stays pending")
+parser.add_argument("--tls", nargs=2, metavar=("CERT", "KEY"), help="speak TLS only, with this certificate")
 args = parser.parse_args()
 
 if args.hold_term:  # before any thread starts, so that every thread blocks it
@@ -39,12 +40,21 @@ for address in args.bind or ["127.0.0.1:0"]:
     s.listen(64)
     sockets.append(s)
 
+tls = None
+if args.tls:
+    import ssl
+
+    tls = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    tls.load_cert_chain(*args.tls)
+
 print("ready " + " ".join(str(s.getsockname()[1]) for s in sockets), flush=True)
 
 
 def reply(conn):
     try:
         conn.settimeout(5)
+        if tls:  # a plain request fails the handshake, which closes the connection
+            conn = tls.wrap_socket(conn, server_side=True)
         data = b""
         while b"\r\n\r\n" not in data:
             chunk = conn.recv(4096)

@@ -29,10 +29,11 @@ const QStringList kFiles{
     QStringLiteral(TIDEWELL_ZSHDIR "/_tidewell"),
     kData + u"fish/vendor_completions.d/tidewell.fish"_s,
     QStringLiteral(TIDEWELL_WINDOW_MODULE),
+    QStringLiteral(TIDEWELL_ONLINE_MODULE),
 };
 // Their places in that list.
 constexpr int kProgram = 0, kHelper = 1, kDesktopEntry = 2, kMetainfo = 4, kManPage = 5, kBash = 6, kZsh = 7,
-              kFish = 8, kWindowModule = 9;
+              kFish = 8, kWindowModule = 9, kOnlineModule = 10;
 
 struct Run
 {
@@ -87,7 +88,8 @@ private slots:
         QVERIFY2(m_helpOptions.contains(u"--list"_s), qPrintable(help.out));
     }
 
-    // The programs, window part, desktop files, man page and completions under the prefix, and nothing else.
+    // The programs, window and online parts, desktop files, man page and completions under the prefix,
+    // and nothing else; the installed program finds its online part.
     void installsExactlyItsFiles()
     {
         QStringList expected;
@@ -103,6 +105,10 @@ private slots:
         QVERIFY2(found == expected, qPrintable(u"installed:\n"_s + found.join(u'\n')));
         QVERIFY(QFileInfo(installed(kProgram)).isExecutable() &&
                 QFileInfo(installed(kHelper)).isExecutable());
+        QProcessEnvironment nowhere;
+        nowhere.insert(u"TIDEWELL_UPDATE_URL"_s, u"http://127.0.0.1:9/"_s);
+        const Run check = run(installed(kProgram), {u"--check-update"_s}, nowhere);
+        QVERIFY2(check.exitCode == 1 && !check.err.contains(u"Failed to load"_s), qPrintable(check.err));
     }
 
     void entryAndMetainfoValidate_data()
@@ -218,7 +224,8 @@ private slots:
         QStringList paths;
         for (const QString& line : contents.out.split(u'\n', Qt::SkipEmptyParts))
             paths.append(line.section(u' ', -1)); // the path ends each line (none has a space)
-        const QStringList packaged = kFiles.mid(0, kManPage + 1) << kFiles[kWindowModule];
+        const QStringList packaged = kFiles.mid(0, kManPage + 1)
+                                     << kFiles[kWindowModule] << kFiles[kOnlineModule];
         for (const QString& file : packaged)
             QVERIFY2(paths.contains(u"./usr/"_s + file),
                      qPrintable(file + u" is not in the package:\n"_s + contents.out));
@@ -229,7 +236,7 @@ private slots:
         QVERIFY2(info.out.contains(u"Version: " TIDEWELL_VERSION ""_s), qPrintable(info.out));
         const QString depends = info.out.section(u" Depends: "_s, 1, 1).section(u'\n', 0, 0);
         // Computed: the C library and Qt come from the programs' own links, nothing names them by hand.
-        for (const char* package : {"libc6", "libqt6core6", "libqt6widgets6", "xdg-utils"})
+        for (const char* package : {"libc6", "libqt6core6", "libqt6network6", "libqt6widgets6", "xdg-utils"})
             QVERIFY2(depends.contains(QLatin1StringView(package)), qPrintable(depends));
         QVERIFY2(info.out.contains(u" Recommends: qt6-wayland"_s), qPrintable(info.out));
     }
