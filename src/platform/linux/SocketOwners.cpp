@@ -14,8 +14,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
 #include <memory>
 #include <poll.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 #include <vector>
@@ -37,33 +39,69 @@ quint64 socketInode(const char* target, ssize_t length)
     return *end == ']' ? inode : 0;
 }
 
+// /proc, opened once for a walk: each process's folder is reached relative to it. Since Linux 6.2
+// the size of /proc/PID/fd is the number of descriptors open in it, which lets a walk pass over a
+// process without any (the kernel's own threads, most of the processes on a quiet machine) with one
+// call instead of opening, reading and closing its folder.
+struct ProcRoot
+{
+    int fd = ::open("/proc", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    bool countsDescriptors = [this] {
+        struct stat own;
+        return fd >= 0 && ::fstatat(fd, "self/fd", &own, 0) == 0 && own.st_size > 0;
+    }();
+
+    ProcRoot() = default;
+    ~ProcRoot()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    ProcRoot(const ProcRoot&) = delete;
+    ProcRoot& operator=(const ProcRoot&) = delete;
+};
+
 // The descriptors of one process that are listening sockets, with their inodes, and the process
 // itself when it holds any. Links are read relative to the open folder, which spares the kernel a
 // path walk per descriptor. Whether we may read them is decided for the whole process: the first
 // refusal ends its reading, which spares a process we may not read one call per descriptor.
-SocketOwners::ProcessRead readProcess(long pid, const QSet<quint64>& listening)
+SocketOwners::ProcessRead readProcess(const ProcRoot& root, long pid, const QSet<quint64>& listening)
 {
     SocketOwners::ProcessRead read;
     QList<std::pair<long, quint64>>& sockets = read.sockets;
-    char folder[64];
-    std::snprintf(folder, sizeof folder, "/proc/%ld/fd", pid);
-    DIR* dir = ::opendir(folder);
-    if (!dir)
-        return read;
-    char target[64];
-    while (const dirent* entry = ::readdir(dir)) {
-        if (entry->d_name[0] < '0' || entry->d_name[0] > '9')
-            continue;
-        const ssize_t length = ::readlinkat(::dirfd(dir), entry->d_name, target, sizeof target - 1);
-        if (length < 0 && (errno == EACCES || errno == EPERM))
-            break;
-        if (length <= 0)
-            continue;
-        target[length] = '\0';
-        if (const quint64 inode = socketInode(target, length); listening.contains(inode))
-            sockets.append({std::strtol(entry->d_name, nullptr, 10), inode});
+    char folder[32];
+    std::snprintf(folder, sizeof folder, "%ld/fd", pid);
+    if (root.countsDescriptors) {
+        struct stat descriptors;
+        if (::fstatat(root.fd, folder, &descriptors, 0) != 0 || descriptors.st_size == 0)
+            return read;
     }
-    ::closedir(dir);
+    const int dir = ::openat(root.fd, folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir < 0)
+        return read;
+    // The entries are read straight into this buffer: no allocation per process.
+    alignas(dirent64) char entries[8192];
+    char target[64];
+    bool refused = false;
+    for (ssize_t size; !refused && (size = ::getdents64(dir, entries, sizeof entries)) > 0;) {
+        for (ssize_t offset = 0; offset < size;) {
+            const auto* entry = reinterpret_cast<const dirent64*>(entries + offset);
+            offset += entry->d_reclen;
+            if (entry->d_name[0] < '0' || entry->d_name[0] > '9')
+                continue;
+            const ssize_t length = ::readlinkat(dir, entry->d_name, target, sizeof target - 1);
+            if (length < 0 && (errno == EACCES || errno == EPERM)) {
+                refused = true;
+                break;
+            }
+            if (length <= 0)
+                continue;
+            target[length] = '\0';
+            if (const quint64 inode = socketInode(target, length); listening.contains(inode))
+                sockets.append({std::strtol(entry->d_name, nullptr, 10), inode});
+        }
+    }
+    ::close(dir);
     if (!sockets.isEmpty()) {
         if (const auto stat = procfs::readStat(pid))
             read.owner =
@@ -79,9 +117,10 @@ std::vector<SocketOwners::ProcessRead> readProcesses(const QList<long>& pids, co
 {
     std::vector<SocketOwners::ProcessRead> found(size_t(pids.size()));
     std::atomic<qsizetype> next{0};
+    const ProcRoot root;
     const auto work = [&] {
         for (qsizetype i = next++; i < pids.size(); i = next++)
-            found[size_t(i)] = readProcess(pids.at(i), listening);
+            found[size_t(i)] = readProcess(root, pids.at(i), listening);
     };
     constexpr qsizetype kShareFrom = 64;
     if (pids.size() < kShareFrom || QThread::idealThreadCount() < 2) {
@@ -291,9 +330,10 @@ void SocketOwners::partialWalk(const QSet<quint64>& listening, QSet<quint64> mis
 {
     m_lastWalk = Walk::partial;
     const QList<long> pids = procfs::numericEntries("/proc");
+    const ProcRoot root;
     for (auto it = pids.crbegin(); it != pids.crend() && !missing.isEmpty(); ++it) {
         ++m_processesWalked;
-        takeProcess(*it, readProcess(*it, listening), &missing);
+        takeProcess(*it, readProcess(root, *it, listening), &missing);
     }
     if (m_processesWalked < pids.size())
         m_fullWalkDue = true;
