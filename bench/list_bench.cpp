@@ -28,7 +28,7 @@ using namespace tidewell::bench;
 namespace {
 
 constexpr int kServers = 5;
-constexpr int kRuns = 9;
+constexpr int kRuns = 31;
 constexpr int kReadyTimeoutMs = 20'000;
 constexpr double kRatioBound = 1.5;
 
