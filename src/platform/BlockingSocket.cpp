@@ -94,7 +94,7 @@ BlockingSocket::Outcome BlockingSocket::connectTo(const sockaddr* address, sockl
         result = ::connect(m_fd, address, length);
     while (result != 0 && errno == EINTR);
     int error = result == 0 ? 0 : errno;
-    if (error == EINPROGRESS || error == EAGAIN) {
+    if (error == EINPROGRESS || error == EALREADY) {
         if (!waitFor(POLLOUT, deadline)) {
             m_error = ETIMEDOUT;
             close();

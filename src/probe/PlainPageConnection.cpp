@@ -62,7 +62,7 @@ PlainPageConnection::PlainPageConnection(const Target& target, Handlers handlers
     do
         connected = ::connect(m_fd, address->socketAddress(), address->socketAddressLength());
     while (connected != 0 && errno == EINTR);
-    if (connected != 0 && errno != EINPROGRESS) {
+    if (connected != 0 && errno != EINPROGRESS && errno != EALREADY) {
         failSoon(failureOf(errno));
         return;
     }
