@@ -189,11 +189,14 @@ private slots:
         const QString program = home.dir.filePath(u"tidewell"_s);
         QVERIFY(partBeside || QFile::copy(QStringLiteral(TIDEWELL_PROGRAM), program));
 
-        const ProgramRun run = home.run({u"--list"_s, u"--timeout"_s, u"2"_s}, {{u"LD_DEBUG"_s, u"files"_s}},
+        const ProgramRun run = home.run({u"--list"_s, u"--timeout"_s, u"5"_s}, {{u"LD_DEBUG"_s, u"files"_s}},
                                         {partBeside ? QStringLiteral(TIDEWELL_PROGRAM) : program});
         QCOMPARE(run.exitCode, 0);
-        const QByteArray port = QByteArray::number(secure->port());
-        const bool listedAsSilent = run.out.contains('\n' + port + ' ') && run.out.contains("no answer");
+        const QByteArray row = QByteArray::number(secure->port()) + ' ';
+        const QList<QByteArray> lines = run.out.split('\n');
+        const bool listedAsSilent = std::any_of(lines.cbegin(), lines.cend(), [&](const QByteArray& line) {
+            return line.startsWith(row) && line.contains("no answer");
+        });
         // The certificate is its own, so the page stays unknown; but the server answered.
         QVERIFY2(listedAsSilent != partBeside, run.out);
         QCOMPARE(run.err.count("Failed to load the online part"), partBeside ? 0 : 1);
