@@ -62,7 +62,8 @@ PlainPageConnection::PlainPageConnection(const Target& target, Handlers handlers
     do
         connected = ::connect(m_fd, address->socketAddress(), address->socketAddressLength());
     while (connected != 0 && errno == EINTR);
-    if (connected != 0 && errno != EINPROGRESS && errno != EALREADY) {
+    // Started again after an interruption, a connect reports the first one's progress.
+    if (connected != 0 && errno != EINPROGRESS && errno != EALREADY && errno != EISCONN) {
         failSoon(failureOf(errno));
         return;
     }
@@ -133,8 +134,9 @@ void PlainPageConnection::writable()
         m_connected = true;
         m_writeNotifier->setEnabled(false);
         m_readNotifier->setEnabled(true);
-        if (m_handlers.ready)
-            m_handlers.ready();
+        // Called from a copy: the handler may close this connection, which clears them.
+        if (const auto ready = m_handlers.ready)
+            ready();
         return;
     }
     sendPending();
@@ -187,8 +189,8 @@ void PlainPageConnection::readable()
     if (m_received.size() >= m_readBufferBytes || m_endOfInput || error != 0)
         m_readNotifier->setEnabled(false);
     // What came before a close or a reset is read first; the handler may close this connection.
-    if (!m_received.isEmpty() && m_handlers.readable) {
-        m_handlers.readable();
+    if (const auto handler = m_handlers.readable; handler && !m_received.isEmpty()) {
+        handler();
         if (m_fd < 0)
             return;
     }

@@ -4,6 +4,7 @@
 #include <QSslCertificate>
 #include <QSslConfiguration>
 #include <QSslSocket>
+#include <QTimer>
 
 namespace tidewell {
 
@@ -23,17 +24,18 @@ SecurePageConnection::SecurePageConnection(const Target& target, Handlers handle
         configuration.addCaCertificates(QSslCertificate::fromData(target.extraCertificates));
         m_socket->setSslConfiguration(configuration);
     }
+    // Each handler is called from a copy: it may close this connection, which clears them.
     connect(m_socket, &QSslSocket::encrypted, this, [this] {
-        if (m_handlers.ready)
-            m_handlers.ready();
+        if (const auto ready = m_handlers.ready)
+            ready();
     });
     connect(m_socket, &QSslSocket::readyRead, this, [this] {
-        if (m_handlers.readable)
-            m_handlers.readable();
+        if (const auto readable = m_handlers.readable)
+            readable();
     });
     connect(m_socket, &QSslSocket::sslErrors, this, [this] {
-        if (m_handlers.untrusted)
-            m_handlers.untrusted();
+        if (const auto untrusted = m_handlers.untrusted)
+            untrusted();
     });
     connect(m_socket, &QSslSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {
         const auto failed = m_handlers.failed;
@@ -43,8 +45,14 @@ SecurePageConnection::SecurePageConnection(const Target& target, Handlers handle
                : error == QAbstractSocket::RemoteHostClosedError ? Failure::closed
                                                                  : Failure::other);
     });
-    // The certificate is checked against the name in the address, whichever address is dialled.
-    m_socket->connectToHostEncrypted(target.address, target.port, target.peerName);
+    // On the next turn of the event loop: a connection that fails at once (refused on the spot, no
+    // socket to be had) reports it from inside connectToHostEncrypted(), and a request must not hear
+    // of it before it holds this connection. The certificate is checked against the name in the
+    // address, whichever address is dialled.
+    QTimer::singleShot(0, this, [this, target] {
+        if (m_socket && !m_closed)
+            m_socket->connectToHostEncrypted(target.address, target.port, target.peerName);
+    });
 }
 
 SecurePageConnection::~SecurePageConnection()
@@ -65,6 +73,7 @@ QByteArray SecurePageConnection::readAll()
 
 void SecurePageConnection::close()
 {
+    m_closed = true;
     m_handlers = {};
     if (!m_socket)
         return;

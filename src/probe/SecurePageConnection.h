@@ -26,6 +26,7 @@ public:
 private:
     Handlers m_handlers;
     QPointer<QSslSocket> m_socket;
+    bool m_closed = false;
 };
 
 } // namespace tidewell

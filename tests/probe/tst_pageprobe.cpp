@@ -424,27 +424,37 @@ private slots:
     {
         QTest::addColumn<QString>("host");
         QTest::addColumn<bool>("bothFamilies");
+        QTest::addColumn<bool>("tls");
         QTest::addColumn<QString>("expected");
-        QTest::newRow("IPv4 loopback") << u"127.0.0.1"_s << true << found(u"four"_s);
-        QTest::newRow("IPv6 loopback") << u"[::1]"_s << true << found(u"six"_s);
-        // Refused on IPv4, the other loopback address is asked.
-        QTest::newRow("any address, served on IPv6 only") << u"*"_s << false << found(u"six"_s);
+        QTest::newRow("IPv4 loopback") << u"127.0.0.1"_s << true << false << found(u"four"_s);
+        QTest::newRow("IPv6 loopback") << u"[::1]"_s << true << false << found(u"six"_s);
+        // Refused on IPv4, the other loopback address is asked, over either scheme.
+        QTest::newRow("any address, served on IPv6 only") << u"*"_s << false << false << found(u"six"_s);
+        QTest::newRow("https, any address, served on IPv6 only")
+            << u"*"_s << false << true << found(u"six"_s, AppType::unknown, HttpScheme::https);
     }
 
     void asksTheListedAddress()
     {
         QFETCH(QString, host);
         QFETCH(bool, bothFamilies);
+        QFETCH(bool, tls);
+        if (tls && !m_serverTls)
+            QSKIP("no test certificate: openssl or Qt's TLS backend is missing");
         // Two servers on one port, one per loopback address: only the address tells them apart.
         std::optional<PageServer> four;
         if (bothFamilies)
             four.emplace(Setup{.reply = htmlReply("<title>four</title>")});
         PageServer six(Setup{.reply = htmlReply("<title>six</title>"),
+                             .tls = tls,
                              .address = QHostAddress(QHostAddress::LocalHostIPv6),
-                             .port = four ? quint16(four->port().toUInt()) : quint16(0)});
+                             .port = four ? quint16(four->port().toUInt()) : quint16(0)},
+                       tls ? m_serverTls : std::nullopt);
         if (six.port().toInt() == 0 || (four && six.port() != four->port()))
             QSKIP("no IPv6 loopback, or its port is taken there");
         PageProbe probe(&SecurePageConnection::open);
+        if (tls)
+            probe.setExtraCertificates(m_serverTls->localCertificate().toPem());
         const Outcome outcome = probeOnce(probe, six.port(), 10'000, host);
         QTEST(describe(outcome.page, outcome.noAnswer), "expected");
     }
