@@ -13,17 +13,25 @@ namespace tidewell {
 
 namespace {
 
+// Closed on exec from the start where the system allows it: other threads start programs, which
+// must not inherit a connection to the container engine.
 int openNonBlocking(int family)
 {
+#ifdef SOCK_CLOEXEC
+    const int fd = ::socket(family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+#else
     const int fd = ::socket(family, SOCK_STREAM, 0);
     if (fd >= 0) {
         ::fcntl(fd, F_SETFD, FD_CLOEXEC);
         ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+    }
+#endif
 #ifdef SO_NOSIGPIPE
+    if (fd >= 0) {
         const int on = 1;
         ::setsockopt(fd, SOL_SOCKET, SO_NOSIGPIPE, &on, sizeof on);
-#endif
     }
+#endif
     return fd;
 }
 
@@ -53,9 +61,10 @@ BlockingSocket::Outcome BlockingSocket::connectToPath(const QString& path, QDead
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     const QByteArray encoded = path.toLocal8Bit();
+    // A path a unix socket cannot have: no engine listens there, and the next place is asked.
     if (encoded.isEmpty() || encoded.contains('\0') || size_t(encoded.size()) >= sizeof address.sun_path) {
         m_error = ENAMETOOLONG;
-        return Outcome::failed;
+        return Outcome::refused;
     }
     std::memcpy(address.sun_path, encoded.constData(), size_t(encoded.size()));
     return connectTo(reinterpret_cast<const sockaddr*>(&address), socklen_t(sizeof address), deadline);
@@ -93,7 +102,8 @@ BlockingSocket::Outcome BlockingSocket::connectTo(const sockaddr* address, sockl
     do
         result = ::connect(m_fd, address, length);
     while (result != 0 && errno == EINTR);
-    int error = result == 0 ? 0 : errno;
+    // Started again after an interruption, a connect reports the first one's progress.
+    int error = result == 0 || errno == EISCONN ? 0 : errno;
     if (error == EINPROGRESS || error == EALREADY) {
         if (!waitFor(POLLOUT, deadline)) {
             m_error = ETIMEDOUT;

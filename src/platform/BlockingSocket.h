@@ -18,7 +18,8 @@ public:
     enum class Outcome
     {
         done,
-        refused, // nothing accepts connections there (no such socket file, or nothing listening)
+        refused, // nothing accepts connections there (no such socket file, a path no socket can have,
+                 // or nothing listening)
         timedOut,
         failed,
     };
