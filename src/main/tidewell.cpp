@@ -100,6 +100,8 @@ int main(int argc, char** argv)
         return StopCommand(options, Host::create()).run();
     }
     if (options.list) {
+        // Qt's own event dispatcher starts sooner than GLib's, and a listing needs nothing GLib adds.
+        qputenv("QT_NO_GLIB", "1");
         QCoreApplication app(argc, argv);
         endListing(ListCommand(options, Host::create(), loadedSecureConnector()).run());
     }
