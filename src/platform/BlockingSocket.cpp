@@ -11,11 +11,9 @@
 
 namespace tidewell {
 
-namespace {
-
 // Closed on exec from the start where the system allows it: other threads start programs, which
-// must not inherit a connection to the container engine.
-int openNonBlocking(int family)
+// must not inherit a connection to the container engine or to a page.
+int BlockingSocket::openNonBlocking(int family)
 {
 #ifdef SOCK_CLOEXEC
     const int fd = ::socket(family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
@@ -34,8 +32,6 @@ int openNonBlocking(int family)
 #endif
     return fd;
 }
-
-} // namespace
 
 BlockingSocket::~BlockingSocket()
 {

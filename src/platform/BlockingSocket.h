@@ -41,6 +41,11 @@ public:
     // The system's text for the last failure.
     QString errorText() const;
 
+    // A stream socket of `family` (AF_INET, AF_INET6, AF_UNIX), non-blocking, closed on exec and
+    // raising no SIGPIPE where the system allows; -1 with errno on failure. The page probe's
+    // connections are opened with it too.
+    static int openNonBlocking(int family);
+
 private:
     Outcome connectTo(const sockaddr* address, socklen_t length, QDeadlineTimer deadline);
     bool waitFor(short events, QDeadlineTimer deadline);

@@ -1,11 +1,11 @@
 #include "probe/PlainPageConnection.h"
 
+#include "platform/BlockingSocket.h"
 #include "probe/NumericAddress.h"
 
 #include <QSocketNotifier>
 #include <QTimer>
 #include <cerrno>
-#include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -24,20 +24,6 @@ PageConnection::Failure failureOf(int error)
     return PageConnection::Failure::other;
 }
 
-int openSocket(int family)
-{
-#ifdef SOCK_NONBLOCK
-    return ::socket(family, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-#else
-    const int fd = ::socket(family, SOCK_STREAM, 0);
-    if (fd >= 0) {
-        ::fcntl(fd, F_SETFD, FD_CLOEXEC);
-        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
-    }
-    return fd;
-#endif
-}
-
 } // namespace
 
 PlainPageConnection::PlainPageConnection(const Target& target, Handlers handlers)
@@ -49,15 +35,11 @@ PlainPageConnection::PlainPageConnection(const Target& target, Handlers handlers
         return;
     }
     address->setPort(target.port);
-    m_fd = openSocket(address->family());
+    m_fd = BlockingSocket::openNonBlocking(address->family());
     if (m_fd < 0) {
         failSoon(Failure::other);
         return;
     }
-#ifdef SO_NOSIGPIPE
-    const int on = 1;
-    ::setsockopt(m_fd, SOL_SOCKET, SO_NOSIGPIPE, &on, sizeof on);
-#endif
     int connected;
     do
         connected = ::connect(m_fd, address->socketAddress(), address->socketAddressLength());
