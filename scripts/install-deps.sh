@@ -14,7 +14,7 @@ debian_packages=(
     # what the program reads and starts
     lsof procps zsh xdg-utils
     # what the tests start: servers, a display with a tray, clicks, certificates
-    python3 openssl xvfb trayer xdotool x11-utils xterm
+    python3 python3-flask perl openssl xvfb trayer xdotool x11-utils xterm
     # the desktop's own launcher, which runs the autostart entry in the tests
     libglib2.0-bin
     # the package: its dependencies (dpkg-shlibdeps, file), the checks of the desktop entry, the

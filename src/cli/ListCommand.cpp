@@ -44,8 +44,7 @@ int ListCommand::run(std::FILE* out)
     QSet<QString> unanswered;
     for (auto it = refresher.unansweredPorts().cbegin(); it != refresher.unansweredPorts().cend(); ++it)
         unanswered.insert(it.key());
-    QList<PortData> entries = PortListRefresher::sortedByPortAndPid(refresher.ports().values() +
-                                                                    refresher.unansweredPorts().values());
+    QList<PortData> entries = refresher.sortedListedPorts();
     if (m_options.all)
         entries += refresher.sortedIgnoredPorts();
     const SearchWords words(m_options.words);

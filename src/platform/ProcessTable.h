@@ -5,6 +5,7 @@
 #include "records/ProcessInfo.h"
 
 #include <QHash>
+#include <QSet>
 #include <QStringList>
 #include <optional>
 
@@ -30,6 +31,10 @@ public:
     // The start time of each of `pids` in the form `ProcessIdentity` keeps; pids of processes that
     // are gone are left out.
     virtual QHash<QString, QString> startTimes(const QStringList& pids) = 0;
+    // Which of `pids` have a shell among their parents, by the origin walk's shell test: what was
+    // typed into a terminal, whatever program it runs. Pids of processes that are gone, or whose
+    // chain may not be read, are left out.
+    virtual QSet<QString> startedFromShell(const QStringList& pids) = 0;
 };
 
 } // namespace tidewell

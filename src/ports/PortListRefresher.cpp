@@ -52,6 +52,16 @@ QList<PortData> PortListRefresher::sortedByPortAndPid(QList<PortData> entries)
     return entries;
 }
 
+QList<PortData> PortListRefresher::sortedListedPorts() const
+{
+    QList<PortData> listed = m_ports.values();
+    for (auto it = m_unansweredPorts.cbegin(); it != m_unansweredPorts.cend(); ++it) {
+        if (!m_ports.contains(it.key()))
+            listed.append(it.value());
+    }
+    return sortedByPortAndPid(listed);
+}
+
 PortData PortListRefresher::ignoredEntry(const PortData& scanned)
 {
     // A container's listener comes with its own title: the container's name and image.
@@ -190,9 +200,9 @@ void PortListRefresher::applyNamedScan(const std::shared_ptr<int>& pendingJobs, 
 
     // Every row whose port no longer listens goes, not only those the previous scan listed: a
     // Refresh empties that list, and a server may stop just before it.
-    const auto removedCount =
-        m_ports.removeIf([&](const auto& row) { return !listening.contains(row.key()); });
-    m_unansweredPorts.removeIf([&](const auto& row) { return !listening.contains(row.key()); });
+    const auto removedCount = m_ports.removeIf([&](const auto& row) {
+        return !listening.contains(row.key());
+    }) + m_unansweredPorts.removeIf([&](const auto& row) { return !listening.contains(row.key()); });
     m_retries.removeIf([&](const auto& retry) { return !listening.contains(retry.key()); });
     if (removedCount > 0)
         emit portsChanged();
@@ -247,10 +257,13 @@ void PortListRefresher::probeEntry(const PortData& entry, const std::shared_ptr<
             return;
         const PageProbe::Outcome& outcome = *answers->outcome;
         if (outcome.noAnswer) {
-            noteUnanswered(entry);
+            PortData unanswered = entry;
+            unanswered.setProcessInfo(*answers->origin);
+            noteUnanswered(unanswered);
         } else {
             m_retries.remove(entry.portKey());
-            m_unansweredPorts.remove(entry.portKey());
+            if (m_unansweredPorts.remove(entry.portKey()) > 0 && !outcome.page)
+                emit portsChanged();
             // A reply that is not a page: not shown, and not asked again while it listens.
             if (outcome.page) {
                 PortData served = entry;
@@ -287,7 +300,11 @@ void PortListRefresher::noteUnanswered(const PortData& entry)
     retry.failures += 1;
     const qint64 waitSeconds = retry.failures >= 6 ? 60 : qint64(1) << retry.failures;
     retry.dueMs = m_clock.elapsed() + waitSeconds * 1000;
+    auto known = m_unansweredPorts.find(entry.portKey());
+    if (known != m_unansweredPorts.end() && *known == entry)
+        return;
     m_unansweredPorts.insert(entry.portKey(), entry);
+    emit portsChanged();
 }
 
 void PortListRefresher::storePort(const PortData& entry)

@@ -59,11 +59,15 @@ public:
     const QHash<QString, PortData>& ports() const { return m_ports; }
     const QHash<QString, PortData>& ignoredPorts() const { return m_ignoredPorts; }
     // Development servers still listening whose page probe got no answer yet (refused, reset, timed
-    // out); each is asked again on later scans, 2, 4, 8, 16, 32 and then every 60 seconds after.
+    // out), with their origin and no page; each is asked again on later scans, 2, 4, 8, 16, 32 and
+    // then every 60 seconds after. A change to them is a change of `portsChanged`.
     const QHash<QString, PortData>& unansweredPorts() const { return m_unansweredPorts; }
     const QList<PortData>& lastCheckPorts() const { return m_lastCheckPorts; }
     // The map values in a stable order: by port number, then by process id.
     QList<PortData> sortedPorts() const { return sortedByPortAndPid(m_ports.values()); }
+    // What the window and `tidewell --list` show as servers: those with a page and those that have
+    // not answered (a row whose page was found keeps it while a later probe gets no answer).
+    QList<PortData> sortedListedPorts() const;
     QList<PortData> sortedIgnoredPorts() const { return sortedByPortAndPid(m_ignoredPorts.values()); }
     bool isScanning() const { return m_scanInFlight; }
 

@@ -3,6 +3,7 @@
 #include "platform/ListeningSocket.h"
 #include "platform/ListeningSocketSource.h"
 #include "platform/ProcessTable.h"
+#include "ports/ContainerNames.h"
 #include "ports/DevServerTest.h"
 
 namespace tidewell {
@@ -24,7 +25,69 @@ PortData portDataFromSocket(const ListeningSocket& socket)
     const QString port = socket.port >= 0 ? QString::number(socket.port) : portFromName(socket.name);
     PortData data(socket.command, port, socket.pid);
     data.setListedIdentity(socket.startTime, socket.socketInode);
+    data.setRuntime(socket.executable.isEmpty() ? runtimeOfProcessName(socket.command)
+                                                : runtimeOfExecutable(socket.executable));
     return data;
+}
+
+DevServerVerdict devServerVerdict(const PortData& entry, const QString& executable)
+{
+    if (isEditorsOwnListener(entry.processName(), entry.port()) ||
+        isNonHttpDaemon(entry.processName(), executable) ||
+        ContainerNames::isProxyProcess(entry.processName()))
+        return DevServerVerdict::notServer;
+    if (isDevServerProcess(entry.processName(), entry.port()) || !entry.runtime().isEmpty())
+        return DevServerVerdict::server;
+    return DevServerVerdict::ifStartedFromShell;
+}
+
+namespace {
+
+// Numbers compare as numbers; the start time of the commands backend is a date text, and there the
+// older of two processes is taken to be the one with the lower pid.
+bool startedBefore(const PortData& a, const PortData& b)
+{
+    bool aIsNumber = false;
+    bool bIsNumber = false;
+    const qulonglong aStart = a.identity().startTime.toULongLong(&aIsNumber);
+    const qulonglong bStart = b.identity().startTime.toULongLong(&bIsNumber);
+    if (aIsNumber && bIsNumber && aStart != bStart)
+        return aStart < bStart;
+    return a.pid().toLongLong() < b.pid().toLongLong();
+}
+
+} // namespace
+
+QList<qsizetype> oneEntryPerSocket(const QList<PortData>& entries, const QList<bool>& isServer)
+{
+    // The index of the entry kept for each shared socket.
+    QHash<quint64, qsizetype> kept;
+    bool shared = false;
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        const quint64 socket = entries.at(i).identity().socketInode;
+        if (socket == 0)
+            continue;
+        const auto found = kept.find(socket);
+        if (found == kept.end()) {
+            kept.insert(socket, i);
+            continue;
+        }
+        const qsizetype other = *found;
+        if (entries.at(other).pid() == entries.at(i).pid())
+            continue;
+        shared = true;
+        if (isServer.at(i) != isServer.at(other) ? isServer.at(i)
+                                                 : startedBefore(entries.at(i), entries.at(other)))
+            *found = i;
+    }
+    QList<qsizetype> result;
+    result.reserve(entries.size());
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        const quint64 socket = entries.at(i).identity().socketInode;
+        if (!shared || socket == 0 || entries.at(kept.value(socket)).pid() == entries.at(i).pid())
+            result.append(i);
+    }
+    return result;
 }
 
 std::optional<PortData> parsePortLine(QStringView line)
@@ -33,18 +96,6 @@ std::optional<PortData> parsePortLine(QStringView line)
     if (!socket)
         return std::nullopt;
     return portDataFromSocket(*socket);
-}
-
-ScanResult splitDevServers(const QList<PortData>& entries)
-{
-    ScanResult result;
-    for (const PortData& entry : entries) {
-        if (isDevServerProcess(entry.processName(), entry.port()))
-            result.candidates.append(entry);
-        else
-            result.ignored.append(entry);
-    }
-    return result;
 }
 
 PortScanner::PortScanner(std::shared_ptr<ListeningSocketSource> source,
@@ -76,18 +127,68 @@ ScanResult PortScanner::scanListeningPorts() const
                                                       : 3;
     };
     QList<PortData> entries;
+    entries.reserve(sockets.size());
+    for (const ListeningSocket& socket : std::as_const(sockets))
+        entries.append(portDataFromSocket(socket));
+    const QList<bool> isServer = serverFlags(entries, sockets);
+
+    ScanResult result;
     QHash<QString, QString> hosts;
-    for (const ListeningSocket& socket : std::as_const(sockets)) {
-        const PortData entry = portDataFromSocket(socket);
-        entries.append(entry);
-        const QString host = hostFromName(socket.name);
+    for (const qsizetype i : oneEntryPerSocket(entries, isServer)) {
+        const PortData& entry = entries.at(i);
+        (isServer.at(i) ? result.candidates : result.ignored).append(entry);
+        const QString host = hostFromName(sockets.at(i).name);
         QString& chosen = hosts[entry.portKey()];
         if (chosen.isEmpty() || rank(host) < rank(chosen))
             chosen = host;
     }
-    ScanResult result = splitDevServers(entries);
     result.hosts = std::move(hosts);
     return result;
+}
+
+// The shell test is the one that reads the process table: it is made once for each process, the
+// first time the process is listed, and for all new ones in one request.
+QList<bool> PortScanner::serverFlags(const QList<PortData>& entries,
+                                     const QList<ListeningSocket>& sockets) const
+{
+    QList<bool> isServer(entries.size(), false);
+    QList<qsizetype> undecided;
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        const DevServerVerdict verdict = devServerVerdict(entries.at(i), sockets.at(i).executable);
+        isServer[i] = verdict == DevServerVerdict::server;
+        if (verdict == DevServerVerdict::ifStartedFromShell && m_processes)
+            undecided.append(i);
+    }
+    if (undecided.isEmpty())
+        return isServer;
+    const auto processKey = [](const PortData& entry) {
+        return entry.pid() + QLatin1Char('@') + entry.identity().startTime;
+    };
+    QMutexLocker lock(&m_shellVerdicts->mutex);
+    QHash<QString, bool>& known = m_shellVerdicts->byProcess;
+    QStringList unknownPids;
+    for (const qsizetype i : std::as_const(undecided)) {
+        if (!known.contains(processKey(entries.at(i))) && !unknownPids.contains(entries.at(i).pid()))
+            unknownPids.append(entries.at(i).pid());
+    }
+    if (!unknownPids.isEmpty()) {
+        const QSet<QString> fromShell = m_processes->startedFromShell(unknownPids);
+        for (const qsizetype i : std::as_const(undecided)) {
+            const QString key = processKey(entries.at(i));
+            if (!known.contains(key))
+                known.insert(key, fromShell.contains(entries.at(i).pid()));
+        }
+    }
+    QSet<QString> listed;
+    for (const qsizetype i : std::as_const(undecided)) {
+        const QString key = processKey(entries.at(i));
+        isServer[i] = known.value(key);
+        listed.insert(key);
+    }
+    // Processes that stopped listening are forgotten, so the table stays the size of the listing.
+    if (known.size() > listed.size())
+        known.removeIf([&listed](const auto& entry) { return !listed.contains(entry.key()); });
+    return isServer;
 }
 
 } // namespace tidewell

@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QList>
+#include <QMutex>
 #include <QStringView>
 #include <memory>
 
@@ -29,7 +30,21 @@ QString hostFromName(const QString& name);
 PortData portDataFromSocket(const ListeningSocket& socket);
 // One line of the listing tool's output, or nothing when it has fewer than nine columns.
 std::optional<PortData> parsePortLine(QStringView line);
-ScanResult splitDevServers(const QList<PortData>& entries);
+
+// How the development-server test decides an entry.
+enum class DevServerVerdict
+{
+    server,
+    notServer,
+    // Any other program: a server when it was typed into a terminal.
+    ifStartedFromShell
+};
+DevServerVerdict devServerVerdict(const PortData& entry, const QString& executable);
+// Several processes holding one socket (a reloader and its child, a master and its workers) are one
+// server: of the entries that share a socket, the one kept is a server before one that is not, then
+// the process that started first, which forked the others; `isServer` tells the entries apart.
+// Gives the indices of the entries kept, in order.
+QList<qsizetype> oneEntryPerSocket(const QList<PortData>& entries, const QList<bool>& isServer);
 
 // Answers which processes listen on which TCP ports right now.
 class PortScanner
@@ -44,8 +59,19 @@ public:
     ScanResult scanListeningPorts() const;
 
 private:
+    // Which listed processes were started from a shell, by pid and start time: each is asked once,
+    // when it first listens. Shared by the copies of a scanner, which may run on any worker thread.
+    struct ShellVerdicts
+    {
+        QMutex mutex;
+        QHash<QString, bool> byProcess;
+    };
+
+    QList<bool> serverFlags(const QList<PortData>& entries, const QList<ListeningSocket>& sockets) const;
+
     std::shared_ptr<ListeningSocketSource> m_source;
     std::shared_ptr<ProcessTable> m_processes;
+    std::shared_ptr<ShellVerdicts> m_shellVerdicts = std::make_shared<ShellVerdicts>();
 };
 
 } // namespace tidewell

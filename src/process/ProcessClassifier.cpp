@@ -6,11 +6,19 @@ namespace tidewell {
 
 bool isEditorProcess(const QString& processName)
 {
-    return editorProcessNames().contains(processName.toLower());
+    return editorProcessNames().contains(listingToolCut(processName.toLower()));
 }
 
-QString processIconName(const QString& processName)
+QString processIconName(const QString& fullName, const QString& runtime)
 {
+    if (runtime == QLatin1String("bun"))
+        return QStringLiteral("bunjs");
+    if (runtime == QLatin1String("node"))
+        return QStringLiteral("nodejs");
+    if (runtime == QLatin1String("python"))
+        return QStringLiteral("python");
+    // The editors are known by the listing tool's cut of their names.
+    const QString processName = listingToolCut(fullName);
     if (processName == QLatin1String("bun"))
         return QStringLiteral("bunjs");
     if (processName == QLatin1String("node"))

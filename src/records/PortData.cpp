@@ -14,7 +14,8 @@ bool PortData::operator==(const PortData& other) const
 {
     return m_processName == other.m_processName && m_port == other.m_port && m_pid == other.m_pid &&
            m_htmlData == other.m_htmlData && m_processInfo == other.m_processInfo &&
-           m_startTime == other.m_startTime && m_socketInode == other.m_socketInode;
+           m_startTime == other.m_startTime && m_socketInode == other.m_socketInode &&
+           m_runtime == other.m_runtime;
 }
 
 QJsonObject PortData::toJson() const

@@ -34,6 +34,11 @@ public:
         m_socketInode = socketInode;
     }
 
+    // The runtime the process runs on ("node", "bun", "deno", "python"), which its icon shows; empty
+    // for any other program.
+    QString runtime() const { return m_runtime; }
+    void setRuntime(const QString& runtime) { m_runtime = runtime; }
+
     // The map key of a row: one entry per pair of port and process id.
     QString portKey() const { return m_port + QLatin1Char(':') + m_pid; }
 
@@ -50,6 +55,7 @@ private:
     std::optional<ProcessInfo> m_processInfo;
     QString m_startTime;
     quint64 m_socketInode = 0;
+    QString m_runtime;
 };
 
 size_t qHash(const PortData& data, size_t seed = 0);

@@ -315,9 +315,14 @@ private slots:
                  deployment.isEmpty() ? QJsonValue(QJsonValue::Undefined)
                                       : QJsonValue(QJsonDocument::fromJson(deployment).object()));
         QTEST(run.err, "said");
-        QCOMPARE(home.vercel.requests().size(), token ? 1 : 0);
-        QCOMPARE(home.vercel.requests().value(0).target,
-                 token ? "/v9/projects/prj_web?teamId=team_1"_ba : "");
+        // The stand-in listens in this test, which a shell started: the listing asks it for its page.
+        QList<QByteArray> asked;
+        for (const StubHttpServer::Request& request : home.vercel.requests()) {
+            if (request.target != "/")
+                asked.append(request.target);
+        }
+        QCOMPARE(asked,
+                 token ? QList<QByteArray>{"/v9/projects/prj_web?teamId=team_1"} : QList<QByteArray>{});
     }
 
     void deployments_data()

@@ -4,6 +4,7 @@
 // reader, as any of these files may hold any bytes.
 #include "FuzzInput.h"
 #include "platform/ListeningSocket.h"
+#include "platform/ShellCommandLine.h"
 #include "platform/commands/ShellProcessTable.h"
 #include "platform/linux/LinuxProcessTable.h"
 #include "platform/linux/LsofCommandName.h"
@@ -26,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     fuzz::require(lsofCommandName(text).size() <= 9);
     fuzz::require(!LinuxProcessTable::commandLineText(text).contains(QChar(0)));
-    LinuxProcessTable::looksLikeShell(LinuxProcessTable::commandLineText(text));
+    looksLikeShell(LinuxProcessTable::commandLineText(text));
     LinuxProcessTable::isShellProgram(text);
     // Every listening socket gets a NAME ending in a port.
     for (const bool ipv6 : {false, true}) {

@@ -1,17 +1,20 @@
 #include "platform/GitBranchReader.h"
 #include "platform/ListeningSocket.h"
 #include "platform/ProcessSystemTools.h"
+#include "platform/ShellCommandLine.h"
 #include "platform/commands/LsofListingSource.h"
 #include "platform/commands/ShellProcessTable.h"
 #include "platform/commands/ShellQuoting.h"
 #include "platform/linux/LinuxProcessTable.h"
 #include "platform/linux/LsofCommandName.h"
 #include "platform/linux/ProcNetListingSource.h"
+#include "ports/DevServerTest.h"
 #include "support/TestProcesses.h"
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QTemporaryDir>
@@ -63,12 +66,13 @@ double kernelLifetimeShare(qint64 pid)
 }
 
 // This test's rows of a listing, as lsof prints their COMMAND, PID and NAME (no column holds a space).
+// The rows of `pids`, with names as lsof cuts them: the native listing gives the kernel's whole name.
 QStringList rowsOf(const QList<ListeningSocket>& rows, const QList<qint64>& pids)
 {
     QStringList mine;
     for (const ListeningSocket& row : rows) {
         if (pids.contains(row.pid.toLongLong()))
-            mine.append(row.command + u' ' + row.pid + u' ' + row.name);
+            mine.append(listingToolCut(row.command) + u' ' + row.pid + u' ' + row.name);
     }
     return mine;
 }
@@ -194,6 +198,13 @@ private slots:
         ChildProcess& sharing = *children.back();
         QVERIFY(agrees());
         QCOMPARE(steady.lastWalk(), SocketOwners::Walk::partial);
+        // Whole, where lsof cuts them at nine; and each with the interpreter it runs.
+        QStringList whole;
+        for (const ListeningSocket& row : steady.listeningSockets()) {
+            if (row.pid.toLongLong() == pids.at(0) || row.pid.toLongLong() == pids.at(1))
+                whole.append(row.command + u' ' + QFileInfo(row.executable).fileName().left(6));
+        }
+        QCOMPARE(whole, (QStringList{u"Code\\x20Helper python"_s, u"abcdefghijklmno python"_s}));
         QCOMPARE(rowsOf(steady.listeningSockets(), pids).size(), 11);
         // Where socket diagnostics answer, the /proc/net tables (read where they do not) name each socket
         // alike.
@@ -322,7 +333,7 @@ private slots:
     void shellPatternMatchesShells()
     {
         QFETCH(QString, commandLine);
-        QTEST(LinuxProcessTable::looksLikeShell(commandLine), "shell");
+        QTEST(looksLikeShell(commandLine), "shell");
     }
 
     void originsOfLiveProcesses_data()

@@ -2,6 +2,7 @@
 #include "platform/Host.h"
 #include "platform/ListeningSocket.h"
 #include "platform/commands/LsofListingSource.h"
+#include "platform/commands/ShellProcessTable.h"
 #include "ports/DevServerTest.h"
 #include "ports/PortListRefresher.h"
 #include "ports/PortScanner.h"
@@ -148,56 +149,163 @@ private slots:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("port");
-        QTest::addColumn<bool>("listed");
-        auto row = [](const char* name, const char* port, bool listed) {
-            QTest::addRow("%s on '%s'", name, port)
-                << QString::fromUtf8(name) << QString::fromUtf8(port) << listed;
+        QTest::addColumn<QString>("executable"); // empty where the listing reads none (lsof)
+        QTest::addColumn<QString>("verdict");    // server, not, or shell: a server if typed into one
+        QTest::addColumn<QString>("runtime");
+        auto row = [](const char* name, const char* port, const char* executable, const char* verdict,
+                      const char* runtime = "") {
+            QTest::addRow("%s on '%s' running '%s'", name, port, executable)
+                << QString::fromUtf8(name) << QString::fromUtf8(port) << QString::fromUtf8(executable)
+                << QString::fromUtf8(verdict) << QString::fromUtf8(runtime);
         };
-        row("node", "3000", true);
-        row("node", "50000", true); // only the editors' own ports are excluded
-        row("nodemon", "3000", false);
-        row("sshd", "22", false);
-        row("python3.11", "8000", true);
-        row("Python", "8000", true);
-        row("ipython", "8888", true);
-        row("NODE", "3000", true);
-        row("postgres", "5432", false);
-        row("Code\\x20H", "5173", true);
-        row("Code\\x20H", "52000", false);
-        row("Code\\x20H", "8828", false);
-        row("Code\\x20H", "8830", false);
-        row("Code\\x20H", "8831", true);
-        row("Cursor", "9999", true);
-        row("Cursor", "10000", false);
-        row("cursor", "*", true);
-        row("cursor", "99999999999", false);
-        row("cursor", " 20000", true); // not a port number, so not the editor's own
-        row("Code Helper", "3000", false);
+        // By name, as the listing tool prints it.
+        row("node", "3000", "", "server", "node");
+        row("node", "50000", "", "server", "node"); // only the editors' own ports are excluded
+        row("NODE", "3000", "", "server", "node");
+        row("nodemon", "3000", "", "shell");
+        row("python3.11", "8000", "", "server", "python");
+        row("Python", "8000", "", "server", "python");
+        row("ipython", "8888", "", "server", "python");
+        row("ssh", "8080", "", "server");
+        row("Code\\x20H", "5173", "", "server");
+        row("Code\\x20H", "52000", "", "not");
+        row("Code\\x20H", "8828", "", "not");
+        row("Code\\x20H", "8830", "", "not");
+        row("Code\\x20H", "8831", "", "server");
+        row("Cursor", "9999", "", "server");
+        row("Cursor", "10000", "", "not");
+        row("cursor", "*", "", "server");
+        row("cursor", "99999999999", "", "not");
+        row("cursor", " 20000", "", "server"); // not a port number, so not the editor's own
+        // By the executable, as the kernel gives it: a process that renamed itself, a #! script.
+        row("next-server\\x20(v1", "3000", "/usr/bin/node", "server", "node");
+        row("jupyter-noteboo", "8888", "/usr/bin/python3.11", "server", "python");
+        row("vite", "5173", "/home/me/.nvm/versions/node/v20.1.0/bin/node", "server", "node");
+        row("bun", "3000", "/home/me/.bun/bin/bun", "server", "bun");
+        row("deno", "8000", "/usr/local/bin/deno", "server", "deno");
+        row("node", "3000", "/usr/bin/nodejs (deleted)", "server", "node"); // upgraded while running
+        row("node", "3000", "/usr/bin/python3", "server", "python");        // named as node: still listed
+        row("nodemon", "3000", "/usr/local/bin/nodemon", "shell");
+        // The editors' rules on the kernel's whole names.
+        row("Code\\x20Helper", "52000", "/usr/share/code/code", "not");
+        row("Code\\x20Helper", "5173", "/usr/share/code/code", "server");
+        // Anything else: listed when typed into a terminal.
+        row("perl", "5000", "/usr/bin/perl", "shell");
+        row("puma", "3000", "/usr/bin/ruby3.1", "shell");
+        row("devserver", "8080", "/tmp/go-build1/exe/devserver", "shell");
+        // Never asked, whoever started them.
+        row("sshd", "22", "", "not");
+        row("postgres", "5432", "", "not");
+        row("postgres", "5432", "/usr/lib/postgresql/15/bin/postgres", "not");
+        row("redis-ser", "6379", "", "not"); // lsof's cut
+        row("redis-server", "6379", "/tmp/t/redis-server", "not");
+        row("valkey-server", "6379", "/usr/bin/valkey-server", "not");
+        row("mysqld", "3306", "/usr/sbin/mysqld", "not");
+        row("server", "6379", "/opt/redis/bin/redis-server", "not"); // renamed, known by its file
+        row("docker-proxy", "8080", "/usr/bin/docker-proxy", "not");
     }
 
     void decidesWhatIsADevServer()
     {
         QFETCH(QString, name);
         QFETCH(QString, port);
-        QTEST(isDevServerProcess(name, port), "listed");
+        QFETCH(QString, executable);
+        ListeningSocket socket{name, u"7"_s, u"*:"_s + port};
+        socket.executable = executable;
+        const PortData entry = portDataFromSocket(socket);
+        const DevServerVerdict verdict = devServerVerdict(entry, executable);
+        QTEST(verdict == DevServerVerdict::server      ? u"server"_s
+              : verdict == DevServerVerdict::notServer ? u"not"_s
+                                                       : u"shell"_s,
+              "verdict");
+        QTEST(entry.runtime(), "runtime");
+        // The name test alone, as on macOS, agrees wherever the name decides.
+        if (executable.isEmpty() && entry.runtime().isEmpty())
+            QCOMPARE(isDevServerProcess(name, port), verdict == DevServerVerdict::server);
+    }
+
+    void keepsOneEntryPerSharedSocket_data()
+    {
+        QTest::addColumn<QString>("holders"); // pid:start:socket:server, space-separated
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("reloader and its child") << u"10:100:7:1 11:200:7:1"_s << u"10"_s;
+        QTest::newRow("child listed first") << u"11:200:7:1 10:100:7:1"_s << u"10"_s;
+        QTest::newRow("a server before the process that handed it the socket")
+            << u"1:5:7:0 50:900:7:1"_s << u"50"_s;
+        QTest::newRow("sockets of their own") << u"10:100:7:1 11:200:8:1"_s << u"10 11"_s;
+        QTest::newRow("one process, one socket twice") << u"10:100:7:1 10:100:7:1"_s << u"10 10"_s;
+        QTest::newRow("no socket identity") << u"10:100:0:1 11:200:0:1"_s << u"10 11"_s;
+        QTest::newRow("dated by text: the lower pid") << u"300:Mon:7:1 200:Tue:7:1"_s << u"200"_s;
+    }
+
+    void keepsOneEntryPerSharedSocket()
+    {
+        QFETCH(QString, holders);
+        QList<PortData> entries;
+        QList<bool> isServer;
+        for (const QString& holder : holders.split(u' ')) {
+            const QStringList fields = holder.split(u':');
+            PortData entry(u"python3"_s, u"5000"_s, fields[0]);
+            entry.setListedIdentity(fields[1], fields[2].toULongLong());
+            entries.append(entry);
+            isServer.append(fields[3] == u"1"_s);
+        }
+        QStringList kept;
+        for (const qsizetype i : oneEntryPerSocket(entries, isServer))
+            kept.append(entries.at(i).pid());
+        QTEST(kept.join(u' '), "kept");
+    }
+
+    void findsShellsAboveProcessesInPsOutput_data()
+    {
+        QTest::addColumn<QString>("pid");
+        QTest::addColumn<bool>("fromShell");
+        QTest::newRow("below a shell, two steps up") << u"400"_s << true;
+        QTest::newRow("below a login shell only, which shows no slash") << u"500"_s << false;
+        QTest::newRow("started by the service manager") << u"600"_s << false;
+        QTest::newRow("a loop of parents") << u"700"_s << false;
+        QTest::newRow("gone") << u"999"_s << false;
+    }
+
+    void findsShellsAboveProcessesInPsOutput()
+    {
+        QFETCH(QString, pid);
+        const QByteArray ps = "    1     0 /sbin/launchd\n"
+                              "  200     1 login -pf me\n"
+                              "  300   200 /bin/zsh -il\n"
+                              "  310   300 node /usr/local/bin/npm run dev\n"
+                              "  400   310 node /work/shop/node_modules/.bin/vite\n"
+                              "  450   200 -zsh\n"
+                              "  500   450 ruby bin/rails server\n"
+                              "  600     1 /usr/local/opt/postgresql/bin/postgres -D data\n"
+                              "  700   701 a\n"
+                              "  701   700 b\n";
+        QTEST(ShellProcessTable::shellDescendants(ps, {pid}).contains(pid), "fromShell");
     }
 
     void scanSplitsInListingOrderWithoutMerging()
     {
         auto tools = std::make_shared<RecordingSystemTools>();
         tools->setOutput("COMMAND PID USER FD TYPE DEVICE SIZE/OFF NODE NAME\n"
-                         "postgres 9 pg 5u IPv4 1 0t0 TCP 127.0.0.1:5432 (LISTEN)\n"
+                         "postgres 9 pg 5u IPv4 0xa01 0t0 TCP 127.0.0.1:5432 (LISTEN)\n"
                          "node 4242 dev 23u IPv4 0xabc 0t0 TCP *:3000 (LISTEN)\n"
                          "node 4242 dev 24u IPv6 0xabd 0t0 TCP *:3000 (LISTEN)\n"
                          "broken line\n"
-                         "bun 11 me 5u IPv4 1 0t0 TCP 127.0.0.1:3001 (LISTEN)\n");
+                         "bun 11 me 5u IPv4 0xa02 0t0 TCP 127.0.0.1:3001 (LISTEN)\n");
         const ScanResult scan = PortScanner(std::make_shared<LsofListingSource>(tools)).scanListeningPorts();
         QCOMPARE(tools->calls().size(), 1);
         QCOMPARE(tools->calls()[0].program, u"/bin/zsh"_s);
         QCOMPARE(tools->calls()[0].arguments, (QStringList{u"-c"_s, u"lsof -iTCP -sTCP:LISTEN -n -P"_s}));
-        const PortData node(u"node"_s, u"3000"_s, u"4242"_s);
-        QCOMPARE(scan.candidates, (QList<PortData>{node, node, PortData(u"bun"_s, u"3001"_s, u"11"_s)}));
-        QCOMPARE(scan.ignored, QList<PortData>{PortData(u"postgres"_s, u"5432"_s, u"9"_s)});
+        const auto keys = [](const QList<PortData>& entries) {
+            QStringList found;
+            for (const PortData& entry : entries)
+                found.append(entry.processName() + u' ' + entry.portKey());
+            return found.join(u", "_s);
+        };
+        QCOMPARE(keys(scan.candidates), u"node 3000:4242, node 3000:4242, bun 3001:11"_s);
+        QCOMPARE(keys(scan.ignored), u"postgres 5432:9"_s);
+        // The DEVICE column tells the sockets apart, as the kernel's address on macOS.
+        QCOMPARE(scan.candidates.at(1).identity().socketInode, 0xabdU);
         // Whatever the first line holds, it is the header; one line that is not UTF-8 spoils all.
         QVERIFY(parseLsofListing("node 1 u 3u IPv4 1 0t0 TCP *:1\n").isEmpty());
         QVERIFY(
@@ -367,7 +475,7 @@ private slots:
         QFETCH(QByteArray, body);
         QFETCH(int, requests);
         QFETCH(QString, cacheTitle);
-        const bool named = cacheTitle != u"docker-pr"_s;
+        const bool named = cacheTitle != u"docker-proxy"_s;
 
         body.replace("%SHOP%", QByteArray::number(shop->port()))
             .replace("%CACHE%", QByteArray::number(cache->port()));
@@ -407,9 +515,9 @@ private slots:
         QCOMPARE((QStringList{other.processName(), other.htmlData()->title}),
                  (QStringList{cacheTitle.section(u" ("_s, 0, 0), cacheTitle}));
         const PortData server = row(named ? f.refresher.ports() : f.refresher.ignoredPorts(), *shop);
-        QCOMPARE(
-            (QStringList{server.processName(), server.htmlData()->title}),
-            (named ? QStringList{u"shop-web"_s, u"Shop"_s} : QStringList{u"docker-pr"_s, u"docker-pr"_s}));
+        QCOMPARE((QStringList{server.processName(), server.htmlData()->title}),
+                 (named ? QStringList{u"shop-web"_s, u"Shop"_s}
+                        : QStringList{u"docker-proxy"_s, u"docker-proxy"_s}));
         QCOMPARE(f.refresher.ports().size() + f.refresher.ignoredPorts().size(), 3);
     }
 
@@ -423,7 +531,7 @@ void PortsTest::proxyListenersAreShownAsTheirContainers_data()
     QTest::addColumn<QByteArray>("status"); // empty: no engine; "silent": it never replies
     QTest::addColumn<QByteArray>("body");   // %SHOP% and %CACHE% stand for the published ports
     QTest::addColumn<int>("requests");
-    QTest::addColumn<QString>("cacheTitle"); // "docker-pr": not named; empty: no proxy listens
+    QTest::addColumn<QString>("cacheTitle"); // "docker-proxy": not named; empty: no proxy listens
 
     const QByteArray containers =
         R"([{"Names":["/shop-web"],"Image":"shop:dev","Ports":[{"PrivatePort":80,
@@ -436,11 +544,11 @@ void PortsTest::proxyListenersAreShownAsTheirContainers_data()
     QTest::newRow("named") << "200 OK"_ba << containers << 1 << u"cache (redis:7)"_s;
     QTest::newRow("hostile names") << "200 OK"_ba << hostile << 1
                                    << u"cache "_s + QString(57, u'x') + QChar(0x2026) + u" (<b>redis</b>)"_s;
-    QTest::newRow("no engine") << QByteArray() << QByteArray() << 0 << u"docker-pr"_s;
-    QTest::newRow("error status") << "500 Internal Server Error"_ba << containers << 1 << u"docker-pr"_s;
+    QTest::newRow("no engine") << QByteArray() << QByteArray() << 0 << u"docker-proxy"_s;
+    QTest::newRow("error status") << "500 Internal Server Error"_ba << containers << 1 << u"docker-proxy"_s;
     QTest::newRow("not json") << "200 OK"_ba
-                              << "<html>"_ba << 1 << u"docker-pr"_s;
-    QTest::newRow("silent engine") << "silent"_ba << QByteArray() << 1 << u"docker-pr"_s;
+                              << "<html>"_ba << 1 << u"docker-proxy"_s;
+    QTest::newRow("silent engine") << "silent"_ba << QByteArray() << 1 << u"docker-proxy"_s;
     QTest::newRow("no proxy listening") << "200 OK"_ba << containers << 0 << QString();
 }
 

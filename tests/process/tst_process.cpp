@@ -94,23 +94,30 @@ private slots:
     void classifiesProcesses_data()
     {
         QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("runtime");
         QTest::addColumn<QString>("icon");
         QTest::addColumn<bool>("editor");
-        QTest::newRow("node") << u"node"_s << u"nodejs"_s << false;
-        QTest::newRow("nodemon") << u"nodemon"_s << QString() << false;
-        QTest::newRow("python3.11") << u"python3.11"_s << u"python"_s << false;
-        QTest::newRow("Python3 capital") << u"Python3"_s << QString() << false;
-        QTest::newRow("editor helper") << u"Code\\x20H"_s << u"vscode"_s << true;
-        QTest::newRow("editor helper lower case") << u"code\\x20h"_s << QString() << true;
-        QTest::newRow("Cursor") << u"Cursor"_s << u"cursor"_s << true;
-        QTest::newRow("CURSOR") << u"CURSOR"_s << QString() << true;
-        QTest::newRow("cursor-agent cut") << u"cursor-ag"_s << QString() << false;
+        QTest::newRow("node") << u"node"_s << QString() << u"nodejs"_s << false;
+        QTest::newRow("nodemon") << u"nodemon"_s << QString() << QString() << false;
+        QTest::newRow("python3.11") << u"python3.11"_s << QString() << u"python"_s << false;
+        QTest::newRow("Python3 capital") << u"Python3"_s << QString() << QString() << false;
+        QTest::newRow("editor helper") << u"Code\\x20H"_s << QString() << u"vscode"_s << true;
+        QTest::newRow("editor helper's whole name")
+            << u"Code\\x20Helper"_s << QString() << u"vscode"_s << true;
+        QTest::newRow("editor helper lower case") << u"code\\x20h"_s << QString() << QString() << true;
+        QTest::newRow("Cursor") << u"Cursor"_s << QString() << u"cursor"_s << true;
+        QTest::newRow("CURSOR") << u"CURSOR"_s << QString() << QString() << true;
+        QTest::newRow("cursor-agent cut") << u"cursor-ag"_s << QString() << QString() << false;
+        QTest::newRow("renamed node") << u"next-server\\x20(v1"_s << u"node"_s << u"nodejs"_s << false;
+        QTest::newRow("script on python") << u"jupyter-noteboo"_s << u"python"_s << u"python"_s << false;
+        QTest::newRow("bun") << u"bun"_s << u"bun"_s << u"bunjs"_s << false;
     }
 
     void classifiesProcesses()
     {
         QFETCH(QString, name);
-        QTEST(processIconName(name), "icon");
+        QFETCH(QString, runtime);
+        QTEST(processIconName(name, runtime), "icon");
         QTEST(isEditorProcess(name), "editor");
     }
 

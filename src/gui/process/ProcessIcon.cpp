@@ -4,8 +4,8 @@
 
 namespace tidewell {
 
-ProcessIcon::ProcessIcon(const QString& processName, int side, QWidget* parent)
-    : AssetIcon(processIconName(processName), side, parent)
+ProcessIcon::ProcessIcon(const QString& processName, const QString& runtime, int side, QWidget* parent)
+    : AssetIcon(processIconName(processName, runtime), side, parent)
 {
     setObjectName(QStringLiteral("processIcon"));
 }

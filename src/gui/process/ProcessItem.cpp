@@ -111,7 +111,7 @@ void ProcessItem::buildLayout()
     layout->setContentsMargins(CursorModifier::kHorizontalPadding, 0, CursorModifier::kHorizontalPadding, 0);
     layout->setSpacing(8);
 
-    m_processIcon = new ProcessIcon(m_port.processName(), kIconSide, this);
+    m_processIcon = new ProcessIcon(m_port.processName(), m_port.runtime(), kIconSide, this);
     layout->addWidget(m_processIcon);
     if (const auto page = m_port.htmlData()) {
         m_appTypeIcon = new AppTypeIcon(page->appType, kIconSide, this);
@@ -131,8 +131,11 @@ void ProcessItem::buildLayout()
         badgeLayout->addWidget(badgeText);
         column->addWidget(badge, 0, Qt::AlignLeft);
     }
-    auto* title = new PlainTextLabel(m_port.htmlData() ? m_port.htmlData()->title : QString(), this);
+    // A server that has not answered yet is listed, dimmed, so that it can still be stopped.
+    auto* title = new PlainTextLabel(m_port.htmlData() ? m_port.htmlData()->title : tr("No answer"), this);
     title->setObjectName(QStringLiteral("title"));
+    if (!m_port.htmlData())
+        useSecondaryColour(title);
     title->setWordWrap(true);
     QFont titleFont = title->font();
     titleFont.setWeight(QFont::DemiBold);

@@ -53,7 +53,7 @@ QuickLaunchItem::QuickLaunchItem(QuickLaunchItemPtr item, const AppServices* ser
     command->setObjectName(QStringLiteral("command"));
     command->setFullText(info ? info->cmd : QString());
     boxLayout->addWidget(command, 1);
-    boxLayout->addWidget(new ProcessIcon(m_item->processName(), kIconSide, commandBox));
+    boxLayout->addWidget(new ProcessIcon(m_item->processName(), QString(), kIconSide, commandBox));
     if (page)
         boxLayout->addWidget(new AppTypeIcon(page->appType, kIconSide, commandBox));
     column->addWidget(commandBox);

@@ -138,13 +138,13 @@ AppMenu::AppMenu(const AppServices* services, QWidget* parent) : QWidget(parent)
             this,
             [this] {
                 m_portsUpdatePending = false;
-                m_portsTab->setPorts(m_services->refresher->sortedPorts());
+                m_portsTab->setPorts(m_services->refresher->sortedListedPorts());
             },
             Qt::QueuedConnection);
     });
     connect(refresher, &PortListRefresher::ignoredPortsChanged, this,
             [this] { m_portsTab->setIgnoredPorts(m_services->refresher->sortedIgnoredPorts()); });
-    m_portsTab->setPorts(refresher->sortedPorts());
+    m_portsTab->setPorts(refresher->sortedListedPorts());
     m_portsTab->setIgnoredPorts(refresher->sortedIgnoredPorts());
 
     m_timer.setInterval(kRefreshIntervalMs);

@@ -1,5 +1,6 @@
 #include "platform/commands/ShellProcessTable.h"
 
+#include "platform/ShellCommandLine.h"
 #include "platform/SystemTools.h"
 #include "platform/TextDecoding.h"
 #include "platform/commands/ShellQuoting.h"
@@ -87,6 +88,49 @@ QHash<QString, QString> ShellProcessTable::parseStartTimes(const QByteArray& out
             times.insert(trimmed.left(space), trimmed.mid(space + 1).trimmed());
     }
     return times;
+}
+
+QSet<QString> ShellProcessTable::shellDescendants(const QByteArray& output, const QStringList& pids)
+{
+    struct Entry
+    {
+        QString parent;
+        bool shell = false;
+    };
+    QHash<QString, Entry> table;
+    for (const QString& line : decodeUtf8OrEmpty(output).split(QLatin1Char('\n'))) {
+        const QStringList fields = line.trimmed().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        if (fields.size() >= 2 && isPlainPid(fields[0]) && isPlainPid(fields[1]))
+            table.insert(fields[0], Entry{fields[1], looksLikeShell(fields.mid(2).join(QLatin1Char(' ')))});
+    }
+    QSet<QString> found;
+    for (const QString& pid : pids) {
+        const auto listed = table.constFind(pid);
+        if (listed == table.cend())
+            continue;
+        // A chain longer than the table, or one that loops, holds no shell it has not met.
+        QString parent = listed->parent;
+        for (qsizetype step = 0; step <= table.size(); ++step) {
+            const auto entry = table.constFind(parent);
+            if (entry == table.cend())
+                break;
+            if (entry->shell) {
+                found.insert(pid);
+                break;
+            }
+            parent = entry->parent;
+        }
+    }
+    return found;
+}
+
+QSet<QString> ShellProcessTable::startedFromShell(const QStringList& pids)
+{
+    if (pids.isEmpty())
+        return {};
+    return shellDescendants(m_tools->runAndRead(kPs, {QStringLiteral("-A"), QStringLiteral("-o"),
+                                                      QStringLiteral("pid=,ppid=,command=")}),
+                            pids);
 }
 
 bool ShellProcessTable::isListedProcess(const ProcessIdentity& listed)

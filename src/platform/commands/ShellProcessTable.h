@@ -24,6 +24,8 @@ public:
     bool isListedProcess(const ProcessIdentity& listed) override;
     // One `ps -o pid=,lstart=` for all of them.
     QHash<QString, QString> startTimes(const QStringList& pids) override;
+    // One `ps -A -o pid=,ppid=,command=`, walked in memory.
+    QSet<QString> startedFromShell(const QStringList& pids) override;
 
     static QString originScriptFor(const QString& pid);
     static QString statisticsCommandFor(const QString& pid, const QString& cwd);
@@ -31,6 +33,8 @@ public:
     static std::optional<ProcessReading> parseStatisticsOutput(const QByteArray& output);
     // Lines of a pid and its lstart text.
     static QHash<QString, QString> parseStartTimes(const QByteArray& output);
+    // Which of `pids` have a shell among their parents in a `ps -o pid=,ppid=,command=` listing.
+    static QSet<QString> shellDescendants(const QByteArray& output, const QStringList& pids);
 
 private:
     std::shared_ptr<SystemTools> m_tools;

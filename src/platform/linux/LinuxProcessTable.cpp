@@ -1,5 +1,6 @@
 #include "platform/linux/LinuxProcessTable.h"
 
+#include "platform/ShellCommandLine.h"
 #include "platform/linux/ProcFs.h"
 
 #include <QDeadlineTimer>
@@ -117,31 +118,6 @@ QString LinuxProcessTable::commandLineText(QByteArray raw)
     return QString::fromUtf8(raw);
 }
 
-// A shell's name right after a slash, ending where a word would: "/bin/zsh -il", not "/bin/bashful".
-// Written out rather than as a pattern, whose compiling alone costs a short listing a quarter of a
-// millisecond.
-bool LinuxProcessTable::looksLikeShell(const QString& commandLine)
-{
-    static constexpr QLatin1StringView kShells[] = {QLatin1StringView("sh"),   QLatin1StringView("bash"),
-                                                    QLatin1StringView("zsh"),  QLatin1StringView("csh"),
-                                                    QLatin1StringView("tcsh"), QLatin1StringView("fish"),
-                                                    QLatin1StringView("ksh")};
-    const auto isWordCharacter = [](QChar c) {
-        return c.unicode() < 128 && (c.isLetterOrNumber() || c == QLatin1Char('_'));
-    };
-    const QStringView text(commandLine);
-    for (qsizetype slash = text.indexOf(QLatin1Char('/')); slash >= 0;
-         slash = text.indexOf(QLatin1Char('/'), slash + 1)) {
-        const QStringView rest = text.sliced(slash + 1);
-        for (const QLatin1StringView shell : kShells) {
-            if (rest.startsWith(shell) &&
-                (rest.size() == shell.size() || !isWordCharacter(rest.at(shell.size()))))
-                return true;
-        }
-    }
-    return false;
-}
-
 bool LinuxProcessTable::startedAsShell(long pid)
 {
     char path[64];
@@ -157,6 +133,45 @@ bool LinuxProcessTable::isShellProgram(const QByteArray& rawCommandLine)
         program.remove(0, 1);
     static const QList<QByteArray> shells{"sh", "bash", "zsh", "csh", "tcsh", "fish", "ksh"};
     return shells.contains(program);
+}
+
+QSet<QString> LinuxProcessTable::startedFromShell(const QStringList& pids)
+{
+    // What is known of each process met: true for a shell or a process below one.
+    QHash<long, bool> verdicts;
+    QSet<QString> found;
+    char path[64];
+    for (const QString& text : pids) {
+        const auto pid = parsePid(text);
+        const auto stat = pid ? procfs::readStat(*pid) : std::nullopt;
+        if (!stat)
+            continue;
+        QList<long> chain;
+        long parent = stat->parentPid;
+        bool verdict = false;
+        for (int step = 0; step < kMaxOriginSteps && parent > 1; ++step) {
+            if (const auto known = verdicts.constFind(parent); known != verdicts.cend()) {
+                verdict = *known;
+                break;
+            }
+            std::snprintf(path, sizeof path, "/proc/%ld/cmdline", parent);
+            const QByteArray raw = procfs::readFile(path, 4096);
+            chain.append(parent);
+            if (looksLikeShell(commandLineText(raw)) || isShellProgram(raw)) {
+                verdict = true;
+                break;
+            }
+            const auto parentStat = procfs::readStat(parent);
+            if (!parentStat || parentStat->parentPid == parent)
+                break;
+            parent = parentStat->parentPid;
+        }
+        for (const long met : std::as_const(chain))
+            verdicts.insert(met, verdict);
+        if (verdict)
+            found.insert(text);
+    }
+    return found;
 }
 
 std::optional<ProcessInfo> LinuxProcessTable::origin(const QString& pidText)

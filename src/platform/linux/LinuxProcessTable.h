@@ -19,14 +19,14 @@ public:
     std::optional<ProcessReading> reading(const QString& pid, const QString& cwd) override;
     bool isListedProcess(const ProcessIdentity& listed) override;
     QHash<QString, QString> startTimes(const QStringList& pids) override;
+    // Each process of the chains is read once, however many of `pids` share it.
+    QSet<QString> startedFromShell(const QStringList& pids) override;
 
     // The command line as `ps -o command=` shows it: arguments joined by single spaces, or the
     // name in brackets for a process without one.
     static QString commandLine(long pid);
     // The same text from the raw contents of /proc/PID/cmdline (empty for none).
     static QString commandLineText(QByteArray raw);
-    // The shell test of the origin walk, on a command line.
-    static bool looksLikeShell(const QString& commandLine);
     // Linux terminals start shells by bare name ("bash", or "-bash" for a login shell), which
     // the slash pattern above misses; the program name of the process tells them apart.
     static bool startedAsShell(long pid);

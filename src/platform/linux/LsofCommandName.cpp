@@ -1,5 +1,7 @@
 #include "platform/linux/LsofCommandName.h"
 
+#include <limits>
+
 namespace tidewell {
 
 namespace {
@@ -33,18 +35,28 @@ QString escapedByte(unsigned char byte)
     return QString(QChar(char16_t(byte)));
 }
 
-} // namespace
-
-QString lsofCommandName(const QByteArray& rawName)
+QString escapedName(const QByteArray& rawName, qsizetype width)
 {
     QString name;
     for (const char c : rawName) {
         const QString unit = escapedByte(static_cast<unsigned char>(c));
-        if (name.size() + unit.size() > kCommandWidth)
+        if (name.size() + unit.size() > width)
             break;
         name += unit;
     }
     return name;
+}
+
+} // namespace
+
+QString lsofCommandName(const QByteArray& rawName)
+{
+    return escapedName(rawName, kCommandWidth);
+}
+
+QString escapedCommandName(const QByteArray& rawName)
+{
+    return escapedName(rawName, std::numeric_limits<qsizetype>::max());
 }
 
 } // namespace tidewell

@@ -293,7 +293,8 @@ QList<ListeningSocket> ProcNetListingSource::listeningSockets()
         const SocketOwners::Owner& owner = m_owners.owner(holder.pid);
         const Listener& listener = m_names.find(holder.inode).value();
         sockets.append(ListeningSocket{owner.command, owner.pidText, listener.name,
-                                       QString::number(owner.startTicks), holder.inode, listener.port});
+                                       QString::number(owner.startTicks), holder.inode, listener.port,
+                                       owner.executable});
     }
     m_lastInodes = inodes;
     m_lastRows = sockets;

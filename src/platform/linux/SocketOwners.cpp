@@ -103,9 +103,15 @@ SocketOwners::ProcessRead readProcess(const ProcRoot& root, long pid, const QSet
     }
     ::close(dir);
     if (!sockets.isEmpty()) {
-        if (const auto stat = procfs::readStat(pid))
+        if (const auto stat = procfs::readStat(pid)) {
+            std::snprintf(folder, sizeof folder, "%ld/exe", pid);
+            char executable[4096];
+            const ssize_t length = ::readlinkat(root.fd, folder, executable, sizeof executable);
             read.owner =
-                SocketOwners::Owner{lsofCommandName(stat->comm), QString::number(pid), stat->startTicks, -1};
+                SocketOwners::Owner{escapedCommandName(stat->comm), QString::number(pid), stat->startTicks,
+                                    -1, length > 0 ? QString::fromUtf8(executable, length) : QString()};
+            read.parentPid = stat->parentPid;
+        }
     }
     return read;
 }
@@ -331,9 +337,21 @@ void SocketOwners::partialWalk(const QSet<quint64>& listening, QSet<quint64> mis
     m_lastWalk = Walk::partial;
     const QList<long> pids = procfs::numericEntries("/proc");
     const ProcRoot root;
+    QSet<long> parentsRead;
     for (auto it = pids.crbegin(); it != pids.crend() && !missing.isEmpty(); ++it) {
         ++m_processesWalked;
-        takeProcess(*it, readProcess(root, *it, listening), &missing);
+        if (parentsRead.contains(*it))
+            continue;
+        const ProcessRead read = readProcess(root, *it, listening);
+        if (!takeProcess(*it, read, &missing))
+            continue;
+        // A socket is shared mostly with the parent that made it and forked this holder (a reloader,
+        // a master process): reading the parent now lists both from the start, so that the row of
+        // the server does not change hands at the next full walk.
+        if (read.parentPid > 1 && !parentsRead.contains(read.parentPid)) {
+            parentsRead.insert(read.parentPid);
+            takeProcess(read.parentPid, readProcess(root, read.parentPid, listening), &missing);
+        }
     }
     if (m_processesWalked < pids.size())
         m_fullWalkDue = true;

@@ -27,10 +27,11 @@ public:
     };
     struct Owner
     {
-        QString command; // as lsof prints it
+        QString command; // the kernel's whole name, in lsof's escapes
         QString pidText;
         unsigned long long startTicks = 0;
-        int handle = -1; // a pidfd: readable once the process has exited
+        int handle = -1;         // a pidfd: readable once the process has exited
+        QString executable = {}; // the target of /proc/PID/exe; empty when it may not be read
     };
     enum class Walk
     {
@@ -65,6 +66,7 @@ public:
     {
         QList<std::pair<long, quint64>> sockets;
         std::optional<Owner> owner;
+        long parentPid = 0;
     };
 
 private:
@@ -75,6 +77,7 @@ private:
     void fullWalk(const QSet<quint64>& listening);
     void partialWalk(const QSet<quint64>& listening, QSet<quint64> missing);
     // Records what was just read of process `pid`; true when it holds any listening socket.
+    // `missing` loses the sockets it holds.
     bool takeProcess(long pid, const ProcessRead& read, QSet<quint64>* missing);
     void sortHolders();
 

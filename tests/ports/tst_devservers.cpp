@@ -1,0 +1,299 @@
+#include "platform/Host.h"
+#include "platform/linux/ProcNetListingSource.h"
+#include "ports/PortListRefresher.h"
+#include "ports/PortScanner.h"
+#include "probe/PageProbe.h"
+#include "probe/SecurePageConnection.h"
+#include "process/ProcessOrigin.h"
+#include "support/TestProcesses.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QScopeGuard>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <csignal>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+using namespace tidewell;
+using namespace tidewell::test;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A port no one listens on now: the servers below take theirs as an argument, as real tools do.
+int freePort()
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    ::close(fd);
+    return ntohs(address.sin_port);
+}
+
+bool listens(int port)
+{
+    const QString suffix = u":"_s + QString::number(port);
+    const auto names = ProcNetListingSource::listeningNamesFromProcNet();
+    return std::any_of(names.cbegin(), names.cend(),
+                       [&](const QString& name) { return name.endsWith(suffix); });
+}
+
+// What the window's engine lists after one refresh: the same parts as the window, on this host.
+struct EngineListing
+{
+    QList<PortData> servers;
+    QList<PortData> ignored;
+};
+
+EngineListing listByEngine()
+{
+    const Host host = Host::create(Host::Backend::native);
+    const PortScanner scanner(host.sockets, host.processes);
+    const ProcessOrigin origin(host.processes, [](const QString&) {});
+    PageProbe probe(&SecurePageConnection::open);
+    PortListRefresher refresher(
+        [scanner] { return scanner.scanListeningPorts(); }, &probe,
+        [origin](const ProcessIdentity& listed) { return origin.getProcessInfo(listed); });
+    QSignalSpy finished(&refresher, &PortListRefresher::checkFinished);
+    refresher.checkPorts();
+    if (!finished.wait(60'000))
+        return {};
+    return {refresher.sortedListedPorts(), refresher.sortedIgnoredPorts()};
+}
+
+QList<PortData> onPort(const QList<PortData>& entries, int port)
+{
+    QList<PortData> found;
+    for (const PortData& entry : entries) {
+        if (entry.port() == QString::number(port))
+            found.append(entry);
+    }
+    return found;
+}
+
+QList<QJsonObject> onPort(const QByteArray& json, int port)
+{
+    QList<QJsonObject> found;
+    for (const QJsonValue& value : QJsonDocument::fromJson(json).array()) {
+        if (value[u"port"_s].toString() == QString::number(port))
+            found.append(value.toObject());
+    }
+    return found;
+}
+
+QByteArray listByProgram(bool all)
+{
+    QStringList arguments{u"--list"_s, u"--json"_s};
+    if (all)
+        arguments.append(u"--all"_s);
+    return runProgram(QStringLiteral(TIDEWELL_PROGRAM), arguments, {}, 90'000).out;
+}
+
+// The files of one kind of server in `folder`, and the command line that a user types to start it
+// there ("%1" is the port).
+QString prepare(const QString& kind, const QString& folder)
+{
+    const auto copyServer = [&](const QString& name) {
+        const QString path = folder + u'/' + name;
+        QFile::copy(QStringLiteral(TIDEWELL_TINY_SERVER), path);
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    };
+    if (kind == u"next"_s) {
+        // As `next dev` does: the command typed starts the server in a child that renames itself.
+        writeFile(folder + u"/next-like.js"_s, R"(
+const { fork } = require('child_process');
+if (process.argv[2] === 'dev') {
+  const child = fork(__filename, ['serve', process.argv[3]]);
+  process.on('SIGTERM', () => { child.kill(); process.exit(0); });
+} else {
+  process.title = 'next-server (v16.5.0)';
+  require('http').createServer((req, res) => {
+    res.writeHead(200, { 'Content-Type': 'text/html; charset=utf-8' });
+    res.end('<html><head><title>Next Page</title><script src="/_next/static/chunks/main.js"></script></head></html>');
+  }).listen(Number(process.argv[3]), '127.0.0.1');
+})");
+        return u"node next-like.js dev %1"_s;
+    }
+    if (kind == u"script"_s) {
+        // Started by its own name through its #! line, as pip installs jupyter-notebook; "/" sends
+        // the browser on twice before the page.
+        const QString path = folder + u"/jupyter-notebook"_s;
+        writeFile(path, R"(#!/usr/bin/python3
+import http.server, sys
+class Handler(http.server.BaseHTTPRequestHandler):
+    def do_GET(self):
+        hops = {"/": "/tree", "/tree": "/tree/"}
+        if self.path in hops:
+            self.send_response(302)
+            self.send_header("Location", hops[self.path])
+            self.end_headers()
+            return
+        body = b"<html><head><title>Home Page</title></head></html>"
+        self.send_response(200)
+        self.send_header("Content-Type", "text/html")
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+http.server.HTTPServer(("127.0.0.1", int(sys.argv[1])), Handler).serve_forever()
+)");
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        return u"./jupyter-notebook %1"_s;
+    }
+    if (kind == u"perl"_s) {
+        writeFile(folder + u"/server.pl"_s, R"(use IO::Socket::INET;
+my $server = IO::Socket::INET->new(LocalAddr => '127.0.0.1', LocalPort => $ARGV[0], Listen => 5, ReuseAddr => 1) or die;
+while (my $client = $server->accept) {
+    while (my $line = <$client>) { last if $line =~ /^\r?\n$/; }
+    print $client "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n<html><head><title>Perl Page</title></head></html>";
+    close $client;
+})");
+        return u"perl server.pl %1"_s;
+    }
+    if (kind == u"compiled"_s) {
+        copyServer(u"devserver"_s);
+        return u"./devserver %1 'Compiled Page'"_s;
+    }
+    if (kind == u"daemon"_s) {
+        // A new session whose starter ends at once: its parent is then the system's first process.
+        copyServer(u"daemon-server"_s);
+        return u"setsid -f ./daemon-server %1 Daemon > server.log 2>&1"_s;
+    }
+    if (kind == u"redis"_s) {
+        copyServer(u"redis-server"_s);
+        return u"./redis-server %1 Redis > server.log 2>&1"_s;
+    }
+    writeFile(folder + u"/app.py"_s, R"(from flask import Flask
+app = Flask(__name__)
+@app.route("/")
+def index():
+    return "<html><head><title>Flask Page</title></head></html>"
+)");
+    return u"FLASK_APP=app FLASK_DEBUG=1 /usr/bin/flask run --port %1"_s;
+}
+
+} // namespace
+
+// The servers developers run, started as they start them, found (or left alone) alike by the
+// window's engine and by `tidewell --list`.
+class DevServersTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void serversAreFoundAsTheyRun_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("listed");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("runtime");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("appType");
+        QTest::addColumn<QString>("command");
+
+        QTest::newRow("node renamed as next dev's server")
+            << u"next"_s << true << u"next-server\\x20(v1"_s << u"node"_s << u"Next Page"_s << u"nextjs"_s
+            << u"next-like.js dev"_s;
+        QTest::newRow("#! script by its own name, redirected twice")
+            << u"script"_s << true << u"jupyter-noteboo"_s << u"python"_s << u"Home Page"_s << u"unknown"_s
+            << u"./jupyter-notebook"_s;
+        QTest::newRow("perl typed into a shell") << u"perl"_s << true << u"perl"_s << QString()
+                                                 << u"Perl Page"_s << u"unknown"_s << u"perl server.pl"_s;
+        QTest::newRow("compiled binary typed into a shell")
+            << u"compiled"_s << true << u"devserver"_s << QString() << u"Compiled Page"_s << u"unknown"_s
+            << u"./devserver"_s;
+        QTest::newRow("flask with its reloader") << u"flask"_s << true << u"flask"_s << u"python"_s
+                                                 << u"Flask Page"_s << u"unknown"_s << u"flask run"_s;
+        QTest::newRow("daemon with no shell above")
+            << u"daemon"_s << false << u"daemon-server"_s << QString() << QString() << QString() << QString();
+        QTest::newRow("redis typed into a shell")
+            << u"redis"_s << false << u"redis-server"_s << QString() << QString() << QString() << QString();
+    }
+
+    void serversAreFoundAsTheyRun()
+    {
+        QFETCH(QString, kind);
+        QFETCH(bool, listed);
+        QFETCH(QString, name);
+        QFETCH(QString, runtime);
+        QFETCH(QString, title);
+        QFETCH(QString, appType);
+        QFETCH(QString, command);
+        if (kind == u"flask"_s)
+            QVERIFY2(QFile::exists(u"/usr/bin/flask"_s),
+                     "python3-flask is installed by scripts/install-deps.sh");
+
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString folder = QDir(dir.path()).canonicalPath();
+        const int port = freePort();
+        const QString typed = prepare(kind, folder).arg(port);
+        ChildProcess shell(u"/bin/bash"_s, {u"-c"_s, typed + u"; exit $?"_s}, folder);
+        // The daemon left the shell's process group; it is found by its port and ended here.
+        const auto endDaemon = qScopeGuard([&] {
+            if (kind != u"daemon"_s)
+                return;
+            for (const PortData& entry : onPort(listByEngine().ignored, port)) {
+                if (entry.processName() == name)
+                    ::kill(pid_t(entry.pid().toLongLong()), SIGTERM);
+            }
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(listens(port), 60'000);
+        if (kind == u"flask"_s) // the reloader's child holds the same socket once it has started
+            QTRY_VERIFY_WITH_TIMEOUT(
+                [&] {
+                    const QList<qint64> flask = childPids(shell.pid());
+                    return !flask.isEmpty() && !childPids(flask.first()).isEmpty();
+                }(),
+                60'000);
+
+        const EngineListing engine = listByEngine();
+        const QList<PortData> servers = onPort(engine.servers, port);
+        const QList<PortData> ignored = onPort(engine.ignored, port);
+        const QList<QJsonObject> printed = onPort(listByProgram(false), port);
+        if (listed) {
+            QCOMPARE(servers.size(), 1);
+            QCOMPARE(ignored.size(), 0);
+            const PortData& server = servers.first();
+            QCOMPARE(server.processName(), name);
+            QCOMPARE(server.runtime(), runtime);
+            QVERIFY(server.htmlData());
+            QCOMPARE(server.htmlData()->title, title);
+            QCOMPARE(appTypeText(server.htmlData()->appType), appType);
+            QVERIFY(server.processInfo());
+            QCOMPARE(server.processInfo()->cwd, folder);
+            QVERIFY2(server.processInfo()->cmd.contains(command), qPrintable(server.processInfo()->cmd));
+
+            QCOMPARE(printed.size(), 1);
+            QCOMPARE(printed.first()[u"processName"_s].toString(), name);
+            QCOMPARE(printed.first()[u"pid"_s].toString(), server.pid());
+            QCOMPARE(printed.first()[u"htmlData"_s][u"title"_s].toString(), title);
+            QCOMPARE(printed.first()[u"htmlData"_s][u"appType"_s].toString(), appType);
+            QCOMPARE(printed.first()[u"processInfo"_s][u"cwd"_s].toString(), folder);
+            QCOMPARE(printed.first()[u"processInfo"_s][u"cmd"_s].toString(), server.processInfo()->cmd);
+            QCOMPARE(onPort(listByProgram(true), port).size(), 1);
+        } else {
+            QCOMPARE(servers.size(), 0);
+            QCOMPARE(ignored.size(), 1);
+            QCOMPARE(ignored.first().processName(), name);
+            QCOMPARE(printed.size(), 0);
+            const QList<QJsonObject> all = onPort(listByProgram(true), port);
+            QCOMPARE(all.size(), 1);
+            QCOMPARE(all.first()[u"processName"_s].toString(), name);
+            // Neither engine sent it a single byte, nor even connected.
+            QCOMPARE(fileContent(folder + u"/server.log"_s), QByteArray());
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(DevServersTest)
+#include "tst_devservers.moc"
