@@ -143,6 +143,25 @@ private slots:
         QCOMPARE(parsed.value(111), name);
     }
 
+    // A server that hands its socket to a child it forks (a reloader) is found with both holders by
+    // the listing that first sees the socket, though that one looks only at the newest processes.
+    void socketSharedWithTheParentIsListedAtOnce()
+    {
+        ProcNetListingSource steady;
+        steady.listeningSockets();
+        const QString forking = u"import os, socket, time\n"
+                                "s = socket.socket(); s.bind(('127.0.0.1', 0)); s.listen()\n"
+                                "if os.fork() == 0: print('ready', s.getsockname()[1], flush=True)\n"
+                                "time.sleep(120)\n"_s;
+        ChildProcess parent(python3(), {u"-c"_s, forking});
+        QVERIFY(parent.waitUntilReady(60000));
+        QTRY_VERIFY(!childPids(parent.pid()).isEmpty());
+        const QList<qint64> pids{parent.pid(), childPids(parent.pid()).first()};
+        const QStringList rows = rowsOf(steady.listeningSockets(), pids);
+        QCOMPARE(steady.lastWalk(), SocketOwners::Walk::partial);
+        QCOMPARE(rows.size(), 2);
+    }
+
     // One source kept over many calls, as the window's refreshes use it: after each change its rows are
     // those of lsof and of a source that walks every process afresh, for names lsof escapes or cuts and
     // sockets on several addresses.

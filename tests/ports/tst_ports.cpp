@@ -455,10 +455,17 @@ private slots:
         const int port = QUrl(server.origin()).port();
         Fixture f;
         f.set({entry(port, "4242")});
+        QSignalSpy changed(&f.refresher, &PortListRefresher::portsChanged);
         QVERIFY(f.check());
         const QString key = QString::number(port) + u":4242"_s;
         QVERIFY(f.refresher.ports().isEmpty());
         QCOMPARE(f.refresher.unansweredPorts().keys(), QStringList{key});
+        // Listed all the same, with its origin, as the window and `--list` show it.
+        QCOMPARE(changed.size(), 1);
+        QCOMPARE(f.refresher.sortedListedPorts().size(), 1);
+        const auto origin = f.refresher.sortedListedPorts().first().processInfo();
+        QVERIFY(origin);
+        QCOMPARE(origin->cwd, u"/work/4242"_s);
 
         StubHttpServer::Reply page = StubHttpServer::Reply::with("<title>At last</title>");
         page.headers.append({"Content-Type"_ba, "text/html"_ba});

@@ -113,7 +113,8 @@ private slots:
                 shownParts.append(QLatin1String(name));
         }
         QTEST(shownParts.join(u' '), "parts");
-        QCOMPARE(child<QLabel>(&row, "title")->text(), html ? u"My App"_s : QString());
+        // A server that did not answer is listed, saying so.
+        QCOMPARE(child<QLabel>(&row, "title")->text(), html ? u"My App"_s : u"No answer"_s);
         QCOMPARE(child<QLabel>(&row, "statsCpu")->text() + child<QLabel>(&row, "statsMemory")->text(),
                  u"1.0%3.50MB"_s);
 
