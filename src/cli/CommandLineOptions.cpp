@@ -16,7 +16,8 @@ CommandLineOptions CommandLineOptions::parse(const QStringList& arguments)
     const QCommandLineOption versionOption = parser.addVersionOption();
     const QCommandLineOption listOption(
         QStringLiteral("list"),
-        QStringLiteral("Print the development servers that serve a page, then exit."));
+        QStringLiteral("Print the development servers (those that serve a page, and those that did not "
+                       "answer), then exit."));
     const QCommandLineOption allOption(
         QStringLiteral("all"), QStringLiteral("With --list: also print every other listening process."));
     const QCommandLineOption jsonOption(
@@ -63,7 +64,11 @@ CommandLineOptions CommandLineOptions::parse(const QStringList& arguments)
         return options;
     }
     if (parser.isSet(helpOption)) {
-        std::fputs(qPrintable(parser.helpText()), stdout);
+        // The parser names the program after the application object, which a command has not made
+        // yet when it parses.
+        QString help = parser.helpText();
+        help.replace(QLatin1String("<executable_name>"), QLatin1String("tidewell"));
+        std::fputs(qPrintable(help), stdout);
         options.exitNow = true;
         return options;
     }

@@ -238,8 +238,6 @@ QMenu* AppMenu::buildGearMenu()
                     [this] { m_services->state->setSelectedView(SelectedView::settings); });
     menu->addAction(symbol("arrow.triangle.2.circlepath"), QStringLiteral("Refresh"), this,
                     [this] { m_services->refresher->refresh(); });
-    menu->addAction(symbol("rectangle.portrait.and.arrow.forward"), QStringLiteral("Quit"), this,
-                    &AppMenu::quitRequested);
     QMenu* contact = menu->addMenu(symbol("envelope"), QStringLiteral("Contact"));
     contact->addAction(symbol("exclamationmark.bubble"), QStringLiteral("Report Issue"), this,
                        [this] { openMail(QStringLiteral("Tidewell%20Issue%20Report")); });
@@ -254,6 +252,10 @@ QMenu* AppMenu::buildGearMenu()
                                        versionLabel(QCoreApplication::applicationVersion(), buildVersion));
     version->setObjectName(QStringLiteral("version"));
     version->setEnabled(false);
+    // Last, where desktop menus put it.
+    menu->addSeparator();
+    menu->addAction(symbol("rectangle.portrait.and.arrow.forward"), QStringLiteral("Quit"), this,
+                    &AppMenu::quitRequested);
     return menu;
 }
 

@@ -284,6 +284,7 @@ private slots:
                  (QStringList{u"openUrl mailto:support@orvane.com?subject=Tidewell%20Issue%20Report"_s,
                               u"openUrl mailto:support@orvane.com?subject=Tidewell%20Feedback"_s}));
         QSignalSpy quit(menu, &AppMenu::quitRequested);
+        QCOMPARE(menu->gearMenu()->actions().last(), gearItem(menu, u"Quit"_s)); // last, as desktops have it
         gearItem(menu, u"Quit"_s)->trigger();
         QCOMPARE(quit.count(), 1);
 
