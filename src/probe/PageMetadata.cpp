@@ -1,6 +1,18 @@
 #include "probe/PageMetadata.h"
 
+#include "probe/HtmlCharacterReferences.h"
+
 namespace tidewell {
+
+namespace {
+
+// As a browser shows it: "Team Docs &amp; Notes" is "Team Docs & Notes".
+QString readable(const QString& markup)
+{
+    return collapseWhiteSpace(decodeCharacterReferences(markup));
+}
+
+} // namespace
 
 QString extractTitle(const QString& page)
 {
@@ -11,7 +23,7 @@ QString extractTitle(const QString& page)
     // A closing tag before the end of the opening one (a stray "</title>" earlier in the page)
     // gives no usable element, the same as a missing one.
     if (start >= 0 && end >= start + open.size())
-        return page.mid(start + open.size(), end - start - open.size());
+        return readable(page.mid(start + open.size(), end - start - open.size()));
 
     static const QString meta = QStringLiteral("<meta property=\"og:title\" content=\"");
     const qsizetype metaStart = page.indexOf(meta);
@@ -19,7 +31,7 @@ QString extractTitle(const QString& page)
         const qsizetype contentStart = metaStart + meta.size();
         const qsizetype quote = page.indexOf(QLatin1Char('"'), contentStart);
         if (quote >= 0)
-            return page.mid(contentStart, quote - contentStart);
+            return readable(page.mid(contentStart, quote - contentStart));
     }
     return QStringLiteral("No Title");
 }

@@ -23,9 +23,21 @@ private slots:
             << u"<title>First</title><svg><title>Second</title></svg>"_s << u"First"_s;
         QTest::newRow("capitals are another tag") << u"<TITLE>Loud</TITLE>"_s << none;
         QTest::newRow("attributes not matched") << u"<title lang=\"en\">Tagged</title>"_s << none;
-        // The text is shown as the page wrote it: no white space folding, no entity decoding.
-        QTest::newRow("text kept as it is")
-            << u"<title>\n  My   App &amp; Co\n</title>"_s << u"\n  My   App &amp; Co\n"_s;
+        // As a browser shows it: references decoded, white space collapsed and trimmed.
+        QTest::newRow("white space") << u"<title>\n  My \t  App\r\n</title>"_s << u"My App"_s;
+        QTest::newRow("named reference")
+            << u"<title>Team Docs &amp; Notes</title>"_s << u"Team Docs & Notes"_s;
+        QTest::newRow("references of HTML's whole table")
+            << u"<title>caf&eacute; &mdash; &NotEqualTilde;&hearts;</title>"_s << u"café — \u2242\u0338♥"_s;
+        QTest::newRow("decimal and hex") << u"<title>&#8212;&#x1F600;&#X41;</title>"_s << u"—\U0001F600A"_s;
+        QTest::newRow("a decoded newline is white space too") << u"<title>a&#10;&#10;b</title>"_s << u"a b"_s;
+        QTest::newRow("no-break space kept") << u"<title>a&nbsp;b</title>"_s << u"a\u00a0b"_s;
+        QTest::newRow("malformed stay as written")
+            << u"<title>&amp &nosuch; &#; &#x; &#0; &#xD800; &#1114112; &#12a; R&D &</title>"_s
+            << u"&amp &nosuch; &#; &#x; &#0; &#xD800; &#1114112; &#12a; R&D &"_s;
+        QTest::newRow("double-encoded decoded once") << u"<title>&amp;lt;</title>"_s << u"&lt;"_s;
+        QTest::newRow("og:title decoded")
+            << u"<meta property=\"og:title\" content=\"Q&amp;A\">"_s << u"Q&A"_s;
         QTest::newRow("empty element beats og:title") << u"<title></title>"_s + og << QString();
         QTest::newRow("og:title") << u"<head>"_s + og + u"</head>"_s << u"Shop"_s;
         QTest::newRow("og:title content first") << u"<meta content=\"Shop\" property=\"og:title\">"_s << none;
