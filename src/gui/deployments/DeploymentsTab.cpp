@@ -4,6 +4,7 @@
 #include "deployments/VercelOrigins.h"
 #include "gui/deployments/ProjectView.h"
 #include "gui/widgets/AnimatedRowList.h"
+#include "gui/widgets/CursorModifier.h"
 #include "gui/widgets/PlainTextLabel.h"
 #include "gui/widgets/SmallWidgets.h"
 #include "platform/Diagnostics.h"
@@ -46,6 +47,7 @@ QString teamText(const std::optional<QString>& team)
 DeploymentsTab::DeploymentsTab(const AppServices* services, QWidget* parent)
     : QWidget(parent), m_services(services),
       m_client(VercelOrigins::apiOrigin(), services->state->vercelToken()),
+      m_account(new PlainTextLabel(this)),
       m_noToken(makePlaceholderLabel(VercelClient::kNoTokenText, "noToken", this)),
       m_noProjects(makePlaceholderLabel(QStringLiteral("No projects"), "noProjects", this)),
       m_list(new AnimatedRowList(RowSlot::Slide::fromTrailing, RowSlot::Slide::towardLeading, this)),
@@ -58,6 +60,11 @@ DeploymentsTab::DeploymentsTab(const AppServices* services, QWidget* parent)
     // Our own text: its backticked part shows as code.
     m_noToken->setTextFormat(Qt::MarkdownText);
     m_noToken->setWordWrap(true);
+    m_account->setObjectName(QStringLiteral("account"));
+    m_account->setContentsMargins(CursorModifier::kHorizontalPadding, 4, CursorModifier::kHorizontalPadding,
+                                  2);
+    useSecondaryColour(m_account);
+    layout->addWidget(m_account);
     layout->addWidget(m_noToken);
     layout->addWidget(m_noProjects);
     layout->addWidget(m_list);
@@ -76,6 +83,10 @@ DeploymentsTab::DeploymentsTab(const AppServices* services, QWidget* parent)
     connect(state, &AppState::selectedTeamWritten, this, &DeploymentsTab::refreshDisplay);
     connect(state, &AppState::isVisibleChanged, this, &DeploymentsTab::visibilityChanged);
     m_list->setAnimated(state->isVisible());
+    for (const auto changed :
+         {&AppState::userDataChanged, &AppState::teamsDataChanged, &AppState::selectedTeamWritten})
+        connect(state, changed, this, &DeploymentsTab::showAccount);
+    showAccount();
 
     m_timer.setInterval(kPollIntervalMs);
     connect(&m_timer, &QTimer::timeout, this, &DeploymentsTab::poll);
@@ -239,6 +250,27 @@ void DeploymentsTab::setMessage(const QString& message)
     m_message = message;
     m_messageLabel->setText(message);
     m_messageLabel->setVisible(!message.isEmpty());
+}
+
+QString DeploymentsTab::accountText() const
+{
+    const AppState* state = m_services->state;
+    const std::optional<QString> team = state->selectedTeam();
+    if (!team)
+        return state->userData() ? state->userData()->user.username : tr("Personal");
+    if (const auto& teams = state->teamsData()) {
+        for (const Team& known : teams->teams) {
+            if (known.id == *team || known.slug == *team)
+                return known.name;
+        }
+    }
+    return *team;
+}
+
+void DeploymentsTab::showAccount()
+{
+    m_account->setText(accountText());
+    m_account->setVisible(m_services->state->vercelToken().has_value());
 }
 
 } // namespace tidewell

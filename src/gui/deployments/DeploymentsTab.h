@@ -37,6 +37,8 @@ public:
 
     Display display() const;
     QList<ProjectView*> projectRows() const;
+    // Whose projects are shown: the user's name for the personal account, else the team's name.
+    QString accountText() const;
     // The last failure text, shown under the list until the next successful projects fetch.
     QString message() const { return m_message; }
     bool isFetchingData() const { return m_fetchingData; }
@@ -56,6 +58,7 @@ private:
     void noticeTeamChange();
     void openProjectDeployments(const ProjectObject& project);
     void setMessage(const QString& message);
+    void showAccount();
 
     const AppServices* m_services;
     VercelClient m_client;
@@ -64,6 +67,7 @@ private:
     std::optional<QString> m_previousTeam;
     QString m_message;
 
+    QLabel* m_account;
     QLabel* m_noToken;
     QLabel* m_noProjects;
     AnimatedRowList* m_list;

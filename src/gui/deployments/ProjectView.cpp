@@ -4,6 +4,7 @@
 #include "gui/process/ReadyStateIcon.h"
 #include "gui/widgets/CursorModifier.h"
 #include "gui/widgets/ElidedLabel.h"
+#include "gui/widgets/PlainTextLabel.h"
 #include "gui/widgets/SmallWidgets.h"
 
 #include <QHBoxLayout>
@@ -53,6 +54,11 @@ ProjectView::ProjectView(ProjectObject data, QWidget* parent) : QWidget(parent),
             column->addWidget(m_commit);
         }
         m_icon = new ReadyStateIcon(latest.readyState, this);
+    } else {
+        auto* none = new PlainTextLabel(tr("No deployments yet"), this);
+        none->setObjectName(QStringLiteral("noDeployments"));
+        useSecondaryColour(none);
+        column->addWidget(none);
     }
     layout->addLayout(column, 1);
     if (m_icon)

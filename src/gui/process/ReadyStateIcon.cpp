@@ -8,20 +8,43 @@
 
 namespace tidewell {
 
+namespace {
+
+// Each state its own mark, none to be taken for an error's.
+QString symbolOf(ReadyState state)
+{
+    switch (state) {
+    case ReadyState::ready:
+        return QStringLiteral("checkmark.circle.fill");
+    case ReadyState::error:
+        return QStringLiteral("xmark.circle.fill");
+    case ReadyState::queued:
+        return QStringLiteral("clock");
+    case ReadyState::initializing:
+        return QStringLiteral("hourglass");
+    case ReadyState::canceled:
+        return QStringLiteral("slash.circle");
+    case ReadyState::building:
+        break;
+    }
+    return {};
+}
+
+} // namespace
+
 ReadyStateIcon::ReadyStateIcon(ReadyState state, QWidget* parent) : QWidget(parent), m_state(state)
 {
     setObjectName(QStringLiteral("readyStateIcon"));
     setFixedSize(sizeHint());
-    if (state == ReadyState::building) {
+    setToolTip(readyStateText(state));
+    m_symbolName = symbolOf(state);
+    if (m_symbolName.isEmpty()) {
         auto* layout = new QHBoxLayout(this);
         layout->setContentsMargins(0, 0, 0, 0);
         layout->addWidget(new ProgressViewContainer(this));
         return;
     }
-    m_symbolName =
-        state == ReadyState::ready ? QStringLiteral("checkmark.circle.fill") : QStringLiteral("minus.circle");
     m_icon = SymbolIcons::symbol(m_symbolName);
-    setToolTip(readyStateText(state));
 }
 
 QColor ReadyStateIcon::colour() const
@@ -31,8 +54,10 @@ QColor ReadyStateIcon::colour() const
         return kGreen;
     case ReadyState::error:
         return kRed;
+    case ReadyState::initializing:
+        return kOrange;
     default:
-        return palette().color(QPalette::WindowText);
+        return kGrey;
     }
 }
 

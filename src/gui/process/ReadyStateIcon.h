@@ -8,14 +8,17 @@
 
 namespace tidewell {
 
-// The build status of a deployment at a glance: a spinner while it builds, a green check when it is
-// ready, a red minus on error, and a plain minus while it waits or after it was cancelled.
+// The build status of a deployment at a glance, named in its tooltip: a spinner while it builds, a
+// green check when it is ready, a red cross on error, an orange hourglass while it initialises, a grey
+// clock while queued and a grey slashed circle once cancelled.
 class ReadyStateIcon : public QWidget
 {
     Q_OBJECT
 public:
     static inline const QColor kRed{255, 59, 48};
     static inline const QColor kGreen{52, 199, 89};
+    static inline const QColor kOrange{255, 149, 0};
+    static inline const QColor kGrey{142, 142, 147};
 
     explicit ReadyStateIcon(ReadyState state, QWidget* parent = nullptr);
 

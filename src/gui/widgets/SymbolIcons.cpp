@@ -112,8 +112,11 @@ QStringList SymbolIcons::symbolNames()
         QStringLiteral("bubble.right"),
         QStringLiteral("person.2.fill"),
         QStringLiteral("square.and.arrow.down"),
-        QStringLiteral("minus.circle"),
         QStringLiteral("checkmark.circle.fill"),
+        QStringLiteral("xmark.circle.fill"),
+        QStringLiteral("clock"),
+        QStringLiteral("hourglass"),
+        QStringLiteral("slash.circle"),
     };
 }
 

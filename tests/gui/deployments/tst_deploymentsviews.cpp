@@ -123,10 +123,11 @@ private slots:
         QVERIFY(shop->timeText().endsWith(u" ago"_s));
         QCOMPARE(shop->commitText(), u"ann: <b>bold</b> move"_s);
         QCOMPARE(child<QLabel>(shop, "commit")->textFormat(), Qt::PlainText);
-        QCOMPARE(shop->readyStateIcon()->symbolName(), u"minus.circle"_s);
-        // Without deployments: the name only.
+        QCOMPARE(shop->readyStateIcon()->symbolName(), u"xmark.circle.fill"_s);
+        // Without deployments: the name, and that it has none.
         ProjectView* empty = tab->projectRows().at(1);
         QVERIFY(empty->timeText().isEmpty() && empty->commitText().isEmpty() && !empty->readyStateIcon());
+        QCOMPARE(child<QLabel>(empty, "noDeployments")->text(), u"No deployments yet"_s);
 
         // Caught the moment the reply lands: the old row is on its way out while the new one arrives.
         bool leaving = false;
@@ -150,6 +151,40 @@ private slots:
 
         fixture.server.setReply("/v9/projects", StubHttpServer::Reply::with(projectsWith("READY")));
         QTRY_VERIFY_WITH_TIMEOUT(!message->isVisible(), 10'000);
+    }
+
+    // Each state its own mark, colour and tooltip; none taken for an error but the error.
+    void eachStateHasItsOwnMark_data()
+    {
+        QTest::addColumn<QByteArray>("state");
+        QTest::addColumn<QString>("symbol"); // empty: the spinner
+        for (const auto& [state, symbol] : {std::pair{"READY", "checkmark.circle.fill"},
+                                            {"ERROR", "xmark.circle.fill"},
+                                            {"BUILDING", ""},
+                                            {"QUEUED", "clock"},
+                                            {"INITIALIZING", "hourglass"},
+                                            {"CANCELED", "slash.circle"}})
+            QTest::newRow(state) << QByteArray(state) << QString::fromLatin1(symbol);
+    }
+
+    void eachStateHasItsOwnMark()
+    {
+        QFETCH(QByteArray, state);
+        const ReadyState readyState = *readyStateFromText(QString::fromLatin1(state));
+        ReadyStateIcon icon(readyState);
+        QTEST(icon.symbolName(), "symbol");
+        QCOMPARE(icon.toolTip(), QString::fromLatin1(state));
+        QCOMPARE(icon.colour() == ReadyStateIcon::kRed, readyState == ReadyState::error);
+        if (icon.symbolName().isEmpty())
+            return;
+        // Drawn in its colour.
+        const QImage drawn = icon.grab().toImage();
+        bool coloured = false;
+        for (int y = 0; y < drawn.height(); ++y) {
+            for (int x = 0; x < drawn.width(); ++x)
+                coloured = coloured || QColor(drawn.pixel(x, y)).rgb() == icon.colour().rgb();
+        }
+        QVERIFY(coloured);
     }
 
     void openingTheWindowFetchesAtOnce()
@@ -209,14 +244,21 @@ private slots:
         DeploymentsTab* tab = fixture.opened();
         QTRY_VERIFY(fixture.state->teamsData() && !tab->projectRows().isEmpty() && !tab->isFetchingData());
         TeamsMenu menu(fixture.state.get());
-        QStringList texts;
-        for (QAction* action : menu.actions())
-            texts.append(action->text());
-        // "&" is shown, not taken for a shortcut mark.
-        QCOMPARE(texts, (QStringList{u"Personal"_s, u"R&&D"_s, u"Ops"_s}));
+        const auto shown = [&menu] {
+            QStringList texts;
+            for (QAction* action : menu.actions())
+                texts.append(action->text() + (action->isChecked() ? u" *"_s : QString()));
+            return texts;
+        };
+        // "&" is shown, not taken for a shortcut mark; the account shown is checked and named above the
+        // list.
+        QCOMPARE(shown(), (QStringList{u"Personal *"_s, u"R&&D"_s, u"Ops"_s}));
+        QCOMPARE(child<QLabel>(tab, "account")->text(), u"ann"_s);
         Diagnostics::Capture log;
         menu.actions().at(1)->trigger();
         QCOMPARE(log.lines().value(0), u"state.selectedTeam has changed to: Optional(\"team_1\")"_s);
+        QCOMPARE(shown(), (QStringList{u"Personal"_s, u"R&&D *"_s, u"Ops"_s}));
+        QCOMPARE(child<QLabel>(tab, "account")->text(), u"R&D"_s);
         QTRY_COMPARE(fixture.projectTargets().last(), QByteArray("/v9/projects?limit=4&teamId=team_1"));
 
         // After a restart the team's projects are asked for before any teams are known.

@@ -407,7 +407,7 @@ private slots:
         QTest::newRow("fetched by its id")
             << true << ready << QByteArray() << u"checkmark.circle.fill"_s << QString();
         QTest::newRow("among the tab's projects")
-            << true << ready << QByteArray("ERROR") << u"minus.circle"_s << QString();
+            << true << ready << QByteArray("ERROR") << u"xmark.circle.fill"_s << QString();
         QTest::newRow("no token") << false << ready << QByteArray() << QString()
                                   << u"No Vercel token: the deployments of linked projects are not shown"_s;
         QTest::newRow("a project the account cannot see")
