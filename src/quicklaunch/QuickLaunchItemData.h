@@ -27,6 +27,8 @@ public:
     QString uuid() const { return m_uuid; }
     QString processName() const override { return m_processName; }
     QString port() const override { return m_port; }
+    // The port it last ran on, which the item keeps.
+    void setPort(const QString& port) { m_port = port; }
     QString pid() const override { return m_pid; }
     std::optional<HTMLData> htmlData() const override { return m_htmlData; }
     void setHtmlData(const std::optional<HTMLData>& data) override { m_htmlData = data; }

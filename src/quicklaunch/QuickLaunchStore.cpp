@@ -49,6 +49,15 @@ void QuickLaunchStore::removeQuickLaunchItem(const QuickLaunchItemData& item, Ap
     state.setQuickLaunchData(encode(*items));
 }
 
+void QuickLaunchStore::rememberPort(const QuickLaunchItemData& item, AppState& state)
+{
+    std::optional<ItemMap> items = decode(state.quickLaunchData());
+    if (!items || !items->contains(item.uuid()) || items->value(item.uuid())->port() == item.port())
+        return;
+    items->value(item.uuid())->setPort(item.port());
+    state.setQuickLaunchData(encode(*items));
+}
+
 QList<QuickLaunchItemPtr> QuickLaunchStore::loadQuickLaunchItems(const AppState& state)
 {
     const std::optional<ItemMap> items = decode(state.quickLaunchData());

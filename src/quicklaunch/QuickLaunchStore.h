@@ -29,6 +29,9 @@ public:
                                                  const QDateTime& now = QDateTime::currentDateTimeUtc());
     // Deletes the stored item with the same uuid; an unreadable stored list is left alone.
     static void removeQuickLaunchItem(const QuickLaunchItemData& item, AppState& state);
+    // Stores the item's port in place of the stored item's, so that it keeps the port it last ran
+    // on; an item no longer stored, or an unreadable stored list, is left alone.
+    static void rememberPort(const QuickLaunchItemData& item, AppState& state);
     // The stored items in the map's order; none when the stored text cannot be read.
     static QList<QuickLaunchItemPtr> loadQuickLaunchItems(const AppState& state);
 

@@ -1,6 +1,9 @@
 #include "gui/process/ProcessInfoAction.h"
 
 #include "gui/widgets/SmallWidgets.h"
+#include "gui/widgets/SymbolIcons.h"
+#include "quicklaunch/QuickLaunchStore.h"
+#include "quicklaunch/RunningServer.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -25,10 +28,25 @@ ProcessInfoAction::ProcessInfoAction(std::shared_ptr<const PortDataLike> port, b
 
     if (!hideAddToQuickSave) {
         auto* bolt = makeSymbolButton("bolt", tr("Add to quick launch"), this);
-        connect(bolt, &QToolButton::clicked, this, [this] {
-            if (m_services->addToQuickLaunch)
+        bolt->setObjectName(QStringLiteral("bolt"));
+        // Filled once the server is saved, and for a server saved before.
+        const auto showSaved = [this, bolt] {
+            if (!isSavedAsQuickLaunchItem(*m_port,
+                                          QuickLaunchStore::loadQuickLaunchItems(*m_services->state)))
+                return;
+            bolt->setIcon(SymbolIcons::symbol(QStringLiteral("bolt.fill")));
+            bolt->setToolTip(tr("Saved to Quick Launch"));
+            bolt->setAccessibleName(bolt->toolTip());
+        };
+        connect(bolt, &QToolButton::clicked, this, [this, showSaved] {
+            if (m_services->addToQuickLaunch &&
+                !isSavedAsQuickLaunchItem(*m_port,
+                                          QuickLaunchStore::loadQuickLaunchItems(*m_services->state)))
                 m_services->addToQuickLaunch(*m_port);
+            showSaved();
         });
+        if (m_services->state)
+            showSaved();
         layout->addWidget(bolt);
     }
     const QString cwd = info->cwd;

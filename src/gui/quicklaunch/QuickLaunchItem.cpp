@@ -10,12 +10,17 @@
 #include "gui/widgets/ElidedLabel.h"
 #include "gui/widgets/RoundedBox.h"
 #include "gui/widgets/SmallWidgets.h"
+#include "ports/PortListRefresher.h"
+#include "probe/PortPage.h"
 #include "quicklaunch/QuickLaunchRelaunch.h"
 #include "quicklaunch/QuickLaunchStore.h"
+#include "quicklaunch/RunningServer.h"
 #include "state/AppState.h"
+#include "state/AsyncTask.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -59,12 +64,25 @@ QuickLaunchItem::QuickLaunchItem(QuickLaunchItemPtr item, const AppServices* ser
     column->addWidget(commandBox);
     layout->addLayout(column, 1);
 
+    m_runningMark = new QLabel(QStringLiteral("\u25CF"), this);
+    m_runningMark->setTextFormat(Qt::PlainText);
+    m_runningMark->setObjectName(QStringLiteral("running"));
+    m_runningMark->setToolTip(tr("Running"));
+    m_runningMark->setAccessibleName(tr("Running"));
+    m_runningMark->setStyleSheet(QStringLiteral("color: rgb(52, 199, 89);"));
+    layout->addWidget(m_runningMark);
+    m_port = new QLabel(this);
+    m_port->setObjectName(QStringLiteral("port"));
+    m_port->setTextFormat(Qt::PlainText);
+    layout->addWidget(m_port);
+
     auto* remove = makeSymbolButton("trash", tr("Delete"), this);
     connect(remove, &QToolButton::clicked, this, &QuickLaunchItem::remove);
     layout->addWidget(remove);
-    auto* play = makeSymbolButton("play", tr("Start in a terminal"), this);
-    connect(play, &QToolButton::clicked, this, &QuickLaunchItem::relaunch);
-    layout->addWidget(play);
+    m_play = makeSymbolButton("play", tr("Start in a terminal"), this);
+    m_play->setObjectName(QStringLiteral("play"));
+    connect(m_play, &QToolButton::clicked, this, &QuickLaunchItem::relaunch);
+    layout->addWidget(m_play);
 
     m_cursorModifier = new CursorModifier(this, 60);
     setToolTip(tr("Enter starts it in a terminal, Ctrl+C copies the command, Delete deletes it, Space "
@@ -74,11 +92,61 @@ QuickLaunchItem::QuickLaunchItem(QuickLaunchItemPtr item, const AppServices* ser
     m_popover = new DelayPopover(
         this, kPopoverDelayMs, [shown] { return shown->htmlData() ? shown->htmlData()->title : QString(); },
         [shown, popoverServices] { return new ProcessInfoAction(shown, true, popoverServices); },
-        [shown] { return new ProcessDetailsPanel(*shown, false); });
+        [this] { return makeDetails(); });
+
+    if (m_services->refresher)
+        connect(m_services->refresher, &PortListRefresher::portsChanged, this,
+                &QuickLaunchItem::updateRunning);
+    updateRunning();
+}
+
+void QuickLaunchItem::updateRunning()
+{
+    m_running = m_services->refresher ? runningServerFor(*m_item, m_services->refresher->sortedListedPorts())
+                                      : std::nullopt;
+    if (m_running && m_running->port() != m_item->port()) {
+        m_item->setPort(m_running->port());
+        QuickLaunchStore::rememberPort(*m_item, *m_services->state);
+    }
+    m_port->setText(m_item->port());
+    // The port it last ran on stays, dimmed while nothing runs there.
+    m_port->setEnabled(m_running.has_value());
+    m_runningMark->setVisible(m_running.has_value());
+    m_play->setToolTip(m_running ? tr("Open the running server's page") : tr("Start in a terminal"));
+    m_play->setAccessibleName(m_play->toolTip());
+}
+
+QWidget* QuickLaunchItem::makeDetails()
+{
+    auto* details = new QWidget;
+    auto* layout = new QVBoxLayout(details);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(new ProcessDetailsPanel(*m_item, false));
+    if (m_running && m_services->stopProcess) {
+        auto* stop = new QPushButton(tr("Stop the running server"), details);
+        stop->setObjectName(QStringLiteral("stopRunning"));
+        const auto stopProcess = m_services->stopProcess;
+        connect(stop, &QPushButton::clicked, stop, [stop, stopProcess, listed = m_running->identity()] {
+            stop->setEnabled(false);
+            AsyncTask::runOnOwnThreadThenCallback(
+                stop, [stopProcess, listed] { return stopProcess(listed, StopSignal::terminate); },
+                [](StopResult) {});
+        });
+        layout->addWidget(stop);
+    }
+    return details;
 }
 
 void QuickLaunchItem::relaunch()
 {
+    // A server that runs already is opened: a second copy would only fail on the same port.
+    if (m_running) {
+        PortData server = *m_running;
+        if (!server.htmlData())
+            server.setHtmlData(HTMLData{QString(), AppType::unknown, std::nullopt, HttpScheme::http});
+        openPortPage(server, *m_services->desktop);
+        return;
+    }
     relaunchQuickLaunchItem(*m_item, *m_services->desktop);
 }
 

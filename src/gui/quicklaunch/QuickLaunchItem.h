@@ -4,14 +4,20 @@
 #include "state/AppServices.h"
 
 #include <QWidget>
+#include <optional>
+
+class QLabel;
+class QToolButton;
 
 namespace tidewell {
 
 class CursorModifier;
 class DelayPopover;
 
-// One saved server as a row: its title, its command with its product marks, and buttons to
-// delete it or start it again. It shows what was saved, not whether the server runs now.
+// One saved server as a row: its title, its command with its product marks, the port it runs or
+// last ran on, and buttons to delete it or start it again. While a listed server stands for it (the
+// same folder and command), the row says so, and play opens that server's page instead of starting
+// a second copy; its details then offer to stop it.
 class QuickLaunchItem : public QWidget
 {
     Q_OBJECT
@@ -25,6 +31,9 @@ public:
     DelayPopover* popover() const { return m_popover; }
     CursorModifier* cursorModifier() const { return m_cursorModifier; }
 
+    // The server that runs for it now, as the port list last showed it.
+    const std::optional<PortData>& runningServer() const { return m_running; }
+
     // The buttons' and the keyboard's actions.
     void relaunch();
     void remove();
@@ -32,7 +41,14 @@ public:
     void showDetails();
 
 private:
+    void updateRunning();
+    QWidget* makeDetails();
+
     QuickLaunchItemPtr m_item;
+    std::optional<PortData> m_running;
+    QLabel* m_port = nullptr;
+    QLabel* m_runningMark = nullptr;
+    QToolButton* m_play = nullptr;
     const AppServices* m_services;
     DelayPopover* m_popover = nullptr;
     CursorModifier* m_cursorModifier = nullptr;

@@ -1,3 +1,4 @@
+#include "gui/process/ProcessInfoAction.h"
 #include "gui/quicklaunch/QuickLaunchItem.h"
 #include "gui/quicklaunch/QuickLaunchList.h"
 #include "gui/widgets/DelayPopover.h"
@@ -5,12 +6,16 @@
 #include "gui/widgets/PopoverWindow.h"
 #include "platform/ProcessSystemTools.h"
 #include "platform/linux/LinuxDesktop.h"
+#include "probe/PageProbe.h"
+#include "probe/SecurePageConnection.h"
 #include "support/MenuFixture.h"
+#include "support/StubHttpServer.h"
 #include "support/VirtualDisplay.h"
 #include "support/WidgetHelpers.h"
 
 #include <QLabel>
 #include <QScrollArea>
+#include <QSignalSpy>
 #include <QTcpServer>
 #include <QToolButton>
 #include <csignal>
@@ -93,6 +98,76 @@ private slots:
             QTRY_COMPARE(list.findChildren<QuickLaunchItem*>().size(), left);
         }
         QVERIFY(list.showsNoItemsText());
+    }
+
+    // A saved server that runs: its row says so and its play button opens the page; once it stops,
+    // the port it ran on stays, dimmed, and play starts it again.
+    void itemKnowsItsServerRuns()
+    {
+        StubHttpServer server;
+        StubHttpServer::Reply page = StubHttpServer::Reply::with("<title>Vite</title>");
+        page.headers.append({"Content-Type"_ba, "text/html"_ba});
+        server.setReply("/", page);
+        const QString port = QString::number(QUrl(server.origin()).port());
+        std::atomic<bool> running = true;
+        PageProbe probe(&SecurePageConnection::open);
+        PortListRefresher refresher(
+            [&running, port] {
+                return running ? ScanResult{{PortData(u"node"_s, port, u"77"_s)}, {}} : ScanResult{};
+            },
+            &probe,
+            [](const ProcessIdentity&) {
+                return std::optional(ProcessInfo{u"/srv/web"_s, u"vite"_s});
+            });
+        ServicesFixture fixture;
+        AppServices* services = fixture.services();
+        services->refresher = &refresher;
+        QuickLaunchStore::addQuickLaunchItem(served(u"5173"_s, u"Vite"_s, u"/srv/web"_s, u"vite"_s),
+                                             fixture.state);
+        QuickLaunchList list(services);
+        list.show();
+        QuickLaunchItem* row = rowAt(list, 0);
+        QVERIFY(!row->runningServer() && child<QLabel>(row, "running")->isHidden());
+        QCOMPARE(child<QLabel>(row, "port")->text(), u"5173"_s);
+
+        QSignalSpy finished(&refresher, &PortListRefresher::checkFinished);
+        refresher.checkPorts();
+        QVERIFY(finished.wait(20'000));
+        QTRY_VERIFY(row->runningServer());
+        QVERIFY(!child<QLabel>(row, "running")->isHidden());
+        QCOMPARE(child<QLabel>(row, "port")->text(), port);
+        QVERIFY(child<QLabel>(row, "port")->isEnabled());
+        QCOMPARE(QuickLaunchStore::loadQuickLaunchItems(fixture.state).first()->port(), port);
+        QTest::mouseClick(child<QToolButton>(row, "play"), Qt::LeftButton);
+        QCOMPARE(fixture.desktop->calls, QStringList{u"openUrl http://localhost:"_s + port});
+
+        running = false;
+        refresher.checkPorts();
+        QVERIFY(finished.wait(20'000));
+        QTRY_VERIFY(!row->runningServer());
+        QVERIFY(child<QLabel>(row, "running")->isHidden());
+        QCOMPARE(child<QLabel>(row, "port")->text(), port);
+        QVERIFY(!child<QLabel>(row, "port")->isEnabled());
+        fixture.desktop->calls.clear();
+        QTest::mouseClick(child<QToolButton>(row, "play"), Qt::LeftButton);
+        QCOMPARE(fixture.desktop->calls, QStringList{u"runInNewTerminal /srv/web && vite"_s});
+    }
+
+    // The bolt says whether the server is saved already, and saves it once.
+    void boltShowsTheServerIsSaved()
+    {
+        ServicesFixture fixture;
+        const auto entry =
+            std::make_shared<PortData>(served(u"3000"_s, u"Shop"_s, u"/srv/shop"_s, u"npm run dev"_s));
+        ProcessInfoAction action(entry, false, fixture.services());
+        auto* bolt = child<QToolButton>(&action, "bolt");
+        QCOMPARE(bolt->toolTip(), u"Add to quick launch"_s);
+        bolt->click();
+        bolt->click();
+        QCOMPARE(QuickLaunchStore::loadQuickLaunchItems(fixture.state).size(), 1);
+        QCOMPARE(bolt->toolTip(), u"Saved to Quick Launch"_s);
+        ProcessInfoAction later(entry, false, fixture.services());
+        QCOMPARE(child<QToolButton>(&later, "bolt")->toolTip(), u"Saved to Quick Launch"_s);
     }
 
     void longTitleKeepsTheButtonsInView()

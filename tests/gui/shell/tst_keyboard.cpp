@@ -171,7 +171,9 @@ private slots:
         QTest::newRow("Space in the field types") << false << u"Space"_s << 0 << u"typed"_s;
         QTest::newRow("Tab to the next tab") << false << u"Tab"_s << -1 << u"quickLaunch"_s;
         QTest::newRow("Shift+Tab to the previous") << false << u"Shift+Tab"_s << -1 << u"vercel"_s;
-        QTest::newRow("quick launch: Enter starts") << true << u"Down, Return"_s << 1 << u"relaunch"_s;
+        // The saved servers run: Enter opens the page rather than starting another copy.
+        QTest::newRow("quick launch: Enter opens the running one")
+            << true << u"Down, Return"_s << 1 << u"relaunch"_s;
         QTest::newRow("quick launch: Delete deletes") << true << u"Down, Del"_s << -1 << u"delete"_s;
     }
 
@@ -200,8 +202,9 @@ private slots:
             {u"copy"_s, port && QGuiApplication::clipboard()->text() == port->port().processInfo()->cmd},
             {u"details"_s, port && port->popover()->showPopup()},
             {u"typed"_s, servers.menu->filterField()->text() == servers.suffix + u' '},
-            {u"relaunch"_s, saved && servers.desktop->calls.value(0).startsWith(
-                                         u"runInNewTerminal "_s + saved->item()->processInfo()->cwd)},
+            {u"relaunch"_s, saved && saved->runningServer() &&
+                                servers.desktop->calls.value(0) ==
+                                    u"openUrl http://localhost:"_s + saved->runningServer()->port()},
             {u"quickLaunch"_s, servers.state.selectedTab() == SelectedTab::quickLaunch},
             {u"vercel"_s, servers.state.selectedTab() == SelectedTab::vercel}};
         if (effect == u"delete")
