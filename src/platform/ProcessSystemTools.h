@@ -16,6 +16,8 @@ public:
     void runAndWait(const QString& program, const QStringList& arguments) override;
     bool startDetached(const QString& program, const QStringList& arguments,
                        const QString& workingDirectory = {}) override;
+    void startWatched(const QString& program, const QStringList& arguments, const QString& workingDirectory,
+                      std::function<void(const QString&)> onFailure) override;
 };
 
 } // namespace tidewell

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 namespace tidewell {
 
@@ -22,6 +23,15 @@ public:
     // a working directory that does not exist. An empty working directory keeps ours.
     virtual bool startDetached(const QString& program, const QStringList& arguments,
                                const QString& workingDirectory = {}) = 0;
+    // Starts the program and returns at once, as startDetached does, and watches it for a while:
+    // `onFailure` gets a short reason, on the calling thread, when it cannot start or when it ends
+    // with a failure within kWatchMs (a desktop opener that found no handler says so and ends). A
+    // program still running then is left to run, also after we end. Call it on a thread with an
+    // event loop.
+    static constexpr int kWatchMs = 10'000;
+    virtual void startWatched(const QString& program, const QStringList& arguments,
+                              const QString& workingDirectory,
+                              std::function<void(const QString&)> onFailure) = 0;
 };
 
 } // namespace tidewell

@@ -5,7 +5,7 @@
 
 namespace tidewell {
 
-bool openPortPage(const PortData& port, Desktop& desktop)
+bool openPortPage(const PortData& port, Desktop& desktop, std::function<void(const QString&)> onFailure)
 {
     const auto page = port.htmlData();
     if (!page)
@@ -13,7 +13,7 @@ bool openPortPage(const PortData& port, Desktop& desktop)
     const QUrl address = PageProbe::pageAddress(page->scheme, port.port());
     if (!address.isValid())
         return false;
-    desktop.openUrl(address);
+    desktop.openUrl(address, std::move(onFailure));
     return true;
 }
 

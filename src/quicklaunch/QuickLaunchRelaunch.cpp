@@ -5,11 +5,12 @@
 
 namespace tidewell {
 
-void relaunchQuickLaunchItem(const QuickLaunchItemData& item, Desktop& desktop)
+void relaunchQuickLaunchItem(const QuickLaunchItemData& item, Desktop& desktop,
+                             std::function<void(const QString&)> onFailure)
 {
     const auto info = item.processInfo();
     if (!info) {
-        desktop.runInNewTerminal(QString(), QString());
+        desktop.runInNewTerminal(QString(), QString(), std::move(onFailure));
         return;
     }
     // The saved arguments run exactly as they were started; without them the command text is
@@ -21,7 +22,7 @@ void relaunchQuickLaunchItem(const QuickLaunchItemData& item, Desktop& desktop)
             words.append(shellQuoted(argument));
         commandLine = words.join(QLatin1Char(' '));
     }
-    desktop.runInNewTerminal(info->cwd, commandLine);
+    desktop.runInNewTerminal(info->cwd, commandLine, std::move(onFailure));
 }
 
 } // namespace tidewell

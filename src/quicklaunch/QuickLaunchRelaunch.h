@@ -2,6 +2,8 @@
 
 #include "quicklaunch/QuickLaunchItemData.h"
 
+#include <functional>
+
 namespace tidewell {
 
 class Desktop;
@@ -9,6 +11,7 @@ class Desktop;
 // Starts a saved server again in a new terminal window: into its folder, then its command, each
 // saved argument as one word when the arguments were saved. An item saved without an origin
 // still opens the window, with an empty folder and command.
-void relaunchQuickLaunchItem(const QuickLaunchItemData& item, Desktop& desktop);
+void relaunchQuickLaunchItem(const QuickLaunchItemData& item, Desktop& desktop,
+                             std::function<void(const QString&)> onFailure = {});
 
 } // namespace tidewell

@@ -68,6 +68,9 @@ public:
     void setTeamsData(const TeamsResponse& teams);
     const std::optional<UserResponse>& userData() const { return m_userData; }
     void setUserData(const UserResponse& user);
+    // The editors found on this machine when the window last opened; nothing before the first look.
+    const std::optional<QStringList>& installedEditors() const { return m_installedEditors; }
+    void setInstalledEditors(const QStringList& editors) { m_installedEditors = editors; }
 
     // Kept across runs, read from and written to the store on every access.
     std::optional<QString> selectedTeam() const;
@@ -117,6 +120,7 @@ private:
     std::optional<ProjectResponse> m_projectData;
     std::optional<TeamsResponse> m_teamsData;
     std::optional<UserResponse> m_userData;
+    std::optional<QStringList> m_installedEditors;
 };
 
 } // namespace tidewell

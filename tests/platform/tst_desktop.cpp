@@ -1,6 +1,7 @@
 #include "platform/Desktop.h"
 #include "platform/Diagnostics.h"
 #include "platform/LoginItemService.h"
+#include "platform/ProcessSystemTools.h"
 #include "platform/commands/MacDesktop.h"
 #include "platform/commands/ShellQuoting.h"
 #include "platform/linux/LinuxDesktop.h"
@@ -92,16 +93,21 @@ QString shellLineOfScript(const QString& script)
     return text;
 }
 
-void perform(Desktop& desktop, const QString& action, const QString& text)
+// Performs the action; what it gives up with is added to `failures`.
+void perform(Desktop& desktop, const QString& action, const QString& text, QStringList* failures = nullptr)
 {
+    const Desktop::Failure failed = [failures](const QString& reason) {
+        if (failures)
+            failures->append(reason);
+    };
     if (action == "url"_L1)
-        desktop.openUrl(QUrl(text));
+        desktop.openUrl(QUrl(text), failed);
     else if (action == "folder"_L1)
-        desktop.openFolder(text);
+        desktop.openFolder(text, failed);
     else if (action == "run"_L1)
-        desktop.runInNewTerminal(text, u"npm run dev"_s);
+        desktop.runInNewTerminal(text, u"npm run dev"_s, failed);
     else
-        desktop.openWithApplication(action, text);
+        desktop.openWithApplication(action, text, failed);
 }
 
 } // namespace
@@ -165,10 +171,14 @@ private slots:
         MacDesktop macDesktop(tools);
         LinuxDesktop linuxDesktop(tools, programs.lookup());
         Diagnostics::Capture output;
-        perform(mac ? static_cast<Desktop&>(macDesktop) : linuxDesktop, action, text);
+        QStringList failures;
+        perform(mac ? static_cast<Desktop&>(macDesktop) : linuxDesktop, action, text, &failures);
         QCOMPARE(output.lines(), failure.isEmpty()
                                      ? QStringList()
                                      : QStringList{u"Failed to launch application: "_s + failure});
+        // The window is given the reason, the part in brackets.
+        QCOMPARE(failures,
+                 failure.isEmpty() ? QStringList() : QStringList{failure.section(u'(', 1).chopped(1)});
         const QList<Call> calls = tools->calls();
         QCOMPARE(calls.size(), program.isEmpty() ? 0 : 1);
         if (program.isEmpty())
@@ -176,6 +186,56 @@ private slots:
         QCOMPARE(calls[0].kind, Call::Kind::detached);
         QCOMPARE(calls[0].program, mac ? program : programs.path() + u'/' + program);
         QCOMPARE(calls[0].arguments, arguments);
+    }
+
+    // A real opener that gives up at once (no browser, no file manager) is a failure, with what it
+    // said; one that goes on, or ends well, is not.
+    void openerThatGivesUpIsAFailure_data()
+    {
+        QTest::addColumn<QByteArray>("opener");
+        QTest::addColumn<QString>("failure");
+        QTest::newRow("no method")
+            << QByteArray("echo \"xdg-open: no method available for opening '$1'\" >&2; exit 3")
+            << u"xdg-open: no method available for opening 'http://localhost:3000'"_s;
+        QTest::newRow("silent failure") << QByteArray("exit 4") << u"ended with status 4"_s;
+        QTest::newRow("opened") << QByteArray("echo opened >&2; exit 0") << QString();
+    }
+
+    void openerThatGivesUpIsAFailure()
+    {
+        QFETCH(QByteArray, opener);
+        QFETCH(QString, failure);
+        FakePrograms programs;
+        // The stand-in leaves a mark when it ends, so the test knows the watch has seen it end.
+        writeScript(programs.path() + u"/xdg-open"_s, "trap ': > \"$0.ended\"' EXIT; " + opener);
+        LinuxDesktop desktop(std::make_shared<ProcessSystemTools>(), programs.lookup());
+        QStringList failures;
+        Diagnostics::Capture output;
+        perform(desktop, u"url"_s, u"http://localhost:3000"_s, &failures);
+        QTRY_VERIFY(QFile::exists(programs.path() + u"/xdg-open.ended"_s));
+        QTRY_COMPARE(failures.size(), failure.isEmpty() ? 0 : 1);
+        if (!failure.isEmpty())
+            QVERIFY2(failures.first().endsWith(failure), qPrintable(failures.first()));
+        QCOMPARE(output.lines().size(), failures.size());
+    }
+
+    void editorsOnPathAreTheInstalledOnes_data()
+    {
+        QTest::addColumn<QStringList>("programs");
+        QTest::addColumn<QStringList>("editors");
+        QTest::newRow("none") << QStringList() << QStringList();
+        QTest::newRow("code") << strs({"code"}) << strs({"Visual Studio Code"});
+        QTest::newRow("both") << strs({"cursor", "code"}) << strs({"Visual Studio Code", "Cursor"});
+    }
+
+    void editorsOnPathAreTheInstalledOnes()
+    {
+        QFETCH(QStringList, programs);
+        FakePrograms installed;
+        for (const QString& program : programs)
+            installed.add(program);
+        QTEST(LinuxDesktop(std::make_shared<RecordingSystemTools>(), installed.lookup()).installedEditors(),
+              "editors");
     }
 
     void macShellLineReachesTheFolder_data()

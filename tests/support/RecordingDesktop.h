@@ -13,19 +13,35 @@ class RecordingDesktop : public Desktop
 {
 public:
     QStringList calls;
+    // When set, every action fails with it.
+    QString failure;
+    QStringList editors{u"Visual Studio Code"_s, u"Cursor"_s};
 
-    void openUrl(const QUrl& url) override
+    void openUrl(const QUrl& url, Failure onFailure = {}) override
     {
-        calls.append(u"openUrl "_s + QString::fromUtf8(url.toEncoded()));
+        record(u"openUrl "_s + QString::fromUtf8(url.toEncoded()), onFailure);
     }
-    void openFolder(const QString& folder) override { calls.append(u"openFolder "_s + folder); }
-    void openWithApplication(const QString& applicationName, const QString& folder) override
+    void openFolder(const QString& folder, Failure onFailure = {}) override
     {
-        calls.append(u"open -a "_s + applicationName + u' ' + folder);
+        record(u"openFolder "_s + folder, onFailure);
     }
-    void runInNewTerminal(const QString& folder, const QString& commandLine) override
+    void openWithApplication(const QString& applicationName, const QString& folder,
+                             Failure onFailure = {}) override
     {
-        calls.append(u"runInNewTerminal "_s + folder + u" && "_s + commandLine);
+        record(u"open -a "_s + applicationName + u' ' + folder, onFailure);
+    }
+    void runInNewTerminal(const QString& folder, const QString& commandLine, Failure onFailure = {}) override
+    {
+        record(u"runInNewTerminal "_s + folder + u" && "_s + commandLine, onFailure);
+    }
+    QStringList installedEditors() override { return editors; }
+
+private:
+    void record(const QString& call, const Failure& onFailure)
+    {
+        calls.append(call);
+        if (!failure.isEmpty() && onFailure)
+            onFailure(failure);
     }
 };
 

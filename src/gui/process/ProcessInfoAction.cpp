@@ -1,14 +1,18 @@
 #include "gui/process/ProcessInfoAction.h"
 
+#include "gui/widgets/FailureLine.h"
 #include "gui/widgets/SmallWidgets.h"
 #include "gui/widgets/SymbolIcons.h"
 #include "quicklaunch/QuickLaunchStore.h"
 #include "quicklaunch/RunningServer.h"
+#include "state/AppState.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QMenu>
+#include <QPointer>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 namespace tidewell {
 
@@ -22,9 +26,23 @@ ProcessInfoAction::ProcessInfoAction(std::shared_ptr<const PortDataLike> port, b
         setFixedSize(0, 0);
         return;
     }
-    auto* layout = new QHBoxLayout(this);
+    auto* column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(2);
+    auto* layout = new QHBoxLayout;
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);
+    column->addLayout(layout);
+    auto* failure = new FailureLine(this);
+    column->addWidget(failure);
+    // Each action clears the last one's failure and shows its own below the buttons.
+    const auto reported = [failure] {
+        failure->clearFailure();
+        return [failure = QPointer(failure)](const QString& reason) {
+            if (failure)
+                failure->showFailure(reason);
+        };
+    };
 
     if (!hideAddToQuickSave) {
         auto* bolt = makeSymbolButton("bolt", tr("Add to quick launch"), this);
@@ -51,23 +69,32 @@ ProcessInfoAction::ProcessInfoAction(std::shared_ptr<const PortDataLike> port, b
     }
     const QString cwd = info->cwd;
     auto* folder = makeSymbolButton("folder", tr("Open folder"), this);
-    connect(folder, &QToolButton::clicked, this, [this, cwd] { m_services->desktop->openFolder(cwd); });
+    connect(folder, &QToolButton::clicked, this,
+            [this, cwd, reported] { m_services->desktop->openFolder(cwd, reported()); });
     layout->addWidget(folder);
 
     auto* terminal = makeSymbolButton("terminal", tr("Open in Terminal"), this);
-    connect(terminal, &QToolButton::clicked, this,
-            [this, cwd] { m_services->desktop->openWithApplication(QStringLiteral("Terminal"), cwd); });
+    connect(terminal, &QToolButton::clicked, this, [this, cwd, reported] {
+        m_services->desktop->openWithApplication(QStringLiteral("Terminal"), cwd, reported());
+    });
     layout->addWidget(terminal);
 
     auto* editors = makeSymbolButton("square.and.pencil", tr("Open in editor"), this);
     editors->setPopupMode(QToolButton::InstantPopup);
     editors->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; width: 0px; }"));
     auto* menu = new QMenu(editors);
-    for (const QString& application : {QStringLiteral("Visual Studio Code"), QStringLiteral("Cursor")}) {
-        menu->addAction(application, this, [this, application, cwd] {
-            m_services->desktop->openWithApplication(application, cwd);
+    // The editors found when the window opened; both until that look has answered.
+    const QStringList installed =
+        m_services->state && m_services->state->installedEditors()
+            ? *m_services->state->installedEditors()
+            : QStringList{QStringLiteral("Visual Studio Code"), QStringLiteral("Cursor")};
+    for (const QString& application : installed) {
+        menu->addAction(application, this, [this, application, cwd, reported] {
+            m_services->desktop->openWithApplication(application, cwd, reported());
         });
     }
+    if (installed.isEmpty())
+        menu->addAction(tr("No editor found"))->setEnabled(false);
     editors->setMenu(menu);
     layout->addWidget(editors);
 

@@ -11,6 +11,7 @@
 #include "gui/widgets/CursorModifier.h"
 #include "gui/widgets/DelayPopover.h"
 #include "gui/widgets/ElidedLabel.h"
+#include "gui/widgets/FailureLine.h"
 #include "gui/widgets/PlainTextLabel.h"
 #include "gui/widgets/ProgressViewContainer.h"
 #include "gui/widgets/RoundedBox.h"
@@ -162,6 +163,8 @@ void ProcessItem::buildLayout()
     statsLayout->setStretch(2, 1);
     m_statsLine->hide();
     column->addWidget(m_statsLine);
+    m_failure = new FailureLine(this);
+    column->addWidget(m_failure);
     layout->addLayout(column, 1);
 
     auto* portLabel = new PlainTextLabel(m_port.port(), this);
@@ -262,8 +265,13 @@ void ProcessItem::sendStop(StopSignal signal)
 
 void ProcessItem::openPage()
 {
-    if (!m_small && m_services->desktop)
-        openPortPage(m_port, *m_services->desktop);
+    if (m_small || !m_services->desktop)
+        return;
+    m_failure->clearFailure();
+    openPortPage(m_port, *m_services->desktop, [failure = QPointer(m_failure)](const QString& reason) {
+        if (failure)
+            failure->showFailure(reason);
+    });
 }
 
 void ProcessItem::copyCommand()

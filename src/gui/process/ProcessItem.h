@@ -17,6 +17,7 @@ class AppTypeIcon;
 class CursorModifier;
 class DelayPopover;
 class ElidedLabel;
+class FailureLine;
 class ProcessIcon;
 class ReadyStateIcon;
 
@@ -101,6 +102,7 @@ private:
     QToolButton* m_stopButton = nullptr;
     QWidget* m_portLabel = nullptr;
     ReadyStateIcon* m_deploymentIcon = nullptr;
+    FailureLine* m_failure = nullptr;
     DelayPopover* m_popover = nullptr;
     CursorModifier* m_cursorModifier = nullptr;
 };

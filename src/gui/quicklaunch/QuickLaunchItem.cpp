@@ -8,6 +8,7 @@
 #include "gui/widgets/CursorModifier.h"
 #include "gui/widgets/DelayPopover.h"
 #include "gui/widgets/ElidedLabel.h"
+#include "gui/widgets/FailureLine.h"
 #include "gui/widgets/RoundedBox.h"
 #include "gui/widgets/SmallWidgets.h"
 #include "ports/PortListRefresher.h"
@@ -20,6 +21,7 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -62,6 +64,8 @@ QuickLaunchItem::QuickLaunchItem(QuickLaunchItemPtr item, const AppServices* ser
     if (page)
         boxLayout->addWidget(new AppTypeIcon(page->appType, kIconSide, commandBox));
     column->addWidget(commandBox);
+    m_failure = new FailureLine(this);
+    column->addWidget(m_failure);
     layout->addLayout(column, 1);
 
     m_runningMark = new QLabel(QStringLiteral("\u25CF"), this);
@@ -139,15 +143,20 @@ QWidget* QuickLaunchItem::makeDetails()
 
 void QuickLaunchItem::relaunch()
 {
+    m_failure->clearFailure();
+    const auto failed = [failure = QPointer(m_failure)](const QString& reason) {
+        if (failure)
+            failure->showFailure(reason);
+    };
     // A server that runs already is opened: a second copy would only fail on the same port.
     if (m_running) {
         PortData server = *m_running;
         if (!server.htmlData())
             server.setHtmlData(HTMLData{QString(), AppType::unknown, std::nullopt, HttpScheme::http});
-        openPortPage(server, *m_services->desktop);
+        openPortPage(server, *m_services->desktop, failed);
         return;
     }
-    relaunchQuickLaunchItem(*m_item, *m_services->desktop);
+    relaunchQuickLaunchItem(*m_item, *m_services->desktop, failed);
 }
 
 void QuickLaunchItem::remove()

@@ -12,6 +12,7 @@ class QToolButton;
 namespace tidewell {
 
 class CursorModifier;
+class FailureLine;
 class DelayPopover;
 
 // One saved server as a row: its title, its command with its product marks, the port it runs or
@@ -49,6 +50,7 @@ private:
     QLabel* m_port = nullptr;
     QLabel* m_runningMark = nullptr;
     QToolButton* m_play = nullptr;
+    FailureLine* m_failure = nullptr;
     const AppServices* m_services;
     DelayPopover* m_popover = nullptr;
     CursorModifier* m_cursorModifier = nullptr;

@@ -14,6 +14,7 @@
 #include "platform/Diagnostics.h"
 #include "ports/PortListRefresher.h"
 #include "state/AppState.h"
+#include "state/AsyncTask.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -406,6 +407,12 @@ void AppMenu::setMenuPresented(bool presented)
     if (presented) {
         // A window just opened shows the current listeners at once, not two seconds later.
         refreshPortLists();
+        // The editors offered are those installed now; looking takes a few file checks.
+        if (m_services->desktop && m_services->pool)
+            AsyncTask::runThenCallback(
+                m_services->pool, this,
+                [desktop = m_services->desktop] { return desktop->installedEditors(); },
+                [this](const QStringList& editors) { m_services->state->setInstalledEditors(editors); });
         m_timer.start();
     } else {
         m_timer.stop();

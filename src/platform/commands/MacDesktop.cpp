@@ -1,5 +1,6 @@
 #include "platform/commands/MacDesktop.h"
 
+#include "platform/Diagnostics.h"
 #include "platform/SystemTools.h"
 #include "platform/commands/ShellQuoting.h"
 
@@ -41,25 +42,50 @@ QString appleScriptStringBody(QString text)
 
 MacDesktop::MacDesktop(std::shared_ptr<SystemTools> tools) : m_tools(std::move(tools)) {}
 
-void MacDesktop::openUrl(const QUrl& url)
+void MacDesktop::openUrl(const QUrl& url, Failure onFailure)
 {
-    m_tools->startDetached(kOpen, {url.toString(QUrl::FullyEncoded)});
+    start(kOpen, {url.toString(QUrl::FullyEncoded)}, onFailure);
 }
 
-void MacDesktop::openFolder(const QString& folder)
+void MacDesktop::openFolder(const QString& folder, Failure onFailure)
 {
     // Encoded, so a folder with spaces is still one valid file URL.
-    m_tools->startDetached(kOpen, {QUrl::fromLocalFile(folder).toString(QUrl::FullyEncoded)});
+    start(kOpen, {QUrl::fromLocalFile(folder).toString(QUrl::FullyEncoded)}, onFailure);
 }
 
-void MacDesktop::openWithApplication(const QString& applicationName, const QString& folder)
+void MacDesktop::openWithApplication(const QString& applicationName, const QString& folder, Failure onFailure)
 {
-    m_tools->startDetached(kOpen, {QStringLiteral("-a"), applicationName, folder});
+    start(kOpen, {QStringLiteral("-a"), applicationName, folder}, onFailure);
 }
 
-void MacDesktop::runInNewTerminal(const QString& folder, const QString& commandLine)
+void MacDesktop::runInNewTerminal(const QString& folder, const QString& commandLine, Failure onFailure)
 {
-    m_tools->startDetached(kOsascript, {QStringLiteral("-e"), terminalScript(folder, commandLine)});
+    start(kOsascript, {QStringLiteral("-e"), terminalScript(folder, commandLine)}, onFailure);
+}
+
+QStringList MacDesktop::installedEditors()
+{
+    // `open -Ra` only looks the application up, and fails at once when there is none.
+    QStringList installed;
+    for (const QString& editor : {QStringLiteral("Visual Studio Code"), QStringLiteral("Cursor")}) {
+        if (m_tools
+                ->runAndRead(QStringLiteral("/bin/sh"),
+                             {QStringLiteral("-c"), QStringLiteral("/usr/bin/open -Ra \"$1\" && echo found"),
+                              QStringLiteral("sh"), editor})
+                .startsWith("found"))
+            installed.append(editor);
+    }
+    return installed;
+}
+
+void MacDesktop::start(const QString& program, const QStringList& arguments, const Failure& onFailure)
+{
+    m_tools->startWatched(program, arguments, {}, [program, onFailure](const QString& reason) {
+        Diagnostics::writeLine(QStringLiteral("Failed to launch application: ") + program +
+                               QStringLiteral(" (") + reason + QStringLiteral(")"));
+        if (onFailure)
+            onFailure(reason);
+    });
 }
 
 QString MacDesktop::terminalShellLine(const QString& folder, const QString& commandLine)

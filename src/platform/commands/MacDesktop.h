@@ -11,10 +11,13 @@ class MacDesktop : public Desktop
 public:
     explicit MacDesktop(std::shared_ptr<SystemTools> tools);
 
-    void openUrl(const QUrl& url) override;
-    void openFolder(const QString& folder) override;
-    void openWithApplication(const QString& applicationName, const QString& folder) override;
-    void runInNewTerminal(const QString& folder, const QString& commandLine) override;
+    void openUrl(const QUrl& url, Failure onFailure = {}) override;
+    void openFolder(const QString& folder, Failure onFailure = {}) override;
+    void openWithApplication(const QString& applicationName, const QString& folder,
+                             Failure onFailure = {}) override;
+    void runInNewTerminal(const QString& folder, const QString& commandLine, Failure onFailure = {}) override;
+    // The editors whose application bundle `open -Ra` finds.
+    QStringList installedEditors() override;
 
     // "cd FOLDER && COMMAND", with the folder quoted for the shell only when it has to be.
     static QString terminalShellLine(const QString& folder, const QString& commandLine);
@@ -22,6 +25,8 @@ public:
     static QString terminalScript(const QString& folder, const QString& commandLine);
 
 private:
+    void start(const QString& program, const QStringList& arguments, const Failure& onFailure);
+
     std::shared_ptr<SystemTools> m_tools;
 };
 

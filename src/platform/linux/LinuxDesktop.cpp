@@ -9,15 +9,26 @@ namespace tidewell {
 
 namespace {
 
-void printFailure(const QString& applicationName, const QString& reason)
+// One diagnostic line, and the reason for the window.
+void fail(const QString& applicationName, const QString& reason, const Desktop::Failure& onFailure)
 {
-    const QString line = QStringLiteral("Failed to launch application: ") + applicationName +
-                         QStringLiteral(" (") + reason + QStringLiteral(")");
-    Diagnostics::writeLine(line);
+    Diagnostics::writeLine(QStringLiteral("Failed to launch application: ") + applicationName +
+                           QStringLiteral(" (") + reason + QStringLiteral(")"));
+    if (onFailure)
+        onFailure(reason);
 }
 
 const QString kTerminalName = QStringLiteral("Terminal");
 const QString kNoTerminal = QStringLiteral("no terminal emulator found");
+
+// The editors the actions name, and the launcher each installs on PATH.
+const QList<std::pair<QString, QString>>& editorLaunchers()
+{
+    static const QList<std::pair<QString, QString>> editors{
+        {QStringLiteral("Visual Studio Code"), QStringLiteral("code")},
+        {QStringLiteral("Cursor"), QStringLiteral("cursor")}};
+    return editors;
+}
 
 } // namespace
 
@@ -25,56 +36,63 @@ LinuxDesktop::LinuxDesktop(std::shared_ptr<SystemTools> tools, ProgramLookup loo
     : m_tools(std::move(tools)), m_lookup(lookup), m_terminals(std::move(lookup))
 {}
 
-void LinuxDesktop::openUrl(const QUrl& url)
+void LinuxDesktop::openUrl(const QUrl& url, Failure onFailure)
 {
-    launch(QStringLiteral("xdg-open"), QStringLiteral("xdg-open"), {url.toString(QUrl::FullyEncoded)});
+    launch(QStringLiteral("xdg-open"), QStringLiteral("xdg-open"), {url.toString(QUrl::FullyEncoded)},
+           onFailure);
 }
 
-void LinuxDesktop::openFolder(const QString& folder)
+void LinuxDesktop::openFolder(const QString& folder, Failure onFailure)
 {
     launch(QStringLiteral("xdg-open"), QStringLiteral("xdg-open"),
-           {QUrl::fromLocalFile(folder).toString(QUrl::FullyEncoded)});
+           {QUrl::fromLocalFile(folder).toString(QUrl::FullyEncoded)}, onFailure);
 }
 
-void LinuxDesktop::openWithApplication(const QString& applicationName, const QString& folder)
+void LinuxDesktop::openWithApplication(const QString& applicationName, const QString& folder,
+                                       Failure onFailure)
 {
-    if (applicationName == QLatin1String("Visual Studio Code")) {
-        launch(applicationName, QStringLiteral("code"), {folder});
-        return;
-    }
-    if (applicationName == QLatin1String("Cursor")) {
-        launch(applicationName, QStringLiteral("cursor"), {folder});
-        return;
+    for (const auto& [editor, launcher] : editorLaunchers()) {
+        if (applicationName == editor) {
+            launch(applicationName, launcher, {folder}, onFailure);
+            return;
+        }
     }
     if (applicationName != kTerminalName) {
-        printFailure(applicationName, QStringLiteral("unknown application"));
+        fail(applicationName, QStringLiteral("unknown application"), onFailure);
         return;
     }
     const auto terminal = m_terminals.find();
     if (!terminal) {
-        printFailure(applicationName, kNoTerminal);
+        fail(applicationName, kNoTerminal, onFailure);
         return;
     }
     // The working directory serves the terminals without a folder option, and the option serves
     // those (like gnome-terminal) whose window belongs to a server with a directory of its own.
-    if (!m_tools->startDetached(terminal->program, terminal->folderArguments(folder), folder))
-        printFailure(applicationName,
-                     terminal->program + QStringLiteral(" could not be started in ") + folder);
+    launch(applicationName, terminal->program, terminal->folderArguments(folder), onFailure, folder);
 }
 
-void LinuxDesktop::runInNewTerminal(const QString& folder, const QString& commandLine)
+void LinuxDesktop::runInNewTerminal(const QString& folder, const QString& commandLine, Failure onFailure)
 {
     const auto terminal = m_terminals.find();
     if (!terminal) {
-        printFailure(kTerminalName, kNoTerminal);
+        fail(kTerminalName, kNoTerminal, onFailure);
         return;
     }
     // No working directory and no folder option: the folder may be gone, and then the shell's own
     // `cd` error in the window is the report the user sees.
     const QStringList arguments = terminal->runArguments(
         scriptShell(), {QStringLiteral("-c"), terminalScript(), terminalScriptName(), folder, commandLine});
-    if (!m_tools->startDetached(terminal->program, arguments))
-        printFailure(kTerminalName, terminal->program + QStringLiteral(" could not be started"));
+    launch(kTerminalName, terminal->program, arguments, onFailure);
+}
+
+QStringList LinuxDesktop::installedEditors()
+{
+    QStringList installed;
+    for (const auto& [editor, launcher] : editorLaunchers()) {
+        if (!m_lookup.findExecutable(launcher).isEmpty())
+            installed.append(editor);
+    }
+    return installed;
 }
 
 QString LinuxDesktop::terminalScript()
@@ -102,15 +120,17 @@ QString LinuxDesktop::scriptShell() const
 }
 
 void LinuxDesktop::launch(const QString& applicationName, const QString& programName,
-                          const QStringList& arguments)
+                          const QStringList& arguments, const Failure& onFailure,
+                          const QString& workingDirectory)
 {
     const QString program = m_lookup.findExecutable(programName);
     if (program.isEmpty()) {
-        printFailure(applicationName, programName + QStringLiteral(" not found"));
+        fail(applicationName, programName + QStringLiteral(" not found"), onFailure);
         return;
     }
-    if (!m_tools->startDetached(program, arguments))
-        printFailure(applicationName, program + QStringLiteral(" could not be started"));
+    m_tools->startWatched(
+        program, arguments, workingDirectory,
+        [applicationName, onFailure](const QString& reason) { fail(applicationName, reason, onFailure); });
 }
 
 } // namespace tidewell

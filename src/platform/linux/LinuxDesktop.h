@@ -13,10 +13,13 @@ class LinuxDesktop : public Desktop
 public:
     explicit LinuxDesktop(std::shared_ptr<SystemTools> tools, ProgramLookup lookup = ProgramLookup());
 
-    void openUrl(const QUrl& url) override;
-    void openFolder(const QString& folder) override;
-    void openWithApplication(const QString& applicationName, const QString& folder) override;
-    void runInNewTerminal(const QString& folder, const QString& commandLine) override;
+    void openUrl(const QUrl& url, Failure onFailure = {}) override;
+    void openFolder(const QString& folder, Failure onFailure = {}) override;
+    void openWithApplication(const QString& applicationName, const QString& folder,
+                             Failure onFailure = {}) override;
+    void runInNewTerminal(const QString& folder, const QString& commandLine, Failure onFailure = {}) override;
+    // `code` and `cursor` on PATH.
+    QStringList installedEditors() override;
 
     // The script the new terminal's shell runs. It gets the folder as $1 and the command line as $2,
     // so neither is ever read as shell text except the command line, once, by `eval`.
@@ -27,8 +30,9 @@ public:
     QString scriptShell() const;
 
 private:
-    // Starts a program found on PATH, or prints why it could not.
-    void launch(const QString& applicationName, const QString& programName, const QStringList& arguments);
+    // Starts a program found on PATH, or says why it could not.
+    void launch(const QString& applicationName, const QString& programName, const QStringList& arguments,
+                const Failure& onFailure, const QString& workingDirectory = {});
 
     std::shared_ptr<SystemTools> m_tools;
     ProgramLookup m_lookup;

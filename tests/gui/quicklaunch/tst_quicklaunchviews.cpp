@@ -1,4 +1,5 @@
 #include "gui/process/ProcessInfoAction.h"
+#include "gui/process/ProcessItem.h"
 #include "gui/quicklaunch/QuickLaunchItem.h"
 #include "gui/quicklaunch/QuickLaunchList.h"
 #include "gui/widgets/DelayPopover.h"
@@ -14,6 +15,7 @@
 #include "support/WidgetHelpers.h"
 
 #include <QLabel>
+#include <QMenu>
 #include <QScrollArea>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -168,6 +170,75 @@ private slots:
         QCOMPARE(bolt->toolTip(), u"Saved to Quick Launch"_s);
         ProcessInfoAction later(entry, false, fixture.services());
         QCOMPARE(child<QToolButton>(&later, "bolt")->toolTip(), u"Saved to Quick Launch"_s);
+    }
+
+    // An action whose program is missing says so where it was pressed, until the next action.
+    void failedActionsSayWhy_data()
+    {
+        QTest::addColumn<QString>("where");
+        QTest::newRow("a server's row opens its page") << u"row"_s;
+        QTest::newRow("the popover opens the folder") << u"popover"_s;
+        QTest::newRow("a saved server starts") << u"saved"_s;
+    }
+
+    void failedActionsSayWhy()
+    {
+        QFETCH(QString, where);
+        ServicesFixture fixture;
+        AppServices* services = fixture.services();
+        const PortData entry = served(u"3000"_s, u"Shop"_s, u"/srv/shop"_s, u"npm run dev"_s);
+        ProcessItem row(entry, false, services);
+        ProcessInfoAction action(std::make_shared<PortData>(entry), false, services);
+        QuickLaunchItem saved(QuickLaunchStore::addQuickLaunchItem(entry, fixture.state), services);
+        QWidget* place = where == u"row"_s       ? static_cast<QWidget*>(&row)
+                         : where == u"popover"_s ? static_cast<QWidget*>(&action)
+                                                 : static_cast<QWidget*>(&saved);
+        const auto act = [&] {
+            if (where == u"row"_s)
+                row.openPage();
+            else if (where == u"popover"_s)
+                child<QToolButton>(&action, "folder")->click();
+            else
+                saved.relaunch();
+        };
+        place->show();
+        fixture.desktop->failure = u"xdg-open not found"_s;
+        act();
+        auto* line = child<QLabel>(place, "failure");
+        QVERIFY(line->isVisible());
+        QCOMPARE(line->text(), u"xdg-open not found"_s);
+        fixture.desktop->failure.clear();
+        act();
+        QVERIFY(!line->isVisible());
+        QCOMPARE(fixture.desktop->calls.size(), 2);
+    }
+
+    // Only the editors found on this machine are offered.
+    void editorMenuOffersTheInstalledEditors_data()
+    {
+        QTest::addColumn<QStringList>("installed");
+        QTest::addColumn<QStringList>("offered"); // "-" marks a disabled entry
+        QTest::newRow("both") << QStringList{u"Visual Studio Code"_s, u"Cursor"_s}
+                              << QStringList{u"Visual Studio Code"_s, u"Cursor"_s};
+        QTest::newRow("one") << QStringList{u"Cursor"_s} << QStringList{u"Cursor"_s};
+        QTest::newRow("none") << QStringList() << QStringList{u"-No editor found"_s};
+    }
+
+    void editorMenuOffersTheInstalledEditors()
+    {
+        QFETCH(QStringList, installed);
+        ServicesFixture fixture;
+        fixture.state.setInstalledEditors(installed);
+        ProcessInfoAction action(std::make_shared<PortData>(served(u"3000"_s, u"Shop"_s, u"/srv"_s, u"x"_s)),
+                                 false, fixture.services());
+        QStringList offered;
+        for (QToolButton* button : action.findChildren<QToolButton*>()) {
+            if (!button->menu())
+                continue;
+            for (QAction* entry : button->menu()->actions())
+                offered.append((entry->isEnabled() ? QString() : u"-"_s) + entry->text());
+        }
+        QTEST(offered, "offered");
     }
 
     void longTitleKeepsTheButtonsInView()
