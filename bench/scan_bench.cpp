@@ -10,6 +10,7 @@
 #include "platform/ProcessSystemTools.h"
 #include "platform/commands/LsofListingSource.h"
 #include "platform/linux/ProcNetListingSource.h"
+#include "ports/DevServerTest.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -141,10 +142,12 @@ std::optional<QSet<QString>> startChildren(ChildProcessGroup& children, const Si
     return pids;
 }
 
+// The rows of `pids`, named as lsof cuts names: the native listing gives the kernel's whole name.
 QList<ListeningSocket> rowsOf(const QList<ListeningSocket>& sockets, const QSet<QString>& pids)
 {
     QList<ListeningSocket> rows;
-    for (const ListeningSocket& socket : sockets) {
+    for (ListeningSocket socket : sockets) {
+        socket.command = listingToolCut(socket.command);
         if (pids.contains(socket.pid))
             rows.append(socket);
     }

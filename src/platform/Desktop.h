@@ -35,6 +35,9 @@ public:
     // Which of the editors the actions name ("Visual Studio Code", "Cursor") are installed. Blocks
     // while it looks: call it off the interface thread.
     virtual QStringList installedEditors() = 0;
+    // Whether the desktop has a real handler for the file, not a fallback that would show an
+    // unknown file as text. Blocks while it asks: call it off the interface thread.
+    virtual bool hasOpenerFor(const QString& path) = 0;
 
     // The implementation for this host.
     static std::shared_ptr<Desktop> create(std::shared_ptr<SystemTools> tools);

@@ -56,7 +56,7 @@ void UpdateDownload::start(const QString& link)
             } else if (earlier.exists) {
                 end();
                 const QString path = QDir(earlier.folder).filePath(name);
-                m_desktop->openUrl(QUrl::fromLocalFile(path));
+                openDownloaded(path);
                 emit completed(path);
             } else {
                 beginTransfer(url, earlier.folder);
@@ -73,7 +73,7 @@ void UpdateDownload::beginTransfer(const QUrl& url, const QString& folder)
         transfer->deleteLater();
         end();
         Diagnostics::writeLine(path);
-        m_desktop->openUrl(QUrl::fromLocalFile(path));
+        openDownloaded(path);
         emit completed(path);
     });
     connect(transfer, &FileDownload::failed, this, [this, transfer](const QString& error) {
@@ -90,6 +90,23 @@ void UpdateDownload::beginTransfer(const QUrl& url, const QString& folder)
         emit failed(error);
     });
     transfer->start(url, folder, kDefaultFileName);
+}
+
+void UpdateDownload::openDownloaded(const QString& path, std::function<void(const QString&)> onFailure)
+{
+    AsyncTask::runThenCallback(
+        m_pool, this, [desktop = m_desktop, path] { return desktop->hasOpenerFor(path); },
+        [this, path, onFailure](bool hasOpener) {
+            if (hasOpener)
+                m_desktop->openUrl(QUrl::fromLocalFile(path), onFailure);
+            else
+                showDownloaded(path, onFailure);
+        });
+}
+
+void UpdateDownload::showDownloaded(const QString& path, std::function<void(const QString&)> onFailure)
+{
+    m_desktop->openFolder(QFileInfo(path).absolutePath(), std::move(onFailure));
 }
 
 void UpdateDownload::end()

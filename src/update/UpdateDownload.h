@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QString>
 
+#include <functional>
+
 #include <memory>
 
 class QThreadPool;
@@ -29,6 +31,11 @@ public:
     // Ignored while an earlier start is still under way.
     void start(const QString& link);
     bool isBusy() const { return m_busy; }
+    // Hands a downloaded file to the desktop's opener, or, for a type the desktop has no real
+    // handler for, opens its folder instead. `onFailure` hears when that fails.
+    void openDownloaded(const QString& path, std::function<void(const QString&)> onFailure = {});
+    // The file's folder in the file browser.
+    void showDownloaded(const QString& path, std::function<void(const QString&)> onFailure = {});
 
 signals:
     // No earlier file: the transfer begins.

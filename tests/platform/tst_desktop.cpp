@@ -219,6 +219,34 @@ private slots:
         QCOMPARE(output.lines().size(), failures.size());
     }
 
+    // A downloaded file goes to its opener only where the desktop has a real one for its type.
+    void fileHasARealOpener_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QByteArray>(
+            "xdgMime"); // what `xdg-mime query default` prints; empty: none installed
+        QTest::addColumn<bool>("opener");
+        QTest::newRow("an image with a viewer")
+            << u"Tidewell.png"_s << QByteArray("echo viewer.desktop") << true;
+        QTest::newRow("a type without a default") << u"Tidewell.png"_s << QByteArray("exit 0") << false;
+        QTest::newRow("plain bytes") << u"Tidewell.bin"_s << QByteArray("echo editor.desktop") << false;
+        QTest::newRow("no xdg-mime to ask") << u"Tidewell.png"_s << QByteArray() << true;
+    }
+
+    void fileHasARealOpener()
+    {
+        QFETCH(QString, file);
+        QFETCH(QByteArray, xdgMime);
+        FakePrograms programs;
+        if (!xdgMime.isEmpty())
+            writeScript(programs.path() + u"/xdg-mime"_s, "[ \"$1 $2\" = 'query default' ] && " + xdgMime);
+        const QString path = programs.path() + u"/downloads/"_s + file;
+        QVERIFY(writeFile(path, file.endsWith(u".png"_s) ? QByteArray("\x89PNG\r\n\x1a\n")
+                                                         : QByteArray("\x01\x02")));
+        QTEST(LinuxDesktop(std::make_shared<ProcessSystemTools>(), programs.lookup()).hasOpenerFor(path),
+              "opener");
+    }
+
     void editorsOnPathAreTheInstalledOnes_data()
     {
         QTest::addColumn<QStringList>("programs");

@@ -16,6 +16,7 @@ public:
     // When set, every action fails with it.
     QString failure;
     QStringList editors{u"Visual Studio Code"_s, u"Cursor"_s};
+    bool hasOpener = true;
 
     void openUrl(const QUrl& url, Failure onFailure = {}) override
     {
@@ -35,6 +36,7 @@ public:
         record(u"runInNewTerminal "_s + folder + u" && "_s + commandLine, onFailure);
     }
     QStringList installedEditors() override { return editors; }
+    bool hasOpenerFor(const QString&) override { return hasOpener; }
 
 private:
     void record(const QString& call, const Failure& onFailure)

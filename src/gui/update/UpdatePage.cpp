@@ -1,11 +1,15 @@
 #include "gui/update/UpdatePage.h"
 
+#include "gui/widgets/FailureLine.h"
+
 #include "gui/widgets/PlainTextLabel.h"
 #include "gui/widgets/ProgressViewContainer.h"
 #include "update/UpdateDownload.h"
 
+#include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLocale>
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
@@ -69,8 +73,37 @@ UpdatePage::UpdatePage(UpdateService service, const AppServices* services, QWidg
     m_progressBar->setRange(0, kProgressSteps);
     layout->addWidget(m_progressBar);
 
+    m_downloadProgress = makeTextLabel({}, "downloadProgress", this);
+    layout->addWidget(m_downloadProgress);
     m_downloadStatus = makeTextLabel({}, "downloadStatus", this);
     layout->addWidget(m_downloadStatus);
+    // Once the file is there: open it again, or see it among the others.
+    m_downloadedActions = new QWidget(this);
+    auto* actionsRow = new QHBoxLayout(m_downloadedActions);
+    actionsRow->setContentsMargins(0, 0, 0, 0);
+    actionsRow->addStretch(1);
+    auto* open = new QPushButton(tr("Open"), m_downloadedActions);
+    open->setObjectName(QStringLiteral("openDownloaded"));
+    actionsRow->addWidget(open);
+    auto* show = new QPushButton(tr("Show in Folder"), m_downloadedActions);
+    show->setObjectName(QStringLiteral("showDownloaded"));
+    actionsRow->addWidget(show);
+    actionsRow->addStretch(1);
+    layout->addWidget(m_downloadedActions);
+    m_failure = new FailureLine(this);
+    m_failure->setAlignment(Qt::AlignCenter);
+    layout->addWidget(m_failure);
+    const auto reported = [this] {
+        m_failure->clearFailure();
+        return [failure = QPointer(m_failure)](const QString& reason) {
+            if (failure)
+                failure->showFailure(reason);
+        };
+    };
+    connect(open, &QPushButton::clicked, this,
+            [this, reported] { m_download->openDownloaded(m_downloadedPath, reported()); });
+    connect(show, &QPushButton::clicked, this,
+            [this, reported] { m_download->showDownloaded(m_downloadedPath, reported()); });
 
     connect(m_download, &UpdateDownload::transferStarted, this, [this] {
         m_downloadStarted = true;
@@ -80,7 +113,11 @@ UpdatePage::UpdatePage(UpdateService service, const AppServices* services, QWidg
         refresh();
     });
     connect(m_download, &UpdateDownload::progress, this, &UpdatePage::setProgress);
-    connect(m_download, &UpdateDownload::completed, this, [this] { downloadEnded({}); });
+    connect(m_download, &UpdateDownload::completed, this, [this](const QString& path) {
+        m_downloadedPath = path;
+        m_downloadStatus->setText(tr("Downloaded to %1").arg(QDir::toNativeSeparators(path)));
+        downloadEnded({});
+    });
     connect(m_download, &UpdateDownload::failed, this, &UpdatePage::downloadEnded);
 
     if (!m_service.isSetUp()) {
@@ -108,6 +145,10 @@ void UpdatePage::applyCheck(const Result<CheckForUpdateResult>& outcome)
 
 void UpdatePage::setProgress(qint64 received, qint64 total)
 {
+    const QLocale locale;
+    m_downloadProgress->setText(
+        total > 0 ? tr("%1 of %2").arg(locale.formattedDataSize(received), locale.formattedDataSize(total))
+                  : locale.formattedDataSize(received));
     // A reply without a length gives no fraction; a moving busy bar says that bytes still arrive.
     if (total <= 0) {
         m_progressBar->setRange(0, 0);
@@ -147,6 +188,9 @@ void UpdatePage::refresh()
 
     const bool complete = m_progressBar->maximum() > 0 && m_progressBar->value() >= m_progressBar->maximum();
     m_progressBar->setVisible(m_downloadStarted && !m_transferEnded && !complete);
+    m_downloadProgress->setVisible(m_downloadStarted && !m_transferEnded &&
+                                   !m_downloadProgress->text().isEmpty());
+    m_downloadedActions->setVisible(!m_downloadedPath.isEmpty());
     m_downloadStatus->setVisible(!m_downloadStatus->text().isEmpty());
 }
 

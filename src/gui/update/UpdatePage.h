@@ -14,6 +14,8 @@ class QPushButton;
 
 namespace tidewell {
 
+class FailureLine;
+
 class UpdateDownload;
 
 // The "Updates" page: asks the update service once, as it is created, shows the answer under the
@@ -48,6 +50,10 @@ private:
     QPushButton* m_downloadButton;
     QProgressBar* m_progressBar;
     QLabel* m_downloadStatus;
+    QLabel* m_downloadProgress;
+    QWidget* m_downloadedActions;
+    FailureLine* m_failure;
+    QString m_downloadedPath;
 };
 
 } // namespace tidewell

@@ -18,6 +18,8 @@ public:
     void runInNewTerminal(const QString& folder, const QString& commandLine, Failure onFailure = {}) override;
     // The editors whose application bundle `open -Ra` finds.
     QStringList installedEditors() override;
+    // Finder opens what it knows and asks about the rest.
+    bool hasOpenerFor(const QString&) override { return true; }
 
     // "cd FOLDER && COMMAND", with the folder quoted for the shell only when it has to be.
     static QString terminalShellLine(const QString& folder, const QString& commandLine);

@@ -4,6 +4,7 @@
 #include "platform/SystemTools.h"
 
 #include <QFileInfo>
+#include <QMimeDatabase>
 
 namespace tidewell {
 
@@ -83,6 +84,20 @@ void LinuxDesktop::runInNewTerminal(const QString& folder, const QString& comman
     const QStringList arguments = terminal->runArguments(
         scriptShell(), {QStringLiteral("-c"), terminalScript(), terminalScriptName(), folder, commandLine});
     launch(kTerminalName, terminal->program, arguments, onFailure);
+}
+
+bool LinuxDesktop::hasOpenerFor(const QString& path)
+{
+    const QMimeType type = QMimeDatabase().mimeTypeForFile(path);
+    if (!type.isValid() || type.isDefault())
+        return false;
+    const QString xdgMime = m_lookup.findExecutable(QStringLiteral("xdg-mime"));
+    // Without the tool to ask, the opener is left to decide.
+    if (xdgMime.isEmpty())
+        return true;
+    return !m_tools->runAndRead(xdgMime, {QStringLiteral("query"), QStringLiteral("default"), type.name()})
+                .trimmed()
+                .isEmpty();
 }
 
 QStringList LinuxDesktop::installedEditors()

@@ -20,6 +20,8 @@ public:
     void runInNewTerminal(const QString& folder, const QString& commandLine, Failure onFailure = {}) override;
     // `code` and `cursor` on PATH.
     QStringList installedEditors() override;
+    // A file type of its own (not plain bytes) with a default application (`xdg-mime query default`).
+    bool hasOpenerFor(const QString& path) override;
 
     // The script the new terminal's shell runs. It gets the folder as $1 and the command line as $2,
     // so neither is ever read as shell text except the command line, once, by `eval`.

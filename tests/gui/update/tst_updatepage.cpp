@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QLabel>
+#include <QLocale>
 #include <QNetworkAccessManager>
 #include <QProgressBar>
 #include <QPushButton>
@@ -79,11 +80,14 @@ private slots:
         QTest::addColumn<QString>("link");
         QTest::addColumn<QString>("fileName");
         QTest::addColumn<QString>("failure");
+        QTest::addColumn<bool>("opener"); // whether the desktop has a real handler for the file
         QTest::newRow("redirect to another name, no length")
-            << u"/get/latest"_s << u"Tidewell-9.9.9.dmg"_s << QString();
-        QTest::newRow("final name ..") << u"/files/.."_s << u"Tidewell.dmg"_s << QString();
+            << u"/get/latest"_s << u"Tidewell-9.9.9.dmg"_s << QString() << true;
+        QTest::newRow("final name ..") << u"/files/.."_s << u"Tidewell.dmg"_s << QString() << true;
+        QTest::newRow("no handler for the file: its folder opens")
+            << u"/files/Tidewell.bin"_s << u"Tidewell.bin"_s << QString() << false;
         QTest::newRow("another scheme") << u"file://localhost/etc/hostname"_s << QString()
-                                        << u"Download failed: Only http and https links"_s;
+                                        << u"Download failed: Only http and https links"_s << true;
     }
 
     void downloads()
@@ -91,6 +95,8 @@ private slots:
         QFETCH(QString, link);
         QFETCH(QString, fileName);
         QFETCH(QString, failure);
+        QFETCH(bool, opener);
+        m_fixture->desktop->hasOpener = opener;
         const QByteArray image(300 * 1024, 'i');
         if (link.startsWith(QLatin1Char('/')))
             link.prepend(m_service->origin());
@@ -102,6 +108,7 @@ private slots:
         redirect.headers.append({QByteArray("Location"), QByteArray("/files/Tidewell-9.9.9.dmg")});
         m_service->setReply("/get/latest", redirect);
         m_service->setReply("/files/Tidewell-9.9.9.dmg", Reply::with(image).withoutLength().heldAfter(1000));
+        m_service->setReply("/files/Tidewell.bin", Reply::with(image).heldAfter(1000));
         // The request line carries the normalised path; the name still comes from the link.
         m_service->setReply("/", Reply::with(image).heldAfter(1000));
 
@@ -118,11 +125,33 @@ private slots:
         const QProgressBar* bar = child<QProgressBar>(shown.get(), "progressBar");
         QTRY_VERIFY(bar->isVisibleTo(shown.get()) && (bar->maximum() == 0 || bar->value() > 0));
         QCOMPARE(bar->maximum() == 0, link.endsWith(QLatin1String("latest")));
+        // The bytes so far, over the total where the reply gave one.
+        const QLabel* progress = child<QLabel>(shown.get(), "downloadProgress");
+        const QLocale locale;
+        const QString sizes =
+            link.endsWith(QLatin1String("latest"))
+                ? locale.formattedDataSize(1000)
+                : locale.formattedDataSize(1000) + u" of "_s + locale.formattedDataSize(image.size());
+        QTRY_VERIFY2(progress->isVisibleTo(shown.get()) && progress->text() == sizes,
+                     qPrintable(progress->text()));
         m_service->release(m_service->requests().constLast().target);
 
         const QString path = QDir(folder()).filePath(fileName);
-        QTRY_COMPARE(m_fixture->desktop->calls,
-                     QStringList{u"openUrl "_s + QUrl::fromLocalFile(path).toString()});
+        const QString opened =
+            opener ? u"openUrl "_s + QUrl::fromLocalFile(path).toString() : u"openFolder "_s + folder();
+        QTRY_COMPARE(m_fixture->desktop->calls, QStringList{opened});
+        // Where it is, and a way to open it again or see it among the others.
+        QCOMPARE(child<QLabel>(shown.get(), "downloadStatus")->text(), u"Downloaded to "_s + path);
+        QVERIFY(!progress->isVisibleTo(shown.get()));
+        child<QPushButton>(shown.get(), "showDownloaded")->click();
+        QCOMPARE(m_fixture->desktop->calls.last(), u"openFolder "_s + folder());
+        m_fixture->desktop->failure = u"xdg-open not found"_s;
+        child<QPushButton>(shown.get(), "openDownloaded")->click();
+        QTRY_COMPARE(m_fixture->desktop->calls.size(), 3);
+        QCOMPARE(m_fixture->desktop->calls.last(), opened);
+        QTRY_COMPARE(child<QLabel>(shown.get(), "failure")->text(), u"xdg-open not found"_s);
+        m_fixture->desktop->failure.clear();
+        m_fixture->desktop->calls = QStringList{opened};
         QVERIFY(!bar->isVisibleTo(shown.get()) &&
                 !child<QPushButton>(shown.get(), "downloadButton")->isVisibleTo(shown.get()));
         QFile file(path);
