@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QPointer>
 #include <QUrl>
 
 namespace tidewell {
@@ -94,6 +95,11 @@ void UpdateDownload::beginTransfer(const QUrl& url, const QString& folder)
 
 void UpdateDownload::openDownloaded(const QString& path, std::function<void(const QString&)> onFailure)
 {
+    if (!onFailure)
+        onFailure = [self = QPointer(this)](const QString& reason) {
+            if (self)
+                emit self->openFailed(reason);
+        };
     AsyncTask::runThenCallback(
         m_pool, this, [desktop = m_desktop, path] { return desktop->hasOpenerFor(path); },
         [this, path, onFailure](bool hasOpener) {

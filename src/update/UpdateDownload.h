@@ -46,6 +46,8 @@ signals:
     void completed(const QString& path);
     // Nothing was opened; `error` says why in one line.
     void failed(const QString& error);
+    // The file is in place, but the desktop could not open it.
+    void openFailed(const QString& reason);
 
 private:
     void beginTransfer(const QUrl& url, const QString& folder);

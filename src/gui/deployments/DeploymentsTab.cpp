@@ -5,6 +5,7 @@
 #include "gui/deployments/ProjectView.h"
 #include "gui/widgets/AnimatedRowList.h"
 #include "gui/widgets/CursorModifier.h"
+#include "gui/widgets/FailureLine.h"
 #include "gui/widgets/PlainTextLabel.h"
 #include "gui/widgets/SmallWidgets.h"
 #include "platform/Diagnostics.h"
@@ -77,6 +78,9 @@ DeploymentsTab::DeploymentsTab(const AppServices* services, QWidget* parent)
     useSecondaryColour(m_messageLabel);
     m_messageLabel->hide();
     layout->addWidget(m_messageLabel);
+    m_failure = new FailureLine(this);
+    m_failure->setAlignment(Qt::AlignCenter);
+    layout->addWidget(m_failure);
 
     AppState* state = m_services->state;
     connect(state, &AppState::projectDataChanged, this, &DeploymentsTab::refreshDisplay);
@@ -241,8 +245,13 @@ void DeploymentsTab::openProjectDeployments(const ProjectObject& project)
     const QString account =
         VercelDashboard::accountName(*state->userData(), state->teamsData(), state->selectedTeam());
     Diagnostics::writeLine(QStringLiteral("proj.name ") + account);
+    m_failure->clearFailure();
     m_services->desktop->openUrl(
-        VercelDashboard::deploymentsPage(VercelOrigins::dashboardOrigin(), account, project.name));
+        VercelDashboard::deploymentsPage(VercelOrigins::dashboardOrigin(), account, project.name),
+        [failure = QPointer(m_failure)](const QString& reason) {
+            if (failure)
+                failure->showFailure(reason);
+        });
 }
 
 void DeploymentsTab::setMessage(const QString& message)

@@ -14,6 +14,7 @@ class QLabel;
 namespace tidewell {
 
 class AnimatedRowList;
+class FailureLine;
 class ProjectView;
 
 // The deployments tab: the latest deployment of up to four Vercel projects of the chosen account,
@@ -72,6 +73,7 @@ private:
     QLabel* m_noProjects;
     AnimatedRowList* m_list;
     QLabel* m_messageLabel;
+    FailureLine* m_failure;
 };
 
 } // namespace tidewell

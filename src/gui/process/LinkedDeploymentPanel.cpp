@@ -3,10 +3,12 @@
 #include "deployments/RelativeTimeFormatter.h"
 #include "gui/process/ReadyStateIcon.h"
 #include "gui/widgets/ElidedLabel.h"
+#include "gui/widgets/FailureLine.h"
 #include "gui/widgets/PlainTextLabel.h"
 #include "gui/widgets/SmallWidgets.h"
 
 #include <QHBoxLayout>
+#include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -66,9 +68,16 @@ LinkedDeploymentPanel::LinkedDeploymentPanel(const ProjectObject& project,
         return;
     auto* open = new QPushButton(tr("Open Deployments"), this);
     open->setObjectName(QStringLiteral("openDeployments"));
-    connect(open, &QPushButton::clicked, this,
-            [page = *deploymentsPage, desktop] { desktop->openUrl(page); });
+    auto* failure = new FailureLine(this);
+    connect(open, &QPushButton::clicked, this, [page = *deploymentsPage, desktop, failure] {
+        failure->clearFailure();
+        desktop->openUrl(page, [failure = QPointer(failure)](const QString& reason) {
+            if (failure)
+                failure->showFailure(reason);
+        });
+    });
     layout->addWidget(open, 0, Qt::AlignLeft);
+    layout->addWidget(failure);
 }
 
 } // namespace tidewell

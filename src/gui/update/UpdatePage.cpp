@@ -119,6 +119,7 @@ UpdatePage::UpdatePage(UpdateService service, const AppServices* services, QWidg
         downloadEnded({});
     });
     connect(m_download, &UpdateDownload::failed, this, &UpdatePage::downloadEnded);
+    connect(m_download, &UpdateDownload::openFailed, m_failure, &FailureLine::showFailure);
 
     if (!m_service.isSetUp()) {
         m_message = UpdateService::kNotSetUp;
