@@ -7,7 +7,6 @@
 #include "ports/PortListRefresher.h"
 #include "ports/PortScanner.h"
 #include "probe/PageProbe.h"
-#include "probe/SecurePageConnection.h"
 #include "support/RecordingSystemTools.h"
 #include "support/StubHttpServer.h"
 #include "support/TestProcesses.h"
@@ -73,7 +72,7 @@ public:
     std::atomic<int> scans = 0;
     std::atomic<int> origins = 0;
     QSemaphore* scanGate = nullptr; // when set, each scan waits for one release
-    PageProbe probe{&SecurePageConnection::open};
+    PageProbe probe;
     PortListRefresher refresher;
 };
 
