@@ -111,7 +111,7 @@ private slots:
             while (QTcpSocket* socket = server.nextPendingConnection()) {
                 QObject::connect(socket, &QTcpSocket::readyRead, socket, [&requested, socket] {
                     requested += socket->readAll();
-                    socket->write("HTTP/1.1 200 OK\r\nContent-Length: 15\r\n\r\n{\"token\":\"hi\"}");
+                    socket->write("HTTP/1.1 200 OK\r\nContent-Length: 14\r\n\r\n{\"token\":\"hi\"}");
                     socket->disconnectFromHost();
                 });
             }

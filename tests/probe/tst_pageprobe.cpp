@@ -97,6 +97,7 @@ struct Setup
     qint64 cap = PageProbe::kDefaultMaxBodyBytes;
     bool tls = false;          // the server speaks only TLS, with a self-signed certificate
     bool floodHeaders = false; // after the status line, header lines as fast as the client reads
+    bool keepAlive = false;    // the server leaves the connection open after its reply
     QHostAddress address = QHostAddress(QHostAddress::LocalHost);
     quint16 port = 0;
 };
@@ -166,6 +167,8 @@ private:
             return;
         }
         socket->write(m_setup.reply);
+        if (m_setup.keepAlive)
+            return;
         if (m_setup.trickle.isEmpty()) {
             socket->disconnectFromHost();
             return;
@@ -243,6 +246,12 @@ private slots:
             << served(httpReply("HTTP/1.1 404 Not Found", "Content-Type: text/html\r\n", page))
             << found(devServer);
         QTest::newRow("empty html body") << served(htmlReply({})) << found(u"No Title"_s);
+        // Development servers keep connections alive; the probe closes its own once it has the page.
+        QTest::newRow("server keeps the connection")
+            << Setup{.reply = "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " +
+                              QByteArray::number(page.size()) + "\r\n\r\n" + page,
+                     .keepAlive = true}
+            << found(devServer);
         QTest::newRow("no content type") << served(httpReply(ok, {}, page)) << kNothing;
         QTest::newRow("html type in other letter case") << typed("Content-Type: Text/HTML") << kNothing;
         QTest::newRow("xhtml type") << typed("Content-Type: application/xhtml+xml") << kNothing;
