@@ -404,6 +404,8 @@ private slots:
         QHash<QString, QString> results;
         QHash<QString, qint64> times;
         PageServer flood(Setup{.floodHeaders = true});
+        // And one that takes the request and never answers: only the deadline ends it.
+        PageServer silent(Setup{.delayMs = kNever});
         std::vector<std::unique_ptr<PageServer>> servers;
         PageProbe probe;
         probe.setDeadlineMs(kDeadlineMs);
@@ -415,22 +417,25 @@ private slots:
                 times.insert(port, clock.elapsed());
             });
         };
-        // Asked first, so that a probe queued behind it would show.
+        // Asked first, so that a probe queued behind them would show.
         ask(flood.port());
+        ask(silent.port());
         for (int i = 0; i < 3; ++i) {
             servers.push_back(
                 std::make_unique<PageServer>(Setup{.reply = htmlReply("<title>Ordinary</title>")}));
             ask(servers.back()->port());
         }
-        QTRY_COMPARE_WITH_TIMEOUT(results.size(), 4, 2 * kDeadlineMs);
+        QTRY_COMPARE_WITH_TIMEOUT(results.size(), 5, 2 * kDeadlineMs);
         for (const auto& server : servers) {
             QCOMPARE(results.value(server->port()), found(u"Ordinary"_s));
             QVERIFY2(times.value(server->port()) < kDeadlineMs,
                      qPrintable(QString::number(times.value(server->port()))));
         }
         QCOMPARE(results.value(flood.port()), kNoAnswer);
-        // Nothing more is read from it.
+        QCOMPARE(results.value(silent.port()), kNoAnswer);
+        // Nothing more is read from them.
         QTRY_COMPARE(flood.openConnections(), 0);
+        QTRY_COMPARE(silent.openConnections(), 0);
     }
 
     void asksTheListedAddress_data()
