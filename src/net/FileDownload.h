@@ -39,7 +39,8 @@ public:
     void start(const QUrl& url, const QString& folder, const QString& fallback);
 
 signals:
-    // `total` is -1 while the reply has not said its length.
+    // `total` is -1 while the reply has not said its length. Emitted from inside the transfer: a
+    // receiver may deleteLater() the download, but must not delete it there.
     void progress(qint64 received, qint64 total);
     void succeeded(const QString& path);
     // The transfer did not complete (or was refused); nothing was written under the final name.
