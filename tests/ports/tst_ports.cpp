@@ -548,6 +548,10 @@ void PortsTest::proxyListenersAreShownAsTheirContainers_data()
     QTest::newRow("not json") << "200 OK"_ba
                               << "<html>"_ba << 1 << u"docker-proxy"_s;
     QTest::newRow("silent engine") << "silent"_ba << QByteArray() << 1 << u"docker-proxy"_s;
+    // Valid JSON, but more than the engine's reply may take: none of it is read as a list.
+    QTest::newRow("list over the size cap")
+        << "200 OK"_ba << containers + QByteArray(ContainerEngine::kMaxReplyBytes, ' ') << 1
+        << u"docker-proxy"_s;
     QTest::newRow("no proxy listening") << "200 OK"_ba << containers << 0 << QString();
 }
 
