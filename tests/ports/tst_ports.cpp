@@ -450,6 +450,7 @@ private slots:
     {
         // Breaks off every connection until it is ready, as a server still starting up might.
         StubHttpServer server;
+        server.setServingPages(true);
         server.setReply("/", StubHttpServer::Reply::drop());
         const int port = QUrl(server.origin()).port();
         Fixture f;

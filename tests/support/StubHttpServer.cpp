@@ -60,6 +60,13 @@ void StubHttpServer::serve(QTcpSocket* socket)
             return;
         request.body = buffer->mid(headerEnd + 4, length);
         buffer->clear();
+        // A page probe of a listing running beside the test (another test's, or a developer's
+        // window) may find this port: it is no request of the client under test.
+        if (!m_servingPages && request.headers.value("accept").startsWith("text/html")) {
+            socket->write("HTTP/1.1 404 Stub\r\nConnection: close\r\nContent-Length: 0\r\n\r\n");
+            socket->disconnectFromHost();
+            return;
+        }
         m_requests.append(request);
 
         const QByteArray path = request.target.split('?').value(0);
