@@ -11,14 +11,12 @@ install(FILES ${PROJECT_SOURCE_DIR}/resources/tidewell.svg
 install(FILES ${_tidewell_packaging}/com.orvane.Tidewell.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
-# The man page carries the version and names the helper and the window and online parts where this
+# The man page carries the version and names the helper and the window part where this
 # build installs them.
 set(TIDEWELL_MAN_HELPER "${CMAKE_INSTALL_PREFIX}/${TIDEWELL_INSTALL_HELPERDIR}/tidewell-helper")
 string(REPLACE "-" "\\-" TIDEWELL_MAN_HELPER "${TIDEWELL_MAN_HELPER}")
 set(TIDEWELL_MAN_MODULE "${CMAKE_INSTALL_PREFIX}/${TIDEWELL_INSTALL_MODULEDIR}/${TIDEWELL_WINDOW_MODULE_NAME}")
 string(REPLACE "-" "\\-" TIDEWELL_MAN_MODULE "${TIDEWELL_MAN_MODULE}")
-set(TIDEWELL_MAN_ONLINE_MODULE "${CMAKE_INSTALL_PREFIX}/${TIDEWELL_INSTALL_MODULEDIR}/${TIDEWELL_ONLINE_MODULE_NAME}")
-string(REPLACE "-" "\\-" TIDEWELL_MAN_ONLINE_MODULE "${TIDEWELL_MAN_ONLINE_MODULE}")
 configure_file(${_tidewell_packaging}/tidewell.1.in ${PROJECT_BINARY_DIR}/packaging/tidewell.1 @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/packaging/tidewell.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 

@@ -2,16 +2,15 @@
 # program looks for the helper beside itself first (the build folder's layout), then in
 # TIDEWELL_INSTALL_HELPERDIR; the helper looks for the main program the same way the other way
 # round. Both relative folders come from the same variables as the install rules, so the two agree.
-# The window part and the online part (src/main) are found the same way: beside the program, then in
+# The window part (src/main) is found the same way: beside the program, then in
 # TIDEWELL_INSTALL_MODULEDIR, or in the bundle's PlugIns folder on macOS.
 include(GNUInstallDirs)
 
 set(TIDEWELL_INSTALL_HELPERDIR "${CMAKE_INSTALL_LIBEXECDIR}/tidewell"
     CACHE STRING "Where tidewell-helper is installed, relative to the prefix")
 set(TIDEWELL_INSTALL_MODULEDIR "${CMAKE_INSTALL_LIBDIR}/tidewell"
-    CACHE STRING "Where the window and online parts of tidewell are installed, relative to the prefix")
+    CACHE STRING "Where the window part of tidewell is installed, relative to the prefix")
 set(TIDEWELL_WINDOW_MODULE_NAME "tidewell-window${CMAKE_SHARED_MODULE_SUFFIX}")
-set(TIDEWELL_ONLINE_MODULE_NAME "tidewell-online${CMAKE_SHARED_MODULE_SUFFIX}")
 
 file(RELATIVE_PATH _tidewell_helper_from_program "${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}"
      "${CMAKE_INSTALL_PREFIX}/${TIDEWELL_INSTALL_HELPERDIR}")
@@ -35,8 +34,7 @@ target_compile_definitions(tidewell_install_layout INTERFACE
     TIDEWELL_HELPER_DIR_FROM_PROGRAM="${_tidewell_helper_from_program}"
     TIDEWELL_PROGRAM_DIR_FROM_HELPER="${_tidewell_program_from_helper}"
     TIDEWELL_MODULE_DIR_FROM_PROGRAM="${_tidewell_module_from_program}"
-    TIDEWELL_WINDOW_MODULE_NAME="${TIDEWELL_WINDOW_MODULE_NAME}"
-    TIDEWELL_ONLINE_MODULE_NAME="${TIDEWELL_ONLINE_MODULE_NAME}")
+    TIDEWELL_WINDOW_MODULE_NAME="${TIDEWELL_WINDOW_MODULE_NAME}")
 
 # zsh reads vendor completions from share/zsh/vendor-completions on Debian (for /usr) and from
 # share/zsh/site-functions elsewhere (for /usr/local and other prefixes).

@@ -26,7 +26,7 @@ set_target_properties(tidewell-helper PROPERTIES
     MACOSX_BUNDLE_SHORT_VERSION_STRING ${PROJECT_VERSION}
     MACOSX_BUNDLE_BUNDLE_VERSION ${TIDEWELL_BUILD_VERSION})
 
-set_target_properties(tidewell-window tidewell-online PROPERTIES
+set_target_properties(tidewell-window PROPERTIES
     LIBRARY_OUTPUT_DIRECTORY "$<TARGET_BUNDLE_CONTENT_DIR:tidewell>/PlugIns")
 
 # The helper's bundle goes inside the main one after each build, so the installed Tidewell.app

@@ -8,13 +8,15 @@ debian_packages=(
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 qt6-gtk-platformtheme libgl-dev
     # relative times ("2 hours ago") in the user's language
     libicu-dev
+    # every HTTP exchange (libcurl over OpenSSL, the TLS library Qt already loads here)
+    libcurl4-openssl-dev
     clang-format
     # the fuzz targets (scripts/fuzz.sh): clang and its libFuzzer and sanitizer runtimes
     clang libclang-rt-14-dev
     # what the program reads and starts
     lsof procps zsh xdg-utils
-    # what the tests start: servers, a display with a tray, clicks, certificates
-    python3 python3-flask perl openssl xvfb trayer xdotool x11-utils xterm
+    # what the tests start: servers, a display with a tray, clicks, certificates; curl for the list bench
+    python3 python3-flask perl openssl xvfb trayer xdotool x11-utils xterm curl
     # the desktop's own launcher, which runs the autostart entry in the tests
     libglib2.0-bin
     # the package: its dependencies (dpkg-shlibdeps, file), the checks of the desktop entry, the
@@ -42,7 +44,7 @@ install_debian() {
 
 install_macos() {
     command -v brew >/dev/null 2>&1 || { echo "Homebrew is needed: https://brew.sh" >&2; exit 1; }
-    local formulae=(cmake ninja qt icu4c clang-format node)
+    local formulae=(cmake ninja qt icu4c curl clang-format node)
     for formula in "${formulae[@]}"; do
         brew list --formula "$formula" >/dev/null 2>&1 || brew install "$formula"
     done
@@ -53,7 +55,7 @@ case "$(uname -s)" in
         if command -v apt-get >/dev/null 2>&1; then
             install_debian
         else
-            echo "Not a Debian or Ubuntu system: install Qt 6 (Core, Network, Widgets, Svg, Test), CMake, Ninja," >&2
+            echo "Not a Debian or Ubuntu system: install Qt 6 (Core, Network, Widgets, Svg, Test), libcurl, CMake, Ninja," >&2
             echo "clang-format, lsof, zsh, python3 and node by hand." >&2
         fi
         ;;

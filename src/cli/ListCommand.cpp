@@ -12,10 +12,8 @@
 
 namespace tidewell {
 
-ListCommand::ListCommand(const CommandLineOptions& options, Host host, SecureConnector secure,
-                         DeploymentLookup deployments)
-    : m_options(options), m_host(std::move(host)), m_secure(std::move(secure)),
-      m_deployments(std::move(deployments))
+ListCommand::ListCommand(const CommandLineOptions& options, Host host, DeploymentLookup deployments)
+    : m_options(options), m_host(std::move(host)), m_deployments(std::move(deployments))
 {}
 
 int ListCommand::run(std::FILE* out)
@@ -23,7 +21,7 @@ int ListCommand::run(std::FILE* out)
     const PortScanner scanner(m_host.sockets, m_host.processes);
     // Trace lines would spoil the table or the JSON on standard output.
     const ProcessOrigin origin(m_host.processes, [](const QString&) {});
-    PageProbe probe(m_secure);
+    PageProbe probe;
     probe.setDeadlineMs(m_options.timeoutSeconds * 1000);
     PortListRefresher refresher(
         [scanner] { return scanner.scanListeningPorts(); }, &probe,

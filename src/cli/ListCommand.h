@@ -2,7 +2,6 @@
 
 #include "cli/CommandLineOptions.h"
 #include "platform/Host.h"
-#include "probe/PageConnection.h"
 #include "records/PortData.h"
 
 #include <QHash>
@@ -21,10 +20,8 @@ public:
     // What the JSON form adds to each listed entry, by entry key (ListedDeployments::lookUp).
     using DeploymentLookup = std::function<QHash<QString, QJsonObject>(const QList<PortData>&)>;
 
-    // Pages served over https are asked for over connections from `secure`; `deployments` is
-    // asked only for the JSON form.
-    ListCommand(const CommandLineOptions& options, Host host, SecureConnector secure,
-                DeploymentLookup deployments = {});
+    // `deployments` is asked only for the JSON form.
+    ListCommand(const CommandLineOptions& options, Host host, DeploymentLookup deployments = {});
 
     // Runs the event loop of the current QCoreApplication until the scan and its probes end.
     int run(std::FILE* out = stdout);
@@ -32,7 +29,6 @@ public:
 private:
     CommandLineOptions m_options;
     Host m_host;
-    SecureConnector m_secure;
     DeploymentLookup m_deployments;
 };
 

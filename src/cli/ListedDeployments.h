@@ -11,7 +11,7 @@
 namespace tidewell {
 
 // What `tidewell --list --json` adds to a server whose folder is linked to a Vercel project: the
-// project and its latest deployment. Goes online, so only the online part of the program links it.
+// project and its latest deployment. Goes online.
 namespace ListedDeployments {
 
 // The deployments of the entries whose folders are linked, by entry key, for `team` (none: the

@@ -1,9 +1,9 @@
 #include "cli/StopCommand.h"
 
-#include "platform/BlockingSocket.h"
 #include "ports/PortScanner.h"
 
 #include <QSet>
+#include <curl/curl.h>
 
 namespace tidewell {
 
@@ -19,10 +19,20 @@ void print(std::FILE* file, const QString& line)
 // sockets of another user's processes but not who holds them.
 bool portAnswers(int port)
 {
-    for (const char* address : {"127.0.0.1", "::1"}) {
-        BlockingSocket socket;
-        if (socket.connectToPort(address, quint16(port), QDeadlineTimer(1000)) ==
-            BlockingSocket::Outcome::done)
+    for (const char* address : {"127.0.0.1", "[::1]"}) {
+        CURL* const easy = curl_easy_init();
+        if (!easy)
+            return false;
+        // A connection and nothing more: whatever the port speaks, it is not asked anything.
+        const QByteArray url = "http://" + QByteArray(address) + ':' + QByteArray::number(port);
+        curl_easy_setopt(easy, CURLOPT_URL, url.constData());
+        curl_easy_setopt(easy, CURLOPT_CONNECT_ONLY, 1L);
+        curl_easy_setopt(easy, CURLOPT_PROXY, "");
+        curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+        curl_easy_setopt(easy, CURLOPT_CONNECTTIMEOUT_MS, 1000L);
+        const bool connected = curl_easy_perform(easy) == CURLE_OK;
+        curl_easy_cleanup(easy);
+        if (connected)
             return true;
     }
     return false;

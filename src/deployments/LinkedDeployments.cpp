@@ -181,7 +181,3 @@ void LinkedDeployments::teamChanged()
 }
 
 } // namespace tidewell
-
-// With the class rather than among all the meta-objects: a program that does not use it links
-// neither it nor Qt Network.
-#include "moc_LinkedDeployments.cpp"

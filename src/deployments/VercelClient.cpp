@@ -4,7 +4,7 @@
 
 namespace tidewell {
 
-VercelClient::VercelClient(QString apiOrigin, std::optional<QString> token, QNetworkAccessManager* session,
+VercelClient::VercelClient(QString apiOrigin, std::optional<QString> token, CurlMulti* session,
                            RequestLimits limits)
     : m_apiOrigin(std::move(apiOrigin)), m_token(std::move(token)), m_session(session), m_limits(limits)
 {}

@@ -10,8 +10,6 @@
 #include <functional>
 #include <optional>
 
-class QNetworkAccessManager;
-
 namespace tidewell {
 
 // The reads of the Vercel REST API: the signed-in user, the user's teams, and the projects of the
@@ -29,8 +27,8 @@ public:
                        "your command line");
 
     // `token` absent still sends requests, with an empty bearer, which the service refuses.
-    VercelClient(QString apiOrigin, std::optional<QString> token,
-                 QNetworkAccessManager* session = sharedNetworkSession(), RequestLimits limits = {});
+    VercelClient(QString apiOrigin, std::optional<QString> token, CurlMulti* session = sharedNetworkSession(),
+                 RequestLimits limits = {});
 
     void fetchUser(std::function<void(Result<UserResponse>)> completion) const;
     void fetchTeams(std::function<void(Result<TeamsResponse>)> completion) const;
@@ -52,7 +50,7 @@ private:
 
     QString m_apiOrigin;
     std::optional<QString> m_token;
-    QNetworkAccessManager* m_session;
+    CurlMulti* m_session;
     RequestLimits m_limits;
 };
 

@@ -1,9 +1,6 @@
 #include "net/FileDownload.h"
 
 #include <QDir>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QTemporaryFile>
 #include <QTimer>
 
@@ -12,18 +9,11 @@
 
 namespace tidewell {
 
-FileDownload::FileDownload(QNetworkAccessManager* session, std::chrono::milliseconds timeout, QObject* parent)
+FileDownload::FileDownload(CurlMulti* session, std::chrono::milliseconds timeout, QObject* parent)
     : QObject(parent), m_session(session), m_timeout(timeout)
 {}
 
-FileDownload::~FileDownload()
-{
-    if (m_reply) {
-        m_reply->disconnect(this);
-        m_reply->abort();
-        m_reply->deleteLater();
-    }
-}
+FileDownload::~FileDownload() = default;
 
 bool FileDownload::isDownloadable(const QUrl& url)
 {
@@ -47,6 +37,7 @@ void FileDownload::start(const QUrl& url, const QString& folder, const QString& 
     m_folder = folder;
     m_fallback = fallback;
     m_received = 0;
+    m_writeError.clear();
     if (!isDownloadable(url)) {
         QTimer::singleShot(0, this, [this, url] {
             fail(QStringLiteral("Only http and https links can be downloaded, not ") + url.toDisplayString());
@@ -61,45 +52,56 @@ void FileDownload::start(const QUrl& url, const QString& folder, const QString& 
         return;
     }
 
-    QNetworkRequest request(url);
-    request.setTransferTimeout(static_cast<int>(m_timeout.count()));
-    m_reply = m_session->get(request);
-    // Counted here rather than taken from the reply's progress signal, which Qt holds back while
-    // it arrives faster than its reporting interval and then stays quiet until more bytes come.
-    connect(m_reply, &QNetworkReply::readyRead, this, [this] {
-        const QByteArray chunk = m_reply->readAll();
-        if (!m_writeError.isEmpty())
-            return;
-        if (m_partial->write(chunk) != chunk.size()) {
-            m_writeError = m_partial->errorString();
-            m_reply->abort();
-            return;
-        }
-        m_received += chunk.size();
-        const QVariant length = m_reply->header(QNetworkRequest::ContentLengthHeader);
-        emit progress(m_received, length.isValid() ? length.toLongLong() : -1);
-    });
-    connect(m_reply, &QNetworkReply::finished, this, &FileDownload::finish);
+    CurlTransfer::Limits limits;
+    limits.idleTimeoutMs = int(m_timeout.count());
+    m_transfer = std::make_unique<CurlTransfer>(m_session, url, limits);
+    CURL* const easy = m_transfer->handle();
+    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 5L);
+    if (url.scheme() == QLatin1String("https"))
+        curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "https");
+    // Unlike a service's JSON answer, an error page is never the file that was asked for.
+    curl_easy_setopt(easy, CURLOPT_FAILONERROR, 1L);
+    CurlTransfer::Handlers handlers;
+    handlers.body = [this](QByteArrayView chunk) { return write(chunk); };
+    handlers.done = [this] { finish(); };
+    m_transfer->start(std::move(handlers));
+}
+
+// Called from inside libcurl: it may stop the transfer by its answer, and nothing more.
+bool FileDownload::write(QByteArrayView chunk)
+{
+    if (m_partial->write(chunk.constData(), chunk.size()) != chunk.size()) {
+        m_writeError = m_partial->errorString();
+        return false;
+    }
+    m_received += chunk.size();
+    curl_off_t length = -1;
+    curl_easy_getinfo(m_transfer->handle(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+    emit progress(m_received, length >= 0 ? qint64(length) : -1);
+    return true;
 }
 
 void FileDownload::finish()
 {
-    QNetworkReply* reply = m_reply;
-    reply->deleteLater();
-    m_reply = nullptr;
+    // Freed on the next turn: this is called from inside it.
+    CurlTransfer* const transfer = m_transfer.release();
+    transfer->deleteLater();
     if (!m_writeError.isEmpty())
         return fail(m_writeError);
-    if (reply->error() == QNetworkReply::OperationCanceledError)
-        return fail(QStringLiteral("The download timed out."));
-    // Unlike a service's JSON answer, an error page is never the file that was asked for.
-    if (reply->error() != QNetworkReply::NoError)
-        return fail(reply->errorString());
-    const QByteArray rest = reply->readAll();
-    if (m_partial->write(rest) != rest.size() || !m_partial->flush())
+    if (!transfer->succeeded()) {
+        return fail(transfer->ending() == CurlTransfer::Ending::timedOut
+                        ? QStringLiteral("The download timed out.")
+                        : transfer->errorText());
+    }
+    if (!m_partial->flush())
         return fail(m_partial->errorString());
     m_partial->close();
 
-    const QString destination = QDir(m_folder).filePath(fileNameFor(reply->url(), m_fallback));
+    char* finalAddress = nullptr;
+    curl_easy_getinfo(transfer->handle(), CURLINFO_EFFECTIVE_URL, &finalAddress);
+    const QUrl finalUrl = QUrl::fromEncoded(QByteArray(finalAddress ? finalAddress : ""));
+    const QString destination = QDir(m_folder).filePath(fileNameFor(finalUrl, m_fallback));
     std::error_code error;
     // One step that replaces any file of that name, so the name never holds a half-written file.
     std::filesystem::rename(QFile::encodeName(m_partial->fileName()).toStdString(),
@@ -123,7 +125,3 @@ void FileDownload::fail(const QString& error)
 }
 
 } // namespace tidewell
-
-// With the class rather than among all the meta-objects: a program that does not use it links
-// neither it nor Qt Network.
-#include "moc_FileDownload.cpp"

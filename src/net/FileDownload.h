@@ -1,17 +1,15 @@
 #pragma once
 
+#include "net/CurlTransfer.h"
 #include "net/JsonRequest.h"
 
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QUrl>
 
 #include <chrono>
 #include <memory>
 
-class QNetworkAccessManager;
-class QNetworkReply;
 class QTemporaryFile;
 
 namespace tidewell {
@@ -19,13 +17,13 @@ namespace tidewell {
 // One file fetched over HTTP(S) into a folder: the bytes go to a partial file in that folder and
 // are renamed into place only once complete, under the last path segment of the address the reply
 // finally came from. Lives on the session's thread; destroying it abandons the transfer and its
-// partial file.
+// partial file. Fetched through libcurl on the session's event loop; certificates are checked and
+// redirects are followed, never from https to http.
 class FileDownload : public QObject
 {
     Q_OBJECT
 public:
-    explicit FileDownload(QNetworkAccessManager* session,
-                          std::chrono::milliseconds timeout = RequestLimits{}.timeout,
+    explicit FileDownload(CurlMulti* session, std::chrono::milliseconds timeout = RequestLimits{}.timeout,
                           QObject* parent = nullptr);
     ~FileDownload() override;
 
@@ -41,7 +39,8 @@ public:
     void start(const QUrl& url, const QString& folder, const QString& fallback);
 
 signals:
-    // `total` is -1 while the reply has not said its length.
+    // `total` is -1 while the reply has not said its length. Emitted from inside the transfer: a
+    // receiver may deleteLater() the download, but must not delete it there.
     void progress(qint64 received, qint64 total);
     void succeeded(const QString& path);
     // The transfer did not complete (or was refused); nothing was written under the final name.
@@ -51,11 +50,12 @@ signals:
 
 private:
     void fail(const QString& error);
+    bool write(QByteArrayView chunk);
     void finish();
 
-    QNetworkAccessManager* m_session;
+    CurlMulti* m_session;
     std::chrono::milliseconds m_timeout;
-    QPointer<QNetworkReply> m_reply;
+    std::unique_ptr<CurlTransfer> m_transfer;
     std::unique_ptr<QTemporaryFile> m_partial;
     QString m_folder;
     QString m_fallback;

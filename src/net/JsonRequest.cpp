@@ -1,10 +1,8 @@
 #include "net/JsonRequest.h"
 
+#include "net/CurlTransfer.h"
+
 #include <QJsonDocument>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
-#include <QPointer>
 #include <QTimer>
 #include <QUrl>
 
@@ -21,68 +19,73 @@ void failLater(QObject* context, std::function<void(Result<QByteArray>)> complet
     });
 }
 
-// Qt reports an HTTP error status as a reply error too; only the network and proxy ranges mean that
-// no answer arrived.
-bool isTransportError(QNetworkReply::NetworkError error)
-{
-    return error > QNetworkReply::NoError && error < QNetworkReply::ContentAccessDenied;
-}
-
 } // namespace
 
-QNetworkAccessManager* sharedNetworkSession()
+CurlMulti* sharedNetworkSession()
 {
-    // Created on first use and left to the end of the process, as one session per program should be.
-    static auto* session = new QNetworkAccessManager;
-    return session;
+    return CurlMulti::shared();
 }
 
-void sendRequest(QNetworkAccessManager* session, const QString& method, const QString& address,
-                 const QJsonObject& body, const QMap<QString, QString>& headers, const RequestLimits& limits,
+void sendRequest(CurlMulti* session, const QString& method, const QString& address, const QJsonObject& body,
+                 const QMap<QString, QString>& headers, const RequestLimits& limits,
                  std::function<void(Result<QByteArray>)> completion)
 {
     const QUrl url(address, QUrl::StrictMode);
-    if (!url.isValid() || url.isRelative() || url.host().isEmpty()) {
+    const bool web = url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https");
+    if (!url.isValid() || url.isRelative() || url.host().isEmpty() || !web) {
         failLater(session, std::move(completion), QStringLiteral("Not a valid address: ") + address);
         return;
     }
 
-    QNetworkRequest request(url);
-    request.setTransferTimeout(static_cast<int>(limits.timeout.count()));
-    request.setRawHeader("Content-Type", "application/json");
-    for (auto it = headers.cbegin(); it != headers.cend(); ++it)
-        request.setRawHeader(it.key().toUtf8(), it.value().toUtf8());
-
+    CurlTransfer::Limits transferLimits;
+    transferLimits.idleTimeoutMs = int(limits.timeout.count());
+    transferLimits.maxBodyBytes = limits.maxBodyBytes;
+    // Owned by the callback that ends it; freed once that has run.
+    auto* transfer = new CurlTransfer(session, url, transferLimits, session);
+    CURL* const easy = transfer->handle();
     const QByteArray verb = method.toUtf8();
-    const QByteArray payload =
-        verb == "GET" ? QByteArray() : QJsonDocument(body).toJson(QJsonDocument::Compact);
-    QNetworkReply* reply =
-        verb == "GET" ? session->get(request) : session->sendCustomRequest(request, verb, payload);
+    if (verb == "GET") {
+        curl_easy_setopt(easy, CURLOPT_HTTPGET, 1L);
+    } else {
+        curl_easy_setopt(easy, CURLOPT_COPYPOSTFIELDS,
+                         QJsonDocument(body).toJson(QJsonDocument::Compact).constData());
+        curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, verb.constData());
+    }
+    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 5L);
+    // A service reached over https is not followed back to plain http.
+    if (url.scheme() == QLatin1String("https"))
+        curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "https");
 
-    auto tooLarge = std::make_shared<bool>(false);
-    QObject::connect(reply, &QNetworkReply::downloadProgress, reply,
-                     [reply, tooLarge, cap = limits.maxBodyBytes](qint64 received, qint64 total) {
-                         if (received > cap || total > cap) {
-                             *tooLarge = true;
-                             reply->abort();
-                         }
-                     });
-    QObject::connect(reply, &QNetworkReply::finished, reply,
-                     [reply, tooLarge, cap = limits.maxBodyBytes, completion = std::move(completion)] {
-                         reply->deleteLater();
-                         if (*tooLarge) {
-                             completion(Result<QByteArray>::failure(
-                                 QStringLiteral("The reply is larger than %1 bytes.").arg(cap)));
-                         } else if (reply->error() == QNetworkReply::OperationCanceledError) {
-                             // Nothing but the transfer timeout cancels a request.
-                             completion(
-                                 Result<QByteArray>::failure(QStringLiteral("The request timed out.")));
-                         } else if (isTransportError(reply->error())) {
-                             completion(Result<QByteArray>::failure(reply->errorString()));
-                         } else {
-                             completion(Result<QByteArray>::success(reply->readAll()));
-                         }
-                     });
+    // The caller's fields win over the default, whatever their letter case.
+    QMap<QString, QPair<QString, QString>> fields;
+    fields.insert(QStringLiteral("content-type"),
+                  {QStringLiteral("Content-Type"), QStringLiteral("application/json")});
+    for (auto it = headers.cbegin(); it != headers.cend(); ++it)
+        fields.insert(it.key().toLower(), {it.key(), it.value()});
+    for (const auto& [name, value] : std::as_const(fields)) {
+        // A line break in a value would begin a header line of its own.
+        QByteArray line = name.toUtf8() + ": " + value.toUtf8();
+        line.replace('\r', ' ').replace('\n', ' ').replace('\0', ' ');
+        transfer->addHeader(line);
+    }
+    // The body goes at once rather than after the server's leave.
+    transfer->addHeader("Expect:");
+
+    auto received = std::make_shared<QByteArray>();
+    CurlTransfer::Handlers handlers;
+    handlers.body = [received](QByteArrayView bytes) {
+        received->append(bytes);
+        return true;
+    };
+    handlers.done = [transfer, received, completion = std::move(completion)] {
+        transfer->deleteLater();
+        if (transfer->succeeded())
+            completion(Result<QByteArray>::success(*received));
+        else
+            completion(Result<QByteArray>::failure(transfer->errorText()));
+    };
+    transfer->start(std::move(handlers));
 }
 
 } // namespace tidewell

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/CurlMulti.h"
 #include "records/Result.h"
 
 #include <QByteArray>
@@ -10,8 +11,6 @@
 #include <chrono>
 #include <functional>
 #include <utility>
-
-class QNetworkAccessManager;
 
 namespace tidewell {
 
@@ -25,22 +24,24 @@ struct RequestLimits
 };
 
 // The process-wide session every remote request goes through. Lives on the interface thread.
-QNetworkAccessManager* sharedNetworkSession();
+CurlMulti* sharedNetworkSession();
 
 // Sends one HTTP request to a remote service and hands the reply body to `completion`, exactly once,
 // on the session's thread. The body object goes out as JSON for every method but GET; headers start
 // from "Content-Type: application/json" and the caller's fields win. The HTTP status is not looked
 // at: only a transport error, a timeout, an oversized body or an address that does not parse fail.
+// Certificates are checked against the system's authorities; redirects are followed, never from https
+// to http.
 // Returns at once; even an immediate failure reaches `completion` later, never from inside this call.
-void sendRequest(QNetworkAccessManager* session, const QString& method, const QString& address,
-                 const QJsonObject& body, const QMap<QString, QString>& headers, const RequestLimits& limits,
+void sendRequest(CurlMulti* session, const QString& method, const QString& address, const QJsonObject& body,
+                 const QMap<QString, QString>& headers, const RequestLimits& limits,
                  std::function<void(Result<QByteArray>)> completion);
 
 // `sendRequest` whose reply is decoded into `T` by `T::fromJson(const QByteArray&) -> Result<T>`:
 // a body of the wrong shape is a failure with the decoding error.
 template <typename T>
 void sendJSONRequest(const QString& method, const QString& address, const QJsonObject& body,
-                     const QMap<QString, QString>& headers, QNetworkAccessManager* session,
+                     const QMap<QString, QString>& headers, CurlMulti* session,
                      std::function<void(Result<T>)> completion, const RequestLimits& limits = {})
 {
     sendRequest(session, method, address, body, headers, limits,

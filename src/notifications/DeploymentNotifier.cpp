@@ -120,7 +120,3 @@ std::optional<QUrl> DeploymentNotifier::deploymentsPage(const ProjectObject& pro
 }
 
 } // namespace tidewell
-
-// With the class rather than among all the meta-objects: a program that does not use it links
-// neither it nor Qt Network.
-#include "moc_DeploymentNotifier.cpp"

@@ -1,61 +1,74 @@
 #include "platform/ContainerEngine.h"
 
-#include "platform/BlockingSocket.h"
-#include "platform/HttpReplyParser.h"
-
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <curl/curl.h>
 
 namespace tidewell {
 
 namespace {
 
-// The engine's reply to GET /containers/json on the socket at `path`, read within `deadline`;
-// nothing (and no failure) when no engine accepts connections there.
-std::optional<Result<QByteArray>> requestContainers(const QString& path, QDeadlineTimer deadline)
+struct Received
 {
-    const QString late = QStringLiteral("the container engine did not answer in time");
-    BlockingSocket socket;
-    switch (socket.connectToPath(path, deadline)) {
-    case BlockingSocket::Outcome::done:
-        break;
-    case BlockingSocket::Outcome::refused:
-        // A socket file left behind by an engine that is not running: no request was made.
+    QByteArray body;
+    bool tooLarge = false;
+};
+
+size_t takeBody(char* data, size_t size, size_t count, void* into)
+{
+    auto* received = static_cast<Received*>(into);
+    const size_t bytes = size * count;
+    if (received->body.size() + qint64(bytes) > ContainerEngine::kMaxReplyBytes) {
+        received->tooLarge = true;
+        return 0;
+    }
+    received->body.append(data, qsizetype(bytes));
+    return bytes;
+}
+
+// The engine's reply to GET /containers/json on the socket at `path`, read within `remainingMs`;
+// nothing (and no failure) when no engine accepts connections there.
+std::optional<Result<QByteArray>> requestContainers(const QString& path, qint64 remainingMs)
+{
+    if (remainingMs <= 0)
+        return Result<QByteArray>::failure(QStringLiteral("the container engine did not answer in time"));
+    CURL* const easy = curl_easy_init();
+    if (!easy)
+        return Result<QByteArray>::failure(QStringLiteral("libcurl could not start"));
+    Received received;
+    char error[CURL_ERROR_SIZE] = {};
+    const QByteArray socketPath = QFile::encodeName(path);
+    curl_easy_setopt(easy, CURLOPT_URL, "http://localhost/containers/json");
+    curl_easy_setopt(easy, CURLOPT_UNIX_SOCKET_PATH, socketPath.constData());
+    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http");
+    curl_easy_setopt(easy, CURLOPT_PROXY, "");
+    curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(easy, CURLOPT_TIMEOUT_MS, long(remainingMs));
+    curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, "");
+    curl_easy_setopt(easy, CURLOPT_ERRORBUFFER, error);
+    curl_easy_setopt(easy, CURLOPT_WRITEFUNCTION, &takeBody);
+    curl_easy_setopt(easy, CURLOPT_WRITEDATA, &received);
+    const CURLcode result = curl_easy_perform(easy);
+    long status = 0;
+    curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
+    curl_easy_cleanup(easy);
+    // A socket file left behind by an engine that is not running: no request was made.
+    if (result == CURLE_COULDNT_CONNECT)
         return std::nullopt;
-    case BlockingSocket::Outcome::timedOut:
-        return Result<QByteArray>::failure(late);
-    case BlockingSocket::Outcome::failed:
-        return Result<QByteArray>::failure(socket.errorText());
-    }
-    // HTTP/1.0 with a close: the engine ends the reply by closing, and sends it in one piece.
-    const auto written = socket.writeAll(
-        "GET /containers/json HTTP/1.0\r\nHost: localhost\r\nConnection: close\r\n\r\n", deadline);
-    if (written != BlockingSocket::Outcome::done)
-        return Result<QByteArray>::failure(written == BlockingSocket::Outcome::timedOut ? late
-                                                                                        : socket.errorText());
-    HttpReplyParser reply({64 * 1024, ContainerEngine::kMaxReplyBytes});
-    while (reply.state() == HttpReplyParser::State::readingHeaders ||
-           reply.state() == HttpReplyParser::State::readingBody) {
-        QByteArray received;
-        const auto read = socket.readSome(received, deadline);
-        if (read == BlockingSocket::Outcome::timedOut)
-            return Result<QByteArray>::failure(late);
-        if (read == BlockingSocket::Outcome::failed || received.isEmpty())
-            reply.endOfInput(); // closed, or broken off: what came may be whole
-        else
-            reply.feed(received);
-    }
-    if (reply.failure() == HttpReplyParser::Failure::bodyTooLarge)
+    if (received.tooLarge)
         return Result<QByteArray>::failure(QStringLiteral("the container list is too large"));
-    if (reply.state() == HttpReplyParser::State::failed)
-        return Result<QByteArray>::failure(QStringLiteral("the container engine's reply is not HTTP"));
-    if (reply.status() != 200)
-        return Result<QByteArray>::failure(QStringLiteral("HTTP status %1").arg(reply.status()));
-    return Result<QByteArray>::success(reply.body());
+    if (result == CURLE_OPERATION_TIMEDOUT)
+        return Result<QByteArray>::failure(QStringLiteral("the container engine did not answer in time"));
+    if (result != CURLE_OK)
+        return Result<QByteArray>::failure(error[0] != '\0' ? QString::fromUtf8(error)
+                                                            : QString::fromUtf8(curl_easy_strerror(result)));
+    if (status != 200)
+        return Result<QByteArray>::failure(QStringLiteral("HTTP status %1").arg(status));
+    return Result<QByteArray>::success(std::move(received.body));
 }
 
 bool isHiddenCharacter(QChar c)
@@ -107,7 +120,7 @@ Result<QList<ContainerEngine::Container>> ContainerEngine::listContainers() cons
         const QFileInfo socket(path);
         if (!socket.exists() || !socket.isReadable() || !socket.isWritable())
             continue;
-        const std::optional<Result<QByteArray>> reply = requestContainers(path, deadline);
+        const std::optional<Result<QByteArray>> reply = requestContainers(path, deadline.remainingTime());
         if (!reply)
             continue;
         if (!reply->ok())

@@ -10,9 +10,9 @@
 
 namespace tidewell {
 
-// The local container engine (Docker, or Podman's compatible service) asked over its unix socket
-// which containers publish which ports. Blocking, bounded by a short timeout: call it on a worker
-// thread; a copy may be used on any thread.
+// The local container engine (Docker, or Podman's compatible service) asked over its unix socket,
+// through libcurl, which containers publish which ports. Blocking, bounded by a short timeout: call it
+// on a worker thread; a copy may be used on any thread.
 class ContainerEngine
 {
 public:

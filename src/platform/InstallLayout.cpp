@@ -47,11 +47,6 @@ QString windowModule(const QString& mainProgramDir)
     return moduleOf(mainProgramDir, QStringLiteral(TIDEWELL_WINDOW_MODULE_NAME));
 }
 
-QString onlineModule(const QString& mainProgramDir)
-{
-    return moduleOf(mainProgramDir, QStringLiteral(TIDEWELL_ONLINE_MODULE_NAME));
-}
-
 QString thisProgramDir()
 {
 #ifdef Q_OS_MACOS

@@ -6,7 +6,7 @@ namespace tidewell {
 
 // Where the two programs find each other: side by side in a build folder, and once installed the
 // main program in bin/ with the helper in libexec/tidewell/ (the build says which folders). The main
-// program finds its window and online parts the same way (in lib/tidewell/ once installed).
+// program finds its window part the same way (in lib/tidewell/ once installed).
 namespace InstallLayout {
 
 // The helper for the main program whose executable is in `mainProgramDir`.
@@ -15,8 +15,6 @@ QString helperProgram(const QString& mainProgramDir);
 QString mainProgram(const QString& helperProgramDir);
 // The window part (a loadable module) of the main program whose executable is in `mainProgramDir`.
 QString windowModule(const QString& mainProgramDir);
-// The online part (a loadable module: Qt Network, TLS) of the same program.
-QString onlineModule(const QString& mainProgramDir);
 // The folder of this process's executable, known before (and without) an application object.
 QString thisProgramDir();
 // `name` in `dir` when an executable is there, otherwise `name` in `relativeDir` from `dir`

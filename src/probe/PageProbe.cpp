@@ -1,17 +1,54 @@
 #include "probe/PageProbe.h"
 
 #include "platform/TextDecoding.h"
-#include "probe/NumericAddress.h"
 #include "probe/PageMetadata.h"
 
 #include <QTimer>
 #include <algorithm>
+#include <arpa/inet.h>
 
 namespace tidewell {
 
 namespace {
 
 constexpr HttpScheme kProbeOrder[] = {HttpScheme::http, HttpScheme::https};
+
+// A numeric address as the system reads it, in network order, with its family; AF_UNSPEC for a name
+// or anything else. A zone ("%eth0") is not part of the address.
+struct Address
+{
+    int family = AF_UNSPEC;
+    unsigned char bytes[16] = {};
+};
+
+Address readAddress(const QString& text)
+{
+    Address address;
+    const QByteArray bare = text.section(QLatin1Char('%'), 0, 0).toLatin1();
+    if (inet_pton(AF_INET, bare.constData(), address.bytes) == 1)
+        address.family = AF_INET;
+    else if (inet_pton(AF_INET6, bare.constData(), address.bytes) == 1)
+        address.family = AF_INET6;
+    return address;
+}
+
+bool isAny(const Address& address)
+{
+    const int length = address.family == AF_INET ? 4 : 16;
+    return std::all_of(address.bytes, address.bytes + length, [](unsigned char byte) { return byte == 0; });
+}
+
+bool isLoopback(const Address& address)
+{
+    static const unsigned char ipv6Loopback[16] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};
+    static const unsigned char ipv4Mapped[12] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0xff, 0xff};
+    if (address.family == AF_INET)
+        return address.bytes[0] == 127;
+    if (address.family != AF_INET6)
+        return false;
+    return std::equal(address.bytes, address.bytes + 16, ipv6Loopback) ||
+           (std::equal(address.bytes, address.bytes + 12, ipv4Mapped) && address.bytes[12] == 127);
+}
 
 // The addresses to connect to for a listening address as the listing names it, in the order to try
 // them; empty when it names no address.
@@ -24,12 +61,12 @@ QStringList connectAddresses(const QString& host)
     QString bare = host;
     if (bare.startsWith(QLatin1Char('[')) && bare.endsWith(QLatin1Char(']')))
         bare = bare.mid(1, bare.size() - 2);
-    const std::optional<NumericAddress> address = NumericAddress::parse(bare);
-    if (!address)
+    const Address address = readAddress(bare);
+    if (address.family == AF_UNSPEC)
         return {};
     // A socket bound to every address answers on the loopback one of its family.
-    if (address->isAny())
-        return {address->family() == AF_INET ? ipv4Loopback : ipv6Loopback};
+    if (isAny(address))
+        return {address.family == AF_INET ? ipv4Loopback : ipv6Loopback};
     return {bare};
 }
 
@@ -50,13 +87,12 @@ struct PageProbe::Probe
     PageRequest* request = nullptr;
 };
 
-PageProbe::PageProbe(SecureConnector secure, QObject* parent) : QObject(parent), m_secure(std::move(secure))
-{}
+PageProbe::PageProbe(QObject* parent) : QObject(parent) {}
 
 PageProbe::~PageProbe()
 {
-    for (const auto& probe : std::as_const(m_probes))
-        delete probe->request;
+    // Before the multi they run on goes, finished ones waiting for deletion included.
+    qDeleteAll(findChildren<PageRequest*>(Qt::FindDirectChildrenOnly));
 }
 
 QUrl PageProbe::pageAddress(HttpScheme scheme, const QString& port)
@@ -69,8 +105,7 @@ bool PageProbe::isLoopbackAddress(const QUrl& url)
     const QString host = url.host().toLower();
     if (host == QLatin1String("localhost"))
         return true;
-    const std::optional<NumericAddress> address = NumericAddress::parse(host);
-    return address && address->isLoopback();
+    return isLoopback(readAddress(host));
 }
 
 void PageProbe::fetchHTMLData(const QString& port, const QString& host, Callback done)
@@ -123,11 +158,10 @@ void PageProbe::request(Probe& probe, const QUrl& url)
     limits.maxHeaderBytes = kMaxHeaderBytes;
     limits.maxBodyBytes = m_maxBodyBytes;
     limits.localhostAddresses = probe.addresses;
-    limits.extraCertificates = m_extraCertificates;
     probe.url = url;
-    probe.request =
-        new PageRequest(url, limits, m_secure,
-                        [this, id = probe.id](const PageRequest::Reply& reply) { replied(id, reply); });
+    probe.request = new PageRequest(
+        url, limits, &m_multi, [this, id = probe.id](const PageRequest::Reply& reply) { replied(id, reply); },
+        this);
 }
 
 void PageProbe::replied(quint64 id, const PageRequest::Reply& reply)
@@ -138,9 +172,9 @@ void PageProbe::replied(quint64 id, const PageRequest::Reply& reply)
     // The request is the caller: it goes once it has returned.
     std::exchange(probe->request, nullptr)->deleteLater();
     using Ending = PageRequest::Ending;
-    // A reply turned down on purpose (not a page, too large, leading elsewhere) and a refused
-    // certificate show a server that answers and will not change its mind; silence does not.
-    probe->answered = probe->answered || reply.ending != Ending::failed || reply.untrusted;
+    // A reply turned down on purpose (not a page, too large, leading elsewhere) shows a server that
+    // answers and will not change its mind; silence does not.
+    probe->answered = probe->answered || reply.ending != Ending::failed;
     if (reply.ending == Ending::complete && PageRequest::isRedirect(reply.status)) {
         const QUrl target = probe->url.resolved(QUrl::fromEncoded(reply.location));
         const bool local =

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/CurlMulti.h"
 #include "probe/PageRequest.h"
 #include "records/HTMLData.h"
 
@@ -14,8 +15,8 @@
 namespace tidewell {
 
 // Asks a local port for its page, over http and then https, and reads the title and app type out
-// of an HTML reply. Lives on the interface thread; its requests run side by side, driven by that
-// thread's event loop, so a port that floods or stalls holds up no other.
+// of an HTML reply. Lives on the interface thread; its requests run side by side through libcurl,
+// driven by that thread's event loop, so a port that floods or stalls holds up no other.
 class PageProbe : public QObject
 {
     Q_OBJECT
@@ -36,9 +37,7 @@ public:
     static constexpr qint64 kMaxHeaderBytes = 64 * 1024;
     static constexpr int kMaxRedirects = 5;
 
-    // Pages served over https are asked for over connections from `secure`
-    // (SecurePageConnection::open where Qt Network is linked); without it, only http is.
-    explicit PageProbe(SecureConnector secure, QObject* parent = nullptr);
+    explicit PageProbe(QObject* parent = nullptr);
     ~PageProbe() override;
 
     void setIdleTimeoutMs(int timeoutMs) { m_idleTimeoutMs = timeoutMs; }
@@ -47,8 +46,6 @@ public:
     void setDeadlineMs(int deadlineMs) { m_deadlineMs = deadlineMs; }
     // A body larger than this gives no page, so an endless server cannot fill memory.
     void setMaxBodyBytes(qint64 bytes) { m_maxBodyBytes = bytes; }
-    // Certificates (PEM) trusted besides the system's, for servers signed by their own authority.
-    void setExtraCertificates(const QByteArray& pem) { m_extraCertificates = pem; }
 
     // The address a user opens: the page on "localhost".
     static QUrl pageAddress(HttpScheme scheme, const QString& port);
@@ -74,13 +71,13 @@ private:
     void replied(quint64 id, const PageRequest::Reply& reply);
     void finish(quint64 id, Outcome outcome);
 
-    SecureConnector m_secure;
+    // Its own, so that the probe's transfers run on whatever thread it lives on.
+    CurlMulti m_multi{this};
     QHash<quint64, std::shared_ptr<Probe>> m_probes;
     quint64 m_nextId = 1;
     int m_idleTimeoutMs = kDefaultIdleTimeoutMs;
     int m_deadlineMs = 0;
     qint64 m_maxBodyBytes = kDefaultMaxBodyBytes;
-    QByteArray m_extraCertificates;
 };
 
 } // namespace tidewell

@@ -1,192 +1,136 @@
 #include "probe/PageRequest.h"
 
-#include "probe/NumericAddress.h"
-#include "probe/PlainPageConnection.h"
-
-#include <algorithm>
+#include <QTimer>
+#include <arpa/inet.h>
 
 namespace tidewell {
 
 namespace {
 
-// Bytes taken from the kernel before the parser has seen them: a flood waits in the kernel instead.
-constexpr qint64 kReadBufferBytes = 256 * 1024;
-
-// Percent-encoded, a target or host holds no space, control byte or line break: anything else
-// could end the request line and begin another request.
-bool isRequestText(const QByteArray& text)
+bool isNumericAddress(const QString& host)
 {
-    return !text.isEmpty() &&
-           std::all_of(text.cbegin(), text.cend(), [](char c) { return c > ' ' && c < 127; });
+    const QByteArray text = host.section(QLatin1Char('%'), 0, 0).toLatin1();
+    unsigned char address[16];
+    return inet_pton(AF_INET, text.constData(), address) == 1 ||
+           inet_pton(AF_INET6, text.constData(), address) == 1;
+}
+
+// libcurl's entry that makes "localhost" at `port` connect to `addresses`, in that order.
+QByteArray resolveEntry(int port, const QStringList& addresses)
+{
+    QByteArray entry = "localhost:" + QByteArray::number(port) + ':';
+    for (qsizetype i = 0; i < addresses.size(); ++i) {
+        const QByteArray address = addresses.at(i).toLatin1();
+        entry += (i > 0 ? "," : "") + (address.contains(':') ? '[' + address + ']' : address);
+    }
+    return entry;
 }
 
 } // namespace
 
-PageRequest::PageRequest(const QUrl& url, const Limits& limits, SecureConnector secure, Done done,
-                         QObject* parent)
-    : QObject(parent), m_url(url), m_limits(limits), m_secure(std::move(secure)), m_done(std::move(done)),
-      m_parser({limits.maxHeaderBytes, limits.maxBodyBytes})
+PageRequest::PageRequest(const QUrl& url, const Limits& limits, CurlMulti* multi, Done done, QObject* parent)
+    : QObject(parent), m_done(std::move(done))
 {
-    // "localhost" is the loopback addresses; any other name is not asked for (redirects lead only to
-    // this machine's addresses).
-    if (NumericAddress::parse(url.host()))
-        m_addresses = {url.host()};
-    else if (url.host() == QLatin1String("localhost"))
-        m_addresses = limits.localhostAddresses.isEmpty()
-                          ? QStringList{QStringLiteral("127.0.0.1"), QStringLiteral("::1")}
-                          : limits.localhostAddresses;
-    m_idle.setSingleShot(true);
-    connect(&m_idle, &QTimer::timeout, this, [this] { finish(Ending::failed); });
-    m_idle.start(limits.idleTimeoutMs);
-    // Never calls back from within the constructor, even when the connection is refused at once.
-    QTimer::singleShot(0, this, &PageRequest::connectNext);
+    const bool tls = url.scheme() == QLatin1String("https");
+    const bool localhost = url.host() == QLatin1String("localhost");
+    // "localhost" is the loopback addresses (or the listed one); any other name is not asked for, as
+    // redirects lead only to this machine's addresses.
+    if (!localhost && !isNumericAddress(url.host())) {
+        QTimer::singleShot(0, this, [this] { finish(); });
+        return;
+    }
+    m_transfer = std::make_unique<CurlTransfer>(
+        multi, url, CurlTransfer::Limits{limits.idleTimeoutMs, limits.maxHeaderBytes, limits.maxBodyBytes});
+    CURL* const easy = m_transfer->handle();
+    if (localhost) {
+        const QStringList addresses = limits.localhostAddresses.isEmpty()
+                                          ? QStringList{QStringLiteral("127.0.0.1"), QStringLiteral("::1")}
+                                          : limits.localhostAddresses;
+        m_resolve = curl_slist_append(nullptr, resolveEntry(url.port(tls ? 443 : 80), addresses).constData());
+        curl_easy_setopt(easy, CURLOPT_RESOLVE, m_resolve);
+    }
+    // The page is on this machine: no proxy may see it, and a development server's certificate is
+    // its own, signed by no authority.
+    curl_easy_setopt(easy, CURLOPT_PROXY, "");
+    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 0L);
+    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 0L);
+    // Each hop is judged by the probe before it is asked for.
+    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 0L);
+    // Once answered, nothing more is read: the connection is not kept for another request.
+    curl_easy_setopt(easy, CURLOPT_FORBID_REUSE, 1L);
+    m_transfer->addHeader("Accept: text/html, */*");
+    CurlTransfer::Handlers handlers;
+    handlers.headersDone = [this] { return judgeHeaders(); };
+    handlers.body = [this](QByteArrayView bytes) {
+        m_body.append(bytes);
+        return true;
+    };
+    handlers.done = [this] { finish(); };
+    m_transfer->start(std::move(handlers));
 }
 
 PageRequest::~PageRequest()
 {
     abort();
+    m_transfer.reset();
+    curl_slist_free_all(m_resolve);
 }
 
 void PageRequest::abort()
 {
     m_done = {};
-    m_idle.stop();
-    closeSocket();
+    if (m_transfer)
+        m_transfer->abort();
 }
 
-// Connects to the next address in turn.
-void PageRequest::connectNext()
+bool PageRequest::judgeHeaders()
 {
-    if (!m_done)
-        return;
-    closeSocket();
-    m_connected = false;
-    if (m_nextAddress >= m_addresses.size()) {
-        finish(Ending::failed);
-        return;
+    const long status = m_transfer->status();
+    // An interim reply ("100 Continue") is followed by the real one.
+    if (status >= 100 && status < 200)
+        return true;
+    if (isRedirect(int(status)) && !m_transfer->headerValue("Location").isEmpty()) {
+        m_redirect = true;
+        return false;
     }
-    const bool tls = m_url.scheme() == QLatin1String("https");
-    PageConnection::Target target;
-    target.address = m_addresses.at(m_nextAddress++);
-    target.port = quint16(m_url.port(tls ? 443 : 80));
-    target.peerName = m_url.host();
-    target.extraCertificates = m_limits.extraCertificates;
-    target.readBufferBytes = kReadBufferBytes;
-    PageConnection::Handlers handlers;
-    handlers.ready = [this] { sendRequest(); };
-    handlers.readable = [this] { readReply(); };
-    handlers.failed = [this](PageConnection::Failure failure) { connectionFailed(failure); };
-    handlers.untrusted = [this] { m_untrusted = true; };
-    if (!tls)
-        m_connection = std::make_unique<PlainPageConnection>(target, std::move(handlers));
-    else if (m_secure)
-        m_connection = m_secure(target, std::move(handlers));
-    if (!m_connection)
-        finish(Ending::failed);
-}
-
-void PageRequest::sendRequest()
-{
-    m_connected = true;
-    m_idle.start();
-    QByteArray target = m_url.path(QUrl::FullyEncoded).toLatin1();
-    if (target.isEmpty())
-        target = "/";
-    if (m_url.hasQuery())
-        target += '?' + m_url.query(QUrl::FullyEncoded).toLatin1();
-    const QByteArray host = m_url.adjusted(QUrl::RemoveUserInfo).authority(QUrl::FullyEncoded).toLatin1();
-    if (!isRequestText(target) || !isRequestText(host)) {
-        finish(Ending::failed);
-        return;
-    }
-    // Uncompressed, so that the body cap counts what the page holds.
-    m_connection->write(
-        "GET " + target + " HTTP/1.1\r\nHost: " + host +
-        "\r\nAccept: text/html, */*\r\nAccept-Encoding: identity\r\nConnection: close\r\n\r\n");
-}
-
-void PageRequest::readReply()
-{
-    m_idle.start();
-    m_parser.feed(m_connection->readAll());
-    judge();
-}
-
-void PageRequest::connectionFailed(PageConnection::Failure failure)
-{
-    using Failure = PageConnection::Failure;
-    if (!m_connected) {
-        // Refused at one address of "localhost": the server may listen at the other.
-        if (failure == Failure::refused && m_nextAddress < m_addresses.size())
-            connectNext();
-        else
-            finish(Ending::failed);
-        return;
-    }
-    if (failure != Failure::closed) {
-        finish(Ending::failed);
-        return;
-    }
-    // The server closed: what it sent last is read first, then the close may end the body.
-    m_parser.feed(m_connection->readAll());
-    judge();
-    if (m_done) {
-        m_parser.endOfInput();
-        judge();
-    }
-}
-
-void PageRequest::judge()
-{
-    using State = HttpReplyParser::State;
-    if (!m_done)
-        return;
-    if (m_parser.headersComplete() && !m_headersJudged) {
-        m_headersJudged = true;
-        if (isRedirect(m_parser.status()) && !m_parser.headerValue("Location").isEmpty()) {
-            finish(Ending::complete);
-            return;
-        }
-        // Decided on the headers, so a large reply that is not a page is never read. The name is
-        // found whatever its letter case; the value test stays case-sensitive.
-        if (!m_parser.headerValue("Content-Type").contains("text/html")) {
-            finish(Ending::rejected);
-            return;
-        }
-    }
-    if (m_parser.state() == State::complete)
-        finish(Ending::complete);
-    else if (m_parser.state() == State::failed)
-        finish(m_parser.failure() == HttpReplyParser::Failure::bodyTooLarge ? Ending::rejected
-                                                                            : Ending::failed);
+    // Decided on the headers, so a large reply that is not a page is never read. libcurl finds the
+    // field whatever its letter case; the value test stays case-sensitive.
+    return m_transfer->headerValue("Content-Type").contains("text/html");
 }
 
 // The receiver may free this request: nothing of it is touched after `done`.
-void PageRequest::finish(Ending ending)
+void PageRequest::finish()
 {
     Done done = std::exchange(m_done, {});
     if (!done)
         return;
-    m_idle.stop();
-    closeSocket();
     Reply reply;
-    reply.ending = ending;
-    reply.status = m_parser.status();
-    reply.untrusted = m_untrusted;
-    if (ending == Ending::complete && isRedirect(reply.status))
-        reply.location = m_parser.headerValue("Location");
-    else if (ending == Ending::complete)
-        reply.body = m_parser.body();
-    done(reply);
-}
-
-void PageRequest::closeSocket()
-{
-    if (!m_connection)
+    if (!m_transfer) {
+        done(reply);
         return;
-    // Nothing the closing connection reports reaches this request any more; it may be the caller.
-    m_connection->close();
-    m_connection.release()->deleteLater();
+    }
+    using Stop = CurlTransfer::Ending;
+    reply.status = int(m_transfer->status());
+    switch (m_transfer->ending()) {
+    case Stop::byReceiver:
+        reply.ending = m_redirect ? Ending::complete : Ending::rejected;
+        if (m_redirect)
+            reply.location = m_transfer->headerValue("Location");
+        break;
+    case Stop::bodyTooLarge:
+        reply.ending = Ending::rejected;
+        break;
+    case Stop::byLibrary:
+        if (m_transfer->succeeded() && reply.status != 0) {
+            reply.ending = Ending::complete;
+            reply.body = std::move(m_body);
+        }
+        break;
+    case Stop::timedOut:
+    case Stop::headersTooLarge:
+        break;
+    }
+    done(reply);
 }
 
 } // namespace tidewell

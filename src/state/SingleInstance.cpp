@@ -113,7 +113,3 @@ bool SingleInstance::listen()
 }
 
 } // namespace tidewell
-
-// With the class rather than among all the meta-objects: a program that does not use it links
-// neither it nor Qt Network.
-#include "moc_SingleInstance.cpp"

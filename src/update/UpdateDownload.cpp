@@ -121,7 +121,3 @@ void UpdateDownload::end()
 }
 
 } // namespace tidewell
-
-// With the class rather than among all the meta-objects: a program that does not use it links
-// neither it nor Qt Network.
-#include "moc_UpdateDownload.cpp"

@@ -7,7 +7,7 @@
 
 namespace tidewell {
 
-UpdateService::UpdateService(QString baseUrl, QString currentVersion, QNetworkAccessManager* session,
+UpdateService::UpdateService(QString baseUrl, QString currentVersion, CurlMulti* session,
                              RequestLimits limits, QString downloadFolder)
     : m_baseUrl(std::move(baseUrl)), m_currentVersion(std::move(currentVersion)), m_session(session),
       m_limits(limits), m_downloadFolder(std::move(downloadFolder))

@@ -7,8 +7,6 @@
 
 #include <functional>
 
-class QNetworkAccessManager;
-
 namespace tidewell {
 
 // The update service as this build reaches it: where it is, which version the program reports, the
@@ -24,9 +22,8 @@ public:
 
     // `baseUrl` empty means the build has no service; `currentVersion` empty is reported as "⚠️";
     // `downloadFolder` empty means the user's own download folder.
-    UpdateService(QString baseUrl, QString currentVersion,
-                  QNetworkAccessManager* session = sharedNetworkSession(), RequestLimits limits = {},
-                  QString downloadFolder = {});
+    UpdateService(QString baseUrl, QString currentVersion, CurlMulti* session = sharedNetworkSession(),
+                  RequestLimits limits = {}, QString downloadFolder = {});
 
     // The build setting TIDEWELL_UPDATE_URL; the environment variable of that name, when set at
     // all, wins (so an empty one turns checks off).
@@ -36,7 +33,7 @@ public:
 
     bool isSetUp() const { return !m_baseUrl.isEmpty(); }
     QString currentVersion() const;
-    QNetworkAccessManager* session() const { return m_session; }
+    CurlMulti* session() const { return m_session; }
     const RequestLimits& limits() const { return m_limits; }
     QString downloadFolder() const;
 
@@ -47,7 +44,7 @@ public:
 private:
     QString m_baseUrl;
     QString m_currentVersion;
-    QNetworkAccessManager* m_session;
+    CurlMulti* m_session;
     RequestLimits m_limits;
     QString m_downloadFolder;
 };

@@ -114,35 +114,28 @@ private slots:
         QCOMPARE(json[0][u"htmlData"_s][u"title"_s].toString(), title);
     }
 
-    void optionsExitOnQtCoreAlone_data()
+    void optionsExitWithoutTheWindow_data()
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QByteArray>("printed");
-        QTest::addColumn<bool>("online"); // Qt Network comes with the online part
-        QTest::newRow("help") << QStringList{u"--help"_s} << 0 << "Usage: tidewell [options]"_ba << false;
-        QTest::newRow("version") << QStringList{u"--version"_s} << 0 << "Tidewell " TIDEWELL_VERSION "\n"_ba
-                                 << false;
-        QTest::newRow("unknown") << QStringList{u"--no-such-option"_s} << 2 << QByteArray() << false;
-        QTest::newRow("words without --list") << QStringList{u"shop"_s} << 2 << QByteArray() << false;
-        QTest::newRow("list") << QStringList{u"--list"_s, u"--timeout"_s, u"1"_s} << 0 << "PORT"_ba << false;
-        QTest::newRow("stop, nothing there")
-            << QStringList{u"--stop"_s, u"9"_s} << 1 << QByteArray() << false;
-        QTest::newRow("list as JSON")
-            << QStringList{u"--json"_s, u"--timeout"_s, u"1"_s} << 0 << "["_ba << true;
-        QTest::newRow("check-update, no service")
-            << QStringList{u"--check-update"_s} << 1 << QByteArray() << true;
-        QTest::newRow("deployments, no token")
-            << QStringList{u"--deployments"_s} << 2 << QByteArray() << true;
+        QTest::newRow("help") << QStringList{u"--help"_s} << 0 << "Usage: tidewell [options]"_ba;
+        QTest::newRow("version") << QStringList{u"--version"_s} << 0 << "Tidewell " TIDEWELL_VERSION "\n"_ba;
+        QTest::newRow("unknown") << QStringList{u"--no-such-option"_s} << 2 << QByteArray();
+        QTest::newRow("words without --list") << QStringList{u"shop"_s} << 2 << QByteArray();
+        QTest::newRow("list") << QStringList{u"--list"_s, u"--timeout"_s, u"1"_s} << 0 << "PORT"_ba;
+        QTest::newRow("stop, nothing there") << QStringList{u"--stop"_s, u"9"_s} << 1 << QByteArray();
+        QTest::newRow("list as JSON") << QStringList{u"--json"_s, u"--timeout"_s, u"1"_s} << 0 << "["_ba;
+        QTest::newRow("check-update, no service") << QStringList{u"--check-update"_s} << 1 << QByteArray();
+        QTest::newRow("deployments, no token") << QStringList{u"--deployments"_s} << 2 << QByteArray();
     }
 
-    // The command-line paths start on Qt Core alone: the loader maps no GUI library, plugin or window
-    // part, and Qt Network only for what goes online.
-    void optionsExitOnQtCoreAlone()
+    // The command-line paths never load the window: the loader maps no GUI library, plugin or window
+    // part.
+    void optionsExitWithoutTheWindow()
     {
         QFETCH(QStringList, arguments);
         QFETCH(QByteArray, printed);
-        QFETCH(bool, online);
         const ProgramRun run = Home().run(
             arguments, {{u"LD_DEBUG"_s, u"files"_s}, {u"TIDEWELL_UPDATE_URL"_s, u"http://127.0.0.1:9/"_s}});
         QTEST(run.exitCode, "exitCode");
@@ -154,24 +147,12 @@ private slots:
         for (const char* unwanted :
              {"libQt6Gui", "libQt6Widgets", "libQt6Svg", "/platforms/", "tidewell-window"})
             QVERIFY2(!run.err.contains(unwanted), run.err);
-        // Qt Network is needed by the online part alone. (A listing loads that part too when a server
-        // on this machine speaks only TLS: httpsServersAreAskedThroughTheOnlinePart.)
-        QVERIFY2(!run.err.contains("libQt6Network.so.6 [0];  needed by " TIDEWELL_PROGRAM " [0]"), run.err);
-        QVERIFY2(!online || run.err.contains("needed by " TIDEWELL_PROGRAM "-online"), run.err);
     }
 
-    // A server that speaks only TLS is asked over the online part, loaded for it; a program that cannot
-    // load it says so once and lists the server as not answering rather than leaving it out.
-    void httpsServersAreAskedThroughTheOnlinePart_data()
+    // A server that speaks only TLS, with a certificate it signed itself as development servers do, is
+    // listed with its page.
+    void httpsServersAreListedWithTheirPage()
     {
-        QTest::addColumn<bool>("partBeside");
-        QTest::newRow("online part beside the program") << true;
-        QTest::newRow("program alone") << false;
-    }
-
-    void httpsServersAreAskedThroughTheOnlinePart()
-    {
-        QFETCH(bool, partBeside);
         const QString openssl = findProgram(u"openssl"_s);
         if (openssl.isEmpty())
             QSKIP("openssl is not installed: no certificate for the TLS server");
@@ -183,25 +164,19 @@ private slots:
                                  u"ec_paramgen_curve:prime256v1"_s, u"-nodes"_s, u"-days"_s, u"2"_s,
                                  u"-subj"_s, u"/CN=localhost"_s, u"-keyout"_s, key, u"-out"_s, cert});
         QVERIFY2(made.exitCode == 0, made.err.constData());
-        auto secure = startListener({u"--name"_s, u"node"_s, u"--tls"_s, cert, key});
+        auto secure =
+            startListener({u"--name"_s, u"node"_s, u"--title"_s, u"Over TLS"_s, u"--tls"_s, cert, key});
         QVERIFY(secure->waitUntilReady());
-        // A copy of the program in a folder of its own finds no online part.
-        const QString program = home.dir.filePath(u"tidewell"_s);
-        QVERIFY(partBeside || QFile::copy(QStringLiteral(TIDEWELL_PROGRAM), program));
 
-        const ProgramRun run = home.run({u"--list"_s, u"--timeout"_s, u"5"_s}, {{u"LD_DEBUG"_s, u"files"_s}},
-                                        {partBeside ? QStringLiteral(TIDEWELL_PROGRAM) : program});
+        const ProgramRun run = home.run({u"--list"_s, u"--json"_s, u"--timeout"_s, u"5"_s});
         QCOMPARE(run.exitCode, 0);
-        const QByteArray row = QByteArray::number(secure->port()) + ' ';
-        const QList<QByteArray> lines = run.out.split('\n');
-        const bool listedAsSilent = std::any_of(lines.cbegin(), lines.cend(), [&](const QByteArray& line) {
-            return line.startsWith(row) && line.contains("no answer");
+        const QJsonArray rows = QJsonDocument::fromJson(run.out).array();
+        const auto row = std::find_if(rows.cbegin(), rows.cend(), [&](const QJsonValue& value) {
+            return value[u"port"_s].toString() == QString::number(secure->port());
         });
-        // The certificate is its own, so the page stays unknown; but the server answered.
-        QVERIFY2(listedAsSilent != partBeside, run.out);
-        QCOMPARE(run.err.count("Failed to load the online part"), partBeside ? 0 : 1);
-        if (QSysInfo::kernelType() == u"linux"_s)
-            QVERIFY2(run.err.contains("libQt6Network") == partBeside, run.err);
+        QVERIFY2(row != rows.cend(), run.out);
+        QCOMPARE((*row)[u"htmlData"_s][u"title"_s].toString(), u"Over TLS"_s);
+        QCOMPARE((*row)[u"htmlData"_s][u"scheme"_s].toString(), u"https"_s);
     }
 
     void listsRealServersWithTheirOrigin_data()

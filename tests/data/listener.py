@@ -12,7 +12,8 @@ parser = argparse.ArgumentParser()
 parser.add_argument("--name", help="process name as the kernel reports it (15 bytes at most)")
 parser.add_argument("--bind", action="append", default=[], help="host:port; [::1]:0 for IPv6")
 parser.add_argument("--same-port", action="store_true", help="every --bind after the first reuses its port")
-parser.add_argument("--mode", default="html", choices=["html", "json", "silent", "slow"])
+parser.add_argument("--mode", default="html", choices=["html", "json", "silent", "slow", "flood"],
+                    help="flood: a status line, then header lines for as long as the client reads")
 parser.add_argument("--title-file", help="read the title from this file on every request")
 parser.add_argument("--log-requests", action="store_true", help='print "request" for every request')
 parser.add_argument("--title", default="Test Page")
@@ -68,6 +69,11 @@ def reply(conn):
             return
         if args.mode == "slow":
             time.sleep(1)
+        if args.mode == "flood":
+            conn.sendall(b"HTTP/1.1 200 OK\r\n")
+            line = b"X-Filler: " + b"a" * 1000 + b"\r\n"
+            while True:
+                conn.sendall(line * 64)
         title = args.title
         if args.title_file:
             with open(args.title_file, encoding="utf-8") as f:

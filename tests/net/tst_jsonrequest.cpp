@@ -1,8 +1,15 @@
 #include "net/JsonRequest.h"
 #include "records/VercelAuth.h"
 #include "support/StubHttpServer.h"
+#include "support/TestProcesses.h"
 
-#include <QNetworkAccessManager>
+#include "net/CurlMulti.h"
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QSslKey>
+#include <QSslServer>
+#include <QSslSocket>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <optional>
@@ -78,6 +85,47 @@ private slots:
                  qPrintable(outcome->error()));
     }
 
+    // A remote service's certificate must come from an authority the system trusts: one the server
+    // signed itself is refused before anything is sent, whatever the reply would have been.
+    void certificateIsVerified()
+    {
+        const QString openssl = findProgram(u"openssl"_s);
+        if (openssl.isEmpty() || !QSslSocket::supportsSsl())
+            QSKIP("openssl or Qt's TLS backend is missing: no TLS server");
+        QTemporaryDir folder;
+        const QString cert = folder.filePath(u"cert.pem"_s);
+        const QString key = folder.filePath(u"key.pem"_s);
+        const ProgramRun made = runProgram(
+            openssl,
+            {u"req"_s, u"-x509"_s, u"-newkey"_s, u"ec"_s, u"-pkeyopt"_s, u"ec_paramgen_curve:prime256v1"_s,
+             u"-nodes"_s, u"-days"_s, u"2"_s, u"-subj"_s, u"/CN=localhost"_s, u"-addext"_s,
+             u"subjectAltName=DNS:localhost,IP:127.0.0.1"_s, u"-keyout"_s, key, u"-out"_s, cert});
+        QVERIFY2(made.exitCode == 0, made.err.constData());
+        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+        tls.setLocalCertificate(QSslCertificate::fromPath(cert).value(0));
+        tls.setPrivateKey(QSslKey(fileContent(key), QSsl::Ec));
+        QSslServer server;
+        server.setSslConfiguration(tls);
+        QByteArray requested;
+        QObject::connect(&server, &QTcpServer::pendingConnectionAvailable, &server, [&] {
+            while (QTcpSocket* socket = server.nextPendingConnection()) {
+                QObject::connect(socket, &QTcpSocket::readyRead, socket, [&requested, socket] {
+                    requested += socket->readAll();
+                    socket->write("HTTP/1.1 200 OK\r\nContent-Length: 14\r\n\r\n{\"token\":\"hi\"}");
+                    socket->disconnectFromHost();
+                });
+            }
+        });
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+
+        const auto outcome = send(u"GET"_s, u"https://127.0.0.1:%1/v2/user"_s.arg(server.serverPort()),
+                                  {{u"Authorization"_s, u"Bearer s3cr3t"_s}});
+        QVERIFY(outcome.has_value());
+        QVERIFY2(!outcome->ok() && outcome->error().contains(u"certificate"_s), qPrintable(outcome->error()));
+        QVERIFY(!outcome->error().contains(u"s3cr3t"_s));
+        QCOMPARE(requested, QByteArray());
+    }
+
     void badAddressFailsThroughTheCompletion()
     {
         bool called = false;
@@ -105,7 +153,7 @@ private:
         return outcome;
     }
 
-    QNetworkAccessManager m_session;
+    CurlMulti m_session;
 };
 
 QTEST_GUILESS_MAIN(JsonRequestTest)

@@ -5,7 +5,6 @@
 #include "ports/PortListRefresher.h"
 #include "ports/PortScanner.h"
 #include "probe/PageProbe.h"
-#include "probe/SecurePageConnection.h"
 #include "process/ProcessOrigin.h"
 #include "state/AppState.h"
 #include "support/StubHttpServer.h"
@@ -61,7 +60,7 @@ private slots:
         const Host host = Host::create();
         const PortScanner scanner(host.sockets, host.processes);
         const ProcessOrigin origin(host.processes, [](const QString&) {});
-        PageProbe probe(&SecurePageConnection::open);
+        PageProbe probe;
         PortListRefresher refresher(
             [scanner] { return scanner.scanListeningPorts(); }, &probe,
             [origin](const ProcessIdentity& listed) { return origin.getProcessInfo(listed); });

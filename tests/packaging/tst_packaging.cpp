@@ -29,11 +29,10 @@ const QStringList kFiles{
     QStringLiteral(TIDEWELL_ZSHDIR "/_tidewell"),
     kData + u"fish/vendor_completions.d/tidewell.fish"_s,
     QStringLiteral(TIDEWELL_WINDOW_MODULE),
-    QStringLiteral(TIDEWELL_ONLINE_MODULE),
 };
 // Their places in that list.
 constexpr int kProgram = 0, kHelper = 1, kDesktopEntry = 2, kMetainfo = 4, kManPage = 5, kBash = 6, kZsh = 7,
-              kFish = 8, kWindowModule = 9, kOnlineModule = 10;
+              kFish = 8, kWindowModule = 9;
 
 struct Run
 {
@@ -88,8 +87,8 @@ private slots:
         QVERIFY2(m_helpOptions.contains(u"--list"_s), qPrintable(help.out));
     }
 
-    // The programs, window and online parts, desktop files, man page and completions under the prefix,
-    // and nothing else; the installed program finds its online part.
+    // The programs, the window part, desktop files, man page and completions under the prefix, and
+    // nothing else; the installed program runs a command that goes online.
     void installsExactlyItsFiles()
     {
         QStringList expected;
@@ -224,8 +223,7 @@ private slots:
         QStringList paths;
         for (const QString& line : contents.out.split(u'\n', Qt::SkipEmptyParts))
             paths.append(line.section(u' ', -1)); // the path ends each line (none has a space)
-        const QStringList packaged = kFiles.mid(0, kManPage + 1)
-                                     << kFiles[kWindowModule] << kFiles[kOnlineModule];
+        const QStringList packaged = kFiles.mid(0, kManPage + 1) << kFiles[kWindowModule];
         for (const QString& file : packaged)
             QVERIFY2(paths.contains(u"./usr/"_s + file),
                      qPrintable(file + u" is not in the package:\n"_s + contents.out));
@@ -236,7 +234,8 @@ private slots:
         QVERIFY2(info.out.contains(u"Version: " TIDEWELL_VERSION ""_s), qPrintable(info.out));
         const QString depends = info.out.section(u" Depends: "_s, 1, 1).section(u'\n', 0, 0);
         // Computed: the C library and Qt come from the programs' own links, nothing names them by hand.
-        for (const char* package : {"libc6", "libqt6core6", "libqt6network6", "libqt6widgets6", "xdg-utils"})
+        for (const char* package :
+             {"libc6", "libcurl4", "libqt6core6", "libqt6network6", "libqt6widgets6", "xdg-utils"})
             QVERIFY2(depends.contains(QLatin1StringView(package)), qPrintable(depends));
         QVERIFY2(info.out.contains(u" Recommends: qt6-wayland"_s), qPrintable(info.out));
     }

@@ -3,7 +3,6 @@
 #include "ports/PortListRefresher.h"
 #include "ports/PortScanner.h"
 #include "probe/PageProbe.h"
-#include "probe/SecurePageConnection.h"
 #include "process/ProcessOrigin.h"
 #include "support/TestProcesses.h"
 
@@ -61,7 +60,7 @@ EngineListing listByEngine()
     const Host host = Host::create(Host::Backend::native);
     const PortScanner scanner(host.sockets, host.processes);
     const ProcessOrigin origin(host.processes, [](const QString&) {});
-    PageProbe probe(&SecurePageConnection::open);
+    PageProbe probe;
     PortListRefresher refresher(
         [scanner] { return scanner.scanListeningPorts(); }, &probe,
         [origin](const ProcessIdentity& listed) { return origin.getProcessInfo(listed); });

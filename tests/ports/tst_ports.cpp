@@ -7,7 +7,6 @@
 #include "ports/PortListRefresher.h"
 #include "ports/PortScanner.h"
 #include "probe/PageProbe.h"
-#include "probe/SecurePageConnection.h"
 #include "support/RecordingSystemTools.h"
 #include "support/StubHttpServer.h"
 #include "support/TestProcesses.h"
@@ -73,7 +72,7 @@ public:
     std::atomic<int> scans = 0;
     std::atomic<int> origins = 0;
     QSemaphore* scanGate = nullptr; // when set, each scan waits for one release
-    PageProbe probe{&SecurePageConnection::open};
+    PageProbe probe;
     PortListRefresher refresher;
 };
 
@@ -451,6 +450,7 @@ private slots:
     {
         // Breaks off every connection until it is ready, as a server still starting up might.
         StubHttpServer server;
+        server.setServingPages(true);
         server.setReply("/", StubHttpServer::Reply::drop());
         const int port = QUrl(server.origin()).port();
         Fixture f;
@@ -556,6 +556,10 @@ void PortsTest::proxyListenersAreShownAsTheirContainers_data()
     QTest::newRow("not json") << "200 OK"_ba
                               << "<html>"_ba << 1 << u"docker-proxy"_s;
     QTest::newRow("silent engine") << "silent"_ba << QByteArray() << 1 << u"docker-proxy"_s;
+    // Valid JSON, but more than the engine's reply may take: none of it is read as a list.
+    QTest::newRow("list over the size cap")
+        << "200 OK"_ba << containers + QByteArray(ContainerEngine::kMaxReplyBytes, ' ') << 1
+        << u"docker-proxy"_s;
     QTest::newRow("no proxy listening") << "200 OK"_ba << containers << 0 << QString();
 }
 

@@ -10,7 +10,6 @@
 #include "ports/PortListRefresher.h"
 #include "ports/PortScanner.h"
 #include "probe/PageProbe.h"
-#include "probe/SecurePageConnection.h"
 #include "process/ProcessOrigin.h"
 
 #include <atomic>
@@ -22,7 +21,7 @@ namespace tidewell::test {
 struct MenuFixture : ServicesFixture
 {
     Host host = Host::create();
-    PageProbe probe{&SecurePageConnection::open};
+    PageProbe probe;
     std::atomic<int> scans{0};
     std::unique_ptr<PortListRefresher> refresher;
     std::unique_ptr<AppMenu> menu;

@@ -60,13 +60,16 @@ void StubHttpServer::serve(QTcpSocket* socket)
             return;
         request.body = buffer->mid(headerEnd + 4, length);
         buffer->clear();
-        const QByteArray path = request.target.split('?').value(0);
-        // Tidewell asks every server typed into a terminal for its page, and a test is one: a
-        // listing anywhere on this machine may ask this stand-in for "/", which is not what the
-        // test counts unless it serves a page there.
-        if (path != "/" || m_replies.contains(path))
-            m_requests.append(request);
+        // A page probe of a listing running beside the test (another test's, or a developer's
+        // window) may find this port: it is no request of the client under test.
+        if (!m_servingPages && request.headers.value("accept").startsWith("text/html")) {
+            socket->write("HTTP/1.1 404 Stub\r\nConnection: close\r\nContent-Length: 0\r\n\r\n");
+            socket->disconnectFromHost();
+            return;
+        }
+        m_requests.append(request);
 
+        const QByteArray path = request.target.split('?').value(0);
         const Reply reply = m_replies.value(path, Reply::with({}, 404));
         if (reply.silent)
             return;

@@ -66,6 +66,9 @@ public:
     QList<Request> requests() const { return m_requests; }
     // Sends the rest of every reply to `path` that is being held back.
     void release(const QByteArray& path);
+    // Whether a page probe (a request that accepts text/html first) is answered and recorded like
+    // any other request, as a development server would; otherwise it gets 404 and is not recorded.
+    void setServingPages(bool serving) { m_servingPages = serving; }
     // While holding, each answer (as set when its request came) waits; letting go sends them all, so
     // a test decides the order in which replies arrive.
     void setHolding(bool holding);
@@ -84,6 +87,7 @@ private:
     };
     QList<Held> m_held;
     bool m_holding = false;
+    bool m_servingPages = false;
     QList<std::function<void()>> m_heldAnswers;
 };
 

@@ -15,7 +15,6 @@
 #include "ports/PortListRefresher.h"
 #include "ports/PortScanner.h"
 #include "probe/PageProbe.h"
-#include "probe/SecurePageConnection.h"
 #include "process/ProcessOrigin.h"
 #include "process/ProcessStatsReader.h"
 #include "process/ProcessStopper.h"
@@ -33,7 +32,7 @@ TidewellApp::TidewellApp(Host host, std::unique_ptr<AppState> state, QObject* pa
       m_state(state ? std::move(state)
                     : std::make_unique<AppState>(
                           nullptr, VercelCredentialFile::readVercelToken(Diagnostics::writeLine))),
-      m_probe(std::make_unique<PageProbe>(&SecurePageConnection::open))
+      m_probe(std::make_unique<PageProbe>())
 {
     const PortScanner scanner(m_host.sockets, m_host.processes);
     const ProcessOrigin origin(m_host.processes);

@@ -8,7 +8,6 @@
 #include "platform/ProcessSystemTools.h"
 #include "platform/linux/LinuxDesktop.h"
 #include "probe/PageProbe.h"
-#include "probe/SecurePageConnection.h"
 #include "support/MenuFixture.h"
 #include "support/StubHttpServer.h"
 #include "support/VirtualDisplay.h"
@@ -112,7 +111,7 @@ private slots:
         server.setReply("/", page);
         const QString port = QString::number(QUrl(server.origin()).port());
         std::atomic<bool> running = true;
-        PageProbe probe(&SecurePageConnection::open);
+        PageProbe probe;
         PortListRefresher refresher(
             [&running, port] {
                 return running ? ScanResult{{PortData(u"node"_s, port, u"77"_s)}, {}} : ScanResult{};
