@@ -339,8 +339,9 @@ private slots:
         QCOMPARE(outcome.calls, 1);
         QVERIFY(outcome.onProbeThread);
         QTEST(describe(outcome.page, outcome.noAnswer), "expected");
-        // Whatever the ending, nothing more is read: the probe holds no connection open.
-        QTRY_COMPARE(server.openConnections(), 0);
+        // Whatever the ending, nothing more is read: the probe holds no connection open. (The server's
+        // side learns of the close on its own schedule, which a busy machine stretches.)
+        QTRY_COMPARE_WITH_TIMEOUT(server.openConnections(), 0, 30'000);
 
         // Plain http is asked first; https only when plain http gave no page. (Qt itself may repeat a
         // plain request whose connection broke.)

@@ -9,6 +9,7 @@
 #include "gui/settings/SettingsPage.h"
 #include "gui/shell/MenuKeyboardControl.h"
 #include "gui/update/UpdatePage.h"
+#include "gui/widgets/FailureLine.h"
 #include "gui/widgets/SymbolIcons.h"
 #include "gui/widgets/TabButton.h"
 #include "platform/Diagnostics.h"
@@ -24,6 +25,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QToolButton>
@@ -54,6 +56,10 @@ AppMenu::AppMenu(const AppServices* services, QWidget* parent) : QWidget(parent)
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     layout->addWidget(buildHeader());
+    // Under the header: what the gear menu's actions could not start.
+    m_failure = new FailureLine(this);
+    m_failure->setFixedWidth(kWindowWidth - 20);
+    layout->addWidget(m_failure);
 
     m_filterField = new QLineEdit(this);
     m_filterField->setObjectName(QStringLiteral("filterField"));
@@ -262,9 +268,14 @@ QMenu* AppMenu::buildGearMenu()
 
 void AppMenu::openMail(const QString& subject)
 {
+    m_failure->clearFailure();
     m_services->desktop->openUrl(
         QUrl(QStringLiteral("mailto:") + kSupportAddress + QStringLiteral("?subject=") + subject,
-             QUrl::StrictMode));
+             QUrl::StrictMode),
+        [failure = QPointer(m_failure)](const QString& reason) {
+            if (failure)
+                failure->showFailure(reason);
+        });
 }
 
 QString AppMenu::versionLabel(const QString& shortVersion, const QString& buildVersion)

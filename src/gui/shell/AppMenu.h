@@ -15,6 +15,8 @@ class QToolButton;
 
 namespace tidewell {
 
+class FailureLine;
+
 class IgnoredPortsToggle;
 class ImpactRevealOverlay;
 class MenuKeyboardControl;
@@ -103,6 +105,7 @@ private:
     TabButton* m_quickLaunchToggle = nullptr;
     QToolButton* m_gear = nullptr;
     QMenu* m_gearMenu = nullptr;
+    FailureLine* m_failure = nullptr;
     QLineEdit* m_filterField = nullptr;
     QWidget* m_listArea = nullptr;
     QScrollArea* m_scroll = nullptr;

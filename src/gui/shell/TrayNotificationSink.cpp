@@ -32,9 +32,16 @@ void TrayNotificationSink::show(const Notification& notification)
 
 void TrayNotificationSink::clicked()
 {
-    if (m_lastLink)
-        m_desktop->openUrl(*m_lastLink);
-    else
+    if (m_lastLink) {
+        // The notification was where the action was: a link that cannot be opened says so there.
+        m_desktop->openUrl(*m_lastLink, [this](const QString& reason) {
+            // A click on this message opens the window rather than trying the link again.
+            m_lastLink.reset();
+            if (QSystemTrayIcon* tray = m_item->trayIcon())
+                tray->showMessage(tr("Could not open the deployment"),
+                                  NotificationBody::fromPlainText(reason), tray->icon());
+        });
+    } else
         m_item->setMenuPresented(true);
 }
 

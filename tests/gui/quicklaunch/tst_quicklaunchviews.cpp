@@ -15,6 +15,7 @@
 
 #include <QLabel>
 #include <QMenu>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -109,6 +110,7 @@ private slots:
         StubHttpServer::Reply page = StubHttpServer::Reply::with("<title>Vite</title>");
         page.headers.append({"Content-Type"_ba, "text/html"_ba});
         server.setReply("/", page);
+        server.setServingPages(true);
         const QString port = QString::number(QUrl(server.origin()).port());
         std::atomic<bool> running = true;
         PageProbe probe;
@@ -141,6 +143,19 @@ private slots:
         QCOMPARE(QuickLaunchStore::loadQuickLaunchItems(fixture.state).first()->port(), port);
         QTest::mouseClick(child<QToolButton>(row, "play"), Qt::LeftButton);
         QCOMPARE(fixture.desktop->calls, QStringList{u"openUrl http://localhost:"_s + port});
+        // Its details offer to stop the server that runs.
+        QList<ProcessIdentity> stopped;
+        services->stopProcess = [&stopped](const ProcessIdentity& listed, StopSignal) {
+            stopped.append(listed);
+            return StopResult::stopped;
+        };
+        row->popover()->setPointerPosition([] { return QPoint(10, 10); });
+        sendEvent(row, QEvent::Enter);
+        QTRY_VERIFY(row->popover()->showPopup());
+        child<QPushButton>(row->popover()->popover(), "stopRunning")->click();
+        QTRY_COMPARE(stopped.size(), 1);
+        QCOMPARE(stopped.first().pid, u"77"_s);
+        row->popover()->closePopup();
 
         running = false;
         refresher.checkPorts();

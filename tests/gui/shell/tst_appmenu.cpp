@@ -278,8 +278,17 @@ private slots:
         fixture.state.setSelectedTab(SelectedTab::quickLaunch);
         QVERIFY(!teams->isVisible());
 
+        // A mail program that is missing is said under the header.
+        fixture.desktop->failure = u"xdg-open not found"_s;
+        gearItem(menu, u"Contact"_s)->menu()->actions().first()->trigger();
+        auto* failure = menu->findChild<QLabel*>(u"failure"_s, Qt::FindDirectChildrenOnly);
+        QVERIFY(failure && !failure->isHidden());
+        QCOMPARE(failure->text(), u"xdg-open not found"_s);
+        fixture.desktop->failure.clear();
+        fixture.desktop->calls.clear();
         for (QAction* action : gearItem(menu, u"Contact"_s)->menu()->actions())
             action->trigger();
+        QVERIFY(failure->isHidden());
         QCOMPARE(fixture.desktop->calls,
                  (QStringList{u"openUrl mailto:support@orvane.com?subject=Tidewell%20Issue%20Report"_s,
                               u"openUrl mailto:support@orvane.com?subject=Tidewell%20Feedback"_s}));
