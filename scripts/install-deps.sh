@@ -17,6 +17,10 @@ debian_packages=(
     lsof procps zsh xdg-utils
     # what the tests start: servers, a display with a tray, clicks, certificates; curl for the list bench
     python3 python3-flask perl openssl xvfb trayer xdotool x11-utils xterm curl
+    # desktops that host the tray icon over D-Bus, and Wayland: a private session bus with a
+    # StatusNotifierWatcher and a portal written in Python, a headless sway with a virtual keyboard,
+    # and Qt's Wayland platform plugin
+    dbus-daemon python3-dbus python3-gi sway wtype qt6-wayland
     # the desktop's own launcher, which runs the autostart entry in the tests
     libglib2.0-bin
     # the package: its dependencies (dpkg-shlibdeps, file), the checks of the desktop entry, the

@@ -219,6 +219,16 @@ private slots:
         QVERIFY(kScreen.contains(details.geometry));
         QVERIFY(details.geometry.top() >= menu->geometry.top() + kFirstRowTop);
 
+        // This X server has no compositing manager: what lies outside the details' rounded box and
+        // arrow (their top corners, over the window) shows the window beneath, never black.
+        const QImage shown = screenshot(u"details"_s);
+        QVERIFY(!shown.isNull());
+        for (const QPoint corner :
+             {details.geometry.topLeft() + QPoint(1, 1), details.geometry.topRight() + QPoint(-1, 1)}) {
+            const QColor colour = shown.pixelColor(corner);
+            QVERIFY2(colour.lightness() > 100, qPrintable(colour.name()));
+        }
+
         // A click outside closes the details; the window goes with the same or a further click.
         clickAt(kOutside);
         QTRY_COMPARE_WITH_TIMEOUT(windows(isDetails).size(), 0, kWaitMs);
@@ -325,6 +335,15 @@ private:
         };
         return QTest::qWaitFor([&] { return window(tall).has_value(); }, kWaitMs) ? window(tall)
                                                                                   : std::nullopt;
+    }
+    // The whole screen, kept as e2e-NAME.png; null when it could not be taken.
+    QImage screenshot(const QString& name) const
+    {
+        const QString path = QStringLiteral(TIDEWELL_SCREENSHOT_DIR "/e2e-%1.png").arg(name);
+        QProcess grabber;
+        grabber.setProcessEnvironment(m_environment);
+        grabber.start(QCoreApplication::applicationFilePath(), {u"--grab"_s, path});
+        return grabber.waitForFinished(20000) && grabber.exitCode() == 0 ? QImage(path) : QImage();
     }
     void clickAt(QPoint point) const { xdotool(u"mousemove %1 %2 click 1"_s.arg(point.x()).arg(point.y())); }
     void closeByClickingOutside()

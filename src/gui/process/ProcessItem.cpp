@@ -133,15 +133,18 @@ void ProcessItem::buildLayout()
         column->addWidget(badge, 0, Qt::AlignLeft);
     }
     // A server that has not answered yet is listed, dimmed, so that it can still be stopped.
-    auto* title = new PlainTextLabel(m_port.htmlData() ? m_port.htmlData()->title : tr("No answer"), this);
+    // A long title wraps onto a second line and is shortened there; the row grows to hold it.
+    auto* title = new ElidedLabel(Qt::ElideRight, this);
     title->setObjectName(QStringLiteral("title"));
     if (!m_port.htmlData())
         useSecondaryColour(title);
-    title->setWordWrap(true);
     QFont titleFont = title->font();
     titleFont.setWeight(QFont::DemiBold);
     title->setFont(titleFont);
-    title->setMaximumHeight(QFontMetrics(titleFont).lineSpacing() * 2);
+    title->setMaximumLines(2);
+    title->setFullText(m_port.htmlData() ? m_port.htmlData()->title : tr("No answer"));
+    // The resting pointer opens the details, which show the whole title; a tooltip would cover them.
+    title->setToolTip(QString());
     column->addWidget(title);
 
     m_statsLine = new QWidget(this);
@@ -303,6 +306,9 @@ void ProcessItem::setStats(const std::optional<ProcessStats>& stats)
         m_cpu->setText(stats->cpu + QLatin1Char('%'));
         m_memory->setText(stats->memMB);
         m_branch->setFullText(stats->gitBranch);
+        // A hovered row is drawn enlarged, beyond the labels' own areas, which are all a label
+        // repaints: the whole row is drawn again, or the old figures show round the new ones.
+        update();
     }
     updateStatsLine();
     emit statsChanged();

@@ -10,6 +10,7 @@
 #include "gui/shell/MenuKeyboardControl.h"
 #include "gui/update/UpdatePage.h"
 #include "gui/widgets/FailureLine.h"
+#include "gui/widgets/OverlayScrollBar.h"
 #include "gui/widgets/SymbolIcons.h"
 #include "gui/widgets/TabButton.h"
 #include "platform/Diagnostics.h"
@@ -106,6 +107,7 @@ AppMenu::AppMenu(const AppServices* services, QWidget* parent) : QWidget(parent)
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_scroll->setWidget(m_pages);
     m_scroll->viewport()->setAutoFillBackground(false);
+    new OverlayScrollBar(m_scroll);
     m_pages->setAutoFillBackground(false);
     listLayout->addWidget(m_scroll, 1);
 
@@ -129,6 +131,7 @@ AppMenu::AppMenu(const AppServices* services, QWidget* parent) : QWidget(parent)
     connect(state, &AppState::selectedViewChanged, m_filterField, &QLineEdit::clear);
     connect(state, &AppState::showIgnoredPortsChanged, m_bottomBar, &IgnoredPortsToggle::setShowingIgnored);
     connect(state, &AppState::xrayModeChanged, this, [this](bool on) {
+        m_xrayToggle->setChecked(on);
         m_xrayToggle->bounce();
         m_reveal->setEffectPlaying(on);
     });
@@ -207,6 +210,9 @@ QWidget* AppMenu::buildHeader()
         new TabButton(QStringLiteral("dot.radiowaves.left.and.right"), QColor(50, 173, 230), m_homeButtons);
     m_xrayToggle->setObjectName(QStringLiteral("xrayToggle"));
     m_xrayToggle->setToolTip(tr("Ports; press again for x-ray"));
+    m_xrayToggle->setAccessibleName(tr("Ports and x-ray"));
+    m_xrayToggle->setCheckable(true);
+    m_xrayToggle->setChecked(m_services->state->xrayMode());
     connect(m_xrayToggle, &TabButton::clicked, this, [this] {
         AppState* state = m_services->state;
         if (state->selectedTab() != SelectedTab::ports)

@@ -13,10 +13,10 @@ namespace tidewell {
 
 MenuBarExtraAccess::MenuBarExtraAccess(QObject* parent) : QObject(parent) {}
 
-int MenuBarExtraAccess::addMenuBarItem(QSystemTrayIcon* icon, QWidget* window)
+int MenuBarExtraAccess::addMenuBarItem(QSystemTrayIcon* icon, QWidget* window, bool placedUnderIcon)
 {
     const int index = int(m_items.size());
-    m_items.append(Item{icon, window, {}, {}});
+    m_items.append(Item{icon, window, {}, {}, placedUnderIcon, {}});
     window->installEventFilter(this);
     if (icon) {
         connect(icon, &QSystemTrayIcon::activated, this,
@@ -58,6 +58,13 @@ void MenuBarExtraAccess::setPresented(int index, bool presented)
     if (presented == window->isVisible())
         return;
     if (presented) {
+        Item& item = m_items[index];
+        // Taken once, when the window opens: the pointer has moved on by the time the window
+        // grows to its content and is placed again.
+        if (item.icon) {
+            const QRect iconRect = item.icon->geometry();
+            item.anchor = iconRect.isValid() ? iconRect : QRect(QCursor::pos(), QSize(1, 1));
+        }
         window->adjustSize();
         placeWindow(index);
         window->show();
@@ -72,16 +79,14 @@ void MenuBarExtraAccess::placeWindow(int index)
 {
     const Item& item = m_items[index];
     // An ordinary window is placed by the window manager; only the drop-down follows its icon.
-    if (!item.window || !item.icon)
+    if (!item.window || !item.icon || !item.placedUnderIcon || !item.anchor.isValid())
         return;
-    QRect iconRect = item.icon->geometry();
-    if (!iconRect.isValid())
-        iconRect = QRect(QCursor::pos(), QSize(1, 1));
-    QScreen* screen = QGuiApplication::screenAt(iconRect.center());
+    QScreen* screen = QGuiApplication::screenAt(item.anchor.center());
     if (!screen)
         screen = QGuiApplication::primaryScreen();
     const QSize size = item.window->size().expandedTo(item.window->sizeHint());
-    item.window->move(MenuWindowPlacement::position(iconRect, size, screen->geometry()));
+    // The available area leaves out the panels, so the window never lies under one.
+    item.window->move(MenuWindowPlacement::position(item.anchor, size, screen->availableGeometry()));
 }
 
 void MenuBarExtraAccess::iconActivated(int index, QSystemTrayIcon::ActivationReason reason)
@@ -93,7 +98,10 @@ void MenuBarExtraAccess::iconActivated(int index, QSystemTrayIcon::ActivationRea
     Item& item = m_items[index];
     if (!item.window)
         return;
-    const bool justClosed = item.hiddenAt.isValid() && item.hiddenAt.elapsed() < kReopenGuardMs;
+    // Only a popup is closed by the same click that then reaches the icon; a window of its own
+    // that Escape just closed opens again at once.
+    const bool justClosed = item.window->windowType() == Qt::Popup && item.hiddenAt.isValid() &&
+                            item.hiddenAt.elapsed() < kReopenGuardMs;
     if (item.window->isVisible())
         setPresented(index, false);
     else if (!justClosed)

@@ -4,6 +4,7 @@
 #include <QList>
 #include <QObject>
 #include <QPointer>
+#include <QRect>
 #include <QSystemTrayIcon>
 #include <functional>
 
@@ -31,8 +32,9 @@ public:
 
     explicit MenuBarExtraAccess(QObject* parent = nullptr);
 
-    // `icon` may be null where the desktop has no tray; the window is then an ordinary one.
-    int addMenuBarItem(QSystemTrayIcon* icon, QWidget* window);
+    // `icon` may be null where the desktop has no tray; the window is then an ordinary one. A window
+    // that is not `placedUnderIcon` is left where the window manager puts it.
+    int addMenuBarItem(QSystemTrayIcon* icon, QWidget* window, bool placedUnderIcon = true);
 
     // Setting the binding to true opens the window, to false closes it, as a click on the icon
     // would; when the user opens or closes it, the binding follows.
@@ -45,6 +47,9 @@ public:
     bool isPresented(int index) const;
     // Puts the window back in its place under the icon, after its size changed.
     void placeWindow(int index);
+    // Where the window drops down from: the icon, or where the pointer was when the window was
+    // opened where the tray does not say where its icon is (StatusNotifierItem hosts).
+    QRect anchor(int index) const { return m_items.value(index).anchor; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -56,6 +61,8 @@ private:
         QPointer<QWidget> window;
         PresentedBinding binding;
         QElapsedTimer hiddenAt;
+        bool placedUnderIcon = true;
+        QRect anchor;
     };
 
     void iconActivated(int index, QSystemTrayIcon::ActivationReason reason);

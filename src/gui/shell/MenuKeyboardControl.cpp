@@ -6,6 +6,7 @@
 #include "gui/quicklaunch/QuickLaunchList.h"
 #include "gui/shell/AppMenu.h"
 #include "gui/widgets/CursorModifier.h"
+#include "gui/widgets/HintLabel.h"
 #include "ports/PortListRefresher.h"
 #include "state/AppState.h"
 
@@ -13,7 +14,6 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QScrollArea>
-#include <QToolTip>
 
 namespace tidewell {
 
@@ -100,14 +100,16 @@ void MenuKeyboardControl::highlight(QWidget* row)
 {
     if (CursorModifier* cursor = m_row && m_row != row ? cursorOf(m_row) : nullptr)
         cursor->setHighlighted(false);
-    if (!row)
-        QToolTip::hideText();
+    if (!row && m_hint)
+        m_hint->hide();
     m_row = row;
     m_key = keyOf(row);
     if (CursorModifier* cursor = row ? cursorOf(row) : nullptr) {
         cursor->setHighlighted(true);
         m_menu->listScroll()->ensureWidgetVisible(row, 0, 0);
-        QToolTip::showText(row->mapToGlobal(QPoint(0, row->height())), row->toolTip(), row);
+        if (!m_hint)
+            m_hint = new HintLabel(m_menu);
+        m_hint->showNextTo(row, row->toolTip());
     }
 }
 

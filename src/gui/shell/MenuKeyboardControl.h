@@ -13,6 +13,7 @@ namespace tidewell {
 
 class AppMenu;
 class CursorModifier;
+class HintLabel;
 
 // The window's keyboard: Up and Down move a highlight over the rows of the ports or quick-launch tab,
 // Enter, Ctrl+C, Delete and Space act on the highlighted row as its buttons do, Tab and Shift+Tab
@@ -28,6 +29,8 @@ public:
 
     // The row under the keyboard's highlight, or the one drawn anew in its place; none once it left.
     QWidget* highlightedRow();
+    // The note that names the highlighted row's keys, while one is shown.
+    HintLabel* hint() const { return m_hint; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -44,6 +47,7 @@ private:
     const AppServices* m_services;
     QPointer<QWidget> m_row;
     QString m_key;
+    HintLabel* m_hint = nullptr;
 };
 
 } // namespace tidewell

@@ -6,9 +6,11 @@
 #include "gui/shell/AppMenu.h"
 #include "gui/shell/TidewellMenu.h"
 #include "gui/shell/TrayNotificationSink.h"
+#include "gui/widgets/ColorSchemePalette.h"
 #include "notifications/DeploymentNotifier.h"
 #include "notifications/ServerNotifier.h"
 #include "platform/ContainerEngine.h"
+#include "platform/DesktopAppearance.h"
 #include "platform/Diagnostics.h"
 #include "platform/ListeningSocketSource.h"
 #include "platform/LoginItemService.h"
@@ -32,6 +34,8 @@ TidewellApp::TidewellApp(Host host, std::unique_ptr<AppState> state, QObject* pa
       m_state(state ? std::move(state)
                     : std::make_unique<AppState>(
                           nullptr, VercelCredentialFile::readVercelToken(Diagnostics::writeLine))),
+      m_appearance(DesktopAppearance::create()),
+      m_palette(std::make_unique<ColorSchemePalette>(m_appearance.get())),
       m_probe(std::make_unique<PageProbe>())
 {
     const PortScanner scanner(m_host.sockets, m_host.processes);
@@ -65,7 +69,7 @@ TidewellApp::TidewellApp(Host host, std::unique_ptr<AppState> state, QObject* pa
     m_services.linkedDeployments = m_linkedDeployments.get();
 
     m_menu = std::make_unique<AppMenu>(&m_services);
-    m_item = std::make_unique<TidewellMenu>(m_menu.get());
+    m_item = std::make_unique<TidewellMenu>(m_menu.get(), &m_services);
     // The first listing the menu has just started ends on a later pass of the event loop, so the
     // server notifier sees it as the starting point.
     m_notifications = std::make_unique<TrayNotificationSink>(m_item.get(), m_host.desktop);
@@ -75,6 +79,7 @@ TidewellApp::TidewellApp(Host host, std::unique_ptr<AppState> state, QObject* pa
         m_state.get(), m_notifications.get(),
         VercelClient(VercelOrigins::apiOrigin(), m_state->vercelToken()), VercelOrigins::dashboardOrigin());
     connect(m_menu.get(), &AppMenu::quitRequested, this, &TidewellApp::quitRequested);
+    connect(m_item.get(), &TidewellMenu::quitRequested, this, &TidewellApp::quitRequested);
 }
 
 TidewellApp::~TidewellApp()

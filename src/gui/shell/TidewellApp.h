@@ -11,6 +11,8 @@ namespace tidewell {
 
 class AppMenu;
 class AppState;
+class ColorSchemePalette;
+class DesktopAppearance;
 class DeploymentNotifier;
 class LinkedDeployments;
 class PageProbe;
@@ -47,6 +49,9 @@ private:
     Host m_host;
     std::unique_ptr<QThreadPool> m_pool = std::make_unique<QThreadPool>();
     std::unique_ptr<AppState> m_state;
+    // The desktop's light or dark preference, applied to the palette before any window is made.
+    std::unique_ptr<DesktopAppearance> m_appearance;
+    std::unique_ptr<ColorSchemePalette> m_palette;
     std::unique_ptr<PageProbe> m_probe;
     std::unique_ptr<PortListRefresher> m_refresher;
     std::unique_ptr<LinkedDeployments> m_linkedDeployments;

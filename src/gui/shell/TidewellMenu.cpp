@@ -4,41 +4,66 @@
 #include "gui/shell/MenuBarExtraAccess.h"
 #include "gui/widgets/SymbolIcons.h"
 #include "platform/Diagnostics.h"
+#include "ports/PortListRefresher.h"
+#include "state/AppServices.h"
+#include "state/AppState.h"
 
 #include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
 #include <QSystemTrayIcon>
 #include <QTimer>
 
 namespace tidewell {
 
-TidewellMenu::TidewellMenu(AppMenu* menu, QObject* parent)
-    : QObject(parent), m_menu(menu), m_access(new MenuBarExtraAccess(this))
+TidewellMenu::TidewellMenu(AppMenu* menu, const AppServices* services, QObject* parent)
+    : QObject(parent), m_menu(menu), m_services(services), m_access(new MenuBarExtraAccess(this))
 {}
 
 TidewellMenu::~TidewellMenu()
 {
     delete m_tray;
+    delete m_trayMenu;
+}
+
+TidewellMenu::WindowMode TidewellMenu::windowModeFor(bool trayAvailable, const QString& platformName)
+{
+    if (!trayAvailable)
+        return WindowMode::ordinary;
+    // A Wayland client can neither place its window nor keep a popup open without a parent
+    // window, so the window there is one the compositor places and decorates.
+    return platformName.startsWith(QLatin1String("wayland")) ? WindowMode::trayWindow : WindowMode::dropDown;
 }
 
 void TidewellMenu::start()
 {
     const bool trayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
-    m_menu->setAttribute(Qt::WA_QuitOnClose, !trayAvailable);
-    if (trayAvailable) {
+    m_mode = windowModeFor(trayAvailable, QGuiApplication::platformName());
+    m_menu->setAttribute(Qt::WA_QuitOnClose, m_mode == WindowMode::ordinary);
+    if (m_mode == WindowMode::dropDown) {
         m_menu->setWindowFlags(Qt::Popup | Qt::FramelessWindowHint);
-        m_tray = new QSystemTrayIcon(SymbolIcons::symbol(QStringLiteral("hammer")));
-        m_tray->setToolTip(QStringLiteral("Tidewell"));
-        // Closing the drop-down must not end a program that lives in the tray.
-        QApplication::setQuitOnLastWindowClosed(false);
     } else {
         m_menu->setWindowFlags(Qt::Window);
-        m_menu->setWindowTitle(QStringLiteral("Tidewell"));
+        m_menu->setWindowTitle(tr("Tidewell"));
         m_menu->setWindowIcon(SymbolIcons::symbol(QStringLiteral("hammer")));
+    }
+    if (trayAvailable) {
+        m_tray = new QSystemTrayIcon(SymbolIcons::symbol(QStringLiteral("hammer")));
+        m_tray->setToolTip(tr("Tidewell"));
+        m_trayMenu = buildTrayMenu();
+        // Panels that host StatusNotifierItems show this menu through DBusMenu; an X11 tray shows
+        // it on a right click.
+        m_tray->setContextMenu(m_trayMenu);
+        // Closing the window must not end a program that lives in the tray.
+        QApplication::setQuitOnLastWindowClosed(false);
+    } else {
         Diagnostics::writeLine(QStringLiteral("No system tray found: Tidewell opens as an ordinary window."));
     }
     m_menu->setAutoFillBackground(true);
+    m_menu->installEventFilter(this);
 
-    m_itemIndex = m_access->addMenuBarItem(m_tray, m_menu);
+    m_itemIndex = m_access->addMenuBarItem(m_tray, m_menu, m_mode == WindowMode::dropDown);
     m_access->captureMenuBarItemWindow(m_itemIndex, [this](QWidget* window) { m_window = window; });
     m_access->bindMenuBarItemPresented(
         m_itemIndex,
@@ -49,9 +74,52 @@ void TidewellMenu::start()
         setMenuPresented(true);
 }
 
+QMenu* TidewellMenu::buildTrayMenu()
+{
+    auto* menu = new QMenu;
+    menu->setObjectName(QStringLiteral("trayMenu"));
+    menu->setAccessibleName(tr("Tidewell"));
+    menu->addAction(tr("Open Tidewell"), this, [this] { setMenuPresented(true); });
+    menu->addAction(tr("Refresh"), this, [this] {
+        if (m_services && m_services->refresher)
+            m_services->refresher->refresh();
+    });
+    menu->addAction(tr("Settings…"), this, [this] {
+        if (m_services && m_services->state)
+            m_services->state->setSelectedView(SelectedView::settings);
+        setMenuPresented(true);
+    });
+    menu->addSeparator();
+    menu->addAction(tr("Quit"), this, &TidewellMenu::quitRequested);
+    return menu;
+}
+
 void TidewellMenu::setMenuPresented(bool presented)
 {
     m_access->setPresented(m_itemIndex, presented);
+}
+
+bool TidewellMenu::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != m_menu)
+        return QObject::eventFilter(watched, event);
+    // A popup closes itself on Escape; the window of its own does it here, once the search field
+    // has nothing left for Escape to clear.
+    if (m_mode == WindowMode::trayWindow && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape && m_menu->filterField()->text().isEmpty()) {
+        setMenuPresented(false);
+        return true;
+    }
+    // The hammer is drawn in the palette's colours: light on a dark desktop, dark on a light one.
+    // The tray keeps the pictures it was given, so it is given new ones.
+    if (event->type() == QEvent::PaletteChange) {
+        const QIcon hammer = SymbolIcons::symbol(QStringLiteral("hammer"));
+        if (m_tray)
+            m_tray->setIcon(hammer);
+        if (m_mode != WindowMode::dropDown)
+            m_menu->setWindowIcon(hammer);
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void TidewellMenu::presentedChanged(bool presented)

@@ -2,14 +2,16 @@
 
 #include <QObject>
 #include <QPointer>
-
-class QSystemTrayIcon;
 #include <QWidget>
+
+class QMenu;
+class QSystemTrayIcon;
 
 namespace tidewell {
 
 class AppMenu;
 class MenuBarExtraAccess;
+struct AppServices;
 
 // The program's one visible item: the "hammer" icon in the tray with the window that drops down
 // from it. Where the desktop has no tray, the window opens as an ordinary small window instead.
@@ -19,7 +21,19 @@ class TidewellMenu : public QObject
 public:
     static constexpr int kMenuHeight = 60;
 
-    explicit TidewellMenu(AppMenu* menu, QObject* parent = nullptr);
+    // How the window shows itself, chosen once at start from the desktop.
+    enum class WindowMode
+    {
+        // A frameless popup under the tray icon, closed by a click anywhere else (X11).
+        dropDown,
+        // A decorated window of its own, where a client cannot place one (Wayland): it closes only
+        // on the icon, Escape or its close button, never when another window takes the focus.
+        trayWindow,
+        // No tray at all: an ordinary window whose closing ends the program.
+        ordinary,
+    };
+
+    TidewellMenu(AppMenu* menu, const AppServices* services, QObject* parent = nullptr);
     ~TidewellMenu() override;
 
     // Puts the icon in the tray, or opens the ordinary window when there is no tray.
@@ -28,19 +42,33 @@ public:
     bool isMenuPresented() const { return m_isMenuPresented; }
     void setMenuPresented(bool presented);
     bool hasTray() const { return m_tray != nullptr; }
+    WindowMode windowMode() const { return m_mode; }
     QSystemTrayIcon* trayIcon() const { return m_tray; }
+    // The icon's right-click menu: open the window, refresh, settings, quit.
+    QMenu* trayMenu() const { return m_trayMenu; }
     QWidget* window() const { return m_window; }
+
+    // The mode for a desktop with or without a tray on the named Qt platform.
+    static WindowMode windowModeFor(bool trayAvailable, const QString& platformName);
 
 signals:
     void menuPresentedChanged(bool presented);
+    void quitRequested();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void presentedChanged(bool presented);
+    QMenu* buildTrayMenu();
 
     AppMenu* m_menu;
+    const AppServices* m_services;
     QSystemTrayIcon* m_tray = nullptr;
+    QMenu* m_trayMenu = nullptr;
     MenuBarExtraAccess* m_access;
     QPointer<QWidget> m_window;
+    WindowMode m_mode = WindowMode::ordinary;
     int m_itemIndex = -1;
     bool m_isMenuPresented = false;
     qreal m_menuHeight = kMenuHeight;

@@ -36,6 +36,10 @@ bool DelayPopover::eventFilter(QObject* watched, QEvent* event)
             m_workItem.start();
         } else if (event->type() == QEvent::Leave || event->type() == QEvent::Hide) {
             m_workItem.stop();
+        } else if (event->type() == QEvent::Wheel && m_workItem.isActive()) {
+            // The list is scrolling under the pointer: the rest starts again once it stops.
+            m_step = Step::noteInitialPosition;
+            m_workItem.start();
         }
     }
     return QObject::eventFilter(watched, event);
@@ -45,12 +49,14 @@ void DelayPopover::runWorkItem()
 {
     if (m_step == Step::noteInitialPosition) {
         m_initialMousePosition = m_pointerPosition();
+        m_initialRowPosition = m_row->mapToGlobal(QPoint(0, 0));
         m_step = Step::comparePosition;
         m_workItem.start();
         return;
     }
     const QPoint now = m_pointerPosition();
-    if (m_initialMousePosition && QLineF(*m_initialMousePosition, now).length() < kMaxPointerTravel)
+    if (m_initialMousePosition && QLineF(*m_initialMousePosition, now).length() < kMaxPointerTravel &&
+        m_row->mapToGlobal(QPoint(0, 0)) == m_initialRowPosition)
         openPopup();
 }
 

@@ -14,7 +14,8 @@ class QWidget;
 namespace tidewell {
 
 // Opens a row's details only when the pointer rests on it: after `delay` the pointer position is
-// noted; after another `delay` the popover opens if the pointer has stayed within 10 points.
+// noted; after another `delay` the popover opens if the pointer has stayed within 10 points and the
+// row has stayed where it was (rows scrolled under a still pointer are passing, not rested on).
 // Leaving the row cancels what is pending and never closes an open popover.
 class DelayPopover : public QObject
 {
@@ -61,6 +62,7 @@ private:
     QTimer m_workItem;
     Step m_step = Step::noteInitialPosition;
     std::optional<QPoint> m_initialMousePosition;
+    QPoint m_initialRowPosition;
     QPointer<PopoverWindow> m_popover;
 };
 

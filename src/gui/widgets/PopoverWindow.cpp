@@ -22,9 +22,13 @@ constexpr int kArrowHalfWidth = 9;
 } // namespace
 
 PopoverWindow::PopoverWindow(const QString& title, QWidget* headingView, QWidget* body, QWidget* parent)
-    : QWidget(parent, Qt::Popup | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint)
+    : QWidget(parent, Qt::Popup | Qt::FramelessWindowHint | Qt::NoDropShadowWindowHint),
+      // Whether an X11 screen composites is a property of the running desktop that Qt does not
+      // publish; the mask looks right on both, where translucency shows black without a compositor.
+      m_masked(QGuiApplication::platformName() == QLatin1String("xcb"))
 {
-    setAttribute(Qt::WA_TranslucentBackground);
+    if (!m_masked)
+        setAttribute(Qt::WA_TranslucentBackground);
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("popover"));
 
@@ -67,13 +71,23 @@ void PopoverWindow::showBelow(const QRect& anchor)
         y = std::max(available.top(), available.bottom() + 1 - size.height());
     m_arrowX = std::clamp(anchor.center().x() - x, kArrowHalfWidth + 10, size.width() - kArrowHalfWidth - 10);
     move(x, y);
+    if (m_masked) {
+        resize(size);
+        setMask(QRegion(shape().toFillPolygon().toPolygon()));
+    }
     show();
 }
 
-void PopoverWindow::paintEvent(QPaintEvent*)
+void PopoverWindow::resizeEvent(QResizeEvent* event)
 {
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::Antialiasing);
+    QWidget::resizeEvent(event);
+    // Details that arrive later (a deployment) make the box taller.
+    if (m_masked)
+        setMask(QRegion(shape().toFillPolygon().toPolygon()));
+}
+
+QPainterPath PopoverWindow::shape() const
+{
     const QRectF box = QRectF(rect()).adjusted(0.5, kArrowHeight + 0.5, -0.5, -0.5);
     QPainterPath path;
     path.addRoundedRect(box, 10, 10);
@@ -82,7 +96,17 @@ void PopoverWindow::paintEvent(QPaintEvent*)
     arrow.lineTo(m_arrowX, 0.5);
     arrow.lineTo(m_arrowX + kArrowHalfWidth, box.top() + 1);
     arrow.closeSubpath();
-    path = path.united(arrow);
+    return path.united(arrow);
+}
+
+void PopoverWindow::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    // An opaque window's edge pixels blend into the window's colour, never into black.
+    if (m_masked)
+        painter.fillRect(rect(), palette().color(QPalette::Window));
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QPainterPath path = shape();
     QColor border = palette().color(QPalette::WindowText);
     border.setAlphaF(0.2f);
     painter.setPen(border);

@@ -3,10 +3,45 @@
 #include "gui/widgets/PlainTextLabel.h"
 #include "gui/widgets/SymbolIcons.h"
 
+#include <QApplication>
+#include <QEvent>
 #include <QLabel>
 #include <QToolButton>
 
 namespace tidewell {
+
+namespace {
+
+// The grey of secondary text: the application's text colour, faded.
+void fadeText(QWidget* widget)
+{
+    QPalette palette = widget->palette();
+    QColor text = QApplication::palette(widget).color(QPalette::WindowText);
+    text.setAlphaF(0.55f);
+    // Setting the same colour again would only send another change.
+    if (palette.color(QPalette::WindowText) == text)
+        return;
+    palette.setColor(QPalette::WindowText, text);
+    widget->setPalette(palette);
+}
+
+// A widget that set its own text colour keeps it when the application's palette changes (the
+// desktop turned dark or light): this fades the new text colour again.
+class SecondaryColourFollower : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::ApplicationPaletteChange || event->type() == QEvent::PaletteChange)
+            fadeText(static_cast<QWidget*>(watched));
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+} // namespace
 
 QToolButton* makeSymbolButton(const char* symbol, const QString& toolTip, QWidget* parent)
 {
@@ -20,11 +55,8 @@ QToolButton* makeSymbolButton(const char* symbol, const QString& toolTip, QWidge
 
 void useSecondaryColour(QWidget* widget)
 {
-    QPalette palette = widget->palette();
-    QColor text = palette.color(QPalette::WindowText);
-    text.setAlphaF(0.55f);
-    palette.setColor(QPalette::WindowText, text);
-    widget->setPalette(palette);
+    fadeText(widget);
+    widget->installEventFilter(new SecondaryColourFollower(widget));
 }
 
 QLabel* makePlaceholderLabel(const QString& text, const char* objectName, QWidget* parent)

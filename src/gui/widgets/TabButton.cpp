@@ -90,6 +90,11 @@ void TabButton::paintEvent(QPaintEvent*)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    if (isCheckable() && isChecked()) {
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(withAlpha(m_accent, 0.22));
+        painter.drawRoundedRect(QRectF(2, 0, width() - 4, kBarTop - 2), 5, 5);
+    }
 
     // The symbol is drawn as a mask and filled with the state's colour.
     const qreal ratio = devicePixelRatioF();

@@ -9,7 +9,8 @@ class QVariantAnimation;
 namespace tidewell {
 
 // A tab button of the window's header: a symbol tinted in the tab's colour while its tab is
-// shown, with a thin indicator bar under it.
+// shown, with a thin indicator bar under it. A checkable one also shows a mode that is on (x-ray)
+// with a tinted plate behind the symbol; its owner sets that state, a click does not.
 class TabButton : public QAbstractButton
 {
     Q_OBJECT
@@ -38,6 +39,9 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // The mode the button shows is the application's; a click asks for a change, which comes back
+    // through setChecked.
+    void nextCheckState() override {}
 
 private:
     QString m_symbolName;

@@ -6,6 +6,8 @@
 #include "gui/process/ProcessItem.h"
 #include "gui/process/ReadyStateIcon.h"
 #include "gui/process/XrayStatsPoller.h"
+#include "gui/widgets/ColorSchemePalette.h"
+#include "gui/widgets/CursorModifier.h"
 #include "gui/widgets/DelayPopover.h"
 #include "gui/widgets/PopoverWindow.h"
 #include "platform/Diagnostics.h"
@@ -27,9 +29,11 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QMutex>
+#include <QScreen>
 #include <QScrollArea>
 #include <QSemaphore>
 #include <QSignalSpy>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <atomic>
@@ -39,6 +43,13 @@ using namespace tidewell::test;
 using namespace Qt::StringLiterals;
 
 namespace {
+
+// The desktop's colour scheme as the test chooses it.
+class SwitchedAppearance : public tidewell::DesktopAppearance
+{
+public:
+    void choose(ColorScheme scheme) { setColorScheme(scheme); }
+};
 
 HTMLData page(const QString& title, AppType type = AppType::unknown, HttpScheme scheme = HttpScheme::http)
 {
@@ -285,17 +296,21 @@ private slots:
     {
         QTest::addColumn<int>("leaveAfterMs");
         QTest::addColumn<int>("travel");
+        QTest::addColumn<int>("rowShift");
         QTest::addColumn<bool>("opens");
-        QTest::newRow("resting a full second") << -1 << 0 << true;
-        QTest::newRow("small drift still counts") << -1 << 9 << true;
-        QTest::newRow("moved 12 points in the second half") << -1 << 12 << false;
-        QTest::newRow("left after 0.7 seconds") << 700 << 0 << false;
+        QTest::newRow("resting a full second") << -1 << 0 << 0 << true;
+        QTest::newRow("small drift still counts") << -1 << 9 << 0 << true;
+        QTest::newRow("moved 12 points in the second half") << -1 << 12 << 0 << false;
+        QTest::newRow("left after 0.7 seconds") << 700 << 0 << 0 << false;
+        // The list scrolls under a pointer that does not move: the row passes, it is not rested on.
+        QTest::newRow("row scrolled under a still pointer") << -1 << 0 << 30 << false;
     }
 
     void popoverNeedsTheResting()
     {
         QFETCH(int, leaveAfterMs);
         QFETCH(int, travel);
+        QFETCH(int, rowShift);
         QFETCH(bool, opens);
         ServicesFixture fixture;
         ProcessItem row(
@@ -305,8 +320,16 @@ private slots:
         DelayPopover* popover = row.popover();
         // The first look at the pointer is where it rests; the second is where it has gone.
         int looks = 0;
-        popover->setPointerPosition(
-            [&looks, travel] { return ++looks == 1 ? QPoint(100, 100) : QPoint(100 + travel, 100); });
+        popover->setPointerPosition([&looks, &row, travel, rowShift] {
+            if (++looks == 1) {
+                // Between the two looks the row moves (as the list scrolls) by `rowShift`.
+                if (rowShift != 0)
+                    QTimer::singleShot(0, &row,
+                                       [&row, rowShift] { row.move(row.pos() + QPoint(0, rowShift)); });
+                return QPoint(100, 100);
+            }
+            return QPoint(100 + travel, 100);
+        });
         QSignalSpy shownSpy(popover, &DelayPopover::popupShown);
         QElapsedTimer clock;
         clock.start();
@@ -484,6 +507,77 @@ private slots:
         state.setProjectData(ProjectResponse{});
         QTRY_VERIFY(row->deploymentIcon() && row->deploymentIcon()->state() == ReadyState::error);
         QCOMPARE(fetches(server), 2);
+    }
+
+    void hoveredRowLeavesNoStalePixels_data()
+    {
+        // The figures that follow "0.0%", "12.0MB" on branch "main".
+        QTest::addColumn<QString>("cpu");
+        QTest::addColumn<QString>("memory");
+        QTest::addColumn<QString>("branch");
+        QTest::newRow("CPU share") << u"1.0"_s << u"12.0MB"_s << u"main"_s;
+        QTest::newRow("memory and branch") << u"0.0"_s << u"845.3MB"_s << u"fix/x"_s;
+    }
+
+    // New x-ray figures on a hovered (enlarged) row: what the window shows is what a fresh drawing of
+    // it shows, with nothing of the old figures left round the new ones.
+    void hoveredRowLeavesNoStalePixels()
+    {
+        QFETCH(QString, cpu);
+        QFETCH(QString, memory);
+        QFETCH(QString, branch);
+        const ProcessStats before{u"0.0"_s, u"0.1"_s, u"12.0MB"_s, u"main"_s};
+        const ProcessStats after{cpu, u"0.1"_s, memory, branch};
+        ServicesFixture fixture;
+        fixture.state.setXrayMode(true);
+        QWidget window;
+        auto* layout = new QVBoxLayout(&window);
+        layout->setContentsMargins(20, 20, 20, 20);
+        auto* row = new ProcessItem(
+            PortData(u"node"_s, u"3000"_s, u"9"_s, page(u"T"_s), ProcessInfo{u"/tmp"_s, u"npm run dev"_s}),
+            false, fixture.services());
+        layout->addWidget(row);
+        window.resize(380, 100);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        row->setStats(before);
+        sendEvent(row, QEvent::Enter);
+        QTRY_COMPARE(row->cursorModifier()->hoverProgress(), 1.0);
+        // What the window holds on screen, against the same window drawn afresh.
+        const auto onScreen = [&] { return window.screen()->grabWindow(window.winId()).toImage(); };
+        const auto fresh = [&] { return window.grab().toImage(); };
+        QTRY_COMPARE(onScreen(), fresh());
+        row->setStats(after);
+        QTRY_COMPARE(row->findChild<QLabel*>(u"statsMemory"_s)->text(), after.memMB);
+        QTRY_COMPARE(onScreen(), fresh());
+    }
+
+    // The desktop switches between dark and light while a row is shown: its dimmed texts (the port)
+    // are drawn in the new scheme's grey, never in the old one's, which would vanish on the new
+    // background.
+    void dimmedTextFollowsTheColourScheme()
+    {
+        ServicesFixture fixture;
+        ProcessItem row(
+            PortData(u"node"_s, u"3000"_s, u"9"_s, page(u"T"_s), ProcessInfo{u"/tmp"_s, u"npm run dev"_s}),
+            false, fixture.services());
+        row.show();
+        SwitchedAppearance desktop;
+        ColorSchemePalette follower(&desktop);
+        auto* port = child<QLabel>(&row, "port");
+        const auto contrast = [&] {
+            return qAbs(port->palette().color(QPalette::WindowText).lightness() -
+                        port->palette().color(QPalette::Window).lightness());
+        };
+        for (const auto scheme : {DesktopAppearance::ColorScheme::dark, DesktopAppearance::ColorScheme::light,
+                                  DesktopAppearance::ColorScheme::dark}) {
+            desktop.choose(scheme);
+            QTRY_COMPARE(row.palette().color(QPalette::Window),
+                         ColorSchemePalette::paletteFor(scheme).color(QPalette::Window));
+            QVERIFY2(contrast() > 100, qPrintable(QString::number(contrast())));
+            QVERIFY(port->palette().color(QPalette::WindowText).alphaF() < 1);
+        }
+        desktop.choose(DesktopAppearance::ColorScheme::noPreference);
     }
 };
 

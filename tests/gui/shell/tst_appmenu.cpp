@@ -16,12 +16,14 @@
 #include "support/WidgetHelpers.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QLabel>
 #include <QMenu>
 #include <QPointer>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QStyleOptionSlider>
 #include <QSysInfo>
 #include <QTextDocumentFragment>
 #include <sys/stat.h>
@@ -119,7 +121,48 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(menu->listAreaHeight(), list, 20000);
         QTRY_VERIFY(menu->height() <= 16 + 8 + 40 + 8 + list);
         const QRect visible = scroll->viewport()->rect();
+        // The scroll bar lies over the rows, thin and without arrow buttons; the rows keep the list's
+        // whole width.
+        QCOMPARE(scroll->viewport()->width(), scroll->width());
+        auto* overlay = scroll->findChild<QScrollBar*>(u"overlayScrollBar"_s);
+        QVERIFY(overlay);
+        QTRY_COMPARE(overlay->isVisible(), rows > 4);
+        if (rows > 4) {
+            QVERIFY(overlay->width() <= 8 &&
+                    overlay->geometry().right() == scroll->viewport()->geometry().right());
+            QStyleOptionSlider option;
+            option.initFrom(overlay);
+            option.orientation = Qt::Vertical;
+            option.subControls = QStyle::SC_All;
+            option.minimum = overlay->minimum();
+            option.maximum = overlay->maximum();
+            option.sliderPosition = option.sliderValue = overlay->value();
+            option.pageStep = overlay->pageStep();
+            option.singleStep = overlay->singleStep();
+            for (const QStyle::SubControl arrow : {QStyle::SC_ScrollBarAddLine, QStyle::SC_ScrollBarSubLine})
+                QVERIFY(overlay->style()
+                            ->subControlRect(QStyle::CC_ScrollBar, &option, arrow, overlay)
+                            .height() <= 0);
+            // It scrolls the list as the list's own bar would.
+            overlay->setValue(overlay->maximum());
+            QCOMPARE(scroll->verticalScrollBar()->value(), scroll->verticalScrollBar()->maximum());
+            overlay->setValue(0);
+        }
         for (ProcessItem* row : menu->portsTab()->portRows()) {
+            // A title too long for its row takes two lines and is shortened on the second; each line
+            // lies wholly inside the label, and the label inside the row.
+            auto* title = child<QLabel>(row, "title");
+            const QStringList lines = title->text().split(u'\n');
+            QCOMPARE(lines.size(), 2);
+            QVERIFY2(lines.last().endsWith(u'…'), qPrintable(title->text()));
+            const QFontMetrics metrics = title->fontMetrics();
+            for (const QString& line : lines)
+                QVERIFY2(metrics.horizontalAdvance(line) <= title->width(), qPrintable(line));
+            const QRect needed =
+                metrics.boundingRect(QRect(0, 0, title->width(), 10000), Qt::TextWordWrap, title->text());
+            QVERIFY2(needed.height() <= title->height(),
+                     qPrintable(u"%1 > %2"_s.arg(needed.height()).arg(title->height())));
+            QVERIFY(QRect(QPoint(0, 0), row->size()).contains(title->geometry()));
             for (const char* name : {"port", "stopButton"}) {
                 QWidget* part = child(row, name);
                 QVERIFY2(part, name);
@@ -128,6 +171,37 @@ private slots:
                          qPrintable(row->port().port()));
             }
         }
+    }
+
+    // The x-ray button says whether x-ray is on: to the eye with a tinted plate behind its symbol,
+    // and to assistive tools as a checked button. A click that only comes back to the ports tab
+    // does not turn it on.
+    void xrayButtonShowsItsState()
+    {
+        MenuFixture fixture;
+        AppMenu* menu = fixture.build();
+        TabButton* button = menu->xrayToggle();
+        QVERIFY(!button->accessibleName().isEmpty());
+        // A spot of the plate that neither the symbol nor the bar covers.
+        const QPoint plate(4 * button->devicePixelRatio(), 3 * button->devicePixelRatio());
+        const auto look = [&] { return button->grab().toImage().pixelColor(plate); };
+        const auto checked = [&] {
+            QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(button);
+            return accessible && accessible->state().checkable && accessible->state().checked;
+        };
+        const QColor off = look();
+        QVERIFY(!checked());
+        button->click();
+        QVERIFY(fixture.state.xrayMode());
+        QVERIFY(checked());
+        const QColor on = look();
+        QVERIFY2(on != off, qPrintable(on.name() + u' ' + off.name()));
+        menu->quickLaunchToggle()->click();
+        fixture.state.setXrayMode(false);
+        button->click();
+        QCOMPARE(fixture.state.selectedTab(), SelectedTab::ports);
+        QVERIFY(!fixture.state.xrayMode() && !checked());
+        QCOMPARE(look(), off);
     }
 
     void tabButtonsSwitchTabsAndXray()
@@ -226,7 +300,7 @@ private slots:
         // One scan when the content is built, and none after it while the window is closed.
         QTRY_COMPARE(finished.count(), 1);
         QVERIFY(!QTest::qWaitFor([&] { return fixture.scans.load() != 1; }, 2600));
-        TidewellMenu item(menu);
+        TidewellMenu item(menu, fixture.services());
         item.start();
         // Opening scans at once, not at the first tick.
         QVERIFY(!item.hasTray() && fixture.state.isVisible() && fixture.refresher->isScanning());
@@ -320,19 +394,32 @@ private slots:
     void windowPlacement_data()
     {
         QTest::addColumn<QRect>("icon");
+        QTest::addColumn<QRect>("available");
         QTest::addColumn<QPoint>("expected");
         // Screen 1920x1080; window 380x200.
-        QTest::newRow("top tray: under the icon") << QRect(900, 0, 24, 24) << QPoint(721, 28);
-        QTest::newRow("bottom tray: above the icon") << QRect(900, 1056, 24, 24) << QPoint(721, 852);
-        QTest::newRow("icon at the right edge") << QRect(1900, 0, 20, 20) << QPoint(1536, 24);
-        QTest::newRow("icon at the left edge") << QRect(0, 0, 20, 20) << QPoint(4, 24);
-        QTest::newRow("bottom tray at the right edge") << QRect(1900, 1060, 20, 20) << QPoint(1536, 856);
+        const QRect screen(0, 0, 1920, 1080);
+        QTest::newRow("top tray: under the icon") << QRect(900, 0, 24, 24) << screen << QPoint(721, 28);
+        QTest::newRow("bottom tray: above the icon")
+            << QRect(900, 1056, 24, 24) << screen << QPoint(721, 852);
+        QTest::newRow("icon at the right edge") << QRect(1900, 0, 20, 20) << screen << QPoint(1536, 24);
+        QTest::newRow("icon at the left edge") << QRect(0, 0, 20, 20) << screen << QPoint(4, 24);
+        QTest::newRow("bottom tray at the right edge")
+            << QRect(1900, 1060, 20, 20) << screen << QPoint(1536, 856);
+        // A tray that does not say where its icon is: the pointer on the panel stands for it, and the
+        // window stays off the panel the available area leaves out.
+        QTest::newRow("pointer on a top panel")
+            << QRect(1000, 10, 1, 1) << QRect(0, 30, 1920, 1050) << QPoint(810, 34);
+        QTest::newRow("pointer on a bottom panel")
+            << QRect(1910, 1070, 1, 1) << QRect(0, 0, 1920, 1040) << QPoint(1536, 836);
+        QTest::newRow("pointer on a left panel")
+            << QRect(5, 500, 1, 1) << QRect(48, 0, 1872, 1080) << QPoint(52, 505);
     }
 
     void windowPlacement()
     {
         QFETCH(QRect, icon);
-        QTEST(MenuWindowPlacement::position(icon, QSize(380, 200), QRect(0, 0, 1920, 1080)), "expected");
+        QFETCH(QRect, available);
+        QTEST(MenuWindowPlacement::position(icon, QSize(380, 200), available), "expected");
     }
 
     void secondStartAsksTheFirstToShow()

@@ -2,8 +2,10 @@
 #include "gui/process/ProcessItem.h"
 #include "gui/quicklaunch/QuickLaunchItem.h"
 #include "gui/quicklaunch/QuickLaunchList.h"
+#include "gui/shell/MenuKeyboardControl.h"
 #include "gui/widgets/CursorModifier.h"
 #include "gui/widgets/DelayPopover.h"
+#include "gui/widgets/HintLabel.h"
 #include "process/ProcessStopper.h"
 #include "support/MenuFixture.h"
 #include "support/TestProcesses.h"
@@ -12,6 +14,7 @@
 #include <QClipboard>
 #include <QDir>
 #include <QLineEdit>
+#include <QScreen>
 
 using namespace tidewell;
 using namespace tidewell::test;
@@ -216,6 +219,57 @@ private slots:
             const bool stopped = effect == u"stop" && QString::number(server->port()) == portText;
             QCOMPARE(server->process().waitForFinished(stopped ? 10000 : 0), stopped);
         }
+    }
+
+    void hintLiesBesideItsRow_data()
+    {
+        // Where the window's top left corner sits, as a fraction of the screen's free room.
+        QTest::addColumn<QPointF>("corner");
+        QTest::newRow("left end of a top panel") << QPointF(0, 0);
+        QTest::newRow("right end of a top panel") << QPointF(1, 0);
+        QTest::newRow("right end of a bottom panel") << QPointF(1, 1);
+    }
+
+    // The note naming a highlighted row's keys stays on the window's screen, right under (or over)
+    // its row and across it, wherever the window is.
+    void hintLiesBesideItsRow()
+    {
+        QFETCH(QPointF, corner);
+        Servers servers;
+        servers.open(false);
+        if (QTest::currentTestFailed())
+            return;
+        AppMenu* menu = servers.menu.get();
+        for (const QChar key : servers.suffix)
+            servers.press(QKeySequence(key));
+        QTRY_VERIFY(servers.rows().size() == 2 && highlighted(servers.rows().first()));
+        const QRect available = menu->screen()->availableGeometry();
+        const QSize room = available.size() - menu->size();
+        menu->move(available.topLeft() +
+                   QPoint(int(room.width() * corner.x()), int(room.height() * corner.y())));
+        QTRY_COMPARE(menu->pos(), available.topLeft() + QPoint(int(room.width() * corner.x()),
+                                                               int(room.height() * corner.y())));
+        servers.press(QKeySequence(u"Down"_s));
+        QWidget* row = servers.rows().at(1);
+        QVERIFY(highlighted(row));
+        QWidget* hint = menu->keyboard()->hint();
+        QVERIFY(hint && hint->isVisible());
+        const QRect rowRect(row->mapToGlobal(QPoint(0, 0)), row->size());
+        const QRect hintRect = hint->frameGeometry();
+        QVERIFY2(available.contains(hintRect), qPrintable(u"%1,%2 %3x%4"_s.arg(hintRect.x())
+                                                              .arg(hintRect.y())
+                                                              .arg(hintRect.width())
+                                                              .arg(hintRect.height())));
+        QVERIFY2(hintRect.center().x() >= rowRect.left() && hintRect.center().x() <= rowRect.right(),
+                 qPrintable(u"hint centre %1, row %2 to %3"_s.arg(hintRect.center().x())
+                                .arg(rowRect.left())
+                                .arg(rowRect.right())));
+        const bool under = hintRect.top() > rowRect.bottom() && hintRect.top() - rowRect.bottom() <= 4;
+        const bool over = hintRect.bottom() < rowRect.top() && rowRect.top() - hintRect.bottom() <= 4;
+        QVERIFY2(under || over, qPrintable(u"hint %1 to %2, row %3 to %4"_s.arg(hintRect.top())
+                                               .arg(hintRect.bottom())
+                                               .arg(rowRect.top())
+                                               .arg(rowRect.bottom())));
     }
 };
 

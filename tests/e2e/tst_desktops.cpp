@@ -1,0 +1,349 @@
+#include "support/HeadlessCompositor.h"
+#include "support/PrivateSessionBus.h"
+#include "support/TestProcesses.h"
+#include "support/VirtualDisplay.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDir>
+#include <QGuiApplication>
+#include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRasterWindow>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+#include <functional>
+#include <optional>
+
+using namespace tidewell::test;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int kWindowWidth = 380;
+const QSize kScreenSize(1024, 768);
+// Generous: a loaded machine may take seconds for what an idle one does at once.
+constexpr int kWaitMs = 20000;
+// How long a window that should stay open is watched for closing.
+constexpr int kStaysMs = 2500;
+// The Python that python3-dbus and python3-gi install into.
+const QString kSystemPython = u"/usr/bin/python3"_s;
+
+QString watcherScript()
+{
+    return QStringLiteral(TIDEWELL_TEST_DATA_DIR "/status_notifier_watcher.py");
+}
+
+// The value after `key ` on the last line of `output` that starts with it.
+std::optional<QString> lastValue(const QByteArray& output, const QByteArray& key)
+{
+    std::optional<QString> found;
+    for (const QByteArray& line : output.split('\n')) {
+        if (line.startsWith(key + ' '))
+            found = QString::fromUtf8(line.mid(key.size() + 1));
+    }
+    return found;
+}
+
+// A node of sway's tree: a window with its title, whether it is shown and whether it has the focus.
+struct SwayWindow
+{
+    QString title;
+    bool visible = false;
+    bool focused = false;
+    QRect rect;
+};
+
+void collectWindows(const QJsonObject& node, QList<SwayWindow>& windows)
+{
+    if (node.contains(u"app_id"_s) || node.contains(u"window"_s)) {
+        const QJsonObject rect = node.value(u"rect"_s).toObject();
+        windows.append({node.value(u"name"_s).toString(), node.value(u"visible"_s).toBool(),
+                        node.value(u"focused"_s).toBool(),
+                        QRect(rect.value(u"x"_s).toInt(), rect.value(u"y"_s).toInt(),
+                              rect.value(u"width"_s).toInt(), rect.value(u"height"_s).toInt())});
+    }
+    for (const char* children : {"nodes", "floating_nodes"}) {
+        for (const QJsonValue& child : node.value(QLatin1String(children)).toArray())
+            collectWindows(child.toObject(), windows);
+    }
+}
+
+} // namespace
+
+// Tidewell on the desktops that host their tray icons as StatusNotifierItems over D-Bus: on X11 (as
+// KDE Plasma and GNOME's AppIndicator extension do) and on Wayland under sway (as waybar does). Each
+// case has its own session bus with a StatusNotifierWatcher that reads the item as a panel does, its
+// own display or compositor, and its own home; it acts on nothing else.
+class DesktopsTest : public QObject
+{
+    Q_OBJECT
+private slots:
+    void initTestCase()
+    {
+        for (const QString& tool : u"Xvfb xdotool stdbuf dbus-daemon sway swaymsg wtype"_s.split(u' ')) {
+            if (findProgram(tool).isEmpty())
+                QSKIP(qPrintable(u"%1 is not installed (scripts/install-deps.sh installs it)"_s.arg(tool)));
+        }
+        QProcess check;
+        check.start(kSystemPython, {u"-c"_s, u"import dbus, gi"_s});
+        if (!check.waitForFinished(kWaitMs) || check.exitCode() != 0)
+            QSKIP("python3-dbus and python3-gi are not installed (scripts/install-deps.sh installs them)");
+    }
+
+    void init()
+    {
+        m_home = std::make_unique<QTemporaryDir>();
+        const QString runtimeDir = m_home->filePath(u"run"_s);
+        QVERIFY(QDir().mkpath(runtimeDir));
+        QFile::setPermissions(runtimeDir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        m_bus = std::make_unique<PrivateSessionBus>();
+        QVERIFY(!m_bus->address().isEmpty());
+        m_environment = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORMTHEME", "XDG_CURRENT_DESKTOP"})
+            m_environment.remove(QString::fromLatin1(name));
+        m_environment.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, m_bus->address());
+        m_environment.insert(u"XDG_RUNTIME_DIR"_s, runtimeDir);
+        m_environment.insert(u"HOME"_s, m_home->path());
+        m_environment.insert(u"XDG_CONFIG_HOME"_s, m_home->filePath(u".config"_s));
+        m_connection = std::make_unique<QDBusConnection>(
+            QDBusConnection::connectToBus(m_bus->address(), QString::number(++m_connections)));
+        QVERIFY(m_connection->isConnected());
+        m_watcher = startWatcher();
+        QVERIFY(m_watcher);
+    }
+
+    void cleanup()
+    {
+        m_tidewell.reset();
+        m_portal.reset();
+        m_other.reset();
+        m_watcher.reset();
+        m_connection.reset();
+        m_bus.reset();
+        m_compositor.reset();
+        m_display.reset();
+        m_home.reset();
+    }
+
+    // The item registers with a real menu of four entries; Activate drops the window down where
+    // the pointer is, and again closes it; a panel that restarts gets the item back.
+    void statusNotifierItemOnX11()
+    {
+        m_display = std::make_unique<VirtualDisplay>(kScreenSize);
+        QVERIFY(!m_display->display().isEmpty());
+        m_environment.insert(u"DISPLAY"_s, m_display->display());
+        m_environment.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
+        // The desktop prefers dark, through the portal, before Tidewell starts.
+        m_portal = std::make_unique<ChildProcess>(
+            kSystemPython,
+            QStringList{QStringLiteral(TIDEWELL_TEST_DATA_DIR "/appearance_portal.py"), u"1"_s}, QString(),
+            m_environment);
+        QVERIFY(m_portal->waitUntilReady(kWaitMs));
+        m_tidewell = startTidewell();
+
+        const QString item = waitForItem(*m_watcher);
+        QVERIFY(!item.isEmpty());
+        QVERIFY2(!m_tidewell->output().contains("No system tray found"), m_tidewell->output().constData());
+
+        // A panel at the top: the pointer rests on it when the item is clicked.
+        const QPoint pointer(700, 6);
+        xdotool(u"mousemove %1 %2"_s.arg(pointer.x()).arg(pointer.y()));
+        activate(item);
+        QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->count("state.isVisible true") == 1, kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(xWindow().has_value(), kWaitMs);
+        const QRect window = *xWindow();
+        QVERIFY2(window.top() > pointer.y() && window.top() < pointer.y() + 40,
+                 qPrintable(u"%1,%2"_s.arg(window.x()).arg(window.y())));
+        QVERIFY2(qAbs(window.center().x() - pointer.x()) <= 2,
+                 qPrintable(QString::number(window.center().x())));
+        QVERIFY(QRect(QPoint(0, 0), kScreenSize).contains(window));
+
+        // Dark while the desktop prefers dark; light, without a restart, once it switches.
+        const QPoint background = window.bottomLeft() + QPoint(3, -3);
+        QTRY_VERIFY_WITH_TIMEOUT(lightness(background, u"dark"_s) < 80, kWaitMs);
+        m_portal->process().write("2\n");
+        QTRY_VERIFY_WITH_TIMEOUT(lightness(background, u"light"_s) > 180, kWaitMs);
+
+        activate(item);
+        QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->count("state.isVisible false") == 1, kWaitMs);
+
+        // The panel crashes and starts again: the item registers with the new watcher.
+        m_watcher.reset();
+        const auto restarted = startWatcher();
+        QVERIFY(restarted);
+        QVERIFY(!waitForItem(*restarted).isEmpty());
+        QCOMPARE(m_tidewell->process().state(), QProcess::Running);
+    }
+
+    // Under a Wayland compositor the window is an ordinary decorated one titled "Tidewell": it stays
+    // open when another client connects and takes the focus, closes on Escape, and its close button
+    // hides it without ending the program.
+    void windowOnWayland()
+    {
+        m_compositor = std::make_unique<HeadlessCompositor>(kScreenSize);
+        QVERIFY(!m_compositor->socket().isEmpty());
+        m_environment.insert(u"WAYLAND_DISPLAY"_s, m_compositor->socket());
+        m_environment.insert(u"SWAYSOCK"_s, m_compositor->ipcSocket());
+        m_environment.insert(u"QT_QPA_PLATFORM"_s, u"wayland"_s);
+        m_tidewell = startTidewell();
+        const QString item = waitForItem(*m_watcher);
+        QVERIFY(!item.isEmpty());
+
+        activate(item);
+        QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->count("state.isVisible true") == 1, kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(swayWindow(u"Tidewell"_s) && swayWindow(u"Tidewell"_s)->focused, kWaitMs);
+
+        m_other = std::make_unique<ChildProcess>(QCoreApplication::applicationFilePath(),
+                                                 QStringList{u"--client"_s}, QString(), m_environment);
+        QTRY_VERIFY_WITH_TIMEOUT(swayWindow(u"Another client"_s) && swayWindow(u"Another client"_s)->focused,
+                                 kWaitMs);
+        QVERIFY(!QTest::qWaitFor([&] { return m_tidewell->count("state.isVisible false") > 0; }, kStaysMs));
+        QVERIFY(swayWindow(u"Tidewell"_s) && swayWindow(u"Tidewell"_s)->visible);
+
+        swaymsg(u"[title=\"^Tidewell$\"] focus"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(swayWindow(u"Tidewell"_s) && swayWindow(u"Tidewell"_s)->focused, kWaitMs);
+        run(u"wtype"_s, {u"-k"_s, u"Escape"_s});
+        QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->count("state.isVisible false") == 1, kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!swayWindow(u"Tidewell"_s), kWaitMs);
+
+        // The window manager's close (its button, or a key bound to close) only hides it.
+        activate(item);
+        QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->count("state.isVisible true") == 2, kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(swayWindow(u"Tidewell"_s).has_value(), kWaitMs);
+        swaymsg(u"[title=\"^Tidewell$\"] kill"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->count("state.isVisible false") == 2, kWaitMs);
+        QVERIFY(
+            !QTest::qWaitFor([&] { return m_tidewell->process().state() != QProcess::Running; }, kStaysMs));
+    }
+
+private:
+    std::unique_ptr<ChildProcess> startWatcher() const
+    {
+        auto watcher = std::make_unique<ChildProcess>(kSystemPython, QStringList{watcherScript()}, QString(),
+                                                      m_environment);
+        return watcher->waitUntilReady(kWaitMs) ? std::move(watcher) : nullptr;
+    }
+    // Line-buffered as on a terminal, so that every line arrives when it is printed.
+    std::unique_ptr<ChildProcess> startTidewell() const
+    {
+        return std::make_unique<ChildProcess>(findProgram(u"stdbuf"_s),
+                                              QStringList{u"-oL"_s, QStringLiteral(TIDEWELL_PROGRAM)},
+                                              QString(), m_environment, QProcess::MergedChannels);
+    }
+    // The bus name of the item once the watcher has read its menu, which must hold the four entries;
+    // empty when it never registered.
+    QString waitForItem(ChildProcess& watcher) const
+    {
+        if (!QTest::qWaitFor([&] { return lastValue(watcher.output(), "entries").has_value(); }, kWaitMs)) {
+            qWarning("watcher: %s", watcher.output().constData());
+            return {};
+        }
+        const QByteArray output = watcher.output();
+        const auto menu = lastValue(output, "menu");
+        if (!menu || *menu == "/NO_DBUSMENU"_L1 ||
+            lastValue(output, "entries") != u"Open Tidewell|Refresh|Settings…|Quit"_s) {
+            qWarning("watcher: %s", output.constData());
+            return {};
+        }
+        return lastValue(output, "registered").value_or(QString());
+    }
+    // What a panel does when the icon is clicked.
+    void activate(const QString& item) const
+    {
+        QDBusMessage call = QDBusMessage::createMethodCall(item, u"/StatusNotifierItem"_s,
+                                                           u"org.kde.StatusNotifierItem"_s, u"Activate"_s);
+        call << 0 << 0;
+        const QDBusMessage reply = m_connection->call(call, QDBus::Block, kWaitMs);
+        QVERIFY2(reply.type() == QDBusMessage::ReplyMessage, qPrintable(reply.errorMessage()));
+    }
+    // How light the screen is at `point` (0 to 255); the screen is kept as e2e-desktops-NAME.png.
+    int lightness(QPoint point, const QString& name) const
+    {
+        const QString path = QStringLiteral(TIDEWELL_SCREENSHOT_DIR "/e2e-desktops-%1.png").arg(name);
+        QProcess grabber;
+        grabber.setProcessEnvironment(m_environment);
+        grabber.start(QCoreApplication::applicationFilePath(), {u"--grab"_s, path});
+        if (!grabber.waitForFinished(kWaitMs) || grabber.exitCode() != 0)
+            return -1;
+        return QImage(path).pixelColor(point).lightness();
+    }
+    QString run(const QString& tool, const QStringList& arguments) const
+    {
+        QProcess process;
+        process.setProcessEnvironment(m_environment);
+        process.start(findProgram(tool), arguments);
+        process.waitForFinished(kWaitMs);
+        return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
+    }
+    QString xdotool(const QString& arguments) const { return run(u"xdotool"_s, arguments.split(u' ')); }
+    QString swaymsg(const QString& command) const { return run(u"swaymsg"_s, {command}); }
+    // The program's window on X11: mapped, named "Tidewell", as wide as the window is.
+    std::optional<QRect> xWindow() const
+    {
+        for (const QString& id :
+             xdotool(u"search --onlyvisible --class tidewell"_s).split(u'\n', Qt::SkipEmptyParts)) {
+            QHash<QString, int> values;
+            for (const QString& line : xdotool(u"getwindowgeometry --shell "_s + id).split(u'\n'))
+                values[line.section(u'=', 0, 0)] = line.section(u'=', 1).toInt();
+            const QRect geometry(values.value(u"X"_s), values.value(u"Y"_s), values.value(u"WIDTH"_s),
+                                 values.value(u"HEIGHT"_s));
+            if (geometry.width() == kWindowWidth && xdotool(u"getwindowname "_s + id) == "Tidewell"_L1)
+                return geometry;
+        }
+        return std::nullopt;
+    }
+    // The first window of sway's tree with this title.
+    std::optional<SwayWindow> swayWindow(const QString& title) const
+    {
+        QList<SwayWindow> windows;
+        collectWindows(
+            QJsonDocument::fromJson(run(u"swaymsg"_s, {u"-r"_s, u"-t"_s, u"get_tree"_s}).toUtf8()).object(),
+            windows);
+        for (const SwayWindow& window : windows) {
+            if (window.title == title)
+                return window;
+        }
+        return std::nullopt;
+    }
+
+    std::unique_ptr<QTemporaryDir> m_home;
+    std::unique_ptr<PrivateSessionBus> m_bus;
+    std::unique_ptr<VirtualDisplay> m_display;
+    std::unique_ptr<HeadlessCompositor> m_compositor;
+    std::unique_ptr<QDBusConnection> m_connection;
+    int m_connections = 0;
+    QProcessEnvironment m_environment;
+    std::unique_ptr<ChildProcess> m_watcher;
+    std::unique_ptr<ChildProcess> m_portal;
+    std::unique_ptr<ChildProcess> m_tidewell;
+    std::unique_ptr<ChildProcess> m_other;
+};
+
+int main(int argc, char** argv)
+{
+    // Another Wayland client that connects while the window is open, run from this same program.
+    if (argc == 2 && qstrcmp(argv[1], "--client") == 0) {
+        QGuiApplication app(argc, argv);
+        QRasterWindow window;
+        window.setTitle(u"Another client"_s);
+        window.resize(300, 200);
+        window.show();
+        return app.exec();
+    }
+    // Screenshots are taken by a run of this program on the test's display.
+    if (argc == 3 && qstrcmp(argv[1], "--grab") == 0) {
+        QGuiApplication app(argc, argv);
+        QScreen* screen = QGuiApplication::primaryScreen();
+        return screen && screen->grabWindow(0).save(QString::fromLocal8Bit(argv[2])) ? 0 : 1;
+    }
+    QCoreApplication app(argc, argv);
+    DesktopsTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_desktops.moc"
