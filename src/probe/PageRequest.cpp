@@ -94,8 +94,8 @@ bool PageRequest::judgeHeaders()
         return false;
     }
     // Decided on the headers, so a large reply that is not a page is never read. libcurl finds the
-    // field whatever its letter case; the value test stays case-sensitive.
-    return m_transfer->headerValue("Content-Type").contains("text/html");
+    // field whatever its letter case, and a media type is the same in any letter case ("Text/HTML").
+    return m_transfer->headerValue("Content-Type").toLower().contains("text/html");
 }
 
 // The receiver may free this request: nothing of it is touched after `done`.
