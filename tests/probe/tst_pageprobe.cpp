@@ -253,7 +253,8 @@ private slots:
                      .keepAlive = true}
             << found(devServer);
         QTest::newRow("no content type") << served(httpReply(ok, {}, page)) << kNothing;
-        QTest::newRow("html type in other letter case") << typed("Content-Type: Text/HTML") << found(devServer);
+        QTest::newRow("html type in other letter case")
+            << typed("Content-Type: Text/HTML") << found(devServer);
         QTest::newRow("xhtml type") << typed("Content-Type: application/xhtml+xml") << kNothing;
         QTest::newRow("plain text holding html") << typed("Content-Type: text/plain") << kNothing;
         QTest::newRow("html named in another header")

@@ -245,13 +245,9 @@ void DeploymentsTab::openProjectDeployments(const ProjectObject& project)
     const QString account =
         VercelDashboard::accountName(*state->userData(), state->teamsData(), state->selectedTeam());
     Diagnostics::writeLine(QStringLiteral("proj.name ") + account);
-    m_failure->clearFailure();
     m_services->desktop->openUrl(
         VercelDashboard::deploymentsPage(VercelOrigins::dashboardOrigin(), account, project.name),
-        [failure = QPointer(m_failure)](const QString& reason) {
-            if (failure)
-                failure->showFailure(reason);
-        });
+        m_failure->startAction());
 }
 
 void DeploymentsTab::setMessage(const QString& message)

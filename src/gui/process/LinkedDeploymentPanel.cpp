@@ -69,13 +69,8 @@ LinkedDeploymentPanel::LinkedDeploymentPanel(const ProjectObject& project,
     auto* open = new QPushButton(tr("Open Deployments"), this);
     open->setObjectName(QStringLiteral("openDeployments"));
     auto* failure = new FailureLine(this);
-    connect(open, &QPushButton::clicked, this, [page = *deploymentsPage, desktop, failure] {
-        failure->clearFailure();
-        desktop->openUrl(page, [failure = QPointer(failure)](const QString& reason) {
-            if (failure)
-                failure->showFailure(reason);
-        });
-    });
+    connect(open, &QPushButton::clicked, this,
+            [page = *deploymentsPage, desktop, failure] { desktop->openUrl(page, failure->startAction()); });
     layout->addWidget(open, 0, Qt::AlignLeft);
     layout->addWidget(failure);
 }

@@ -36,13 +36,7 @@ ProcessInfoAction::ProcessInfoAction(std::shared_ptr<const PortDataLike> port, b
     auto* failure = new FailureLine(this);
     column->addWidget(failure);
     // Each action clears the last one's failure and shows its own below the buttons.
-    const auto reported = [failure] {
-        failure->clearFailure();
-        return [failure = QPointer(failure)](const QString& reason) {
-            if (failure)
-                failure->showFailure(reason);
-        };
-    };
+    const auto reported = [failure] { return failure->startAction(); };
 
     if (!hideAddToQuickSave) {
         auto* bolt = makeSymbolButton("bolt", tr("Add to quick launch"), this);

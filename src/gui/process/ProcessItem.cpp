@@ -270,11 +270,7 @@ void ProcessItem::openPage()
 {
     if (m_small || !m_services->desktop)
         return;
-    m_failure->clearFailure();
-    openPortPage(m_port, *m_services->desktop, [failure = QPointer(m_failure)](const QString& reason) {
-        if (failure)
-            failure->showFailure(reason);
-    });
+    openPortPage(m_port, *m_services->desktop, m_failure->startAction());
 }
 
 void ProcessItem::copyCommand()

@@ -143,11 +143,7 @@ QWidget* QuickLaunchItem::makeDetails()
 
 void QuickLaunchItem::relaunch()
 {
-    m_failure->clearFailure();
-    const auto failed = [failure = QPointer(m_failure)](const QString& reason) {
-        if (failure)
-            failure->showFailure(reason);
-    };
+    const auto failed = m_failure->startAction();
     // A server that runs already is opened: a second copy would only fail on the same port.
     if (m_running) {
         PortData server = *m_running;

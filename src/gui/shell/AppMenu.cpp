@@ -274,14 +274,10 @@ QMenu* AppMenu::buildGearMenu()
 
 void AppMenu::openMail(const QString& subject)
 {
-    m_failure->clearFailure();
     m_services->desktop->openUrl(
         QUrl(QStringLiteral("mailto:") + kSupportAddress + QStringLiteral("?subject=") + subject,
              QUrl::StrictMode),
-        [failure = QPointer(m_failure)](const QString& reason) {
-            if (failure)
-                failure->showFailure(reason);
-        });
+        m_failure->startAction());
 }
 
 QString AppMenu::versionLabel(const QString& shortVersion, const QString& buildVersion)

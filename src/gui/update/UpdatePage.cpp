@@ -93,13 +93,7 @@ UpdatePage::UpdatePage(UpdateService service, const AppServices* services, QWidg
     m_failure = new FailureLine(this);
     m_failure->setAlignment(Qt::AlignCenter);
     layout->addWidget(m_failure);
-    const auto reported = [this] {
-        m_failure->clearFailure();
-        return [failure = QPointer(m_failure)](const QString& reason) {
-            if (failure)
-                failure->showFailure(reason);
-        };
-    };
+    const auto reported = [this] { return m_failure->startAction(); };
     connect(open, &QPushButton::clicked, this,
             [this, reported] { m_download->openDownloaded(m_downloadedPath, reported()); });
     connect(show, &QPushButton::clicked, this,

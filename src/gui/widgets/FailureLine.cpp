@@ -1,5 +1,7 @@
 #include "gui/widgets/FailureLine.h"
 
+#include <QPointer>
+
 namespace tidewell {
 
 FailureLine::FailureLine(QWidget* parent) : PlainTextLabel(parent)
@@ -22,6 +24,15 @@ void FailureLine::showFailure(const QString& reason)
     setAccessibleName(reason);
     show();
     m_timer.start();
+}
+
+std::function<void(const QString&)> FailureLine::startAction()
+{
+    clearFailure();
+    return [line = QPointer(this)](const QString& reason) {
+        if (line)
+            line->showFailure(reason);
+    };
 }
 
 void FailureLine::clearFailure()

@@ -4,6 +4,8 @@
 
 #include <QTimer>
 
+#include <functional>
+
 namespace tidewell {
 
 // A short line in red under an action that failed ("code not found"), where the action was: it
@@ -19,6 +21,9 @@ public:
     void showFailure(const QString& reason);
     // An action starts: the last one's failure goes.
     void clearFailure();
+    // The same, and what the action calls with its failure: shown here, or dropped once the line is
+    // gone.
+    std::function<void(const QString&)> startAction();
 
 private:
     QTimer m_timer;
