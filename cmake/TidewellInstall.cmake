@@ -1,4 +1,4 @@
-# What `cmake --install` puts under the prefix besides the two programs and the window part (whose
+# What `cmake --install` puts under the prefix besides the two programs (whose
 # rules sit beside their targets in src/main and src/helper): the desktop entry, the icon, the AppStream
 # metainfo, the man page and the shell completions. Every destination is relative, so nothing lands outside the prefix.
 set(_tidewell_packaging ${PROJECT_SOURCE_DIR}/packaging)
@@ -11,12 +11,9 @@ install(FILES ${PROJECT_SOURCE_DIR}/resources/tidewell.svg
 install(FILES ${_tidewell_packaging}/com.orvane.Tidewell.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
-# The man page carries the version and names the helper and the window part where this
-# build installs them.
+# The man page carries the version and names the helper where this build installs it.
 set(TIDEWELL_MAN_HELPER "${CMAKE_INSTALL_PREFIX}/${TIDEWELL_INSTALL_HELPERDIR}/tidewell-helper")
 string(REPLACE "-" "\\-" TIDEWELL_MAN_HELPER "${TIDEWELL_MAN_HELPER}")
-set(TIDEWELL_MAN_MODULE "${CMAKE_INSTALL_PREFIX}/${TIDEWELL_INSTALL_MODULEDIR}/${TIDEWELL_WINDOW_MODULE_NAME}")
-string(REPLACE "-" "\\-" TIDEWELL_MAN_MODULE "${TIDEWELL_MAN_MODULE}")
 configure_file(${_tidewell_packaging}/tidewell.1.in ${PROJECT_BINARY_DIR}/packaging/tidewell.1 @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/packaging/tidewell.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 

@@ -2,39 +2,25 @@
 # program looks for the helper beside itself first (the build folder's layout), then in
 # TIDEWELL_INSTALL_HELPERDIR; the helper looks for the main program the same way the other way
 # round. Both relative folders come from the same variables as the install rules, so the two agree.
-# The window part (src/main) is found the same way: beside the program, then in
-# TIDEWELL_INSTALL_MODULEDIR, or in the bundle's PlugIns folder on macOS.
 include(GNUInstallDirs)
 
 set(TIDEWELL_INSTALL_HELPERDIR "${CMAKE_INSTALL_LIBEXECDIR}/tidewell"
     CACHE STRING "Where tidewell-helper is installed, relative to the prefix")
-set(TIDEWELL_INSTALL_MODULEDIR "${CMAKE_INSTALL_LIBDIR}/tidewell"
-    CACHE STRING "Where the window part of tidewell is installed, relative to the prefix")
-set(TIDEWELL_WINDOW_MODULE_NAME "tidewell-window${CMAKE_SHARED_MODULE_SUFFIX}")
 
 file(RELATIVE_PATH _tidewell_helper_from_program "${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}"
      "${CMAKE_INSTALL_PREFIX}/${TIDEWELL_INSTALL_HELPERDIR}")
 file(RELATIVE_PATH _tidewell_program_from_helper "${CMAKE_INSTALL_PREFIX}/${TIDEWELL_INSTALL_HELPERDIR}"
      "${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}")
-if(APPLE)
-    set(_tidewell_module_from_program "../PlugIns")
-else()
-    file(RELATIVE_PATH _tidewell_module_from_program "${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}"
-         "${CMAKE_INSTALL_PREFIX}/${TIDEWELL_INSTALL_MODULEDIR}")
-endif()
-if(IS_ABSOLUTE "${CMAKE_INSTALL_BINDIR}" OR IS_ABSOLUTE "${TIDEWELL_INSTALL_HELPERDIR}"
-   OR IS_ABSOLUTE "${TIDEWELL_INSTALL_MODULEDIR}")
-    message(FATAL_ERROR "CMAKE_INSTALL_BINDIR, TIDEWELL_INSTALL_HELPERDIR and TIDEWELL_INSTALL_MODULEDIR must "
-                        "be relative to the prefix, so that a package can move the prefix")
+if(IS_ABSOLUTE "${CMAKE_INSTALL_BINDIR}" OR IS_ABSOLUTE "${TIDEWELL_INSTALL_HELPERDIR}")
+    message(FATAL_ERROR "CMAKE_INSTALL_BINDIR and TIDEWELL_INSTALL_HELPERDIR must be relative to the prefix, "
+                        "so that a package can move the prefix")
 endif()
 
 # Linked by the code that looks the programs up (src/platform/InstallLayout.cpp).
 add_library(tidewell_install_layout INTERFACE)
 target_compile_definitions(tidewell_install_layout INTERFACE
     TIDEWELL_HELPER_DIR_FROM_PROGRAM="${_tidewell_helper_from_program}"
-    TIDEWELL_PROGRAM_DIR_FROM_HELPER="${_tidewell_program_from_helper}"
-    TIDEWELL_MODULE_DIR_FROM_PROGRAM="${_tidewell_module_from_program}"
-    TIDEWELL_WINDOW_MODULE_NAME="${TIDEWELL_WINDOW_MODULE_NAME}")
+    TIDEWELL_PROGRAM_DIR_FROM_HELPER="${_tidewell_program_from_helper}")
 
 # zsh reads vendor completions from share/zsh/vendor-completions on Debian (for /usr) and from
 # share/zsh/site-functions elsewhere (for /usr/local and other prefixes).

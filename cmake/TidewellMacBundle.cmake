@@ -1,6 +1,5 @@
 # macOS: Tidewell.app (no Dock icon: LSUIElement) holding TidewellHelper.app under
-# Contents/Library/LoginItems, where the launch agent looks for it, and the window part under
-# Contents/PlugIns, where the program looks for it. Not built on Linux; these are the
+# Contents/Library/LoginItems, where the launch agent looks for it. Not built on Linux; these are the
 # bundle properties only.
 if(NOT APPLE)
     return()
@@ -25,9 +24,6 @@ set_target_properties(tidewell-helper PROPERTIES
     MACOSX_BUNDLE_GUI_IDENTIFIER com.orvane.Tidewell-Helper
     MACOSX_BUNDLE_SHORT_VERSION_STRING ${PROJECT_VERSION}
     MACOSX_BUNDLE_BUNDLE_VERSION ${TIDEWELL_BUILD_VERSION})
-
-set_target_properties(tidewell-window PROPERTIES
-    LIBRARY_OUTPUT_DIRECTORY "$<TARGET_BUNDLE_CONTENT_DIR:tidewell>/PlugIns")
 
 # The helper's bundle goes inside the main one after each build, so the installed Tidewell.app
 # carries it.

@@ -4,31 +4,47 @@
 #include "cli/ListCommand.h"
 #include "cli/ListedDeployments.h"
 #include "cli/StopCommand.h"
-#include "main/WindowEntry.h"
+#include "gui/shell/TidewellApp.h"
+#include "gui/shell/TidewellMenu.h"
 #include "platform/Diagnostics.h"
 #include "platform/Host.h"
-#include "platform/InstallLayout.h"
 #include "state/AppState.h"
+#include "state/SingleInstance.h"
 
-#include <QCoreApplication>
-#include <QLibrary>
+#include <QApplication>
 
 using namespace tidewell;
 
 namespace {
 
-// The window lives in a module of its own (window.cpp), so that the command-line paths start on Qt
-// Core alone: no widget library, no platform plugin. It runs in this same process, so the desktop
-// entry, the login helper and the single-instance guard all see one program.
-int runWindow(int* argc, char** argv)
+// The menu-bar program. Only this path makes a QApplication: the commands run on Qt Core's event loop,
+// so they work where no display is (an ssh session, a container) and load no platform plugin.
+int runWindow(int& argc, char** argv)
 {
-    QLibrary module(InstallLayout::windowModule(InstallLayout::thisProgramDir()));
-    const auto run = reinterpret_cast<WindowEntry::Function>(module.resolve(WindowEntry::kSymbol));
-    if (run == nullptr) {
-        Diagnostics::writeLine(QStringLiteral("Failed to load the window: ") + module.errorString());
-        return 1;
+    QApplication app(argc, argv);
+    app.setProperty("buildVersion", QStringLiteral(TIDEWELL_BUILD_VERSION));
+    // Wayland desktops match the window to its desktop entry by this name (X11 by the window class,
+    // "Tidewell" from the application name).
+    QApplication::setDesktopFileName(QStringLiteral("com.orvane.Tidewell"));
+
+    SingleInstance instance(SingleInstance::defaultServerName());
+    if (instance.askRunningInstanceToShow()) {
+        Diagnostics::writeLine(QStringLiteral("Tidewell is already running: its window opens."));
+        return 0;
     }
-    return run(argc, argv);
+    if (!instance.listen()) {
+        // Another start won the race; it may still be opening its socket.
+        instance.askRunningInstanceToShow();
+        Diagnostics::writeLine(QStringLiteral("Tidewell is already running: its window opens."));
+        return 0;
+    }
+
+    TidewellApp tidewell(Host::create());
+    QObject::connect(&tidewell, &TidewellApp::quitRequested, &app, &QCoreApplication::quit);
+    QObject::connect(&instance, &SingleInstance::showRequested, &tidewell,
+                     [&tidewell] { tidewell.menuBarItem().setMenuPresented(true); });
+    tidewell.start();
+    return app.exec();
 }
 
 } // namespace
@@ -64,5 +80,5 @@ int main(int argc, char** argv)
                            })
             .run();
     }
-    return runWindow(&argc, argv);
+    return runWindow(argc, argv);
 }

@@ -130,23 +130,22 @@ private slots:
         QTest::newRow("deployments, no token") << QStringList{u"--deployments"_s} << 2 << QByteArray();
     }
 
-    // The command-line paths never load the window: the loader maps no GUI library, plugin or window
-    // part.
+    // The command-line paths never start the window's side of Qt, so they run where no display is: with
+    // the X11 platform asked for and no display, a window would abort the program.
     void optionsExitWithoutTheWindow()
     {
         QFETCH(QStringList, arguments);
         QFETCH(QByteArray, printed);
-        const ProgramRun run = Home().run(
-            arguments, {{u"LD_DEBUG"_s, u"files"_s}, {u"TIDEWELL_UPDATE_URL"_s, u"http://127.0.0.1:9/"_s}});
+        const ProgramRun run = Home().run(arguments, {{u"LD_DEBUG"_s, u"files"_s},
+                                                      {u"QT_QPA_PLATFORM"_s, u"xcb"_s},
+                                                      {u"TIDEWELL_UPDATE_URL"_s, u"http://127.0.0.1:9/"_s}});
         QTEST(run.exitCode, "exitCode");
         QVERIFY2(run.out.contains(printed), run.out);
         if (QSysInfo::kernelType() != u"linux"_s)
             return; // LD_DEBUG is the GNU loader's
         // The loader names every object it maps; an object never mapped is never named.
         QVERIFY2(run.err.contains("libQt6Core"), run.err);
-        for (const char* unwanted :
-             {"libQt6Gui", "libQt6Widgets", "libQt6Svg", "/platforms/", "tidewell-window"})
-            QVERIFY2(!run.err.contains(unwanted), run.err);
+        QVERIFY2(!run.err.contains("/platforms/"), run.err);
     }
 
     // A server that speaks only TLS, with a certificate it signed itself as development servers do, is
@@ -209,8 +208,8 @@ private slots:
             return home.run(arguments, {{u"TIDEWELL_BACKEND"_s, backend}});
         };
 
-        // --json alone means --list.
-        const QByteArray listed = list({u"--json"_s, u"--timeout"_s, u"1"_s}).out;
+        // --json alone means --list. Five seconds let a loaded machine answer; only the silent server waits.
+        const QByteArray listed = list({u"--json"_s, u"--timeout"_s, u"5"_s}).out;
         const QJsonObject py = entryOnPort(listed, python->port());
         QCOMPARE(shown(py), u"python3|Python Docs|react|"_s + folder);
         QVERIFY(py[u"processInfo"_s][u"cmd"_s].toString().contains(u"listener.py"_s));
@@ -221,7 +220,7 @@ private slots:
         QVERIFY(!unanswered.contains(u"htmlData"_s));
 
         // With --all, other listeners are added under their process name, without page or origin.
-        const QByteArray all = list({u"--all"_s, u"--json"_s, u"--timeout"_s, u"1"_s}).out;
+        const QByteArray all = list({u"--all"_s, u"--json"_s, u"--timeout"_s, u"5"_s}).out;
         const QString expectedDatabase =
             uR"({"processName":"postgres","port":"%1","pid":"%2",)"
             R"("htmlData":{"title":"postgres","appType":"unknown","scheme":"http"}})"_s.arg(database->port())
@@ -230,7 +229,7 @@ private slots:
                  QJsonDocument::fromJson(expectedDatabase.toUtf8()).object());
 
         // The table (laid out as tableKeepsEveryEntryOnOneLine checks) marks the server that never answered.
-        const QByteArray table = list({u"--all"_s, u"--timeout"_s, u"1"_s}).out;
+        const QByteArray table = list({u"--all"_s, u"--timeout"_s, u"5"_s}).out;
         const QList<QByteArray> lines = table.split('\n');
         const auto line = std::find_if(lines.cbegin(), lines.cend(), [&](const QByteArray& l) {
             return l.startsWith(QByteArray::number(silent->port()) + ' ');
@@ -455,17 +454,6 @@ private slots:
         if (server)
             QTRY_COMPARE_WITH_TIMEOUT(server->process().state() == QProcess::NotRunning, exitCode == 0,
                                       10000);
-    }
-
-    // A program copied away from its window part says why no window opens, and fails.
-    void windowWithoutItsModuleSaysSo()
-    {
-        QTemporaryDir dir;
-        const QString copy = dir.filePath(u"tidewell"_s);
-        QVERIFY(QFile::copy(QStringLiteral(TIDEWELL_PROGRAM), copy));
-        const ProgramRun run = runProgram(copy, {});
-        QCOMPARE(run.exitCode, 1);
-        QVERIFY(run.out.startsWith("Failed to load the window: "));
     }
 };
 

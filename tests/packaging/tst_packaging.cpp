@@ -28,11 +28,10 @@ const QStringList kFiles{
     kData + u"bash-completion/completions/tidewell"_s,
     QStringLiteral(TIDEWELL_ZSHDIR "/_tidewell"),
     kData + u"fish/vendor_completions.d/tidewell.fish"_s,
-    QStringLiteral(TIDEWELL_WINDOW_MODULE),
 };
 // Their places in that list.
 constexpr int kProgram = 0, kHelper = 1, kDesktopEntry = 2, kMetainfo = 4, kManPage = 5, kBash = 6, kZsh = 7,
-              kFish = 8, kWindowModule = 9;
+              kFish = 8;
 
 struct Run
 {
@@ -87,7 +86,7 @@ private slots:
         QVERIFY2(m_helpOptions.contains(u"--list"_s), qPrintable(help.out));
     }
 
-    // The programs, the window part, desktop files, man page and completions under the prefix, and
+    // The programs, desktop files, man page and completions under the prefix, and
     // nothing else; the installed program runs a command that goes online.
     void installsExactlyItsFiles()
     {
@@ -223,7 +222,7 @@ private slots:
         QStringList paths;
         for (const QString& line : contents.out.split(u'\n', Qt::SkipEmptyParts))
             paths.append(line.section(u' ', -1)); // the path ends each line (none has a space)
-        const QStringList packaged = kFiles.mid(0, kManPage + 1) << kFiles[kWindowModule];
+        const QStringList packaged = kFiles.mid(0, kManPage + 1);
         for (const QString& file : packaged)
             QVERIFY2(paths.contains(u"./usr/"_s + file),
                      qPrintable(file + u" is not in the package:\n"_s + contents.out));
