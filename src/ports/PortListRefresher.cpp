@@ -31,7 +31,7 @@ PortListRefresher::PortListRefresher(ScanFunction scan, PageProbe* probe, Origin
     : QObject(parent), m_scan(std::move(scan)), m_probe(probe), m_origin(std::move(origin))
 {
     // Origin lookups through the command-line tools block a thread each; a few may run at once.
-    m_pool.setMaxThreadCount(std::max(4, QThread::idealThreadCount()));
+    m_pool->setMaxThreadCount(std::max(4, QThread::idealThreadCount()));
     m_clock.start();
     m_watchTimer.setInterval(kWatchIntervalMs);
     connect(&m_watchTimer, &QTimer::timeout, this, &PortListRefresher::watchTick);
@@ -39,7 +39,14 @@ PortListRefresher::PortListRefresher(ScanFunction scan, PageProbe* probe, Origin
 
 PortListRefresher::~PortListRefresher()
 {
-    m_pool.waitForDone();
+    if (m_pool)
+        m_pool->waitForDone();
+}
+
+void PortListRefresher::leaveJobsBehindAfter(int graceMs)
+{
+    m_watchTimer.stop();
+    AsyncTask::finishOrAbandon(std::move(m_pool), graceMs);
 }
 
 QList<PortData> PortListRefresher::sortedByPortAndPid(QList<PortData> entries)
@@ -78,7 +85,7 @@ void PortListRefresher::checkPorts()
     if (m_scanInFlight)
         return;
     m_scanInFlight = true;
-    AsyncTask::runThenCallback(&m_pool, this, m_scan, [this](const ScanResult& scan) {
+    AsyncTask::runThenCallback(m_pool.get(), this, m_scan, [this](const ScanResult& scan) {
         m_scanInFlight = false;
         applyScan(scan);
         if (std::exchange(m_checkAgain, false))
@@ -119,19 +126,20 @@ void PortListRefresher::watchTick()
     if (m_watchInFlight)
         return;
     m_watchInFlight = true;
-    AsyncTask::runThenCallback(&m_pool, this, m_watch, [this](const std::optional<QList<quint64>>& inodes) {
-        m_watchInFlight = false;
-        if (!inodes) {
-            m_watchTimer.stop(); // this host cannot tell; the ticks alone refresh
-            return;
-        }
-        if (!m_watchTimer.isActive())
-            return;
-        const bool changed = m_watchedInodes && *m_watchedInodes != *inodes;
-        m_watchedInodes = inodes;
-        if (changed)
-            checkSoon();
-    });
+    AsyncTask::runThenCallback(m_pool.get(), this, m_watch,
+                               [this](const std::optional<QList<quint64>>& inodes) {
+                                   m_watchInFlight = false;
+                                   if (!inodes) {
+                                       m_watchTimer.stop(); // this host cannot tell; the ticks alone refresh
+                                       return;
+                                   }
+                                   if (!m_watchTimer.isActive())
+                                       return;
+                                   const bool changed = m_watchedInodes && *m_watchedInodes != *inodes;
+                                   m_watchedInodes = inodes;
+                                   if (changed)
+                                       checkSoon();
+                               });
 }
 
 void PortListRefresher::checkSoon()
@@ -156,7 +164,7 @@ void PortListRefresher::lookUpContainers(const QList<PortData>& proxies,
     m_containerLookupInFlight = true;
     ++*pendingJobs;
     AsyncTask::runThenCallback(
-        &m_pool, this, m_containerLookup,
+        m_pool.get(), this, m_containerLookup,
         [this, proxies, pendingJobs](const Result<QList<ContainerEngine::Container>>& answer) {
             m_containerLookupInFlight = false;
             // The answer is applied at once rather than at the next tick, within the same check; a
@@ -276,7 +284,7 @@ void PortListRefresher::probeEntry(const PortData& entry, const std::shared_ptr<
     };
     m_probing.insert(entry.portKey());
     AsyncTask::runThenCallback(
-        &m_pool, this, [origin = m_origin, listed = entry.identity()] { return origin(listed); },
+        m_pool.get(), this, [origin = m_origin, listed = entry.identity()] { return origin(listed); },
         [answers, applyWhenBoth](const std::optional<ProcessInfo>& info) {
             answers->origin = info;
             applyWhenBoth();

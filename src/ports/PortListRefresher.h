@@ -38,11 +38,16 @@ public:
     PortListRefresher(ScanFunction scan, PageProbe* probe, OriginFunction origin, QObject* parent = nullptr);
     ~PortListRefresher() override;
 
+    // For quitting: lets the running scans and lookups end for at most `graceMs`, then leaves those still
+    // running behind on their threads (each job owns what it uses), so that a tool that hangs never
+    // holds the program. Call it only right before destroying the refresher; otherwise the destructor
+    // waits for every job.
+    void leaveJobsBehindAfter(int graceMs);
     // One refresh. A call while the previous scan is still running is skipped.
     void checkPorts();
     // The worker pool runs the scan and the lookups on at most this many threads; by default four, or
     // one a core where there are more, as lookups through the command-line tools block a thread each.
-    void setMaxWorkerThreads(int threads) { m_pool.setMaxThreadCount(threads); }
+    void setMaxWorkerThreads(int threads) { m_pool->setMaxThreadCount(threads); }
 
     // Forgets which servers were seen, so that every current one is probed again.
     void refresh();
@@ -99,7 +104,7 @@ private:
     ScanFunction m_scan;
     PageProbe* m_probe;
     OriginFunction m_origin;
-    QThreadPool m_pool;
+    std::unique_ptr<QThreadPool> m_pool = std::make_unique<QThreadPool>();
     bool m_scanInFlight = false;
     bool m_checkAgain = false;
     QHash<QString, PortData> m_ports;

@@ -11,6 +11,8 @@
 #include "support/StubHttpServer.h"
 #include "support/TestProcesses.h"
 
+#include <QElapsedTimer>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QMutex>
@@ -19,6 +21,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <atomic>
+#include <csignal>
 
 using namespace tidewell;
 using namespace tidewell::test;
@@ -423,6 +426,41 @@ private slots:
         f.refresher.checkPorts();
         QVERIFY(finished.wait(5000));
         QCOMPARE(f.scans.load(), 2);
+    }
+
+    // Quitting never waits for a listing that does not end: here the command backend's lsof hangs for
+    // longer than anybody would wait for a quit.
+    void quitLeavesAHangingListingBehind()
+    {
+        QTemporaryDir dir;
+        const QString started = dir.filePath(u"started"_s);
+        QFile lsof(dir.filePath(u"lsof"_s));
+        QVERIFY(lsof.open(QIODevice::WriteOnly));
+        lsof.write("#!/bin/sh\necho $$ > '" + QFile::encodeName(started) + "'\nexec sleep 20\n");
+        lsof.close();
+        QVERIFY(lsof.setPermissions(lsof.permissions() | QFileDevice::ExeOwner));
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(dir.path()) + ':' + path);
+        const auto restore = qScopeGuard([&] { qputenv("PATH", path); });
+
+        const Host host = Host::create(Host::Backend::commands);
+        const PortScanner scanner(host.sockets, host.processes);
+        PageProbe probe;
+        auto refresher = std::make_unique<PortListRefresher>(
+            [scanner] { return scanner.scanListeningPorts(); }, &probe,
+            [](const ProcessIdentity&) { return std::optional<ProcessInfo>(); });
+        refresher->checkPorts();
+        QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(started).size() > 0, 20000);
+        QFile pidFile(started);
+        QVERIFY(pidFile.open(QIODevice::ReadOnly));
+        const pid_t hanging = pidFile.readAll().trimmed().toInt();
+        const auto end = qScopeGuard([hanging] { ::kill(hanging, SIGKILL); });
+
+        QElapsedTimer quit;
+        quit.start();
+        refresher->leaveJobsBehindAfter(100);
+        refresher.reset();
+        QVERIFY2(quit.elapsed() < 1000, qPrintable(QString::number(quit.elapsed())));
     }
 
     void rowsComeInPortThenPidOrder_data()

@@ -25,6 +25,7 @@
 #include "state/AsyncTask.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 
 namespace tidewell {
@@ -89,9 +90,11 @@ TidewellApp::~TidewellApp()
     m_notifications.reset();
     m_item.reset();
     m_menu.reset();
-    // Readings own the parts of the host they use, so one stuck on a file that never answers is left
-    // behind: quitting does not wait for it.
-    AsyncTask::finishOrAbandon(std::move(m_pool), kQuitGraceMs);
+    // Readings and scans own the parts of the host they use, so one stuck on a file or a tool that never
+    // answers is left behind: quitting does not wait for it.
+    const QDeadlineTimer quitBy(kQuitGraceMs);
+    m_refresher->leaveJobsBehindAfter(int(quitBy.remainingTime()));
+    AsyncTask::finishOrAbandon(std::move(m_pool), int(quitBy.remainingTime()));
 }
 
 void TidewellApp::start()
