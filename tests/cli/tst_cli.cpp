@@ -377,9 +377,10 @@ private slots:
                             const char* err) {
             QTest::newRow(name) << QByteArray(answer) << exitCode << QByteArray(out) << QByteArray(err);
         };
-        // A line break or a terminal escape in the service's text does not reach the terminal as such.
+        // A line break, a terminal escape or a bidirectional control in the service's text does not reach
+        // the terminal as such.
         row("answered",
-            "{\"message\":\"New\\nbuild\\u001b[2J\",\"version\":\"9.9.9\","
+            "{\"message\":\"\\u202eNew\\nbuild\\u001b[2J\",\"version\":\"9.9\\u202e.9\","
             "\"download_link\":\"https://dl.example/T.dmg\"}",
             0, "New build [2J\n9.9.9\nhttps://dl.example/T.dmg\n", "");
         row("failed", R"({"version":"9.9.9"})", 1, "",
