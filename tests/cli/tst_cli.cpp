@@ -1,4 +1,5 @@
 #include "cli/PortTableFormatter.h"
+#include "deployments/VercelClient.h"
 #include "support/StubHttpServer.h"
 #include "support/TestProcesses.h"
 
@@ -336,6 +337,13 @@ private slots:
         QTest::newRow("no token") << QStringList() << QByteArray() << QByteArray() << projects << 2
                                   << QByteArrayList{"setup with `vercel login` in your command line"}
                                   << QByteArray();
+        // Four were asked for: four are printed, whatever the reply holds.
+        QByteArray many = "{\"projects\":[";
+        for (int i = 0; i < 10000; ++i)
+            many += (i ? ","_ba : QByteArray()) + "{\"id\":\"p" + QByteArray::number(i) + "\",\"name\":\"p" +
+                    QByteArray::number(i) + "\",\"latestDeployments\":[]}";
+        QTest::newRow("10,000 projects") << QStringList() << QByteArray() << kToken << many + "]}" << 0
+                                         << QByteArrayList{"\np3 "} << personal;
     }
 
     void deployments()
@@ -359,6 +367,8 @@ private slots:
             QVERIFY2(all.contains(text), all.constData());
         QVERIFY2(!all.contains(kToken), all.constData());
         QCOMPARE(run.out.isEmpty(), run.exitCode != 0);
+        if (!arguments.contains(u"--json"_s))
+            QVERIFY2(run.out.count('\n') <= 1 + VercelClient::kProjectLimit, run.out.constData());
         QByteArray target;
         for (const StubHttpServer::Request& request : home.vercel.requests()) {
             if (request.target.startsWith("/v9/"))
