@@ -110,7 +110,9 @@ UpdatePage::UpdatePage(UpdateService service, const AppServices* services, QWidg
     connect(m_download, &UpdateDownload::progress, this, &UpdatePage::setProgress);
     connect(m_download, &UpdateDownload::completed, this, [this](const QString& path) {
         m_downloadedPath = path;
-        m_downloadStatus->setText(tr("Downloaded to %1").arg(QDir::toNativeSeparators(path)));
+        // The name comes from the link: shown on one line, in its own order.
+        m_downloadStatus->setText(
+            tr("Downloaded to %1").arg(DisplayText::oneLine(QDir::toNativeSeparators(path))));
         downloadEnded({});
     });
     connect(m_download, &UpdateDownload::failed, this, &UpdatePage::downloadEnded);

@@ -110,6 +110,9 @@ private slots:
         // Longer than a file system takes (255 bytes): shortened before the download, extension kept.
         QTest::newRow("300-byte name") << u"/files/"_s + QString(296, u'a') + u".dmg"_s
                                        << QString(236, u'a') + u".dmg"_s << QString() << true << 0;
+        // A bidirectional control in the name is kept in the file's name, never shown.
+        QTest::newRow("bidi control in the name")
+            << u"/files/a%E2%80%AEgnp.dmg"_s << u"a\u202Egnp.dmg"_s << QString() << true << 0;
         QTest::newRow("another scheme") << u"file://localhost/etc/hostname"_s << QString()
                                         << u"Download failed: Only http and https links"_s << true << 1;
         QTest::newRow("ESC in an http link") << u"/files/a\\u001bb.dmg"_s << QString()
@@ -166,6 +169,7 @@ private slots:
         m_service->setReply("/files/short.dmg", shortOfLength);
         m_service->setReply("/files/endless", Reply::with(QByteArray(2 * 1024 * 1024, 'e')).withoutLength());
         m_service->setReply("/files/big.dmg", Reply::with(image));
+        m_service->setReply("/files/a%E2%80%AEgnp.dmg", Reply::with(image).heldAfter(1000));
 
         RequestLimits limits;
         limits.maxDownloadBytes = 1024 * 1024;
@@ -201,13 +205,15 @@ private slots:
         m_fixture->desktop->failure = u"xdg-open not found"_s;
         m_service->release(m_service->requests().constLast().target);
 
-        const QString opened =
-            opener ? u"openUrl "_s + QUrl::fromLocalFile(path).toString() : u"openFolder "_s + folder();
+        const QString opened = opener
+                                   ? u"openUrl "_s + QString::fromUtf8(QUrl::fromLocalFile(path).toEncoded())
+                                   : u"openFolder "_s + folder();
         QTRY_COMPARE(m_fixture->desktop->calls, QStringList{opened});
         QTRY_COMPARE(child<QLabel>(shown.get(), "failure")->text(), u"xdg-open not found"_s);
         m_fixture->desktop->failure.clear();
         // Where it is, and a way to open it again or see it among the others.
-        QCOMPARE(child<QLabel>(shown.get(), "downloadStatus")->text(), u"Downloaded to "_s + path);
+        QCOMPARE(child<QLabel>(shown.get(), "downloadStatus")->text(),
+                 u"Downloaded to "_s + QString(path).remove(QChar(0x202E)));
         QVERIFY(!progress->isVisibleTo(shown.get()));
         child<QPushButton>(shown.get(), "showDownloaded")->click();
         QCOMPARE(m_fixture->desktop->calls.last(), u"openFolder "_s + folder());
