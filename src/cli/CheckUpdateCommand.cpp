@@ -1,5 +1,7 @@
 #include "cli/CheckUpdateCommand.h"
 
+#include "records/DisplayText.h"
+
 #include <QEventLoop>
 
 #include <optional>
@@ -7,16 +9,6 @@
 namespace tidewell {
 
 namespace {
-
-// The service's text may hold line breaks or terminal escapes; each value keeps its one line.
-QString oneLine(QString text)
-{
-    for (QChar& c : text) {
-        if (c.category() == QChar::Other_Control)
-            c = QLatin1Char(' ');
-    }
-    return text;
-}
 
 void printLine(std::FILE* file, const QString& line)
 {
@@ -43,15 +35,17 @@ int CheckUpdateCommand::run(std::FILE* out, std::FILE* err)
 
     if (!*outcome) {
         printLine(err, UpdateService::kCheckFailed);
-        printLine(err, oneLine(outcome->error()));
+        printLine(err, DisplayText::oneLine(outcome->error()));
         return kFailed;
     }
+    // The service's text may hold line breaks, terminal escapes or bidirectional controls: each value
+    // keeps its one line, in its own order.
     const CheckForUpdateResult& answer = outcome->value();
-    printLine(out, oneLine(answer.message));
+    printLine(out, DisplayText::oneLine(answer.message));
     if (answer.version)
-        printLine(out, oneLine(*answer.version));
+        printLine(out, DisplayText::oneLine(*answer.version));
     if (answer.download_link)
-        printLine(out, oneLine(*answer.download_link));
+        printLine(out, DisplayText::oneLine(*answer.download_link));
     std::fflush(out);
     return 0;
 }

@@ -1,30 +1,12 @@
 #include "cli/TextTable.h"
 
+#include "records/DisplayText.h"
+
 namespace tidewell {
-
-namespace {
-
-bool isBidiControlOrSeparator(char16_t c)
-{
-    return (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069) || c == 0x200E || c == 0x200F ||
-           c == 0x061C || c == 0x2028 || c == 0x2029;
-}
-
-} // namespace
-
-QString TextTable::oneLine(QString text)
-{
-    text.removeIf([](QChar c) { return isBidiControlOrSeparator(c.unicode()); });
-    for (QChar& c : text) {
-        if (c.category() == QChar::Other_Control)
-            c = QLatin1Char(' ');
-    }
-    return text;
-}
 
 QString TextTable::field(const QString& text)
 {
-    QString line = oneLine(text);
+    QString line = DisplayText::oneLine(text);
     if (line.size() <= kMaxFieldLength)
         return line;
     qsizetype keep = kMaxFieldLength - 1;

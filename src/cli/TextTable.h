@@ -17,12 +17,8 @@ public:
 
     // The first row is the header.
     static QByteArray render(const QList<QStringList>& rows);
-    // Control characters become spaces, so that a field never breaks its line; bidirectional
-    // controls and line or paragraph separators are dropped, so that a field cannot reorder or
-    // break the columns after it.
-    static QString oneLine(QString text);
-    // A field of outside text as a table shows it: on one line and cut to kMaxFieldLength
-    // characters, the last of them an ellipsis.
+    // A field of outside text as a table shows it: on one line (DisplayText::oneLine) and cut to
+    // kMaxFieldLength characters, the last of them an ellipsis.
     static QString field(const QString& text);
 };
 

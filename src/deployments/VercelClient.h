@@ -15,11 +15,15 @@ namespace tidewell {
 // The reads of the Vercel REST API: the signed-in user, the user's teams, and the projects of the
 // user or of a team with their latest deployments, the first few or one by its id. Each request returns at
 // once and hands one outcome to its completion on the interface thread; the HTTP status is not looked at, so
-// a refused token arrives as a reply that does not decode. No error text ever holds the token.
+// a refused token arrives as a reply that does not decode. No error text ever holds the token, and no
+// redirect is followed, so the token goes to the API's origin alone: a redirect is a failure. Of a
+// reply, no more than was asked for is decoded or handed on, whatever its list holds.
 class VercelClient
 {
 public:
     static constexpr int kProjectLimit = 4;
+    // The teams request asks for the service's first page, which holds this many at most.
+    static constexpr int kTeamPageSize = 20;
     // What the user is told when a request fails, and when there is no token to send.
     static inline const QString kFailureText = QStringLiteral("Failed to fetch, please check your network.");
     static inline const QString kNoTokenText =
@@ -46,7 +50,9 @@ public:
                                   const std::optional<QString>& teamId);
 
 private:
-    template <typename T> void get(const QString& address, std::function<void(Result<T>)> completion) const;
+    template <typename T>
+    void get(const QString& address, std::function<Result<T>(const QByteArray&)> decode,
+             std::function<void(Result<T>)> completion) const;
 
     QString m_apiOrigin;
     std::optional<QString> m_token;

@@ -1,16 +1,44 @@
 #include "net/FileDownload.h"
 
+#include "platform/DownloadFolder.h"
+
 #include <QDir>
 #include <QTemporaryFile>
 #include <QTimer>
 
-#include <filesystem>
-#include <system_error>
+#include <cerrno>
+#include <cstring>
+#include <unistd.h>
 
 namespace tidewell {
 
-FileDownload::FileDownload(CurlMulti* session, std::chrono::milliseconds timeout, QObject* parent)
-    : QObject(parent), m_session(session), m_timeout(timeout)
+namespace {
+
+// Most file systems take 255 bytes in a name; a few are left for the number of a second copy.
+constexpr qsizetype kMaxNameBytes = 240;
+
+// `name` cut to kMaxNameBytes of UTF-8, keeping its extension (when that is short) and whole characters.
+QString fittedName(const QString& name)
+{
+    if (name.toUtf8().size() <= kMaxNameBytes)
+        return name;
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    const QString extension = dot > 0 && name.size() - dot <= 16 ? name.mid(dot) : QString();
+    QString stem = name.left(name.size() - extension.size());
+    const qsizetype room = kMaxNameBytes - extension.toUtf8().size();
+    while (stem.toUtf8().size() > room) {
+        stem.chop(1);
+        if (!stem.isEmpty() && stem.back().isHighSurrogate())
+            stem.chop(1);
+    }
+    return stem + extension;
+}
+
+} // namespace
+
+FileDownload::FileDownload(CurlMulti* session, std::chrono::milliseconds timeout, qint64 maxBytes,
+                           QObject* parent)
+    : QObject(parent), m_session(session), m_timeout(timeout), m_maxBytes(maxBytes)
 {}
 
 FileDownload::~FileDownload() = default;
@@ -29,7 +57,7 @@ QString FileDownload::fileNameFor(const QUrl& url, const QString& fallback)
     const bool unsafe = name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..") ||
                         name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')) ||
                         name.contains(QChar(u'\0'));
-    return unsafe ? fallback : name;
+    return unsafe ? fallback : fittedName(name);
 }
 
 void FileDownload::start(const QUrl& url, const QString& folder, const QString& fallback)
@@ -40,7 +68,9 @@ void FileDownload::start(const QUrl& url, const QString& folder, const QString& 
     m_writeError.clear();
     if (!isDownloadable(url)) {
         QTimer::singleShot(0, this, [this, url] {
-            fail(QStringLiteral("Only http and https links can be downloaded, not ") + url.toDisplayString());
+            fail(url.isValid() ? QStringLiteral("Only http and https links can be downloaded, not ") +
+                                     url.toDisplayString()
+                               : QStringLiteral("Not a valid link: ") + url.errorString());
         });
         return;
     }
@@ -54,8 +84,13 @@ void FileDownload::start(const QUrl& url, const QString& folder, const QString& 
 
     CurlTransfer::Limits limits;
     limits.idleTimeoutMs = int(m_timeout.count());
+    limits.maxBodyBytes = m_maxBytes;
     m_transfer = std::make_unique<CurlTransfer>(m_session, url, limits);
     CURL* const easy = m_transfer->handle();
+    // The file as it was sent: a compressed reply would be unpacked past any length it announced.
+    curl_easy_setopt(easy, CURLOPT_ACCEPT_ENCODING, static_cast<const char*>(nullptr));
+    // An announced length over the cap is refused before a byte is written.
+    curl_easy_setopt(easy, CURLOPT_MAXFILESIZE_LARGE, curl_off_t(m_maxBytes));
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 5L);
     if (url.scheme() == QLatin1String("https"))
@@ -71,13 +106,26 @@ void FileDownload::start(const QUrl& url, const QString& folder, const QString& 
 // Called from inside libcurl: it may stop the transfer by its answer, and nothing more.
 bool FileDownload::write(QByteArrayView chunk)
 {
-    if (m_partial->write(chunk.constData(), chunk.size()) != chunk.size()) {
-        m_writeError = m_partial->errorString();
-        return false;
-    }
-    m_received += chunk.size();
     curl_off_t length = -1;
     curl_easy_getinfo(m_transfer->handle(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
+    if (length >= 0 && m_received + chunk.size() > length) {
+        m_writeError = QStringLiteral("The download is longer than the %1 bytes it announced.").arg(length);
+        return false;
+    }
+    // Written straight to the file, so that a full disk is told by the system's own words.
+    const char* data = chunk.constData();
+    for (qsizetype left = chunk.size(); left > 0;) {
+        const ssize_t written = ::write(m_partial->handle(), data, size_t(left));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            m_writeError = QString::fromLocal8Bit(std::strerror(written < 0 ? errno : ENOSPC));
+            return false;
+        }
+        data += written;
+        left -= written;
+    }
+    m_received += chunk.size();
     emit progress(m_received, length >= 0 ? qint64(length) : -1);
     return true;
 }
@@ -94,27 +142,22 @@ void FileDownload::finish()
                         ? QStringLiteral("The download timed out.")
                         : transfer->errorText());
     }
-    if (!m_partial->flush())
-        return fail(m_partial->errorString());
     m_partial->close();
 
     char* finalAddress = nullptr;
     curl_easy_getinfo(transfer->handle(), CURLINFO_EFFECTIVE_URL, &finalAddress);
     const QUrl finalUrl = QUrl::fromEncoded(QByteArray(finalAddress ? finalAddress : ""));
-    const QString destination = QDir(m_folder).filePath(fileNameFor(finalUrl, m_fallback));
-    std::error_code error;
-    // One step that replaces any file of that name, so the name never holds a half-written file.
-    std::filesystem::rename(QFile::encodeName(m_partial->fileName()).toStdString(),
-                            QFile::encodeName(destination).toStdString(), error);
-    if (error) {
+    const QString name = fileNameFor(finalUrl, m_fallback);
+    const Result<QString> placed = DownloadFolder::placeFile(m_partial->fileName(), m_folder, name);
+    if (!placed) {
         m_partial.reset();
-        emit moveFailed(QStringLiteral("Could not move the download to ") + destination +
-                        QStringLiteral(": ") + QString::fromStdString(error.message()));
+        emit moveFailed(QStringLiteral("Could not move the download to ") + QDir(m_folder).filePath(name) +
+                        QStringLiteral(": ") + placed.error());
         return;
     }
     m_partial->setAutoRemove(false);
     m_partial.reset();
-    emit succeeded(destination);
+    emit succeeded(placed.value());
 }
 
 void FileDownload::fail(const QString& error)

@@ -51,7 +51,7 @@ void sendRequest(CurlMulti* session, const QString& method, const QString& addre
                          QJsonDocument(body).toJson(QJsonDocument::Compact).constData());
         curl_easy_setopt(easy, CURLOPT_CUSTOMREQUEST, verb.constData());
     }
-    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, limits.followRedirects ? 1L : 0L);
     curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 5L);
     // A service reached over https is not followed back to plain http.
     if (url.scheme() == QLatin1String("https"))
@@ -78,9 +78,16 @@ void sendRequest(CurlMulti* session, const QString& method, const QString& addre
         received->append(bytes);
         return true;
     };
-    handlers.done = [transfer, received, completion = std::move(completion)] {
+    const bool followRedirects = limits.followRedirects;
+    handlers.done = [transfer, received, followRedirects, completion = std::move(completion)] {
         transfer->deleteLater();
-        if (transfer->succeeded())
+        const long status = transfer->status();
+        // Its target is not named: the address is the sender's to choose, and may carry anything.
+        if (transfer->succeeded() && !followRedirects && status >= 300 && status < 400)
+            completion(Result<QByteArray>::failure(
+                QStringLiteral("The service answered with a redirect (HTTP %1), which is not followed.")
+                    .arg(status)));
+        else if (transfer->succeeded())
             completion(Result<QByteArray>::success(*received));
         else
             completion(Result<QByteArray>::failure(transfer->errorText()));

@@ -35,7 +35,10 @@ QuickLaunchItemPtr QuickLaunchStore::addQuickLaunchItem(const PortDataLike& entr
     Diagnostics::writeLine(describe(items));
 
     const QString text = encode(items);
-    state.setQuickLaunchData(text);
+    if (!state.setQuickLaunchData(text)) {
+        Diagnostics::writeLine(kNotSavedText);
+        return nullptr;
+    }
     Diagnostics::writeLine(text);
     return item;
 }

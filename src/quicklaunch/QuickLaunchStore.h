@@ -21,10 +21,15 @@ public:
     // Where add keeps a stored text it cannot read before replacing it; the time follows.
     static inline const QString kUnreadableKeyPrefix = QStringLiteral("bc_quickLaunch.unreadable.");
 
+    // What the window says when the list could not be written.
+    static inline const QString kNotSavedText =
+        QStringLiteral("Could not save to Quick Launch: the settings file cannot be written.");
+
     // A new item with a fresh uuid, the entry's fields and `date` as its creation date.
     static QuickLaunchItemPtr makeQuickLaunchItem(const PortDataLike& entry, const QDateTime& date);
     // Saves a new item for the entry and returns it. An unreadable stored list is kept under
-    // kUnreadableKeyPrefix and the time of `now` in seconds since 1970, then replaced.
+    // kUnreadableKeyPrefix and the time of `now` in seconds since 1970, then replaced. Null when the
+    // list could not be written (a full disk); the stored list is then as it was.
     static QuickLaunchItemPtr addQuickLaunchItem(const PortDataLike& entry, AppState& state,
                                                  const QDateTime& now = QDateTime::currentDateTimeUtc());
     // Deletes the stored item with the same uuid; an unreadable stored list is left alone.

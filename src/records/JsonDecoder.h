@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
 #include <optional>
 
 namespace tidewell {
@@ -40,8 +41,9 @@ public:
     }
 
     // A required array whose elements each decode as `T` through `T::decode(JsonDecoder&, const
-    // QJsonValue&)`.
-    template <typename T> QList<T> requiredList(const QJsonObject& object, const QString& name)
+    // QJsonValue&)`; with `maxCount` not negative, only its first `maxCount` elements are read.
+    template <typename T>
+    QList<T> requiredList(const QJsonObject& object, const QString& name, qsizetype maxCount = -1)
     {
         const QJsonValue value = object.value(name);
         if (!value.isArray()) {
@@ -49,8 +51,9 @@ public:
             return {};
         }
         const QJsonArray array = value.toArray();
+        const qsizetype count = maxCount < 0 ? array.size() : std::min(array.size(), maxCount);
         QList<T> result;
-        for (qsizetype i = 0; i < array.size() && !failed(); ++i) {
+        for (qsizetype i = 0; i < count && !failed(); ++i) {
             m_path.append(name + QLatin1Char('[') + QString::number(i) + QLatin1Char(']'));
             result.append(T::decode(*this, array.at(i)));
             m_path.removeLast();
@@ -63,14 +66,16 @@ public:
     bool failed() const { return !m_error.isEmpty(); }
     const QString& error() const { return m_error; }
 
-    // Parses a whole reply and reads it as `T`; the failure text says what did not fit.
-    template <typename T> static Result<T> decodeDocument(const QByteArray& body)
+    // Parses a whole reply and reads it as `T` through `decode` (`T::decode` unless given); the
+    // failure text says what did not fit.
+    template <typename T, typename Decode = decltype(&T::decode)>
+    static Result<T> decodeDocument(const QByteArray& body, Decode decode = &T::decode)
     {
         JsonDecoder decoder;
         const QJsonValue root = parse(body, decoder);
         if (decoder.failed())
             return Result<T>::failure(decoder.error());
-        T value = T::decode(decoder, root);
+        T value = decode(decoder, root);
         return decoder.failed() ? Result<T>::failure(decoder.error()) : Result<T>::success(std::move(value));
     }
 

@@ -1,5 +1,6 @@
 #include "records/Meta.h"
 
+#include "records/DisplayText.h"
 #include "records/JsonDecoder.h"
 #include "records/JsonHash.h"
 
@@ -9,7 +10,7 @@ std::optional<QString> Meta::commitLine() const
 {
     if (!githubCommitAuthorName || !githubCommitMessage)
         return std::nullopt;
-    return *githubCommitAuthorName + QStringLiteral(": ") + *githubCommitMessage;
+    return DisplayText::oneLine(*githubCommitAuthorName + QStringLiteral(": ") + *githubCommitMessage);
 }
 
 QJsonObject Meta::toJson() const

@@ -17,7 +17,8 @@ struct Meta
 
     bool operator==(const Meta&) const = default;
 
-    // "author: message", only when both are known.
+    // "author: message" on one line (DisplayText::oneLine), only when both are known; the members
+    // and the JSON keep the text whole.
     std::optional<QString> commitLine() const;
 
     QJsonObject toJson() const;

@@ -22,4 +22,13 @@ Result<ProjectResponse> ProjectResponse::fromJson(const QByteArray& body)
     return JsonDecoder::decodeDocument<ProjectResponse>(body);
 }
 
+Result<ProjectResponse> ProjectResponse::fromJson(const QByteArray& body, qsizetype maxProjects)
+{
+    return JsonDecoder::decodeDocument<ProjectResponse>(body, [maxProjects](JsonDecoder& decoder,
+                                                                            const QJsonValue& value) {
+        return ProjectResponse{decoder.requiredList<ProjectObject>(decoder.object(value),
+                                                                   QStringLiteral("projects"), maxProjects)};
+    });
+}
+
 } // namespace tidewell

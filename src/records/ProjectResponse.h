@@ -21,6 +21,8 @@ struct ProjectResponse
     static ProjectResponse decode(JsonDecoder& decoder, const QJsonValue& value);
     // One incomplete element anywhere fails the whole reply.
     static Result<ProjectResponse> fromJson(const QByteArray& body);
+    // The same with no more than the first `maxProjects` of the list: the rest is not decoded.
+    static Result<ProjectResponse> fromJson(const QByteArray& body, qsizetype maxProjects);
 };
 
 } // namespace tidewell

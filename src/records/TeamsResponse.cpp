@@ -23,6 +23,15 @@ Result<TeamsResponse> TeamsResponse::fromJson(const QByteArray& body)
     return JsonDecoder::decodeDocument<TeamsResponse>(body);
 }
 
+Result<TeamsResponse> TeamsResponse::fromJson(const QByteArray& body, qsizetype maxTeams)
+{
+    return JsonDecoder::decodeDocument<TeamsResponse>(
+        body, [maxTeams](JsonDecoder& decoder, const QJsonValue& value) {
+            return TeamsResponse{
+                decoder.requiredList<Team>(decoder.object(value), QStringLiteral("teams"), maxTeams)};
+        });
+}
+
 size_t qHash(const TeamsResponse& response, size_t seed)
 {
     return qHashJson(response.toJson(), seed);

@@ -18,6 +18,8 @@ struct TeamsResponse
     QJsonObject toJson() const;
     static TeamsResponse decode(JsonDecoder& decoder, const QJsonValue& value);
     static Result<TeamsResponse> fromJson(const QByteArray& body);
+    // The same with no more than the first `maxTeams` of the list: the rest is not decoded.
+    static Result<TeamsResponse> fromJson(const QByteArray& body, qsizetype maxTeams);
 };
 
 size_t qHash(const TeamsResponse& response, size_t seed = 0);

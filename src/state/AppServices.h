@@ -30,8 +30,8 @@ struct AppServices
     // Signals the listed process and watches its port for a while (ProcessStopper::stopProcess).
     std::function<StopResult(const ProcessIdentity& listed, StopSignal signal)> stopProcess;
     QThreadPool* pool = nullptr;
-    // Saves an entry as a quick-launch item.
-    std::function<void(const PortDataLike&)> addToQuickLaunch;
+    // Saves an entry as a quick-launch item; gives why it could not, or nothing.
+    std::function<QString(const PortDataLike&)> addToQuickLaunch;
     // The start-at-login registration the settings page shows and changes.
     std::shared_ptr<LoginItemService> loginItem;
     // The Vercel project each server's folder is linked to; rows show nothing of it when null.

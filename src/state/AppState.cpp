@@ -1,5 +1,6 @@
 #include "state/AppState.h"
 #include "platform/Diagnostics.h"
+#include "platform/RegularFile.h"
 
 #include <QCoreApplication>
 #include <QSettings>
@@ -7,6 +8,34 @@
 namespace tidewell {
 
 namespace {
+
+// Larger settings files are not looked through for a value's text.
+constexpr qsizetype kMaxSettingsFileBytes = 4 * 1024 * 1024;
+
+// The text of `key` as an ini settings file holds it, before the file's reader split or unquoted it:
+// the [General] section's line "key=text". Nothing for another format or when the line is not found.
+std::optional<QString> storedText(const QSettings& settings, const QString& key)
+{
+    if (settings.format() != QSettings::IniFormat && settings.format() != QSettings::NativeFormat)
+        return std::nullopt;
+    const std::optional<QByteArray> content =
+        RegularFile::readStart(settings.fileName(), kMaxSettingsFileBytes);
+    if (!content)
+        return std::nullopt;
+    const QByteArray wanted = key.toUtf8();
+    bool general = true;
+    for (const QByteArray& raw : content->split('\n')) {
+        const QByteArray line = raw.trimmed();
+        if (line.startsWith('[')) {
+            general = line == "[General]";
+            continue;
+        }
+        const qsizetype equals = line.indexOf('=');
+        if (general && equals > 0 && line.left(equals).trimmed() == wanted)
+            return QString::fromUtf8(line.mid(equals + 1).trimmed());
+    }
+    return std::nullopt;
+}
 
 template <typename Value, typename Signal>
 void assign(AppState* state, Value& field, Value value, Signal changed)
@@ -116,16 +145,31 @@ bool AppState::quickLaunchValueIsNotText() const
     return value.isValid() && value.typeId() != QMetaType::QString;
 }
 
-void AppState::setQuickLaunchData(const QString& json)
+bool AppState::setQuickLaunchData(const QString& json)
 {
+    const QVariant before = m_settings->value(kQuickLaunchKey);
     m_settings->setValue(kQuickLaunchKey, json);
     m_settings->sync();
+    if (m_settings->status() != QSettings::NoError) {
+        // The file still holds the list before: so does every later read in this run.
+        if (before.isValid())
+            m_settings->setValue(kQuickLaunchKey, before);
+        else
+            m_settings->remove(kQuickLaunchKey);
+        return false;
+    }
     emit quickLaunchDataChanged(json);
+    return true;
 }
 
 void AppState::copyQuickLaunchValue(const QString& key)
 {
-    m_settings->setValue(key, m_settings->value(kQuickLaunchKey));
+    const QVariant value = m_settings->value(kQuickLaunchKey);
+    // A value the file's reader made into something else (a list, from an unquoted text with commas)
+    // is kept as the text the file held, inner quotes and all.
+    const std::optional<QString> text =
+        value.typeId() == QMetaType::QStringList ? storedText(*m_settings, kQuickLaunchKey) : std::nullopt;
+    m_settings->setValue(key, text ? QVariant(*text) : value);
     m_settings->sync();
 }
 

@@ -77,12 +77,14 @@ public:
     void setSelectedTeam(const std::optional<QString>& team);
     // Empty also when the stored value is not a text.
     QString quickLaunchData() const;
-    void setQuickLaunchData(const QString& json);
+    // False when the store could not be written (a full disk): the stored list stays as it was.
+    bool setQuickLaunchData(const QString& json);
     // Whether the stored quick-launch value is something other than a text, such as the list a
     // settings file makes of an unquoted text with commas: unreadable, but not to be lost.
     bool quickLaunchValueIsNotText() const;
     // Copies the stored quick-launch value, of whatever type, under a key of its own in the same
-    // store, for a value that is about to be replaced but could not be read.
+    // store, for a value that is about to be replaced but could not be read. A value the settings
+    // file's reader turned into a list is kept as the text the file held.
     void copyQuickLaunchValue(const QString& key);
     // The two notification switches: a server started or stopped (off until the user turns it on),
     // and a deployment finished (on until the user turns it off).

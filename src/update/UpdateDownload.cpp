@@ -36,19 +36,24 @@ void UpdateDownload::start(const QString& link)
     const QUrl url(link.trimmed(), QUrl::StrictMode);
     // Checked before anything is looked up: a file:// or other link must not open a local file either.
     if (!FileDownload::isDownloadable(url)) {
-        emit failed(QStringLiteral("Only http and https links can be downloaded: ") + link);
+        const QString scheme = QUrl(link.trimmed()).scheme();
+        const bool web = scheme == QLatin1String("http") || scheme == QLatin1String("https");
+        emit failed(web ? QStringLiteral("Not a valid link: ") + link
+                        : QStringLiteral("Only http and https links can be downloaded: ") + link);
         return;
     }
     m_busy = true;
-    const QString name = FileDownload::fileNameFor(url, kDefaultFileName);
+    const QString name = FileDownload::fileNameFor(url, DownloadFolder::defaultFileName());
     AsyncTask::runThenCallback(
         m_pool, this,
         [folder = m_service.downloadFolder(), name] {
             const Result<QString> prepared = DownloadFolder::prepare(folder);
             if (!prepared)
                 return EarlierFile{{}, prepared.error(), false};
+            // Only a file this user's download left: not a link, nor another user's file, nor a second
+            // name of a file that is elsewhere too.
             return EarlierFile{
-                prepared.value(), {}, QFileInfo(QDir(prepared.value()).filePath(name)).isFile()};
+                prepared.value(), {}, DownloadFolder::isOwnFile(QDir(prepared.value()).filePath(name))};
         },
         [this, url, name](const EarlierFile& earlier) {
             if (!earlier.error.isEmpty()) {
@@ -68,7 +73,8 @@ void UpdateDownload::start(const QString& link)
 void UpdateDownload::beginTransfer(const QUrl& url, const QString& folder)
 {
     emit transferStarted();
-    auto* transfer = new FileDownload(m_service.session(), m_service.limits().timeout, this);
+    auto* transfer = new FileDownload(m_service.session(), m_service.limits().timeout,
+                                      m_service.limits().maxDownloadBytes, this);
     connect(transfer, &FileDownload::progress, this, &UpdateDownload::progress);
     connect(transfer, &FileDownload::succeeded, this, [this, transfer](const QString& path) {
         transfer->deleteLater();
@@ -90,7 +96,7 @@ void UpdateDownload::beginTransfer(const QUrl& url, const QString& folder)
                                error);
         emit failed(error);
     });
-    transfer->start(url, folder, kDefaultFileName);
+    transfer->start(url, folder, DownloadFolder::defaultFileName());
 }
 
 void UpdateDownload::openDownloaded(const QString& path, std::function<void(const QString&)> onFailure)

@@ -16,14 +16,13 @@ namespace tidewell {
 class Desktop;
 
 // One press of the download button: a file of the link's name already in the user's download
-// folder is opened at once; otherwise the link is fetched there and the complete file is opened.
+// folder, left there by this user's own download (DownloadFolder::isOwnFile), is opened at once;
+// otherwise the link is fetched there and the complete file is opened.
 // Lives on the interface thread; its signals arrive there.
 class UpdateDownload : public QObject
 {
     Q_OBJECT
 public:
-    static inline const QString kDefaultFileName = QStringLiteral("Tidewell.dmg");
-
     // `pool` runs the folder preparation and the look for an earlier file.
     UpdateDownload(UpdateService service, std::shared_ptr<Desktop> desktop, QThreadPool* pool,
                    QObject* parent = nullptr);

@@ -1,4 +1,5 @@
 #include "cli/PortTableFormatter.h"
+#include "deployments/VercelClient.h"
 #include "support/StubHttpServer.h"
 #include "support/TestProcesses.h"
 
@@ -335,6 +336,13 @@ private slots:
         QTest::newRow("no token") << QStringList() << QByteArray() << QByteArray() << projects << 2
                                   << QByteArrayList{"setup with `vercel login` in your command line"}
                                   << QByteArray();
+        // Four were asked for: four are printed, whatever the reply holds.
+        QByteArray many = "{\"projects\":[";
+        for (int i = 0; i < 10000; ++i)
+            many += (i ? ","_ba : QByteArray()) + "{\"id\":\"p" + QByteArray::number(i) + "\",\"name\":\"p" +
+                    QByteArray::number(i) + "\",\"latestDeployments\":[]}";
+        QTest::newRow("10,000 projects") << QStringList() << QByteArray() << kToken << many + "]}" << 0
+                                         << QByteArrayList{"\np3 "} << personal;
     }
 
     void deployments()
@@ -358,6 +366,8 @@ private slots:
             QVERIFY2(all.contains(text), all.constData());
         QVERIFY2(!all.contains(kToken), all.constData());
         QCOMPARE(run.out.isEmpty(), run.exitCode != 0);
+        if (!arguments.contains(u"--json"_s))
+            QVERIFY2(run.out.count('\n') <= 1 + VercelClient::kProjectLimit, run.out.constData());
         QByteArray target;
         for (const StubHttpServer::Request& request : home.vercel.requests()) {
             if (request.target.startsWith("/v9/"))
@@ -376,9 +386,10 @@ private slots:
                             const char* err) {
             QTest::newRow(name) << QByteArray(answer) << exitCode << QByteArray(out) << QByteArray(err);
         };
-        // A line break or a terminal escape in the service's text does not reach the terminal as such.
+        // A line break, a terminal escape or a bidirectional control in the service's text does not reach
+        // the terminal as such.
         row("answered",
-            "{\"message\":\"New\\nbuild\\u001b[2J\",\"version\":\"9.9.9\","
+            "{\"message\":\"\\u202eNew\\nbuild\\u001b[2J\",\"version\":\"9.9\\u202e.9\","
             "\"download_link\":\"https://dl.example/T.dmg\"}",
             0, "New build [2J\n9.9.9\nhttps://dl.example/T.dmg\n", "");
         row("failed", R"({"version":"9.9.9"})", 1, "",

@@ -20,6 +20,7 @@ using namespace std::chrono_literals;
 using namespace Qt::StringLiterals;
 
 using OptionalText = std::optional<QString>;
+using Reply = StubHttpServer::Reply;
 
 class DeploymentsTest : public QObject
 {
@@ -33,7 +34,6 @@ private slots:
         QTest::addColumn<StubHttpServer::Reply>("reply");
         QTest::addColumn<QByteArray>("target");
         QTest::addColumn<QString>("expected");
-        using Reply = StubHttpServer::Reply;
         const OptionalText none;
         const OptionalText token = u"s3cr3t-T0KEN"_s;
         const Reply shop = Reply::with(R"({"projects":[{"id":"p","name":"shop","latestDeployments":[]}]})");
@@ -52,6 +52,25 @@ private slots:
             << u"failure: Unknown readyState \"<token>\" at projects[0].latestDeployments[0]"_s;
         QTest::newRow("silent service") << none << token << Reply::silence() << "/v9/projects?limit=4"_ba
                                         << u"failure: The request timed out."_s;
+        // The token never follows a redirect: not to another origin ("{elsewhere}" is a second stand-in
+        // that would answer), nor anywhere else.
+        Reply away = Reply::with({}, 302);
+        away.headers.append({"Location"_ba, "{elsewhere}/v9/projects?limit=4"_ba});
+        QTest::newRow("redirect to another origin")
+            << none << token << away << "/v9/projects?limit=4"_ba
+            << u"failure: The service answered with a redirect (HTTP 302), which is not followed."_s;
+        Reply around = Reply::with(shop.body, 307);
+        around.headers.append({"Location"_ba, "/v9/projects?limit=4&again=1"_ba});
+        QTest::newRow("redirect on the same origin")
+            << none << token << around << "/v9/projects?limit=4"_ba
+            << u"failure: The service answered with a redirect (HTTP 307), which is not followed."_s;
+        // Four were asked for: four are taken, whatever the reply holds, and the rest is not read.
+        QByteArray many = "{\"projects\":[";
+        for (int i = 0; i < 10'000; ++i)
+            many += (i ? ","_ba : QByteArray()) + "{\"id\":\"p\",\"name\":\"p" + QByteArray::number(i) +
+                    (i < 4 ? "\",\"latestDeployments\":[]}" : "\"}");
+        QTest::newRow("10,000 projects")
+            << none << token << Reply::with(many + "]}") << "/v9/projects?limit=4"_ba << u"p0 p1 p2 p3"_s;
     }
 
     void projectRequests()
@@ -60,6 +79,10 @@ private slots:
         QFETCH(OptionalText, token);
         QFETCH(StubHttpServer::Reply, reply);
         StubHttpServer server;
+        StubHttpServer elsewhere;
+        elsewhere.setReply("/v9/projects", Reply::with(R"({"projects":[]})"));
+        for (auto& [name, value] : reply.headers)
+            value.replace("{elsewhere}", elsewhere.origin().toUtf8());
         server.setReply("/v9/projects", reply);
         std::optional<Result<ProjectResponse>> outcome;
         VercelClient(server.origin(), token, sharedNetworkSession(), RequestLimits{3s})
@@ -72,11 +95,31 @@ private slots:
                  "GET " + (u"Bearer "_s + token.value_or(QString())).trimmed().toUtf8() +
                      " application/json");
         QVERIFY(request.body.isEmpty());
+        QCOMPARE(server.requests().size(), 1);
+        QCOMPARE(elsewhere.requests().size(), 0);
         QStringList names;
         for (const ProjectObject& project :
              outcome->ok() ? outcome->value().projects : QList<ProjectObject>())
             names.append(project.name);
         QTEST(outcome->ok() ? names.join(u' ') : u"failure: "_s + outcome->error(), "expected");
+    }
+
+    // The teams request takes the service's first page, however long the list it gets.
+    void teamsAreCappedAtOnePage()
+    {
+        QByteArray teams = "{\"teams\":[";
+        for (int i = 0; i < 5'000; ++i)
+            teams += (i ? ","_ba : QByteArray()) + "{\"id\":\"t\",\"name\":\"n\",\"slug\":\"s" +
+                     QByteArray::number(i) + "\"}";
+        StubHttpServer server;
+        server.setReply("/v2/teams", StubHttpServer::Reply::with(teams + "]}"));
+        std::optional<Result<TeamsResponse>> outcome;
+        VercelClient(server.origin(), u"t"_s, sharedNetworkSession(), RequestLimits{3s})
+            .fetchTeams([&](Result<TeamsResponse> r) { outcome = std::move(r); });
+        QTRY_VERIFY_WITH_TIMEOUT(outcome.has_value(), 20'000);
+        QVERIFY2(outcome->ok(), qPrintable(outcome->error()));
+        QCOMPARE(outcome->value().teams.size(), VercelClient::kTeamPageSize);
+        QCOMPARE(outcome->value().teams.constLast().slug, u"s19"_s);
     }
 
     // Real folders: a repository with link files at several depths, one above it, and a home folder

@@ -118,7 +118,7 @@ private slots:
         row("already ready", "READY", "READY", true, true, {});
         row("ready to error is no finish", "READY", "ERROR", true, true, {});
         row("canceled", "BUILDING", "CANCELED", false, true, {});
-        row("switch off", "BUILDING", "READY", true, false, {});
+        row("switch off, then on", "BUILDING", "READY", true, false, {});
     }
 
     void deploymentsFinishing()
@@ -156,6 +156,12 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(latest() == QLatin1StringView(after), 20'000);
         }
         QCOMPARE(sink.shown, expected.isEmpty() ? QStringList() : QStringList{expected});
+        if (switchOn)
+            return;
+        // Switched on later, a deployment that finished while it was off is no news.
+        state->setNotifyDeploymentFinished(true);
+        state->setProjectData(ProjectResponse::fromJson(projectsWith(after)).value());
+        QCOMPARE(sink.shown, QStringList());
     }
 };
 

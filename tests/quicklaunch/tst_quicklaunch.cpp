@@ -3,6 +3,7 @@
 #include "quicklaunch/QuickLaunchStore.h"
 #include "records/PortData.h"
 #include "state/AppState.h"
+#include "support/TestProcesses.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -12,6 +13,7 @@
 #include <QTest>
 
 using namespace tidewell;
+using namespace tidewell::test;
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -134,23 +136,31 @@ private slots:
         QTest::newRow("item that is not an object") << QVariant(uR"({"A":%1,"B":"B"})"_s.arg(good));
         QTest::newRow("a list instead of a map") << QVariant(uR"([%1])"_s.arg(good));
         QTest::newRow("not JSON") << QVariant(uR"({"A":)"_s);
-        // What a settings file makes of an unquoted JSON text with commas.
-        QTest::newRow("stored as a list")
-            << QVariant(QStringList{uR"({"A":{"uuid":"A"})"_s, uR"("B":{"uuid":"B"}})"_s});
         QTest::newRow("stored as a map") << QVariant(QVariantMap{{u"A"_s, 1}});
+        // Bytes: the line as typed into the file by hand, an unquoted JSON text with commas, which the
+        // file's reader splits into a list and strips of its inner quotes. The copy keeps the text.
+        QTest::newRow("stored as a list, typed into the file")
+            << QVariant(QByteArray(R"({"A":{"uuid":"A","port":"3000"},"B":{"uuid":"B"}})"));
     }
 
     void unreadableListIsKeptBeforeItIsReplaced()
     {
         QFETCH(QVariant, stored);
         QTemporaryDir dir;
-        settingsIn(dir)->setValue(AppState::kQuickLaunchKey, stored);
+        const bool typed = stored.typeId() == QMetaType::QByteArray;
+        if (typed)
+            QVERIFY(writeFile(dir.filePath(u"settings.ini"_s), "[General]\n" +
+                                                                   AppState::kQuickLaunchKey.toUtf8() + '=' +
+                                                                   stored.toByteArray() + '\n'));
+        else
+            settingsIn(dir)->setValue(AppState::kQuickLaunchKey, stored);
+        const QVariant read = settingsIn(dir)->value(AppState::kQuickLaunchKey);
         AppState state(settingsIn(dir));
 
         QCOMPARE(QuickLaunchStore::loadQuickLaunchItems(state).size(), 0);
         const QuickLaunchItemData any(u"A"_s, {}, {}, {}, {}, {}, QDateTime());
         QuickLaunchStore::removeQuickLaunchItem(any, state);
-        QCOMPARE(settingsIn(dir)->value(AppState::kQuickLaunchKey), stored);
+        QCOMPARE(settingsIn(dir)->value(AppState::kQuickLaunchKey), read);
 
         const QDateTime now = utc(2025, 12, 6, 5, 46, 40, 900);
         Diagnostics::Capture output;
@@ -158,7 +168,8 @@ private slots:
         // Whole seconds since 1970 of `now`.
         const QString key = u"bc_quickLaunch.unreadable.1765000000"_s;
 
-        QCOMPARE(settingsIn(dir)->value(key), stored);
+        QCOMPARE(settingsIn(dir)->value(key),
+                 typed ? QVariant(QString::fromUtf8(stored.toByteArray())) : stored);
         QCOMPARE(output.lines().value(0), u"Quick launch: kept the unreadable saved list under "_s + key);
         QCOMPARE(storedObject(state).keys(), QStringList{item->uuid()});
         QCOMPARE(QuickLaunchStore::loadQuickLaunchItems(state).size(), 1);

@@ -33,7 +33,8 @@ struct ServicesFixture
         bundle.desktop = desktop;
         bundle.pool = &pool;
         bundle.addToQuickLaunch = [this](const PortDataLike& entry) {
-            QuickLaunchStore::addQuickLaunchItem(entry, state);
+            return QuickLaunchStore::addQuickLaunchItem(entry, state) ? QString()
+                                                                      : QuickLaunchStore::kNotSavedText;
         };
         return &bundle;
     }

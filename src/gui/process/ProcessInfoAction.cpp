@@ -50,11 +50,14 @@ ProcessInfoAction::ProcessInfoAction(std::shared_ptr<const PortDataLike> port, b
             bolt->setToolTip(tr("Saved to Quick Launch"));
             bolt->setAccessibleName(bolt->toolTip());
         };
-        connect(bolt, &QToolButton::clicked, this, [this, showSaved] {
+        connect(bolt, &QToolButton::clicked, this, [this, showSaved, reported] {
+            const auto report = reported();
             if (m_services->addToQuickLaunch &&
                 !isSavedAsQuickLaunchItem(*m_port,
-                                          QuickLaunchStore::loadQuickLaunchItems(*m_services->state)))
-                m_services->addToQuickLaunch(*m_port);
+                                          QuickLaunchStore::loadQuickLaunchItems(*m_services->state))) {
+                if (const QString reason = m_services->addToQuickLaunch(*m_port); !reason.isEmpty())
+                    report(reason);
+            }
             showSaved();
         });
         if (m_services->state)

@@ -152,7 +152,8 @@ void SettingsPage::switchChanged(bool on)
     if (change) {
         m_error->hide();
     } else {
-        Diagnostics::writeLine(QStringLiteral("Error"));
+        // With the reason the system gave, as the line under the switch shows it.
+        Diagnostics::writeLine(QStringLiteral("Error: ") + change.error());
         m_error->setText(change.error());
         m_error->show();
     }

@@ -62,7 +62,8 @@ TidewellApp::TidewellApp(Host host, std::unique_ptr<AppState> state, QObject* pa
     m_services.pool = m_pool.get();
     AppState* appState = m_state.get();
     m_services.addToQuickLaunch = [appState](const PortDataLike& entry) {
-        QuickLaunchStore::addQuickLaunchItem(entry, *appState);
+        return QuickLaunchStore::addQuickLaunchItem(entry, *appState) ? QString()
+                                                                      : QuickLaunchStore::kNotSavedText;
     };
     m_services.loginItem = LoginItemService::create(QCoreApplication::applicationDirPath());
     m_linkedDeployments = std::make_unique<LinkedDeployments>(m_state.get(), m_pool.get(),

@@ -4,6 +4,7 @@
 
 #include "gui/widgets/PlainTextLabel.h"
 #include "gui/widgets/ProgressViewContainer.h"
+#include "records/DisplayText.h"
 #include "update/UpdateDownload.h"
 
 #include <QDir>
@@ -109,7 +110,9 @@ UpdatePage::UpdatePage(UpdateService service, const AppServices* services, QWidg
     connect(m_download, &UpdateDownload::progress, this, &UpdatePage::setProgress);
     connect(m_download, &UpdateDownload::completed, this, [this](const QString& path) {
         m_downloadedPath = path;
-        m_downloadStatus->setText(tr("Downloaded to %1").arg(QDir::toNativeSeparators(path)));
+        // The name comes from the link: shown on one line, in its own order.
+        m_downloadStatus->setText(
+            tr("Downloaded to %1").arg(DisplayText::oneLine(QDir::toNativeSeparators(path))));
         downloadEnded({});
     });
     connect(m_download, &UpdateDownload::failed, this, &UpdatePage::downloadEnded);
@@ -159,7 +162,7 @@ void UpdatePage::downloadEnded(const QString& failure)
 {
     m_transferEnded = true;
     if (!failure.isEmpty()) {
-        m_downloadStatus->setText(QStringLiteral("Download failed: ") + failure);
+        m_downloadStatus->setText(QStringLiteral("Download failed: ") + DisplayText::oneLine(failure));
         // The user may try again.
         m_downloadStarted = false;
     }
@@ -168,13 +171,14 @@ void UpdatePage::downloadEnded(const QString& failure)
 
 void UpdatePage::refresh()
 {
-    m_messageLabel->setText(m_message.value_or(QString()));
+    // The service's words, and a link or a system's reason quoted in a failure, are outside text.
+    m_messageLabel->setText(DisplayText::oneLine(m_message.value_or(QString())));
     m_messageLabel->setVisible(m_message.has_value());
     m_checking->setVisible(!m_message.has_value());
 
     const bool offered = !m_downloadStarted && m_updateResult && m_updateResult->offersDownload();
     if (offered) {
-        QString text = QStringLiteral("Download ") + *m_updateResult->version;
+        QString text = QStringLiteral("Download ") + DisplayText::oneLine(*m_updateResult->version);
         // A button reads "&" as the mark of a shortcut key.
         m_downloadButton->setText(text.replace(QLatin1Char('&'), QStringLiteral("&&")));
     }

@@ -31,7 +31,7 @@ QByteArray projectsWith(const QByteArray& state, const QByteArray& name = "shop"
 {
     return R"({"projects":[{"id":"p","name":")" + name +
            R"(","framework":null,"latestDeployments":[{"id":"d","readyState":")" + state +
-           R"(","buildingAt":1600000000000,"meta":{"githubCommitAuthorName":"ann","githubCommitMessage":"<b>bold</b> move"}}]},
+           R"(","buildingAt":1600000000000,"meta":{"githubCommitAuthorName":"ann","githubCommitMessage":"<b>bold</b>\u202e move\nnext\u001b"}}]},
            {"id":"e","name":"empty","latestDeployments":[]}]})";
 }
 
@@ -95,10 +95,17 @@ private slots:
         QTest::addColumn<std::optional<QString>>("token");
         QTest::addColumn<QByteArray>("projects");
         QTest::addColumn<Shown>("display");
+        QTest::addColumn<int>("rows");
         const std::optional<QString> token(u"tok"_s);
-        QTest::newRow("no token") << std::optional<QString>() << projectsWith("READY") << Shown::noToken;
-        QTest::newRow("no projects") << token << QByteArray(R"({"projects":[]})") << Shown::noProjects;
-        QTest::newRow("projects") << token << projectsWith("READY") << Shown::projects;
+        QTest::newRow("no token") << std::optional<QString>() << projectsWith("READY") << Shown::noToken << 0;
+        QTest::newRow("no projects") << token << QByteArray(R"({"projects":[]})") << Shown::noProjects << 0;
+        QTest::newRow("projects") << token << projectsWith("READY") << Shown::projects << 2;
+        // Four were asked for: the tab shows four, whatever the reply holds.
+        QByteArray many = "{\"projects\":[";
+        for (int i = 0; i < 10000; ++i)
+            many += (i ? ","_ba : QByteArray()) + "{\"id\":\"p" + QByteArray::number(i) + "\",\"name\":\"p" +
+                    QByteArray::number(i) + "\",\"latestDeployments\":[]}";
+        QTest::newRow("10,000 projects") << token << many + "]}" << Shown::projects << 4;
     }
 
     void displays()
@@ -106,12 +113,13 @@ private slots:
         QFETCH(std::optional<QString>, token);
         QFETCH(QByteArray, projects);
         QFETCH(Shown, display);
+        QFETCH(int, rows);
         Fixture fixture(token, projects);
         DeploymentsTab* tab = fixture.opened();
         QTRY_VERIFY(fixture.state->projectData() && !tab->isFetchingData());
         QCOMPARE(child<QLabel>(tab, "noToken")->isVisible(), display == Shown::noToken);
         QCOMPARE(child<QLabel>(tab, "noProjects")->isVisible(), display == Shown::noProjects);
-        QCOMPARE(tab->projectRows().size(), display == Shown::projects ? 2 : 0);
+        QCOMPARE(tab->projectRows().size(), rows);
     }
 
     void rowsShowTheLatestDeploymentAndFollowTheService()
@@ -121,7 +129,8 @@ private slots:
         QTRY_COMPARE(tab->projectRows().size(), 2);
         const QPointer<ProjectView> shop = tab->projectRows().at(0);
         QVERIFY(shop->timeText().endsWith(u" ago"_s));
-        QCOMPARE(shop->commitText(), u"ann: <b>bold</b> move"_s);
+        // On one line and in its own order: no bidirectional control, other controls as spaces.
+        QCOMPARE(shop->commitText(), u"ann: <b>bold</b> move next "_s);
         QCOMPARE(child<QLabel>(shop, "commit")->textFormat(), Qt::PlainText);
         QCOMPARE(shop->readyStateIcon()->symbolName(), u"xmark.circle.fill"_s);
         // Without deployments: the name, and that it has none.
@@ -134,7 +143,7 @@ private slots:
         connect(fixture.state.get(), &AppState::projectDataChanged, this,
                 [&] { leaving = shop && qobject_cast<RowSlot*>(shop->parentWidget())->isLeaving(); });
         fixture.server.setReply("/v9/projects", StubHttpServer::Reply::with(projectsWith("READY")));
-        QTRY_VERIFY_WITH_TIMEOUT(tab->projectRows().at(0) != shop, 10'000);
+        QTRY_VERIFY_WITH_TIMEOUT(tab->projectRows().at(0) != shop, 10000);
         QVERIFY(leaving);
         QCOMPARE(tab->projectRows().at(0)->readyStateIcon()->symbolName(), u"checkmark.circle.fill"_s);
         QTRY_VERIFY(!shop);
@@ -144,13 +153,13 @@ private slots:
         QVERIFY(!message->isVisible());
         Diagnostics::Capture log;
         fixture.server.setReply("/v9/projects", StubHttpServer::Reply::with("<html>Bad gateway</html>", 502));
-        QTRY_VERIFY_WITH_TIMEOUT(message->isVisible(), 10'000);
+        QTRY_VERIFY_WITH_TIMEOUT(message->isVisible(), 10000);
         QCOMPARE(message->text(), VercelClient::kFailureText);
         QVERIFY(log.lines().contains(u"The reply is not JSON (illegal value at offset 1)"_s));
         QCOMPARE(tab->projectRows().size(), 2);
 
         fixture.server.setReply("/v9/projects", StubHttpServer::Reply::with(projectsWith("READY")));
-        QTRY_VERIFY_WITH_TIMEOUT(!message->isVisible(), 10'000);
+        QTRY_VERIFY_WITH_TIMEOUT(!message->isVisible(), 10000);
     }
 
     // Each state its own mark, colour and tooltip; none taken for an error but the error.

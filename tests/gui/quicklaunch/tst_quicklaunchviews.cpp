@@ -9,6 +9,7 @@
 #include "platform/linux/LinuxDesktop.h"
 #include "probe/PageProbe.h"
 #include "support/MenuFixture.h"
+#include "support/SmallDisk.h"
 #include "support/StubHttpServer.h"
 #include "support/VirtualDisplay.h"
 #include "support/WidgetHelpers.h"
@@ -184,6 +185,35 @@ private slots:
         QCOMPARE(bolt->toolTip(), u"Saved to Quick Launch"_s);
         ProcessInfoAction later(entry, false, fixture.services());
         QCOMPARE(child<QToolButton>(&later, "bolt")->toolTip(), u"Saved to Quick Launch"_s);
+    }
+
+    // A save on a full disk says so under the bolt, and the stored list stays as it was, in this run and
+    // in the file.
+    void saveOnAFullDiskSaysSo()
+    {
+        ServicesFixture fixture;
+        const SmallDisk disk(fixture.dir.path(), 64);
+        if (!disk.skipReason().isEmpty())
+            QSKIP(qPrintable(disk.skipReason()));
+        QVERIFY(QuickLaunchStore::addQuickLaunchItem(
+            served(u"3000"_s, u"Shop"_s, u"/srv/shop"_s, u"npm run dev"_s), fixture.state));
+        const QString before = fixture.state.quickLaunchData();
+        QVERIFY(disk.fill());
+
+        const auto entry =
+            std::make_shared<PortData>(served(u"4000"_s, u"Docs"_s, u"/srv/docs"_s, u"vite"_s));
+        ProcessInfoAction action(entry, false, fixture.services());
+        action.show();
+        child<QToolButton>(&action, "bolt")->click();
+        const auto* line = child<QLabel>(&action, "failure");
+        QVERIFY(line->isVisibleTo(&action));
+        QCOMPARE(line->text(), QuickLaunchStore::kNotSavedText);
+        QCOMPARE(child<QToolButton>(&action, "bolt")->toolTip(), u"Add to quick launch"_s);
+        QCOMPARE(fixture.state.quickLaunchData(), before);
+        QCOMPARE(QSettings(fixture.dir.filePath(u"settings.ini"_s), QSettings::IniFormat)
+                     .value(AppState::kQuickLaunchKey)
+                     .toString(),
+                 before);
     }
 
     // An action whose program is missing says so where it was pressed, until the next action.

@@ -92,7 +92,9 @@ private slots:
         QCOMPARE(error->textFormat(), Qt::PlainText);
         QVERIFY(error->palette().color(QPalette::WindowText).alphaF() < 1);
         QVERIFY(!QFile::exists(service.entryPath()));
-        QCOMPARE(capture.lines(), QStringList{u"Error"_s});
+        // The system's reason, in the window and in the log.
+        QCOMPARE(page.errorText(), u"Could not create the folder "_s + autostart + u": Not a directory"_s);
+        QCOMPARE(capture.lines(), QStringList{u"Error: "_s + page.errorText()});
     }
 
     // Each switch flipped from its default stays flipped in a new run over the same settings file.

@@ -1,5 +1,6 @@
 #include "gui/update/UpdatePage.h"
 #include "support/ServicesFixture.h"
+#include "support/SmallDisk.h"
 #include "support/StubHttpServer.h"
 #include "support/WidgetHelpers.h"
 
@@ -10,6 +11,11 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
+
+#include <optional>
+#include <sys/stat.h>
+#include <tuple>
+#include <unistd.h>
 
 using namespace tidewell;
 using namespace tidewell::test;
@@ -39,6 +45,13 @@ private slots:
         // Markup in the service's text is shown as it is, never rendered.
         QTest::newRow("version and link") << true << Reply::with(R"({"message":"<b>New</b> build",)" + offer)
                                           << u"<b>New</b> build"_s << u"Download 9.9.9"_s;
+        // Outside text keeps its line and its order: bidirectional controls go, other controls are spaces.
+        QTest::newRow("controls and bidi")
+            << true
+            << Reply::with(
+                   "{\"message\":\"\\u202eNew\\u0007 build\\u001b[2J\\nnow\",\"version\":\"9.9\\u202e.9\","
+                   "\"download_link\":\"http:\\/\\/h/T.dmg\"}")
+            << u"New  build [2J now"_s << u"Download 9.9.9"_s;
         QTest::newRow("message alone")
             << true << Reply::with(R"({"message":"Up to date"})") << u"Up to date"_s << QString();
         QTest::newRow("no message") << true << Reply::with("{" + offer) << UpdateService::kCheckFailed
@@ -80,13 +93,39 @@ private slots:
         QTest::addColumn<QString>("fileName");
         QTest::addColumn<QString>("failure");
         QTest::addColumn<bool>("opener"); // whether the desktop has a real handler for the file
+        QTest::addColumn<int>("asked");   // requests the service sees, for a failure
         QTest::newRow("redirect to another name, no length")
-            << u"/get/latest"_s << u"Tidewell-9.9.9.dmg"_s << QString() << true;
-        QTest::newRow("final name ..") << u"/files/.."_s << u"Tidewell.dmg"_s << QString() << true;
+            << u"/get/latest"_s << u"Tidewell-9.9.9.dmg"_s << QString() << true << 0;
+        // A name the link cannot give safely is the one of the platform's own package.
+        QTest::newRow("final name ..") << u"/files/.."_s << u"tidewell.deb"_s << QString() << true << 0;
         QTest::newRow("no handler for the file: its folder opens")
-            << u"/files/Tidewell.bin"_s << u"Tidewell.bin"_s << QString() << false;
+            << u"/files/Tidewell.bin"_s << u"Tidewell.bin"_s << QString() << false << 0;
+        // A separator in any form it can arrive in never names a file outside the folder.
+        QTest::newRow("encoded slash")
+            << u"/files/..%2F..%2Fevil.sh"_s << u"tidewell.deb"_s << QString() << true << 0;
+        QTest::newRow("encoded backslash")
+            << u"/files/..%5Cevil.sh"_s << u"tidewell.deb"_s << QString() << true << 0;
+        QTest::newRow("raw backslash, from a redirect")
+            << u"/get/backslash"_s << u"tidewell.deb"_s << QString() << true << 0;
+        // Longer than a file system takes (255 bytes): shortened before the download, extension kept.
+        QTest::newRow("300-byte name") << u"/files/"_s + QString(296, u'a') + u".dmg"_s
+                                       << QString(236, u'a') + u".dmg"_s << QString() << true << 0;
+        // A bidirectional control in the name is kept in the file's name, never shown.
+        QTest::newRow("bidi control in the name")
+            << u"/files/a%E2%80%AEgnp.dmg"_s << u"a\u202Egnp.dmg"_s << QString() << true << 0;
         QTest::newRow("another scheme") << u"file://localhost/etc/hostname"_s << QString()
-                                        << u"Download failed: Only http and https links"_s << true;
+                                        << u"Download failed: Only http and https links"_s << true << 1;
+        QTest::newRow("ESC in an http link") << u"/files/a\\u001bb.dmg"_s << QString()
+                                             << u"Download failed: Not a valid link: http"_s << true << 1;
+        // Whatever came is dropped: the final name never holds a part of the file.
+        QTest::newRow("ends short of its length")
+            << u"/files/short.dmg"_s << QString() << u"Download failed: transfer closed with"_s << true << 2;
+        QTest::newRow("endless, no length")
+            << u"/files/endless"_s << QString()
+            << u"Download failed: The reply is larger than 1048576 bytes."_s << true << 2;
+        // A small file system of the test's own runs out of space; the system's reason is shown.
+        QTest::newRow("full disk") << u"/files/big.dmg"_s << QString()
+                                   << u"Download failed: No space left on device"_s << true << 2;
     }
 
     void downloads()
@@ -95,8 +134,16 @@ private slots:
         QFETCH(QString, fileName);
         QFETCH(QString, failure);
         QFETCH(bool, opener);
+        QFETCH(int, asked);
         m_fixture->desktop->hasOpener = opener;
         const QByteArray image(300 * 1024, 'i');
+        std::optional<SmallDisk> disk;
+        if (link.endsWith(u"big.dmg"_s)) {
+            QVERIFY(QDir().mkpath(folder()));
+            disk.emplace(folder(), 64);
+            if (!disk->skipReason().isEmpty())
+                QSKIP(qPrintable(disk->skipReason()));
+        }
         if (link.startsWith(QLatin1Char('/')))
             link.prepend(m_service->origin());
         m_service->setReply(
@@ -110,14 +157,31 @@ private slots:
         m_service->setReply("/files/Tidewell.bin", Reply::with(image).heldAfter(1000));
         // The request line carries the normalised path; the name still comes from the link.
         m_service->setReply("/", Reply::with(image).heldAfter(1000));
+        Reply backslash = Reply::with({}, 302);
+        backslash.headers.append({QByteArray("Location"), QByteArray("/files/..\\evil.sh")});
+        m_service->setReply("/get/backslash", backslash);
+        for (const QByteArray path :
+             {"/files/..%2F..%2Fevil.sh", "/files/..%5Cevil.sh", "/files/..\\evil.sh"})
+            m_service->setReply(path, Reply::with(image).heldAfter(1000));
+        m_service->setReply("/files/" + QByteArray(296, 'a') + ".dmg", Reply::with(image).heldAfter(1000));
+        Reply shortOfLength = Reply::with(image).withoutLength();
+        shortOfLength.headers.append({QByteArray("Content-Length"), QByteArray::number(image.size() + 1000)});
+        m_service->setReply("/files/short.dmg", shortOfLength);
+        m_service->setReply("/files/endless", Reply::with(QByteArray(2 * 1024 * 1024, 'e')).withoutLength());
+        m_service->setReply("/files/big.dmg", Reply::with(image));
+        m_service->setReply("/files/a%E2%80%AEgnp.dmg", Reply::with(image).heldAfter(1000));
 
-        const auto shown = page(m_service->origin());
+        RequestLimits limits;
+        limits.maxDownloadBytes = 1024 * 1024;
+        const auto shown = page(m_service->origin(), limits);
         pressDownload(*shown);
         if (!failure.isEmpty()) {
             QTRY_VERIFY(child<QLabel>(shown.get(), "downloadStatus")->text().startsWith(failure));
             QVERIFY(child<QPushButton>(shown.get(), "downloadButton")->isVisibleTo(shown.get()) &&
                     m_fixture->desktop->calls.isEmpty());
-            QCOMPARE(m_service->requests().size(), 1);
+            QCOMPARE(m_service->requests().size(), asked);
+            // No file under any name: neither the final one nor a partial one left behind.
+            QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList());
             return;
         }
         // While bytes arrive the bar shows; without a length it is a busy indicator, not an empty bar.
@@ -141,13 +205,15 @@ private slots:
         m_fixture->desktop->failure = u"xdg-open not found"_s;
         m_service->release(m_service->requests().constLast().target);
 
-        const QString opened =
-            opener ? u"openUrl "_s + QUrl::fromLocalFile(path).toString() : u"openFolder "_s + folder();
+        const QString opened = opener
+                                   ? u"openUrl "_s + QString::fromUtf8(QUrl::fromLocalFile(path).toEncoded())
+                                   : u"openFolder "_s + folder();
         QTRY_COMPARE(m_fixture->desktop->calls, QStringList{opened});
         QTRY_COMPARE(child<QLabel>(shown.get(), "failure")->text(), u"xdg-open not found"_s);
         m_fixture->desktop->failure.clear();
         // Where it is, and a way to open it again or see it among the others.
-        QCOMPARE(child<QLabel>(shown.get(), "downloadStatus")->text(), u"Downloaded to "_s + path);
+        QCOMPARE(child<QLabel>(shown.get(), "downloadStatus")->text(),
+                 u"Downloaded to "_s + QString(path).remove(QChar(0x202E)));
         QVERIFY(!progress->isVisibleTo(shown.get()));
         child<QPushButton>(shown.get(), "showDownloaded")->click();
         QCOMPARE(m_fixture->desktop->calls.last(), u"openFolder "_s + folder());
@@ -173,7 +239,7 @@ private slots:
 
         // Where the link names the file, a press on a fresh page opens the earlier one: the service is
         // asked for the check alone.
-        if (link.endsWith(QLatin1String("latest")))
+        if (link.contains(u"/get/"_s))
             return;
         const qsizetype requests = m_service->requests().size();
         const auto again = page(m_service->origin());
@@ -182,6 +248,67 @@ private slots:
         QCOMPARE(m_fixture->desktop->calls.at(1), m_fixture->desktop->calls.at(0));
         QCOMPARE(m_service->requests().size(), requests + 1);
         QVERIFY(!again->downloadStarted());
+    }
+
+    // The folder was left open to everyone, and another account put something under the offered name:
+    // it is never opened, replaced or followed; the file is fetched anew under a fresh name.
+    void plantedFileIsNeverOpened_data()
+    {
+        QTest::addColumn<QString>("planted");
+        QTest::newRow("a link to a file elsewhere") << u"symlink"_s;
+        QTest::newRow("a second name of a file elsewhere") << u"hard link"_s;
+        QTest::newRow("another user's file") << u"foreign"_s;
+        QTest::newRow("a folder") << u"folder"_s;
+        QTest::newRow("a FIFO") << u"fifo"_s;
+    }
+
+    void plantedFileIsNeverOpened()
+    {
+        QFETCH(QString, planted);
+        QVERIFY(QDir().mkpath(folder()) && QFile::setPermissions(folder(), QFileDevice::Permissions(0x7777)));
+        const QString elsewhere = m_fixture->dir.filePath(u"secret"_s);
+        QFile secret(elsewhere);
+        QVERIFY(secret.open(QIODevice::WriteOnly) && secret.write("secret") == 6);
+        secret.close();
+        const QString name = QDir(folder()).filePath(u"Tidewell-9.9.9.dmg"_s);
+        const QByteArray path = QFile::encodeName(name);
+        if (planted == u"symlink"_s) {
+            QCOMPARE(::symlink(QFile::encodeName(elsewhere).constData(), path.constData()), 0);
+        } else if (planted == u"hard link"_s) {
+            QCOMPARE(::link(QFile::encodeName(elsewhere).constData(), path.constData()), 0);
+        } else if (planted == u"foreign"_s) {
+            if (::geteuid() != 0)
+                QSKIP("giving a file to another user needs root");
+            QVERIFY(QFile::copy(elsewhere, name));
+            QCOMPARE(::chown(path.constData(), 65534, 65534), 0);
+        } else if (planted == u"folder"_s) {
+            QVERIFY(QDir().mkdir(name));
+        } else {
+            QCOMPARE(::mkfifo(path.constData(), 0600), 0);
+        }
+        struct stat before
+        {};
+        QCOMPARE(::lstat(path.constData(), &before), 0);
+
+        const QByteArray image(300 * 1024, 'i');
+        m_service->setReply("/api/check-update",
+                            Reply::with("{\"message\":\"m\",\"version\":\"9.9.9\",\"download_link\":\"" +
+                                        m_service->origin().toUtf8() + "/files/Tidewell-9.9.9.dmg\"}"));
+        m_service->setReply("/files/Tidewell-9.9.9.dmg", Reply::with(image));
+        const auto shown = page(m_service->origin());
+        pressDownload(*shown);
+        const QString fresh = QDir(folder()).filePath(u"Tidewell-9.9.9-1.dmg"_s);
+        QTRY_COMPARE(m_fixture->desktop->calls,
+                     QStringList{u"openUrl "_s + QUrl::fromLocalFile(fresh).toString()});
+        QCOMPARE(m_service->requests().size(), 2);
+        QFile file(fresh);
+        QVERIFY(file.open(QIODevice::ReadOnly) && file.readAll() == image);
+        struct stat after
+        {};
+        QCOMPARE(::lstat(path.constData(), &after), 0);
+        QCOMPARE(std::tuple(after.st_ino, after.st_mode, after.st_uid, after.st_nlink, after.st_size),
+                 std::tuple(before.st_ino, before.st_mode, before.st_uid, before.st_nlink, before.st_size));
+        QVERIFY(secret.open(QIODevice::ReadOnly) && secret.readAll() == "secret");
     }
 
 private:
