@@ -95,7 +95,6 @@ void PortListRefresher::checkPorts()
 
 void PortListRefresher::refresh()
 {
-    m_lastCheckPorts.clear();
     m_lastCandidateKeys.clear();
     m_lastListedKeys.clear();
     m_retries.clear();
@@ -199,7 +198,6 @@ void PortListRefresher::applyNamedScan(const std::shared_ptr<int>& pendingJobs, 
             newEntries.append(candidate);
         listening.insert(key);
     }
-    m_lastCheckPorts = scan.candidates;
     m_lastCandidateKeys = listening;
     m_lastListedKeys.clear();
     for (const PortData& candidate : scan.candidates)

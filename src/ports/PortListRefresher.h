@@ -67,7 +67,6 @@ public:
     // out), with their origin and no page; each is asked again on later scans, 2, 4, 8, 16, 32 and
     // then every 60 seconds after. A change to them is a change of `portsChanged`.
     const QHash<QString, PortData>& unansweredPorts() const { return m_unansweredPorts; }
-    const QList<PortData>& lastCheckPorts() const { return m_lastCheckPorts; }
     // The map values in a stable order: by port number, then by process id.
     QList<PortData> sortedPorts() const { return sortedByPortAndPid(m_ports.values()); }
     // What the window and `tidewell --list` show as servers: those with a page and those that have
@@ -109,7 +108,6 @@ private:
     bool m_checkAgain = false;
     QHash<QString, PortData> m_ports;
     QHash<QString, PortData> m_ignoredPorts;
-    QList<PortData> m_lastCheckPorts;
     QSet<QString> m_lastCandidateKeys;
     QSet<QString> m_lastListedKeys;
     QHash<QString, QString> m_hosts;

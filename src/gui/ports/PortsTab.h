@@ -30,7 +30,6 @@ public:
     QList<ProcessItem*> portRows() const;
     QList<ProcessItem*> ignoredRows() const;
     bool showsNoPortsText() const;
-    XrayStatsPoller* statsPoller() const { return m_statsPoller; }
     QString placeholderText() const;
 
 private:

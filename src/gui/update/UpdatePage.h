@@ -29,7 +29,6 @@ public:
 
     // None while the check runs.
     const std::optional<QString>& message() const { return m_message; }
-    const std::optional<CheckForUpdateResult>& updateResult() const { return m_updateResult; }
     bool downloadStarted() const { return m_downloadStarted; }
 
 private:

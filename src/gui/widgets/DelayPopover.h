@@ -34,7 +34,6 @@ public:
 
     bool showPopup() const { return !m_popover.isNull(); }
     PopoverWindow* popover() const { return m_popover; }
-    bool isWaiting() const { return m_workItem.isActive(); }
     void closePopup();
     // Opens at once, as the keyboard asks; nothing when it is open or the row is on its way out.
     void openPopup();

@@ -14,8 +14,6 @@ public:
     explicit ProgressViewContainer(QWidget* parent = nullptr);
 
     QSize sizeHint() const override { return {16, 16}; }
-    // The turn of the arc in degrees; advances only while the indicator is shown.
-    qreal angle() const { return m_angle; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
