@@ -101,8 +101,8 @@ private slots:
     {
         QTest::addColumn<QByteArray>("before");
         QTest::addColumn<QByteArray>("after");
-        // How the second list arrives: the deployments tab's polling with the window open on it, or
-        // the notifier's own fetch while the window is closed.
+        // How the second list arrives: stored while the window is open on the deployments tab, or by
+        // the feed's once-a-minute fetch (made 20 ms) while the window is closed.
         QTest::addColumn<bool>("fromTab");
         QTest::addColumn<bool>("switchOn");
         QTest::addColumn<QString>("expected");
