@@ -101,10 +101,16 @@ private slots:
         state.setSelectedTab(SelectedTab::vercel);
         DeploymentsFeed feed(&state, QThreadPool::globalInstance(), server.origin(), dir.path(),
                              [](const QString&) {});
+        const auto projectTargets = [&server] {
+            QStringList targets;
+            for (const StubHttpServer::Request& request : server.requests())
+                targets.append(QString::fromLatin1(request.target));
+            return targets.filter(u"/v9/"_s);
+        };
         server.setHolding(true);
         state.setIsVisible(true);
         QVERIFY(feed.isFetchingProjects());
-        QTRY_VERIFY(!server.requests().isEmpty());
+        QTRY_COMPARE(projectTargets().size(), 1);
         state.setSelectedTeam(u"team_1"_s);
         QStringList stored;
         connect(&state, &AppState::projectDataChanged, this,
@@ -113,10 +119,7 @@ private slots:
                         Reply::with(R"({"projects":[{"id":"t","name":"team","latestDeployments":[]}]})"));
         server.setHolding(false);
         QTRY_COMPARE(stored, QStringList{u"team"_s});
-        QStringList targets;
-        for (const StubHttpServer::Request& request : server.requests())
-            targets.append(QString::fromLatin1(request.target));
-        QCOMPARE(targets.filter(u"/v9/"_s),
+        QCOMPARE(projectTargets(),
                  (QStringList{u"/v9/projects?limit=4"_s, u"/v9/projects?limit=4&teamId=team_1"_s}));
     }
 
