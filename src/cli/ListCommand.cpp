@@ -1,6 +1,8 @@
 #include "cli/ListCommand.h"
 
 #include "cli/PortTableFormatter.h"
+#include "deployments/DeploymentsFeed.h"
+#include "deployments/VercelProjectLink.h"
 #include "platform/ContainerEngine.h"
 #include "ports/PortListRefresher.h"
 #include "ports/PortScanner.h"
@@ -8,13 +10,55 @@
 #include "process/ProcessOrigin.h"
 #include "state/SearchWords.h"
 
+#include <QDateTime>
+#include <QDir>
 #include <QEventLoop>
 
 namespace tidewell {
 
-ListCommand::ListCommand(const CommandLineOptions& options, Host host, DeploymentLookup deployments)
-    : m_options(options), m_host(std::move(host)), m_deployments(std::move(deployments))
+namespace {
+
+QJsonObject deploymentJson(const ProjectObject& project)
+{
+    QJsonObject object{{QStringLiteral("projectId"), project.id}, {QStringLiteral("name"), project.name}};
+    if (project.latestDeployments.isEmpty())
+        return object;
+    const Deployments& latest = project.latestDeployments.first();
+    object.insert(QStringLiteral("state"), readyStateText(latest.readyState));
+    if (const auto at = latest.deployedAt())
+        object.insert(QStringLiteral("time"),
+                      QDateTime::fromMSecsSinceEpoch(qint64(*at), Qt::UTC).toString(Qt::ISODateWithMs));
+    return object;
+}
+
+} // namespace
+
+ListCommand::ListCommand(const CommandLineOptions& options, Host host, DeploymentsFeed* deployments)
+    : m_options(options), m_host(std::move(host)), m_deployments(deployments)
 {}
+
+QHash<QString, QJsonObject> ListCommand::linkedDeployments(const QList<PortData>& entries) const
+{
+    QHash<QString, QString> projectOfEntry;
+    for (const PortData& entry : entries) {
+        if (const auto info = entry.processInfo()) {
+            if (const auto link = VercelProjectLink::find(info->cwd, QDir::homePath()))
+                projectOfEntry.insert(entry.portKey(), link->projectId);
+        }
+    }
+    // Each project is asked for once, however many servers it has; then the feed holds the replies.
+    for (const QString& projectId : projectOfEntry)
+        m_deployments->linkedProject(projectId);
+    QEventLoop loop;
+    while (m_deployments->isFetchingLinked())
+        loop.processEvents(QEventLoop::WaitForMoreEvents);
+    QHash<QString, QJsonObject> deployments;
+    for (auto it = projectOfEntry.cbegin(); it != projectOfEntry.cend(); ++it) {
+        if (const auto project = m_deployments->linkedProject(it.value()))
+            deployments.insert(it.key(), deploymentJson(*project));
+    }
+    return deployments;
+}
 
 int ListCommand::run(std::FILE* out)
 {
@@ -47,11 +91,11 @@ int ListCommand::run(std::FILE* out)
         entries += refresher.sortedIgnoredPorts();
     const SearchWords words(m_options.words);
     entries.removeIf([&words](const PortData& entry) { return !words.matches(entry); });
-    const QByteArray text =
-        m_options.json
-            ? PortTableFormatter::json(entries, unanswered,
-                                       m_deployments ? m_deployments(entries) : QHash<QString, QJsonObject>())
-            : PortTableFormatter::table(entries, unanswered);
+    const QByteArray text = m_options.json
+                                ? PortTableFormatter::json(entries, unanswered,
+                                                           m_deployments ? linkedDeployments(entries)
+                                                                         : QHash<QString, QJsonObject>())
+                                : PortTableFormatter::table(entries, unanswered);
     std::fwrite(text.constData(), 1, size_t(text.size()), out);
     std::fflush(out);
     return 0;

@@ -7,29 +7,31 @@
 #include <QHash>
 #include <QJsonObject>
 #include <cstdio>
-#include <functional>
 
 namespace tidewell {
 
+class DeploymentsFeed;
+
 // `tidewell --list`: one scan with page probes and origin lookups, printed, then the exit code. As
 // JSON, a server whose folder is linked to a Vercel project the account can see also carries its
-// latest deployment, from the lookup it is given.
+// latest deployment, from the deployments feed it is given.
 class ListCommand
 {
 public:
-    // What the JSON form adds to each listed entry, by entry key (ListedDeployments::lookUp).
-    using DeploymentLookup = std::function<QHash<QString, QJsonObject>(const QList<PortData>&)>;
-
-    // `deployments` is asked only for the JSON form.
-    ListCommand(const CommandLineOptions& options, Host host, DeploymentLookup deployments = {});
+    // `deployments` is asked only for the JSON form; none adds nothing.
+    ListCommand(const CommandLineOptions& options, Host host, DeploymentsFeed* deployments = nullptr);
 
     // Runs the event loop of the current QCoreApplication until the scan and its probes end.
     int run(std::FILE* out = stdout);
 
 private:
+    // What the JSON form adds to each listed entry whose folder is linked, by entry key: the project,
+    // and the state and time of its latest deployment. Goes online, and waits for the replies.
+    QHash<QString, QJsonObject> linkedDeployments(const QList<PortData>& entries) const;
+
     CommandLineOptions m_options;
     Host m_host;
-    DeploymentLookup m_deployments;
+    DeploymentsFeed* m_deployments;
 };
 
 } // namespace tidewell

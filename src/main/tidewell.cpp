@@ -2,8 +2,10 @@
 #include "cli/CommandLineOptions.h"
 #include "cli/DeploymentsCommand.h"
 #include "cli/ListCommand.h"
-#include "cli/ListedDeployments.h"
 #include "cli/StopCommand.h"
+#include "deployments/DeploymentsFeed.h"
+#include "deployments/VercelCredentialFile.h"
+#include "deployments/VercelOrigins.h"
 #include "gui/shell/TidewellApp.h"
 #include "gui/shell/TidewellMenu.h"
 #include "platform/Diagnostics.h"
@@ -12,6 +14,9 @@
 #include "state/SingleInstance.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QThreadPool>
+#include <cstdio>
 
 using namespace tidewell;
 
@@ -73,12 +78,11 @@ int main(int argc, char** argv)
         if (!options.json)
             return ListCommand(options, Host::create()).run();
         // The JSON listing: linked servers carry the deployments of the team chosen in the window.
-        const std::optional<QString> team = AppState().selectedTeam();
-        return ListCommand(options, Host::create(),
-                           [team](const QList<PortData>& entries) {
-                               return ListedDeployments::lookUp(entries, team);
-                           })
-            .run();
+        AppState state({}, VercelCredentialFile::readVercelToken([](const QString&) {}));
+        DeploymentsFeed feed(
+            &state, QThreadPool::globalInstance(), VercelOrigins::apiOrigin(), QDir::homePath(),
+            [](const QString& line) { std::fprintf(stderr, "%s\n", line.toUtf8().constData()); });
+        return ListCommand(options, Host::create(), &feed).run();
     }
     return runWindow(argc, argv);
 }

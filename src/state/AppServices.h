@@ -14,7 +14,7 @@ class QThreadPool;
 namespace tidewell {
 
 class AppState;
-class LinkedDeployments;
+class DeploymentsFeed;
 class LoginItemService;
 class PortListRefresher;
 
@@ -34,8 +34,8 @@ struct AppServices
     std::function<QString(const PortDataLike&)> addToQuickLaunch;
     // The start-at-login registration the settings page shows and changes.
     std::shared_ptr<LoginItemService> loginItem;
-    // The Vercel project each server's folder is linked to; rows show nothing of it when null.
-    LinkedDeployments* linkedDeployments = nullptr;
+    // The Vercel data every view reads; rows show no linked project when null.
+    DeploymentsFeed* deploymentsFeed = nullptr;
 };
 
 } // namespace tidewell

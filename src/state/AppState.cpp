@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QSettings>
+#include <utility>
 
 namespace tidewell {
 
@@ -113,6 +114,12 @@ void AppState::setUserData(const UserResponse& user)
 {
     m_userData = user;
     emit userDataChanged();
+}
+
+void AppState::setDeploymentsFailure(const QString& text)
+{
+    if (std::exchange(m_deploymentsFailure, text) != text)
+        emit deploymentsFailureChanged();
 }
 
 std::optional<QString> AppState::selectedTeam() const

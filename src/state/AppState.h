@@ -68,6 +68,10 @@ public:
     void setTeamsData(const TeamsResponse& teams);
     const std::optional<UserResponse>& userData() const { return m_userData; }
     void setUserData(const UserResponse& user);
+    // Why the last Vercel fetch failed, as the user is told it, until the projects arrive again; empty
+    // when nothing failed.
+    const QString& deploymentsFailure() const { return m_deploymentsFailure; }
+    void setDeploymentsFailure(const QString& text);
     // The editors found on this machine when the window last opened; nothing before the first look.
     const std::optional<QStringList>& installedEditors() const { return m_installedEditors; }
     void setInstalledEditors(const QStringList& editors) { m_installedEditors = editors; }
@@ -103,6 +107,7 @@ signals:
     void projectDataChanged();
     void teamsDataChanged();
     void userDataChanged();
+    void deploymentsFailureChanged();
     // The stored team was written; it may equal the team before.
     void selectedTeamWritten();
     // The stored quick-launch text was written; it may equal the text before.
@@ -122,6 +127,7 @@ private:
     std::optional<ProjectResponse> m_projectData;
     std::optional<TeamsResponse> m_teamsData;
     std::optional<UserResponse> m_userData;
+    QString m_deploymentsFailure;
     std::optional<QStringList> m_installedEditors;
 };
 

@@ -1,15 +1,19 @@
+#include "deployments/DeploymentsFeed.h"
 #include "deployments/RelativeTimeFormatter.h"
 #include "deployments/VercelClient.h"
 #include "deployments/VercelCredentialFile.h"
 #include "deployments/VercelProjectLink.h"
+#include "state/AppState.h"
 #include "support/StubHttpServer.h"
 #include "support/TestProcesses.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThreadPool>
 
 #include <optional>
 #include <sys/stat.h>
@@ -26,6 +30,99 @@ class DeploymentsTest : public QObject
 {
     Q_OBJECT
 private slots:
+    // What the feed asks for, by what the window shows: opening it on the deployments tab fetches at once
+    // and every two seconds; otherwise once a minute, and only for the "Deployment finished" switch.
+    void feedPollsByWhatTheWindowShows_data()
+    {
+        QTest::addColumn<bool>("token");
+        QTest::addColumn<bool>("visible");
+        QTest::addColumn<SelectedTab>("tab");
+        QTest::addColumn<bool>("notify");
+        QTest::addColumn<int>("interval"); // 0: no polling
+        QTest::addColumn<bool>("pollFetches");
+        const int tab = DeploymentsFeed::kTabPollMs;
+        const int minute = DeploymentsFeed::kIdlePollMs;
+        QTest::newRow("no token") << false << true << SelectedTab::vercel << true << 0 << false;
+        QTest::newRow("open on the tab") << true << true << SelectedTab::vercel << false << tab << true;
+        QTest::newRow("open elsewhere") << true << true << SelectedTab::ports << true << minute << true;
+        QTest::newRow("open elsewhere, switch off")
+            << true << true << SelectedTab::ports << false << minute << false;
+        QTest::newRow("closed") << true << false << SelectedTab::vercel << true << minute << true;
+        QTest::newRow("closed, switch off")
+            << true << false << SelectedTab::vercel << false << minute << false;
+    }
+
+    void feedPollsByWhatTheWindowShows()
+    {
+        QFETCH(bool, token);
+        QFETCH(bool, visible);
+        QFETCH(SelectedTab, tab);
+        QFETCH(bool, notify);
+        QFETCH(bool, pollFetches);
+        QTemporaryDir dir;
+        StubHttpServer server;
+        server.setReply("/v9/projects", Reply::with(R"({"projects":[]})"));
+        server.setReply("/v2/user", Reply::with(R"({"user":{"username":"ann"}})"));
+        server.setReply("/v2/teams", Reply::with(R"({"teams":[]})"));
+        AppState state(std::make_unique<QSettings>(dir.filePath(u"s.ini"_s), QSettings::IniFormat),
+                       token ? OptionalText(u"tok"_s) : std::nullopt);
+        state.setSelectedTab(tab);
+        state.setNotifyDeploymentFinished(notify);
+        DeploymentsFeed feed(&state, QThreadPool::globalInstance(), server.origin(), dir.path(),
+                             [](const QString&) {});
+        feed.startPolling();
+        state.setIsVisible(visible);
+        QTEST(feed.pollIntervalMs(), "interval");
+        const auto projectRequests = [&server] {
+            const QList<StubHttpServer::Request> requests = server.requests();
+            return std::count_if(
+                requests.cbegin(), requests.cend(),
+                [](const StubHttpServer::Request& request) { return request.target.startsWith("/v9/"); });
+        };
+        QTRY_VERIFY(!feed.isFetchingProjects());
+        QCOMPARE(projectRequests(), feed.pollIntervalMs() == DeploymentsFeed::kTabPollMs ? 1 : 0);
+        feed.poll();
+        QCOMPARE(feed.isFetchingProjects(), pollFetches);
+        QTRY_VERIFY(!feed.isFetchingProjects());
+        QCOMPARE(projectRequests(), (feed.pollIntervalMs() == DeploymentsFeed::kTabPollMs) + pollFetches);
+        if (!token)
+            QCOMPARE(server.requests().size(), 0);
+    }
+
+    // The team is chosen while the personal projects are on their way: their late reply is dropped, and
+    // the team's are asked for and stored.
+    void feedDropsALateReplyForTheFormerTeam()
+    {
+        QTemporaryDir dir;
+        StubHttpServer server;
+        server.setReply("/v9/projects",
+                        Reply::with(R"({"projects":[{"id":"p","name":"personal","latestDeployments":[]}]})"));
+        AppState state(std::make_unique<QSettings>(dir.filePath(u"s.ini"_s), QSettings::IniFormat), u"tok"_s);
+        state.setSelectedTab(SelectedTab::vercel);
+        DeploymentsFeed feed(&state, QThreadPool::globalInstance(), server.origin(), dir.path(),
+                             [](const QString&) {});
+        const auto projectTargets = [&server] {
+            QStringList targets;
+            for (const StubHttpServer::Request& request : server.requests())
+                targets.append(QString::fromLatin1(request.target));
+            return targets.filter(u"/v9/"_s);
+        };
+        server.setHolding(true);
+        state.setIsVisible(true);
+        QVERIFY(feed.isFetchingProjects());
+        QTRY_COMPARE(projectTargets().size(), 1);
+        state.setSelectedTeam(u"team_1"_s);
+        QStringList stored;
+        connect(&state, &AppState::projectDataChanged, this,
+                [&] { stored.append(state.projectData()->projects.value(0).name); });
+        server.setReply("/v9/projects",
+                        Reply::with(R"({"projects":[{"id":"t","name":"team","latestDeployments":[]}]})"));
+        server.setHolding(false);
+        QTRY_COMPARE(stored, QStringList{u"team"_s});
+        QCOMPARE(projectTargets(),
+                 (QStringList{u"/v9/projects?limit=4"_s, u"/v9/projects?limit=4&teamId=team_1"_s}));
+    }
+
     // How the replies decode is checked in tst_records; here, what goes out and what comes back.
     void projectRequests_data()
     {

@@ -1,3 +1,4 @@
+#include "deployments/DeploymentsFeed.h"
 #include "notifications/DeploymentNotifier.h"
 #include "notifications/NotificationSink.h"
 #include "notifications/ServerNotifier.h"
@@ -14,6 +15,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThreadPool>
 
 using namespace tidewell;
 using namespace tidewell::test;
@@ -99,8 +101,8 @@ private slots:
     {
         QTest::addColumn<QByteArray>("before");
         QTest::addColumn<QByteArray>("after");
-        // How the second list arrives: the deployments tab's polling with the window open on it, or
-        // the notifier's own fetch while the window is closed.
+        // How the second list arrives: stored while the window is open on the deployments tab, or by
+        // the feed's once-a-minute fetch (made 20 ms) while the window is closed.
         QTest::addColumn<bool>("fromTab");
         QTest::addColumn<bool>("switchOn");
         QTest::addColumn<QString>("expected");
@@ -134,9 +136,11 @@ private slots:
         server.setReply("/v2/user", StubHttpServer::Reply::with(R"({"user":{"username":"ann"}})"));
         server.setReply("/v9/projects", StubHttpServer::Reply::with(projectsWith(before)));
         RecordingNotificationSink sink;
-        DeploymentNotifier notifier(state.get(), &sink, VercelClient(server.origin(), state->vercelToken()),
-                                    u"https://dash.example"_s);
-        notifier.setFetchIntervalMs(20);
+        DeploymentNotifier notifier(state.get(), &sink, u"https://dash.example"_s);
+        DeploymentsFeed feed(state.get(), QThreadPool::globalInstance(), server.origin(), dir.path(),
+                             [](const QString&) {});
+        feed.setIntervals(20, DeploymentsFeed::kIdlePollMs);
+        feed.startPolling();
         auto latest = [&state] {
             const auto& data = state->projectData();
             return data ? readyStateText(data->projects.value(0).latestDeployments.value(0).readyState)
@@ -149,7 +153,7 @@ private slots:
         if (fromTab) {
             state->setSelectedTab(SelectedTab::vercel);
             state->setIsVisible(true);
-            QTRY_VERIFY(!notifier.isFetching());
+            QTRY_VERIFY(!feed.isFetchingProjects());
             state->setProjectData(ProjectResponse::fromJson(projectsWith(after)).value());
         } else {
             server.setReply("/v9/projects", StubHttpServer::Reply::with(projectsWith(after)));

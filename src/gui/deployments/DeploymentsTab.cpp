@@ -1,5 +1,6 @@
 #include "gui/deployments/DeploymentsTab.h"
 
+#include "deployments/VercelClient.h"
 #include "deployments/VercelDashboard.h"
 #include "deployments/VercelOrigins.h"
 #include "gui/deployments/ProjectView.h"
@@ -13,7 +14,6 @@
 
 #include <QJsonDocument>
 #include <QLabel>
-#include <QPointer>
 #include <QSet>
 #include <QVBoxLayout>
 
@@ -38,17 +38,10 @@ QStringList keysOf(const QList<ProjectObject>& projects)
     return keys;
 }
 
-QString teamText(const std::optional<QString>& team)
-{
-    return team ? QStringLiteral("Optional(\"") + *team + QStringLiteral("\")") : QStringLiteral("nil");
-}
-
 } // namespace
 
 DeploymentsTab::DeploymentsTab(const AppServices* services, QWidget* parent)
-    : QWidget(parent), m_services(services),
-      m_client(VercelOrigins::apiOrigin(), services->state->vercelToken()),
-      m_account(new PlainTextLabel(this)),
+    : QWidget(parent), m_services(services), m_account(new PlainTextLabel(this)),
       m_noToken(makePlaceholderLabel(VercelClient::kNoTokenText, "noToken", this)),
       m_noProjects(makePlaceholderLabel(QStringLiteral("No projects"), "noProjects", this)),
       m_list(new AnimatedRowList(RowSlot::Slide::fromTrailing, RowSlot::Slide::towardLeading, this)),
@@ -85,104 +78,15 @@ DeploymentsTab::DeploymentsTab(const AppServices* services, QWidget* parent)
     AppState* state = m_services->state;
     connect(state, &AppState::projectDataChanged, this, &DeploymentsTab::refreshDisplay);
     connect(state, &AppState::selectedTeamWritten, this, &DeploymentsTab::refreshDisplay);
-    connect(state, &AppState::isVisibleChanged, this, &DeploymentsTab::visibilityChanged);
+    connect(state, &AppState::isVisibleChanged, m_list, &AnimatedRowList::setAnimated);
+    connect(state, &AppState::deploymentsFailureChanged, this, &DeploymentsTab::showFailure);
     m_list->setAnimated(state->isVisible());
     for (const auto changed :
          {&AppState::userDataChanged, &AppState::teamsDataChanged, &AppState::selectedTeamWritten})
         connect(state, changed, this, &DeploymentsTab::showAccount);
     showAccount();
-
-    m_timer.setInterval(kPollIntervalMs);
-    connect(&m_timer, &QTimer::timeout, this, &DeploymentsTab::poll);
-    m_timer.start();
+    showFailure();
     refreshDisplay();
-}
-
-bool DeploymentsTab::isCurrentTab() const
-{
-    const AppState* state = m_services->state;
-    return state->selectedView() == SelectedView::home && state->selectedTab() == SelectedTab::vercel;
-}
-
-void DeploymentsTab::showEvent(QShowEvent* event)
-{
-    QWidget::showEvent(event);
-    fetchAccountData();
-}
-
-void DeploymentsTab::fetchAccountData()
-{
-    AppState* state = m_services->state;
-    const QPointer<DeploymentsTab> self(this);
-    auto failed = [self](const QString& error) {
-        Diagnostics::writeLine(error);
-        if (self)
-            self->setMessage(VercelClient::kFailureText);
-    };
-    if (!state->teamsData()) {
-        m_client.fetchTeams([self, failed](const Result<TeamsResponse>& teams) {
-            if (!teams)
-                failed(teams.error());
-            else if (self)
-                self->m_services->state->setTeamsData(teams.value());
-        });
-    }
-    if (!state->userData()) {
-        m_client.fetchUser([self, failed](const Result<UserResponse>& user) {
-            if (!user)
-                failed(user.error());
-            else if (self)
-                self->m_services->state->setUserData(user.value());
-        });
-    }
-    // Until the teams are known, each appearance also asks for the projects; after that the
-    // polling does.
-    if (!state->teamsData())
-        fetchProjects();
-}
-
-void DeploymentsTab::fetchProjects()
-{
-    // The request in flight answers for the same account; a reply for another one is dropped when it
-    // arrives and asked for again then.
-    if (m_fetchingData)
-        return;
-    m_fetchingData = true;
-    const std::optional<QString> team = m_services->state->selectedTeam();
-    const QPointer<DeploymentsTab> self(this);
-    m_client.fetchProjects(team, [self, team](const Result<ProjectResponse>& projects) {
-        if (!projects)
-            Diagnostics::writeLine(projects.error());
-        if (!self)
-            return;
-        self->m_fetchingData = false;
-        AppState* state = self->m_services->state;
-        if (state->selectedTeam() != team) {
-            self->fetchProjects();
-            return;
-        }
-        if (projects) {
-            self->setMessage({});
-            state->setProjectData(projects.value());
-        } else {
-            // The list on screen stays as it was.
-            self->setMessage(VercelClient::kFailureText);
-        }
-    });
-}
-
-void DeploymentsTab::visibilityChanged(bool visible)
-{
-    m_list->setAnimated(visible);
-    // The value just received, so that opening the window on this tab fetches at once.
-    if (visible && isCurrentTab() && !m_fetchingData)
-        fetchProjects();
-}
-
-void DeploymentsTab::poll()
-{
-    if (m_services->state->isVisible() && isCurrentTab() && !m_fetchingData)
-        fetchProjects();
 }
 
 DeploymentsTab::Display DeploymentsTab::display() const
@@ -215,18 +119,6 @@ void DeploymentsTab::refreshDisplay()
     const QDateTime now = QDateTime::currentDateTime();
     for (ProjectView* row : projectRows())
         row->refreshTime(now);
-    if (shown == Display::projects)
-        noticeTeamChange();
-}
-
-void DeploymentsTab::noticeTeamChange()
-{
-    const std::optional<QString> team = m_services->state->selectedTeam();
-    if (team == m_previousTeam)
-        return;
-    Diagnostics::writeLine(QStringLiteral("state.selectedTeam has changed to: ") + teamText(team));
-    m_previousTeam = team;
-    fetchProjects();
 }
 
 QList<ProjectView*> DeploymentsTab::projectRows() const
@@ -250,11 +142,11 @@ void DeploymentsTab::openProjectDeployments(const ProjectObject& project)
         m_failure->startAction());
 }
 
-void DeploymentsTab::setMessage(const QString& message)
+void DeploymentsTab::showFailure()
 {
-    m_message = message;
-    m_messageLabel->setText(message);
-    m_messageLabel->setVisible(!message.isEmpty());
+    const QString& failure = m_services->state->deploymentsFailure();
+    m_messageLabel->setText(failure);
+    m_messageLabel->setVisible(!failure.isEmpty());
 }
 
 QString DeploymentsTab::accountText() const

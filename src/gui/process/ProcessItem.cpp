@@ -1,6 +1,6 @@
 #include "gui/process/ProcessItem.h"
 
-#include "deployments/LinkedDeployments.h"
+#include "deployments/DeploymentsFeed.h"
 #include "gui/process/AppTypeIcon.h"
 #include "gui/process/ClipboardCopy.h"
 #include "gui/process/LinkedDeploymentPanel.h"
@@ -69,8 +69,8 @@ ProcessItem::ProcessItem(const PortData& port, bool small, const AppServices* se
     // The row takes the current mode's icon size at once; its figures come from the list's poller.
     xrayModeChanged(state->xrayMode());
 
-    if (m_services->linkedDeployments && m_port.processInfo()) {
-        connect(m_services->linkedDeployments, &LinkedDeployments::changed, this,
+    if (m_services->deploymentsFeed && m_port.processInfo()) {
+        connect(m_services->deploymentsFeed, &DeploymentsFeed::linkedChanged, this,
                 &ProcessItem::updateLinkedProject);
         updateLinkedProject();
     }
@@ -81,7 +81,7 @@ QWidget* ProcessItem::makeDetails()
     auto* details = new ProcessDetailsPanel(m_port, true);
     if (m_linkedProject) {
         details->addSection(new LinkedDeploymentPanel(
-            *m_linkedProject, m_services->linkedDeployments->deploymentsPage(*m_linkedProject),
+            *m_linkedProject, m_services->deploymentsFeed->deploymentsPage(*m_linkedProject),
             m_services->desktop));
     }
     return details;
@@ -89,8 +89,7 @@ QWidget* ProcessItem::makeDetails()
 
 void ProcessItem::updateLinkedProject()
 {
-    std::optional<ProjectObject> project =
-        m_services->linkedDeployments->projectFor(m_port.processInfo()->cwd);
+    std::optional<ProjectObject> project = m_services->deploymentsFeed->projectFor(m_port.processInfo()->cwd);
     if (project == m_linkedProject)
         return;
     m_linkedProject = std::move(project);

@@ -1,6 +1,6 @@
 #include "gui/shell/TidewellApp.h"
 
-#include "deployments/LinkedDeployments.h"
+#include "deployments/DeploymentsFeed.h"
 #include "deployments/VercelCredentialFile.h"
 #include "deployments/VercelOrigins.h"
 #include "gui/shell/AppMenu.h"
@@ -66,9 +66,9 @@ TidewellApp::TidewellApp(Host host, std::unique_ptr<AppState> state, QObject* pa
                                                                       : QuickLaunchStore::kNotSavedText;
     };
     m_services.loginItem = LoginItemService::create(QCoreApplication::applicationDirPath());
-    m_linkedDeployments = std::make_unique<LinkedDeployments>(m_state.get(), m_pool.get(),
-                                                              VercelOrigins::apiOrigin(), QDir::homePath());
-    m_services.linkedDeployments = m_linkedDeployments.get();
+    m_deploymentsFeed = std::make_unique<DeploymentsFeed>(
+        m_state.get(), m_pool.get(), VercelOrigins::apiOrigin(), QDir::homePath(), Diagnostics::writeLine);
+    m_services.deploymentsFeed = m_deploymentsFeed.get();
 
     m_menu = std::make_unique<AppMenu>(&m_services);
     m_item = std::make_unique<TidewellMenu>(m_menu.get(), &m_services);
@@ -77,9 +77,9 @@ TidewellApp::TidewellApp(Host host, std::unique_ptr<AppState> state, QObject* pa
     m_notifications = std::make_unique<TrayNotificationSink>(m_item.get(), m_host.desktop);
     m_serverNotifier =
         std::make_unique<ServerNotifier>(m_state.get(), m_refresher.get(), m_notifications.get());
-    m_deploymentNotifier = std::make_unique<DeploymentNotifier>(
-        m_state.get(), m_notifications.get(),
-        VercelClient(VercelOrigins::apiOrigin(), m_state->vercelToken()), VercelOrigins::dashboardOrigin());
+    m_deploymentNotifier = std::make_unique<DeploymentNotifier>(m_state.get(), m_notifications.get(),
+                                                                VercelOrigins::dashboardOrigin());
+    m_deploymentsFeed->startPolling();
     connect(m_menu.get(), &AppMenu::quitRequested, this, &TidewellApp::quitRequested);
     connect(m_item.get(), &TidewellMenu::quitRequested, this, &TidewellApp::quitRequested);
 }

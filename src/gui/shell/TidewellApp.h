@@ -14,7 +14,7 @@ class AppState;
 class ColorSchemePalette;
 class DesktopAppearance;
 class DeploymentNotifier;
-class LinkedDeployments;
+class DeploymentsFeed;
 class PageProbe;
 class PortListRefresher;
 class ServerNotifier;
@@ -55,7 +55,7 @@ private:
     std::unique_ptr<ColorSchemePalette> m_palette;
     std::unique_ptr<PageProbe> m_probe;
     std::unique_ptr<PortListRefresher> m_refresher;
-    std::unique_ptr<LinkedDeployments> m_linkedDeployments;
+    std::unique_ptr<DeploymentsFeed> m_deploymentsFeed;
     // The one bundle every view holds a pointer to; it outlives them all.
     AppServices m_services;
     std::unique_ptr<AppMenu> m_menu;

@@ -1,3 +1,4 @@
+#include "deployments/DeploymentsFeed.h"
 #include "deployments/VercelClient.h"
 #include "deployments/VercelOrigins.h"
 #include "gui/deployments/DeploymentsTab.h"
@@ -16,6 +17,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThreadPool>
 
 using namespace tidewell;
 using namespace tidewell::test;
@@ -35,7 +37,7 @@ QByteArray projectsWith(const QByteArray& state, const QByteArray& name = "shop"
            {"id":"e","name":"empty","latestDeployments":[]}]})";
 }
 
-// One state in a test-owned folder, the tab over it, and the service stand-in both talk to.
+// One state in a test-owned folder, the feed and the tab over it, and the service stand-in.
 struct Fixture
 {
     QTemporaryDir dir;
@@ -43,6 +45,7 @@ struct Fixture
     std::unique_ptr<AppState> state;
     std::shared_ptr<RecordingDesktop> desktop = std::make_shared<RecordingDesktop>();
     AppServices services;
+    std::unique_ptr<DeploymentsFeed> feed;
     std::unique_ptr<DeploymentsTab> tab;
 
     explicit Fixture(const std::optional<QString>& token = u"tok"_s,
@@ -59,9 +62,13 @@ struct Fixture
     void restart(const std::optional<QString>& token = u"tok"_s)
     {
         tab.reset();
+        feed.reset();
         state = std::make_unique<AppState>(
             std::make_unique<QSettings>(dir.filePath(u"s.ini"_s), QSettings::IniFormat), token);
         state->setSelectedTab(SelectedTab::vercel);
+        feed = std::make_unique<DeploymentsFeed>(state.get(), QThreadPool::globalInstance(), server.origin(),
+                                                 dir.path(), Diagnostics::writeLine);
+        feed->startPolling();
         services.state = state.get();
         services.desktop = desktop;
         tab = std::make_unique<DeploymentsTab>(&services);
@@ -116,7 +123,7 @@ private slots:
         QFETCH(int, rows);
         Fixture fixture(token, projects);
         DeploymentsTab* tab = fixture.opened();
-        QTRY_VERIFY(fixture.state->projectData() && !tab->isFetchingData());
+        QTRY_VERIFY(!token || (fixture.state->projectData() && !fixture.feed->isFetchingProjects()));
         QCOMPARE(child<QLabel>(tab, "noToken")->isVisible(), display == Shown::noToken);
         QCOMPARE(child<QLabel>(tab, "noProjects")->isVisible(), display == Shown::noProjects);
         QCOMPARE(tab->projectRows().size(), rows);
@@ -196,29 +203,6 @@ private slots:
         QVERIFY(coloured);
     }
 
-    void openingTheWindowFetchesAtOnce()
-    {
-        Fixture fixture;
-        fixture.state->setTeamsData(TeamsResponse{});
-        DeploymentsTab* tab = fixture.tab.get();
-        tab->show();
-        QVERIFY(!tab->isFetchingData());
-        fixture.state->setIsVisible(true);
-        QVERIFY(tab->isFetchingData());
-        QTRY_VERIFY(!tab->isFetchingData());
-        // Open, a tick fetches; closed or on another tab, it does not.
-        tab->poll();
-        QVERIFY(tab->isFetchingData());
-        QTRY_VERIFY(!tab->isFetchingData());
-        fixture.state->setSelectedTab(SelectedTab::ports);
-        tab->poll();
-        QVERIFY(!tab->isFetchingData());
-        fixture.state->setSelectedTab(SelectedTab::vercel);
-        fixture.state->setIsVisible(false);
-        tab->poll();
-        QVERIFY(!tab->isFetchingData());
-    }
-
     void clickOpensTheDashboardPage_data()
     {
         QTest::addColumn<std::optional<QString>>("team");
@@ -251,7 +235,8 @@ private slots:
     {
         Fixture fixture;
         DeploymentsTab* tab = fixture.opened();
-        QTRY_VERIFY(fixture.state->teamsData() && !tab->projectRows().isEmpty() && !tab->isFetchingData());
+        QTRY_VERIFY(fixture.state->teamsData() && !tab->projectRows().isEmpty() &&
+                    !fixture.feed->isFetchingProjects());
         TeamsMenu menu(fixture.state.get());
         const auto shown = [&menu] {
             QStringList texts;
@@ -278,34 +263,12 @@ private slots:
         QTRY_VERIFY(fixture.projectTargets().size() > before);
         QCOMPARE(fixture.projectTargets().at(before), QByteArray("/v9/projects?limit=4&teamId=team_1"));
 
-        QTRY_VERIFY(fixture.state->teamsData() && !fixture.tab->isFetchingData());
+        QTRY_VERIFY(fixture.state->teamsData() && !fixture.feed->isFetchingProjects());
         TeamsMenu(fixture.state.get()).actions().at(0)->trigger();
         QCOMPARE(log.lines().last(), u"state.selectedTeam has changed to: nil"_s);
         QTRY_COMPARE(fixture.projectTargets().last(), QByteArray("/v9/projects?limit=4"));
         fixture.restart();
         QCOMPARE(fixture.state->selectedTeam(), std::optional<QString>());
-    }
-
-    void lateReplyForTheFormerTeamIsDropped()
-    {
-        Fixture fixture(u"tok"_s, projectsWith("READY", "personal"));
-        fixture.state->setTeamsData(TeamsResponse::fromJson(kTeams).value());
-        fixture.state->setProjectData(ProjectResponse::fromJson(projectsWith("READY", "earlier")).value());
-        fixture.server.setHolding(true);
-        DeploymentsTab* tab = fixture.opened();
-        QTRY_COMPARE(fixture.projectTargets().size(), 1);
-
-        // The team is chosen while the personal projects are still on their way.
-        TeamsMenu(fixture.state.get()).actions().at(1)->trigger();
-        QVERIFY(tab->isFetchingData());
-        QStringList stored;
-        connect(fixture.state.get(), &AppState::projectDataChanged, this,
-                [&] { stored.append(fixture.state->projectData()->projects.value(0).name); });
-        fixture.server.setReply("/v9/projects", StubHttpServer::Reply::with(projectsWith("READY", "team")));
-        fixture.server.setHolding(false);
-        QTRY_COMPARE(stored, QStringList{u"team"_s});
-        QCOMPARE(fixture.projectTargets(),
-                 (QByteArrayList{"/v9/projects?limit=4", "/v9/projects?limit=4&teamId=team_1"}));
     }
 };
 

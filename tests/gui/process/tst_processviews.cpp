@@ -1,4 +1,4 @@
-#include "deployments/LinkedDeployments.h"
+#include "deployments/DeploymentsFeed.h"
 #include "deployments/VercelOrigins.h"
 #include "gui/ports/PortsTab.h"
 #include "gui/process/ProcessDetailsPanel.h"
@@ -462,10 +462,11 @@ private slots:
             state.setProjectData(
                 ProjectResponse::fromJson("{\"projects\":[" + project(tabHolds) + "]}").value());
         ServicesFixture fixture;
-        LinkedDeployments linked(&state, &fixture.pool, server.origin(), root.filePath(u"home"_s));
+        DeploymentsFeed linked(&state, &fixture.pool, server.origin(), root.filePath(u"home"_s),
+                               Diagnostics::writeLine);
         AppServices* services = fixture.services();
         services->state = &state;
-        services->linkedDeployments = &linked;
+        services->deploymentsFeed = &linked;
         PortsTab tab(services);
         tab.show();
         tab.setPorts(
@@ -475,7 +476,7 @@ private slots:
         if (symbol.isEmpty()) {
             QTRY_VERIFY(log.lines().contains(logged));
             // Asked again, and fetched again with no minute to wait, it is still said only once.
-            linked.setIntervals(0, LinkedDeployments::kLinkRecheckMs);
+            linked.setIntervals(DeploymentsFeed::kIdlePollMs, 0);
             QTRY_VERIFY((state.setProjectData(ProjectResponse{}), fetches(server) >= (token ? 3 : 0)));
             QVERIFY(!row->deploymentIcon() && !row->linkedProject());
             QCOMPARE(log.lines().count(logged), 1);
@@ -503,7 +504,7 @@ private slots:
         // (made half a second, which the popover's opening outlasted), it is, and the row follows.
         server.setReply("/v9/projects/prj_web", StubHttpServer::Reply::with(project("ERROR")));
         state.setProjectData(ProjectResponse{});
-        linked.setIntervals(500, LinkedDeployments::kLinkRecheckMs);
+        linked.setIntervals(DeploymentsFeed::kIdlePollMs, 500);
         state.setProjectData(ProjectResponse{});
         QTRY_VERIFY(row->deploymentIcon() && row->deploymentIcon()->state() == ReadyState::error);
         QCOMPARE(fetches(server), 2);
