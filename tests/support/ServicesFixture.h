@@ -2,8 +2,8 @@
 
 #include "support/RecordingDesktop.h"
 
+#include "gui/process/AppServices.h"
 #include "quicklaunch/QuickLaunchStore.h"
-#include "state/AppServices.h"
 #include "state/AppState.h"
 
 #include <QSettings>

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "gui/process/AppServices.h"
 #include "records/ProjectObject.h"
-#include "state/AppServices.h"
 
 #include <QList>
 #include <QWidget>

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "gui/process/AppServices.h"
 #include "quicklaunch/QuickLaunchItemData.h"
-#include "state/AppServices.h"
 
 #include <QWidget>
 #include <optional>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "state/AppServices.h"
+#include "gui/process/AppServices.h"
 
 #include <QWidget>
 

@@ -1,7 +1,7 @@
 #pragma once
 
+#include "gui/process/AppServices.h"
 #include "platform/Host.h"
-#include "state/AppServices.h"
 
 #include <QObject>
 #include <QThreadPool>

@@ -1,11 +1,11 @@
 #include "gui/shell/TidewellMenu.h"
 
+#include "gui/process/AppServices.h"
 #include "gui/shell/AppMenu.h"
 #include "gui/shell/MenuBarExtraAccess.h"
 #include "gui/widgets/SymbolIcons.h"
 #include "platform/Diagnostics.h"
 #include "ports/PortListRefresher.h"
-#include "state/AppServices.h"
 #include "state/AppState.h"
 
 #include <QApplication>
