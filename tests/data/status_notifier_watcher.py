@@ -2,7 +2,8 @@
 """A StatusNotifierWatcher with its host, as a panel (waybar, KDE Plasma, GNOME's AppIndicator
 extension) runs one, on the session bus it is given. Prints "ready", then for every item that
 registers: "registered SERVICE", and, read the way a panel reads it before drawing the item's menu,
-"menu PATH" and "entries LABEL|LABEL|..." (separators left out). The tests end it with SIGKILL, as a panel
+"menu PATH", "entry-ids ID|ID|..." and "entries LABEL|LABEL|..." (separators left out), the ids
+being those a click on the entry sends back. The tests end it with SIGKILL, as a panel
 that crashes ends."""
 import dbus
 import dbus.mainloop.glib
@@ -98,9 +99,10 @@ class Watcher(dbus.service.Object):
             if menu_path != "/NO_DBUSMENU":
                 menu = self.bus.get_object(bus_name, menu_path)
                 _, (_, _, children) = menu.GetLayout(0, -1, [], dbus_interface=MENU)
-                labels = [str(props.get("label", "")) for _, props, _ in children
-                          if props.get("type", "standard") != "separator" and props.get("visible", True)]
-                say("entries", "|".join(labels))
+                entries = [(int(entry_id), str(props.get("label", ""))) for entry_id, props, _ in children
+                           if props.get("type", "standard") != "separator" and props.get("visible", True)]
+                say("entry-ids", "|".join(str(entry_id) for entry_id, _ in entries))
+                say("entries", "|".join(label for _, label in entries))
         except dbus.DBusException as error:
             say("unreadable", error.get_dbus_name())
         return False

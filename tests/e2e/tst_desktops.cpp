@@ -5,6 +5,7 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusVariant>
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>
@@ -131,7 +132,8 @@ private slots:
     }
 
     // The item registers with a real menu of four entries; Activate drops the window down where
-    // the pointer is, and again closes it; a panel that restarts gets the item back.
+    // the pointer is, and again closes it; a panel that restarts gets the item back; when no panel
+    // remains, the window opens by itself.
     void statusNotifierItemOnX11()
     {
         m_display = std::make_unique<VirtualDisplay>(kScreenSize);
@@ -174,10 +176,69 @@ private slots:
 
         // The panel crashes and starts again: the item registers with the new watcher.
         m_watcher.reset();
-        const auto restarted = startWatcher();
-        QVERIFY(restarted);
-        QVERIFY(!waitForItem(*restarted).isEmpty());
+        m_watcher = startWatcher();
+        QVERIFY(m_watcher);
+        QVERIFY(!waitForItem(*m_watcher).isEmpty());
         QCOMPARE(m_tidewell->process().state(), QProcess::Running);
+
+        // The panel goes for good: after a few seconds the window opens by itself, an ordinary one.
+        m_watcher.reset();
+        QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->count("state.isVisible true") == 2, kWaitMs);
+        QVERIFY(m_tidewell->output().contains("No tray any more: Tidewell opens as an ordinary window."));
+        QTRY_VERIFY_WITH_TIMEOUT(xWindow().has_value(), kWaitMs);
+        // A panel that comes back gets the icon again, and the icon closes the window without
+        // ending the program.
+        m_watcher = startWatcher();
+        QVERIFY(m_watcher);
+        const QString again = waitForItem(*m_watcher);
+        QVERIFY(!again.isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->output().contains("A tray is back"), kWaitMs);
+        activate(again);
+        QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->count("state.isVisible false") == 2, kWaitMs);
+        QVERIFY(
+            !QTest::qWaitFor([&] { return m_tidewell->process().state() != QProcess::Running; }, kStaysMs));
+    }
+
+    // Each entry of the tray menu, clicked as a panel clicks it (DBusMenu's "clicked" event on the
+    // entry's id), does what it says: Open Tidewell shows the window, Refresh lists a server that
+    // started while the window was closed, Settings… shows the window on the settings page, and
+    // Quit ends the program.
+    void trayMenuEntriesDoWhatTheySay()
+    {
+        m_display = std::make_unique<VirtualDisplay>(kScreenSize);
+        QVERIFY(!m_display->display().isEmpty());
+        m_environment.insert(u"DISPLAY"_s, m_display->display());
+        m_environment.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
+        m_tidewell = startTidewell();
+        const QString item = waitForItem(*m_watcher);
+        QVERIFY(!item.isEmpty());
+        const QString menuPath = lastValue(m_watcher->output(), "menu").value_or(QString());
+        const QStringList ids = lastValue(m_watcher->output(), "entry-ids").value_or(QString()).split(u'|');
+        QCOMPARE(ids.size(), 4);
+
+        click(item, menuPath, ids.at(0));
+        QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->count("state.isVisible true") == 1, kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(xWindow().has_value(), kWaitMs);
+        activate(item);
+        QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->count("state.isVisible false") == 1, kWaitMs);
+
+        // Nothing is listed while the window is closed, so only the refresh finds this server.
+        auto server = startListener({u"--name"_s, u"node"_s});
+        QVERIFY(server->waitUntilReady());
+        const QByteArray found = "Getting process info " + QByteArray::number(server->pid());
+        QVERIFY(!QTest::qWaitFor([&] { return m_tidewell->output().contains(found); }, kStaysMs));
+        click(item, menuPath, ids.at(1));
+        QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->output().contains(found), kWaitMs);
+        QCOMPARE(m_tidewell->count("state.isVisible true"), 1);
+
+        click(item, menuPath, ids.at(2));
+        QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->count("state.isVisible true") == 2, kWaitMs);
+        QVERIFY(m_tidewell->output().contains("state.selectedView settings"));
+
+        click(item, menuPath, ids.at(3));
+        QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->process().state() == QProcess::NotRunning, kWaitMs);
+        QCOMPARE(m_tidewell->process().exitStatus(), QProcess::NormalExit);
+        QCOMPARE(m_tidewell->process().exitCode(), 0);
     }
 
     // Under a Wayland compositor the window is an ordinary decorated one titled "Tidewell": it stays
@@ -259,6 +320,15 @@ private:
                                                            u"org.kde.StatusNotifierItem"_s, u"Activate"_s);
         call << 0 << 0;
         const QDBusMessage reply = m_connection->call(call, QDBus::Block, kWaitMs);
+        QVERIFY2(reply.type() == QDBusMessage::ReplyMessage, qPrintable(reply.errorMessage()));
+    }
+    // What a panel does when an entry of the item's menu is clicked.
+    void click(const QString& item, const QString& menuPath, const QString& id) const
+    {
+        QDBusMessage event =
+            QDBusMessage::createMethodCall(item, menuPath, u"com.canonical.dbusmenu"_s, u"Event"_s);
+        event << id.toInt() << u"clicked"_s << QVariant::fromValue(QDBusVariant(0)) << 0u;
+        const QDBusMessage reply = m_connection->call(event, QDBus::Block, kWaitMs);
         QVERIFY2(reply.type() == QDBusMessage::ReplyMessage, qPrintable(reply.errorMessage()));
     }
     // How light the screen is at `point` (0 to 255); the screen is kept as e2e-desktops-NAME.png.
