@@ -105,12 +105,15 @@ private slots:
         m_bus = std::make_unique<PrivateSessionBus>();
         QVERIFY(!m_bus->address().isEmpty());
         m_environment = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORMTHEME", "XDG_CURRENT_DESKTOP"})
+        for (const char* name :
+             {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORMTHEME", "XDG_CURRENT_DESKTOP", "XDG_DATA_DIRS"})
             m_environment.remove(QString::fromLatin1(name));
         m_environment.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, m_bus->address());
         m_environment.insert(u"XDG_RUNTIME_DIR"_s, runtimeDir);
         m_environment.insert(u"HOME"_s, m_home->path());
         m_environment.insert(u"XDG_CONFIG_HOME"_s, m_home->filePath(u".config"_s));
+        // No icon theme at all unless a case gives one, so an installed Tidewell changes nothing.
+        m_environment.insert(u"XDG_DATA_DIRS"_s, m_home->filePath(u"empty-share"_s));
         m_connection = std::make_unique<QDBusConnection>(
             QDBusConnection::connectToBus(m_bus->address(), QString::number(++m_connections)));
         QVERIFY(m_connection->isConnected());
@@ -151,6 +154,10 @@ private slots:
         const QString item = waitForItem(*m_watcher);
         QVERIFY(!item.isEmpty());
         QVERIFY2(!m_tidewell->output().contains("No system tray found"), m_tidewell->output().constData());
+        // No theme here has the symbolic icon: the panel is given pictures, light on the dark desktop.
+        QCOMPARE(lastValue(m_watcher->output(), "icon"), QString());
+        QTRY_VERIFY_WITH_TIMEOUT(lastValue(m_watcher->output(), "icon-ink").value_or(u"0"_s).toDouble() > 0.7,
+                                 kWaitMs);
 
         // A panel at the top: the pointer rests on it when the item is clicked.
         const QPoint pointer(700, 6);
@@ -209,9 +216,17 @@ private slots:
         QVERIFY(!m_display->display().isEmpty());
         m_environment.insert(u"DISPLAY"_s, m_display->display());
         m_environment.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
+        // The symbolic icon installed where the icon themes are looked for: the panel is given its name.
+        const QString icons = m_home->filePath(u"share/icons/hicolor/scalable/apps"_s);
+        QVERIFY(QDir().mkpath(icons));
+        QVERIFY(QFile::copy(QStringLiteral(TIDEWELL_SOURCE_DIR "/packaging/tidewell-symbolic.svg"),
+                            icons + u"/tidewell-symbolic.svg"_s));
+        // The system's folder brings the hicolor theme's index, which every icon theme falls back on.
+        m_environment.insert(u"XDG_DATA_DIRS"_s, m_home->filePath(u"share"_s) + u":/usr/share"_s);
         m_tidewell = startTidewell();
         const QString item = waitForItem(*m_watcher);
         QVERIFY(!item.isEmpty());
+        QCOMPARE(lastValue(m_watcher->output(), "icon"), u"tidewell-symbolic"_s);
         const QString menuPath = lastValue(m_watcher->output(), "menu").value_or(QString());
         const QStringList ids = lastValue(m_watcher->output(), "entry-ids").value_or(QString()).split(u'|');
         QCOMPARE(ids.size(), 4);

@@ -63,8 +63,11 @@ void TidewellMenu::start(std::unique_ptr<TrayHostPresence> hosts)
     // there is no tray at all.
     if (trayAvailable && m_hosts->isPresent())
         connect(m_hosts.get(), &TrayHostPresence::presenceChanged, this, &TidewellMenu::trayHostChanged);
+    // Such a panel is given the icon's name and draws it in its own colours, where it is installed;
+    // an XEmbed tray only shows the pictures it is given.
+    m_symbolicTrayIcon = trayAvailable && m_hosts->isPresent() && QIcon::hasThemeIcon(kSymbolicIconName);
     if (trayAvailable) {
-        m_tray = new QSystemTrayIcon(SymbolIcons::symbol(QStringLiteral("hammer")));
+        m_tray = new QSystemTrayIcon(trayIconPicture());
         m_tray->setToolTip(tr("Tidewell"));
         m_trayMenu = buildTrayMenu();
         // Panels that host StatusNotifierItems show this menu through DBusMenu; an X11 tray shows
@@ -140,6 +143,13 @@ void TidewellMenu::openWithoutTrayHost()
     setMenuPresented(true);
 }
 
+QIcon TidewellMenu::trayIconPicture() const
+{
+    // Elsewhere the hammer is drawn in the desktop's colours: light on a dark one, dark on a light one.
+    return m_symbolicTrayIcon ? QIcon::fromTheme(kSymbolicIconName)
+                              : SymbolIcons::symbol(QStringLiteral("hammer"));
+}
+
 void TidewellMenu::setMenuPresented(bool presented)
 {
     m_access->setPresented(m_itemIndex, presented);
@@ -160,7 +170,7 @@ bool TidewellMenu::eventFilter(QObject* watched, QEvent* event)
     // The tray keeps the pictures it was given, so it is given new ones.
     if (event->type() == QEvent::PaletteChange) {
         const QIcon hammer = SymbolIcons::symbol(QStringLiteral("hammer"));
-        if (m_tray)
+        if (m_tray && !m_symbolicTrayIcon)
             m_tray->setIcon(hammer);
         if (m_mode != WindowMode::dropDown)
             m_menu->setWindowIcon(hammer);

@@ -27,6 +27,8 @@ public:
     // How long the panel that held the icon may be gone (a restart) before the window opens on
     // its own, so that the program is never left without a way to reach it.
     static constexpr int kNoTrayHostMs = 5000;
+    // The installed icon that panels which colour symbolic icons draw in their own text colour.
+    static inline const QString kSymbolicIconName = QStringLiteral("tidewell-symbolic");
 
     // How the window shows itself, chosen once at start from the desktop.
     enum class WindowMode
@@ -72,6 +74,7 @@ private:
     void applyWindowMode();
     void trayHostChanged(bool present);
     void openWithoutTrayHost();
+    QIcon trayIconPicture() const;
 
     AppMenu* m_menu;
     const AppServices* m_services;
@@ -84,6 +87,8 @@ private:
     WindowMode m_mode = WindowMode::ordinary;
     int m_itemIndex = -1;
     bool m_isMenuPresented = false;
+    // The panel holding the icon colours symbolic icons, and the theme has ours.
+    bool m_symbolicTrayIcon = false;
     qreal m_menuHeight = kMenuHeight;
 };
 
