@@ -1,10 +1,13 @@
 // How fast the window opens against a plain menu: from the tray's activation to the first frame
 // that shows the window with its rows painted (open_ms), and from a QMenu's popup with as many
 // entries, icons and titles as the window has rows, shown at the same place, to its first frame
-// (menu_ms). Medians of 20 opens of each, taking turns; open_ratio = open_ms / menu_ms.
+// (menu_ms). The rows are real development servers started here, so the refresh that every opening
+// starts finds the same rows, as it does for a user whose servers keep running. Both are opened once
+// before measuring; then medians of 20 opens of each, taking turns; open_ratio = open_ms / menu_ms.
 // It runs on the display it is given (DISPLAY, or QT_QPA_PLATFORM=offscreen without one).
 
 #include "BenchTiming.h"
+#include "ChildProcessGroup.h"
 
 #include "gui/ports/PortsTab.h"
 #include "gui/process/ProcessItem.h"
@@ -13,16 +16,21 @@
 #include "gui/shell/TidewellMenu.h"
 #include "gui/widgets/SymbolIcons.h"
 #include "platform/Host.h"
+#include "ports/PortListRefresher.h"
 #include "state/AppState.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QMenu>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
 #include <vector>
 
 using namespace tidewell;
@@ -33,6 +41,7 @@ namespace {
 constexpr int kOpens = 20;
 constexpr int kRows = 5;
 constexpr int kTimeoutMs = 10000;
+constexpr int kListTimeoutMs = 60000;
 
 // Notes the first paint of a row of the window, or of the menu.
 class PaintWatch : public QObject
@@ -73,14 +82,36 @@ void settle()
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
 }
 
-QList<PortData> servedPorts()
+// Starts the development servers the window lists; false when python3 is missing or a fork failed.
+bool startServers(ChildProcessGroup& servers)
 {
-    QList<PortData> ports;
-    for (int i = 0; i < kRows; ++i)
-        ports.append(PortData(
-            QStringLiteral("node"), QString::number(3000 + i), QString::number(1000 + i),
-            HTMLData{QStringLiteral("Page %1").arg(i), AppType::nextjs, std::nullopt, HttpScheme::http}));
-    return ports;
+    const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
+    if (python.isEmpty())
+        return false;
+    const QByteArray pythonPath = QFile::encodeName(python);
+    const QByteArray script = QByteArrayLiteral(TIDEWELL_LISTENER);
+    for (int i = 1; i <= kRows; ++i) {
+        const QByteArray title = "Page " + QByteArray::number(i);
+        const pid_t child = servers.start([&] {
+            // The servers' "ready" lines must not mix with the figures.
+            const int null = ::open("/dev/null", O_WRONLY);
+            ::dup2(null, STDOUT_FILENO);
+            ::execl(pythonPath.constData(), "python3", script.constData(), "--name", "node", "--title",
+                    title.constData(), static_cast<char*>(nullptr));
+            ::_exit(127);
+        });
+        if (child < 0)
+            return false;
+    }
+    return true;
+}
+
+template <typename Condition> bool waitFor(Condition&& condition, int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!condition() && !deadline.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    return condition();
 }
 
 } // namespace
@@ -91,6 +122,11 @@ int main(int argc, char** argv)
         qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    ChildProcessGroup servers;
+    if (!startServers(servers)) {
+        std::fprintf(stderr, "python3 is needed for the development servers\n");
+        return 2;
+    }
     QTemporaryDir folder;
     auto settings =
         std::make_unique<QSettings>(folder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
@@ -99,22 +135,39 @@ int main(int argc, char** argv)
     tidewell.start();
     TidewellMenu& item = tidewell.menuBarItem();
     AppMenu& window = tidewell.menu();
-    // The window lists these rows whatever listens on this machine: each open starts from them.
+    // Open while the servers are found, as nothing is listed while the window is closed.
+    item.setMenuPresented(true);
+    // The tick's refreshes would fall at random into the measurements; the one each opening starts stays.
     window.setRefreshIntervalMs(3600000);
+    PortsTab* ports = window.portsTab();
+    // Every server listed with the title its page gave.
+    const auto listed = [&] {
+        int titled = 0;
+        for (const PortData& port : tidewell.refresher().sortedListedPorts())
+            titled += port.htmlData() && port.htmlData()->title.startsWith(QLatin1String("Page ")) ? 1 : 0;
+        return titled >= kRows && ports->portRows().size() >= kRows;
+    };
+    if (!waitFor(listed, kListTimeoutMs)) {
+        std::fprintf(stderr, "only %lld of %d servers were listed\n", qlonglong(ports->portRows().size()),
+                     kRows);
+        return 2;
+    }
     settle();
 
+    // The menu has an entry for every row the window shows, other listeners of this machine included.
     QMenu menu;
-    for (const PortData& port : servedPorts())
-        menu.addAction(SymbolIcons::asset(QStringLiteral("nextjs")), port.htmlData()->title);
+    for (const PortData& port : tidewell.refresher().sortedListedPorts())
+        menu.addAction(SymbolIcons::asset(QStringLiteral("nodejs")),
+                       port.htmlData() ? port.htmlData()->title : port.port());
     PaintWatch watch;
     watch.menu = &menu;
     app.installEventFilter(&watch);
 
     std::vector<double> openTimes;
     std::vector<double> menuTimes;
-    for (int run = 0; run < kOpens; ++run) {
+    // The first opening of each is not counted: both are measured warm.
+    for (int run = -1; run < kOpens; ++run) {
         item.setMenuPresented(false);
-        window.portsTab()->setPorts(servedPorts());
         settle();
         watch.rowPainted = false;
         const double open = timeToFrame([&] { item.setMenuPresented(true); }, watch.rowPainted);
@@ -128,13 +181,15 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "a window or the menu was never painted\n");
             return 2;
         }
+        if (run < 0)
+            continue;
         openTimes.push_back(open);
         menuTimes.push_back(popped);
     }
     const double openMs = medianOf(openTimes);
     const double menuMs = medianOf(menuTimes);
     std::printf("platform: %s\n", qPrintable(QGuiApplication::platformName()));
-    printCount("rows", kRows);
+    printCount("rows", ports->portRows().size());
     printFigure("open_ms", openMs);
     printFigure("menu_ms", menuMs);
     printFigure("open_ratio", openMs / menuMs);

@@ -8,6 +8,9 @@ install(FILES ${_tidewell_packaging}/com.orvane.Tidewell.desktop
 # The desktop entry, the autostart entry and the window all name the icon "tidewell".
 install(FILES ${PROJECT_SOURCE_DIR}/resources/tidewell.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+# The tray's icon on panels that colour symbolic icons, found there by its name.
+install(FILES ${_tidewell_packaging}/tidewell-symbolic.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES ${_tidewell_packaging}/com.orvane.Tidewell.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 

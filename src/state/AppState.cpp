@@ -95,6 +95,10 @@ void AppState::setSelectedTab(SelectedTab tab)
 
 void AppState::setSelectedView(SelectedView view)
 {
+    if (m_selectedView != view) {
+        static const char* const names[] = {"home", "settings", "checkForUpdate"};
+        Diagnostics::writeLine(QStringLiteral("state.selectedView ") + QLatin1String(names[int(view)]));
+    }
     assign(this, m_selectedView, view, &AppState::selectedViewChanged);
 }
 

@@ -1,8 +1,10 @@
 #!/usr/bin/python3
 """A StatusNotifierWatcher with its host, as a panel (waybar, KDE Plasma, GNOME's AppIndicator
 extension) runs one, on the session bus it is given. Prints "ready", then for every item that
-registers: "registered SERVICE", and, read the way a panel reads it before drawing the item's menu,
-"menu PATH" and "entries LABEL|LABEL|..." (separators left out). The tests end it with SIGKILL, as a panel
+registers: "registered SERVICE", "icon NAME" and "icon-ink LIGHTNESS" (again whenever the icon
+changes), and, read the way a panel reads it before drawing the item's menu,
+"menu PATH", "entry-ids ID|ID|..." and "entries LABEL|LABEL|..." (separators left out), the ids
+being those a click on the entry sends back. The tests end it with SIGKILL, as a panel
 that crashes ends."""
 import dbus
 import dbus.mainloop.glib
@@ -54,6 +56,8 @@ class Watcher(dbus.service.Object):
         say("registered", bus_name)
         self.StatusNotifierItemRegistered(bus_name + path)
         GLib.idle_add(self.read_menu, bus_name, path)
+        self.bus.add_signal_receiver(lambda: self.read_icon(bus_name, path), signal_name="NewIcon",
+                                     dbus_interface=ITEM, bus_name=bus_name, path=path)
 
     @dbus.service.method(WATCHER, in_signature="s")
     def RegisterStatusNotifierHost(self, service):
@@ -90,7 +94,25 @@ class Watcher(dbus.service.Object):
     def Introspect(self):
         return INTROSPECTION
 
+    def read_icon(self, bus_name, path):
+        """Prints the icon's name and how light its largest picture's solid pixels are (0 to 1)."""
+        try:
+            item = self.bus.get_object(bus_name, path)
+            say("icon", item.Get(ITEM, "IconName", dbus_interface=dbus.PROPERTIES_IFACE))
+            pictures = item.Get(ITEM, "IconPixmap", dbus_interface=dbus.PROPERTIES_IFACE)
+            if pictures:
+                _, _, data = max(pictures, key=lambda picture: picture[0] * picture[1])
+                data = bytes(data)
+                # ARGB32 in network byte order; the antialiased edge is left out.
+                solid = [max(data[i + 1], data[i + 2], data[i + 3]) for i in range(0, len(data), 4)
+                         if data[i] >= 250]
+                if solid:
+                    say("icon-ink", "%.2f" % (sum(solid) / len(solid) / 255))
+        except dbus.DBusException as error:
+            say("unreadable", error.get_dbus_name())
+
     def read_menu(self, bus_name, path):
+        self.read_icon(bus_name, path)
         try:
             item = self.bus.get_object(bus_name, path)
             menu_path = item.Get(ITEM, "Menu", dbus_interface=dbus.PROPERTIES_IFACE)
@@ -98,9 +120,10 @@ class Watcher(dbus.service.Object):
             if menu_path != "/NO_DBUSMENU":
                 menu = self.bus.get_object(bus_name, menu_path)
                 _, (_, _, children) = menu.GetLayout(0, -1, [], dbus_interface=MENU)
-                labels = [str(props.get("label", "")) for _, props, _ in children
-                          if props.get("type", "standard") != "separator" and props.get("visible", True)]
-                say("entries", "|".join(labels))
+                entries = [(int(entry_id), str(props.get("label", ""))) for entry_id, props, _ in children
+                           if props.get("type", "standard") != "separator" and props.get("visible", True)]
+                say("entry-ids", "|".join(str(entry_id) for entry_id, _ in entries))
+                say("entries", "|".join(label for _, label in entries))
         except dbus.DBusException as error:
             say("unreadable", error.get_dbus_name())
         return False

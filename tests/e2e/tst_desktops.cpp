@@ -5,6 +5,7 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusVariant>
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>
@@ -104,12 +105,15 @@ private slots:
         m_bus = std::make_unique<PrivateSessionBus>();
         QVERIFY(!m_bus->address().isEmpty());
         m_environment = QProcessEnvironment::systemEnvironment();
-        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORMTHEME", "XDG_CURRENT_DESKTOP"})
+        for (const char* name :
+             {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORMTHEME", "XDG_CURRENT_DESKTOP", "XDG_DATA_DIRS"})
             m_environment.remove(QString::fromLatin1(name));
         m_environment.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, m_bus->address());
         m_environment.insert(u"XDG_RUNTIME_DIR"_s, runtimeDir);
         m_environment.insert(u"HOME"_s, m_home->path());
         m_environment.insert(u"XDG_CONFIG_HOME"_s, m_home->filePath(u".config"_s));
+        // No icon theme at all unless a case gives one, so an installed Tidewell changes nothing.
+        m_environment.insert(u"XDG_DATA_DIRS"_s, m_home->filePath(u"empty-share"_s));
         m_connection = std::make_unique<QDBusConnection>(
             QDBusConnection::connectToBus(m_bus->address(), QString::number(++m_connections)));
         QVERIFY(m_connection->isConnected());
@@ -131,7 +135,8 @@ private slots:
     }
 
     // The item registers with a real menu of four entries; Activate drops the window down where
-    // the pointer is, and again closes it; a panel that restarts gets the item back.
+    // the pointer is, and again closes it; a panel that restarts gets the item back; when no panel
+    // remains, the window opens by itself.
     void statusNotifierItemOnX11()
     {
         m_display = std::make_unique<VirtualDisplay>(kScreenSize);
@@ -149,6 +154,10 @@ private slots:
         const QString item = waitForItem(*m_watcher);
         QVERIFY(!item.isEmpty());
         QVERIFY2(!m_tidewell->output().contains("No system tray found"), m_tidewell->output().constData());
+        // No theme here has the symbolic icon: the panel is given pictures, light on the dark desktop.
+        QCOMPARE(lastValue(m_watcher->output(), "icon"), QString());
+        QTRY_VERIFY_WITH_TIMEOUT(lastValue(m_watcher->output(), "icon-ink").value_or(u"0"_s).toDouble() > 0.7,
+                                 kWaitMs);
 
         // A panel at the top: the pointer rests on it when the item is clicked.
         const QPoint pointer(700, 6);
@@ -174,10 +183,77 @@ private slots:
 
         // The panel crashes and starts again: the item registers with the new watcher.
         m_watcher.reset();
-        const auto restarted = startWatcher();
-        QVERIFY(restarted);
-        QVERIFY(!waitForItem(*restarted).isEmpty());
+        m_watcher = startWatcher();
+        QVERIFY(m_watcher);
+        QVERIFY(!waitForItem(*m_watcher).isEmpty());
         QCOMPARE(m_tidewell->process().state(), QProcess::Running);
+
+        // The panel goes for good: after a few seconds the window opens by itself, an ordinary one.
+        m_watcher.reset();
+        QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->count("state.isVisible true") == 2, kWaitMs);
+        QVERIFY(m_tidewell->output().contains("No tray any more: Tidewell opens as an ordinary window."));
+        QTRY_VERIFY_WITH_TIMEOUT(xWindow().has_value(), kWaitMs);
+        // A panel that comes back gets the icon again, and the icon closes the window without
+        // ending the program.
+        m_watcher = startWatcher();
+        QVERIFY(m_watcher);
+        const QString again = waitForItem(*m_watcher);
+        QVERIFY(!again.isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->output().contains("A tray is back"), kWaitMs);
+        activate(again);
+        QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->count("state.isVisible false") == 2, kWaitMs);
+        QVERIFY(
+            !QTest::qWaitFor([&] { return m_tidewell->process().state() != QProcess::Running; }, kStaysMs));
+    }
+
+    // Each entry of the tray menu, clicked as a panel clicks it (DBusMenu's "clicked" event on the
+    // entry's id), does what it says: Open Tidewell shows the window, Refresh lists a server that
+    // started while the window was closed, Settings… shows the window on the settings page, and
+    // Quit ends the program.
+    void trayMenuEntriesDoWhatTheySay()
+    {
+        m_display = std::make_unique<VirtualDisplay>(kScreenSize);
+        QVERIFY(!m_display->display().isEmpty());
+        m_environment.insert(u"DISPLAY"_s, m_display->display());
+        m_environment.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
+        // The symbolic icon installed where the icon themes are looked for: the panel is given its name.
+        const QString icons = m_home->filePath(u"share/icons/hicolor/scalable/apps"_s);
+        QVERIFY(QDir().mkpath(icons));
+        QVERIFY(QFile::copy(QStringLiteral(TIDEWELL_SOURCE_DIR "/packaging/tidewell-symbolic.svg"),
+                            icons + u"/tidewell-symbolic.svg"_s));
+        // The system's folder brings the hicolor theme's index, which every icon theme falls back on.
+        m_environment.insert(u"XDG_DATA_DIRS"_s, m_home->filePath(u"share"_s) + u":/usr/share"_s);
+        m_tidewell = startTidewell();
+        const QString item = waitForItem(*m_watcher);
+        QVERIFY(!item.isEmpty());
+        QCOMPARE(lastValue(m_watcher->output(), "icon"), u"tidewell-symbolic"_s);
+        const QString menuPath = lastValue(m_watcher->output(), "menu").value_or(QString());
+        const QStringList ids = lastValue(m_watcher->output(), "entry-ids").value_or(QString()).split(u'|');
+        QCOMPARE(ids.size(), 4);
+
+        click(item, menuPath, ids.at(0));
+        QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->count("state.isVisible true") == 1, kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(xWindow().has_value(), kWaitMs);
+        activate(item);
+        QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->count("state.isVisible false") == 1, kWaitMs);
+
+        // Nothing is listed while the window is closed, so only the refresh finds this server.
+        auto server = startListener({u"--name"_s, u"node"_s});
+        QVERIFY(server->waitUntilReady());
+        const QByteArray found = "Getting process info " + QByteArray::number(server->pid());
+        QVERIFY(!QTest::qWaitFor([&] { return m_tidewell->output().contains(found); }, kStaysMs));
+        click(item, menuPath, ids.at(1));
+        QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->output().contains(found), kWaitMs);
+        QCOMPARE(m_tidewell->count("state.isVisible true"), 1);
+
+        click(item, menuPath, ids.at(2));
+        QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->count("state.isVisible true") == 2, kWaitMs);
+        QVERIFY(m_tidewell->output().contains("state.selectedView settings"));
+
+        click(item, menuPath, ids.at(3));
+        QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->process().state() == QProcess::NotRunning, kWaitMs);
+        QCOMPARE(m_tidewell->process().exitStatus(), QProcess::NormalExit);
+        QCOMPARE(m_tidewell->process().exitCode(), 0);
     }
 
     // Under a Wayland compositor the window is an ordinary decorated one titled "Tidewell": it stays
@@ -259,6 +335,15 @@ private:
                                                            u"org.kde.StatusNotifierItem"_s, u"Activate"_s);
         call << 0 << 0;
         const QDBusMessage reply = m_connection->call(call, QDBus::Block, kWaitMs);
+        QVERIFY2(reply.type() == QDBusMessage::ReplyMessage, qPrintable(reply.errorMessage()));
+    }
+    // What a panel does when an entry of the item's menu is clicked.
+    void click(const QString& item, const QString& menuPath, const QString& id) const
+    {
+        QDBusMessage event =
+            QDBusMessage::createMethodCall(item, menuPath, u"com.canonical.dbusmenu"_s, u"Event"_s);
+        event << id.toInt() << u"clicked"_s << QVariant::fromValue(QDBusVariant(0)) << 0u;
+        const QDBusMessage reply = m_connection->call(event, QDBus::Block, kWaitMs);
         QVERIFY2(reply.type() == QDBusMessage::ReplyMessage, qPrintable(reply.errorMessage()));
     }
     // How light the screen is at `point` (0 to 255); the screen is kept as e2e-desktops-NAME.png.

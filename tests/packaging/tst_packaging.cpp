@@ -28,6 +28,7 @@ const QStringList kFiles{
     kData + u"bash-completion/completions/tidewell"_s,
     QStringLiteral(TIDEWELL_ZSHDIR "/_tidewell"),
     kData + u"fish/vendor_completions.d/tidewell.fish"_s,
+    kData + u"icons/hicolor/scalable/apps/tidewell-symbolic.svg"_s,
 };
 // Their places in that list.
 constexpr int kProgram = 0, kHelper = 1, kDesktopEntry = 2, kMetainfo = 4, kManPage = 5, kBash = 6, kZsh = 7,

@@ -374,9 +374,13 @@ bool AppMenu::eventFilter(QObject* watched, QEvent* event)
 }
 
 // A frameless drop-down needs its own edge to stand apart from a window of the same colour below.
+// The first frame of an opening also starts the work the opening asks for.
 void AppMenu::paintEvent(QPaintEvent* event)
 {
     QWidget::paintEvent(event);
+    // Queued, so that it runs after this frame has been flushed to the screen.
+    if (m_openWorkPending)
+        QMetaObject::invokeMethod(this, &AppMenu::startOpenWork, Qt::QueuedConnection);
     if (windowType() != Qt::Popup)
         return;
     QPainter painter(this);
@@ -418,23 +422,35 @@ void AppMenu::setMenuPresented(bool presented)
     m_portsTab->setAnimated(presented);
     m_quickLaunchTab->setAnimated(presented);
     if (presented) {
-        // A window just opened shows the current listeners at once, not two seconds later.
-        refreshPortLists();
-        // The editors offered are those installed now; looking takes a few file checks.
-        if (m_services->desktop && m_services->pool)
-            AsyncTask::runThenCallback(
-                m_services->pool, this,
-                [desktop = m_services->desktop] { return desktop->installedEditors(); },
-                [this](const QStringList& editors) { m_services->state->setInstalledEditors(editors); });
-        m_timer.start();
+        // The rows kept from the last opening are shown first; the refresh, the editor lookup and
+        // the socket watch would only compete with the first frame, so they start once it is painted
+        // (or a moment later for a window that is never painted, such as one off screen).
+        m_openWorkPending = true;
+        QTimer::singleShot(kOpenWorkFallbackMs, this, &AppMenu::startOpenWork);
     } else {
+        m_openWorkPending = false;
         m_timer.stop();
         m_bottomViewContentSize = QSize(0, 0);
         // A window opened later shows every server again rather than a filter the user forgot.
         m_filterField->clear();
+        m_services->refresher->setWatching(false);
     }
-    m_services->refresher->setWatching(presented);
     scheduleListHeightUpdate();
+}
+
+void AppMenu::startOpenWork()
+{
+    if (!std::exchange(m_openWorkPending, false) || !m_isMenuPresented)
+        return;
+    // A window just opened shows the current listeners at once, not two seconds later.
+    refreshPortLists();
+    // The editors offered are those installed now; looking takes a few file checks.
+    if (m_services->desktop && m_services->pool)
+        AsyncTask::runThenCallback(
+            m_services->pool, this, [desktop = m_services->desktop] { return desktop->installedEditors(); },
+            [this](const QStringList& editors) { m_services->state->setInstalledEditors(editors); });
+    m_timer.start();
+    m_services->refresher->setWatching(true);
 }
 
 void AppMenu::refreshPortLists()

@@ -37,6 +37,8 @@ public:
     static constexpr int kMaxListHeight = 300;
     static constexpr int kWindowWidth = 380;
     static constexpr int kPulseMs = 500;
+    // The refresh an opening starts waits for the window's first frame, at most this long.
+    static constexpr int kOpenWorkFallbackMs = 100;
     static inline const QString kSupportAddress = QStringLiteral("support@orvane.com");
 
     explicit AppMenu(const AppServices* services, QWidget* parent = nullptr);
@@ -84,6 +86,7 @@ private:
     void updateListHeight();
     void scheduleListHeightUpdate();
     void refreshPortLists();
+    void startOpenWork();
     void quickLaunchDataChanged(const QString& json);
     void openMail(const QString& subject);
 
@@ -96,6 +99,7 @@ private:
     QString m_previousQuickLaunchData;
     bool m_listHeightUpdatePending = false;
     bool m_portsUpdatePending = false;
+    bool m_openWorkPending = false;
 
     QLabel* m_title = nullptr;
     QPushButton* m_back = nullptr;

@@ -5,6 +5,7 @@
 #include "gui/shell/MenuBarExtraAccess.h"
 #include "gui/widgets/SymbolIcons.h"
 #include "platform/Diagnostics.h"
+#include "platform/TrayHostPresence.h"
 #include "ports/PortListRefresher.h"
 #include "state/AppState.h"
 
@@ -19,7 +20,11 @@ namespace tidewell {
 
 TidewellMenu::TidewellMenu(AppMenu* menu, const AppServices* services, QObject* parent)
     : QObject(parent), m_menu(menu), m_services(services), m_access(new MenuBarExtraAccess(this))
-{}
+{
+    m_noTrayHost.setSingleShot(true);
+    m_noTrayHost.setInterval(kNoTrayHostMs);
+    connect(&m_noTrayHost, &QTimer::timeout, this, &TidewellMenu::openWithoutTrayHost);
+}
 
 TidewellMenu::~TidewellMenu()
 {
@@ -36,10 +41,8 @@ TidewellMenu::WindowMode TidewellMenu::windowModeFor(bool trayAvailable, const Q
     return platformName.startsWith(QLatin1String("wayland")) ? WindowMode::trayWindow : WindowMode::dropDown;
 }
 
-void TidewellMenu::start()
+void TidewellMenu::applyWindowMode()
 {
-    const bool trayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
-    m_mode = windowModeFor(trayAvailable, QGuiApplication::platformName());
     m_menu->setAttribute(Qt::WA_QuitOnClose, m_mode == WindowMode::ordinary);
     if (m_mode == WindowMode::dropDown) {
         m_menu->setWindowFlags(Qt::Popup | Qt::FramelessWindowHint);
@@ -48,8 +51,23 @@ void TidewellMenu::start()
         m_menu->setWindowTitle(tr("Tidewell"));
         m_menu->setWindowIcon(SymbolIcons::symbol(QStringLiteral("hammer")));
     }
+}
+
+void TidewellMenu::start(std::unique_ptr<TrayHostPresence> hosts)
+{
+    const bool trayAvailable = QSystemTrayIcon::isSystemTrayAvailable();
+    m_mode = windowModeFor(trayAvailable, QGuiApplication::platformName());
+    applyWindowMode();
+    m_hosts = hosts ? std::move(hosts) : TrayHostPresence::create();
+    // Only a panel seen at start holds the icon; without one the icon went to an XEmbed tray, or
+    // there is no tray at all.
+    if (trayAvailable && m_hosts->isPresent())
+        connect(m_hosts.get(), &TrayHostPresence::presenceChanged, this, &TidewellMenu::trayHostChanged);
+    // Such a panel is given the icon's name and draws it in its own colours, where it is installed;
+    // an XEmbed tray only shows the pictures it is given.
+    m_symbolicTrayIcon = trayAvailable && m_hosts->isPresent() && QIcon::hasThemeIcon(kSymbolicIconName);
     if (trayAvailable) {
-        m_tray = new QSystemTrayIcon(SymbolIcons::symbol(QStringLiteral("hammer")));
+        m_tray = new QSystemTrayIcon(trayIconPicture());
         m_tray->setToolTip(tr("Tidewell"));
         m_trayMenu = buildTrayMenu();
         // Panels that host StatusNotifierItems show this menu through DBusMenu; an X11 tray shows
@@ -94,6 +112,44 @@ QMenu* TidewellMenu::buildTrayMenu()
     return menu;
 }
 
+void TidewellMenu::trayHostChanged(bool present)
+{
+    if (!present) {
+        m_noTrayHost.start();
+        return;
+    }
+    m_noTrayHost.stop();
+    if (m_mode != WindowMode::ordinary)
+        return;
+    // The panel is back and the icon with it: closing the window hides it again. The window keeps
+    // its frame until then; an open one would vanish if its kind changed now.
+    Diagnostics::writeLine(QStringLiteral("A tray is back: Tidewell lives in it again."));
+    m_mode = WindowMode::trayWindow;
+    m_menu->setAttribute(Qt::WA_QuitOnClose, false);
+    QApplication::setQuitOnLastWindowClosed(false);
+}
+
+void TidewellMenu::openWithoutTrayHost()
+{
+    if (!m_hosts || m_hosts->isPresent() || m_mode == WindowMode::ordinary)
+        return;
+    // No panel shows the icon any more: the window opens as an ordinary one, and closing it ends
+    // the program, as where there is no tray at all.
+    Diagnostics::writeLine(QStringLiteral("No tray any more: Tidewell opens as an ordinary window."));
+    setMenuPresented(false);
+    m_mode = WindowMode::ordinary;
+    applyWindowMode();
+    QApplication::setQuitOnLastWindowClosed(true);
+    setMenuPresented(true);
+}
+
+QIcon TidewellMenu::trayIconPicture() const
+{
+    // Elsewhere the hammer is drawn in the desktop's colours: light on a dark one, dark on a light one.
+    return m_symbolicTrayIcon ? QIcon::fromTheme(kSymbolicIconName)
+                              : SymbolIcons::symbol(QStringLiteral("hammer"));
+}
+
 void TidewellMenu::setMenuPresented(bool presented)
 {
     m_access->setPresented(m_itemIndex, presented);
@@ -114,7 +170,7 @@ bool TidewellMenu::eventFilter(QObject* watched, QEvent* event)
     // The tray keeps the pictures it was given, so it is given new ones.
     if (event->type() == QEvent::PaletteChange) {
         const QIcon hammer = SymbolIcons::symbol(QStringLiteral("hammer"));
-        if (m_tray)
+        if (m_tray && !m_symbolicTrayIcon)
             m_tray->setIcon(hammer);
         if (m_mode != WindowMode::dropDown)
             m_menu->setWindowIcon(hammer);

@@ -1,8 +1,12 @@
 #pragma once
 
+#include "platform/TrayHostPresence.h"
+
 #include <QObject>
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
+#include <memory>
 
 class QMenu;
 class QSystemTrayIcon;
@@ -20,6 +24,11 @@ class TidewellMenu : public QObject
     Q_OBJECT
 public:
     static constexpr int kMenuHeight = 60;
+    // How long the panel that held the icon may be gone (a restart) before the window opens on
+    // its own, so that the program is never left without a way to reach it.
+    static constexpr int kNoTrayHostMs = 5000;
+    // The installed icon that panels which colour symbolic icons draw in their own text colour.
+    static inline const QString kSymbolicIconName = QStringLiteral("tidewell-symbolic");
 
     // How the window shows itself, chosen once at start from the desktop.
     enum class WindowMode
@@ -36,8 +45,9 @@ public:
     TidewellMenu(AppMenu* menu, const AppServices* services, QObject* parent = nullptr);
     ~TidewellMenu() override;
 
-    // Puts the icon in the tray, or opens the ordinary window when there is no tray.
-    void start();
+    // Puts the icon in the tray, or opens the ordinary window when there is no tray. `hosts` tells
+    // when the panel holding the icon leaves; the host's own source when null.
+    void start(std::unique_ptr<TrayHostPresence> hosts = {});
 
     bool isMenuPresented() const { return m_isMenuPresented; }
     void setMenuPresented(bool presented);
@@ -61,6 +71,10 @@ protected:
 private:
     void presentedChanged(bool presented);
     QMenu* buildTrayMenu();
+    void applyWindowMode();
+    void trayHostChanged(bool present);
+    void openWithoutTrayHost();
+    QIcon trayIconPicture() const;
 
     AppMenu* m_menu;
     const AppServices* m_services;
@@ -68,9 +82,13 @@ private:
     QMenu* m_trayMenu = nullptr;
     MenuBarExtraAccess* m_access;
     QPointer<QWidget> m_window;
+    std::unique_ptr<TrayHostPresence> m_hosts;
+    QTimer m_noTrayHost;
     WindowMode m_mode = WindowMode::ordinary;
     int m_itemIndex = -1;
     bool m_isMenuPresented = false;
+    // The panel holding the icon colours symbolic icons, and the theme has ours.
+    bool m_symbolicTrayIcon = false;
     qreal m_menuHeight = kMenuHeight;
 };
 

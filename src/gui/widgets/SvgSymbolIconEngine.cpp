@@ -80,18 +80,29 @@ void SvgSymbolIconEngine::paint(QPainter* painter, const QRect& rect, QIcon::Mod
     painter->drawPixmap(rect, drawn);
 }
 
+const SvgSymbolIconEngine::Coloured& SvgSymbolIconEngine::colouredFor(QIcon::Mode mode)
+{
+    Coloured& coloured = m_coloured[qBound(0, int(mode), 3)];
+    const qint64 paletteKey = m_colouring == Colouring::palette ? QGuiApplication::palette().cacheKey() : 0;
+    if (coloured.paletteKey != paletteKey || coloured.cacheName.isEmpty()) {
+        coloured.paletteKey = paletteKey;
+        coloured.document = documentFor(mode);
+        // Shared by every icon of the same drawing: twenty rows with a node mark draw it once.
+        coloured.cacheName = QStringLiteral("tidewell-svg:%1:%2:")
+                                 .arg(QString::number(qHash(coloured.document)))
+                                 .arg(int(mode));
+    }
+    return coloured;
+}
+
 QPixmap SvgSymbolIconEngine::pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state)
 {
     Q_UNUSED(state);
     if (!m_valid || size.isEmpty())
         return {};
-    const QByteArray document = documentFor(mode);
-    // Shared by every icon of the same drawing: twenty rows with a node mark draw it once.
-    const QString key = QStringLiteral("tidewell-svg:%1:%2x%3:%4")
-                            .arg(QString::number(qHash(document)))
-                            .arg(size.width())
-                            .arg(size.height())
-                            .arg(int(mode));
+    const Coloured& coloured = colouredFor(mode);
+    const QString key = coloured.cacheName + QString::number(size.width()) + QLatin1Char('x') +
+                        QString::number(size.height());
     QPixmap result;
     if (QPixmapCache::find(key, &result))
         return result;

@@ -31,12 +31,24 @@ public:
     bool isNull() override;
 
 private:
+    // The drawing recoloured for one mode, and the name its pictures have in the pixmap cache.
+    struct Coloured
+    {
+        qint64 paletteKey = -1;
+        QByteArray document;
+        QString cacheName;
+    };
+
     QByteArray documentFor(QIcon::Mode mode) const;
+    const Coloured& colouredFor(QIcon::Mode mode);
     void render(QPainter* painter, const QRect& rect, QIcon::Mode mode) const;
 
     QByteArray m_svg;
     Colouring m_colouring;
     bool m_valid;
+    // Kept per mode until the palette changes: building the document and its name on every
+    // paint cost more than drawing the cached picture.
+    Coloured m_coloured[4];
 };
 
 } // namespace tidewell
