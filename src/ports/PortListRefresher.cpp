@@ -238,14 +238,45 @@ void PortListRefresher::applyNamedScan(const std::shared_ptr<int>& pendingJobs, 
     }
 
     *pendingJobs += int(newEntries.size());
-    for (const PortData& entry : std::as_const(newEntries))
-        probeEntry(entry, pendingJobs);
+    probeEntries(newEntries, pendingJobs);
 }
 
-void PortListRefresher::probeEntry(const PortData& entry, const std::shared_ptr<int>& pendingJobs)
+void PortListRefresher::probeEntries(const QList<PortData>& entries, const std::shared_ptr<int>& pendingJobs)
 {
     // The origin is looked up while the page is asked for, so a new row waits for the slower of the
-    // two rather than for both in turn; it is dropped when the port serves no page.
+    // two rather than for both in turn; it is dropped when the port serves no page. The origin is a
+    // process's, so it is looked up once for all the ports a process holds: a process with thousands
+    // of ports costs one lookup (and one check of its descriptors), not one per port.
+    struct Process
+    {
+        ProcessIdentity listed;
+        QList<OriginWaiter> waiters;
+    };
+    QHash<QString, qsizetype> indexByProcess;
+    QList<Process> processes;
+    for (const PortData& entry : entries) {
+        const ProcessIdentity listed = entry.identity();
+        const QString key = listed.pid + QLatin1Char('@') + listed.startTime;
+        const auto known = indexByProcess.constFind(key);
+        if (known == indexByProcess.cend()) {
+            indexByProcess.insert(key, processes.size());
+            processes.append(Process{listed, {}});
+        }
+        processes[indexByProcess.value(key)].waiters.append(probeEntry(entry, pendingJobs));
+    }
+    for (const Process& process : std::as_const(processes)) {
+        AsyncTask::runThenCallback(
+            &m_pool, this, [origin = m_origin, listed = process.listed] { return origin(listed); },
+            [waiters = process.waiters](const std::optional<ProcessInfo>& info) {
+                for (const OriginWaiter& waiter : waiters)
+                    waiter(info);
+            });
+    }
+}
+
+PortListRefresher::OriginWaiter PortListRefresher::probeEntry(const PortData& entry,
+                                                              const std::shared_ptr<int>& pendingJobs)
+{
     struct Answers
     {
         std::optional<PageProbe::Outcome> outcome;
@@ -275,12 +306,6 @@ void PortListRefresher::probeEntry(const PortData& entry, const std::shared_ptr<
         jobEnded(pendingJobs);
     };
     m_probing.insert(entry.portKey());
-    AsyncTask::runThenCallback(
-        &m_pool, this, [origin = m_origin, listed = entry.identity()] { return origin(listed); },
-        [answers, applyWhenBoth](const std::optional<ProcessInfo>& info) {
-            answers->origin = info;
-            applyWhenBoth();
-        });
     m_probe->fetchHTMLData(
         entry.port(), m_hosts.value(entry.portKey()),
         [this, self = QPointer(this), entry, answers, applyWhenBoth](const PageProbe::Outcome& outcome) {
@@ -290,6 +315,10 @@ void PortListRefresher::probeEntry(const PortData& entry, const std::shared_ptr<
             answers->outcome = outcome;
             applyWhenBoth();
         });
+    return [answers, applyWhenBoth](const std::optional<ProcessInfo>& info) {
+        answers->origin = info;
+        applyWhenBoth();
+    };
 }
 
 void PortListRefresher::noteUnanswered(const PortData& entry)

@@ -1,5 +1,6 @@
 #include "probe/PageProbe.h"
 
+#include "platform/OpenFileLimit.h"
 #include "platform/TextDecoding.h"
 #include "probe/PageMetadata.h"
 
@@ -87,7 +88,11 @@ struct PageProbe::Probe
     PageRequest* request = nullptr;
 };
 
-PageProbe::PageProbe(QObject* parent) : QObject(parent) {}
+PageProbe::PageProbe(QObject* parent) : QObject(parent)
+{
+    // Every new server is asked at once, one connection each.
+    OpenFileLimit::raiseToHardLimit();
+}
 
 PageProbe::~PageProbe()
 {

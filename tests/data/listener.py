@@ -20,6 +20,8 @@ parser.add_argument("--title", default="Test Page")
 parser.add_argument("--body", default="", help="extra HTML inside the body")
 parser.add_argument("--hold-term", action="store_true", help="block SIGTERM: one sent stays pending")
 parser.add_argument("--tls", nargs=2, metavar=("CERT", "KEY"), help="speak TLS only, with this certificate")
+parser.add_argument("--extra-ports", type=int, default=0,
+                    help="also listen on this many ports of 127.0.0.1, closing every connection at once")
 args = parser.parse_args()
 
 if args.hold_term:  # before any thread starts, so that every thread blocks it
@@ -40,6 +42,33 @@ for address in args.bind or ["127.0.0.1:0"]:
     s.bind((host.strip("[]"), port))
     s.listen(64)
     sockets.append(s)
+
+extra = []
+if args.extra_ports:
+    import resource
+    import selectors
+
+    soft, hard = resource.getrlimit(resource.RLIMIT_NOFILE)
+    wanted = 65536 if hard == resource.RLIM_INFINITY else min(hard, 65536)
+    resource.setrlimit(resource.RLIMIT_NOFILE, (max(soft, wanted), hard))
+    for _ in range(args.extra_ports):
+        s = socket.socket()
+        s.bind(("127.0.0.1", 0))
+        s.listen(64)
+        extra.append(s)
+
+
+def close_at_once():
+    selector = selectors.DefaultSelector()
+    for s in extra:
+        selector.register(s, selectors.EVENT_READ)
+    while True:
+        for key, _ in selector.select():
+            key.fileobj.accept()[0].close()
+
+
+if extra:
+    threading.Thread(target=close_at_once, daemon=True).start()
 
 tls = None
 if args.tls:

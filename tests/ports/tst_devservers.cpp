@@ -1,4 +1,5 @@
 #include "platform/Host.h"
+#include "platform/ProcessTable.h"
 #include "platform/linux/ProcNetListingSource.h"
 #include "ports/PortListRefresher.h"
 #include "ports/PortScanner.h"
@@ -11,6 +12,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMutex>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -55,9 +57,47 @@ struct EngineListing
     QList<PortData> ignored;
 };
 
-EngineListing listByEngine()
+// The host's process table, counting its same-process checks by pid.
+class CountingProcessTable : public ProcessTable
 {
-    const Host host = Host::create(Host::Backend::native);
+public:
+    explicit CountingProcessTable(std::shared_ptr<ProcessTable> table) : m_table(std::move(table)) {}
+
+    std::optional<ProcessInfo> origin(const QString& pid) override { return m_table->origin(pid); }
+    std::optional<ProcessReading> reading(const QString& pid, const QString& cwd) override
+    {
+        return m_table->reading(pid, cwd);
+    }
+    bool isListedProcess(const ProcessIdentity& listed) override
+    {
+        QMutexLocker lock(&m_mutex);
+        m_checks[listed.pid] += 1;
+        lock.unlock();
+        return m_table->isListedProcess(listed);
+    }
+    QHash<QString, QString> startTimes(const QStringList& pids) override { return m_table->startTimes(pids); }
+    QSet<QString> startedFromShell(const QStringList& pids) override
+    {
+        return m_table->startedFromShell(pids);
+    }
+
+    int checks(qint64 pid)
+    {
+        QMutexLocker lock(&m_mutex);
+        return m_checks.value(QString::number(pid));
+    }
+
+private:
+    std::shared_ptr<ProcessTable> m_table;
+    QMutex m_mutex;
+    QHash<QString, int> m_checks;
+};
+
+EngineListing listByEngine(std::shared_ptr<ProcessTable> processes = {})
+{
+    Host host = Host::create(Host::Backend::native);
+    if (processes)
+        host.processes = std::move(processes);
     const PortScanner scanner(host.sockets, host.processes);
     const ProcessOrigin origin(host.processes, [](const QString&) {});
     PageProbe probe;
@@ -291,6 +331,47 @@ private slots:
             // Neither engine sent it a single byte, nor even connected.
             QCOMPARE(fileContent(folder + u"/server.log"_s), QByteArray());
         }
+    }
+
+    // A process holding 5,000 ports beside an ordinary server: both engines list the server with its
+    // page and every port of the process, and that process is checked no more often than the server
+    // with one port. The program runs with the soft descriptor limit desktops give (1,024).
+    void serverBesideThousandsOfPortsIsListed()
+    {
+        constexpr int kPorts = 5000;
+        auto crowd = startListener({u"--name"_s, u"node"_s, u"--extra-ports"_s, QString::number(kPorts)});
+        auto server = startListener({u"--name"_s, u"node"_s, u"--title"_s, u"Beside"_s});
+        QVERIFY(crowd->waitUntilReady() && server->waitUntilReady());
+        const auto table =
+            std::make_shared<CountingProcessTable>(Host::create(Host::Backend::native).processes);
+
+        const EngineListing engine = listByEngine(table);
+        const QList<PortData> beside = onPort(engine.servers, server->port());
+        QCOMPARE(beside.size(), 1);
+        QVERIFY(beside.first().htmlData());
+        QCOMPARE(beside.first().htmlData()->title, u"Beside"_s);
+        const auto ofCrowd = [&](const PortData& entry) {
+            return entry.pid() == QString::number(crowd->pid());
+        };
+        QCOMPARE(std::count_if(engine.servers.cbegin(), engine.servers.cend(), ofCrowd), kPorts + 1);
+        QVERIFY(table->checks(server->pid()) > 0);
+        QVERIFY2(table->checks(crowd->pid()) <= table->checks(server->pid()),
+                 qPrintable(QString::number(table->checks(crowd->pid()))));
+
+        const ProgramRun run = runProgram(
+            u"/bin/bash"_s,
+            {u"-c"_s, u"ulimit -Sn 1024 && exec \"$0\" --list --json"_s, QStringLiteral(TIDEWELL_PROGRAM)},
+            {}, 90'000);
+        QCOMPARE(run.exitCode, 0);
+        const QList<QJsonObject> printed = onPort(run.out, server->port());
+        QCOMPARE(printed.size(), 1);
+        QCOMPARE(printed.first()[u"htmlData"_s][u"title"_s].toString(), u"Beside"_s);
+        const QJsonArray rows = QJsonDocument::fromJson(run.out).array();
+        QCOMPARE(std::count_if(rows.cbegin(), rows.cend(),
+                               [&](const QJsonValue& row) {
+                                   return row[u"pid"_s].toString() == QString::number(crowd->pid());
+                               }),
+                 kPorts + 1);
     }
 };
 
