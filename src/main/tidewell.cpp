@@ -31,6 +31,15 @@ int runWindow(int* argc, char** argv)
     return run(argc, argv);
 }
 
+// The settings of a command: what it says of them goes to standard error, out of its output's way.
+std::optional<QString> storedTeam()
+{
+    return AppState(AppState::userSettings([](const QString& line) {
+               std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
+           }))
+        .selectedTeam();
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -51,13 +60,13 @@ int main(int argc, char** argv)
             return CheckUpdateCommand(UpdateService::forThisBuild(QCoreApplication::applicationVersion()))
                 .run();
         if (options.deployments)
-            return DeploymentsCommand(options, AppState().selectedTeam()).run();
+            return DeploymentsCommand(options, storedTeam()).run();
         if (options.stopPort != 0)
             return StopCommand(options, Host::create()).run();
         if (!options.json)
             return ListCommand(options, Host::create()).run();
         // The JSON listing: linked servers carry the deployments of the team chosen in the window.
-        const std::optional<QString> team = AppState().selectedTeam();
+        const std::optional<QString> team = storedTeam();
         return ListCommand(options, Host::create(),
                            [team](const QList<PortData>& entries) {
                                return ListedDeployments::lookUp(entries, team);

@@ -1,5 +1,6 @@
 #include "state/AppState.h"
 #include "platform/Diagnostics.h"
+#include "platform/SettingsFile.h"
 
 #include <QCoreApplication>
 #include <QSettings>
@@ -26,12 +27,12 @@ AppState::AppState(std::unique_ptr<QSettings> settings, std::optional<QString> v
 
 AppState::~AppState() = default;
 
-std::unique_ptr<QSettings> AppState::userSettings()
+std::unique_ptr<QSettings> AppState::userSettings(const std::function<void(const QString&)>& log)
 {
     // The organisation domain, reversed, and the application name make up the bundle identifier
     // under which macOS keeps the user defaults.
-    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                       QStringLiteral("orvane.com"), QStringLiteral("Tidewell"));
+    return SettingsFile::open(QStringLiteral("orvane.com"), QStringLiteral("Tidewell"),
+                              log ? log : std::function<void(const QString&)>(&Diagnostics::writeLine));
 }
 
 void AppState::setXrayMode(bool on)

@@ -10,6 +10,7 @@
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace tidewell;
@@ -149,6 +150,42 @@ private slots:
             QVERIFY2(!run.err.contains(unwanted), run.err);
     }
 
+    // A FIFO planted where the credential file or the settings are read holds up no command: the file
+    // is never opened for a blocking read, and the command says why it was left alone.
+    void plantedFilesHoldUpNoCommand_data()
+    {
+        QTest::addColumn<QString>("planted");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QByteArray>("said");
+        const QString auth = u"data/com.vercel.cli/auth.json"_s;
+        const QString settings = u"config/orvane.com/Tidewell.conf"_s;
+        const QStringList deployments{u"--deployments"_s};
+        const QStringList listing{u"--list"_s, u"--json"_s, u"--timeout"_s, u"1"_s};
+        QTest::newRow("auth.json, deployments")
+            << auth << deployments << 2 << "Error reading or parsing auth.json: Not a regular file"_ba;
+        QTest::newRow("settings, deployments")
+            << settings << deployments << 2 << "Settings file not read: Not a regular file"_ba;
+        QTest::newRow("settings, JSON listing")
+            << settings << listing << 0 << "Settings file not read: Not a regular file"_ba;
+    }
+
+    void plantedFilesHoldUpNoCommand()
+    {
+        QFETCH(QString, planted);
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, said);
+        const Home home;
+        const QString path = home.dir.filePath(planted);
+        QVERIFY(QDir().mkpath(QFileInfo(path).path()) &&
+                ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+        const ProgramRun run = home.run(arguments);
+        QTEST(run.exitCode, "exitCode");
+        QVERIFY2(run.err.contains(said), run.err);
+        if (arguments.contains(u"--json"_s))
+            QVERIFY2(QJsonDocument::fromJson(run.out).isArray(), run.out);
+    }
+
     // A server that speaks only TLS, with a certificate it signed itself as development servers do, is
     // listed with its page.
     void httpsServersAreListedWithTheirPage()
@@ -250,15 +287,18 @@ private slots:
 
     void linkedEntriesCarryTheirDeployment_data()
     {
-        QTest::addColumn<bool>("token");
+        QTest::addColumn<QString>("token");         // "fifo": a FIFO stands in the credential file's place
         QTest::addColumn<QByteArray>("deployment"); // of the linked server
         QTest::addColumn<QByteArray>("said");
-        QTest::newRow("token") << true
+        QTest::newRow("token") << u"tok"_s
                                << QByteArray(R"({"projectId":"prj_web","name":"web","state":"READY",)"
                                              R"("time":"2020-09-13T12:26:40.000Z"})")
                                << QByteArray();
         QTest::newRow("no token")
-            << false << QByteArray()
+            << QString() << QByteArray()
+            << QByteArray("No Vercel token: the deployments of linked projects are not shown\n");
+        QTest::newRow("a FIFO for a token file")
+            << u"fifo"_s << QByteArray()
             << QByteArray("No Vercel token: the deployments of linked projects are not shown\n");
     }
 
@@ -266,11 +306,14 @@ private slots:
     // the repository is no link of its: tst_deployments.)
     void linkedEntriesCarryTheirDeployment()
     {
-        QFETCH(bool, token);
+        QFETCH(QString, token);
         QFETCH(QByteArray, deployment);
         Home home;
         const QDir root(home.dir.path());
-        QVERIFY(home.store(token ? "tok" : "", "team_1"));
+        QVERIFY(home.store(token == u"tok"_s ? "tok" : "", "team_1"));
+        const QString tokenFile = root.filePath(u"data/com.vercel.cli/auth.json"_s);
+        QVERIFY(token != u"fifo"_s || (root.mkpath(u"data/com.vercel.cli"_s) &&
+                                       ::mkfifo(QFile::encodeName(tokenFile).constData(), 0600) == 0));
         writeFile(root.filePath(u"repo/.vercel/project.json"_s),
                   R"({"projectId":"prj_web","orgId":"team_1"})");
         QVERIFY(root.mkpath(u"repo/.git"_s) && root.mkpath(u"repo/web"_s));
@@ -290,9 +333,10 @@ private slots:
                  deployment.isEmpty() ? QJsonValue(QJsonValue::Undefined)
                                       : QJsonValue(QJsonDocument::fromJson(deployment).object()));
         QTEST(run.err, "said");
-        QCOMPARE(home.vercel.requests().size(), token ? 1 : 0);
+        const bool asked = token == u"tok"_s;
+        QCOMPARE(home.vercel.requests().size(), asked ? 1 : 0);
         QCOMPARE(home.vercel.requests().value(0).target,
-                 token ? "/v9/projects/prj_web?teamId=team_1"_ba : "");
+                 asked ? "/v9/projects/prj_web?teamId=team_1"_ba : "");
     }
 
     void deployments_data()
