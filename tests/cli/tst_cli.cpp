@@ -3,9 +3,11 @@
 #include "support/TestProcesses.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QSysInfo>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -148,6 +150,28 @@ private slots:
         for (const char* unwanted :
              {"libQt6Gui", "libQt6Widgets", "libQt6Svg", "/platforms/", "tidewell-window"})
             QVERIFY2(!run.err.contains(unwanted), run.err);
+    }
+
+    // The time `tidewell --list` gives each server is the one README states and `--help` prints, and a
+    // silent server is listed as not answering once it has passed.
+    void probeTimeLimitIsTheOneDocumented()
+    {
+        const QByteArray readme = fileContent(QStringLiteral(QT_TESTCASE_SOURCEDIR "/../../README.md"));
+        const QRegularExpressionMatch stated =
+            QRegularExpression(u"`tidewell --list` waits at most (\\d+)\\s+seconds for each server"_s)
+                .match(QString::fromUtf8(readme));
+        QVERIFY2(stated.hasMatch(), "README.md states no time for each server");
+        const QByteArray help = Home().run({u"--help"_s}).out.simplified();
+        QVERIFY2(help.contains("page (default " + stated.captured(1).toUtf8() + ")"), help);
+
+        auto silent = startListener({u"--name"_s, u"node"_s, u"--mode"_s, u"silent"_s});
+        QVERIFY(silent->waitUntilReady());
+        QElapsedTimer clock;
+        clock.start();
+        const ProgramRun run = Home().run({u"--list"_s, u"--json"_s});
+        QVERIFY2(clock.elapsed() >= stated.captured(1).toLongLong() * 1000,
+                 qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(entryOnPort(run.out, silent->port()).value(u"answered"_s), QJsonValue(false));
     }
 
     // A FIFO planted where the credential file or the settings are read holds up no command: the file
