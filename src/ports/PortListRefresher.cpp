@@ -207,11 +207,11 @@ void PortListRefresher::applyNamedScan(const std::shared_ptr<int>& pendingJobs, 
     if (removedCount > 0)
         emit portsChanged();
 
-    // Ignored listeners are rewritten on every scan and never removed. A container's listener that
-    // serves a page is listed among the servers instead.
+    // Ignored listeners are rewritten on every scan and never removed. A container's listener is
+    // listed among the servers instead once its probe has ended, answered or not.
     bool ignoredChanged = false;
     for (const PortData& scanned : scan.ignored) {
-        if (m_ports.contains(scanned.portKey()))
+        if (m_ports.contains(scanned.portKey()) || m_unansweredPorts.contains(scanned.portKey()))
             continue;
         const PortData entry = ignoredEntry(scanned);
         auto existing = m_ignoredPorts.find(entry.portKey());
@@ -295,10 +295,12 @@ PortListRefresher::OriginWaiter PortListRefresher::probeEntry(const PortData& en
             m_retries.remove(entry.portKey());
             if (m_unansweredPorts.remove(entry.portKey()) > 0 && !outcome.page)
                 emit portsChanged();
-            // A reply that is not a page: not shown, and not asked again while it listens.
+            // An answer is shown as the page, or as what the server answered instead (a container's
+            // listener keeps its container's title then); it is not asked again while it listens.
             if (outcome.page) {
                 PortData served = entry;
-                served.setHtmlData(outcome.page);
+                if (!outcome.described || !entry.htmlData())
+                    served.setHtmlData(outcome.page);
                 served.setProcessInfo(*answers->origin);
                 storePort(served);
             }
@@ -334,6 +336,9 @@ void PortListRefresher::noteUnanswered(const PortData& entry)
         return;
     m_unansweredPorts.insert(entry.portKey(), entry);
     emit portsChanged();
+    // A container's listener is listed once: among the servers, under its container's title.
+    if (m_ignoredPorts.remove(entry.portKey()) > 0)
+        emit ignoredPortsChanged();
 }
 
 void PortListRefresher::storePort(const PortData& entry)

@@ -12,8 +12,9 @@ parser = argparse.ArgumentParser()
 parser.add_argument("--name", help="process name as the kernel reports it (15 bytes at most)")
 parser.add_argument("--bind", action="append", default=[], help="host:port; [::1]:0 for IPv6")
 parser.add_argument("--same-port", action="store_true", help="every --bind after the first reuses its port")
-parser.add_argument("--mode", default="html", choices=["html", "json", "silent", "slow", "flood"],
-                    help="flood: a status line, then header lines for as long as the client reads")
+parser.add_argument("--mode", default="html", choices=["html", "json", "silent", "slow", "flood", "close"],
+                    help="flood: a status line, then header lines for as long as the client reads; "
+                    "close: every connection closed at once")
 parser.add_argument("--title-file", help="read the title from this file on every request")
 parser.add_argument("--log-requests", action="store_true", help='print "request" for every request')
 parser.add_argument("--title", default="Test Page")
@@ -81,6 +82,9 @@ print("ready " + " ".join(str(s.getsockname()[1]) for s in sockets), flush=True)
 
 
 def reply(conn):
+    if args.mode == "close":
+        conn.close()
+        return
     try:
         conn.settimeout(5)
         if tls:  # a plain request fails the handshake, which closes the connection

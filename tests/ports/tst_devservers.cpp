@@ -212,6 +212,49 @@ while (my $client = $server->accept) {
         copyServer(u"redis-server"_s);
         return u"./redis-server %1 Redis > server.log 2>&1"_s;
     }
+    if (kind.startsWith(u"py-"_s)) {
+        // What python's own server sends in each case (the kind after "py-"), as a developer writes
+        // one: pages in other charsets, an API, a long page, redirects that lead off this machine.
+        writeFile(folder + u"/server.py"_s, R"(import http.server, json, ssl, sys
+mode = sys.argv[2]
+class Handler(http.server.BaseHTTPRequestHandler):
+    def do_GET(self):
+        page = "<html><head><title>%s</title></head><body></body></html>"
+        ctype, body = "text/html", (page % "Secure Page").encode()
+        if mode == "latin1":
+            ctype, body = "text/html; charset=iso-8859-1", (page % "Café Crème").encode("latin-1")
+        elif mode == "latin1-undeclared":
+            body = (page % "Café Crème").encode("latin-1")
+        elif mode == "json":
+            ctype, body = "application/json", json.dumps({"ok": True}).encode()
+        elif mode == "big":
+            body = (page % "Big Page").encode() + b"<p>" + b"x" * (3 * 1024 * 1024)
+        elif mode.startswith("to-"):
+            self.send_response(302)
+            slashes = "/" * 2  # spelt out: moc reads two slashes in this text as a comment
+            self.send_header("Location", {"to-file": "file:" + slashes + "/etc/passwd",
+                                          "to-host": "http:" + slashes + "example.com/"}[mode])
+            self.end_headers()
+            return
+        self.send_response(200)
+        self.send_header("Content-Type", ctype)
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+server = http.server.ThreadingHTTPServer(("127.0.0.1", int(sys.argv[1])), Handler)
+if mode == "https":
+    tls = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    tls.load_cert_chain("cert.pem", "key.pem")
+    server.socket = tls.wrap_socket(server.socket, server_side=True)
+server.serve_forever()
+)");
+        if (kind == u"py-https"_s)
+            runProgram(findProgram(u"openssl"_s),
+                       {u"req"_s, u"-x509"_s, u"-newkey"_s, u"rsa:2048"_s, u"-nodes"_s, u"-days"_s, u"2"_s,
+                        u"-subj"_s, u"/CN=localhost"_s, u"-keyout"_s, folder + u"/key.pem"_s, u"-out"_s,
+                        folder + u"/cert.pem"_s});
+        return u"python3 server.py %1 "_s + kind.mid(3);
+    }
     writeFile(folder + u"/app.py"_s, R"(from flask import Flask
 app = Flask(__name__)
 @app.route("/")
@@ -252,6 +295,25 @@ private slots:
             << u"./devserver"_s;
         QTest::newRow("flask with its reloader") << u"flask"_s << true << u"flask"_s << u"python"_s
                                                  << u"Flask Page"_s << u"unknown"_s << u"flask run"_s;
+        // Every development server that answers is listed: a page in any charset, with its title; an
+        // API, as such; a long page, with the title in its first bytes; one whose page is elsewhere.
+        const QString python = u"python3"_s;
+        const QString script = u"server.py"_s;
+        const QString cafe = u"Caf\u00e9 Cr\u00e8me"_s;
+        QTest::newRow("Latin-1 page with its charset")
+            << u"py-latin1"_s << true << python << u"python"_s << cafe << u"unknown"_s << script;
+        QTest::newRow("Latin-1 page, no charset")
+            << u"py-latin1-undeclared"_s << true << python << u"python"_s << cafe << u"unknown"_s << script;
+        QTest::newRow("JSON API") << u"py-json"_s << true << python << u"python"_s << u"JSON API"_s
+                                  << u"unknown"_s << script;
+        QTest::newRow("page over 2 MiB")
+            << u"py-big"_s << true << python << u"python"_s << u"Big Page"_s << u"unknown"_s << script;
+        QTest::newRow("https only, its own certificate")
+            << u"py-https"_s << true << python << u"python"_s << u"Secure Page"_s << u"unknown"_s << script;
+        QTest::newRow("redirect to a file") << u"py-to-file"_s << true << python << u"python"_s
+                                            << u"redirects to file://"_s << u"unknown"_s << script;
+        QTest::newRow("redirect to another host") << u"py-to-host"_s << true << python << u"python"_s
+                                                  << u"redirects to example.com"_s << u"unknown"_s << script;
         QTest::newRow("daemon with no shell above")
             << u"daemon"_s << false << u"daemon-server"_s << QString() << QString() << QString() << QString();
         QTest::newRow("redis typed into a shell")
