@@ -129,6 +129,9 @@ private slots:
         QTest::newRow("list") << QStringList{u"--list"_s, u"--timeout"_s, u"1"_s} << 0 << "PORT"_ba;
         QTest::newRow("stop, nothing there") << QStringList{u"--stop"_s, u"9"_s} << 1 << QByteArray();
         QTest::newRow("list as JSON") << QStringList{u"--json"_s, u"--timeout"_s, u"1"_s} << 0 << "["_ba;
+        // Alone, each of them means --list.
+        QTest::newRow("--json alone") << QStringList{u"--json"_s} << 0 << "["_ba;
+        QTest::newRow("--all alone") << QStringList{u"--all"_s} << 0 << "PORT"_ba;
         QTest::newRow("check-update, no service") << QStringList{u"--check-update"_s} << 1 << QByteArray();
         QTest::newRow("deployments, no token") << QStringList{u"--deployments"_s} << 2 << QByteArray();
     }
