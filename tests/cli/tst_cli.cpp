@@ -172,7 +172,8 @@ private slots:
         QElapsedTimer clock;
         clock.start();
         const ProgramRun run = Home().run({u"--list"_s, u"--json"_s});
-        QVERIFY2(clock.elapsed() >= stated.captured(1).toLongLong() * 1000,
+        // The program's timer may end up to 5% early, as Qt's coarse timers do.
+        QVERIFY2(clock.elapsed() >= stated.captured(1).toLongLong() * 1000 * 95 / 100,
                  qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(entryOnPort(run.out, silent->port()).value(u"answered"_s), QJsonValue(false));
     }
