@@ -244,9 +244,9 @@ void PortListRefresher::applyNamedScan(const std::shared_ptr<int>& pendingJobs, 
 void PortListRefresher::probeEntries(const QList<PortData>& entries, const std::shared_ptr<int>& pendingJobs)
 {
     // The origin is looked up while the page is asked for, so a new row waits for the slower of the
-    // two rather than for both in turn; it is dropped when the port serves no page. The origin is a
-    // process's, so it is looked up once for all the ports a process holds: a process with thousands
-    // of ports costs one lookup (and one check of its descriptors), not one per port.
+    // two rather than for both in turn. The origin is a process's, so it is looked up once for all the ports
+    // a process holds: a process with thousands of ports costs one lookup (and one check of its descriptors),
+    // not one per port.
     struct Process
     {
         ProcessIdentity listed;

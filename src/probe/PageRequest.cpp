@@ -65,7 +65,8 @@ PageRequest::PageRequest(const QUrl& url, const Limits& limits, CurlMulti* multi
     CurlTransfer::Handlers handlers;
     handlers.headersDone = [this] { return judgeHeaders(); };
     handlers.body = [this](QByteArrayView bytes) {
-        const qint64 room = m_maxBodyBytes - m_body.size();
+        // A negative cap is none.
+        const qint64 room = m_maxBodyBytes < 0 ? bytes.size() : m_maxBodyBytes - m_body.size();
         m_body.append(bytes.first(std::min<qint64>(room, bytes.size())));
         m_bodyCut = bytes.size() > room;
         return !m_bodyCut;
