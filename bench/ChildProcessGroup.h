@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <functional>
@@ -48,6 +49,17 @@ public:
             s_groupId = child;
         m_children.push_back(child);
         return child;
+    }
+
+    // Kills one child started here and waits for it.
+    void kill(pid_t child)
+    {
+        const auto found = std::find(m_children.begin(), m_children.end(), child);
+        if (found == m_children.end())
+            return;
+        ::kill(child, SIGKILL);
+        ::waitpid(child, nullptr, 0);
+        m_children.erase(found);
     }
 
     void killAll()

@@ -6,9 +6,11 @@
 #include <cstring>
 #include <ctime>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <vector>
 
 namespace tidewell::bench {
 
@@ -75,6 +77,69 @@ inline long long monotonicNs()
         }
         (void)::write(connection, reply, size_t(replyLength));
         ::close(connection);
+    }
+}
+
+// The body of a forked child that stands for a development server holding many ports: named "node",
+// listening on the `count` ports of 127.0.0.1 from `firstPort` on, writing one byte to `reportFd` ('k' when
+// all listen, 'x' otherwise), then answering every request on any of them with a small HTML page titled
+// `title`, one connection at a time. Never returns.
+[[noreturn]] inline void serveTinyPagesOnPorts(int reportFd, int firstPort, int count, const char* title)
+{
+    ::prctl(PR_SET_NAME, "node", 0, 0, 0);
+    std::vector<pollfd> listeners;
+    for (int i = 0; i < count; ++i) {
+        const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+        // Earlier rounds leave thousands of closed connections waiting out their time on these
+        // ports, which may be listened on again.
+        const int on = 1;
+        ::setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(uint16_t(firstPort + i));
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (listener < 0 || ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
+            ::listen(listener, 64) != 0)
+            break;
+        listeners.push_back(pollfd{listener, POLLIN, 0});
+    }
+    const char report = int(listeners.size()) == count ? 'k' : 'x';
+    while (::write(reportFd, &report, 1) < 0 && errno == EINTR) {
+    }
+    ::close(reportFd);
+    char page[512];
+    const int body =
+        std::snprintf(page, sizeof page, "<html><head><title>%s</title></head><body></body></html>", title);
+    char reply[768];
+    const int replyLength =
+        std::snprintf(reply, sizeof reply,
+                      "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: %d\r\n"
+                      "Connection: close\r\n\r\n%s",
+                      body, page);
+    for (;;) {
+        if (::poll(listeners.data(), listeners.size(), -1) <= 0)
+            continue;
+        for (pollfd& listener : listeners) {
+            if ((listener.revents & POLLIN) == 0)
+                continue;
+            const int connection = ::accept(listener.fd, nullptr, nullptr);
+            if (connection < 0)
+                continue;
+            // A request that does not come within a second is not waited for.
+            pollfd reading{connection, POLLIN, 0};
+            char request[4096];
+            size_t seen = 0;
+            while (seen<sizeof request&& ::poll(&reading, 1, 1000)> 0) {
+                const ssize_t n = ::read(connection, request + seen, sizeof request - seen);
+                if (n <= 0)
+                    break;
+                seen += size_t(n);
+                if (::memmem(request, seen, "\r\n\r\n", 4))
+                    break;
+            }
+            (void)::write(connection, reply, size_t(replyLength));
+            ::close(connection);
+        }
     }
 }
 

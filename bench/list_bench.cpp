@@ -2,10 +2,12 @@
 // do by hand for the same answer: `lsof -iTCP -sTCP:LISTEN -n -P`, then one `curl -s` per server for
 // its page, with five real development servers listening. Also, for information, against lsof alone,
 // how much of it is the program's start alone (`tidewell --version`), how long a program linked to Qt
-// Core takes to start and end doing nothing, and how many shared objects tidewell maps.
+// Core takes to start and end doing nothing, and how many shared objects tidewell maps. Then the
+// listing beside one process holding 5,000 ports against the same ports spread over 250 processes.
 
 #include "BenchTiming.h"
 #include "ChildProcessGroup.h"
+#include "TinyServer.h"
 
 #include <QByteArray>
 #include <QByteArrayList>
@@ -20,6 +22,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 extern char** environ;
@@ -33,6 +36,11 @@ constexpr int kRuns = 31;
 constexpr int kReadyTimeoutMs = 20'000;
 constexpr double kByHandRatioBound = 0.6;
 constexpr double kFloodBoundMs = 1000.0;
+// One process with this many ports against as many spread over kSpreadProcesses.
+constexpr int kManyPorts = 5000;
+constexpr int kSpreadProcesses = 250;
+constexpr int kManyRounds = 3;
+constexpr double kManyRatioBound = 2.0;
 
 // Runs `arguments` (an absolute program first) to its end with `extraEnvironment` added, and returns
 // its standard output; standard error goes to /dev/null. Empty when it could not start.
@@ -134,6 +142,17 @@ int listed(const QByteArray& table, const QList<int>& ports, bool lsof)
     return found;
 }
 
+// How many rows of a tidewell table are for the kManyPorts ports from `firstPort` on.
+int rowsInBlock(const QByteArray& table, int firstPort)
+{
+    int rows = 0;
+    for (const QByteArray& line : table.split('\n')) {
+        const int port = line.left(line.indexOf(' ')).toInt();
+        rows += port >= firstPort && port < firstPort + kManyPorts ? 1 : 0;
+    }
+    return rows;
+}
+
 // The shared objects the dynamic loader maps for `tidewell --list`, the loader itself included.
 int mappedObjects(const QByteArray& tidewell)
 {
@@ -147,6 +166,88 @@ int mappedObjects(const QByteArray& tidewell)
             objects += int(report.readAll().count("generating link map"));
     }
     return objects + 1;
+}
+
+// Enough descriptors for a child holding kManyPorts sockets; false when the hard limit is lower.
+bool raiseOpenFileLimit()
+{
+    rlimit limit{};
+    const rlim_t wanted = kManyPorts + 256;
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_max < wanted)
+        return false;
+    if (limit.rlim_cur < wanted) {
+        limit.rlim_cur = wanted;
+        return ::setrlimit(RLIMIT_NOFILE, &limit) == 0;
+    }
+    return true;
+}
+
+// The first of kManyPorts ports in a row of 127.0.0.1 that nothing listens on, below the ephemeral
+// range, so that the closed connections of earlier listings do not use them up; 0 when none is found.
+int freePortBlock()
+{
+    for (int first = 10'000; first + kManyPorts < 32'768; first += kManyPorts) {
+        bool free = true;
+        for (int port = first; port < first + kManyPorts && free; ++port) {
+            const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+            const int on = 1;
+            ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+            sockaddr_in address{};
+            address.sin_family = AF_INET;
+            address.sin_port = htons(uint16_t(port));
+            address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+            free = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+            ::close(fd);
+        }
+        if (free)
+            return first;
+    }
+    return 0;
+}
+
+// Starts `processes` children that together hold the kManyPorts ports from `firstPort` on, each
+// answering with a page titled "Held"; their pids, or nothing when not all of them listen in time.
+std::optional<std::vector<pid_t>> startPortHolders(ChildProcessGroup& group, int firstPort, int processes)
+{
+    int ready[2];
+    if (::pipe2(ready, O_CLOEXEC) != 0)
+        return std::nullopt;
+    std::vector<pid_t> pids;
+    for (int child = 0; child < processes; ++child) {
+        const pid_t pid = group.start([&] {
+            ::close(ready[0]);
+            const int each = kManyPorts / processes;
+            serveTinyPagesOnPorts(ready[1], firstPort + child * each, each, "Held");
+        });
+        if (pid > 0)
+            pids.push_back(pid);
+    }
+    ::close(ready[1]);
+    int listening = 0;
+    int reported = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kReadyTimeoutMs);
+    while (reported < int(pids.size())) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        pollfd entry{ready[0], POLLIN, 0};
+        if (left.count() <= 0 || ::poll(&entry, 1, int(left.count())) <= 0)
+            break;
+        char reports[256];
+        const ssize_t n = ::read(ready[0], reports, sizeof reports);
+        if (n <= 0)
+            break;
+        for (ssize_t i = 0; i < n; ++i) {
+            ++reported;
+            listening += reports[i] == 'k' ? 1 : 0;
+        }
+    }
+    ::close(ready[0]);
+    if (listening != processes) {
+        for (const pid_t pid : pids)
+            group.kill(pid);
+        return std::nullopt;
+    }
+    return pids;
 }
 
 QByteArray programIn(std::initializer_list<const char*> candidates)
@@ -221,6 +322,34 @@ int main(int argc, char** argv)
     const QByteArray self = QFile::encodeName(QFile::symLinkTarget(QStringLiteral("/proc/self/exe")));
     const double qtFloorMs = medianMilliseconds(kRuns, [&] { runToEnd({self, "--qt-start-only"}); });
 
+    // Beside one process holding kManyPorts ports, and beside the same ports spread over
+    // kSpreadProcesses processes, taking turns: each process's descriptors are read once per listing,
+    // so the one process costs no more than the many. Every listing must show the five servers and
+    // every held port.
+    std::vector<double> oneProcessTimes, spreadTimes;
+    const int firstHeldPort = freePortBlock();
+    bool manyComplete = raiseOpenFileLimit() && firstHeldPort != 0;
+    for (int round = 0; round < kManyRounds && manyComplete; ++round) {
+        for (const int processes : {1, kSpreadProcesses}) {
+            const auto holders = startPortHolders(servers, firstHeldPort, processes);
+            if (!holders) {
+                manyComplete = false;
+                break;
+            }
+            QByteArray table;
+            (processes == 1 ? oneProcessTimes : spreadTimes).push_back(elapsedMilliseconds([&] {
+                table = runToEnd(list);
+            }));
+            manyComplete = manyComplete && listed(table, ports, false) == kServers &&
+                           rowsInBlock(table, firstHeldPort) == kManyPorts;
+            for (const pid_t pid : *holders)
+                servers.kill(pid);
+        }
+    }
+    const double oneProcessMs = manyComplete ? medianOf(std::move(oneProcessTimes)) : 0.0;
+    const double spreadMs = manyComplete ? medianOf(std::move(spreadTimes)) : 0.0;
+    const double manyRatio = manyComplete ? ratioOf(oneProcessMs, spreadMs) : 0.0;
+
     // Beside a server that sends header lines for as long as it is read, the listing still ends at
     // once with every other page.
     int floodPages = 0;
@@ -258,8 +387,13 @@ int main(int argc, char** argv)
     printCount("list_mapped_objects", mappedObjects(tidewell));
     printFigure("list_flood_ms", floodMs);
     printCount("list_flood_pages", floodPages);
-    printYesNo("list_within_bound",
-               byHandRatio <= kByHandRatioBound && floodPages == kServers && floodMs < kFloodBoundMs);
+    printFigure("list_5000_one_process_ms", oneProcessMs);
+    printFigure("list_5000_spread_ms", spreadMs);
+    printFigure("list_5000_ratio", manyRatio, 4);
+    printYesNo("list_5000_complete", manyComplete);
+    printYesNo("list_within_bound", byHandRatio <= kByHandRatioBound && floodPages == kServers &&
+                                        floodMs < kFloodBoundMs && manyComplete &&
+                                        manyRatio < kManyRatioBound);
     const bool pagesServed = pages.contains("<title>Server ");
     return tidewellFound == kServers && lsofFound == kServers && pagesServed ? 0 : 1;
 }

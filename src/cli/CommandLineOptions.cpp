@@ -16,8 +16,8 @@ CommandLineOptions CommandLineOptions::parse(const QStringList& arguments)
     const QCommandLineOption versionOption = parser.addVersionOption();
     const QCommandLineOption listOption(
         QStringLiteral("list"),
-        QStringLiteral("Print the development servers (those that serve a page, and those that did not "
-                       "answer), then exit."));
+        QStringLiteral("Print the development servers (with their page, what they answered instead, or "
+                       "that they did not answer), then exit."));
     const QCommandLineOption allOption(
         QStringLiteral("all"), QStringLiteral("With --list: also print every other listening process."));
     const QCommandLineOption jsonOption(
@@ -25,9 +25,10 @@ CommandLineOptions CommandLineOptions::parse(const QStringList& arguments)
         QStringLiteral("With --list or --deployments: print one JSON array instead of a table."));
     const QCommandLineOption timeoutOption(
         QStringLiteral("timeout"),
-        QStringLiteral("With --list: wait at most this many seconds for each server's page (default 5); "
-                       "a server that takes longer is listed as not answering."),
-        QStringLiteral("seconds"), QStringLiteral("5"));
+        QStringLiteral("With --list: wait at most this many seconds for each server's page (default %1); "
+                       "a server that takes longer is listed as not answering.")
+            .arg(CommandLineOptions::kDefaultTimeoutSeconds),
+        QStringLiteral("seconds"), QString::number(CommandLineOptions::kDefaultTimeoutSeconds));
 
     const QCommandLineOption checkUpdateOption(
         QStringLiteral("check-update"),

@@ -10,14 +10,18 @@ namespace tidewell {
 // What the user asked for on the command line.
 struct CommandLineOptions
 {
-    bool list = false;           // print the development servers and exit
-    bool all = false;            // with list: add every other listener
-    bool json = false;           // with list or deployments: one JSON array instead of a table
-    int timeoutSeconds = 5;      // with list: how long one server's page may take
-    QStringList words;           // with list: only the servers that hold every word
-    bool deployments = false;    // print the latest Vercel deployments and exit
-    std::optional<QString> team; // with deployments: this team (id or slug) for this run only
-    bool exitNow = false;        // help, version or an error has been printed
+    // How long `--list` waits for one server's page, both schemes together, unless told otherwise: a
+    // user waits at the terminal, and a silent server must not hold the whole list for long.
+    static constexpr int kDefaultTimeoutSeconds = 3;
+
+    bool list = false; // print the development servers and exit
+    bool all = false;  // with list: add every other listener
+    bool json = false; // with list or deployments: one JSON array instead of a table
+    int timeoutSeconds = kDefaultTimeoutSeconds; // with list: how long one server's page may take
+    QStringList words;                           // with list: only the servers that hold every word
+    bool deployments = false;                    // print the latest Vercel deployments and exit
+    std::optional<QString> team;                 // with deployments: this team (id or slug) for this run only
+    bool exitNow = false;                        // help, version or an error has been printed
     int exitCode = 0;
     // Ask the update service once, print its answer and exit.
     bool checkUpdate = false;

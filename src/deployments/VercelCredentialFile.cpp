@@ -1,9 +1,11 @@
 #include "deployments/VercelCredentialFile.h"
 
+#include "platform/RegularFile.h"
 #include "records/VercelAuth.h"
 
 #include <QDir>
-#include <QFile>
+#include <QJsonDocument>
+#include <QJsonParseError>
 #include <QStandardPaths>
 
 namespace tidewell {
@@ -25,13 +27,22 @@ std::optional<QString> VercelCredentialFile::readVercelToken(const std::function
     if (file.isEmpty())
         return std::nullopt;
     const QString prefix = QStringLiteral("Error reading or parsing auth.json: ");
-    QFile input(file);
-    if (!input.open(QIODevice::ReadOnly)) {
-        log(prefix + input.errorString() + QStringLiteral(" (") + file + QLatin1Char(')'));
+    // The file holds a few short members; anything far larger is not the tool's file.
+    const Result<QByteArray> content = RegularFile::read(file, kMaxFileBytes);
+    if (!content) {
+        log(prefix + content.error() + QStringLiteral(" (") + file + QLatin1Char(')'));
         return std::nullopt;
     }
-    // The file holds a few short members; anything far larger is not the tool's file.
-    const Result<VercelAuth> auth = VercelAuth::fromJson(input.read(kMaxFileBytes));
+    // Said of the file, not of a reply as the decoder would.
+    QJsonParseError syntax{};
+    QJsonDocument::fromJson(content.value(), &syntax);
+    if (syntax.error != QJsonParseError::NoError) {
+        log(prefix + QStringLiteral("The file is not JSON (%1 at offset %2)")
+                         .arg(syntax.errorString())
+                         .arg(syntax.offset));
+        return std::nullopt;
+    }
+    const Result<VercelAuth> auth = VercelAuth::fromJson(content.value());
     if (!auth) {
         log(prefix + auth.error());
         return std::nullopt;

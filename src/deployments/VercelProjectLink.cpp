@@ -41,8 +41,8 @@ std::optional<VercelProjectLink> VercelProjectLink::find(const QString& folder, 
     for (;;) {
         const QString linkFile = dir.filePath(QStringLiteral(".vercel/project.json"));
         if (QFileInfo::exists(linkFile)) {
-            const auto content = RegularFile::readStart(linkFile, kMaxFileBytes);
-            return content ? parse(*content, dir.path()) : std::nullopt;
+            const Result<QByteArray> content = RegularFile::read(linkFile, kMaxFileBytes);
+            return content ? parse(content.value(), dir.path()) : std::nullopt;
         }
         if (QFileInfo::exists(dir.filePath(QStringLiteral(".git"))) || dir.path() == homeFolder ||
             !dir.cdUp())

@@ -52,6 +52,18 @@ int runWindow(int& argc, char** argv)
     return app.exec();
 }
 
+// What a command says beside its output goes to standard error, out of the output's way.
+void writeToStandardError(const QString& line)
+{
+    std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
+}
+
+// The team chosen in the window, for a command.
+std::optional<QString> storedTeam()
+{
+    return AppState(AppState::userSettings(writeToStandardError)).selectedTeam();
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -72,16 +84,16 @@ int main(int argc, char** argv)
             return CheckUpdateCommand(UpdateService::forThisBuild(QCoreApplication::applicationVersion()))
                 .run();
         if (options.deployments)
-            return DeploymentsCommand(options, AppState().selectedTeam()).run();
+            return DeploymentsCommand(options, storedTeam()).run();
         if (options.stopPort != 0)
             return StopCommand(options, Host::create()).run();
         if (!options.json)
             return ListCommand(options, Host::create()).run();
         // The JSON listing: linked servers carry the deployments of the team chosen in the window.
-        AppState state({}, VercelCredentialFile::readVercelToken([](const QString&) {}));
-        DeploymentsFeed feed(
-            &state, QThreadPool::globalInstance(), VercelOrigins::apiOrigin(), QDir::homePath(),
-            [](const QString& line) { std::fprintf(stderr, "%s\n", line.toUtf8().constData()); });
+        AppState state(AppState::userSettings(writeToStandardError),
+                       VercelCredentialFile::readVercelToken([](const QString&) {}));
+        DeploymentsFeed feed(&state, QThreadPool::globalInstance(), VercelOrigins::apiOrigin(),
+                             QDir::homePath(), writeToStandardError);
         return ListCommand(options, Host::create(), &feed).run();
     }
     return runWindow(argc, argv);

@@ -79,6 +79,7 @@ bool isHiddenCharacter(QChar c)
     case QChar::Separator_Line:
     case QChar::Separator_Paragraph:
     case QChar::Other_Surrogate:
+    case QChar::Other_PrivateUse: // no meaning of its own: shown as a box, or as a font's private icon
     case QChar::Other_NotAssigned:
         return true;
     default:
@@ -150,9 +151,11 @@ Result<QList<ContainerEngine::Container>> ContainerEngine::parseContainerList(co
                             {}};
         for (const QJsonValue& port : object.value(QLatin1String("Ports")).toArray()) {
             const double number = port.toObject().value(QLatin1String("PublicPort")).toDouble();
+            // Out of the port range it is not converted at all: 1e92 fits no int.
+            if (!(number >= 1 && number <= 65535))
+                continue;
             const int published = int(number);
-            if (published == number && published > 0 && published <= 65535 &&
-                !container.publicPorts.contains(published))
+            if (published == number && !container.publicPorts.contains(published))
                 container.publicPorts.append(published);
         }
         if (!container.name.isEmpty() && !container.publicPorts.isEmpty())

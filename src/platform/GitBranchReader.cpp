@@ -16,7 +16,8 @@ constexpr qsizetype kMaxSmallFile = 4096;
 
 std::optional<QByteArray> readRegularFile(const QString& path)
 {
-    return RegularFile::readStart(path, kMaxSmallFile);
+    Result<QByteArray> content = RegularFile::read(path, kMaxSmallFile);
+    return content ? std::optional(std::move(content).value()) : std::nullopt;
 }
 
 // The git directory that a ".git" entry stands for, or empty when it is neither a repository

@@ -24,7 +24,7 @@ public:
     // What `git branch --show-current` prints in `folder`: empty outside a work tree, on a
     // detached HEAD, or when the folder does not exist. Linked worktrees (".git" as a file naming
     // the real git directory) are followed. Repository files are read only when they are regular
-    // files, and only their first few kilobytes: a FIFO or a device named HEAD never blocks.
+    // files of a few kilobytes at most: a FIFO or a device named HEAD never blocks.
     QString currentBranch(const QString& folder);
 
     // The same, read afresh every time.

@@ -33,9 +33,10 @@ ScanResult ContainerNames::name(const ScanResult& scan)
         const ProcessIdentity listed = entry.identity();
         PortData server(known->container->name, entry.port(), entry.pid());
         server.setListedIdentity(listed.startTime, listed.socketInode);
-        named.candidates.append(server);
+        // Its title until its page is found, and for good when it serves none.
         server.setHtmlData(
             HTMLData{titleOf(*known->container), AppType::unknown, std::nullopt, HttpScheme::http});
+        named.candidates.append(server);
         named.ignored[i] = server;
     }
     if (!m_byPort.isEmpty())

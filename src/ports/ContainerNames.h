@@ -18,9 +18,10 @@ public:
     // listing prints them.
     static bool isProxyProcess(const QString& processName);
 
-    // `scan` with every proxy listener whose container is known shown as the container: among the
-    // other listeners under its name and image, and among the candidates under its name, so that
-    // its page is asked for like any server's. Ports whose proxy is gone are forgotten.
+    // `scan` with every proxy listener whose container is known shown as the container, under its
+    // name and with its name and image as title: among the other listeners, and among the
+    // candidates, so that its page is asked for like any server's. Ports whose proxy is gone are
+    // forgotten.
     ScanResult name(const ScanResult& scan);
     // The proxy listeners of `scan` this cache cannot answer for yet; empty, no request is needed.
     QList<PortData> unknownProxies(const ScanResult& scan) const;

@@ -213,11 +213,11 @@ void PortListRefresher::applyNamedScan(const std::shared_ptr<int>& pendingJobs, 
     if (removedCount > 0)
         emit portsChanged();
 
-    // Ignored listeners are rewritten on every scan and never removed. A container's listener that
-    // serves a page is listed among the servers instead.
+    // Ignored listeners are rewritten on every scan and never removed. A container's listener is
+    // listed among the servers instead once its probe has ended, answered or not.
     bool ignoredChanged = false;
     for (const PortData& scanned : scan.ignored) {
-        if (m_ports.contains(scanned.portKey()))
+        if (m_ports.contains(scanned.portKey()) || m_unansweredPorts.contains(scanned.portKey()))
             continue;
         const PortData entry = ignoredEntry(scanned);
         auto existing = m_ignoredPorts.find(entry.portKey());
@@ -244,14 +244,45 @@ void PortListRefresher::applyNamedScan(const std::shared_ptr<int>& pendingJobs, 
     }
 
     *pendingJobs += int(newEntries.size());
-    for (const PortData& entry : std::as_const(newEntries))
-        probeEntry(entry, pendingJobs);
+    probeEntries(newEntries, pendingJobs);
 }
 
-void PortListRefresher::probeEntry(const PortData& entry, const std::shared_ptr<int>& pendingJobs)
+void PortListRefresher::probeEntries(const QList<PortData>& entries, const std::shared_ptr<int>& pendingJobs)
 {
     // The origin is looked up while the page is asked for, so a new row waits for the slower of the
-    // two rather than for both in turn; it is dropped when the port serves no page.
+    // two rather than for both in turn. The origin is a process's, so it is looked up once for all the ports
+    // a process holds: a process with thousands of ports costs one lookup (and one check of its descriptors),
+    // not one per port.
+    struct Process
+    {
+        ProcessIdentity listed;
+        QList<OriginWaiter> waiters;
+    };
+    QHash<QString, qsizetype> indexByProcess;
+    QList<Process> processes;
+    for (const PortData& entry : entries) {
+        const ProcessIdentity listed = entry.identity();
+        const QString key = listed.pid + QLatin1Char('@') + listed.startTime;
+        const auto known = indexByProcess.constFind(key);
+        if (known == indexByProcess.cend()) {
+            indexByProcess.insert(key, processes.size());
+            processes.append(Process{listed, {}});
+        }
+        processes[indexByProcess.value(key)].waiters.append(probeEntry(entry, pendingJobs));
+    }
+    for (const Process& process : std::as_const(processes)) {
+        AsyncTask::runThenCallback(
+            m_pool.get(), this, [origin = m_origin, listed = process.listed] { return origin(listed); },
+            [waiters = process.waiters](const std::optional<ProcessInfo>& info) {
+                for (const OriginWaiter& waiter : waiters)
+                    waiter(info);
+            });
+    }
+}
+
+PortListRefresher::OriginWaiter PortListRefresher::probeEntry(const PortData& entry,
+                                                              const std::shared_ptr<int>& pendingJobs)
+{
     struct Answers
     {
         std::optional<PageProbe::Outcome> outcome;
@@ -270,10 +301,12 @@ void PortListRefresher::probeEntry(const PortData& entry, const std::shared_ptr<
             m_retries.remove(entry.portKey());
             if (m_unansweredPorts.remove(entry.portKey()) > 0 && !outcome.page)
                 emit portsChanged();
-            // A reply that is not a page: not shown, and not asked again while it listens.
+            // An answer is shown as the page, or as what the server answered instead (a container's
+            // listener keeps its container's title then); it is not asked again while it listens.
             if (outcome.page) {
                 PortData served = entry;
-                served.setHtmlData(outcome.page);
+                if (!outcome.described || !entry.htmlData())
+                    served.setHtmlData(outcome.page);
                 served.setProcessInfo(*answers->origin);
                 storePort(served);
             }
@@ -281,12 +314,6 @@ void PortListRefresher::probeEntry(const PortData& entry, const std::shared_ptr<
         jobEnded(pendingJobs);
     };
     m_probing.insert(entry.portKey());
-    AsyncTask::runThenCallback(
-        m_pool.get(), this, [origin = m_origin, listed = entry.identity()] { return origin(listed); },
-        [answers, applyWhenBoth](const std::optional<ProcessInfo>& info) {
-            answers->origin = info;
-            applyWhenBoth();
-        });
     m_probe->fetchHTMLData(
         entry.port(), m_hosts.value(entry.portKey()),
         [this, self = QPointer(this), entry, answers, applyWhenBoth](const PageProbe::Outcome& outcome) {
@@ -296,6 +323,10 @@ void PortListRefresher::probeEntry(const PortData& entry, const std::shared_ptr<
             answers->outcome = outcome;
             applyWhenBoth();
         });
+    return [answers, applyWhenBoth](const std::optional<ProcessInfo>& info) {
+        answers->origin = info;
+        applyWhenBoth();
+    };
 }
 
 void PortListRefresher::noteUnanswered(const PortData& entry)
@@ -311,6 +342,9 @@ void PortListRefresher::noteUnanswered(const PortData& entry)
         return;
     m_unansweredPorts.insert(entry.portKey(), entry);
     emit portsChanged();
+    // A container's listener is listed once: among the servers, under its container's title.
+    if (m_ignoredPorts.remove(entry.portKey()) > 0)
+        emit ignoredPortsChanged();
 }
 
 void PortListRefresher::storePort(const PortData& entry)

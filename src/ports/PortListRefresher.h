@@ -89,7 +89,10 @@ private:
     void applyScan(const ScanResult& scan);
     void applyNamedScan(const std::shared_ptr<int>& pendingJobs, bool mayAskEngine);
     void lookUpContainers(const QList<PortData>& proxies, const std::shared_ptr<int>& pendingJobs);
-    void probeEntry(const PortData& entry, const std::shared_ptr<int>& pendingJobs);
+    // Receives the origin of an entry's process once it has been looked up.
+    using OriginWaiter = std::function<void(const std::optional<ProcessInfo>&)>;
+    void probeEntries(const QList<PortData>& entries, const std::shared_ptr<int>& pendingJobs);
+    OriginWaiter probeEntry(const PortData& entry, const std::shared_ptr<int>& pendingJobs);
     void noteUnanswered(const PortData& entry);
     void storePort(const PortData& entry);
     void jobEnded(const std::shared_ptr<int>& pendingJobs);

@@ -1,11 +1,13 @@
 #include "probe/PageProbe.h"
 
-#include "platform/TextDecoding.h"
+#include "platform/OpenFileLimit.h"
 #include "probe/PageMetadata.h"
+#include "probe/PageText.h"
 
 #include <QTimer>
 #include <algorithm>
 #include <arpa/inet.h>
+#include <cstring>
 
 namespace tidewell {
 
@@ -82,12 +84,18 @@ struct PageProbe::Probe
     Callback done;
     std::size_t schemeIndex = 0;
     bool answered = false;
+    // What the server is shown as when no scheme gives a page: its reply described.
+    std::optional<HTMLData> described;
     int hops = 0;
     QUrl url;
     PageRequest* request = nullptr;
 };
 
-PageProbe::PageProbe(QObject* parent) : QObject(parent) {}
+PageProbe::PageProbe(QObject* parent) : QObject(parent)
+{
+    // Every new server is asked at once, one connection each.
+    OpenFileLimit::raiseToHardLimit();
+}
 
 PageProbe::~PageProbe()
 {
@@ -134,7 +142,7 @@ void PageProbe::fetchHTMLData(const QString& port, const QString& host, Callback
     if (m_deadlineMs > 0) {
         QTimer::singleShot(m_deadlineMs, this, [this, id] {
             if (const auto running = m_probes.value(id))
-                finish(id, Outcome{std::nullopt, !running->answered});
+                finish(id, Outcome{running->described, running->described.has_value(), !running->answered});
         });
     }
     tryScheme(*probe);
@@ -143,7 +151,7 @@ void PageProbe::fetchHTMLData(const QString& port, const QString& host, Callback
 void PageProbe::tryScheme(Probe& probe)
 {
     if (probe.schemeIndex >= std::size(kProbeOrder)) {
-        finish(probe.id, Outcome{std::nullopt, !probe.answered});
+        finish(probe.id, Outcome{probe.described, probe.described.has_value(), !probe.answered});
         return;
     }
     const QUrl address = pageAddress(kProbeOrder[probe.schemeIndex], probe.port);
@@ -172,9 +180,15 @@ void PageProbe::replied(quint64 id, const PageRequest::Reply& reply)
     // The request is the caller: it goes once it has returned.
     std::exchange(probe->request, nullptr)->deleteLater();
     using Ending = PageRequest::Ending;
-    // A reply turned down on purpose (not a page, too large, leading elsewhere) shows a server that
-    // answers and will not change its mind; silence does not.
+    // A reply turned down on purpose (not a page, leading elsewhere) shows a server that answers and
+    // will not change its mind; silence does not.
     probe->answered = probe->answered || reply.ending != Ending::failed;
+    const HttpScheme scheme = kProbeOrder[probe->schemeIndex];
+    const auto describe = [&](const QString& title) {
+        // The first scheme's answer stands, as it is the one a user's browser gets.
+        if (!probe->described)
+            probe->described = HTMLData{title, AppType::unknown, std::nullopt, scheme};
+    };
     if (reply.ending == Ending::complete && PageRequest::isRedirect(reply.status)) {
         const QUrl target = probe->url.resolved(QUrl::fromEncoded(reply.location));
         const bool local =
@@ -187,15 +201,37 @@ void PageProbe::replied(quint64 id, const PageRequest::Reply& reply)
             request(*probe, target);
             return;
         }
-    } else if (reply.ending == Ending::complete && isValidUtf8(reply.body)) {
-        const QString page = QString::fromUtf8(reply.body);
-        finish(id, Outcome{HTMLData{extractTitle(page), detectAppType(page), std::nullopt,
-                                    kProbeOrder[probe->schemeIndex]},
+        describe(describeRedirect(target));
+    } else if (reply.ending == Ending::complete) {
+        const QString page = PageText::decode(reply.body, reply.contentType);
+        finish(id, Outcome{HTMLData{extractTitle(page), detectAppType(page), std::nullopt, scheme}, false,
                            false});
         return;
+    } else if (reply.ending == Ending::rejected) {
+        describe(describeReply(reply.contentType, reply.status));
     }
     probe->schemeIndex += 1;
     tryScheme(*probe);
+}
+
+QString PageProbe::describeReply(const QByteArray& contentType, int status)
+{
+    const QByteArray media = contentType.split(',').value(0).split(';').value(0).trimmed().toLower();
+    if (media == "application/json" || media.endsWith("+json") || media == "text/json")
+        return QStringLiteral("JSON API");
+    // A media type is a token of letters, digits and a few signs; anything else is not one.
+    const bool plain =
+        !media.isEmpty() && media.size() <= 100 && std::all_of(media.cbegin(), media.cend(), [](char c) {
+            return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || std::strchr("/+-.!#$&^_", c);
+        });
+    return plain ? QString::fromLatin1(media) : QStringLiteral("HTTP %1").arg(status);
+}
+
+QString PageProbe::describeRedirect(const QUrl& target)
+{
+    const QString host = target.host(QUrl::EncodeUnicode);
+    return QStringLiteral("redirects to ") +
+           (host.isEmpty() ? target.scheme() + QStringLiteral("://") : host);
 }
 
 void PageProbe::finish(quint64 id, Outcome outcome)

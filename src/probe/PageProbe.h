@@ -15,8 +15,10 @@
 namespace tidewell {
 
 // Asks a local port for its page, over http and then https, and reads the title and app type out
-// of an HTML reply. Lives on the interface thread; its requests run side by side through libcurl,
-// driven by that thread's event loop, so a port that floods or stalls holds up no other.
+// of an HTML reply, decoded by its charset and cut at the cap. A server that answers with anything
+// else is described instead: "JSON API", its media type, or where its redirect leads when that may
+// not be followed ("redirects to example.com"). Lives on the interface thread; its requests run side by side
+// through libcurl, driven by that thread's event loop, so a port that floods or stalls holds up no other.
 class PageProbe : public QObject
 {
     Q_OBJECT
@@ -24,6 +26,8 @@ public:
     struct Outcome
     {
         std::optional<HTMLData> page;
+        // `page` describes a reply that was no page ("JSON API", "redirects to example.com").
+        bool described = false;
         // No scheme got any HTTP reply (refused, reset, timed out, headers without end): the server
         // may answer later, unlike one that replied with something other than a page.
         bool noAnswer = false;
@@ -44,7 +48,8 @@ public:
     // A limit on the whole probe, both schemes together, for callers that cannot wait (the command
     // line); 0 means none. When it passes, the connection is closed at once.
     void setDeadlineMs(int deadlineMs) { m_deadlineMs = deadlineMs; }
-    // A body larger than this gives no page, so an endless server cannot fill memory.
+    // Only this much of a body is read, so an endless server cannot fill memory; a longer page is
+    // read from its first bytes.
     void setMaxBodyBytes(qint64 bytes) { m_maxBodyBytes = bytes; }
 
     // The address a user opens: the page on "localhost".
@@ -52,6 +57,12 @@ public:
     // Redirects are followed only to this machine: a local server must not make us fetch a page
     // from anywhere else.
     static bool isLoopbackAddress(const QUrl& url);
+    // What a reply that is no page is shown as: "JSON API" for any JSON type, else its media type
+    // without parameters, else its status ("HTTP 204").
+    static QString describeReply(const QByteArray& contentType, int status);
+    // What a redirect that is not followed is shown as: "redirects to " and the target's host, or its
+    // scheme where it has none ("redirects to file://").
+    static QString describeRedirect(const QUrl& target);
 
     // Calls `done` exactly once, on this object's thread. `host` is the address the port was found
     // listening on ("127.0.0.1", "[::1]", "*" for any, or one of this machine's addresses): the

@@ -39,8 +39,11 @@ PageRequest::PageRequest(const QUrl& url, const Limits& limits, CurlMulti* multi
         QTimer::singleShot(0, this, [this] { finish(); });
         return;
     }
+    // The body is cut here at its cap rather than refused by the transfer: a long page's title is in
+    // its first bytes.
+    m_maxBodyBytes = limits.maxBodyBytes;
     m_transfer = std::make_unique<CurlTransfer>(
-        multi, url, CurlTransfer::Limits{limits.idleTimeoutMs, limits.maxHeaderBytes, limits.maxBodyBytes});
+        multi, url, CurlTransfer::Limits{limits.idleTimeoutMs, limits.maxHeaderBytes, -1});
     CURL* const easy = m_transfer->handle();
     if (localhost) {
         const QStringList addresses = limits.localhostAddresses.isEmpty()
@@ -62,8 +65,11 @@ PageRequest::PageRequest(const QUrl& url, const Limits& limits, CurlMulti* multi
     CurlTransfer::Handlers handlers;
     handlers.headersDone = [this] { return judgeHeaders(); };
     handlers.body = [this](QByteArrayView bytes) {
-        m_body.append(bytes);
-        return true;
+        // A negative cap is none.
+        const qint64 room = m_maxBodyBytes < 0 ? bytes.size() : m_maxBodyBytes - m_body.size();
+        m_body.append(bytes.first(std::min<qint64>(room, bytes.size())));
+        m_bodyCut = bytes.size() > room;
+        return !m_bodyCut;
     };
     handlers.done = [this] { finish(); };
     m_transfer->start(std::move(handlers));
@@ -111,11 +117,14 @@ void PageRequest::finish()
     }
     using Stop = CurlTransfer::Ending;
     reply.status = int(m_transfer->status());
+    reply.contentType = m_transfer->headerValue("Content-Type");
     switch (m_transfer->ending()) {
     case Stop::byReceiver:
-        reply.ending = m_redirect ? Ending::complete : Ending::rejected;
+        reply.ending = m_redirect || m_bodyCut ? Ending::complete : Ending::rejected;
         if (m_redirect)
             reply.location = m_transfer->headerValue("Location");
+        if (m_bodyCut)
+            reply.body = std::move(m_body);
         break;
     case Stop::bodyTooLarge:
         reply.ending = Ending::rejected;

@@ -12,18 +12,19 @@
 namespace tidewell {
 
 // One GET for a local page, plain or TLS, through libcurl with the probe's limits: the header section
-// and the decoded body are capped, silence longer than the idle time ends it, and a reply that is
-// neither a page nor a redirect is dropped as soon as its headers are in. Runs on the event loop of
-// the thread its CurlMulti lives on.
+// is capped, a body is read up to its cap and no further, silence longer than the idle time ends it,
+// and a reply that is neither a page nor a redirect is dropped as soon as its headers are in. Runs
+// on the event loop of the thread its CurlMulti lives on.
 class PageRequest : public QObject
 {
     Q_OBJECT
 public:
     enum class Ending
     {
-        // A whole HTML reply, or a redirect whose target is in `location`.
+        // An HTML reply (its first maxBodyBytes when it is longer), or a redirect whose target is
+        // in `location`.
         complete,
-        // An HTTP reply turned down on purpose: not a page, or a body over the cap.
+        // An HTTP reply turned down on purpose, as it is not a page: its type is in `contentType`.
         rejected,
         // No usable HTTP reply: refused, reset, silent, not HTTP, or headers over the cap.
         failed,
@@ -33,6 +34,7 @@ public:
         Ending ending = Ending::failed;
         int status = 0;
         QByteArray location;
+        QByteArray contentType;
         QByteArray body;
     };
     struct Limits
@@ -66,7 +68,9 @@ private:
     // Where "localhost" connects; read by libcurl when the transfer begins, so kept until it ends.
     curl_slist* m_resolve = nullptr;
     QByteArray m_body;
+    qint64 m_maxBodyBytes = 0;
     bool m_redirect = false;
+    bool m_bodyCut = false;
 };
 
 } // namespace tidewell

@@ -1,6 +1,7 @@
 #include "state/AppState.h"
 #include "platform/Diagnostics.h"
 #include "platform/RegularFile.h"
+#include "platform/SettingsFile.h"
 
 #include <QCoreApplication>
 #include <QSettings>
@@ -19,8 +20,7 @@ std::optional<QString> storedText(const QSettings& settings, const QString& key)
 {
     if (settings.format() != QSettings::IniFormat && settings.format() != QSettings::NativeFormat)
         return std::nullopt;
-    const std::optional<QByteArray> content =
-        RegularFile::readStart(settings.fileName(), kMaxSettingsFileBytes);
+    const Result<QByteArray> content = RegularFile::read(settings.fileName(), kMaxSettingsFileBytes);
     if (!content)
         return std::nullopt;
     const QByteArray wanted = key.toUtf8();
@@ -56,12 +56,12 @@ AppState::AppState(std::unique_ptr<QSettings> settings, std::optional<QString> v
 
 AppState::~AppState() = default;
 
-std::unique_ptr<QSettings> AppState::userSettings()
+std::unique_ptr<QSettings> AppState::userSettings(const std::function<void(const QString&)>& log)
 {
     // The organisation domain, reversed, and the application name make up the bundle identifier
     // under which macOS keeps the user defaults.
-    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                       QStringLiteral("orvane.com"), QStringLiteral("Tidewell"));
+    return SettingsFile::open(QStringLiteral("orvane.com"), QStringLiteral("Tidewell"),
+                              log ? log : std::function<void(const QString&)>(&Diagnostics::writeLine));
 }
 
 void AppState::setXrayMode(bool on)

@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QSettings>
 #include <QString>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -43,8 +44,10 @@ public:
                       QObject* parent = nullptr);
     ~AppState() override;
 
-    // The user's store. On macOS these are the user defaults of "com.orvane.Tidewell".
-    static std::unique_ptr<QSettings> userSettings();
+    // The user's store. On macOS these are the user defaults of "com.orvane.Tidewell". A settings
+    // file that may not be read (a FIFO, a device, far too large) is left alone, said through `log`,
+    // and the settings of the run are kept for it only.
+    static std::unique_ptr<QSettings> userSettings(const std::function<void(const QString&)>& log = {});
 
     bool xrayMode() const { return m_xrayMode; }
     void setXrayMode(bool on);

@@ -4,13 +4,16 @@
 #include "support/TestProcesses.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 #include <QSysInfo>
 #include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace tidewell;
@@ -127,6 +130,9 @@ private slots:
         QTest::newRow("list") << QStringList{u"--list"_s, u"--timeout"_s, u"1"_s} << 0 << "PORT"_ba;
         QTest::newRow("stop, nothing there") << QStringList{u"--stop"_s, u"9"_s} << 1 << QByteArray();
         QTest::newRow("list as JSON") << QStringList{u"--json"_s, u"--timeout"_s, u"1"_s} << 0 << "["_ba;
+        // Alone, each of them means --list.
+        QTest::newRow("--json alone") << QStringList{u"--json"_s} << 0 << "["_ba;
+        QTest::newRow("--all alone") << QStringList{u"--all"_s} << 0 << "PORT"_ba;
         QTest::newRow("check-update, no service") << QStringList{u"--check-update"_s} << 1 << QByteArray();
         QTest::newRow("deployments, no token") << QStringList{u"--deployments"_s} << 2 << QByteArray();
     }
@@ -147,6 +153,65 @@ private slots:
         // The loader names every object it maps; an object never mapped is never named.
         QVERIFY2(run.err.contains("libQt6Core"), run.err);
         QVERIFY2(!run.err.contains("/platforms/"), run.err);
+    }
+
+    // The time `tidewell --list` gives each server is the one README states and `--help` prints, and a
+    // silent server is listed as not answering once it has passed.
+    void probeTimeLimitIsTheOneDocumented()
+    {
+        const QByteArray readme = fileContent(QStringLiteral(QT_TESTCASE_SOURCEDIR "/../../README.md"));
+        const QRegularExpressionMatch stated =
+            QRegularExpression(u"`tidewell --list` waits at most (\\d+)\\s+seconds for each server"_s)
+                .match(QString::fromUtf8(readme));
+        QVERIFY2(stated.hasMatch(), "README.md states no time for each server");
+        const QByteArray help = Home().run({u"--help"_s}).out.simplified();
+        QVERIFY2(help.contains("page (default " + stated.captured(1).toUtf8() + ")"), help);
+
+        auto silent = startListener({u"--name"_s, u"node"_s, u"--mode"_s, u"silent"_s});
+        QVERIFY(silent->waitUntilReady());
+        QElapsedTimer clock;
+        clock.start();
+        const ProgramRun run = Home().run({u"--list"_s, u"--json"_s});
+        // The program's timer may end up to 5% early, as Qt's coarse timers do.
+        QVERIFY2(clock.elapsed() >= stated.captured(1).toLongLong() * 1000 * 95 / 100,
+                 qPrintable(QString::number(clock.elapsed())));
+        QCOMPARE(entryOnPort(run.out, silent->port()).value(u"answered"_s), QJsonValue(false));
+    }
+
+    // A FIFO planted where the credential file or the settings are read holds up no command: the file
+    // is never opened for a blocking read, and the command says why it was left alone.
+    void plantedFilesHoldUpNoCommand_data()
+    {
+        QTest::addColumn<QString>("planted");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QByteArray>("said");
+        const QString auth = u"data/com.vercel.cli/auth.json"_s;
+        const QString settings = u"config/orvane.com/Tidewell.conf"_s;
+        const QStringList deployments{u"--deployments"_s};
+        const QStringList listing{u"--list"_s, u"--json"_s, u"--timeout"_s, u"1"_s};
+        QTest::newRow("auth.json, deployments")
+            << auth << deployments << 2 << "Error reading or parsing auth.json: Not a regular file"_ba;
+        QTest::newRow("settings, deployments")
+            << settings << deployments << 2 << "Settings file not read: Not a regular file"_ba;
+        QTest::newRow("settings, JSON listing")
+            << settings << listing << 0 << "Settings file not read: Not a regular file"_ba;
+    }
+
+    void plantedFilesHoldUpNoCommand()
+    {
+        QFETCH(QString, planted);
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, said);
+        const Home home;
+        const QString path = home.dir.filePath(planted);
+        QVERIFY(QDir().mkpath(QFileInfo(path).path()) &&
+                ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+        const ProgramRun run = home.run(arguments);
+        QTEST(run.exitCode, "exitCode");
+        QVERIFY2(run.err.contains(said), run.err);
+        if (arguments.contains(u"--json"_s))
+            QVERIFY2(QJsonDocument::fromJson(run.out).isArray(), run.out);
     }
 
     // A server that speaks only TLS, with a certificate it signed itself as development servers do, is
@@ -250,15 +315,18 @@ private slots:
 
     void linkedEntriesCarryTheirDeployment_data()
     {
-        QTest::addColumn<bool>("token");
+        QTest::addColumn<QString>("token");         // "fifo": a FIFO stands in the credential file's place
         QTest::addColumn<QByteArray>("deployment"); // of the linked server
         QTest::addColumn<QByteArray>("said");
-        QTest::newRow("token") << true
+        QTest::newRow("token") << u"tok"_s
                                << QByteArray(R"({"projectId":"prj_web","name":"web","state":"READY",)"
                                              R"("time":"2020-09-13T12:26:40.000Z"})")
                                << QByteArray();
         QTest::newRow("no token")
-            << false << QByteArray()
+            << QString() << QByteArray()
+            << QByteArray("No Vercel token: the deployments of linked projects are not shown\n");
+        QTest::newRow("a FIFO for a token file")
+            << u"fifo"_s << QByteArray()
             << QByteArray("No Vercel token: the deployments of linked projects are not shown\n");
     }
 
@@ -266,11 +334,14 @@ private slots:
     // the repository is no link of its: tst_deployments.)
     void linkedEntriesCarryTheirDeployment()
     {
-        QFETCH(bool, token);
+        QFETCH(QString, token);
         QFETCH(QByteArray, deployment);
         Home home;
         const QDir root(home.dir.path());
-        QVERIFY(home.store(token ? "tok" : "", "team_1"));
+        QVERIFY(home.store(token == u"tok"_s ? "tok" : "", "team_1"));
+        const QString tokenFile = root.filePath(u"data/com.vercel.cli/auth.json"_s);
+        QVERIFY(token != u"fifo"_s || (root.mkpath(u"data/com.vercel.cli"_s) &&
+                                       ::mkfifo(QFile::encodeName(tokenFile).constData(), 0600) == 0));
         writeFile(root.filePath(u"repo/.vercel/project.json"_s),
                   R"({"projectId":"prj_web","orgId":"team_1"})");
         QVERIFY(root.mkpath(u"repo/.git"_s) && root.mkpath(u"repo/web"_s));
@@ -290,9 +361,10 @@ private slots:
                  deployment.isEmpty() ? QJsonValue(QJsonValue::Undefined)
                                       : QJsonValue(QJsonDocument::fromJson(deployment).object()));
         QTEST(run.err, "said");
-        QCOMPARE(home.vercel.requests().size(), token ? 1 : 0);
+        const bool asked = token == u"tok"_s;
+        QCOMPARE(home.vercel.requests().size(), asked ? 1 : 0);
         QCOMPARE(home.vercel.requests().value(0).target,
-                 token ? "/v9/projects/prj_web?teamId=team_1"_ba : "");
+                 asked ? "/v9/projects/prj_web?teamId=team_1"_ba : "");
     }
 
     void deployments_data()

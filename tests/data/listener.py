@@ -12,14 +12,17 @@ parser = argparse.ArgumentParser()
 parser.add_argument("--name", help="process name as the kernel reports it (15 bytes at most)")
 parser.add_argument("--bind", action="append", default=[], help="host:port; [::1]:0 for IPv6")
 parser.add_argument("--same-port", action="store_true", help="every --bind after the first reuses its port")
-parser.add_argument("--mode", default="html", choices=["html", "json", "silent", "slow", "flood"],
-                    help="flood: a status line, then header lines for as long as the client reads")
+parser.add_argument("--mode", default="html", choices=["html", "json", "silent", "slow", "flood", "close"],
+                    help="flood: a status line, then header lines for as long as the client reads; "
+                    "close: every connection closed at once")
 parser.add_argument("--title-file", help="read the title from this file on every request")
 parser.add_argument("--log-requests", action="store_true", help='print "request" for every request')
 parser.add_argument("--title", default="Test Page")
 parser.add_argument("--body", default="", help="extra HTML inside the body")
 parser.add_argument("--hold-term", action="store_true", help="block SIGTERM: one sent stays pending")
 parser.add_argument("--tls", nargs=2, metavar=("CERT", "KEY"), help="speak TLS only, with this certificate")
+parser.add_argument("--extra-ports", type=int, default=0,
+                    help="also listen on this many ports of 127.0.0.1, closing every connection at once")
 args = parser.parse_args()
 
 if args.hold_term:  # before any thread starts, so that every thread blocks it
@@ -41,6 +44,33 @@ for address in args.bind or ["127.0.0.1:0"]:
     s.listen(64)
     sockets.append(s)
 
+extra = []
+if args.extra_ports:
+    import resource
+    import selectors
+
+    soft, hard = resource.getrlimit(resource.RLIMIT_NOFILE)
+    wanted = 65536 if hard == resource.RLIM_INFINITY else min(hard, 65536)
+    resource.setrlimit(resource.RLIMIT_NOFILE, (max(soft, wanted), hard))
+    for _ in range(args.extra_ports):
+        s = socket.socket()
+        s.bind(("127.0.0.1", 0))
+        s.listen(64)
+        extra.append(s)
+
+
+def close_at_once():
+    selector = selectors.DefaultSelector()
+    for s in extra:
+        selector.register(s, selectors.EVENT_READ)
+    while True:
+        for key, _ in selector.select():
+            key.fileobj.accept()[0].close()
+
+
+if extra:
+    threading.Thread(target=close_at_once, daemon=True).start()
+
 tls = None
 if args.tls:
     import ssl
@@ -52,6 +82,9 @@ print("ready " + " ".join(str(s.getsockname()[1]) for s in sockets), flush=True)
 
 
 def reply(conn):
+    if args.mode == "close":
+        conn.close()
+        return
     try:
         conn.settimeout(5)
         if tls:  # a plain request fails the handshake, which closes the connection

@@ -25,6 +25,8 @@ using namespace Qt::StringLiterals;
 
 using OptionalText = std::optional<QString>;
 using Reply = StubHttpServer::Reply;
+// Stands for a FIFO planted where a file is read.
+const QByteArray kFifo = QByteArrayLiteral("\0fifo");
 
 class DeploymentsTest : public QObject
 {
@@ -278,7 +280,14 @@ private slots:
         QTest::newRow("null token") << std::optional<QByteArray>(R"({"token":null})") << OptionalText()
                                     << head + uR"(Missing member "token")"_s;
         QTest::newRow("not JSON") << std::optional<QByteArray>("token=abc") << OptionalText()
-                                  << head + u"The reply is not JSON"_s;
+                                  << head + u"The file is not JSON"_s;
+        // Planted in its place: never opened for a blocking read, never read whole.
+        QTest::newRow("a FIFO") << std::optional<QByteArray>(kFifo) << OptionalText()
+                                << head + u"Not a regular file"_s;
+        QTest::newRow("over the cap")
+            << std::optional<QByteArray>(R"({"token":"t"})" +
+                                         QByteArray(VercelCredentialFile::kMaxFileBytes, ' '))
+            << OptionalText() << head + u"Larger than 1048576 bytes"_s;
     }
 
     void credentialFile()
@@ -286,7 +295,12 @@ private slots:
         QFETCH(std::optional<QByteArray>, content);
         QFETCH(QString, logged);
         QTemporaryDir data;
-        QVERIFY(!content || writeFile(data.filePath(u"com.vercel.cli/auth.json"_s), *content));
+        const QString path = data.filePath(u"com.vercel.cli/auth.json"_s);
+        if (content == kFifo)
+            QVERIFY(QDir().mkpath(QFileInfo(path).path()) &&
+                    ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+        else
+            QVERIFY(!content || writeFile(path, *content));
         QStringList lines;
         QTEST(VercelCredentialFile::readVercelToken([&](const QString& line) { lines.append(line); },
                                                     data.path()),

@@ -18,6 +18,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/stat.h>
 
 using namespace tidewell;
 using namespace tidewell::test;
@@ -480,6 +481,8 @@ private slots:
         QTest::newRow("disabled in GNOME") << head + "X-GNOME-Autostart-enabled=false\n" << true << 0;
         QTest::newRow("hidden in an action") << head + "[Desktop Action x]\nHidden=true\n" << true << 1;
         QTest::newRow("helper missing") << head << false << 3;
+        // Read through the reader of user files: never opened for a blocking read.
+        QTest::newRow("a FIFO in its place") << QByteArray("fifo") << true << 0;
     }
 
     void autostartStatus()
@@ -490,7 +493,11 @@ private slots:
         const QString helper =
             helperThere ? makeHelper(dir.path(), u"tidewell-helper"_s) : dir.filePath(u"tidewell-helper"_s);
         XdgAutostartLoginItem item(dir.filePath(u"autostart"_s), helper);
-        QVERIFY(entry.isEmpty() || writeFile(item.entryPath(), entry));
+        if (entry == "fifo")
+            QVERIFY(QDir().mkpath(QFileInfo(item.entryPath()).path()) &&
+                    ::mkfifo(QFile::encodeName(item.entryPath()).constData(), 0600) == 0);
+        else
+            QVERIFY(entry.isEmpty() || writeFile(item.entryPath(), entry));
         QTEST(item.status(), "status");
         // A missing helper is never registered, whatever the entry says.
         if (!helperThere) {

@@ -1,4 +1,5 @@
 #include "platform/Host.h"
+#include "platform/ProcessTable.h"
 #include "platform/linux/ProcNetListingSource.h"
 #include "ports/PortListRefresher.h"
 #include "ports/PortScanner.h"
@@ -11,6 +12,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMutex>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -55,9 +57,47 @@ struct EngineListing
     QList<PortData> ignored;
 };
 
-EngineListing listByEngine()
+// The host's process table, counting its same-process checks by pid.
+class CountingProcessTable : public ProcessTable
 {
-    const Host host = Host::create(Host::Backend::native);
+public:
+    explicit CountingProcessTable(std::shared_ptr<ProcessTable> table) : m_table(std::move(table)) {}
+
+    std::optional<ProcessInfo> origin(const QString& pid) override { return m_table->origin(pid); }
+    std::optional<ProcessReading> reading(const QString& pid, const QString& cwd) override
+    {
+        return m_table->reading(pid, cwd);
+    }
+    bool isListedProcess(const ProcessIdentity& listed) override
+    {
+        QMutexLocker lock(&m_mutex);
+        m_checks[listed.pid] += 1;
+        lock.unlock();
+        return m_table->isListedProcess(listed);
+    }
+    QHash<QString, QString> startTimes(const QStringList& pids) override { return m_table->startTimes(pids); }
+    QSet<QString> startedFromShell(const QStringList& pids) override
+    {
+        return m_table->startedFromShell(pids);
+    }
+
+    int checks(qint64 pid)
+    {
+        QMutexLocker lock(&m_mutex);
+        return m_checks.value(QString::number(pid));
+    }
+
+private:
+    std::shared_ptr<ProcessTable> m_table;
+    QMutex m_mutex;
+    QHash<QString, int> m_checks;
+};
+
+EngineListing listByEngine(std::shared_ptr<ProcessTable> processes = {})
+{
+    Host host = Host::create(Host::Backend::native);
+    if (processes)
+        host.processes = std::move(processes);
     const PortScanner scanner(host.sockets, host.processes);
     const ProcessOrigin origin(host.processes, [](const QString&) {});
     PageProbe probe;
@@ -172,6 +212,49 @@ while (my $client = $server->accept) {
         copyServer(u"redis-server"_s);
         return u"./redis-server %1 Redis > server.log 2>&1"_s;
     }
+    if (kind.startsWith(u"py-"_s)) {
+        // What python's own server sends in each case (the kind after "py-"), as a developer writes
+        // one: pages in other charsets, an API, a long page, redirects that lead off this machine.
+        writeFile(folder + u"/server.py"_s, R"(import http.server, json, ssl, sys
+mode = sys.argv[2]
+class Handler(http.server.BaseHTTPRequestHandler):
+    def do_GET(self):
+        page = "<html><head><title>%s</title></head><body></body></html>"
+        ctype, body = "text/html", (page % "Secure Page").encode()
+        if mode == "latin1":
+            ctype, body = "text/html; charset=iso-8859-1", (page % "Café Crème").encode("latin-1")
+        elif mode == "latin1-undeclared":
+            body = (page % "Café Crème").encode("latin-1")
+        elif mode == "json":
+            ctype, body = "application/json", json.dumps({"ok": True}).encode()
+        elif mode == "big":
+            body = (page % "Big Page").encode() + b"<p>" + b"x" * (3 * 1024 * 1024)
+        elif mode.startswith("to-"):
+            self.send_response(302)
+            slashes = "/" * 2  # spelt out: moc reads two slashes in this text as a comment
+            self.send_header("Location", {"to-file": "file:" + slashes + "/etc/passwd",
+                                          "to-host": "http:" + slashes + "example.com/"}[mode])
+            self.end_headers()
+            return
+        self.send_response(200)
+        self.send_header("Content-Type", ctype)
+        self.send_header("Content-Length", str(len(body)))
+        self.end_headers()
+        self.wfile.write(body)
+server = http.server.ThreadingHTTPServer(("127.0.0.1", int(sys.argv[1])), Handler)
+if mode == "https":
+    tls = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+    tls.load_cert_chain("cert.pem", "key.pem")
+    server.socket = tls.wrap_socket(server.socket, server_side=True)
+server.serve_forever()
+)");
+        if (kind == u"py-https"_s)
+            runProgram(findProgram(u"openssl"_s),
+                       {u"req"_s, u"-x509"_s, u"-newkey"_s, u"rsa:2048"_s, u"-nodes"_s, u"-days"_s, u"2"_s,
+                        u"-subj"_s, u"/CN=localhost"_s, u"-keyout"_s, folder + u"/key.pem"_s, u"-out"_s,
+                        folder + u"/cert.pem"_s});
+        return u"python3 server.py %1 "_s + kind.mid(3);
+    }
     writeFile(folder + u"/app.py"_s, R"(from flask import Flask
 app = Flask(__name__)
 @app.route("/")
@@ -212,6 +295,25 @@ private slots:
             << u"./devserver"_s;
         QTest::newRow("flask with its reloader") << u"flask"_s << true << u"flask"_s << u"python"_s
                                                  << u"Flask Page"_s << u"unknown"_s << u"flask run"_s;
+        // Every development server that answers is listed: a page in any charset, with its title; an
+        // API, as such; a long page, with the title in its first bytes; one whose page is elsewhere.
+        const QString python = u"python3"_s;
+        const QString script = u"server.py"_s;
+        const QString cafe = u"Caf\u00e9 Cr\u00e8me"_s;
+        QTest::newRow("Latin-1 page with its charset")
+            << u"py-latin1"_s << true << python << u"python"_s << cafe << u"unknown"_s << script;
+        QTest::newRow("Latin-1 page, no charset")
+            << u"py-latin1-undeclared"_s << true << python << u"python"_s << cafe << u"unknown"_s << script;
+        QTest::newRow("JSON API") << u"py-json"_s << true << python << u"python"_s << u"JSON API"_s
+                                  << u"unknown"_s << script;
+        QTest::newRow("page over 2 MiB")
+            << u"py-big"_s << true << python << u"python"_s << u"Big Page"_s << u"unknown"_s << script;
+        QTest::newRow("https only, its own certificate")
+            << u"py-https"_s << true << python << u"python"_s << u"Secure Page"_s << u"unknown"_s << script;
+        QTest::newRow("redirect to a file") << u"py-to-file"_s << true << python << u"python"_s
+                                            << u"redirects to file://"_s << u"unknown"_s << script;
+        QTest::newRow("redirect to another host") << u"py-to-host"_s << true << python << u"python"_s
+                                                  << u"redirects to example.com"_s << u"unknown"_s << script;
         QTest::newRow("daemon with no shell above")
             << u"daemon"_s << false << u"daemon-server"_s << QString() << QString() << QString() << QString();
         QTest::newRow("redis typed into a shell")
@@ -291,6 +393,50 @@ private slots:
             // Neither engine sent it a single byte, nor even connected.
             QCOMPARE(fileContent(folder + u"/server.log"_s), QByteArray());
         }
+    }
+
+    // A process holding 5,000 ports beside an ordinary server: both engines list the server with its
+    // page and every port of the process, and that process is checked no more often than the server
+    // with one port. The program runs with the soft descriptor limit desktops give (1,024).
+    void serverBesideThousandsOfPortsIsListed()
+    {
+        constexpr int kPorts = 5000;
+        auto crowd = startListener({u"--name"_s, u"node"_s, u"--extra-ports"_s, QString::number(kPorts)});
+        auto server = startListener({u"--name"_s, u"node"_s, u"--title"_s, u"Beside"_s});
+        QVERIFY(crowd->waitUntilReady() && server->waitUntilReady());
+        const auto table =
+            std::make_shared<CountingProcessTable>(Host::create(Host::Backend::native).processes);
+
+        const EngineListing engine = listByEngine(table);
+        const QList<PortData> beside = onPort(engine.servers, server->port());
+        QCOMPARE(beside.size(), 1);
+        QVERIFY(beside.first().htmlData());
+        QCOMPARE(beside.first().htmlData()->title, u"Beside"_s);
+        const auto ofCrowd = [&](const PortData& entry) {
+            return entry.pid() == QString::number(crowd->pid());
+        };
+        QCOMPARE(std::count_if(engine.servers.cbegin(), engine.servers.cend(), ofCrowd), kPorts + 1);
+        QVERIFY(table->checks(server->pid()) > 0);
+        QVERIFY2(table->checks(crowd->pid()) <= table->checks(server->pid()),
+                 qPrintable(QString::number(table->checks(crowd->pid()))));
+
+        // Thousands of pages asked at once may take a busy machine longer than the default limit for one;
+        // that limit is not what is looked at here.
+        const ProgramRun run =
+            runProgram(u"/bin/bash"_s,
+                       {u"-c"_s, u"ulimit -Sn 1024 && exec \"$0\" --list --json --timeout 60"_s,
+                        QStringLiteral(TIDEWELL_PROGRAM)},
+                       {}, 90'000);
+        QCOMPARE(run.exitCode, 0);
+        const QList<QJsonObject> printed = onPort(run.out, server->port());
+        QCOMPARE(printed.size(), 1);
+        QCOMPARE(printed.first()[u"htmlData"_s][u"title"_s].toString(), u"Beside"_s);
+        const QJsonArray rows = QJsonDocument::fromJson(run.out).array();
+        QCOMPARE(std::count_if(rows.cbegin(), rows.cend(),
+                               [&](const QJsonValue& row) {
+                                   return row[u"pid"_s].toString() == QString::number(crowd->pid());
+                               }),
+                 kPorts + 1);
     }
 };
 

@@ -83,11 +83,11 @@ public:
 // answers each with `status` and `body`, or never when the status is "silent".
 struct EngineStandIn
 {
-    EngineStandIn(const QString& path, const QByteArray& status, const QByteArray& body)
+    EngineStandIn(const QString& path, const QByteArray& status, const QByteArray& listed) : body(listed)
     {
-        QObject::connect(&server, &QLocalServer::newConnection, [this, status, body] {
+        QObject::connect(&server, &QLocalServer::newConnection, [this, status] {
             while (QLocalSocket* socket = server.nextPendingConnection()) {
-                QObject::connect(socket, &QLocalSocket::readyRead, [this, socket, status, body] {
+                QObject::connect(socket, &QLocalSocket::readyRead, [this, socket, status] {
                     QByteArray& head = heads[socket];
                     head += socket->readAll();
                     if (!head.startsWith("GET /containers/json ") || !head.endsWith("\r\n\r\n"))
@@ -103,6 +103,7 @@ struct EngineStandIn
         QVERIFY(server.listen(path));
     }
     QLocalServer server;
+    QByteArray body; // what the next request is answered with
     QHash<QLocalSocket*, QByteArray> heads;
     int requests = 0;
 };
@@ -117,8 +118,10 @@ private slots:
     {
         shop = startListener({u"--name"_s, u"docker-proxy"_s, u"--title"_s, u"Shop"_s});
         cache = startListener({u"--name"_s, u"docker-proxy"_s, u"--mode"_s, u"json"_s});
+        box = startListener({u"--name"_s, u"docker-proxy"_s, u"--mode"_s, u"close"_s});
         plain = startListener({u"--name"_s, u"postgres"_s, u"--mode"_s, u"json"_s});
-        QVERIFY(shop->waitUntilReady() && cache->waitUntilReady() && plain->waitUntilReady());
+        QVERIFY(shop->waitUntilReady() && cache->waitUntilReady() && box->waitUntilReady() &&
+                plain->waitUntilReady());
     }
 
     void parsesPortLines_data()
@@ -369,7 +372,7 @@ private slots:
         // An IPv4 and an IPv6 socket of one process are listed twice by lsof but are one server.
         QTest::newRow("two sockets of one process") << u"html"_s << u"5 5"_s << 1;
         QTest::newRow("two processes") << u"html"_s << u"5 6"_s << 2;
-        QTest::newRow("no page") << u"json"_s << u"9229"_s << 0;
+        QTest::newRow("an API: no page, listed as what it is") << u"json"_s << u"9229"_s << 1;
     }
 
     // Every candidate is probed once; later scans that still list it probe it no more, shown or not.
@@ -523,16 +526,18 @@ private slots:
         const bool named = cacheTitle != u"docker-proxy"_s;
 
         body.replace("%SHOP%", QByteArray::number(shop->port()))
-            .replace("%CACHE%", QByteArray::number(cache->port()));
+            .replace("%CACHE%", QByteArray::number(cache->port()))
+            .replace("%BOX%", QByteArray::number(box->port()));
         QTemporaryDir folder;
         const QString socketPath = folder.filePath(u"docker.sock"_s);
         auto engine = status.isEmpty() ? nullptr : std::make_unique<EngineStandIn>(socketPath, status, body);
 
         // The host's real listing, cut to this test's own listeners.
-        const QStringList ours = QStringList{QString::number(plain->port())} +
-                                 (cacheTitle.isEmpty() ? QStringList()
-                                                       : QStringList{QString::number(shop->port()),
-                                                                     QString::number(cache->port())});
+        const QStringList ours =
+            QStringList{QString::number(plain->port())} +
+            (cacheTitle.isEmpty() ? QStringList()
+                                  : QStringList{QString::number(shop->port()), QString::number(cache->port()),
+                                                QString::number(box->port())});
         const auto notOurs = [ours](const PortData& entry) { return !ours.contains(entry.port()); };
         const Host host = Host::create();
         Fixture f;
@@ -555,19 +560,69 @@ private slots:
         QCOMPARE(row(f.refresher.ignoredPorts(), *plain).htmlData()->title, u"postgres"_s);
         if (cacheTitle.isEmpty())
             return;
-        // The container serving a page is a server like any other; the other one stays among all ports.
-        const PortData other = row(f.refresher.ignoredPorts(), *cache);
+        // A container is a server like any other, listed once: with its page's title when it serves
+        // one, else with its own name and image as title, whether it answered (an API) or not.
+        const PortData other = row(named ? f.refresher.ports() : f.refresher.ignoredPorts(), *cache);
         QCOMPARE((QStringList{other.processName(), other.htmlData()->title}),
                  (QStringList{cacheTitle.section(u" ("_s, 0, 0), cacheTitle}));
         const PortData server = row(named ? f.refresher.ports() : f.refresher.ignoredPorts(), *shop);
         QCOMPARE((QStringList{server.processName(), server.htmlData()->title}),
                  (named ? QStringList{u"shop-web"_s, u"Shop"_s}
                         : QStringList{u"docker-proxy"_s, u"docker-proxy"_s}));
-        QCOMPARE(f.refresher.ports().size() + f.refresher.ignoredPorts().size(), 3);
+        const PortData silent = row(named ? f.refresher.unansweredPorts() : f.refresher.ignoredPorts(), *box);
+        QCOMPARE((QStringList{silent.processName(), silent.htmlData()->title}),
+                 (named ? QStringList{u"box"_s, u"box (nginx)"_s}
+                        : QStringList{u"docker-proxy"_s, u"docker-proxy"_s}));
+        QCOMPARE(f.refresher.ports().size() + f.refresher.unansweredPorts().size() +
+                     f.refresher.ignoredPorts().size(),
+                 4);
+    }
+
+    // A container replaced by another on the same published port is shown under the new one's name.
+    void replacedContainerShowsItsOwnName()
+    {
+        auto first = startListener({u"--name"_s, u"docker-proxy"_s, u"--title"_s, u"Old"_s});
+        QVERIFY(first->waitUntilReady());
+        const QString port = QString::number(first->port());
+        const QByteArray listed =
+            R"([{"Names":["/%NAME%"],"Image":"web:1","Ports":[{"PublicPort":)" + port.toUtf8() + "}]}]";
+        QTemporaryDir folder;
+        EngineStandIn engine(folder.filePath(u"docker.sock"_s), "200 OK",
+                             QByteArray(listed).replace("%NAME%", "old-web"));
+        const Host host = Host::create();
+        Fixture f;
+        const ContainerEngine client({folder.filePath(u"docker.sock"_s)});
+        f.refresher.setContainerLookup([client] { return client.listContainers(); });
+        const auto scanOurs = [&] {
+            ScanResult scan = PortScanner(host.sockets, host.processes).scanListeningPorts();
+            scan.candidates.removeIf([&](const PortData& entry) { return entry.port() != port; });
+            scan.ignored.removeIf([&](const PortData& entry) { return entry.port() != port; });
+            f.set(scan.candidates, scan.ignored);
+            return !scan.ignored.isEmpty();
+        };
+        const auto shownAs = [&] {
+            QStringList names;
+            for (const PortData& entry : f.refresher.sortedListedPorts() + f.refresher.sortedIgnoredPorts()) {
+                if (entry.port() == port)
+                    names.append(entry.processName() + u'|' + entry.htmlData().value_or(HTMLData{}).title);
+            }
+            return names;
+        };
+        QVERIFY(scanOurs());
+        QVERIFY(f.check());
+        QCOMPARE(shownAs(), QStringList{u"old-web|Old"_s});
+
+        first->kill();
+        engine.body = QByteArray(listed).replace("%NAME%", "new-web");
+        auto second = startListener(
+            {u"--name"_s, u"docker-proxy"_s, u"--title"_s, u"New"_s, u"--bind"_s, u"127.0.0.1:"_s + port});
+        QVERIFY(second->waitUntilReady());
+        QTRY_VERIFY_WITH_TIMEOUT((scanOurs(), f.check(), shownAs() == QStringList{u"new-web|New"_s}), 30'000);
+        QCOMPARE(engine.requests, 2);
     }
 
 private:
-    std::unique_ptr<ChildProcess> shop, cache, plain;
+    std::unique_ptr<ChildProcess> shop, cache, box, plain;
 };
 
 // Outside the class: moc misreads raw strings that begin or end with a quote.
@@ -580,12 +635,14 @@ void PortsTest::proxyListenersAreShownAsTheirContainers_data()
 
     const QByteArray containers =
         R"([{"Names":["/shop-web"],"Image":"shop:dev","Ports":[{"PrivatePort":80,
-        "PublicPort":%SHOP%}]},{"Names":["/cache"],"Image":"redis:7","Ports":[{"PublicPort":%CACHE%}]}])";
+        "PublicPort":%SHOP%}]},{"Names":["/cache"],"Image":"redis:7","Ports":[{"PublicPort":%CACHE%}]},
+        {"Names":["/box"],"Image":"nginx","Ports":[{"PublicPort":%BOX%}]}])";
     const QByteArray hostile =
         R"([null,{"Names":[7]},{"Names":["/shop-web"],"Ports":[{"PublicPort":%SHOP%}]},{"Names":
         ["/\u202ecache\n)" +
         QByteArray(200, 'x') +
-        R"("],"Image":"<b>redis</b>","Ports":[{"PublicPort":1e9},{"PublicPort":%CACHE%}]}])";
+        R"("],"Image":"<b>redis</b>","Ports":[{"PublicPort":1e9},{"PublicPort":%CACHE%}]},
+        {"Names":["/box"],"Image":"nginx","Ports":[{"PublicPort":%BOX%}]}])";
     QTest::newRow("named") << "200 OK"_ba << containers << 1 << u"cache (redis:7)"_s;
     QTest::newRow("hostile names") << "200 OK"_ba << hostile << 1
                                    << u"cache "_s + QString(57, u'x') + QChar(0x2026) + u" (<b>redis</b>)"_s;

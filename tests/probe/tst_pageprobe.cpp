@@ -36,6 +36,7 @@ QString found(const QString& title, AppType type = AppType::unknown, HttpScheme 
 }
 
 const QString kNothing = describe(std::nullopt);
+
 // Nothing, and worth asking again: no reply arrived in time.
 const QString kNoAnswer = describe(std::nullopt, true);
 
@@ -56,6 +57,7 @@ struct Outcome
     int calls = 0;
     bool onProbeThread = true;
     std::optional<HTMLData> page;
+    bool described = false;
     bool noAnswer = false;
     qint64 elapsedMs = -1;
 };
@@ -73,6 +75,7 @@ Outcome probeOnce(PageProbe& probe, const QString& port, int waitMs, const QStri
             outcome->elapsedMs = clock.elapsed();
         outcome->onProbeThread = outcome->onProbeThread && QThread::currentThread() == probeThread;
         outcome->page = result.page;
+        outcome->described = result.described;
         outcome->noAnswer = result.noAnswer;
     });
     if (!QTest::qWaitFor([&] { return outcome->calls > 0; }, waitMs))
@@ -252,15 +255,48 @@ private slots:
                               QByteArray::number(page.size()) + "\r\n\r\n" + page,
                      .keepAlive = true}
             << found(devServer);
-        QTest::newRow("no content type") << served(httpReply(ok, {}, page)) << kNothing;
+        // A reply that is no page is shown as what it is, so that the server is listed all the same.
+        QTest::newRow("no content type") << served(httpReply(ok, {}, page)) << found(u"HTTP 200"_s);
+        QTest::newRow("JSON API") << typed("Content-Type: application/json; charset=utf-8")
+                                  << found(u"JSON API"_s);
+        QTest::newRow("JSON problem report")
+            << served(httpReply("HTTP/1.1 404 Not Found", "Content-Type: application/problem+json\r\n", "{}"))
+            << found(u"JSON API"_s);
         QTest::newRow("html type in other letter case")
             << typed("Content-Type: Text/HTML") << found(devServer);
-        QTest::newRow("xhtml type") << typed("Content-Type: application/xhtml+xml") << kNothing;
-        QTest::newRow("plain text holding html") << typed("Content-Type: text/plain") << kNothing;
+        QTest::newRow("xhtml type") << typed("Content-Type: application/xhtml+xml")
+                                    << found(u"application/xhtml+xml"_s);
+        QTest::newRow("plain text holding html")
+            << typed("Content-Type: text/plain") << found(u"text/plain"_s);
         QTest::newRow("html named in another header")
-            << typed("Content-Type: text/plain\r\nX-Note: text/html") << kNothing;
-        QTest::newRow("latin-1 body") << served(htmlReply(page + "caf\xe9")) << kNothing;
-        QTest::newRow("body ends inside a character") << served(htmlReply(page + "\xe2\x98")) << kNothing;
+            << typed("Content-Type: text/plain\r\nX-Note: text/html") << found(u"text/plain"_s);
+        QTest::newRow("type that is no media type")
+            << typed("Content-Type: \x1b[31mred") << found(u"HTTP 200"_s);
+        // A page is read in the charset it declares, else as UTF-8 when it is, else as Latin-1.
+        const QByteArray cafe = "<title>Caf\xe9 \x80</title>";
+        const QString cafeTitle = u"Caf\u00e9 \u20ac"_s;
+        QTest::newRow("Latin-1 declared in the header")
+            << typed("Content-Type: text/html; charset=ISO-8859-1") << found(devServer);
+        QTest::newRow("Latin-1 page, declared")
+            << served(httpReply(ok, "Content-Type: text/html; charset=\"iso-8859-1\"\r\n", cafe))
+            << found(cafeTitle);
+        QTest::newRow("Latin-1 page, nothing declared") << served(htmlReply(cafe)) << found(cafeTitle);
+        QTest::newRow("Latin-1 page, no charset in the header")
+            << served(httpReply(ok, "Content-Type: text/html\r\n", cafe)) << found(cafeTitle);
+        QTest::newRow("charset in a meta tag")
+            << served(httpReply(ok, "Content-Type: text/html\r\n",
+                                "<meta charset=\"koi8-r\"><title>\xf0\xd2\xc9\xd7\xc5\xd4</title>"))
+            << found(u"\u041f\u0440\u0438\u0432\u0435\u0442"_s);
+        QTest::newRow("Shift JIS declared in the header")
+            << served(httpReply(ok, "Content-Type: text/html; charset=Shift_JIS\r\n",
+                                "<title>\x93\xfa\x96\x7b</title>"))
+            << found(u"\u65e5\u672c"_s);
+        QTest::newRow("unknown charset: UTF-8")
+            << served(httpReply(ok, "Content-Type: text/html; charset=no-such-set\r\n",
+                                "<title>Caf\xc3\xa9</title>"))
+            << found(u"Caf\u00e9"_s);
+        QTest::newRow("body ends inside a character")
+            << served(htmlReply(page + "\xe2\x98")) << found(devServer);
         // A banner and a closed connection look like a server that broke off: asked again later.
         QTest::newRow("not HTTP at all") << served("SSH-2.0-OpenSSH_9.2p1 Debian-2\r\n") << kNoAnswer;
 
@@ -268,8 +304,13 @@ private slots:
         // More than the connection takes from the kernel at once: reading goes on as it is emptied.
         QTest::newRow("body larger than the read buffer")
             << Setup{.reply = sized(900'000), .idleMs = 3000} << sizedPage;
+        // A longer page is read from its first bytes, as far as the cap, and no further.
         QTest::newRow("body one byte over a small cap")
-            << Setup{.reply = sized(1001), .cap = 1000} << kNothing;
+            << Setup{.reply = sized(1001), .cap = 1000} << sizedPage;
+        QTest::newRow("page of 3 MiB") << Setup{.reply = sized(3 * 1024 * 1024), .idleMs = 3000} << sizedPage;
+        QTest::newRow("title after the cap")
+            << Setup{.reply = htmlReply(QByteArray(1000, ' ') + "<title>Late</title>"), .cap = 1000}
+            << found(u"No Title"_s);
         // A compressed body is read as the page it holds, and the cap counts what it holds.
         const auto deflated = [&](const QByteArray& html) {
             return httpReply(ok, "Content-Type: text/html\r\nContent-Encoding: deflate\r\n",
@@ -278,7 +319,7 @@ private slots:
         const QByteArray bigPage = "<title>Page</title>" + QByteArray(5000, ' ');
         QTest::newRow("compressed page") << served(deflated(bigPage)) << sizedPage;
         QTest::newRow("compressed page over the cap once inflated")
-            << Setup{.reply = deflated(bigPage), .cap = 1000} << kNothing;
+            << Setup{.reply = deflated(bigPage), .cap = 1000} << sizedPage;
         // Past the header cap the reply counts as none, as a broken one does.
         const auto headed = [&](qint64 headerBytes) {
             const QByteArray body = "<title>Page</title>";
@@ -310,10 +351,18 @@ private slots:
         QTest::newRow("redirect to a path") << Setup{.reply = small, .redirectTo = "/login"} << sizedPage;
         QTest::newRow("redirect to a loopback address")
             << Setup{.reply = small, .redirectTo = "http://127.0.0.1:%PORT%/en"} << sizedPage;
+        // One that leads elsewhere is shown as leading there.
         QTest::newRow("redirect off this machine")
-            << Setup{.reply = small, .redirectTo = "http://0.0.0.0:%PORT%/login"} << kNothing;
+            << Setup{.reply = small, .redirectTo = "http://0.0.0.0:%PORT%/login"}
+            << found(u"redirects to 0.0.0.0"_s);
+        QTest::newRow("redirect to another host")
+            << Setup{.reply = small, .redirectTo = "https://sso.example.com/login"}
+            << found(u"redirects to sso.example.com"_s);
+        QTest::newRow("redirect to a file")
+            << Setup{.reply = small, .redirectTo = "file:///etc/passwd"} << found(u"redirects to file://"_s);
         QTest::newRow("endless redirects")
-            << Setup{.reply = small, .redirectTo = "/again", .redirectAlways = true} << kNothing;
+            << Setup{.reply = small, .redirectTo = "/again", .redirectAlways = true}
+            << found(u"redirects to localhost"_s);
 
         const QByteArray storybook =
             htmlReply("<title>Secure</title><link href=\"./sb-manager/runtime.js\">");
@@ -344,14 +393,15 @@ private slots:
         // side learns of the close on its own schedule, which a busy machine stretches.)
         QTRY_COMPARE_WITH_TIMEOUT(server.openConnections(), 0, 30'000);
 
-        // Plain http is asked first; https only when plain http gave no page. (Qt itself may repeat a
-        // plain request whose connection broke.)
+        // Plain http is asked first; https only when plain http gave no page (a reply described
+        // instead of a page included). (Qt itself may repeat a plain request whose connection broke.)
         const QByteArray arrivals = server.arrivals();
         if (!setup.tls) {
             QVERIFY2(arrivals.startsWith('h'), arrivals.constData());
             // A deadline covers both schemes: once it has passed, https is not asked.
             const bool deadlinePassed = setup.deadlineMs > 0 && outcome.noAnswer;
-            QVERIFY2(arrivals.contains('t') == (!outcome.page && !deadlinePassed), arrivals.constData());
+            const bool page = outcome.page && !outcome.described;
+            QVERIFY2(arrivals.contains('t') == (!page && !deadlinePassed), arrivals.constData());
         }
         // A held connection is given its whole timeout, and not the server's whole delay.
         const QString elapsed = QString::number(outcome.elapsedMs);

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -64,6 +65,70 @@ private slots:
         state.setIsVisible(true);
         state.setIsVisible(false);
         QVERIFY(state.xrayMode());
+    }
+
+    // The user's settings file is looked at before it is opened: anything but a regular file of a
+    // sane size is left alone (never opened), said once, and the settings hold for the run only.
+    void settingsFileThatMayNotBeReadIsLeftAlone_data()
+    {
+        QTest::addColumn<QString>("planted");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("regular file") << u"file"_s << QString();
+        QTest::newRow("no file yet") << QString() << QString();
+        QTest::newRow("FIFO") << u"fifo"_s << u"Not a regular file"_s;
+        QTest::newRow("folder") << u"folder"_s << u"Not a regular file"_s;
+        QTest::newRow("sparse 17 MiB") << u"large"_s << u"Larger than 16777216 bytes"_s;
+    }
+
+    void settingsFileThatMayNotBeReadIsLeftAlone()
+    {
+        QFETCH(QString, planted);
+        QFETCH(QString, said);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"orvane.com/Tidewell.conf"_s);
+        QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+        const QByteArray name = QFile::encodeName(path);
+        QFile file(path);
+        if (planted == u"file"_s)
+            QVERIFY(file.open(QIODevice::WriteOnly) &&
+                    file.write("[General]\nselected_vercel_team=team_1\n") > 0);
+        file.close();
+        if (planted == u"fifo"_s)
+            QCOMPARE(::mkfifo(name.constData(), 0600), 0);
+        else if (planted == u"folder"_s)
+            QVERIFY(QDir().mkpath(path));
+        else if (planted == u"large"_s)
+            QCOMPARE(
+                ::truncate((::close(::open(name.constData(), O_CREAT | O_WRONLY, 0600)), name.constData()),
+                           17 * 1024 * 1024),
+                0);
+        const QByteArray configHome = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.path()));
+        const auto restore = qScopeGuard([&] { qputenv("XDG_CONFIG_HOME", configHome); });
+        QStringList lines;
+        {
+            AppState state(AppState::userSettings([&](const QString& line) { lines.append(line); }));
+            QCOMPARE(state.selectedTeam(), planted == u"file"_s ? std::optional(u"team_1"_s) : std::nullopt);
+            state.setSelectedTeam(u"team_2"_s);
+            QCOMPARE(state.selectedTeam(), std::optional(u"team_2"_s));
+        }
+        QCOMPARE(lines.size(), said.isEmpty() ? 0 : 1);
+        if (!said.isEmpty())
+            QVERIFY2(lines.value(0).contains(said) && lines.value(0).contains(path),
+                     qPrintable(lines.value(0)));
+        // A regular file, or none, takes the new value; anything else stands there as it was.
+        struct stat status
+        {};
+        QCOMPARE(::lstat(name.constData(), &status), 0);
+        if (said.isEmpty())
+            QCOMPARE(QSettings(path, QSettings::IniFormat).value(AppState::kSelectedTeamKey).toString(),
+                     u"team_2"_s);
+        else if (planted == u"fifo"_s)
+            QVERIFY(S_ISFIFO(status.st_mode));
+        else if (planted == u"folder"_s)
+            QVERIFY(S_ISDIR(status.st_mode));
+        else
+            QCOMPARE(qint64(status.st_size), qint64(17 * 1024 * 1024));
     }
 
     void quitLeavesAStuckJobBehind()

@@ -1,6 +1,7 @@
 #include "platform/linux/XdgAutostartLoginItem.h"
 
 #include "platform/LoginItemFile.h"
+#include "platform/RegularFile.h"
 
 #include <QDir>
 #include <QFile>
@@ -10,6 +11,9 @@
 namespace tidewell {
 
 namespace {
+
+// An entry is a few lines; anything far larger is not ours.
+constexpr qsizetype kMaxEntryBytes = 64 * 1024;
 
 // Desktop entry booleans; GLib also reads 1 and 0.
 std::optional<bool> entryBoolean(const QByteArray& value)
@@ -104,10 +108,9 @@ int XdgAutostartLoginItem::status() const
 {
     if (!LoginItemFile::isProgram(m_helperProgram))
         return notFound;
-    QFile file(entryPath());
-    if (!file.open(QIODevice::ReadOnly))
-        return notRegistered;
-    return isEntryEnabled(file.readAll()) ? enabled : notRegistered;
+    // Through the reader of user files: a FIFO in its place must not hold up the settings page.
+    const Result<QByteArray> entry = RegularFile::read(entryPath(), kMaxEntryBytes);
+    return entry && isEntryEnabled(entry.value()) ? enabled : notRegistered;
 }
 
 LoginItemService::Change XdgAutostartLoginItem::registerLoginItem()

@@ -1,12 +1,20 @@
 #include "platform/macos/LaunchAgentLoginItem.h"
 
 #include "platform/LoginItemFile.h"
+#include "platform/RegularFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QXmlStreamReader>
 
 namespace tidewell {
+
+namespace {
+
+// An entry is a few lines; anything far larger is not ours.
+constexpr qsizetype kMaxEntryBytes = 64 * 1024;
+
+} // namespace
 
 LaunchAgentLoginItem::LaunchAgentLoginItem(QString launchAgentsDir, QString helperProgram)
     : m_launchAgentsDir(std::move(launchAgentsDir)), m_helperProgram(std::move(helperProgram))
@@ -84,10 +92,9 @@ int LaunchAgentLoginItem::status() const
 {
     if (!LoginItemFile::isProgram(m_helperProgram))
         return notFound;
-    QFile file(propertyListPath());
-    if (!file.open(QIODevice::ReadOnly))
-        return notRegistered;
-    return isAgentEnabled(file.readAll()) ? enabled : notRegistered;
+    // Through the reader of user files: a FIFO in its place must not hold up the settings page.
+    const Result<QByteArray> entry = RegularFile::read(propertyListPath(), kMaxEntryBytes);
+    return entry && isAgentEnabled(entry.value()) ? enabled : notRegistered;
 }
 
 LoginItemService::Change LaunchAgentLoginItem::registerLoginItem()
