@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <functional>
 #include <sys/prctl.h>
 #include <sys/types.h>
@@ -49,6 +50,19 @@ public:
             s_groupId = child;
         m_children.push_back(child);
         return child;
+    }
+
+    // Starts the test listener `script` under `python` as a development server named "node" with the
+    // page title `title`; its "ready" line goes to /dev/null, so that it does not mix with the figures.
+    pid_t startNodeListener(const char* python, const char* script, const char* title)
+    {
+        return start([=] {
+            const int null = ::open("/dev/null", O_WRONLY);
+            ::dup2(null, STDOUT_FILENO);
+            ::execl(python, "python3", script, "--name", "node", "--title", title,
+                    static_cast<char*>(nullptr));
+            ::_exit(127);
+        });
     }
 
     // Kills one child started here and waits for it.

@@ -29,6 +29,37 @@ inline long long monotonicNs()
     return static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
 }
 
+// A small HTML page titled `title` as a whole HTTP reply, written into `reply`; gives its length.
+inline int formatPageReply(char* reply, size_t size, const char* title)
+{
+    char page[512];
+    const int body =
+        std::snprintf(page, sizeof page, "<html><head><title>%s</title></head><body></body></html>", title);
+    return std::snprintf(reply, size,
+                         "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: %d\r\n"
+                         "Connection: close\r\n\r\n%s",
+                         body, page);
+}
+
+// Reads one request's head from `connection` (not waiting more than a second for it), answers with
+// `reply` and closes the connection.
+inline void answerOneRequest(int connection, const char* reply, int replyLength)
+{
+    pollfd reading{connection, POLLIN, 0};
+    char request[4096];
+    size_t seen = 0;
+    while (seen<sizeof request&& ::poll(&reading, 1, 1000)> 0) {
+        const ssize_t n = ::read(connection, request + seen, sizeof request - seen);
+        if (n <= 0)
+            break;
+        seen += size_t(n);
+        if (::memmem(request, seen, "\r\n\r\n", 4))
+            break;
+    }
+    (void)::write(connection, reply, size_t(replyLength));
+    ::close(connection);
+}
+
 // The body of a forked child that stands for a development server: named "node", listening on
 // 127.0.0.1, answering every request with a small HTML page titled `title`. Plain system calls
 // only, as it runs in a fork of a threaded program. Never returns.
@@ -52,31 +83,12 @@ inline long long monotonicNs()
     ::close(reportFd);
     if (report.port == 0)
         ::_exit(1);
-    char page[512];
-    const int body =
-        std::snprintf(page, sizeof page, "<html><head><title>%s</title></head><body></body></html>", title);
     char reply[768];
-    const int replyLength =
-        std::snprintf(reply, sizeof reply,
-                      "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: %d\r\n"
-                      "Connection: close\r\n\r\n%s",
-                      body, page);
+    const int replyLength = formatPageReply(reply, sizeof reply, title);
     for (;;) {
         const int connection = ::accept(listener, nullptr, nullptr);
-        if (connection < 0)
-            continue;
-        char request[4096];
-        size_t seen = 0;
-        while (seen < sizeof request) {
-            const ssize_t n = ::read(connection, request + seen, sizeof request - seen);
-            if (n <= 0)
-                break;
-            seen += size_t(n);
-            if (::memmem(request, seen, "\r\n\r\n", 4))
-                break;
-        }
-        (void)::write(connection, reply, size_t(replyLength));
-        ::close(connection);
+        if (connection >= 0)
+            answerOneRequest(connection, reply, replyLength);
     }
 }
 
@@ -107,15 +119,8 @@ inline long long monotonicNs()
     while (::write(reportFd, &report, 1) < 0 && errno == EINTR) {
     }
     ::close(reportFd);
-    char page[512];
-    const int body =
-        std::snprintf(page, sizeof page, "<html><head><title>%s</title></head><body></body></html>", title);
     char reply[768];
-    const int replyLength =
-        std::snprintf(reply, sizeof reply,
-                      "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: %d\r\n"
-                      "Connection: close\r\n\r\n%s",
-                      body, page);
+    const int replyLength = formatPageReply(reply, sizeof reply, title);
     for (;;) {
         if (::poll(listeners.data(), listeners.size(), -1) <= 0)
             continue;
@@ -123,22 +128,8 @@ inline long long monotonicNs()
             if ((listener.revents & POLLIN) == 0)
                 continue;
             const int connection = ::accept(listener.fd, nullptr, nullptr);
-            if (connection < 0)
-                continue;
-            // A request that does not come within a second is not waited for.
-            pollfd reading{connection, POLLIN, 0};
-            char request[4096];
-            size_t seen = 0;
-            while (seen<sizeof request&& ::poll(&reading, 1, 1000)> 0) {
-                const ssize_t n = ::read(connection, request + seen, sizeof request - seen);
-                if (n <= 0)
-                    break;
-                seen += size_t(n);
-                if (::memmem(request, seen, "\r\n\r\n", 4))
-                    break;
-            }
-            (void)::write(connection, reply, size_t(replyLength));
-            ::close(connection);
+            if (connection >= 0)
+                answerOneRequest(connection, reply, replyLength);
         }
     }
 }

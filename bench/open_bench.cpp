@@ -92,14 +92,8 @@ bool startServers(ChildProcessGroup& servers)
     const QByteArray script = QByteArrayLiteral(TIDEWELL_LISTENER);
     for (int i = 1; i <= kRows; ++i) {
         const QByteArray title = "Page " + QByteArray::number(i);
-        const pid_t child = servers.start([&] {
-            // The servers' "ready" lines must not mix with the figures.
-            const int null = ::open("/dev/null", O_WRONLY);
-            ::dup2(null, STDOUT_FILENO);
-            ::execl(pythonPath.constData(), "python3", script.constData(), "--name", "node", "--title",
-                    title.constData(), static_cast<char*>(nullptr));
-            ::_exit(127);
-        });
+        const pid_t child =
+            servers.startNodeListener(pythonPath.constData(), script.constData(), title.constData());
         if (child < 0)
             return false;
     }

@@ -93,14 +93,8 @@ int runOnce(std::optional<Host::Backend> backend, int seconds)
     ChildProcessGroup servers;
     for (int i = 1; i <= kServers; ++i) {
         const QByteArray title = "Server " + QByteArray::number(i);
-        const pid_t child = servers.start([&] {
-            // The servers' "ready" lines must not mix with the figures.
-            const int null = ::open("/dev/null", O_WRONLY);
-            ::dup2(null, STDOUT_FILENO);
-            ::execl(pythonPath.constData(), "python3", script.constData(), "--name", "node", "--title",
-                    title.constData(), static_cast<char*>(nullptr));
-            ::_exit(127);
-        });
+        const pid_t child =
+            servers.startNodeListener(pythonPath.constData(), script.constData(), title.constData());
         if (child < 0) {
             std::perror("fork");
             return 2;
