@@ -1,8 +1,5 @@
 #include "platform/linux/XdgAutostartLoginItem.h"
 
-#include "platform/LoginItemFile.h"
-#include "platform/RegularFile.h"
-
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
@@ -11,9 +8,6 @@
 namespace tidewell {
 
 namespace {
-
-// An entry is a few lines; anything far larger is not ours.
-constexpr qsizetype kMaxEntryBytes = 64 * 1024;
 
 // Desktop entry booleans; GLib also reads 1 and 0.
 std::optional<bool> entryBoolean(const QByteArray& value)
@@ -28,7 +22,7 @@ std::optional<bool> entryBoolean(const QByteArray& value)
 } // namespace
 
 XdgAutostartLoginItem::XdgAutostartLoginItem(QString autostartDir, QString helperProgram)
-    : m_autostartDir(std::move(autostartDir)), m_helperProgram(std::move(helperProgram))
+    : FileLoginItem(std::move(autostartDir), kFileName, std::move(helperProgram))
 {}
 
 QString XdgAutostartLoginItem::userAutostartDir()
@@ -97,32 +91,6 @@ bool XdgAutostartLoginItem::isEntryEnabled(const QByteArray& entry)
             return false;
     }
     return true;
-}
-
-QString XdgAutostartLoginItem::entryPath() const
-{
-    return QDir(m_autostartDir).filePath(kFileName);
-}
-
-int XdgAutostartLoginItem::status() const
-{
-    if (!LoginItemFile::isProgram(m_helperProgram))
-        return notFound;
-    // Through the reader of user files: a FIFO in its place must not hold up the settings page.
-    const Result<QByteArray> entry = RegularFile::read(entryPath(), kMaxEntryBytes);
-    return entry && isEntryEnabled(entry.value()) ? enabled : notRegistered;
-}
-
-LoginItemService::Change XdgAutostartLoginItem::registerLoginItem()
-{
-    if (!LoginItemFile::isProgram(m_helperProgram))
-        return Change::failure(QStringLiteral("The helper program is missing: ") + m_helperProgram);
-    return LoginItemFile::write(m_autostartDir, entryPath(), entryText(m_helperProgram));
-}
-
-LoginItemService::Change XdgAutostartLoginItem::unregisterLoginItem()
-{
-    return LoginItemFile::remove(entryPath());
 }
 
 } // namespace tidewell

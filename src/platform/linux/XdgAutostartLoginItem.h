@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/LoginItemService.h"
+#include "platform/FileLoginItem.h"
 
 #include <QByteArray>
 
@@ -8,7 +8,7 @@ namespace tidewell {
 
 // The login item as an XDG autostart entry: a desktop entry in the user's autostart folder that
 // the desktop session runs at login, and that the desktop's own settings may disable.
-class XdgAutostartLoginItem : public LoginItemService
+class XdgAutostartLoginItem : public FileLoginItem
 {
 public:
     static inline const QString kFileName = kIdentifier + QStringLiteral(".desktop");
@@ -25,15 +25,11 @@ public:
     // False when the entry's group says Hidden=true or X-GNOME-Autostart-enabled=false.
     static bool isEntryEnabled(const QByteArray& entry);
 
-    QString entryPath() const;
+    QString entryPath() const { return filePath(); }
 
-    int status() const override;
-    Change registerLoginItem() override;
-    Change unregisterLoginItem() override;
-
-private:
-    QString m_autostartDir;
-    QString m_helperProgram;
+protected:
+    QByteArray fileText(const QString& helperProgram) const override { return entryText(helperProgram); }
+    bool isFileEnabled(const QByteArray& text) const override { return isEntryEnabled(text); }
 };
 
 } // namespace tidewell

@@ -1,23 +1,13 @@
 #include "platform/macos/LaunchAgentLoginItem.h"
 
-#include "platform/LoginItemFile.h"
-#include "platform/RegularFile.h"
-
 #include <QDir>
 #include <QFile>
 #include <QXmlStreamReader>
 
 namespace tidewell {
 
-namespace {
-
-// An entry is a few lines; anything far larger is not ours.
-constexpr qsizetype kMaxEntryBytes = 64 * 1024;
-
-} // namespace
-
 LaunchAgentLoginItem::LaunchAgentLoginItem(QString launchAgentsDir, QString helperProgram)
-    : m_launchAgentsDir(std::move(launchAgentsDir)), m_helperProgram(std::move(helperProgram))
+    : FileLoginItem(std::move(launchAgentsDir), kFileName, std::move(helperProgram))
 {}
 
 QString LaunchAgentLoginItem::userLaunchAgentsDir()
@@ -81,32 +71,6 @@ bool LaunchAgentLoginItem::isAgentEnabled(const QByteArray& propertyList)
         key.clear();
     }
     return !xml.hasError() && !disabled;
-}
-
-QString LaunchAgentLoginItem::propertyListPath() const
-{
-    return QDir(m_launchAgentsDir).filePath(kFileName);
-}
-
-int LaunchAgentLoginItem::status() const
-{
-    if (!LoginItemFile::isProgram(m_helperProgram))
-        return notFound;
-    // Through the reader of user files: a FIFO in its place must not hold up the settings page.
-    const Result<QByteArray> entry = RegularFile::read(propertyListPath(), kMaxEntryBytes);
-    return entry && isAgentEnabled(entry.value()) ? enabled : notRegistered;
-}
-
-LoginItemService::Change LaunchAgentLoginItem::registerLoginItem()
-{
-    if (!LoginItemFile::isProgram(m_helperProgram))
-        return Change::failure(QStringLiteral("The helper program is missing: ") + m_helperProgram);
-    return LoginItemFile::write(m_launchAgentsDir, propertyListPath(), propertyListText(m_helperProgram));
-}
-
-LoginItemService::Change LaunchAgentLoginItem::unregisterLoginItem()
-{
-    return LoginItemFile::remove(propertyListPath());
 }
 
 } // namespace tidewell

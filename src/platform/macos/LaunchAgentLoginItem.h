@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/LoginItemService.h"
+#include "platform/FileLoginItem.h"
 
 #include <QByteArray>
 
@@ -8,7 +8,7 @@ namespace tidewell {
 
 // The login item as a per-user launch agent: a property list in ~/Library/LaunchAgents that
 // launchd runs at login. Plain files, so it builds and is tested on every host.
-class LaunchAgentLoginItem : public LoginItemService
+class LaunchAgentLoginItem : public FileLoginItem
 {
 public:
     static inline const QString kFileName = kIdentifier + QStringLiteral(".plist");
@@ -24,15 +24,14 @@ public:
     // False for a list that does not parse, or that says Disabled or not RunAtLoad.
     static bool isAgentEnabled(const QByteArray& propertyList);
 
-    QString propertyListPath() const;
+    QString propertyListPath() const { return filePath(); }
 
-    int status() const override;
-    Change registerLoginItem() override;
-    Change unregisterLoginItem() override;
-
-private:
-    QString m_launchAgentsDir;
-    QString m_helperProgram;
+protected:
+    QByteArray fileText(const QString& helperProgram) const override
+    {
+        return propertyListText(helperProgram);
+    }
+    bool isFileEnabled(const QByteArray& text) const override { return isAgentEnabled(text); }
 };
 
 } // namespace tidewell
