@@ -94,16 +94,23 @@ void PortsTab::setPorts(const QList<PortData>& entries)
     showPorts();
 }
 
-void PortsTab::showPorts()
+void PortsTab::fillList(AnimatedRowList* list, const QList<PortData>& entries, bool ignored)
 {
-    const QList<PortData> ports = matching(m_ports, m_services->state->filterText());
-    const auto index = byKey(ports);
-    m_portList->setRows(
-        keysOf(ports),
-        [this, &index](const QString& key) { return new ProcessItem(*index.value(key), false, m_services); },
+    const auto index = byKey(entries);
+    list->setRows(
+        keysOf(entries),
+        [this, &index, ignored](const QString& key) {
+            return new ProcessItem(*index.value(key), ignored, m_services);
+        },
         [&index](QWidget* row, const QString& key) {
             return qobject_cast<ProcessItem*>(row)->port() == *index.value(key);
         });
+}
+
+void PortsTab::showPorts()
+{
+    const QList<PortData> ports = matching(m_ports, m_services->state->filterText());
+    fillList(m_portList, ports, false);
     m_noPorts->setText(m_ports.isEmpty() ? QStringLiteral("No ports found")
                                          : QStringLiteral("No matching servers"));
     m_noPorts->setVisible(ports.isEmpty());
@@ -132,14 +139,7 @@ void PortsTab::showIgnoredPortsChanged(bool show)
 
 void PortsTab::fillIgnoredList()
 {
-    const QList<PortData> ignored = matching(m_ignored, m_services->state->filterText());
-    const auto index = byKey(ignored);
-    m_ignoredList->setRows(
-        keysOf(ignored),
-        [this, &index](const QString& key) { return new ProcessItem(*index.value(key), true, m_services); },
-        [&index](QWidget* row, const QString& key) {
-            return qobject_cast<ProcessItem*>(row)->port() == *index.value(key);
-        });
+    fillList(m_ignoredList, matching(m_ignored, m_services->state->filterText()), true);
 }
 
 QList<ProcessItem*> PortsTab::portRows() const

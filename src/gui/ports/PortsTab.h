@@ -35,6 +35,9 @@ public:
 private:
     void showIgnoredPortsChanged(bool show);
     void showPorts();
+    // Shows `entries` in `list`, keeping the rows of entries that stay; `ignored` rows are the other
+    // listeners'.
+    void fillList(AnimatedRowList* list, const QList<PortData>& entries, bool ignored);
     void fillIgnoredList();
 
     const AppServices* m_services;
