@@ -96,7 +96,13 @@ private slots:
                 .split(u' '),
             QString(), m_environment, QProcess::MergedChannels);
         // The panel must own the tray selection before tidewell looks for a tray.
-        QTRY_VERIFY_WITH_TIMEOUT(!xdotool(u"search --onlyvisible --class trayer"_s).isEmpty(), kWaitMs);
+        QTRY_VERIFY2_WITH_TIMEOUT(
+            !xdotool(u"search --onlyvisible --class trayer"_s).isEmpty(),
+            (u"trayer, "_s + (m_tray->process().state() == QProcess::Running ? u"running"_s : u"ended"_s) +
+             u", said: "_s + QString::fromLocal8Bit(m_tray->output()))
+                .toLocal8Bit()
+                .constData(),
+            kWaitMs);
     }
 
     void init()
