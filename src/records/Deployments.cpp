@@ -1,7 +1,6 @@
 #include "records/Deployments.h"
 
 #include "records/JsonDecoder.h"
-#include "records/JsonHash.h"
 
 namespace tidewell {
 
@@ -31,11 +30,6 @@ Deployments Deployments::decode(JsonDecoder& decoder, const QJsonValue& value)
     deployment.buildingAt = decoder.optionalNumber(object, QStringLiteral("buildingAt"));
     deployment.readyAt = decoder.optionalNumber(object, QStringLiteral("readyAt"));
     return deployment;
-}
-
-size_t qHash(const Deployments& deployment, size_t seed)
-{
-    return qHashJson(deployment.toJson(), seed);
 }
 
 } // namespace tidewell

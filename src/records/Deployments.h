@@ -29,6 +29,4 @@ struct Deployments
     static Deployments decode(JsonDecoder& decoder, const QJsonValue& value);
 };
 
-size_t qHash(const Deployments& deployment, size_t seed = 0);
-
 } // namespace tidewell

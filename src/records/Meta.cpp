@@ -2,7 +2,6 @@
 
 #include "records/DisplayText.h"
 #include "records/JsonDecoder.h"
-#include "records/JsonHash.h"
 
 namespace tidewell {
 
@@ -28,11 +27,6 @@ Meta Meta::decode(JsonDecoder& decoder, const QJsonValue& value)
     const QJsonObject object = decoder.object(value);
     return {decoder.optionalString(object, QStringLiteral("githubCommitAuthorName")),
             decoder.optionalString(object, QStringLiteral("githubCommitMessage"))};
-}
-
-size_t qHash(const Meta& meta, size_t seed)
-{
-    return qHashJson(meta.toJson(), seed);
 }
 
 } // namespace tidewell

@@ -25,6 +25,4 @@ struct Meta
     static Meta decode(JsonDecoder& decoder, const QJsonValue& value);
 };
 
-size_t qHash(const Meta& meta, size_t seed = 0);
-
 } // namespace tidewell

@@ -1,7 +1,6 @@
 #include "records/ProjectObject.h"
 
 #include "records/JsonDecoder.h"
-#include "records/JsonHash.h"
 
 #include <QJsonArray>
 
@@ -30,11 +29,6 @@ ProjectObject ProjectObject::decode(JsonDecoder& decoder, const QJsonValue& valu
     project.latestDeployments =
         decoder.requiredList<Deployments>(object, QStringLiteral("latestDeployments"));
     return project;
-}
-
-size_t qHash(const ProjectObject& project, size_t seed)
-{
-    return qHashJson(project.toJson(), seed);
 }
 
 Result<ProjectObject> ProjectObject::fromJson(const QByteArray& body)

@@ -29,6 +29,4 @@ struct ProjectObject
     static Result<ProjectObject> fromJson(const QByteArray& body);
 };
 
-size_t qHash(const ProjectObject& project, size_t seed = 0);
-
 } // namespace tidewell

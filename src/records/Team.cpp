@@ -1,7 +1,6 @@
 #include "records/Team.h"
 
 #include "records/JsonDecoder.h"
-#include "records/JsonHash.h"
 
 namespace tidewell {
 
@@ -23,11 +22,6 @@ Team Team::decode(JsonDecoder& decoder, const QJsonValue& value)
     team.slug = decoder.requiredString(object, QStringLiteral("slug"));
     team.avatar = decoder.optionalString(object, QStringLiteral("avatar"));
     return team;
-}
-
-size_t qHash(const Team& team, size_t seed)
-{
-    return qHashJson(team.toJson(), seed);
 }
 
 } // namespace tidewell

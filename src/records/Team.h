@@ -23,6 +23,4 @@ struct Team
     static Team decode(JsonDecoder& decoder, const QJsonValue& value);
 };
 
-size_t qHash(const Team& team, size_t seed = 0);
-
 } // namespace tidewell

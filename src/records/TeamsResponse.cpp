@@ -1,7 +1,6 @@
 #include "records/TeamsResponse.h"
 
 #include "records/JsonDecoder.h"
-#include "records/JsonHash.h"
 
 namespace tidewell {
 
@@ -30,11 +29,6 @@ Result<TeamsResponse> TeamsResponse::fromJson(const QByteArray& body, qsizetype 
             return TeamsResponse{
                 decoder.requiredList<Team>(decoder.object(value), QStringLiteral("teams"), maxTeams)};
         });
-}
-
-size_t qHash(const TeamsResponse& response, size_t seed)
-{
-    return qHashJson(response.toJson(), seed);
 }
 
 } // namespace tidewell

@@ -22,6 +22,4 @@ struct TeamsResponse
     static Result<TeamsResponse> fromJson(const QByteArray& body, qsizetype maxTeams);
 };
 
-size_t qHash(const TeamsResponse& response, size_t seed = 0);
-
 } // namespace tidewell

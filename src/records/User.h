@@ -18,6 +18,4 @@ struct User
     static User decode(JsonDecoder& decoder, const QJsonValue& value);
 };
 
-size_t qHash(const User& user, size_t seed = 0);
-
 } // namespace tidewell

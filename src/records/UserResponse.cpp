@@ -1,7 +1,6 @@
 #include "records/UserResponse.h"
 
 #include "records/JsonDecoder.h"
-#include "records/JsonHash.h"
 
 namespace tidewell {
 
@@ -13,11 +12,6 @@ UserResponse UserResponse::decode(JsonDecoder& decoder, const QJsonValue& value)
 Result<UserResponse> UserResponse::fromJson(const QByteArray& body)
 {
     return JsonDecoder::decodeDocument<UserResponse>(body);
-}
-
-size_t qHash(const UserResponse& response, size_t seed)
-{
-    return qHashJson(response.toJson(), seed);
 }
 
 } // namespace tidewell

@@ -19,6 +19,4 @@ struct UserResponse
     static Result<UserResponse> fromJson(const QByteArray& body);
 };
 
-size_t qHash(const UserResponse& response, size_t seed = 0);
-
 } // namespace tidewell

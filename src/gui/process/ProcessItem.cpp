@@ -204,11 +204,6 @@ void ProcessItem::buildLayout()
     layout->addWidget(m_stopStack);
 }
 
-bool ProcessItem::hasStopButton() const
-{
-    return m_stopButton != nullptr;
-}
-
 void ProcessItem::showStopPage(StopPage page)
 {
     m_stopStack->setCurrentIndex(int(page));
@@ -306,7 +301,6 @@ void ProcessItem::setStats(const std::optional<ProcessStats>& stats)
         update();
     }
     updateStatsLine();
-    emit statsChanged();
 }
 
 void ProcessItem::updateStatsLine()

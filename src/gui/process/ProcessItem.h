@@ -37,11 +37,9 @@ public:
 
     const PortData& port() const { return m_port; }
     bool isSmall() const { return m_small; }
-    bool isKilling() const { return m_isKilling; }
     const std::optional<ProcessStats>& stats() const { return m_stats; }
     // A new reading; an absent one clears the figures.
     void setStats(const std::optional<ProcessStats>& stats);
-    bool hasStopButton() const;
     DelayPopover* popover() const { return m_popover; }
     CursorModifier* cursorModifier() const { return m_cursorModifier; }
     // The Vercel project the server's folder is linked to, as far as it is known, and the state of
@@ -58,9 +56,6 @@ public:
     void openPage();
     void copyCommand();
     void showDetails();
-
-signals:
-    void statsChanged();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;

@@ -354,7 +354,6 @@ void AppMenu::updateListHeight()
     }
     // A page without a layout of its own (the empty ones) has no size hint, only a minimum.
     const int contentHeight = page ? std::max({0, page->sizeHint().height(), page->minimumHeight()}) : 0;
-    m_scrollViewContentSize = QSize(m_listArea->width(), contentHeight);
     // The bar's last size is kept while it is hidden, until the window closes.
     if (!m_bottomBar->isHidden()) {
         const QSize bar = m_bottomBar->sizeHint();

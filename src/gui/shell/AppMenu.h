@@ -56,8 +56,6 @@ public:
     static QString versionLabel(const QString& shortVersion, const QString& buildVersion);
 
     int listAreaHeight() const;
-    QSize scrollViewContentSize() const { return m_scrollViewContentSize; }
-    QSize bottomViewContentSize() const { return m_bottomViewContentSize; }
     bool isPulsing() const { return m_animateButton; }
     QMenu* gearMenu() const { return m_gearMenu; }
     PortsTab* portsTab() const { return m_portsTab; }
@@ -93,7 +91,6 @@ private:
     const AppServices* m_services;
     bool m_isMenuPresented = false;
     QTimer m_timer;
-    QSize m_scrollViewContentSize{0, 0};
     QSize m_bottomViewContentSize{0, 0};
     bool m_animateButton = false;
     QString m_previousQuickLaunchData;

@@ -44,12 +44,6 @@ void MenuBarExtraAccess::captureMenuBarItemWindow(int index, std::function<void(
     callback(m_items[index].window);
 }
 
-bool MenuBarExtraAccess::isPresented(int index) const
-{
-    return index >= 0 && index < m_items.size() && m_items[index].window &&
-           m_items[index].window->isVisible();
-}
-
 void MenuBarExtraAccess::setPresented(int index, bool presented)
 {
     if (index < 0 || index >= m_items.size() || !m_items[index].window)

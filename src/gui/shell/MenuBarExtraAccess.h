@@ -44,7 +44,6 @@ public:
 
     // What a write to the binding does.
     void setPresented(int index, bool presented);
-    bool isPresented(int index) const;
     // Puts the window back in its place under the icon, after its size changed.
     void placeWindow(int index);
     // Where the window drops down from: the icon, or where the pointer was when the window was

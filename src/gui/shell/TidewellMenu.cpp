@@ -184,7 +184,6 @@ void TidewellMenu::presentedChanged(bool presented)
         return;
     m_isMenuPresented = presented;
     m_menu->setMenuPresented(presented);
-    emit menuPresentedChanged(presented);
     if (!presented)
         return;
     // Once the window is up it is given the small starting height; its layout then sets it to the

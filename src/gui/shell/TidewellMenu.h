@@ -62,7 +62,6 @@ public:
     static WindowMode windowModeFor(bool trayAvailable, const QString& platformName);
 
 signals:
-    void menuPresentedChanged(bool presented);
     void quitRequested();
 
 protected:

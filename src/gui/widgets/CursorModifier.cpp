@@ -69,7 +69,6 @@ void CursorModifier::setHovered(bool hovered)
         return;
     m_isHovered = hovered;
     animateTo(m_isHovered || m_isHighlighted ? 1.0 : 0.0);
-    emit hoveredChanged(hovered);
 }
 
 void CursorModifier::setHighlighted(bool highlighted)

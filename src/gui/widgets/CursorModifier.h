@@ -21,7 +21,6 @@ public:
     // Rows lay their content out with kHorizontalPadding on both sides.
     CursorModifier(QWidget* row, int height);
 
-    bool isHovered() const { return m_isHovered; }
     // The keyboard's highlight: the same look as the pointer's, kept while either asks for it.
     void setHighlighted(bool highlighted);
     bool isHighlighted() const { return m_isHighlighted; }
@@ -29,9 +28,6 @@ public:
     // 0 when resting, 1 when fully hovered; the highlight and the scale follow it.
     qreal hoverProgress() const { return m_progress; }
     qreal currentScale() const;
-
-signals:
-    void hoveredChanged(bool hovered);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -118,13 +118,6 @@ QString LinuxProcessTable::commandLineText(QByteArray raw)
     return QString::fromUtf8(raw);
 }
 
-bool LinuxProcessTable::startedAsShell(long pid)
-{
-    char path[64];
-    std::snprintf(path, sizeof path, "/proc/%ld/cmdline", pid);
-    return isShellProgram(procfs::readFile(path, 4096));
-}
-
 bool LinuxProcessTable::isShellProgram(const QByteArray& rawCommandLine)
 {
     QByteArray program = rawCommandLine.left(rawCommandLine.indexOf('\0'));

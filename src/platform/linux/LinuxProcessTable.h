@@ -28,9 +28,8 @@ public:
     // The same text from the raw contents of /proc/PID/cmdline (empty for none).
     static QString commandLineText(QByteArray raw);
     // Linux terminals start shells by bare name ("bash", or "-bash" for a login shell), which
-    // the slash pattern above misses; the program name of the process tells them apart.
-    static bool startedAsShell(long pid);
-    // The same test on the raw contents of /proc/PID/cmdline.
+    // the slash pattern above misses; the program name in the raw contents of /proc/PID/cmdline
+    // tells them apart.
     static bool isShellProgram(const QByteArray& rawCommandLine);
 
 private:

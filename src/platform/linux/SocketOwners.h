@@ -58,7 +58,6 @@ public:
     const QList<Holder>& holders() const { return m_holders; }
     const Owner& owner(long pid) const { return m_owners.find(pid).value(); }
     Walk lastWalk() const { return m_lastWalk; }
-    int processesWalked() const { return m_processesWalked; }
 
     // What one read of a process found: its descriptors that refer to listening sockets (descriptor,
     // inode) and, when there are any, the process's name and start time; none when it has exited.
