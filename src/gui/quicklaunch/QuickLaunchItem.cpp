@@ -98,16 +98,12 @@ QuickLaunchItem::QuickLaunchItem(QuickLaunchItemPtr item, const AppServices* ser
         [shown, popoverServices] { return new ProcessInfoAction(shown, true, popoverServices); },
         [this] { return makeDetails(); });
 
-    if (m_services->refresher)
-        connect(m_services->refresher, &PortListRefresher::portsChanged, this,
-                &QuickLaunchItem::updateRunning);
-    updateRunning();
+    showRunning(m_services->refresher ? m_services->refresher->sortedListedPorts() : QList<PortData>());
 }
 
-void QuickLaunchItem::updateRunning()
+void QuickLaunchItem::showRunning(const QList<PortData>& listed)
 {
-    m_running = m_services->refresher ? runningServerFor(*m_item, m_services->refresher->sortedListedPorts())
-                                      : std::nullopt;
+    m_running = runningServerFor(*m_item, listed);
     if (m_running && m_running->port() != m_item->port()) {
         m_item->setPort(m_running->port());
         QuickLaunchStore::rememberPort(*m_item, *m_services->state);

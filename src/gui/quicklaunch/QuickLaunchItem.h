@@ -34,6 +34,9 @@ public:
 
     // The server that runs for it now, as the port list last showed it.
     const std::optional<PortData>& runningServer() const { return m_running; }
+    // Marks the row by the server among `listed` that runs for it, if any. The list calls it for all
+    // its rows with one copy of the port list whenever that changes.
+    void showRunning(const QList<PortData>& listed);
 
     // The buttons' and the keyboard's actions.
     void relaunch();
@@ -42,7 +45,6 @@ public:
     void showDetails();
 
 private:
-    void updateRunning();
     QWidget* makeDetails();
 
     QuickLaunchItemPtr m_item;

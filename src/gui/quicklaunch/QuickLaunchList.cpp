@@ -3,6 +3,7 @@
 #include "gui/quicklaunch/QuickLaunchItem.h"
 #include "gui/widgets/AnimatedRowList.h"
 #include "gui/widgets/SmallWidgets.h"
+#include "ports/PortListRefresher.h"
 #include "quicklaunch/QuickLaunchStore.h"
 #include "state/AppState.h"
 #include "state/SearchWords.h"
@@ -27,6 +28,9 @@ QuickLaunchList::QuickLaunchList(const AppServices* services, QWidget* parent)
 
     connect(m_services->state, &AppState::quickLaunchDataChanged, this, &QuickLaunchList::reload);
     connect(m_services->state, &AppState::filterTextChanged, this, &QuickLaunchList::reload);
+    if (m_services->refresher)
+        connect(m_services->refresher, &PortListRefresher::portsChanged, this,
+                &QuickLaunchList::showRunningServers);
     reload();
 }
 
@@ -55,6 +59,13 @@ void QuickLaunchList::reload()
     m_empty->setText(items.isEmpty() ? QStringLiteral("No quick launch")
                                      : QStringLiteral("No matching servers"));
     m_empty->setVisible(keys.isEmpty());
+}
+
+void QuickLaunchList::showRunningServers()
+{
+    const QList<PortData> listed = m_services->refresher->sortedListedPorts();
+    for (QWidget* row : m_list->rows())
+        qobject_cast<QuickLaunchItem*>(row)->showRunning(listed);
 }
 
 QList<QWidget*> QuickLaunchList::rows() const

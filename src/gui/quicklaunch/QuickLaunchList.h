@@ -26,6 +26,9 @@ public:
     QString placeholderText() const;
 
 private:
+    // Marks every row by the servers the port list shows now.
+    void showRunningServers();
+
     const AppServices* m_services;
     AnimatedRowList* m_list;
     QLabel* m_empty;
