@@ -77,8 +77,7 @@ QByteArray DeploymentsCommand::json(const QList<ProjectObject>& projects, const 
 
 int DeploymentsCommand::run(std::FILE* out, std::FILE* err)
 {
-    const std::optional<QString> token =
-        VercelCredentialFile::readVercelToken([err](const QString& line) { printLine(err, line); });
+    const std::optional<QString> token = VercelCredentialFile::readVercelToken();
     if (!token) {
         printLine(err, VercelClient::kNoTokenText);
         return 2;

@@ -63,8 +63,7 @@ QHash<QString, QJsonObject> ListCommand::linkedDeployments(const QList<PortData>
 int ListCommand::run(std::FILE* out)
 {
     const PortScanner scanner(m_host.sockets, m_host.processes);
-    // Trace lines would spoil the table or the JSON on standard output.
-    const ProcessOrigin origin(m_host.processes, [](const QString&) {});
+    const ProcessOrigin origin(m_host.processes);
     PageProbe probe;
     probe.setDeadlineMs(m_options.timeoutSeconds * 1000);
     PortListRefresher refresher(

@@ -2,6 +2,7 @@
 
 #include "deployments/VercelDashboard.h"
 #include "deployments/VercelOrigins.h"
+#include "platform/LogCategories.h"
 #include "state/AppState.h"
 #include "state/AsyncTask.h"
 
@@ -24,9 +25,9 @@ QString DeploymentsFeed::linkedFailureText(const QString& projectId, const QStri
 }
 
 DeploymentsFeed::DeploymentsFeed(AppState* state, QThreadPool* pool, QString apiOrigin, QString home,
-                                 std::function<void(const QString&)> say, QObject* parent)
+                                 QObject* parent)
     : QObject(parent), m_state(state), m_pool(pool), m_client(std::move(apiOrigin), state->vercelToken()),
-      m_home(std::move(home)), m_say(std::move(say)), m_team(state->selectedTeam())
+      m_home(std::move(home)), m_team(state->selectedTeam())
 {
     m_clock.start();
     m_windowOpen = state->isVisible();
@@ -106,7 +107,7 @@ void DeploymentsFeed::teamWritten()
     const std::optional<QString> team = m_state->selectedTeam();
     if (team == m_team)
         return;
-    m_say(QStringLiteral("state.selectedTeam has changed to: ") + teamText(team));
+    qCDebug(lcState).noquote() << QStringLiteral("state.selectedTeam has changed to: ") + teamText(team);
     m_team = team;
     ++m_generation;
     m_linked.clear();
@@ -118,7 +119,7 @@ void DeploymentsFeed::teamWritten()
 
 void DeploymentsFeed::failed(const QString& reason)
 {
-    m_say(reason);
+    qCWarning(lcDeployments).noquote() << reason;
     m_state->setDeploymentsFailure(VercelClient::kFailureText);
 }
 
@@ -228,7 +229,7 @@ std::optional<ProjectObject> DeploymentsFeed::linkedProject(const QString& proje
 {
     if (!m_state->vercelToken()) {
         if (!std::exchange(m_noTokenSaid, true))
-            m_say(kNoTokenForLinkedText);
+            qCInfo(lcDeployments).noquote() << kNoTokenForLinkedText;
         return std::nullopt;
     }
     if (const auto& data = m_state->projectData()) {
@@ -261,7 +262,7 @@ std::optional<ProjectObject> DeploymentsFeed::linkedProject(const QString& proje
         if (!reply) {
             // A project this account cannot see, or no network: what was shown stays, nothing is added.
             if (!std::exchange(fetched.failureSaid, true))
-                self->m_say(linkedFailureText(projectId, reply.error()));
+                qCWarning(lcDeployments).noquote() << linkedFailureText(projectId, reply.error());
             return;
         }
         if (fetched.project == reply.value())

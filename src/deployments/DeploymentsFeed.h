@@ -37,9 +37,9 @@ public:
         QStringLiteral("No Vercel token: the deployments of linked projects are not shown");
     static QString linkedFailureText(const QString& projectId, const QString& reason);
 
-    // `home` ends the search for link files where no repository does; `say` writes one diagnostic line.
+    // `home` ends the search for link files where no repository does.
     DeploymentsFeed(AppState* state, QThreadPool* pool, QString apiOrigin, QString home,
-                    std::function<void(const QString&)> say, QObject* parent = nullptr);
+                    QObject* parent = nullptr);
 
     // Starts the polling, when there is a token; a one-off run of the command line never polls.
     void startPolling();
@@ -99,7 +99,6 @@ private:
     QThreadPool* m_pool;
     VercelClient m_client;
     QString m_home;
-    std::function<void(const QString&)> m_say;
     QTimer m_pollTimer;
     int m_idlePollMs = kIdlePollMs;
     int m_linkedRefetchMs = kIdlePollMs;

@@ -1,5 +1,6 @@
 #include "deployments/VercelCredentialFile.h"
 
+#include "platform/LogCategories.h"
 #include "platform/RegularFile.h"
 #include "records/VercelAuth.h"
 
@@ -20,8 +21,7 @@ QString VercelCredentialFile::path(const QString& dataLocation)
     return QDir(base).filePath(QStringLiteral("com.vercel.cli/auth.json"));
 }
 
-std::optional<QString> VercelCredentialFile::readVercelToken(const std::function<void(const QString&)>& log,
-                                                             const QString& dataLocation)
+std::optional<QString> VercelCredentialFile::readVercelToken(const QString& dataLocation)
 {
     const QString file = path(dataLocation);
     if (file.isEmpty())
@@ -30,21 +30,23 @@ std::optional<QString> VercelCredentialFile::readVercelToken(const std::function
     // The file holds a few short members; anything far larger is not the tool's file.
     const Result<QByteArray> content = RegularFile::read(file, kMaxFileBytes);
     if (!content) {
-        log(prefix + content.error() + QStringLiteral(" (") + file + QLatin1Char(')'));
+        qCWarning(lcDeployments).noquote()
+            << (prefix + content.error() + QStringLiteral(" (") + file + QLatin1Char(')'));
         return std::nullopt;
     }
     // Said of the file, not of a reply as the decoder would.
     QJsonParseError syntax{};
     QJsonDocument::fromJson(content.value(), &syntax);
     if (syntax.error != QJsonParseError::NoError) {
-        log(prefix + QStringLiteral("The file is not JSON (%1 at offset %2)")
-                         .arg(syntax.errorString())
-                         .arg(syntax.offset));
+        qCWarning(lcDeployments).noquote()
+            << (prefix + QStringLiteral("The file is not JSON (%1 at offset %2)")
+                             .arg(syntax.errorString())
+                             .arg(syntax.offset));
         return std::nullopt;
     }
     const Result<VercelAuth> auth = VercelAuth::fromJson(content.value());
     if (!auth) {
-        log(prefix + auth.error());
+        qCWarning(lcDeployments).noquote() << (prefix + auth.error());
         return std::nullopt;
     }
     return auth->token;

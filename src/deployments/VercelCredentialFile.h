@@ -20,10 +20,9 @@ public:
     static QString path(const QString& dataLocation = {});
 
     // The token exactly as stored, or absent. A missing, unreadable or malformed file is reported as
-    // one "Error reading or parsing auth.json: " line through `log`; no data location at all is
-    // reported nowhere. The token itself is never part of what is logged.
-    static std::optional<QString> readVercelToken(const std::function<void(const QString&)>& log,
-                                                  const QString& dataLocation = {});
+    // one "Error reading or parsing auth.json: " warning; no data location at all is reported
+    // nowhere. The token itself is never part of what is logged.
+    static std::optional<QString> readVercelToken(const QString& dataLocation = {});
 };
 
 } // namespace tidewell

@@ -1,6 +1,6 @@
 #include "helper/TidewellHelperApp.h"
 
-#include "platform/Diagnostics.h"
+#include "platform/LogCategories.h"
 #include "state/SingleInstance.h"
 
 #include <QLocalSocket>
@@ -27,7 +27,7 @@ int TidewellHelperApp::run()
         return 0;
     const MainProgramLauncher::Launch launched = m_launcher->launch();
     if (!launched) {
-        Diagnostics::writeLine(QStringLiteral("Failed to launch application: ") + launched.error());
+        qCWarning(lcApp).noquote() << (QStringLiteral("Failed to launch application: ") + launched.error());
         return 1;
     }
     return 0;

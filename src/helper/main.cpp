@@ -1,5 +1,6 @@
 #include "helper/TidewellHelperApp.h"
 #include "platform/MainProgramLauncher.h"
+#include "platform/StandardErrorLog.h"
 #include "state/SingleInstance.h"
 
 #include <QCoreApplication>
@@ -9,6 +10,7 @@ using namespace tidewell;
 // Started by the desktop session at login; starts Tidewell when it is not running and ends.
 int main(int argc, char** argv)
 {
+    StandardErrorLog::install();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("TidewellHelper"));
     TidewellHelperApp helper(SingleInstance::defaultServerName(),

@@ -8,15 +8,16 @@
 #include "deployments/VercelOrigins.h"
 #include "gui/shell/TidewellApp.h"
 #include "gui/shell/TidewellMenu.h"
-#include "platform/Diagnostics.h"
 #include "platform/Host.h"
+#include "platform/LogCategories.h"
+#include "platform/StandardErrorLog.h"
 #include "state/AppState.h"
 #include "state/SingleInstance.h"
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QThreadPool>
-#include <cstdio>
 
 using namespace tidewell;
 
@@ -34,13 +35,13 @@ int runWindow(int& argc, char** argv)
 
     SingleInstance instance(SingleInstance::defaultServerName());
     if (instance.askRunningInstanceToShow()) {
-        Diagnostics::writeLine(QStringLiteral("Tidewell is already running: its window opens."));
+        qCInfo(lcApp).noquote() << (QStringLiteral("Tidewell is already running: its window opens."));
         return 0;
     }
     if (!instance.listen()) {
         // Another start won the race; it may still be opening its socket.
         instance.askRunningInstanceToShow();
-        Diagnostics::writeLine(QStringLiteral("Tidewell is already running: its window opens."));
+        qCInfo(lcApp).noquote() << (QStringLiteral("Tidewell is already running: its window opens."));
         return 0;
     }
 
@@ -52,22 +53,17 @@ int runWindow(int& argc, char** argv)
     return app.exec();
 }
 
-// What a command says beside its output goes to standard error, out of the output's way.
-void writeToStandardError(const QString& line)
-{
-    std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
-}
-
 // The team chosen in the window, for a command.
 std::optional<QString> storedTeam()
 {
-    return AppState(AppState::userSettings(writeToStandardError)).selectedTeam();
+    return AppState(AppState::userSettings()).selectedTeam();
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
+    StandardErrorLog::install();
     QCoreApplication::setApplicationName(QStringLiteral("Tidewell"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TIDEWELL_VERSION));
 
@@ -90,10 +86,12 @@ int main(int argc, char** argv)
         if (!options.json)
             return ListCommand(options, Host::create()).run();
         // The JSON listing: linked servers carry the deployments of the team chosen in the window.
-        AppState state(AppState::userSettings(writeToStandardError),
-                       VercelCredentialFile::readVercelToken([](const QString&) {}));
+        // Without the Vercel tool's file there is nothing to say: most listings are not of Vercel projects.
+        const bool hasVercelFile = QFileInfo::exists(VercelCredentialFile::path());
+        AppState state(AppState::userSettings(),
+                       hasVercelFile ? VercelCredentialFile::readVercelToken() : std::nullopt);
         DeploymentsFeed feed(&state, QThreadPool::globalInstance(), VercelOrigins::apiOrigin(),
-                             QDir::homePath(), writeToStandardError);
+                             QDir::homePath());
         return ListCommand(options, Host::create(), &feed).run();
     }
     return runWindow(argc, argv);

@@ -1,5 +1,6 @@
 #include "platform/SettingsFile.h"
 
+#include "platform/LogCategories.h"
 #include "platform/RegularFile.h"
 
 #include <QDir>
@@ -8,12 +9,10 @@
 
 namespace tidewell {
 
-std::unique_ptr<QSettings> SettingsFile::open(const QString& organization, const QString& application,
-                                              const std::function<void(const QString&)>& log)
+std::unique_ptr<QSettings> SettingsFile::open(const QString& organization, const QString& application)
 {
 #ifdef Q_OS_MACOS
     // The user defaults: a store the system keeps, not a file this program opens.
-    Q_UNUSED(log)
     return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, organization,
                                        application);
 #else
@@ -21,18 +20,18 @@ std::unique_ptr<QSettings> SettingsFile::open(const QString& organization, const
     // files it would also read.
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
     return openIni(
-        QDir(folder).filePath(organization + QLatin1Char('/') + application + QStringLiteral(".conf")), log);
+        QDir(folder).filePath(organization + QLatin1Char('/') + application + QStringLiteral(".conf")));
 #endif
 }
 
-std::unique_ptr<QSettings> SettingsFile::openIni(const QString& path,
-                                                 const std::function<void(const QString&)>& log)
+std::unique_ptr<QSettings> SettingsFile::openIni(const QString& path)
 {
     const Result<bool> readable = RegularFile::check(path, kMaxBytes);
     if (readable)
         return std::make_unique<QSettings>(path, QSettings::IniFormat);
-    log(QStringLiteral("Settings file not read: %1 (%2); settings are kept for this run only")
-            .arg(readable.error(), path));
+    qCWarning(lcSettings).noquote()
+        << QStringLiteral("Settings file not read: %1 (%2); settings are kept for this run only")
+               .arg(readable.error(), path);
     // An empty file of the settings' own, in a folder that goes with them.
     auto* folder = new QTemporaryDir;
     auto settings =

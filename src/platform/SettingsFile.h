@@ -3,7 +3,6 @@
 #include <QSettings>
 #include <QString>
 
-#include <functional>
 #include <memory>
 
 namespace tidewell {
@@ -19,13 +18,11 @@ public:
     static constexpr qsizetype kMaxBytes = 16 * 1024 * 1024;
 
     // The settings of `application` by `organization` in the platform's place (the user defaults on
-    // macOS, `$XDG_CONFIG_HOME/<organization>/<application>.conf` elsewhere). `log` gets one line
-    // when the file is left alone.
-    static std::unique_ptr<QSettings> open(const QString& organization, const QString& application,
-                                           const std::function<void(const QString&)>& log);
+    // macOS, `$XDG_CONFIG_HOME/<organization>/<application>.conf` elsewhere). A file left alone is
+    // said in one warning.
+    static std::unique_ptr<QSettings> open(const QString& organization, const QString& application);
     // The same for the INI file at `path`.
-    static std::unique_ptr<QSettings> openIni(const QString& path,
-                                              const std::function<void(const QString&)>& log);
+    static std::unique_ptr<QSettings> openIni(const QString& path);
 };
 
 } // namespace tidewell

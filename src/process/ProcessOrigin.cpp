@@ -1,23 +1,17 @@
 #include "process/ProcessOrigin.h"
 
-#include "platform/Diagnostics.h"
+#include "platform/LogCategories.h"
 #include "platform/ProcessTable.h"
 
 #include <QFileInfo>
 
 namespace tidewell {
 
-ProcessOrigin::ProcessOrigin(std::shared_ptr<ProcessTable> table, TraceSink trace)
-    : m_table(std::move(table)), m_trace(std::move(trace))
-{
-    if (!m_trace) {
-        m_trace = &Diagnostics::writeLine;
-    }
-}
+ProcessOrigin::ProcessOrigin(std::shared_ptr<ProcessTable> table) : m_table(std::move(table)) {}
 
 std::optional<ProcessInfo> ProcessOrigin::getProcessInfo(const ProcessIdentity& listed) const
 {
-    m_trace(QStringLiteral("Getting process info ") + listed.pid);
+    qCDebug(lcScan).noquote() << QStringLiteral("Getting process info ") + listed.pid;
     // The walk reads the pid's process and its parents one file or command at a time. Alive and
     // the same before and after, the listed process held its pid throughout, so every read was
     // of it and its parents.
@@ -31,7 +25,7 @@ std::optional<ProcessInfo> ProcessOrigin::getProcessInfo(const ProcessIdentity& 
 
 std::optional<ProcessInfo> ProcessOrigin::getProcessInfo(const QString& pid) const
 {
-    m_trace(QStringLiteral("Getting process info ") + pid);
+    qCDebug(lcScan).noquote() << QStringLiteral("Getting process info ") + pid;
     const auto info = m_table->origin(pid);
     return info ? std::optional(withDeletedFolderMarked(*info)) : std::nullopt;
 }

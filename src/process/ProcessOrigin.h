@@ -3,7 +3,6 @@
 #include "records/ProcessIdentity.h"
 #include "records/ProcessInfo.h"
 
-#include <functional>
 #include <memory>
 #include <optional>
 
@@ -15,10 +14,7 @@ class ProcessTable;
 class ProcessOrigin
 {
 public:
-    using TraceSink = std::function<void(const QString&)>;
-
-    // `trace` receives one diagnostic line per lookup; it goes to standard output by default.
-    explicit ProcessOrigin(std::shared_ptr<ProcessTable> table, TraceSink trace = {});
+    explicit ProcessOrigin(std::shared_ptr<ProcessTable> table);
 
     // The origin of the listed process, or nothing when its pid belongs to another process by
     // now, before or during the lookup. Blocks while the process table is read: call it off the
@@ -33,7 +29,6 @@ public:
 
 private:
     std::shared_ptr<ProcessTable> m_table;
-    TraceSink m_trace;
 };
 
 } // namespace tidewell

@@ -1,6 +1,6 @@
 #include "process/ProcessStopper.h"
 
-#include "platform/Diagnostics.h"
+#include "platform/LogCategories.h"
 #include "platform/ProcessTable.h"
 #include "platform/SignalPermission.h"
 #include "platform/SystemTools.h"
@@ -19,8 +19,8 @@ StopResult ProcessStopper::stopProcess(const ProcessIdentity& listed, StopSignal
     if (!isProcessId(listed.pid))
         return StopResult::notListed;
     if (!m_table->isListedProcess(listed)) {
-        Diagnostics::writeLine(QStringLiteral("Not stopped: process ") + listed.pid +
-                               QStringLiteral(" is no longer the one listed"));
+        qCInfo(lcProcess).noquote() << (QStringLiteral("Not stopped: process ") + listed.pid +
+                                        QStringLiteral(" is no longer the one listed"));
         return StopResult::notListed;
     }
     if (!maySignalProcess(listed.pid.toLongLong()))

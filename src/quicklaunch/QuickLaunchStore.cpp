@@ -1,6 +1,6 @@
 #include "quicklaunch/QuickLaunchStore.h"
 
-#include "platform/Diagnostics.h"
+#include "platform/LogCategories.h"
 #include "state/AppState.h"
 
 #include <QJsonDocument>
@@ -26,20 +26,21 @@ QuickLaunchItemPtr QuickLaunchStore::addQuickLaunchItem(const PortDataLike& entr
         // The list is replaced below; a copy keeps the user's saved servers recoverable.
         const QString key = kUnreadableKeyPrefix + QString::number(now.toSecsSinceEpoch());
         state.copyQuickLaunchValue(key);
-        Diagnostics::writeLine(QStringLiteral("Quick launch: kept the unreadable saved list under ") + key);
+        qCWarning(lcQuickLaunch).noquote()
+            << (QStringLiteral("Quick launch: kept the unreadable saved list under ") + key);
     }
     ItemMap items = decoded.value_or(ItemMap());
 
     QuickLaunchItemPtr item = makeQuickLaunchItem(entry, now);
     items.insert(item->uuid(), item);
-    Diagnostics::writeLine(describe(items));
+    qCDebug(lcQuickLaunch).noquote() << (describe(items));
 
     const QString text = encode(items);
     if (!state.setQuickLaunchData(text)) {
-        Diagnostics::writeLine(kNotSavedText);
+        qCWarning(lcQuickLaunch).noquote() << (kNotSavedText);
         return nullptr;
     }
-    Diagnostics::writeLine(text);
+    qCDebug(lcQuickLaunch).noquote() << (text);
     return item;
 }
 

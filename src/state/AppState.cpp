@@ -1,5 +1,5 @@
 #include "state/AppState.h"
-#include "platform/Diagnostics.h"
+#include "platform/LogCategories.h"
 #include "platform/RegularFile.h"
 #include "platform/SettingsFile.h"
 
@@ -56,12 +56,11 @@ AppState::AppState(std::unique_ptr<QSettings> settings, std::optional<QString> v
 
 AppState::~AppState() = default;
 
-std::unique_ptr<QSettings> AppState::userSettings(const std::function<void(const QString&)>& log)
+std::unique_ptr<QSettings> AppState::userSettings()
 {
     // The organisation domain, reversed, and the application name make up the bundle identifier
     // under which macOS keeps the user defaults.
-    return SettingsFile::open(QStringLiteral("orvane.com"), QStringLiteral("Tidewell"),
-                              log ? log : std::function<void(const QString&)>(&Diagnostics::writeLine));
+    return SettingsFile::open(QStringLiteral("orvane.com"), QStringLiteral("Tidewell"));
 }
 
 void AppState::setXrayMode(bool on)
@@ -77,8 +76,8 @@ void AppState::setFilterText(const QString& text)
 void AppState::setIsVisible(bool visible)
 {
     if (m_isVisible != visible) {
-        Diagnostics::writeLine(QStringLiteral("state.isVisible ") +
-                               (visible ? QStringLiteral("true") : QStringLiteral("false")));
+        qCDebug(lcState).noquote() << (QStringLiteral("state.isVisible ") +
+                                       (visible ? QStringLiteral("true") : QStringLiteral("false")));
     }
     assign(this, m_isVisible, visible, &AppState::isVisibleChanged);
 }
@@ -97,7 +96,8 @@ void AppState::setSelectedView(SelectedView view)
 {
     if (m_selectedView != view) {
         static const char* const names[] = {"home", "settings", "checkForUpdate"};
-        Diagnostics::writeLine(QStringLiteral("state.selectedView ") + QLatin1String(names[int(view)]));
+        qCDebug(lcState).noquote() << (QStringLiteral("state.selectedView ") +
+                                       QLatin1String(names[int(view)]));
     }
     assign(this, m_selectedView, view, &AppState::selectedViewChanged);
 }

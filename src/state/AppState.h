@@ -45,9 +45,9 @@ public:
     ~AppState() override;
 
     // The user's store. On macOS these are the user defaults of "com.orvane.Tidewell". A settings
-    // file that may not be read (a FIFO, a device, far too large) is left alone, said through `log`,
+    // file that may not be read (a FIFO, a device, far too large) is left alone, said in a warning,
     // and the settings of the run are kept for it only.
-    static std::unique_ptr<QSettings> userSettings(const std::function<void(const QString&)>& log = {});
+    static std::unique_ptr<QSettings> userSettings();
 
     bool xrayMode() const { return m_xrayMode; }
     void setXrayMode(bool on);

@@ -1,6 +1,6 @@
 #include "state/SingleInstance.h"
 
-#include "platform/Diagnostics.h"
+#include "platform/LogCategories.h"
 
 #include <QDir>
 #include <QFile>
@@ -78,8 +78,9 @@ bool SingleInstance::askRunningInstanceToShow()
 bool SingleInstance::listen()
 {
     if (m_serverName.isEmpty()) {
-        Diagnostics::writeLine(QStringLiteral("No private folder for the single-instance socket: a second "
-                                              "start will not find this one."));
+        qCWarning(lcApp).noquote() << (QStringLiteral(
+            "No private folder for the single-instance socket: a second "
+            "start will not find this one."));
         return true;
     }
     // Listening replaces a socket file that is in the way, so the lock decides which of two
@@ -95,8 +96,8 @@ bool SingleInstance::listen()
         QLocalServer::removeServer(m_serverName);
         if (!m_server->listen(m_serverName)) {
             // The lock is ours, so a second start still stops at it.
-            Diagnostics::writeLine(QStringLiteral("Single-instance socket not opened: ") +
-                                   m_server->errorString());
+            qCWarning(lcApp).noquote()
+                << (QStringLiteral("Single-instance socket not opened: ") + m_server->errorString());
             return true;
         }
     }

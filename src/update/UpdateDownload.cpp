@@ -2,8 +2,8 @@
 
 #include "net/FileDownload.h"
 #include "platform/Desktop.h"
-#include "platform/Diagnostics.h"
 #include "platform/DownloadFolder.h"
+#include "platform/LogCategories.h"
 #include "state/AsyncTask.h"
 
 #include <QDir>
@@ -79,7 +79,7 @@ void UpdateDownload::beginTransfer(const QUrl& url, const QString& folder)
     connect(transfer, &FileDownload::succeeded, this, [this, transfer](const QString& path) {
         transfer->deleteLater();
         end();
-        Diagnostics::writeLine(path);
+        qCDebug(lcUpdate).noquote() << (path);
         openDownloaded(path);
         emit completed(path);
     });
@@ -92,8 +92,8 @@ void UpdateDownload::beginTransfer(const QUrl& url, const QString& folder)
         transfer->deleteLater();
         end();
         // An older file of that name is not opened in place of the one that failed to arrive.
-        Diagnostics::writeLine(QStringLiteral("An error occurred while moving or opening the file: ") +
-                               error);
+        qCWarning(lcUpdate).noquote()
+            << (QStringLiteral("An error occurred while moving or opening the file: ") + error);
         emit failed(error);
     });
     transfer->start(url, folder, DownloadFolder::defaultFileName());

@@ -270,12 +270,17 @@ private slots:
         auto silent = startListener({u"--mode"_s, u"silent"_s});
         QVERIFY(python->waitUntilReady() && shop->waitUntilReady() && database->waitUntilReady() &&
                 silent->waitUntilReady());
+        // With every trace line on: they go to standard error, and the output stays parseable.
         const auto list = [&](const QStringList& arguments) {
-            return home.run(arguments, {{u"TIDEWELL_BACKEND"_s, backend}});
+            return home.run(arguments, {{u"TIDEWELL_BACKEND"_s, backend},
+                                        {u"QT_LOGGING_RULES"_s, u"tidewell.*.debug=true"_s}});
         };
 
         // --json alone means --list. Five seconds let a loaded machine answer; only the silent server waits.
-        const QByteArray listed = list({u"--json"_s, u"--timeout"_s, u"5"_s}).out;
+        const ProgramRun json = list({u"--json"_s, u"--timeout"_s, u"5"_s});
+        QVERIFY2(json.err.contains("Getting process info "), json.err);
+        const QByteArray listed = json.out;
+        QVERIFY2(QJsonDocument::fromJson(listed).isArray(), listed);
         const QJsonObject py = entryOnPort(listed, python->port());
         QCOMPARE(shown(py), u"python3|Python Docs|react|"_s + folder);
         QVERIFY(py[u"processInfo"_s][u"cmd"_s].toString().contains(u"listener.py"_s));
@@ -325,9 +330,11 @@ private slots:
         QTest::newRow("no token")
             << QString() << QByteArray()
             << QByteArray("No Vercel token: the deployments of linked projects are not shown\n");
+        // A file that is there but cannot be read is said on standard error, beside the JSON.
         QTest::newRow("a FIFO for a token file")
             << u"fifo"_s << QByteArray()
-            << QByteArray("No Vercel token: the deployments of linked projects are not shown\n");
+            << QByteArray("Error reading or parsing auth.json: Not a regular file (FILE)\n"
+                          "No Vercel token: the deployments of linked projects are not shown\n");
     }
 
     // `tidewell --list --json` over a real server in a repository linked to a Vercel project. (A link above
@@ -360,7 +367,7 @@ private slots:
         QCOMPARE(byPort.value(linked->port()),
                  deployment.isEmpty() ? QJsonValue(QJsonValue::Undefined)
                                       : QJsonValue(QJsonDocument::fromJson(deployment).object()));
-        QTEST(run.err, "said");
+        QTEST(QByteArray(run.err).replace(tokenFile.toUtf8(), "FILE"), "said");
         const bool asked = token == u"tok"_s;
         QCOMPARE(home.vercel.requests().size(), asked ? 1 : 0);
         QCOMPARE(home.vercel.requests().value(0).target,

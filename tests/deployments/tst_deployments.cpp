@@ -4,6 +4,7 @@
 #include "deployments/VercelCredentialFile.h"
 #include "deployments/VercelProjectLink.h"
 #include "state/AppState.h"
+#include "support/LogCapture.h"
 #include "support/StubHttpServer.h"
 #include "support/TestProcesses.h"
 
@@ -70,8 +71,7 @@ private slots:
                        token ? OptionalText(u"tok"_s) : std::nullopt);
         state.setSelectedTab(tab);
         state.setNotifyDeploymentFinished(notify);
-        DeploymentsFeed feed(&state, QThreadPool::globalInstance(), server.origin(), dir.path(),
-                             [](const QString&) {});
+        DeploymentsFeed feed(&state, QThreadPool::globalInstance(), server.origin(), dir.path());
         feed.startPolling();
         state.setIsVisible(visible);
         QTEST(feed.pollIntervalMs(), "interval");
@@ -101,8 +101,7 @@ private slots:
                         Reply::with(R"({"projects":[{"id":"p","name":"personal","latestDeployments":[]}]})"));
         AppState state(std::make_unique<QSettings>(dir.filePath(u"s.ini"_s), QSettings::IniFormat), u"tok"_s);
         state.setSelectedTab(SelectedTab::vercel);
-        DeploymentsFeed feed(&state, QThreadPool::globalInstance(), server.origin(), dir.path(),
-                             [](const QString&) {});
+        DeploymentsFeed feed(&state, QThreadPool::globalInstance(), server.origin(), dir.path());
         const auto projectTargets = [&server] {
             QStringList targets;
             for (const StubHttpServer::Request& request : server.requests())
@@ -301,12 +300,10 @@ private slots:
                     ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
         else
             QVERIFY(!content || writeFile(path, *content));
-        QStringList lines;
-        QTEST(VercelCredentialFile::readVercelToken([&](const QString& line) { lines.append(line); },
-                                                    data.path()),
-              "token");
-        QCOMPARE(lines.size(), logged.isEmpty() ? 0 : 1);
-        QVERIFY(lines.value(0).startsWith(logged));
+        LogCapture log;
+        QTEST(VercelCredentialFile::readVercelToken(data.path()), "token");
+        QCOMPARE(log.lines().size(), logged.isEmpty() ? 0 : 1);
+        QVERIFY(log.lines().value(0).startsWith(logged));
     }
 
     void relativeTimesAreWordedByTheLocale_data()

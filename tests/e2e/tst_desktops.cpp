@@ -111,6 +111,8 @@ private slots:
         m_environment.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, m_bus->address());
         m_environment.insert(u"XDG_RUNTIME_DIR"_s, runtimeDir);
         m_environment.insert(u"HOME"_s, m_home->path());
+        // The trace lines the test follows are debug lines.
+        m_environment.insert(u"QT_LOGGING_RULES"_s, u"tidewell.*.debug=true"_s);
         m_environment.insert(u"XDG_CONFIG_HOME"_s, m_home->filePath(u".config"_s));
         // No icon theme at all unless a case gives one, so an installed Tidewell changes nothing.
         m_environment.insert(u"XDG_DATA_DIRS"_s, m_home->filePath(u"empty-share"_s));

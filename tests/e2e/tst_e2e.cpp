@@ -86,6 +86,8 @@ private slots:
         m_environment = QProcessEnvironment::systemEnvironment();
         m_environment.insert(u"DISPLAY"_s, m_display->display());
         m_environment.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
+        // The trace lines the test follows are debug lines.
+        m_environment.insert(u"QT_LOGGING_RULES"_s, u"tidewell.*.debug=true"_s);
         // Without a session bus Qt puts its icon into the X tray (XEmbed), which trayer hosts.
         m_environment.remove(u"DBUS_SESSION_BUS_ADDRESS"_s);
         m_environment.remove(u"WAYLAND_DISPLAY"_s);

@@ -35,10 +35,10 @@ struct Session
         env.insert(u"XDG_CACHE_HOME"_s, home.filePath(u".cache"_s));
         env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
         helper.setProcessEnvironment(env);
-        // Files rather than pipes: a tidewell started by the helper inherits them and outlives the
+        // A file rather than a pipe: a tidewell started by the helper inherits it and outlives the
         // helper, and a pipe without a reader would end it at its first line.
         helper.setStandardOutputFile(output, QIODevice::Append);
-        helper.setStandardErrorFile(home.filePath(u"errors.txt"_s), QIODevice::Append);
+        helper.setStandardErrorFile(output, QIODevice::Append);
         helper.start(program, {});
         return helper.waitForFinished(30000) && helper.exitStatus() == QProcess::NormalExit
                    ? helper.exitCode()

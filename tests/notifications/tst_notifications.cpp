@@ -61,7 +61,7 @@ private slots:
         QVERIFY(early->waitUntilReady());
         const Host host = Host::create();
         const PortScanner scanner(host.sockets, host.processes);
-        const ProcessOrigin origin(host.processes, [](const QString&) {});
+        const ProcessOrigin origin(host.processes);
         PageProbe probe;
         PortListRefresher refresher(
             [scanner] { return scanner.scanListeningPorts(); }, &probe,
@@ -137,8 +137,7 @@ private slots:
         server.setReply("/v9/projects", StubHttpServer::Reply::with(projectsWith(before)));
         RecordingNotificationSink sink;
         DeploymentNotifier notifier(state.get(), &sink, u"https://dash.example"_s);
-        DeploymentsFeed feed(state.get(), QThreadPool::globalInstance(), server.origin(), dir.path(),
-                             [](const QString&) {});
+        DeploymentsFeed feed(state.get(), QThreadPool::globalInstance(), server.origin(), dir.path());
         feed.setIntervals(20, DeploymentsFeed::kIdlePollMs);
         feed.startPolling();
         auto latest = [&state] {

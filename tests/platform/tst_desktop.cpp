@@ -1,5 +1,4 @@
 #include "platform/Desktop.h"
-#include "platform/Diagnostics.h"
 #include "platform/LoginItemService.h"
 #include "platform/ProcessSystemTools.h"
 #include "platform/commands/MacDesktop.h"
@@ -9,6 +8,7 @@
 #include "platform/linux/XdgAutostartLoginItem.h"
 #include "platform/macos/BundleLauncher.h"
 #include "platform/macos/LaunchAgentLoginItem.h"
+#include "support/LogCapture.h"
 #include "support/RecordingSystemTools.h"
 #include "support/TestProcesses.h"
 #include "support/VirtualDisplay.h"
@@ -171,7 +171,7 @@ private slots:
         auto tools = std::make_shared<RecordingSystemTools>();
         MacDesktop macDesktop(tools);
         LinuxDesktop linuxDesktop(tools, programs.lookup());
-        Diagnostics::Capture output;
+        LogCapture output;
         QStringList failures;
         perform(mac ? static_cast<Desktop&>(macDesktop) : linuxDesktop, action, text, &failures);
         QCOMPARE(output.lines(), failure.isEmpty()
@@ -211,7 +211,7 @@ private slots:
         writeScript(programs.path() + u"/xdg-open"_s, "trap ': > \"$0.ended\"' EXIT; " + opener);
         LinuxDesktop desktop(std::make_shared<ProcessSystemTools>(), programs.lookup());
         QStringList failures;
-        Diagnostics::Capture output;
+        LogCapture output;
         perform(desktop, u"url"_s, u"http://localhost:3000"_s, &failures);
         QTRY_VERIFY(QFile::exists(programs.path() + u"/xdg-open.ended"_s));
         QTRY_COMPARE(failures.size(), failure.isEmpty() ? 0 : 1);

@@ -99,7 +99,7 @@ EngineListing listByEngine(std::shared_ptr<ProcessTable> processes = {})
     if (processes)
         host.processes = std::move(processes);
     const PortScanner scanner(host.sockets, host.processes);
-    const ProcessOrigin origin(host.processes, [](const QString&) {});
+    const ProcessOrigin origin(host.processes);
     PageProbe probe;
     PortListRefresher refresher(
         [scanner] { return scanner.scanListeningPorts(); }, &probe,

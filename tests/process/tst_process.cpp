@@ -191,7 +191,7 @@ private slots:
         QVERIFY(change != u"folder deleted" || QDir().rmdir(folder));
         const bool same = change.isEmpty() || change == u"folder deleted";
 
-        entry.setProcessInfo(ProcessOrigin(host.processes, [](const QString&) {}).getProcessInfo(listed));
+        entry.setProcessInfo(ProcessOrigin(host.processes).getProcessInfo(listed));
         QCOMPARE(entry.processInfo().value_or(ProcessInfo{}).cwd, same ? folder : QString());
         // A deleted folder is shown without the kernel's mark, and not saved to start from again.
         const auto saved = QuickLaunchStore::makeQuickLaunchItem(entry, {})->processInfo();

@@ -1,8 +1,8 @@
-#include "platform/Diagnostics.h"
 #include "quicklaunch/QuickLaunchItemData.h"
 #include "quicklaunch/QuickLaunchStore.h"
 #include "records/PortData.h"
 #include "state/AppState.h"
+#include "support/LogCapture.h"
 #include "support/TestProcesses.h"
 
 #include <QJsonDocument>
@@ -90,7 +90,7 @@ private slots:
     {
         QTemporaryDir dir;
         AppState state(settingsIn(dir));
-        Diagnostics::Capture output;
+        LogCapture output;
         const QuickLaunchItemPtr first = QuickLaunchStore::addQuickLaunchItem(nodeServer(), state);
         // The map's description, then the stored text: compact JSON, kept in the user's store across runs.
         QCOMPARE(output.lines().size(), 2);
@@ -163,7 +163,7 @@ private slots:
         QCOMPARE(settingsIn(dir)->value(AppState::kQuickLaunchKey), read);
 
         const QDateTime now = utc(2025, 12, 6, 5, 46, 40, 900);
-        Diagnostics::Capture output;
+        LogCapture output;
         const QuickLaunchItemPtr item = QuickLaunchStore::addQuickLaunchItem(nodeServer(), state, now);
         // Whole seconds since 1970 of `now`.
         const QString key = u"bc_quickLaunch.unreadable.1765000000"_s;

@@ -1,6 +1,7 @@
 #include "state/AppState.h"
 #include "state/AsyncTask.h"
 #include "state/SingleInstance.h"
+#include "support/LogCapture.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -105,17 +106,17 @@ private slots:
         const QByteArray configHome = qgetenv("XDG_CONFIG_HOME");
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.path()));
         const auto restore = qScopeGuard([&] { qputenv("XDG_CONFIG_HOME", configHome); });
-        QStringList lines;
+        LogCapture log;
         {
-            AppState state(AppState::userSettings([&](const QString& line) { lines.append(line); }));
+            AppState state(AppState::userSettings());
             QCOMPARE(state.selectedTeam(), planted == u"file"_s ? std::optional(u"team_1"_s) : std::nullopt);
             state.setSelectedTeam(u"team_2"_s);
             QCOMPARE(state.selectedTeam(), std::optional(u"team_2"_s));
         }
-        QCOMPARE(lines.size(), said.isEmpty() ? 0 : 1);
+        QCOMPARE(log.lines().size(), said.isEmpty() ? 0 : 1);
         if (!said.isEmpty())
-            QVERIFY2(lines.value(0).contains(said) && lines.value(0).contains(path),
-                     qPrintable(lines.value(0)));
+            QVERIFY2(log.lines().value(0).contains(said) && log.lines().value(0).contains(path),
+                     qPrintable(log.lines().value(0)));
         // A regular file, or none, takes the new value; anything else stands there as it was.
         struct stat status
         {};

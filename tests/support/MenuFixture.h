@@ -29,7 +29,7 @@ struct MenuFixture : ServicesFixture
     explicit MenuFixture(bool scanHost = false)
     {
         const PortScanner scanner(host.sockets, host.processes);
-        const ProcessOrigin origin(host.processes, [](const QString&) {});
+        const ProcessOrigin origin(host.processes);
         refresher = std::make_unique<PortListRefresher>(
             [this, scanner, scanHost] {
                 ++scans;

@@ -9,7 +9,7 @@
 #include "gui/widgets/FailureLine.h"
 #include "gui/widgets/PlainTextLabel.h"
 #include "gui/widgets/SmallWidgets.h"
-#include "platform/Diagnostics.h"
+#include "platform/LogCategories.h"
 #include "state/AppState.h"
 
 #include <QJsonDocument>
@@ -136,7 +136,7 @@ void DeploymentsTab::openProjectDeployments(const ProjectObject& project)
         return;
     const QString account =
         VercelDashboard::accountName(*state->userData(), state->teamsData(), state->selectedTeam());
-    Diagnostics::writeLine(QStringLiteral("proj.name ") + account);
+    qCDebug(lcDeployments).noquote() << (QStringLiteral("proj.name ") + account);
     m_services->desktop->openUrl(
         VercelDashboard::deploymentsPage(VercelOrigins::dashboardOrigin(), account, project.name),
         m_failure->startAction());

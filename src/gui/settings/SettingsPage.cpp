@@ -2,7 +2,7 @@
 
 #include "gui/widgets/SmallWidgets.h"
 #include "gui/widgets/ToggleSwitch.h"
-#include "platform/Diagnostics.h"
+#include "platform/LogCategories.h"
 #include "platform/LoginItemService.h"
 #include "settings/AutoStartSetting.h"
 #include "state/AppState.h"
@@ -153,7 +153,7 @@ void SettingsPage::switchChanged(bool on)
         m_error->hide();
     } else {
         // With the reason the system gave, as the line under the switch shows it.
-        Diagnostics::writeLine(QStringLiteral("Error: ") + change.error());
+        qCWarning(lcSettings).noquote() << (QStringLiteral("Error: ") + change.error());
         m_error->setText(change.error());
         m_error->show();
     }

@@ -13,7 +13,7 @@
 #include "gui/widgets/OverlayScrollBar.h"
 #include "gui/widgets/SymbolIcons.h"
 #include "gui/widgets/TabButton.h"
-#include "platform/Diagnostics.h"
+#include "platform/LogCategories.h"
 #include "ports/PortListRefresher.h"
 #include "state/AppState.h"
 #include "state/AsyncTask.h"
@@ -462,7 +462,7 @@ void AppMenu::quickLaunchDataChanged(const QString& json)
     if (json == m_previousQuickLaunchData)
         return;
     // The saved folders and command lines stay out of the trace: it names the change, not the data.
-    Diagnostics::writeLine(QStringLiteral("quickLaunchData has changed to: <json>"));
+    qCDebug(lcQuickLaunch).noquote() << (QStringLiteral("quickLaunchData has changed to: <json>"));
     m_previousQuickLaunchData = json;
     m_animateButton = true;
     m_quickLaunchToggle->setIconScale(1.2);

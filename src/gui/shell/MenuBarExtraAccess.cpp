@@ -1,7 +1,7 @@
 #include "gui/shell/MenuBarExtraAccess.h"
 
 #include "gui/shell/MenuWindowPlacement.h"
-#include "platform/Diagnostics.h"
+#include "platform/LogCategories.h"
 
 #include <QCursor>
 #include <QEvent>
@@ -28,7 +28,7 @@ int MenuBarExtraAccess::addMenuBarItem(QSystemTrayIcon* icon, QWidget* window, b
 void MenuBarExtraAccess::bindMenuBarItemPresented(int index, PresentedBinding binding)
 {
     if (index < 0 || index >= m_items.size()) {
-        Diagnostics::writeLine(QStringLiteral("Could not determine MenuBarExtra ID"));
+        qCWarning(lcDesktop).noquote() << (QStringLiteral("Could not determine MenuBarExtra ID"));
         return;
     }
     m_items[index].binding = std::move(binding);
@@ -37,7 +37,7 @@ void MenuBarExtraAccess::bindMenuBarItemPresented(int index, PresentedBinding bi
 void MenuBarExtraAccess::captureMenuBarItemWindow(int index, std::function<void(QWidget*)> callback)
 {
     if (index < 0 || index >= m_items.size() || !m_items[index].window) {
-        Diagnostics::writeLine(QStringLiteral(
+        qCWarning(lcDesktop).noquote() << (QStringLiteral(
             "Cannot call introspection block for status item because its window could not be found."));
         return;
     }

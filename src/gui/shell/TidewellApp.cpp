@@ -11,7 +11,6 @@
 #include "notifications/ServerNotifier.h"
 #include "platform/ContainerEngine.h"
 #include "platform/DesktopAppearance.h"
-#include "platform/Diagnostics.h"
 #include "platform/ListeningSocketSource.h"
 #include "platform/LoginItemService.h"
 #include "ports/PortListRefresher.h"
@@ -33,8 +32,7 @@ namespace tidewell {
 TidewellApp::TidewellApp(Host host, std::unique_ptr<AppState> state, QObject* parent)
     : QObject(parent), m_host(std::move(host)),
       m_state(state ? std::move(state)
-                    : std::make_unique<AppState>(
-                          nullptr, VercelCredentialFile::readVercelToken(Diagnostics::writeLine))),
+                    : std::make_unique<AppState>(nullptr, VercelCredentialFile::readVercelToken())),
       m_appearance(DesktopAppearance::create()),
       m_palette(std::make_unique<ColorSchemePalette>(m_appearance.get())),
       m_probe(std::make_unique<PageProbe>())
@@ -66,8 +64,8 @@ TidewellApp::TidewellApp(Host host, std::unique_ptr<AppState> state, QObject* pa
                                                                       : QuickLaunchStore::kNotSavedText;
     };
     m_services.loginItem = LoginItemService::create(QCoreApplication::applicationDirPath());
-    m_deploymentsFeed = std::make_unique<DeploymentsFeed>(
-        m_state.get(), m_pool.get(), VercelOrigins::apiOrigin(), QDir::homePath(), Diagnostics::writeLine);
+    m_deploymentsFeed = std::make_unique<DeploymentsFeed>(m_state.get(), m_pool.get(),
+                                                          VercelOrigins::apiOrigin(), QDir::homePath());
     m_services.deploymentsFeed = m_deploymentsFeed.get();
 
     m_menu = std::make_unique<AppMenu>(&m_services);

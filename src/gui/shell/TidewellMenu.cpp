@@ -4,7 +4,7 @@
 #include "gui/shell/AppMenu.h"
 #include "gui/shell/MenuBarExtraAccess.h"
 #include "gui/widgets/SymbolIcons.h"
-#include "platform/Diagnostics.h"
+#include "platform/LogCategories.h"
 #include "platform/TrayHostPresence.h"
 #include "ports/PortListRefresher.h"
 #include "state/AppState.h"
@@ -76,7 +76,8 @@ void TidewellMenu::start(std::unique_ptr<TrayHostPresence> hosts)
         // Closing the window must not end a program that lives in the tray.
         QApplication::setQuitOnLastWindowClosed(false);
     } else {
-        Diagnostics::writeLine(QStringLiteral("No system tray found: Tidewell opens as an ordinary window."));
+        qCInfo(lcDesktop).noquote() << (QStringLiteral(
+            "No system tray found: Tidewell opens as an ordinary window."));
     }
     m_menu->setAutoFillBackground(true);
     m_menu->installEventFilter(this);
@@ -123,7 +124,7 @@ void TidewellMenu::trayHostChanged(bool present)
         return;
     // The panel is back and the icon with it: closing the window hides it again. The window keeps
     // its frame until then; an open one would vanish if its kind changed now.
-    Diagnostics::writeLine(QStringLiteral("A tray is back: Tidewell lives in it again."));
+    qCInfo(lcDesktop).noquote() << (QStringLiteral("A tray is back: Tidewell lives in it again."));
     m_mode = WindowMode::trayWindow;
     m_menu->setAttribute(Qt::WA_QuitOnClose, false);
     QApplication::setQuitOnLastWindowClosed(false);
@@ -135,7 +136,8 @@ void TidewellMenu::openWithoutTrayHost()
         return;
     // No panel shows the icon any more: the window opens as an ordinary one, and closing it ends
     // the program, as where there is no tray at all.
-    Diagnostics::writeLine(QStringLiteral("No tray any more: Tidewell opens as an ordinary window."));
+    qCInfo(lcDesktop).noquote() << (QStringLiteral(
+        "No tray any more: Tidewell opens as an ordinary window."));
     setMenuPresented(false);
     m_mode = WindowMode::ordinary;
     applyWindowMode();

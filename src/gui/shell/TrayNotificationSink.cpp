@@ -1,7 +1,7 @@
 #include "gui/shell/TrayNotificationSink.h"
 
 #include "gui/shell/TidewellMenu.h"
-#include "platform/Diagnostics.h"
+#include "platform/LogCategories.h"
 #include "platform/NotificationBody.h"
 
 namespace tidewell {
@@ -16,8 +16,8 @@ void TrayNotificationSink::show(const Notification& notification)
     QSystemTrayIcon* tray = m_item->trayIcon();
     if (!tray || !QSystemTrayIcon::supportsMessages()) {
         if (!std::exchange(m_toldUnavailable, true))
-            Diagnostics::writeLine(
-                QStringLiteral("No notification service found: notifications are not shown."));
+            qCWarning(lcDesktop).noquote()
+                << (QStringLiteral("No notification service found: notifications are not shown."));
         return;
     }
     if (m_connectedTray != tray) {

@@ -1,6 +1,6 @@
 #include "platform/commands/MacDesktop.h"
 
-#include "platform/Diagnostics.h"
+#include "platform/LogCategories.h"
 #include "platform/SystemTools.h"
 #include "platform/commands/ShellQuoting.h"
 
@@ -81,8 +81,8 @@ QStringList MacDesktop::installedEditors()
 void MacDesktop::start(const QString& program, const QStringList& arguments, const Failure& onFailure)
 {
     m_tools->startWatched(program, arguments, {}, [program, onFailure](const QString& reason) {
-        Diagnostics::writeLine(QStringLiteral("Failed to launch application: ") + program +
-                               QStringLiteral(" (") + reason + QStringLiteral(")"));
+        qCWarning(lcDesktop).noquote() << (QStringLiteral("Failed to launch application: ") + program +
+                                           QStringLiteral(" (") + reason + QStringLiteral(")"));
         if (onFailure)
             onFailure(reason);
     });

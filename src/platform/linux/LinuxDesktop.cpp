@@ -1,6 +1,6 @@
 #include "platform/linux/LinuxDesktop.h"
 
-#include "platform/Diagnostics.h"
+#include "platform/LogCategories.h"
 #include "platform/SystemTools.h"
 
 #include <QFileInfo>
@@ -13,8 +13,8 @@ namespace {
 // One diagnostic line, and the reason for the window.
 void fail(const QString& applicationName, const QString& reason, const Desktop::Failure& onFailure)
 {
-    Diagnostics::writeLine(QStringLiteral("Failed to launch application: ") + applicationName +
-                           QStringLiteral(" (") + reason + QStringLiteral(")"));
+    qCWarning(lcDesktop).noquote() << (QStringLiteral("Failed to launch application: ") + applicationName +
+                                       QStringLiteral(" (") + reason + QStringLiteral(")"));
     if (onFailure)
         onFailure(reason);
 }

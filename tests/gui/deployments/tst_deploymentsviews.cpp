@@ -6,8 +6,8 @@
 #include "gui/deployments/TeamsMenu.h"
 #include "gui/process/ReadyStateIcon.h"
 #include "gui/widgets/RowSlot.h"
-#include "platform/Diagnostics.h"
 #include "state/AppState.h"
+#include "support/LogCapture.h"
 #include "support/RecordingDesktop.h"
 #include "support/StubHttpServer.h"
 #include "support/WidgetHelpers.h"
@@ -67,7 +67,7 @@ struct Fixture
             std::make_unique<QSettings>(dir.filePath(u"s.ini"_s), QSettings::IniFormat), token);
         state->setSelectedTab(SelectedTab::vercel);
         feed = std::make_unique<DeploymentsFeed>(state.get(), QThreadPool::globalInstance(), server.origin(),
-                                                 dir.path(), Diagnostics::writeLine);
+                                                 dir.path());
         feed->startPolling();
         services.state = state.get();
         services.desktop = desktop;
@@ -158,7 +158,7 @@ private slots:
         // A failed fetch keeps the list and says so, until a fetch works again.
         auto* message = child<QLabel>(tab, "message");
         QVERIFY(!message->isVisible());
-        Diagnostics::Capture log;
+        LogCapture log;
         fixture.server.setReply("/v9/projects", StubHttpServer::Reply::with("<html>Bad gateway</html>", 502));
         QTRY_VERIFY_WITH_TIMEOUT(message->isVisible(), 10000);
         QCOMPARE(message->text(), VercelClient::kFailureText);
@@ -248,7 +248,7 @@ private slots:
         // list.
         QCOMPARE(shown(), (QStringList{u"Personal *"_s, u"R&&D"_s, u"Ops"_s}));
         QCOMPARE(child<QLabel>(tab, "account")->text(), u"ann"_s);
-        Diagnostics::Capture log;
+        LogCapture log;
         menu.actions().at(1)->trigger();
         QCOMPARE(log.lines().value(0), u"state.selectedTeam has changed to: Optional(\"team_1\")"_s);
         QCOMPARE(shown(), (QStringList{u"Personal"_s, u"R&&D *"_s, u"Ops"_s}));

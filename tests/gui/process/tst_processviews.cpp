@@ -10,7 +10,6 @@
 #include "gui/widgets/CursorModifier.h"
 #include "gui/widgets/DelayPopover.h"
 #include "gui/widgets/PopoverWindow.h"
-#include "platform/Diagnostics.h"
 #include "platform/Host.h"
 #include "platform/ProcessTable.h"
 #include "process/ProcessOrigin.h"
@@ -18,6 +17,7 @@
 #include "process/ProcessStopper.h"
 #include "quicklaunch/QuickLaunchStore.h"
 #include "state/AsyncTask.h"
+#include "support/LogCapture.h"
 #include "support/ServicesFixture.h"
 #include "support/StubHttpServer.h"
 #include "support/TestProcesses.h"
@@ -159,7 +159,7 @@ private slots:
         // The shell's child is the server.
         const QString pid = QString::number(childPids(server->pid()).value(0));
         const PortData entry(u"python3"_s, QString::number(server->port()), pid, page(u"t"_s),
-                             ProcessOrigin(host.processes, [](const QString&) {}).getProcessInfo(pid));
+                             ProcessOrigin(host.processes).getProcessInfo(pid));
 
         QMutex mutex;
         QList<QThread*> readers;   // the thread of each reading
@@ -456,15 +456,14 @@ private slots:
         QVERIFY(writeFile(root.filePath(u"repo/.vercel/project.json"_s),
                           R"({"projectId":"prj_web","orgId":"team_1"})"));
 
-        Diagnostics::Capture log;
+        LogCapture log;
         AppState state(std::make_unique<QSettings>(root.filePath(u"s.ini"_s), QSettings::IniFormat),
                        token ? std::optional(u"tok"_s) : std::nullopt);
         if (!tabHolds.isEmpty())
             state.setProjectData(
                 ProjectResponse::fromJson("{\"projects\":[" + project(tabHolds) + "]}").value());
         ServicesFixture fixture;
-        DeploymentsFeed linked(&state, &fixture.pool, server.origin(), root.filePath(u"home"_s),
-                               Diagnostics::writeLine);
+        DeploymentsFeed linked(&state, &fixture.pool, server.origin(), root.filePath(u"home"_s));
         AppServices* services = fixture.services();
         services->state = &state;
         services->deploymentsFeed = &linked;

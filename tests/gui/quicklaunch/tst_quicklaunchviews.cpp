@@ -324,7 +324,7 @@ private slots:
         QVERIFY(!firstPid.isEmpty());
         const QByteArray started = fileContent(u"/proc/"_s + firstPid + u"/cmdline"_s);
         ServicesFixture fixture;
-        const ProcessOrigin origins(Host::create().processes, [](const QString&) {});
+        const ProcessOrigin origins(Host::create().processes);
         const auto origin = origins.getProcessInfo(firstPid);
         QuickLaunchStore::addQuickLaunchItem(
             PortData(u"node"_s, QString::number(port), firstPid, std::nullopt, origin), fixture.state);

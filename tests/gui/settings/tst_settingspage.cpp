@@ -1,8 +1,8 @@
 #include "gui/settings/SettingsPage.h"
-#include "platform/Diagnostics.h"
 #include "platform/linux/XdgAutostartLoginItem.h"
 #include "state/AppState.h"
 #include "support/FakeLoginItemService.h"
+#include "support/LogCapture.h"
 
 #include <QAbstractButton>
 #include <QFile>
@@ -84,7 +84,7 @@ private slots:
         XdgAutostartLoginItem service(autostart, helper);
         SettingsPage page(&service);
         page.show();
-        Diagnostics::Capture capture;
+        LogCapture capture;
         page.autoStartSwitch()->click();
         QCOMPARE(page.statusText(), u"Status: Not Registered"_s);
         QVERIFY2(page.errorText().contains(autostart), qPrintable(page.errorText()));

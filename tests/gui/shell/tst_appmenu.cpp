@@ -9,9 +9,9 @@
 #include "gui/widgets/ElidedLabel.h"
 #include "gui/widgets/PopoverWindow.h"
 #include "gui/widgets/TabButton.h"
-#include "platform/Diagnostics.h"
 #include "platform/ListeningSocketSource.h"
 #include "state/SingleInstance.h"
+#include "support/LogCapture.h"
 #include "support/MenuFixture.h"
 #include "support/TestProcesses.h"
 #include "support/WidgetHelpers.h"
@@ -333,7 +333,7 @@ private slots:
 
         fixture.state.setQuickLaunchData(u"{\"A\":{}}"_s);
         QVERIFY(!menu->isPulsing());
-        Diagnostics::Capture trace;
+        LogCapture trace;
         fixture.state.setQuickLaunchData(u"{\"B\":{\"cwd\":\"/srv/secret\"}}"_s);
         QVERIFY(menu->isPulsing());
         // The saved folders and commands stay out of the trace.
