@@ -12,7 +12,7 @@
 #include "gui/shell/AppMenu.h"
 #include "gui/shell/TidewellApp.h"
 #include "platform/Host.h"
-#include "platform/linux/ProcNetListingSource.h"
+#include "platform/linux/KernelSocketListingSource.h"
 #include "state/AppState.h"
 
 #include <QApplication>
@@ -109,7 +109,7 @@ int runOnce(bool fullWalk, int seconds, int argc, char** argv)
         std::make_unique<QSettings>(folder.filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
     Host host = Host::create(Host::Backend::native);
     if (fullWalk)
-        host.sockets = std::make_shared<ProcNetListingSource>(1);
+        host.sockets = std::make_shared<KernelSocketListingSource>(1);
     TidewellApp tidewell(host, std::make_unique<AppState>(std::move(settings)));
     tidewell.start();
     PortsTab* ports = tidewell.menu().portsTab();

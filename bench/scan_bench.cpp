@@ -9,7 +9,7 @@
 #include "platform/ListeningSocket.h"
 #include "platform/ProcessSystemTools.h"
 #include "platform/commands/LsofListingSource.h"
-#include "platform/linux/ProcNetListingSource.h"
+#include "platform/linux/KernelSocketListingSource.h"
 #include "ports/DevServerTest.h"
 
 #include <QCoreApplication>
@@ -177,10 +177,10 @@ int markSystemCalls(int sockets)
     const Size size{sockets, std::max(1, sockets / kSocketsPerChild), 0, 0};
     if (!startChildren(children, size))
         return 2;
-    ProcNetListingSource steady;
+    KernelSocketListingSource steady;
     for (int call = 0; call < 3; ++call)
         steady.listeningSockets();
-    ProcNetListingSource cold(1);
+    KernelSocketListingSource cold(1);
     (void)::write(-1, "steady-begin", 12);
     steady.listeningSockets();
     (void)::write(-1, "steady-end", 10);
@@ -219,7 +219,7 @@ int main(int argc, char** argv)
         QCoreApplication app(argc, argv);
 
         LsofListingSource lsof(tools);
-        ProcNetListingSource steady;
+        KernelSocketListingSource steady;
         QList<ListeningSocket> steadyRows;
         // Until every socket has its owner and nothing is left to walk.
         for (int call = 0; call < 3 || steady.lastWalk() != SocketOwners::Walk::none; ++call)
@@ -227,7 +227,7 @@ int main(int argc, char** argv)
         QList<ListeningSocket> lsofRows = lsof.listeningSockets();
 
         const MedianPair cold = compareMedians(
-            size.toolRuns, [&] { ProcNetListingSource(1).listeningSockets(); }, size.toolRuns,
+            size.toolRuns, [&] { KernelSocketListingSource(1).listeningSockets(); }, size.toolRuns,
             [&] { lsofRows = lsof.listeningSockets(); });
         const MedianPair versusSs = compareMedians(
             size.nativeRuns, [&] { steadyRows = steady.listeningSockets(); }, size.toolRuns,

@@ -8,8 +8,8 @@
 #include <QtGlobal>
 
 #ifdef Q_OS_LINUX
+#include "platform/linux/KernelSocketListingSource.h"
 #include "platform/linux/LinuxProcessTable.h"
-#include "platform/linux/ProcNetListingSource.h"
 #endif
 
 namespace tidewell {
@@ -49,7 +49,7 @@ Host Host::create(Backend backend, std::shared_ptr<SystemTools> tools)
     host.desktop = Desktop::create(tools);
 #ifdef Q_OS_LINUX
     if (backend == Backend::native) {
-        host.sockets = std::make_shared<ProcNetListingSource>();
+        host.sockets = std::make_shared<KernelSocketListingSource>();
         host.processes = std::make_shared<LinuxProcessTable>();
         host.backend = Backend::native;
         return host;

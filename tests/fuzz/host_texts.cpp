@@ -6,10 +6,10 @@
 #include "platform/ListeningSocket.h"
 #include "platform/ShellCommandLine.h"
 #include "platform/commands/ShellProcessTable.h"
+#include "platform/linux/KernelSocketListingSource.h"
 #include "platform/linux/LinuxProcessTable.h"
 #include "platform/linux/LsofCommandName.h"
 #include "platform/linux/ProcFs.h"
-#include "platform/linux/ProcNetListingSource.h"
 
 using namespace tidewell;
 
@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     LinuxProcessTable::isShellProgram(text);
     // Every listening socket gets a NAME ending in a port.
     for (const bool ipv6 : {false, true}) {
-        for (const QString& name : ProcNetListingSource::parseTcpTable(text, ipv6)) {
+        for (const QString& name : KernelSocketListingSource::parseTcpTable(text, ipv6)) {
             const qsizetype colon = name.lastIndexOf(u':');
             bool ok = false;
             const uint port = name.mid(colon + 1).toUInt(&ok);

@@ -5,9 +5,9 @@
 #include "platform/commands/LsofListingSource.h"
 #include "platform/commands/ShellProcessTable.h"
 #include "platform/commands/ShellQuoting.h"
+#include "platform/linux/KernelSocketListingSource.h"
 #include "platform/linux/LinuxProcessTable.h"
 #include "platform/linux/LsofCommandName.h"
-#include "platform/linux/ProcNetListingSource.h"
 #include "ports/DevServerTest.h"
 #include "support/TestProcesses.h"
 
@@ -138,7 +138,7 @@ private slots:
             local + " 00000000:0000 " + state +
             " 00000000:00000000 00:00000000 00000000  1000        0 111 1 0 100 0 0 10 0\n"
             "   1: garbage\n";
-        const QHash<quint64, QString> parsed = ProcNetListingSource::parseTcpTable(table, ipv6);
+        const QHash<quint64, QString> parsed = KernelSocketListingSource::parseTcpTable(table, ipv6);
         QCOMPARE(parsed.keys(), name.isEmpty() ? QList<quint64>() : QList<quint64>{111});
         QCOMPARE(parsed.value(111), name);
     }
@@ -147,7 +147,7 @@ private slots:
     // the listing that first sees the socket, though that one looks only at the newest processes.
     void socketSharedWithTheParentIsListedAtOnce()
     {
-        ProcNetListingSource steady;
+        KernelSocketListingSource steady;
         steady.listeningSockets();
         const QString forking = u"import os, socket, time\n"
                                 "s = socket.socket(); s.bind(('127.0.0.1', 0)); s.listen()\n"
@@ -170,12 +170,12 @@ private slots:
         if (!hasShellTools())
             QSKIP("zsh, lsof or ps is not installed: the native listing cannot be compared with lsof here");
         auto tools = std::make_shared<ProcessSystemTools>();
-        ProcNetListingSource steady;
+        KernelSocketListingSource steady;
         QList<qint64> pids;
         const auto agrees = [&] {
             const auto rows = rowsOf(steady.listeningSockets(), pids);
             const auto lsof = rowsOf(LsofListingSource(tools).listeningSockets(), pids);
-            const auto cold = rowsOf(ProcNetListingSource().listeningSockets(), pids);
+            const auto cold = rowsOf(KernelSocketListingSource().listeningSockets(), pids);
             if (rows == lsof && rows == cold)
                 return true;
             qWarning() << rows << "lsof:" << lsof << "cold:" << cold;
@@ -227,8 +227,8 @@ private slots:
         QCOMPARE(rowsOf(steady.listeningSockets(), pids).size(), 11);
         // Where socket diagnostics answer, the /proc/net tables (read where they do not) name each socket
         // alike.
-        if (const auto netlink = ProcNetListingSource::listeningNamesFromNetlink()) {
-            const auto procNet = ProcNetListingSource::listeningNamesFromProcNet();
+        if (const auto netlink = KernelSocketListingSource::listeningNamesFromNetlink()) {
+            const auto procNet = KernelSocketListingSource::listeningNamesFromProcNet();
             QStringList names;
             for (const QString& row : rowsOf(steady.listeningSockets(), pids))
                 names.append(row.section(u' ', -1));
@@ -281,7 +281,7 @@ private slots:
         auto parenthesised = startListener({u"--name"_s, u"up) 1 (2"_s});
         QVERIFY(parenthesised->waitUntilReady());
         QCOMPARE(
-            rowsOf(ProcNetListingSource().listeningSockets(), {parenthesised->pid()}),
+            rowsOf(KernelSocketListingSource().listeningSockets(), {parenthesised->pid()}),
             QStringList{u"up)\\x201 %1 127.0.0.1:%2"_s.arg(parenthesised->pid()).arg(parenthesised->port())});
     }
 

@@ -1,6 +1,6 @@
 #include "platform/Host.h"
 #include "platform/ProcessTable.h"
-#include "platform/linux/ProcNetListingSource.h"
+#include "platform/linux/KernelSocketListingSource.h"
 #include "ports/PortListRefresher.h"
 #include "ports/PortScanner.h"
 #include "probe/PageProbe.h"
@@ -45,7 +45,7 @@ int freePort()
 bool listens(int port)
 {
     const QString suffix = u":"_s + QString::number(port);
-    const auto names = ProcNetListingSource::listeningNamesFromProcNet();
+    const auto names = KernelSocketListingSource::listeningNamesFromProcNet();
     return std::any_of(names.cbegin(), names.cend(),
                        [&](const QString& name) { return name.endsWith(suffix); });
 }

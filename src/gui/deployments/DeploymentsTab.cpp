@@ -5,10 +5,10 @@
 #include "deployments/VercelOrigins.h"
 #include "gui/deployments/ProjectView.h"
 #include "gui/widgets/AnimatedRowList.h"
-#include "gui/widgets/CursorModifier.h"
 #include "gui/widgets/FailureLine.h"
 #include "gui/widgets/PlainTextLabel.h"
-#include "gui/widgets/SmallWidgets.h"
+#include "gui/widgets/RowHoverLook.h"
+#include "gui/widgets/StandardWidgets.h"
 #include "platform/LogCategories.h"
 #include "state/AppState.h"
 
@@ -55,8 +55,7 @@ DeploymentsTab::DeploymentsTab(const AppServices* services, QWidget* parent)
     m_noToken->setTextFormat(Qt::MarkdownText);
     m_noToken->setWordWrap(true);
     m_account->setObjectName(QStringLiteral("account"));
-    m_account->setContentsMargins(CursorModifier::kHorizontalPadding, 4, CursorModifier::kHorizontalPadding,
-                                  2);
+    m_account->setContentsMargins(RowHoverLook::kHorizontalPadding, 4, RowHoverLook::kHorizontalPadding, 2);
     useSecondaryColour(m_account);
     layout->addWidget(m_account);
     layout->addWidget(m_noToken);

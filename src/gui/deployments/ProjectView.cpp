@@ -2,10 +2,10 @@
 
 #include "deployments/RelativeTimeFormatter.h"
 #include "gui/process/ReadyStateIcon.h"
-#include "gui/widgets/CursorModifier.h"
 #include "gui/widgets/ElidedLabel.h"
 #include "gui/widgets/PlainTextLabel.h"
-#include "gui/widgets/SmallWidgets.h"
+#include "gui/widgets/RowHoverLook.h"
+#include "gui/widgets/StandardWidgets.h"
 
 #include <QHBoxLayout>
 #include <QMouseEvent>
@@ -31,7 +31,7 @@ ProjectView::ProjectView(ProjectObject data, QWidget* parent) : QWidget(parent),
 {
     setObjectName(QStringLiteral("projectView"));
     auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(CursorModifier::kHorizontalPadding, 0, CursorModifier::kHorizontalPadding, 0);
+    layout->setContentsMargins(RowHoverLook::kHorizontalPadding, 0, RowHoverLook::kHorizontalPadding, 0);
 
     auto* column = new QVBoxLayout;
     column->setSpacing(2);
@@ -65,7 +65,7 @@ ProjectView::ProjectView(ProjectObject data, QWidget* parent) : QWidget(parent),
         layout->addWidget(m_icon, 0, Qt::AlignVCenter);
 
     refreshTime();
-    new CursorModifier(this, kHeight);
+    new RowHoverLook(this, kHeight);
 }
 
 void ProjectView::refreshTime(const QDateTime& now)

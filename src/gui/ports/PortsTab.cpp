@@ -3,7 +3,7 @@
 #include "gui/process/ProcessItem.h"
 #include "gui/process/XrayStatsPoller.h"
 #include "gui/widgets/AnimatedRowList.h"
-#include "gui/widgets/SmallWidgets.h"
+#include "gui/widgets/StandardWidgets.h"
 #include "state/AppState.h"
 #include "state/SearchWords.h"
 

@@ -5,7 +5,7 @@
 #include "gui/widgets/ElidedLabel.h"
 #include "gui/widgets/FailureLine.h"
 #include "gui/widgets/PlainTextLabel.h"
-#include "gui/widgets/SmallWidgets.h"
+#include "gui/widgets/StandardWidgets.h"
 
 #include <QHBoxLayout>
 #include <QPointer>

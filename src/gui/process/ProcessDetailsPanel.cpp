@@ -4,7 +4,7 @@
 #include "gui/widgets/ElidedLabel.h"
 #include "gui/widgets/PlainTextLabel.h"
 #include "gui/widgets/RoundedBox.h"
-#include "gui/widgets/SmallWidgets.h"
+#include "gui/widgets/StandardWidgets.h"
 
 #include <QFrame>
 #include <QHBoxLayout>

@@ -1,7 +1,7 @@
 #include "gui/process/ProcessInfoAction.h"
 
 #include "gui/widgets/FailureLine.h"
-#include "gui/widgets/SmallWidgets.h"
+#include "gui/widgets/StandardWidgets.h"
 #include "gui/widgets/SymbolIcons.h"
 #include "quicklaunch/QuickLaunchStore.h"
 #include "quicklaunch/RunningServer.h"

@@ -8,14 +8,14 @@
 #include "gui/process/ProcessIcon.h"
 #include "gui/process/ProcessInfoAction.h"
 #include "gui/process/ReadyStateIcon.h"
-#include "gui/widgets/CursorModifier.h"
+#include "gui/widgets/BusySpinner.h"
 #include "gui/widgets/DelayPopover.h"
 #include "gui/widgets/ElidedLabel.h"
 #include "gui/widgets/FailureLine.h"
 #include "gui/widgets/PlainTextLabel.h"
-#include "gui/widgets/ProgressViewContainer.h"
 #include "gui/widgets/RoundedBox.h"
-#include "gui/widgets/SmallWidgets.h"
+#include "gui/widgets/RowHoverLook.h"
+#include "gui/widgets/StandardWidgets.h"
 #include "ports/PortListRefresher.h"
 #include "probe/PortPage.h"
 #include "process/ProcessClassifier.h"
@@ -56,7 +56,7 @@ ProcessItem::ProcessItem(const PortData& port, bool small, const AppServices* se
                      : tr("Enter opens the page, Ctrl+C copies the command, Delete stops it, Space shows "
                           "the details"));
 
-    m_cursorModifier = new CursorModifier(this, small ? 40 : 60);
+    m_rowHoverLook = new RowHoverLook(this, small ? 40 : 60);
     const auto entry = std::make_shared<PortData>(m_port);
     const AppServices* popoverServices = m_services;
     m_popover = new DelayPopover(
@@ -108,7 +108,7 @@ void ProcessItem::updateLinkedProject()
 void ProcessItem::buildLayout()
 {
     auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(CursorModifier::kHorizontalPadding, 0, CursorModifier::kHorizontalPadding, 0);
+    layout->setContentsMargins(RowHoverLook::kHorizontalPadding, 0, RowHoverLook::kHorizontalPadding, 0);
     layout->setSpacing(8);
 
     m_processIcon = new ProcessIcon(m_port.processName(), m_port.runtime(), kIconSide, this);
@@ -186,7 +186,7 @@ void ProcessItem::buildLayout()
     auto* spinnerHolder = new QWidget(m_stopStack);
     auto* spinnerLayout = new QHBoxLayout(spinnerHolder);
     spinnerLayout->setContentsMargins(0, 0, 0, 0);
-    auto* spinner = new ProgressViewContainer(spinnerHolder);
+    auto* spinner = new BusySpinner(spinnerHolder);
     spinner->setObjectName(QStringLiteral("stopSpinner"));
     spinnerLayout->addWidget(spinner, 0, Qt::AlignCenter);
     m_stopStack->addWidget(spinnerHolder);

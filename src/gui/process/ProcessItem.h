@@ -14,7 +14,7 @@ class QToolButton;
 namespace tidewell {
 
 class AppTypeIcon;
-class CursorModifier;
+class RowHoverLook;
 class DelayPopover;
 class ElidedLabel;
 class FailureLine;
@@ -41,7 +41,7 @@ public:
     // A new reading; an absent one clears the figures.
     void setStats(const std::optional<ProcessStats>& stats);
     DelayPopover* popover() const { return m_popover; }
-    CursorModifier* cursorModifier() const { return m_cursorModifier; }
+    RowHoverLook* rowHoverLook() const { return m_rowHoverLook; }
     // The Vercel project the server's folder is linked to, as far as it is known, and the state of
     // its latest deployment beside the port.
     const std::optional<ProjectObject>& linkedProject() const { return m_linkedProject; }
@@ -99,7 +99,7 @@ private:
     ReadyStateIcon* m_deploymentIcon = nullptr;
     FailureLine* m_failure = nullptr;
     DelayPopover* m_popover = nullptr;
-    CursorModifier* m_cursorModifier = nullptr;
+    RowHoverLook* m_rowHoverLook = nullptr;
 };
 
 } // namespace tidewell

@@ -1,6 +1,6 @@
 #include "gui/process/ReadyStateIcon.h"
 
-#include "gui/widgets/ProgressViewContainer.h"
+#include "gui/widgets/BusySpinner.h"
 #include "gui/widgets/SymbolIcons.h"
 
 #include <QHBoxLayout>
@@ -41,7 +41,7 @@ ReadyStateIcon::ReadyStateIcon(ReadyState state, QWidget* parent) : QWidget(pare
     if (m_symbolName.isEmpty()) {
         auto* layout = new QHBoxLayout(this);
         layout->setContentsMargins(0, 0, 0, 0);
-        layout->addWidget(new ProgressViewContainer(this));
+        layout->addWidget(new BusySpinner(this));
         return;
     }
     m_icon = SymbolIcons::symbol(m_symbolName);

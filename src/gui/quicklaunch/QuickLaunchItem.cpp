@@ -5,12 +5,12 @@
 #include "gui/process/ProcessDetailsPanel.h"
 #include "gui/process/ProcessIcon.h"
 #include "gui/process/ProcessInfoAction.h"
-#include "gui/widgets/CursorModifier.h"
 #include "gui/widgets/DelayPopover.h"
 #include "gui/widgets/ElidedLabel.h"
 #include "gui/widgets/FailureLine.h"
 #include "gui/widgets/RoundedBox.h"
-#include "gui/widgets/SmallWidgets.h"
+#include "gui/widgets/RowHoverLook.h"
+#include "gui/widgets/StandardWidgets.h"
 #include "ports/PortListRefresher.h"
 #include "probe/PortPage.h"
 #include "quicklaunch/QuickLaunchRelaunch.h"
@@ -33,7 +33,7 @@ QuickLaunchItem::QuickLaunchItem(QuickLaunchItemPtr item, const AppServices* ser
 {
     setObjectName(QStringLiteral("quickLaunchItem"));
     auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(CursorModifier::kHorizontalPadding, 0, CursorModifier::kHorizontalPadding, 0);
+    layout->setContentsMargins(RowHoverLook::kHorizontalPadding, 0, RowHoverLook::kHorizontalPadding, 0);
 
     auto* column = new QVBoxLayout;
     column->setSpacing(2);
@@ -88,7 +88,7 @@ QuickLaunchItem::QuickLaunchItem(QuickLaunchItemPtr item, const AppServices* ser
     connect(m_play, &QToolButton::clicked, this, &QuickLaunchItem::relaunch);
     layout->addWidget(m_play);
 
-    m_cursorModifier = new CursorModifier(this, 60);
+    m_rowHoverLook = new RowHoverLook(this, 60);
     setToolTip(tr("Enter starts it in a terminal, Ctrl+C copies the command, Delete deletes it, Space "
                   "shows the details"));
     const QuickLaunchItemPtr shown = m_item;

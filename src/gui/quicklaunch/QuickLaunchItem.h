@@ -11,7 +11,7 @@ class QToolButton;
 
 namespace tidewell {
 
-class CursorModifier;
+class RowHoverLook;
 class FailureLine;
 class DelayPopover;
 
@@ -30,7 +30,7 @@ public:
 
     const QuickLaunchItemPtr& item() const { return m_item; }
     DelayPopover* popover() const { return m_popover; }
-    CursorModifier* cursorModifier() const { return m_cursorModifier; }
+    RowHoverLook* rowHoverLook() const { return m_rowHoverLook; }
 
     // The server that runs for it now, as the port list last showed it.
     const std::optional<PortData>& runningServer() const { return m_running; }
@@ -55,7 +55,7 @@ private:
     FailureLine* m_failure = nullptr;
     const AppServices* m_services;
     DelayPopover* m_popover = nullptr;
-    CursorModifier* m_cursorModifier = nullptr;
+    RowHoverLook* m_rowHoverLook = nullptr;
 };
 
 } // namespace tidewell

@@ -2,7 +2,7 @@
 
 #include "gui/quicklaunch/QuickLaunchItem.h"
 #include "gui/widgets/AnimatedRowList.h"
-#include "gui/widgets/SmallWidgets.h"
+#include "gui/widgets/StandardWidgets.h"
 #include "ports/PortListRefresher.h"
 #include "quicklaunch/QuickLaunchStore.h"
 #include "state/AppState.h"

@@ -1,6 +1,6 @@
 #include "gui/settings/SettingsPage.h"
 
-#include "gui/widgets/SmallWidgets.h"
+#include "gui/widgets/StandardWidgets.h"
 #include "gui/widgets/ToggleSwitch.h"
 #include "platform/LogCategories.h"
 #include "platform/LoginItemService.h"

@@ -5,8 +5,8 @@
 #include "gui/quicklaunch/QuickLaunchItem.h"
 #include "gui/quicklaunch/QuickLaunchList.h"
 #include "gui/shell/AppMenu.h"
-#include "gui/widgets/CursorModifier.h"
 #include "gui/widgets/HintLabel.h"
+#include "gui/widgets/RowHoverLook.h"
 #include "ports/PortListRefresher.h"
 #include "state/AppState.h"
 
@@ -19,12 +19,12 @@ namespace tidewell {
 
 namespace {
 
-CursorModifier* cursorOf(QWidget* row)
+RowHoverLook* cursorOf(QWidget* row)
 {
     if (auto* item = qobject_cast<ProcessItem*>(row))
-        return item->cursorModifier();
+        return item->rowHoverLook();
     if (auto* item = qobject_cast<QuickLaunchItem*>(row))
-        return item->cursorModifier();
+        return item->rowHoverLook();
     return nullptr;
 }
 
@@ -98,13 +98,13 @@ QList<QWidget*> MenuKeyboardControl::rows() const
 
 void MenuKeyboardControl::highlight(QWidget* row)
 {
-    if (CursorModifier* cursor = m_row && m_row != row ? cursorOf(m_row) : nullptr)
+    if (RowHoverLook* cursor = m_row && m_row != row ? cursorOf(m_row) : nullptr)
         cursor->setHighlighted(false);
     if (!row && m_hint)
         m_hint->hide();
     m_row = row;
     m_key = keyOf(row);
-    if (CursorModifier* cursor = row ? cursorOf(row) : nullptr) {
+    if (RowHoverLook* cursor = row ? cursorOf(row) : nullptr) {
         cursor->setHighlighted(true);
         m_menu->listScroll()->ensureWidgetVisible(row, 0, 0);
         if (!m_hint)

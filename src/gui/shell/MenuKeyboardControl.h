@@ -12,7 +12,7 @@ class QWidget;
 namespace tidewell {
 
 class AppMenu;
-class CursorModifier;
+class RowHoverLook;
 class HintLabel;
 
 // The window's keyboard: Up and Down move a highlight over the rows of the ports or quick-launch tab,

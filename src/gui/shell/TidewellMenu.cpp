@@ -2,7 +2,7 @@
 
 #include "gui/process/AppServices.h"
 #include "gui/shell/AppMenu.h"
-#include "gui/shell/MenuBarExtraAccess.h"
+#include "gui/shell/MenuBarItems.h"
 #include "gui/widgets/SymbolIcons.h"
 #include "platform/LogCategories.h"
 #include "platform/TrayHostPresence.h"
@@ -19,7 +19,7 @@
 namespace tidewell {
 
 TidewellMenu::TidewellMenu(AppMenu* menu, const AppServices* services, QObject* parent)
-    : QObject(parent), m_menu(menu), m_services(services), m_access(new MenuBarExtraAccess(this))
+    : QObject(parent), m_menu(menu), m_services(services), m_access(new MenuBarItems(this))
 {
     m_noTrayHost.setSingleShot(true);
     m_noTrayHost.setInterval(kNoTrayHostMs);
@@ -194,7 +194,7 @@ void TidewellMenu::presentedChanged(bool presented)
         if (!m_window || !m_isMenuPresented)
             return;
         m_window->resize(m_window->width(), int(m_menuHeight));
-        // A change of size puts the window back under its icon (MenuBarExtraAccess watches it).
+        // A change of size puts the window back under its icon (MenuBarItems watches it).
         m_window->adjustSize();
     });
 }

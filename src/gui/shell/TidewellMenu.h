@@ -14,7 +14,7 @@ class QSystemTrayIcon;
 namespace tidewell {
 
 class AppMenu;
-class MenuBarExtraAccess;
+class MenuBarItems;
 struct AppServices;
 
 // The program's one visible item: the "hammer" icon in the tray with the window that drops down
@@ -79,7 +79,7 @@ private:
     const AppServices* m_services;
     QSystemTrayIcon* m_tray = nullptr;
     QMenu* m_trayMenu = nullptr;
-    MenuBarExtraAccess* m_access;
+    MenuBarItems* m_access;
     QPointer<QWidget> m_window;
     std::unique_ptr<TrayHostPresence> m_hosts;
     QTimer m_noTrayHost;

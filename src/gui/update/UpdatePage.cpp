@@ -2,8 +2,8 @@
 
 #include "gui/widgets/FailureLine.h"
 
+#include "gui/widgets/BusySpinner.h"
 #include "gui/widgets/PlainTextLabel.h"
-#include "gui/widgets/ProgressViewContainer.h"
 #include "records/DisplayText.h"
 #include "update/UpdateDownload.h"
 
@@ -55,7 +55,7 @@ UpdatePage::UpdatePage(UpdateService service, const AppServices* services, QWidg
     checkingRow->setContentsMargins(0, 0, 0, 0);
     checkingRow->addStretch(1);
     checkingRow->addWidget(new QLabel(QStringLiteral("Checking for update..."), m_checking));
-    checkingRow->addWidget(new ProgressViewContainer(m_checking));
+    checkingRow->addWidget(new BusySpinner(m_checking));
     checkingRow->addStretch(1);
     layout->addWidget(m_checking);
 

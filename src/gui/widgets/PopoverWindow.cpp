@@ -1,7 +1,7 @@
 #include "gui/widgets/PopoverWindow.h"
 
 #include "gui/widgets/ElidedLabel.h"
-#include "gui/widgets/SmallWidgets.h"
+#include "gui/widgets/StandardWidgets.h"
 
 #include <QGuiApplication>
 #include <QHBoxLayout>

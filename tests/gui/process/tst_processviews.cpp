@@ -7,9 +7,9 @@
 #include "gui/process/ReadyStateIcon.h"
 #include "gui/process/XrayStatsPoller.h"
 #include "gui/widgets/ColorSchemePalette.h"
-#include "gui/widgets/CursorModifier.h"
 #include "gui/widgets/DelayPopover.h"
 #include "gui/widgets/PopoverWindow.h"
+#include "gui/widgets/RowHoverLook.h"
 #include "platform/Host.h"
 #include "platform/ProcessTable.h"
 #include "process/ProcessOrigin.h"
@@ -543,7 +543,7 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         row->setStats(before);
         sendEvent(row, QEvent::Enter);
-        QTRY_COMPARE(row->cursorModifier()->hoverProgress(), 1.0);
+        QTRY_COMPARE(row->rowHoverLook()->hoverProgress(), 1.0);
         // What the window holds on screen, against the same window drawn afresh.
         const auto onScreen = [&] { return window.screen()->grabWindow(window.winId()).toImage(); };
         const auto fresh = [&] { return window.grab().toImage(); };

@@ -3,9 +3,9 @@
 #include "gui/quicklaunch/QuickLaunchItem.h"
 #include "gui/quicklaunch/QuickLaunchList.h"
 #include "gui/shell/MenuKeyboardControl.h"
-#include "gui/widgets/CursorModifier.h"
 #include "gui/widgets/DelayPopover.h"
 #include "gui/widgets/HintLabel.h"
+#include "gui/widgets/RowHoverLook.h"
 #include "process/ProcessStopper.h"
 #include "support/MenuFixture.h"
 #include "support/TestProcesses.h"
@@ -95,7 +95,7 @@ struct Servers : MenuFixture
 bool highlighted(QWidget* row)
 {
     auto* port = qobject_cast<ProcessItem*>(row);
-    return (port ? port->cursorModifier() : qobject_cast<QuickLaunchItem*>(row)->cursorModifier())
+    return (port ? port->rowHoverLook() : qobject_cast<QuickLaunchItem*>(row)->rowHoverLook())
         ->isHighlighted();
 }
 

@@ -1,4 +1,4 @@
-#include "gui/shell/MenuBarExtraAccess.h"
+#include "gui/shell/MenuBarItems.h"
 
 #include "gui/shell/MenuWindowPlacement.h"
 #include "platform/LogCategories.h"
@@ -11,9 +11,9 @@
 
 namespace tidewell {
 
-MenuBarExtraAccess::MenuBarExtraAccess(QObject* parent) : QObject(parent) {}
+MenuBarItems::MenuBarItems(QObject* parent) : QObject(parent) {}
 
-int MenuBarExtraAccess::addMenuBarItem(QSystemTrayIcon* icon, QWidget* window, bool placedUnderIcon)
+int MenuBarItems::addMenuBarItem(QSystemTrayIcon* icon, QWidget* window, bool placedUnderIcon)
 {
     const int index = int(m_items.size());
     m_items.append(Item{icon, window, {}, {}, placedUnderIcon, {}});
@@ -25,7 +25,7 @@ int MenuBarExtraAccess::addMenuBarItem(QSystemTrayIcon* icon, QWidget* window, b
     return index;
 }
 
-void MenuBarExtraAccess::bindMenuBarItemPresented(int index, PresentedBinding binding)
+void MenuBarItems::bindMenuBarItemPresented(int index, PresentedBinding binding)
 {
     if (index < 0 || index >= m_items.size()) {
         qCWarning(lcDesktop).noquote() << (QStringLiteral("Could not determine MenuBarExtra ID"));
@@ -34,7 +34,7 @@ void MenuBarExtraAccess::bindMenuBarItemPresented(int index, PresentedBinding bi
     m_items[index].binding = std::move(binding);
 }
 
-void MenuBarExtraAccess::captureMenuBarItemWindow(int index, std::function<void(QWidget*)> callback)
+void MenuBarItems::captureMenuBarItemWindow(int index, std::function<void(QWidget*)> callback)
 {
     if (index < 0 || index >= m_items.size() || !m_items[index].window) {
         qCWarning(lcDesktop).noquote() << (QStringLiteral(
@@ -44,7 +44,7 @@ void MenuBarExtraAccess::captureMenuBarItemWindow(int index, std::function<void(
     callback(m_items[index].window);
 }
 
-void MenuBarExtraAccess::setPresented(int index, bool presented)
+void MenuBarItems::setPresented(int index, bool presented)
 {
     if (index < 0 || index >= m_items.size() || !m_items[index].window)
         return;
@@ -69,7 +69,7 @@ void MenuBarExtraAccess::setPresented(int index, bool presented)
     }
 }
 
-void MenuBarExtraAccess::placeWindow(int index)
+void MenuBarItems::placeWindow(int index)
 {
     const Item& item = m_items[index];
     // An ordinary window is placed by the window manager; only the drop-down follows its icon.
@@ -83,7 +83,7 @@ void MenuBarExtraAccess::placeWindow(int index)
     item.window->move(MenuWindowPlacement::position(item.anchor, size, screen->availableGeometry()));
 }
 
-void MenuBarExtraAccess::iconActivated(int index, QSystemTrayIcon::ActivationReason reason)
+void MenuBarItems::iconActivated(int index, QSystemTrayIcon::ActivationReason reason)
 {
     // A double click also sends a Trigger for its first click; toggling again would close the
     // window it has just opened.
@@ -102,7 +102,7 @@ void MenuBarExtraAccess::iconActivated(int index, QSystemTrayIcon::ActivationRea
         setPresented(index, true);
 }
 
-void MenuBarExtraAccess::windowVisibilityChanged(int index, bool visible)
+void MenuBarItems::windowVisibilityChanged(int index, bool visible)
 {
     Item& item = m_items[index];
     if (!visible)
@@ -111,7 +111,7 @@ void MenuBarExtraAccess::windowVisibilityChanged(int index, bool visible)
         item.binding.set(visible);
 }
 
-int MenuBarExtraAccess::indexOfWindow(const QObject* window) const
+int MenuBarItems::indexOfWindow(const QObject* window) const
 {
     for (int i = 0; i < m_items.size(); ++i) {
         if (m_items[i].window == window)
@@ -120,7 +120,7 @@ int MenuBarExtraAccess::indexOfWindow(const QObject* window) const
     return -1;
 }
 
-bool MenuBarExtraAccess::eventFilter(QObject* watched, QEvent* event)
+bool MenuBarItems::eventFilter(QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
     if (type == QEvent::Show || type == QEvent::Hide || type == QEvent::Resize) {

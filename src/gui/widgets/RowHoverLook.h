@@ -11,7 +11,7 @@ class HoverScaleEffect;
 
 // The hover look of a list row: pointing-hand cursor, a fixed height, and while the pointer is
 // over it a faint rounded highlight behind it and a 2 % enlargement about its centre.
-class CursorModifier : public QObject
+class RowHoverLook : public QObject
 {
     Q_OBJECT
 public:
@@ -19,7 +19,7 @@ public:
     static constexpr qreal kHoverScale = 1.02;
 
     // Rows lay their content out with kHorizontalPadding on both sides.
-    CursorModifier(QWidget* row, int height);
+    RowHoverLook(QWidget* row, int height);
 
     // The keyboard's highlight: the same look as the pointer's, kept while either asks for it.
     void setHighlighted(bool highlighted);

@@ -1,4 +1,4 @@
-#include "gui/widgets/SmallWidgets.h"
+#include "gui/widgets/StandardWidgets.h"
 
 #include "gui/widgets/PlainTextLabel.h"
 #include "gui/widgets/SymbolIcons.h"

@@ -7,11 +7,11 @@ class QVariantAnimation;
 namespace tidewell {
 
 // The small spinning indicator a row shows in place of a button while its action runs.
-class ProgressViewContainer : public QWidget
+class BusySpinner : public QWidget
 {
     Q_OBJECT
 public:
-    explicit ProgressViewContainer(QWidget* parent = nullptr);
+    explicit BusySpinner(QWidget* parent = nullptr);
 
     QSize sizeHint() const override { return {16, 16}; }
 

@@ -1,4 +1,4 @@
-#include "platform/linux/ProcNetListingSource.h"
+#include "platform/linux/KernelSocketListingSource.h"
 
 #include "platform/linux/ProcFs.h"
 
@@ -175,7 +175,7 @@ std::optional<QList<KernelSocket>> kernelSocketsFromNetlink()
 
 } // namespace
 
-QHash<quint64, QString> ProcNetListingSource::parseTcpTable(const QByteArray& table, bool ipv6)
+QHash<quint64, QString> KernelSocketListingSource::parseTcpTable(const QByteArray& table, bool ipv6)
 {
     QHash<quint64, QString> names;
     const qsizetype addressLength = ipv6 ? 32 : 8;
@@ -212,7 +212,7 @@ QHash<quint64, QString> ProcNetListingSource::parseTcpTable(const QByteArray& ta
     return names;
 }
 
-std::optional<QHash<quint64, QString>> ProcNetListingSource::listeningNamesFromNetlink()
+std::optional<QHash<quint64, QString>> KernelSocketListingSource::listeningNamesFromNetlink()
 {
     const auto sockets = kernelSocketsFromNetlink();
     if (!sockets)
@@ -223,18 +223,18 @@ std::optional<QHash<quint64, QString>> ProcNetListingSource::listeningNamesFromN
     return names;
 }
 
-QHash<quint64, QString> ProcNetListingSource::listeningNamesFromProcNet()
+QHash<quint64, QString> KernelSocketListingSource::listeningNamesFromProcNet()
 {
     QHash<quint64, QString> names = parseTcpTable(procfs::readFile("/proc/net/tcp", 64 << 20), false);
     names.insert(parseTcpTable(procfs::readFile("/proc/net/tcp6", 64 << 20), true));
     return names;
 }
 
-ProcNetListingSource::ProcNetListingSource(int fullWalkEvery) : m_owners(fullWalkEvery) {}
+KernelSocketListingSource::KernelSocketListingSource(int fullWalkEvery) : m_owners(fullWalkEvery) {}
 
-ProcNetListingSource::~ProcNetListingSource() = default;
+KernelSocketListingSource::~KernelSocketListingSource() = default;
 
-std::optional<QList<quint64>> ProcNetListingSource::listeningInodes()
+std::optional<QList<quint64>> KernelSocketListingSource::listeningInodes()
 {
     QList<quint64> inodes;
     if (const auto sockets = kernelSocketsFromNetlink()) {
@@ -248,7 +248,7 @@ std::optional<QList<quint64>> ProcNetListingSource::listeningInodes()
     return inodes;
 }
 
-QList<ListeningSocket> ProcNetListingSource::listeningSockets()
+QList<ListeningSocket> KernelSocketListingSource::listeningSockets()
 {
     QMutexLocker lock(&m_mutex);
     // A listening socket keeps its address, so each NAME text is made once, when it appears.

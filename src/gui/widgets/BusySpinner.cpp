@@ -1,12 +1,11 @@
-#include "gui/widgets/ProgressViewContainer.h"
+#include "gui/widgets/BusySpinner.h"
 
 #include <QPainter>
 #include <QVariantAnimation>
 
 namespace tidewell {
 
-ProgressViewContainer::ProgressViewContainer(QWidget* parent)
-    : QWidget(parent), m_spin(new QVariantAnimation(this))
+BusySpinner::BusySpinner(QWidget* parent) : QWidget(parent), m_spin(new QVariantAnimation(this))
 {
     setFixedSize(sizeHint());
     m_spin->setStartValue(0.0);
@@ -19,7 +18,7 @@ ProgressViewContainer::ProgressViewContainer(QWidget* parent)
     });
 }
 
-void ProgressViewContainer::paintEvent(QPaintEvent*)
+void BusySpinner::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -35,13 +34,13 @@ void ProgressViewContainer::paintEvent(QPaintEvent*)
 }
 
 // A hidden spinner costs nothing: the animation runs only while it can be seen.
-void ProgressViewContainer::showEvent(QShowEvent* event)
+void BusySpinner::showEvent(QShowEvent* event)
 {
     QWidget::showEvent(event);
     m_spin->start();
 }
 
-void ProgressViewContainer::hideEvent(QHideEvent* event)
+void BusySpinner::hideEvent(QHideEvent* event)
 {
     m_spin->stop();
     QWidget::hideEvent(event);

@@ -1,4 +1,4 @@
-#include "gui/widgets/CursorModifier.h"
+#include "gui/widgets/RowHoverLook.h"
 
 #include "gui/widgets/HoverScaleEffect.h"
 
@@ -10,7 +10,7 @@
 
 namespace tidewell {
 
-CursorModifier::CursorModifier(QWidget* row, int height)
+RowHoverLook::RowHoverLook(QWidget* row, int height)
     : QObject(row), m_row(row), m_height(height), m_animation(new QVariantAnimation(this)),
       m_effect(new HoverScaleEffect(row))
 {
@@ -31,12 +31,12 @@ CursorModifier::CursorModifier(QWidget* row, int height)
     });
 }
 
-qreal CursorModifier::currentScale() const
+qreal RowHoverLook::currentScale() const
 {
     return 1.0 + (kHoverScale - 1.0) * m_progress;
 }
 
-bool CursorModifier::eventFilter(QObject* watched, QEvent* event)
+bool RowHoverLook::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_row) {
         switch (event->type()) {
@@ -63,7 +63,7 @@ bool CursorModifier::eventFilter(QObject* watched, QEvent* event)
     return QObject::eventFilter(watched, event);
 }
 
-void CursorModifier::setHovered(bool hovered)
+void RowHoverLook::setHovered(bool hovered)
 {
     if (hovered == m_isHovered)
         return;
@@ -71,7 +71,7 @@ void CursorModifier::setHovered(bool hovered)
     animateTo(m_isHovered || m_isHighlighted ? 1.0 : 0.0);
 }
 
-void CursorModifier::setHighlighted(bool highlighted)
+void RowHoverLook::setHighlighted(bool highlighted)
 {
     if (highlighted == m_isHighlighted)
         return;
@@ -79,7 +79,7 @@ void CursorModifier::setHighlighted(bool highlighted)
     animateTo(m_isHovered || m_isHighlighted ? 1.0 : 0.0);
 }
 
-void CursorModifier::animateTo(qreal progress)
+void RowHoverLook::animateTo(qreal progress)
 {
     m_animation->stop();
     m_animation->setStartValue(m_progress);
@@ -88,7 +88,7 @@ void CursorModifier::animateTo(qreal progress)
 }
 
 // Painted from the row's own paint event, before the row draws its content over it.
-void CursorModifier::paintHighlight()
+void RowHoverLook::paintHighlight()
 {
     if (m_progress <= 0)
         return;

@@ -15,11 +15,11 @@ namespace tidewell {
 // /proc/PID/fd. Gives the same rows, in the same order, as lsof would. Which process holds which
 // socket is remembered between calls, so a steady refresh asks the kernel once and reads no
 // process's descriptors; calls from several threads take turns.
-class ProcNetListingSource : public ListeningSocketSource
+class KernelSocketListingSource : public ListeningSocketSource
 {
 public:
-    explicit ProcNetListingSource(int fullWalkEvery = SocketOwners::kDefaultFullWalkEvery);
-    ~ProcNetListingSource() override;
+    explicit KernelSocketListingSource(int fullWalkEvery = SocketOwners::kDefaultFullWalkEvery);
+    ~KernelSocketListingSource() override;
 
     QList<ListeningSocket> listeningSockets() override;
     std::optional<QList<quint64>> listeningInodes() override;

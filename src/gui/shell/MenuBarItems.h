@@ -15,7 +15,7 @@ namespace tidewell {
 // Reaches the application's menu-bar items: the tray icon and the window that drops down from
 // it. Items are addressed by their index, in the order they were added. The window is a popup, so
 // a click anywhere else closes it; a click on the icon opens or closes it.
-class MenuBarExtraAccess : public QObject
+class MenuBarItems : public QObject
 {
     Q_OBJECT
 public:
@@ -30,7 +30,7 @@ public:
     // click, seen twice; it must not reopen the window.
     static constexpr int kReopenGuardMs = 300;
 
-    explicit MenuBarExtraAccess(QObject* parent = nullptr);
+    explicit MenuBarItems(QObject* parent = nullptr);
 
     // `icon` may be null where the desktop has no tray; the window is then an ordinary one. A window
     // that is not `placedUnderIcon` is left where the window manager puts it.
