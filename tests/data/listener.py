@@ -86,7 +86,7 @@ def reply(conn):
         conn.close()
         return
     try:
-        conn.settimeout(5)
+        conn.settimeout(60)  # as long as node waits for a request's headers (headersTimeout)
         if tls:  # a plain request fails the handshake, which closes the connection
             conn = tls.wrap_socket(conn, server_side=True)
         data = b""

@@ -93,6 +93,8 @@ private:
     QHash<QString, int> m_checks;
 };
 
+constexpr int kAnswerMs = 30'000;
+
 EngineListing listByEngine(std::shared_ptr<ProcessTable> processes = {})
 {
     Host host = Host::create(Host::Backend::native);
@@ -100,7 +102,10 @@ EngineListing listByEngine(std::shared_ptr<ProcessTable> processes = {})
         host.processes = std::move(processes);
     const PortScanner scanner(host.sockets, host.processes);
     const ProcessOrigin origin(host.processes);
+    // Every server here answers; a loaded machine may take longer than the default limit for it
+    // (that limit is tst_cli's).
     PageProbe probe;
+    probe.setDeadlineMs(kAnswerMs);
     PortListRefresher refresher(
         [scanner] { return scanner.scanListeningPorts(); }, &probe,
         [origin](const ProcessIdentity& listed) { return origin.getProcessInfo(listed); });
@@ -133,7 +138,7 @@ QList<QJsonObject> onPort(const QByteArray& json, int port)
 
 QByteArray listByProgram(bool all)
 {
-    QStringList arguments{u"--list"_s, u"--json"_s};
+    QStringList arguments{u"--list"_s, u"--json"_s, u"--timeout"_s, QString::number(kAnswerMs / 1000)};
     if (all)
         arguments.append(u"--all"_s);
     return runProgram(QStringLiteral(TIDEWELL_PROGRAM), arguments, {}, 90'000).out;
