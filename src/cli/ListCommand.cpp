@@ -3,7 +3,7 @@
 #include "cli/PortTableFormatter.h"
 #include "deployments/DeploymentsFeed.h"
 #include "deployments/VercelProjectLink.h"
-#include "platform/ContainerEngine.h"
+#include "net/ContainerEngine.h"
 #include "ports/PortListRefresher.h"
 #include "ports/PortScanner.h"
 #include "probe/PageProbe.h"

@@ -1,6 +1,6 @@
 #include "platform/ListeningSocket.h"
 
-#include "platform/TextDecoding.h"
+#include "records/TextDecoding.h"
 
 namespace tidewell {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/ContainerEngine.h"
+#include "net/ContainerEngine.h"
 #include "ports/PortScanner.h"
 
 #include <QHash>

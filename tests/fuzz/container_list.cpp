@@ -1,6 +1,6 @@
 // The container engine's list of running containers.
 #include "FuzzInput.h"
-#include "platform/ContainerEngine.h"
+#include "net/ContainerEngine.h"
 
 using namespace tidewell;
 

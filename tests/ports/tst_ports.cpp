@@ -1,4 +1,4 @@
-#include "platform/ContainerEngine.h"
+#include "net/ContainerEngine.h"
 #include "platform/Host.h"
 #include "platform/ListeningSocket.h"
 #include "platform/commands/LsofListingSource.h"

@@ -2,8 +2,8 @@
 
 #include "platform/ShellCommandLine.h"
 #include "platform/SystemTools.h"
-#include "platform/TextDecoding.h"
 #include "platform/commands/ShellQuoting.h"
+#include "records/TextDecoding.h"
 
 #include <algorithm>
 

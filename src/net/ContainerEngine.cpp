@@ -1,4 +1,4 @@
-#include "platform/ContainerEngine.h"
+#include "net/ContainerEngine.h"
 
 #include <QDeadlineTimer>
 #include <QFile>

@@ -1,4 +1,4 @@
-#include "platform/TextDecoding.h"
+#include "records/TextDecoding.h"
 
 #include <QStringDecoder>
 
