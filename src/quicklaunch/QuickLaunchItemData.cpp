@@ -41,9 +41,9 @@ QuickLaunchItemData::QuickLaunchItemData(QString uuid, QString processName, QStr
                                          std::optional<HTMLData> htmlData,
                                          std::optional<ProcessInfo> processInfo,
                                          const QDateTime& creationDate)
-    : m_uuid(std::move(uuid)), m_processName(std::move(processName)), m_port(std::move(port)),
-      m_pid(std::move(pid)), m_htmlData(std::move(htmlData)), m_processInfo(std::move(processInfo)),
-      m_creationSeconds(secondsSinceReference(creationDate))
+    : PortDataLike(std::move(processName), std::move(port), std::move(pid), std::move(htmlData),
+                   std::move(processInfo)),
+      m_uuid(std::move(uuid)), m_creationSeconds(secondsSinceReference(creationDate))
 {}
 
 QString QuickLaunchItemData::newUuid()
@@ -63,15 +63,8 @@ QDateTime QuickLaunchItemData::creationDate() const
 
 QJsonObject QuickLaunchItemData::toJson() const
 {
-    QJsonObject object{{kUuid, m_uuid},
-                       {kProcessName, m_processName},
-                       {kPort, m_port},
-                       {kPid, m_pid},
-                       {kCreationDate, m_creationSeconds}};
-    if (m_htmlData)
-        object.insert(kHtmlData, m_htmlData->toJson());
-    if (m_processInfo)
-        object.insert(kProcessInfo, m_processInfo->toJson());
+    QJsonObject object{{kUuid, m_uuid}, {kCreationDate, m_creationSeconds}};
+    insertSharedFields(object);
     // Beside "processInfo", whose form other readers of this list know and expect unchanged.
     if (m_processInfo && !m_processInfo->arguments.isEmpty())
         object.insert(kArguments, QJsonArray::fromStringList(m_processInfo->arguments));

@@ -25,15 +25,8 @@ public:
     static QString newUuid();
 
     QString uuid() const { return m_uuid; }
-    QString processName() const override { return m_processName; }
-    QString port() const override { return m_port; }
     // The port it last ran on, which the item keeps.
     void setPort(const QString& port) { m_port = port; }
-    QString pid() const override { return m_pid; }
-    std::optional<HTMLData> htmlData() const override { return m_htmlData; }
-    void setHtmlData(const std::optional<HTMLData>& data) override { m_htmlData = data; }
-    std::optional<ProcessInfo> processInfo() const override { return m_processInfo; }
-    void setProcessInfo(const std::optional<ProcessInfo>& info) override { m_processInfo = info; }
     // In UTC.
     QDateTime creationDate() const;
 
@@ -49,11 +42,6 @@ public:
 
 private:
     QString m_uuid;
-    QString m_processName;
-    QString m_port;
-    QString m_pid;
-    std::optional<HTMLData> m_htmlData;
-    std::optional<ProcessInfo> m_processInfo;
     // The stored number itself, so that re-saving a list keeps dates finer than a millisecond.
     double m_creationSeconds = 0;
 };

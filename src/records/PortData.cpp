@@ -6,27 +6,20 @@ namespace tidewell {
 
 PortData::PortData(QString processName, QString port, QString pid, std::optional<HTMLData> htmlData,
                    std::optional<ProcessInfo> processInfo)
-    : m_processName(std::move(processName)), m_port(std::move(port)), m_pid(std::move(pid)),
-      m_htmlData(std::move(htmlData)), m_processInfo(std::move(processInfo))
+    : PortDataLike(std::move(processName), std::move(port), std::move(pid), std::move(htmlData),
+                   std::move(processInfo))
 {}
 
 bool PortData::operator==(const PortData& other) const
 {
-    return m_processName == other.m_processName && m_port == other.m_port && m_pid == other.m_pid &&
-           m_htmlData == other.m_htmlData && m_processInfo == other.m_processInfo &&
-           m_startTime == other.m_startTime && m_socketInode == other.m_socketInode &&
-           m_runtime == other.m_runtime;
+    return sharedFieldsEqual(other) && m_startTime == other.m_startTime &&
+           m_socketInode == other.m_socketInode && m_runtime == other.m_runtime;
 }
 
 QJsonObject PortData::toJson() const
 {
-    QJsonObject object{{QStringLiteral("processName"), m_processName},
-                       {QStringLiteral("port"), m_port},
-                       {QStringLiteral("pid"), m_pid}};
-    if (m_htmlData)
-        object.insert(QStringLiteral("htmlData"), m_htmlData->toJson());
-    if (m_processInfo)
-        object.insert(QStringLiteral("processInfo"), m_processInfo->toJson());
+    QJsonObject object;
+    insertSharedFields(object);
     return object;
 }
 

@@ -17,14 +17,6 @@ public:
     PortData(QString processName, QString port, QString pid, std::optional<HTMLData> htmlData = std::nullopt,
              std::optional<ProcessInfo> processInfo = std::nullopt);
 
-    QString processName() const override { return m_processName; }
-    QString port() const override { return m_port; }
-    QString pid() const override { return m_pid; }
-    std::optional<HTMLData> htmlData() const override { return m_htmlData; }
-    void setHtmlData(const std::optional<HTMLData>& data) override { m_htmlData = data; }
-    std::optional<ProcessInfo> processInfo() const override { return m_processInfo; }
-    void setProcessInfo(const std::optional<ProcessInfo>& info) override { m_processInfo = info; }
-
     // Which process was listed, as the scan saw it; the same-process check before a stop and the
     // origin lookup compare against it.
     ProcessIdentity identity() const { return {m_pid, m_startTime, m_socketInode}; }
@@ -48,11 +40,6 @@ public:
     static std::optional<PortData> fromJson(const QJsonObject& object);
 
 private:
-    QString m_processName;
-    QString m_port;
-    QString m_pid;
-    std::optional<HTMLData> m_htmlData;
-    std::optional<ProcessInfo> m_processInfo;
     QString m_startTime;
     quint64 m_socketInode = 0;
     QString m_runtime;
