@@ -12,6 +12,7 @@
 #include "platform/Host.h"
 #include "state/AppState.h"
 #include "state/SingleInstance.h"
+#include "state/UserLanguage.h"
 
 #include <QApplication>
 #include <QDir>
@@ -27,6 +28,7 @@ namespace {
 int runWindow(int& argc, char** argv)
 {
     QApplication app(argc, argv);
+    UserLanguage::install(&app);
     app.setProperty("buildVersion", QStringLiteral(TIDEWELL_BUILD_VERSION));
     // Wayland desktops match the window to its desktop entry by this name (X11 by the window class,
     // "Tidewell" from the application name).
@@ -71,6 +73,14 @@ int main(int argc, char** argv)
     QCoreApplication::setApplicationName(QStringLiteral("Tidewell"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TIDEWELL_VERSION));
 
+    // Without options the window starts; every option either names a command or ends the run.
+    if (argc <= 1)
+        return runWindow(argc, argv);
+
+    // The application object comes first, since the help and the parser's errors speak the user's
+    // language.
+    QCoreApplication app(argc, argv);
+    UserLanguage::install(&app);
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
@@ -79,7 +89,6 @@ int main(int argc, char** argv)
         return options.exitCode;
 
     if (options.checkUpdate || options.deployments || options.list || options.stopPort != 0) {
-        QCoreApplication app(argc, argv);
         if (options.checkUpdate)
             return CheckUpdateCommand(UpdateService::forThisBuild(QCoreApplication::applicationVersion()))
                 .run();
@@ -96,5 +105,5 @@ int main(int argc, char** argv)
                              QDir::homePath(), writeToStandardError);
         return ListCommand(options, Host::create(), &feed).run();
     }
-    return runWindow(argc, argv);
+    return 0;
 }

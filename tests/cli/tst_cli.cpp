@@ -123,18 +123,33 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QByteArray>("printed");
-        QTest::newRow("help") << QStringList{u"--help"_s} << 0 << "Usage: tidewell [options]"_ba;
-        QTest::newRow("version") << QStringList{u"--version"_s} << 0 << "Tidewell " TIDEWELL_VERSION "\n"_ba;
-        QTest::newRow("unknown") << QStringList{u"--no-such-option"_s} << 2 << QByteArray();
-        QTest::newRow("words without --list") << QStringList{u"shop"_s} << 2 << QByteArray();
-        QTest::newRow("list") << QStringList{u"--list"_s, u"--timeout"_s, u"1"_s} << 0 << "PORT"_ba;
-        QTest::newRow("stop, nothing there") << QStringList{u"--stop"_s, u"9"_s} << 1 << QByteArray();
-        QTest::newRow("list as JSON") << QStringList{u"--json"_s, u"--timeout"_s, u"1"_s} << 0 << "["_ba;
+        QTest::addColumn<QString>("language"); // LANG
+        const QString english = u"en_US.UTF-8"_s;
+        QTest::newRow("help") << QStringList{u"--help"_s} << 0 << "Usage: tidewell [options]"_ba << english;
+        QTest::newRow("version") << QStringList{u"--version"_s} << 0 << "Tidewell " TIDEWELL_VERSION "\n"_ba
+                                 << english;
+        QTest::newRow("unknown") << QStringList{u"--no-such-option"_s} << 2 << QByteArray() << english;
+        QTest::newRow("words without --list") << QStringList{u"shop"_s} << 2 << QByteArray() << english;
+        QTest::newRow("list") << QStringList{u"--list"_s, u"--timeout"_s, u"1"_s} << 0 << "PORT"_ba
+                              << english;
+        QTest::newRow("stop, nothing there")
+            << QStringList{u"--stop"_s, u"9"_s} << 1 << QByteArray() << english;
+        QTest::newRow("list as JSON")
+            << QStringList{u"--json"_s, u"--timeout"_s, u"1"_s} << 0 << "["_ba << english;
         // Alone, each of them means --list.
-        QTest::newRow("--json alone") << QStringList{u"--json"_s} << 0 << "["_ba;
-        QTest::newRow("--all alone") << QStringList{u"--all"_s} << 0 << "PORT"_ba;
-        QTest::newRow("check-update, no service") << QStringList{u"--check-update"_s} << 1 << QByteArray();
-        QTest::newRow("deployments, no token") << QStringList{u"--deployments"_s} << 2 << QByteArray();
+        QTest::newRow("--json alone") << QStringList{u"--json"_s} << 0 << "["_ba << english;
+        QTest::newRow("--all alone") << QStringList{u"--all"_s} << 0 << "PORT"_ba << english;
+        QTest::newRow("check-update, no service")
+            << QStringList{u"--check-update"_s} << 1 << QByteArray() << english;
+        QTest::newRow("deployments, no token")
+            << QStringList{u"--deployments"_s} << 2 << QByteArray() << english;
+        // The user's language, Qt's own words ("Optionen:") with Tidewell's.
+        QTest::newRow("help in German")
+            << QStringList{u"--help"_s} << 0
+            << "--all                 Mit --list: auch jeden anderen lauschenden Prozess"_ba
+            << u"de_DE.UTF-8"_s;
+        QTest::newRow("help in Spanish, Qt's words")
+            << QStringList{u"--help"_s} << 0 << "Opciones:"_ba << u"es_ES.UTF-8"_s;
     }
 
     // The command-line paths never start the window's side of Qt, so they run where no display is: with
@@ -143,7 +158,9 @@ private slots:
     {
         QFETCH(QStringList, arguments);
         QFETCH(QByteArray, printed);
-        const ProgramRun run = Home().run(arguments, {{u"LD_DEBUG"_s, u"files"_s},
+        QFETCH(QString, language);
+        const ProgramRun run = Home().run(arguments, {{u"LANG"_s, language},
+                                                      {u"LD_DEBUG"_s, u"files"_s},
                                                       {u"QT_QPA_PLATFORM"_s, u"xcb"_s},
                                                       {u"TIDEWELL_UPDATE_URL"_s, u"http://127.0.0.1:9/"_s}});
         QTEST(run.exitCode, "exitCode");

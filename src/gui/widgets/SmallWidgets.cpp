@@ -50,6 +50,8 @@ QToolButton* makeSymbolButton(const char* symbol, const QString& toolTip, QWidge
     button->setAutoRaise(true);
     button->setIcon(SymbolIcons::symbol(QLatin1String(symbol)));
     button->setToolTip(toolTip);
+    // The symbol alone says nothing to a screen reader: it reads the tool tip's words.
+    button->setAccessibleName(toolTip);
     return button;
 }
 
