@@ -393,6 +393,8 @@ private slots:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QByteArrayList>("printed");
         QTest::addColumn<QByteArray>("projectsTarget");
+        QTest::addColumn<QString>("language"); // LANG
+        const QString english = u"en_US.UTF-8"_s;
         const QByteArray projects =
             R"({"projects":[{"id":"p1","name":"shop","framework":null,"latestDeployments":[{"id":"d1",)"
             R"("readyState":"READY","readyAt":1600000000000,"meta":{"githubCommitAuthorName":"ann",)"
@@ -409,29 +411,35 @@ private slots:
                               " years ago  ann: Fix cart  https://dash.example/ann/shop/deployments",
                               "docs     BUILDING                              "
                               "https://dash.example/ann/docs/deployments"}
-            << personal;
+            << personal << english;
         QTest::newRow("json, team by slug")
             << QStringList{u"--json"_s, u"--team"_s, u"r-d"_s} << QByteArray() << kToken << projects << 0
             << QByteArrayList{R"("dashboardUrl": "https://dash.example/r-d/shop/deployments")",
                               R"("githubCommitMessage": "Fix cart")", R"("readyState": "BUILDING")"}
-            << team;
+            << team << english;
         QTest::newRow("stored team") << QStringList() << "team_1"_ba << kToken << projects << 0
-                                     << QByteArrayList{"https://dash.example/r-d/docs/deployments"} << team;
+                                     << QByteArrayList{"https://dash.example/r-d/docs/deployments"} << team
+                                     << english;
         QTest::newRow("refused token")
             << QStringList() << QByteArray() << kToken
             << QByteArray(R"({"error":{"code":"forbidden","message":"Not authorized"}})") << 1
             << QByteArrayList{"Failed to fetch, please check your network.\nMissing member \"projects\""}
-            << personal;
+            << personal << english;
         QTest::newRow("no token") << QStringList() << QByteArray() << QByteArray() << projects << 2
                                   << QByteArrayList{"setup with `vercel login` in your command line"}
-                                  << QByteArray();
+                                  << QByteArray() << english;
+        // The relative time speaks the user's language, as ICU words it.
+        QTest::newRow("table in German")
+            << QStringList() << QByteArray() << kToken << projects << 0
+            << QByteArrayList{"shop     READY     vor ", " Jahren  ann: Fix cart"} << personal
+            << u"de_DE.UTF-8"_s;
         // Four were asked for: four are printed, whatever the reply holds.
         QByteArray many = "{\"projects\":[";
         for (int i = 0; i < 10000; ++i)
             many += (i ? ","_ba : QByteArray()) + "{\"id\":\"p" + QByteArray::number(i) + "\",\"name\":\"p" +
                     QByteArray::number(i) + "\",\"latestDeployments\":[]}";
         QTest::newRow("10,000 projects") << QStringList() << QByteArray() << kToken << many + "]}" << 0
-                                         << QByteArrayList{"\np3 "} << personal;
+                                         << QByteArrayList{"\np3 "} << personal << english;
     }
 
     void deployments()
@@ -448,7 +456,8 @@ private slots:
                                               R"({"teams":[{"id":"team_1","name":"R&D","slug":"r-d"}]})"));
         home.vercel.setReply("/v9/projects", StubHttpServer::Reply::with(projectsReply));
 
-        const ProgramRun run = home.run(QStringList{u"--deployments"_s} + arguments);
+        QFETCH(QString, language);
+        const ProgramRun run = home.run(QStringList{u"--deployments"_s} + arguments, {{u"LANG"_s, language}});
         QTEST(run.exitCode, "exitCode");
         const QByteArray all = run.out + run.err;
         for (const QByteArray& text : printed)

@@ -23,6 +23,7 @@
 #include "support/TestProcesses.h"
 #include "support/WidgetHelpers.h"
 
+#include <QAccessible>
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -198,6 +199,11 @@ private slots:
         QTRY_VERIFY(row.stats().has_value());
         QCOMPARE(row.stats()->gitBranch, u"feature/xray"_s);
         QVERIFY(shown(statsLine));
+        // A screen reader reads the row as one list item, its figures with it.
+        const QAccessibleInterface* readRow = QAccessible::queryAccessibleInterface(&row);
+        QCOMPARE(readRow->role(), QAccessible::ListItem);
+        QVERIFY2(readRow->text(QAccessible::Name).endsWith(u", branch feature/xray"_s),
+                 qPrintable(readRow->text(QAccessible::Name)));
         QCOMPARE(child(&row, "processIcon")->width(), 20);
         // Closed window: the one-second timer does not even run. Open: a reading every second.
         QVERIFY(!poller.isTimerRunning());
@@ -218,6 +224,7 @@ private slots:
         QTRY_VERIFY(!poller.isReading());
         const int readsBefore = reads.load();
         QVERIFY(!shown(statsLine) && row.stats().has_value());
+        QVERIFY(!readRow->text(QAccessible::Name).contains(u"CPU"_s));
         QCOMPARE(child(&row, "processIcon")->width(), 28);
         QVERIFY(!poller.isTimerRunning());
         QCOMPARE(reads.load(), readsBefore);
@@ -291,6 +298,8 @@ private slots:
             row.stopProcess();
             QVERIFY(child(&row, "stopSpinner")->isVisible());
         }
+        // A screen reader hears the stop in progress as the row's busy state.
+        QCOMPARE(QAccessible::queryAccessibleInterface(&row)->state().busy, shownAtEnd == "stopSpinner"_L1);
     }
 
     void popoverNeedsTheResting_data()
