@@ -246,7 +246,9 @@ QWidget* AppMenu::buildHeader()
     m_gear->setAccessibleDescription(tr("Settings, refresh, contact, teams, updates and quit"));
     m_gear->setIcon(SymbolIcons::symbol(QStringLiteral("gearshape")));
     m_gear->setPopupMode(QToolButton::InstantPopup);
-    m_gear->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; width: 0px; }"));
+    m_gear->setStyleSheet(
+        QStringLiteral("QToolButton::menu-indicator { image: none; width: 0px; }"
+                       "QToolButton:focus { border: 2px solid palette(highlight); border-radius: 5px; }"));
     m_gearMenu = buildGearMenu();
     m_gear->setMenu(m_gearMenu);
     buttons->addWidget(m_gear);

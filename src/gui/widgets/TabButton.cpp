@@ -111,6 +111,12 @@ void TabButton::paintEvent(QPaintEvent*)
                        QRectF(tinted.rect()));
 
     painter.fillRect(QRectF(4, kBarTop, width() - 8, kBarHeight), barColor());
+    // The keyboard's place, round the symbol.
+    if (hasFocus()) {
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(QRectF(2, 1, width() - 4, kBarTop - 3), 5, 5);
+    }
 }
 
 } // namespace tidewell

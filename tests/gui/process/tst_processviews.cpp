@@ -9,6 +9,7 @@
 #include "gui/widgets/ColorSchemePalette.h"
 #include "gui/widgets/CursorModifier.h"
 #include "gui/widgets/DelayPopover.h"
+#include "gui/widgets/ElidedLabel.h"
 #include "gui/widgets/PopoverWindow.h"
 #include "platform/Diagnostics.h"
 #include "platform/Host.h"
@@ -129,6 +130,13 @@ private slots:
         QCOMPARE(child<QLabel>(&row, "title")->text(), html ? u"My App"_s : u"No answer"_s);
         QCOMPARE(child<QLabel>(&row, "statsCpu")->text() + child<QLabel>(&row, "statsMemory")->text(),
                  u"1.0%3.50MB"_s);
+        // On a 1x and a 2x screen (QT_SCALE_FACTOR=2 in tst_processviews_2x): every part within the row,
+        // the title whole.
+        for (QWidget* part : row.findChildren<QWidget*>()) {
+            if (part->isVisible() && part->parentWidget() == &row)
+                QVERIFY2(row.rect().contains(part->geometry()), qPrintable(part->objectName()));
+        }
+        QCOMPARE(child<ElidedLabel>(&row, "title")->text(), child<ElidedLabel>(&row, "title")->fullText());
 
         click(&row, QPoint(180, row.height() / 2));
         QCOMPARE(fixture.desktop->calls, opens.isEmpty() ? QStringList() : QStringList{opens});
