@@ -2,6 +2,29 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de">
 <context>
+    <name>AutoStartSetting</name>
+    <message>
+        <source>Not Registered</source>
+        <translation>Nicht registriert</translation>
+    </message>
+    <message>
+        <source>Enabled</source>
+        <translation>Aktiviert</translation>
+    </message>
+    <message>
+        <source>No Found</source>
+        <translation>Nicht gefunden</translation>
+    </message>
+    <message>
+        <source>Unknown</source>
+        <translation>Unbekannt</translation>
+    </message>
+    <message>
+        <source>Status: %1</source>
+        <translation>Status: %1</translation>
+    </message>
+</context>
+<context>
     <name>CommandLineOptions</name>
     <message>
         <source>Shows which local development servers listen on which TCP ports.
@@ -449,6 +472,21 @@ Ohne Optionen startet das Fenster in der Menüleiste.</translation>
     <message>
         <source>No matching servers</source>
         <translation>Keine passenden Server</translation>
+    </message>
+</context>
+<context>
+    <name>tidewell::ServerNotifier</name>
+    <message>
+        <source>Server started</source>
+        <translation>Server gestartet</translation>
+    </message>
+    <message>
+        <source>%1 on port %2</source>
+        <translation>%1 auf Port %2</translation>
+    </message>
+    <message>
+        <source>Server stopped</source>
+        <translation>Server beendet</translation>
     </message>
 </context>
 <context>

@@ -2,6 +2,29 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="es">
 <context>
+    <name>AutoStartSetting</name>
+    <message>
+        <source>Not Registered</source>
+        <translation>No registrado</translation>
+    </message>
+    <message>
+        <source>Enabled</source>
+        <translation>Activado</translation>
+    </message>
+    <message>
+        <source>No Found</source>
+        <translation>No encontrado</translation>
+    </message>
+    <message>
+        <source>Unknown</source>
+        <translation>Desconocido</translation>
+    </message>
+    <message>
+        <source>Status: %1</source>
+        <translation>Estado: %1</translation>
+    </message>
+</context>
+<context>
     <name>CommandLineOptions</name>
     <message>
         <source>Shows which local development servers listen on which TCP ports.
@@ -449,6 +472,21 @@ Sin opciones se abre la ventana de la barra de menús.</translation>
     <message>
         <source>No matching servers</source>
         <translation>Ningún servidor coincide</translation>
+    </message>
+</context>
+<context>
+    <name>tidewell::ServerNotifier</name>
+    <message>
+        <source>Server started</source>
+        <translation>Servidor iniciado</translation>
+    </message>
+    <message>
+        <source>%1 on port %2</source>
+        <translation>%1 en el puerto %2</translation>
+    </message>
+    <message>
+        <source>Server stopped</source>
+        <translation>Servidor detenido</translation>
     </message>
 </context>
 <context>
