@@ -79,8 +79,12 @@ def has_state(node, state):
 def check_language(program, language, port, faults):
     words = LANGUAGES[language]
     with tempfile.TemporaryDirectory() as home:
+        # A runtime folder of its own: another Tidewell of this user would otherwise take the start over.
+        runtime = os.path.join(home, "runtime")
+        os.mkdir(runtime, 0o700)
         env = dict(os.environ, HOME=home, XDG_CONFIG_HOME=os.path.join(home, "config"),
-                   XDG_DATA_HOME=os.path.join(home, "data"), LANG=language, LC_ALL="", LANGUAGE="",
+                   XDG_DATA_HOME=os.path.join(home, "data"), XDG_CACHE_HOME=os.path.join(home, "cache"),
+                   XDG_RUNTIME_DIR=runtime, LANG=language, LC_ALL="", LANGUAGE="",
                    QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
                    QT_ACCESSIBILITY="1", TIDEWELL_VERCEL_API_ORIGIN="http://127.0.0.1:9",
                    TIDEWELL_VERCEL_DASHBOARD_ORIGIN="http://127.0.0.1:9",
