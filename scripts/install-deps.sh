@@ -8,6 +8,11 @@ debian_packages=(
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 qt6-gtk-platformtheme libgl-dev
     # relative times ("2 hours ago") in the user's language
     libicu-dev
+    # the translations: lupdate and lrelease with their CMake functions, Qt's own translations, and the
+    # German and Spanish locales the tests run under
+    qt6-tools-dev qt6-l10n-tools qt6-translations-l10n locales
+    # what a screen reader sees: the accessibility bus and its Python client, for the AT-SPI walk
+    at-spi2-core python3-pyatspi gir1.2-atspi-2.0
     # every HTTP exchange (libcurl over OpenSSL, the TLS library Qt already loads here)
     libcurl4-openssl-dev
     clang-format
@@ -27,6 +32,21 @@ debian_packages=(
     # metainfo and the man page
     dpkg-dev file desktop-file-utils appstream man-db
 )
+
+# The locales the translation tests run under, made once.
+generate_locales() {
+    local wanted=(de_DE.UTF-8 es_ES.UTF-8) missing=() sudo=()
+    for name in "${wanted[@]}"; do
+        locale -a 2>/dev/null | grep -qix "${name/UTF-8/utf8}" || missing+=("$name")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+    for name in "${missing[@]}"; do
+        "${sudo[@]}" sed -i "s/^# *\(${name} UTF-8\)/\1/" /etc/locale.gen
+        grep -qx "${name} UTF-8" /etc/locale.gen || echo "${name} UTF-8" | "${sudo[@]}" tee -a /etc/locale.gen >/dev/null
+    done
+    "${sudo[@]}" locale-gen
+}
 
 install_debian() {
     local missing=()
@@ -58,6 +78,7 @@ case "$(uname -s)" in
     Linux)
         if command -v apt-get >/dev/null 2>&1; then
             install_debian
+            generate_locales
         else
             echo "Not a Debian or Ubuntu system: install Qt 6 (Core, Network, Widgets, Svg, Test), libcurl, CMake, Ninja," >&2
             echo "clang-format, lsof, zsh, python3 and node by hand." >&2

@@ -6,69 +6,75 @@
 
 namespace tidewell {
 
+namespace {
+
+void printError(const QString& line)
+{
+    std::fprintf(stderr, "%s\n", qPrintable(line));
+}
+
+} // namespace
+
 CommandLineOptions CommandLineOptions::parse(const QStringList& arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Shows which local development servers listen on which TCP ports.\n"
-                       "Without options the menu-bar window starts."));
+    parser.setApplicationDescription(tr("Shows which local development servers listen on which TCP ports.\n"
+                                        "Without options the menu-bar window starts."));
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
     const QCommandLineOption listOption(
         QStringLiteral("list"),
-        QStringLiteral("Print the development servers (with their page, what they answered instead, or "
-                       "that they did not answer), then exit."));
-    const QCommandLineOption allOption(
-        QStringLiteral("all"), QStringLiteral("With --list: also print every other listening process."));
+        tr("Print the development servers (with their page, what they answered instead, or "
+           "that they did not answer), then exit."));
+    const QCommandLineOption allOption(QStringLiteral("all"),
+                                       tr("With --list: also print every other listening process."));
     const QCommandLineOption jsonOption(
-        QStringLiteral("json"),
-        QStringLiteral("With --list or --deployments: print one JSON array instead of a table."));
+        QStringLiteral("json"), tr("With --list or --deployments: print one JSON array instead of a table."));
     const QCommandLineOption timeoutOption(
         QStringLiteral("timeout"),
-        QStringLiteral("With --list: wait at most this many seconds for each server's page (default %1); "
-                       "a server that takes longer is listed as not answering.")
+        tr("With --list: wait at most this many seconds for each server's page (default %1); "
+           "a server that takes longer is listed as not answering.")
             .arg(CommandLineOptions::kDefaultTimeoutSeconds),
-        QStringLiteral("seconds"), QString::number(CommandLineOptions::kDefaultTimeoutSeconds));
+        tr("seconds"), QString::number(CommandLineOptions::kDefaultTimeoutSeconds));
 
     const QCommandLineOption checkUpdateOption(
         QStringLiteral("check-update"),
-        QStringLiteral("Ask the update service about a newer version, print its answer, then exit."));
+        tr("Ask the update service about a newer version, print its answer, then exit."));
     const QCommandLineOption deploymentsOption(
         QStringLiteral("deployments"),
-        QStringLiteral("Print the latest Vercel deployment of each project, then exit. Uses the token of "
-                       "`vercel login`."));
+        tr("Print the latest Vercel deployment of each project, then exit. Uses the token of "
+           "`vercel login`."));
     const QCommandLineOption teamOption(
-        QStringLiteral("team"),
-        QStringLiteral("With --deployments: the Vercel team (id or slug) for this run only."),
+        QStringLiteral("team"), tr("With --deployments: the Vercel team (id or slug) for this run only."),
         QStringLiteral("ID_OR_SLUG"));
     const QCommandLineOption stopOption(
         QStringLiteral("stop"),
-        QStringLiteral("Stop what listens on this port (SIGTERM), wait up to 5 seconds for it to let the "
-                       "port go, print what was stopped, then exit."),
-        QStringLiteral("port"));
-    const QCommandLineOption forceOption(
-        QStringLiteral("force"),
-        QStringLiteral("With --stop: kill (SIGKILL) a process still listening then."));
+        tr("Stop what listens on this port (SIGTERM), wait up to 5 seconds for it to let the "
+           "port go, print what was stopped, then exit."),
+        tr("port"));
+    const QCommandLineOption forceOption(QStringLiteral("force"),
+                                         tr("With --stop: kill (SIGKILL) a process still listening then."));
     parser.addOptions({listOption, allOption, jsonOption, timeoutOption, checkUpdateOption, deploymentsOption,
                        teamOption, stopOption, forceOption});
-    parser.addPositionalArgument(
-        QStringLiteral("words"),
-        QStringLiteral("With --list: only the servers whose port, title, process name, "
-                       "folder or command holds every word (any letter case)."),
-        QStringLiteral("[words...]"));
+    parser.addPositionalArgument(tr("words"),
+                                 tr("With --list: only the servers whose port, title, process name, "
+                                    "folder or command holds every word (any letter case)."),
+                                 tr("[words...]"));
 
     CommandLineOptions options;
     if (!parser.parse(arguments)) {
-        std::fprintf(stderr, "%s\n", qPrintable(parser.errorText()));
+        printError(parser.errorText());
         options.exitNow = true;
         options.exitCode = 2;
         return options;
     }
     if (parser.isSet(helpOption)) {
-        // The parser names the program after the application object, which a command has not made
-        // yet when it parses.
+        // The parser names the program as it was typed (a path, perhaps), or, without an application
+        // object, not at all; the help names it as a user types it.
         QString help = parser.helpText();
         help.replace(QLatin1String("<executable_name>"), QLatin1String("tidewell"));
+        if (!arguments.isEmpty())
+            help.replace(arguments.constFirst() + QLatin1Char(' '), QLatin1String("tidewell "));
         std::fputs(qPrintable(help), stdout);
         options.exitNow = true;
         return options;
@@ -82,7 +88,7 @@ CommandLineOptions CommandLineOptions::parse(const QStringList& arguments)
     bool validTimeout = false;
     options.timeoutSeconds = parser.value(timeoutOption).toInt(&validTimeout);
     if (!validTimeout || options.timeoutSeconds < 1 || options.timeoutSeconds > 3600) {
-        std::fprintf(stderr, "%s\n", "--timeout takes a whole number of seconds from 1 to 3600.");
+        printError(tr("--timeout takes a whole number of seconds from 1 to 3600."));
         options.exitNow = true;
         options.exitCode = 2;
         return options;
@@ -101,27 +107,27 @@ CommandLineOptions CommandLineOptions::parse(const QStringList& arguments)
         bool validPort = false;
         options.stopPort = parser.value(stopOption).toInt(&validPort);
         if (!validPort || options.stopPort < 1 || options.stopPort > 65535) {
-            std::fprintf(stderr, "--stop takes a port number from 1 to 65535.\n");
+            printError(tr("--stop takes a port number from 1 to 65535."));
             options.exitNow = true;
             options.exitCode = 2;
             return options;
         }
     }
     if (options.stopPort != 0 && (options.list || options.deployments || options.checkUpdate)) {
-        std::fprintf(stderr, "--stop goes alone, or with --force.\n");
+        printError(tr("--stop goes alone, or with --force."));
         options.exitNow = true;
         options.exitCode = 2;
     } else if (options.force && options.stopPort == 0) {
-        std::fprintf(stderr, "--force goes with --stop, as in: tidewell --stop 3000 --force\n");
+        printError(tr("--force goes with --stop, as in: tidewell --stop 3000 --force"));
         options.exitNow = true;
         options.exitCode = 2;
     } else if (options.list && options.deployments) {
-        std::fprintf(stderr, "--list and --deployments cannot be asked for together.\n");
+        printError(tr("--list and --deployments cannot be asked for together."));
         options.exitNow = true;
         options.exitCode = 2;
     } else if (!options.list && !options.words.isEmpty()) {
-        std::fprintf(stderr, "Words to find servers by go with --list, as in: tidewell --list %s\n",
-                     qPrintable(options.words.join(QLatin1Char(' '))));
+        printError(tr("Words to find servers by go with --list, as in: tidewell --list %1")
+                       .arg(options.words.join(QLatin1Char(' '))));
         options.exitNow = true;
         options.exitCode = 2;
     }

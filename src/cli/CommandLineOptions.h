@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 
@@ -10,6 +11,9 @@ namespace tidewell {
 // What the user asked for on the command line.
 struct CommandLineOptions
 {
+    Q_DECLARE_TR_FUNCTIONS(CommandLineOptions)
+
+public:
     // How long `--list` waits for one server's page, both schemes together, unless told otherwise: a
     // user waits at the terminal, and a silent server must not hold the whole list for long.
     static constexpr int kDefaultTimeoutSeconds = 3;

@@ -19,7 +19,7 @@ QStringList rowFor(const PortData& entry, bool unanswered)
             entry.pid(),
             TextTable::field(entry.processName()),
             html ? TextTable::field(html->title) : QString(),
-            unanswered ? QStringLiteral("no answer")
+            unanswered ? PortTableFormatter::tr("no answer")
             : html     ? appTypeText(html->appType)
                        : QString(),
             info ? TextTable::field(info->cwd) : QString(),

@@ -3,6 +3,7 @@
 #include "records/PortData.h"
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QHash>
 #include <QJsonObject>
 #include <QList>
@@ -13,6 +14,8 @@ namespace tidewell {
 // The printed forms of `tidewell --list`.
 class PortTableFormatter
 {
+    Q_DECLARE_TR_FUNCTIONS(PortTableFormatter)
+
 public:
     // Aligned columns PORT, PID, PROCESS, TITLE, TYPE, DIRECTORY, COMMAND; one line per entry,
     // each field of outside text on one line and cut (TextTable::field); the JSON keeps them whole.

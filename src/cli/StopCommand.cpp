@@ -58,18 +58,16 @@ int StopCommand::run(std::FILE* out, std::FILE* err)
         }
     }
     if (listeners.isEmpty()) {
-        print(err,
-              portAnswers(m_options.stopPort)
-                  ? QStringLiteral("Not permitted: port %1 is held by a process of another user").arg(port)
-                  : QStringLiteral("Nothing listens on port %1").arg(port));
+        print(err, portAnswers(m_options.stopPort)
+                       ? tr("Not permitted: port %1 is held by a process of another user").arg(port)
+                       : tr("Nothing listens on port %1").arg(port));
         return 1;
     }
 
     const ProcessStopper stopper(m_host.tools, m_host.processes);
     int failed = 0;
     for (const PortData& entry : listeners) {
-        const QString who =
-            QStringLiteral("%1 (pid %2) on port %3").arg(entry.processName(), entry.pid(), port);
+        const QString who = tr("%1 (pid %2) on port %3").arg(entry.processName(), entry.pid(), port);
         StopResult result = stopper.stopProcess(entry.identity(), StopSignal::terminate, m_watchMs);
         bool killed = false;
         if (result == StopResult::stillListening && m_options.force) {
@@ -78,19 +76,18 @@ int StopCommand::run(std::FILE* out, std::FILE* err)
         }
         switch (result) {
         case StopResult::stopped:
-            print(out,
-                  QStringLiteral("Stopped ") + who + (killed ? QStringLiteral(" with SIGKILL") : QString()));
+            print(out, killed ? tr("Stopped %1 with SIGKILL").arg(who) : tr("Stopped %1").arg(who));
             continue;
         case StopResult::stillListening:
-            print(err, who + (killed ? QStringLiteral(" still listens after SIGKILL")
-                                     : QStringLiteral(" still listens after %1 s; --force kills it")
-                                           .arg(m_watchMs / 1000.0)));
+            print(err, killed ? tr("%1 still listens after SIGKILL").arg(who)
+                              : tr("%1 still listens after %2 s; --force kills it")
+                                    .arg(who, QString::number(m_watchMs / 1000.0)));
             break;
         case StopResult::notListed:
-            print(err, QStringLiteral("Not stopped: ") + who + QStringLiteral(" ended or gave its pid away"));
+            print(err, tr("Not stopped: %1 ended or gave its pid away").arg(who));
             break;
         case StopResult::notPermitted:
-            print(err, QStringLiteral("Not permitted: ") + who + QStringLiteral(" belongs to another user"));
+            print(err, tr("Not permitted: %1 belongs to another user").arg(who));
             break;
         }
         ++failed;

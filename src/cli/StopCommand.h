@@ -4,6 +4,7 @@
 #include "platform/Host.h"
 #include "process/ProcessStopper.h"
 
+#include <QCoreApplication>
 #include <cstdio>
 
 namespace tidewell {
@@ -13,6 +14,8 @@ namespace tidewell {
 // for one that did not. Prints what it stopped; the exit code says whether the port is free.
 class StopCommand
 {
+    Q_DECLARE_TR_FUNCTIONS(StopCommand)
+
 public:
     StopCommand(const CommandLineOptions& options, Host host, int watchMs = ProcessStopper::kWatchMs);
 

@@ -13,11 +13,13 @@
 #include "platform/StandardErrorLog.h"
 #include "state/AppState.h"
 #include "state/SingleInstance.h"
+#include "state/UserLanguage.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QThreadPool>
+#include <memory>
 
 using namespace tidewell;
 
@@ -28,6 +30,7 @@ namespace {
 int runWindow(int& argc, char** argv)
 {
     QApplication app(argc, argv);
+    UserLanguage::install(&app);
     app.setProperty("buildVersion", QStringLiteral(TIDEWELL_BUILD_VERSION));
     // Wayland desktops match the window to its desktop entry by this name (X11 by the window class,
     // "Tidewell" from the application name).
@@ -67,6 +70,13 @@ int main(int argc, char** argv)
     QCoreApplication::setApplicationName(QStringLiteral("Tidewell"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TIDEWELL_VERSION));
 
+    if (argc <= 1)
+        return runWindow(argc, argv);
+
+    // The application object comes first, since the help and the parser's errors speak the user's
+    // language.
+    auto app = std::make_unique<QCoreApplication>(argc, argv);
+    UserLanguage::install(app.get());
     QStringList arguments;
     for (int i = 0; i < argc; ++i)
         arguments.append(QString::fromLocal8Bit(argv[i]));
@@ -75,7 +85,6 @@ int main(int argc, char** argv)
         return options.exitCode;
 
     if (options.checkUpdate || options.deployments || options.list || options.stopPort != 0) {
-        QCoreApplication app(argc, argv);
         if (options.checkUpdate)
             return CheckUpdateCommand(UpdateService::forThisBuild(QCoreApplication::applicationVersion()))
                 .run();
@@ -94,5 +103,7 @@ int main(int argc, char** argv)
                              QDir::homePath());
         return ListCommand(options, Host::create(), &feed).run();
     }
+    // No command among the options (Qt's own, such as -platform): the window, on an application of its own.
+    app.reset();
     return runWindow(argc, argv);
 }

@@ -33,14 +33,12 @@ ServerNotifier::ServerNotifier(AppState* state, PortListRefresher* refresher, No
 
 Notification ServerNotifier::started(const PortData& server)
 {
-    return {
-        QStringLiteral("Server started"), nameOf(server) + QStringLiteral(" on port ") + server.port(), {}};
+    return {tr("Server started"), tr("%1 on port %2").arg(nameOf(server), server.port()), {}};
 }
 
 Notification ServerNotifier::stopped(const PortData& server)
 {
-    return {
-        QStringLiteral("Server stopped"), nameOf(server) + QStringLiteral(" on port ") + server.port(), {}};
+    return {tr("Server stopped"), tr("%1 on port %2").arg(nameOf(server), server.port()), {}};
 }
 
 void ServerNotifier::updateClosedWindowChecks()

@@ -1,5 +1,7 @@
 #include "settings/AutoStartSetting.h"
 
+#include <QCoreApplication>
+
 namespace tidewell::AutoStartSetting {
 
 QString statusLine(int status)
@@ -7,19 +9,19 @@ QString statusLine(int status)
     QString name;
     switch (status) {
     case LoginItemService::notRegistered:
-        name = QStringLiteral("Not Registered");
+        name = QCoreApplication::translate("AutoStartSetting", "Not Registered");
         break;
     case LoginItemService::enabled:
-        name = QStringLiteral("Enabled");
+        name = QCoreApplication::translate("AutoStartSetting", "Enabled");
         break;
     case LoginItemService::notFound:
-        name = QStringLiteral("No Found");
+        name = QCoreApplication::translate("AutoStartSetting", "No Found");
         break;
     default:
         // Waiting for the user's approval has no name of its own either.
-        name = QStringLiteral("Unknown");
+        name = QCoreApplication::translate("AutoStartSetting", "Unknown");
     }
-    return QStringLiteral("Status: ") + name;
+    return QCoreApplication::translate("AutoStartSetting", "Status: %1").arg(name);
 }
 
 LoginItemService::Change change(LoginItemService& service, bool on)

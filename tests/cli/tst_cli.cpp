@@ -123,18 +123,33 @@ private slots:
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QByteArray>("printed");
-        QTest::newRow("help") << QStringList{u"--help"_s} << 0 << "Usage: tidewell [options]"_ba;
-        QTest::newRow("version") << QStringList{u"--version"_s} << 0 << "Tidewell " TIDEWELL_VERSION "\n"_ba;
-        QTest::newRow("unknown") << QStringList{u"--no-such-option"_s} << 2 << QByteArray();
-        QTest::newRow("words without --list") << QStringList{u"shop"_s} << 2 << QByteArray();
-        QTest::newRow("list") << QStringList{u"--list"_s, u"--timeout"_s, u"1"_s} << 0 << "PORT"_ba;
-        QTest::newRow("stop, nothing there") << QStringList{u"--stop"_s, u"9"_s} << 1 << QByteArray();
-        QTest::newRow("list as JSON") << QStringList{u"--json"_s, u"--timeout"_s, u"1"_s} << 0 << "["_ba;
+        QTest::addColumn<QString>("language"); // LANG
+        const QString english = u"en_US.UTF-8"_s;
+        QTest::newRow("help") << QStringList{u"--help"_s} << 0 << "Usage: tidewell [options]"_ba << english;
+        QTest::newRow("version") << QStringList{u"--version"_s} << 0 << "Tidewell " TIDEWELL_VERSION "\n"_ba
+                                 << english;
+        QTest::newRow("unknown") << QStringList{u"--no-such-option"_s} << 2 << QByteArray() << english;
+        QTest::newRow("words without --list") << QStringList{u"shop"_s} << 2 << QByteArray() << english;
+        QTest::newRow("list") << QStringList{u"--list"_s, u"--timeout"_s, u"1"_s} << 0 << "PORT"_ba
+                              << english;
+        QTest::newRow("stop, nothing there")
+            << QStringList{u"--stop"_s, u"9"_s} << 1 << QByteArray() << english;
+        QTest::newRow("list as JSON")
+            << QStringList{u"--json"_s, u"--timeout"_s, u"1"_s} << 0 << "["_ba << english;
         // Alone, each of them means --list.
-        QTest::newRow("--json alone") << QStringList{u"--json"_s} << 0 << "["_ba;
-        QTest::newRow("--all alone") << QStringList{u"--all"_s} << 0 << "PORT"_ba;
-        QTest::newRow("check-update, no service") << QStringList{u"--check-update"_s} << 1 << QByteArray();
-        QTest::newRow("deployments, no token") << QStringList{u"--deployments"_s} << 2 << QByteArray();
+        QTest::newRow("--json alone") << QStringList{u"--json"_s} << 0 << "["_ba << english;
+        QTest::newRow("--all alone") << QStringList{u"--all"_s} << 0 << "PORT"_ba << english;
+        QTest::newRow("check-update, no service")
+            << QStringList{u"--check-update"_s} << 1 << QByteArray() << english;
+        QTest::newRow("deployments, no token")
+            << QStringList{u"--deployments"_s} << 2 << QByteArray() << english;
+        // The user's language, Qt's own words ("Optionen:") with Tidewell's.
+        QTest::newRow("help in German")
+            << QStringList{u"--help"_s} << 0
+            << "--all                 Mit --list: auch jeden anderen lauschenden Prozess"_ba
+            << u"de_DE.UTF-8"_s;
+        QTest::newRow("help in Spanish, Qt's words")
+            << QStringList{u"--help"_s} << 0 << "Opciones:"_ba << u"es_ES.UTF-8"_s;
     }
 
     // The command-line paths never start the window's side of Qt, so they run where no display is: with
@@ -143,7 +158,9 @@ private slots:
     {
         QFETCH(QStringList, arguments);
         QFETCH(QByteArray, printed);
-        const ProgramRun run = Home().run(arguments, {{u"LD_DEBUG"_s, u"files"_s},
+        QFETCH(QString, language);
+        const ProgramRun run = Home().run(arguments, {{u"LANG"_s, language},
+                                                      {u"LD_DEBUG"_s, u"files"_s},
                                                       {u"QT_QPA_PLATFORM"_s, u"xcb"_s},
                                                       {u"TIDEWELL_UPDATE_URL"_s, u"http://127.0.0.1:9/"_s}});
         QTEST(run.exitCode, "exitCode");
@@ -383,6 +400,8 @@ private slots:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QByteArrayList>("printed");
         QTest::addColumn<QByteArray>("projectsTarget");
+        QTest::addColumn<QString>("language"); // LANG
+        const QString english = u"en_US.UTF-8"_s;
         const QByteArray projects =
             R"({"projects":[{"id":"p1","name":"shop","framework":null,"latestDeployments":[{"id":"d1",)"
             R"("readyState":"READY","readyAt":1600000000000,"meta":{"githubCommitAuthorName":"ann",)"
@@ -399,29 +418,35 @@ private slots:
                               " years ago  ann: Fix cart  https://dash.example/ann/shop/deployments",
                               "docs     BUILDING                              "
                               "https://dash.example/ann/docs/deployments"}
-            << personal;
+            << personal << english;
         QTest::newRow("json, team by slug")
             << QStringList{u"--json"_s, u"--team"_s, u"r-d"_s} << QByteArray() << kToken << projects << 0
             << QByteArrayList{R"("dashboardUrl": "https://dash.example/r-d/shop/deployments")",
                               R"("githubCommitMessage": "Fix cart")", R"("readyState": "BUILDING")"}
-            << team;
+            << team << english;
         QTest::newRow("stored team") << QStringList() << "team_1"_ba << kToken << projects << 0
-                                     << QByteArrayList{"https://dash.example/r-d/docs/deployments"} << team;
+                                     << QByteArrayList{"https://dash.example/r-d/docs/deployments"} << team
+                                     << english;
         QTest::newRow("refused token")
             << QStringList() << QByteArray() << kToken
             << QByteArray(R"({"error":{"code":"forbidden","message":"Not authorized"}})") << 1
             << QByteArrayList{"Failed to fetch, please check your network.\nMissing member \"projects\""}
-            << personal;
+            << personal << english;
         QTest::newRow("no token") << QStringList() << QByteArray() << QByteArray() << projects << 2
                                   << QByteArrayList{"setup with `vercel login` in your command line"}
-                                  << QByteArray();
+                                  << QByteArray() << english;
+        // The relative time speaks the user's language, as ICU words it.
+        QTest::newRow("table in German")
+            << QStringList() << QByteArray() << kToken << projects << 0
+            << QByteArrayList{"shop     READY     vor ", " Jahren  ann: Fix cart"} << personal
+            << u"de_DE.UTF-8"_s;
         // Four were asked for: four are printed, whatever the reply holds.
         QByteArray many = "{\"projects\":[";
         for (int i = 0; i < 10000; ++i)
             many += (i ? ","_ba : QByteArray()) + "{\"id\":\"p" + QByteArray::number(i) + "\",\"name\":\"p" +
                     QByteArray::number(i) + "\",\"latestDeployments\":[]}";
         QTest::newRow("10,000 projects") << QStringList() << QByteArray() << kToken << many + "]}" << 0
-                                         << QByteArrayList{"\np3 "} << personal;
+                                         << QByteArrayList{"\np3 "} << personal << english;
     }
 
     void deployments()
@@ -438,7 +463,8 @@ private slots:
                                               R"({"teams":[{"id":"team_1","name":"R&D","slug":"r-d"}]})"));
         home.vercel.setReply("/v9/projects", StubHttpServer::Reply::with(projectsReply));
 
-        const ProgramRun run = home.run(QStringList{u"--deployments"_s} + arguments);
+        QFETCH(QString, language);
+        const ProgramRun run = home.run(QStringList{u"--deployments"_s} + arguments, {{u"LANG"_s, language}});
         QTEST(run.exitCode, "exitCode");
         const QByteArray all = run.out + run.err;
         for (const QByteArray& text : printed)

@@ -43,7 +43,7 @@ QStringList keysOf(const QList<ProjectObject>& projects)
 DeploymentsTab::DeploymentsTab(const AppServices* services, QWidget* parent)
     : QWidget(parent), m_services(services), m_account(new PlainTextLabel(this)),
       m_noToken(makePlaceholderLabel(VercelClient::kNoTokenText, "noToken", this)),
-      m_noProjects(makePlaceholderLabel(QStringLiteral("No projects"), "noProjects", this)),
+      m_noProjects(makePlaceholderLabel(tr("No projects"), "noProjects", this)),
       m_list(new AnimatedRowList(RowSlot::Slide::fromTrailing, RowSlot::Slide::towardLeading, this)),
       m_messageLabel(new PlainTextLabel(this))
 {

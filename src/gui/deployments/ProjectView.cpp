@@ -2,6 +2,7 @@
 
 #include "deployments/RelativeTimeFormatter.h"
 #include "gui/process/ReadyStateIcon.h"
+#include "gui/widgets/AccessibleItem.h"
 #include "gui/widgets/ElidedLabel.h"
 #include "gui/widgets/PlainTextLabel.h"
 #include "gui/widgets/RowHoverLook.h"
@@ -30,6 +31,7 @@ ElidedLabel* plainLabel(const QString& text, const char* objectName, QWidget* pa
 ProjectView::ProjectView(ProjectObject data, QWidget* parent) : QWidget(parent), m_data(std::move(data))
 {
     setObjectName(QStringLiteral("projectView"));
+    AccessibleItem::give(this, QAccessible::ListItem);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(RowHoverLook::kHorizontalPadding, 0, RowHoverLook::kHorizontalPadding, 0);
 
@@ -70,10 +72,17 @@ ProjectView::ProjectView(ProjectObject data, QWidget* parent) : QWidget(parent),
 
 void ProjectView::refreshTime(const QDateTime& now)
 {
-    if (!m_time)
-        return;
-    m_time->setFullText(
-        RelativeTimeFormatter::formatMilliseconds(*m_data.latestDeployments.first().deployedAt(), now));
+    if (m_time) {
+        m_time->setFullText(
+            RelativeTimeFormatter::formatMilliseconds(*m_data.latestDeployments.first().deployedAt(), now));
+    }
+    // One item for a screen reader: the project, the state of its latest deployment and its time.
+    if (!m_icon)
+        setAccessibleName(tr("%1, no deployments yet").arg(m_data.name));
+    else if (m_time)
+        setAccessibleName(tr("%1, %2, %3").arg(m_data.name, m_icon->toolTip(), m_time->fullText()));
+    else
+        setAccessibleName(tr("%1, %2").arg(m_data.name, m_icon->toolTip()));
 }
 
 QString ProjectView::timeText() const

@@ -10,7 +10,9 @@ namespace tidewell {
 TeamsMenu::TeamsMenu(AppState* state, QWidget* parent) : QMenu(parent), m_state(state)
 {
     setObjectName(QStringLiteral("teamsMenu"));
-    setTitle(QStringLiteral("Teams"));
+    setTitle(tr("Teams"));
+    setAccessibleName(tr("Teams"));
+    setAccessibleDescription(tr("Whose Vercel projects the deployments tab shows"));
     setIcon(SymbolIcons::symbol(QStringLiteral("person.2.fill")));
     connect(state, &AppState::teamsDataChanged, this, &TeamsMenu::rebuild);
     connect(state, &AppState::selectedTabChanged, this, &TeamsMenu::updatePresence);
@@ -30,7 +32,7 @@ void TeamsMenu::rebuild()
         action->setData(team ? QVariant(*team) : QVariant());
         m_choices->addAction(action);
     };
-    addChoice(QStringLiteral("Personal"), std::nullopt);
+    addChoice(tr("Personal"), std::nullopt);
     if (const auto& teams = m_state->teamsData()) {
         for (const Team& team : teams->teams) {
             // A menu item reads "&" as the mark of its shortcut letter; a team name is shown as named.

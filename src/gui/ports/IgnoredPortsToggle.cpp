@@ -25,7 +25,7 @@ IgnoredPortsToggle::IgnoredPortsToggle(QWidget* parent)
 void IgnoredPortsToggle::setShowingIgnored(bool showing)
 {
     m_showing = showing;
-    setText(showing ? QStringLiteral("Hide All Ports") : QStringLiteral("Show All Ports"));
+    setText(showing ? tr("Hide All Ports") : tr("Show All Ports"));
     update();
 }
 

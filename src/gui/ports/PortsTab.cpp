@@ -2,8 +2,10 @@
 
 #include "gui/process/ProcessItem.h"
 #include "gui/process/XrayStatsPoller.h"
+#include "gui/widgets/AccessibleItem.h"
 #include "gui/widgets/AnimatedRowList.h"
 #include "gui/widgets/StandardWidgets.h"
+#include "ports/PortListRefresher.h"
 #include "state/AppState.h"
 #include "state/SearchWords.h"
 
@@ -57,10 +59,11 @@ QList<ProcessItem*> processItems(const AnimatedRowList* list)
 PortsTab::PortsTab(const AppServices* services, QWidget* parent)
     : QWidget(parent), m_services(services),
       m_portList(new AnimatedRowList(RowSlot::Slide::none, RowSlot::Slide::none, this)),
-      m_noPorts(makePlaceholderLabel(QStringLiteral("No ports found"), "noPorts", this)),
+      m_noPorts(makePlaceholderLabel(tr("No ports found"), "noPorts", this)),
       m_ignoredList(new AnimatedRowList(RowSlot::Slide::fromTrailing, RowSlot::Slide::towardLeading, this)),
       m_statsPoller(new XrayStatsPoller(
-          services, [this] { return portRows(); }, this))
+          services, [this] { return portRows(); }, this)),
+      m_announcer(new QWidget(this))
 {
     setObjectName(QStringLiteral("portsTab"));
     auto* layout = new QVBoxLayout(this);
@@ -72,6 +75,14 @@ PortsTab::PortsTab(const AppServices* services, QWidget* parent)
 
     m_ignoredList->setObjectName(QStringLiteral("ignoredList"));
     layout->addWidget(m_ignoredList);
+    // Takes no room; assistive technology hears its name change.
+    m_announcer->setObjectName(QStringLiteral("announcer"));
+    m_announcer->setFixedSize(0, 0);
+    AccessibleItem::give(m_announcer, QAccessible::Notification);
+    if (m_services->refresher) {
+        connect(m_services->refresher, &PortListRefresher::checkFinished, this,
+                [this] { m_announces = true; });
+    }
     m_ignoredList->setVisible(m_services->state->showIgnoredPorts());
     connect(m_services->state, &AppState::showIgnoredPortsChanged, this, &PortsTab::showIgnoredPortsChanged);
     connect(m_services->state, &AppState::filterTextChanged, this, [this] {
@@ -90,6 +101,8 @@ void PortsTab::setAnimated(bool animated)
 
 void PortsTab::setPorts(const QList<PortData>& entries)
 {
+    if (m_announces)
+        announceChanges(entries);
     m_ports = entries;
     showPorts();
 }
@@ -107,12 +120,31 @@ void PortsTab::fillList(AnimatedRowList* list, const QList<PortData>& entries, b
         });
 }
 
+void PortsTab::announceChanges(const QList<PortData>& entries)
+{
+    const auto before = byKey(m_ports);
+    const auto after = byKey(entries);
+    auto named = [](const PortData& entry) {
+        return entry.htmlData() ? entry.htmlData()->title : entry.processName();
+    };
+    QStringList news;
+    for (const PortData& entry : entries) {
+        if (!before.contains(entry.portKey()))
+            news.append(tr("Server started: %1 on port %2").arg(named(entry), entry.port()));
+    }
+    for (const PortData& entry : m_ports) {
+        if (!after.contains(entry.portKey()))
+            news.append(tr("Server stopped: %1 on port %2").arg(named(entry), entry.port()));
+    }
+    if (!news.isEmpty())
+        AccessibleItem::announce(m_announcer, news.join(QStringLiteral(". ")));
+}
+
 void PortsTab::showPorts()
 {
     const QList<PortData> ports = matching(m_ports, m_services->state->filterText());
     fillList(m_portList, ports, false);
-    m_noPorts->setText(m_ports.isEmpty() ? QStringLiteral("No ports found")
-                                         : QStringLiteral("No matching servers"));
+    m_noPorts->setText(m_ports.isEmpty() ? tr("No ports found") : tr("No matching servers"));
     m_noPorts->setVisible(ports.isEmpty());
 }
 

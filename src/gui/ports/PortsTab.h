@@ -39,12 +39,17 @@ private:
     // listeners'.
     void fillList(AnimatedRowList* list, const QList<PortData>& entries, bool ignored);
     void fillIgnoredList();
+    // Tells a screen reader of the servers that came or went since the last list.
+    void announceChanges(const QList<PortData>& entries);
 
     const AppServices* m_services;
     AnimatedRowList* m_portList;
     QLabel* m_noPorts;
     AnimatedRowList* m_ignoredList;
     XrayStatsPoller* m_statsPoller;
+    QWidget* m_announcer;
+    // The first finished scan is the starting point, not news.
+    bool m_announces = false;
     QList<PortData> m_ports;
     QList<PortData> m_ignored;
     bool m_animated = false;

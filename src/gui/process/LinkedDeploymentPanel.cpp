@@ -41,7 +41,7 @@ LinkedDeploymentPanel::LinkedDeploymentPanel(const ProjectObject& project,
     layout->setSpacing(2);
 
     auto* heading = new QHBoxLayout;
-    ElidedLabel* name = plainLabel(QStringLiteral("Vercel: ") + project.name, "deploymentProject", this);
+    ElidedLabel* name = plainLabel(tr("Vercel: %1").arg(project.name), "deploymentProject", this);
     QFont semibold = name->font();
     semibold.setWeight(QFont::DemiBold);
     name->setFont(semibold);

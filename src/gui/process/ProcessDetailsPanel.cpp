@@ -47,10 +47,10 @@ ProcessDetailsPanel::ProcessDetailsPanel(const PortDataLike& entry, bool showPid
     auto* first = new QHBoxLayout;
     first->addWidget(label(entry.processName(), "detailsProcessName", this));
     first->addWidget(divider(QFrame::VLine, this));
-    first->addWidget(label(QStringLiteral("Port: ") + entry.port(), "detailsPort", this));
+    first->addWidget(label(tr("Port: %1").arg(entry.port()), "detailsPort", this));
     if (showPid) {
         first->addWidget(divider(QFrame::VLine, this));
-        first->addWidget(label(QStringLiteral("PID: ") + entry.pid(), "detailsPid", this));
+        first->addWidget(label(tr("PID: %1").arg(entry.pid()), "detailsPid", this));
     }
     first->addStretch(1);
     layout->addLayout(first);
@@ -61,7 +61,7 @@ ProcessDetailsPanel::ProcessDetailsPanel(const PortDataLike& entry, bool showPid
 
     auto* path = new ElidedLabel(Qt::ElideRight, this);
     path->setObjectName(QStringLiteral("detailsPath"));
-    path->setFullText(QStringLiteral("Path: ") + info->cwd);
+    path->setFullText(tr("Path: %1").arg(info->cwd));
     path->setMaximumWidth(kMaxPathWidth);
     layout->addWidget(path);
     layout->addWidget(divider(QFrame::HLine, this));

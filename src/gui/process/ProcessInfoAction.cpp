@@ -78,7 +78,8 @@ ProcessInfoAction::ProcessInfoAction(std::shared_ptr<const PortDataLike> port, b
 
     auto* editors = makeSymbolButton("square.and.pencil", tr("Open in editor"), this);
     editors->setPopupMode(QToolButton::InstantPopup);
-    editors->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; width: 0px; }"));
+    editors->setStyleSheet(editors->styleSheet() +
+                           QStringLiteral("QToolButton::menu-indicator { image: none; width: 0px; }"));
     auto* menu = new QMenu(editors);
     // The editors found when the window opened; both until that look has answered.
     const QStringList installed =

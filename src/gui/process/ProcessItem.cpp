@@ -8,6 +8,7 @@
 #include "gui/process/ProcessIcon.h"
 #include "gui/process/ProcessInfoAction.h"
 #include "gui/process/ReadyStateIcon.h"
+#include "gui/widgets/AccessibleItem.h"
 #include "gui/widgets/BusySpinner.h"
 #include "gui/widgets/DelayPopover.h"
 #include "gui/widgets/ElidedLabel.h"
@@ -52,6 +53,7 @@ ProcessItem::ProcessItem(const PortData& port, bool small, const AppServices* se
 {
     setObjectName(QStringLiteral("processItem"));
     buildLayout();
+    AccessibleItem::give(this, QAccessible::ListItem);
     setToolTip(small ? tr("Ctrl+C copies the command, Delete stops it, Space shows the details")
                      : tr("Enter opens the page, Ctrl+C copies the command, Delete stops it, Space shows "
                           "the details"));
@@ -100,7 +102,7 @@ void ProcessItem::updateLinkedProject()
     m_deploymentIcon = new ReadyStateIcon(m_linkedProject->latestDeployments.first().readyState, this);
     m_deploymentIcon->setObjectName(QStringLiteral("deploymentIcon"));
     m_deploymentIcon->setToolTip(PlainTextLabel::toolTipFor(
-        QStringLiteral("Vercel: ") + m_linkedProject->name + QLatin1Char(' ') + m_deploymentIcon->toolTip()));
+        tr("Vercel: %1 %2").arg(m_linkedProject->name, m_deploymentIcon->toolTip())));
     auto* row = static_cast<QHBoxLayout*>(layout());
     row->insertWidget(row->indexOf(m_portLabel) + 1, m_deploymentIcon, 0, Qt::AlignVCenter);
 }
@@ -190,12 +192,12 @@ void ProcessItem::buildLayout()
     spinner->setObjectName(QStringLiteral("stopSpinner"));
     spinnerLayout->addWidget(spinner, 0, Qt::AlignCenter);
     m_stopStack->addWidget(spinnerHolder);
-    auto* force = new QPushButton(QStringLiteral("Force stop"), m_stopStack);
+    auto* force = new QPushButton(tr("Force stop"), m_stopStack);
     force->setObjectName(QStringLiteral("forceStopButton"));
     force->setToolTip(tr("Still listening: end it with SIGKILL"));
     connect(force, &QPushButton::clicked, this, &ProcessItem::forceStop);
     m_stopStack->addWidget(force);
-    auto* refused = new PlainTextLabel(QStringLiteral("Not permitted"), m_stopStack);
+    auto* refused = new PlainTextLabel(tr("Not permitted"), m_stopStack);
     refused->setObjectName(QStringLiteral("notPermitted"));
     refused->setToolTip(tr("The process belongs to another user"));
     useSecondaryColour(refused);
@@ -207,6 +209,7 @@ void ProcessItem::buildLayout()
 void ProcessItem::showStopPage(StopPage page)
 {
     m_stopStack->setCurrentIndex(int(page));
+    AccessibleItem::setState(this, AccessibleItem::State::busy, page == StopPage::spinner);
     m_stopStack->setFixedSize(m_stopStack->currentWidget()->sizeHint());
 }
 
@@ -308,6 +311,13 @@ void ProcessItem::updateStatsLine()
     const bool shown =
         m_port.processName() != QLatin1String("ssh") && m_services->state->xrayMode() && m_stats.has_value();
     m_statsLine->setVisible(shown);
+    // A screen reader reads the row as one item, with what the eye reads along it.
+    const QString title = m_port.htmlData() ? m_port.htmlData()->title : tr("No answer");
+    QString name = tr("%1, port %2, %3").arg(title, m_port.port(), m_port.processName());
+    if (shown)
+        name = tr("%1, CPU %2, memory %3, branch %4")
+                   .arg(name, m_cpu->text(), m_memory->text(), m_stats->gitBranch);
+    setAccessibleName(name);
 }
 
 void ProcessItem::mousePressEvent(QMouseEvent* event)

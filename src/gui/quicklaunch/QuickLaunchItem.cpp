@@ -5,6 +5,7 @@
 #include "gui/process/ProcessDetailsPanel.h"
 #include "gui/process/ProcessIcon.h"
 #include "gui/process/ProcessInfoAction.h"
+#include "gui/widgets/AccessibleItem.h"
 #include "gui/widgets/DelayPopover.h"
 #include "gui/widgets/ElidedLabel.h"
 #include "gui/widgets/FailureLine.h"
@@ -32,6 +33,7 @@ QuickLaunchItem::QuickLaunchItem(QuickLaunchItemPtr item, const AppServices* ser
     : QWidget(parent), m_item(std::move(item)), m_services(services)
 {
     setObjectName(QStringLiteral("quickLaunchItem"));
+    AccessibleItem::give(this, QAccessible::ListItem);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(RowHoverLook::kHorizontalPadding, 0, RowHoverLook::kHorizontalPadding, 0);
 
@@ -114,6 +116,12 @@ void QuickLaunchItem::showRunning(const QList<PortData>& listed)
     m_runningMark->setVisible(m_running.has_value());
     m_play->setToolTip(m_running ? tr("Open the running server's page") : tr("Start in a terminal"));
     m_play->setAccessibleName(m_play->toolTip());
+    const auto page = m_item->htmlData();
+    const auto info = m_item->processInfo();
+    const QString title = page ? page->title : m_item->processName();
+    const QString command = info ? info->cmd : QString();
+    setAccessibleName(m_running ? tr("%1, running on port %2, %3").arg(title, m_item->port(), command)
+                                : tr("%1, %2").arg(title, command));
 }
 
 QWidget* QuickLaunchItem::makeDetails()

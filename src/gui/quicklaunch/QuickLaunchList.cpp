@@ -17,7 +17,7 @@ namespace tidewell {
 QuickLaunchList::QuickLaunchList(const AppServices* services, QWidget* parent)
     : QWidget(parent), m_services(services),
       m_list(new AnimatedRowList(RowSlot::Slide::none, RowSlot::Slide::none, this)),
-      m_empty(makePlaceholderLabel(QStringLiteral("No quick launch"), "noQuickLaunch", this))
+      m_empty(makePlaceholderLabel(tr("No quick launch"), "noQuickLaunch", this))
 {
     setObjectName(QStringLiteral("quickLaunchTab"));
     auto* layout = new QVBoxLayout(this);
@@ -56,8 +56,7 @@ void QuickLaunchList::reload()
         keys,
         [this, &byUuid](const QString& uuid) { return new QuickLaunchItem(byUuid.value(uuid), m_services); },
         [](QWidget*, const QString&) { return true; });
-    m_empty->setText(items.isEmpty() ? QStringLiteral("No quick launch")
-                                     : QStringLiteral("No matching servers"));
+    m_empty->setText(items.isEmpty() ? tr("No quick launch") : tr("No matching servers"));
     m_empty->setVisible(keys.isEmpty());
 }
 

@@ -49,13 +49,13 @@ SettingsPage::SettingsPage(LoginItemService* loginItem, AppState* state, QWidget
     layout->setContentsMargins(10, 0, 10, 4);
     layout->setSpacing(6);
 
-    layout->addWidget(sectionHeading(QStringLiteral("General Settings"), "generalSettings", this));
+    layout->addWidget(sectionHeading(tr("General Settings"), "generalSettings", this));
 
     auto* row = new QHBoxLayout;
     row->setSpacing(8);
     auto* labels = new QVBoxLayout;
     labels->setSpacing(1);
-    auto* title = new QLabel(QStringLiteral("Auto Start"), this);
+    auto* title = new QLabel(tr("Auto Start"), this);
     title->setObjectName(QStringLiteral("autoStartLabel"));
     labels->addWidget(title);
     m_status = new QLabel(this);
@@ -66,7 +66,7 @@ SettingsPage::SettingsPage(LoginItemService* loginItem, AppState* state, QWidget
     row->addLayout(labels, 1);
     m_switch = new ToggleSwitch(this);
     m_switch->setObjectName(QStringLiteral("autoStart"));
-    m_switch->setAccessibleName(QStringLiteral("Auto Start"));
+    m_switch->setAccessibleName(tr("Auto Start"));
     row->addWidget(m_switch, 0, Qt::AlignVCenter);
     layout->addLayout(row);
 
@@ -88,11 +88,9 @@ void SettingsPage::addNotificationSection()
 {
     auto* layout = static_cast<QVBoxLayout*>(this->layout());
     layout->addSpacing(6);
-    layout->addWidget(sectionHeading(QStringLiteral("Notifications"), "notifications", this));
-    m_serverSwitch =
-        addSwitchRow(layout, QStringLiteral("Server started or stopped"), "serverNotifications", this);
-    m_deploymentSwitch =
-        addSwitchRow(layout, QStringLiteral("Deployment finished"), "deploymentNotifications", this);
+    layout->addWidget(sectionHeading(tr("Notifications"), "notifications", this));
+    m_serverSwitch = addSwitchRow(layout, tr("Server started or stopped"), "serverNotifications", this);
+    m_deploymentSwitch = addSwitchRow(layout, tr("Deployment finished"), "deploymentNotifications", this);
     connect(m_serverSwitch, &ToggleSwitch::clicked, m_state, &AppState::setNotifyServerChanges);
     connect(m_deploymentSwitch, &ToggleSwitch::clicked, m_state, &AppState::setNotifyDeploymentFinished);
     showNotificationSettings();

@@ -65,6 +65,9 @@ AppMenu::AppMenu(const AppServices* services, QWidget* parent) : QWidget(parent)
     m_filterField = new QLineEdit(this);
     m_filterField->setObjectName(QStringLiteral("filterField"));
     m_filterField->setFixedWidth(kWindowWidth - 20);
+    m_filterField->setAccessibleName(tr("Find servers"));
+    m_filterField->setAccessibleDescription(tr("Keeps the rows whose port, title, process, folder or command "
+                                               "hold every word typed; Escape clears it"));
     m_filterField->hide();
     layout->addWidget(m_filterField);
     connect(m_filterField, &QLineEdit::textChanged, this, [this](const QString& text) {
@@ -190,7 +193,7 @@ QWidget* AppMenu::buildHeader()
     row->addWidget(m_title);
     row->addStretch(1);
 
-    m_back = new QPushButton(QStringLiteral("Back"), header);
+    m_back = new QPushButton(tr("Back"), header);
     m_back->setObjectName(QStringLiteral("back"));
     m_back->setFlat(true);
     connect(m_back, &QPushButton::clicked, this,
@@ -204,6 +207,8 @@ QWidget* AppMenu::buildHeader()
     m_vercelToggle = new TabButton(QStringLiteral("cloud"), QColor(255, 149, 0), m_homeButtons);
     m_vercelToggle->setObjectName(QStringLiteral("vercelToggle"));
     m_vercelToggle->setToolTip(tr("Deployments"));
+    m_vercelToggle->setAccessibleName(tr("Deployments"));
+    m_vercelToggle->setAccessibleDescription(tr("Shows the latest Vercel deployment of each project"));
     connect(m_vercelToggle, &TabButton::clicked, this,
             [this] { m_services->state->setSelectedTab(SelectedTab::vercel); });
     m_xrayToggle =
@@ -211,6 +216,8 @@ QWidget* AppMenu::buildHeader()
     m_xrayToggle->setObjectName(QStringLiteral("xrayToggle"));
     m_xrayToggle->setToolTip(tr("Ports; press again for x-ray"));
     m_xrayToggle->setAccessibleName(tr("Ports and x-ray"));
+    m_xrayToggle->setAccessibleDescription(tr("Shows the ports; pressed while they are shown, turns x-ray "
+                                              "mode with CPU, memory and branch on or off"));
     m_xrayToggle->setCheckable(true);
     m_xrayToggle->setChecked(m_services->state->xrayMode());
     connect(m_xrayToggle, &TabButton::clicked, this, [this] {
@@ -223,6 +230,8 @@ QWidget* AppMenu::buildHeader()
     m_quickLaunchToggle = new TabButton(QStringLiteral("bolt.fill"), QColor(255, 204, 0), m_homeButtons);
     m_quickLaunchToggle->setObjectName(QStringLiteral("quickLaunchToggle"));
     m_quickLaunchToggle->setToolTip(tr("Quick launch"));
+    m_quickLaunchToggle->setAccessibleName(tr("Quick launch"));
+    m_quickLaunchToggle->setAccessibleDescription(tr("Shows the saved servers, to start them again"));
     connect(m_quickLaunchToggle, &TabButton::clicked, this,
             [this] { m_services->state->setSelectedTab(SelectedTab::quickLaunch); });
     buttons->addWidget(m_vercelToggle);
@@ -232,9 +241,14 @@ QWidget* AppMenu::buildHeader()
     m_gear = new QToolButton(m_homeButtons);
     m_gear->setObjectName(QStringLiteral("gear"));
     m_gear->setAutoRaise(true);
+    m_gear->setToolTip(tr("More"));
+    m_gear->setAccessibleName(tr("More"));
+    m_gear->setAccessibleDescription(tr("Settings, refresh, contact, teams, updates and quit"));
     m_gear->setIcon(SymbolIcons::symbol(QStringLiteral("gearshape")));
     m_gear->setPopupMode(QToolButton::InstantPopup);
-    m_gear->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; width: 0px; }"));
+    m_gear->setStyleSheet(
+        QStringLiteral("QToolButton::menu-indicator { image: none; width: 0px; }"
+                       "QToolButton:focus { border: 2px solid palette(highlight); border-radius: 5px; }"));
     m_gearMenu = buildGearMenu();
     m_gear->setMenu(m_gearMenu);
     buttons->addWidget(m_gear);
@@ -247,27 +261,27 @@ QMenu* AppMenu::buildGearMenu()
     auto* menu = new QMenu(this);
     menu->setObjectName(QStringLiteral("gearMenu"));
     auto symbol = [](const char* name) { return SymbolIcons::symbol(QLatin1String(name)); };
-    menu->addAction(symbol("ellipsis"), QStringLiteral("Settings"), this,
+    menu->addAction(symbol("ellipsis"), tr("Settings"), this,
                     [this] { m_services->state->setSelectedView(SelectedView::settings); });
-    menu->addAction(symbol("arrow.triangle.2.circlepath"), QStringLiteral("Refresh"), this,
+    menu->addAction(symbol("arrow.triangle.2.circlepath"), tr("Refresh"), this,
                     [this] { m_services->refresher->refresh(); });
-    QMenu* contact = menu->addMenu(symbol("envelope"), QStringLiteral("Contact"));
-    contact->addAction(symbol("exclamationmark.bubble"), QStringLiteral("Report Issue"), this,
+    QMenu* contact = menu->addMenu(symbol("envelope"), tr("Contact"));
+    contact->addAction(symbol("exclamationmark.bubble"), tr("Report Issue"), this,
                        [this] { openMail(QStringLiteral("Tidewell%20Issue%20Report")); });
-    contact->addAction(symbol("bubble.right"), QStringLiteral("Submit Feedback"), this,
+    contact->addAction(symbol("bubble.right"), tr("Submit Feedback"), this,
                        [this] { openMail(QStringLiteral("Tidewell%20Feedback")); });
     // Shows and hides itself with the teams and the selected tab.
     menu->addMenu(new TeamsMenu(m_services->state, menu));
-    menu->addAction(symbol("square.and.arrow.down"), QStringLiteral("Check for update"), this,
+    menu->addAction(symbol("square.and.arrow.down"), tr("Check for update"), this,
                     [this] { m_services->state->setSelectedView(SelectedView::checkForUpdate); });
     const QString buildVersion = QCoreApplication::instance()->property("buildVersion").toString();
-    QAction* version = menu->addAction(QStringLiteral("Version: ") +
-                                       versionLabel(QCoreApplication::applicationVersion(), buildVersion));
+    QAction* version = menu->addAction(
+        tr("Version: %1").arg(versionLabel(QCoreApplication::applicationVersion(), buildVersion)));
     version->setObjectName(QStringLiteral("version"));
     version->setEnabled(false);
     // Last, where desktop menus put it.
     menu->addSeparator();
-    menu->addAction(symbol("rectangle.portrait.and.arrow.forward"), QStringLiteral("Quit"), this,
+    menu->addAction(symbol("rectangle.portrait.and.arrow.forward"), tr("Quit"), this,
                     &AppMenu::quitRequested);
     return menu;
 }
@@ -293,9 +307,8 @@ void AppMenu::showPage()
     const SelectedView view = state->selectedView();
     const SelectedTab tab = state->selectedTab();
     const bool home = view == SelectedView::home;
-    m_title->setText(
-        home ? QStringLiteral("Tidewell")
-             : (view == SelectedView::settings ? QStringLiteral("Settings") : QStringLiteral("Updates")));
+    m_title->setText(home ? tr("Tidewell")
+                          : (view == SelectedView::settings ? tr("Settings") : tr("Updates")));
     m_back->setVisible(!home);
     m_homeButtons->setVisible(home);
     m_portsTab->setVisible(home && tab == SelectedTab::ports);

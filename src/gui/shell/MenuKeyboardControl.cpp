@@ -5,6 +5,7 @@
 #include "gui/quicklaunch/QuickLaunchItem.h"
 #include "gui/quicklaunch/QuickLaunchList.h"
 #include "gui/shell/AppMenu.h"
+#include "gui/widgets/AccessibleItem.h"
 #include "gui/widgets/HintLabel.h"
 #include "gui/widgets/RowHoverLook.h"
 #include "ports/PortListRefresher.h"
@@ -98,14 +99,17 @@ QList<QWidget*> MenuKeyboardControl::rows() const
 
 void MenuKeyboardControl::highlight(QWidget* row)
 {
-    if (RowHoverLook* cursor = m_row && m_row != row ? cursorOf(m_row) : nullptr)
+    if (RowHoverLook* cursor = m_row && m_row != row ? cursorOf(m_row) : nullptr) {
         cursor->setHighlighted(false);
+        AccessibleItem::setState(m_row, AccessibleItem::State::highlighted, false);
+    }
     if (!row && m_hint)
         m_hint->hide();
     m_row = row;
     m_key = keyOf(row);
     if (RowHoverLook* cursor = row ? cursorOf(row) : nullptr) {
         cursor->setHighlighted(true);
+        AccessibleItem::setState(row, AccessibleItem::State::highlighted, true);
         m_menu->listScroll()->ensureWidgetVisible(row, 0, 0);
         if (!m_hint)
             m_hint = new HintLabel(m_menu);

@@ -7,6 +7,7 @@
 #include "records/DisplayText.h"
 #include "update/UpdateDownload.h"
 
+#include <QAccessible>
 #include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -45,8 +46,8 @@ UpdatePage::UpdatePage(UpdateService service, const AppServices* services, QWidg
     layout->setContentsMargins(0, 0, 0, 8);
     layout->setSpacing(4);
 
-    layout->addWidget(makeTextLabel(QStringLiteral("Current Version ") + m_service.currentVersion(),
-                                    "currentVersion", this));
+    layout->addWidget(
+        makeTextLabel(tr("Current Version %1").arg(m_service.currentVersion()), "currentVersion", this));
 
     m_messageLabel = makeTextLabel({}, "message", this);
     layout->addWidget(m_messageLabel);
@@ -54,13 +55,14 @@ UpdatePage::UpdatePage(UpdateService service, const AppServices* services, QWidg
     auto* checkingRow = new QHBoxLayout(m_checking);
     checkingRow->setContentsMargins(0, 0, 0, 0);
     checkingRow->addStretch(1);
-    checkingRow->addWidget(new QLabel(QStringLiteral("Checking for update..."), m_checking));
+    checkingRow->addWidget(new QLabel(tr("Checking for update..."), m_checking));
     checkingRow->addWidget(new BusySpinner(m_checking));
     checkingRow->addStretch(1);
     layout->addWidget(m_checking);
 
     m_downloadButton = new QPushButton(this);
     m_downloadButton->setObjectName(QStringLiteral("downloadButton"));
+    m_downloadButton->setAccessibleDescription(tr("Downloads the new version to the downloads folder"));
     layout->addWidget(m_downloadButton, 0, Qt::AlignHCenter);
     connect(m_downloadButton, &QPushButton::clicked, this, [this] {
         m_downloadStatus->clear();
@@ -113,6 +115,10 @@ UpdatePage::UpdatePage(UpdateService service, const AppServices* services, QWidg
         // The name comes from the link: shown on one line, in its own order.
         m_downloadStatus->setText(
             tr("Downloaded to %1").arg(DisplayText::oneLine(QDir::toNativeSeparators(path))));
+        // The label's new text reaches a screen reader as a name change; the alert marks it as news
+        // where the platform's bridge passes alerts on (AT-SPI in Qt 6.4 does not).
+        QAccessibleEvent alert(m_downloadStatus, QAccessible::Alert);
+        QAccessible::updateAccessibility(&alert);
         downloadEnded({});
     });
     connect(m_download, &UpdateDownload::failed, this, &UpdatePage::downloadEnded);
@@ -162,7 +168,7 @@ void UpdatePage::downloadEnded(const QString& failure)
 {
     m_transferEnded = true;
     if (!failure.isEmpty()) {
-        m_downloadStatus->setText(QStringLiteral("Download failed: ") + DisplayText::oneLine(failure));
+        m_downloadStatus->setText(tr("Download failed: %1").arg(DisplayText::oneLine(failure)));
         // The user may try again.
         m_downloadStarted = false;
     }
@@ -178,7 +184,7 @@ void UpdatePage::refresh()
 
     const bool offered = !m_downloadStarted && m_updateResult && m_updateResult->offersDownload();
     if (offered) {
-        QString text = QStringLiteral("Download ") + DisplayText::oneLine(*m_updateResult->version);
+        QString text = tr("Download %1").arg(DisplayText::oneLine(*m_updateResult->version));
         // A button reads "&" as the mark of a shortcut key.
         m_downloadButton->setText(text.replace(QLatin1Char('&'), QStringLiteral("&&")));
     }

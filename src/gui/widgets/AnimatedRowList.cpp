@@ -1,5 +1,7 @@
 #include "gui/widgets/AnimatedRowList.h"
 
+#include "gui/widgets/AccessibleItem.h"
+
 #include <QSet>
 #include <QVBoxLayout>
 
@@ -10,6 +12,7 @@ AnimatedRowList::AnimatedRowList(RowSlot::Slide insertion, RowSlot::Slide remova
 {
     m_layout->setContentsMargins(0, 0, 0, 0);
     m_layout->setSpacing(0);
+    AccessibleItem::give(this, QAccessible::List);
 }
 
 QWidget* AnimatedRowList::row(const QString& key) const

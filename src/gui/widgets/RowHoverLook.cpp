@@ -99,6 +99,15 @@ void RowHoverLook::paintHighlight()
     QPainterPath path;
     path.addRoundedRect(QRectF(m_row->rect()), 8, 8);
     painter.fillPath(path, fill);
+    // The keyboard's highlight also gets a ring: the faint shade alone hardly shows.
+    if (m_isHighlighted) {
+        QColor ring = m_row->palette().color(QPalette::Highlight);
+        ring.setAlphaF(float(m_progress));
+        // Inside the row's edge, where a pen on the edge would be half cut off.
+        painter.setPen(QPen(ring, 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(QRectF(m_row->rect()).adjusted(1, 1, -1, -1), 7, 7);
+    }
 }
 
 } // namespace tidewell

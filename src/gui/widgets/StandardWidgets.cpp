@@ -50,6 +50,11 @@ QToolButton* makeSymbolButton(const char* symbol, const QString& toolTip, QWidge
     button->setAutoRaise(true);
     button->setIcon(SymbolIcons::symbol(QLatin1String(symbol)));
     button->setToolTip(toolTip);
+    // The symbol alone says nothing to a screen reader: it reads the tool tip's words.
+    button->setAccessibleName(toolTip);
+    // The style draws no focus on a flat tool button: the keyboard's place needs a ring.
+    button->setStyleSheet(
+        QStringLiteral("QToolButton:focus { border: 2px solid palette(highlight); border-radius: 5px; }"));
     return button;
 }
 

@@ -2,6 +2,7 @@
 
 #include "gui/widgets/SymbolIcons.h"
 
+#include <QFocusEvent>
 #include <QPainter>
 #include <QVariantAnimation>
 #include <cmath>
@@ -85,6 +86,13 @@ bool TabButton::isBouncing() const
     return m_bounceAnimation->state() == QAbstractAnimation::Running;
 }
 
+void TabButton::focusInEvent(QFocusEvent* event)
+{
+    m_keyboardFocus = event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason ||
+                      event->reason() == Qt::ShortcutFocusReason;
+    QAbstractButton::focusInEvent(event);
+}
+
 void TabButton::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
@@ -111,6 +119,12 @@ void TabButton::paintEvent(QPaintEvent*)
                        QRectF(tinted.rect()));
 
     painter.fillRect(QRectF(4, kBarTop, width() - 8, kBarHeight), barColor());
+    // The keyboard's place, round the symbol.
+    if (hasFocus() && m_keyboardFocus) {
+        painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRoundedRect(QRectF(2, 1, width() - 4, kBarTop - 3), 5, 5);
+    }
 }
 
 } // namespace tidewell

@@ -39,6 +39,9 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // The focus ring shows only for focus the keyboard brought: the window gives its first button
+    // the focus as it opens, and a ring there would mark nothing the user did.
+    void focusInEvent(QFocusEvent* event) override;
     // The mode the button shows is the application's; a click asks for a change, which comes back
     // through setChecked.
     void nextCheckState() override {}
@@ -48,6 +51,7 @@ private:
     QIcon m_icon;
     QColor m_accent;
     bool m_selected = false;
+    bool m_keyboardFocus = false;
     qreal m_iconScale = 1.0;
     qreal m_lift = 0;
     QVariantAnimation* m_scaleAnimation;

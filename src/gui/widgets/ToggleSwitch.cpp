@@ -35,9 +35,11 @@ void ToggleSwitch::paintEvent(QPaintEvent* /*event*/)
     const qreal x = isChecked() ? track.right() - 2 - knob : track.left() + 2;
     painter.setBrush(QColor(Qt::white));
     painter.drawEllipse(QRectF(x, track.top() + 2, knob, knob));
+    // The keyboard's place: a ring two pixels wide, in the text colour on a track already in the
+    // highlight colour, so that it shows on either track in either scheme.
     if (hasFocus()) {
         painter.setBrush(Qt::NoBrush);
-        painter.setPen(QPen(palette().color(QPalette::Highlight), 1));
+        painter.setPen(QPen(palette().color(isChecked() ? QPalette::WindowText : QPalette::Highlight), 2));
         painter.drawRoundedRect(track, radius, radius);
     }
 }

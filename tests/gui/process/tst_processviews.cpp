@@ -8,6 +8,7 @@
 #include "gui/process/XrayStatsPoller.h"
 #include "gui/widgets/ColorSchemePalette.h"
 #include "gui/widgets/DelayPopover.h"
+#include "gui/widgets/ElidedLabel.h"
 #include "gui/widgets/PopoverWindow.h"
 #include "gui/widgets/RowHoverLook.h"
 #include "platform/Host.h"
@@ -23,6 +24,7 @@
 #include "support/TestProcesses.h"
 #include "support/WidgetHelpers.h"
 
+#include <QAccessible>
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -128,6 +130,13 @@ private slots:
         QCOMPARE(child<QLabel>(&row, "title")->text(), html ? u"My App"_s : u"No answer"_s);
         QCOMPARE(child<QLabel>(&row, "statsCpu")->text() + child<QLabel>(&row, "statsMemory")->text(),
                  u"1.0%3.50MB"_s);
+        // On a 1x and a 2x screen (QT_SCALE_FACTOR=2 in tst_processviews_2x): every part within the row,
+        // the title whole.
+        for (QWidget* part : row.findChildren<QWidget*>()) {
+            if (part->isVisible() && part->parentWidget() == &row)
+                QVERIFY2(row.rect().contains(part->geometry()), qPrintable(part->objectName()));
+        }
+        QCOMPARE(child<ElidedLabel>(&row, "title")->text(), child<ElidedLabel>(&row, "title")->fullText());
 
         click(&row, QPoint(180, row.height() / 2));
         QCOMPARE(fixture.desktop->calls, opens.isEmpty() ? QStringList() : QStringList{opens});
@@ -198,6 +207,11 @@ private slots:
         QTRY_VERIFY(row.stats().has_value());
         QCOMPARE(row.stats()->gitBranch, u"feature/xray"_s);
         QVERIFY(shown(statsLine));
+        // A screen reader reads the row as one list item, its figures with it.
+        const QAccessibleInterface* readRow = QAccessible::queryAccessibleInterface(&row);
+        QCOMPARE(readRow->role(), QAccessible::ListItem);
+        QVERIFY2(readRow->text(QAccessible::Name).endsWith(u", branch feature/xray"_s),
+                 qPrintable(readRow->text(QAccessible::Name)));
         QCOMPARE(child(&row, "processIcon")->width(), 20);
         // Closed window: the one-second timer does not even run. Open: a reading every second.
         QVERIFY(!poller.isTimerRunning());
@@ -218,6 +232,7 @@ private slots:
         QTRY_VERIFY(!poller.isReading());
         const int readsBefore = reads.load();
         QVERIFY(!shown(statsLine) && row.stats().has_value());
+        QVERIFY(!readRow->text(QAccessible::Name).contains(u"CPU"_s));
         QCOMPARE(child(&row, "processIcon")->width(), 28);
         QVERIFY(!poller.isTimerRunning());
         QCOMPARE(reads.load(), readsBefore);
@@ -291,6 +306,8 @@ private slots:
             row.stopProcess();
             QVERIFY(child(&row, "stopSpinner")->isVisible());
         }
+        // A screen reader hears the stop in progress as the row's busy state.
+        QCOMPARE(QAccessible::queryAccessibleInterface(&row)->state().busy, shownAtEnd == "stopSpinner"_L1);
     }
 
     void popoverNeedsTheResting_data()

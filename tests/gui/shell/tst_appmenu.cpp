@@ -290,6 +290,16 @@ private slots:
         QTRY_COMPARE(tab->findChildren<ProcessItem*>().size(), 2);
         QTest::qWait(0);
         QCOMPARE(tab->findChildren<ProcessItem*>().size(), 2);
+
+        // After the first scan, a screen reader hears of a server that came and of one that went: the
+        // announcer's name changes to say so (the name change is what reaches AT-SPI).
+        const QWidget* announcer = child<QWidget>(tab, "announcer");
+        tab->setPorts(servedPorts(3, u"Shop"_s));
+        QCOMPARE(announcer->accessibleName(), u"Server started: Shop on port 3002"_s);
+        tab->setPorts(servedPorts(2, u"Shop"_s));
+        QCOMPARE(announcer->accessibleName(), u"Server stopped: Shop on port 3002"_s);
+        QCOMPARE(QAccessible::queryAccessibleInterface(const_cast<QWidget*>(announcer))->role(),
+                 QAccessible::Notification);
     }
 
     // Without a tray the window opens as a plain window; the list is refreshed only while it is open.

@@ -11,6 +11,7 @@
 #include "support/TestProcesses.h"
 #include "support/WidgetHelpers.h"
 
+#include <QAccessible>
 #include <QClipboard>
 #include <QDir>
 #include <QLineEdit>
@@ -197,6 +198,9 @@ private slots:
             servers.press(QKeySequence(key));
         const QList<QWidget*> rows = servers.rows();
         QCOMPARE(std::count_if(rows.cbegin(), rows.cend(), highlighted), row < 0 ? 0 : 1);
+        // A screen reader is told which row the keys act on.
+        for (QWidget* each : rows)
+            QCOMPARE(QAccessible::queryAccessibleInterface(each)->state().selected, highlighted(each));
         auto* port = qobject_cast<ProcessItem*>(rows.value(row));
         auto* saved = qobject_cast<QuickLaunchItem*>(rows.value(row));
         const QString portText = port ? port->port().port() : QString();

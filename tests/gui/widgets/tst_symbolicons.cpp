@@ -1,6 +1,12 @@
+#include "gui/widgets/ColorSchemePalette.h"
+#include "gui/widgets/RowHoverLook.h"
+#include "gui/widgets/StandardWidgets.h"
 #include "gui/widgets/SymbolIcons.h"
+#include "gui/widgets/TabButton.h"
+#include "gui/widgets/ToggleSwitch.h"
 #include "support/TestProcesses.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -10,6 +16,8 @@
 #include <QPalette>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
+#include <QVBoxLayout>
 
 using namespace tidewell;
 using namespace tidewell::test;
@@ -72,6 +80,17 @@ int standOutPercent(const QImage& icon, const QColor& panel)
     return count * 100 / (onPanel.width() * onPanel.height());
 }
 
+// The pixels that differ clearly in brightness between two pictures of one widget.
+int clearlyChangedPixels(const QImage& before, const QImage& after)
+{
+    int count = 0;
+    for (int y = 0; y < std::min(before.height(), after.height()); ++y) {
+        for (int x = 0; x < std::min(before.width(), after.width()); ++x)
+            count += std::abs(luminance(before.pixel(x, y)) - luminance(after.pixel(x, y))) > 0.25 ? 1 : 0;
+    }
+    return count;
+}
+
 QStringList drawingsUnder(const QString& root)
 {
     QStringList found;
@@ -87,7 +106,7 @@ class SymbolIconsTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void cleanup() { QGuiApplication::setPalette(m_startPalette); }
+    void cleanup() { QApplication::setPalette(m_startPalette); }
     void initTestCase()
     {
         // Our own drawings on every machine; the theme path is tested on a theme made here.
@@ -144,6 +163,68 @@ private slots:
         const double disabled = inkLuminance(render(icon, 24, 2.0, QIcon::Disabled));
         QVERIFY2(disabled > 0.4 && disabled < 0.6, qPrintable(QString::number(disabled)));
         QCOMPARE_GT(inkLuminance(render(icon, 24, 2.0, QIcon::Selected)), 0.95);
+    }
+
+    // The keyboard's place is seen in either scheme: a focused control or the highlighted row changes
+    // a ring of pixels clearly, not a faint shade.
+    void keyboardFocusIsSeen_data()
+    {
+        QTest::addColumn<bool>("dark");
+        QTest::addColumn<QString>("control");
+        for (const bool dark : {false, true}) {
+            for (const char* control :
+                 {"tab button", "switch off", "switch on", "symbol button", "highlighted row"})
+                QTest::addRow("%s, %s", dark ? "dark" : "light", control)
+                    << dark << QString::fromLatin1(control);
+        }
+    }
+
+    void keyboardFocusIsSeen()
+    {
+        QFETCH(bool, dark);
+        QFETCH(QString, control);
+        QApplication::setPalette(ColorSchemePalette::paletteFor(
+            dark ? DesktopAppearance::ColorScheme::dark : DesktopAppearance::ColorScheme::light));
+        QWidget window;
+        auto* layout = new QVBoxLayout(&window);
+        auto* other = new QToolButton(&window); // holds the focus while the control has none
+        layout->addWidget(other);
+        QWidget* widget = nullptr;
+        RowHoverLook* cursor = nullptr;
+        if (control == u"tab button"_s) {
+            widget = new TabButton(u"cloud"_s, QColor(255, 149, 0), &window);
+        } else if (control.startsWith(u"switch"_s)) {
+            auto* toggle = new ToggleSwitch(&window);
+            toggle->setChecked(control == u"switch on"_s);
+            widget = toggle;
+        } else if (control == u"symbol button"_s) {
+            widget = makeSymbolButton("trash", u"Stop"_s, &window);
+        } else {
+            widget = new QWidget(&window);
+            widget->setFixedSize(300, 60);
+            cursor = new RowHoverLook(widget, 60);
+        }
+        widget->setFocusPolicy(Qt::StrongFocus);
+        layout->addWidget(widget);
+        window.show();
+        window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&window));
+        other->setFocus(Qt::TabFocusReason);
+        QTRY_VERIFY(other->hasFocus());
+        // The control as seen on its window, background and all.
+        auto seen = [&window, widget] { return window.grab(widget->geometry()).toImage(); };
+        const QImage before = seen();
+        if (cursor) {
+            cursor->setHighlighted(true);
+            QTRY_COMPARE(cursor->hoverProgress(), 1.0);
+        } else {
+            widget->setFocus(Qt::TabFocusReason);
+            QTRY_VERIFY(widget->hasFocus());
+        }
+        const QImage after = seen();
+        const int changed = clearlyChangedPixels(before, after);
+        // A ring one pixel wide round a small control is some 40 pixels.
+        QVERIFY2(changed >= 40, qPrintable(QString::number(changed)));
     }
 
     // Only the shipped names of each kind load: no other case, kind or path out of the folder.

@@ -1,0 +1,599 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="de">
+<context>
+    <name>AutoStartSetting</name>
+    <message>
+        <source>Not Registered</source>
+        <translation>Nicht registriert</translation>
+    </message>
+    <message>
+        <source>Enabled</source>
+        <translation>Aktiviert</translation>
+    </message>
+    <message>
+        <source>No Found</source>
+        <translation>Nicht gefunden</translation>
+    </message>
+    <message>
+        <source>Unknown</source>
+        <translation>Unbekannt</translation>
+    </message>
+    <message>
+        <source>Status: %1</source>
+        <translation>Status: %1</translation>
+    </message>
+</context>
+<context>
+    <name>CommandLineOptions</name>
+    <message>
+        <source>Shows which local development servers listen on which TCP ports.
+Without options the menu-bar window starts.</source>
+        <translation>Zeigt, welche lokalen Entwicklungsserver auf welchen TCP-Ports lauschen.
+Ohne Optionen startet das Fenster in der Menüleiste.</translation>
+    </message>
+    <message>
+        <source>Print the development servers (with their page, what they answered instead, or that they did not answer), then exit.</source>
+        <translation>Die Entwicklungsserver ausgeben (mit ihrer Seite, mit dem, was sie stattdessen antworteten, oder damit, dass sie nicht antworteten), dann beenden.</translation>
+    </message>
+    <message>
+        <source>With --list: also print every other listening process.</source>
+        <translation>Mit --list: auch jeden anderen lauschenden Prozess ausgeben.</translation>
+    </message>
+    <message>
+        <source>With --list or --deployments: print one JSON array instead of a table.</source>
+        <translation>Mit --list oder --deployments: ein JSON-Array statt einer Tabelle ausgeben.</translation>
+    </message>
+    <message>
+        <source>With --list: wait at most this many seconds for each server&apos;s page (default %1); a server that takes longer is listed as not answering.</source>
+        <translation>Mit --list: höchstens so viele Sekunden auf die Seite jedes Servers warten (Vorgabe %1); ein Server, der länger braucht, wird als nicht antwortend aufgeführt.</translation>
+    </message>
+    <message>
+        <source>seconds</source>
+        <translation>Sekunden</translation>
+    </message>
+    <message>
+        <source>Ask the update service about a newer version, print its answer, then exit.</source>
+        <translation>Den Aktualisierungsdienst nach einer neueren Version fragen, seine Antwort ausgeben, dann beenden.</translation>
+    </message>
+    <message>
+        <source>Print the latest Vercel deployment of each project, then exit. Uses the token of `vercel login`.</source>
+        <translation>Das neueste Vercel-Deployment jedes Projekts ausgeben, dann beenden. Verwendet das Token von `vercel login`.</translation>
+    </message>
+    <message>
+        <source>With --deployments: the Vercel team (id or slug) for this run only.</source>
+        <translation>Mit --deployments: das Vercel-Team (ID oder Slug), nur für diesen Aufruf.</translation>
+    </message>
+    <message>
+        <source>Stop what listens on this port (SIGTERM), wait up to 5 seconds for it to let the port go, print what was stopped, then exit.</source>
+        <translation>Beenden, was auf diesem Port lauscht (SIGTERM), bis zu 5 Sekunden warten, bis der Port frei wird, ausgeben, was beendet wurde, dann beenden.</translation>
+    </message>
+    <message>
+        <source>port</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>With --stop: kill (SIGKILL) a process still listening then.</source>
+        <translation>Mit --stop: einen Prozess, der danach noch lauscht, hart beenden (SIGKILL).</translation>
+    </message>
+    <message>
+        <source>words</source>
+        <translation>Wörter</translation>
+    </message>
+    <message>
+        <source>With --list: only the servers whose port, title, process name, folder or command holds every word (any letter case).</source>
+        <translation>Mit --list: nur die Server, deren Port, Titel, Prozessname, Ordner oder Befehl jedes Wort enthält (Groß- und Kleinschreibung egal).</translation>
+    </message>
+    <message>
+        <source>[words...]</source>
+        <translation>[Wörter...]</translation>
+    </message>
+    <message>
+        <source>--timeout takes a whole number of seconds from 1 to 3600.</source>
+        <translation>--timeout erwartet eine ganze Zahl von Sekunden zwischen 1 und 3600.</translation>
+    </message>
+    <message>
+        <source>--stop takes a port number from 1 to 65535.</source>
+        <translation>--stop erwartet eine Portnummer zwischen 1 und 65535.</translation>
+    </message>
+    <message>
+        <source>--stop goes alone, or with --force.</source>
+        <translation>--stop steht allein oder mit --force.</translation>
+    </message>
+    <message>
+        <source>--force goes with --stop, as in: tidewell --stop 3000 --force</source>
+        <translation>--force gehört zu --stop, etwa so: tidewell --stop 3000 --force</translation>
+    </message>
+    <message>
+        <source>--list and --deployments cannot be asked for together.</source>
+        <translation>--list und --deployments können nicht zusammen verwendet werden.</translation>
+    </message>
+    <message>
+        <source>Words to find servers by go with --list, as in: tidewell --list %1</source>
+        <translation>Suchwörter für Server gehören zu --list, etwa so: tidewell --list %1</translation>
+    </message>
+</context>
+<context>
+    <name>PortTableFormatter</name>
+    <message>
+        <source>no answer</source>
+        <translation>keine Antwort</translation>
+    </message>
+</context>
+<context>
+    <name>StopCommand</name>
+    <message>
+        <source>Not permitted: port %1 is held by a process of another user</source>
+        <translation>Nicht erlaubt: Port %1 gehört einem Prozess eines anderen Benutzers</translation>
+    </message>
+    <message>
+        <source>Nothing listens on port %1</source>
+        <translation>Auf Port %1 lauscht nichts</translation>
+    </message>
+    <message>
+        <source>%1 (pid %2) on port %3</source>
+        <translation>%1 (PID %2) auf Port %3</translation>
+    </message>
+    <message>
+        <source>Stopped %1 with SIGKILL</source>
+        <translation>%1 mit SIGKILL beendet</translation>
+    </message>
+    <message>
+        <source>Stopped %1</source>
+        <translation>%1 beendet</translation>
+    </message>
+    <message>
+        <source>%1 still listens after SIGKILL</source>
+        <translation>%1 lauscht nach SIGKILL noch</translation>
+    </message>
+    <message>
+        <source>%1 still listens after %2 s; --force kills it</source>
+        <translation>%1 lauscht nach %2 s noch; --force beendet ihn hart</translation>
+    </message>
+    <message>
+        <source>Not stopped: %1 ended or gave its pid away</source>
+        <translation>Nicht beendet: %1 hat sich beendet oder seine PID abgegeben</translation>
+    </message>
+    <message>
+        <source>Not permitted: %1 belongs to another user</source>
+        <translation>Nicht erlaubt: %1 gehört einem anderen Benutzer</translation>
+    </message>
+</context>
+<context>
+    <name>tidewell::AppMenu</name>
+    <message>
+        <source>Back</source>
+        <translation>Zurück</translation>
+    </message>
+    <message>
+        <source>Deployments</source>
+        <translation>Deployments</translation>
+    </message>
+    <message>
+        <source>Ports; press again for x-ray</source>
+        <translation>Ports; erneut drücken für Röntgenblick</translation>
+    </message>
+    <message>
+        <source>Ports and x-ray</source>
+        <translation>Ports und Röntgenblick</translation>
+    </message>
+    <message>
+        <source>Quick launch</source>
+        <translation>Schnellstart</translation>
+    </message>
+    <message>
+        <source>Settings</source>
+        <translation>Einstellungen</translation>
+    </message>
+    <message>
+        <source>Refresh</source>
+        <translation>Aktualisieren</translation>
+    </message>
+    <message>
+        <source>Contact</source>
+        <translation>Kontakt</translation>
+    </message>
+    <message>
+        <source>Report Issue</source>
+        <translation>Problem melden</translation>
+    </message>
+    <message>
+        <source>Submit Feedback</source>
+        <translation>Feedback senden</translation>
+    </message>
+    <message>
+        <source>Check for update</source>
+        <translation>Nach Aktualisierung suchen</translation>
+    </message>
+    <message>
+        <source>Version: %1</source>
+        <translation>Version: %1</translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation>Beenden</translation>
+    </message>
+    <message>
+        <source>Tidewell</source>
+        <translation>Tidewell</translation>
+    </message>
+    <message>
+        <source>Updates</source>
+        <translation>Aktualisierungen</translation>
+    </message>
+    <message>
+        <source>Find servers</source>
+        <translation>Server suchen</translation>
+    </message>
+    <message>
+        <source>Keeps the rows whose port, title, process, folder or command hold every word typed; Escape clears it</source>
+        <translation>Behält die Zeilen, deren Port, Titel, Prozess, Ordner oder Befehl jedes eingegebene Wort enthält; Escape leert das Feld</translation>
+    </message>
+    <message>
+        <source>Shows the latest Vercel deployment of each project</source>
+        <translation>Zeigt das neueste Vercel-Deployment jedes Projekts</translation>
+    </message>
+    <message>
+        <source>Shows the ports; pressed while they are shown, turns x-ray mode with CPU, memory and branch on or off</source>
+        <translation>Zeigt die Ports; gedrückt, während sie zu sehen sind, schaltet es den Röntgenblick mit CPU, Speicher und Branch ein oder aus</translation>
+    </message>
+    <message>
+        <source>Shows the saved servers, to start them again</source>
+        <translation>Zeigt die gespeicherten Server, um sie erneut zu starten</translation>
+    </message>
+    <message>
+        <source>More</source>
+        <translation>Mehr</translation>
+    </message>
+    <message>
+        <source>Settings, refresh, contact, teams, updates and quit</source>
+        <translation>Einstellungen, Aktualisieren, Kontakt, Teams, Aktualisierungen und Beenden</translation>
+    </message>
+</context>
+<context>
+    <name>tidewell::DeploymentsTab</name>
+    <message>
+        <source>No projects</source>
+        <translation>Keine Projekte</translation>
+    </message>
+    <message>
+        <source>Personal</source>
+        <translation>Persönlich</translation>
+    </message>
+</context>
+<context>
+    <name>tidewell::IgnoredPortsToggle</name>
+    <message>
+        <source>Hide All Ports</source>
+        <translation>Alle Ports ausblenden</translation>
+    </message>
+    <message>
+        <source>Show All Ports</source>
+        <translation>Alle Ports anzeigen</translation>
+    </message>
+</context>
+<context>
+    <name>tidewell::LinkedDeploymentPanel</name>
+    <message>
+        <source>Vercel: %1</source>
+        <translation>Vercel: %1</translation>
+    </message>
+    <message>
+        <source>Open Deployments</source>
+        <translation>Deployments öffnen</translation>
+    </message>
+</context>
+<context>
+    <name>tidewell::OverlayScrollBar</name>
+    <message>
+        <source>Scroll the list</source>
+        <translation>Liste blättern</translation>
+    </message>
+</context>
+<context>
+    <name>tidewell::PopoverWindow</name>
+    <message>
+        <source>Close</source>
+        <translation>Schließen</translation>
+    </message>
+</context>
+<context>
+    <name>tidewell::PortsTab</name>
+    <message>
+        <source>No ports found</source>
+        <translation>Keine Ports gefunden</translation>
+    </message>
+    <message>
+        <source>No matching servers</source>
+        <translation>Keine passenden Server</translation>
+    </message>
+    <message>
+        <source>Server started: %1 on port %2</source>
+        <translation>Server gestartet: %1 auf Port %2</translation>
+    </message>
+    <message>
+        <source>Server stopped: %1 on port %2</source>
+        <translation>Server beendet: %1 auf Port %2</translation>
+    </message>
+</context>
+<context>
+    <name>tidewell::ProcessDetailsPanel</name>
+    <message>
+        <source>Port: %1</source>
+        <translation>Port: %1</translation>
+    </message>
+    <message>
+        <source>PID: %1</source>
+        <translation>PID: %1</translation>
+    </message>
+    <message>
+        <source>Path: %1</source>
+        <translation>Pfad: %1</translation>
+    </message>
+    <message>
+        <source>Copy command</source>
+        <translation>Befehl kopieren</translation>
+    </message>
+</context>
+<context>
+    <name>tidewell::ProcessInfoAction</name>
+    <message>
+        <source>Add to quick launch</source>
+        <translation>Zum Schnellstart hinzufügen</translation>
+    </message>
+    <message>
+        <source>Saved to Quick Launch</source>
+        <translation>Im Schnellstart gespeichert</translation>
+    </message>
+    <message>
+        <source>Open folder</source>
+        <translation>Ordner öffnen</translation>
+    </message>
+    <message>
+        <source>Open in Terminal</source>
+        <translation>Im Terminal öffnen</translation>
+    </message>
+    <message>
+        <source>Open in editor</source>
+        <translation>Im Editor öffnen</translation>
+    </message>
+    <message>
+        <source>No editor found</source>
+        <translation>Kein Editor gefunden</translation>
+    </message>
+</context>
+<context>
+    <name>tidewell::ProcessItem</name>
+    <message>
+        <source>Ctrl+C copies the command, Delete stops it, Space shows the details</source>
+        <translation>Strg+C kopiert den Befehl, Entf beendet ihn, Leertaste zeigt die Details</translation>
+    </message>
+    <message>
+        <source>Enter opens the page, Ctrl+C copies the command, Delete stops it, Space shows the details</source>
+        <translation>Eingabe öffnet die Seite, Strg+C kopiert den Befehl, Entf beendet ihn, Leertaste zeigt die Details</translation>
+    </message>
+    <message>
+        <source>Vercel: %1 %2</source>
+        <translation>Vercel: %1 %2</translation>
+    </message>
+    <message>
+        <source>No answer</source>
+        <translation>Keine Antwort</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>Beenden</translation>
+    </message>
+    <message>
+        <source>Force stop</source>
+        <translation>Hart beenden</translation>
+    </message>
+    <message>
+        <source>Still listening: end it with SIGKILL</source>
+        <translation>Lauscht noch: mit SIGKILL beenden</translation>
+    </message>
+    <message>
+        <source>Not permitted</source>
+        <translation>Nicht erlaubt</translation>
+    </message>
+    <message>
+        <source>The process belongs to another user</source>
+        <translation>Der Prozess gehört einem anderen Benutzer</translation>
+    </message>
+    <message>
+        <source>%1, port %2, %3</source>
+        <translation>%1, Port %2, %3</translation>
+    </message>
+    <message>
+        <source>%1, CPU %2, memory %3, branch %4</source>
+        <translation>%1, CPU %2, Speicher %3, Branch %4</translation>
+    </message>
+</context>
+<context>
+    <name>tidewell::ProjectView</name>
+    <message>
+        <source>No deployments yet</source>
+        <translation>Noch keine Deployments</translation>
+    </message>
+    <message>
+        <source>%1, no deployments yet</source>
+        <translation>%1, noch keine Deployments</translation>
+    </message>
+    <message>
+        <source>%1, %2, %3</source>
+        <translation>%1, %2, %3</translation>
+    </message>
+    <message>
+        <source>%1, %2</source>
+        <translation>%1, %2</translation>
+    </message>
+</context>
+<context>
+    <name>tidewell::QuickLaunchItem</name>
+    <message>
+        <source>Running</source>
+        <translation>Läuft</translation>
+    </message>
+    <message>
+        <source>Delete</source>
+        <translation>Löschen</translation>
+    </message>
+    <message>
+        <source>Start in a terminal</source>
+        <translation>In einem Terminal starten</translation>
+    </message>
+    <message>
+        <source>Enter starts it in a terminal, Ctrl+C copies the command, Delete deletes it, Space shows the details</source>
+        <translation>Eingabe startet ihn in einem Terminal, Strg+C kopiert den Befehl, Entf löscht ihn, Leertaste zeigt die Details</translation>
+    </message>
+    <message>
+        <source>Open the running server&apos;s page</source>
+        <translation>Seite des laufenden Servers öffnen</translation>
+    </message>
+    <message>
+        <source>Stop the running server</source>
+        <translation>Laufenden Server beenden</translation>
+    </message>
+    <message>
+        <source>%1, running on port %2, %3</source>
+        <translation>%1, läuft auf Port %2, %3</translation>
+    </message>
+    <message>
+        <source>%1, %2</source>
+        <translation>%1, %2</translation>
+    </message>
+</context>
+<context>
+    <name>tidewell::QuickLaunchList</name>
+    <message>
+        <source>No quick launch</source>
+        <translation>Kein Schnellstart</translation>
+    </message>
+    <message>
+        <source>No matching servers</source>
+        <translation>Keine passenden Server</translation>
+    </message>
+</context>
+<context>
+    <name>tidewell::ServerNotifier</name>
+    <message>
+        <source>Server started</source>
+        <translation>Server gestartet</translation>
+    </message>
+    <message>
+        <source>%1 on port %2</source>
+        <translation>%1 auf Port %2</translation>
+    </message>
+    <message>
+        <source>Server stopped</source>
+        <translation>Server beendet</translation>
+    </message>
+</context>
+<context>
+    <name>tidewell::SettingsPage</name>
+    <message>
+        <source>General Settings</source>
+        <translation>Allgemeine Einstellungen</translation>
+    </message>
+    <message>
+        <source>Auto Start</source>
+        <translation>Automatisch starten</translation>
+    </message>
+    <message>
+        <source>Notifications</source>
+        <translation>Benachrichtigungen</translation>
+    </message>
+    <message>
+        <source>Server started or stopped</source>
+        <translation>Server gestartet oder beendet</translation>
+    </message>
+    <message>
+        <source>Deployment finished</source>
+        <translation>Deployment abgeschlossen</translation>
+    </message>
+</context>
+<context>
+    <name>tidewell::TeamsMenu</name>
+    <message>
+        <source>Teams</source>
+        <translation>Teams</translation>
+    </message>
+    <message>
+        <source>Personal</source>
+        <translation>Persönlich</translation>
+    </message>
+    <message>
+        <source>Whose Vercel projects the deployments tab shows</source>
+        <translation>Wessen Vercel-Projekte der Deployments-Tab zeigt</translation>
+    </message>
+</context>
+<context>
+    <name>tidewell::TidewellMenu</name>
+    <message>
+        <source>Tidewell</source>
+        <translation>Tidewell</translation>
+    </message>
+    <message>
+        <source>Open Tidewell</source>
+        <translation>Tidewell öffnen</translation>
+    </message>
+    <message>
+        <source>Refresh</source>
+        <translation>Aktualisieren</translation>
+    </message>
+    <message>
+        <source>Settings…</source>
+        <translation>Einstellungen…</translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation>Beenden</translation>
+    </message>
+</context>
+<context>
+    <name>tidewell::TrayNotificationSink</name>
+    <message>
+        <source>Could not open the deployment</source>
+        <translation>Das Deployment konnte nicht geöffnet werden</translation>
+    </message>
+</context>
+<context>
+    <name>tidewell::UpdatePage</name>
+    <message>
+        <source>Current Version %1</source>
+        <translation>Aktuelle Version %1</translation>
+    </message>
+    <message>
+        <source>Checking for update...</source>
+        <translation>Suche nach Aktualisierung...</translation>
+    </message>
+    <message>
+        <source>Open</source>
+        <translation>Öffnen</translation>
+    </message>
+    <message>
+        <source>Show in Folder</source>
+        <translation>Im Ordner zeigen</translation>
+    </message>
+    <message>
+        <source>Downloaded to %1</source>
+        <translation>Heruntergeladen nach %1</translation>
+    </message>
+    <message>
+        <source>%1 of %2</source>
+        <translation>%1 von %2</translation>
+    </message>
+    <message>
+        <source>Download failed: %1</source>
+        <translation>Herunterladen fehlgeschlagen: %1</translation>
+    </message>
+    <message>
+        <source>Download %1</source>
+        <translation>%1 herunterladen</translation>
+    </message>
+    <message>
+        <source>Downloads the new version to the downloads folder</source>
+        <translation>Lädt die neue Version in den Download-Ordner herunter</translation>
+    </message>
+</context>
+</TS>
