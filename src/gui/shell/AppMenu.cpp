@@ -330,11 +330,6 @@ int AppMenu::listAreaHeight(int contentHeight, int bottomBarHeightPlusSpacing)
     return std::min(kMaxListHeight, contentHeight + bottomBarHeightPlusSpacing);
 }
 
-int AppMenu::listAreaHeight() const
-{
-    return m_listArea->height();
-}
-
 void AppMenu::scheduleListHeightUpdate()
 {
     if (m_listHeightUpdatePending)
@@ -464,12 +459,8 @@ void AppMenu::quickLaunchDataChanged(const QString& json)
     // The saved folders and command lines stay out of the trace: it names the change, not the data.
     Diagnostics::writeLine(QStringLiteral("quickLaunchData has changed to: <json>"));
     m_previousQuickLaunchData = json;
-    m_animateButton = true;
     m_quickLaunchToggle->setIconScale(1.2);
-    QTimer::singleShot(kPulseMs, this, [this] {
-        m_animateButton = false;
-        m_quickLaunchToggle->setIconScale(1.0);
-    });
+    QTimer::singleShot(kPulseMs, this, [this] { m_quickLaunchToggle->setIconScale(1.0); });
 }
 
 } // namespace tidewell

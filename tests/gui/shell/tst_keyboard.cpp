@@ -252,7 +252,7 @@ private slots:
         servers.press(QKeySequence(u"Down"_s));
         QWidget* row = servers.rows().at(1);
         QVERIFY(highlighted(row));
-        QWidget* hint = menu->keyboard()->hint();
+        QWidget* hint = menu->findChild<MenuKeyboardControl*>()->hint();
         QVERIFY(hint && hint->isVisible());
         const QRect rowRect(row->mapToGlobal(QPoint(0, 0)), row->size());
         const QRect hintRect = hint->frameGeometry();
