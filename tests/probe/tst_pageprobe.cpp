@@ -403,12 +403,10 @@ private slots:
             const bool page = outcome.page && !outcome.described;
             QVERIFY2(arrivals.contains('t') == (!page && !deadlinePassed), arrivals.constData());
         }
-        // A held connection is given its whole timeout, and not the server's whole delay.
-        const QString elapsed = QString::number(outcome.elapsedMs);
+        // A held connection is given its whole timeout (that it is not given the server's whole delay
+        // shows in the answer missed).
         if (setup.delayMs == kNever || setup.delayMs > timeoutMs || !setup.trickle.isEmpty())
-            QVERIFY2(outcome.elapsedMs >= timeoutMs * 9 / 10, qPrintable(elapsed));
-        if (setup.delayMs > timeoutMs)
-            QVERIFY2(outcome.elapsedMs < setup.delayMs, qPrintable(elapsed));
+            QVERIFY2(outcome.elapsedMs >= timeoutMs * 9 / 10, qPrintable(QString::number(outcome.elapsedMs)));
     }
 
     void portTextMustBeANumber_data()
@@ -454,19 +452,17 @@ private slots:
     {
         constexpr int kDeadlineMs = 5000;
         QHash<QString, QString> results;
-        QHash<QString, qint64> times;
+        QStringList order; // of the answers
         PageServer flood(Setup{.floodHeaders = true});
         // And one that takes the request and never answers: only the deadline ends it.
         PageServer silent(Setup{.delayMs = kNever});
         std::vector<std::unique_ptr<PageServer>> servers;
         PageProbe probe;
         probe.setDeadlineMs(kDeadlineMs);
-        QElapsedTimer clock;
-        clock.start();
         const auto ask = [&](const QString& port) {
             probe.fetchHTMLData(port, [&, port](const PageProbe::Outcome& outcome) {
                 results.insert(port, describe(outcome.page, outcome.noAnswer));
-                times.insert(port, clock.elapsed());
+                order.append(port);
             });
         };
         // Asked first, so that a probe queued behind them would show.
@@ -477,17 +473,17 @@ private slots:
                 std::make_unique<PageServer>(Setup{.reply = htmlReply("<title>Ordinary</title>")}));
             ask(servers.back()->port());
         }
-        QTRY_COMPARE_WITH_TIMEOUT(results.size(), 5, 2 * kDeadlineMs);
+        QTRY_COMPARE_WITH_TIMEOUT(results.size(), 5, 4 * kDeadlineMs);
+        // The ordinary pages are in before the deadline ends the two others.
         for (const auto& server : servers) {
             QCOMPARE(results.value(server->port()), found(u"Ordinary"_s));
-            QVERIFY2(times.value(server->port()) < kDeadlineMs,
-                     qPrintable(QString::number(times.value(server->port()))));
+            QVERIFY2(order.indexOf(server->port()) < 3, qPrintable(order.join(u' ')));
         }
         QCOMPARE(results.value(flood.port()), kNoAnswer);
         QCOMPARE(results.value(silent.port()), kNoAnswer);
-        // Nothing more is read from them.
-        QTRY_COMPARE(flood.openConnections(), 0);
-        QTRY_COMPARE(silent.openConnections(), 0);
+        // Nothing more is read from them (the servers learn of the close on a busy machine's schedule).
+        QTRY_COMPARE_WITH_TIMEOUT(flood.openConnections(), 0, 30'000);
+        QTRY_COMPARE_WITH_TIMEOUT(silent.openConnections(), 0, 30'000);
     }
 
     void asksTheListedAddress_data()
