@@ -128,7 +128,6 @@ private slots:
         QTest::newRow("unknown") << QStringList{u"--no-such-option"_s} << 2 << QByteArray();
         QTest::newRow("words without --list") << QStringList{u"shop"_s} << 2 << QByteArray();
         QTest::newRow("list") << QStringList{u"--list"_s, u"--timeout"_s, u"1"_s} << 0 << "PORT"_ba;
-        QTest::newRow("stop, nothing there") << QStringList{u"--stop"_s, u"9"_s} << 1 << QByteArray();
         QTest::newRow("list as JSON") << QStringList{u"--json"_s, u"--timeout"_s, u"1"_s} << 0 << "["_ba;
         // Alone, each of them means --list.
         QTest::newRow("--json alone") << QStringList{u"--json"_s} << 0 << "["_ba;
@@ -212,36 +211,6 @@ private slots:
         QVERIFY2(run.err.contains(said), run.err);
         if (arguments.contains(u"--json"_s))
             QVERIFY2(QJsonDocument::fromJson(run.out).isArray(), run.out);
-    }
-
-    // A server that speaks only TLS, with a certificate it signed itself as development servers do, is
-    // listed with its page.
-    void httpsServersAreListedWithTheirPage()
-    {
-        const QString openssl = findProgram(u"openssl"_s);
-        if (openssl.isEmpty())
-            QSKIP("openssl is not installed: no certificate for the TLS server");
-        const Home home;
-        const QString cert = home.dir.filePath(u"cert.pem"_s);
-        const QString key = home.dir.filePath(u"key.pem"_s);
-        const ProgramRun made =
-            runProgram(openssl, {u"req"_s, u"-x509"_s, u"-newkey"_s, u"ec"_s, u"-pkeyopt"_s,
-                                 u"ec_paramgen_curve:prime256v1"_s, u"-nodes"_s, u"-days"_s, u"2"_s,
-                                 u"-subj"_s, u"/CN=localhost"_s, u"-keyout"_s, key, u"-out"_s, cert});
-        QVERIFY2(made.exitCode == 0, made.err.constData());
-        auto secure =
-            startListener({u"--name"_s, u"node"_s, u"--title"_s, u"Over TLS"_s, u"--tls"_s, cert, key});
-        QVERIFY(secure->waitUntilReady());
-
-        const ProgramRun run = home.run({u"--list"_s, u"--json"_s, u"--timeout"_s, u"5"_s});
-        QCOMPARE(run.exitCode, 0);
-        const QJsonArray rows = QJsonDocument::fromJson(run.out).array();
-        const auto row = std::find_if(rows.cbegin(), rows.cend(), [&](const QJsonValue& value) {
-            return value[u"port"_s].toString() == QString::number(secure->port());
-        });
-        QVERIFY2(row != rows.cend(), run.out);
-        QCOMPARE((*row)[u"htmlData"_s][u"title"_s].toString(), u"Over TLS"_s);
-        QCOMPARE((*row)[u"htmlData"_s][u"scheme"_s].toString(), u"https"_s);
     }
 
     void listsRealServersWithTheirOrigin_data()
