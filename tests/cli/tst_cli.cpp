@@ -165,7 +165,6 @@ private slots:
         QVERIFY2(stated.hasMatch(), "README.md states no time for each server");
         const QByteArray help = Home().run({u"--help"_s}).out.simplified();
         QVERIFY2(help.contains("page (default " + stated.captured(1).toUtf8() + ")"), help);
-
         auto silent = startListener({u"--name"_s, u"node"_s, u"--mode"_s, u"silent"_s});
         QVERIFY(silent->waitUntilReady());
         QElapsedTimer clock;
@@ -242,7 +241,6 @@ private slots:
         const auto list = [&](const QStringList& arguments) {
             return home.run(arguments, {{u"TIDEWELL_BACKEND"_s, backend}});
         };
-
         // --json alone means --list. Five seconds let a loaded machine answer; only the silent server waits.
         const QByteArray listed = list({u"--json"_s, u"--timeout"_s, u"5"_s}).out;
         const QJsonObject py = entryOnPort(listed, python->port());
@@ -253,7 +251,6 @@ private slots:
         const QJsonObject unanswered = entryOnPort(listed, silent->port());
         QCOMPARE(unanswered.value(u"answered"_s), QJsonValue(false));
         QVERIFY(!unanswered.contains(u"htmlData"_s));
-
         // With --all, other listeners are added under their process name, without page or origin.
         const QByteArray all = list({u"--all"_s, u"--json"_s, u"--timeout"_s, u"5"_s}).out;
         const QString expectedDatabase =
@@ -262,7 +259,6 @@ private slots:
                 .arg(database->pid());
         QCOMPARE(entryOnPort(all, database->port()),
                  QJsonDocument::fromJson(expectedDatabase.toUtf8()).object());
-
         // The table (laid out as tableKeepsEveryEntryOnOneLine checks) marks the server that never answered.
         const QByteArray table = list({u"--all"_s, u"--timeout"_s, u"5"_s}).out;
         const QList<QByteArray> lines = table.split('\n');
@@ -271,7 +267,6 @@ private slots:
         });
         QVERIFY2(line != lines.cend() && line->contains("no answer"), table);
         QVERIFY(table.contains("Node Shop") && table.contains("postgres"));
-
         // Words keep the servers that hold each of them in any text, in any letter case.
         const QString port = QString::number(shop->port());
         const QByteArray found = list({u"--list"_s, u"--all"_s, u"--json"_s, u"SHOP"_s, port}).out;
@@ -320,7 +315,6 @@ private slots:
                                         R"("readyState":"READY","readyAt":1600000000000,"meta":{}}]})"));
         auto linked = startListenerFromShell({u"--name"_s, u"node"_s}, root.filePath(u"repo/web"_s));
         QVERIFY(linked->waitUntilReady());
-
         const ProgramRun run = home.run({u"--list"_s, u"--json"_s, root.path()});
         QMap<int, QJsonValue> byPort;
         for (const QJsonValue& entry : QJsonDocument::fromJson(run.out).array())
@@ -399,7 +393,6 @@ private slots:
         home.vercel.setReply("/v2/teams", StubHttpServer::Reply::with(
                                               R"({"teams":[{"id":"team_1","name":"R&D","slug":"r-d"}]})"));
         home.vercel.setReply("/v9/projects", StubHttpServer::Reply::with(projectsReply));
-
         const ProgramRun run = home.run(QStringList{u"--deployments"_s} + arguments);
         QTEST(run.exitCode, "exitCode");
         const QByteArray all = run.out + run.err;
@@ -495,7 +488,6 @@ private slots:
         const int port = server ? server->port() : freed.serverPort();
         const qint64 pid = server ? server->pid() : 0; // taken while it lives
         freed.close();
-
         const ProgramRun run = Home().run(
             QStringList{u"--stop"_s, QString::number(port)} +
                 (force ? QStringList{u"--force"_s} : QStringList()),

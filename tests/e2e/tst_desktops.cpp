@@ -147,7 +147,6 @@ private slots:
             m_environment);
         QVERIFY(m_portal->waitUntilReady(kWaitMs));
         m_tidewell = startTidewell();
-
         const QString item = waitForItem(*m_watcher);
         QVERIFY(!item.isEmpty());
         QVERIFY2(!m_tidewell->output().contains("No system tray found"), m_tidewell->output().constData());
@@ -155,7 +154,6 @@ private slots:
         QCOMPARE(lastValue(m_watcher->output(), "icon"), QString());
         QTRY_VERIFY_WITH_TIMEOUT(lastValue(m_watcher->output(), "icon-ink").value_or(u"0"_s).toDouble() > 0.7,
                                  kWaitMs);
-
         // A panel at the top: the pointer rests on it when the item is clicked.
         const QPoint pointer(700, 6);
         xdotool(u"mousemove %1 %2"_s.arg(pointer.x()).arg(pointer.y()));
@@ -168,23 +166,19 @@ private slots:
         QVERIFY2(qAbs(window.center().x() - pointer.x()) <= 2,
                  qPrintable(QString::number(window.center().x())));
         QVERIFY(QRect(QPoint(0, 0), kScreenSize).contains(window));
-
         // Dark while the desktop prefers dark; light, without a restart, once it switches.
         const QPoint background = window.bottomLeft() + QPoint(3, -3);
         QTRY_VERIFY_WITH_TIMEOUT(lightness(background, u"dark"_s) < 80, kWaitMs);
         m_portal->process().write("2\n");
         QTRY_VERIFY_WITH_TIMEOUT(lightness(background, u"light"_s) > 180, kWaitMs);
-
         activate(item);
         QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->count("state.isVisible false") == 1, kWaitMs);
-
         // The panel crashes and starts again: the item registers with the new watcher.
         m_watcher.reset();
         m_watcher = startWatcher();
         QVERIFY(m_watcher);
         QVERIFY(!waitForItem(*m_watcher).isEmpty());
         QCOMPARE(m_tidewell->process().state(), QProcess::Running);
-
         // The panel goes for good: after a few seconds the window opens by itself, an ordinary one.
         m_watcher.reset();
         QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->count("state.isVisible true") == 2, kWaitMs);
@@ -227,13 +221,11 @@ private slots:
         const QString menuPath = lastValue(m_watcher->output(), "menu").value_or(QString());
         const QStringList ids = lastValue(m_watcher->output(), "entry-ids").value_or(QString()).split(u'|');
         QCOMPARE(ids.size(), 4);
-
         click(item, menuPath, ids.at(0));
         QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->count("state.isVisible true") == 1, kWaitMs);
         QTRY_VERIFY_WITH_TIMEOUT(xWindow().has_value(), kWaitMs);
         activate(item);
         QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->count("state.isVisible false") == 1, kWaitMs);
-
         // Nothing is listed while the window is closed (tst_appmenu), so the refresh finds this server.
         auto server = startListener({u"--name"_s, u"node"_s});
         QVERIFY(server->waitUntilReady());
@@ -241,11 +233,9 @@ private slots:
         click(item, menuPath, ids.at(1));
         QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->output().contains(found), kWaitMs);
         QCOMPARE(m_tidewell->count("state.isVisible true"), 1);
-
         click(item, menuPath, ids.at(2));
         QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->count("state.isVisible true") == 2, kWaitMs);
         QVERIFY(m_tidewell->output().contains("state.selectedView settings"));
-
         click(item, menuPath, ids.at(3));
         QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->process().state() == QProcess::NotRunning, kWaitMs);
         QCOMPARE(m_tidewell->process().exitStatus(), QProcess::NormalExit);
@@ -265,11 +255,9 @@ private slots:
         m_tidewell = startTidewell();
         const QString item = waitForItem(*m_watcher);
         QVERIFY(!item.isEmpty());
-
         activate(item);
         QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->count("state.isVisible true") == 1, kWaitMs);
         QTRY_VERIFY_WITH_TIMEOUT(swayWindow(u"Tidewell"_s) && swayWindow(u"Tidewell"_s)->focused, kWaitMs);
-
         m_other = std::make_unique<ChildProcess>(QCoreApplication::applicationFilePath(),
                                                  QStringList{u"--client"_s}, QString(), m_environment);
         QTRY_VERIFY_WITH_TIMEOUT(swayWindow(u"Another client"_s) && swayWindow(u"Another client"_s)->focused,
@@ -281,7 +269,6 @@ private slots:
         run(u"wtype"_s, {u"-k"_s, u"Escape"_s});
         QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->count("state.isVisible false") == 1, kWaitMs);
         QTRY_VERIFY_WITH_TIMEOUT(!swayWindow(u"Tidewell"_s), kWaitMs);
-
         // The window manager's close (its button, or a key bound to close) only hides it.
         activate(item);
         QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->count("state.isVisible true") == 2, kWaitMs);

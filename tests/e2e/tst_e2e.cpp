@@ -114,7 +114,6 @@ private slots:
         m_environment.insert(u"XDG_CONFIG_HOME"_s, m_home->filePath(u".config"_s));
         m_server = startServer();
         QVERIFY(m_server);
-
         m_tidewell = startTidewell();
         QTRY_VERIFY_WITH_TIMEOUT(window(isIcon).has_value(), kWaitMs);
         QVERIFY2(!m_tidewell->output().contains("No system tray found"), m_tidewell->output().constData());
@@ -147,14 +146,12 @@ private slots:
         const auto later = serverFirst ? nullptr : startServer();
         QVERIFY(serverFirst || later);
         const qint64 pid = serverFirst ? m_server->pid() : later->pid();
-
         // The window drops down from the icon, under the panel.
         const auto menu = window(isMenu);
         QVERIFY(menu && kScreen.contains(menu->geometry));
         QVERIFY(menu->geometry.top() >= window(isIcon)->geometry.bottom());
         QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->count("Getting process info " + QByteArray::number(pid)) > 0,
                                  kWaitMs);
-
         const auto shown = settledMenu(pid);
         QVERIFY2(shown && (!before || shown->geometry.height() > before->geometry.height()),
                  "the window never grew to show the server's row");
@@ -177,7 +174,6 @@ private slots:
         QVERIFY(differing > shown->geometry.width() * shown->geometry.height() / 8);
         if (!serverFirst)
             return;
-
         // The only row is chosen with the arrow key and stopped with Delete, as the trash button does; keys
         // a loaded desktop lost are sent again while the server still runs. Gone once stopped and reaped
         // (QProcess reaps its child while the wait runs the event loop).
@@ -218,7 +214,6 @@ private slots:
         const Window details = windows(isDetails).first();
         QVERIFY(kScreen.contains(details.geometry));
         QVERIFY(details.geometry.top() > menu->geometry.top());
-
         // This X server has no compositing manager: what lies outside the details' rounded box and
         // arrow (their top corners, over the window) shows the window beneath, never black.
         const QImage shown = screenshot(u"details"_s);
@@ -228,7 +223,6 @@ private slots:
             const QColor colour = shown.pixelColor(corner);
             QVERIFY2(colour.lightness() > 100, qPrintable(colour.name()));
         }
-
         // A click outside closes the details; the window goes with the same or a further click.
         clickAt(kOutside);
         QTRY_COMPARE_WITH_TIMEOUT(windows(isDetails).size(), 0, kWaitMs);

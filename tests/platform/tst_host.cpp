@@ -212,7 +212,6 @@ private slots:
         };
         steady.listeningSockets();
         QCOMPARE(steady.lastWalk(), SocketOwners::Walk::full);
-
         const QList<QStringList> listeners{
             {u"--name"_s, u"Code Helper"_s},
             {u"--name"_s, u"abcdefghijklmno"_s},
@@ -272,7 +271,6 @@ private slots:
         }
         QVERIFY(agrees());
         QCOMPARE(steady.lastWalk(), SocketOwners::Walk::none);
-
         // The process lsof names, besides `parent`, as holding the forking listener's socket.
         const auto forkedHolder = [&](const ChildProcess& parent) {
             const QString name = u"127.0.0.1:%1"_s.arg(parent.port());
@@ -292,7 +290,6 @@ private slots:
         QVERIFY(pids.last() != 0);
         forked.append(pids.last());
         QVERIFY(agrees());
-
         // A socket shared with a child while its owner lives on is found by a full walk, at the
         // latest the tenth call from the last.
         sharing.process().write("keep\n");
@@ -304,7 +301,6 @@ private slots:
             ++calls;
         QVERIFY2(calls <= SocketOwners::kDefaultFullWalkEvery, qPrintable(QString::number(calls)));
         QVERIFY(agrees());
-
         // /proc/PID/stat puts the name in parentheses, and a name may hold its own. lsof itself cuts
         // such a name at its first ")"; ours keeps it, as the kernel has it.
         auto parenthesised = startListener({u"--name"_s, u"up) 1 (2"_s});
@@ -389,7 +385,6 @@ private slots:
         QVERIFY(child.waitUntilReady());
         const qint64 started = childPids(child.pid()).value(0);
         const qint64 listener = throughRunner ? childPids(started).value(0) : started;
-
         const auto native = LinuxProcessTable().origin(QString::number(listener));
         QVERIFY(native);
         QCOMPARE(native->cwd, dir.filePath(serverFolder));
@@ -439,7 +434,6 @@ private slots:
         for (const QString& folder : {repo, nested, worktree, dir.path(), dir.filePath(u"gone"_s)})
             QVERIFY2(currentGitBranch(folder) == git(folder, u"branch --show-current"_s).value_or(QString()),
                      qPrintable(folder));
-
         QVERIFY(git(repo, u"checkout -q --detach"_s));
         QCOMPARE(currentGitBranch(repo), QString());
     }
@@ -509,7 +503,6 @@ private slots:
         auto child = startListener({}, dir.path());
         QVERIFY(child->waitUntilReady());
         const QString pid = QString::number(child->pid());
-
         const auto native = LinuxProcessTable().reading(pid, dir.path());
         const auto scripted = shellTable()->reading(pid, dir.path());
         QVERIFY(native && scripted);
@@ -520,7 +513,6 @@ private slots:
         QVERIFY2(nativeRss > 1000 && qAbs(nativeRss - scriptedRss) / scriptedRss < 0.2,
                  qPrintable(native->rssKilobytes + u" vs "_s + scripted->rssKilobytes));
         QCOMPARE(native->mem, scripted->mem);
-
         child->kill();
         QVERIFY(!LinuxProcessTable().reading(pid, dir.path()));
         QVERIFY(!shellTable()->reading(pid, dir.path()));

@@ -223,7 +223,6 @@ private slots:
     {
         QTest::addColumn<Setup>("setup");
         QTest::addColumn<QString>("expected");
-
         const QByteArray page = "<html><head><title>Dev Server</title></head><body></body></html>";
         const QByteArray ok = "HTTP/1.1 200 OK";
         const QString devServer = u"Dev Server"_s;
@@ -237,7 +236,6 @@ private slots:
         };
         const QString sizedPage = found(u"Page"_s);
         const QByteArray small = sized(100);
-
         QTest::newRow("non-ASCII title and app marker")
             << served(htmlReply(
                    "<title>Caf\xc3\xa9 \xe2\x98\x95</title><script src=\"/_next/static/c.js\"></script>"))
@@ -299,7 +297,6 @@ private slots:
             << served(htmlReply(page + "\xe2\x98")) << found(devServer);
         // A banner and a closed connection look like a server that broke off: asked again later.
         QTest::newRow("not HTTP at all") << served("SSH-2.0-OpenSSH_9.2p1 Debian-2\r\n") << kNoAnswer;
-
         QTest::newRow("body at a small cap") << Setup{.reply = sized(1000), .cap = 1000} << sizedPage;
         // More than the connection takes from the kernel at once: reading goes on as it is emptied.
         QTest::newRow("body larger than the read buffer")
@@ -346,7 +343,6 @@ private slots:
                      .trickle = "<p>",
                      .deadlineMs = 500}
             << kNoAnswer;
-
         // Sign-in and locale redirects are followed on this machine, and nowhere else.
         QTest::newRow("redirect to a path") << Setup{.reply = small, .redirectTo = "/login"} << sizedPage;
         QTest::newRow("redirect to a loopback address")
@@ -363,7 +359,6 @@ private slots:
         QTest::newRow("endless redirects")
             << Setup{.reply = small, .redirectTo = "/again", .redirectAlways = true}
             << found(u"redirects to localhost"_s);
-
         const QByteArray storybook =
             htmlReply("<title>Secure</title><link href=\"./sb-manager/runtime.js\">");
         // A development server signs its own certificate, and it is on this machine.
@@ -392,7 +387,6 @@ private slots:
         // Whatever the ending, nothing more is read: the probe holds no connection open. (The server's
         // side learns of the close on its own schedule, which a busy machine stretches.)
         QTRY_COMPARE_WITH_TIMEOUT(server.openConnections(), 0, 30'000);
-
         // Plain http is asked first; https only when plain http gave no page (a reply described
         // instead of a page included). (Qt itself may repeat a plain request whose connection broke.)
         const QByteArray arrivals = server.arrivals();
@@ -415,7 +409,6 @@ private slots:
         // a port nothing listens on.
         QTest::addColumn<QString>("portText");
         QTest::addColumn<QString>("expected");
-
         QTest::newRow("the port itself") << u"%1"_s << found(u"Served"_s);
         // A refused connection or a rejected text is an answer at once, not at the timeout.
         QTest::newRow("closed port") << u"%2"_s << kNoAnswer;
@@ -431,7 +424,6 @@ private slots:
     {
         QFETCH(QString, portText);
         QFETCH(QString, expected);
-
         PageServer server(Setup{.reply = htmlReply("<title>Served</title>")});
         QString closedPort;
         {

@@ -122,7 +122,6 @@ private slots:
         row.show();
         XrayStatsPoller poller(services, [&row] { return QList<ProcessItem*>{&row}; });
         poller.readNow();
-
         QTRY_VERIFY(row.stats().has_value());
         QStringList shownParts;
         for (const char* name : {"processIcon", "appTypeIcon", "sshBadge", "statsLine", "stopButton"}) {
@@ -134,10 +133,8 @@ private slots:
         QCOMPARE(child<QLabel>(&row, "title")->text(), html ? u"My App"_s : u"No answer"_s);
         QCOMPARE(child<QLabel>(&row, "statsCpu")->text() + child<QLabel>(&row, "statsMemory")->text(),
                  u"1.0%3.50MB"_s);
-
         click(&row, QPoint(180, row.height() / 2));
         QCOMPARE(fixture.desktop->calls, opens.isEmpty() ? QStringList() : QStringList{opens});
-
         // A row in the other listeners' list is smaller and opens nothing.
         ProcessItem small(entry, true, services);
         QCOMPARE(small.height(), 40);
@@ -158,7 +155,6 @@ private slots:
         QProcess::execute(git, {u"-C"_s, folder.path(), u"init"_s, u"-q"_s, u"-b"_s, u"feature/xray"_s});
         auto server = startListenerFromShell({u"--mode"_s, u"silent"_s}, folder.path());
         QVERIFY(server->waitUntilReady());
-
         ServicesFixture fixture;
         const Host host = Host::create();
         const ProcessStatsReader reader(host.processes);
@@ -166,7 +162,6 @@ private slots:
         const QString pid = QString::number(childPids(server->pid()).value(0));
         const PortData entry(u"python3"_s, QString::number(server->port()), pid, page(u"t"_s),
                              ProcessOrigin(host.processes, [](const QString&) {}).getProcessInfo(pid));
-
         QMutex mutex;
         QList<QThread*> readers;   // the thread of each reading
         std::atomic<int> reads{0}; // of the real process
@@ -198,7 +193,6 @@ private slots:
         ProcessItem& row = *rows.first();
         QWidget* statsLine = child(&row, "statsLine");
         QVERIFY(reads.load() == 0 && !shown(statsLine));
-
         // Turning x-ray on reads the rows in view at once, even with the window closed.
         fixture.state.setXrayMode(true);
         QTRY_VERIFY(row.stats().has_value());
@@ -218,7 +212,6 @@ private slots:
             for (qsizetype i = 0; i < inView.size(); ++i)
                 QCOMPARE(readers[i], readers[0]);
         }
-
         // Off: nothing more is read, the line goes, the last figures are kept.
         fixture.state.setXrayMode(false);
         QTRY_VERIFY(!poller.isReading());
@@ -227,7 +220,6 @@ private slots:
         QCOMPARE(child(&row, "processIcon")->width(), 28);
         QVERIFY(!poller.isTimerRunning());
         QCOMPARE(reads.load(), readsBefore);
-
         // A process that has gone clears the figures at the next reading.
         server->kill();
         fixture.state.setXrayMode(true);
@@ -385,7 +377,6 @@ private slots:
         ProcessInfoAction bar(entry, hideAdd, fixture.services());
         bar.show();
         QCOMPARE(shown(child(&bar, "bolt")), !hideAdd);
-
         auto* target = child<QToolButton>(&bar, button.toLatin1().constData());
         if (menuItem.isEmpty()) {
             click(target);
@@ -459,7 +450,6 @@ private slots:
         QVERIFY(root.mkpath(u"repo/.git"_s) && root.mkpath(u"repo/apps/web"_s));
         QVERIFY(writeFile(root.filePath(u"repo/.vercel/project.json"_s),
                           R"({"projectId":"prj_web","orgId":"team_1"})"));
-
         Diagnostics::Capture log;
         AppState state(std::make_unique<QSettings>(root.filePath(u"s.ini"_s), QSettings::IniFormat),
                        token ? std::optional(u"tok"_s) : std::nullopt);
@@ -492,7 +482,6 @@ private slots:
         QCOMPARE(fetches(server), tabHolds.isEmpty() ? 1 : 0);
         if (!tabHolds.isEmpty())
             return;
-
         // Details: the deployment, and a button to the project's page once the account is known.
         QTRY_VERIFY(state.userData());
         row->popover()->setPointerPosition([] { return QPoint(100, 100); });
@@ -504,7 +493,6 @@ private slots:
         QCOMPARE(child<QLabel>(popover, "deploymentCommit")->textFormat(), Qt::PlainText);
         click(child(popover, "openDeployments"));
         QCOMPARE(fixture.desktop->calls, QStringList{u"openUrl https://dash.example/ann/web/deployments"_s});
-
         // Asked again within the minute, the project is not fetched again; once the minute is over
         // (made half a second, which the popover's opening outlasted), it is, and the row follows.
         server.setReply("/v9/projects/prj_web", StubHttpServer::Reply::with(project("ERROR")));

@@ -202,13 +202,11 @@ private slots:
         };
         const QColor off = look();
         QVERIFY(!checked());
-
         bolt->click();
         QCOMPARE(state.selectedTab(), SelectedTab::quickLaunch);
         QVERIFY(bolt->isSelected() && !xray->isSelected());
         QVERIFY(!shown(child(menu, "ignoredPortsToggle")) && !shown(menu->portsTab()));
         QVERIFY(shown(child(menu, "quickLaunchTab")));
-
         // From another tab the ports button only comes back to the ports.
         xray->click();
         QCOMPARE(state.selectedTab(), SelectedTab::ports);
@@ -226,10 +224,8 @@ private slots:
         QVERIFY(!state.xrayMode());
         xray->click();
         QVERIFY(overlay->elapsedSeconds() < 0.2);
-
         child<TabButton>(menu, "vercelToggle")->click();
         QCOMPARE(state.selectedTab(), SelectedTab::vercel);
-
         // Settings replaces the tabs with a page and a way back.
         gearItem(menu, u"Settings"_s)->trigger();
         QCOMPARE(state.selectedView(), SelectedView::settings);
@@ -270,7 +266,6 @@ private slots:
         QTRY_COMPARE(tab->findChildren<ProcessItem*>().size(), 1);
         toggle->click();
         QVERIFY(tab->ignoredRows().isEmpty());
-
         // A port missed by one scan and listed again by the next must not show two rows, not even once
         // every animation has ended.
         tab->setAnimated(true);
@@ -326,7 +321,6 @@ private slots:
         QTRY_COMPARE(pulse->endValue(), QVariant(1.0));
         QTRY_COMPARE(bolt->iconScale(), 1.0);
         QTRY_COMPARE(pulse->state(), QAbstractAnimation::Stopped);
-
         fixture.state.setQuickLaunchData(u"{\"A\":{}}"_s);
         QCOMPARE(pulse->state(), QAbstractAnimation::Stopped);
         Diagnostics::Capture trace;
@@ -350,7 +344,6 @@ private slots:
         QVERIFY(teams->isVisible());
         fixture.state.setSelectedTab(SelectedTab::quickLaunch);
         QVERIFY(!teams->isVisible());
-
         // A mail program that is missing is said under the header.
         fixture.desktop->failure = u"xdg-open not found"_s;
         gearItem(menu, u"Contact"_s)->menu()->actions().first()->trigger();
@@ -370,12 +363,10 @@ private slots:
         QCOMPARE(menu->findChild<QMenu*>(u"gearMenu"_s)->actions().last(), gearItem(menu, u"Quit"_s));
         gearItem(menu, u"Quit"_s)->trigger();
         QCOMPARE(quit.count(), 1);
-
         // Refresh forgets what was seen and scans again.
         QTRY_COMPARE(fixture.scans.load(), 1);
         gearItem(menu, u"Refresh"_s)->trigger();
         QTRY_COMPARE(fixture.scans.load(), 2);
-
         // Every opening of the update page makes a fresh page, which asks the service again.
         gearItem(menu, u"Check for update"_s)->trigger();
         QCOMPARE(fixture.state.selectedView(), SelectedView::checkForUpdate);
@@ -385,7 +376,6 @@ private slots:
         QVERIFY(!first);
         gearItem(menu, u"Check for update"_s)->trigger();
         QVERIFY(menu->findChild<UpdatePage*>());
-
         QCOMPARE(AppMenu::versionLabel(u"1.4.0"_s, u"27"_s), u"v1.4.0 (27)"_s);
         QCOMPARE(AppMenu::versionLabel(u"1.4.0"_s, {}), u"v1.4.0 (⚠️)"_s);
         QCOMPARE(AppMenu::versionLabel({}, {}), u"v⚠️ (⚠️)"_s);
@@ -436,7 +426,6 @@ private slots:
         QVERIFY(!SingleInstance(name).listen());
         QVERIFY(SingleInstance(name).askRunningInstanceToShow());
         QVERIFY(shows.wait(3000));
-
         // Neither a socket nor a lock left by a run that crashed stops the next one.
         QVERIFY(writeFile(dir.filePath(u"stale"_s), {}));
         QVERIFY(!SingleInstance(dir.filePath(u"stale"_s)).askRunningInstanceToShow());
@@ -463,7 +452,6 @@ private slots:
         QTRY_VERIFY(fixture.refresher->isWatching());
         // The first scan applied (the probes of other servers on this machine may take long).
         QTRY_VERIFY_WITH_TIMEOUT(fixture.scans.load() >= 1 && !fixture.refresher->isScanning(), 60000);
-
         auto server = startListener({u"--name"_s, u"node"_s, u"--title"_s, u"Checkout Preview"_s});
         QVERIFY(server->waitUntilReady());
         QTRY_VERIFY_WITH_TIMEOUT(fixture.portRow(server->port()), 40000);
@@ -472,7 +460,6 @@ private slots:
                  u"Checkout Preview"_s);
         server->kill();
         QTRY_VERIFY_WITH_TIMEOUT(!fixture.portRow(server->port()), 40000);
-
         menu->setMenuPresented(false);
         QVERIFY(!fixture.refresher->isWatching() && !tick.isActive());
     }

@@ -150,7 +150,6 @@ private slots:
             QCOMPARE(menu->portsTab()->showsNoPortsText(), menu->portsTab()->portRows().isEmpty());
             QCOMPARE(menu->portsTab()->placeholderText(), u"No matching servers"_s);
         }
-
         // The first Escape brings every row back and puts the field away; the second closes the window.
         QTest::keyClick(menu, Qt::Key_Escape);
         QVERIFY(!shown(menu->filterField()));
