@@ -93,7 +93,9 @@ private:
     QHash<QString, int> m_checks;
 };
 
-EngineListing listByEngine(std::shared_ptr<ProcessTable> processes = {})
+// Only `ours` of the host's listing is probed: the other servers on this machine are not the test's.
+EngineListing listByEngine(const std::function<bool(const PortData&)>& ours,
+                           std::shared_ptr<ProcessTable> processes = {})
 {
     Host host = Host::create(Host::Backend::native);
     if (processes)
@@ -102,8 +104,13 @@ EngineListing listByEngine(std::shared_ptr<ProcessTable> processes = {})
     const ProcessOrigin origin(host.processes, [](const QString&) {});
     PageProbe probe;
     PortListRefresher refresher(
-        [scanner] { return scanner.scanListeningPorts(); }, &probe,
-        [origin](const ProcessIdentity& listed) { return origin.getProcessInfo(listed); });
+        [scanner, ours] {
+            ScanResult scan = scanner.scanListeningPorts();
+            scan.candidates.removeIf([&](const PortData& e) { return !ours(e); });
+            scan.ignored.removeIf([&](const PortData& e) { return !ours(e); });
+            return scan;
+        },
+        &probe, [origin](const ProcessIdentity& listed) { return origin.getProcessInfo(listed); });
     QSignalSpy finished(&refresher, &PortListRefresher::checkFinished);
     refresher.checkPorts();
     if (!finished.wait(60'000))
@@ -274,13 +281,16 @@ private slots:
         QTemporaryDir dir;
         const QString folder = QDir(dir.path()).canonicalPath();
         const int port = freePort();
+        const auto onItsPort = [port](const PortData& entry) {
+            return entry.port() == QString::number(port);
+        };
         const QString typed = prepare(kind, folder).arg(port);
         ChildProcess shell(u"/bin/bash"_s, {u"-c"_s, typed + u"; exit $?"_s}, folder);
         // The daemon left the shell's process group; it is found by its port and ended here.
         const auto endDaemon = qScopeGuard([&] {
             if (kind != u"daemon"_s)
                 return;
-            for (const PortData& entry : onPort(listByEngine().ignored, port)) {
+            for (const PortData& entry : onPort(listByEngine(onItsPort).ignored, port)) {
                 if (entry.processName() == name)
                     ::kill(pid_t(entry.pid().toLongLong()), SIGTERM);
             }
@@ -294,7 +304,7 @@ private slots:
                 }(),
                 60'000);
 
-        const EngineListing engine = listByEngine();
+        const EngineListing engine = listByEngine(onItsPort);
         const QList<PortData> servers = onPort(engine.servers, port);
         const QList<PortData> ignored = onPort(engine.ignored, port);
         const QList<QJsonObject> printed = onPort(listByProgram(false), port);
@@ -343,7 +353,9 @@ private slots:
         const auto table =
             std::make_shared<CountingProcessTable>(Host::create(Host::Backend::native).processes);
 
-        const EngineListing engine = listByEngine(table);
+        const QStringList pids{QString::number(crowd->pid()), QString::number(server->pid())};
+        const EngineListing engine =
+            listByEngine([pids](const PortData& entry) { return pids.contains(entry.pid()); }, table);
         const QList<PortData> beside = onPort(engine.servers, server->port());
         QCOMPARE(beside.size(), 1);
         QVERIFY(beside.first().htmlData());
