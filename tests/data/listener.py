@@ -20,7 +20,6 @@ parser.add_argument("--log-requests", action="store_true", help='print "request"
 parser.add_argument("--title", default="Test Page")
 parser.add_argument("--body", default="", help="extra HTML inside the body")
 parser.add_argument("--hold-term", action="store_true", help="block SIGTERM: one sent stays pending")
-parser.add_argument("--tls", nargs=2, metavar=("CERT", "KEY"), help="speak TLS only, with this certificate")
 parser.add_argument("--extra-ports", type=int, default=0,
                     help="also listen on this many ports of 127.0.0.1, closing every connection at once")
 args = parser.parse_args()
@@ -71,13 +70,6 @@ def close_at_once():
 if extra:
     threading.Thread(target=close_at_once, daemon=True).start()
 
-tls = None
-if args.tls:
-    import ssl
-
-    tls = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
-    tls.load_cert_chain(*args.tls)
-
 print("ready " + " ".join(str(s.getsockname()[1]) for s in sockets), flush=True)
 
 
@@ -87,8 +79,6 @@ def reply(conn):
         return
     try:
         conn.settimeout(60)  # as long as node waits for a request's headers (headersTimeout)
-        if tls:  # a plain request fails the handshake, which closes the connection
-            conn = tls.wrap_socket(conn, server_side=True)
         data = b""
         while b"\r\n\r\n" not in data:
             chunk = conn.recv(4096)

@@ -29,6 +29,20 @@ using Reply = StubHttpServer::Reply;
 // Stands for a FIFO planted where a file is read.
 const QByteArray kFifo = QByteArrayLiteral("\0fifo");
 
+// The projects requests the stand-in saw, in order.
+QStringList projectTargets(const StubHttpServer& server)
+{
+    QStringList targets;
+    for (const StubHttpServer::Request& request : server.requests())
+        targets.append(QString::fromLatin1(request.target));
+    return targets.filter(u"/v9/"_s);
+}
+
+std::unique_ptr<QSettings> settingsIn(const QTemporaryDir& dir)
+{
+    return std::make_unique<QSettings>(dir.filePath(u"s.ini"_s), QSettings::IniFormat);
+}
+
 class DeploymentsTest : public QObject
 {
     Q_OBJECT
@@ -67,26 +81,20 @@ private slots:
         server.setReply("/v9/projects", Reply::with(R"({"projects":[]})"));
         server.setReply("/v2/user", Reply::with(R"({"user":{"username":"ann"}})"));
         server.setReply("/v2/teams", Reply::with(R"({"teams":[]})"));
-        AppState state(std::make_unique<QSettings>(dir.filePath(u"s.ini"_s), QSettings::IniFormat),
-                       token ? OptionalText(u"tok"_s) : std::nullopt);
+        AppState state(settingsIn(dir), token ? OptionalText(u"tok"_s) : std::nullopt);
         state.setSelectedTab(tab);
         state.setNotifyDeploymentFinished(notify);
         DeploymentsFeed feed(&state, QThreadPool::globalInstance(), server.origin(), dir.path());
         feed.startPolling();
         state.setIsVisible(visible);
         QTEST(feed.pollIntervalMs(), "interval");
-        const auto projectRequests = [&server] {
-            const QList<StubHttpServer::Request> requests = server.requests();
-            return std::count_if(
-                requests.cbegin(), requests.cend(),
-                [](const StubHttpServer::Request& request) { return request.target.startsWith("/v9/"); });
-        };
+        const int onTab = feed.pollIntervalMs() == DeploymentsFeed::kTabPollMs ? 1 : 0;
         QTRY_VERIFY(!feed.isFetchingProjects());
-        QCOMPARE(projectRequests(), feed.pollIntervalMs() == DeploymentsFeed::kTabPollMs ? 1 : 0);
+        QCOMPARE(projectTargets(server).size(), onTab);
         feed.poll();
         QCOMPARE(feed.isFetchingProjects(), pollFetches);
         QTRY_VERIFY(!feed.isFetchingProjects());
-        QCOMPARE(projectRequests(), (feed.pollIntervalMs() == DeploymentsFeed::kTabPollMs) + pollFetches);
+        QCOMPARE(projectTargets(server).size(), onTab + (pollFetches ? 1 : 0));
         if (!token)
             QCOMPARE(server.requests().size(), 0);
     }
@@ -99,19 +107,13 @@ private slots:
         StubHttpServer server;
         server.setReply("/v9/projects",
                         Reply::with(R"({"projects":[{"id":"p","name":"personal","latestDeployments":[]}]})"));
-        AppState state(std::make_unique<QSettings>(dir.filePath(u"s.ini"_s), QSettings::IniFormat), u"tok"_s);
+        AppState state(settingsIn(dir), u"tok"_s);
         state.setSelectedTab(SelectedTab::vercel);
         DeploymentsFeed feed(&state, QThreadPool::globalInstance(), server.origin(), dir.path());
-        const auto projectTargets = [&server] {
-            QStringList targets;
-            for (const StubHttpServer::Request& request : server.requests())
-                targets.append(QString::fromLatin1(request.target));
-            return targets.filter(u"/v9/"_s);
-        };
         server.setHolding(true);
         state.setIsVisible(true);
         QVERIFY(feed.isFetchingProjects());
-        QTRY_COMPARE(projectTargets().size(), 1);
+        QTRY_COMPARE(projectTargets(server).size(), 1);
         state.setSelectedTeam(u"team_1"_s);
         QStringList stored;
         connect(&state, &AppState::projectDataChanged, this,
@@ -120,7 +122,7 @@ private slots:
                         Reply::with(R"({"projects":[{"id":"t","name":"team","latestDeployments":[]}]})"));
         server.setHolding(false);
         QTRY_COMPARE(stored, QStringList{u"team"_s});
-        QCOMPARE(projectTargets(),
+        QCOMPARE(projectTargets(server),
                  (QStringList{u"/v9/projects?limit=4"_s, u"/v9/projects?limit=4&teamId=team_1"_s}));
     }
 

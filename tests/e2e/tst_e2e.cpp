@@ -21,10 +21,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr int kWindowWidth = 380;
-// The window's top margin, header and spacing above the first row, and a row's height.
-constexpr int kFirstRowTop = 16 + 26 + 8;
-constexpr int kRowHeight = 60;
 const QSize kScreenSize(1024, 768);
 const QRect kScreen(QPoint(0, 0), kScreenSize);
 // A spot away from the tray and from where the window drops down.
@@ -36,24 +32,26 @@ constexpr int kWaitMs = 20000;
 struct Window
 {
     QString id;
-    QString name;
     QRect geometry;
 };
 
-// The tray icon: a small window of the program inside trayer's panel, at the top of the screen.
-bool isIcon(const Window& window)
+// The tray icon: a window of the program inside trayer's panel, which the test made 24 high.
+bool isIcon(const Window& window, const QList<Window>&)
 {
-    return window.geometry.width() <= 48 && window.geometry.height() <= 48 && window.geometry.top() < 24;
+    return window.geometry.bottom() < 24;
 }
 
-bool isMenu(const Window& window)
+// The window drops down under the panel; the details open lower, beside a row.
+bool isMenu(const Window& window, const QList<Window>& all)
 {
-    return window.name == "Tidewell"_L1 && window.geometry.width() == kWindowWidth;
+    return !isIcon(window, all) && std::none_of(all.cbegin(), all.cend(), [&](const Window& other) {
+        return !isIcon(other, all) && other.geometry.top() < window.geometry.top();
+    });
 }
 
-bool isDetails(const Window& window)
+bool isDetails(const Window& window, const QList<Window>& all)
 {
-    return !isIcon(window) && !isMenu(window);
+    return !isIcon(window, all) && !isMenu(window, all);
 }
 
 } // namespace
@@ -118,7 +116,6 @@ private slots:
         m_environment.insert(u"XDG_CONFIG_HOME"_s, m_home->filePath(u".config"_s));
         m_server = startServer();
         QVERIFY(m_server);
-
         m_tidewell = startTidewell();
         QTRY_VERIFY_WITH_TIMEOUT(window(isIcon).has_value(), kWaitMs);
         QVERIFY2(!m_tidewell->output().contains("No system tray found"), m_tidewell->output().constData());
@@ -145,29 +142,25 @@ private slots:
     void iconOpensTheWindowWithTheServer()
     {
         QFETCH(bool, serverFirst);
+        // For a server started later, the window with the first server's row, to grow from.
+        const auto before = serverFirst ? std::nullopt : settledMenu(m_server->pid());
+        QVERIFY(serverFirst || before);
         const auto later = serverFirst ? nullptr : startServer();
         QVERIFY(serverFirst || later);
         const qint64 pid = serverFirst ? m_server->pid() : later->pid();
-
         // The window drops down from the icon, under the panel.
         const auto menu = window(isMenu);
         QVERIFY(menu && kScreen.contains(menu->geometry));
         QVERIFY(menu->geometry.top() >= window(isIcon)->geometry.bottom());
         QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->count("Getting process info " + QByteArray::number(pid)) > 0,
                                  kWaitMs);
-
-        const auto shown = waitForRows(serverFirst ? 1 : 2);
-        QVERIFY2(shown, "the window never grew to show the server's row");
-        const QString path = QStringLiteral(TIDEWELL_SCREENSHOT_DIR "/e2e-window-%1.png")
-                                 .arg(QString::fromLatin1(QTest::currentDataTag()));
-        const auto grab = [&] {
-            QProcess grabber;
-            grabber.setProcessEnvironment(m_environment);
-            grabber.start(QCoreApplication::applicationFilePath(), {u"--grab"_s, path});
-            return grabber.waitForFinished(20000) && grabber.exitCode() == 0 && QFile::exists(path);
-        };
-        QTRY_VERIFY_WITH_TIMEOUT(grab(), 20000);
-        const QImage image(path);
+        const auto shown = settledMenu(pid);
+        QVERIFY2(shown && (!before || shown->geometry.height() > before->geometry.height()),
+                 "the window never grew to show the server's row");
+        QImage image;
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !(image = screenshot(u"window-"_s + QString::fromLatin1(QTest::currentDataTag()))).isNull(),
+            20000);
         QCOMPARE(image.size(), kScreenSize);
         // The window is painted: its area holds several colours and differs from the empty screen.
         const QRgb background = image.pixel(kOutside);
@@ -183,18 +176,15 @@ private slots:
         QVERIFY(differing > shown->geometry.width() * shown->geometry.height() / 8);
         if (!serverFirst)
             return;
-
-        // The trash button sits at the right end of the only row, inside the window's and the row's
-        // padding. A click that a loaded desktop lost is repeated while the server still runs.
-        const QPoint trash =
-            shown->geometry.topLeft() + QPoint(kWindowWidth - 10 - 18 - 10, kFirstRowTop + kRowHeight / 2);
-        // Gone once stopped and reaped; QProcess reaps its child while the wait runs the event loop.
+        // The only row is chosen with the arrow key and stopped with Delete, as the trash button does; keys
+        // a loaded desktop lost are sent again while the server still runs. Gone once stopped and reaped
+        // (QProcess reaps its child while the wait runs the event loop).
         const auto stopped = [&] { return !QFile::exists(u"/proc/%1"_s.arg(pid)); };
         QVERIFY(!stopped());
         QVERIFY(QTest::qWaitFor(
             [&] {
                 if (!stopped())
-                    clickAt(trash);
+                    xdotool(u"key Down Delete"_s);
                 return QTest::qWaitFor(stopped, 4000);
             },
             kWaitMs));
@@ -206,10 +196,10 @@ private slots:
 
     void restingOnARowOpensItsDetails()
     {
-        const auto menu = waitForRows(1);
+        const auto menu = settledMenu(m_server->pid());
         QVERIFY(menu && windows(isDetails).isEmpty());
-
-        const QPoint row = menu->geometry.topLeft() + QPoint(100, kFirstRowTop + kRowHeight / 2);
+        // The one row takes most of the window's height, so the window's middle lies on it.
+        const QPoint row = menu->geometry.center();
         // A loaded desktop may deliver the pointer's arrival before the row is ready for it: the pointer
         // leaves and comes back until the details open.
         QElapsedTimer resting;
@@ -225,8 +215,7 @@ private slots:
         QVERIFY2(resting.elapsed() >= 900, qPrintable(QString::number(resting.elapsed())));
         const Window details = windows(isDetails).first();
         QVERIFY(kScreen.contains(details.geometry));
-        QVERIFY(details.geometry.top() >= menu->geometry.top() + kFirstRowTop);
-
+        QVERIFY(details.geometry.top() > menu->geometry.top());
         // This X server has no compositing manager: what lies outside the details' rounded box and
         // arrow (their top corners, over the window) shows the window beneath, never black.
         const QImage shown = screenshot(u"details"_s);
@@ -236,7 +225,6 @@ private slots:
             const QColor colour = shown.pixelColor(corner);
             QVERIFY2(colour.lightness() > 100, qPrintable(colour.name()));
         }
-
         // A click outside closes the details; the window goes with the same or a further click.
         clickAt(kOutside);
         QTRY_COMPARE_WITH_TIMEOUT(windows(isDetails).size(), 0, kWaitMs);
@@ -314,35 +302,44 @@ private:
         return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
     }
     // The program's mapped windows that are `wanted`, in X's own coordinates of the screen.
-    QList<Window> windows(const std::function<bool(const Window&)>& wanted) const
+    QList<Window> windows(const std::function<bool(const Window&, const QList<Window>&)>& wanted) const
     {
-        QList<Window> found;
+        QList<Window> all;
         const QString ids = xdotool(u"search --onlyvisible --class tidewell"_s);
         for (const QString& id : ids.split(u'\n', Qt::SkipEmptyParts)) {
             QHash<QString, int> values;
             for (const QString& line : xdotool(u"getwindowgeometry --shell "_s + id).split(u'\n'))
                 values[line.section(u'=', 0, 0)] = line.section(u'=', 1).toInt();
-            const Window window{id, xdotool(u"getwindowname "_s + id),
-                                QRect(values.value(u"X"_s), values.value(u"Y"_s), values.value(u"WIDTH"_s),
-                                      values.value(u"HEIGHT"_s))};
-            if (window.geometry.isValid() && wanted(window))
+            const Window window{id, QRect(values.value(u"X"_s), values.value(u"Y"_s),
+                                          values.value(u"WIDTH"_s), values.value(u"HEIGHT"_s))};
+            if (window.geometry.isValid())
+                all.append(window);
+        }
+        QList<Window> found;
+        for (const Window& window : std::as_const(all)) {
+            if (wanted(window, all))
                 found.append(window);
         }
         return found;
     }
-    std::optional<Window> window(const std::function<bool(const Window&)>& wanted) const
+    std::optional<Window> window(const std::function<bool(const Window&, const QList<Window>&)>& wanted) const
     {
         const QList<Window> found = windows(wanted);
         return found.isEmpty() ? std::nullopt : std::optional(found.first());
     }
-    // The window once it has grown to show at least `rows` rows.
-    std::optional<Window> waitForRows(int rows) const
+    // The window once the origin of `server` was read and the window's height has stopped changing
+    // (three looks in a row find it the same): its row has slid in.
+    std::optional<Window> settledMenu(qint64 server) const
     {
-        const auto tall = [rows](const Window& window) {
-            return isMenu(window) && window.geometry.height() >= kFirstRowTop + rows * kRowHeight;
+        QList<int> heights;
+        const auto settled = [&] {
+            const auto menu = window(isMenu);
+            heights.append(menu ? menu->geometry.height() : -1);
+            return m_tidewell->count("Getting process info " + QByteArray::number(server)) > 0 &&
+                   heights.size() >= 3 && heights.last() > 0 && heights.count(heights.last()) >= 3 &&
+                   heights.mid(heights.size() - 3) == QList<int>(3, heights.last());
         };
-        return QTest::qWaitFor([&] { return window(tall).has_value(); }, kWaitMs) ? window(tall)
-                                                                                  : std::nullopt;
+        return QTest::qWaitFor(settled, kWaitMs) ? window(isMenu) : std::nullopt;
     }
     // The whole screen, kept as e2e-NAME.png; null when it could not be taken.
     QImage screenshot(const QString& name) const

@@ -114,7 +114,6 @@ private slots:
             QVERIFY(session.tidewells().isEmpty());
             return;
         }
-
         QCOMPARE(session.runHelper(helper), 0);
         QTRY_VERIFY2_WITH_TIMEOUT(session.tidewellAnswers(), session.printed().constData(), 20000);
         QCOMPARE(session.tidewells().size(), 1);

@@ -45,7 +45,6 @@ private slots:
         const auto outcome = send(u"POST"_s, server.origin() + u"/api?teamId=t1"_s, headers);
         QVERIFY(outcome && outcome->ok());
         QCOMPARE(outcome->value().token, u"hi"_s);
-
         QCOMPARE(server.requests().size(), 1);
         const StubHttpServer::Request request = server.requests().first();
         QCOMPARE(request.method, "POST"_ba);
@@ -117,7 +116,6 @@ private slots:
             }
         });
         QVERIFY(server.listen(QHostAddress::LocalHost));
-
         const auto outcome = send(u"GET"_s, u"https://127.0.0.1:%1/v2/user"_s.arg(server.serverPort()),
                                   {{u"Authorization"_s, u"Bearer s3cr3t"_s}});
         QVERIFY(outcome.has_value());

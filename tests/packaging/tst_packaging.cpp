@@ -151,7 +151,6 @@ private slots:
         const QString manDir = m_destDir.path() + kPrefix + u'/' + QStringLiteral(TIDEWELL_MANDIR);
         QCOMPARE(run(man, {u"-w"_s, u"-M"_s, manDir, u"tidewell"_s}).out.trimmed(),
                  QFileInfo(installed(kManPage)).absoluteFilePath());
-
         const QString script = u"source \"$1\"; COMP_WORDS=(tidewell -); COMP_CWORD=1; _tidewell; "
                                "printf '%s\\n' \"${COMPREPLY[@]}\""_s;
         const Run bashRun = run(u"bash"_s, {u"-c"_s, script, u"bash"_s, installed(kBash)});
@@ -183,7 +182,6 @@ private slots:
                                                   QRegularExpression::MultilineOption);
         const QString wmClass =
             classLine.match(QString::fromUtf8(fileContent(installed(kDesktopEntry)))).captured(1);
-
         VirtualDisplay display;
         QTemporaryDir home;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -194,7 +192,6 @@ private slots:
         environment.insert(u"XDG_RUNTIME_DIR"_s, home.path());
         environment.remove(u"DBUS_SESSION_BUS_ADDRESS"_s);
         ChildProcess tidewell(installed(kProgram), {}, {}, environment);
-
         QString window;
         const QStringList search{u"search"_s, u"--onlyvisible"_s, u"--class"_s, wmClass};
         QTRY_VERIFY_WITH_TIMEOUT(
@@ -218,7 +215,6 @@ private slots:
         const QStringList debs = QDir(packageDir.path()).entryList({u"tidewell_*.deb"_s});
         QCOMPARE(debs.size(), 1);
         const QString deb = packageDir.filePath(debs.constFirst());
-
         const Run contents = run(dpkgDeb, {u"-c"_s, deb});
         QStringList paths;
         for (const QString& line : contents.out.split(u'\n', Qt::SkipEmptyParts))
@@ -229,7 +225,6 @@ private slots:
                      qPrintable(file + u" is not in the package:\n"_s + contents.out));
         for (const QString& path : std::as_const(paths))
             QVERIFY2(path == "./"_L1 || path.startsWith("./usr/"_L1), qPrintable(path));
-
         const Run info = run(dpkgDeb, {u"-I"_s, deb});
         QVERIFY2(info.out.contains(u"Version: " TIDEWELL_VERSION ""_s), qPrintable(info.out));
         const QString depends = info.out.section(u" Depends: "_s, 1, 1).section(u'\n', 0, 0);

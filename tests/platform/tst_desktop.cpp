@@ -351,10 +351,8 @@ private slots:
         const QString command = u"npm run dev -- --port \"$PORT\""_s;
         auto tools = std::make_shared<RecordingSystemTools>();
         LinuxDesktop desktop(tools, programs.lookup(terminalVariable, shell));
-
         desktop.openWithApplication(u"Terminal"_s, folder);
         desktop.runInNewTerminal(folder, command);
-
         const QString program = programs.path() + u'/' + chosen;
         const QList<Call> calls = tools->calls();
         QCOMPARE(calls.size(), 2);
@@ -448,7 +446,6 @@ private slots:
         qputenv("XDG_CONFIG_HOME", dir.filePath(u"config"_s).toUtf8());
         const std::unique_ptr<LoginItemService> item = LoginItemService::create(programDir);
         const QString entry = dir.filePath(u"config/autostart/com.orvane.Tidewell-Helper.desktop"_s);
-
         QVERIFY(item->registerLoginItem());
         QCOMPARE(item->status(), LoginItemService::enabled);
         QCOMPARE(
@@ -456,14 +453,12 @@ private slots:
             u"[Desktop Entry]\nType=Application\nName=Tidewell\nComment=Starts Tidewell at login\nExec="_s +
                 exec.replace(u"<dir>"_s, dir.path()) +
                 u"\nIcon=tidewell\nTerminal=false\nX-GNOME-Autostart-enabled=true\n"_s);
-
         if (const QString gio = findProgram(u"gio"_s); !gio.isEmpty()) {
             QCOMPARE(QProcess::execute(gio, {u"launch"_s, entry}), 0);
             QTRY_VERIFY(QFile::exists(helper + u".ran"_s));
         } else {
             qWarning("gio is not installed: the entry's Exec line was not run");
         }
-
         QVERIFY(item->unregisterLoginItem());
         QVERIFY(!QFile::exists(entry));
         QVERIFY(item->unregisterLoginItem());
@@ -520,12 +515,10 @@ private slots:
         QCOMPARE(runProgram(python3(), {u"-c"_s, read, path}).out,
                  "{'Label': 'com.orvane.Tidewell-Helper', 'ProgramArguments': ['" + dir.path().toUtf8() +
                      "/R&D.app/Contents/MacOS/Helper'], 'RunAtLoad': True}\n");
-
         // Switched off by hand, the agent reads as not registered.
         QVERIFY(writeFile(path,
                           fileContent(path).replace("</dict>", "\t<key>Disabled</key>\n\t<true/>\n</dict>")));
         QCOMPARE(item.status(), LoginItemService::notRegistered);
-
         QVERIFY(item.unregisterLoginItem());
         QVERIFY(!QFile::exists(path));
         QVERIFY(QFile::remove(helper));

@@ -29,8 +29,6 @@ using namespace tidewell;
 using namespace tidewell::test;
 using namespace Qt::StringLiterals;
 
-Q_DECLARE_METATYPE(std::optional<tidewell::ProcessInfo>)
-
 namespace {
 
 bool hasShellTools()
@@ -85,24 +83,55 @@ class HostTest : public QObject
 {
     Q_OBJECT
 private slots:
-    void escapesCommandNamesLikeLsof_data()
+    // The texts of the host read alone: command names escaped as lsof escapes them, the origin script's
+    // output (folder, then command line), and command lines that are shells.
+    void readsHostTexts_data()
     {
-        QTest::addColumn<QByteArray>("raw");
-        QTest::addColumn<QString>("listed");
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("read"); // for an origin "folder|command", empty when there is none
+        const auto row = [](const char* name, const char* kind, const QByteArray& text, const QString& read) {
+            QTest::newRow(name) << QString::fromLatin1(kind) << text << read;
+        };
         // A space and the cut at nine are compared with lsof itself below.
-        QTest::newRow("short") << "node"_ba << u"node"_s;
-        QTest::newRow("escape that would cross the cut") << "abcdefg x"_ba << u"abcdefg"_s;
-        QTest::newRow("backslash") << "a\\b"_ba << u"a\\\\b"_s;
-        QTest::newRow("tab") << "a\tb"_ba << u"a\\tb"_s;
-        QTest::newRow("control") << "x\x01y"_ba << u"x^Ay"_s;
-        QTest::newRow("delete") << "a\x7f"_ba << u"a\\x7f"_s;
-        QTest::newRow("not utf-8") << "a\xff"_ba << u"a\\xff"_s;
+        row("short name", "name", "node", u"node"_s);
+        row("escape that would cross the cut", "name", "abcdefg x", u"abcdefg"_s);
+        row("backslash", "name", "a\\b", u"a\\\\b"_s);
+        row("tab", "name", "a\tb", u"a\\tb"_s);
+        row("control", "name", "x\x01y", u"x^Ay"_s);
+        row("delete", "name", "a\x7f", u"a\\x7f"_s);
+        row("name not utf-8", "name", "a\xff", u"a\\xff"_s);
+        row("two lines", "origin", "/a b\nnpm run dev\n", u"/a b|npm run dev"_s);
+        row("three lines", "origin", "/a\nnode x\nmore\n", u"/a|node x"_s);
+        row("blank lines dropped", "origin", "\n/a\n\nnode x", u"/a|node x"_s);
+        row("spaces kept", "origin", " /a \n node x \n", u" /a | node x "_s);
+        row("listener is a shell", "origin", "\n\n", QString());
+        row("origin not utf-8", "origin", "/caf\xe9\nnode x\n", QString());
+        row("zsh login", "shell", "/bin/zsh -il", u"true"_s);
+        row("sh -c", "shell", "/bin/sh -c npm run dev", u"true"_s);
+        row("bash alone", "shell", "/usr/bin/bash", u"true"_s);
+        row("fish", "shell", "/opt/homebrew/bin/fish", u"true"_s);
+        row("dash login without slash", "shell", "-zsh", u"false"_s);
+        row("shell word inside a name", "shell", "/usr/bin/bashful", u"false"_s);
+        row("shell name then digit or underscore", "shell", "/opt/ksh2 /x/sh_y", u"false"_s);
+        row("shell after another slash", "shell", "env /x/tcsh;", u"true"_s);
+        row("node", "shell", "node /srv/app/server.js", u"false"_s);
+        row("kernel thread", "shell", "[kthreadd]", u"false"_s);
     }
 
-    void escapesCommandNamesLikeLsof()
+    void readsHostTexts()
     {
-        QFETCH(QByteArray, raw);
-        QTEST(lsofCommandName(raw), "listed");
+        QFETCH(QString, kind);
+        QFETCH(QByteArray, text);
+        QString read;
+        if (kind == u"name"_s) {
+            read = lsofCommandName(text);
+        } else if (kind == u"shell"_s) {
+            read = looksLikeShell(QString::fromUtf8(text)) ? u"true"_s : u"false"_s;
+        } else if (const auto origin = ShellProcessTable::parseOriginOutput(text)) {
+            read = origin->cwd + u'|' + origin->cmd;
+        }
+        QTEST(read, "read");
     }
 
     void readsListeningRowsOfTcpTables_data()
@@ -183,7 +212,6 @@ private slots:
         };
         steady.listeningSockets();
         QCOMPARE(steady.lastWalk(), SocketOwners::Walk::full);
-
         const QList<QStringList> listeners{
             {u"--name"_s, u"Code Helper"_s},
             {u"--name"_s, u"abcdefghijklmno"_s},
@@ -243,7 +271,6 @@ private slots:
         }
         QVERIFY(agrees());
         QCOMPARE(steady.lastWalk(), SocketOwners::Walk::none);
-
         // The process lsof names, besides `parent`, as holding the forking listener's socket.
         const auto forkedHolder = [&](const ChildProcess& parent) {
             const QString name = u"127.0.0.1:%1"_s.arg(parent.port());
@@ -263,7 +290,6 @@ private slots:
         QVERIFY(pids.last() != 0);
         forked.append(pids.last());
         QVERIFY(agrees());
-
         // A socket shared with a child while its owner lives on is found by a full walk, at the
         // latest the tenth call from the last.
         sharing.process().write("keep\n");
@@ -275,7 +301,6 @@ private slots:
             ++calls;
         QVERIFY2(calls <= SocketOwners::kDefaultFullWalkEvery, qPrintable(QString::number(calls)));
         QVERIFY(agrees());
-
         // /proc/PID/stat puts the name in parentheses, and a name may hold its own. lsof itself cuts
         // such a name at its first ")"; ours keeps it, as the kernel has it.
         auto parenthesised = startListener({u"--name"_s, u"up) 1 (2"_s});
@@ -283,27 +308,6 @@ private slots:
         QCOMPARE(
             rowsOf(KernelSocketListingSource().listeningSockets(), {parenthesised->pid()}),
             QStringList{u"up)\\x201 %1 127.0.0.1:%2"_s.arg(parenthesised->pid()).arg(parenthesised->port())});
-    }
-
-    void parsesOriginOutput_data()
-    {
-        QTest::addColumn<QByteArray>("output");
-        QTest::addColumn<std::optional<ProcessInfo>>("expected");
-        const auto info = [](const char* cwd, const char* cmd) {
-            return std::optional(ProcessInfo{QString::fromUtf8(cwd), QString::fromUtf8(cmd)});
-        };
-        QTest::newRow("two lines") << "/a b\nnpm run dev\n"_ba << info("/a b", "npm run dev");
-        QTest::newRow("three lines") << "/a\nnode x\nmore\n"_ba << info("/a", "node x");
-        QTest::newRow("blank lines dropped") << "\n/a\n\nnode x"_ba << info("/a", "node x");
-        QTest::newRow("spaces kept") << " /a \n node x \n"_ba << info(" /a ", " node x ");
-        QTest::newRow("listener is a shell") << "\n\n"_ba << std::optional<ProcessInfo>();
-        QTest::newRow("not utf-8") << "/caf\xe9\nnode x\n"_ba << std::optional<ProcessInfo>();
-    }
-
-    void parsesOriginOutput()
-    {
-        QFETCH(QByteArray, output);
-        QTEST(ShellProcessTable::parseOriginOutput(output), "expected");
     }
 
     void hostileInputRunsNothing_data()
@@ -331,28 +335,6 @@ private slots:
         LinuxProcessTable().origin(pid);
         LinuxProcessTable().reading(pid, cwd);
         QVERIFY2(!QFile::exists(witness), "a text from the process table was run as a command");
-    }
-
-    void shellPatternMatchesShells_data()
-    {
-        QTest::addColumn<QString>("commandLine");
-        QTest::addColumn<bool>("shell");
-        QTest::newRow("zsh login") << u"/bin/zsh -il"_s << true;
-        QTest::newRow("sh -c") << u"/bin/sh -c npm run dev"_s << true;
-        QTest::newRow("bash alone") << u"/usr/bin/bash"_s << true;
-        QTest::newRow("fish") << u"/opt/homebrew/bin/fish"_s << true;
-        QTest::newRow("dash login without slash") << u"-zsh"_s << false;
-        QTest::newRow("shell word inside a name") << u"/usr/bin/bashful"_s << false;
-        QTest::newRow("shell name then digit or underscore") << u"/opt/ksh2 /x/sh_y"_s << false;
-        QTest::newRow("shell after another slash") << u"env /x/tcsh;"_s << true;
-        QTest::newRow("node") << u"node /srv/app/server.js"_s << false;
-        QTest::newRow("kernel thread") << u"[kthreadd]"_s << false;
-    }
-
-    void shellPatternMatchesShells()
-    {
-        QFETCH(QString, commandLine);
-        QTEST(looksLikeShell(commandLine), "shell");
     }
 
     void originsOfLiveProcesses_data()
@@ -403,7 +385,6 @@ private slots:
         QVERIFY(child.waitUntilReady());
         const qint64 started = childPids(child.pid()).value(0);
         const qint64 listener = throughRunner ? childPids(started).value(0) : started;
-
         const auto native = LinuxProcessTable().origin(QString::number(listener));
         QVERIFY(native);
         QCOMPARE(native->cwd, dir.filePath(serverFolder));
@@ -453,7 +434,6 @@ private slots:
         for (const QString& folder : {repo, nested, worktree, dir.path(), dir.filePath(u"gone"_s)})
             QVERIFY2(currentGitBranch(folder) == git(folder, u"branch --show-current"_s).value_or(QString()),
                      qPrintable(folder));
-
         QVERIFY(git(repo, u"checkout -q --detach"_s));
         QCOMPARE(currentGitBranch(repo), QString());
     }
@@ -523,7 +503,6 @@ private slots:
         auto child = startListener({}, dir.path());
         QVERIFY(child->waitUntilReady());
         const QString pid = QString::number(child->pid());
-
         const auto native = LinuxProcessTable().reading(pid, dir.path());
         const auto scripted = shellTable()->reading(pid, dir.path());
         QVERIFY(native && scripted);
@@ -534,7 +513,6 @@ private slots:
         QVERIFY2(nativeRss > 1000 && qAbs(nativeRss - scriptedRss) / scriptedRss < 0.2,
                  qPrintable(native->rssKilobytes + u" vs "_s + scripted->rssKilobytes));
         QCOMPARE(native->mem, scripted->mem);
-
         child->kill();
         QVERIFY(!LinuxProcessTable().reading(pid, dir.path()));
         QVERIFY(!shellTable()->reading(pid, dir.path()));

@@ -330,7 +330,6 @@ private slots:
         QSignalSpy portsChanged(&f.refresher, &PortListRefresher::portsChanged);
         QSignalSpy ignoredChanged(&f.refresher, &PortListRefresher::ignoredPortsChanged);
         QVERIFY(f.check());
-
         const QString key = QString::number(server->port()) + u":4242"_s;
         QCOMPARE(f.refresher.ports().keys(), QStringList{key});
         const PortData shown = f.refresher.ports().value(key);
@@ -342,7 +341,6 @@ private slots:
                  PortData(u"postgres"_s, u"5432"_s, u"77"_s,
                           HTMLData{u"postgres"_s, AppType::unknown, std::nullopt, HttpScheme::http}));
         QCOMPARE(ignoredChanged.count(), 1);
-
         // The same listing again probes nothing and changes nothing a view would redraw, though the page did.
         portsChanged.clear();
         QVERIFY(writeFile(titleFile, "After"));
@@ -354,7 +352,6 @@ private slots:
         QVERIFY(f.check(true));
         QCOMPARE(f.refresher.ports().value(key).htmlData()->title, u"After"_s);
         QCOMPARE(f.origins.load(), 2);
-
         // Both exit: the server's row goes, on a refresh too; the ignored entry stays.
         portsChanged.clear();
         f.set({});
@@ -391,7 +388,6 @@ private slots:
         QVERIFY(f.check());
         QCOMPARE(int(f.refresher.ports().size()), rows);
         QTRY_COMPARE(server->output().count("request"), candidates.size());
-
         QVERIFY(f.check());
         QVERIFY(f.check());
         QCOMPARE(server->output().count("request"), candidates.size());
@@ -445,7 +441,6 @@ private slots:
         const QByteArray path = qgetenv("PATH");
         qputenv("PATH", QFile::encodeName(dir.path()) + ':' + path);
         const auto restore = qScopeGuard([&] { qputenv("PATH", path); });
-
         const Host host = Host::create(Host::Backend::commands);
         const PortScanner scanner(host.sockets, host.processes);
         PageProbe probe;
@@ -458,7 +453,6 @@ private slots:
         QVERIFY(pidFile.open(QIODevice::ReadOnly));
         const pid_t hanging = pidFile.readAll().trimmed().toInt();
         const auto end = qScopeGuard([hanging] { ::kill(hanging, SIGKILL); });
-
         QElapsedTimer quit;
         quit.start();
         refresher->leaveJobsBehindAfter(100);
@@ -507,7 +501,6 @@ private slots:
         const auto origin = f.refresher.sortedListedPorts().first().processInfo();
         QVERIFY(origin);
         QCOMPARE(origin->cwd, u"/work/4242"_s);
-
         StubHttpServer::Reply page = StubHttpServer::Reply::with("<title>At last</title>");
         page.headers.append({"Content-Type"_ba, "text/html"_ba});
         server.setReply("/", page);
@@ -524,14 +517,12 @@ private slots:
         QFETCH(int, requests);
         QFETCH(QString, cacheTitle);
         const bool named = cacheTitle != u"docker-proxy"_s;
-
         body.replace("%SHOP%", QByteArray::number(shop->port()))
             .replace("%CACHE%", QByteArray::number(cache->port()))
             .replace("%BOX%", QByteArray::number(box->port()));
         QTemporaryDir folder;
         const QString socketPath = folder.filePath(u"docker.sock"_s);
         auto engine = status.isEmpty() ? nullptr : std::make_unique<EngineStandIn>(socketPath, status, body);
-
         // The host's real listing, cut to this test's own listeners.
         const QStringList ours =
             QStringList{QString::number(plain->port())} +
@@ -549,7 +540,6 @@ private slots:
         const auto row = [](const QHash<QString, PortData>& rows, const ChildProcess& listener) {
             return rows.value(QString::number(listener.port()) + u':' + QString::number(listener.pid()));
         };
-
         // The first check names the containers; later ones are answered from the cache.
         for (int check = 0; check < 3; ++check) {
             QVERIFY(f.check());
@@ -611,7 +601,6 @@ private slots:
         QVERIFY(scanOurs());
         QVERIFY(f.check());
         QCOMPARE(shownAs(), QStringList{u"old-web|Old"_s});
-
         first->kill();
         engine.body = QByteArray(listed).replace("%NAME%", "new-web");
         auto second = startListener(

@@ -17,7 +17,6 @@ private slots:
         QTest::addColumn<QString>("title");
         const QString og = u"<meta property=\"og:title\" content=\"Shop\">"_s;
         const QString none = u"No Title"_s;
-
         QTest::newRow("title element") << u"<head><title>My App</title></head>"_s << u"My App"_s;
         QTest::newRow("first of two")
             << u"<title>First</title><svg><title>Second</title></svg>"_s << u"First"_s;

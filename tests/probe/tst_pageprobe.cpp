@@ -223,7 +223,6 @@ private slots:
     {
         QTest::addColumn<Setup>("setup");
         QTest::addColumn<QString>("expected");
-
         const QByteArray page = "<html><head><title>Dev Server</title></head><body></body></html>";
         const QByteArray ok = "HTTP/1.1 200 OK";
         const QString devServer = u"Dev Server"_s;
@@ -237,7 +236,6 @@ private slots:
         };
         const QString sizedPage = found(u"Page"_s);
         const QByteArray small = sized(100);
-
         QTest::newRow("non-ASCII title and app marker")
             << served(htmlReply(
                    "<title>Caf\xc3\xa9 \xe2\x98\x95</title><script src=\"/_next/static/c.js\"></script>"))
@@ -299,7 +297,6 @@ private slots:
             << served(htmlReply(page + "\xe2\x98")) << found(devServer);
         // A banner and a closed connection look like a server that broke off: asked again later.
         QTest::newRow("not HTTP at all") << served("SSH-2.0-OpenSSH_9.2p1 Debian-2\r\n") << kNoAnswer;
-
         QTest::newRow("body at a small cap") << Setup{.reply = sized(1000), .cap = 1000} << sizedPage;
         // More than the connection takes from the kernel at once: reading goes on as it is emptied.
         QTest::newRow("body larger than the read buffer")
@@ -346,7 +343,6 @@ private slots:
                      .trickle = "<p>",
                      .deadlineMs = 500}
             << kNoAnswer;
-
         // Sign-in and locale redirects are followed on this machine, and nowhere else.
         QTest::newRow("redirect to a path") << Setup{.reply = small, .redirectTo = "/login"} << sizedPage;
         QTest::newRow("redirect to a loopback address")
@@ -363,7 +359,6 @@ private slots:
         QTest::newRow("endless redirects")
             << Setup{.reply = small, .redirectTo = "/again", .redirectAlways = true}
             << found(u"redirects to localhost"_s);
-
         const QByteArray storybook =
             htmlReply("<title>Secure</title><link href=\"./sb-manager/runtime.js\">");
         // A development server signs its own certificate, and it is on this machine.
@@ -392,7 +387,6 @@ private slots:
         // Whatever the ending, nothing more is read: the probe holds no connection open. (The server's
         // side learns of the close on its own schedule, which a busy machine stretches.)
         QTRY_COMPARE_WITH_TIMEOUT(server.openConnections(), 0, 30'000);
-
         // Plain http is asked first; https only when plain http gave no page (a reply described
         // instead of a page included). (Qt itself may repeat a plain request whose connection broke.)
         const QByteArray arrivals = server.arrivals();
@@ -403,12 +397,10 @@ private slots:
             const bool page = outcome.page && !outcome.described;
             QVERIFY2(arrivals.contains('t') == (!page && !deadlinePassed), arrivals.constData());
         }
-        // A held connection is given its whole timeout, and not the server's whole delay.
-        const QString elapsed = QString::number(outcome.elapsedMs);
+        // A held connection is given its whole timeout (that it is not given the server's whole delay
+        // shows in the answer missed).
         if (setup.delayMs == kNever || setup.delayMs > timeoutMs || !setup.trickle.isEmpty())
-            QVERIFY2(outcome.elapsedMs >= timeoutMs * 9 / 10, qPrintable(elapsed));
-        if (setup.delayMs > timeoutMs)
-            QVERIFY2(outcome.elapsedMs < setup.delayMs, qPrintable(elapsed));
+            QVERIFY2(outcome.elapsedMs >= timeoutMs * 9 / 10, qPrintable(QString::number(outcome.elapsedMs)));
     }
 
     void portTextMustBeANumber_data()
@@ -417,7 +409,6 @@ private slots:
         // a port nothing listens on.
         QTest::addColumn<QString>("portText");
         QTest::addColumn<QString>("expected");
-
         QTest::newRow("the port itself") << u"%1"_s << found(u"Served"_s);
         // A refused connection or a rejected text is an answer at once, not at the timeout.
         QTest::newRow("closed port") << u"%2"_s << kNoAnswer;
@@ -433,7 +424,6 @@ private slots:
     {
         QFETCH(QString, portText);
         QFETCH(QString, expected);
-
         PageServer server(Setup{.reply = htmlReply("<title>Served</title>")});
         QString closedPort;
         {
@@ -454,19 +444,17 @@ private slots:
     {
         constexpr int kDeadlineMs = 5000;
         QHash<QString, QString> results;
-        QHash<QString, qint64> times;
+        QStringList order; // of the answers
         PageServer flood(Setup{.floodHeaders = true});
         // And one that takes the request and never answers: only the deadline ends it.
         PageServer silent(Setup{.delayMs = kNever});
         std::vector<std::unique_ptr<PageServer>> servers;
         PageProbe probe;
         probe.setDeadlineMs(kDeadlineMs);
-        QElapsedTimer clock;
-        clock.start();
         const auto ask = [&](const QString& port) {
             probe.fetchHTMLData(port, [&, port](const PageProbe::Outcome& outcome) {
                 results.insert(port, describe(outcome.page, outcome.noAnswer));
-                times.insert(port, clock.elapsed());
+                order.append(port);
             });
         };
         // Asked first, so that a probe queued behind them would show.
@@ -477,17 +465,17 @@ private slots:
                 std::make_unique<PageServer>(Setup{.reply = htmlReply("<title>Ordinary</title>")}));
             ask(servers.back()->port());
         }
-        QTRY_COMPARE_WITH_TIMEOUT(results.size(), 5, 2 * kDeadlineMs);
+        QTRY_COMPARE_WITH_TIMEOUT(results.size(), 5, 4 * kDeadlineMs);
+        // The ordinary pages are in before the deadline ends the two others.
         for (const auto& server : servers) {
             QCOMPARE(results.value(server->port()), found(u"Ordinary"_s));
-            QVERIFY2(times.value(server->port()) < kDeadlineMs,
-                     qPrintable(QString::number(times.value(server->port()))));
+            QVERIFY2(order.indexOf(server->port()) < 3, qPrintable(order.join(u' ')));
         }
         QCOMPARE(results.value(flood.port()), kNoAnswer);
         QCOMPARE(results.value(silent.port()), kNoAnswer);
-        // Nothing more is read from them.
-        QTRY_COMPARE(flood.openConnections(), 0);
-        QTRY_COMPARE(silent.openConnections(), 0);
+        // Nothing more is read from them (the servers learn of the close on a busy machine's schedule).
+        QTRY_COMPARE_WITH_TIMEOUT(flood.openConnections(), 0, 30'000);
+        QTRY_COMPARE_WITH_TIMEOUT(silent.openConnections(), 0, 30'000);
     }
 
     void asksTheListedAddress_data()

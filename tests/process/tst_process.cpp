@@ -190,7 +190,6 @@ private slots:
         listed.socketInode += change == u"socket" ? 1 : 0;
         QVERIFY(change != u"folder deleted" || QDir().rmdir(folder));
         const bool same = change.isEmpty() || change == u"folder deleted";
-
         entry.setProcessInfo(ProcessOrigin(host.processes).getProcessInfo(listed));
         QCOMPARE(entry.processInfo().value_or(ProcessInfo{}).cwd, same ? folder : QString());
         // A deleted folder is shown without the kernel's mark, and not saved to start from again.

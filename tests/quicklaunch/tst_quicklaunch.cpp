@@ -69,7 +69,6 @@ private slots:
         QJsonObject shop = expected.value(kFirstUuid).toObject();
         shop.remove(u"pinned"_s);
         expected.insert(kFirstUuid, shop);
-
         const QList<QuickLaunchItemPtr> items = QuickLaunchStore::loadQuickLaunchItems(state);
         // The map's own order, by uuid; not by date.
         QCOMPARE(items.size(), 2);
@@ -77,7 +76,6 @@ private slots:
         QCOMPARE(items[0]->creationDate(), utc(2025, 11, 28, 5, 20, 0, 123));
         QCOMPARE(items[1]->toJson(), expected.value(kSecondUuid).toObject());
         QCOMPARE(items[1]->creationDate(), utc(2023, 3, 8, 20, 26, 40, 500));
-
         // Saving the list again keeps every item and its exact stored date.
         const QuickLaunchItemData other(QuickLaunchItemData::newUuid(), {}, {}, {}, {}, {}, QDateTime());
         QuickLaunchStore::removeQuickLaunchItem(other, state);
@@ -102,13 +100,11 @@ private slots:
         QVERIFY(*first ==
                 QuickLaunchItemData(first->uuid(), u"bun"_s, u"4000"_s, u"2"_s, {}, {}, QDateTime()));
         QCOMPARE(qHash(*first, 7), qHash(first->uuid(), 7));
-
         const QuickLaunchItemPtr second = QuickLaunchStore::addQuickLaunchItem(nodeServer(), state);
         QCOMPARE(AppState(settingsIn(dir)).quickLaunchData(), state.quickLaunchData());
         QCOMPARE(QuickLaunchStore::loadQuickLaunchItems(state).size(), 2);
         // Nothing was unreadable, so nothing was kept aside.
         QCOMPARE(settingsIn(dir)->allKeys(), QStringList{AppState::kQuickLaunchKey});
-
         const QString before = state.quickLaunchData();
         QuickLaunchStore::removeQuickLaunchItem(
             *QuickLaunchStore::makeQuickLaunchItem(nodeServer(), QDateTime()), state);
@@ -156,18 +152,15 @@ private slots:
             settingsIn(dir)->setValue(AppState::kQuickLaunchKey, stored);
         const QVariant read = settingsIn(dir)->value(AppState::kQuickLaunchKey);
         AppState state(settingsIn(dir));
-
         QCOMPARE(QuickLaunchStore::loadQuickLaunchItems(state).size(), 0);
         const QuickLaunchItemData any(u"A"_s, {}, {}, {}, {}, {}, QDateTime());
         QuickLaunchStore::removeQuickLaunchItem(any, state);
         QCOMPARE(settingsIn(dir)->value(AppState::kQuickLaunchKey), read);
-
         const QDateTime now = utc(2025, 12, 6, 5, 46, 40, 900);
         LogCapture output;
         const QuickLaunchItemPtr item = QuickLaunchStore::addQuickLaunchItem(nodeServer(), state, now);
         // Whole seconds since 1970 of `now`.
         const QString key = u"bc_quickLaunch.unreadable.1765000000"_s;
-
         QCOMPARE(settingsIn(dir)->value(key),
                  typed ? QVariant(QString::fromUtf8(stored.toByteArray())) : stored);
         QCOMPARE(output.lines().value(0), u"Quick launch: kept the unreadable saved list under "_s + key);

@@ -183,7 +183,6 @@ private slots:
         runtimeMode ? qputenv("XDG_RUNTIME_DIR", dir.filePath(u"run"_s).toUtf8())
                     : qunsetenv("XDG_RUNTIME_DIR");
         qputenv("XDG_CACHE_HOME", dir.filePath(u"cache"_s).toUtf8());
-
         const QString name = SingleInstance::defaultServerName();
         QCOMPARE(name.isEmpty() ? QString() : QFileInfo(name).path(),
                  expected.isEmpty() ? QString() : dir.filePath(expected));

@@ -2,6 +2,7 @@
 
 #include "support/FakeLoginItemService.h"
 #include "support/ServicesFixture.h"
+#include "support/TestProcesses.h"
 
 #include "gui/ports/PortsTab.h"
 #include "gui/process/ProcessItem.h"
@@ -17,7 +18,7 @@
 namespace tidewell::test {
 
 // The menu window over real page probes and origin lookups; the scan finds nothing unless the
-// host's listening sockets are asked for, so that tests needing exact lists get them.
+// host's listening sockets are asked for, and then only the test's own servers.
 struct MenuFixture : ServicesFixture
 {
     Host host = Host::create();
@@ -33,7 +34,13 @@ struct MenuFixture : ServicesFixture
         refresher = std::make_unique<PortListRefresher>(
             [this, scanner, scanHost] {
                 ++scans;
-                return scanHost ? scanner.scanListeningPorts() : ScanResult{};
+                ScanResult scan = scanHost ? scanner.scanListeningPorts() : ScanResult{};
+                const auto foreign = [](const PortData& e) {
+                    return !startedByThisTest(e.pid().toLongLong());
+                };
+                scan.candidates.removeIf(foreign);
+                scan.ignored.removeIf(foreign);
+                return scan;
             },
             &probe, [origin](const ProcessIdentity& listed) { return origin.getProcessInfo(listed); });
     }

@@ -68,7 +68,6 @@ void StubHttpServer::serve(QTcpSocket* socket)
             return;
         }
         m_requests.append(request);
-
         const QByteArray path = request.target.split('?').value(0);
         const Reply reply = m_replies.value(path, Reply::with({}, 404));
         if (reply.silent)

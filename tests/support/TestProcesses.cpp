@@ -95,6 +95,18 @@ QList<qint64> childPids(qint64 pid)
     return children;
 }
 
+bool startedByThisTest(qint64 pid)
+{
+    // Up the parents, as /proc/PID/stat gives them after the name in parentheses.
+    for (int depth = 0; pid > 1 && depth < 64; ++depth) {
+        if (pid == QCoreApplication::applicationPid())
+            return true;
+        const QByteArray stat = fileContent(u"/proc/%1/stat"_s.arg(pid));
+        pid = stat.mid(stat.lastIndexOf(')') + 2).split(' ').value(1).toLongLong();
+    }
+    return false;
+}
+
 QByteArray fileContent(const QString& path)
 {
     QFile file(path);

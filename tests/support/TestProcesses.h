@@ -47,6 +47,8 @@ QString python3();
 QString findProgram(const QString& name);
 // The processes whose parent is `pid`, in no particular order.
 QList<qint64> childPids(qint64 pid);
+// Whether `pid` is this test or below a process it started: the only servers a test may ask.
+bool startedByThisTest(qint64 pid);
 // A file's content, or nothing when it cannot be read.
 QByteArray fileContent(const QString& path);
 // Writes `content` to `path`, making its folder first; false when that fails.

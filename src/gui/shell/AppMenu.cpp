@@ -343,11 +343,6 @@ int AppMenu::listAreaHeight(int contentHeight, int bottomBarHeightPlusSpacing)
     return std::min(kMaxListHeight, contentHeight + bottomBarHeightPlusSpacing);
 }
 
-int AppMenu::listAreaHeight() const
-{
-    return m_listArea->height();
-}
-
 void AppMenu::scheduleListHeightUpdate()
 {
     if (m_listHeightUpdatePending)
@@ -477,12 +472,8 @@ void AppMenu::quickLaunchDataChanged(const QString& json)
     // The saved folders and command lines stay out of the trace: it names the change, not the data.
     qCDebug(lcQuickLaunch).noquote() << (QStringLiteral("quickLaunchData has changed to: <json>"));
     m_previousQuickLaunchData = json;
-    m_animateButton = true;
     m_quickLaunchToggle->setIconScale(1.2);
-    QTimer::singleShot(kPulseMs, this, [this] {
-        m_animateButton = false;
-        m_quickLaunchToggle->setIconScale(1.0);
-    });
+    QTimer::singleShot(kPulseMs, this, [this] { m_quickLaunchToggle->setIconScale(1.0); });
 }
 
 } // namespace tidewell

@@ -46,27 +46,19 @@ public:
     // Follows the window: opening starts the refresh and the watch for new listeners, closing
     // stops both.
     void setMenuPresented(bool presented);
-    // The tick that refreshes everything else; tests lengthen it.
+    // The tick that refreshes everything else; benchmarks lengthen it.
     void setRefreshIntervalMs(int ms) { m_timer.setInterval(ms); }
-    bool isMenuPresented() const { return m_isMenuPresented; }
 
     // The list area grows with its content up to kMaxListHeight, then scrolls.
     static int listAreaHeight(int contentHeight, int bottomBarHeightPlusSpacing);
     // "v1.2.0 (42)"; a part that is missing shows as a warning sign.
     static QString versionLabel(const QString& shortVersion, const QString& buildVersion);
 
-    int listAreaHeight() const;
-    bool isPulsing() const { return m_animateButton; }
-    QMenu* gearMenu() const { return m_gearMenu; }
+    // MenuKeyboardControl and TidewellMenu work on these.
     PortsTab* portsTab() const { return m_portsTab; }
-    TabButton* xrayToggle() const { return m_xrayToggle; }
-    TabButton* vercelToggle() const { return m_vercelToggle; }
-    TabButton* quickLaunchToggle() const { return m_quickLaunchToggle; }
-    ImpactRevealOverlay* revealOverlay() const { return m_reveal; }
     QuickLaunchList* quickLaunchTab() const { return m_quickLaunchTab; }
     QLineEdit* filterField() const { return m_filterField; }
     QScrollArea* listScroll() const { return m_scroll; }
-    MenuKeyboardControl* keyboard() const { return m_keyboard; }
 
 signals:
     void quitRequested();
@@ -77,6 +69,9 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // Lets tests see whether the refresh tick runs.
+    friend struct AppMenuTestSeam;
+
     QWidget* buildHeader();
     QMenu* buildGearMenu();
     void showPage();
@@ -92,7 +87,6 @@ private:
     bool m_isMenuPresented = false;
     QTimer m_timer;
     QSize m_bottomViewContentSize{0, 0};
-    bool m_animateButton = false;
     QString m_previousQuickLaunchData;
     bool m_listHeightUpdatePending = false;
     bool m_portsUpdatePending = false;

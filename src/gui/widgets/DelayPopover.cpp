@@ -14,6 +14,9 @@ DelayPopover::DelayPopover(QWidget* row, int delayMs, TextFactory title, ViewFac
     : QObject(row), m_row(row), m_title(std::move(title)), m_headingView(std::move(headingView)),
       m_body(std::move(body)), m_pointerPosition([] { return QCursor::pos(); })
 {
+    // A child by name, so that tests can see whether a look at the pointer is pending.
+    m_workItem.setParent(this);
+    m_workItem.setObjectName(QStringLiteral("popoverDelay"));
     m_workItem.setSingleShot(true);
     // A coarse timer may fire 5 % early, and the rest must last the whole delay.
     m_workItem.setTimerType(Qt::PreciseTimer);

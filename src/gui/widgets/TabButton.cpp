@@ -28,6 +28,7 @@ TabButton::TabButton(const QString& symbolName, const QColor& accent, QWidget* p
 {
     setCursor(Qt::PointingHandCursor);
     setFixedSize(sizeHint());
+    m_scaleAnimation->setObjectName(QStringLiteral("iconScaleAnimation"));
     m_scaleAnimation->setDuration(200);
     connect(m_scaleAnimation, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
         m_iconScale = value.toReal();

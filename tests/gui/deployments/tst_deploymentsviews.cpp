@@ -144,7 +144,6 @@ private slots:
         ProjectView* empty = tab->projectRows().at(1);
         QVERIFY(empty->timeText().isEmpty() && empty->commitText().isEmpty() && !empty->readyStateIcon());
         QCOMPARE(child<QLabel>(empty, "noDeployments")->text(), u"No deployments yet"_s);
-
         // Caught the moment the reply lands: the old row is on its way out while the new one arrives.
         bool leaving = false;
         connect(fixture.state.get(), &AppState::projectDataChanged, this,
@@ -154,7 +153,6 @@ private slots:
         QVERIFY(leaving);
         QCOMPARE(tab->projectRows().at(0)->readyStateIcon()->symbolName(), u"checkmark.circle.fill"_s);
         QTRY_VERIFY(!shop);
-
         // A failed fetch keeps the list and says so, until a fetch works again.
         auto* message = child<QLabel>(tab, "message");
         QVERIFY(!message->isVisible());
@@ -164,7 +162,6 @@ private slots:
         QCOMPARE(message->text(), VercelClient::kFailureText);
         QVERIFY(log.lines().contains(u"The reply is not JSON (illegal value at offset 1)"_s));
         QCOMPARE(tab->projectRows().size(), 2);
-
         fixture.server.setReply("/v9/projects", StubHttpServer::Reply::with(projectsWith("READY")));
         QTRY_VERIFY_WITH_TIMEOUT(!message->isVisible(), 10000);
     }
@@ -254,7 +251,6 @@ private slots:
         QCOMPARE(shown(), (QStringList{u"Personal"_s, u"R&&D *"_s, u"Ops"_s}));
         QCOMPARE(child<QLabel>(tab, "account")->text(), u"R&D"_s);
         QTRY_COMPARE(fixture.projectTargets().last(), QByteArray("/v9/projects?limit=4&teamId=team_1"));
-
         // After a restart the team's projects are asked for before any teams are known.
         fixture.restart();
         const qsizetype before = fixture.projectTargets().size();
@@ -262,7 +258,6 @@ private slots:
         QVERIFY(!fixture.state->teamsData());
         QTRY_VERIFY(fixture.projectTargets().size() > before);
         QCOMPARE(fixture.projectTargets().at(before), QByteArray("/v9/projects?limit=4&teamId=team_1"));
-
         QTRY_VERIFY(fixture.state->teamsData() && !fixture.feed->isFetchingProjects());
         TeamsMenu(fixture.state.get()).actions().at(0)->trigger();
         QCOMPARE(log.lines().last(), u"state.selectedTeam has changed to: nil"_s);

@@ -72,7 +72,6 @@ private slots:
         QuickLaunchItem* row = rowAt(list, 0);
         QCOMPARE(child<ElidedLabel>(row, "title")->fullText(), u"Shop"_s);
         QCOMPARE(child<QLabel>(row, "command")->toolTip(), u"npm run dev"_s);
-
         // A saved item's popover offers no bolt and shows no pid: both belong to a running server.
         row->popover()->setPointerPosition([] { return QPoint(10, 10); });
         sendEvent(row, QEvent::Enter);
@@ -85,7 +84,6 @@ private slots:
         // A list built over a store that holds the item shows it from the start.
         QuickLaunchList again(fixture.services());
         QCOMPARE(rowAt(again, 0)->item()->processInfo()->cwd, u"/srv/my app"_s);
-
         QuickLaunchStore::addQuickLaunchItem(PortData(u"bun"_s, u"4000"_s, u"5"_s), fixture.state);
         fixture.desktop->calls.clear();
         for (QWidget* saved : list.rows())
@@ -133,7 +131,6 @@ private slots:
         QuickLaunchItem* row = rowAt(list, 0);
         QVERIFY(!row->runningServer() && child<QLabel>(row, "running")->isHidden());
         QCOMPARE(child<QLabel>(row, "port")->text(), u"5173"_s);
-
         QSignalSpy finished(&refresher, &PortListRefresher::checkFinished);
         refresher.checkPorts();
         QVERIFY(finished.wait(20'000));
@@ -157,7 +154,6 @@ private slots:
         QTRY_COMPARE(stopped.size(), 1);
         QCOMPARE(stopped.first().pid, u"77"_s);
         row->popover()->closePopup();
-
         running = false;
         refresher.checkPorts();
         QVERIFY(finished.wait(20'000));
@@ -199,7 +195,6 @@ private slots:
             served(u"3000"_s, u"Shop"_s, u"/srv/shop"_s, u"npm run dev"_s), fixture.state));
         const QString before = fixture.state.quickLaunchData();
         QVERIFY(disk.fill());
-
         const auto entry =
             std::make_shared<PortData>(served(u"4000"_s, u"Docs"_s, u"/srv/docs"_s, u"vite"_s));
         ProcessInfoAction action(entry, false, fixture.services());
@@ -332,7 +327,6 @@ private slots:
         QTRY_VERIFY(listenerOn(port).isEmpty());
         const QuickLaunchItemPtr saved = QuickLaunchStore::loadQuickLaunchItems(fixture.state).value(0);
         QCOMPARE(saved->processInfo()->cmd, QString::fromUtf8(started).replace(QChar(0), u' ').trimmed());
-
         AppServices* services = fixture.services();
         std::unique_ptr<VirtualDisplay> display;
         if (!findProgram(u"Xvfb"_s).isEmpty() && !findProgram(u"xterm"_s).isEmpty()) {

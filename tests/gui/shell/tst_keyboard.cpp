@@ -151,7 +151,6 @@ private slots:
             QCOMPARE(menu->portsTab()->showsNoPortsText(), menu->portsTab()->portRows().isEmpty());
             QCOMPARE(menu->portsTab()->placeholderText(), u"No matching servers"_s);
         }
-
         // The first Escape brings every row back and puts the field away; the second closes the window.
         QTest::keyClick(menu, Qt::Key_Escape);
         QVERIFY(!shown(menu->filterField()));
@@ -256,7 +255,7 @@ private slots:
         servers.press(QKeySequence(u"Down"_s));
         QWidget* row = servers.rows().at(1);
         QVERIFY(highlighted(row));
-        QWidget* hint = menu->keyboard()->hint();
+        QWidget* hint = menu->findChild<MenuKeyboardControl*>()->hint();
         QVERIFY(hint && hint->isVisible());
         const QRect rowRect(row->mapToGlobal(QPoint(0, 0)), row->size());
         const QRect hintRect = hint->frameGeometry();

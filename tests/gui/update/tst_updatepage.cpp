@@ -68,7 +68,6 @@ private slots:
         m_service->setReply("/api/check-update", reply);
         const auto shown = page(setUp ? m_service->origin() : QString(), RequestLimits{300ms});
         QCOMPARE(shown->message().has_value(), !setUp);
-
         QTRY_VERIFY(shown->message().has_value());
         const QLabel* message = child<QLabel>(shown.get(), "message");
         QTEST(message->text(), "message");
@@ -170,7 +169,6 @@ private slots:
         m_service->setReply("/files/endless", Reply::with(QByteArray(2 * 1024 * 1024, 'e')).withoutLength());
         m_service->setReply("/files/big.dmg", Reply::with(image));
         m_service->setReply("/files/a%E2%80%AEgnp.dmg", Reply::with(image).heldAfter(1000));
-
         RequestLimits limits;
         limits.maxDownloadBytes = 1024 * 1024;
         const auto shown = page(m_service->origin(), limits);
@@ -204,7 +202,6 @@ private slots:
         // The opener is missing when the file lands: the page says so.
         m_fixture->desktop->failure = u"xdg-open not found"_s;
         m_service->release(m_service->requests().constLast().target);
-
         const QString opened = opener
                                    ? u"openUrl "_s + QString::fromUtf8(QUrl::fromLocalFile(path).toEncoded())
                                    : u"openFolder "_s + folder();
@@ -236,7 +233,6 @@ private slots:
             QDir(m_fixture->dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
         around.removeAll(u"settings.ini"_s);
         QCOMPARE(around, QStringList{u"updates"_s});
-
         // Where the link names the file, a press on a fresh page opens the earlier one: the service is
         // asked for the check alone.
         if (link.contains(u"/get/"_s))
@@ -289,7 +285,6 @@ private slots:
         struct stat before
         {};
         QCOMPARE(::lstat(path.constData(), &before), 0);
-
         const QByteArray image(300 * 1024, 'i');
         m_service->setReply("/api/check-update",
                             Reply::with("{\"message\":\"m\",\"version\":\"9.9.9\",\"download_link\":\"" +
