@@ -1,5 +1,7 @@
 #include "cli/CommandLineOptions.h"
 
+#include "remote/SshDestination.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <cstdio>
@@ -49,8 +51,21 @@ CommandLineOptions CommandLineOptions::parse(const QStringList& arguments)
     const QCommandLineOption forceOption(
         QStringLiteral("force"),
         QStringLiteral("With --stop: kill (SIGKILL) a process still listening then."));
+    const QCommandLineOption hostOption(
+        QStringLiteral("host"),
+        QStringLiteral("With --list or --stop: that machine over ssh instead of this one (a host of "
+                       "~/.ssh/config, user@host or host:port); --list takes it more than once."),
+        QStringLiteral("destination"));
+    const QCommandLineOption forwardOption(
+        QStringLiteral("forward"),
+        QStringLiteral("Forward a local port to PORT on that machine through its shared ssh connection, "
+                       "print the local address, then exit."),
+        QStringLiteral("destination:port"));
+    const QCommandLineOption localPortOption(
+        QStringLiteral("local-port"),
+        QStringLiteral("With --forward: this local port instead of a free one."), QStringLiteral("port"));
     parser.addOptions({listOption, allOption, jsonOption, timeoutOption, checkUpdateOption, deploymentsOption,
-                       teamOption, stopOption, forceOption});
+                       teamOption, stopOption, forceOption, hostOption, forwardOption, localPortOption});
     parser.addPositionalArgument(
         QStringLiteral("words"),
         QStringLiteral("With --list: only the servers whose port, title, process name, "
@@ -93,8 +108,31 @@ CommandLineOptions CommandLineOptions::parse(const QStringList& arguments)
     options.deployments = parser.isSet(deploymentsOption) || parser.isSet(teamOption);
     if (parser.isSet(teamOption))
         options.team = parser.value(teamOption);
+    options.hosts = parser.values(hostOption);
+    const auto fail = [&options](const char* message) {
+        std::fprintf(stderr, "%s\n", message);
+        options.exitNow = true;
+        options.exitCode = 2;
+        return options;
+    };
+    for (const QString& host : std::as_const(options.hosts)) {
+        if (!SshDestination::parse(host))
+            return fail("--host takes an ssh destination: a host of ~/.ssh/config, user@host or host:port.");
+    }
+    if (parser.isSet(forwardOption)) {
+        options.forward = parser.value(forwardOption);
+        if (!SshDestination::parseWithPort(options.forward))
+            return fail(
+                "--forward takes an ssh destination and a port, as in: tidewell --forward devbox:3000");
+    }
+    if (parser.isSet(localPortOption)) {
+        bool validPort = false;
+        options.localPort = parser.value(localPortOption).toInt(&validPort);
+        if (!validPort || options.localPort < 1 || options.localPort > 65535 || options.forward.isEmpty())
+            return fail("--local-port takes a port number from 1 to 65535, with --forward.");
+    }
     options.list = parser.isSet(listOption) || options.all || (options.json && !options.deployments) ||
-                   parser.isSet(timeoutOption);
+                   parser.isSet(timeoutOption) || (!options.hosts.isEmpty() && !parser.isSet(stopOption));
     options.words = parser.positionalArguments();
     options.force = parser.isSet(forceOption);
     if (parser.isSet(stopOption)) {
@@ -107,8 +145,17 @@ CommandLineOptions CommandLineOptions::parse(const QStringList& arguments)
             return options;
         }
     }
-    if (options.stopPort != 0 && (options.list || options.deployments || options.checkUpdate)) {
-        std::fprintf(stderr, "--stop goes alone, or with --force.\n");
+    if (!options.forward.isEmpty() &&
+        (options.list || options.deployments || options.checkUpdate || parser.isSet(stopOption))) {
+        std::fprintf(stderr, "--forward goes alone, or with --local-port.\n");
+        options.exitNow = true;
+        options.exitCode = 2;
+    } else if (options.stopPort != 0 && options.hosts.size() > 1) {
+        std::fprintf(stderr, "--stop takes one --host.\n");
+        options.exitNow = true;
+        options.exitCode = 2;
+    } else if (options.stopPort != 0 && (options.list || options.deployments || options.checkUpdate)) {
+        std::fprintf(stderr, "--stop goes alone, or with --force and --host.\n");
         options.exitNow = true;
         options.exitCode = 2;
     } else if (options.force && options.stopPort == 0) {
