@@ -41,14 +41,32 @@ void RemoteMachine::refresh(RefreshDone done)
                      });
 }
 
+QString RemoteMachine::pageKey(const PortData& entry)
+{
+    return entry.portKey() + QLatin1Char('@') + entry.identity().startTime;
+}
+
 void RemoteMachine::probeServers(std::shared_ptr<Refresh> refresh, RefreshDone done)
 {
     QList<qsizetype> unprobed;
+    QHash<QString, KnownPage> stillListed;
     for (qsizetype i = 0; i < refresh->listing.servers.size(); ++i) {
-        if (!refresh->listing.servers.at(i).htmlData() &&
-            !refresh->listing.unanswered.contains(refresh->listing.servers.at(i).portKey()))
-            unprobed.append(i);
+        PortData& entry = refresh->listing.servers[i];
+        if (entry.htmlData() || refresh->listing.unanswered.contains(entry.portKey()))
+            continue;
+        const auto known = m_pages.constFind(pageKey(entry));
+        if (known != m_pages.cend() && (known->page || !known->retry.hasExpired())) {
+            stillListed.insert(known.key(), *known);
+            if (known->page)
+                entry.setHtmlData(known->page);
+            else
+                refresh->listing.unanswered.insert(entry.portKey());
+            continue;
+        }
+        unprobed.append(i);
     }
+    // Servers that went are forgotten, so the table stays the size of the listing.
+    m_pages = stillListed;
     if (unprobed.isEmpty()) {
         done(*refresh);
         return;
@@ -66,12 +84,13 @@ void RemoteMachine::probeServers(std::shared_ptr<Refresh> refresh, RefreshDone d
         auto pending = std::make_shared<qsizetype>(unprobed.size());
         for (const qsizetype i : unprobed) {
             const QString port = refresh->listing.servers.at(i).port();
-            m_probe->fetchHTMLData(port, [refresh, i, pending, done](PageProbe::Outcome outcome) {
+            m_probe->fetchHTMLData(port, [this, refresh, i, pending, done](PageProbe::Outcome outcome) {
                 PortData& entry = refresh->listing.servers[i];
                 if (outcome.page)
                     entry.setHtmlData(outcome.page);
                 else if (outcome.noAnswer)
                     refresh->listing.unanswered.insert(entry.portKey());
+                m_pages.insert(pageKey(entry), {outcome.page, QDeadlineTimer(kRetryUnansweredMs)});
                 if (--*pending == 0)
                     done(*refresh);
             });

@@ -4,6 +4,8 @@
 #include "remote/RemoteListingReader.h"
 #include "remote/SshConnection.h"
 
+#include <QDeadlineTimer>
+#include <QHash>
 #include <QObject>
 #include <functional>
 
@@ -43,10 +45,21 @@ public:
     void stop(const PortData& entry, StopSignal signal, StopDone done);
 
 private:
+    // What a server's probe found, kept while the same process listens: a page is asked for once, a
+    // server that did not answer again after kRetryUnansweredMs.
+    struct KnownPage
+    {
+        std::optional<HTMLData> page;
+        QDeadlineTimer retry;
+    };
+    static constexpr int kRetryUnansweredMs = 60'000;
+
     void probeServers(std::shared_ptr<Refresh> refresh, RefreshDone done);
+    static QString pageKey(const PortData& entry);
 
     SshConnection m_connection;
     PageProbe* m_probe;
+    QHash<QString, KnownPage> m_pages;
 };
 
 } // namespace tidewell

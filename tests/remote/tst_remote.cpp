@@ -1,13 +1,16 @@
 #include "probe/PageProbe.h"
 #include "remote/RemoteListingReader.h"
 #include "remote/RemoteMachine.h"
+#include "remote/RemoteMachinesWatcher.h"
 #include "remote/SshDestination.h"
+#include "state/AppState.h"
 #include "support/SshTestMachine.h"
 #include "support/TestProcesses.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -36,6 +39,7 @@ private slots:
     void forward();
     void stop_data();
     void stop();
+    void watcher();
 
 private:
     RemoteMachine::Refresh refresh(const QString& host);
@@ -314,6 +318,51 @@ void RemoteTest::stop()
     QVERIFY2(run.exitCode == 0, run.err.constData());
     QVERIFY2(run.out.contains("Stopped"), run.out.constData());
     QTRY_COMPARE_WITH_TIMEOUT(server->process().state(), QProcess::NotRunning, 60'000);
+}
+
+void RemoteTest::watcher()
+{
+    if (!m_machine->skipReason().isEmpty())
+        QSKIP(qPrintable(m_machine->skipReason()));
+    const QString title = u"Watched %1"_s.arg(++m_serial);
+    const auto server = startServer(title);
+    QVERIFY(server);
+    QTemporaryDir settings;
+    AppState state(std::make_unique<QSettings>(settings.filePath(u"t.conf"_s), QSettings::IniFormat));
+    state.setRemoteMachinesData(
+        RemoteMachineList::toJson({{u"far"_s, true}, {u"far-down"_s, true}, {u"far-tidewell"_s, false}}));
+    RemoteMachinesWatcher watcher(&state);
+    const auto stateOf = [&watcher](const QString& destination) {
+        const QList<RemoteMachinesWatcher::MachineState> machines = watcher.machines();
+        const auto found = std::find_if(machines.cbegin(), machines.cend(), [&](const auto& machine) {
+            return machine.destination == destination;
+        });
+        return found != machines.cend() ? *found : RemoteMachinesWatcher::MachineState{};
+    };
+    // Switched off: not watched. Window closed, notifications off: nobody is asked.
+    QCOMPARE(watcher.machines().size(), 2);
+    QCOMPARE(watcher.scheduledInMs(u"far"_s), -1);
+    QCOMPARE(watcher.scheduledInMs(u"far-down"_s), -1);
+
+    state.setIsVisible(true);
+    QTRY_VERIFY_WITH_TIMEOUT(stateOf(u"far"_s).asked && stateOf(u"far-down"_s).failuresInARow >= 2, 120'000);
+    const RemoteListing listing = stateOf(u"far"_s).listing;
+    QVERIFY(std::any_of(listing.servers.cbegin(), listing.servers.cend(), [&](const PortData& entry) {
+        return entry.port() == QString::number(server->port()) && entry.htmlData() &&
+               entry.htmlData()->title == title;
+    }));
+    QVERIFY(!stateOf(u"far-down"_s).error.isEmpty());
+    // The unreachable machine is asked again later each time it fails, up to a minute.
+    QCOMPARE(RemoteMachinesWatcher::retryDelayMs(1), 2000);
+    QCOMPARE(RemoteMachinesWatcher::retryDelayMs(3), 8000);
+    QCOMPARE(RemoteMachinesWatcher::retryDelayMs(30), 60'000);
+    QVERIFY(watcher.scheduledInMs(u"far-down"_s) > RemoteMachinesWatcher::kOpenIntervalMs ||
+            stateOf(u"far-down"_s).failuresInARow < 2);
+
+    state.setIsVisible(false);
+    QTRY_COMPARE_WITH_TIMEOUT(watcher.scheduledInMs(u"far"_s), -1, 120'000);
+    state.setNotifyServerChanges(true);
+    QVERIFY(watcher.scheduledInMs(u"far"_s) > RemoteMachinesWatcher::kOpenIntervalMs);
 }
 
 QTEST_GUILESS_MAIN(RemoteTest)
