@@ -1,15 +1,26 @@
+#include "gui/ports/PortsTab.h"
+#include "gui/ports/RemoteMachineSection.h"
+#include "gui/ports/RemoteServerRow.h"
+#include "gui/process/AppServices.h"
+#include "gui/settings/SettingsPage.h"
 #include "probe/PageProbe.h"
 #include "remote/RemoteListingReader.h"
 #include "remote/RemoteMachine.h"
 #include "remote/RemoteMachinesWatcher.h"
 #include "remote/SshDestination.h"
 #include "state/AppState.h"
+#include "support/FakeLoginItemService.h"
+#include "support/RecordingDesktop.h"
 #include "support/SshTestMachine.h"
 #include "support/TestProcesses.h"
 
+#include <QClipboard>
+#include <QComboBox>
+#include <QGuiApplication>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -40,6 +51,7 @@ private slots:
     void stop_data();
     void stop();
     void watcher();
+    void window();
 
 private:
     RemoteMachine::Refresh refresh(const QString& host);
@@ -365,5 +377,87 @@ void RemoteTest::watcher()
     QVERIFY(watcher.scheduledInMs(u"far"_s) > RemoteMachinesWatcher::kOpenIntervalMs);
 }
 
-QTEST_GUILESS_MAIN(RemoteTest)
+// The settings page adds the machines, the ports tab shows one section per switched-on machine, and
+// the row's actions reach the server on the far side.
+void RemoteTest::window()
+{
+    if (!m_machine->skipReason().isEmpty())
+        QSKIP(qPrintable(m_machine->skipReason()));
+    QTemporaryDir folder;
+    const QString title = u"Window %1"_s.arg(++m_serial);
+    const auto server = startServer(title, folder.path());
+    QVERIFY(server);
+    const QString port = QString::number(server->port());
+    QTemporaryDir settings;
+    AppState state(std::make_unique<QSettings>(settings.filePath(u"t.conf"_s), QSettings::IniFormat));
+    FakeLoginItemService loginItem;
+    SettingsPage page(&loginItem, &state);
+    const auto add = [&page](const QString& typed) {
+        page.remoteMachineField()->setCurrentText(typed);
+        page.addRemoteMachineButton()->click();
+    };
+    add(u"-oProxyCommand=x"_s);
+    QCOMPARE(page.remoteMachineErrorText(),
+             u"Not an ssh destination: a host of ~/.ssh/config, user@host or host:port"_s);
+    for (const QString& typed : {u"far"_s, u"far-down"_s, u"far-nokey"_s, u"far"_s})
+        add(typed);
+    QTRY_VERIFY(page.remoteMachineSwitch(u"far-nokey"_s));
+    page.remoteMachineSwitch(u"far-nokey"_s)->click();
+    QTRY_COMPARE(RemoteMachineList::fromJson(state.remoteMachinesData()),
+                 (QList<RemoteMachineList::Machine>{
+                     {u"far"_s, true}, {u"far-down"_s, true}, {u"far-nokey"_s, false}}));
+
+    RemoteMachinesWatcher watcher(&state);
+    auto desktop = std::make_shared<RecordingDesktop>();
+    AppServices services;
+    services.state = &state;
+    services.desktop = desktop;
+    services.remoteMachines = &watcher;
+    PortsTab tab(&services);
+    state.setIsVisible(true);
+    const auto section = [&tab](int index) { return tab.remoteSections().value(index); };
+    QTRY_COMPARE(tab.remoteSections().size(), 2);
+    QCOMPARE(section(0)->destination(), u"far"_s);
+    const auto ourRow = [&]() -> RemoteServerRow* {
+        for (RemoteServerRow* row : section(0)->rows()) {
+            if (row->entry().port() == port && row->entry().htmlData())
+                return row;
+        }
+        return nullptr;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(ourRow(), 120'000);
+    QVERIFY(section(0)->headerText().startsWith(u"far ("_s));
+    QCOMPARE(ourRow()->entry().htmlData()->title, title);
+    QTRY_VERIFY_WITH_TIMEOUT(!section(1)->errorText().isEmpty(), 120'000);
+    QCOMPARE(section(1)->headerText(), u"far-down"_s);
+    section(0)->setFolded(true);
+    QVERIFY(!ourRow()->isVisibleTo(&tab));
+    section(0)->setFolded(false);
+
+    // Open: a forward to a free local port, shown on the row, and the page opened there.
+    RemoteServerRow* row = ourRow();
+    row->openButton()->click();
+    QTRY_VERIFY_WITH_TIMEOUT(row->forwardedPort() != 0, 120'000);
+    QCOMPARE(desktop->calls.value(0), u"openUrl http://localhost:%1"_s.arg(row->forwardedPort()));
+    PageProbe probe;
+    std::optional<PageProbe::Outcome> outcome;
+    probe.fetchHTMLData(QString::number(row->forwardedPort()), u"127.0.0.1"_s,
+                        [&outcome](PageProbe::Outcome answer) { outcome = answer; });
+    QTRY_VERIFY_WITH_TIMEOUT(outcome.has_value(), 120'000);
+    QVERIFY(outcome->page && outcome->page->title == title);
+
+    row->copyButton()->click();
+    QCOMPARE(QGuiApplication::clipboard()->text(), row->entry().processInfo()->cmd);
+    row->terminalButton()->click();
+    QCOMPARE(desktop->calls.value(1), u"runInNewTerminal "_s + QDir::homePath() +
+                                          u" && ssh -t 'far' 'cd '\\''"_s + folder.path() +
+                                          u"'\\'' && exec \"$SHELL\" -l'"_s);
+
+    row->stopButton()->click();
+    QTRY_COMPARE_WITH_TIMEOUT(server->process().state(), QProcess::NotRunning, 120'000);
+    // The next refresh no longer lists it: its row goes, with its forward.
+    QTRY_VERIFY_WITH_TIMEOUT(!ourRow(), 120'000);
+}
+
+QTEST_MAIN(RemoteTest)
 #include "tst_remote.moc"

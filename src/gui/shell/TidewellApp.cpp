@@ -21,6 +21,7 @@
 #include "process/ProcessStatsReader.h"
 #include "process/ProcessStopper.h"
 #include "quicklaunch/QuickLaunchStore.h"
+#include "remote/RemoteMachinesWatcher.h"
 #include "state/AppState.h"
 #include "state/AsyncTask.h"
 
@@ -69,6 +70,8 @@ TidewellApp::TidewellApp(Host host, std::unique_ptr<AppState> state, QObject* pa
     m_deploymentsFeed = std::make_unique<DeploymentsFeed>(
         m_state.get(), m_pool.get(), VercelOrigins::apiOrigin(), QDir::homePath(), Diagnostics::writeLine);
     m_services.deploymentsFeed = m_deploymentsFeed.get();
+    m_remoteMachines = std::make_unique<RemoteMachinesWatcher>(m_state.get());
+    m_services.remoteMachines = m_remoteMachines.get();
 
     m_menu = std::make_unique<AppMenu>(&m_services);
     m_item = std::make_unique<TidewellMenu>(m_menu.get(), &m_services);
@@ -91,6 +94,7 @@ TidewellApp::~TidewellApp()
     m_notifications.reset();
     m_item.reset();
     m_menu.reset();
+    m_remoteMachines.reset();
     // Readings and scans own the parts of the host they use, so one stuck on a file or a tool that never
     // answers is left behind: quitting does not wait for it.
     const QDeadlineTimer quitBy(kQuitGraceMs);

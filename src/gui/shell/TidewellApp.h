@@ -17,6 +17,7 @@ class DeploymentNotifier;
 class DeploymentsFeed;
 class PageProbe;
 class PortListRefresher;
+class RemoteMachinesWatcher;
 class ServerNotifier;
 class TidewellMenu;
 class TrayNotificationSink;
@@ -56,6 +57,7 @@ private:
     std::unique_ptr<PageProbe> m_probe;
     std::unique_ptr<PortListRefresher> m_refresher;
     std::unique_ptr<DeploymentsFeed> m_deploymentsFeed;
+    std::unique_ptr<RemoteMachinesWatcher> m_remoteMachines;
     // The one bundle every view holds a pointer to; it outlives them all.
     AppServices m_services;
     std::unique_ptr<AppMenu> m_menu;
