@@ -22,6 +22,7 @@
 #include <QJsonObject>
 #include <QPushButton>
 #include <QSettings>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -456,7 +457,14 @@ void RemoteTest::window()
     row->stopButton()->click();
     QTRY_COMPARE_WITH_TIMEOUT(server->process().state(), QProcess::NotRunning, 120'000);
     // The next refresh no longer lists it: its row goes, with its forward.
+    const int forwarded = row->forwardedPort();
     QTRY_VERIFY_WITH_TIMEOUT(!ourRow(), 120'000);
+    const auto forwardListens = [forwarded] {
+        QTcpSocket socket;
+        socket.connectToHost(QHostAddress::LocalHost, quint16(forwarded));
+        return socket.waitForConnected(2000);
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(!forwardListens(), 60'000);
 }
 
 QTEST_MAIN(RemoteTest)
