@@ -70,6 +70,8 @@ void RemoteMachinesWatcher::readMachines()
             kept.append(*found);
             continue;
         }
+        if (m_controlFolder.isEmpty())
+            m_controlFolder = SshConnection::defaultControlFolder();
         auto watched = std::make_shared<Watched>();
         watched->state.destination = entry.destination;
         watched->machine =

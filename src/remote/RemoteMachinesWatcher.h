@@ -39,9 +39,8 @@ public:
         int failuresInARow = 0;
     };
 
-    explicit RemoteMachinesWatcher(AppState* state,
-                                   QString controlFolder = SshConnection::defaultControlFolder(),
-                                   QObject* parent = nullptr);
+    // Without a control folder, the default one is made when the first machine is switched on.
+    explicit RemoteMachinesWatcher(AppState* state, QString controlFolder = {}, QObject* parent = nullptr);
     ~RemoteMachinesWatcher() override;
 
     // The switched-on machines, in the settings' order.
