@@ -3,6 +3,8 @@
 #include "gui/ports/RemoteServerRow.h"
 #include "gui/process/AppServices.h"
 #include "gui/settings/SettingsPage.h"
+#include "notifications/NotificationSink.h"
+#include "notifications/RemoteServerNotifier.h"
 #include "probe/PageProbe.h"
 #include "remote/RemoteListingReader.h"
 #include "remote/RemoteMachine.h"
@@ -345,6 +347,12 @@ void RemoteTest::watcher()
     state.setRemoteMachinesData(
         RemoteMachineList::toJson({{u"far"_s, true}, {u"far-down"_s, true}, {u"far-tidewell"_s, false}}));
     RemoteMachinesWatcher watcher(&state);
+    struct RecordingSink : NotificationSink
+    {
+        QList<Notification> shown;
+        void show(const Notification& notification) override { shown.append(notification); }
+    } sink;
+    RemoteServerNotifier notifier(&state, &watcher, &sink);
     const auto stateOf = [&watcher](const QString& destination) {
         const QList<RemoteMachinesWatcher::MachineState> machines = watcher.machines();
         const auto found = std::find_if(machines.cbegin(), machines.cend(), [&](const auto& machine) {
@@ -357,20 +365,43 @@ void RemoteTest::watcher()
     QCOMPARE(watcher.scheduledInMs(u"far"_s), -1);
     QCOMPARE(watcher.scheduledInMs(u"far-down"_s), -1);
 
+    // When the unreachable machine fails, the delay before it is asked again, by failures in a row.
+    QHash<int, int> retryAfter;
+    connect(&watcher, &RemoteMachinesWatcher::machinesChanged, this, [&] {
+        const int failures = stateOf(u"far-down"_s).failuresInARow;
+        if (failures > 0 && !retryAfter.contains(failures))
+            retryAfter.insert(failures, watcher.scheduledInMs(u"far-down"_s));
+    });
     state.setIsVisible(true);
-    QTRY_VERIFY_WITH_TIMEOUT(stateOf(u"far"_s).asked && stateOf(u"far-down"_s).failuresInARow >= 2, 120'000);
+    QTRY_VERIFY_WITH_TIMEOUT(stateOf(u"far"_s).asked && retryAfter.contains(3), 120'000);
     const RemoteListing listing = stateOf(u"far"_s).listing;
     QVERIFY(std::any_of(listing.servers.cbegin(), listing.servers.cend(), [&](const PortData& entry) {
         return entry.port() == QString::number(server->port()) && entry.htmlData() &&
                entry.htmlData()->title == title;
     }));
     QVERIFY(!stateOf(u"far-down"_s).error.isEmpty());
+    // The first listing is the starting point; then a server that starts there, and stops, is news.
+    state.setNotifyServerChanges(true);
+    QCOMPARE(sink.shown.size(), 0);
+    const QString secondTitle = u"Second %1"_s.arg(++m_serial);
+    auto second = startServer(secondTitle);
+    QVERIFY(second);
+    const QString secondPort = QString::number(second->port());
+    QTRY_VERIFY_WITH_TIMEOUT(!sink.shown.isEmpty(), 120'000);
+    QCOMPARE(
+        sink.shown.first(),
+        (Notification{u"Server started"_s, secondTitle + u" on port "_s + secondPort + u" on far"_s, {}}));
+    second.reset();
+    QTRY_COMPARE_WITH_TIMEOUT(sink.shown.size(), 2, 120'000);
+    QCOMPARE(sink.shown.last().title, u"Server stopped"_s);
+    QCOMPARE(sink.shown.last().message, secondTitle + u" on port "_s + secondPort + u" on far"_s);
+    state.setNotifyServerChanges(false);
     // The unreachable machine is asked again later each time it fails, up to a minute.
     QCOMPARE(RemoteMachinesWatcher::retryDelayMs(1), 2000);
     QCOMPARE(RemoteMachinesWatcher::retryDelayMs(3), 8000);
     QCOMPARE(RemoteMachinesWatcher::retryDelayMs(30), 60'000);
-    QVERIFY(watcher.scheduledInMs(u"far-down"_s) > RemoteMachinesWatcher::kOpenIntervalMs ||
-            stateOf(u"far-down"_s).failuresInARow < 2);
+    QVERIFY2(retryAfter.value(2) > 2000 && retryAfter.value(3) > 4000 && retryAfter.value(3) <= 8000,
+             qPrintable(u"%1 %2"_s.arg(retryAfter.value(2)).arg(retryAfter.value(3))));
 
     state.setIsVisible(false);
     QTRY_COMPARE_WITH_TIMEOUT(watcher.scheduledInMs(u"far"_s), -1, 120'000);

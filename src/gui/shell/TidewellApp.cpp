@@ -8,6 +8,7 @@
 #include "gui/shell/TrayNotificationSink.h"
 #include "gui/widgets/ColorSchemePalette.h"
 #include "notifications/DeploymentNotifier.h"
+#include "notifications/RemoteServerNotifier.h"
 #include "notifications/ServerNotifier.h"
 #include "platform/ContainerEngine.h"
 #include "platform/DesktopAppearance.h"
@@ -80,6 +81,8 @@ TidewellApp::TidewellApp(Host host, std::unique_ptr<AppState> state, QObject* pa
     m_notifications = std::make_unique<TrayNotificationSink>(m_item.get(), m_host.desktop);
     m_serverNotifier =
         std::make_unique<ServerNotifier>(m_state.get(), m_refresher.get(), m_notifications.get());
+    m_remoteServerNotifier =
+        std::make_unique<RemoteServerNotifier>(m_state.get(), m_remoteMachines.get(), m_notifications.get());
     m_deploymentNotifier = std::make_unique<DeploymentNotifier>(m_state.get(), m_notifications.get(),
                                                                 VercelOrigins::dashboardOrigin());
     m_deploymentsFeed->startPolling();
@@ -91,6 +94,7 @@ TidewellApp::~TidewellApp()
 {
     m_deploymentNotifier.reset();
     m_serverNotifier.reset();
+    m_remoteServerNotifier.reset();
     m_notifications.reset();
     m_item.reset();
     m_menu.reset();

@@ -18,6 +18,7 @@ class DeploymentsFeed;
 class PageProbe;
 class PortListRefresher;
 class RemoteMachinesWatcher;
+class RemoteServerNotifier;
 class ServerNotifier;
 class TidewellMenu;
 class TrayNotificationSink;
@@ -64,6 +65,7 @@ private:
     std::unique_ptr<TidewellMenu> m_item;
     std::unique_ptr<TrayNotificationSink> m_notifications;
     std::unique_ptr<ServerNotifier> m_serverNotifier;
+    std::unique_ptr<RemoteServerNotifier> m_remoteServerNotifier;
     std::unique_ptr<DeploymentNotifier> m_deploymentNotifier;
 };
 
