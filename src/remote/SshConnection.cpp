@@ -15,6 +15,19 @@ SshConnection::SshConnection(SshDestination destination, QString controlFolder, 
     : QObject(parent), m_destination(std::move(destination)), m_controlFolder(std::move(controlFolder))
 {}
 
+SshConnection::~SshConnection()
+{
+    if (m_dynamicPort == 0)
+        return;
+    const QString ssh = QStandardPaths::findExecutable(QStringLiteral("ssh"));
+    if (!ssh.isEmpty())
+        QProcess::startDetached(ssh, masterOptions() +
+                                         QStringList{QStringLiteral("-O"), QStringLiteral("cancel"),
+                                                     QStringLiteral("-D"),
+                                                     QStringLiteral("127.0.0.1:%1").arg(m_dynamicPort)} +
+                                         m_destination.sshArguments());
+}
+
 QString SshConnection::defaultControlFolder()
 {
     const QString folder =

@@ -39,6 +39,8 @@ public:
 
     explicit SshConnection(SshDestination destination, QString controlFolder = defaultControlFolder(),
                            QObject* parent = nullptr);
+    // Cancels the SOCKS forward, without waiting: a master with a forward open never ends by itself.
+    ~SshConnection() override;
 
     // $XDG_RUNTIME_DIR/tidewell (or Qt's private runtime folder), made with mode 0700.
     static QString defaultControlFolder();

@@ -104,8 +104,9 @@ QString SshTestMachine::setUp(const QString& tidewellProgram)
                   (dir + u'/').toUtf8() + knownHosts + "\n  GlobalKnownHostsFile /dev/null\n  ProxyCommand " +
                   proxy.toUtf8() + "\n";
     };
+    // A run that is killed cannot end its masters: the far side of each gives up after 15 minutes.
     const auto sshdProxy = [&](const QString& configFile) {
-        return enter + u' ' + kSshd + u" -i -f "_s + dir + u'/' + configFile;
+        return u"timeout 900 "_s + enter + u' ' + kSshd + u" -i -f "_s + dir + u'/' + configFile;
     };
     host("far", u"userkey"_s, "known_hosts", sshdProxy(u"sshd_config"_s));
     host("far-tidewell", u"userkey"_s, "known_hosts", sshdProxy(u"sshd_tidewell"_s));
