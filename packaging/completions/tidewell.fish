@@ -13,3 +13,6 @@ complete -c tidewell -l team -x -d 'With --deployments: the Vercel team (id or s
 complete -c tidewell -l check-update -d 'Ask the update service about a newer version'
 complete -c tidewell -l stop -x -d 'Stop what listens on this port'
 complete -c tidewell -l force -d 'With --stop: kill it if it still listens after 5 s'
+complete -c tidewell -l host -x -d 'With --list or --stop: that machine over ssh'
+complete -c tidewell -l forward -x -d 'Forward a local port to DEST:PORT over ssh'
+complete -c tidewell -l local-port -x -d 'With --forward: this local port'

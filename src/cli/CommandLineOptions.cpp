@@ -1,5 +1,7 @@
 #include "cli/CommandLineOptions.h"
 
+#include "remote/SshDestination.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <cstdio>
@@ -54,8 +56,21 @@ CommandLineOptions CommandLineOptions::parse(const QStringList& arguments)
         tr("port"));
     const QCommandLineOption forceOption(QStringLiteral("force"),
                                          tr("With --stop: kill (SIGKILL) a process still listening then."));
+    const QCommandLineOption hostOption(
+        QStringLiteral("host"),
+        tr("With --list or --stop: that machine over ssh instead of this one (a host of "
+           "~/.ssh/config, user@host or host:port); --list takes it more than once."),
+        tr("destination"));
+    const QCommandLineOption forwardOption(
+        QStringLiteral("forward"),
+        tr("Forward a local port to PORT on that machine through its shared ssh connection, "
+           "print the local address, then exit."),
+        tr("destination:port"));
+    const QCommandLineOption localPortOption(QStringLiteral("local-port"),
+                                             tr("With --forward: this local port instead of a free one."),
+                                             tr("port"));
     parser.addOptions({listOption, allOption, jsonOption, timeoutOption, checkUpdateOption, deploymentsOption,
-                       teamOption, stopOption, forceOption});
+                       teamOption, stopOption, forceOption, hostOption, forwardOption, localPortOption});
     parser.addPositionalArgument(tr("words"),
                                  tr("With --list: only the servers whose port, title, process name, "
                                     "folder or command holds every word (any letter case)."),
@@ -99,8 +114,31 @@ CommandLineOptions CommandLineOptions::parse(const QStringList& arguments)
     options.deployments = parser.isSet(deploymentsOption) || parser.isSet(teamOption);
     if (parser.isSet(teamOption))
         options.team = parser.value(teamOption);
+    options.hosts = parser.values(hostOption);
+    const auto fail = [&options](const char* message) {
+        std::fprintf(stderr, "%s\n", message);
+        options.exitNow = true;
+        options.exitCode = 2;
+        return options;
+    };
+    for (const QString& host : std::as_const(options.hosts)) {
+        if (!SshDestination::parse(host))
+            return fail("--host takes an ssh destination: a host of ~/.ssh/config, user@host or host:port.");
+    }
+    if (parser.isSet(forwardOption)) {
+        options.forward = parser.value(forwardOption);
+        if (!SshDestination::parseWithPort(options.forward))
+            return fail(
+                "--forward takes an ssh destination and a port, as in: tidewell --forward devbox:3000");
+    }
+    if (parser.isSet(localPortOption)) {
+        bool validPort = false;
+        options.localPort = parser.value(localPortOption).toInt(&validPort);
+        if (!validPort || options.localPort < 1 || options.localPort > 65535 || options.forward.isEmpty())
+            return fail("--local-port takes a port number from 1 to 65535, with --forward.");
+    }
     options.list = parser.isSet(listOption) || options.all || (options.json && !options.deployments) ||
-                   parser.isSet(timeoutOption);
+                   parser.isSet(timeoutOption) || (!options.hosts.isEmpty() && !parser.isSet(stopOption));
     options.words = parser.positionalArguments();
     options.force = parser.isSet(forceOption);
     if (parser.isSet(stopOption)) {
@@ -113,8 +151,17 @@ CommandLineOptions CommandLineOptions::parse(const QStringList& arguments)
             return options;
         }
     }
-    if (options.stopPort != 0 && (options.list || options.deployments || options.checkUpdate)) {
-        printError(tr("--stop goes alone, or with --force."));
+    if (!options.forward.isEmpty() &&
+        (options.list || options.deployments || options.checkUpdate || parser.isSet(stopOption))) {
+        printError(tr("--forward goes alone, or with --local-port."));
+        options.exitNow = true;
+        options.exitCode = 2;
+    } else if (options.stopPort != 0 && options.hosts.size() > 1) {
+        printError(tr("--stop takes one --host."));
+        options.exitNow = true;
+        options.exitCode = 2;
+    } else if (options.stopPort != 0 && (options.list || options.deployments || options.checkUpdate)) {
+        printError(tr("--stop goes alone, or with --force and --host."));
         options.exitNow = true;
         options.exitCode = 2;
     } else if (options.force && options.stopPort == 0) {

@@ -31,6 +31,9 @@ public:
     bool checkUpdate = false;
     int stopPort = 0;   // stop what listens on this port and exit; 0: not asked
     bool force = false; // with stop: kill a process that is still listening after the wait
+    QStringList hosts;  // with list or stop: these ssh destinations instead of this machine
+    QString forward;    // DEST:PORT to forward a local port to, then exit; empty: not asked
+    int localPort = 0;  // with forward: this local port; 0: a free one
 
     // Prints help, version or the error itself; `--all`, `--json` and `--timeout` imply `--list`,
     // unless `--deployments` (which `--team` implies) is asked for.

@@ -1,7 +1,10 @@
 #include "cli/CheckUpdateCommand.h"
 #include "cli/CommandLineOptions.h"
 #include "cli/DeploymentsCommand.h"
+#include "cli/ForwardCommand.h"
 #include "cli/ListCommand.h"
+#include "cli/RemoteListCommand.h"
+#include "cli/RemoteStopCommand.h"
 #include "cli/StopCommand.h"
 #include "deployments/DeploymentsFeed.h"
 #include "deployments/VercelCredentialFile.h"
@@ -84,7 +87,13 @@ int main(int argc, char** argv)
     if (options.exitNow)
         return options.exitCode;
 
-    if (options.checkUpdate || options.deployments || options.list || options.stopPort != 0) {
+    if (options.checkUpdate || options.deployments || options.list || options.stopPort != 0 ||
+        !options.forward.isEmpty()) {
+        if (!options.forward.isEmpty())
+            return ForwardCommand(options).run();
+        if (!options.hosts.isEmpty())
+            return options.stopPort != 0 ? RemoteStopCommand(options).run()
+                                         : RemoteListCommand(options).run();
         if (options.checkUpdate)
             return CheckUpdateCommand(UpdateService::forThisBuild(QCoreApplication::applicationVersion()))
                 .run();

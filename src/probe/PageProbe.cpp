@@ -166,6 +166,7 @@ void PageProbe::request(Probe& probe, const QUrl& url)
     limits.maxHeaderBytes = kMaxHeaderBytes;
     limits.maxBodyBytes = m_maxBodyBytes;
     limits.localhostAddresses = probe.addresses;
+    limits.proxy = m_proxy;
     probe.url = url;
     probe.request = new PageRequest(
         url, limits, &m_multi, [this, id = probe.id](const PageRequest::Reply& reply) { replied(id, reply); },

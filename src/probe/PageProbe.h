@@ -51,6 +51,9 @@ public:
     // Only this much of a body is read, so an endless server cannot fill memory; a longer page is
     // read from its first bytes.
     void setMaxBodyBytes(qint64 bytes) { m_maxBodyBytes = bytes; }
+    // Probes go through this SOCKS proxy to another machine, whose "localhost" they then ask
+    // (PageRequest::Limits::proxy); empty for this machine.
+    void setProxy(const QByteArray& proxy) { m_proxy = proxy; }
 
     // The address a user opens: the page on "localhost".
     static QUrl pageAddress(HttpScheme scheme, const QString& port);
@@ -89,6 +92,7 @@ private:
     int m_idleTimeoutMs = kDefaultIdleTimeoutMs;
     int m_deadlineMs = 0;
     qint64 m_maxBodyBytes = kDefaultMaxBodyBytes;
+    QByteArray m_proxy;
 };
 
 } // namespace tidewell

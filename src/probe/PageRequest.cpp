@@ -45,16 +45,17 @@ PageRequest::PageRequest(const QUrl& url, const Limits& limits, CurlMulti* multi
     m_transfer = std::make_unique<CurlTransfer>(
         multi, url, CurlTransfer::Limits{limits.idleTimeoutMs, limits.maxHeaderBytes, -1});
     CURL* const easy = m_transfer->handle();
-    if (localhost) {
+    if (localhost && limits.proxy.isEmpty()) {
         const QStringList addresses = limits.localhostAddresses.isEmpty()
                                           ? QStringList{QStringLiteral("127.0.0.1"), QStringLiteral("::1")}
                                           : limits.localhostAddresses;
         m_resolve = curl_slist_append(nullptr, resolveEntry(url.port(tls ? 443 : 80), addresses).constData());
         curl_easy_setopt(easy, CURLOPT_RESOLVE, m_resolve);
     }
-    // The page is on this machine: no proxy may see it, and a development server's certificate is
-    // its own, signed by no authority.
-    curl_easy_setopt(easy, CURLOPT_PROXY, "");
+    // The page is on this machine, or on the machine the given tunnel reaches: no other proxy may see
+    // it, and a development server's certificate is its own, signed by no authority.
+    m_proxy = limits.proxy;
+    curl_easy_setopt(easy, CURLOPT_PROXY, m_proxy.constData());
     curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 0L);
     curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 0L);
     // Each hop is judged by the probe before it is asked for.

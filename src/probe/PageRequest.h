@@ -45,6 +45,9 @@ public:
         // Where the name "localhost" connects, tried in order (numeric addresses); empty for the
         // loopback addresses, IPv4 first. No other name is looked up.
         QStringList localhostAddresses;
+        // A SOCKS proxy that reaches another machine ("socks5h://127.0.0.1:1080"): "localhost" is
+        // then that machine's, named to the proxy and resolved there. Empty: this machine, no proxy.
+        QByteArray proxy;
     };
     using Done = std::function<void(const Reply&)>;
 
@@ -67,6 +70,7 @@ private:
     std::unique_ptr<CurlTransfer> m_transfer;
     // Where "localhost" connects; read by libcurl when the transfer begins, so kept until it ends.
     curl_slist* m_resolve = nullptr;
+    QByteArray m_proxy;
     QByteArray m_body;
     qint64 m_maxBodyBytes = 0;
     bool m_redirect = false;

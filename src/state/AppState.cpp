@@ -196,6 +196,19 @@ void AppState::setNotifyServerChanges(bool on)
     emit notificationSettingsChanged();
 }
 
+QString AppState::remoteMachinesData() const
+{
+    const QVariant value = m_settings->value(kRemoteMachinesKey);
+    return value.typeId() == QMetaType::QString ? value.toString() : QString();
+}
+
+void AppState::setRemoteMachinesData(const QString& json)
+{
+    m_settings->setValue(kRemoteMachinesKey, json);
+    m_settings->sync();
+    emit remoteMachinesChanged();
+}
+
 bool AppState::notifyDeploymentFinished() const
 {
     return m_settings->value(kNotifyDeploymentsKey, true).toBool();

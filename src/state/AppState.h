@@ -36,6 +36,7 @@ public:
     static inline const QString kQuickLaunchKey = QStringLiteral("bc_quickLaunch");
     static inline const QString kNotifyServersKey = QStringLiteral("notify_server_started_or_stopped");
     static inline const QString kNotifyDeploymentsKey = QStringLiteral("notify_deployment_finished");
+    static inline const QString kRemoteMachinesKey = QStringLiteral("remote_machines");
 
     // `settings` is the store of the two kept values; the user's own store when null. `vercelToken`
     // is the Vercel command-line tool's token as read once by whoever creates the state; it never
@@ -99,6 +100,10 @@ public:
     void setNotifyServerChanges(bool on);
     bool notifyDeploymentFinished() const;
     void setNotifyDeploymentFinished(bool on);
+    // The remote machines of the settings page, as the JSON text RemoteMachineList writes; empty when
+    // none was kept or the stored value is not a text.
+    QString remoteMachinesData() const;
+    void setRemoteMachinesData(const QString& json);
 
 signals:
     void xrayModeChanged(bool on);
@@ -117,6 +122,8 @@ signals:
     void quickLaunchDataChanged(const QString& json);
     // One of the notification switches was written.
     void notificationSettingsChanged();
+    // The stored remote machines were written.
+    void remoteMachinesChanged();
 
 private:
     std::unique_ptr<QSettings> m_settings;

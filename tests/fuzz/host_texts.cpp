@@ -1,7 +1,7 @@
 // What the host tells about its processes and sockets, any of which a process can shape: the lsof
 // listing, /proc/PID/stat and the lsof command name made from it, /proc/PID/cmdline, /proc/net/tcp
-// and tcp6, and what the origin script and the statistics command print. Every input goes to each
-// reader, as any of these files may hold any bytes.
+// and tcp6, what the origin script and the statistics command print, and a remote machine's
+// listing. Every input goes to each reader, as any of these files may hold any bytes.
 #include "FuzzInput.h"
 #include "platform/ListeningSocket.h"
 #include "platform/ShellCommandLine.h"
@@ -10,6 +10,7 @@
 #include "platform/linux/LinuxProcessTable.h"
 #include "platform/linux/LsofCommandName.h"
 #include "platform/linux/ProcFs.h"
+#include "remote/RemoteListingReader.h"
 
 using namespace tidewell;
 
@@ -42,5 +43,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         fuzz::require(!origin->cwd.contains(u'\n') && !origin->cmd.contains(u'\n'));
     if (const auto reading = ShellProcessTable::parseStatisticsOutput(text))
         fuzz::require(!reading->cpu.isEmpty() && !reading->mem.isEmpty() && !reading->rssKilobytes.isEmpty());
+    // A remote listing, as the script's output and as it would be behind the script's first line:
+    // every row has a port and a pid that are numbers, and texts of one line within the cap.
+    for (const QByteArray& output : {text, "#tidewell-listing 1\n" + text}) {
+        const auto listing = RemoteListingReader::read(output);
+        if (!listing)
+            continue;
+        for (const PortData& row : listing->servers + listing->others) {
+            const int port = row.port().toInt();
+            fuzz::require(port >= 1 && port <= 65535 && row.pid().toULongLong() > 0);
+            const auto info = row.processInfo();
+            for (const QString& field :
+                 {row.processName(), info ? info->cwd : QString(), info ? info->cmd : QString()})
+                fuzz::require(field.size() <= RemoteListingReader::kMaxTextLength && !field.contains(u'\n'));
+        }
+    }
     return 0;
 }

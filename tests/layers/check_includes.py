@@ -10,9 +10,10 @@ import sys
 CORE = ('records', 'platform', 'net', 'state')
 # The logic folders in their order: each includes only folders of a lower rank, so the order reads
 # records <- platform <- net, state <- probe <- ports <- process <- quicklaunch, deployments, update,
-# settings <- notifications <- cli.
+# settings, remote <- notifications <- cli.
 RANK = {'records': 0, 'platform': 1, 'net': 2, 'state': 2, 'probe': 3, 'ports': 4, 'process': 5,
-        'quicklaunch': 6, 'deployments': 6, 'update': 6, 'settings': 6, 'notifications': 7, 'cli': 8}
+        'quicklaunch': 6, 'deployments': 6, 'update': 6, 'settings': 6, 'remote': 6, 'notifications': 7,
+        'cli': 8}
 LOGIC = tuple(unit for unit in RANK if unit != 'cli')
 # What each unit outside the ranked logic may include besides itself; main may include anything.
 MAY_INCLUDE = {'helper': CORE, 'gui/widgets': CORE, 'gui/process': LOGIC + ('gui/widgets',)}

@@ -1,5 +1,6 @@
 #include "gui/ports/PortsTab.h"
 
+#include "gui/ports/RemoteMachineSection.h"
 #include "gui/process/ProcessItem.h"
 #include "gui/process/XrayStatsPoller.h"
 #include "gui/widgets/AccessibleItem.h"
@@ -60,6 +61,7 @@ PortsTab::PortsTab(const AppServices* services, QWidget* parent)
     : QWidget(parent), m_services(services),
       m_portList(new AnimatedRowList(RowSlot::Slide::none, RowSlot::Slide::none, this)),
       m_noPorts(makePlaceholderLabel(tr("No ports found"), "noPorts", this)),
+      m_remoteSections(new QWidget(this)),
       m_ignoredList(new AnimatedRowList(RowSlot::Slide::fromTrailing, RowSlot::Slide::towardLeading, this)),
       m_statsPoller(new XrayStatsPoller(
           services, [this] { return portRows(); }, this)),
@@ -72,6 +74,17 @@ PortsTab::PortsTab(const AppServices* services, QWidget* parent)
     layout->addWidget(m_portList);
 
     layout->addWidget(m_noPorts);
+
+    m_remoteSections->setObjectName(QStringLiteral("remoteSections"));
+    auto* remoteLayout = new QVBoxLayout(m_remoteSections);
+    remoteLayout->setContentsMargins(0, 0, 0, 0);
+    remoteLayout->setSpacing(0);
+    layout->addWidget(m_remoteSections);
+    if (m_services->remoteMachines) {
+        connect(m_services->remoteMachines, &RemoteMachinesWatcher::machinesChanged, this,
+                &PortsTab::showRemoteMachines);
+        showRemoteMachines();
+    }
 
     m_ignoredList->setObjectName(QStringLiteral("ignoredList"));
     layout->addWidget(m_ignoredList);
@@ -87,6 +100,7 @@ PortsTab::PortsTab(const AppServices* services, QWidget* parent)
     connect(m_services->state, &AppState::showIgnoredPortsChanged, this, &PortsTab::showIgnoredPortsChanged);
     connect(m_services->state, &AppState::filterTextChanged, this, [this] {
         showPorts();
+        showRemoteMachines();
         if (m_services->state->showIgnoredPorts())
             fillIgnoredList();
     });
@@ -172,6 +186,41 @@ void PortsTab::showIgnoredPortsChanged(bool show)
 void PortsTab::fillIgnoredList()
 {
     fillList(m_ignoredList, matching(m_ignored, m_services->state->filterText()), true);
+}
+
+void PortsTab::showRemoteMachines()
+{
+    if (!m_services->remoteMachines)
+        return;
+    auto* layout = static_cast<QVBoxLayout*>(m_remoteSections->layout());
+    QHash<QString, RemoteMachineSection*> existing;
+    for (RemoteMachineSection* section : remoteSections()) {
+        existing.insert(section->destination(), section);
+        layout->removeWidget(section);
+    }
+    const QList<RemoteMachinesWatcher::MachineState> machines = m_services->remoteMachines->machines();
+    for (const RemoteMachinesWatcher::MachineState& machine : machines) {
+        RemoteMachineSection* section = existing.take(machine.destination);
+        if (!section)
+            section = new RemoteMachineSection(machine.destination,
+                                               m_services->remoteMachines->machine(machine.destination),
+                                               m_services->desktop, m_remoteSections);
+        layout->addWidget(section);
+        section->showState(machine, m_services->state->filterText());
+    }
+    for (RemoteMachineSection* gone : std::as_const(existing))
+        delete gone;
+}
+
+QList<RemoteMachineSection*> PortsTab::remoteSections() const
+{
+    QList<RemoteMachineSection*> sections;
+    const QLayout* layout = m_remoteSections->layout();
+    for (int i = 0; i < layout->count(); ++i) {
+        if (auto* section = qobject_cast<RemoteMachineSection*>(layout->itemAt(i)->widget()))
+            sections.append(section);
+    }
+    return sections;
 }
 
 QList<ProcessItem*> PortsTab::portRows() const

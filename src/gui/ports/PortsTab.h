@@ -11,12 +11,13 @@ namespace tidewell {
 
 class AnimatedRowList;
 class ProcessItem;
+class RemoteMachineSection;
 class XrayStatsPoller;
 
 // The ports tab: one row per development server, "No ports found" when there is none, and, when
 // asked for, every other listener below as small rows. One poller reads the x-ray figures of the
 // server rows in view. Rows that do not match the words typed to find one leave, and "No matching
-// servers" says when none does.
+// servers" says when none does. Under the local rows, a foldable section for each remote machine.
 class PortsTab : public QWidget
 {
     Q_OBJECT
@@ -30,6 +31,8 @@ public:
     QList<ProcessItem*> portRows() const;
     QList<ProcessItem*> ignoredRows() const;
     bool showsNoPortsText() const;
+    // One per switched-on remote machine, under the local rows.
+    QList<RemoteMachineSection*> remoteSections() const;
     QString placeholderText() const;
 
 private:
@@ -41,10 +44,12 @@ private:
     void fillIgnoredList();
     // Tells a screen reader of the servers that came or went since the last list.
     void announceChanges(const QList<PortData>& entries);
+    void showRemoteMachines();
 
     const AppServices* m_services;
     AnimatedRowList* m_portList;
     QLabel* m_noPorts;
+    QWidget* m_remoteSections;
     AnimatedRowList* m_ignoredList;
     XrayStatsPoller* m_statsPoller;
     QWidget* m_announcer;

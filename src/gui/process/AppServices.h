@@ -17,6 +17,7 @@ class AppState;
 class DeploymentsFeed;
 class LoginItemService;
 class PortListRefresher;
+class RemoteMachinesWatcher;
 
 // What the window's views use to reach state, the port lists and the host. The views get it from
 // the menu content; tests fill it with real parts and their own pools.
@@ -36,6 +37,8 @@ struct AppServices
     std::shared_ptr<LoginItemService> loginItem;
     // The Vercel data every view reads; rows show no linked project when null.
     DeploymentsFeed* deploymentsFeed = nullptr;
+    // The remote machines of the settings, each listed under the local rows; none when null.
+    RemoteMachinesWatcher* remoteMachines = nullptr;
 };
 
 } // namespace tidewell

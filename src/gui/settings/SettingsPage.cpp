@@ -4,11 +4,15 @@
 #include "gui/widgets/ToggleSwitch.h"
 #include "platform/LogCategories.h"
 #include "platform/LoginItemService.h"
+#include "remote/RemoteMachineList.h"
 #include "settings/AutoStartSetting.h"
 #include "state/AppState.h"
 
+#include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace tidewell {
@@ -80,8 +84,146 @@ SettingsPage::SettingsPage(LoginItemService* loginItem, AppState* state, QWidget
     layout->addWidget(m_error);
 
     connect(m_switch, &ToggleSwitch::clicked, this, &SettingsPage::switchChanged);
-    if (m_state)
+    if (m_state) {
         addNotificationSection();
+        addRemoteMachinesSection();
+    }
+}
+
+void SettingsPage::addRemoteMachinesSection()
+{
+    auto* layout = static_cast<QVBoxLayout*>(this->layout());
+    layout->addSpacing(6);
+    layout->addWidget(sectionHeading(tr("Remote Machines"), "remoteMachines", this));
+    m_remoteList = new QVBoxLayout;
+    m_remoteList->setSpacing(2);
+    layout->addLayout(m_remoteList);
+    auto* addRow = new QHBoxLayout;
+    addRow->setSpacing(6);
+    m_remoteField = new QComboBox(this);
+    m_remoteField->setObjectName(QStringLiteral("remoteMachineField"));
+    m_remoteField->setAccessibleName(tr("Remote machine"));
+    m_remoteField->setEditable(true);
+    m_remoteField->setInsertPolicy(QComboBox::NoInsert);
+    m_remoteField->lineEdit()->setPlaceholderText(tr("user@host or host:port"));
+    addRow->addWidget(m_remoteField, 1);
+    auto* add = new QPushButton(tr("Add"), this);
+    add->setObjectName(QStringLiteral("addRemoteMachine"));
+    add->setAccessibleName(tr("Add remote machine"));
+    m_addRemote = add;
+    addRow->addWidget(add);
+    layout->addLayout(addRow);
+    m_remoteError = new QLabel(this);
+    m_remoteError->setObjectName(QStringLiteral("remoteMachineError"));
+    m_remoteError->setTextFormat(Qt::PlainText);
+    m_remoteError->setWordWrap(true);
+    useSecondaryColour(m_remoteError);
+    m_remoteError->hide();
+    layout->addWidget(m_remoteError);
+    connect(add, &QPushButton::clicked, this, &SettingsPage::addRemoteMachine);
+    connect(m_remoteField->lineEdit(), &QLineEdit::returnPressed, this, &SettingsPage::addRemoteMachine);
+    connect(m_state, &AppState::remoteMachinesChanged, this, &SettingsPage::showRemoteMachines);
+    showRemoteMachines();
+}
+
+void SettingsPage::showRemoteMachines()
+{
+    while (QLayoutItem* item = m_remoteList->takeAt(0)) {
+        if (QLayout* row = item->layout()) {
+            while (QLayoutItem* part = row->takeAt(0)) {
+                delete part->widget();
+                delete part;
+            }
+        }
+        delete item;
+    }
+    const QList<RemoteMachineList::Machine> machines =
+        RemoteMachineList::fromJson(m_state->remoteMachinesData());
+    for (const RemoteMachineList::Machine& machine : machines) {
+        auto* row = new QHBoxLayout;
+        row->setSpacing(8);
+        auto* name = new QLabel(machine.destination, this);
+        name->setTextFormat(Qt::PlainText);
+        row->addWidget(name, 1);
+        auto* toggle = new ToggleSwitch(this);
+        toggle->setObjectName(QStringLiteral("remoteMachineSwitch:") + machine.destination);
+        toggle->setAccessibleName(tr("List %1").arg(machine.destination));
+        toggle->setChecked(machine.enabled);
+        row->addWidget(toggle, 0, Qt::AlignVCenter);
+        auto* remove = new QPushButton(tr("Remove"), this);
+        remove->setObjectName(QStringLiteral("removeRemoteMachine:") + machine.destination);
+        remove->setAccessibleName(tr("Remove %1").arg(machine.destination));
+        remove->setFlat(true);
+        row->addWidget(remove);
+        m_remoteList->addLayout(row);
+        const QString destination = machine.destination;
+        connect(toggle, &ToggleSwitch::clicked, this, [this, destination](bool on) {
+            QList<RemoteMachineList::Machine> list =
+                RemoteMachineList::fromJson(m_state->remoteMachinesData());
+            for (RemoteMachineList::Machine& entry : list) {
+                if (entry.destination == destination)
+                    entry.enabled = on;
+            }
+            // Queued, as below: the list is made anew, and the switch goes with it.
+            QMetaObject::invokeMethod(
+                this, [this, list] { m_state->setRemoteMachinesData(RemoteMachineList::toJson(list)); },
+                Qt::QueuedConnection);
+        });
+        connect(remove, &QPushButton::clicked, this, [this, destination] {
+            QList<RemoteMachineList::Machine> list =
+                RemoteMachineList::fromJson(m_state->remoteMachinesData());
+            list.removeIf(
+                [&](const RemoteMachineList::Machine& entry) { return entry.destination == destination; });
+            // Queued: the button that was clicked goes with the list it is in.
+            QMetaObject::invokeMethod(
+                this, [this, list] { m_state->setRemoteMachinesData(RemoteMachineList::toJson(list)); },
+                Qt::QueuedConnection);
+        });
+    }
+    // The hosts of ~/.ssh/config not listed yet are offered.
+    const QString typed = m_remoteField->currentText();
+    m_remoteField->clear();
+    for (const QString& host : RemoteMachineList::userConfigHosts()) {
+        const bool listed =
+            std::any_of(machines.cbegin(), machines.cend(), [&](const RemoteMachineList::Machine& machine) {
+                return machine.destination == host;
+            });
+        if (!listed)
+            m_remoteField->addItem(host);
+    }
+    m_remoteField->setCurrentText(typed);
+}
+
+void SettingsPage::addRemoteMachine()
+{
+    const QString text = m_remoteField->currentText().trimmed();
+    if (!SshDestination::parse(text)) {
+        m_remoteError->setText(tr("Not an ssh destination: a host of ~/.ssh/config, user@host or host:port"));
+        m_remoteError->show();
+        return;
+    }
+    m_remoteError->hide();
+    QList<RemoteMachineList::Machine> list = RemoteMachineList::fromJson(m_state->remoteMachinesData());
+    if (std::none_of(list.cbegin(), list.cend(),
+                     [&](const RemoteMachineList::Machine& machine) { return machine.destination == text; }))
+        list.append({text, true});
+    m_remoteField->setCurrentText(QString());
+    m_state->setRemoteMachinesData(RemoteMachineList::toJson(list));
+}
+
+QAbstractButton* SettingsPage::remoteMachineSwitch(const QString& destination) const
+{
+    return findChild<QAbstractButton*>(QStringLiteral("remoteMachineSwitch:") + destination);
+}
+
+QAbstractButton* SettingsPage::removeRemoteMachineButton(const QString& destination) const
+{
+    return findChild<QAbstractButton*>(QStringLiteral("removeRemoteMachine:") + destination);
+}
+
+QString SettingsPage::remoteMachineErrorText() const
+{
+    return m_remoteError && !m_remoteError->isHidden() ? m_remoteError->text() : QString();
 }
 
 void SettingsPage::addNotificationSection()

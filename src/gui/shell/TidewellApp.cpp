@@ -9,6 +9,7 @@
 #include "gui/widgets/ColorSchemePalette.h"
 #include "net/ContainerEngine.h"
 #include "notifications/DeploymentNotifier.h"
+#include "notifications/RemoteServerNotifier.h"
 #include "notifications/ServerNotifier.h"
 #include "platform/DesktopAppearance.h"
 #include "platform/ListeningSocketSource.h"
@@ -20,6 +21,7 @@
 #include "process/ProcessStatsReader.h"
 #include "process/ProcessStopper.h"
 #include "quicklaunch/QuickLaunchStore.h"
+#include "remote/RemoteMachinesWatcher.h"
 #include "state/AppState.h"
 #include "state/AsyncTask.h"
 
@@ -67,6 +69,8 @@ TidewellApp::TidewellApp(Host host, std::unique_ptr<AppState> state, QObject* pa
     m_deploymentsFeed = std::make_unique<DeploymentsFeed>(m_state.get(), m_pool.get(),
                                                           VercelOrigins::apiOrigin(), QDir::homePath());
     m_services.deploymentsFeed = m_deploymentsFeed.get();
+    m_remoteMachines = std::make_unique<RemoteMachinesWatcher>(m_state.get());
+    m_services.remoteMachines = m_remoteMachines.get();
 
     m_menu = std::make_unique<AppMenu>(&m_services);
     m_item = std::make_unique<TidewellMenu>(m_menu.get(), &m_services);
@@ -75,6 +79,8 @@ TidewellApp::TidewellApp(Host host, std::unique_ptr<AppState> state, QObject* pa
     m_notifications = std::make_unique<TrayNotificationSink>(m_item.get(), m_host.desktop);
     m_serverNotifier =
         std::make_unique<ServerNotifier>(m_state.get(), m_refresher.get(), m_notifications.get());
+    m_remoteServerNotifier =
+        std::make_unique<RemoteServerNotifier>(m_state.get(), m_remoteMachines.get(), m_notifications.get());
     m_deploymentNotifier = std::make_unique<DeploymentNotifier>(m_state.get(), m_notifications.get(),
                                                                 VercelOrigins::dashboardOrigin());
     m_deploymentsFeed->startPolling();
@@ -86,9 +92,11 @@ TidewellApp::~TidewellApp()
 {
     m_deploymentNotifier.reset();
     m_serverNotifier.reset();
+    m_remoteServerNotifier.reset();
     m_notifications.reset();
     m_item.reset();
     m_menu.reset();
+    m_remoteMachines.reset();
     // Readings and scans own the parts of the host they use, so one stuck on a file or a tool that never
     // answers is left behind: quitting does not wait for it.
     const QDeadlineTimer quitBy(kQuitGraceMs);

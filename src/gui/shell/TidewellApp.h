@@ -17,6 +17,8 @@ class DeploymentNotifier;
 class DeploymentsFeed;
 class PageProbe;
 class PortListRefresher;
+class RemoteMachinesWatcher;
+class RemoteServerNotifier;
 class ServerNotifier;
 class TidewellMenu;
 class TrayNotificationSink;
@@ -56,12 +58,14 @@ private:
     std::unique_ptr<PageProbe> m_probe;
     std::unique_ptr<PortListRefresher> m_refresher;
     std::unique_ptr<DeploymentsFeed> m_deploymentsFeed;
+    std::unique_ptr<RemoteMachinesWatcher> m_remoteMachines;
     // The one bundle every view holds a pointer to; it outlives them all.
     AppServices m_services;
     std::unique_ptr<AppMenu> m_menu;
     std::unique_ptr<TidewellMenu> m_item;
     std::unique_ptr<TrayNotificationSink> m_notifications;
     std::unique_ptr<ServerNotifier> m_serverNotifier;
+    std::unique_ptr<RemoteServerNotifier> m_remoteServerNotifier;
     std::unique_ptr<DeploymentNotifier> m_deploymentNotifier;
 };
 

@@ -1,0 +1,7 @@
+#include "remote/RemoteLogging.h"
+
+namespace tidewell {
+
+Q_LOGGING_CATEGORY(lcRemote, "tidewell.remote", QtWarningMsg)
+
+} // namespace tidewell
