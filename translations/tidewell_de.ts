@@ -97,10 +97,6 @@ Ohne Optionen startet das Fenster in der Menüleiste.</translation>
         <translation>--stop erwartet eine Portnummer zwischen 1 und 65535.</translation>
     </message>
     <message>
-        <source>--stop goes alone, or with --force.</source>
-        <translation>--stop steht allein oder mit --force.</translation>
-    </message>
-    <message>
         <source>--force goes with --stop, as in: tidewell --stop 3000 --force</source>
         <translation>--force gehört zu --stop, etwa so: tidewell --stop 3000 --force</translation>
     </message>
@@ -111,6 +107,38 @@ Ohne Optionen startet das Fenster in der Menüleiste.</translation>
     <message>
         <source>Words to find servers by go with --list, as in: tidewell --list %1</source>
         <translation>Suchwörter für Server gehören zu --list, etwa so: tidewell --list %1</translation>
+    </message>
+    <message>
+        <source>With --list or --stop: that machine over ssh instead of this one (a host of ~/.ssh/config, user@host or host:port); --list takes it more than once.</source>
+        <translation>Mit --list oder --stop: diese Maschine über ssh statt dieser hier (ein Host aus ~/.ssh/config, user@host oder host:port); --list nimmt es mehrmals.</translation>
+    </message>
+    <message>
+        <source>destination</source>
+        <translation>Ziel</translation>
+    </message>
+    <message>
+        <source>Forward a local port to PORT on that machine through its shared ssh connection, print the local address, then exit.</source>
+        <translation>Einen lokalen Port über die geteilte ssh-Verbindung an PORT auf dieser Maschine weiterleiten, die lokale Adresse ausgeben, dann beenden.</translation>
+    </message>
+    <message>
+        <source>destination:port</source>
+        <translation>Ziel:Port</translation>
+    </message>
+    <message>
+        <source>With --forward: this local port instead of a free one.</source>
+        <translation>Mit --forward: dieser lokale Port statt eines freien.</translation>
+    </message>
+    <message>
+        <source>--forward goes alone, or with --local-port.</source>
+        <translation>--forward steht allein oder mit --local-port.</translation>
+    </message>
+    <message>
+        <source>--stop takes one --host.</source>
+        <translation>--stop nimmt ein --host.</translation>
+    </message>
+    <message>
+        <source>--stop goes alone, or with --force and --host.</source>
+        <translation>--stop steht allein oder mit --force und --host.</translation>
     </message>
 </context>
 <context>
@@ -475,6 +503,41 @@ Ohne Optionen startet das Fenster in der Menüleiste.</translation>
     </message>
 </context>
 <context>
+    <name>tidewell::RemoteServerRow</name>
+    <message>
+        <source>Open</source>
+        <translation>Öffnen</translation>
+    </message>
+    <message>
+        <source>Copy Command</source>
+        <translation>Befehl kopieren</translation>
+    </message>
+    <message>
+        <source>Open in Terminal</source>
+        <translation>Im Terminal öffnen</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>Beenden</translation>
+    </message>
+    <message>
+        <source>No answer</source>
+        <translation>Keine Antwort</translation>
+    </message>
+    <message>
+        <source>Forwarded to localhost:%1</source>
+        <translation>Weitergeleitet an localhost:%1</translation>
+    </message>
+    <message>
+        <source>Still listening after 5 s</source>
+        <translation>Lauscht nach 5 s noch</translation>
+    </message>
+    <message>
+        <source>Not permitted</source>
+        <translation>Nicht erlaubt</translation>
+    </message>
+</context>
+<context>
     <name>tidewell::ServerNotifier</name>
     <message>
         <source>Server started</source>
@@ -510,6 +573,42 @@ Ohne Optionen startet das Fenster in der Menüleiste.</translation>
     <message>
         <source>Deployment finished</source>
         <translation>Deployment abgeschlossen</translation>
+    </message>
+    <message>
+        <source>Remote Machines</source>
+        <translation>Entfernte Maschinen</translation>
+    </message>
+    <message>
+        <source>Remote machine</source>
+        <translation>Entfernte Maschine</translation>
+    </message>
+    <message>
+        <source>user@host or host:port</source>
+        <translation>user@host oder host:port</translation>
+    </message>
+    <message>
+        <source>Add</source>
+        <translation>Hinzufügen</translation>
+    </message>
+    <message>
+        <source>Add remote machine</source>
+        <translation>Entfernte Maschine hinzufügen</translation>
+    </message>
+    <message>
+        <source>List %1</source>
+        <translation>%1 auflisten</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation>Entfernen</translation>
+    </message>
+    <message>
+        <source>Remove %1</source>
+        <translation>%1 entfernen</translation>
+    </message>
+    <message>
+        <source>Not an ssh destination: a host of ~/.ssh/config, user@host or host:port</source>
+        <translation>Kein ssh-Ziel: ein Host aus ~/.ssh/config, user@host oder host:port</translation>
     </message>
 </context>
 <context>

@@ -97,10 +97,6 @@ Sin opciones se abre la ventana de la barra de menús.</translation>
         <translation>--stop admite un número de puerto entre 1 y 65535.</translation>
     </message>
     <message>
-        <source>--stop goes alone, or with --force.</source>
-        <translation>--stop va solo o con --force.</translation>
-    </message>
-    <message>
         <source>--force goes with --stop, as in: tidewell --stop 3000 --force</source>
         <translation>--force va con --stop, así: tidewell --stop 3000 --force</translation>
     </message>
@@ -111,6 +107,38 @@ Sin opciones se abre la ventana de la barra de menús.</translation>
     <message>
         <source>Words to find servers by go with --list, as in: tidewell --list %1</source>
         <translation>Las palabras para buscar servidores van con --list, así: tidewell --list %1</translation>
+    </message>
+    <message>
+        <source>With --list or --stop: that machine over ssh instead of this one (a host of ~/.ssh/config, user@host or host:port); --list takes it more than once.</source>
+        <translation>Con --list o --stop: esa máquina por ssh en lugar de esta (un host de ~/.ssh/config, usuario@host o host:puerto); --list lo admite más de una vez.</translation>
+    </message>
+    <message>
+        <source>destination</source>
+        <translation>destino</translation>
+    </message>
+    <message>
+        <source>Forward a local port to PORT on that machine through its shared ssh connection, print the local address, then exit.</source>
+        <translation>Reenviar un puerto local a PUERTO en esa máquina por su conexión ssh compartida, imprimir la dirección local y salir.</translation>
+    </message>
+    <message>
+        <source>destination:port</source>
+        <translation>destino:puerto</translation>
+    </message>
+    <message>
+        <source>With --forward: this local port instead of a free one.</source>
+        <translation>Con --forward: este puerto local en lugar de uno libre.</translation>
+    </message>
+    <message>
+        <source>--forward goes alone, or with --local-port.</source>
+        <translation>--forward va solo, o con --local-port.</translation>
+    </message>
+    <message>
+        <source>--stop takes one --host.</source>
+        <translation>--stop admite un solo --host.</translation>
+    </message>
+    <message>
+        <source>--stop goes alone, or with --force and --host.</source>
+        <translation>--stop va solo, o con --force y --host.</translation>
     </message>
 </context>
 <context>
@@ -475,6 +503,41 @@ Sin opciones se abre la ventana de la barra de menús.</translation>
     </message>
 </context>
 <context>
+    <name>tidewell::RemoteServerRow</name>
+    <message>
+        <source>Open</source>
+        <translation>Abrir</translation>
+    </message>
+    <message>
+        <source>Copy Command</source>
+        <translation>Copiar comando</translation>
+    </message>
+    <message>
+        <source>Open in Terminal</source>
+        <translation>Abrir en el terminal</translation>
+    </message>
+    <message>
+        <source>Stop</source>
+        <translation>Detener</translation>
+    </message>
+    <message>
+        <source>No answer</source>
+        <translation>Sin respuesta</translation>
+    </message>
+    <message>
+        <source>Forwarded to localhost:%1</source>
+        <translation>Reenviado a localhost:%1</translation>
+    </message>
+    <message>
+        <source>Still listening after 5 s</source>
+        <translation>Sigue escuchando tras 5 s</translation>
+    </message>
+    <message>
+        <source>Not permitted</source>
+        <translation>No permitido</translation>
+    </message>
+</context>
+<context>
     <name>tidewell::ServerNotifier</name>
     <message>
         <source>Server started</source>
@@ -510,6 +573,42 @@ Sin opciones se abre la ventana de la barra de menús.</translation>
     <message>
         <source>Deployment finished</source>
         <translation>Despliegue terminado</translation>
+    </message>
+    <message>
+        <source>Remote Machines</source>
+        <translation>Máquinas remotas</translation>
+    </message>
+    <message>
+        <source>Remote machine</source>
+        <translation>Máquina remota</translation>
+    </message>
+    <message>
+        <source>user@host or host:port</source>
+        <translation>usuario@host o host:puerto</translation>
+    </message>
+    <message>
+        <source>Add</source>
+        <translation>Añadir</translation>
+    </message>
+    <message>
+        <source>Add remote machine</source>
+        <translation>Añadir máquina remota</translation>
+    </message>
+    <message>
+        <source>List %1</source>
+        <translation>Listar %1</translation>
+    </message>
+    <message>
+        <source>Remove</source>
+        <translation>Quitar</translation>
+    </message>
+    <message>
+        <source>Remove %1</source>
+        <translation>Quitar %1</translation>
+    </message>
+    <message>
+        <source>Not an ssh destination: a host of ~/.ssh/config, user@host or host:port</source>
+        <translation>No es un destino ssh: un host de ~/.ssh/config, usuario@host o host:puerto</translation>
     </message>
 </context>
 <context>

@@ -143,8 +143,7 @@ private slots:
             << QStringList{u"--deployments"_s} << 2 << QByteArray() << english;
         // The user's language, Qt's own words ("Optionen:") with Tidewell's.
         QTest::newRow("help in German")
-            << QStringList{u"--help"_s} << 0
-            << "--all                 Mit --list: auch jeden anderen lauschenden Prozess"_ba
+            << QStringList{u"--help"_s} << 0 << "Mit --list: auch jeden anderen lauschenden Prozess"_ba
             << u"de_DE.UTF-8"_s;
         QTest::newRow("help in Spanish, Qt's words")
             << QStringList{u"--help"_s} << 0 << "Opciones:"_ba << u"es_ES.UTF-8"_s;
