@@ -12,5 +12,6 @@ Q_LOGGING_CATEGORY(lcQuickLaunch, "tidewell.quicklaunch", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcDeployments, "tidewell.deployments", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcUpdate, "tidewell.update", QtInfoMsg)
 Q_LOGGING_CATEGORY(lcSettings, "tidewell.settings", QtInfoMsg)
+Q_LOGGING_CATEGORY(lcRemote, "tidewell.remote", QtInfoMsg)
 
 } // namespace tidewell

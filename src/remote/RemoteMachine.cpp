@@ -1,7 +1,7 @@
 #include "remote/RemoteMachine.h"
 
+#include "platform/LogCategories.h"
 #include "probe/PageProbe.h"
-#include "remote/RemoteLogging.h"
 #include "remote/RemoteScripts.h"
 
 namespace tidewell {

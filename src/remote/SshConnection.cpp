@@ -1,7 +1,7 @@
 #include "remote/SshConnection.h"
 
+#include "platform/LogCategories.h"
 #include "records/DisplayText.h"
-#include "remote/RemoteLogging.h"
 
 #include <QDir>
 #include <QFile>
