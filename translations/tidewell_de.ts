@@ -25,6 +25,36 @@
     </message>
 </context>
 <context>
+    <name>BundleLauncher</name>
+    <message>
+        <source>The helper at %1 does not lie inside the main application&apos;s bundle</source>
+        <translation>Das Hilfsprogramm unter %1 liegt nicht im Bundle des Hauptprogramms</translation>
+    </message>
+    <message>
+        <source>open failed on %1</source>
+        <translation>open ist bei %1 gescheitert</translation>
+    </message>
+</context>
+<context>
+    <name>CheckForUpdateResult</name>
+    <message>
+        <source>The answer is not JSON: %1</source>
+        <translation>Die Antwort ist kein JSON: %1</translation>
+    </message>
+    <message>
+        <source>The answer is not a JSON object.</source>
+        <translation>Die Antwort ist kein JSON-Objekt.</translation>
+    </message>
+    <message>
+        <source>The answer has no text member &quot;message&quot;.</source>
+        <translation>Die Antwort hat kein Textfeld „message“.</translation>
+    </message>
+    <message>
+        <source>The answer&apos;s &quot;version&quot; or &quot;download_link&quot; is not text.</source>
+        <translation>„version“ oder „download_link“ der Antwort ist kein Text.</translation>
+    </message>
+</context>
+<context>
     <name>CommandLineOptions</name>
     <message>
         <source>Shows which local development servers listen on which TCP ports.
@@ -142,10 +172,252 @@ Ohne Optionen startet das Fenster in der Menüleiste.</translation>
     </message>
 </context>
 <context>
+    <name>CurlTransfer</name>
+    <message>
+        <source>The request timed out.</source>
+        <translation>Die Anfrage hat zu lange gedauert.</translation>
+    </message>
+    <message>
+        <source>The reply&apos;s header section is larger than %1 bytes.</source>
+        <translation>Die Kopfzeilen der Antwort sind größer als %1 Bytes.</translation>
+    </message>
+    <message>
+        <source>The reply is larger than %1 bytes.</source>
+        <translation>Die Antwort ist größer als %1 Bytes.</translation>
+    </message>
+    <message>
+        <source>The transfer was stopped.</source>
+        <translation>Die Übertragung wurde abgebrochen.</translation>
+    </message>
+</context>
+<context>
+    <name>Deployments</name>
+    <message>
+        <source>Unknown readyState &quot;%1&quot;</source>
+        <translation>Unbekannter readyState „%1“</translation>
+    </message>
+</context>
+<context>
+    <name>DownloadFolder</name>
+    <message>
+        <source>No free name beside %1</source>
+        <translation>Kein freier Name neben %1</translation>
+    </message>
+    <message>
+        <source>There is no folder to download into.</source>
+        <translation>Es gibt keinen Ordner für Downloads.</translation>
+    </message>
+    <message>
+        <source>Could not create the folder %1</source>
+        <translation>Der Ordner %1 konnte nicht angelegt werden</translation>
+    </message>
+    <message>
+        <source>%1 is not a folder.</source>
+        <translation>%1 ist kein Ordner.</translation>
+    </message>
+    <message>
+        <source>%1 belongs to another user.</source>
+        <translation>%1 gehört einem anderen Benutzer.</translation>
+    </message>
+    <message>
+        <source>Could not close the folder %1 to other users.</source>
+        <translation>Der Ordner %1 konnte nicht für andere Benutzer gesperrt werden.</translation>
+    </message>
+</context>
+<context>
+    <name>FileDownload</name>
+    <message>
+        <source>Only http and https links can be downloaded, not %1</source>
+        <translation>Nur http- und https-Links lassen sich herunterladen, nicht %1</translation>
+    </message>
+    <message>
+        <source>Not a valid link: %1</source>
+        <translation>Kein gültiger Link: %1</translation>
+    </message>
+    <message>
+        <source>The download is longer than the %1 bytes it announced.</source>
+        <translation>Der Download ist länger als die angekündigten %1 Bytes.</translation>
+    </message>
+    <message>
+        <source>The download timed out.</source>
+        <translation>Der Download hat zu lange gedauert.</translation>
+    </message>
+    <message>
+        <source>Could not move the download to %1: %2</source>
+        <translation>Der Download konnte nicht nach %1 verschoben werden: %2</translation>
+    </message>
+</context>
+<context>
+    <name>FileLoginItem</name>
+    <message>
+        <source>The helper program is missing: %1</source>
+        <translation>Das Hilfsprogramm fehlt: %1</translation>
+    </message>
+    <message>
+        <source>Could not create the folder %1: %2</source>
+        <translation>Der Ordner %1 konnte nicht angelegt werden: %2</translation>
+    </message>
+    <message>
+        <source>Could not write %1: %2</source>
+        <translation>%1 konnte nicht geschrieben werden: %2</translation>
+    </message>
+    <message>
+        <source>Could not remove %1: %2</source>
+        <translation>%1 konnte nicht entfernt werden: %2</translation>
+    </message>
+</context>
+<context>
+    <name>JsonDecoder</name>
+    <message>
+        <source>null</source>
+        <translation>null</translation>
+    </message>
+    <message>
+        <source>a boolean</source>
+        <translation>einen Wahrheitswert</translation>
+    </message>
+    <message>
+        <source>a number</source>
+        <translation>eine Zahl</translation>
+    </message>
+    <message>
+        <source>a string</source>
+        <translation>einen Text</translation>
+    </message>
+    <message>
+        <source>an array</source>
+        <translation>eine Liste</translation>
+    </message>
+    <message>
+        <source>an object</source>
+        <translation>ein Objekt</translation>
+    </message>
+    <message>
+        <source>nothing</source>
+        <translation>nichts</translation>
+    </message>
+    <message>
+        <source>The reply is not JSON (%1 at offset %2)</source>
+        <translation>Die Antwort ist kein JSON (%1 an Position %2)</translation>
+    </message>
+    <message>
+        <source>%1 at %2</source>
+        <translation>%1 bei %2</translation>
+    </message>
+    <message>
+        <source>Missing member &quot;%1&quot;</source>
+        <translation>Feld „%1“ fehlt</translation>
+    </message>
+    <message>
+        <source>Member &quot;%1&quot; holds %2 of the wrong kind</source>
+        <translation>Feld „%1“ enthält %2 der falschen Art</translation>
+    </message>
+    <message>
+        <source>Expected an object, found %1</source>
+        <translation>Ein Objekt erwartet, %1 gefunden</translation>
+    </message>
+</context>
+<context>
+    <name>JsonRequest</name>
+    <message>
+        <source>Not a valid address: %1</source>
+        <translation>Keine gültige Adresse: %1</translation>
+    </message>
+    <message>
+        <source>The service answered with a redirect (HTTP %1), which is not followed.</source>
+        <translation>Der Dienst antwortete mit einer Weiterleitung (HTTP %1), der nicht gefolgt wird.</translation>
+    </message>
+</context>
+<context>
+    <name>PageMetadata</name>
+    <message>
+        <source>No Title</source>
+        <translation>Kein Titel</translation>
+    </message>
+</context>
+<context>
+    <name>PageProbe</name>
+    <message>
+        <source>JSON API</source>
+        <translation>JSON-API</translation>
+    </message>
+    <message>
+        <source>redirects to %1</source>
+        <translation>leitet weiter zu %1</translation>
+    </message>
+</context>
+<context>
     <name>PortTableFormatter</name>
     <message>
         <source>no answer</source>
         <translation>keine Antwort</translation>
+    </message>
+</context>
+<context>
+    <name>RegularFile</name>
+    <message>
+        <source>Not a regular file</source>
+        <translation>Keine gewöhnliche Datei</translation>
+    </message>
+    <message>
+        <source>Larger than %1 bytes</source>
+        <translation>Größer als %1 Bytes</translation>
+    </message>
+</context>
+<context>
+    <name>RemoteListingReader</name>
+    <message>
+        <source>unreadable listing: %1</source>
+        <translation>unlesbare Liste: %1</translation>
+    </message>
+    <message>
+        <source>listing over 1 MiB</source>
+        <translation>Liste über 1 MiB</translation>
+    </message>
+    <message>
+        <source>empty listing</source>
+        <translation>leere Liste</translation>
+    </message>
+</context>
+<context>
+    <name>RemoteMachine</name>
+    <message>
+        <source>unreadable answer</source>
+        <translation>unlesbare Antwort</translation>
+    </message>
+</context>
+<context>
+    <name>SiblingProgramLauncher</name>
+    <message>
+        <source>No program at %1</source>
+        <translation>Kein Programm unter %1</translation>
+    </message>
+</context>
+<context>
+    <name>SshConnection</name>
+    <message>
+        <source>needs a key or an agent</source>
+        <translation>braucht einen Schlüssel oder einen Agenten</translation>
+    </message>
+    <message>
+        <source>host key not known: connect once with ssh</source>
+        <translation>Hostschlüssel unbekannt: einmal mit ssh verbinden</translation>
+    </message>
+    <message>
+        <source>ssh did not run</source>
+        <translation>ssh lief nicht</translation>
+    </message>
+    <message>
+        <source>exited with %1</source>
+        <translation>mit %1 beendet</translation>
+    </message>
+    <message>
+        <source>listing over %1 KiB</source>
+        <translation>Liste über %1 KiB</translation>
+    </message>
+    <message>
+        <source>no free local port</source>
+        <translation>kein freier lokaler Port</translation>
     </message>
 </context>
 <context>
@@ -185,6 +457,17 @@ Ohne Optionen startet das Fenster in der Menüleiste.</translation>
     <message>
         <source>Not permitted: %1 belongs to another user</source>
         <translation>Nicht erlaubt: %1 gehört einem anderen Benutzer</translation>
+    </message>
+</context>
+<context>
+    <name>UpdateDownload</name>
+    <message>
+        <source>Not a valid link: %1</source>
+        <translation>Kein gültiger Link: %1</translation>
+    </message>
+    <message>
+        <source>Only http and https links can be downloaded: %1</source>
+        <translation>Nur http- und https-Links lassen sich herunterladen: %1</translation>
     </message>
 </context>
 <context>

@@ -25,6 +25,36 @@
     </message>
 </context>
 <context>
+    <name>BundleLauncher</name>
+    <message>
+        <source>The helper at %1 does not lie inside the main application&apos;s bundle</source>
+        <translation>El programa auxiliar en %1 no está dentro del paquete de la aplicación principal</translation>
+    </message>
+    <message>
+        <source>open failed on %1</source>
+        <translation>open falló con %1</translation>
+    </message>
+</context>
+<context>
+    <name>CheckForUpdateResult</name>
+    <message>
+        <source>The answer is not JSON: %1</source>
+        <translation>La respuesta no es JSON: %1</translation>
+    </message>
+    <message>
+        <source>The answer is not a JSON object.</source>
+        <translation>La respuesta no es un objeto JSON.</translation>
+    </message>
+    <message>
+        <source>The answer has no text member &quot;message&quot;.</source>
+        <translation>La respuesta no tiene un campo de texto «message».</translation>
+    </message>
+    <message>
+        <source>The answer&apos;s &quot;version&quot; or &quot;download_link&quot; is not text.</source>
+        <translation>«version» o «download_link» de la respuesta no es texto.</translation>
+    </message>
+</context>
+<context>
     <name>CommandLineOptions</name>
     <message>
         <source>Shows which local development servers listen on which TCP ports.
@@ -142,10 +172,252 @@ Sin opciones se abre la ventana de la barra de menús.</translation>
     </message>
 </context>
 <context>
+    <name>CurlTransfer</name>
+    <message>
+        <source>The request timed out.</source>
+        <translation>La solicitud tardó demasiado.</translation>
+    </message>
+    <message>
+        <source>The reply&apos;s header section is larger than %1 bytes.</source>
+        <translation>Las cabeceras de la respuesta superan los %1 bytes.</translation>
+    </message>
+    <message>
+        <source>The reply is larger than %1 bytes.</source>
+        <translation>La respuesta supera los %1 bytes.</translation>
+    </message>
+    <message>
+        <source>The transfer was stopped.</source>
+        <translation>La transferencia se detuvo.</translation>
+    </message>
+</context>
+<context>
+    <name>Deployments</name>
+    <message>
+        <source>Unknown readyState &quot;%1&quot;</source>
+        <translation>readyState desconocido «%1»</translation>
+    </message>
+</context>
+<context>
+    <name>DownloadFolder</name>
+    <message>
+        <source>No free name beside %1</source>
+        <translation>No hay un nombre libre junto a %1</translation>
+    </message>
+    <message>
+        <source>There is no folder to download into.</source>
+        <translation>No hay ninguna carpeta donde descargar.</translation>
+    </message>
+    <message>
+        <source>Could not create the folder %1</source>
+        <translation>No se pudo crear la carpeta %1</translation>
+    </message>
+    <message>
+        <source>%1 is not a folder.</source>
+        <translation>%1 no es una carpeta.</translation>
+    </message>
+    <message>
+        <source>%1 belongs to another user.</source>
+        <translation>%1 pertenece a otro usuario.</translation>
+    </message>
+    <message>
+        <source>Could not close the folder %1 to other users.</source>
+        <translation>No se pudo cerrar la carpeta %1 a otros usuarios.</translation>
+    </message>
+</context>
+<context>
+    <name>FileDownload</name>
+    <message>
+        <source>Only http and https links can be downloaded, not %1</source>
+        <translation>Solo se pueden descargar enlaces http y https, no %1</translation>
+    </message>
+    <message>
+        <source>Not a valid link: %1</source>
+        <translation>No es un enlace válido: %1</translation>
+    </message>
+    <message>
+        <source>The download is longer than the %1 bytes it announced.</source>
+        <translation>La descarga es más larga que los %1 bytes anunciados.</translation>
+    </message>
+    <message>
+        <source>The download timed out.</source>
+        <translation>La descarga tardó demasiado.</translation>
+    </message>
+    <message>
+        <source>Could not move the download to %1: %2</source>
+        <translation>No se pudo mover la descarga a %1: %2</translation>
+    </message>
+</context>
+<context>
+    <name>FileLoginItem</name>
+    <message>
+        <source>The helper program is missing: %1</source>
+        <translation>Falta el programa auxiliar: %1</translation>
+    </message>
+    <message>
+        <source>Could not create the folder %1: %2</source>
+        <translation>No se pudo crear la carpeta %1: %2</translation>
+    </message>
+    <message>
+        <source>Could not write %1: %2</source>
+        <translation>No se pudo escribir %1: %2</translation>
+    </message>
+    <message>
+        <source>Could not remove %1: %2</source>
+        <translation>No se pudo eliminar %1: %2</translation>
+    </message>
+</context>
+<context>
+    <name>JsonDecoder</name>
+    <message>
+        <source>null</source>
+        <translation>null</translation>
+    </message>
+    <message>
+        <source>a boolean</source>
+        <translation>un booleano</translation>
+    </message>
+    <message>
+        <source>a number</source>
+        <translation>un número</translation>
+    </message>
+    <message>
+        <source>a string</source>
+        <translation>un texto</translation>
+    </message>
+    <message>
+        <source>an array</source>
+        <translation>una lista</translation>
+    </message>
+    <message>
+        <source>an object</source>
+        <translation>un objeto</translation>
+    </message>
+    <message>
+        <source>nothing</source>
+        <translation>nada</translation>
+    </message>
+    <message>
+        <source>The reply is not JSON (%1 at offset %2)</source>
+        <translation>La respuesta no es JSON (%1 en la posición %2)</translation>
+    </message>
+    <message>
+        <source>%1 at %2</source>
+        <translation>%1 en %2</translation>
+    </message>
+    <message>
+        <source>Missing member &quot;%1&quot;</source>
+        <translation>Falta el campo «%1»</translation>
+    </message>
+    <message>
+        <source>Member &quot;%1&quot; holds %2 of the wrong kind</source>
+        <translation>El campo «%1» contiene %2 de un tipo equivocado</translation>
+    </message>
+    <message>
+        <source>Expected an object, found %1</source>
+        <translation>Se esperaba un objeto y se encontró %1</translation>
+    </message>
+</context>
+<context>
+    <name>JsonRequest</name>
+    <message>
+        <source>Not a valid address: %1</source>
+        <translation>No es una dirección válida: %1</translation>
+    </message>
+    <message>
+        <source>The service answered with a redirect (HTTP %1), which is not followed.</source>
+        <translation>El servicio respondió con una redirección (HTTP %1), que no se sigue.</translation>
+    </message>
+</context>
+<context>
+    <name>PageMetadata</name>
+    <message>
+        <source>No Title</source>
+        <translation>Sin título</translation>
+    </message>
+</context>
+<context>
+    <name>PageProbe</name>
+    <message>
+        <source>JSON API</source>
+        <translation>API JSON</translation>
+    </message>
+    <message>
+        <source>redirects to %1</source>
+        <translation>redirige a %1</translation>
+    </message>
+</context>
+<context>
     <name>PortTableFormatter</name>
     <message>
         <source>no answer</source>
         <translation>sin respuesta</translation>
+    </message>
+</context>
+<context>
+    <name>RegularFile</name>
+    <message>
+        <source>Not a regular file</source>
+        <translation>No es un archivo normal</translation>
+    </message>
+    <message>
+        <source>Larger than %1 bytes</source>
+        <translation>Más de %1 bytes</translation>
+    </message>
+</context>
+<context>
+    <name>RemoteListingReader</name>
+    <message>
+        <source>unreadable listing: %1</source>
+        <translation>lista ilegible: %1</translation>
+    </message>
+    <message>
+        <source>listing over 1 MiB</source>
+        <translation>lista de más de 1 MiB</translation>
+    </message>
+    <message>
+        <source>empty listing</source>
+        <translation>lista vacía</translation>
+    </message>
+</context>
+<context>
+    <name>RemoteMachine</name>
+    <message>
+        <source>unreadable answer</source>
+        <translation>respuesta ilegible</translation>
+    </message>
+</context>
+<context>
+    <name>SiblingProgramLauncher</name>
+    <message>
+        <source>No program at %1</source>
+        <translation>No hay ningún programa en %1</translation>
+    </message>
+</context>
+<context>
+    <name>SshConnection</name>
+    <message>
+        <source>needs a key or an agent</source>
+        <translation>necesita una clave o un agente</translation>
+    </message>
+    <message>
+        <source>host key not known: connect once with ssh</source>
+        <translation>clave de host desconocida: conéctese una vez con ssh</translation>
+    </message>
+    <message>
+        <source>ssh did not run</source>
+        <translation>ssh no se ejecutó</translation>
+    </message>
+    <message>
+        <source>exited with %1</source>
+        <translation>terminó con %1</translation>
+    </message>
+    <message>
+        <source>listing over %1 KiB</source>
+        <translation>lista de más de %1 KiB</translation>
+    </message>
+    <message>
+        <source>no free local port</source>
+        <translation>no hay ningún puerto local libre</translation>
     </message>
 </context>
 <context>
@@ -185,6 +457,17 @@ Sin opciones se abre la ventana de la barra de menús.</translation>
     <message>
         <source>Not permitted: %1 belongs to another user</source>
         <translation>No permitido: %1 pertenece a otro usuario</translation>
+    </message>
+</context>
+<context>
+    <name>UpdateDownload</name>
+    <message>
+        <source>Not a valid link: %1</source>
+        <translation>No es un enlace válido: %1</translation>
+    </message>
+    <message>
+        <source>Only http and https links can be downloaded: %1</source>
+        <translation>Solo se pueden descargar enlaces http y https: %1</translation>
     </message>
 </context>
 <context>

@@ -1,5 +1,7 @@
 #include "net/CurlTransfer.h"
 
+#include <QCoreApplication>
+
 namespace tidewell {
 
 CurlTransfer::CurlTransfer(CurlMulti* multi, const QUrl& url, Limits limits, QObject* parent)
@@ -81,14 +83,16 @@ QString CurlTransfer::errorText() const
 {
     switch (m_ending) {
     case Ending::timedOut:
-        return QStringLiteral("The request timed out.");
+        return QCoreApplication::translate("CurlTransfer", "The request timed out.");
     case Ending::headersTooLarge:
-        return QStringLiteral("The reply's header section is larger than %1 bytes.")
+        return QCoreApplication::translate("CurlTransfer",
+                                           "The reply's header section is larger than %1 bytes.")
             .arg(m_limits.maxHeaderBytes);
     case Ending::bodyTooLarge:
-        return QStringLiteral("The reply is larger than %1 bytes.").arg(m_limits.maxBodyBytes);
+        return QCoreApplication::translate("CurlTransfer", "The reply is larger than %1 bytes.")
+            .arg(m_limits.maxBodyBytes);
     case Ending::byReceiver:
-        return QStringLiteral("The transfer was stopped.");
+        return QCoreApplication::translate("CurlTransfer", "The transfer was stopped.");
     case Ending::byLibrary:
         break;
     }

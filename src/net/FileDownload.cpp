@@ -2,6 +2,7 @@
 
 #include "platform/DownloadFolder.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QTemporaryFile>
 #include <QTimer>
@@ -68,9 +69,11 @@ void FileDownload::start(const QUrl& url, const QString& folder, const QString& 
     m_writeError.clear();
     if (!isDownloadable(url)) {
         QTimer::singleShot(0, this, [this, url] {
-            fail(url.isValid() ? QStringLiteral("Only http and https links can be downloaded, not ") +
-                                     url.toDisplayString()
-                               : QStringLiteral("Not a valid link: ") + url.errorString());
+            fail(url.isValid() ? QCoreApplication::translate(
+                                     "FileDownload", "Only http and https links can be downloaded, not %1")
+                                     .arg(url.toDisplayString())
+                               : QCoreApplication::translate("FileDownload", "Not a valid link: %1")
+                                     .arg(url.errorString()));
         });
         return;
     }
@@ -109,7 +112,9 @@ bool FileDownload::write(QByteArrayView chunk)
     curl_off_t length = -1;
     curl_easy_getinfo(m_transfer->handle(), CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length);
     if (length >= 0 && m_received + chunk.size() > length) {
-        m_writeError = QStringLiteral("The download is longer than the %1 bytes it announced.").arg(length);
+        m_writeError = QCoreApplication::translate("FileDownload",
+                                                   "The download is longer than the %1 bytes it announced.")
+                           .arg(length);
         return false;
     }
     // Written straight to the file, so that a full disk is told by the system's own words.
@@ -139,7 +144,7 @@ void FileDownload::finish()
         return fail(m_writeError);
     if (!transfer->succeeded()) {
         return fail(transfer->ending() == CurlTransfer::Ending::timedOut
-                        ? QStringLiteral("The download timed out.")
+                        ? QCoreApplication::translate("FileDownload", "The download timed out.")
                         : transfer->errorText());
     }
     m_partial->close();
@@ -151,8 +156,8 @@ void FileDownload::finish()
     const Result<QString> placed = DownloadFolder::placeFile(m_partial->fileName(), m_folder, name);
     if (!placed) {
         m_partial.reset();
-        emit moveFailed(QStringLiteral("Could not move the download to ") + QDir(m_folder).filePath(name) +
-                        QStringLiteral(": ") + placed.error());
+        emit moveFailed(QCoreApplication::translate("FileDownload", "Could not move the download to %1: %2")
+                            .arg(QDir(m_folder).filePath(name), placed.error()));
         return;
     }
     m_partial->setAutoRemove(false);

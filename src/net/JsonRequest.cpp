@@ -2,6 +2,7 @@
 
 #include "net/CurlTransfer.h"
 
+#include <QCoreApplication>
 #include <QJsonDocument>
 #include <QTimer>
 #include <QUrl>
@@ -33,7 +34,8 @@ void sendRequest(CurlMulti* session, const QString& method, const QString& addre
     const QUrl url(address, QUrl::StrictMode);
     const bool web = url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https");
     if (!url.isValid() || url.isRelative() || url.host().isEmpty() || !web) {
-        failLater(session, std::move(completion), QStringLiteral("Not a valid address: ") + address);
+        failLater(session, std::move(completion),
+                  QCoreApplication::translate("JsonRequest", "Not a valid address: %1").arg(address));
         return;
     }
 
@@ -85,7 +87,8 @@ void sendRequest(CurlMulti* session, const QString& method, const QString& addre
         // Its target is not named: the address is the sender's to choose, and may carry anything.
         if (transfer->succeeded() && !followRedirects && status >= 300 && status < 400)
             completion(Result<QByteArray>::failure(
-                QStringLiteral("The service answered with a redirect (HTTP %1), which is not followed.")
+                QCoreApplication::translate(
+                    "JsonRequest", "The service answered with a redirect (HTTP %1), which is not followed.")
                     .arg(status)));
         else if (transfer->succeeded())
             completion(Result<QByteArray>::success(*received));

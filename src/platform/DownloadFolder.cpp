@@ -1,5 +1,6 @@
 #include "platform/DownloadFolder.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -70,7 +71,8 @@ Result<QString> placeFile(const QString& from, const QString& folder, const QStr
         if (errno != EEXIST)
             return Result<QString>::failure(systemReason(errno));
     }
-    return Result<QString>::failure(QStringLiteral("No free name beside ") + wanted);
+    return Result<QString>::failure(
+        QCoreApplication::translate("DownloadFolder", "No free name beside %1").arg(wanted));
 }
 
 QString userFolder()
@@ -88,25 +90,31 @@ QString userFolder()
 Result<QString> prepare(const QString& path)
 {
     if (path.isEmpty())
-        return Result<QString>::failure(QStringLiteral("There is no folder to download into."));
+        return Result<QString>::failure(
+            QCoreApplication::translate("DownloadFolder", "There is no folder to download into."));
     const QString absolute = QDir::cleanPath(QDir(path).absolutePath());
     QFileInfo info(absolute);
     if (!info.exists()) {
         const QString parent = info.absolutePath();
         if (!QDir().mkpath(parent) || !QDir().mkdir(absolute, kOwnerOnly))
-            return Result<QString>::failure(QStringLiteral("Could not create the folder ") + absolute);
+            return Result<QString>::failure(
+                QCoreApplication::translate("DownloadFolder", "Could not create the folder %1")
+                    .arg(absolute));
         info.refresh();
     }
     if (info.isSymLink() || !info.isDir())
-        return Result<QString>::failure(absolute + QStringLiteral(" is not a folder."));
+        return Result<QString>::failure(
+            QCoreApplication::translate("DownloadFolder", "%1 is not a folder.").arg(absolute));
     if (info.ownerId() != ::getuid())
-        return Result<QString>::failure(absolute + QStringLiteral(" belongs to another user."));
+        return Result<QString>::failure(
+            QCoreApplication::translate("DownloadFolder", "%1 belongs to another user.").arg(absolute));
     // A folder left open to others by an earlier version or by hand is closed again.
     const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
                                       QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
     if ((info.permissions() & others) && !QFile::setPermissions(absolute, kOwnerOnly))
-        return Result<QString>::failure(QStringLiteral("Could not close the folder ") + absolute +
-                                        QStringLiteral(" to other users."));
+        return Result<QString>::failure(
+            QCoreApplication::translate("DownloadFolder", "Could not close the folder %1 to other users.")
+                .arg(absolute));
     return Result<QString>::success(absolute);
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/RegularFile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -46,21 +47,24 @@ int FileLoginItem::status() const
 LoginItemService::Change FileLoginItem::registerLoginItem()
 {
     if (!isProgram(m_helperProgram))
-        return Change::failure(QStringLiteral("The helper program is missing: ") + m_helperProgram);
+        return Change::failure(
+            QCoreApplication::translate("FileLoginItem", "The helper program is missing: %1")
+                .arg(m_helperProgram));
     std::error_code error;
     std::filesystem::create_directories(QFile::encodeName(m_folder).toStdString(), error);
     // A file standing where the folder should be is no folder either.
     if (!error && !QFileInfo(m_folder).isDir())
         error = std::make_error_code(std::errc::not_a_directory);
     if (error)
-        return Change::failure(QStringLiteral("Could not create the folder ") + m_folder +
-                               QStringLiteral(": ") + QString::fromStdString(error.message()));
+        return Change::failure(
+            QCoreApplication::translate("FileLoginItem", "Could not create the folder %1: %2")
+                .arg(m_folder, QString::fromStdString(error.message())));
     // Replaced in one step, so that a login reading it meanwhile never meets half of it.
     const QByteArray text = fileText(m_helperProgram);
     QSaveFile file(filePath());
     if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
-        return Change::failure(QStringLiteral("Could not write ") + filePath() + QStringLiteral(": ") +
-                               file.errorString());
+        return Change::failure(QCoreApplication::translate("FileLoginItem", "Could not write %1: %2")
+                                   .arg(filePath(), file.errorString()));
     return Change::success({});
 }
 
@@ -69,8 +73,8 @@ LoginItemService::Change FileLoginItem::unregisterLoginItem()
     QFile file(filePath());
     if (!file.exists() || file.remove())
         return Change::success({});
-    return Change::failure(QStringLiteral("Could not remove ") + filePath() + QStringLiteral(": ") +
-                           file.errorString());
+    return Change::failure(QCoreApplication::translate("FileLoginItem", "Could not remove %1: %2")
+                               .arg(filePath(), file.errorString()));
 }
 
 } // namespace tidewell

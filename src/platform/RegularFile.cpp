@@ -1,5 +1,6 @@
 #include "platform/RegularFile.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <cerrno>
 #include <cstring>
@@ -32,9 +33,9 @@ Opened openRegular(const QString& path, qsizetype maxBytes)
     struct stat status
     {};
     if (::fstat(opened.fd, &status) != 0 || !S_ISREG(status.st_mode))
-        opened.refusal = QStringLiteral("Not a regular file");
+        opened.refusal = QCoreApplication::translate("RegularFile", "Not a regular file");
     else if (status.st_size > maxBytes)
-        opened.refusal = QStringLiteral("Larger than %1 bytes").arg(maxBytes);
+        opened.refusal = QCoreApplication::translate("RegularFile", "Larger than %1 bytes").arg(maxBytes);
     if (!opened.refusal.isEmpty()) {
         ::close(opened.fd);
         opened.fd = -1;
@@ -67,7 +68,8 @@ Result<QByteArray> RegularFile::read(const QString& path, qsizetype maxBytes)
     if (readError != 0)
         return Result<QByteArray>::failure(QString::fromLocal8Bit(std::strerror(readError)));
     if (filled > maxBytes)
-        return Result<QByteArray>::failure(QStringLiteral("Larger than %1 bytes").arg(maxBytes));
+        return Result<QByteArray>::failure(
+            QCoreApplication::translate("RegularFile", "Larger than %1 bytes").arg(maxBytes));
     content.truncate(filled);
     return Result<QByteArray>::success(content);
 }

@@ -1,5 +1,7 @@
 #include "probe/PageMetadata.h"
 
+#include <QCoreApplication>
+
 #include "probe/HtmlCharacterReferences.h"
 
 namespace tidewell {
@@ -33,7 +35,7 @@ QString extractTitle(const QString& page)
         if (quote >= 0)
             return readable(page.mid(contentStart, quote - contentStart));
     }
-    return QStringLiteral("No Title");
+    return QCoreApplication::translate("PageMetadata", "No Title");
 }
 
 AppType detectAppType(const QString& page)

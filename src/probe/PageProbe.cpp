@@ -4,6 +4,7 @@
 #include "probe/PageMetadata.h"
 #include "probe/PageText.h"
 
+#include <QCoreApplication>
 #include <QTimer>
 #include <algorithm>
 #include <arpa/inet.h>
@@ -219,7 +220,7 @@ QString PageProbe::describeReply(const QByteArray& contentType, int status)
 {
     const QByteArray media = contentType.split(',').value(0).split(';').value(0).trimmed().toLower();
     if (media == "application/json" || media.endsWith("+json") || media == "text/json")
-        return QStringLiteral("JSON API");
+        return QCoreApplication::translate("PageProbe", "JSON API");
     // A media type is a token of letters, digits and a few signs; anything else is not one.
     const bool plain =
         !media.isEmpty() && media.size() <= 100 && std::all_of(media.cbegin(), media.cend(), [](char c) {
@@ -231,8 +232,8 @@ QString PageProbe::describeReply(const QByteArray& contentType, int status)
 QString PageProbe::describeRedirect(const QUrl& target)
 {
     const QString host = target.host(QUrl::EncodeUnicode);
-    return QStringLiteral("redirects to ") +
-           (host.isEmpty() ? target.scheme() + QStringLiteral("://") : host);
+    return QCoreApplication::translate("PageProbe", "redirects to %1")
+        .arg(host.isEmpty() ? target.scheme() + QStringLiteral("://") : host);
 }
 
 void PageProbe::finish(quint64 id, Outcome outcome)

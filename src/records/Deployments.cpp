@@ -1,5 +1,7 @@
 #include "records/Deployments.h"
 
+#include <QCoreApplication>
+
 #include "records/JsonDecoder.h"
 
 namespace tidewell {
@@ -26,7 +28,7 @@ Deployments Deployments::decode(JsonDecoder& decoder, const QJsonValue& value)
     if (const auto known = readyStateFromText(state))
         deployment.readyState = *known;
     else if (!decoder.failed())
-        decoder.fail(QStringLiteral("Unknown readyState \"%1\"").arg(state));
+        decoder.fail(QCoreApplication::translate("Deployments", "Unknown readyState \"%1\"").arg(state));
     deployment.buildingAt = decoder.optionalNumber(object, QStringLiteral("buildingAt"));
     deployment.readyAt = decoder.optionalNumber(object, QStringLiteral("readyAt"));
     return deployment;

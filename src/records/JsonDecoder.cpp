@@ -1,5 +1,6 @@
 #include "records/JsonDecoder.h"
 
+#include <QCoreApplication>
 #include <QJsonDocument>
 #include <QJsonParseError>
 
@@ -11,21 +12,21 @@ QString kindOf(const QJsonValue& value)
 {
     switch (value.type()) {
     case QJsonValue::Null:
-        return QStringLiteral("null");
+        return QCoreApplication::translate("JsonDecoder", "null");
     case QJsonValue::Bool:
-        return QStringLiteral("a boolean");
+        return QCoreApplication::translate("JsonDecoder", "a boolean");
     case QJsonValue::Double:
-        return QStringLiteral("a number");
+        return QCoreApplication::translate("JsonDecoder", "a number");
     case QJsonValue::String:
-        return QStringLiteral("a string");
+        return QCoreApplication::translate("JsonDecoder", "a string");
     case QJsonValue::Array:
-        return QStringLiteral("an array");
+        return QCoreApplication::translate("JsonDecoder", "an array");
     case QJsonValue::Object:
-        return QStringLiteral("an object");
+        return QCoreApplication::translate("JsonDecoder", "an object");
     case QJsonValue::Undefined:
         break;
     }
-    return QStringLiteral("nothing");
+    return QCoreApplication::translate("JsonDecoder", "nothing");
 }
 
 } // namespace
@@ -35,7 +36,7 @@ QJsonValue JsonDecoder::parse(const QByteArray& body, JsonDecoder& decoder)
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(body, &error);
     if (error.error != QJsonParseError::NoError) {
-        decoder.fail(QStringLiteral("The reply is not JSON (%1 at offset %2)")
+        decoder.fail(QCoreApplication::translate("JsonDecoder", "The reply is not JSON (%1 at offset %2)")
                          .arg(error.errorString())
                          .arg(error.offset));
         return {};
@@ -47,21 +48,25 @@ void JsonDecoder::fail(const QString& what)
 {
     if (failed())
         return;
-    m_error = m_path.isEmpty() ? what : what + QStringLiteral(" at ") + m_path.join(QLatin1Char('.'));
+    m_error =
+        m_path.isEmpty()
+            ? what
+            : QCoreApplication::translate("JsonDecoder", "%1 at %2").arg(what, m_path.join(QLatin1Char('.')));
 }
 
 void JsonDecoder::failMember(const QString& name, const QJsonValue& found)
 {
     if (found.isUndefined() || found.isNull())
-        fail(QStringLiteral("Missing member \"%1\"").arg(name));
+        fail(QCoreApplication::translate("JsonDecoder", "Missing member \"%1\"").arg(name));
     else
-        fail(QStringLiteral("Member \"%1\" holds %2 of the wrong kind").arg(name, kindOf(found)));
+        fail(QCoreApplication::translate("JsonDecoder", "Member \"%1\" holds %2 of the wrong kind")
+                 .arg(name, kindOf(found)));
 }
 
 QJsonObject JsonDecoder::object(const QJsonValue& value)
 {
     if (!value.isObject())
-        fail(QStringLiteral("Expected an object, found %1").arg(kindOf(value)));
+        fail(QCoreApplication::translate("JsonDecoder", "Expected an object, found %1").arg(kindOf(value)));
     return value.toObject();
 }
 

@@ -6,6 +6,7 @@
 #include "ports/PortScanner.h"
 #include "records/DisplayText.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QHash>
 #include <QJsonArray>
@@ -299,7 +300,8 @@ std::optional<RemoteListing> readTidewellJson(const QByteArray& output, QString*
     const QJsonDocument document = QJsonDocument::fromJson(output, &parseError);
     if (!document.isArray()) {
         if (error)
-            *error = QStringLiteral("unreadable listing: %1").arg(parseError.errorString());
+            *error = QCoreApplication::translate("RemoteListingReader", "unreadable listing: %1")
+                         .arg(parseError.errorString());
         return std::nullopt;
     }
     RemoteListing listing;
@@ -345,7 +347,7 @@ std::optional<RemoteListing> RemoteListingReader::read(const QByteArray& output,
 {
     if (output.size() > kMaxOutputBytes) {
         if (error)
-            *error = QStringLiteral("listing over 1 MiB");
+            *error = QCoreApplication::translate("RemoteListingReader", "listing over 1 MiB");
         return std::nullopt;
     }
     if (output.startsWith("#tidewell-listing 1\n"))
@@ -354,8 +356,10 @@ std::optional<RemoteListing> RemoteListingReader::read(const QByteArray& output,
         return readTidewellJson(output, error);
     if (error) {
         const QString first = QString::fromUtf8(output.left(output.indexOf('\n')).left(200));
-        *error = first.trimmed().isEmpty() ? QStringLiteral("empty listing")
-                                           : QStringLiteral("unreadable listing: ") + cleanText(first);
+        *error = first.trimmed().isEmpty()
+                     ? QCoreApplication::translate("RemoteListingReader", "empty listing")
+                     : QCoreApplication::translate("RemoteListingReader", "unreadable listing: %1")
+                           .arg(cleanText(first));
     }
     return std::nullopt;
 }

@@ -1,5 +1,7 @@
 #include "remote/RemoteMachine.h"
 
+#include <QCoreApplication>
+
 #include "platform/LogCategories.h"
 #include "probe/PageProbe.h"
 #include "remote/RemoteScripts.h"
@@ -143,7 +145,8 @@ void RemoteMachine::stop(const PortData& entry, StopSignal signal, StopDone done
                          else if (word == "still-listening")
                              done(StopResult::stillListening, {});
                          else
-                             done(StopResult::stillListening, QStringLiteral("unreadable answer"));
+                             done(StopResult::stillListening,
+                                  QCoreApplication::translate("RemoteMachine", "unreadable answer"));
                      });
 }
 

@@ -3,6 +3,7 @@
 #include "platform/LogCategories.h"
 #include "records/DisplayText.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
@@ -42,18 +43,18 @@ QString SshConnection::failureReason(const QByteArray& errorOutput, int exitCode
     const QString text = QString::fromUtf8(errorOutput.left(kMaxErrorBytes));
     if (exitCode == 255) {
         if (text.contains(QLatin1String("Permission denied (")))
-            return QStringLiteral("needs a key or an agent");
+            return QCoreApplication::translate("SshConnection", "needs a key or an agent");
         if (text.contains(QLatin1String("Host key verification failed")) ||
             (text.contains(QLatin1String("host key is known")) && text.contains(QLatin1String("No "))))
-            return QStringLiteral("host key not known: connect once with ssh");
+            return QCoreApplication::translate("SshConnection", "host key not known: connect once with ssh");
     }
     for (const QString& line : text.split(QLatin1Char('\n'))) {
         const QString clean = DisplayText::oneLine(line).trimmed().left(300);
         if (!clean.isEmpty())
             return clean;
     }
-    return exitCode == -1 ? QStringLiteral("ssh did not run")
-                          : QStringLiteral("exited with %1").arg(exitCode);
+    return exitCode == -1 ? QCoreApplication::translate("SshConnection", "ssh did not run")
+                          : QCoreApplication::translate("SshConnection", "exited with %1").arg(exitCode);
 }
 
 QStringList SshConnection::masterOptions() const
@@ -90,7 +91,8 @@ QProcess* SshConnection::start(const QStringList& arguments, const QByteArray& i
         result->exitCode = exitCode;
         if (*overflow) {
             result->output.truncate(maxOutputBytes);
-            result->error = QStringLiteral("listing over %1 KiB").arg(maxOutputBytes / 1024);
+            result->error = QCoreApplication::translate("SshConnection", "listing over %1 KiB")
+                                .arg(maxOutputBytes / 1024);
         } else if (exitCode != 0) {
             result->error = failureReason(*errors, exitCode);
         }
@@ -168,7 +170,7 @@ void SshConnection::forwardLocal(int remotePort, int localPort, ForwardDone done
 {
     const int port = localPort != 0 ? localPort : freeLocalPort();
     if (port == 0) {
-        done(0, QStringLiteral("no free local port"));
+        done(0, QCoreApplication::translate("SshConnection", "no free local port"));
         return;
     }
     forward(QStringLiteral("-L"), QStringLiteral("127.0.0.1:%1:localhost:%2").arg(port).arg(remotePort), port,
@@ -200,7 +202,7 @@ void SshConnection::dynamicForward(ForwardDone done)
     }
     const int port = freeLocalPort();
     if (port == 0) {
-        done(0, QStringLiteral("no free local port"));
+        done(0, QCoreApplication::translate("SshConnection", "no free local port"));
         return;
     }
     forward(QStringLiteral("-D"), QStringLiteral("127.0.0.1:%1").arg(port), port,

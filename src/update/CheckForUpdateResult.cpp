@@ -1,5 +1,6 @@
 #include "update/CheckForUpdateResult.h"
 
+#include <QCoreApplication>
 #include <QJsonDocument>
 
 namespace tidewell {
@@ -36,17 +37,22 @@ Result<CheckForUpdateResult> CheckForUpdateResult::fromJson(const QByteArray& bo
     QJsonParseError error{};
     const QJsonDocument document = QJsonDocument::fromJson(body, &error);
     if (error.error != QJsonParseError::NoError)
-        return Outcome::failure(QStringLiteral("The answer is not JSON: ") + error.errorString());
+        return Outcome::failure(
+            QCoreApplication::translate("CheckForUpdateResult", "The answer is not JSON: %1")
+                .arg(error.errorString()));
     if (!document.isObject())
-        return Outcome::failure(QStringLiteral("The answer is not a JSON object."));
+        return Outcome::failure(
+            QCoreApplication::translate("CheckForUpdateResult", "The answer is not a JSON object."));
     const QJsonObject object = document.object();
     const QJsonValue message = object.value(QStringLiteral("message"));
     if (!message.isString())
-        return Outcome::failure(QStringLiteral("The answer has no text member \"message\"."));
+        return Outcome::failure(QCoreApplication::translate("CheckForUpdateResult",
+                                                            "The answer has no text member \"message\"."));
     CheckForUpdateResult result{message.toString(), std::nullopt, std::nullopt};
     if (!readOptionalText(object, QStringLiteral("version"), result.version) ||
         !readOptionalText(object, QStringLiteral("download_link"), result.download_link))
-        return Outcome::failure(QStringLiteral("The answer's \"version\" or \"download_link\" is not text."));
+        return Outcome::failure(QCoreApplication::translate(
+            "CheckForUpdateResult", "The answer's \"version\" or \"download_link\" is not text."));
     return Outcome::success(result);
 }
 

@@ -6,6 +6,7 @@
 #include "platform/LogCategories.h"
 #include "state/AsyncTask.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QPointer>
@@ -38,8 +39,10 @@ void UpdateDownload::start(const QString& link)
     if (!FileDownload::isDownloadable(url)) {
         const QString scheme = QUrl(link.trimmed()).scheme();
         const bool web = scheme == QLatin1String("http") || scheme == QLatin1String("https");
-        emit failed(web ? QStringLiteral("Not a valid link: ") + link
-                        : QStringLiteral("Only http and https links can be downloaded: ") + link);
+        emit failed(web ? QCoreApplication::translate("UpdateDownload", "Not a valid link: %1").arg(link)
+                        : QCoreApplication::translate("UpdateDownload",
+                                                      "Only http and https links can be downloaded: %1")
+                              .arg(link));
         return;
     }
     m_busy = true;

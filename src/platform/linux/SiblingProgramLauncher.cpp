@@ -1,5 +1,6 @@
 #include "platform/linux/SiblingProgramLauncher.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QProcess>
 
@@ -11,7 +12,8 @@ MainProgramLauncher::Launch SiblingProgramLauncher::launch()
 {
     const QFileInfo info(m_program);
     if (!info.isFile() || !info.isExecutable())
-        return Launch::failure(QStringLiteral("No program at ") + m_program);
+        return Launch::failure(
+            QCoreApplication::translate("SiblingProgramLauncher", "No program at %1").arg(m_program));
     QProcess process;
     process.setProgram(m_program);
     if (!process.startDetached())

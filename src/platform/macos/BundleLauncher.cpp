@@ -1,5 +1,6 @@
 #include "platform/macos/BundleLauncher.h"
 
+#include <QCoreApplication>
 #include <QProcess>
 #include <QStringList>
 
@@ -11,8 +12,10 @@ Result<QString> BundleLauncher::mainBundlePath(const QString& helperBundle)
 {
     QStringList components = helperBundle.split(u'/', Qt::SkipEmptyParts);
     if (components.size() < 4)
-        return Result<QString>::failure(QStringLiteral("The helper at ") + helperBundle +
-                                        QStringLiteral(" does not lie inside the main application's bundle"));
+        return Result<QString>::failure(
+            QCoreApplication::translate("BundleLauncher",
+                                        "The helper at %1 does not lie inside the main application's bundle")
+                .arg(helperBundle));
     components.resize(components.size() - 4);
     return Result<QString>::success(QStringLiteral("/") + components.join(u'/'));
 }
@@ -28,8 +31,10 @@ MainProgramLauncher::Launch BundleLauncher::launch()
         return Launch::failure(open.errorString());
     if (open.exitStatus() != QProcess::NormalExit || open.exitCode() != 0) {
         const QString reason = QString::fromUtf8(open.readAllStandardError()).trimmed();
-        return Launch::failure(reason.isEmpty() ? QStringLiteral("open failed on ") + bundle.value()
-                                                : reason);
+        return Launch::failure(
+            reason.isEmpty()
+                ? QCoreApplication::translate("BundleLauncher", "open failed on %1").arg(bundle.value())
+                : reason);
     }
     return Launch::success({});
 }
