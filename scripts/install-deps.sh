@@ -22,6 +22,8 @@ debian_packages=(
     lsof procps zsh xdg-utils
     # what the tests start: servers, a display with a tray, clicks, certificates; curl for the list bench
     python3 python3-flask perl openssl xvfb trayer xdotool x11-utils xterm curl
+    # a screen of twice the pixels: xvfb-run with its xauth, and xrdb to set the desktop's Xft.dpi
+    xauth x11-xserver-utils
     # remote machines: the ssh client the program runs, and the sshd the tests start in a namespace
     openssh-client openssh-server
     # desktops that host the tray icon over D-Bus, and Wayland: a private session bus with a
