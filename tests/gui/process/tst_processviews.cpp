@@ -501,25 +501,12 @@ private slots:
         QCOMPARE(fetches(server), 2);
     }
 
-    void hoveredRowLeavesNoStalePixels_data()
-    {
-        // The figures that follow "0.0%", "12.0MB" on branch "main".
-        QTest::addColumn<QString>("cpu");
-        QTest::addColumn<QString>("memory");
-        QTest::addColumn<QString>("branch");
-        QTest::newRow("CPU share") << u"1.0"_s << u"12.0MB"_s << u"main"_s;
-        QTest::newRow("memory and branch") << u"0.0"_s << u"845.3MB"_s << u"fix/x"_s;
-    }
-
-    // New x-ray figures on a hovered (enlarged) row: what the window shows is what a fresh drawing of
-    // it shows, with nothing of the old figures left round the new ones.
+    // New x-ray figures (each of CPU, memory and branch) on a hovered, enlarged row: what the window shows
+    // is what a fresh drawing of it shows, with nothing of the old figures left round the new ones.
     void hoveredRowLeavesNoStalePixels()
     {
-        QFETCH(QString, cpu);
-        QFETCH(QString, memory);
-        QFETCH(QString, branch);
         const ProcessStats before{u"0.0"_s, u"0.1"_s, u"12.0MB"_s, u"main"_s};
-        const ProcessStats after{cpu, u"0.1"_s, memory, branch};
+        const ProcessStats after{u"1.0"_s, u"0.1"_s, u"845.3MB"_s, u"fix/x"_s};
         ServicesFixture fixture;
         fixture.state.setXrayMode(true);
         QWidget window;
