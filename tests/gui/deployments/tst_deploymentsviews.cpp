@@ -106,13 +106,8 @@ private slots:
         const std::optional<QString> token(u"tok"_s);
         QTest::newRow("no token") << std::optional<QString>() << projectsWith("READY") << Shown::noToken << 0;
         QTest::newRow("no projects") << token << QByteArray(R"({"projects":[]})") << Shown::noProjects << 0;
+        // The cap of four projects is the client's, checked in tst_deployments.
         QTest::newRow("projects") << token << projectsWith("READY") << Shown::projects << 2;
-        // Four were asked for: the tab shows four, whatever the reply holds.
-        QByteArray many = "{\"projects\":[";
-        for (int i = 0; i < 10000; ++i)
-            many += (i ? ","_ba : QByteArray()) + "{\"id\":\"p" + QByteArray::number(i) + "\",\"name\":\"p" +
-                    QByteArray::number(i) + "\",\"latestDeployments\":[]}";
-        QTest::newRow("10,000 projects") << token << many + "]}" << Shown::projects << 4;
     }
 
     void displays()
@@ -120,13 +115,12 @@ private slots:
         QFETCH(std::optional<QString>, token);
         QFETCH(QByteArray, projects);
         QFETCH(Shown, display);
-        QFETCH(int, rows);
         Fixture fixture(token, projects);
         DeploymentsTab* tab = fixture.opened();
         QTRY_VERIFY(!token || (fixture.state->projectData() && !fixture.feed->isFetchingProjects()));
         QCOMPARE(child<QLabel>(tab, "noToken")->isVisible(), display == Shown::noToken);
         QCOMPARE(child<QLabel>(tab, "noProjects")->isVisible(), display == Shown::noProjects);
-        QCOMPARE(tab->projectRows().size(), rows);
+        QTEST(int(tab->projectRows().size()), "rows");
     }
 
     void rowsShowTheLatestDeploymentAndFollowTheService()
@@ -140,11 +134,10 @@ private slots:
         QCOMPARE(shop->commitText(), u"ann: <b>bold</b> move next "_s);
         QCOMPARE(child<QLabel>(shop, "commit")->textFormat(), Qt::PlainText);
         QCOMPARE(shop->readyStateIcon()->symbolName(), u"xmark.circle.fill"_s);
-        // Without deployments: the name, and that it has none.
         ProjectView* empty = tab->projectRows().at(1);
         QVERIFY(empty->timeText().isEmpty() && empty->commitText().isEmpty() && !empty->readyStateIcon());
         QCOMPARE(child<QLabel>(empty, "noDeployments")->text(), u"No deployments yet"_s);
-        // Caught the moment the reply lands: the old row is on its way out while the new one arrives.
+        // The moment the reply lands, the old row is on its way out while the new one arrives.
         bool leaving = false;
         connect(fixture.state.get(), &AppState::projectDataChanged, this,
                 [&] { leaving = shop && qobject_cast<RowSlot*>(shop->parentWidget())->isLeaving(); });
@@ -188,16 +181,11 @@ private slots:
         QTEST(icon.symbolName(), "symbol");
         QCOMPARE(icon.toolTip(), QString::fromLatin1(state));
         QCOMPARE(icon.colour() == ReadyStateIcon::kRed, readyState == ReadyState::error);
-        if (icon.symbolName().isEmpty())
-            return;
         // Drawn in its colour.
-        const QImage drawn = icon.grab().toImage();
-        bool coloured = false;
-        for (int y = 0; y < drawn.height(); ++y) {
-            for (int x = 0; x < drawn.width(); ++x)
-                coloured = coloured || QColor(drawn.pixel(x, y)).rgb() == icon.colour().rgb();
-        }
-        QVERIFY(coloured);
+        const QImage drawn = icon.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        const auto* pixels = reinterpret_cast<const QRgb*>(drawn.constBits());
+        QVERIFY(icon.symbolName().isEmpty() ||
+                std::count(pixels, pixels + drawn.width() * drawn.height(), icon.colour().rgb()) > 0);
     }
 
     void clickOpensTheDashboardPage_data()
@@ -205,13 +193,14 @@ private slots:
         QTest::addColumn<std::optional<QString>>("team");
         QTest::addColumn<QByteArray>("name");
         QTest::addColumn<QString>("opened");
-        const std::optional<QString> personal;
-        QTest::newRow("personal") << personal << QByteArray("shop") << "ann/shop";
-        QTest::newRow("team") << std::optional(u"team_2"_s) << QByteArray("shop") << "ops/shop";
-        QTest::newRow("team no longer listed")
-            << std::optional(u"gone"_s) << QByteArray("shop") << "ann/shop";
-        QTest::newRow("name that is not one segment")
-            << personal << QByteArray("a/../b?c#d") << "ann/a%2F..%2Fb%3Fc%23d";
+        QTest::newRow("personal") << std::optional<QString>() << "shop"_ba
+                                  << "ann/shop";
+        QTest::newRow("team") << std::optional(u"team_2"_s) << "shop"_ba
+                              << "ops/shop";
+        QTest::newRow("team no longer listed") << std::optional(u"gone"_s) << "shop"_ba
+                                               << "ann/shop";
+        QTest::newRow("name that is not one segment") << std::optional<QString>() << "a/../b?c#d"_ba
+                                                      << "ann/a%2F..%2Fb%3Fc%23d";
     }
 
     void clickOpensTheDashboardPage()
@@ -241,8 +230,7 @@ private slots:
                 texts.append(action->text() + (action->isChecked() ? u" *"_s : QString()));
             return texts;
         };
-        // "&" is shown, not taken for a shortcut mark; the account shown is checked and named above the
-        // list.
+        // "&" is shown, not taken for a shortcut mark; the account shown is checked and named above the list.
         QCOMPARE(shown(), (QStringList{u"Personal *"_s, u"R&&D"_s, u"Ops"_s}));
         QCOMPARE(child<QLabel>(tab, "account")->text(), u"ann"_s);
         LogCapture log;

@@ -40,6 +40,14 @@ QuickLaunchItem* rowAt(QuickLaunchList& list, int index)
     return qobject_cast<QuickLaunchItem*>(list.rows().value(index));
 }
 
+// Rests the pointer on a row until its popover opens.
+void openPopover(QWidget* row, DelayPopover* popover)
+{
+    popover->setPointerPosition([] { return QPoint(10, 10); });
+    sendEvent(row, QEvent::Enter);
+    QTRY_VERIFY_WITH_TIMEOUT(popover->showPopup(), 5000);
+}
+
 // The pid listening on `port`, as the host's listing reports it; empty when none.
 QString listenerOn(int port)
 {
@@ -73,15 +81,12 @@ private slots:
         QCOMPARE(child<ElidedLabel>(row, "title")->fullText(), u"Shop"_s);
         QCOMPARE(child<QLabel>(row, "command")->toolTip(), u"npm run dev"_s);
         // A saved item's popover offers no bolt and shows no pid: both belong to a running server.
-        row->popover()->setPointerPosition([] { return QPoint(10, 10); });
-        sendEvent(row, QEvent::Enter);
-        QTRY_VERIFY(row->popover()->showPopup());
+        openPopover(row, row->popover());
         PopoverWindow* popover = row->popover()->popover();
-        QVERIFY(!child(popover, "bolt") && !child(popover, "detailsPid"));
+        QVERIFY(popover && !child(popover, "bolt") && !child(popover, "detailsPid"));
         child<QToolButton>(popover, "folder")->click();
         QCOMPARE(fixture.desktop->calls, QStringList{u"openFolder /srv/my app"_s});
         row->popover()->closePopup();
-        // A list built over a store that holds the item shows it from the start.
         QuickLaunchList again(fixture.services());
         QCOMPARE(rowAt(again, 0)->item()->processInfo()->cwd, u"/srv/my app"_s);
         QuickLaunchStore::addQuickLaunchItem(PortData(u"bun"_s, u"4000"_s, u"5"_s), fixture.state);
@@ -106,9 +111,9 @@ private slots:
     void itemKnowsItsServerRuns()
     {
         StubHttpServer server;
-        StubHttpServer::Reply page = StubHttpServer::Reply::with("<title>Vite</title>");
-        page.headers.append({"Content-Type"_ba, "text/html"_ba});
-        server.setReply("/", page);
+        server.setReply("/",
+                        StubHttpServer::Reply::with("<title>Vite</title>")
+                            .changed(&StubHttpServer::Reply::headers, {{"Content-Type"_ba, "text/html"_ba}}));
         server.setServingPages(true);
         const QString port = QString::number(QUrl(server.origin()).port());
         std::atomic<bool> running = true;
@@ -129,38 +134,34 @@ private slots:
         QuickLaunchList list(services);
         list.show();
         QuickLaunchItem* row = rowAt(list, 0);
+        auto* portLabel = child<QLabel>(row, "port");
         QVERIFY(!row->runningServer() && child<QLabel>(row, "running")->isHidden());
-        QCOMPARE(child<QLabel>(row, "port")->text(), u"5173"_s);
+        QCOMPARE(portLabel->text(), u"5173"_s);
         QSignalSpy finished(&refresher, &PortListRefresher::checkFinished);
         refresher.checkPorts();
         QVERIFY(finished.wait(20'000));
         QTRY_VERIFY(row->runningServer());
-        QVERIFY(!child<QLabel>(row, "running")->isHidden());
-        QCOMPARE(child<QLabel>(row, "port")->text(), port);
-        QVERIFY(child<QLabel>(row, "port")->isEnabled());
+        QVERIFY(!child<QLabel>(row, "running")->isHidden() && portLabel->isEnabled());
+        QCOMPARE(portLabel->text(), port);
         QCOMPARE(QuickLaunchStore::loadQuickLaunchItems(fixture.state).first()->port(), port);
         QTest::mouseClick(child<QToolButton>(row, "play"), Qt::LeftButton);
         QCOMPARE(fixture.desktop->calls, QStringList{u"openUrl http://localhost:"_s + port});
         // Its details offer to stop the server that runs.
-        QList<ProcessIdentity> stopped;
+        QStringList stopped;
         services->stopProcess = [&stopped](const ProcessIdentity& listed, StopSignal) {
-            stopped.append(listed);
+            stopped.append(listed.pid);
             return StopResult::stopped;
         };
-        row->popover()->setPointerPosition([] { return QPoint(10, 10); });
-        sendEvent(row, QEvent::Enter);
-        QTRY_VERIFY(row->popover()->showPopup());
+        openPopover(row, row->popover());
         child<QPushButton>(row->popover()->popover(), "stopRunning")->click();
-        QTRY_COMPARE(stopped.size(), 1);
-        QCOMPARE(stopped.first().pid, u"77"_s);
+        QTRY_COMPARE(stopped, QStringList{u"77"_s});
         row->popover()->closePopup();
         running = false;
         refresher.checkPorts();
         QVERIFY(finished.wait(20'000));
         QTRY_VERIFY(!row->runningServer());
-        QVERIFY(child<QLabel>(row, "running")->isHidden());
-        QCOMPARE(child<QLabel>(row, "port")->text(), port);
-        QVERIFY(!child<QLabel>(row, "port")->isEnabled());
+        QVERIFY(child<QLabel>(row, "running")->isHidden() && !portLabel->isEnabled());
+        QCOMPARE(portLabel->text(), port);
         fixture.desktop->calls.clear();
         QTest::mouseClick(child<QToolButton>(row, "play"), Qt::LeftButton);
         QCOMPARE(fixture.desktop->calls, QStringList{u"runInNewTerminal /srv/web && vite"_s});
@@ -170,8 +171,7 @@ private slots:
     void boltShowsTheServerIsSaved()
     {
         ServicesFixture fixture;
-        const auto entry =
-            std::make_shared<PortData>(served(u"3000"_s, u"Shop"_s, u"/srv/shop"_s, u"npm run dev"_s));
+        const auto entry = std::make_shared<PortData>(served(u"3000"_s, u"Shop"_s, u"/srv"_s, u"x"_s));
         ProcessInfoAction action(entry, false, fixture.services());
         auto* bolt = child<QToolButton>(&action, "bolt");
         QCOMPARE(bolt->toolTip(), u"Add to quick launch"_s);
@@ -183,26 +183,24 @@ private slots:
         QCOMPARE(child<QToolButton>(&later, "bolt")->toolTip(), u"Saved to Quick Launch"_s);
     }
 
-    // A save on a full disk says so under the bolt, and the stored list stays as it was, in this run and
-    // in the file.
+    // A save on a full disk says so under the bolt; the stored list stays as it was, here and in the file.
     void saveOnAFullDiskSaysSo()
     {
         ServicesFixture fixture;
         const SmallDisk disk(fixture.dir.path(), 64);
         if (!disk.skipReason().isEmpty())
             QSKIP(qPrintable(disk.skipReason()));
-        QVERIFY(QuickLaunchStore::addQuickLaunchItem(
-            served(u"3000"_s, u"Shop"_s, u"/srv/shop"_s, u"npm run dev"_s), fixture.state));
+        QVERIFY(QuickLaunchStore::addQuickLaunchItem(served(u"3000"_s, u"Shop"_s, u"/srv"_s, u"x"_s),
+                                                     fixture.state));
         const QString before = fixture.state.quickLaunchData();
         QVERIFY(disk.fill());
-        const auto entry =
-            std::make_shared<PortData>(served(u"4000"_s, u"Docs"_s, u"/srv/docs"_s, u"vite"_s));
-        ProcessInfoAction action(entry, false, fixture.services());
+        ProcessInfoAction action(
+            std::make_shared<PortData>(served(u"4000"_s, u"Docs"_s, u"/docs"_s, u"vite"_s)), false,
+            fixture.services());
         action.show();
         child<QToolButton>(&action, "bolt")->click();
-        const auto* line = child<QLabel>(&action, "failure");
-        QVERIFY(line->isVisibleTo(&action));
-        QCOMPARE(line->text(), QuickLaunchStore::kNotSavedText);
+        QVERIFY(child<QLabel>(&action, "failure")->isVisibleTo(&action));
+        QCOMPARE(child<QLabel>(&action, "failure")->text(), QuickLaunchStore::kNotSavedText);
         QCOMPARE(child<QToolButton>(&action, "bolt")->toolTip(), u"Add to quick launch"_s);
         QCOMPARE(fixture.state.quickLaunchData(), before);
         QCOMPARE(QSettings(fixture.dir.filePath(u"settings.ini"_s), QSettings::IniFormat)
@@ -229,16 +227,13 @@ private slots:
         ProcessItem row(entry, false, services);
         ProcessInfoAction action(std::make_shared<PortData>(entry), false, services);
         QuickLaunchItem saved(QuickLaunchStore::addQuickLaunchItem(entry, fixture.state), services);
-        QWidget* place = where == u"row"_s       ? static_cast<QWidget*>(&row)
-                         : where == u"popover"_s ? static_cast<QWidget*>(&action)
-                                                 : static_cast<QWidget*>(&saved);
+        const QHash<QString, QWidget*> places{
+            {u"row"_s, &row}, {u"popover"_s, &action}, {u"saved"_s, &saved}};
+        QWidget* place = places.value(where);
         const auto act = [&] {
-            if (where == u"row"_s)
-                row.openPage();
-            else if (where == u"popover"_s)
-                child<QToolButton>(&action, "folder")->click();
-            else
-                saved.relaunch();
+            where == u"row"_s       ? row.openPage()
+            : where == u"popover"_s ? child<QToolButton>(&action, "folder")->click()
+                                    : saved.relaunch();
         };
         place->show();
         fixture.desktop->failure = u"xdg-open not found"_s;
@@ -272,9 +267,7 @@ private slots:
                                  false, fixture.services());
         QStringList offered;
         for (QToolButton* button : action.findChildren<QToolButton*>()) {
-            if (!button->menu())
-                continue;
-            for (QAction* entry : button->menu()->actions())
+            for (QAction* entry : button->menu() ? button->menu()->actions() : QList<QAction*>())
                 offered.append((entry->isEnabled() ? QString() : u"-"_s) + entry->text());
         }
         QTEST(offered, "offered");
@@ -306,7 +299,7 @@ private slots:
         QTemporaryDir projects;
         const QString folder = projects.filePath(u"my shop"_s);
         QVERIFY(QDir().mkpath(folder));
-        QTcpServer probe;
+        QTcpServer probe; // a port free for now
         QVERIFY(probe.listen(QHostAddress::LocalHost));
         const int port = probe.serverPort();
         probe.close();

@@ -1,29 +1,34 @@
 #include "gui/ports/ImpactRevealOverlay.h"
-#include "gui/ports/PortsTab.h"
 #include "gui/process/ProcessDetailsPanel.h"
-#include "gui/process/ProcessItem.h"
 #include "gui/quicklaunch/QuickLaunchItem.h"
+#include "gui/quicklaunch/QuickLaunchList.h"
+#include "gui/shell/MenuKeyboardControl.h"
 #include "gui/shell/MenuWindowPlacement.h"
 #include "gui/shell/TidewellMenu.h"
 #include "gui/update/UpdatePage.h"
+#include "gui/widgets/DelayPopover.h"
 #include "gui/widgets/ElidedLabel.h"
+#include "gui/widgets/HintLabel.h"
 #include "gui/widgets/PopoverWindow.h"
+#include "gui/widgets/RowHoverLook.h"
 #include "gui/widgets/TabButton.h"
 #include "platform/ListeningSocketSource.h"
+#include "process/ProcessStopper.h"
 #include "state/SingleInstance.h"
 #include "support/AppMenuTestSeam.h"
 #include "support/LogCapture.h"
 #include "support/MenuFixture.h"
-#include "support/TestProcesses.h"
 #include "support/WidgetHelpers.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
+#include <QClipboard>
 #include <QLabel>
 #include <QLayout>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
-#include <QScrollArea>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QStyleOptionSlider>
@@ -79,9 +84,84 @@ QStringList markupIn(QList<QWidget*> widgets)
     return found;
 }
 
+// The window over the host's real listeners, with two servers of the test's own in folders whose
+// names no other server holds; typing that part of the name leaves only their rows.
+struct Servers : MenuFixture
+{
+    QString suffix = QDir(dir.path()).dirName().section(u'-', -1).toLower();
+    std::vector<std::unique_ptr<ChildProcess>> servers; // alpha, then beta
+    Host stopHost = Host::create();
+
+    Servers() : MenuFixture(true)
+    {
+        for (const QString& title : {u"Alpha Store"_s, u"Beta Journal"_s}) {
+            const QString folder = dir.filePath(title.section(u' ', 0, 0).toLower() + u'-' + suffix);
+            QDir().mkpath(folder);
+            servers.push_back(startListenerFromShell({u"--name"_s, u"node"_s, u"--title"_s, title}, folder));
+        }
+        build(false);
+        bundles.back().stopProcess = [stopper = ProcessStopper(stopHost.tools, stopHost.processes)](
+                                         const ProcessIdentity& listed, StopSignal signal) {
+            return stopper.stopProcess(listed, signal, ProcessStopper::kWatchMs);
+        };
+    }
+    // Which of the two servers have a row on the ports tab.
+    QStringList ownRows() const
+    {
+        QStringList names{u"alpha"_s, u"beta"_s};
+        names.removeIf(
+            [this](const QString& name) { return !portRow(servers.at(name == u"beta"_s)->port()); });
+        return names;
+    }
+    // Opens the window once both servers are listed with their folders; on the quick-launch tab
+    // both are saved first.
+    void open(bool quickLaunch)
+    {
+        for (const auto& server : servers)
+            QVERIFY(server->waitUntilReady());
+        menu->show();
+        menu->setMenuPresented(true);
+        const auto own = [this] {
+            QList<PortData> entries = refresher->sortedPorts();
+            entries.removeIf([&](const PortData& e) {
+                return !e.processInfo() || !e.processInfo()->cwd.contains(suffix) ||
+                       !portRow(e.port().toInt());
+            });
+            return entries;
+        };
+        QTRY_COMPARE_WITH_TIMEOUT(own().size(), 2, 20000);
+        if (!quickLaunch)
+            return;
+        for (const PortData& entry : own())
+            QuickLaunchStore::addQuickLaunchItem(entry, state);
+        state.setSelectedTab(SelectedTab::quickLaunch);
+        QTRY_COMPARE(menu->quickLaunchTab()->rows().size(), 2);
+    }
+    QList<QWidget*> rows() const
+    {
+        if (state.selectedTab() == SelectedTab::quickLaunch)
+            return menu->quickLaunchTab()->rows();
+        const auto ports = menu->portsTab()->portRows();
+        return QList<QWidget*>(ports.cbegin(), ports.cend());
+    }
+    // A key as a user presses it: to the widget holding the focus.
+    void press(const QKeySequence& key)
+    {
+        QTest::keyClick(menu->focusWidget() ? menu->focusWidget() : menu.get(), key[0].key(),
+                        key[0].keyboardModifiers());
+    }
+};
+
+bool highlighted(QWidget* row)
+{
+    auto* port = qobject_cast<ProcessItem*>(row);
+    return (port ? port->rowHoverLook() : qobject_cast<QuickLaunchItem*>(row)->rowHoverLook())
+        ->isHighlighted();
+}
+
 } // namespace
 
-// The window's content, its tab buttons, gear menu and placement, and the outside texts its rows show.
+// The window's content, tabs, gear menu, placement and keys, and the outside texts its rows show.
 class AppMenuTest : public QObject
 {
     Q_OBJECT
@@ -96,8 +176,7 @@ private slots:
         }
     }
 
-    // However many rows, with or without the scroll bar and the x-ray line, and with a title and a
-    // branch far too long for the window, the port and the stop button stay inside the visible width,
+    // However many rows, with a title and a branch far too long, port and stop button stay in view,
     // and the window is as tall as its content.
     void everyRowKeepsItsPortAndStopButton()
     {
@@ -119,8 +198,7 @@ private slots:
         QTRY_COMPARE(scroll->verticalScrollBar()->maximum() > 0, rows > 4);
         if (xray)
             QTRY_VERIFY(menu->portsTab()->portRows().constFirst()->stats().has_value());
-        // Measured once the rows have slid in and the list has its final height; the window ends
-        // with the list.
+        // Measured once the rows have slid in; the window ends with the list.
         QWidget* listArea = child(menu, "listArea");
         const int bar = child(menu, "ignoredPortsToggle")->sizeHint().height() + 10;
         const int rowHeight = menu->portsTab()->portRows().constFirst()->height();
@@ -129,11 +207,9 @@ private slots:
         QTRY_COMPARE(menu->height(),
                      listArea->geometry().bottom() + 1 + menu->layout()->contentsMargins().bottom());
         const QRect visible = scroll->viewport()->rect();
-        // The scroll bar lies over the rows, thin and without arrow buttons; the rows keep the list's
-        // whole width.
+        // The scroll bar lies over the rows, thin and without arrows; the rows keep the whole width.
         QCOMPARE(scroll->viewport()->width(), scroll->width());
-        auto* overlay = scroll->findChild<QScrollBar*>(u"overlayScrollBar"_s);
-        QVERIFY(overlay);
+        auto* overlay = child<QScrollBar>(scroll, "overlayScrollBar");
         QTRY_COMPARE(overlay->isVisible(), rows > 4);
         if (rows > 4) {
             QVERIFY(overlay->width() <= 8 &&
@@ -151,14 +227,12 @@ private slots:
                 QVERIFY(overlay->style()
                             ->subControlRect(QStyle::CC_ScrollBar, &option, arrow, overlay)
                             .height() <= 0);
-            // It scrolls the list as the list's own bar would.
             overlay->setValue(overlay->maximum());
             QCOMPARE(scroll->verticalScrollBar()->value(), scroll->verticalScrollBar()->maximum());
             overlay->setValue(0);
         }
         for (ProcessItem* row : menu->portsTab()->portRows()) {
-            // A title too long for its row takes two lines and is shortened on the second; each line
-            // lies wholly inside the label, and the label inside the row.
+            // Two lines, the second shortened, each inside the label, the label inside the row.
             auto* title = child<QLabel>(row, "title");
             const QStringList lines = title->text().split(u'\n');
             QCOMPARE(lines.size(), 2);
@@ -168,22 +242,17 @@ private slots:
                 QVERIFY2(metrics.horizontalAdvance(line) <= title->width(), qPrintable(line));
             const QRect needed =
                 metrics.boundingRect(QRect(0, 0, title->width(), 10000), Qt::TextWordWrap, title->text());
-            QVERIFY2(needed.height() <= title->height(),
-                     qPrintable(u"%1 > %2"_s.arg(needed.height()).arg(title->height())));
+            QCOMPARE_LE(needed.height(), title->height());
             QVERIFY(QRect(QPoint(0, 0), row->size()).contains(title->geometry()));
             for (const char* name : {"port", "stopButton"}) {
-                QWidget* part = child(row, name);
-                QVERIFY2(part, name);
-                const QRect shown = inViewport(part, scroll);
-                QVERIFY2(shown.left() >= visible.left() && shown.right() <= visible.right(),
-                         qPrintable(row->port().port()));
+                const QRect shown = inViewport(child(row, name), scroll);
+                QVERIFY2(shown.left() >= visible.left() && shown.right() <= visible.right(), name);
             }
         }
     }
 
-    // The x-ray button says whether x-ray is on: to the eye with a tinted plate behind its symbol,
-    // and to assistive tools as a checked button. A click that only comes back to the ports tab does
-    // not turn it on.
+    // The x-ray button shows x-ray on with a tinted plate and as a checked button; a click that only
+    // comes back to the ports tab does not turn it on.
     void tabButtonsSwitchTabsAndXray()
     {
         MenuFixture fixture;
@@ -207,13 +276,11 @@ private slots:
         QVERIFY(bolt->isSelected() && !xray->isSelected());
         QVERIFY(!shown(child(menu, "ignoredPortsToggle")) && !shown(menu->portsTab()));
         QVERIFY(shown(child(menu, "quickLaunchTab")));
-        // From another tab the ports button only comes back to the ports.
         xray->click();
         QCOMPARE(state.selectedTab(), SelectedTab::ports);
         QVERIFY(!state.xrayMode() && !checked() && !xray->isBouncing() && overlay->isHidden());
         QCOMPARE(look(), off);
-        // Pressed again it turns x-ray on: its icon hops and a wave spreads over the window, then
-        // nothing is drawn over the rows any more.
+        // Pressed again: on, the icon hops, a wave spreads over the window, then leaves the rows free.
         xray->click();
         QVERIFY(state.xrayMode() && checked() && xray->isBouncing() && look() != off);
         QVERIFY(!overlay->isHidden() && overlay->isAnimating() && overlay->elapsedSeconds() < 0.2);
@@ -226,7 +293,6 @@ private slots:
         QVERIFY(overlay->elapsedSeconds() < 0.2);
         child<TabButton>(menu, "vercelToggle")->click();
         QCOMPARE(state.selectedTab(), SelectedTab::vercel);
-        // Settings replaces the tabs with a page and a way back.
         gearItem(menu, u"Settings"_s)->trigger();
         QCOMPARE(state.selectedView(), SelectedView::settings);
         QCOMPARE(child<QLabel>(menu, "title")->text(), u"Settings"_s);
@@ -250,8 +316,7 @@ private slots:
             PortListRefresher::ignoredEntry(PortData(u"postgres"_s, u"5432"_s, u"77"_s)),
             PortListRefresher::ignoredEntry(PortData(u"redis-ser"_s, u"6379"_s, u"78"_s))};
         tab->setIgnoredPorts(ignored);
-        // Built only when asked for.
-        QVERIFY(tab->ignoredRows().isEmpty());
+        QVERIFY(tab->ignoredRows().isEmpty()); // built only when asked for
         toggle->click();
         QVERIFY(fixture.state.showIgnoredPorts());
         QCOMPARE(toggle->text(), u"Hide All Ports"_s);
@@ -266,8 +331,7 @@ private slots:
         QTRY_COMPARE(tab->findChildren<ProcessItem*>().size(), 1);
         toggle->click();
         QVERIFY(tab->ignoredRows().isEmpty());
-        // A port missed by one scan and listed again by the next must not show two rows, not even once
-        // every animation has ended.
+        // A port missed by one scan and listed by the next has one row, also after every animation.
         tab->setAnimated(true);
         tab->setPorts(servedPorts(2));
         tab->setPorts(servedPorts(1));
@@ -276,9 +340,7 @@ private slots:
         QTRY_COMPARE(tab->findChildren<ProcessItem*>().size(), 2);
         QTest::qWait(0);
         QCOMPARE(tab->findChildren<ProcessItem*>().size(), 2);
-
-        // After the first scan, a screen reader hears of a server that came and of one that went: the
-        // announcer's name changes to say so (the name change is what reaches AT-SPI).
+        // A screen reader hears of a server that came or went: the announcer's name (what reaches AT-SPI).
         const QWidget* announcer = child<QWidget>(tab, "announcer");
         tab->setPorts(servedPorts(3, u"Shop"_s));
         QCOMPARE(announcer->accessibleName(), u"Server started: Shop on port 3002"_s);
@@ -288,19 +350,17 @@ private slots:
                  QAccessible::Notification);
     }
 
-    // Without a tray the window opens as a plain window; the list is refreshed only while it is open.
+    // Without a tray the window is a plain window, refreshed only while open.
     void plainWindowRefreshesOnlyWhileOpen()
     {
         MenuFixture fixture;
         QSignalSpy finished(fixture.refresher.get(), &PortListRefresher::checkFinished);
         AppMenu* menu = fixture.build(false);
-        // One scan when the content is built, and no tick while the window is closed.
         QTimer& tick = AppMenuTestSeam::refreshTimer(*menu);
         QTRY_COMPARE(finished.count(), 1);
         QVERIFY(!tick.isActive());
         TidewellMenu item(menu, fixture.services());
-        // Opening scans by itself once its first frame is shown, not at the first tick.
-        menu->setRefreshIntervalMs(3600000);
+        menu->setRefreshIntervalMs(3600000); // opening scans at its first frame, not at a tick
         item.start();
         QVERIFY(!item.hasTray() && fixture.state.isVisible());
         QTRY_VERIFY(menu->isVisible());
@@ -324,8 +384,7 @@ private slots:
         AppMenu* menu = fixture.build(false);
         auto* bolt = child<TabButton>(menu, "quickLaunchToggle");
         auto* pulse = child<QVariantAnimation>(bolt, "iconScaleAnimation");
-        // Saved items found at start differ from nothing: one pulse, which grows the icon and
-        // brings it back.
+        // Saved items found at start: one pulse, which grows the icon and brings it back.
         QCOMPARE(pulse->endValue(), QVariant(1.2));
         QTRY_COMPARE(bolt->iconScale(), 1.2);
         QTRY_COMPARE(pulse->endValue(), QVariant(1.0));
@@ -336,7 +395,6 @@ private slots:
         LogCapture trace;
         fixture.state.setQuickLaunchData(u"{\"B\":{\"cwd\":\"/srv/secret\"}}"_s);
         QVERIFY(pulse->state() == QAbstractAnimation::Running && pulse->endValue() == QVariant(1.2));
-        // The saved folders and commands stay out of the trace.
         QCOMPARE(trace.lines(), QStringList{u"quickLaunchData has changed to: <json>"_s});
         QTRY_COMPARE(bolt->iconScale(), 1.2);
         QTRY_COMPARE(bolt->iconScale(), 1.0);
@@ -346,7 +404,6 @@ private slots:
     {
         MenuFixture fixture;
         AppMenu* menu = fixture.build(false);
-        // "Teams" shows only on the deployments tab, once the teams are known.
         QAction* teams = gearItem(menu, u"Teams"_s);
         fixture.state.setTeamsData(TeamsResponse{});
         QVERIFY(!teams->isVisible());
@@ -354,7 +411,6 @@ private slots:
         QVERIFY(teams->isVisible());
         fixture.state.setSelectedTab(SelectedTab::quickLaunch);
         QVERIFY(!teams->isVisible());
-        // A mail program that is missing is said under the header.
         fixture.desktop->failure = u"xdg-open not found"_s;
         gearItem(menu, u"Contact"_s)->menu()->actions().first()->trigger();
         auto* failure = menu->findChild<QLabel*>(u"failure"_s, Qt::FindDirectChildrenOnly);
@@ -369,15 +425,13 @@ private slots:
                  (QStringList{u"openUrl mailto:support@orvane.com?subject=Tidewell%20Issue%20Report"_s,
                               u"openUrl mailto:support@orvane.com?subject=Tidewell%20Feedback"_s}));
         QSignalSpy quit(menu, &AppMenu::quitRequested);
-        // Last, as desktops have it.
         QCOMPARE(menu->findChild<QMenu*>(u"gearMenu"_s)->actions().last(), gearItem(menu, u"Quit"_s));
         gearItem(menu, u"Quit"_s)->trigger();
         QCOMPARE(quit.count(), 1);
-        // Refresh forgets what was seen and scans again.
         QTRY_COMPARE(fixture.scans.load(), 1);
         gearItem(menu, u"Refresh"_s)->trigger();
         QTRY_COMPARE(fixture.scans.load(), 2);
-        // Every opening of the update page makes a fresh page, which asks the service again.
+        // Each opening of the update page is a fresh page, which asks the service again.
         gearItem(menu, u"Check for update"_s)->trigger();
         QCOMPARE(fixture.state.selectedView(), SelectedView::checkForUpdate);
         QCOMPARE(child<QLabel>(menu, "title")->text(), u"Updates"_s);
@@ -396,7 +450,6 @@ private slots:
         QTest::addColumn<QRect>("icon");
         QTest::addColumn<QRect>("available");
         QTest::addColumn<QPoint>("expected");
-        // Screen 1920x1080; window 380x200.
         const QRect screen(0, 0, 1920, 1080);
         QTest::newRow("top tray: under the icon") << QRect(900, 0, 24, 24) << screen << QPoint(721, 28);
         QTest::newRow("bottom tray: above the icon")
@@ -405,8 +458,7 @@ private slots:
         QTest::newRow("icon at the left edge") << QRect(0, 0, 20, 20) << screen << QPoint(4, 24);
         QTest::newRow("bottom tray at the right edge")
             << QRect(1900, 1060, 20, 20) << screen << QPoint(1536, 856);
-        // A tray that does not say where its icon is: the pointer on the panel stands for it, and the
-        // window stays off the panel the available area leaves out.
+        // The pointer on the panel stands for an icon the tray does not place; the window keeps off it.
         QTest::newRow("pointer on a top panel")
             << QRect(1000, 10, 1, 1) << QRect(0, 30, 1920, 1050) << QPoint(810, 34);
         QTest::newRow("pointer on a bottom panel")
@@ -432,7 +484,7 @@ private slots:
         QSignalSpy shows(&first, &SingleInstance::showRequested);
         QVERIFY(SingleInstance(name).askRunningInstanceToShow());
         QVERIFY(shows.wait(3000));
-        // A start that raced past the question must not take the socket from a live instance.
+        // A start that raced past the question does not take the socket from a live instance.
         QVERIFY(!SingleInstance(name).listen());
         QVERIFY(SingleInstance(name).askRunningInstanceToShow());
         QVERIFY(shows.wait(3000));
@@ -445,8 +497,7 @@ private slots:
         QVERIFY(SingleInstance(dir.filePath(u"crashed"_s)).listen());
     }
 
-    // With the tick a minute long, only the watch of the listening sockets can bring a row or take it
-    // away; it runs while the window is open and not after.
+    // With a minute-long tick only the watch of the listening sockets, run while open, moves rows.
     void watchBringsAndTakesRowsWhileOpen()
     {
         MenuFixture fixture(true);
@@ -458,14 +509,12 @@ private slots:
         QTimer& tick = AppMenuTestSeam::refreshTimer(*menu);
         menu->setRefreshIntervalMs(60000);
         menu->setMenuPresented(true);
-        // Started after the first frame, or at once by a window that is never painted.
         QTRY_VERIFY(fixture.refresher->isWatching());
-        // The first scan applied (the probes of other servers on this machine may take long).
+        // The probes of other servers on this machine may take long.
         QTRY_VERIFY_WITH_TIMEOUT(fixture.scans.load() >= 1 && !fixture.refresher->isScanning(), 60000);
         auto server = startListener({u"--name"_s, u"node"_s, u"--title"_s, u"Checkout Preview"_s});
         QVERIFY(server->waitUntilReady());
         QTRY_VERIFY_WITH_TIMEOUT(fixture.portRow(server->port()), 40000);
-        // The whole title: what the label shows wraps with the width the row has at that moment.
         QCOMPARE(child<ElidedLabel>(fixture.portRow(server->port()), "title")->fullText(),
                  u"Checkout Preview"_s);
         server->kill();
@@ -496,12 +545,170 @@ private slots:
         QuickLaunchItem savedRow(QuickLaunchStore::addQuickLaunchItem(entry, fixture.state),
                                  fixture.services());
         PopoverWindow popover(text, nullptr, new ProcessDetailsPanel(entry, true));
-        // Before anything is laid out: a label that takes the text for markup loads its images then.
+        // Before any layout: a label that takes the text for markup loads its images then.
         const QStringList found = markupIn({&row, &savedRow, &popover});
         QVERIFY2(found.isEmpty(), qPrintable(found.join(u'\n')));
         for (QWidget* widget : QList<QWidget*>{&row, &savedRow, &popover})
             widget->grab();
         QCOMPARE(shownToolTip(popover.findChild<QLabel*>(u"popoverTitle"_s)->toolTip()), text);
+    }
+
+    void typingKeepsTheMatchingRows_data()
+    {
+        QTest::addColumn<bool>("quickLaunch");
+        // %1 is the folders' random part, %2 and %3 the two servers' ports.
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("kept");
+        QTest::newRow("folder, other case") << false << u"ALPHA-%1"_s << QStringList{u"alpha"_s};
+        QTest::newRow("port and title word") << false << u"%3 journal"_s << QStringList{u"beta"_s};
+        QTest::newRow("part both hold") << false << u"%1"_s << QStringList{u"alpha"_s, u"beta"_s};
+        QTest::newRow("every word must match") << false << u"%1 %2 journal"_s << QStringList();
+        QTest::newRow("quick launch, by folder") << true << u"beta-%1"_s << QStringList{u"beta"_s};
+        QTest::newRow("quick launch, none") << true << u"%1 nothing"_s << QStringList();
+    }
+
+    void typingKeepsTheMatchingRows()
+    {
+        QFETCH(bool, quickLaunch);
+        QFETCH(QString, typed);
+        QFETCH(QStringList, kept);
+        Servers servers;
+        AppMenu* menu = servers.menu.get();
+        menu->setWindowFlag(Qt::Popup);
+        servers.open(quickLaunch);
+        if (QTest::currentTestFailed())
+            return;
+        // The first key reaches the window, the others the field it opened, which holds the focus.
+        const QString text =
+            typed.arg(servers.suffix).arg(servers.servers.at(0)->port()).arg(servers.servers.at(1)->port());
+        for (const QChar key : text) {
+            QWidget* target = shown(menu->filterField()) ? static_cast<QWidget*>(menu->filterField()) : menu;
+            QTest::keyClick(target, key.toLatin1());
+        }
+        QVERIFY(shown(menu->filterField()));
+        QCOMPARE(menu->filterField()->text(), text);
+        if (quickLaunch) {
+            QTRY_COMPARE(menu->quickLaunchTab()->rows().size(), kept.size());
+            QCOMPARE(menu->quickLaunchTab()->showsNoItemsText(), kept.isEmpty());
+            QCOMPARE(menu->quickLaunchTab()->placeholderText(), u"No matching servers"_s);
+        } else {
+            QTRY_COMPARE(servers.ownRows(), kept);
+            QCOMPARE(menu->portsTab()->showsNoPortsText(), menu->portsTab()->portRows().isEmpty());
+            QCOMPARE(menu->portsTab()->placeholderText(), u"No matching servers"_s);
+        }
+        // The first Escape brings every row back and puts the field away; the second closes the window.
+        QTest::keyClick(menu, Qt::Key_Escape);
+        QVERIFY(!shown(menu->filterField()));
+        QTRY_VERIFY(quickLaunch ? servers.rows().size() == 2 : servers.ownRows().size() == 2);
+        QVERIFY(menu->isVisible());
+        QTest::keyClick(menu, Qt::Key_Escape);
+        QVERIFY(!menu->isVisible());
+    }
+
+    void keysActOnTheHighlightedRow_data()
+    {
+        QTest::addColumn<bool>("quickLaunch");
+        QTest::addColumn<QString>("keys"); // pressed after the folders' common part was typed
+        QTest::addColumn<int>("row");      // the row left highlighted, -1 for none
+        QTest::addColumn<QString>("effect");
+        QTest::newRow("typed, Enter opens the first") << false << u"Return"_s << 0 << u"page"_s;
+        QTest::newRow("Down, Enter") << false << u"Down, Return"_s << 1 << u"page"_s;
+        QTest::newRow("Down, Up, copy") << false << u"Down, Down, Up, Ctrl+C"_s << 0 << u"copy"_s;
+        QTest::newRow("Space shows the details") << false << u"Down, Space"_s << 1 << u"details"_s;
+        QTest::newRow("Delete stops") << false << u"Down, Del"_s << 1 << u"stop"_s;
+        QTest::newRow("Space in the field types") << false << u"Space"_s << 0 << u"typed"_s;
+        QTest::newRow("Tab to the next tab") << false << u"Tab"_s << -1 << u"quickLaunch"_s;
+        QTest::newRow("Shift+Tab to the previous") << false << u"Shift+Tab"_s << -1 << u"vercel"_s;
+        // The saved servers run: Enter opens the page rather than starting another copy.
+        QTest::newRow("quick launch: Enter opens the running one")
+            << true << u"Down, Return"_s << 1 << u"relaunch"_s;
+        QTest::newRow("quick launch: Delete deletes") << true << u"Down, Del"_s << -1 << u"delete"_s;
+    }
+
+    void keysActOnTheHighlightedRow()
+    {
+        QFETCH(bool, quickLaunch);
+        QFETCH(QString, keys);
+        QFETCH(int, row);
+        QFETCH(QString, effect);
+        Servers servers;
+        servers.open(quickLaunch);
+        if (QTest::currentTestFailed())
+            return;
+        for (const QChar key : servers.suffix)
+            servers.press(QKeySequence(key));
+        QTRY_VERIFY(servers.rows().size() == 2 && highlighted(servers.rows().first()));
+        for (const QString& key : keys.split(u", "_s))
+            servers.press(QKeySequence(key));
+        const QList<QWidget*> rows = servers.rows();
+        QCOMPARE(std::count_if(rows.cbegin(), rows.cend(), highlighted), row < 0 ? 0 : 1);
+        for (QWidget* each : rows)
+            QCOMPARE(QAccessible::queryAccessibleInterface(each)->state().selected, highlighted(each));
+        auto* port = qobject_cast<ProcessItem*>(rows.value(row));
+        auto* saved = qobject_cast<QuickLaunchItem*>(rows.value(row));
+        const QString portText = port ? port->port().port() : QString();
+        const QHash<QString, bool> results{
+            {u"page"_s, servers.desktop->calls.value(0) == u"openUrl http://localhost:"_s + portText},
+            {u"copy"_s, port && QGuiApplication::clipboard()->text() == port->port().processInfo()->cmd},
+            {u"details"_s, port && port->popover()->showPopup()},
+            {u"typed"_s, servers.menu->filterField()->text() == servers.suffix + u' '},
+            {u"relaunch"_s, saved && saved->runningServer() &&
+                                servers.desktop->calls.value(0) ==
+                                    u"openUrl http://localhost:"_s + saved->runningServer()->port()},
+            {u"quickLaunch"_s, servers.state.selectedTab() == SelectedTab::quickLaunch},
+            {u"vercel"_s, servers.state.selectedTab() == SelectedTab::vercel}};
+        if (effect == u"delete")
+            QCOMPARE(QuickLaunchStore::loadQuickLaunchItems(servers.state).size(), 1);
+        else if (effect != u"stop")
+            QVERIFY2(results.value(effect), qPrintable(effect));
+        // Only Delete stops, and only the highlighted server.
+        for (const auto& server : servers.servers) {
+            const bool stopped = effect == u"stop" && QString::number(server->port()) == portText;
+            QCOMPARE(server->process().waitForFinished(stopped ? 10000 : 0), stopped);
+        }
+    }
+
+    void hintLiesBesideItsRow_data()
+    {
+        // Where the window's top left corner sits, as a fraction of the screen's free room.
+        QTest::addColumn<QPointF>("corner");
+        QTest::newRow("left end of a top panel") << QPointF(0, 0);
+        QTest::newRow("right end of a top panel") << QPointF(1, 0);
+        QTest::newRow("right end of a bottom panel") << QPointF(1, 1);
+    }
+
+    // The note naming a highlighted row's keys stays on screen, right under or over its row.
+    void hintLiesBesideItsRow()
+    {
+        QFETCH(QPointF, corner);
+        Servers servers;
+        servers.open(false);
+        if (QTest::currentTestFailed())
+            return;
+        AppMenu* menu = servers.menu.get();
+        for (const QChar key : servers.suffix)
+            servers.press(QKeySequence(key));
+        QTRY_VERIFY(servers.rows().size() == 2 && highlighted(servers.rows().first()));
+        const QRect available = menu->screen()->availableGeometry();
+        const QSize room = available.size() - menu->size();
+        const QPoint at = available.topLeft() + QPoint(room.width() * corner.x(), room.height() * corner.y());
+        menu->move(at);
+        QTRY_COMPARE(menu->pos(), at);
+        servers.press(QKeySequence(u"Down"_s));
+        QWidget* row = servers.rows().at(1);
+        QVERIFY(highlighted(row));
+        QWidget* hint = menu->findChild<MenuKeyboardControl*>()->hint();
+        QVERIFY(hint && hint->isVisible());
+        const QRect rowRect(row->mapToGlobal(QPoint(0, 0)), row->size());
+        const QRect hintRect = hint->frameGeometry();
+        QCOMPARE(available.intersected(hintRect), hintRect);
+        QCOMPARE_GE(hintRect.center().x(), rowRect.left());
+        QCOMPARE_LE(hintRect.center().x(), rowRect.right());
+        // The gap between hint and row, whichever side the hint is on.
+        const int gap = hintRect.top() > rowRect.bottom() ? hintRect.top() - rowRect.bottom()
+                                                          : rowRect.top() - hintRect.bottom();
+        QCOMPARE_GT(gap, 0);
+        QCOMPARE_LE(gap, 4);
     }
 };
 

@@ -5,6 +5,7 @@
 #include "support/WidgetHelpers.h"
 
 #include "net/CurlMulti.h"
+
 #include <QDir>
 #include <QLabel>
 #include <QLocale>
@@ -26,7 +27,6 @@ using Reply = StubHttpServer::Reply;
 class UpdatePageTest : public QObject
 {
     Q_OBJECT
-
 private slots:
     void init()
     {
@@ -89,52 +89,44 @@ private slots:
     void downloads_data()
     {
         QTest::addColumn<QString>("link");
-        QTest::addColumn<QString>("fileName");
-        QTest::addColumn<QString>("failure");
-        QTest::addColumn<bool>("opener"); // whether the desktop has a real handler for the file
-        QTest::addColumn<int>("asked");   // requests the service sees, for a failure
+        QTest::addColumn<QString>("outcome"); // the file's name, or the start of the failure shown
+        QTest::addColumn<int>("asked");       // requests the service sees, for a failure
         QTest::newRow("redirect to another name, no length")
-            << u"/get/latest"_s << u"Tidewell-9.9.9.dmg"_s << QString() << true << 0;
+            << u"/get/latest"_s << u"Tidewell-9.9.9.dmg"_s << 0;
         // A name the link cannot give safely is the one of the platform's own package.
-        QTest::newRow("final name ..") << u"/files/.."_s << u"tidewell.deb"_s << QString() << true << 0;
+        QTest::newRow("final name ..") << u"/files/.."_s << u"tidewell.deb"_s << 0;
         QTest::newRow("no handler for the file: its folder opens")
-            << u"/files/Tidewell.bin"_s << u"Tidewell.bin"_s << QString() << false << 0;
+            << u"/files/Tidewell.bin"_s << u"Tidewell.bin"_s << 0;
         // A separator in any form it can arrive in never names a file outside the folder.
-        QTest::newRow("encoded slash")
-            << u"/files/..%2F..%2Fevil.sh"_s << u"tidewell.deb"_s << QString() << true << 0;
-        QTest::newRow("encoded backslash")
-            << u"/files/..%5Cevil.sh"_s << u"tidewell.deb"_s << QString() << true << 0;
-        QTest::newRow("raw backslash, from a redirect")
-            << u"/get/backslash"_s << u"tidewell.deb"_s << QString() << true << 0;
+        QTest::newRow("encoded slash") << u"/files/..%2F..%2Fevil.sh"_s << u"tidewell.deb"_s << 0;
+        QTest::newRow("encoded backslash") << u"/files/..%5Cevil.sh"_s << u"tidewell.deb"_s << 0;
+        QTest::newRow("raw backslash, from a redirect") << u"/get/backslash"_s << u"tidewell.deb"_s << 0;
         // Longer than a file system takes (255 bytes): shortened before the download, extension kept.
-        QTest::newRow("300-byte name") << u"/files/"_s + QString(296, u'a') + u".dmg"_s
-                                       << QString(236, u'a') + u".dmg"_s << QString() << true << 0;
+        QTest::newRow("300-byte name")
+            << u"/files/"_s + QString(296, u'a') + u".dmg"_s << QString(236, u'a') + u".dmg"_s << 0;
         // A bidirectional control in the name is kept in the file's name, never shown.
         QTest::newRow("bidi control in the name")
-            << u"/files/a%E2%80%AEgnp.dmg"_s << u"a\u202Egnp.dmg"_s << QString() << true << 0;
-        QTest::newRow("another scheme") << u"file://localhost/etc/hostname"_s << QString()
-                                        << u"Download failed: Only http and https links"_s << true << 1;
-        QTest::newRow("ESC in an http link") << u"/files/a\\u001bb.dmg"_s << QString()
-                                             << u"Download failed: Not a valid link: http"_s << true << 1;
+            << u"/files/a%E2%80%AEgnp.dmg"_s << u"a\u202Egnp.dmg"_s << 0;
+        QTest::newRow("another scheme")
+            << u"file://localhost/etc/hostname"_s << u"Download failed: Only http and https links"_s << 1;
+        QTest::newRow("ESC in an http link")
+            << u"/files/a\\u001bb.dmg"_s << u"Download failed: Not a valid link: http"_s << 1;
         // Whatever came is dropped: the final name never holds a part of the file.
         QTest::newRow("ends short of its length")
-            << u"/files/short.dmg"_s << QString() << u"Download failed: transfer closed with"_s << true << 2;
+            << u"/files/short.dmg"_s << u"Download failed: transfer closed with"_s << 2;
         QTest::newRow("endless, no length")
-            << u"/files/endless"_s << QString()
-            << u"Download failed: The reply is larger than 1048576 bytes."_s << true << 2;
+            << u"/files/endless"_s << u"Download failed: The reply is larger than 1048576 bytes."_s << 2;
         // A small file system of the test's own runs out of space; the system's reason is shown.
-        QTest::newRow("full disk") << u"/files/big.dmg"_s << QString()
-                                   << u"Download failed: No space left on device"_s << true << 2;
+        QTest::newRow("full disk") << u"/files/big.dmg"_s << u"Download failed: No space left on device"_s
+                                   << 2;
     }
 
     void downloads()
     {
         QFETCH(QString, link);
-        QFETCH(QString, fileName);
-        QFETCH(QString, failure);
-        QFETCH(bool, opener);
-        QFETCH(int, asked);
-        m_fixture->desktop->hasOpener = opener;
+        QFETCH(QString, outcome);
+        const bool failed = outcome.startsWith(u"Download failed"_s);
+        m_fixture->desktop->hasOpener = !link.endsWith(u".bin"_s);
         const QByteArray image(300 * 1024, 'i');
         std::optional<SmallDisk> disk;
         if (link.endsWith(u"big.dmg"_s)) {
@@ -145,39 +137,30 @@ private slots:
         }
         if (link.startsWith(QLatin1Char('/')))
             link.prepend(m_service->origin());
-        m_service->setReply(
-            "/api/check-update",
-            Reply::with(R"({"message":"Tidewell 9.9.9 is out","version":"9.9.9","download_link":")" +
-                        link.toUtf8() + R"("})"));
-        Reply redirect = Reply::with({}, 302);
-        redirect.headers.append({QByteArray("Location"), QByteArray("/files/Tidewell-9.9.9.dmg")});
-        m_service->setReply("/get/latest", redirect);
+        m_service->setReply("/api/check-update", offer(link));
+        m_service->setReply("/get/latest", redirect("/files/Tidewell-9.9.9.dmg"));
+        m_service->setReply("/get/backslash", redirect("/files/..\\evil.sh"));
         m_service->setReply("/files/Tidewell-9.9.9.dmg", Reply::with(image).withoutLength().heldAfter(1000));
-        m_service->setReply("/files/Tidewell.bin", Reply::with(image).heldAfter(1000));
-        // The request line carries the normalised path; the name still comes from the link.
-        m_service->setReply("/", Reply::with(image).heldAfter(1000));
-        Reply backslash = Reply::with({}, 302);
-        backslash.headers.append({QByteArray("Location"), QByteArray("/files/..\\evil.sh")});
-        m_service->setReply("/get/backslash", backslash);
-        for (const QByteArray path :
-             {"/files/..%2F..%2Fevil.sh", "/files/..%5Cevil.sh", "/files/..\\evil.sh"})
+        // The request line carries the normalised path ("/" for "/files/.."); the name comes from the link.
+        for (const QByteArray& path :
+             {"/files/Tidewell.bin"_ba, "/"_ba, "/files/..%2F..%2Fevil.sh"_ba, "/files/..%5Cevil.sh"_ba,
+              "/files/..\\evil.sh"_ba, "/files/a%E2%80%AEgnp.dmg"_ba,
+              "/files/" + QByteArray(296, 'a') + ".dmg"})
             m_service->setReply(path, Reply::with(image).heldAfter(1000));
-        m_service->setReply("/files/" + QByteArray(296, 'a') + ".dmg", Reply::with(image).heldAfter(1000));
         Reply shortOfLength = Reply::with(image).withoutLength();
         shortOfLength.headers.append({QByteArray("Content-Length"), QByteArray::number(image.size() + 1000)});
         m_service->setReply("/files/short.dmg", shortOfLength);
         m_service->setReply("/files/endless", Reply::with(QByteArray(2 * 1024 * 1024, 'e')).withoutLength());
         m_service->setReply("/files/big.dmg", Reply::with(image));
-        m_service->setReply("/files/a%E2%80%AEgnp.dmg", Reply::with(image).heldAfter(1000));
         RequestLimits limits;
         limits.maxDownloadBytes = 1024 * 1024;
         const auto shown = page(m_service->origin(), limits);
         pressDownload(*shown);
-        if (!failure.isEmpty()) {
-            QTRY_VERIFY(child<QLabel>(shown.get(), "downloadStatus")->text().startsWith(failure));
+        if (failed) {
+            QTRY_VERIFY(child<QLabel>(shown.get(), "downloadStatus")->text().startsWith(outcome));
             QVERIFY(child<QPushButton>(shown.get(), "downloadButton")->isVisibleTo(shown.get()) &&
                     m_fixture->desktop->calls.isEmpty());
-            QCOMPARE(m_service->requests().size(), asked);
+            QTEST(int(m_service->requests().size()), "asked");
             // No file under any name: neither the final one nor a partial one left behind.
             QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList());
             return;
@@ -195,20 +178,17 @@ private slots:
                 : locale.formattedDataSize(1000) + u" of "_s + locale.formattedDataSize(image.size());
         QTRY_VERIFY2(progress->isVisibleTo(shown.get()) && progress->text() == sizes,
                      qPrintable(progress->text()));
-        // Half-way, the bytes are in a partial file (unnamed until it is whole); the name is taken only
-        // by the whole file.
-        const QString path = QDir(folder()).filePath(fileName);
+        // Half-way the bytes are in an unnamed partial file; only the whole file takes the name.
+        const QString path = QDir(folder()).filePath(outcome);
         QVERIFY(!QFile::exists(path));
-        // The opener is missing when the file lands: the page says so.
-        m_fixture->desktop->failure = u"xdg-open not found"_s;
+        m_fixture->desktop->failure = u"xdg-open not found"_s; // the opener is missing when the file lands
         m_service->release(m_service->requests().constLast().target);
-        const QString opened = opener
+        const QString opened = m_fixture->desktop->hasOpener
                                    ? u"openUrl "_s + QString::fromUtf8(QUrl::fromLocalFile(path).toEncoded())
                                    : u"openFolder "_s + folder();
         QTRY_COMPARE(m_fixture->desktop->calls, QStringList{opened});
         QTRY_COMPARE(child<QLabel>(shown.get(), "failure")->text(), u"xdg-open not found"_s);
         m_fixture->desktop->failure.clear();
-        // Where it is, and a way to open it again or see it among the others.
         QCOMPARE(child<QLabel>(shown.get(), "downloadStatus")->text(),
                  u"Downloaded to "_s + QString(path).remove(QChar(0x202E)));
         QVERIFY(!progress->isVisibleTo(shown.get()));
@@ -227,14 +207,13 @@ private slots:
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly) && file.readAll() == image);
         // Only the finished file is left, in a folder no other account can enter, and nothing outside it.
-        QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden), QStringList{fileName});
+        QCOMPARE(QDir(folder()).entryList(QDir::Files | QDir::Hidden), QStringList{outcome});
         QCOMPARE(int(QFile::permissions(folder()) & 0x7077), 0x7000);
         QStringList around =
             QDir(m_fixture->dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
         around.removeAll(u"settings.ini"_s);
         QCOMPARE(around, QStringList{u"updates"_s});
-        // Where the link names the file, a press on a fresh page opens the earlier one: the service is
-        // asked for the check alone.
+        // Where the link names the file, a fresh page opens the earlier one, asking only for the check.
         if (link.contains(u"/get/"_s))
             return;
         const qsizetype requests = m_service->requests().size();
@@ -246,8 +225,8 @@ private slots:
         QVERIFY(!again->downloadStarted());
     }
 
-    // The folder was left open to everyone, and another account put something under the offered name:
-    // it is never opened, replaced or followed; the file is fetched anew under a fresh name.
+    // Something another account put under the offered name in an open folder is never opened, replaced
+    // or followed; the file is fetched anew under a fresh name.
     void plantedFileIsNeverOpened_data()
     {
         QTest::addColumn<QString>("planted");
@@ -286,9 +265,7 @@ private slots:
         {};
         QCOMPARE(::lstat(path.constData(), &before), 0);
         const QByteArray image(300 * 1024, 'i');
-        m_service->setReply("/api/check-update",
-                            Reply::with("{\"message\":\"m\",\"version\":\"9.9.9\",\"download_link\":\"" +
-                                        m_service->origin().toUtf8() + "/files/Tidewell-9.9.9.dmg\"}"));
+        m_service->setReply("/api/check-update", offer(m_service->origin() + u"/files/Tidewell-9.9.9.dmg"_s));
         m_service->setReply("/files/Tidewell-9.9.9.dmg", Reply::with(image));
         const auto shown = page(m_service->origin());
         pressDownload(*shown);
@@ -307,6 +284,17 @@ private slots:
     }
 
 private:
+    static Reply offer(const QString& link)
+    {
+        return Reply::with(R"({"message":"Tidewell 9.9.9 is out","version":"9.9.9","download_link":")" +
+                           link.toUtf8() + R"("})");
+    }
+    static Reply redirect(const QByteArray& to)
+    {
+        Reply reply = Reply::with({}, 302);
+        reply.headers.append({"Location"_ba, to});
+        return reply;
+    }
     std::unique_ptr<UpdatePage> page(const QString& base, RequestLimits limits = {})
     {
         return std::make_unique<UpdatePage>(UpdateService(base, u"9.0.1"_s, &m_session, limits, folder()),
