@@ -94,11 +94,10 @@ private slots:
         QTemporaryDir folder;
         const QString cert = folder.filePath(u"cert.pem"_s);
         const QString key = folder.filePath(u"key.pem"_s);
-        const ProgramRun made = runProgram(
-            openssl,
-            {u"req"_s, u"-x509"_s, u"-newkey"_s, u"ec"_s, u"-pkeyopt"_s, u"ec_paramgen_curve:prime256v1"_s,
-             u"-nodes"_s, u"-days"_s, u"2"_s, u"-subj"_s, u"/CN=localhost"_s, u"-addext"_s,
-             u"subjectAltName=DNS:localhost,IP:127.0.0.1"_s, u"-keyout"_s, key, u"-out"_s, cert});
+        const QString options = u"req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 "
+                                "-subj /CN=localhost -addext subjectAltName=DNS:localhost,IP:127.0.0.1"_s;
+        const ProgramRun made =
+            runProgram(openssl, options.split(u' ') + QStringList{u"-keyout"_s, key, u"-out"_s, cert});
         QVERIFY2(made.exitCode == 0, made.err.constData());
         QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
         tls.setLocalCertificate(QSslCertificate::fromPath(cert).value(0));

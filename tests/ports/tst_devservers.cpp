@@ -201,16 +201,6 @@ http.server.HTTPServer(("127.0.0.1", int(sys.argv[1])), Handler).serve_forever()
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         return u"./jupyter-notebook %1"_s;
     }
-    if (kind == u"perl"_s) {
-        writeFile(folder + u"/server.pl"_s, R"(use IO::Socket::INET;
-my $server = IO::Socket::INET->new(LocalAddr => '127.0.0.1', LocalPort => $ARGV[0], Listen => 5, ReuseAddr => 1) or die;
-while (my $client = $server->accept) {
-    while (my $line = <$client>) { last if $line =~ /^\r?\n$/; }
-    print $client "HTTP/1.0 200 OK\r\nContent-Type: text/html\r\n\r\n<html><head><title>Perl Page</title></head></html>";
-    close $client;
-})");
-        return u"perl server.pl %1"_s;
-    }
     if (kind == u"compiled"_s) {
         copyServer(u"devserver"_s);
         return u"./devserver %1 'Compiled Page'"_s;
@@ -257,8 +247,6 @@ private slots:
         QTest::newRow("#! script by its own name, redirected twice")
             << u"script"_s << true << u"jupyter-noteboo"_s << u"python"_s << u"Home Page"_s << u"unknown"_s
             << u"./jupyter-notebook"_s;
-        QTest::newRow("perl typed into a shell") << u"perl"_s << true << u"perl"_s << QString()
-                                                 << u"Perl Page"_s << u"unknown"_s << u"perl server.pl"_s;
         QTest::newRow("compiled binary typed into a shell")
             << u"compiled"_s << true << u"devserver"_s << QString() << u"Compiled Page"_s << u"unknown"_s
             << u"./devserver"_s;

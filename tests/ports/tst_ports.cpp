@@ -11,7 +11,6 @@
 #include "support/StubHttpServer.h"
 #include "support/TestProcesses.h"
 
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
@@ -427,15 +426,15 @@ private slots:
         QCOMPARE(f.scans.load(), 2);
     }
 
-    // Quitting never waits for a listing that does not end: here the command backend's lsof hangs for
-    // longer than anybody would wait for a quit.
+    // Quitting never waits for a listing that does not end: here the command backend's lsof hangs, and a
+    // quit that waited would find it ended (by the backend's own time limit), not still hanging.
     void quitLeavesAHangingListingBehind()
     {
         QTemporaryDir dir;
         const QString started = dir.filePath(u"started"_s);
         QFile lsof(dir.filePath(u"lsof"_s));
         QVERIFY(lsof.open(QIODevice::WriteOnly));
-        lsof.write("#!/bin/sh\necho $$ > '" + QFile::encodeName(started) + "'\nexec sleep 20\n");
+        lsof.write("#!/bin/sh\necho $$ > '" + QFile::encodeName(started) + "'\nexec sleep 600\n");
         lsof.close();
         QVERIFY(lsof.setPermissions(lsof.permissions() | QFileDevice::ExeOwner));
         const QByteArray path = qgetenv("PATH");
@@ -453,11 +452,9 @@ private slots:
         QVERIFY(pidFile.open(QIODevice::ReadOnly));
         const pid_t hanging = pidFile.readAll().trimmed().toInt();
         const auto end = qScopeGuard([hanging] { ::kill(hanging, SIGKILL); });
-        QElapsedTimer quit;
-        quit.start();
         refresher->leaveJobsBehindAfter(100);
         refresher.reset();
-        QVERIFY2(quit.elapsed() < 1000, qPrintable(QString::number(quit.elapsed())));
+        QVERIFY(::kill(hanging, 0) == 0); // still hanging: the quit above did not wait for it
     }
 
     void rowsComeInPortThenPidOrder_data()
