@@ -31,11 +31,6 @@ constexpr int kWaitMs = 20000;
 // The Python that python3-dbus and python3-gi install into.
 const QString kSystemPython = u"/usr/bin/python3"_s;
 
-QString watcherScript()
-{
-    return QStringLiteral(TIDEWELL_TEST_DATA_DIR "/status_notifier_watcher.py");
-}
-
 // The value after `key ` on the last line of `output` that starts with it.
 std::optional<QString> lastValue(const QByteArray& output, const QByteArray& key)
 {
@@ -103,8 +98,7 @@ private slots:
         m_connection = std::make_unique<QDBusConnection>(
             QDBusConnection::connectToBus(m_bus->address(), QString::number(++m_connections)));
         QVERIFY(m_connection->isConnected());
-        m_watcher = startWatcher();
-        QVERIFY(m_watcher);
+        QVERIFY(startWatcher());
     }
 
     void cleanup()
@@ -160,9 +154,7 @@ private slots:
         activate(item);
         QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->count("state.isVisible false") == 1, kWaitMs);
         // The panel crashes and starts again: the item registers with the new watcher.
-        m_watcher.reset();
-        m_watcher = startWatcher();
-        QVERIFY(m_watcher);
+        QVERIFY(startWatcher());
         QVERIFY(!waitForItem(*m_watcher).isEmpty());
         QCOMPARE(m_tidewell->process().state(), QProcess::Running);
         // The panel goes for good: after a few seconds the window opens by itself, an ordinary one.
@@ -172,8 +164,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(xWindow().has_value(), kWaitMs);
         // A panel that comes back gets the icon again, and the icon closes the window without
         // ending the program.
-        m_watcher = startWatcher();
-        QVERIFY(m_watcher);
+        QVERIFY(startWatcher());
         const QString again = waitForItem(*m_watcher);
         QVERIFY(!again.isEmpty());
         QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->output().contains("A tray is back"), kWaitMs);
@@ -245,7 +236,7 @@ private slots:
                                                  QStringList{u"--client"_s}, QString(), m_environment);
         QTRY_VERIFY_WITH_TIMEOUT(swayWindowFocused(u"Another client"_s).value_or(false), kWaitMs);
         // Given the focus back, it is still open: the focus it lost did not close it.
-        swaymsg(u"[title=\"^Tidewell$\"] focus"_s);
+        run(u"swaymsg"_s, {u"[title=\"^Tidewell$\"] focus"_s});
         QTRY_VERIFY_WITH_TIMEOUT(swayWindowFocused(u"Tidewell"_s).value_or(false), kWaitMs);
         QCOMPARE(m_tidewell->count("state.isVisible false"), 0);
         run(u"wtype"_s, {u"-k"_s, u"Escape"_s});
@@ -255,7 +246,7 @@ private slots:
         activate(item);
         QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->count("state.isVisible true") == 2, kWaitMs);
         QTRY_VERIFY_WITH_TIMEOUT(swayWindowFocused(u"Tidewell"_s).has_value(), kWaitMs);
-        swaymsg(u"[title=\"^Tidewell$\"] kill"_s);
+        run(u"swaymsg"_s, {u"[title=\"^Tidewell$\"] kill"_s});
         QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->count("state.isVisible false") == 2, kWaitMs);
         activate(item); // still there to open it again
         QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->count("state.isVisible true") == 3, kWaitMs);
@@ -270,11 +261,14 @@ private:
         m_environment.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
         return !m_display->display().isEmpty();
     }
-    std::unique_ptr<ChildProcess> startWatcher() const
+    // A new panel's watcher, once the one before has gone; false when it never says it is ready.
+    bool startWatcher()
     {
-        auto watcher = std::make_unique<ChildProcess>(kSystemPython, QStringList{watcherScript()}, QString(),
-                                                      m_environment);
-        return watcher->waitUntilReady(kWaitMs) ? std::move(watcher) : nullptr;
+        m_watcher.reset();
+        m_watcher = std::make_unique<ChildProcess>(
+            kSystemPython, QStringList{QStringLiteral(TIDEWELL_TEST_DATA_DIR "/status_notifier_watcher.py")},
+            QString(), m_environment);
+        return m_watcher->waitUntilReady(kWaitMs);
     }
     // Line-buffered as on a terminal, so that every line arrives when it is printed.
     std::unique_ptr<ChildProcess> startTidewell() const
@@ -338,7 +332,6 @@ private:
         return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
     }
     QString xdotool(const QString& arguments) const { return run(u"xdotool"_s, arguments.split(u' ')); }
-    QString swaymsg(const QString& command) const { return run(u"swaymsg"_s, {command}); }
     // The program's window on X11: mapped and named "Tidewell" (its tray icon is the panel's).
     std::optional<QRect> xWindow() const
     {
