@@ -22,9 +22,6 @@ class Settings(dbus.service.Object):
         self.name = dbus.service.BusName("org.freedesktop.portal.Desktop", bus, do_not_queue=True)
         super().__init__(self.name, "/org/freedesktop/portal/desktop")
 
-    def value(self):
-        return dbus.UInt32(self.scheme)
-
     # The portal's Read wraps the value in a second variant (ReadOne, in newer portals, does not).
     @dbus.service.method(SETTINGS, in_signature="ss", out_signature="v")
     def Read(self, group, key):
@@ -35,7 +32,7 @@ class Settings(dbus.service.Object):
 
     @dbus.service.method(SETTINGS, in_signature="as", out_signature="a{sa{sv}}")
     def ReadAll(self, groups):
-        return {GROUP: {KEY: self.value()}}
+        return {GROUP: {KEY: dbus.UInt32(self.scheme)}}
 
     @dbus.service.signal(SETTINGS, signature="ssv")
     def SettingChanged(self, group, key, value):
@@ -48,7 +45,7 @@ def read_line(source, condition, settings):
         loop.quit()
         return False
     settings.scheme = int(line)
-    settings.SettingChanged(GROUP, KEY, settings.value())
+    settings.SettingChanged(GROUP, KEY, dbus.UInt32(settings.scheme))
     print("changed", settings.scheme, flush=True)
     return True
 

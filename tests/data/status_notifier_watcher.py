@@ -67,14 +67,6 @@ class Watcher(dbus.service.Object):
     def StatusNotifierItemRegistered(self, service):
         pass
 
-    @dbus.service.signal(WATCHER, signature="s")
-    def StatusNotifierItemUnregistered(self, service):
-        pass
-
-    @dbus.service.signal(WATCHER)
-    def StatusNotifierHostRegistered(self):
-        pass
-
     def properties(self):
         return {
             "RegisteredStatusNotifierItems": dbus.Array(self.items, signature="s"),

@@ -8,7 +8,6 @@ import argparse
 import http.server
 import os
 import signal
-import socket
 import subprocess
 import sys
 import tempfile
@@ -122,12 +121,8 @@ def check_language(program, language, port, faults):
             wait_for("the x-ray button checked", lambda: has_state(xray, pyatspi.STATE_CHECKED))
             print(f"{language}: {len(buttons)} named buttons, row {row.name!r}, x-ray {xray.name!r} checked")
         finally:
-            tidewell.terminate()
-            try:
-                tidewell.wait(30)
-            except subprocess.TimeoutExpired:
-                tidewell.kill()
-                tidewell.wait()
+            tidewell.kill()
+            tidewell.wait()
 
 
 def main():
@@ -152,10 +147,8 @@ def main():
         server.shutdown()
         xvfb.send_signal(signal.SIGTERM)
         xvfb.wait()
-    for fault in faults:
-        print(fault)
-    print(f"{len(LANGUAGES) - len({f.split(':')[0] for f in faults})} passed, "
-          f"{len({f.split(':')[0] for f in faults})} failed")
+    failed = {f.split(":")[0] for f in faults}
+    print("\n".join(faults + [f"{len(LANGUAGES) - len(failed)} passed, {len(failed)} failed"]))
     return 1 if faults else 0
 
 

@@ -31,11 +31,6 @@ constexpr int kWaitMs = 20000;
 // The Python that python3-dbus and python3-gi install into.
 const QString kSystemPython = u"/usr/bin/python3"_s;
 
-QString watcherScript()
-{
-    return QStringLiteral(TIDEWELL_TEST_DATA_DIR "/status_notifier_watcher.py");
-}
-
 // The value after `key ` on the last line of `output` that starts with it.
 std::optional<QString> lastValue(const QByteArray& output, const QByteArray& key)
 {
@@ -47,24 +42,11 @@ std::optional<QString> lastValue(const QByteArray& output, const QByteArray& key
     return found;
 }
 
-// A node of sway's tree: a window with its title, whether it is shown and whether it has the focus.
-struct SwayWindow
+// The windows of sway's tree below `node`, each as its title and whether it has the focus.
+void collectWindows(const QJsonObject& node, QList<std::pair<QString, bool>>& windows)
 {
-    QString title;
-    bool visible = false;
-    bool focused = false;
-    QRect rect;
-};
-
-void collectWindows(const QJsonObject& node, QList<SwayWindow>& windows)
-{
-    if (node.contains(u"app_id"_s) || node.contains(u"window"_s)) {
-        const QJsonObject rect = node.value(u"rect"_s).toObject();
-        windows.append({node.value(u"name"_s).toString(), node.value(u"visible"_s).toBool(),
-                        node.value(u"focused"_s).toBool(),
-                        QRect(rect.value(u"x"_s).toInt(), rect.value(u"y"_s).toInt(),
-                              rect.value(u"width"_s).toInt(), rect.value(u"height"_s).toInt())});
-    }
+    if (node.contains(u"app_id"_s) || node.contains(u"window"_s))
+        windows.append({node.value(u"name"_s).toString(), node.value(u"focused"_s).toBool()});
     for (const char* children : {"nodes", "floating_nodes"}) {
         for (const QJsonValue& child : node.value(QLatin1String(children)).toArray())
             collectWindows(child.toObject(), windows);
@@ -116,8 +98,7 @@ private slots:
         m_connection = std::make_unique<QDBusConnection>(
             QDBusConnection::connectToBus(m_bus->address(), QString::number(++m_connections)));
         QVERIFY(m_connection->isConnected());
-        m_watcher = startWatcher();
-        QVERIFY(m_watcher);
+        QVERIFY(startWatcher());
     }
 
     void cleanup()
@@ -138,10 +119,7 @@ private slots:
     // remains, the window opens by itself.
     void statusNotifierItemOnX11()
     {
-        m_display = std::make_unique<VirtualDisplay>(kScreenSize);
-        QVERIFY(!m_display->display().isEmpty());
-        m_environment.insert(u"DISPLAY"_s, m_display->display());
-        m_environment.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
+        QVERIFY(startDisplay());
         // The desktop prefers dark, through the portal, before Tidewell starts.
         m_portal = std::make_unique<ChildProcess>(
             kSystemPython,
@@ -176,9 +154,7 @@ private slots:
         activate(item);
         QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->count("state.isVisible false") == 1, kWaitMs);
         // The panel crashes and starts again: the item registers with the new watcher.
-        m_watcher.reset();
-        m_watcher = startWatcher();
-        QVERIFY(m_watcher);
+        QVERIFY(startWatcher());
         QVERIFY(!waitForItem(*m_watcher).isEmpty());
         QCOMPARE(m_tidewell->process().state(), QProcess::Running);
         // The panel goes for good: after a few seconds the window opens by itself, an ordinary one.
@@ -188,8 +164,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(xWindow().has_value(), kWaitMs);
         // A panel that comes back gets the icon again, and the icon closes the window without
         // ending the program.
-        m_watcher = startWatcher();
-        QVERIFY(m_watcher);
+        QVERIFY(startWatcher());
         const QString again = waitForItem(*m_watcher);
         QVERIFY(!again.isEmpty());
         QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->output().contains("A tray is back"), kWaitMs);
@@ -205,10 +180,7 @@ private slots:
     // Quit ends the program.
     void trayMenuEntriesDoWhatTheySay()
     {
-        m_display = std::make_unique<VirtualDisplay>(kScreenSize);
-        QVERIFY(!m_display->display().isEmpty());
-        m_environment.insert(u"DISPLAY"_s, m_display->display());
-        m_environment.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
+        QVERIFY(startDisplay());
         // The symbolic icon installed where the icon themes are looked for: the panel is given its name.
         const QString icons = m_home->filePath(u"share/icons/hicolor/scalable/apps"_s);
         QVERIFY(QDir().mkpath(icons));
@@ -259,34 +231,44 @@ private slots:
         QVERIFY(!item.isEmpty());
         activate(item);
         QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->count("state.isVisible true") == 1, kWaitMs);
-        QTRY_VERIFY_WITH_TIMEOUT(swayWindow(u"Tidewell"_s) && swayWindow(u"Tidewell"_s)->focused, kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(swayWindowFocused(u"Tidewell"_s).value_or(false), kWaitMs);
         m_other = std::make_unique<ChildProcess>(QCoreApplication::applicationFilePath(),
                                                  QStringList{u"--client"_s}, QString(), m_environment);
-        QTRY_VERIFY_WITH_TIMEOUT(swayWindow(u"Another client"_s) && swayWindow(u"Another client"_s)->focused,
-                                 kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(swayWindowFocused(u"Another client"_s).value_or(false), kWaitMs);
         // Given the focus back, it is still open: the focus it lost did not close it.
-        swaymsg(u"[title=\"^Tidewell$\"] focus"_s);
-        QTRY_VERIFY_WITH_TIMEOUT(swayWindow(u"Tidewell"_s) && swayWindow(u"Tidewell"_s)->focused, kWaitMs);
+        run(u"swaymsg"_s, {u"[title=\"^Tidewell$\"] focus"_s});
+        QTRY_VERIFY_WITH_TIMEOUT(swayWindowFocused(u"Tidewell"_s).value_or(false), kWaitMs);
         QCOMPARE(m_tidewell->count("state.isVisible false"), 0);
         run(u"wtype"_s, {u"-k"_s, u"Escape"_s});
         QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->count("state.isVisible false") == 1, kWaitMs);
-        QTRY_VERIFY_WITH_TIMEOUT(!swayWindow(u"Tidewell"_s), kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!swayWindowFocused(u"Tidewell"_s), kWaitMs);
         // The window manager's close (its button, or a key bound to close) only hides it.
         activate(item);
         QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->count("state.isVisible true") == 2, kWaitMs);
-        QTRY_VERIFY_WITH_TIMEOUT(swayWindow(u"Tidewell"_s).has_value(), kWaitMs);
-        swaymsg(u"[title=\"^Tidewell$\"] kill"_s);
+        QTRY_VERIFY_WITH_TIMEOUT(swayWindowFocused(u"Tidewell"_s).has_value(), kWaitMs);
+        run(u"swaymsg"_s, {u"[title=\"^Tidewell$\"] kill"_s});
         QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->count("state.isVisible false") == 2, kWaitMs);
         activate(item); // still there to open it again
         QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->count("state.isVisible true") == 3, kWaitMs);
     }
 
 private:
-    std::unique_ptr<ChildProcess> startWatcher() const
+    // An X server for the case, which the program is started on.
+    bool startDisplay()
     {
-        auto watcher = std::make_unique<ChildProcess>(kSystemPython, QStringList{watcherScript()}, QString(),
-                                                      m_environment);
-        return watcher->waitUntilReady(kWaitMs) ? std::move(watcher) : nullptr;
+        m_display = std::make_unique<VirtualDisplay>(kScreenSize);
+        m_environment.insert(u"DISPLAY"_s, m_display->display());
+        m_environment.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
+        return !m_display->display().isEmpty();
+    }
+    // A new panel's watcher, once the one before has gone; false when it never says it is ready.
+    bool startWatcher()
+    {
+        m_watcher.reset();
+        m_watcher = std::make_unique<ChildProcess>(
+            kSystemPython, QStringList{QStringLiteral(TIDEWELL_TEST_DATA_DIR "/status_notifier_watcher.py")},
+            QString(), m_environment);
+        return m_watcher->waitUntilReady(kWaitMs);
     }
     // Line-buffered as on a terminal, so that every line arrives when it is printed.
     std::unique_ptr<ChildProcess> startTidewell() const
@@ -350,7 +332,6 @@ private:
         return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
     }
     QString xdotool(const QString& arguments) const { return run(u"xdotool"_s, arguments.split(u' ')); }
-    QString swaymsg(const QString& command) const { return run(u"swaymsg"_s, {command}); }
     // The program's window on X11: mapped and named "Tidewell" (its tray icon is the panel's).
     std::optional<QRect> xWindow() const
     {
@@ -366,16 +347,16 @@ private:
         }
         return std::nullopt;
     }
-    // The first window of sway's tree with this title.
-    std::optional<SwayWindow> swayWindow(const QString& title) const
+    // Whether sway's tree has a window with this title, and whether the first such has the focus.
+    std::optional<bool> swayWindowFocused(const QString& title) const
     {
-        QList<SwayWindow> windows;
+        QList<std::pair<QString, bool>> windows;
         collectWindows(
             QJsonDocument::fromJson(run(u"swaymsg"_s, {u"-r"_s, u"-t"_s, u"get_tree"_s}).toUtf8()).object(),
             windows);
-        for (const SwayWindow& window : windows) {
-            if (window.title == title)
-                return window;
+        for (const auto& [name, focused] : windows) {
+            if (name == title)
+                return focused;
         }
         return std::nullopt;
     }

@@ -10,36 +10,24 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
-namespace {
-
-void run(const std::filesystem::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
-}
-
-} // namespace
-
 int main(int argc, char** argv)
 {
-    std::size_t count = 0;
+    std::vector<std::filesystem::path> files;
     for (int i = 1; i < argc; ++i) {
-        std::vector<std::filesystem::path> files;
-        if (std::filesystem::is_directory(argv[i])) {
+        if (!std::filesystem::is_directory(argv[i]))
+            files.emplace_back(argv[i]);
+        else
             for (const auto& entry : std::filesystem::directory_iterator(argv[i]))
                 files.push_back(entry.path());
-        } else {
-            files.emplace_back(argv[i]);
-        }
-        for (const auto& file : files) {
-            std::printf("%s\n", file.c_str());
-            std::fflush(stdout);
-            run(file);
-            ++count;
-        }
     }
-    std::printf("%zu inputs\n", count);
+    for (const auto& file : files) {
+        std::printf("%s\n", file.c_str());
+        std::fflush(stdout);
+        std::ifstream in(file, std::ios::binary);
+        const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+    }
+    std::printf("%zu inputs\n", files.size());
     // A missing or empty corpus would pass without running anything.
-    return count > 0 ? 0 : 1;
+    return files.empty() ? 1 : 0;
 }

@@ -3,12 +3,9 @@
 #include "support/TestProcesses.h"
 
 #include <QDir>
-#include <QFile>
-#include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
 #include <QTest>
-#include <csignal>
 #include <pwd.h>
 #include <unistd.h>
 
@@ -27,17 +24,16 @@ public:
     {
         const QString sway = findProgram(QStringLiteral("sway"));
         const QString setpriv = findProgram(QStringLiteral("setpriv"));
-        if (sway.isEmpty() || !m_folder.isValid() || (::geteuid() == 0 && setpriv.isEmpty()))
+        const QString wtype = findProgram(QStringLiteral("wtype"));
+        if (sway.isEmpty() || wtype.isEmpty() || !m_folder.isValid() ||
+            (::geteuid() == 0 && setpriv.isEmpty()))
             return;
         const QString config = m_folder.filePath(QStringLiteral("config"));
-        QFile file(config);
-        if (!file.open(QIODevice::WriteOnly))
+        if (!writeFile(config, QStringLiteral("xwayland disable\noutput HEADLESS-1 resolution %1x%2\n")
+                                   .arg(size.width())
+                                   .arg(size.height())
+                                   .toUtf8()))
             return;
-        file.write(QStringLiteral("xwayland disable\noutput HEADLESS-1 resolution %1x%2\n")
-                       .arg(size.width())
-                       .arg(size.height())
-                       .toUtf8());
-        file.close();
         QStringList command{sway, QStringLiteral("-c"), config};
         if (::geteuid() == 0) {
             const passwd* nobody = ::getpwnam("nobody");
@@ -57,72 +53,53 @@ public:
         environment.insert(QStringLiteral("WLR_BACKENDS"), QStringLiteral("headless"));
         environment.insert(QStringLiteral("WLR_LIBINPUT_NO_DEVICES"), QStringLiteral("1"));
         environment.insert(QStringLiteral("WLR_RENDERER"), QStringLiteral("pixman"));
-        m_compositor.setProcessEnvironment(environment);
-        m_compositor.setProcessChannelMode(QProcess::MergedChannels);
-        m_compositor.setStandardOutputFile(m_folder.filePath(QStringLiteral("log")));
-        m_compositor.setChildProcessModifier([] { ::setpgid(0, 0); });
-        m_compositor.start(command.takeFirst(), command);
-        // Both sockets exist once it accepts clients.
+        const QString program = command.takeFirst();
+        m_compositor = std::make_unique<ChildProcess>(program, command, QString(), environment,
+                                                      QProcess::SeparateChannels);
+        // Both sockets exist once it accepts clients; a compositor that never makes them leaves
+        // socket() empty, which callers check.
         const QDir folder(m_folder.path());
-        // A compositor that never makes them leaves socket() empty, which callers check.
         (void)QTest::qWaitFor(
             [&] {
                 const QStringList wayland = folder.entryList({QStringLiteral("wayland-?")}, QDir::System);
                 const QStringList ipc = folder.entryList({QStringLiteral("sway-ipc.*.sock")}, QDir::System);
                 if (wayland.isEmpty() || ipc.isEmpty())
-                    return m_compositor.state() == QProcess::NotRunning;
+                    return m_compositor->process().state() == QProcess::NotRunning;
                 m_socket = folder.filePath(wayland.first());
                 m_ipcSocket = folder.filePath(ipc.first());
                 return true;
             },
             20000);
-        const QString wtype = findProgram(QStringLiteral("wtype"));
-        if (m_socket.isEmpty() || wtype.isEmpty())
+        if (m_socket.isEmpty())
             return;
         environment.insert(QStringLiteral("WAYLAND_DISPLAY"), m_socket);
-        m_keyboard.setProcessEnvironment(environment);
-        m_keyboard.setChildProcessModifier([] { ::setpgid(0, 0); });
         // It presses nothing for ten minutes, longer than any test runs; it is ended before then.
-        m_keyboard.start(wtype, {QStringLiteral("-s"), QStringLiteral("600000"), QStringLiteral("-k"),
-                                 QStringLiteral("Shift_L")});
+        m_keyboard =
+            std::make_unique<ChildProcess>(wtype,
+                                           QStringList{QStringLiteral("-s"), QStringLiteral("600000"),
+                                                       QStringLiteral("-k"), QStringLiteral("Shift_L")},
+                                           QString(), environment);
         // Plugged in once sway lists it.
         (void)QTest::qWaitFor(
             [&] {
-                QProcess inputs;
-                inputs.setProcessEnvironment(environment);
-                inputs.start(
-                    findProgram(QStringLiteral("swaymsg")),
-                    {QStringLiteral("-s"), m_ipcSocket, QStringLiteral("-t"), QStringLiteral("get_inputs")});
-                inputs.waitForFinished(10000);
-                return inputs.readAllStandardOutput().contains("virtual_keyboard");
+                return runProgram(findProgram(QStringLiteral("swaymsg")),
+                                  {QStringLiteral("-s"), m_ipcSocket, QStringLiteral("-t"),
+                                   QStringLiteral("get_inputs")},
+                                  environment, 10000)
+                    .out.contains("virtual_keyboard");
             },
             20000);
     }
-    ~HeadlessCompositor()
-    {
-        if (m_keyboard.state() != QProcess::NotRunning) {
-            ::kill(-pid_t(m_keyboard.processId()), SIGKILL);
-            m_keyboard.waitForFinished(5000);
-        }
-        if (m_compositor.state() == QProcess::NotRunning)
-            return;
-        ::kill(-pid_t(m_compositor.processId()), SIGKILL);
-        m_compositor.waitForFinished(5000);
-    }
-    HeadlessCompositor(const HeadlessCompositor&) = delete;
-    HeadlessCompositor& operator=(const HeadlessCompositor&) = delete;
 
     // The full path of the Wayland socket, for WAYLAND_DISPLAY; empty when sway could not start.
     QString socket() const { return m_socket; }
     // The path of sway's command socket, for SWAYSOCK.
     QString ipcSocket() const { return m_ipcSocket; }
-    // What sway said, for a failure's message.
-    QByteArray log() const { return fileContent(m_folder.filePath(QStringLiteral("log"))); }
 
 private:
     QTemporaryDir m_folder;
-    QProcess m_compositor;
-    QProcess m_keyboard;
+    std::unique_ptr<ChildProcess> m_compositor;
+    std::unique_ptr<ChildProcess> m_keyboard;
     QString m_socket;
     QString m_ipcSocket;
 };

@@ -14,15 +14,15 @@ public:
     LogCapture()
     {
         QLoggingCategory::setFilterRules(QStringLiteral("tidewell.*.debug=true"));
-        const QMutexLocker locker(&mutex());
-        active() = this;
+        const QMutexLocker locker(&s_mutex);
+        s_active = this;
         m_previous = qInstallMessageHandler(&LogCapture::handle);
     }
     ~LogCapture()
     {
-        const QMutexLocker locker(&mutex());
+        const QMutexLocker locker(&s_mutex);
         qInstallMessageHandler(m_previous);
-        active() = nullptr;
+        s_active = nullptr;
         QLoggingCategory::setFilterRules({});
     }
     LogCapture(const LogCapture&) = delete;
@@ -30,27 +30,20 @@ public:
 
     QStringList lines() const
     {
-        const QMutexLocker locker(&mutex());
+        const QMutexLocker locker(&s_mutex);
         return m_lines;
     }
 
 private:
-    static QMutex& mutex()
-    {
-        static QMutex lock;
-        return lock;
-    }
-    static LogCapture*& active()
-    {
-        static LogCapture* capture = nullptr;
-        return capture;
-    }
+    static inline QMutex s_mutex;
+    static inline LogCapture* s_active = nullptr;
+
     static void handle(QtMsgType type, const QMessageLogContext& context, const QString& message)
     {
         QtMessageHandler previous = nullptr;
         {
-            const QMutexLocker locker(&mutex());
-            LogCapture* capture = active();
+            const QMutexLocker locker(&s_mutex);
+            LogCapture* capture = s_active;
             if (capture && context.category && QByteArray(context.category).startsWith("tidewell.")) {
                 capture->m_lines.append(message);
                 return;

@@ -2,12 +2,8 @@
 
 #include "support/TestProcesses.h"
 
-#include <QDeadlineTimer>
-#include <QProcess>
 #include <QString>
 #include <QTemporaryDir>
-#include <csignal>
-#include <unistd.h>
 
 namespace tidewell::test {
 
@@ -22,36 +18,22 @@ public:
         const QString program = findProgram(QStringLiteral("dbus-daemon"));
         if (program.isEmpty() || !m_folder.isValid())
             return;
-        m_daemon.setStandardErrorFile(QProcess::nullDevice());
-        m_daemon.setChildProcessModifier([] { ::setpgid(0, 0); });
-        m_daemon.start(program,
-                       {QStringLiteral("--session"), QStringLiteral("--nofork"),
+        m_daemon = std::make_unique<ChildProcess>(
+            program,
+            QStringList{QStringLiteral("--session"), QStringLiteral("--nofork"),
                         QStringLiteral("--nopidfile"), QStringLiteral("--print-address=1"),
-                        QStringLiteral("--address=unix:path=") + m_folder.filePath(QStringLiteral("bus"))});
+                        QStringLiteral("--address=unix:path=") + m_folder.filePath(QStringLiteral("bus"))},
+            QString(), QProcessEnvironment(), QProcess::SeparateChannels);
         // The address is printed once the daemon accepts clients.
-        QByteArray output;
-        const QDeadlineTimer deadline(20000);
-        while (!output.contains('\n') && m_daemon.waitForReadyRead(int(deadline.remainingTime())))
-            output += m_daemon.readAllStandardOutput();
-        if (output.contains('\n'))
-            m_address = QString::fromUtf8(output.trimmed());
+        m_address = QString::fromUtf8(firstLine(m_daemon->process(), 20000));
     }
-    ~PrivateSessionBus()
-    {
-        if (m_daemon.state() == QProcess::NotRunning)
-            return;
-        ::kill(-pid_t(m_daemon.processId()), SIGKILL);
-        m_daemon.waitForFinished(5000);
-    }
-    PrivateSessionBus(const PrivateSessionBus&) = delete;
-    PrivateSessionBus& operator=(const PrivateSessionBus&) = delete;
 
     // For DBUS_SESSION_BUS_ADDRESS; empty when the daemon could not start.
     QString address() const { return m_address; }
 
 private:
     QTemporaryDir m_folder;
-    QProcess m_daemon;
+    std::unique_ptr<ChildProcess> m_daemon;
     QString m_address;
 };
 

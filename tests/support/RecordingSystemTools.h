@@ -53,25 +53,16 @@ public:
         m_calls.append({Call::Kind::detached, program, arguments, workingDirectory});
         return true;
     }
-    // Recorded as a detached start; it fails with `failure` when one is set.
+    // Recorded as a detached start; it never fails.
     void startWatched(const QString& program, const QStringList& arguments, const QString& workingDirectory,
-                      std::function<void(const QString&)> onFailure) override
+                      std::function<void(const QString&)>) override
     {
         startDetached(program, arguments, workingDirectory);
-        QMutexLocker lock(&m_mutex);
-        if (!m_failure.isEmpty() && onFailure)
-            onFailure(m_failure);
-    }
-    void setFailure(const QString& failure)
-    {
-        QMutexLocker lock(&m_mutex);
-        m_failure = failure;
     }
 
 private:
     mutable QMutex m_mutex;
     QByteArray m_output;
-    QString m_failure;
     QList<Call> m_calls;
 };
 

@@ -107,6 +107,15 @@ bool startedByThisTest(qint64 pid)
     return false;
 }
 
+QByteArray firstLine(QProcess& process, int timeoutMs)
+{
+    QByteArray output;
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!output.contains('\n') && process.waitForReadyRead(int(deadline.remainingTime())))
+        output += process.readAllStandardOutput();
+    return output.contains('\n') ? output.left(output.indexOf('\n')).trimmed() : QByteArray();
+}
+
 QByteArray fileContent(const QString& path)
 {
     QFile file(path);

@@ -49,6 +49,8 @@ QString findProgram(const QString& name);
 QList<qint64> childPids(qint64 pid);
 // Whether `pid` is this test or below a process it started: the only servers a test may ask.
 bool startedByThisTest(qint64 pid);
+// The first line `process` prints on standard output, trimmed; empty when none comes in time.
+QByteArray firstLine(QProcess& process, int timeoutMs);
 // A file's content, or nothing when it cannot be read.
 QByteArray fileContent(const QString& path);
 // Writes `content` to `path`, making its folder first; false when that fails.
