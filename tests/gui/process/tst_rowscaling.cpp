@@ -5,6 +5,7 @@
 #include "support/ServicesFixture.h"
 #include "support/WidgetHelpers.h"
 
+#include <QLayout>
 #include <QPainter>
 #include <QTest>
 #include <map>
@@ -35,11 +36,11 @@ bool near(QRgb a, QRgb b, int tolerance)
 }
 
 // Where a part draws within its own rectangle (in the image's pixels): the pixels that differ plainly
-// from its background, in the part's logical coordinates.
+// from the row's background, in the part's logical coordinates.
 QRectF ink(const QImage& image, const QRect& logical, qreal scale)
 {
     const QRect area = QRectF(QPointF(logical.topLeft()) * scale, QSizeF(logical.size()) * scale).toRect();
-    const QRgb background = commonest(image, area);
+    const QRgb background = commonest(image, image.rect());
     QRect found;
     for (int y = area.top(); y <= area.bottom(); ++y) {
         for (int x = area.left(); x <= area.right(); ++x) {
@@ -48,6 +49,19 @@ QRectF ink(const QImage& image, const QRect& logical, qreal scale)
         }
     }
     return QRectF(QPointF(found.topLeft()) / scale, QSizeF(found.size()) / scale);
+}
+
+// `image` laid on `background`, so that text drawn on a transparent row counts as drawn.
+QImage onBackground(const QImage& image, const QColor& background)
+{
+    QImage laid(image.size(), QImage::Format_RGB32);
+    laid.fill(background);
+    QImage pixels = image;
+    pixels.setDevicePixelRatio(1); // drawn pixel for pixel
+    QPainter painter(&laid);
+    painter.drawImage(0, 0, pixels);
+    painter.end();
+    return laid;
 }
 
 // The share of pixels of `a` and `b` (of one size) that look alike.
@@ -81,8 +95,6 @@ private slots:
                              HttpScheme::http};
         QTest::newRow("node with a React page")
             << PortData(u"node"_s, u"5173"_s, u"41"_s, react, origin) << false << false;
-        QTest::newRow("x-ray readings")
-            << PortData(u"node"_s, u"5173"_s, u"41"_s, react, origin) << true << false;
         QTest::newRow("no answer") << PortData(u"python3"_s, u"8000"_s, u"42"_s) << false << false;
         QTest::newRow("ssh forward") << PortData(u"ssh"_s, u"2222"_s, u"43"_s) << false << false;
         QTest::newRow("another listener") << PortData(u"postgres"_s, u"5432"_s, u"44"_s) << false << true;
@@ -108,13 +120,20 @@ private slots:
             poller.readNow();
             QTRY_VERIFY(row.stats().has_value());
         }
+        // The readings resize the icons: the layout settles before anything is drawn.
+        QCoreApplication::sendPostedEvents();
+        row.layout()->activate();
         const qreal scale = row.devicePixelRatioF();
         QCOMPARE(scale, qEnvironmentVariable("TIDEWELL_TEST_SCALE", u"1"_s).toDouble());
-        const QImage onScreen = row.grab().toImage();
+        const QColor background = row.palette().window().color();
+        // Drawn the way grab() draws, into a pixmap, but at one pixel a point.
+        QPixmap single(row.size());
+        single.setDevicePixelRatio(1);
+        single.fill(Qt::transparent);
+        row.render(&single);
+        const QImage plain = onBackground(single.toImage(), background);
+        const QImage onScreen = onBackground(row.grab().toImage(), background);
         QCOMPARE(onScreen.size(), row.size() * scale);
-        QImage plain(row.size(), QImage::Format_ARGB32_Premultiplied);
-        plain.fill(Qt::transparent);
-        row.render(&plain);
         const QList<QWidget*> parts = row.findChildren<QWidget*>();
         int compared = 0;
         for (QWidget* part : parts) {
@@ -125,7 +144,7 @@ private slots:
             QVERIFY2(row.rect().contains(place), qPrintable(part->objectName()));
             const QRectF one = ink(plain, place, 1);
             const QRectF scaled = ink(onScreen, place, scale);
-            QCOMPARE(scaled.isEmpty(), one.isEmpty());
+            QVERIFY2(scaled.isEmpty() == one.isEmpty(), qPrintable(part->objectName()));
             // Text is hinted to each scale's pixels, so its edges may move by a pixel or two.
             const qreal slack = 2.5;
             QVERIFY2(std::abs(scaled.left() - one.left()) <= slack &&
