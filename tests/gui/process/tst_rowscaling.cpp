@@ -5,7 +5,7 @@
 #include "support/ServicesFixture.h"
 #include "support/WidgetHelpers.h"
 
-#include <QLayout>
+#include <QGraphicsEffect>
 #include <QPainter>
 #include <QTest>
 #include <map>
@@ -95,6 +95,8 @@ private slots:
                              HttpScheme::http};
         QTest::newRow("node with a React page")
             << PortData(u"node"_s, u"5173"_s, u"41"_s, react, origin) << false << false;
+        QTest::newRow("x-ray readings")
+            << PortData(u"node"_s, u"5173"_s, u"41"_s, react, origin) << true << false;
         QTest::newRow("no answer") << PortData(u"python3"_s, u"8000"_s, u"42"_s) << false << false;
         QTest::newRow("ssh forward") << PortData(u"ssh"_s, u"2222"_s, u"43"_s) << false << false;
         QTest::newRow("another listener") << PortData(u"postgres"_s, u"5432"_s, u"44"_s) << false << true;
@@ -120,9 +122,10 @@ private slots:
             poller.readNow();
             QTRY_VERIFY(row.stats().has_value());
         }
-        // The readings resize the icons: the layout settles before anything is drawn.
-        QCoreApplication::sendPostedEvents();
-        row.layout()->activate();
+        // The hover effect keeps its own picture of the row from the last paint, which a second drawing
+        // into another device would reuse; the row is compared as it lays out, without it.
+        if (row.graphicsEffect())
+            row.graphicsEffect()->setEnabled(false);
         const qreal scale = row.devicePixelRatioF();
         QCOMPARE(scale, qEnvironmentVariable("TIDEWELL_TEST_SCALE", u"1"_s).toDouble());
         const QColor background = row.palette().window().color();
