@@ -95,12 +95,9 @@ QString shellLineOfScript(const QString& script)
 }
 
 // Performs the action; what it gives up with is added to `failures`.
-void perform(Desktop& desktop, const QString& action, const QString& text, QStringList* failures = nullptr)
+void perform(Desktop& desktop, const QString& action, const QString& text, QStringList& failures)
 {
-    const Desktop::Failure failed = [failures](const QString& reason) {
-        if (failures)
-            failures->append(reason);
-    };
+    const Desktop::Failure failed = [&failures](const QString& reason) { failures.append(reason); };
     if (action == "url"_L1)
         desktop.openUrl(QUrl(text), failed);
     else if (action == "folder"_L1)
@@ -173,7 +170,7 @@ private slots:
         LinuxDesktop linuxDesktop(tools, programs.lookup());
         LogCapture output;
         QStringList failures;
-        perform(mac ? static_cast<Desktop&>(macDesktop) : linuxDesktop, action, text, &failures);
+        perform(mac ? static_cast<Desktop&>(macDesktop) : linuxDesktop, action, text, failures);
         // The editors offered are those on PATH, in the menu's order.
         QCOMPARE(linuxDesktop.installedEditors(),
                  failure.isEmpty() ? strs({"Visual Studio Code", "Cursor"}) : QStringList());
@@ -215,7 +212,7 @@ private slots:
         LinuxDesktop desktop(std::make_shared<ProcessSystemTools>(), programs.lookup());
         QStringList failures;
         LogCapture output;
-        perform(desktop, u"url"_s, u"http://localhost:3000"_s, &failures);
+        perform(desktop, u"url"_s, u"http://localhost:3000"_s, failures);
         QTRY_VERIFY(QFile::exists(programs.path() + u"/xdg-open.ended"_s));
         QTRY_COMPARE(failures.size(), failure.isEmpty() ? 0 : 1);
         if (!failure.isEmpty())
