@@ -132,8 +132,6 @@ private slots:
         QTest::newRow("words without --list") << QStringList{u"shop"_s} << 2 << QByteArray() << english;
         QTest::newRow("list") << QStringList{u"--list"_s, u"--timeout"_s, u"1"_s} << 0 << "PORT"_ba
                               << english;
-        QTest::newRow("list as JSON")
-            << QStringList{u"--json"_s, u"--timeout"_s, u"1"_s} << 0 << "["_ba << english;
         // Alone, each of them means --list.
         QTest::newRow("--json alone") << QStringList{u"--json"_s} << 0 << "["_ba << english;
         QTest::newRow("--all alone") << QStringList{u"--all"_s} << 0 << "PORT"_ba << english;
@@ -416,7 +414,6 @@ private slots:
         home.vercel.setReply("/v2/teams", StubHttpServer::Reply::with(
                                               R"({"teams":[{"id":"team_1","name":"R&D","slug":"r-d"}]})"));
         home.vercel.setReply("/v9/projects", StubHttpServer::Reply::with(projectsReply));
-
         QFETCH(QString, language);
         const ProgramRun run = home.run(QStringList{u"--deployments"_s} + arguments, {{u"LANG"_s, language}});
         QTEST(run.exitCode, "exitCode");

@@ -84,7 +84,7 @@ class HostTest : public QObject
     Q_OBJECT
 private slots:
     // The texts of the host read alone: command names escaped as lsof escapes them, the origin script's
-    // output (folder, then command line), and command lines that are shells.
+    // output (folder, then command line), command lines that are shells, and the kernel's TCP tables.
     void readsHostTexts_data()
     {
         QTest::addColumn<QString>("kind");
@@ -117,6 +117,14 @@ private slots:
         row("shell after another slash", "shell", "env /x/tcsh;", u"true"_s);
         row("node", "shell", "node /srv/app/server.js", u"false"_s);
         row("kernel thread", "shell", "[kthreadd]", u"false"_s);
+        // A /proc/net/tcp row's local address and state: listening rows only, by their address.
+        row("any", "tcp", "00000000:0BB8 0A", u"*:3000"_s);
+        row("loopback", "tcp", "0100007F:1538 0A", u"127.0.0.1:5432"_s);
+        row("established", "tcp", "0100007F:1539 01", QString());
+        row("v6 any", "tcp6", "00000000000000000000000000000000:1F90 0A", u"*:8080"_s);
+        row("v6 loopback", "tcp6", "00000000000000000000000001000000:1F91 0A", u"[::1]:8081"_s);
+        row("v4-mapped", "tcp6", "0000000000000000FFFF00000100007F:1F92 0A", u"127.0.0.1:8082"_s);
+        row("v4 address in the v6 table", "tcp6", "0100007F:1F93 0A", QString());
     }
 
     void readsHostTexts()
@@ -128,72 +136,28 @@ private slots:
             read = lsofCommandName(text);
         } else if (kind == u"shell"_s) {
             read = looksLikeShell(QString::fromUtf8(text)) ? u"true"_s : u"false"_s;
+        } else if (kind.startsWith(u"tcp"_s)) {
+            // The kernel's layout: header, then sl local rem st tx:rx tr:when retrnsmt uid timeout inode
+            const QByteArray table =
+                "  sl  local_address rem_address   st tx_queue rx_queue tr tm->when retrnsmt   uid\n"
+                "   0: " +
+                text.split(' ').value(0) + " 00000000:0000 " + text.split(' ').value(1) +
+                " 00000000:00000000 00:00000000 00000000  1000        0 111 1 0 100 0 0 10 0\n"
+                "   1: garbage\n";
+            const auto parsed = KernelSocketListingSource::parseTcpTable(table, kind == u"tcp6"_s);
+            QCOMPARE(parsed.size(), parsed.contains(111) ? 1 : 0);
+            read = parsed.value(111);
         } else if (const auto origin = ShellProcessTable::parseOriginOutput(text)) {
             read = origin->cwd + u'|' + origin->cmd;
         }
         QTEST(read, "read");
     }
 
-    void readsListeningRowsOfTcpTables_data()
-    {
-        QTest::addColumn<bool>("ipv6");
-        QTest::addColumn<QByteArray>("local");
-        QTest::addColumn<QByteArray>("state");
-        QTest::addColumn<QString>("name"); // empty when the row is not listed
-        QTest::newRow("any") << false << QByteArray("00000000:0BB8") << QByteArray("0A") << u"*:3000"_s;
-        QTest::newRow("loopback") << false << QByteArray("0100007F:1538") << QByteArray("0A")
-                                  << u"127.0.0.1:5432"_s;
-        QTest::newRow("established") << false << QByteArray("0100007F:1539") << QByteArray("01") << QString();
-        QTest::newRow("v6 any") << true << QByteArray("00000000000000000000000000000000:1F90")
-                                << QByteArray("0A") << u"*:8080"_s;
-        QTest::newRow("v6 loopback") << true << QByteArray("00000000000000000000000001000000:1F91")
-                                     << QByteArray("0A") << u"[::1]:8081"_s;
-        QTest::newRow("v4-mapped") << true << QByteArray("0000000000000000FFFF00000100007F:1F92")
-                                   << QByteArray("0A") << u"127.0.0.1:8082"_s;
-        QTest::newRow("v4 address in the v6 table")
-            << true << QByteArray("0100007F:1F93") << QByteArray("0A") << QString();
-    }
-
-    void readsListeningRowsOfTcpTables()
-    {
-        QFETCH(bool, ipv6);
-        QFETCH(QByteArray, local);
-        QFETCH(QByteArray, state);
-        QFETCH(QString, name);
-        // The kernel's layout: header, then sl local rem st tx:rx tr:when retrnsmt uid timeout inode ...
-        const QByteArray table =
-            "  sl  local_address rem_address   st tx_queue rx_queue tr tm->when retrnsmt   uid\n"
-            "   0: " +
-            local + " 00000000:0000 " + state +
-            " 00000000:00000000 00:00000000 00000000  1000        0 111 1 0 100 0 0 10 0\n"
-            "   1: garbage\n";
-        const QHash<quint64, QString> parsed = KernelSocketListingSource::parseTcpTable(table, ipv6);
-        QCOMPARE(parsed.keys(), name.isEmpty() ? QList<quint64>() : QList<quint64>{111});
-        QCOMPARE(parsed.value(111), name);
-    }
-
-    // A server that hands its socket to a child it forks (a reloader) is found with both holders by
-    // the listing that first sees the socket, though that one looks only at the newest processes.
-    void socketSharedWithTheParentIsListedAtOnce()
-    {
-        KernelSocketListingSource steady;
-        steady.listeningSockets();
-        const QString forking = u"import os, socket, time\n"
-                                "s = socket.socket(); s.bind(('127.0.0.1', 0)); s.listen()\n"
-                                "if os.fork() == 0: print('ready', s.getsockname()[1], flush=True)\n"
-                                "time.sleep(120)\n"_s;
-        ChildProcess parent(python3(), {u"-c"_s, forking});
-        QVERIFY(parent.waitUntilReady(60000));
-        QTRY_VERIFY(!childPids(parent.pid()).isEmpty());
-        const QList<qint64> pids{parent.pid(), childPids(parent.pid()).first()};
-        const QStringList rows = rowsOf(steady.listeningSockets(), pids);
-        QCOMPARE(steady.lastWalk(), SocketOwners::Walk::partial);
-        QCOMPARE(rows.size(), 2);
-    }
-
     // One source kept over many calls, as the window's refreshes use it: after each change its rows are
-    // those of lsof and of a source that walks every process afresh, for names lsof escapes or cuts and
-    // sockets on several addresses.
+    // those of lsof and of a source that walks every process afresh, for names lsof escapes or cuts,
+    // sockets on several addresses, and a server that hands its socket to a child it forks (a reloader),
+    // found with both holders by the listing that first sees the socket, which looks only at the newest
+    // processes.
     void listingAgreesWithLsofOverChanges()
     {
         if (!hasShellTools())
@@ -237,10 +201,19 @@ private slots:
             children.push_back(startListener(options));
         for (int i = 0; i < 2; ++i)
             children.push_back(std::make_unique<ChildProcess>(python3(), QStringList{u"-c"_s, forking}));
+        const QString reloader = u"import os, socket, time\n"
+                                 "s = socket.socket(); s.bind(('127.0.0.1', 0)); s.listen()\n"
+                                 "if os.fork() == 0: print('ready', s.getsockname()[1], flush=True)\n"
+                                 "time.sleep(600)\n"_s;
+        ChildProcess reloading(python3(), {u"-c"_s, reloader});
         for (const auto& child : children) {
             QVERIFY(child->waitUntilReady(60000));
             pids.append(child->pid());
         }
+        QVERIFY(reloading.waitUntilReady(60000));
+        QTRY_VERIFY(!childPids(reloading.pid()).isEmpty());
+        forked.append(childPids(reloading.pid()).first());
+        pids << reloading.pid() << forked.first();
         ChildProcess& exiting = *children[children.size() - 2];
         ChildProcess& sharing = *children.back();
         QVERIFY(agrees());
@@ -252,7 +225,7 @@ private slots:
                 whole.append(row.command + u' ' + QFileInfo(row.executable).fileName().left(6));
         }
         QCOMPARE(whole, (QStringList{u"Code\\x20Helper python"_s, u"abcdefghijklmno python"_s}));
-        QCOMPARE(rowsOf(steady.listeningSockets(), pids).size(), 11);
+        QCOMPARE(rowsOf(steady.listeningSockets(), pids).size(), 13);
         // Where socket diagnostics answer, the /proc/net tables (read where they do not) name each socket
         // alike.
         if (const auto netlink = KernelSocketListingSource::listeningNamesFromNetlink()) {
@@ -267,7 +240,7 @@ private slots:
                     ++ours;
                 }
             }
-            QCOMPARE(ours, 11);
+            QCOMPARE(ours, 12);
         }
         QVERIFY(agrees());
         QCOMPARE(steady.lastWalk(), SocketOwners::Walk::none);
@@ -332,8 +305,6 @@ private slots:
         cwd = cwd.arg(witness);
         QVERIFY(!shellTable()->origin(pid));
         shellTable()->reading(pid, cwd);
-        LinuxProcessTable().origin(pid);
-        LinuxProcessTable().reading(pid, cwd);
         QVERIFY2(!QFile::exists(witness), "a text from the process table was run as a command");
     }
 

@@ -43,23 +43,18 @@ private slots:
     void initTestCase();
     void destinations_data();
     void destinations();
-    void listing_data();
-    void listing();
+    void farServer_data();
+    void farServer();
     void failures_data();
     void failures();
     void hostile_data();
     void hostile();
-    void forward_data();
-    void forward();
-    void stop_data();
-    void stop();
-    void watcher();
     void window();
 
 private:
     RemoteMachine::Refresh refresh(const QString& host);
     std::unique_ptr<ChildProcess> startServer(const QString& title, const QString& folder = {});
-
+    std::optional<PageProbe::Outcome> probe(quint16 port);
     std::unique_ptr<SshTestMachine> m_machine;
     int m_serial = 0;
 };
@@ -86,11 +81,21 @@ std::unique_ptr<ChildProcess> RemoteTest::startServer(const QString& title, cons
     return server->waitUntilReady() ? std::move(server) : nullptr;
 }
 
+// The page on a local port; the test's own process is in no namespace, so only a forward reaches it.
+std::optional<PageProbe::Outcome> RemoteTest::probe(quint16 port)
+{
+    PageProbe probe;
+    std::optional<PageProbe::Outcome> outcome;
+    probe.fetchHTMLData(QString::number(port), u"127.0.0.1"_s,
+                        [&outcome](PageProbe::Outcome answer) { outcome = answer; });
+    (void)QTest::qWaitFor([&outcome] { return outcome.has_value(); }, 120'000);
+    return outcome;
+}
+
 void RemoteTest::destinations_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QStringList>("arguments"); // empty: refused
-
     QTest::newRow("config host") << u"devbox"_s << QStringList{u"--"_s, u"devbox"_s};
     QTest::newRow("user, host and port")
         << u"me@devbox:2222"_s << QStringList{u"-p"_s, u"2222"_s, u"--"_s, u"me@devbox"_s};
@@ -112,24 +117,26 @@ void RemoteTest::destinations()
         QCOMPARE(destination->sshArguments(), arguments);
 }
 
-void RemoteTest::listing_data()
+void RemoteTest::farServer_data()
 {
     QTest::addColumn<QString>("host");
-    QTest::newRow("the fixed script, pages through the tunnel") << u"far"_s;
-    QTest::newRow("tidewell on the far side") << u"far-tidewell"_s;
+    QTest::addColumn<bool>("choosePort"); // --local-port, or a free local port
+    QTest::newRow("the fixed scripts, pages through the tunnel") << u"far"_s << false;
+    QTest::newRow("tidewell on the far side") << u"far-tidewell"_s << true;
 }
 
-void RemoteTest::listing()
+// One far server listed, forwarded and stopped, in the window's calls and on the command line.
+void RemoteTest::farServer()
 {
     if (!m_machine->skipReason().isEmpty())
         QSKIP(qPrintable(m_machine->skipReason()));
     QFETCH(QString, host);
+    QFETCH(bool, choosePort);
     QTemporaryDir folder;
     const QString title = u"Far Shop %1"_s.arg(++m_serial);
     const auto server = startServer(title, folder.path());
     QVERIFY(server);
     const QString port = QString::number(server->port());
-
     const RemoteMachine::Refresh answer = refresh(host);
     QCOMPARE(answer.error, QString());
     const auto found = std::find_if(answer.listing.servers.cbegin(), answer.listing.servers.cend(),
@@ -146,25 +153,53 @@ void RemoteTest::listing()
         QVERIFY(!found->identity().startTime.isEmpty());
         QVERIFY(found->identity().socketInode != 0);
     }
-
-    const ProgramRun run =
-        runProgram(QStringLiteral(TIDEWELL_PROGRAM), {u"--list"_s, u"--host"_s, host, u"--json"_s},
-                   m_machine->environment(), 120'000);
-    QCOMPARE(run.exitCode, 0);
-    const QJsonArray entries = QJsonDocument::fromJson(run.out).array();
+    const auto tidewell = [this](const QStringList& arguments) {
+        return runProgram(QStringLiteral(TIDEWELL_PROGRAM), arguments, m_machine->environment(), 120'000);
+    };
+    const ProgramRun listed = tidewell({u"--list"_s, u"--host"_s, host, u"--json"_s});
+    QCOMPARE(listed.exitCode, 0);
+    const QJsonArray entries = QJsonDocument::fromJson(listed.out).array();
     const auto printed = std::find_if(entries.cbegin(), entries.cend(), [&](const QJsonValue& entry) {
         return entry[u"port"_s].toString() == port;
     });
-    QVERIFY2(printed != entries.cend(), run.out.constData());
+    QVERIFY2(printed != entries.cend(), listed.out.constData());
     QCOMPARE((*printed)[u"host"_s].toString(), host);
     QCOMPARE((*printed)[u"htmlData"_s][u"title"_s].toString(), title);
+    QStringList arguments{u"--forward"_s, host + u':' + port};
+    const int chosen = choosePort ? freeLocalPort() : 0;
+    if (choosePort)
+        arguments << u"--local-port"_s << QString::number(chosen);
+    const ProgramRun forward = tidewell(arguments);
+    QCOMPARE(forward.exitCode, 0);
+    const QByteArray address = forward.out.trimmed();
+    QVERIFY2(address.startsWith("127.0.0.1:"), forward.err.constData());
+    QVERIFY(!choosePort || address.mid(10).toInt() == chosen);
+    const auto page = probe(quint16(address.mid(10).toUInt()));
+    QVERIFY(page && page->page);
+    QCOMPARE(page->page->title, title);
+    if (!answer.listing.fromTidewell) {
+        // The same-process check: a listed start time that is not the process's sends nothing.
+        PortData other = *found;
+        other.setListedIdentity(QString::number(found->identity().startTime.toULongLong() + 1),
+                                found->identity().socketInode);
+        RemoteMachine machine(*SshDestination::parse(host));
+        std::optional<StopResult> result;
+        machine.stop(other, StopSignal::terminate,
+                     [&result](StopResult stopped, const QString&) { result = stopped; });
+        QTRY_VERIFY_WITH_TIMEOUT(result.has_value(), 120'000);
+        QCOMPARE(*result, StopResult::notListed);
+        QCOMPARE(server->process().state(), QProcess::Running);
+    }
+    const ProgramRun stopped = tidewell({u"--stop"_s, port, u"--host"_s, host});
+    QVERIFY2(stopped.exitCode == 0, stopped.err.constData());
+    QVERIFY2(stopped.out.contains("Stopped"), stopped.out.constData());
+    QTRY_COMPARE_WITH_TIMEOUT(server->process().state(), QProcess::NotRunning, 60'000);
 }
 
 void RemoteTest::failures_data()
 {
     QTest::addColumn<QString>("host");
     QTest::addColumn<QString>("reason");
-
     // Its ProxyCommand's own message is not shown: ssh sends it to /dev/null under ControlPersist.
     QTest::newRow("unreachable") << u"far-down"_s << u"Connection closed"_s;
     QTest::newRow("unknown host key") << u"far-unknown"_s << u"host key not known: connect once with ssh"_s;
@@ -180,7 +215,6 @@ void RemoteTest::failures()
     const RemoteMachine::Refresh answer = refresh(host);
     QVERIFY2(answer.error.contains(reason), qPrintable(answer.error));
     QVERIFY(answer.listing.servers.isEmpty());
-
     const ProgramRun run = runProgram(QStringLiteral(TIDEWELL_PROGRAM), {u"--list"_s, u"--host"_s, host},
                                       m_machine->environment(), 120'000);
     QCOMPARE(run.exitCode, 1);
@@ -193,7 +227,6 @@ void RemoteTest::hostile_data()
     QTest::addColumn<QByteArray>("output");
     QTest::addColumn<int>("entries");
     QTest::addColumn<QString>("error");
-
     PortData loud(u"node\u001b[31m\n\u202Eevil"_s, u"3000"_s, u"42"_s);
     loud.setHtmlData(HTMLData{u"Title\u0007"_s + QString(100'000, u'x'), AppType::unknown, std::nullopt,
                               HttpScheme::http});
@@ -214,7 +247,6 @@ void RemoteTest::hostile_data()
         "#fd\n4242 555\nabc 555\n-5 555\n4243 556\n#proc\n==> /proc/4242/stat <==\n" +
         stat + "\n\n==> /proc/4242/cmdline <==\nnode\0" + QByteArray(100'000, 'A') +
         "\n#links\nl 1 u u 0 x /proc/4242/cwd -> /srv/\x1b[2Jshop\n#end\n";
-
     QTest::newRow("long fields, control characters")
         << QJsonDocument(QJsonArray{loud.toJson()}).toJson() << 1 << QString();
     QTest::newRow("numbers that are not ports or pids")
@@ -255,163 +287,9 @@ void RemoteTest::hostile()
     }
 }
 
-void RemoteTest::forward_data()
-{
-    QTest::addColumn<bool>("choosePort");
-    QTest::newRow("a free local port") << false;
-    QTest::newRow("--local-port") << true;
-}
-
-void RemoteTest::forward()
-{
-    if (!m_machine->skipReason().isEmpty())
-        QSKIP(qPrintable(m_machine->skipReason()));
-    QFETCH(bool, choosePort);
-    const QString title = u"Forwarded %1"_s.arg(++m_serial);
-    const auto server = startServer(title);
-    QVERIFY(server);
-    QStringList arguments{u"--forward"_s, u"far:%1"_s.arg(server->port())};
-    const int chosen = choosePort ? freeLocalPort() : 0;
-    if (choosePort)
-        arguments << u"--local-port"_s << QString::number(chosen);
-    const ProgramRun run =
-        runProgram(QStringLiteral(TIDEWELL_PROGRAM), arguments, m_machine->environment(), 120'000);
-    QCOMPARE(run.exitCode, 0);
-    const QByteArray address = run.out.trimmed();
-    QVERIFY2(address.startsWith("127.0.0.1:"), run.err.constData());
-    const QString localPort = QString::fromLatin1(address.mid(10));
-    if (choosePort)
-        QCOMPARE(localPort, QString::number(chosen));
-
-    // The test's own process is in no namespace: only the forward reaches the server.
-    PageProbe probe;
-    std::optional<PageProbe::Outcome> outcome;
-    probe.fetchHTMLData(localPort, u"127.0.0.1"_s,
-                        [&outcome](PageProbe::Outcome answer) { outcome = answer; });
-    QTRY_VERIFY_WITH_TIMEOUT(outcome.has_value(), 120'000);
-    QVERIFY(outcome->page);
-    QCOMPARE(outcome->page->title, title);
-}
-
-void RemoteTest::stop_data()
-{
-    QTest::addColumn<QString>("host");
-    QTest::newRow("the fixed stop script") << u"far"_s;
-    QTest::newRow("tidewell on the far side") << u"far-tidewell"_s;
-}
-
-void RemoteTest::stop()
-{
-    if (!m_machine->skipReason().isEmpty())
-        QSKIP(qPrintable(m_machine->skipReason()));
-    QFETCH(QString, host);
-    const auto server = startServer(u"Stop me %1"_s.arg(++m_serial));
-    QVERIFY(server);
-    const QString port = QString::number(server->port());
-
-    if (host == u"far"_s) {
-        // The same-process check: a listed start time that is not the process's sends nothing.
-        const RemoteMachine::Refresh answer = refresh(host);
-        const auto found = std::find_if(answer.listing.servers.cbegin(), answer.listing.servers.cend(),
-                                        [&](const PortData& entry) { return entry.port() == port; });
-        QVERIFY(found != answer.listing.servers.cend());
-        PortData other = *found;
-        other.setListedIdentity(QString::number(found->identity().startTime.toULongLong() + 1),
-                                found->identity().socketInode);
-        RemoteMachine machine(*SshDestination::parse(host));
-        std::optional<StopResult> result;
-        machine.stop(other, StopSignal::terminate,
-                     [&result](StopResult stopped, const QString&) { result = stopped; });
-        QTRY_VERIFY_WITH_TIMEOUT(result.has_value(), 120'000);
-        QCOMPARE(*result, StopResult::notListed);
-        QCOMPARE(server->process().state(), QProcess::Running);
-    }
-
-    const ProgramRun run =
-        runProgram(QStringLiteral(TIDEWELL_PROGRAM), {u"--stop"_s, port, u"--host"_s, host},
-                   m_machine->environment(), 120'000);
-    QVERIFY2(run.exitCode == 0, run.err.constData());
-    QVERIFY2(run.out.contains("Stopped"), run.out.constData());
-    QTRY_COMPARE_WITH_TIMEOUT(server->process().state(), QProcess::NotRunning, 60'000);
-}
-
-void RemoteTest::watcher()
-{
-    if (!m_machine->skipReason().isEmpty())
-        QSKIP(qPrintable(m_machine->skipReason()));
-    const QString title = u"Watched %1"_s.arg(++m_serial);
-    const auto server = startServer(title);
-    QVERIFY(server);
-    QTemporaryDir settings;
-    AppState state(std::make_unique<QSettings>(settings.filePath(u"t.conf"_s), QSettings::IniFormat));
-    state.setRemoteMachinesData(
-        RemoteMachineList::toJson({{u"far"_s, true}, {u"far-down"_s, true}, {u"far-tidewell"_s, false}}));
-    RemoteMachinesWatcher watcher(&state);
-    struct RecordingSink : NotificationSink
-    {
-        QList<Notification> shown;
-        void show(const Notification& notification) override { shown.append(notification); }
-    } sink;
-    RemoteServerNotifier notifier(&state, &watcher, &sink);
-    const auto stateOf = [&watcher](const QString& destination) {
-        const QList<RemoteMachinesWatcher::MachineState> machines = watcher.machines();
-        const auto found = std::find_if(machines.cbegin(), machines.cend(), [&](const auto& machine) {
-            return machine.destination == destination;
-        });
-        return found != machines.cend() ? *found : RemoteMachinesWatcher::MachineState{};
-    };
-    // Switched off: not watched. Window closed, notifications off: nobody is asked.
-    QCOMPARE(watcher.machines().size(), 2);
-    QCOMPARE(watcher.scheduledInMs(u"far"_s), -1);
-    QCOMPARE(watcher.scheduledInMs(u"far-down"_s), -1);
-
-    // When the unreachable machine fails, the delay before it is asked again, by failures in a row.
-    QHash<int, int> retryAfter;
-    connect(&watcher, &RemoteMachinesWatcher::machinesChanged, this, [&] {
-        const int failures = stateOf(u"far-down"_s).failuresInARow;
-        if (failures > 0 && !retryAfter.contains(failures))
-            retryAfter.insert(failures, watcher.scheduledInMs(u"far-down"_s));
-    });
-    state.setIsVisible(true);
-    QTRY_VERIFY_WITH_TIMEOUT(stateOf(u"far"_s).asked && retryAfter.contains(3), 120'000);
-    const RemoteListing listing = stateOf(u"far"_s).listing;
-    QVERIFY(std::any_of(listing.servers.cbegin(), listing.servers.cend(), [&](const PortData& entry) {
-        return entry.port() == QString::number(server->port()) && entry.htmlData() &&
-               entry.htmlData()->title == title;
-    }));
-    QVERIFY(!stateOf(u"far-down"_s).error.isEmpty());
-    // The first listing is the starting point; then a server that starts there, and stops, is news.
-    state.setNotifyServerChanges(true);
-    QCOMPARE(sink.shown.size(), 0);
-    const QString secondTitle = u"Second %1"_s.arg(++m_serial);
-    auto second = startServer(secondTitle);
-    QVERIFY(second);
-    const QString secondPort = QString::number(second->port());
-    QTRY_VERIFY_WITH_TIMEOUT(!sink.shown.isEmpty(), 120'000);
-    QCOMPARE(
-        sink.shown.first(),
-        (Notification{u"Server started"_s, secondTitle + u" on port "_s + secondPort + u" on far"_s, {}}));
-    second.reset();
-    QTRY_COMPARE_WITH_TIMEOUT(sink.shown.size(), 2, 120'000);
-    QCOMPARE(sink.shown.last().title, u"Server stopped"_s);
-    QCOMPARE(sink.shown.last().message, secondTitle + u" on port "_s + secondPort + u" on far"_s);
-    state.setNotifyServerChanges(false);
-    // The unreachable machine is asked again later each time it fails, up to a minute.
-    QCOMPARE(RemoteMachinesWatcher::retryDelayMs(1), 2000);
-    QCOMPARE(RemoteMachinesWatcher::retryDelayMs(3), 8000);
-    QCOMPARE(RemoteMachinesWatcher::retryDelayMs(30), 60'000);
-    QVERIFY2(retryAfter.value(2) > RemoteMachinesWatcher::kOpenIntervalMs &&
-                 retryAfter.value(3) > retryAfter.value(2),
-             qPrintable(u"%1 %2"_s.arg(retryAfter.value(2)).arg(retryAfter.value(3))));
-
-    state.setIsVisible(false);
-    QTRY_COMPARE_WITH_TIMEOUT(watcher.scheduledInMs(u"far"_s), -1, 120'000);
-    state.setNotifyServerChanges(true);
-    QVERIFY(watcher.scheduledInMs(u"far"_s) > RemoteMachinesWatcher::kOpenIntervalMs);
-}
-
-// The settings page adds the machines, the ports tab shows one section per switched-on machine, and
-// the row's actions reach the server on the far side.
+// The settings page adds the machines; the watcher asks the switched-on ones while the window is open
+// or notifications are on, and again later after each failure; the ports tab shows one section per
+// machine, and the row's actions reach the server on the far side.
 void RemoteTest::window()
 {
     if (!m_machine->skipReason().isEmpty())
@@ -439,8 +317,26 @@ void RemoteTest::window()
     QTRY_COMPARE(RemoteMachineList::fromJson(state.remoteMachinesData()),
                  (QList<RemoteMachineList::Machine>{
                      {u"far"_s, true}, {u"far-down"_s, true}, {u"far-nokey"_s, false}}));
-
     RemoteMachinesWatcher watcher(&state);
+    struct RecordingSink : NotificationSink
+    {
+        QList<Notification> shown;
+        void show(const Notification& notification) override { shown.append(notification); }
+    } sink;
+    RemoteServerNotifier notifier(&state, &watcher, &sink);
+    // Switched off: not watched. Window closed, notifications off: nobody is asked.
+    QCOMPARE(watcher.machines().size(), 2);
+    QCOMPARE(watcher.scheduledInMs(u"far"_s), -1);
+    QCOMPARE(watcher.scheduledInMs(u"far-down"_s), -1);
+    // When the unreachable machine fails, the delay before it is asked again, by failures in a row.
+    QHash<int, int> retryAfter;
+    connect(&watcher, &RemoteMachinesWatcher::machinesChanged, this, [&] {
+        for (const RemoteMachinesWatcher::MachineState& machine : watcher.machines()) {
+            if (machine.destination == u"far-down"_s && machine.failuresInARow > 0 &&
+                !retryAfter.contains(machine.failuresInARow))
+                retryAfter.insert(machine.failuresInARow, watcher.scheduledInMs(u"far-down"_s));
+        }
+    });
     auto desktop = std::make_shared<RecordingDesktop>();
     AppServices services;
     services.state = &state;
@@ -466,26 +362,41 @@ void RemoteTest::window()
     section(0)->setFolded(true);
     QVERIFY(!ourRow()->isVisibleTo(&tab));
     section(0)->setFolded(false);
-
+    // The first listing is the starting point; then a server that starts there, and stops, is news.
+    state.setNotifyServerChanges(true);
+    QCOMPARE(sink.shown.size(), 0);
+    const QString secondTitle = u"Second %1"_s.arg(++m_serial);
+    auto second = startServer(secondTitle);
+    QVERIFY(second);
+    const QString news = secondTitle + u" on port "_s + QString::number(second->port()) + u" on far"_s;
+    QTRY_VERIFY_WITH_TIMEOUT(!sink.shown.isEmpty(), 120'000);
+    QCOMPARE(sink.shown.first(), (Notification{u"Server started"_s, news, {}}));
+    second.reset();
+    QTRY_COMPARE_WITH_TIMEOUT(sink.shown.size(), 2, 120'000);
+    QCOMPARE(sink.shown.last().title, u"Server stopped"_s);
+    QCOMPARE(sink.shown.last().message, news);
+    state.setNotifyServerChanges(false);
+    // The unreachable machine is asked again later each time it fails, up to a minute.
+    QTRY_VERIFY_WITH_TIMEOUT(retryAfter.contains(3), 120'000);
+    QCOMPARE(RemoteMachinesWatcher::retryDelayMs(1), 2000);
+    QCOMPARE(RemoteMachinesWatcher::retryDelayMs(3), 8000);
+    QCOMPARE(RemoteMachinesWatcher::retryDelayMs(30), 60'000);
+    QVERIFY2(retryAfter.value(2) > RemoteMachinesWatcher::kOpenIntervalMs &&
+                 retryAfter.value(3) > retryAfter.value(2),
+             qPrintable(u"%1 %2"_s.arg(retryAfter.value(2)).arg(retryAfter.value(3))));
     // Open: a forward to a free local port, shown on the row, and the page opened there.
     RemoteServerRow* row = ourRow();
     row->openButton()->click();
     QTRY_VERIFY_WITH_TIMEOUT(row->forwardedPort() != 0, 120'000);
     QCOMPARE(desktop->calls.value(0), u"openUrl http://localhost:%1"_s.arg(row->forwardedPort()));
-    PageProbe probe;
-    std::optional<PageProbe::Outcome> outcome;
-    probe.fetchHTMLData(QString::number(row->forwardedPort()), u"127.0.0.1"_s,
-                        [&outcome](PageProbe::Outcome answer) { outcome = answer; });
-    QTRY_VERIFY_WITH_TIMEOUT(outcome.has_value(), 120'000);
-    QVERIFY(outcome->page && outcome->page->title == title);
-
+    const auto opened = probe(quint16(row->forwardedPort()));
+    QVERIFY(opened && opened->page && opened->page->title == title);
     row->copyButton()->click();
     QCOMPARE(QGuiApplication::clipboard()->text(), row->entry().processInfo()->cmd);
     row->terminalButton()->click();
     QCOMPARE(desktop->calls.value(1), u"runInNewTerminal "_s + QDir::homePath() +
                                           u" && ssh -t 'far' 'cd '\\''"_s + folder.path() +
                                           u"'\\'' && exec \"$SHELL\" -l'"_s);
-
     row->stopButton()->click();
     QTRY_COMPARE_WITH_TIMEOUT(server->process().state(), QProcess::NotRunning, 120'000);
     // The next refresh no longer lists it: its row goes, with its forward.
@@ -497,6 +408,10 @@ void RemoteTest::window()
         return socket.waitForConnected(2000);
     };
     QTRY_VERIFY_WITH_TIMEOUT(!forwardListens(), 60'000);
+    state.setIsVisible(false);
+    QTRY_COMPARE_WITH_TIMEOUT(watcher.scheduledInMs(u"far"_s), -1, 120'000);
+    state.setNotifyServerChanges(true);
+    QVERIFY(watcher.scheduledInMs(u"far"_s) > RemoteMachinesWatcher::kOpenIntervalMs);
 }
 
 QTEST_MAIN(RemoteTest)
