@@ -150,15 +150,14 @@ void SshConnection::withMaster(std::function<void(const QString&)> then)
           });
 }
 
-void SshConnection::forward(const QString& option, const QString& specification, int localPort,
-                            ForwardDone done)
+void SshConnection::forward(const QString& option, const QString& ports, int localPort, ForwardDone done)
 {
-    withMaster([this, option, specification, localPort, done](const QString& error) {
+    withMaster([this, option, ports, localPort, done](const QString& error) {
         if (!error.isEmpty()) {
             done(0, error);
             return;
         }
-        start(QStringList{QStringLiteral("-O"), QStringLiteral("forward"), option, specification} +
+        start(QStringList{QStringLiteral("-O"), QStringLiteral("forward"), option, ports} +
                   m_destination.sshArguments(),
               {}, kMaxErrorBytes, [localPort, done](const Result& result) {
                   done(result.error.isEmpty() ? localPort : 0, result.error);

@@ -67,7 +67,7 @@ private:
                     Done done);
     // Makes sure a master runs, then calls `then` with an empty error, or the reason it could not.
     void withMaster(std::function<void(const QString& error)> then);
-    void forward(const QString& option, const QString& specification, int localPort, ForwardDone done);
+    void forward(const QString& option, const QString& ports, int localPort, ForwardDone done);
 
     SshDestination m_destination;
     QString m_controlFolder;
