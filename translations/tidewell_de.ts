@@ -719,6 +719,10 @@ Ohne Optionen startet das Fenster in der Menüleiste.</translation>
         <source>%1, CPU %2, memory %3, branch %4</source>
         <translation>%1, CPU %2, Speicher %3, Branch %4</translation>
     </message>
+    <message>
+        <source>Forwarded to localhost:%1</source>
+        <translation>Weitergeleitet an localhost:%1</translation>
+    </message>
 </context>
 <context>
     <name>tidewell::ProjectView</name>
@@ -783,41 +787,6 @@ Ohne Optionen startet das Fenster in der Menüleiste.</translation>
     <message>
         <source>No matching servers</source>
         <translation>Keine passenden Server</translation>
-    </message>
-</context>
-<context>
-    <name>tidewell::RemoteServerRow</name>
-    <message>
-        <source>Open</source>
-        <translation>Öffnen</translation>
-    </message>
-    <message>
-        <source>Copy Command</source>
-        <translation>Befehl kopieren</translation>
-    </message>
-    <message>
-        <source>Open in Terminal</source>
-        <translation>Im Terminal öffnen</translation>
-    </message>
-    <message>
-        <source>Stop</source>
-        <translation>Beenden</translation>
-    </message>
-    <message>
-        <source>No answer</source>
-        <translation>Keine Antwort</translation>
-    </message>
-    <message>
-        <source>Forwarded to localhost:%1</source>
-        <translation>Weitergeleitet an localhost:%1</translation>
-    </message>
-    <message>
-        <source>Still listening after 5 s</source>
-        <translation>Lauscht nach 5 s noch</translation>
-    </message>
-    <message>
-        <source>Not permitted</source>
-        <translation>Nicht erlaubt</translation>
     </message>
 </context>
 <context>

@@ -719,6 +719,10 @@ Sin opciones se abre la ventana de la barra de menús.</translation>
         <source>%1, CPU %2, memory %3, branch %4</source>
         <translation>%1, CPU %2, memoria %3, rama %4</translation>
     </message>
+    <message>
+        <source>Forwarded to localhost:%1</source>
+        <translation>Reenviado a localhost:%1</translation>
+    </message>
 </context>
 <context>
     <name>tidewell::ProjectView</name>
@@ -783,41 +787,6 @@ Sin opciones se abre la ventana de la barra de menús.</translation>
     <message>
         <source>No matching servers</source>
         <translation>Ningún servidor coincide</translation>
-    </message>
-</context>
-<context>
-    <name>tidewell::RemoteServerRow</name>
-    <message>
-        <source>Open</source>
-        <translation>Abrir</translation>
-    </message>
-    <message>
-        <source>Copy Command</source>
-        <translation>Copiar comando</translation>
-    </message>
-    <message>
-        <source>Open in Terminal</source>
-        <translation>Abrir en el terminal</translation>
-    </message>
-    <message>
-        <source>Stop</source>
-        <translation>Detener</translation>
-    </message>
-    <message>
-        <source>No answer</source>
-        <translation>Sin respuesta</translation>
-    </message>
-    <message>
-        <source>Forwarded to localhost:%1</source>
-        <translation>Reenviado a localhost:%1</translation>
-    </message>
-    <message>
-        <source>Still listening after 5 s</source>
-        <translation>Sigue escuchando tras 5 s</translation>
-    </message>
-    <message>
-        <source>Not permitted</source>
-        <translation>No permitido</translation>
     </message>
 </context>
 <context>

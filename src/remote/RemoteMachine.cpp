@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 
 #include "platform/LogCategories.h"
+#include "platform/commands/ShellQuoting.h"
 #include "probe/PageProbe.h"
 #include "remote/RemoteScripts.h"
 
@@ -148,6 +149,15 @@ void RemoteMachine::stop(const PortData& entry, StopSignal signal, StopDone done
                              done(StopResult::stillListening,
                                   QCoreApplication::translate("RemoteMachine", "unreadable answer"));
                      });
+}
+
+QString RemoteMachine::terminalCommand(const QString& folder) const
+{
+    // Quoted twice: once for the far side's shell, once for the terminal's here.
+    const QString remote =
+        QStringLiteral("cd ") + shellQuoted(folder) + QStringLiteral(" && exec \"$SHELL\" -l");
+    return QStringLiteral("ssh -t ") + shellQuoted(m_connection.destination().text()) + QLatin1Char(' ') +
+           shellQuoted(remote);
 }
 
 } // namespace tidewell

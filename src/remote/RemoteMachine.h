@@ -43,6 +43,8 @@ public:
     void refresh(RefreshDone done);
     // SIGTERM (or SIGKILL) to a server of the last listing, if it still is the process listed.
     void stop(const PortData& entry, StopSignal signal, StopDone done);
+    // The command line a terminal here runs for a login shell in `folder` on the machine.
+    QString terminalCommand(const QString& folder) const;
 
 private:
     // What a server's probe found, kept while the same process listens: a page is asked for once, a

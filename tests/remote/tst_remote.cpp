@@ -1,8 +1,10 @@
 #include "gui/ports/PortsTab.h"
 #include "gui/ports/RemoteMachineSection.h"
-#include "gui/ports/RemoteServerRow.h"
 #include "gui/process/AppServices.h"
+#include "gui/process/ProcessItem.h"
 #include "gui/settings/SettingsPage.h"
+#include "gui/widgets/DelayPopover.h"
+#include "gui/widgets/PopoverWindow.h"
 #include "notifications/NotificationSink.h"
 #include "notifications/RemoteServerNotifier.h"
 #include "probe/PageProbe.h"
@@ -22,11 +24,13 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLabel>
 #include <QPushButton>
 #include <QSettings>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 
 using namespace Qt::StringLiterals;
 using namespace tidewell;
@@ -343,20 +347,22 @@ void RemoteTest::window()
     services.desktop = desktop;
     services.remoteMachines = &watcher;
     PortsTab tab(&services);
+    // Shown, as a row opens its popover only when it can be seen.
+    tab.show();
     state.setIsVisible(true);
     const auto section = [&tab](int index) { return tab.remoteSections().value(index); };
     QTRY_COMPARE(tab.remoteSections().size(), 2);
     QCOMPARE(section(0)->destination(), u"far"_s);
-    const auto ourRow = [&]() -> RemoteServerRow* {
-        for (RemoteServerRow* row : section(0)->rows()) {
-            if (row->entry().port() == port && row->entry().htmlData())
+    const auto ourRow = [&]() -> ProcessItem* {
+        for (ProcessItem* row : section(0)->rows()) {
+            if (row->port().port() == port && row->port().htmlData())
                 return row;
         }
         return nullptr;
     };
     QTRY_VERIFY_WITH_TIMEOUT(ourRow(), 120'000);
     QVERIFY(section(0)->headerText().startsWith(u"far ("_s));
-    QCOMPARE(ourRow()->entry().htmlData()->title, title);
+    QCOMPARE(ourRow()->port().htmlData()->title, title);
     QTRY_VERIFY_WITH_TIMEOUT(!section(1)->errorText().isEmpty(), 120'000);
     QCOMPARE(section(1)->headerText(), u"far-down"_s);
     section(0)->setFolded(true);
@@ -385,19 +391,49 @@ void RemoteTest::window()
                  retryAfter.value(3) > retryAfter.value(2),
              qPrintable(u"%1 %2"_s.arg(retryAfter.value(2)).arg(retryAfter.value(3))));
     // Open: a forward to a free local port, shown on the row, and the page opened there.
-    RemoteServerRow* row = ourRow();
-    row->openButton()->click();
+    ProcessItem* row = ourRow();
+    QTest::mouseClick(row, Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(row->forwardedPort() != 0, 120'000);
     QCOMPARE(desktop->calls.value(0), u"openUrl http://localhost:%1"_s.arg(row->forwardedPort()));
+    QVERIFY(row->findChild<QLabel*>(u"forward"_s)->text().endsWith(u":%1"_s.arg(row->forwardedPort())));
     const auto opened = probe(quint16(row->forwardedPort()));
     QVERIFY(opened && opened->page && opened->page->title == title);
-    row->copyButton()->click();
-    QCOMPARE(QGuiApplication::clipboard()->text(), row->entry().processInfo()->cmd);
-    row->terminalButton()->click();
+    // What is shown of the process changes (a title, a name): its new row keeps the forward.
+    const int openedAt = row->forwardedPort();
+    RemoteMachinesWatcher::MachineState changed = watcher.machines().first();
+    QCOMPARE(changed.destination, u"far"_s);
+    for (PortData& entry : changed.listing.servers) {
+        if (entry.port() == port && entry.htmlData()) {
+            HTMLData shown = *entry.htmlData();
+            shown.title += u" renamed"_s;
+            entry.setHtmlData(shown);
+        }
+    }
+    section(0)->showState(changed, {});
+    QCOMPARE(ourRow()->forwardedPort(), openedAt);
+    QVERIFY(ourRow() != row);
+    // The next listing shows the first title again, in a row that still has the forward.
+    QTRY_COMPARE_WITH_TIMEOUT(ourRow()->port().htmlData()->title, title, 120'000);
+    row = ourRow();
+    QCOMPARE(row->forwardedPort(), openedAt);
+    QTRY_VERIFY(row->isVisible());
+    row->copyCommand();
+    QCOMPARE(QGuiApplication::clipboard()->text(), row->port().processInfo()->cmd);
+    // The popover offers a terminal logged in there, and nothing that needs the folder here.
+    row->showDetails();
+    QTRY_VERIFY(row->popover()->popover());
+    QStringList offered;
+    for (const QToolButton* button : row->popover()->popover()->findChildren<QToolButton*>())
+        offered.append(button->accessibleName());
+    offered.sort();
+    // The popover's own Close, the command's copy and the terminal: no folder, editor or quick launch.
+    QCOMPARE(offered, (QStringList{u"Close"_s, u"Copy command"_s, u"Open in Terminal"_s}));
+    row->popover()->popover()->findChild<QToolButton*>(u"terminal"_s)->click();
     QCOMPARE(desktop->calls.value(1), u"runInNewTerminal "_s + QDir::homePath() +
                                           u" && ssh -t 'far' 'cd '\\''"_s + folder.path() +
                                           u"'\\'' && exec \"$SHELL\" -l'"_s);
-    row->stopButton()->click();
+    row->popover()->closePopup();
+    row->findChild<QToolButton*>(u"stopButton"_s)->click();
     QTRY_COMPARE_WITH_TIMEOUT(server->process().state(), QProcess::NotRunning, 120'000);
     // The next refresh no longer lists it: its row goes, with its forward.
     const int forwarded = row->forwardedPort();

@@ -204,7 +204,7 @@ void PortsTab::showRemoteMachines()
         if (!section)
             section = new RemoteMachineSection(machine.destination,
                                                m_services->remoteMachines->machine(machine.destination),
-                                               m_services->desktop, m_remoteSections);
+                                               *m_services, m_remoteSections);
         layout->addWidget(section);
         section->showState(machine, m_services->state->filterText());
     }

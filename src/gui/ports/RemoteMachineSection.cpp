@@ -1,6 +1,6 @@
 #include "gui/ports/RemoteMachineSection.h"
 
-#include "gui/ports/RemoteServerRow.h"
+#include "gui/process/ProcessItem.h"
 #include "gui/widgets/StandardWidgets.h"
 #include "state/SearchWords.h"
 
@@ -11,12 +11,13 @@
 namespace tidewell {
 
 RemoteMachineSection::RemoteMachineSection(const QString& destination, RemoteMachine* machine,
-                                           std::shared_ptr<Desktop> desktop, QWidget* parent)
-    : QWidget(parent), m_destination(destination), m_machine(machine), m_desktop(std::move(desktop)),
-      m_header(new QToolButton(this)), m_error(new QLabel(this)), m_body(new QWidget(this)),
-      m_rows(new QVBoxLayout(m_body))
+                                           const AppServices& services, QWidget* parent)
+    : QWidget(parent), m_destination(destination), m_machine(machine), m_header(new QToolButton(this)),
+      m_error(new QLabel(this)), m_body(new QWidget(this)), m_rows(new QVBoxLayout(m_body))
 {
     setObjectName(QStringLiteral("remoteMachineSection"));
+    m_rowServices.state = services.state;
+    m_rowServices.desktop = services.desktop;
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 4, 0, 0);
     layout->setSpacing(0);
@@ -61,23 +62,29 @@ void RemoteMachineSection::showState(const RemoteMachinesWatcher::MachineState& 
     m_error->setText(state.error);
     m_error->setVisible(!state.error.isEmpty() && !isFolded());
 
-    QHash<QString, RemoteServerRow*> existing;
-    for (RemoteServerRow* row : rows()) {
-        existing.insert(row->entry().portKey() + QLatin1Char('@') + row->entry().identity().startTime, row);
+    const auto processKey = [](const PortData& entry) {
+        return entry.portKey() + QLatin1Char('@') + entry.identity().startTime;
+    };
+    QHash<QString, ProcessItem*> existing;
+    for (ProcessItem* row : rows()) {
+        existing.insert(processKey(row->port()), row);
         m_rows->removeWidget(row);
     }
-    // Rows keep their place and their forward while their process listens.
     for (qsizetype i = 0; i < servers.size(); ++i) {
         const PortData& entry = servers.at(i);
-        const bool answered = !state.listing.unanswered.contains(entry.portKey());
-        RemoteServerRow* row = existing.take(entry.portKey() + QLatin1Char('@') + entry.identity().startTime);
-        if (row)
-            row->setEntry(entry, answered);
-        else
-            row = new RemoteServerRow(entry, answered, m_machine, m_desktop, m_body);
+        ProcessItem* row = existing.take(processKey(entry));
+        if (!row || row->port() != entry) {
+            auto* fresh = new ProcessItem(entry, m_machine, &m_rowServices, m_body);
+            // The same process keeps its forward when what is shown of it changes.
+            if (row) {
+                fresh->takeForwardFrom(*row);
+                delete row;
+            }
+            row = fresh;
+        }
         m_rows->insertWidget(int(i), row);
     }
-    for (RemoteServerRow* gone : std::as_const(existing))
+    for (ProcessItem* gone : std::as_const(existing))
         delete gone;
 }
 
@@ -101,11 +108,11 @@ void RemoteMachineSection::setFolded(bool folded)
     m_header->setChecked(!folded);
 }
 
-QList<RemoteServerRow*> RemoteMachineSection::rows() const
+QList<ProcessItem*> RemoteMachineSection::rows() const
 {
-    QList<RemoteServerRow*> result;
+    QList<ProcessItem*> result;
     for (int i = 0; i < m_rows->count(); ++i) {
-        if (auto* row = qobject_cast<RemoteServerRow*>(m_rows->itemAt(i)->widget()))
+        if (auto* row = qobject_cast<ProcessItem*>(m_rows->itemAt(i)->widget()))
             result.append(row);
     }
     return result;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "gui/process/AppServices.h"
 #include "remote/RemoteMachinesWatcher.h"
 
 #include <QWidget>
@@ -10,17 +11,16 @@ class QVBoxLayout;
 
 namespace tidewell {
 
-class Desktop;
-class RemoteServerRow;
+class ProcessItem;
 
 // One remote machine under the local rows: a header with its name and how many servers it has,
 // which folds the section; while the machine cannot be listed, one line with the reason instead of
-// rows. Rows stay while their server does, so their forwards stay too.
+// rows. Rows look and act like local ones; a row's forward stays while its process listens.
 class RemoteMachineSection : public QWidget
 {
     Q_OBJECT
 public:
-    RemoteMachineSection(const QString& destination, RemoteMachine* machine, std::shared_ptr<Desktop> desktop,
+    RemoteMachineSection(const QString& destination, RemoteMachine* machine, const AppServices& services,
                          QWidget* parent = nullptr);
 
     QString destination() const { return m_destination; }
@@ -30,12 +30,13 @@ public:
     QString errorText() const;
     bool isFolded() const;
     void setFolded(bool folded);
-    QList<RemoteServerRow*> rows() const;
+    QList<ProcessItem*> rows() const;
 
 private:
     QString m_destination;
     RemoteMachine* m_machine;
-    std::shared_ptr<Desktop> m_desktop;
+    // What the rows reach: the state and the desktop; no local stop, readings or quick launch.
+    AppServices m_rowServices;
     QToolButton* m_header;
     QLabel* m_error;
     QWidget* m_body;

@@ -5,8 +5,10 @@
 #include "gui/widgets/SymbolIcons.h"
 #include "quicklaunch/QuickLaunchStore.h"
 #include "quicklaunch/RunningServer.h"
+#include "remote/RemoteMachine.h"
 #include "state/AppState.h"
 
+#include <QDir>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QMenu>
@@ -17,7 +19,7 @@
 namespace tidewell {
 
 ProcessInfoAction::ProcessInfoAction(std::shared_ptr<const PortDataLike> port, bool hideAddToQuickSave,
-                                     const AppServices* services, QWidget* parent)
+                                     const AppServices* services, RemoteMachine* machine, QWidget* parent)
     : QWidget(parent), m_port(std::move(port)), m_services(services)
 {
     const auto info = m_port->processInfo();
@@ -38,6 +40,18 @@ ProcessInfoAction::ProcessInfoAction(std::shared_ptr<const PortDataLike> port, b
     // Each action clears the last one's failure and shows its own below the buttons.
     const auto reported = [failure] { return failure->startAction(); };
 
+    if (machine) {
+        auto* terminal = makeSymbolButton("terminal", tr("Open in Terminal"), this);
+        terminal->setObjectName(QStringLiteral("terminal"));
+        connect(terminal, &QToolButton::clicked, this,
+                [this, machine = QPointer(machine), cwd = info->cwd, reported] {
+                    if (machine)
+                        m_services->desktop->runInNewTerminal(QDir::homePath(), machine->terminalCommand(cwd),
+                                                              reported());
+                });
+        layout->addWidget(terminal);
+        return;
+    }
     if (!hideAddToQuickSave) {
         auto* bolt = makeSymbolButton("bolt", tr("Add to quick launch"), this);
         bolt->setObjectName(QStringLiteral("bolt"));

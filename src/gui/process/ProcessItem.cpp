@@ -18,8 +18,10 @@
 #include "gui/widgets/RowHoverLook.h"
 #include "gui/widgets/StandardWidgets.h"
 #include "ports/PortListRefresher.h"
+#include "probe/PageProbe.h"
 #include "probe/PortPage.h"
 #include "process/ProcessClassifier.h"
+#include "remote/RemoteMachine.h"
 #include "state/AppState.h"
 #include "state/AsyncTask.h"
 
@@ -49,7 +51,17 @@ QFont captionFont(const QFont& base)
 } // namespace
 
 ProcessItem::ProcessItem(const PortData& port, bool small, const AppServices* services, QWidget* parent)
-    : QWidget(parent), m_port(port), m_small(small), m_services(services)
+    : ProcessItem(port, small, nullptr, services, parent)
+{}
+
+ProcessItem::ProcessItem(const PortData& port, RemoteMachine* machine, const AppServices* services,
+                         QWidget* parent)
+    : ProcessItem(port, false, machine, services, parent)
+{}
+
+ProcessItem::ProcessItem(const PortData& port, bool small, RemoteMachine* machine,
+                         const AppServices* services, QWidget* parent)
+    : QWidget(parent), m_port(port), m_small(small), m_machine(machine), m_services(services)
 {
     setObjectName(QStringLiteral("processItem"));
     buildLayout();
@@ -63,7 +75,9 @@ ProcessItem::ProcessItem(const PortData& port, bool small, const AppServices* se
     const AppServices* popoverServices = m_services;
     m_popover = new DelayPopover(
         this, kPopoverDelayMs, [entry] { return entry->htmlData() ? entry->htmlData()->title : QString(); },
-        [entry, popoverServices] { return new ProcessInfoAction(entry, false, popoverServices); },
+        [entry, popoverServices, machine = m_machine] {
+            return new ProcessInfoAction(entry, false, popoverServices, machine);
+        },
         [this] { return makeDetails(); });
 
     AppState* state = m_services->state;
@@ -71,11 +85,18 @@ ProcessItem::ProcessItem(const PortData& port, bool small, const AppServices* se
     // The row takes the current mode's icon size at once; its figures come from the list's poller.
     xrayModeChanged(state->xrayMode());
 
-    if (m_services->deploymentsFeed && m_port.processInfo()) {
+    // A remote folder is no folder here: no linked project.
+    if (m_services->deploymentsFeed && m_port.processInfo() && !m_machine) {
         connect(m_services->deploymentsFeed, &DeploymentsFeed::linkedChanged, this,
                 &ProcessItem::updateLinkedProject);
         updateLinkedProject();
     }
+}
+
+ProcessItem::~ProcessItem()
+{
+    if (m_forwardedPort != 0 && m_machine)
+        m_machine->connection().cancelLocal(m_port.port().toInt(), m_forwardedPort);
 }
 
 QWidget* ProcessItem::makeDetails()
@@ -169,6 +190,14 @@ void ProcessItem::buildLayout()
     column->addWidget(m_statsLine);
     m_failure = new FailureLine(this);
     column->addWidget(m_failure);
+    if (m_machine) {
+        m_forward = new PlainTextLabel(this);
+        m_forward->setObjectName(QStringLiteral("forward"));
+        m_forward->setFont(captionFont(font()));
+        useSecondaryColour(m_forward);
+        m_forward->hide();
+        column->addWidget(m_forward);
+    }
     layout->addLayout(column, 1);
 
     auto* portLabel = new PlainTextLabel(m_port.port(), this);
@@ -235,39 +264,105 @@ void ProcessItem::sendStop(StopSignal signal)
 {
     m_isKilling = true;
     showStopPage(StopPage::spinner);
+    if (m_machine) {
+        // Checked and sent on the machine, through its connection.
+        m_machine->stop(m_port, signal, [row = QPointer(this)](StopResult result, const QString& error) {
+            if (!row)
+                return;
+            if (error.isEmpty()) {
+                row->stopEnded(result);
+                return;
+            }
+            row->m_isKilling = false;
+            row->showStopPage(StopPage::stop);
+            row->m_failure->showFailure(error);
+        });
+        return;
+    }
     const auto stop = m_services->stopProcess;
     if (!stop)
         return;
     // The stop has a thread of its own: readings stuck in the shared pool must not hold it back.
     AsyncTask::runOnOwnThreadThenCallback(
         this, [stop, listed = m_port.identity(), signal] { return stop(listed, signal); },
-        [this](StopResult result) {
-            switch (result) {
-            case StopResult::stopped:
-                // The spinner stays until a scan no longer lists the port, which is at once.
-                break;
-            case StopResult::stillListening:
-                showStopPage(StopPage::force);
-                return;
-            case StopResult::notPermitted:
-                showStopPage(StopPage::notPermitted);
-                return;
-            case StopResult::notListed:
-                // The pid went to another process: nothing was sent, and a scan shows what listens now.
-                m_isKilling = false;
-                showStopPage(StopPage::stop);
-                break;
-            }
-            if (m_services->refresher)
-                m_services->refresher->checkPorts();
-        });
+        [this](StopResult result) { stopEnded(result); });
+}
+
+void ProcessItem::stopEnded(StopResult result)
+{
+    switch (result) {
+    case StopResult::stopped:
+        // The spinner stays until a listing no longer holds the port.
+        break;
+    case StopResult::stillListening:
+        showStopPage(StopPage::force);
+        return;
+    case StopResult::notPermitted:
+        showStopPage(StopPage::notPermitted);
+        return;
+    case StopResult::notListed:
+        // The pid went to another process: nothing was sent, and a scan shows what listens now.
+        m_isKilling = false;
+        showStopPage(StopPage::stop);
+        break;
+    }
+    if (m_services->refresher)
+        m_services->refresher->checkPorts();
 }
 
 void ProcessItem::openPage()
 {
     if (m_small || !m_services->desktop)
         return;
-    openPortPage(m_port, *m_services->desktop, m_failure->startAction());
+    if (m_machine)
+        openForwardedPage();
+    else
+        openPortPage(m_port, *m_services->desktop, m_failure->startAction());
+}
+
+void ProcessItem::openForwardedPage()
+{
+    if (!m_port.htmlData() || !m_machine)
+        return;
+    const auto report = m_failure->startAction();
+    const auto openAt = [row = QPointer(this), report](int localPort) {
+        if (row)
+            row->m_services->desktop->openUrl(
+                PageProbe::pageAddress(row->m_port.htmlData()->scheme, QString::number(localPort)), report);
+    };
+    if (m_forwardedPort != 0) {
+        openAt(m_forwardedPort);
+        return;
+    }
+    m_machine->connection().forwardLocal(
+        m_port.port().toInt(), 0,
+        [row = QPointer(this), report, openAt](int localPort, const QString& error) {
+            if (!row)
+                return;
+            if (localPort == 0) {
+                report(error);
+                return;
+            }
+            row->showForward(localPort);
+            openAt(localPort);
+        });
+}
+
+void ProcessItem::takeForwardFrom(ProcessItem& old)
+{
+    if (old.m_forwardedPort == 0 || m_forwardedPort != 0 || old.m_machine != m_machine)
+        return;
+    showForward(old.m_forwardedPort);
+    old.m_forwardedPort = 0;
+}
+
+void ProcessItem::showForward(int localPort)
+{
+    m_forwardedPort = localPort;
+    if (!m_forward)
+        return;
+    m_forward->setText(tr("Forwarded to localhost:%1").arg(localPort));
+    m_forward->show();
 }
 
 void ProcessItem::copyCommand()

@@ -20,11 +20,13 @@ class ElidedLabel;
 class FailureLine;
 class ProcessIcon;
 class ReadyStateIcon;
+class RemoteMachine;
 
 // One listening port as a row: product and framework marks, page title, port and stop button;
 // in x-ray mode also the process's CPU share, memory and git branch, which the list's
 // XrayStatsPoller reads for every row in view; beside the port the state of the latest deployment of
-// the Vercel project its folder is linked to.
+// the Vercel project its folder is linked to. A server of a remote machine has the same row: its page
+// opens through a forward of the machine's connection, and its stop is checked on the machine.
 class ProcessItem : public QWidget
 {
     Q_OBJECT
@@ -34,6 +36,11 @@ public:
     // A small row is one of the other listeners shown below the list; only full rows open their
     // page when clicked.
     ProcessItem(const PortData& port, bool small, const AppServices* services, QWidget* parent = nullptr);
+    // A server listed by `machine`. Its page opens at a free local port forwarded to it, shown on the
+    // row and kept while the row is.
+    ProcessItem(const PortData& port, RemoteMachine* machine, const AppServices* services,
+                QWidget* parent = nullptr);
+    ~ProcessItem() override;
 
     const PortData& port() const { return m_port; }
     bool isSmall() const { return m_small; }
@@ -46,6 +53,10 @@ public:
     // its latest deployment beside the port.
     const std::optional<ProjectObject>& linkedProject() const { return m_linkedProject; }
     ReadyStateIcon* deploymentIcon() const { return m_deploymentIcon; }
+    // The local port forwarded to a remote server's port; 0 before its page was opened.
+    int forwardedPort() const { return m_forwardedPort; }
+    // A new row for the same remote process takes over the forward of the old one.
+    void takeForwardFrom(ProcessItem& old);
 
     // The stop button's action: a polite signal to the process, sent off the interface thread.
     // A process that still listens when the wait ends gets a "Force stop" button, which
@@ -71,9 +82,14 @@ private:
         notPermitted
     };
 
+    ProcessItem(const PortData& port, bool small, RemoteMachine* machine, const AppServices* services,
+                QWidget* parent);
     void buildLayout();
     void showStopPage(StopPage page);
     void sendStop(StopSignal signal);
+    void stopEnded(StopResult result);
+    void openForwardedPage();
+    void showForward(int localPort);
     void xrayModeChanged(bool on);
     void updateStatsLine();
     void updateLinkedProject();
@@ -81,7 +97,9 @@ private:
 
     PortData m_port;
     bool m_small;
+    QPointer<RemoteMachine> m_machine;
     const AppServices* m_services;
+    int m_forwardedPort = 0;
     bool m_isKilling = false;
     std::optional<ProcessStats> m_stats;
     bool m_pressed = false;
@@ -98,6 +116,7 @@ private:
     QWidget* m_portLabel = nullptr;
     ReadyStateIcon* m_deploymentIcon = nullptr;
     FailureLine* m_failure = nullptr;
+    QLabel* m_forward = nullptr;
     DelayPopover* m_popover = nullptr;
     RowHoverLook* m_rowHoverLook = nullptr;
 };
