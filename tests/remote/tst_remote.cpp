@@ -126,6 +126,7 @@ void RemoteTest::farServer_data()
     QTest::addColumn<QString>("host");
     QTest::addColumn<bool>("choosePort"); // --local-port, or a free local port
     QTest::newRow("the fixed scripts, pages through the tunnel") << u"far"_s << false;
+    QTest::newRow("the fixed scripts without ss: /proc") << u"far-proc"_s << false;
     QTest::newRow("tidewell on the far side") << u"far-tidewell"_s << true;
 }
 

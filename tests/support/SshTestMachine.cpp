@@ -12,7 +12,8 @@ namespace tidewell::test {
 namespace {
 
 const QString kSshd = u"/usr/sbin/sshd"_s;
-const QStringList kHosts{u"far"_s, u"far-tidewell"_s, u"far-hostile"_s, u"far-unknown"_s, u"far-nokey"_s};
+const QStringList kHosts{u"far"_s,         u"far-proc"_s,    u"far-tidewell"_s,
+                         u"far-hostile"_s, u"far-unknown"_s, u"far-nokey"_s};
 
 bool makeExecutable(const QString& path, const QByteArray& content)
 {
@@ -75,20 +76,25 @@ QString SshTestMachine::setUp(const QString& tidewellProgram)
                                   "\nPermitRootLogin prohibit-password\nPasswordAuthentication no\n"
                                   "KbdInteractiveAuthentication no\nUsePAM no\nStrictModes no\n"
                                   "AllowTcpForwarding yes\nPidFile none\nLogLevel ERROR\n";
-    // The far side's PATH: without tidewell, with the program under test, with a hostile stand-in.
+    // The far side's PATH: without tidewell, with the program under test, with a hostile stand-in, with
+    // an ss that finds nothing, as where iproute2 is missing or may not see other users' sockets.
     const QString tidewellBin = dir + u"/far-tidewell-bin"_s;
     const QString hostileBin = dir + u"/far-hostile-bin"_s;
+    const QString noSsBin = dir + u"/far-noss-bin"_s;
     QDir().mkpath(tidewellBin);
     QFile::link(tidewellProgram, tidewellBin + u"/tidewell"_s);
     if (!makeExecutable(hostileBin + u"/tidewell"_s,
                         "#!/bin/sh\nexec cat " + (dir + u"/hostile"_s).toUtf8() + "\n"))
         return u"cannot write the hostile program"_s;
+    if (!makeExecutable(noSsBin + u"/ss"_s, "#!/bin/sh\nexit 127\n"))
+        return u"cannot write the ss stand-in"_s;
     const auto pathLine = [](const QString& bin) {
         return "SetEnv PATH=" + bin.toUtf8() + ":/usr/bin:/bin\n";
     };
     if (!writeFile(dir + u"/sshd_config"_s, sshdConfig) ||
         !writeFile(dir + u"/sshd_tidewell"_s, sshdConfig + pathLine(tidewellBin)) ||
-        !writeFile(dir + u"/sshd_hostile"_s, sshdConfig + pathLine(hostileBin)))
+        !writeFile(dir + u"/sshd_hostile"_s, sshdConfig + pathLine(hostileBin)) ||
+        !writeFile(dir + u"/sshd_proc"_s, sshdConfig + pathLine(noSsBin)))
         return u"cannot write sshd's configuration"_s;
 
     const QByteArray hostKey = fileContent(dir + u"/hostkey.pub"_s).trimmed();
@@ -109,6 +115,7 @@ QString SshTestMachine::setUp(const QString& tidewellProgram)
         return u"timeout 900 "_s + enter + u' ' + kSshd + u" -i -f "_s + dir + u'/' + configFile;
     };
     host("far", u"userkey"_s, "known_hosts", sshdProxy(u"sshd_config"_s));
+    host("far-proc", u"userkey"_s, "known_hosts", sshdProxy(u"sshd_proc"_s));
     host("far-tidewell", u"userkey"_s, "known_hosts", sshdProxy(u"sshd_tidewell"_s));
     host("far-hostile", u"userkey"_s, "known_hosts", sshdProxy(u"sshd_hostile"_s));
     host("far-unknown", u"userkey"_s, "known_hosts_empty", sshdProxy(u"sshd_config"_s));
