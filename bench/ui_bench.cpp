@@ -1,17 +1,25 @@
 // What the open window costs with x-ray on and 20 development servers listed: CPU time, the
 // longest stall of the interface thread and the resident memory, for the native backend and for
 // the command-line one. Each backend is measured in a fresh child run of this program, so that
-// neither one's caches, threads or memory count for the other.
+// neither one's caches, threads or memory count for the other. With --remote, two remote machines
+// of 20 servers each are listed too, through the tests' sshd in a network namespace (as root).
 
 #include "BenchTiming.h"
 #include "ChildProcessGroup.h"
 #include "ChildRun.h"
 
 #include "gui/ports/PortsTab.h"
+#include "gui/ports/RemoteMachineSection.h"
+#include "gui/process/ProcessItem.h"
 #include "gui/shell/AppMenu.h"
 #include "gui/shell/TidewellApp.h"
 #include "platform/Host.h"
+#include "remote/RemoteMachineList.h"
 #include "state/AppState.h"
+#ifdef TIDEWELL_BENCH_REMOTE
+#include "support/SshTestMachine.h"
+#include "support/TestProcesses.h"
+#endif
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -41,6 +49,9 @@ constexpr int kServers = 20;
 constexpr int kTickMs = 10;
 constexpr int kListTimeoutMs = 60000;
 constexpr int kDefaultSeconds = 30;
+// Two machine names of the tests' sshd, each with its own connection: the one listing script, reading
+// sockets through ss on one and through /proc on the other.
+const QStringList kRemoteMachines{QStringLiteral("far"), QStringLiteral("far-proc")};
 
 const char* const kFigures[] = {"xray_cpu_percent", "ui_max_stall_ms", "rss_mb"};
 // The goals for the native backend, in the order of kFigures.
@@ -79,9 +90,22 @@ bool waitFor(const std::function<bool()>& done, int timeoutMs)
     return true;
 }
 
+// Whether every remote machine's section lists `servers` rows, each with its page title.
+bool remoteListed(PortsTab* ports, qsizetype servers)
+{
+    const QList<RemoteMachineSection*> sections = ports->remoteSections();
+    return sections.size() == kRemoteMachines.size() &&
+           std::all_of(sections.cbegin(), sections.cend(), [servers](const RemoteMachineSection* section) {
+               const QList<ProcessItem*> rows = section->rows();
+               return rows.size() == servers && std::all_of(rows.cbegin(), rows.cend(), [](ProcessItem* row) {
+                          return row->port().htmlData().has_value();
+                      });
+           });
+}
+
 // One measurement: the program's wiring over one backend, in this process. Without a backend the
 // same servers run and the same timer ticks with no program at all: the machine's own jitter.
-int runOnce(std::optional<Host::Backend> backend, int seconds)
+int runOnce(std::optional<Host::Backend> backend, int seconds, bool remote)
 {
     const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
     if (python.isEmpty()) {
@@ -101,13 +125,46 @@ int runOnce(std::optional<Host::Backend> backend, int seconds)
         }
     }
 
+#ifdef TIDEWELL_BENCH_REMOTE
+    std::unique_ptr<test::SshTestMachine> farSide;
+    std::vector<std::unique_ptr<test::ChildProcess>> farServers;
+    if (remote) {
+        qputenv("TIDEWELL_TEST_DATA", TIDEWELL_TEST_DATA_DIR);
+        farSide = std::make_unique<test::SshTestMachine>(QStringLiteral(TIDEWELL_PROGRAM));
+        if (!farSide->skipReason().isEmpty()) {
+            std::fprintf(stderr, "no remote machines: %s\n", qPrintable(farSide->skipReason()));
+            return 2;
+        }
+        for (int i = 1; i <= kServers; ++i) {
+            farServers.push_back(
+                farSide->startInside(test::python3(), {test::listenerScript(), QStringLiteral("--title"),
+                                                       QStringLiteral("Far server %1").arg(i)}));
+            if (!farServers.back()->waitUntilReady()) {
+                std::fprintf(stderr, "a far server did not start\n");
+                return 2;
+            }
+        }
+    }
+#else
+    if (remote) {
+        std::fprintf(stderr, "--remote needs the tests' support library: build with the tests on\n");
+        return 2;
+    }
+#endif
+
     QTemporaryDir settingsFolder;
     std::unique_ptr<TidewellApp> tidewell;
     if (backend) {
         auto settings = std::make_unique<QSettings>(settingsFolder.filePath(QStringLiteral("settings.ini")),
                                                     QSettings::IniFormat);
-        tidewell = std::make_unique<TidewellApp>(Host::create(*backend),
-                                                 std::make_unique<AppState>(std::move(settings)));
+        auto state = std::make_unique<AppState>(std::move(settings));
+        if (remote) {
+            QList<RemoteMachineList::Machine> machines;
+            for (const QString& destination : kRemoteMachines)
+                machines.append({destination, true});
+            state->setRemoteMachinesData(RemoteMachineList::toJson(machines));
+        }
+        tidewell = std::make_unique<TidewellApp>(Host::create(*backend), std::move(state));
         tidewell->start();
         PortsTab* ports = tidewell->menu().portsTab();
         if (!waitFor([&] { return ports->portRows().size() >= kServers; }, kListTimeoutMs)) {
@@ -116,6 +173,16 @@ int runOnce(std::optional<Host::Backend> backend, int seconds)
             return 2;
         }
         printCount("rows", ports->portRows().size());
+        if (remote) {
+            // Remote machines are asked while the window is open.
+            tidewell->state().setIsVisible(true);
+            if (!waitFor([&] { return remoteListed(ports, kServers); }, kListTimeoutMs * 2)) {
+                std::fprintf(stderr, "the remote machines did not list %d servers with their pages\n",
+                             kServers);
+                return 2;
+            }
+            printCount("remote_rows", kServers * kRemoteMachines.size());
+        }
         tidewell->state().setXrayMode(true);
     }
 
@@ -160,6 +227,7 @@ int main(int argc, char** argv)
     if (secondsAt >= 0)
         seconds = std::max(1, arguments.value(secondsAt + 1).toInt());
 
+    const bool remote = arguments.contains(QStringLiteral("--remote"));
     const qsizetype runAt = arguments.indexOf(QStringLiteral("--run"));
     if (runAt >= 0) {
         const QString which = arguments.value(runAt + 1);
@@ -169,17 +237,20 @@ int main(int argc, char** argv)
             return 2;
         }
         QApplication app(argc, argv);
-        return runOnce(backend, seconds);
+        return runOnce(backend, seconds, remote);
     }
 
     QCoreApplication app(argc, argv);
     printCount("seconds", seconds);
+    const QStringList extra = remote ? QStringList{QStringLiteral("--remote")} : QStringList{};
     bool nativeOk = false;
     bool commandsOk = false;
-    const QMap<QString, double> native = measureInChild(QStringLiteral("native"), seconds, &nativeOk);
-    const QMap<QString, double> commands = measureInChild(QStringLiteral("commands"), seconds, &commandsOk);
+    const QMap<QString, double> native = measureInChild(QStringLiteral("native"), seconds, &nativeOk, extra);
+    const QMap<QString, double> commands =
+        measureInChild(QStringLiteral("commands"), seconds, &commandsOk, extra);
     bool baselineOk = false;
-    const QMap<QString, double> baseline = measureInChild(QStringLiteral("baseline"), seconds, &baselineOk);
+    const QMap<QString, double> baseline =
+        measureInChild(QStringLiteral("baseline"), seconds, &baselineOk, extra);
     if (!nativeOk || !commandsOk || !baselineOk)
         return 2;
     bool withinBounds = true;
