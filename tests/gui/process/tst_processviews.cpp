@@ -137,7 +137,7 @@ private slots:
         click(&row, QPoint(180, row.height() / 2));
         // A row in the other listeners' list is smaller and opens nothing.
         ProcessItem small(entry, true, services);
-        QCOMPARE(small.height(), 40);
+        QVERIFY(small.height() < row.height());
         small.resize(360, small.height());
         small.show();
         click(&small, QPoint(180, small.height() / 2));
@@ -191,6 +191,7 @@ private slots:
         ProcessItem& row = *rows.first();
         QWidget* statsLine = child(&row, "statsLine");
         QVERIFY(reads.load() == 0 && !shown(statsLine));
+        const int iconSide = child(&row, "processIcon")->width();
         // Turning x-ray on reads the rows in view at once, even with the window closed.
         fixture.state.setXrayMode(true);
         QTRY_VERIFY(row.stats().has_value());
@@ -201,7 +202,7 @@ private slots:
         QCOMPARE(readRow->role(), QAccessible::ListItem);
         QVERIFY2(readRow->text(QAccessible::Name).endsWith(u", branch feature/xray"_s),
                  qPrintable(readRow->text(QAccessible::Name)));
-        QCOMPARE(child(&row, "processIcon")->width(), 20);
+        QVERIFY(child(&row, "processIcon")->width() < iconSide);
         // Closed window: the one-second timer does not even run. Open: a reading every second.
         QVERIFY(!poller.isTimerRunning());
         QCOMPARE(reads.load(), 1);
@@ -219,7 +220,7 @@ private slots:
         const int readsBefore = reads.load();
         QVERIFY(!shown(statsLine) && row.stats().has_value());
         QVERIFY(!readRow->text(QAccessible::Name).contains(u"CPU"_s));
-        QCOMPARE(child(&row, "processIcon")->width(), 28);
+        QCOMPARE(child(&row, "processIcon")->width(), iconSide);
         QVERIFY(!poller.isTimerRunning());
         QCOMPARE(reads.load(), readsBefore);
         // A process that has gone clears the figures at the next reading.
