@@ -3,8 +3,10 @@
 #include "gui/process/AppServices.h"
 #include "gui/process/ProcessItem.h"
 #include "gui/settings/SettingsPage.h"
+#include "gui/shell/AppMenu.h"
 #include "gui/widgets/DelayPopover.h"
 #include "gui/widgets/PopoverWindow.h"
+#include "gui/widgets/RowHoverLook.h"
 #include "notifications/NotificationSink.h"
 #include "notifications/RemoteServerNotifier.h"
 #include "probe/PageProbe.h"
@@ -14,6 +16,7 @@
 #include "remote/SshDestination.h"
 #include "state/AppState.h"
 #include "support/FakeLoginItemService.h"
+#include "support/MenuFixture.h"
 #include "support/RecordingDesktop.h"
 #include "support/SshTestMachine.h"
 #include "support/TestProcesses.h"
@@ -304,8 +307,8 @@ void RemoteTest::window()
     const auto server = startServer(title, folder.path());
     QVERIFY(server);
     const QString port = QString::number(server->port());
-    QTemporaryDir settings;
-    AppState state(std::make_unique<QSettings>(settings.filePath(u"t.conf"_s), QSettings::IniFormat));
+    MenuFixture fixture;
+    AppState& state = fixture.state;
     FakeLoginItemService loginItem;
     SettingsPage page(&loginItem, &state);
     const auto add = [&page](const QString& typed) {
@@ -342,15 +345,11 @@ void RemoteTest::window()
                 retryAfter.insert(machine.failuresInARow, watcher.scheduledInMs(u"far-down"_s));
         }
     });
-    auto desktop = std::make_shared<RecordingDesktop>();
-    AppServices services;
-    services.state = &state;
-    services.desktop = desktop;
-    services.remoteMachines = &watcher;
-    PortsTab tab(&services);
-    // Shown, as a row opens its popover only when it can be seen.
-    tab.show();
-    state.setIsVisible(true);
+    const auto& desktop = fixture.desktop;
+    fixture.remoteMachines = &watcher;
+    AppMenu* menu = fixture.build();
+    PortsTab& tab = *menu->portsTab();
+    menu->setMenuPresented(true);
     const auto section = [&tab](int index) { return tab.remoteSections().value(index); };
     QTRY_COMPARE(tab.remoteSections().size(), 2);
     QCOMPARE(section(0)->destination(), u"far"_s);
@@ -391,9 +390,13 @@ void RemoteTest::window()
     QVERIFY2(retryAfter.value(2) > RemoteMachinesWatcher::kOpenIntervalMs &&
                  retryAfter.value(3) > retryAfter.value(2),
              qPrintable(u"%1 %2"_s.arg(retryAfter.value(2)).arg(retryAfter.value(3))));
-    // Open: a forward to a free local port, shown on the row, and the page opened there.
+    // Open, from the keyboard as from a local row: a forward to a free local port, shown on the row,
+    // and the page opened there.
     ProcessItem* row = ourRow();
-    QTest::mouseClick(row, Qt::LeftButton);
+    for (int i = 0; i < tab.remoteRows().size() && !row->rowHoverLook()->isHighlighted(); ++i)
+        QTest::keyClick(menu->focusWidget() ? menu->focusWidget() : menu, Qt::Key_Down);
+    QVERIFY(row->rowHoverLook()->isHighlighted());
+    QTest::keyClick(menu->focusWidget() ? menu->focusWidget() : menu, Qt::Key_Return);
     QTRY_VERIFY_WITH_TIMEOUT(row->forwardedPort() != 0, 120'000);
     QCOMPARE(desktop->calls.value(0), u"openUrl http://localhost:%1"_s.arg(row->forwardedPort()));
     QVERIFY(row->findChild<QLabel*>(u"forward"_s)->text().endsWith(u":%1"_s.arg(row->forwardedPort())));

@@ -26,6 +26,8 @@ struct MenuFixture : ServicesFixture
     std::atomic<int> scans{0};
     std::unique_ptr<PortListRefresher> refresher;
     std::unique_ptr<AppMenu> menu;
+    // The window's remote machines; none when null.
+    RemoteMachinesWatcher* remoteMachines = nullptr;
 
     explicit MenuFixture(bool scanHost = false)
     {
@@ -54,6 +56,7 @@ struct MenuFixture : ServicesFixture
         AppServices* bundle = services();
         bundle->refresher = refresher.get();
         bundle->loginItem = std::make_shared<FakeLoginItemService>();
+        bundle->remoteMachines = remoteMachines;
         menu = std::make_unique<AppMenu>(bundle);
         if (show)
             menu->show();

@@ -228,6 +228,16 @@ QList<ProcessItem*> PortsTab::portRows() const
     return processItems(m_portList);
 }
 
+QList<ProcessItem*> PortsTab::remoteRows() const
+{
+    QList<ProcessItem*> rows;
+    for (const RemoteMachineSection* section : remoteSections()) {
+        if (!section->isFolded())
+            rows += section->rows();
+    }
+    return rows;
+}
+
 QList<ProcessItem*> PortsTab::ignoredRows() const
 {
     return processItems(m_ignoredList);

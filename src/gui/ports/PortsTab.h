@@ -33,6 +33,8 @@ public:
     bool showsNoPortsText() const;
     // One per switched-on remote machine, under the local rows.
     QList<RemoteMachineSection*> remoteSections() const;
+    // The rows of the remote machines whose sections are open, in the window's order.
+    QList<ProcessItem*> remoteRows() const;
     QString placeholderText() const;
 
 private:

@@ -99,6 +99,11 @@ ProcessItem::~ProcessItem()
         m_machine->connection().cancelLocal(m_port.port().toInt(), m_forwardedPort);
 }
 
+RemoteMachine* ProcessItem::remoteMachine() const
+{
+    return m_machine;
+}
+
 QWidget* ProcessItem::makeDetails()
 {
     auto* details = new ProcessDetailsPanel(m_port, true);

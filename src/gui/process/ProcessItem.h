@@ -53,6 +53,8 @@ public:
     // its latest deployment beside the port.
     const std::optional<ProjectObject>& linkedProject() const { return m_linkedProject; }
     ReadyStateIcon* deploymentIcon() const { return m_deploymentIcon; }
+    // The machine a remote server runs on; null for a server of this one.
+    RemoteMachine* remoteMachine() const;
     // The local port forwarded to a remote server's port; 0 before its page was opened.
     int forwardedPort() const { return m_forwardedPort; }
     // A new row for the same remote process takes over the forward of the old one.

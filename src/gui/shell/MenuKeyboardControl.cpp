@@ -9,6 +9,7 @@
 #include "gui/widgets/HintLabel.h"
 #include "gui/widgets/RowHoverLook.h"
 #include "ports/PortListRefresher.h"
+#include "remote/RemoteMachine.h"
 #include "state/AppState.h"
 
 #include <QCoreApplication>
@@ -32,8 +33,13 @@ RowHoverLook* cursorOf(QWidget* row)
 // What names a row across scans: a row whose data changed is drawn anew under the same key.
 QString keyOf(QWidget* row)
 {
-    if (auto* item = qobject_cast<ProcessItem*>(row))
-        return item->port().portKey();
+    if (auto* item = qobject_cast<ProcessItem*>(row)) {
+        // The same port may listen on this machine and on remote ones.
+        RemoteMachine* machine = item->remoteMachine();
+        return machine
+                   ? item->port().portKey() + QLatin1Char('@') + machine->connection().destination().text()
+                   : item->port().portKey();
+    }
     if (auto* item = qobject_cast<QuickLaunchItem*>(row))
         return item->item()->uuid();
     return {};
@@ -91,7 +97,8 @@ QList<QWidget*> MenuKeyboardControl::rows() const
     if (state->selectedTab() == SelectedTab::quickLaunch)
         return m_menu->quickLaunchTab()->rows();
     if (state->selectedTab() == SelectedTab::ports) {
-        for (ProcessItem* row : m_menu->portsTab()->portRows() + m_menu->portsTab()->ignoredRows())
+        const PortsTab* ports = m_menu->portsTab();
+        for (ProcessItem* row : ports->portRows() + ports->remoteRows() + ports->ignoredRows())
             result.append(row);
     }
     return result;
