@@ -127,7 +127,6 @@ int runOnce(std::optional<Host::Backend> backend, int seconds, bool remote)
 
 #ifdef TIDEWELL_BENCH_REMOTE
     std::unique_ptr<test::SshTestMachine> farSide;
-    std::vector<std::unique_ptr<test::ChildProcess>> farServers;
     if (remote) {
         qputenv("TIDEWELL_TEST_DATA", TIDEWELL_TEST_DATA_DIR);
         farSide = std::make_unique<test::SshTestMachine>(QStringLiteral(TIDEWELL_PROGRAM));
@@ -135,12 +134,24 @@ int runOnce(std::optional<Host::Backend> backend, int seconds, bool remote)
             std::fprintf(stderr, "no remote machines: %s\n", qPrintable(farSide->skipReason()));
             return 2;
         }
+        // Forked as the local servers are: a QProcess each would add its descriptors to every wake-up
+        // of this event loop, which is measured.
         for (int i = 1; i <= kServers; ++i) {
-            farServers.push_back(
-                farSide->startInside(test::python3(), {test::listenerScript(), QStringLiteral("--title"),
-                                                       QStringLiteral("Far server %1").arg(i)}));
-            if (!farServers.back()->waitUntilReady()) {
-                std::fprintf(stderr, "a far server did not start\n");
+            std::vector<QByteArray> command;
+            for (const QString& part :
+                 farSide->commandInside(test::python3(), {test::listenerScript(), QStringLiteral("--title"),
+                                                          QStringLiteral("Far server %1").arg(i)}))
+                command.push_back(QFile::encodeName(part));
+            std::vector<char*> argv;
+            for (QByteArray& part : command)
+                argv.push_back(part.data());
+            argv.push_back(nullptr);
+            if (servers.start([&argv] {
+                    const int null = ::open("/dev/null", O_WRONLY);
+                    ::dup2(null, STDOUT_FILENO);
+                    ::execv(argv.front(), argv.data());
+                }) < 0) {
+                std::perror("fork");
                 return 2;
             }
         }

@@ -143,11 +143,15 @@ QString SshTestMachine::setUp(const QString& tidewellProgram)
 std::unique_ptr<ChildProcess> SshTestMachine::startInside(const QString& program,
                                                           const QStringList& arguments, const QString& folder)
 {
-    return std::make_unique<ChildProcess>(
-        findProgram(u"nsenter"_s),
-        QStringList{u"--net=/proc/"_s + QString::number(m_namespace->pid()) + u"/ns/net"_s, program} +
-            arguments,
-        folder);
+    const QStringList command = commandInside(program, arguments);
+    return std::make_unique<ChildProcess>(command.first(), command.mid(1), folder);
+}
+
+QStringList SshTestMachine::commandInside(const QString& program, const QStringList& arguments) const
+{
+    return QStringList{findProgram(u"nsenter"_s),
+                       u"--net=/proc/"_s + QString::number(m_namespace->pid()) + u"/ns/net"_s, program} +
+           arguments;
 }
 
 void SshTestMachine::setHostileListing(const QByteArray& output)

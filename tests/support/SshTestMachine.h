@@ -14,6 +14,7 @@ namespace tidewell::test {
 // and runs `sshd -i` there, so no address outside this machine is ever used. An `ssh` first on PATH
 // adds the test's configuration, which names these machines:
 //   far          the namespace, no tidewell on its PATH
+//   far-proc     the same, with an `ss` that finds nothing, so sockets are read from /proc
 //   far-tidewell the same, with `tidewell` on its PATH (the program under test, given to the constructor)
 //   far-hostile  the same, with a `tidewell` that prints whatever setHostileListing() was given
 //   far-unknown  the same, with a known_hosts file that lacks its host key
@@ -36,6 +37,8 @@ public:
     // Starts a program inside the namespace as a child of the test, in `folder`.
     std::unique_ptr<ChildProcess> startInside(const QString& program, const QStringList& arguments,
                                               const QString& folder = {});
+    // The command line that runs `program` inside the namespace, for a caller that starts it itself.
+    QStringList commandInside(const QString& program, const QStringList& arguments) const;
     void setHostileListing(const QByteArray& output);
     QString folder() const { return m_folder.path(); }
 
