@@ -20,6 +20,8 @@ struct RemoteListing
     bool fromTidewell = false;
     // Port keys of the servers that machine's tidewell found not answering.
     QSet<QString> unanswered;
+
+    bool operator==(const RemoteListing& other) const = default;
 };
 
 // Reads what RemoteScripts::listing() printed on a remote machine, or that machine's

@@ -10,6 +10,7 @@ struct RemoteMachinesWatcher::Watched
     std::unique_ptr<RemoteMachine> machine;
     std::unique_ptr<QTimer> timer = std::make_unique<QTimer>();
     bool inFlight = false;
+    int unchangedInARow = 0;
 };
 
 RemoteMachinesWatcher::RemoteMachinesWatcher(AppState* state, QString controlFolder, QObject* parent)
@@ -28,6 +29,11 @@ int RemoteMachinesWatcher::retryDelayMs(int failures)
     if (failures <= 0)
         return 0;
     return int(std::min<qint64>(qint64(kFirstRetryMs) << std::min(failures - 1, 16), kMaxRetryMs));
+}
+
+int RemoteMachinesWatcher::openIntervalMs(int unchanged)
+{
+    return int(std::min<qint64>(qint64(kOpenIntervalMs) << std::clamp(unchanged, 0, 16), kClosedIntervalMs));
 }
 
 QList<RemoteMachinesWatcher::MachineState> RemoteMachinesWatcher::machines() const
@@ -91,11 +97,14 @@ void RemoteMachinesWatcher::readMachines()
 void RemoteMachinesWatcher::rescheduleAll()
 {
     for (const auto& watched : std::as_const(m_watched)) {
-        // Opening the window asks at once a machine that is not waiting out a failure.
-        if (m_state->isVisible() && !watched->inFlight && watched->state.failuresInARow == 0)
+        // Opening the window asks at once a machine that is not waiting out a failure, and at the
+        // first pace again.
+        if (m_state->isVisible() && !watched->inFlight && watched->state.failuresInARow == 0) {
+            watched->unchangedInARow = 0;
             refresh(*watched);
-        else
+        } else {
             schedule(*watched);
+        }
     }
 }
 
@@ -108,7 +117,7 @@ void RemoteMachinesWatcher::schedule(Watched& watched)
         watched.timer->stop();
         return;
     }
-    int delay = m_state->isVisible() ? kOpenIntervalMs : kClosedIntervalMs;
+    int delay = m_state->isVisible() ? openIntervalMs(watched.unchangedInARow) : kClosedIntervalMs;
     if (watched.state.failuresInARow > 0)
         delay = std::max(delay, retryDelayMs(watched.state.failuresInARow));
     if (!watched.state.asked)
@@ -132,6 +141,10 @@ void RemoteMachinesWatcher::refresh(Watched& watched)
         if (!still)
             return;
         Watched& current = *still;
+        // The same listing as last time slows the pace of an open window; any change restores it.
+        const bool same = answer.error.isEmpty() && current.state.asked && current.state.error.isEmpty() &&
+                          answer.listing == current.state.listing;
+        current.unchangedInARow = same ? current.unchangedInARow + 1 : 0;
         current.inFlight = false;
         current.state.asked = true;
         current.state.error = answer.error;

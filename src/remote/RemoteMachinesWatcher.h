@@ -13,8 +13,10 @@ namespace tidewell {
 class AppState;
 
 // Keeps the listing of every switched-on remote machine of the settings for the window: each is
-// asked every kOpenIntervalMs while the window is open, every kClosedIntervalMs while it is closed
-// and server notifications are on, and not at all otherwise. A machine that cannot be listed keeps
+// asked at once when the window opens, then after kOpenIntervalMs, a delay that doubles up to
+// kClosedIntervalMs while its listing stays the same (each refresh starts an ssh client here); every
+// kClosedIntervalMs while the window is closed and server notifications are on; and not at all
+// otherwise. A machine that cannot be listed keeps
 // its reason and is asked again after a delay that doubles up to kMaxRetryMs. One refresh of a
 // machine at a time. Lives on the interface thread.
 class RemoteMachinesWatcher : public QObject
@@ -49,6 +51,9 @@ public:
     RemoteMachine* machine(const QString& destination) const;
     // The delay after `failures` failed refreshes in a row.
     static int retryDelayMs(int failures);
+    // The delay between refreshes of the open window after `unchanged` refreshes in a row that found
+    // the listing as it was.
+    static int openIntervalMs(int unchanged);
     // When the machine is asked next, in milliseconds from now: 0 while it is being asked, -1 when it
     // will not be.
     int scheduledInMs(const QString& destination) const;

@@ -368,6 +368,12 @@ void RemoteTest::window()
     section(0)->setFolded(true);
     QVERIFY(!ourRow()->isVisibleTo(&tab));
     section(0)->setFolded(false);
+    // While nothing changes there, the open window asks the machine less often, down to the pace of
+    // notifications; a change (below, a new server) brings the first pace back.
+    QTRY_VERIFY_WITH_TIMEOUT(watcher.scheduledInMs(u"far"_s) > RemoteMachinesWatcher::kOpenIntervalMs,
+                             60'000);
+    QCOMPARE(RemoteMachinesWatcher::openIntervalMs(2), 8000);
+    QCOMPARE(RemoteMachinesWatcher::openIntervalMs(9), RemoteMachinesWatcher::kClosedIntervalMs);
     // The first listing is the starting point; then a server that starts there, and stops, is news.
     state.setNotifyServerChanges(true);
     QCOMPARE(sink.shown.size(), 0);
@@ -377,6 +383,7 @@ void RemoteTest::window()
     const QString news = secondTitle + u" on port "_s + QString::number(second->port()) + u" on far"_s;
     QTRY_VERIFY_WITH_TIMEOUT(!sink.shown.isEmpty(), 120'000);
     QCOMPARE(sink.shown.first(), (Notification{u"Server started"_s, news, {}}));
+    QVERIFY(watcher.scheduledInMs(u"far"_s) <= RemoteMachinesWatcher::kOpenIntervalMs);
     second.reset();
     QTRY_COMPARE_WITH_TIMEOUT(sink.shown.size(), 2, 120'000);
     QCOMPARE(sink.shown.last().title, u"Server stopped"_s);
