@@ -1,6 +1,7 @@
 #include "remote/RemoteMachine.h"
 
 #include <QCoreApplication>
+#include <QPointer>
 
 #include "platform/LogCategories.h"
 #include "platform/commands/ShellQuoting.h"
@@ -101,8 +102,13 @@ void RemoteMachine::probeServers(std::shared_ptr<Refresh> refresh, RefreshDone d
     });
 }
 
-void RemoteMachine::stop(const PortData& entry, StopSignal signal, StopDone done)
+void RemoteMachine::stop(const PortData& entry, StopSignal signal, StopDone callerDone)
 {
+    const StopDone done = [machine = QPointer(this), callerDone](StopResult result, const QString& error) {
+        callerDone(result, error);
+        if (machine)
+            emit machine->stopEnded();
+    };
     const ProcessIdentity listed = entry.identity();
     const bool kill = signal == StopSignal::kill;
     if (listed.startTime.isEmpty() || listed.socketInode == 0) {

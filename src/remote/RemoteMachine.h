@@ -46,6 +46,10 @@ public:
     // The command line a terminal here runs for a login shell in `folder` on the machine.
     QString terminalCommand(const QString& folder) const;
 
+signals:
+    // A stop has answered, after `done`: the machine's listing may have changed.
+    void stopEnded();
+
 private:
     // What a server's probe found, kept while the same process listens: a page is asked for once, a
     // server that did not answer again after kRetryUnansweredMs.

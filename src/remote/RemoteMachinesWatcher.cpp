@@ -85,6 +85,12 @@ void RemoteMachinesWatcher::readMachines()
         watched->machine->setProbeDeadlineMs(kProbeDeadlineMs);
         watched->timer->setSingleShot(true);
         connect(watched->timer.get(), &QTimer::timeout, this, [this, raw = watched.get()] { refresh(*raw); });
+        // A server stopped from its row leaves at the next listing, which is not kept waiting.
+        connect(watched->machine.get(), &RemoteMachine::stopEnded, this, [this, raw = watched.get()] {
+            raw->unchangedInARow = 0;
+            if (m_state->isVisible() && !raw->inFlight)
+                refresh(*raw);
+        });
         kept.append(watched);
     }
     // A machine switched off or removed is forgotten with its connection object; its master ends by
