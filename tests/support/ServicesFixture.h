@@ -15,6 +15,12 @@ namespace tidewell::test {
 
 // The services a window's views receive, over a settings file, a recording desktop and a pool of
 // the test's own; saving to quick launch goes to the real store in that state.
+// Readings for AppServices::readStats that always give `stats`.
+inline std::function<std::optional<ProcessStats>(const PortData&)> steadyReadings(const ProcessStats& stats)
+{
+    return [stats](const PortData&) { return std::optional(stats); };
+}
+
 struct ServicesFixture
 {
     QTemporaryDir dir;

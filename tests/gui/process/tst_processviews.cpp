@@ -107,9 +107,7 @@ private slots:
         ServicesFixture fixture;
         fixture.state.setXrayMode(true);
         AppServices* services = fixture.services();
-        services->readStats = [](const PortData&) {
-            return std::optional(ProcessStats{u"1.0"_s, u"0.1"_s, u"3.50MB"_s, u"main"_s});
-        };
+        services->readStats = steadyReadings(ProcessStats{u"1.0"_s, u"0.1"_s, u"3.50MB"_s, u"main"_s});
         std::optional<HTMLData> html;
         if (!scheme.isEmpty())
             html = page(u"My App"_s, processName == "node"_L1 ? AppType::react : AppType::unknown,

@@ -110,9 +110,8 @@ private slots:
         ServicesFixture fixture;
         fixture.state.setXrayMode(xray);
         AppServices* services = fixture.services();
-        services->readStats = [](const PortData&) {
-            return std::optional(ProcessStats{u"12.5"_s, u"0.4"_s, u"83.20MB"_s, u"feature/checkout"_s});
-        };
+        services->readStats =
+            steadyReadings(ProcessStats{u"12.5"_s, u"0.4"_s, u"83.20MB"_s, u"feature/checkout"_s});
         ProcessItem row(entry, small, services);
         row.resize(360, row.height());
         row.show();

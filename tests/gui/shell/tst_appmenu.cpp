@@ -186,11 +186,9 @@ private slots:
         fixture.state.setXrayMode(xray);
         fixture.state.setIsVisible(true);
         AppMenu* menu = fixture.build();
-        fixture.bundles.back().readStats = [](const PortData&) {
-            return std::optional(
-                ProcessStats{u"12.5"_s, u"1.0"_s, u"123.45MB"_s,
-                             u"feature/a-branch-name-much-longer-than-the-row-has-room-for"_s});
-        };
+        fixture.bundles.back().readStats =
+            steadyReadings(ProcessStats{u"12.5"_s, u"1.0"_s, u"123.45MB"_s,
+                                        u"feature/a-branch-name-much-longer-than-the-row-has-room-for"_s});
         menu->portsTab()->setPorts(
             servedPorts(rows, u"A page title far too long for any window: "_s.repeated(4)));
         auto* scroll = child<QScrollArea>(menu, "listScroll");
