@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <functional>
+#include <string>
 #include <sys/prctl.h>
 #include <sys/types.h>
 #include <sys/wait.h>
@@ -52,17 +53,27 @@ public:
         return child;
     }
 
-    // Starts the test listener `script` under `python` as a development server named "node" with the
-    // page title `title`; its "ready" line goes to /dev/null, so that it does not mix with the figures.
-    pid_t startNodeListener(const char* python, const char* script, const char* title)
+    // Runs the program `command[0]` with `command` as its arguments; its standard output goes to
+    // /dev/null, so that a server's "ready" line does not mix with the figures.
+    pid_t startQuiet(std::vector<std::string> command)
     {
-        return start([=] {
+        std::vector<char*> argv;
+        for (std::string& part : command)
+            argv.push_back(part.data());
+        argv.push_back(nullptr);
+        return start([&argv] {
             const int null = ::open("/dev/null", O_WRONLY);
             ::dup2(null, STDOUT_FILENO);
-            ::execl(python, "python3", script, "--name", "node", "--title", title,
-                    static_cast<char*>(nullptr));
+            ::execv(argv.front(), argv.data());
             ::_exit(127);
         });
+    }
+
+    // Starts the test listener `script` under `python` as a development server named "node" with the
+    // page title `title`.
+    pid_t startNodeListener(const char* python, const char* script, const char* title)
+    {
+        return startQuiet({python, script, "--name", "node", "--title", title});
     }
 
     // Kills one child started here and waits for it.

@@ -137,20 +137,12 @@ int runOnce(std::optional<Host::Backend> backend, int seconds, bool remote)
         // Forked as the local servers are: a QProcess each would add its descriptors to every wake-up
         // of this event loop, which is measured.
         for (int i = 1; i <= kServers; ++i) {
-            std::vector<QByteArray> command;
+            std::vector<std::string> command;
             for (const QString& part :
                  farSide->commandInside(test::python3(), {test::listenerScript(), QStringLiteral("--title"),
                                                           QStringLiteral("Far server %1").arg(i)}))
-                command.push_back(QFile::encodeName(part));
-            std::vector<char*> argv;
-            for (QByteArray& part : command)
-                argv.push_back(part.data());
-            argv.push_back(nullptr);
-            if (servers.start([&argv] {
-                    const int null = ::open("/dev/null", O_WRONLY);
-                    ::dup2(null, STDOUT_FILENO);
-                    ::execv(argv.front(), argv.data());
-                }) < 0) {
+                command.push_back(QFile::encodeName(part).toStdString());
+            if (servers.startQuiet(std::move(command)) < 0) {
                 std::perror("fork");
                 return 2;
             }
