@@ -23,7 +23,7 @@ const QString ShellProcessTable::kOriginScript = QStringLiteral(
     "\n  PCMD=$CMD"
     "\n  PrevID=$PID"
     "\n  PID=$PARENT_PID"
-    "\n  if [[ -z $PID || $PID == \"\" ]]; then"
+    "\n  if [[ -z $PID || $PID -eq 0 ]]; then"
     "\n    break"
     "\n  fi"
     "\ndone");
