@@ -189,6 +189,86 @@ QHash<QString, QString> readLinks(const QByteArray& text)
     return links;
 }
 
+// `ps -A -o pid= -o ppid= -o ucomm=` lines: every process's parent and short name, for the walk to
+// a shell.
+void readProcessTree(const QByteArray& text, QHash<QString, ProcessFacts>& facts)
+{
+    for (const QByteArray& line : text.split('\n')) {
+        const QList<QByteArray> columns = line.simplified().split(' ');
+        if (columns.size() < 3)
+            continue;
+        const QString pid = QString::fromLatin1(columns.at(0));
+        const QString parent = QString::fromLatin1(columns.at(1));
+        if (!isPidText(pid))
+            continue;
+        ProcessFacts& process = facts[pid];
+        process.comm = line.simplified().mid(columns.at(0).size() + columns.at(1).size() + 2).left(64);
+        process.parentPid = isPidText(parent) ? parent : QString();
+        process.commandLine = process.comm;
+    }
+}
+
+// The start time as ps's `lstart` gives it, "Tue Dec  8 13:37:00 2026", as the number 20261208133700,
+// which the stop program computes the same way.
+QString startStamp(const QList<QByteArray>& lstart)
+{
+    static const QList<QByteArray> months{"Jan", "Feb", "Mar", "Apr", "May", "Jun",
+                                          "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    const qsizetype month = months.indexOf(lstart.value(1));
+    const auto day = wholeNumber(lstart.value(2));
+    const QList<QByteArray> clock = lstart.value(3).split(':');
+    const auto year = wholeNumber(lstart.value(4));
+    if (month < 0 || !day || *day > 31 || clock.size() != 3 || !year || lstart.value(4).size() != 4)
+        return {};
+    QByteArray stamp = lstart.value(4) + QByteArray::number(month + 1).rightJustified(2, '0') +
+                       QByteArray::number(*day).rightJustified(2, '0');
+    for (const QByteArray& part : clock) {
+        if (part.size() != 2 || !wholeNumber(part))
+            return {};
+        stamp += part;
+    }
+    return QString::fromLatin1(stamp);
+}
+
+// `ps -o pid= -o lstart= -o command= -p PIDS` lines: each listener's start time and command, whose
+// arguments ps joins with spaces.
+void readProcessCommands(const QByteArray& text, QHash<QString, ProcessFacts>& facts)
+{
+    for (const QByteArray& line : text.split('\n')) {
+        const QByteArray simple = line.simplified();
+        const QList<QByteArray> columns = simple.split(' ');
+        const QString pid = QString::fromLatin1(columns.at(0));
+        if (columns.size() < 7 || !isPidText(pid))
+            continue;
+        ProcessFacts& process = facts[pid];
+        process.startTicks = startStamp(columns.mid(1, 5));
+        QByteArray command = columns.mid(6).join('\0');
+        process.commandLine = command.left(RemoteListingReader::kMaxTextLength);
+    }
+}
+
+// `lsof -a -d cwd,txt -Fpfn` records: "pPID", then "fcwd" or "ftxt" each followed by "nPATH". The
+// first txt of a process is its executable.
+QHash<QString, QString> readOpenFiles(const QByteArray& text)
+{
+    QHash<QString, QString> links;
+    QString pid;
+    QByteArray descriptor;
+    for (const QByteArray& line : text.split('\n')) {
+        if (line.startsWith('p')) {
+            pid = QString::fromLatin1(line.mid(1));
+            pid = isPidText(pid) ? pid : QString();
+        } else if (line.startsWith('f')) {
+            descriptor = line.mid(1);
+        } else if (line.startsWith('n') && !pid.isEmpty() && (descriptor == "cwd" || descriptor == "txt")) {
+            const QString key = pid + (descriptor == "cwd" ? QStringLiteral("/cwd") : QStringLiteral("/exe"));
+            if (!links.contains(key))
+                links.insert(key, RemoteListingReader::cleanText(QString::fromUtf8(line.mid(1))));
+        }
+    }
+    return links;
+}
+
 QString commandText(const QByteArray& commandLine)
 {
     QByteArray raw = commandLine;
@@ -239,20 +319,25 @@ RemoteListing readScriptOutput(const QByteArray& output)
         const QByteArray tcp = section(output, "#tcp", 0, &socketsEnd);
         holders = readTcpAndFds(tcp, section(output, "#fd", socketsEnd - 1, &socketsEnd));
     } else if (output.contains("\n#lsof\n")) {
-        const qsizetype start = output.indexOf("\n#lsof\n") + 7;
-        const qsizetype end = output.lastIndexOf("\n#end");
-        for (const ListeningSocket& socket : parseLsofListing(output.mid(start, end - start + 1))) {
-            if (isPidText(socket.pid) && portNumber(portFromName(socket.name).toLatin1()))
-                holders.append({portNumber(portFromName(socket.name).toLatin1()).value(), 0, socket.pid,
-                                socket.command});
+        // A machine without /proc: lsof's table, then ps and lsof for the listeners.
+        for (const ListeningSocket& socket : parseLsofListing(section(output, "#lsof", 0, &socketsEnd))) {
+            const auto port = portNumber(portFromName(socket.name).toLatin1());
+            if (isPidText(socket.pid) && port)
+                holders.append({*port, 0, socket.pid, socket.command});
         }
+    }
+    QHash<QString, ProcessFacts> facts;
+    QHash<QString, QString> links;
+    if (output.contains("\n#tree\n")) {
+        qsizetype end = std::max<qsizetype>(socketsEnd, 1);
+        readProcessTree(section(output, "#tree", end - 1, &end), facts);
+        readProcessCommands(section(output, "#ps", end - 1, &end), facts);
+        links = readOpenFiles(section(output, "#files", end - 1, &end));
     }
     // The process files come from head, whose contents may hold any bytes: the links section is
     // the last one the script prints.
     const qsizetype procStart = output.indexOf("\n#proc\n", socketsEnd > 0 ? socketsEnd - 1 : 0);
     const qsizetype linksStart = output.lastIndexOf("\n#links\n");
-    QHash<QString, ProcessFacts> facts;
-    QHash<QString, QString> links;
     if (procStart >= 0 && linksStart > procStart) {
         facts = readProcFiles(output.mid(procStart + 7, linksStart - procStart - 7));
         const qsizetype endStart = output.lastIndexOf("\n#end");

@@ -111,7 +111,7 @@ void RemoteMachine::stop(const PortData& entry, StopSignal signal, StopDone call
     };
     const ProcessIdentity listed = entry.identity();
     const bool kill = signal == StopSignal::kill;
-    if (listed.startTime.isEmpty() || listed.socketInode == 0) {
+    if (listed.startTime.isEmpty()) {
         // Listed by the machine's own tidewell, which makes the same-process check itself.
         m_connection.run(
             QStringLiteral("tidewell --stop %1%2")
@@ -131,11 +131,13 @@ void RemoteMachine::stop(const PortData& entry, StopSignal signal, StopDone call
         done(StopResult::notListed, {});
         return;
     }
-    const QString command = QStringLiteral("sh -s %1 %2 %3 %4")
+    // Where there is no /proc (no socket inode), the far side checks that the port is still held.
+    const QString command = QStringLiteral("sh -s %1 %2 %3 %4 %5")
                                 .arg(pid)
                                 .arg(start)
                                 .arg(listed.socketInode)
-                                .arg(kill ? QStringLiteral("KILL") : QStringLiteral("TERM"));
+                                .arg(kill ? QStringLiteral("KILL") : QStringLiteral("TERM"))
+                                .arg(entry.port().toInt());
     m_connection.run(command, RemoteScripts::stop(), RemoteListingReader::kMaxTextLength,
                      [done](const SshConnection::Result& result) {
                          if (!result.error.isEmpty()) {

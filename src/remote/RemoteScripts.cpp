@@ -12,9 +12,24 @@ fi
 export LC_ALL=C QUOTING_STYLE=literal
 set -f
 echo '#tidewell-listing 1'
-if [ ! -r /proc/net/tcp ]; then
+if [ "$(uname -s 2>/dev/null)" != Linux ]; then
+  out=$(lsof -iTCP -sTCP:LISTEN -n -P 2>/dev/null)
   echo '#lsof'
-  lsof -iTCP -sTCP:LISTEN -n -P 2>/dev/null
+  printf '%s\n' "$out"
+  pids=
+  while read -r c p rest; do
+    case $p in ''|*[!0-9]*) continue ;; esac
+    case ",$pids," in *",$p,"*) ;; *) pids="$pids,$p" ;; esac
+  done <<LSOF
+$out
+LSOF
+  pids=${pids#,}
+  echo '#tree'
+  ps -A -o pid= -o ppid= -o ucomm= 2>/dev/null
+  echo '#ps'
+  [ -n "$pids" ] && ps -o pid= -o lstart= -o command= -p "$pids" 2>/dev/null
+  echo '#files'
+  [ -n "$pids" ] && lsof -a -d cwd,txt -Fpfn -p "$pids" 2>/dev/null
   echo '#end'
   exit 0
 fi
@@ -99,12 +114,29 @@ p=$1
 start=$2
 ino=$3
 sig=$4
-holds() { ls -l "/proc/$p/fd" 2>/dev/null | grep -qF "socket:[$ino]"; }
-{ read -r st < "/proc/$p/stat"; } 2>/dev/null || { echo not-listed; exit 0; }
-set -- ${st##*)}
-[ $# -ge 20 ] || { echo not-listed; exit 0; }
-shift 19
-[ "$1" = "$start" ] && holds || { echo not-listed; exit 0; }
+port=$5
+if [ "$(uname -s 2>/dev/null)" = Linux ]; then
+  holds() { ls -l "/proc/$p/fd" 2>/dev/null | grep -qF "socket:[$ino]"; }
+  { read -r st < "/proc/$p/stat"; } 2>/dev/null || { echo not-listed; exit 0; }
+  set -- ${st##*)}
+  [ $# -ge 20 ] || { echo not-listed; exit 0; }
+  shift 19
+  now=$1
+else
+  holds() { lsof -a -p "$p" -iTCP:"$port" -sTCP:LISTEN -t >/dev/null 2>&1; }
+  set -- $(ps -o lstart= -p "$p" 2>/dev/null)
+  [ $# -eq 5 ] || { echo not-listed; exit 0; }
+  case $2 in
+  Jan) m=01 ;; Feb) m=02 ;; Mar) m=03 ;; Apr) m=04 ;; May) m=05 ;; Jun) m=06 ;;
+  Jul) m=07 ;; Aug) m=08 ;; Sep) m=09 ;; Oct) m=10 ;; Nov) m=11 ;; Dec) m=12 ;; *) m=xx ;;
+  esac
+  d=0$3
+  t=$4
+  h=${t%%:*}
+  t=${t#*:}
+  now=$5$m${d#"${d%??}"}$h${t%%:*}${t#*:}
+fi
+[ "$now" = "$start" ] && holds || { echo not-listed; exit 0; }
 if [ "$sig" = KILL ]; then kill -KILL "$p"; else kill -TERM "$p"; fi 2>/dev/null || { echo not-permitted; exit 0; }
 n=0
 while [ $n -lt 50 ]; do

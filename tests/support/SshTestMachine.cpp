@@ -77,10 +77,12 @@ QString SshTestMachine::setUp(const QString& tidewellProgram)
                                   "KbdInteractiveAuthentication no\nUsePAM no\nStrictModes no\n"
                                   "AllowTcpForwarding yes\nPidFile none\nLogLevel ERROR\n";
     // The far side's PATH: without tidewell, with the program under test, with a hostile stand-in, with
-    // an ss that finds nothing, as where iproute2 is missing or may not see other users' sockets.
+    // an ss that finds nothing, as where iproute2 is missing or may not see other users' sockets, with
+    // a uname that says Darwin, so that the listing and the stop take their lsof and ps way as on macOS.
     const QString tidewellBin = dir + u"/far-tidewell-bin"_s;
     const QString hostileBin = dir + u"/far-hostile-bin"_s;
     const QString noSsBin = dir + u"/far-noss-bin"_s;
+    const QString macBin = dir + u"/far-mac-bin"_s;
     QDir().mkpath(tidewellBin);
     QFile::link(tidewellProgram, tidewellBin + u"/tidewell"_s);
     if (!makeExecutable(hostileBin + u"/tidewell"_s,
@@ -88,13 +90,16 @@ QString SshTestMachine::setUp(const QString& tidewellProgram)
         return u"cannot write the hostile program"_s;
     if (!makeExecutable(noSsBin + u"/ss"_s, "#!/bin/sh\nexit 127\n"))
         return u"cannot write the ss stand-in"_s;
+    if (!makeExecutable(macBin + u"/uname"_s, "#!/bin/sh\necho Darwin\n"))
+        return u"cannot write the uname stand-in"_s;
     const auto pathLine = [](const QString& bin) {
         return "SetEnv PATH=" + bin.toUtf8() + ":/usr/bin:/bin\n";
     };
     if (!writeFile(dir + u"/sshd_config"_s, sshdConfig) ||
         !writeFile(dir + u"/sshd_tidewell"_s, sshdConfig + pathLine(tidewellBin)) ||
         !writeFile(dir + u"/sshd_hostile"_s, sshdConfig + pathLine(hostileBin)) ||
-        !writeFile(dir + u"/sshd_proc"_s, sshdConfig + pathLine(noSsBin)))
+        !writeFile(dir + u"/sshd_proc"_s, sshdConfig + pathLine(noSsBin)) ||
+        !writeFile(dir + u"/sshd_mac"_s, sshdConfig + pathLine(macBin)))
         return u"cannot write sshd's configuration"_s;
 
     const QByteArray hostKey = fileContent(dir + u"/hostkey.pub"_s).trimmed();
@@ -116,6 +121,7 @@ QString SshTestMachine::setUp(const QString& tidewellProgram)
     };
     host("far", u"userkey"_s, "known_hosts", sshdProxy(u"sshd_config"_s));
     host("far-proc", u"userkey"_s, "known_hosts", sshdProxy(u"sshd_proc"_s));
+    host("far-mac", u"userkey"_s, "known_hosts", sshdProxy(u"sshd_mac"_s));
     host("far-tidewell", u"userkey"_s, "known_hosts", sshdProxy(u"sshd_tidewell"_s));
     host("far-hostile", u"userkey"_s, "known_hosts", sshdProxy(u"sshd_hostile"_s));
     host("far-unknown", u"userkey"_s, "known_hosts_empty", sshdProxy(u"sshd_config"_s));

@@ -15,6 +15,7 @@ namespace tidewell::test {
 // adds the test's configuration, which names these machines:
 //   far          the namespace, no tidewell on its PATH
 //   far-proc     the same, with an `ss` that finds nothing, so sockets are read from /proc
+//   far-mac      the same, with a `uname` that says Darwin, so the scripts use lsof and ps, not /proc
 //   far-tidewell the same, with `tidewell` on its PATH (the program under test, given to the constructor)
 //   far-hostile  the same, with a `tidewell` that prints whatever setHostileListing() was given
 //   far-unknown  the same, with a known_hosts file that lacks its host key
