@@ -456,8 +456,6 @@ private slots:
             << QRect(900, 1056, 24, 24) << screen << QPoint(721, 852);
         QTest::newRow("icon at the right edge") << QRect(1900, 0, 20, 20) << screen << QPoint(1536, 24);
         QTest::newRow("icon at the left edge") << QRect(0, 0, 20, 20) << screen << QPoint(4, 24);
-        QTest::newRow("bottom tray at the right edge")
-            << QRect(1900, 1060, 20, 20) << screen << QPoint(1536, 856);
         // The pointer on the panel stands for an icon the tray does not place; the window keeps off it.
         QTest::newRow("pointer on a top panel")
             << QRect(1000, 10, 1, 1) << QRect(0, 30, 1920, 1050) << QPoint(810, 34);
@@ -561,7 +559,6 @@ private slots:
         QTest::addColumn<QStringList>("kept");
         QTest::newRow("folder, other case") << false << u"ALPHA-%1"_s << QStringList{u"alpha"_s};
         QTest::newRow("port and title word") << false << u"%3 journal"_s << QStringList{u"beta"_s};
-        QTest::newRow("part both hold") << false << u"%1"_s << QStringList{u"alpha"_s, u"beta"_s};
         QTest::newRow("every word must match") << false << u"%1 %2 journal"_s << QStringList();
         QTest::newRow("quick launch, by folder") << true << u"beta-%1"_s << QStringList{u"beta"_s};
         QTest::newRow("quick launch, none") << true << u"%1 nothing"_s << QStringList();
@@ -611,7 +608,6 @@ private slots:
         QTest::addColumn<QString>("keys"); // pressed after the folders' common part was typed
         QTest::addColumn<int>("row");      // the row left highlighted, -1 for none
         QTest::addColumn<QString>("effect");
-        QTest::newRow("typed, Enter opens the first") << false << u"Return"_s << 0 << u"page"_s;
         QTest::newRow("Down, Enter") << false << u"Down, Return"_s << 1 << u"page"_s;
         QTest::newRow("Down, Up, copy") << false << u"Down, Down, Up, Ctrl+C"_s << 0 << u"copy"_s;
         QTest::newRow("Space shows the details") << false << u"Down, Space"_s << 1 << u"details"_s;

@@ -248,10 +248,9 @@ private slots:
         qunsetenv("TIDEWELL_BUNDLED_ICONS");
         QCOMPARE(SymbolIcons::symbol(u"trash"_s).name(), u"user-trash"_s);
         QCOMPARE(SymbolIcons::symbol(u"gearshape"_s).name(), u"preferences-system"_s);
-        QVERIFY(!SymbolIcons::symbol(u"folder"_s).isNull() &&
-                SymbolIcons::symbol(u"folder"_s).name().isEmpty());
-        QVERIFY(!SymbolIcons::symbol(u"hammer"_s).isNull() &&
-                SymbolIcons::symbol(u"hammer"_s).name().isEmpty());
+        for (const QString& own : {u"folder"_s, u"hammer"_s})
+            QVERIFY2(!SymbolIcons::symbol(own).isNull() && SymbolIcons::symbol(own).name().isEmpty(),
+                     qPrintable(own));
         qputenv("TIDEWELL_BUNDLED_ICONS", "1");
         QCOMPARE(SymbolIcons::symbol(u"trash"_s).name(), QString());
     }
