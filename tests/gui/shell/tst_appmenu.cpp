@@ -664,19 +664,10 @@ private slots:
         }
     }
 
-    void hintLiesBesideItsRow_data()
-    {
-        // Where the window's top left corner sits, as a fraction of the screen's free room.
-        QTest::addColumn<QPointF>("corner");
-        QTest::newRow("left end of a top panel") << QPointF(0, 0);
-        QTest::newRow("right end of a top panel") << QPointF(1, 0);
-        QTest::newRow("right end of a bottom panel") << QPointF(1, 1);
-    }
-
-    // The note naming a highlighted row's keys stays on screen, right under or over its row.
+    // The note naming a highlighted row's keys stays on screen, right under or over its row, wherever the
+    // window sits: at the left or right end of a top panel, or the right end of a bottom one.
     void hintLiesBesideItsRow()
     {
-        QFETCH(QPointF, corner);
         Servers servers;
         servers.open(false);
         if (QTest::currentTestFailed())
@@ -687,24 +678,30 @@ private slots:
         QTRY_VERIFY(servers.rows().size() == 2 && highlighted(servers.rows().first()));
         const QRect available = menu->screen()->availableGeometry();
         const QSize room = available.size() - menu->size();
-        const QPoint at = available.topLeft() + QPoint(room.width() * corner.x(), room.height() * corner.y());
-        menu->move(at);
-        QTRY_COMPARE(menu->pos(), at);
-        servers.press(QKeySequence(u"Down"_s));
-        QWidget* row = servers.rows().at(1);
-        QVERIFY(highlighted(row));
-        QWidget* hint = menu->findChild<MenuKeyboardControl*>()->hint();
-        QVERIFY(hint && hint->isVisible());
-        const QRect rowRect(row->mapToGlobal(QPoint(0, 0)), row->size());
-        const QRect hintRect = hint->frameGeometry();
-        QCOMPARE(available.intersected(hintRect), hintRect);
-        QCOMPARE_GE(hintRect.center().x(), rowRect.left());
-        QCOMPARE_LE(hintRect.center().x(), rowRect.right());
-        // The gap between hint and row, whichever side the hint is on.
-        const int gap = hintRect.top() > rowRect.bottom() ? hintRect.top() - rowRect.bottom()
-                                                          : rowRect.top() - hintRect.bottom();
-        QCOMPARE_GT(gap, 0);
-        QCOMPARE_LE(gap, 4);
+        // Where the window's top left corner sits, as a fraction of the screen's free room.
+        for (const QPointF corner : {QPointF(0, 0), QPointF(1, 0), QPointF(1, 1)}) {
+            const QPoint at =
+                available.topLeft() + QPoint(room.width() * corner.x(), room.height() * corner.y());
+            menu->move(at);
+            QTRY_COMPARE(menu->pos(), at);
+            QWidget* row = servers.rows().at(1);
+            if (highlighted(row))
+                servers.press(QKeySequence(u"Up"_s));
+            servers.press(QKeySequence(u"Down"_s));
+            QVERIFY(highlighted(row));
+            QWidget* hint = menu->findChild<MenuKeyboardControl*>()->hint();
+            QVERIFY(hint && hint->isVisible());
+            const QRect rowRect(row->mapToGlobal(QPoint(0, 0)), row->size());
+            const QRect hintRect = hint->frameGeometry();
+            QCOMPARE(available.intersected(hintRect), hintRect);
+            QCOMPARE_GE(hintRect.center().x(), rowRect.left());
+            QCOMPARE_LE(hintRect.center().x(), rowRect.right());
+            // The gap between hint and row, whichever side the hint is on.
+            const int gap = hintRect.top() > rowRect.bottom() ? hintRect.top() - rowRect.bottom()
+                                                              : rowRect.top() - hintRect.bottom();
+            QCOMPARE_GT(gap, 0);
+            QCOMPARE_LE(gap, 4);
+        }
     }
 };
 
