@@ -356,7 +356,6 @@ private slots:
         QTest::addColumn<QString>("menuItem");
         QTest::addColumn<QString>("expected");
         const QString folder = u" /home/me/my app"_s;
-        QTest::newRow("folder") << false << u"folder"_s << QString() << u"openFolder"_s + folder;
         QTest::newRow("terminal") << false << u"terminal"_s << QString() << u"open -a Terminal"_s + folder;
         QTest::newRow("code") << false << u"square.and.pencil"_s << u"Visual Studio Code"_s
                               << u"open -a Visual Studio Code"_s + folder;
