@@ -15,12 +15,10 @@
 #include <QMutex>
 #include <QScopeGuard>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <csignal>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 using namespace tidewell;
 using namespace tidewell::test;
@@ -31,15 +29,9 @@ namespace {
 // A port no one listens on now: the servers below take theirs as an argument, as real tools do.
 int freePort()
 {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-    ::close(fd);
-    return ntohs(address.sin_port);
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost);
+    return probe.serverPort();
 }
 
 bool listens(int port)
@@ -184,18 +176,12 @@ if (process.argv[2] === 'dev') {
 import http.server, sys
 class Handler(http.server.BaseHTTPRequestHandler):
     def do_GET(self):
-        hops = {"/": "/tree", "/tree": "/tree/"}
-        if self.path in hops:
-            self.send_response(302)
-            self.send_header("Location", hops[self.path])
-            self.end_headers()
-            return
-        body = b"<html><head><title>Home Page</title></head></html>"
-        self.send_response(200)
-        self.send_header("Content-Type", "text/html")
-        self.send_header("Content-Length", str(len(body)))
+        hop = {"/": "/tree", "/tree": "/tree/"}.get(self.path)
+        self.send_response(302 if hop else 200)
+        self.send_header("Location" if hop else "Content-Type", hop or "text/html")
         self.end_headers()
-        self.wfile.write(body)
+        if not hop:
+            self.wfile.write(b"<html><head><title>Home Page</title></head></html>")
 http.server.HTTPServer(("127.0.0.1", int(sys.argv[1])), Handler).serve_forever()
 )");
         QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);

@@ -276,9 +276,7 @@ private slots:
         QTest::newRow("Latin-1 page, declared")
             << served(httpReply(ok, "Content-Type: text/html; charset=\"iso-8859-1\"\r\n", cafe))
             << found(cafeTitle);
-        QTest::newRow("Latin-1 page, nothing declared") << served(htmlReply(cafe)) << found(cafeTitle);
-        QTest::newRow("Latin-1 page, no charset in the header")
-            << served(httpReply(ok, "Content-Type: text/html\r\n", cafe)) << found(cafeTitle);
+        QTest::newRow("Latin-1 page, declared as UTF-8") << served(htmlReply(cafe)) << found(cafeTitle);
         QTest::newRow("charset in a meta tag")
             << served(httpReply(ok, "Content-Type: text/html\r\n",
                                 "<meta charset=\"koi8-r\"><title>\xf0\xd2\xc9\xd7\xc5\xd4</title>"))
@@ -302,7 +300,6 @@ private slots:
         // A longer page is read from its first bytes, as far as the cap, and no further.
         QTest::newRow("body one byte over a small cap")
             << Setup{.reply = sized(1001), .cap = 1000} << sizedPage;
-        QTest::newRow("page of 3 MiB") << Setup{.reply = sized(3 * 1024 * 1024), .idleMs = 3000} << sizedPage;
         QTest::newRow("title after the cap")
             << Setup{.reply = htmlReply(QByteArray(1000, ' ') + "<title>Late</title>"), .cap = 1000}
             << found(u"No Title"_s);
@@ -414,7 +411,6 @@ private slots:
         QTest::newRow("empty") << QString() << kNothing;
         QTest::newRow("out of range") << u"65536"_s << kNothing;
         QTest::newRow("with a path") << u"%1/../x"_s << kNothing;
-        QTest::newRow("with a user part") << u"%1@127.0.0.1:%1"_s << kNothing;
         QTest::newRow("trailing space") << u"%1 "_s << kNothing;
     }
 
