@@ -414,11 +414,10 @@ private slots:
     {
         QTemporaryDir dir;
         const QString started = dir.filePath(u"started"_s);
-        QFile lsof(dir.filePath(u"lsof"_s));
-        QVERIFY(lsof.open(QIODevice::WriteOnly));
-        lsof.write("#!/bin/sh\necho $$ > '" + QFile::encodeName(started) + "'\nexec sleep 600\n");
-        lsof.close();
-        QVERIFY(lsof.setPermissions(lsof.permissions() | QFileDevice::ExeOwner));
+        const QString lsof = dir.filePath(u"lsof"_s);
+        QVERIFY(
+            writeFile(lsof, "#!/bin/sh\necho $$ > '" + QFile::encodeName(started) + "'\nexec sleep 600\n"));
+        QVERIFY(QFile::setPermissions(lsof, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
         const QByteArray path = qgetenv("PATH");
         qputenv("PATH", QFile::encodeName(dir.path()) + ':' + path);
         const auto restore = qScopeGuard([&] { qputenv("PATH", path); });
@@ -430,9 +429,8 @@ private slots:
             [](const ProcessIdentity&) { return std::optional<ProcessInfo>(); });
         refresher->checkPorts();
         QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(started).size() > 0, 20000);
-        QFile pidFile(started);
-        QVERIFY(pidFile.open(QIODevice::ReadOnly));
-        const pid_t hanging = pidFile.readAll().trimmed().toInt();
+        const pid_t hanging = fileContent(started).trimmed().toInt();
+        QVERIFY(hanging > 0);
         const auto end = qScopeGuard([hanging] { ::kill(hanging, SIGKILL); });
         refresher->leaveJobsBehindAfter(100);
         refresher.reset();
