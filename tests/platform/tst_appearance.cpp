@@ -44,7 +44,6 @@ private slots:
         QTest::addColumn<Scheme>("before");
         QTest::addColumn<Scheme>("after");
         QTest::newRow("dark, then light") << 1 << 2 << Scheme::dark << Scheme::light;
-        QTest::newRow("light, then dark") << 2 << 1 << Scheme::light << Scheme::dark;
         QTest::newRow("dark, then no preference") << 1 << 0 << Scheme::dark << Scheme::noPreference;
         QTest::newRow("no preference, then dark") << 0 << 1 << Scheme::noPreference << Scheme::dark;
         QTest::newRow("no portal") << -1 << 1 << Scheme::noPreference << Scheme::noPreference;

@@ -452,7 +452,6 @@ private slots:
         QTest::addColumn<int>("status");
         const QByteArray head = "[Desktop Entry]\nType=Application\nExec=tidewell-helper\n";
         QTest::newRow("no entry") << QByteArray() << true << 0;
-        QTest::newRow("entry") << head << true << 1;
         QTest::newRow("hidden by hand") << head + "Hidden=true\n" << true << 0;
         QTest::newRow("disabled in GNOME") << head + "X-GNOME-Autostart-enabled=false\n" << true << 0;
         QTest::newRow("hidden in an action") << head + "[Desktop Action x]\nHidden=true\n" << true << 1;
