@@ -124,27 +124,24 @@ private slots:
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QByteArray>("printed");
         QTest::addColumn<QString>("language"); // LANG
-        const QString english = u"en_US.UTF-8"_s;
-        QTest::newRow("help") << QStringList{u"--help"_s} << 0 << "Usage: tidewell [options]"_ba << english;
-        QTest::newRow("version") << QStringList{u"--version"_s} << 0 << "Tidewell " TIDEWELL_VERSION "\n"_ba
-                                 << english;
-        QTest::newRow("unknown") << QStringList{u"--no-such-option"_s} << 2 << QByteArray() << english;
-        QTest::newRow("words without --list") << QStringList{u"shop"_s} << 2 << QByteArray() << english;
-        QTest::newRow("list") << QStringList{u"--list"_s, u"--timeout"_s, u"1"_s} << 0 << "PORT"_ba
-                              << english;
+        const auto row = [](const char* name, const QStringList& arguments, int exitCode,
+                            const QByteArray& printed, const QString& language = u"en_US.UTF-8"_s) {
+            QTest::newRow(name) << arguments << exitCode << printed << language;
+        };
+        row("help", {u"--help"_s}, 0, "Usage: tidewell [options]");
+        row("version", {u"--version"_s}, 0, "Tidewell " TIDEWELL_VERSION "\n");
+        row("unknown", {u"--no-such-option"_s}, 2, {});
+        row("words without --list", {u"shop"_s}, 2, {});
+        row("list", {u"--list"_s, u"--timeout"_s, u"1"_s}, 0, "PORT");
         // Alone, each of them means --list.
-        QTest::newRow("--json alone") << QStringList{u"--json"_s} << 0 << "["_ba << english;
-        QTest::newRow("--all alone") << QStringList{u"--all"_s} << 0 << "PORT"_ba << english;
-        QTest::newRow("check-update, no service")
-            << QStringList{u"--check-update"_s} << 1 << QByteArray() << english;
-        QTest::newRow("deployments, no token")
-            << QStringList{u"--deployments"_s} << 2 << QByteArray() << english;
+        row("--json alone", {u"--json"_s}, 0, "[");
+        row("--all alone", {u"--all"_s}, 0, "PORT");
+        row("check-update, no service", {u"--check-update"_s}, 1, {});
+        row("deployments, no token", {u"--deployments"_s}, 2, {});
         // The user's language, Qt's own words ("Optionen:") with Tidewell's.
-        QTest::newRow("help in German")
-            << QStringList{u"--help"_s} << 0 << "Mit --list: auch jeden anderen lauschenden Prozess"_ba
-            << u"de_DE.UTF-8"_s;
-        QTest::newRow("help in Spanish, Qt's words")
-            << QStringList{u"--help"_s} << 0 << "Opciones:"_ba << u"es_ES.UTF-8"_s;
+        row("help in German", {u"--help"_s}, 0, "Mit --list: auch jeden anderen lauschenden Prozess",
+            u"de_DE.UTF-8"_s);
+        row("help in Spanish, Qt's words", {u"--help"_s}, 0, "Opciones:", u"es_ES.UTF-8"_s);
     }
 
     // The command-line paths never start the window's side of Qt, so they run where no display is: with
