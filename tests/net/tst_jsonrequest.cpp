@@ -125,16 +125,8 @@ private slots:
 
     void badAddressFailsThroughTheCompletion()
     {
-        bool called = false;
-        QString error;
-        sendJSONRequest<VercelAuth>(u"GET"_s, u"http://exa mple.com:99999/"_s, {}, {}, &m_session,
-                                    [&](const Result<VercelAuth>& r) {
-                                        called = true;
-                                        error = r.error();
-                                    });
-        QVERIFY(!called); // never from inside the call
-        QTRY_VERIFY(called);
-        QVERIFY(error.startsWith(u"Not a valid address"_s));
+        const auto outcome = send(u"GET"_s, u"http://exa mple.com:99999/"_s);
+        QVERIFY(outcome && outcome->error().startsWith(u"Not a valid address"_s));
     }
 
 private:
@@ -145,7 +137,8 @@ private:
         sendJSONRequest<VercelAuth>(
             method, address, {{u"current_version"_s, u"0.1.0"_s}}, headers, &m_session,
             [&outcome](Result<VercelAuth> r) { outcome = std::move(r); }, limits);
-        if (!QTest::qWaitFor([&] { return outcome.has_value(); }, 20'000))
+        // The completion runs later, never from inside the call.
+        if (outcome || !QTest::qWaitFor([&] { return outcome.has_value(); }, 20'000))
             return std::nullopt;
         return outcome;
     }
