@@ -84,8 +84,7 @@ private slots:
         m_bus = std::make_unique<PrivateSessionBus>();
         QVERIFY(!m_bus->address().isEmpty());
         m_environment = QProcessEnvironment::systemEnvironment();
-        for (const char* name :
-             {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORMTHEME", "XDG_CURRENT_DESKTOP", "XDG_DATA_DIRS"})
+        for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORMTHEME", "XDG_CURRENT_DESKTOP"})
             m_environment.remove(QString::fromLatin1(name));
         m_environment.insert(u"DBUS_SESSION_BUS_ADDRESS"_s, m_bus->address());
         m_environment.insert(u"XDG_RUNTIME_DIR"_s, runtimeDir);
@@ -281,35 +280,32 @@ private:
     // empty when it never registered.
     QString waitForItem(ChildProcess& watcher) const
     {
-        if (!QTest::qWaitFor([&] { return lastValue(watcher.output(), "entries").has_value(); }, kWaitMs)) {
-            qWarning("watcher: %s", watcher.output().constData());
-            return {};
-        }
+        const bool read =
+            QTest::qWaitFor([&] { return lastValue(watcher.output(), "entries").has_value(); }, kWaitMs);
         const QByteArray output = watcher.output();
         const auto menu = lastValue(output, "menu");
-        if (!menu || *menu == "/NO_DBUSMENU"_L1 ||
-            lastValue(output, "entries") != u"Open Tidewell|Refresh|Settings…|Quit"_s) {
-            qWarning("watcher: %s", output.constData());
-            return {};
-        }
-        return lastValue(output, "registered").value_or(QString());
+        if (read && menu && *menu != "/NO_DBUSMENU"_L1 &&
+            lastValue(output, "entries") == u"Open Tidewell|Refresh|Settings…|Quit"_s)
+            return lastValue(output, "registered").value_or(QString());
+        qWarning("watcher: %s", output.constData());
+        return {};
     }
     // What a panel does when the icon is clicked.
     void activate(const QString& item) const
     {
-        QDBusMessage call = QDBusMessage::createMethodCall(item, u"/StatusNotifierItem"_s,
-                                                           u"org.kde.StatusNotifierItem"_s, u"Activate"_s);
-        call << 0 << 0;
-        const QDBusMessage reply = m_connection->call(call, QDBus::Block, kWaitMs);
-        QVERIFY2(reply.type() == QDBusMessage::ReplyMessage, qPrintable(reply.errorMessage()));
+        call(QDBusMessage::createMethodCall(item, u"/StatusNotifierItem"_s, u"org.kde.StatusNotifierItem"_s,
+                                            u"Activate"_s)
+             << 0 << 0);
     }
     // What a panel does when an entry of the item's menu is clicked.
     void click(const QString& item, const QString& menuPath, const QString& id) const
     {
-        QDBusMessage event =
-            QDBusMessage::createMethodCall(item, menuPath, u"com.canonical.dbusmenu"_s, u"Event"_s);
-        event << id.toInt() << u"clicked"_s << QVariant::fromValue(QDBusVariant(0)) << 0u;
-        const QDBusMessage reply = m_connection->call(event, QDBus::Block, kWaitMs);
+        call(QDBusMessage::createMethodCall(item, menuPath, u"com.canonical.dbusmenu"_s, u"Event"_s)
+             << id.toInt() << u"clicked"_s << QVariant::fromValue(QDBusVariant(0)) << 0u);
+    }
+    void call(const QDBusMessage& message) const
+    {
+        const QDBusMessage reply = m_connection->call(message, QDBus::Block, kWaitMs);
         QVERIFY2(reply.type() == QDBusMessage::ReplyMessage, qPrintable(reply.errorMessage()));
     }
     // How light the screen is at `point` (0 to 255); the screen is kept as e2e-desktops-NAME.png.
