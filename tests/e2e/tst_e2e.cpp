@@ -310,11 +310,8 @@ private:
             if (window.geometry.isValid())
                 all.append(window);
         }
-        QList<Window> found;
-        for (const Window& window : std::as_const(all)) {
-            if (wanted(window, all))
-                found.append(window);
-        }
+        QList<Window> found = all;
+        found.removeIf([&](const Window& window) { return !wanted(window, all); });
         return found;
     }
     std::optional<Window> window(const std::function<bool(const Window&, const QList<Window>&)>& wanted) const

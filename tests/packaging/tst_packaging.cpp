@@ -219,8 +219,7 @@ private slots:
         QStringList paths;
         for (const QString& line : contents.out.split(u'\n', Qt::SkipEmptyParts))
             paths.append(line.section(u' ', -1)); // the path ends each line (none has a space)
-        const QStringList packaged = kFiles.mid(0, kManPage + 1);
-        for (const QString& file : packaged)
+        for (const QString& file : kFiles.mid(0, kManPage + 1))
             QVERIFY2(paths.contains(u"./usr/"_s + file),
                      qPrintable(file + u" is not in the package:\n"_s + contents.out));
         for (const QString& path : std::as_const(paths))

@@ -253,8 +253,7 @@ private slots:
         } else {
             QCOMPARE(::mkfifo(path.constData(), 0600), 0);
         }
-        struct stat before
-        {};
+        struct stat before = {};
         QCOMPARE(::lstat(path.constData(), &before), 0);
         const QByteArray image(300 * 1024, 'i');
         m_service->setReply("/api/check-update", offer(m_service->origin() + u"/files/Tidewell-9.9.9.dmg"_s));
@@ -266,8 +265,7 @@ private slots:
                      QStringList{u"openUrl "_s + QUrl::fromLocalFile(fresh).toString()});
         QCOMPARE(m_service->requests().size(), 2);
         QCOMPARE(fileContent(fresh), image);
-        struct stat after
-        {};
+        struct stat after = {};
         QCOMPARE(::lstat(path.constData(), &after), 0);
         QCOMPARE(std::tuple(after.st_ino, after.st_mode, after.st_uid, after.st_nlink, after.st_size),
                  std::tuple(before.st_ino, before.st_mode, before.st_uid, before.st_nlink, before.st_size));
