@@ -190,17 +190,14 @@ private slots:
 
     void clickOpensTheDashboardPage_data()
     {
+        QTest::addColumn<QString>("opened");
         QTest::addColumn<std::optional<QString>>("team");
         QTest::addColumn<QByteArray>("name");
-        QTest::addColumn<QString>("opened");
-        QTest::newRow("personal") << std::optional<QString>() << "shop"_ba
-                                  << "ann/shop";
-        QTest::newRow("team") << std::optional(u"team_2"_s) << "shop"_ba
-                              << "ops/shop";
-        QTest::newRow("team no longer listed") << std::optional(u"gone"_s) << "shop"_ba
-                                               << "ann/shop";
-        QTest::newRow("name that is not one segment") << std::optional<QString>() << "a/../b?c#d"_ba
-                                                      << "ann/a%2F..%2Fb%3Fc%23d";
+        QTest::newRow("personal") << u"ann/shop"_s << std::optional<QString>() << "shop"_ba;
+        QTest::newRow("team") << u"ops/shop"_s << std::optional(u"team_2"_s) << "shop"_ba;
+        QTest::newRow("team no longer listed") << u"ann/shop"_s << std::optional(u"gone"_s) << "shop"_ba;
+        QTest::newRow("name that is not one segment")
+            << u"ann/a%2F..%2Fb%3Fc%23d"_s << std::optional<QString>() << "a/../b?c#d"_ba;
     }
 
     void clickOpensTheDashboardPage()
