@@ -18,6 +18,14 @@ SshConnection::SshConnection(SshDestination destination, QString controlFolder, 
 
 SshConnection::~SshConnection()
 {
+    // A command still running ends here, unanswered: whoever asked goes with us. Left to QProcess's
+    // own destructor, its kill would report the end to a completion that reaches into this object
+    // after its members are gone.
+    for (QProcess* process : findChildren<QProcess*>(Qt::FindDirectChildrenOnly)) {
+        process->disconnect();
+        process->kill();
+        process->waitForFinished(kKilledWaitMs);
+    }
     if (m_dynamicPort == 0)
         return;
     const QString ssh = QStandardPaths::findExecutable(QStringLiteral("ssh"));

@@ -36,10 +36,13 @@ public:
     static constexpr int kPersistSeconds = 300;
     static constexpr int kConnectTimeoutSeconds = 15;
     static constexpr qsizetype kMaxErrorBytes = 64 * 1024;
+    // How long the destructor waits for a killed ssh client to be reaped; SIGKILL ends it at once.
+    static constexpr int kKilledWaitMs = 200;
 
     explicit SshConnection(SshDestination destination, QString controlFolder = defaultControlFolder(),
                            QObject* parent = nullptr);
-    // Cancels the SOCKS forward, without waiting: a master with a forward open never ends by itself.
+    // Kills the commands still running, without answering them, and cancels the SOCKS forward
+    // without waiting: a master with a forward open never ends by itself.
     ~SshConnection() override;
 
     // $XDG_RUNTIME_DIR/tidewell (or Qt's private runtime folder), made with mode 0700.

@@ -29,12 +29,14 @@
 #include <QJsonObject>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <csignal>
 
 using namespace Qt::StringLiterals;
 using namespace tidewell;
@@ -57,6 +59,7 @@ private slots:
     void failures();
     void hostile_data();
     void hostile();
+    void machineGoneDuringARefresh();
     void window();
 
 private:
@@ -303,6 +306,27 @@ void RemoteTest::hostile()
                  qPrintable(row.processInfo()->cwd));
         QVERIFY(row.processInfo()->cmd.startsWith(u"node"_s));
     }
+}
+
+// A machine removed, or the program quitting, while its listing runs: the ssh client is killed and
+// nothing answers the refresh, whose asker is going too.
+void RemoteTest::machineGoneDuringARefresh()
+{
+    if (!m_machine->skipReason().isEmpty())
+        QSKIP(qPrintable(m_machine->skipReason()));
+    QTest::failOnWarning(QRegularExpression(u"Destroyed while process"_s));
+    bool answered = false;
+    qint64 ssh = 0;
+    {
+        RemoteMachine machine(*SshDestination::parse(u"far"_s));
+        machine.refresh([&answered](const RemoteMachine::Refresh&) { answered = true; });
+        const auto running = machine.connection().findChildren<QProcess*>();
+        QCOMPARE(running.size(), 1);
+        ssh = running.first()->processId();
+        QVERIFY(ssh > 0);
+    }
+    QVERIFY(!answered);
+    QVERIFY2(::kill(pid_t(ssh), 0) != 0, "the ssh client outlived its machine");
 }
 
 // The settings page adds the machines; the watcher asks the switched-on ones while the window is open
