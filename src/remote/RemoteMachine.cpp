@@ -7,13 +7,16 @@
 #include "platform/commands/ShellQuoting.h"
 #include "probe/PageProbe.h"
 #include "remote/RemoteScripts.h"
+#include "state/AsyncTask.h"
 
 namespace tidewell {
 
 RemoteMachine::RemoteMachine(SshDestination destination, QString controlFolder, QObject* parent)
     : QObject(parent), m_connection(std::move(destination), std::move(controlFolder)),
       m_probe(new PageProbe(this))
-{}
+{
+    m_readers.setMaxThreadCount(1);
+}
 
 RemoteMachine::~RemoteMachine() = default;
 
@@ -28,20 +31,26 @@ void RemoteMachine::refresh(RefreshDone done)
     // side's login shell, whatever shell that is.
     m_connection.run(QStringLiteral("sh -s"), RemoteScripts::listing(), RemoteListingReader::kMaxOutputBytes,
                      [this, done](const SshConnection::Result& result) {
-                         auto refresh = std::make_shared<Refresh>();
                          if (!result.error.isEmpty()) {
-                             refresh->error = result.error;
-                             done(*refresh);
+                             done(Refresh{{}, result.error});
                              return;
                          }
-                         const auto listing = RemoteListingReader::read(result.output, &refresh->error);
-                         if (!listing) {
-                             qCDebug(lcRemote) << m_connection.destination().text() << refresh->error;
-                             done(*refresh);
-                             return;
-                         }
-                         refresh->listing = *listing;
-                         probeServers(refresh, done);
+                         AsyncTask::runThenCallback(
+                             &m_readers, this,
+                             [output = result.output] {
+                                 auto refresh = std::make_shared<Refresh>();
+                                 if (const auto listing = RemoteListingReader::read(output, &refresh->error))
+                                     refresh->listing = *listing;
+                                 return refresh;
+                             },
+                             [this, done](const std::shared_ptr<Refresh>& refresh) {
+                                 if (!refresh->error.isEmpty()) {
+                                     qCDebug(lcRemote) << m_connection.destination().text() << refresh->error;
+                                     done(*refresh);
+                                     return;
+                                 }
+                                 probeServers(refresh, done);
+                             });
                      });
 }
 

@@ -7,6 +7,7 @@
 #include <QDeadlineTimer>
 #include <QHash>
 #include <QObject>
+#include <QThreadPool>
 #include <functional>
 
 namespace tidewell {
@@ -64,6 +65,9 @@ private:
     static QString pageKey(const PortData& entry);
 
     SshConnection m_connection;
+    // Reads listings (up to 1 MiB of a far side's text) away from the interface thread, one at a
+    // time. Freed before the connection, it waits for a read still running: a bounded one.
+    QThreadPool m_readers;
     PageProbe* m_probe;
     QHash<QString, KnownPage> m_pages;
 };

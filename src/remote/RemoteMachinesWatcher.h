@@ -16,9 +16,8 @@ class AppState;
 // asked at once when the window opens, then after kOpenIntervalMs, a delay that doubles up to
 // kClosedIntervalMs while its listing stays the same (each refresh starts an ssh client here); every
 // kClosedIntervalMs while the window is closed and server notifications are on; and not at all
-// otherwise. A machine that cannot be listed keeps
-// its reason and is asked again after a delay that doubles up to kMaxRetryMs. One refresh of a
-// machine at a time. Lives on the interface thread.
+// otherwise. A machine that cannot be listed keeps its reason and is asked again after a delay that
+// doubles up to kMaxRetryMs. One refresh of a machine at a time. Lives on the interface thread.
 class RemoteMachinesWatcher : public QObject
 {
     Q_OBJECT
