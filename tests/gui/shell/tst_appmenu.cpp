@@ -354,7 +354,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(fixture.scans.load() >= 3, 3000);
         menu->close();
         QTRY_VERIFY(!item.isMenuPresented());
-        QVERIFY(!fixture.state.isVisible() && !tick.isActive() && !fixture.refresher->isWatching());
+        QVERIFY(!fixture.state.isVisible() && !tick.isActive());
         item.setMenuPresented(true);
         QTRY_VERIFY(fixture.state.isVisible());
     }
@@ -524,10 +524,10 @@ private slots:
         // %1 is the folders' random part, %2 and %3 the two servers' ports.
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QStringList>("kept");
-        QTest::newRow("folder, other case") << false << u"ALPHA-%1"_s << QStringList{u"alpha"_s};
         QTest::newRow("port and title word") << false << u"%3 journal"_s << QStringList{u"beta"_s};
         QTest::newRow("every word must match") << false << u"%1 %2 journal"_s << QStringList();
-        QTest::newRow("quick launch, by folder") << true << u"beta-%1"_s << QStringList{u"beta"_s};
+        // Both tabs match through the same words: folder and case are read on the saved rows.
+        QTest::newRow("quick launch, folder in other case") << true << u"BETA-%1"_s << QStringList{u"beta"_s};
         QTest::newRow("quick launch, none") << true << u"%1 nothing"_s << QStringList();
     }
 
