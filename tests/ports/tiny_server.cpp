@@ -1,10 +1,9 @@
 // A compiled development server for the tests, as `go run` or `cargo run` leave one: listens on
-// 127.0.0.1 at the port given, says "connection" and "received N" for what reaches it, answers
-// HTTP with a page titled by its second argument, and ends by itself after two minutes.
+// 127.0.0.1 at the port given, says "connection" for each one, answers HTTP with a page titled by its
+// second argument, and ends by itself after two minutes.
 #include <arpa/inet.h>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <ctime>
 #include <netinet/in.h>
 #include <poll.h>
@@ -50,8 +49,6 @@ int main(int argc, char** argv)
             if (n <= 0)
                 break;
             request.append(buffer, size_t(n));
-            std::printf("received %zd\n", n);
-            std::fflush(stdout);
         }
         const std::string reply =
             "HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: " + std::to_string(page.size()) +
