@@ -312,7 +312,6 @@ private slots:
         QCOMPARE(shown.htmlData()->title, u"Dashboard"_s);
         QCOMPARE(shown.processInfo()->cwd, u"/work/4242"_s);
         QCOMPARE(f.origins.load(), 2);
-        QVERIFY(portsChanged.count() >= 1);
         QCOMPARE(ignoredChanged.count(), 1);
         // The same listing again probes nothing and changes nothing a view would redraw, though the page did.
         portsChanged.clear();
@@ -326,11 +325,9 @@ private slots:
         QCOMPARE(f.refresher.ports().value(key).htmlData()->title, u"After"_s);
         QCOMPARE(f.origins.load(), 4);
         // Both exit: the server's rows go, on a refresh too; the ignored entry stays.
-        portsChanged.clear();
         f.set({});
         QVERIFY(f.check(true));
         QVERIFY(f.refresher.ports().isEmpty());
-        QVERIFY(portsChanged.count() >= 1);
         QCOMPARE(f.refresher.ignoredPorts().keys(), QStringList{u"5432:77"_s});
     }
 
@@ -367,8 +364,7 @@ private slots:
         QCOMPARE(f.scans.load(), 2);
     }
 
-    // Quitting never waits for a listing that does not end: here the command backend's lsof hangs, and a
-    // quit that waited would find it ended (by the backend's own time limit), not still hanging.
+    // Quitting never waits for a listing that does not end, here the command backend's hanging lsof.
     void quitLeavesAHangingListingBehind()
     {
         QTemporaryDir dir;
