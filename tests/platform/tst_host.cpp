@@ -348,14 +348,13 @@ private slots:
         QTemporaryDir dir;
         const QString repo = dir.filePath(u"repo"_s);
         const QString worktree = dir.filePath(u"linked tree"_s);
-        const QString nested = repo + u"/src/deep"_s;
-        QVERIFY(QDir().mkpath(nested));
+        QVERIFY(QDir().mkpath(repo));
         QVERIFY(git(repo, u"init -q -b feature/x"_s));
         QVERIFY(git(repo, u"commit -q --allow-empty -m start"_s));
         QCOMPARE(QProcess::execute(u"git"_s, {u"-C"_s, repo, u"worktree"_s, u"add"_s, u"-q"_s, u"-b"_s,
                                               u"other"_s, worktree}),
                  0);
-        for (const QString& folder : {repo, nested, worktree, dir.path(), dir.filePath(u"gone"_s)})
+        for (const QString& folder : {repo, worktree, dir.path(), dir.filePath(u"gone"_s)})
             QVERIFY2(currentGitBranch(folder) == git(folder, u"branch --show-current"_s).value_or(QString()),
                      qPrintable(folder));
         QVERIFY(git(repo, u"checkout -q --detach"_s));
