@@ -169,7 +169,7 @@ private slots:
         QCOMPARE(output.lines(), failure.isEmpty()
                                      ? QStringList()
                                      : QStringList{u"Failed to launch application: "_s + failure});
-        // The window is given the reason, the part in brackets.
+        // The window is given the reason, the text in brackets.
         QCOMPARE(failures,
                  failure.isEmpty() ? QStringList() : QStringList{failure.section(u'(', 1).chopped(1)});
         const QList<Call> calls = tools->calls();
