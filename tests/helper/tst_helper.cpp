@@ -16,15 +16,13 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// One user's session of its own: runtime folder and home, so that the programs started here never
-// meet the developer's Tidewell, and every tidewell started here is known by its runtime folder.
+// A session of the test's own: its tidewell never meets the developer's and is known by its runtime folder.
 struct Session
 {
     QTemporaryDir runtime;
     QTemporaryDir home;
     QString output = home.filePath(u"output.txt"_s);
 
-    // Runs a helper program to its end: its exit code, or -1.
     int runHelper(const QString& program) const
     {
         QProcess helper;
@@ -50,7 +48,6 @@ struct Session
         socket.connectToServer(runtime.filePath(u"com.orvane.Tidewell"_s));
         return socket.waitForConnected(1000);
     }
-    // The tidewell processes of this session: the program, with this runtime folder.
     QList<pid_t> tidewells() const
     {
         const QString program = QFileInfo(QStringLiteral(TIDEWELL_PROGRAM)).canonicalFilePath();
@@ -79,10 +76,8 @@ class HelperTest : public QObject
 private slots:
     void startsTidewellOnlyWhenNoneRuns_data()
     {
-        QTest::addColumn<QString>("other");
-        // Where tidewell lies: beside the helper (a build folder), in bin beside libexec/tidewell
-        // (installed; a link to the built one, known by its executable), or nowhere.
-        QTest::addColumn<QString>("layout");
+        QTest::addColumn<QString>("other");  // a local server of another name in the runtime folder
+        QTest::addColumn<QString>("layout"); // tidewell beside the helper, in bin beside libexec, or nowhere
         QTest::newRow("none running") << QString() << u"beside"_s;
         QTest::newRow("another program with a longer name") << u"com.orvane.Tidewell-Helper"_s << u"beside"_s;
         QTest::newRow("installed") << QString() << u"installed"_s;
@@ -107,7 +102,6 @@ private slots:
             QVERIFY(QFile::copy(QStringLiteral(TIDEWELL_HELPER_PROGRAM), helper));
         }
         if (layout == "missing"_L1) {
-            // Neither beside it nor in the installed bin folder: the message names the installed place.
             QCOMPARE(session.runHelper(helper), 1);
             QCOMPARE(session.printed(),
                      "Failed to launch application: No program at " + program.toUtf8() + '\n');
