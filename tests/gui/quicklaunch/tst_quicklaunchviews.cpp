@@ -129,8 +129,6 @@ private slots:
         list.show();
         QuickLaunchItem* row = rowAt(list, 0);
         auto* portLabel = child<QLabel>(row, "port");
-        QVERIFY(!row->runningServer() && child<QLabel>(row, "running")->isHidden());
-        QCOMPARE(portLabel->text(), u"5173"_s);
         QSignalSpy finished(&refresher, &PortListRefresher::checkFinished);
         refresher.checkPorts();
         QVERIFY(finished.wait(20'000));
