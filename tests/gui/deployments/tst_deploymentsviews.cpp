@@ -193,10 +193,9 @@ private slots:
         QTest::addColumn<QString>("opened");
         QTest::addColumn<std::optional<QString>>("team");
         QTest::addColumn<QByteArray>("name");
-        QTest::newRow("personal") << u"ann/shop"_s << std::optional<QString>() << "shop"_ba;
         QTest::newRow("team") << u"ops/shop"_s << std::optional(u"team_2"_s) << "shop"_ba;
         QTest::newRow("team no longer listed") << u"ann/shop"_s << std::optional(u"gone"_s) << "shop"_ba;
-        QTest::newRow("name that is not one segment")
+        QTest::newRow("personal, a name that is not one segment")
             << u"ann/a%2F..%2Fb%3Fc%23d"_s << std::optional<QString>() << "a/../b?c#d"_ba;
     }
 
@@ -230,9 +229,7 @@ private slots:
         // "&" is shown, not taken for a shortcut mark; the account shown is checked and named above the list.
         QCOMPARE(shown(), (QStringList{u"Personal *"_s, u"R&&D"_s, u"Ops"_s}));
         QCOMPARE(child<QLabel>(tab, "account")->text(), u"ann"_s);
-        LogCapture log;
         menu.actions().at(1)->trigger();
-        QCOMPARE(log.lines().value(0), u"state.selectedTeam has changed to: Optional(\"team_1\")"_s);
         QCOMPARE(shown(), (QStringList{u"Personal"_s, u"R&&D *"_s, u"Ops"_s}));
         QCOMPARE(child<QLabel>(tab, "account")->text(), u"R&D"_s);
         QTRY_COMPARE(fixture.projectTargets().last(), QByteArray("/v9/projects?limit=4&teamId=team_1"));
@@ -245,7 +242,6 @@ private slots:
         QCOMPARE(fixture.projectTargets().at(before), QByteArray("/v9/projects?limit=4&teamId=team_1"));
         QTRY_VERIFY(fixture.state->teamsData() && !fixture.feed->isFetchingProjects());
         TeamsMenu(fixture.state.get()).actions().at(0)->trigger();
-        QCOMPARE(log.lines().last(), u"state.selectedTeam has changed to: nil"_s);
         QTRY_COMPARE(fixture.projectTargets().last(), QByteArray("/v9/projects?limit=4"));
         fixture.restart();
         QCOMPARE(fixture.state->selectedTeam(), std::optional<QString>());
