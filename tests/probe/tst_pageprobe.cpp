@@ -95,9 +95,8 @@ struct Setup
     int deadlineMs = 0; // none, as in the window
     int idleMs = PageProbe::kDefaultIdleTimeoutMs;
     qint64 cap = PageProbe::kDefaultMaxBodyBytes;
-    bool tls = false;          // the server speaks only TLS, with a self-signed certificate
-    bool floodHeaders = false; // after the status line, header lines as fast as the client reads
-    bool keepAlive = false;    // the server leaves the connection open after its reply
+    bool tls = false;       // the server speaks only TLS, with a self-signed certificate
+    bool keepAlive = false; // the server leaves the connection open after its reply
     QHostAddress address = QHostAddress(QHostAddress::LocalHost);
     quint16 port = 0;
 };
@@ -156,16 +155,6 @@ private:
 
     void answer(QTcpSocket* socket)
     {
-        if (m_setup.floodHeaders) {
-            socket->write("HTTP/1.1 200 OK\r\n");
-            const auto refill = [socket] {
-                while (socket->bytesToWrite() < 1024 * 1024)
-                    socket->write("X-Filler: " + QByteArray(1000, 'a') + "\r\n");
-            };
-            QObject::connect(socket, &QTcpSocket::bytesWritten, socket, refill);
-            refill();
-            return;
-        }
         socket->write(m_setup.reply);
         if (m_setup.keepAlive)
             return;
@@ -311,7 +300,6 @@ private slots:
                      .deadlineMs = 500}
             << kNoAnswer;
         // Sign-in and locale redirects are followed on this machine, and nowhere else.
-        QTest::newRow("redirect to a path") << Setup{.reply = small, .redirectTo = "/login"} << sizedPage;
         QTest::newRow("redirect to a loopback address")
             << Setup{.reply = small, .redirectTo = "http://127.0.0.1:%PORT%/en"} << sizedPage;
         // One that leads elsewhere is shown as leading there.
@@ -320,7 +308,7 @@ private slots:
             << found(u"redirects to 0.0.0.0"_s);
         QTest::newRow("redirect to a file")
             << Setup{.reply = small, .redirectTo = "file:///etc/passwd"} << found(u"redirects to file://"_s);
-        QTest::newRow("endless redirects")
+        QTest::newRow("endless redirects to a path")
             << Setup{.reply = small, .redirectTo = "/again", .redirectAlways = true}
             << found(u"redirects to localhost"_s);
         // A development server signs its own certificate, and it is on this machine.
@@ -383,29 +371,24 @@ private slots:
         QCOMPARE(ask(QString::number(closed.localPort()), u"127.0.0.1"_s), kNoAnswer);
     }
 
-    // A port that floods or one that never answers, asked first, holds up no page asked after it.
-    void floodingPortHoldsUpNoOther()
+    // A port that never answers, asked first, holds up no page asked after it.
+    void silentPortHoldsUpNoOther()
     {
         constexpr int kDeadlineMs = 5000;
-        PageServer flood(Setup{.floodHeaders = true});
         PageServer silent(Setup{.delayMs = kNever});
         PageServer ordinary(Setup{.reply = htmlReply("<title>Ordinary</title>")});
         PageProbe probe;
         probe.setDeadlineMs(kDeadlineMs);
         QStringList answers; // in the order they came
-        for (const PageServer* server : {&flood, &silent, &ordinary}) {
-            probe.fetchHTMLData(server->port(),
-                                [&answers, port = server->port()](const PageProbe::Outcome& outcome) {
-                                    answers.append(port + u' ' + describe(outcome));
-                                });
+        for (const PageServer* server : {&silent, &ordinary}) {
+            probe.fetchHTMLData(server->port(), [&answers](const PageProbe::Outcome& outcome) {
+                answers.append(describe(outcome));
+            });
         }
-        QTRY_COMPARE_WITH_TIMEOUT(answers.size(), 3, 4 * kDeadlineMs);
-        QCOMPARE(answers.value(0), ordinary.port() + u' ' + found(u"Ordinary"_s));
-        for (const PageServer* server : {&flood, &silent}) {
-            QVERIFY2(answers.contains(server->port() + u' ' + kNoAnswer), qPrintable(answers.join(u", "_s)));
-            // Nothing more is read from it (the server learns of the close on a busy machine's schedule).
-            QTRY_COMPARE_WITH_TIMEOUT(server->openConnections(), 0, 30'000);
-        }
+        QTRY_COMPARE_WITH_TIMEOUT(answers.size(), 2, 4 * kDeadlineMs);
+        QCOMPARE(answers, (QStringList{found(u"Ordinary"_s), kNoAnswer}));
+        // Nothing more is read from it (the server learns of the close on a busy machine's schedule).
+        QTRY_COMPARE_WITH_TIMEOUT(silent.openConnections(), 0, 30'000);
     }
 
     void asksTheListedAddress_data()
