@@ -1,4 +1,3 @@
-#include "deployments/DeploymentsFeed.h"
 #include "notifications/DeploymentNotifier.h"
 #include "notifications/NotificationSink.h"
 #include "notifications/ServerNotifier.h"
@@ -8,13 +7,11 @@
 #include "probe/PageProbe.h"
 #include "process/ProcessOrigin.h"
 #include "state/AppState.h"
-#include "support/StubHttpServer.h"
 #include "support/TestProcesses.h"
 
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QThreadPool>
 
 using namespace tidewell;
 using namespace tidewell::test;
@@ -103,69 +100,44 @@ private slots:
     {
         QTest::addColumn<QByteArray>("before");
         QTest::addColumn<QByteArray>("after");
-        // How the second list arrives: stored while the window is open on the deployments tab, or by
-        // the feed's once-a-minute fetch (made 20 ms) while the window is closed.
-        QTest::addColumn<bool>("fromTab");
         QTest::addColumn<bool>("switchOn");
         QTest::addColumn<QString>("expected");
         const QString commit = u"|ann: <b>bold</b> & move|https://dash.example/ann/shop/deployments"_s;
-        auto row = [](const char* name, const char* before, const char* after, bool fromTab, bool on,
+        auto row = [](const char* name, const char* before, const char* after, bool on,
                       const QString& expected) {
-            QTest::newRow(name) << QByteArray(before) << QByteArray(after) << fromTab << on << expected;
+            QTest::newRow(name) << QByteArray(before) << QByteArray(after) << on << expected;
         };
-        row("building to ready, window closed", "BUILDING", "READY", false, true,
-            u"shop deployed"_s + commit);
-        row("queued to error, window closed", "QUEUED", "ERROR", false, true,
-            u"shop failed to deploy"_s + commit);
-        row("initializing to ready, from the tab", "INITIALIZING", "READY", true, true,
-            u"shop deployed"_s + commit);
-        row("already ready", "READY", "READY", true, true, {});
-        row("ready to error is no finish", "READY", "ERROR", true, true, {});
-        row("canceled", "BUILDING", "CANCELED", false, true, {});
-        row("switch off, then on", "BUILDING", "READY", true, false, {});
+        row("building to ready", "BUILDING", "READY", true, u"shop deployed"_s + commit);
+        row("queued to error", "QUEUED", "ERROR", true, u"shop failed to deploy"_s + commit);
+        row("initializing to ready", "INITIALIZING", "READY", true, u"shop deployed"_s + commit);
+        row("already ready", "READY", "READY", true, {});
+        row("ready to error is no finish", "READY", "ERROR", true, {});
+        row("canceled", "BUILDING", "CANCELED", true, {});
+        row("switch off, then on", "BUILDING", "READY", false, {});
     }
 
+    // The lists as the feed stores them; that it fetches them with the window closed is tst_deployments'.
     void deploymentsFinishing()
     {
         QFETCH(QByteArray, before);
         QFETCH(QByteArray, after);
-        QFETCH(bool, fromTab);
+        QFETCH(bool, switchOn);
         QFETCH(QString, expected);
         QTemporaryDir dir;
-        auto state = std::make_unique<AppState>(
-            std::make_unique<QSettings>(dir.filePath(u"s.ini"_s), QSettings::IniFormat), u"tok"_s);
-        StubHttpServer server;
-        server.setReply("/v2/user", StubHttpServer::Reply::with(R"({"user":{"username":"ann"}})"));
-        server.setReply("/v9/projects", StubHttpServer::Reply::with(projectsWith(before)));
+        AppState state(std::make_unique<QSettings>(dir.filePath(u"s.ini"_s), QSettings::IniFormat), u"tok"_s);
+        state.setUserData(UserResponse::fromJson(R"({"user":{"username":"ann"}})").value());
         RecordingNotificationSink sink;
-        DeploymentNotifier notifier(state.get(), &sink, u"https://dash.example"_s);
-        DeploymentsFeed feed(state.get(), QThreadPool::globalInstance(), server.origin(), dir.path());
-        feed.setIntervals(20, DeploymentsFeed::kIdlePollMs);
-        feed.startPolling();
-        auto latest = [&state] {
-            const auto& data = state->projectData();
-            return data ? readyStateText(data->projects.value(0).latestDeployments.value(0).readyState)
-                        : QString();
-        };
+        DeploymentNotifier notifier(&state, &sink, u"https://dash.example"_s);
         // The first list seen is the starting point.
-        QTRY_VERIFY_WITH_TIMEOUT(latest() == QLatin1StringView(before) && state->userData(), 20'000);
-        QFETCH(bool, switchOn);
-        state->setNotifyDeploymentFinished(switchOn);
-        if (fromTab) {
-            state->setSelectedTab(SelectedTab::vercel);
-            state->setIsVisible(true);
-            QTRY_VERIFY(!feed.isFetchingProjects());
-            state->setProjectData(ProjectResponse::fromJson(projectsWith(after)).value());
-        } else {
-            server.setReply("/v9/projects", StubHttpServer::Reply::with(projectsWith(after)));
-            QTRY_VERIFY_WITH_TIMEOUT(latest() == QLatin1StringView(after), 20'000);
-        }
+        state.setProjectData(ProjectResponse::fromJson(projectsWith(before)).value());
+        state.setNotifyDeploymentFinished(switchOn);
+        state.setProjectData(ProjectResponse::fromJson(projectsWith(after)).value());
         QCOMPARE(sink.shown, expected.isEmpty() ? QStringList() : QStringList{expected});
         if (switchOn)
             return;
         // Switched on later, a deployment that finished while it was off is no news.
-        state->setNotifyDeploymentFinished(true);
-        state->setProjectData(ProjectResponse::fromJson(projectsWith(after)).value());
+        state.setNotifyDeploymentFinished(true);
+        state.setProjectData(ProjectResponse::fromJson(projectsWith(after)).value());
         QCOMPARE(sink.shown, QStringList());
     }
 };
