@@ -55,17 +55,9 @@ private slots:
         QTemporaryDir dir;
         AppState state(settingsIn(dir));
         QSignalSpy visible(&state, &AppState::isVisibleChanged);
-        QSignalSpy xray(&state, &AppState::xrayModeChanged);
         for (const bool value : {true, true, false})
             state.setIsVisible(value);
         QCOMPARE(QList<QVariantList>(visible), (QList<QVariantList>{{true}, {false}}));
-        state.setXrayMode(false);
-        QCOMPARE(xray.count(), 0);
-        // Closing the window keeps every other value.
-        state.setXrayMode(true);
-        state.setIsVisible(true);
-        state.setIsVisible(false);
-        QVERIFY(state.xrayMode());
     }
 
     // The user's settings file is looked at before it is opened: anything but a regular file of a
