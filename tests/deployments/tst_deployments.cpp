@@ -100,8 +100,7 @@ private slots:
             QCOMPARE(server.requests().size(), 0);
     }
 
-    // The team is chosen while the personal projects are on their way: their late reply is dropped, and
-    // the team's are asked for and stored.
+    // A team chosen while the personal projects are on their way drops their late reply.
     void feedDropsALateReplyForTheFormerTeam()
     {
         QTemporaryDir dir;
@@ -208,8 +207,7 @@ private slots:
         QCOMPARE(outcome->value().teams.constLast().slug, u"s19"_s);
     }
 
-    // Real folders: a repository with link files at several depths, one above it, and a home folder
-    // that holds no repository. Each link is "folder=content", relative to a test-owned folder.
+    // Each link is "folder=content" in a test-owned folder that holds a repository and a home folder.
     void projectLinks_data()
     {
         QTest::addColumn<QStringList>("links");

@@ -19,8 +19,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Shows nothing, and records each notification as "title|message|link", the link empty when a click
-// opens the window.
+// Records each notification as "title|message|link", the link empty when a click opens the window.
 struct RecordingNotificationSink : NotificationSink
 {
     QStringList shown;
@@ -45,8 +44,7 @@ class NotificationsTest : public QObject
 {
     Q_OBJECT
 private slots:
-    // The host's real listing, cut to the test's own servers. A second notifier, with the switch off
-    // (the default), shows none.
+    // The host's real listing, cut to the test's own servers; a notifier with the switch off shows none.
     void serversStartingAndStopping()
     {
         QTemporaryDir dir;

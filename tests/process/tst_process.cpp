@@ -39,8 +39,7 @@ class ProcessTest : public QObject
 {
     Q_OBJECT
 private slots:
-    // What ps and git print, through the command table's parser and the reader's formatting (whose
-    // steps are at 10 MB and 1 GB).
+    // What ps and git print, through the command table's parser and the reader's memory steps.
     void statisticsFromToolOutput_data()
     {
         QTest::addColumn<bool>("withOrigin");

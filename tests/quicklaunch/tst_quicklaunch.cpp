@@ -82,8 +82,7 @@ private slots:
         QCOMPARE(storedObject(state), expected);
     }
 
-    // Saved from the same port twice, they are two items, each with a new uuid that alone makes it equal
-    // to another. (Removing an unknown one keeps the list: loadsAndKeepsAListSavedOnTheMac.)
+    // Saved from the same port twice, they are two items, each with a uuid that alone makes it equal.
     void savingTwiceAndRemoving()
     {
         QTemporaryDir dir;
@@ -127,8 +126,7 @@ private slots:
         QTest::newRow("a list instead of a map") << QVariant(uR"([%1])"_s.arg(good));
         QTest::newRow("not JSON") << QVariant(uR"({"A":)"_s);
         QTest::newRow("stored as a map") << QVariant(QVariantMap{{u"A"_s, 1}});
-        // Bytes: the line as typed into the file by hand, an unquoted JSON text with commas, which the
-        // file's reader splits into a list and strips of its inner quotes. The copy keeps the text.
+        // Typed into the file by hand, the reader splits it at commas into a list; the copy keeps the text.
         QTest::newRow("stored as a list, typed into the file")
             << QVariant(QByteArray(R"({"A":{"uuid":"A","port":"3000"},"B":{"uuid":"B"}})"));
     }

@@ -93,8 +93,7 @@ private slots:
         QCOMPARE(qHash(base, 7) == qHash(other, 7), same);
     }
 
-    // The stored form, which later versions must keep reading; a member of the wrong kind or value rejects
-    // it.
+    // The stored form, which later versions must keep reading; a wrong member rejects the record.
     void jsonForm_data()
     {
         QTest::addColumn<QByteArray>("json");

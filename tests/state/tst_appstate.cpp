@@ -32,8 +32,7 @@ class AppStateTest : public QObject
 {
     Q_OBJECT
 private slots:
-    // A new run opens on the ports tab, x-ray off, others hidden. (What it keeps, the team and quick
-    // launch, is checked where they are used: tst_deploymentsviews and tst_quicklaunch.)
+    // A new run opens on the ports tab, x-ray off, others hidden; what it keeps is checked where it is used.
     void restartKeepsOnlyTheSavedValues()
     {
         QTemporaryDir dir;
