@@ -68,6 +68,7 @@ private slots:
         QTest::newRow("regular file") << u"file"_s << QString();
         QTest::newRow("no file yet") << QString() << QString();
         QTest::newRow("FIFO") << u"fifo"_s << u"Not a regular file"_s;
+        QTest::newRow("folder") << u"folder"_s << u"Not a regular file"_s;
         QTest::newRow("sparse 17 MiB") << u"large"_s << u"Larger than 16777216 bytes"_s;
     }
 
@@ -83,6 +84,8 @@ private slots:
         QFile file(path);
         if (planted == u"fifo"_s)
             QCOMPARE(::mkfifo(name.constData(), 0600), 0);
+        else if (planted == u"folder"_s)
+            QVERIFY(QDir().mkpath(path));
         else if (!planted.isEmpty())
             QVERIFY(file.open(QIODevice::WriteOnly) &&
                     file.write("[General]\nselected_vercel_team=team_1\n") &&
@@ -111,8 +114,10 @@ private slots:
             QCOMPARE(QSettings(path, QSettings::IniFormat).value(AppState::kSelectedTeamKey).toString(),
                      u"team_2"_s);
         else
-            QCOMPARE(S_ISFIFO(status.st_mode) ? -1 : qint64(status.st_size),
-                     planted == u"fifo"_s ? -1 : large);
+            QCOMPARE(S_ISREG(status.st_mode) ? qint64(status.st_size) : status.st_mode & S_IFMT,
+                     planted == u"large"_s  ? large
+                     : planted == u"fifo"_s ? S_IFIFO
+                                            : S_IFDIR);
     }
 
     void quitLeavesAStuckJobBehind()
