@@ -90,14 +90,6 @@ QList<qsizetype> oneEntryPerSocket(const QList<PortData>& entries, const QList<b
     return result;
 }
 
-std::optional<PortData> parsePortLine(QStringView line)
-{
-    const auto socket = parseLsofLine(line);
-    if (!socket)
-        return std::nullopt;
-    return portDataFromSocket(*socket);
-}
-
 PortScanner::PortScanner(std::shared_ptr<ListeningSocketSource> source,
                          std::shared_ptr<ProcessTable> processes)
     : m_source(std::move(source)), m_processes(std::move(processes))

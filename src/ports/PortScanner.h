@@ -5,7 +5,6 @@
 #include <QHash>
 #include <QList>
 #include <QMutex>
-#include <QStringView>
 #include <memory>
 
 namespace tidewell {
@@ -28,8 +27,6 @@ QString portFromName(const QString& name);
 // The address part of a NAME column ("[::1]:3000" gives "[::1]").
 QString hostFromName(const QString& name);
 PortData portDataFromSocket(const ListeningSocket& socket);
-// One line of the listing tool's output, or nothing when it has fewer than nine columns.
-std::optional<PortData> parsePortLine(QStringView line);
 
 // How the development-server test decides an entry.
 enum class DevServerVerdict

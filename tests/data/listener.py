@@ -16,7 +16,6 @@ parser.add_argument("--mode", default="html", choices=["html", "json", "silent",
                     help="flood: a status line, then header lines for as long as the client reads; "
                     "close: every connection closed at once")
 parser.add_argument("--title-file", help="read the title from this file on every request")
-parser.add_argument("--log-requests", action="store_true", help='print "request" for every request')
 parser.add_argument("--title", default="Test Page")
 parser.add_argument("--body", default="", help="extra HTML inside the body")
 parser.add_argument("--hold-term", action="store_true", help="block SIGTERM: one sent stays pending")
@@ -85,8 +84,6 @@ def reply(conn):
             data += chunk
             if not chunk or data.startswith(b"\x16"):
                 return  # closed, or a TLS handshake: this server speaks plain HTTP only
-        if args.log_requests:
-            print("request", flush=True)
         if args.mode == "silent":
             time.sleep(60)
             return
