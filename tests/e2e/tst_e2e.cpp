@@ -108,7 +108,8 @@ private slots:
     void windowListsAndStopsTheServers()
     {
         const auto menu = windows().menu;
-        QVERIFY(menu && kScreen.contains(*menu) && menu->top() >= windows().icon->bottom());
+        QVERIFY(menu && kScreen.contains(*menu));
+        QVERIFY(menu->top() >= windows().icon->bottom());
         const auto one = settledMenu(m_server->pid());
         QVERIFY(one);
         const auto later = startServer();
@@ -132,7 +133,6 @@ private slots:
             },
             kWaitMs));
         QTRY_VERIFY_WITH_TIMEOUT(windows().menu && windows().menu->height() < two->height(), kWaitMs);
-        QCOMPARE(m_tidewell->process().state(), QProcess::Running);
     }
 
     void restingOnARowOpensItsDetails()
@@ -150,7 +150,8 @@ private slots:
             },
             kWaitMs));
         const QRect details = windows().details.first();
-        QVERIFY(kScreen.contains(details) && details.top() > menu->top());
+        QVERIFY(kScreen.contains(details));
+        QVERIFY(details.top() > menu->top());
         // This X server has no compositing manager: what lies outside the details' rounded box and
         // arrow (their top corners, over the window) shows the window beneath, never black.
         const QImage shown = screenshot(u"details"_s);
