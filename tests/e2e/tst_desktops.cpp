@@ -104,7 +104,10 @@ private slots:
     // back; when no panel remains, the window opens by itself.
     void statusNotifierItemOnX11()
     {
-        QVERIFY(startDisplay());
+        m_display = std::make_unique<VirtualDisplay>(kScreenSize);
+        QVERIFY(!m_display->display().isEmpty());
+        m_environment.insert(u"DISPLAY"_s, m_display->display());
+        m_environment.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
         // The desktop prefers dark, through the portal, before Tidewell starts.
         m_portal = std::make_unique<ChildProcess>(
             kSystemPython,
@@ -131,9 +134,9 @@ private slots:
                  qPrintable(QString::number(window.center().x())));
         // Dark while the desktop prefers dark; light, without a restart, once it switches.
         const QPoint background = window.bottomLeft() + QPoint(3, -3);
-        QTRY_VERIFY_WITH_TIMEOUT(lightness(background, u"dark"_s) < 80, kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(lightness(background, u"dark"_s).value_or(255) < 80, kWaitMs);
         m_portal->process().write("2\n");
-        QTRY_VERIFY_WITH_TIMEOUT(lightness(background, u"light"_s) > 180, kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(lightness(background, u"light"_s).value_or(0) > 180, kWaitMs);
         activate(item);
         QTRY_VERIFY_WITH_TIMEOUT(m_tidewell->count("state.isVisible false") == 1, kWaitMs);
         // The menu's entries, clicked as a panel clicks them (DBusMenu's "clicked" event on the entry's
@@ -217,14 +220,6 @@ private slots:
     }
 
 private:
-    // An X server for the case, which the program is started on.
-    bool startDisplay()
-    {
-        m_display = std::make_unique<VirtualDisplay>(kScreenSize);
-        m_environment.insert(u"DISPLAY"_s, m_display->display());
-        m_environment.insert(u"QT_QPA_PLATFORM"_s, u"xcb"_s);
-        return !m_display->display().isEmpty();
-    }
     // A new panel's watcher, once the one before has gone; false when it never says it is ready.
     bool startWatcher()
     {
@@ -273,15 +268,13 @@ private:
         const QDBusMessage reply = m_connection->call(message, QDBus::Block, kWaitMs);
         QVERIFY2(reply.type() == QDBusMessage::ReplyMessage, qPrintable(reply.errorMessage()));
     }
-    // How light the screen is at `point` (0 to 255); the screen is kept as e2e-desktops-NAME.png.
-    int lightness(QPoint point, const QString& name) const
+    // How light the screen is at `point` (0 to 255), nullopt when it could not be taken; the screen is
+    // kept as e2e-desktops-NAME.png.
+    std::optional<int> lightness(QPoint point, const QString& name) const
     {
         const QString path = QStringLiteral(TIDEWELL_SCREENSHOT_DIR "/e2e-desktops-%1.png").arg(name);
-        QProcess grabber;
-        grabber.setProcessEnvironment(m_environment);
-        grabber.start(QCoreApplication::applicationFilePath(), {u"--grab"_s, path});
-        if (!grabber.waitForFinished(kWaitMs) || grabber.exitCode() != 0)
-            return -1;
+        if (!run(QCoreApplication::applicationFilePath(), {u"--grab"_s, path}))
+            return std::nullopt;
         return QImage(path).pixelColor(point).lightness();
     }
     // The tool's standard output, trimmed; nullopt when it failed.
