@@ -351,7 +351,7 @@ private slots:
         QTRY_COMPARE(fixture.scans.load(), 2);
         QVERIFY(tick.isActive());
         menu->setRefreshIntervalMs(AppMenu::kRefreshIntervalMs);
-        QTRY_VERIFY_WITH_TIMEOUT(fixture.scans.load() >= 3, 3000);
+        QTRY_VERIFY_WITH_TIMEOUT(fixture.scans.load() >= 3, 10000);
         menu->close();
         QTRY_VERIFY(!item.isMenuPresented());
         QVERIFY(!fixture.state.isVisible() && !tick.isActive());
