@@ -31,6 +31,7 @@ private slots:
         QTest::newRow("shown again: not found") << 0 << 3 << false << u""_s << u"No Found"_s;
         QTest::newRow("on registers") << 0 << 0 << true << u"R"_s << u"Enabled"_s;
         QTest::newRow("on when already enabled") << 0 << 1 << true << u""_s << u"Enabled"_s;
+        QTest::newRow("on when waiting for approval") << 2 << 2 << true << u"R"_s << u"Enabled"_s;
         QTest::newRow("off unregisters") << 1 << 1 << true << u"U"_s << u"Not Registered"_s;
         QTest::newRow("off when not registered") << 1 << 0 << true << u""_s << u"Not Registered"_s;
     }
