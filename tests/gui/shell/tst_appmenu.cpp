@@ -420,6 +420,7 @@ private slots:
         gearItem(menu, u"Check for update"_s)->trigger();
         QVERIFY(menu->findChild<UpdatePage*>());
         QCOMPARE(AppMenu::versionLabel(u"1.4.0"_s, u"27"_s), u"v1.4.0 (27)"_s);
+        QCOMPARE(AppMenu::versionLabel(u"1.4.0"_s, {}), u"v1.4.0 (⚠️)"_s);
         QCOMPARE(AppMenu::versionLabel({}, {}), u"v⚠️ (⚠️)"_s);
     }
 
