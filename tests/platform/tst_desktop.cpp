@@ -138,6 +138,7 @@ private slots:
             strs({"file:///home/me/my%20app"}));
         row("Visual Studio Code", false, "Visual Studio Code", "/home/me/my app", "code",
             strs({"/home/me/my app"}));
+        row("Cursor", false, "Cursor", "/home/me/my app", "cursor", strs({"/home/me/my app"}));
         row("no editor", false, "Visual Studio Code", "/a", "", {}, "Visual Studio Code (code not found)");
         row("unknown application", false, "Xcode", "/a", "", {}, "Xcode (unknown application)");
         row("no terminal to open", false, "Terminal", "/a", "", {}, "Terminal (no terminal emulator found)");
