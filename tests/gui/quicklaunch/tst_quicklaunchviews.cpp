@@ -68,6 +68,7 @@ private slots:
         ServicesFixture fixture;
         QuickLaunchList list(fixture.services());
         QVERIFY(list.showsNoItemsText());
+        QCOMPARE(child<QLabel>(&list, "noQuickLaunch")->text(), u"No quick launch"_s);
         QuickLaunchStore::addQuickLaunchItem(served(u"3000"_s, u"Shop"_s, u"/srv/my app"_s, u"npm run dev"_s),
                                              fixture.state);
         QCOMPARE(list.rows().size(), 1);
