@@ -115,6 +115,8 @@ private slots:
         QTest::addColumn<QVariant>("stored");
         const QString good = uR"({"uuid":"A","processName":"node","port":"3000","pid":"1",)"
                              R"("creationDate":1.5})"_s;
+        QTest::newRow("an item without creationDate") << QVariant(
+            uR"({"A":%1,"B":{"uuid":"B","processName":"node","port":"3001","pid":"2"}})"_s.arg(good));
         QTest::newRow("creationDate as text") << QVariant(
             uR"({"B":{"uuid":"B","processName":"n","port":"1","pid":"2","creationDate":"2025"}})"_s);
         QTest::newRow("port as number")
