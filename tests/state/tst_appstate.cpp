@@ -53,10 +53,13 @@ private slots:
     {
         QTemporaryDir dir;
         AppState state(settingsIn(dir));
+        state.setXrayMode(true);
         QSignalSpy visible(&state, &AppState::isVisibleChanged);
         for (const bool value : {true, true, false})
             state.setIsVisible(value);
         QCOMPARE(QList<QVariantList>(visible), (QList<QVariantList>{{true}, {false}}));
+        // Closing the window leaves the user's other choices as they were.
+        QVERIFY(state.xrayMode());
     }
 
     // The user's settings file is looked at before it is opened: anything but a regular file of a
