@@ -256,6 +256,10 @@ private slots:
             << served(httpReply(ok, "Content-Type: text/html; charset=\"iso-8859-1\"\r\n", cafe))
             << found(cafeTitle);
         QTest::newRow("Latin-1 page, declared as UTF-8") << served(htmlReply(cafe)) << found(cafeTitle);
+        QTest::newRow("Shift JIS page, declared")
+            << served(httpReply(ok, "Content-Type: text/html; charset=Shift_JIS\r\n",
+                                "<title>\x93\xfa\x96\x7b</title>"))
+            << found(u"\u65e5\u672c"_s);
         // A charset no decoder knows counts as none: the page's own declaration is read instead.
         QTest::newRow("unknown charset, charset in a meta tag")
             << served(httpReply(ok, "Content-Type: text/html; charset=no-such-set\r\n",
