@@ -362,11 +362,12 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(sink.shown.size(), 2, 120'000);
         QCOMPARE(sink.shown.last(), (Notification{u"Server stopped"_s, news, {}}));
         state.setNotifyServerChanges(false);
-        // The unreachable machine is asked again later each time it fails, up to a minute.
+        // The unreachable machine is asked again twice as late each time it fails, up to a minute.
         QTRY_VERIFY_WITH_TIMEOUT(retryAfter.contains(3), 120'000);
         QVERIFY2(retryAfter.value(2) > RemoteMachinesWatcher::kOpenIntervalMs &&
                      retryAfter.value(3) > retryAfter.value(2),
                  qPrintable(u"%1 %2"_s.arg(retryAfter.value(2)).arg(retryAfter.value(3))));
+        QCOMPARE(RemoteMachinesWatcher::retryDelayMs(3), 8000);
         QCOMPARE(RemoteMachinesWatcher::retryDelayMs(30), 60'000);
         // Open from the keyboard: a forward to a free local port, shown on the row, and the page opened
         // there.
