@@ -339,8 +339,9 @@ private slots:
         QCOMPARE(outcome.calls, 1);
         QVERIFY(outcome.onProbeThread);
         QTEST(describe(outcome.result), "expected");
-        // Whatever the ending, the probe holds no connection open.
-        QTRY_COMPARE_WITH_TIMEOUT(server.openConnections(), 0, 30'000);
+        // Whatever the ending, the probe holds no connection open; the server may learn of a close late
+        // on a loaded machine.
+        QTRY_COMPARE_WITH_TIMEOUT(server.openConnections(), 0, 120'000);
         // Plain http is asked first; https only when it gave no page (a described reply is none).
         const QByteArray arrivals = server.arrivals();
         if (!setup.tls) {
@@ -392,7 +393,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(answers.size(), 2, 4 * kDeadlineMs);
         QCOMPARE(answers, (QStringList{found(u"Ordinary"_s), kNoAnswer}));
         // Nothing more is read from it (the server learns of the close on a busy machine's schedule).
-        QTRY_COMPARE_WITH_TIMEOUT(silent.openConnections(), 0, 30'000);
+        QTRY_COMPARE_WITH_TIMEOUT(silent.openConnections(), 0, 120'000);
     }
 
     void asksTheListedAddress_data()
