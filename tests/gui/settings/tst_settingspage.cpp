@@ -29,6 +29,7 @@ private slots:
         QTest::newRow("shown again: enabled") << 0 << 1 << false << u""_s << u"Enabled"_s;
         QTest::newRow("shown again: requires approval") << 0 << 2 << false << u""_s << u"Unknown"_s;
         QTest::newRow("shown again: not found") << 0 << 3 << false << u""_s << u"No Found"_s;
+        QTest::newRow("shown again: other") << 0 << 7 << false << u""_s << u"Unknown"_s;
         QTest::newRow("on registers") << 0 << 0 << true << u"R"_s << u"Enabled"_s;
         QTest::newRow("on when already enabled") << 0 << 1 << true << u""_s << u"Enabled"_s;
         QTest::newRow("on when waiting for approval") << 2 << 2 << true << u"R"_s << u"Enabled"_s;
