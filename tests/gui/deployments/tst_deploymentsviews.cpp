@@ -229,7 +229,9 @@ private slots:
         // "&" is shown, not taken for a shortcut mark; the account shown is checked and named above the list.
         QCOMPARE(shown(), (QStringList{u"Personal *"_s, u"R&&D"_s, u"Ops"_s}));
         QCOMPARE(child<QLabel>(tab, "account")->text(), u"ann"_s);
+        LogCapture log;
         menu.actions().at(1)->trigger();
+        QCOMPARE(log.lines().value(0), u"state.selectedTeam has changed to: Optional(\"team_1\")"_s);
         QCOMPARE(shown(), (QStringList{u"Personal"_s, u"R&&D *"_s, u"Ops"_s}));
         QCOMPARE(child<QLabel>(tab, "account")->text(), u"R&D"_s);
         QTRY_COMPARE(fixture.projectTargets().last(), QByteArray("/v9/projects?limit=4&teamId=team_1"));
@@ -242,6 +244,7 @@ private slots:
         QCOMPARE(fixture.projectTargets().at(before), QByteArray("/v9/projects?limit=4&teamId=team_1"));
         QTRY_VERIFY(fixture.state->teamsData() && !fixture.feed->isFetchingProjects());
         TeamsMenu(fixture.state.get()).actions().at(0)->trigger();
+        QCOMPARE(log.lines().last(), u"state.selectedTeam has changed to: nil"_s);
         QTRY_COMPARE(fixture.projectTargets().last(), QByteArray("/v9/projects?limit=4"));
         fixture.restart();
         QCOMPARE(fixture.state->selectedTeam(), std::optional<QString>());
