@@ -296,22 +296,28 @@ private slots:
         const QString titleFile = dir.filePath(u"title"_s);
         QVERIFY(writeFile(titleFile, "Dashboard"));
         auto server = startListener({u"--title-file"_s, titleFile});
-        QVERIFY(server->waitUntilReady());
+        auto second = startListener({});
+        QVERIFY(server->waitUntilReady() && second->waitUntilReady());
         Fixture f;
-        // An IPv4 and an IPv6 socket of one process (lsof lists both), and another process on the port.
+        // An IPv4 and an IPv6 socket of one process (lsof lists both), another process on the port, and
+        // the first process on a second port.
         const int port = server->port();
-        f.set({entry(port, "4242"), entry(port, "4242"), entry(port, "4243")},
+        f.set({entry(port, "4242"), entry(port, "4242"), entry(port, "4243"), entry(second->port(), "4242")},
               {entry(5432, "77", "postgres")});
         QSignalSpy portsChanged(&f.refresher, &PortListRefresher::portsChanged);
         QSignalSpy ignoredChanged(&f.refresher, &PortListRefresher::ignoredPortsChanged);
         QVERIFY(f.check());
         const QString key = QString::number(port) + u":4242"_s;
-        QCOMPARE(f.refresher.ports().size(), 2);
+        QCOMPARE(f.refresher.ports().size(), 3);
         QVERIFY(f.refresher.ports().contains(QString::number(port) + u":4243"_s));
         const PortData shown = f.refresher.ports().value(key);
         QCOMPARE(shown.htmlData()->title, u"Dashboard"_s);
         QCOMPARE(shown.processInfo()->cwd, u"/work/4242"_s);
         QCOMPARE(f.origins.load(), 2);
+        // An ignored listener is shown under its process name, without page data or origin.
+        QCOMPARE(f.refresher.ignoredPorts().value(u"5432:77"_s),
+                 PortData(u"postgres"_s, u"5432"_s, u"77"_s,
+                          HTMLData{u"postgres"_s, AppType::unknown, std::nullopt, HttpScheme::http}));
         QCOMPARE(ignoredChanged.count(), 1);
         // The same listing again probes nothing and changes nothing a view would redraw, though the page did.
         portsChanged.clear();
