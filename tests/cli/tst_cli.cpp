@@ -63,6 +63,14 @@ QJsonObject entryOnPort(const QByteArray& json, int port)
     return {};
 }
 
+QString shown(const QJsonObject& entry)
+{
+    return QStringList{entry[u"processName"_s].toString(), entry[u"htmlData"_s][u"title"_s].toString(),
+                       entry[u"htmlData"_s][u"appType"_s].toString(),
+                       entry[u"processInfo"_s][u"cwd"_s].toString()}
+        .join(u'|');
+}
+
 const QByteArray kToken = "tok-9f8e7d";
 
 } // namespace
@@ -124,6 +132,7 @@ private slots:
         row("version", {u"--version"_s}, 0, "Tidewell " TIDEWELL_VERSION "\n");
         row("unknown", {u"--no-such-option"_s}, 2, {});
         row("words without --list", {u"shop"_s}, 2, {});
+        row("list", {u"--list"_s, u"--timeout"_s, u"1"_s}, 0, "PORT");
         // Alone, each of them means --list.
         row("--json alone", {u"--json"_s}, 0, "[");
         row("--all alone", {u"--all"_s}, 0, "PORT");
@@ -135,7 +144,8 @@ private slots:
         row("help in Spanish, Qt's words", {u"--help"_s}, 0, "Opciones:", u"es_ES.UTF-8"_s);
     }
 
-    // The commands load no platform plugin, so they run where no display is.
+    // The command-line paths never start the window's side of Qt, so they run where no display is: with
+    // the X11 platform asked for and no display, a window would abort the program.
     void optionsExitWithoutTheWindow()
     {
         QFETCH(QStringList, arguments);
@@ -149,11 +159,13 @@ private slots:
         QVERIFY2(run.out.contains(printed), run.out);
         if (QSysInfo::kernelType() != u"linux"_s)
             return; // LD_DEBUG is the GNU loader's
+        // The loader names every object it maps; an object never mapped is never named.
         QVERIFY2(run.err.contains("libQt6Core"), run.err);
         QVERIFY2(!run.err.contains("/platforms/"), run.err);
     }
 
-    // README and `--help` state the time `--list` waits for a server; a silent one is then unanswered.
+    // The time `tidewell --list` gives each server is the one README states and `--help` prints, and a
+    // silent server is listed as not answering once it has passed.
     void probeTimeLimitIsTheOneDocumented()
     {
         const QByteArray readme = fileContent(QStringLiteral(QT_TESTCASE_SOURCEDIR "/../../README.md"));
@@ -171,24 +183,27 @@ private slots:
         // The program's timer may end up to 5% early, as Qt's coarse timers do.
         QVERIFY2(clock.elapsed() >= stated.captured(1).toLongLong() * 1000 * 95 / 100,
                  qPrintable(QString::number(clock.elapsed())));
-        const QJsonObject unanswered = entryOnPort(run.out, silent->port());
-        QVERIFY2(unanswered.value(u"answered"_s) == false && !unanswered.contains(u"htmlData"_s), run.out);
+        QCOMPARE(entryOnPort(run.out, silent->port()).value(u"answered"_s), QJsonValue(false));
     }
 
-    // A FIFO planted where the token or the settings are read holds up no command, which says why.
+    // A FIFO planted where the credential file or the settings are read holds up no command: the file
+    // is never opened for a blocking read, and the command says why it was left alone.
     void plantedFilesHoldUpNoCommand_data()
     {
         QTest::addColumn<QString>("planted");
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<QByteArray>("said");
+        const QString auth = u"data/com.vercel.cli/auth.json"_s;
+        const QString settings = u"config/orvane.com/Tidewell.conf"_s;
+        const QStringList deployments{u"--deployments"_s};
+        const QStringList listing{u"--list"_s, u"--json"_s, u"--timeout"_s, u"1"_s};
         QTest::newRow("auth.json, deployments")
-            << u"data/com.vercel.cli/auth.json"_s << QStringList{u"--deployments"_s} << 2
-            << "Error reading or parsing auth.json: Not a regular file"_ba;
+            << auth << deployments << 2 << "Error reading or parsing auth.json: Not a regular file"_ba;
+        QTest::newRow("settings, deployments")
+            << settings << deployments << 2 << "Settings file not read: Not a regular file"_ba;
         QTest::newRow("settings, JSON listing")
-            << u"config/orvane.com/Tidewell.conf"_s
-            << QStringList{u"--list"_s, u"--json"_s, u"--timeout"_s, u"1"_s} << 0
-            << "Settings file not read: Not a regular file"_ba;
+            << settings << listing << 0 << "Settings file not read: Not a regular file"_ba;
     }
 
     void plantedFilesHoldUpNoCommand()
@@ -214,8 +229,7 @@ private slots:
         QTest::newRow("commands") << u"commands"_s;
     }
 
-    // A server from a shell in a known folder, one that never answers, and a listener that is no dev
-    // server. (tst_devservers compares each field of many kinds of server; this is each backend.)
+    // Servers from a shell in a known folder, one that never answers, and a listener that is no dev server.
     void listsRealServersWithTheirOrigin()
     {
         QFETCH(QString, backend);
@@ -224,40 +238,50 @@ private slots:
         const Home home;
         const QString folder = home.dir.filePath(u"my project"_s);
         QVERIFY(QDir().mkpath(folder));
+        auto python = startListenerFromShell(
+            {u"--title"_s, u"Python Docs"_s, u"--body"_s, u"<script src=\"/@react-refresh\"></script>"_s},
+            folder);
         auto shop = startListenerFromShell({u"--name"_s, u"node"_s, u"--title"_s, u"Node Shop"_s, u"--body"_s,
                                             u"<script src=\"/_next/static/app.js\"></script>"_s},
                                            folder);
         auto database = startListener({u"--name"_s, u"postgres"_s});
         auto silent = startListener({u"--mode"_s, u"silent"_s});
-        QVERIFY(shop->waitUntilReady() && database->waitUntilReady() && silent->waitUntilReady());
+        QVERIFY(python->waitUntilReady() && shop->waitUntilReady() && database->waitUntilReady() &&
+                silent->waitUntilReady());
         // With every trace line on: they go to standard error, and the output stays parseable.
         const auto list = [&](const QStringList& arguments) {
             return home.run(arguments, {{u"TIDEWELL_BACKEND"_s, backend},
                                         {u"QT_LOGGING_RULES"_s, u"tidewell.*.debug=true"_s}});
         };
-        // Five seconds let a loaded machine answer; only the silent server waits.
+        // --json alone means --list. Five seconds let a loaded machine answer; only the silent server waits.
         const ProgramRun json = list({u"--json"_s, u"--timeout"_s, u"5"_s});
         QVERIFY2(json.err.contains("Getting process info "), json.err);
-        const QJsonObject listed = entryOnPort(json.out, shop->port());
-        QCOMPARE(
-            (QStringList{listed[u"processName"_s].toString(), listed[u"htmlData"_s][u"title"_s].toString(),
-                         listed[u"htmlData"_s][u"appType"_s].toString(),
-                         listed[u"processInfo"_s][u"cwd"_s].toString()}),
-            (QStringList{u"node"_s, u"Node Shop"_s, u"nextjs"_s, folder}));
-        QVERIFY(listed[u"processInfo"_s][u"cmd"_s].toString().contains(u"listener.py"_s));
-        QVERIFY(entryOnPort(json.out, database->port()).isEmpty());
-        // With --all, other listeners are added under their process name; the server that never answered
-        // is marked so.
+        const QByteArray listed = json.out;
+        QVERIFY2(QJsonDocument::fromJson(listed).isArray(), listed);
+        const QJsonObject py = entryOnPort(listed, python->port());
+        QCOMPARE(shown(py), u"python3|Python Docs|react|"_s + folder);
+        QVERIFY(py[u"processInfo"_s][u"cmd"_s].toString().contains(u"listener.py"_s));
+        QCOMPARE(shown(entryOnPort(listed, shop->port())), u"node|Node Shop|nextjs|"_s + folder);
+        QVERIFY(entryOnPort(listed, database->port()).isEmpty());
+        const QJsonObject unanswered = entryOnPort(listed, silent->port());
+        QCOMPARE(unanswered.value(u"answered"_s), QJsonValue(false));
+        QVERIFY(!unanswered.contains(u"htmlData"_s));
+        // With --all, other listeners are added under their process name, without page or origin.
+        const QByteArray all = list({u"--all"_s, u"--json"_s, u"--timeout"_s, u"5"_s}).out;
+        const QString expectedDatabase =
+            uR"({"processName":"postgres","port":"%1","pid":"%2",)"
+            R"("htmlData":{"title":"postgres","appType":"unknown","scheme":"http"}})"_s.arg(database->port())
+                .arg(database->pid());
+        QCOMPARE(entryOnPort(all, database->port()),
+                 QJsonDocument::fromJson(expectedDatabase.toUtf8()).object());
+        // The table (laid out as tableKeepsEveryEntryOnOneLine checks) marks the server that never answered.
         const QByteArray table = list({u"--all"_s, u"--timeout"_s, u"5"_s}).out;
         const QList<QByteArray> lines = table.split('\n');
-        const auto line = [&lines](int port) {
-            const auto found = std::find_if(lines.cbegin(), lines.cend(), [&](const QByteArray& l) {
-                return l.startsWith(QByteArray::number(port) + ' ');
-            });
-            return found == lines.cend() ? QByteArray() : *found;
-        };
-        QVERIFY2(line(silent->port()).contains("no answer"), table);
-        QVERIFY2(line(database->port()).contains(" postgres"), table);
+        const auto line = std::find_if(lines.cbegin(), lines.cend(), [&](const QByteArray& l) {
+            return l.startsWith(QByteArray::number(silent->port()) + ' ');
+        });
+        QVERIFY2(line != lines.cend() && line->contains("no answer"), table);
+        QVERIFY(table.contains("Node Shop") && table.contains("postgres"));
         // Words keep the servers that hold each of them in any text, in any letter case.
         const QString port = QString::number(shop->port());
         const QByteArray found = list({u"--list"_s, u"--all"_s, u"--json"_s, u"SHOP"_s, port}).out;
@@ -270,26 +294,35 @@ private slots:
 
     void linkedEntriesCarryTheirDeployment_data()
     {
-        QTest::addColumn<QByteArray>("token");
+        QTest::addColumn<QString>("token");         // "fifo": a FIFO stands in the credential file's place
         QTest::addColumn<QByteArray>("deployment"); // of the linked server
         QTest::addColumn<QByteArray>("said");
-        QTest::newRow("token") << "tok"_ba
+        QTest::newRow("token") << u"tok"_s
                                << QByteArray(R"({"projectId":"prj_web","name":"web","state":"READY",)"
                                              R"("time":"2020-09-13T12:26:40.000Z"})")
                                << QByteArray();
         QTest::newRow("no token")
-            << QByteArray() << QByteArray()
+            << QString() << QByteArray()
             << QByteArray("No Vercel token: the deployments of linked projects are not shown\n");
+        // A file that is there but cannot be read is said on standard error, beside the JSON.
+        QTest::newRow("a FIFO for a token file")
+            << u"fifo"_s << QByteArray()
+            << QByteArray("Error reading or parsing auth.json: Not a regular file (FILE)\n"
+                          "No Vercel token: the deployments of linked projects are not shown\n");
     }
 
-    // `tidewell --list --json` over a real server in a repository linked to a Vercel project.
+    // `tidewell --list --json` over a real server in a repository linked to a Vercel project. (A link above
+    // the repository is no link of its: tst_deployments.)
     void linkedEntriesCarryTheirDeployment()
     {
-        QFETCH(QByteArray, token);
+        QFETCH(QString, token);
         QFETCH(QByteArray, deployment);
         Home home;
         const QDir root(home.dir.path());
-        QVERIFY(home.store(token, "team_1"));
+        QVERIFY(home.store(token == u"tok"_s ? "tok" : "", "team_1"));
+        const QString tokenFile = root.filePath(u"data/com.vercel.cli/auth.json"_s);
+        QVERIFY(token != u"fifo"_s || (root.mkpath(u"data/com.vercel.cli"_s) &&
+                                       ::mkfifo(QFile::encodeName(tokenFile).constData(), 0600) == 0));
         writeFile(root.filePath(u"repo/.vercel/project.json"_s),
                   R"({"projectId":"prj_web","orgId":"team_1"})");
         QVERIFY(root.mkpath(u"repo/.git"_s) && root.mkpath(u"repo/web"_s));
@@ -307,10 +340,11 @@ private slots:
         QCOMPARE(byPort.value(linked->port()),
                  deployment.isEmpty() ? QJsonValue(QJsonValue::Undefined)
                                       : QJsonValue(QJsonDocument::fromJson(deployment).object()));
-        QTEST(run.err, "said");
-        const QList<StubHttpServer::Request> asked = home.vercel.requests();
-        QCOMPARE(asked.size(), token.isEmpty() ? 0 : 1);
-        QCOMPARE(asked.value(0).target, token.isEmpty() ? ""_ba : "/v9/projects/prj_web?teamId=team_1"_ba);
+        QTEST(QByteArray(run.err).replace(tokenFile.toUtf8(), "FILE"), "said");
+        const bool asked = token == u"tok"_s;
+        QCOMPARE(home.vercel.requests().size(), asked ? 1 : 0);
+        QCOMPARE(home.vercel.requests().value(0).target,
+                 asked ? "/v9/projects/prj_web?teamId=team_1"_ba : "");
     }
 
     void deployments_data()
@@ -323,6 +357,7 @@ private slots:
         QTest::addColumn<QByteArrayList>("printed");
         QTest::addColumn<QByteArray>("projectsTarget");
         QTest::addColumn<QString>("language"); // LANG
+        const QString english = u"en_US.UTF-8"_s;
         const QByteArray projects =
             R"({"projects":[{"id":"p1","name":"shop","framework":null,"latestDeployments":[{"id":"d1",)"
             R"("readyState":"READY","readyAt":1600000000000,"meta":{"githubCommitAuthorName":"ann",)"
@@ -330,30 +365,37 @@ private slots:
             R"({"id":"d2","readyState":"BUILDING","meta":{}}]}]})";
         const QByteArray personal = "/v9/projects?limit=4";
         const QByteArray team = "/v9/projects?limit=4&teamId=team_1";
-        const auto row = [&](const char* name, const QStringList& arguments, const QByteArray& storedTeam,
-                             const QByteArray& token, const QByteArray& reply, int exitCode,
-                             const QByteArrayList& printed, const QByteArray& target,
-                             const QString& language = u"en_US.UTF-8"_s) {
-            QTest::newRow(name) << arguments << storedTeam << token << reply << exitCode << printed << target
-                                << language;
-        };
-        row("table", {}, {}, kToken, projects, 0,
-            {"PROJECT  STATE     DEPLOYED", "COMMIT", "DASHBOARD", "shop     READY     ",
-             " years ago  ann: Fix cart  https://dash.example/ann/shop/deployments",
-             "docs     BUILDING                              https://dash.example/ann/docs/deployments"},
-            personal);
-        row("json, team by slug", {u"--json"_s, u"--team"_s, u"r-d"_s}, {}, kToken, projects, 0,
-            {R"("dashboardUrl": "https://dash.example/r-d/shop/deployments")",
-             R"("githubCommitMessage": "Fix cart")", R"("readyState": "BUILDING")"},
-            team);
-        row("stored team", {}, "team_1", kToken, projects, 0, {"https://dash.example/r-d/docs/deployments"},
-            team);
-        row("refused token", {}, {}, kToken, R"({"error":{"code":"forbidden","message":"Not authorized"}})",
-            1, {"Failed to fetch, please check your network.\nMissing member \"projects\""}, personal);
-        row("no token", {}, {}, {}, projects, 2, {"setup with `vercel login` in your command line"}, {});
+        QTest::newRow("table")
+            << QStringList() << QByteArray() << kToken << projects << 0
+            << QByteArrayList{"PROJECT  STATE     DEPLOYED",
+                              "COMMIT",
+                              "DASHBOARD",
+                              "shop     READY     ",
+                              " years ago  ann: Fix cart  https://dash.example/ann/shop/deployments",
+                              "docs     BUILDING                              "
+                              "https://dash.example/ann/docs/deployments"}
+            << personal << english;
+        QTest::newRow("json, team by slug")
+            << QStringList{u"--json"_s, u"--team"_s, u"r-d"_s} << QByteArray() << kToken << projects << 0
+            << QByteArrayList{R"("dashboardUrl": "https://dash.example/r-d/shop/deployments")",
+                              R"("githubCommitMessage": "Fix cart")", R"("readyState": "BUILDING")"}
+            << team << english;
+        QTest::newRow("stored team") << QStringList() << "team_1"_ba << kToken << projects << 0
+                                     << QByteArrayList{"https://dash.example/r-d/docs/deployments"} << team
+                                     << english;
+        QTest::newRow("refused token")
+            << QStringList() << QByteArray() << kToken
+            << QByteArray(R"({"error":{"code":"forbidden","message":"Not authorized"}})") << 1
+            << QByteArrayList{"Failed to fetch, please check your network.\nMissing member \"projects\""}
+            << personal << english;
+        QTest::newRow("no token") << QStringList() << QByteArray() << QByteArray() << projects << 2
+                                  << QByteArrayList{"setup with `vercel login` in your command line"}
+                                  << QByteArray() << english;
         // The relative time speaks the user's language, as ICU words it.
-        row("table in German", {}, {}, kToken, projects, 0,
-            {"shop     READY     vor ", " Jahren  ann: Fix cart"}, personal, u"de_DE.UTF-8"_s);
+        QTest::newRow("table in German")
+            << QStringList() << QByteArray() << kToken << projects << 0
+            << QByteArrayList{"shop     READY     vor ", " Jahren  ann: Fix cart"} << personal
+            << u"de_DE.UTF-8"_s;
     }
 
     void deployments()

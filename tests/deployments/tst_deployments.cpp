@@ -53,8 +53,8 @@ class DeploymentsTest : public QObject
 {
     Q_OBJECT
 private slots:
-    // Away from the deployments tab the feed polls once a minute, and fetches only for the "Deployment
-    // finished" switch; on the tab it fetches at once and every two seconds (tst_deploymentsviews).
+    // What the feed asks for, by what the window shows: opening it on the deployments tab fetches at once
+    // and every two seconds; otherwise once a minute, and only for the "Deployment finished" switch.
     void feedPollsByWhatTheWindowShows_data()
     {
         QTest::addColumn<bool>("token");
@@ -63,8 +63,10 @@ private slots:
         QTest::addColumn<bool>("notify");
         QTest::addColumn<int>("interval"); // 0: no polling
         QTest::addColumn<bool>("pollFetches");
+        const int tab = DeploymentsFeed::kTabPollMs;
         const int minute = DeploymentsFeed::kIdlePollMs;
         QTest::newRow("no token") << false << true << SelectedTab::vercel << true << 0 << false;
+        QTest::newRow("open on the tab") << true << true << SelectedTab::vercel << false << tab << true;
         QTest::newRow("open elsewhere") << true << true << SelectedTab::ports << true << minute << true;
         QTest::newRow("open elsewhere, switch off")
             << true << true << SelectedTab::ports << false << minute << false;
@@ -90,17 +92,19 @@ private slots:
         feed.startPolling();
         state.setIsVisible(visible);
         QTEST(feed.pollIntervalMs(), "interval");
+        const int onTab = feed.pollIntervalMs() == DeploymentsFeed::kTabPollMs ? 1 : 0;
         QTRY_VERIFY(!feed.isFetchingProjects());
-        QCOMPARE(projectTargets(server).size(), 0);
+        QCOMPARE(projectTargets(server).size(), onTab);
         feed.poll();
         QCOMPARE(feed.isFetchingProjects(), pollFetches);
         QTRY_VERIFY(!feed.isFetchingProjects());
-        QCOMPARE(projectTargets(server).size(), pollFetches ? 1 : 0);
+        QCOMPARE(projectTargets(server).size(), onTab + (pollFetches ? 1 : 0));
         if (!token)
             QCOMPARE(server.requests().size(), 0);
     }
 
-    // A team chosen while the personal projects are on their way drops their late reply.
+    // The team is chosen while the personal projects are on their way: their late reply is dropped, and
+    // the team's are asked for and stored.
     void feedDropsALateReplyForTheFormerTeam()
     {
         QTemporaryDir dir;
@@ -122,6 +126,8 @@ private slots:
                         Reply::with(R"({"projects":[{"id":"t","name":"team","latestDeployments":[]}]})"));
         server.setHolding(false);
         QTRY_COMPARE(stored, QStringList{u"team"_s});
+        QCOMPARE(projectTargets(server),
+                 (QStringList{u"/v9/projects?limit=4"_s, u"/v9/projects?limit=4&teamId=team_1"_s}));
     }
 
     // How the replies decode is checked in tst_records; here, what goes out and what comes back.
@@ -148,6 +154,8 @@ private slots:
                            R"("readyState":"s3cr3t-T0KEN"}]}]})")
             << "/v9/projects?limit=4"_ba
             << u"failure: Unknown readyState \"<token>\" at projects[0].latestDeployments[0]"_s;
+        QTest::newRow("silent service") << none << token << Reply::silence() << "/v9/projects?limit=4"_ba
+                                        << u"failure: The request timed out."_s;
         // The token never follows a redirect, not even on the same origin.
         Reply around = Reply::with(shop.body, 307);
         around.headers.append({"Location"_ba, "/v9/projects?limit=4&again=1"_ba});
@@ -207,7 +215,8 @@ private slots:
         QCOMPARE(outcome->value().teams.constLast().slug, u"s19"_s);
     }
 
-    // Each link is "folder=content" in a test-owned folder that holds a repository and a home folder.
+    // Real folders: a repository with link files at several depths, one above it, and a home folder
+    // that holds no repository. Each link is "folder=content", relative to a test-owned folder.
     void projectLinks_data()
     {
         QTest::addColumn<QStringList>("links");
@@ -263,6 +272,9 @@ private slots:
                                     << head + uR"(Missing member "token")"_s;
         QTest::newRow("not JSON") << std::optional<QByteArray>("token=abc") << OptionalText()
                                   << head + u"The file is not JSON"_s;
+        // Planted in its place: never opened for a blocking read, never read whole.
+        QTest::newRow("a FIFO") << std::optional<QByteArray>("fifo") << OptionalText()
+                                << head + u"Not a regular file"_s;
         QTest::newRow("over the cap")
             << std::optional<QByteArray>(R"({"token":"t"})" +
                                          QByteArray(VercelCredentialFile::kMaxFileBytes, ' '))
@@ -291,6 +303,7 @@ private slots:
         QTest::newRow("yesterday") << "en_US" << qint64(26 * 3600) << "yesterday";
         QTest::newRow("weeks") << "en_US" << qint64(15 * 86400) << "2 weeks ago";
         QTest::newRow("now") << "en_US" << qint64(0) << "now";
+        QTest::newRow("German") << "de_DE" << qint64(26 * 3600) << "gestern";
         QTest::newRow("C reads as English") << "C" << qint64(3 * 60) << "3 minutes ago";
     }
 

@@ -16,6 +16,7 @@
 
 using namespace tidewell;
 using namespace tidewell::test;
+using namespace std::chrono_literals;
 using namespace Qt::StringLiterals;
 
 using Headers = QMap<QString, QString>;
@@ -26,39 +27,48 @@ class JsonRequestTest : public QObject
     Q_OBJECT
 
 private slots:
-    void callerContentTypeWins_data()
+    void requestCarriesBodyAndHeaders_data()
     {
         QTest::addColumn<Headers>("headers");
         QTest::addColumn<QByteArray>("contentType");
-        QTest::newRow("default") << Headers{} << "application/json"_ba;
-        QTest::newRow("caller's") << Headers{{u"Content-Type"_s, u"text/plain"_s}} << "text/plain"_ba;
+        QTest::newRow("POST sends the object") << Headers{} << "application/json"_ba;
+        QTest::newRow("caller's Content-Type wins")
+            << Headers{{u"Content-Type"_s, u"text/plain"_s}} << "text/plain"_ba;
     }
 
-    // The object goes out as the body, said to be JSON unless the caller's header fields name another type.
-    void callerContentTypeWins()
+    void requestCarriesBodyAndHeaders()
     {
         QFETCH(Headers, headers);
         StubHttpServer server;
         server.setReply("/api", StubHttpServer::Reply::with(R"({"token":"hi"})"));
-        const auto outcome = send(u"POST"_s, server.origin() + u"/api"_s, headers);
+        headers.insert(u"Authorization"_s, u"Bearer abc"_s);
+        const auto outcome = send(u"POST"_s, server.origin() + u"/api?teamId=t1"_s, headers);
         QVERIFY(outcome && outcome->ok());
         QCOMPARE(outcome->value().token, u"hi"_s);
-        const StubHttpServer::Request request = server.requests().value(0);
+        QCOMPARE(server.requests().size(), 1);
+        const StubHttpServer::Request request = server.requests().first();
+        QCOMPARE(request.method, "POST"_ba);
+        QCOMPARE(request.target, "/api?teamId=t1"_ba);
         QCOMPARE(request.body, R"({"current_version":"0.1.0"})"_ba);
         QTEST(request.headers.value("content-type"), "contentType");
+        QCOMPARE(request.headers.value("authorization"), "Bearer abc"_ba);
     }
 
     void outcome_data()
     {
         QTest::addColumn<StubHttpServer::Reply>("reply");
         QTest::addColumn<QString>("error"); // a part of it; empty for success
-        // The status is not looked at; the body's bytes are counted against the cap.
+        // The cap counts the body's bytes, with or without a stated length.
         const auto sized = [](int bytes) { return "{\"token\":\"" + QByteArray(bytes - 12, 'x') + "\"}"; };
         using Reply = StubHttpServer::Reply;
         QTest::newRow("500 whose body decodes") << Reply::with(R"({"token":"late"})", 500) << QString();
+        QTest::newRow("403 error body")
+            << Reply::with(R"({"error":{"code":"forbidden"}})", 403) << u"Missing member \"token\""_s;
         QTest::newRow("HTML body") << Reply::with("<html></html>") << u"not JSON"_s;
         QTest::newRow("body at the cap") << Reply::with(sized(100)) << QString();
         QTest::newRow("body one byte over the cap") << Reply::with(sized(101)) << u"larger than 100 bytes"_s;
+        QTest::newRow("over the cap, no length") << Reply::with(sized(101)).withoutLength() << u"larger"_s;
+        QTest::newRow("silent service") << Reply::silence() << u"The request timed out."_s;
     }
 
     void outcome()
@@ -67,15 +77,15 @@ private slots:
         QFETCH(QString, error);
         StubHttpServer server;
         server.setReply("/v2/user", reply);
-        const auto outcome =
-            send(u"GET"_s, server.origin() + u"/v2/user"_s, {}, RequestLimits{.maxBodyBytes = 100});
+        const auto outcome = send(u"GET"_s, server.origin() + u"/v2/user"_s, {}, RequestLimits{500ms, 100});
         QVERIFY(outcome.has_value());
         QCOMPARE(outcome->ok(), error.isEmpty());
         QVERIFY2(error.isEmpty() ? outcome->error().isEmpty() : outcome->error().contains(error),
                  qPrintable(outcome->error()));
     }
 
-    // A certificate the server signed itself is refused before anything is sent.
+    // A remote service's certificate must come from an authority the system trusts: one the server
+    // signed itself is refused before anything is sent, whatever the reply would have been.
     void certificateIsVerified()
     {
         const QString openssl = findProgram(u"openssl"_s);
@@ -97,8 +107,11 @@ private slots:
         QByteArray requested;
         QObject::connect(&server, &QTcpServer::pendingConnectionAvailable, &server, [&] {
             while (QTcpSocket* socket = server.nextPendingConnection()) {
-                QObject::connect(socket, &QTcpSocket::readyRead, socket,
-                                 [&requested, socket] { requested += socket->readAll(); });
+                QObject::connect(socket, &QTcpSocket::readyRead, socket, [&requested, socket] {
+                    requested += socket->readAll();
+                    socket->write("HTTP/1.1 200 OK\r\nContent-Length: 14\r\n\r\n{\"token\":\"hi\"}");
+                    socket->disconnectFromHost();
+                });
             }
         });
         QVERIFY(server.listen(QHostAddress::LocalHost));

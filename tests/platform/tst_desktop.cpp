@@ -15,8 +15,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -77,15 +75,23 @@ QStringList strs(std::initializer_list<const char*> texts)
     return list;
 }
 
-// The AppleScript string literal of the script's second line, read back by JSON's reader: the two
-// escape a backslash and a double quote alike, and neither takes an unescaped quote within.
+// Reads the AppleScript string literal of the script's second line back into its text.
 QString shellLineOfScript(const QString& script)
 {
-    const QString line = script.split(u'\n').value(1);
-    const QString head = u"    do script "_s;
-    if (!line.startsWith(head))
+    QString line = script.split(u'\n').value(1);
+    const QString head = u"    do script \""_s;
+    if (!line.startsWith(head) || !line.endsWith(u'"'))
         return {};
-    return QJsonDocument::fromJson((u'[' + line.mid(head.size()) + u']').toUtf8()).array().at(0).toString();
+    line = line.mid(head.size(), line.size() - head.size() - 1);
+    QString text;
+    for (qsizetype i = 0; i < line.size(); ++i) {
+        if (line[i] == u'\\' && i + 1 < line.size())
+            ++i;
+        else if (line[i] == u'"')
+            return {}; // an unescaped quote would end the literal early
+        text += line[i];
+    }
+    return text;
 }
 
 // Performs the action; what it gives up with is added to `failures`.
@@ -143,6 +149,7 @@ private slots:
         row("unknown application", false, "Xcode", "/a", "", {}, "Xcode (unknown application)");
         row("no terminal to open", false, "Terminal", "/a", "", {}, "Terminal (no terminal emulator found)");
         row("no terminal to run in", false, "run", "/a", "", {}, "Terminal (no terminal emulator found)");
+        row("no opener", false, "url", "http://localhost:3000", "", {}, "xdg-open (xdg-open not found)");
     }
 
     void startsTheRightProgram()
@@ -170,7 +177,7 @@ private slots:
         QCOMPARE(output.lines(), failure.isEmpty()
                                      ? QStringList()
                                      : QStringList{u"Failed to launch application: "_s + failure});
-        // The window is given the reason, the text in brackets.
+        // The window is given the reason, the part in brackets.
         QCOMPARE(failures,
                  failure.isEmpty() ? QStringList() : QStringList{failure.section(u'(', 1).chopped(1)});
         const QList<Call> calls = tools->calls();
@@ -330,6 +337,7 @@ private slots:
         const QString program = programs.path() + u'/' + chosen;
         const QList<Call> calls = tools->calls();
         QCOMPARE(calls.size(), 2);
+        QCOMPARE(calls[0].kind, Call::Kind::detached);
         QCOMPARE(calls[0].program, program);
         QCOMPARE(calls[0].arguments, folderArguments.replaceInStrings(u"FOLDER"_s, folder));
         QCOMPARE(calls[0].workingDirectory, folder);
@@ -368,14 +376,17 @@ private slots:
         const QString folder = base.filePath(name);
         QVERIFY(!exists || QDir().mkpath(folder));
         const QString marker = base.filePath(u"marker"_s);
-        // `$PWD` is for the window's shell to expand, once; '$HOME' must reach printf untouched; a second
-        // run would add a second line.
-        desktop.runInNewTerminal(folder, uR"(printf '%s|%s\n' "$PWD" '$HOME' >> )"_s + shellQuoted(marker));
+        const QString runs = base.filePath(u"runs"_s);
+        // `$PWD` is for the window's shell to expand, once; '$HOME' must reach printf untouched, and
+        // the second file counts how often the command ran.
+        desktop.runInNewTerminal(folder, uR"(printf '%s|%s\n' "$PWD" '$HOME' > )"_s + shellQuoted(marker) +
+                                             u"; echo run >> "_s + shellQuoted(runs));
         QCOMPARE(tools->calls().size(), 1);
         // The start it asked for, made here as a child the test ends with its process group.
         const Call start = tools->calls().first();
         ChildProcess terminal(start.program, start.arguments, start.workingDirectory, environment);
-        // The window stays open on an interactive shell once the command is done.
+        // The window stays open on an interactive shell once the command is done. A loaded machine can
+        // take many seconds to bring up a terminal under Xvfb: wait for it.
         const auto interactiveShell = [&] {
             const QList<qint64> children = childPids(terminal.pid());
             return std::any_of(children.begin(), children.end(), [](qint64 child) {
@@ -385,6 +396,7 @@ private slots:
         };
         QTRY_VERIFY_WITH_TIMEOUT(interactiveShell(), 60000);
         QCOMPARE(fileContent(marker), exists ? folder.toUtf8() + "|$HOME\n" : QByteArray());
+        QCOMPARE(fileContent(runs), exists ? QByteArray("run\n") : QByteArray());
         QVERIFY(!QFile::exists(folder + u"/pwned"_s));
     }
 
@@ -474,6 +486,7 @@ private slots:
         QTemporaryDir dir;
         const QString helper = makeHelper(dir.filePath(u"R&D.app/Contents/MacOS"_s), u"Helper"_s);
         LaunchAgentLoginItem item(dir.filePath(u"LaunchAgents"_s), helper);
+        QCOMPARE(item.status(), LoginItemService::notRegistered);
         QVERIFY(item.registerLoginItem());
         QCOMPARE(item.status(), LoginItemService::enabled);
         const QString path = dir.filePath(u"LaunchAgents/com.orvane.Tidewell-Helper.plist"_s);
@@ -486,6 +499,10 @@ private slots:
         QVERIFY(writeFile(path,
                           fileContent(path).replace("</dict>", "\t<key>Disabled</key>\n\t<true/>\n</dict>")));
         QCOMPARE(item.status(), LoginItemService::notRegistered);
+        QVERIFY(item.unregisterLoginItem());
+        QVERIFY(!QFile::exists(path));
+        QVERIFY(QFile::remove(helper));
+        QCOMPARE(item.status(), LoginItemService::notFound);
         QCOMPARE(LaunchAgentLoginItem::helperInBundle(u"/Applications/Tidewell.app/Contents/MacOS"_s),
                  u"/Applications/Tidewell.app/Contents/Library/LoginItems/TidewellHelper.app/Contents/MacOS/"
                  "TidewellHelper"_s);

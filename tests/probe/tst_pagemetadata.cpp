@@ -20,17 +20,19 @@ private slots:
         QTest::newRow("title element") << u"<head><title>My App</title></head>"_s << u"My App"_s;
         QTest::newRow("first of two")
             << u"<title>First</title><svg><title>Second</title></svg>"_s << u"First"_s;
-        QTest::newRow("capitals or attributes are another tag")
-            << u"<TITLE>Loud</TITLE><title lang=\"en\">Tagged</title>"_s << none;
-        // As a browser shows it: references decoded once, then white space collapsed and trimmed.
-        QTest::newRow("white space") << u"<title>\n  My \t  App&#10;&#10;a&nbsp;b\r\n</title>"_s
-                                     << u"My App a\u00a0b"_s;
-        QTest::newRow("references of HTML's whole table, numeric ones")
-            << u"<title>caf&eacute; &mdash; &NotEqualTilde;&hearts; &#8212;&#x1F600;&#X41; &amp;lt;</title>"_s
-            << u"café — \u2242\u0338♥ —\U0001F600A &lt;"_s;
+        QTest::newRow("capitals are another tag") << u"<TITLE>Loud</TITLE>"_s << none;
+        QTest::newRow("attributes not matched") << u"<title lang=\"en\">Tagged</title>"_s << none;
+        // As a browser shows it: references decoded, white space collapsed and trimmed.
+        QTest::newRow("white space") << u"<title>\n  My \t  App\r\n</title>"_s << u"My App"_s;
+        QTest::newRow("references of HTML's whole table")
+            << u"<title>caf&eacute; &mdash; &NotEqualTilde;&hearts;</title>"_s << u"café — \u2242\u0338♥"_s;
+        QTest::newRow("decimal and hex") << u"<title>&#8212;&#x1F600;&#X41;</title>"_s << u"—\U0001F600A"_s;
+        QTest::newRow("a decoded newline is white space too") << u"<title>a&#10;&#10;b</title>"_s << u"a b"_s;
+        QTest::newRow("no-break space kept") << u"<title>a&nbsp;b</title>"_s << u"a\u00a0b"_s;
         QTest::newRow("malformed stay as written")
             << u"<title>&amp &nosuch; &#; &#x; &#0; &#xD800; &#1114112; &#12a; R&D &</title>"_s
             << u"&amp &nosuch; &#; &#x; &#0; &#xD800; &#1114112; &#12a; R&D &"_s;
+        QTest::newRow("double-encoded decoded once") << u"<title>&amp;lt;</title>"_s << u"&lt;"_s;
         QTest::newRow("empty element beats og:title") << u"<title></title>"_s + og << QString();
         QTest::newRow("og:title, decoded") << u"<head>"_s + og + u"</head>"_s << u"Q&A"_s;
         QTest::newRow("og:title content first") << u"<meta content=\"Shop\" property=\"og:title\">"_s << none;
@@ -58,9 +60,10 @@ private slots:
             << AppType::nextjs;
         QTest::newRow("react") << u"<script type=\"module\" src=\"/@react-refresh\">"_s << AppType::react;
         QTest::newRow("storybook") << u"<link href=\"./sb-manager/runtime.js\">"_s << AppType::storybook;
-        QTest::newRow("sb-manager without dot, markers in capitals")
-            << u"<link href=\"/sb-manager/runtime.js\"><script src=\"/_NEXT/STATIC/x.js\"><p>React-Refresh"_s
-            << AppType::unknown;
+        QTest::newRow("sb-manager without dot")
+            << u"<link href=\"/sb-manager/runtime.js\">"_s << AppType::unknown;
+        QTest::newRow("case-sensitive")
+            << u"<script src=\"/_NEXT/STATIC/x.js\"><p>React-Refresh"_s << AppType::unknown;
     }
 
     void appTypeIsRecognisedFromItsMarker()

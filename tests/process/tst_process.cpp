@@ -39,7 +39,8 @@ class ProcessTest : public QObject
 {
     Q_OBJECT
 private slots:
-    // What ps and git print, through the command table's parser and the reader's memory steps.
+    // What ps and git print, through the command table's parser and the reader's formatting (whose
+    // steps are at 10 MB and 1 GB).
     void statisticsFromToolOutput_data()
     {
         QTest::addColumn<bool>("withOrigin");
@@ -91,6 +92,7 @@ private slots:
             << u"Code\\x20Helper"_s << QString() << u"vscode"_s << true;
         QTest::newRow("editor helper lower case") << u"code\\x20h"_s << QString() << QString() << true;
         QTest::newRow("Cursor") << u"Cursor"_s << QString() << u"cursor"_s << true;
+        QTest::newRow("CURSOR") << u"CURSOR"_s << QString() << QString() << true;
         QTest::newRow("cursor-agent cut") << u"cursor-ag"_s << QString() << QString() << false;
         QTest::newRow("renamed node") << u"next-server\\x20(v1"_s << u"node"_s << u"nodejs"_s << false;
         QTest::newRow("script on python") << u"jupyter-noteboo"_s << u"python"_s << u"python"_s << false;
@@ -113,6 +115,8 @@ private slots:
         QTest::newRow("plain pid") << u"4242"_s << true;
         QTest::newRow("empty") << QString() << false;
         QTest::newRow("command after the pid") << u"4242; touch /tmp/x"_s << false;
+        QTest::newRow("negative: a process group") << u"-1"_s << false;
+        QTest::newRow("zero: our own group") << u"0"_s << false;
         QTest::newRow("leading zero") << u"0123"_s << false;
         QTest::newRow("other digits") << u"\u0664\u0662"_s << false;
         QTest::newRow("trailing line feed") << u"4242\n"_s << false;

@@ -82,7 +82,8 @@ private slots:
         QCOMPARE(storedObject(state), expected);
     }
 
-    // Saved from the same port twice, they are two items, each with a uuid that alone makes it equal.
+    // Saved from the same port twice, they are two items, each with a new uuid that alone makes it equal
+    // to another; removing an unknown one changes nothing.
     void savingTwiceAndRemoving()
     {
         QTemporaryDir dir;
@@ -104,6 +105,10 @@ private slots:
         QCOMPARE(QuickLaunchStore::loadQuickLaunchItems(state).size(), 2);
         // Nothing was unreadable, so nothing was kept aside.
         QCOMPARE(settingsIn(dir)->allKeys(), QStringList{AppState::kQuickLaunchKey});
+        const QString before = state.quickLaunchData();
+        QuickLaunchStore::removeQuickLaunchItem(
+            *QuickLaunchStore::makeQuickLaunchItem(nodeServer(), QDateTime()), state);
+        QCOMPARE(state.quickLaunchData(), before);
         QuickLaunchStore::removeQuickLaunchItem(*first, state);
         QCOMPARE(storedObject(state).keys(), QStringList{second->uuid()});
         QuickLaunchStore::removeQuickLaunchItem(*second, state);
@@ -128,7 +133,8 @@ private slots:
         QTest::newRow("a list instead of a map") << QVariant(uR"([%1])"_s.arg(good));
         QTest::newRow("not JSON") << QVariant(uR"({"A":)"_s);
         QTest::newRow("stored as a map") << QVariant(QVariantMap{{u"A"_s, 1}});
-        // Typed into the file by hand, the reader splits it at commas into a list; the copy keeps the text.
+        // Bytes: the line as typed into the file by hand, an unquoted JSON text with commas, which the
+        // file's reader splits into a list and strips of its inner quotes. The copy keeps the text.
         QTest::newRow("stored as a list, typed into the file")
             << QVariant(QByteArray(R"({"A":{"uuid":"A","port":"3000"},"B":{"uuid":"B"}})"));
     }

@@ -4,6 +4,7 @@
 #include "records/UserResponse.h"
 
 #include <QJsonDocument>
+#include <QSet>
 #include <QTest>
 
 using namespace tidewell;
@@ -53,7 +54,12 @@ QString describeVercel(const QByteArray& kind, const QByteArray& body)
                 teams.append(team.id + u'/' + team.slug + u'/' + team.avatar.value_or(u"-"_s));
             return teams.join(u' ');
         });
-    return described<ProjectResponse>(ProjectResponse::fromJson(body), [](const ProjectResponse& r) {
+    const Result<ProjectResponse> projects = ProjectResponse::fromJson(body);
+    // Encoding and decoding again gives the same record.
+    if (projects &&
+        ProjectResponse::fromJson(QJsonDocument(projects->toJson()).toJson()).value() != projects.value())
+        return u"round trip differs"_s;
+    return described<ProjectResponse>(projects, [](const ProjectResponse& r) {
         QStringList rows;
         for (const ProjectObject& p : r.projects)
             rows.append(describeProject(p));
@@ -91,9 +97,11 @@ private slots:
         const PortData base = node();
         QCOMPARE(base == other, same);
         QCOMPARE(qHash(base, 7) == qHash(other, 7), same);
+        QCOMPARE(QSet<PortData>({base, other}).size(), same ? 1 : 2);
     }
 
-    // The stored form, which later versions must keep reading; a wrong member rejects the record.
+    // The exact form written to the stored data, which later versions must keep reading. Members of
+    // other names are ignored; a member of the wrong kind or value rejects the record.
     void jsonForm_data()
     {
         QTest::addColumn<QByteArray>("json");
@@ -124,7 +132,9 @@ private slots:
             head + R"("extra":[1,2],"htmlData":{"title":"t","appType":"react",)"
                    R"("scheme":"http","favicon":"/f","more":true}})",
             node(HTMLData{u"t"_s, AppType::react, u"/f"_s, HttpScheme::http}, {}, "1"));
+        row("unknown app type", page(R"("appType":"vue","scheme":"http")"), std::nullopt);
         row("app type in capitals", page(R"("appType":"React","scheme":"http")"), std::nullopt);
+        row("unknown scheme", page(R"("appType":"react","scheme":"ftp")"), std::nullopt);
         row("scheme in capitals", page(R"("appType":"react","scheme":"HTTP")"), std::nullopt);
         row("page without title", head + R"("htmlData":{"appType":"react","scheme":"http"}})", std::nullopt);
         row("page not an object", head + R"("htmlData":"x"})", std::nullopt);
@@ -170,9 +180,17 @@ private slots:
         row("every member", "projects",
             projects(project(R"("framework":"nextjs","latestDeployments":[)" + deployment + "]")),
             "shop|nextjs|READY|1700000000000|ann: fix <b>it</b>");
+        row("missing framework", "projects", projects(project(R"("latestDeployments":[])")), "shop|-");
+        row("building only", "projects",
+            deployed(R"({"id":"d","readyState":"BUILDING","buildingAt":5,"meta":{}})"),
+            "shop|-|BUILDING|5|-");
         row("no times, author only", "projects",
             deployed(R"({"id":"d","readyState":"QUEUED","meta":{"githubCommitAuthorName":"ann"}})"),
             "shop|-|QUEUED|-|-");
+        row("unknown ready state fails the whole reply", "projects",
+            "{\"projects\":[" + project(R"("latestDeployments":[])") + "," +
+                project(R"("latestDeployments":[{"id":"d","readyState":"SLEEPING","meta":{}}])") + "]}",
+            R"(error: Unknown readyState "SLEEPING" at projects[1].latestDeployments[0])");
         row("ready state not a string", "projects", deployed(R"({"id":"d","readyState":1,"meta":{}})"),
             R"(error: Member "readyState" holds a number of the wrong kind at projects[0].latestDeployments[0])");
         row("deployment without meta", "projects", deployed(R"({"id":"d","readyState":"READY"})"),

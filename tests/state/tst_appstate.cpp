@@ -32,7 +32,8 @@ class AppStateTest : public QObject
 {
     Q_OBJECT
 private slots:
-    // A new run opens on the ports tab, x-ray off, others hidden; what it keeps is checked where it is used.
+    // A new run opens on the ports tab, x-ray off, others hidden. (What it keeps, the team and quick
+    // launch, is checked where they are used: tst_deploymentsviews and tst_quicklaunch.)
     void restartKeepsOnlyTheSavedValues()
     {
         QTemporaryDir dir;
@@ -53,12 +54,17 @@ private slots:
     {
         QTemporaryDir dir;
         AppState state(settingsIn(dir));
-        state.setXrayMode(true);
         QSignalSpy visible(&state, &AppState::isVisibleChanged);
+        QSignalSpy xray(&state, &AppState::xrayModeChanged);
         for (const bool value : {true, true, false})
             state.setIsVisible(value);
         QCOMPARE(QList<QVariantList>(visible), (QList<QVariantList>{{true}, {false}}));
-        // Closing the window leaves the user's other choices as they were.
+        state.setXrayMode(false);
+        QCOMPARE(xray.count(), 0);
+        // Closing the window keeps every other value.
+        state.setXrayMode(true);
+        state.setIsVisible(true);
+        state.setIsVisible(false);
         QVERIFY(state.xrayMode());
     }
 
@@ -83,25 +89,27 @@ private slots:
         const QString path = dir.filePath(u"orvane.com/Tidewell.conf"_s);
         QVERIFY(QDir().mkpath(QFileInfo(path).path()));
         const QByteArray name = QFile::encodeName(path);
-        const qint64 large = 17 * 1024 * 1024;
         QFile file(path);
+        if (planted == u"file"_s)
+            QVERIFY(file.open(QIODevice::WriteOnly) &&
+                    file.write("[General]\nselected_vercel_team=team_1\n") > 0);
+        file.close();
         if (planted == u"fifo"_s)
             QCOMPARE(::mkfifo(name.constData(), 0600), 0);
         else if (planted == u"folder"_s)
             QVERIFY(QDir().mkpath(path));
-        else if (!planted.isEmpty())
-            QVERIFY(file.open(QIODevice::WriteOnly) &&
-                    file.write("[General]\nselected_vercel_team=team_1\n") &&
-                    (planted == u"file"_s || file.resize(large)));
-        file.close();
+        else if (planted == u"large"_s)
+            QCOMPARE(
+                ::truncate((::close(::open(name.constData(), O_CREAT | O_WRONLY, 0600)), name.constData()),
+                           17 * 1024 * 1024),
+                0);
         const QByteArray configHome = qgetenv("XDG_CONFIG_HOME");
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.path()));
         const auto restore = qScopeGuard([&] { qputenv("XDG_CONFIG_HOME", configHome); });
         LogCapture log;
         {
             AppState state(AppState::userSettings());
-            QCOMPARE(state.selectedTeam(),
-                     said.isEmpty() && !planted.isEmpty() ? std::optional(u"team_1"_s) : std::nullopt);
+            QCOMPARE(state.selectedTeam(), planted == u"file"_s ? std::optional(u"team_1"_s) : std::nullopt);
             state.setSelectedTeam(u"team_2"_s);
             QCOMPARE(state.selectedTeam(), std::optional(u"team_2"_s));
         }
@@ -116,11 +124,12 @@ private slots:
         if (said.isEmpty())
             QCOMPARE(QSettings(path, QSettings::IniFormat).value(AppState::kSelectedTeamKey).toString(),
                      u"team_2"_s);
+        else if (planted == u"fifo"_s)
+            QVERIFY(S_ISFIFO(status.st_mode));
+        else if (planted == u"folder"_s)
+            QVERIFY(S_ISDIR(status.st_mode));
         else
-            QCOMPARE(S_ISREG(status.st_mode) ? qint64(status.st_size) : status.st_mode & S_IFMT,
-                     planted == u"large"_s  ? large
-                     : planted == u"fifo"_s ? S_IFIFO
-                                            : S_IFDIR);
+            QCOMPARE(qint64(status.st_size), qint64(17 * 1024 * 1024));
     }
 
     void quitLeavesAStuckJobBehind()

@@ -193,9 +193,10 @@ private slots:
         QTest::addColumn<QString>("opened");
         QTest::addColumn<std::optional<QString>>("team");
         QTest::addColumn<QByteArray>("name");
+        QTest::newRow("personal") << u"ann/shop"_s << std::optional<QString>() << "shop"_ba;
         QTest::newRow("team") << u"ops/shop"_s << std::optional(u"team_2"_s) << "shop"_ba;
         QTest::newRow("team no longer listed") << u"ann/shop"_s << std::optional(u"gone"_s) << "shop"_ba;
-        QTest::newRow("personal, a name that is not one segment")
+        QTest::newRow("name that is not one segment")
             << u"ann/a%2F..%2Fb%3Fc%23d"_s << std::optional<QString>() << "a/../b?c#d"_ba;
     }
 

@@ -51,16 +51,17 @@ QRectF ink(const QImage& image, const QRect& logical, qreal scale)
     return QRectF(QPointF(found.topLeft()) / scale, QSizeF(found.size()) / scale);
 }
 
-// The row drawn as grab() draws it, at `scale` pixels a point, on its background so that text drawn on
-// the transparent row counts as drawn; returned pixel for pixel.
-QImage drawn(QWidget& row, qreal scale)
+// `image` laid on `background`, so that text drawn on a transparent row counts as drawn.
+QImage onBackground(const QImage& image, const QColor& background)
 {
-    QImage image(row.size() * scale, QImage::Format_RGB32);
-    image.setDevicePixelRatio(scale);
-    image.fill(row.palette().window().color());
-    row.render(&image);
-    image.setDevicePixelRatio(1);
-    return image;
+    QImage laid(image.size(), QImage::Format_RGB32);
+    laid.fill(background);
+    QImage pixels = image;
+    pixels.setDevicePixelRatio(1); // drawn pixel for pixel
+    QPainter painter(&laid);
+    painter.drawImage(0, 0, pixels);
+    painter.end();
+    return laid;
 }
 
 // The share of pixels of `a` and `b` (of one size) that look alike.
@@ -92,9 +93,11 @@ private slots:
         const ProcessInfo origin{u"/home/dev/web"_s, u"npm run dev"_s};
         const HTMLData react{u"Web shop — checkout and payment pages"_s, AppType::react, std::nullopt,
                              HttpScheme::http};
-        // X-ray shows every part of a row with a page, and its readings; icons paint alike at any size.
-        QTest::newRow("x-ray, node with a React page")
+        QTest::newRow("node with a React page")
+            << PortData(u"node"_s, u"5173"_s, u"41"_s, react, origin) << false << false;
+        QTest::newRow("x-ray readings")
             << PortData(u"node"_s, u"5173"_s, u"41"_s, react, origin) << true << false;
+        QTest::newRow("no answer") << PortData(u"python3"_s, u"8000"_s, u"42"_s) << false << false;
         QTest::newRow("ssh forward") << PortData(u"ssh"_s, u"2222"_s, u"43"_s) << false << false;
         QTest::newRow("another listener") << PortData(u"postgres"_s, u"5432"_s, u"44"_s) << false << true;
     }
@@ -124,13 +127,23 @@ private slots:
             row.graphicsEffect()->setEnabled(false);
         const qreal scale = row.devicePixelRatioF();
         QCOMPARE(scale, qEnvironmentVariable("TIDEWELL_TEST_SCALE", u"1"_s).toDouble());
-        const QImage plain = drawn(row, 1);
-        const QImage onScreen = drawn(row, scale);
+        const QColor background = row.palette().window().color();
+        // Drawn the way grab() draws, into a pixmap, but at one pixel a point.
+        QPixmap single(row.size());
+        single.setDevicePixelRatio(1);
+        single.fill(Qt::transparent);
+        row.render(&single);
+        const QImage plain = onBackground(single.toImage(), background);
+        const QImage onScreen = onBackground(row.grab().toImage(), background);
+        QCOMPARE(onScreen.size(), row.size() * scale);
+        const QList<QWidget*> parts = row.findChildren<QWidget*>();
         int compared = 0;
-        for (QWidget* part : row.findChildren<QWidget*>()) {
+        for (QWidget* part : parts) {
             if (!part->isVisible() || part->objectName().isEmpty() || part->width() < 4 || part->height() < 4)
                 continue;
             const QRect place(part->mapTo(&row, QPoint(0, 0)), part->size());
+            // Every part within the row: nothing is cut at either scale.
+            QVERIFY2(row.rect().contains(place), qPrintable(part->objectName()));
             const QRectF one = ink(plain, place, 1);
             const QRectF scaled = ink(onScreen, place, scale);
             QString where;
@@ -147,13 +160,13 @@ private slots:
                 const QRect area =
                     QRectF(QPointF(place.topLeft()) * scale, QSizeF(place.size()) * scale).toRect();
                 const QImage shown = onScreen.copy(area);
-                QImage svg(shown.size(), QImage::Format_ARGB32_Premultiplied);
-                svg.fill(commonest(onScreen, area));
-                svg.setDevicePixelRatio(scale);
-                QPainter painter(&svg);
+                QImage drawn(shown.size(), QImage::Format_ARGB32_Premultiplied);
+                drawn.fill(commonest(onScreen, area));
+                drawn.setDevicePixelRatio(scale);
+                QPainter painter(&drawn);
                 SymbolIcons::asset(icon->assetName()).paint(&painter, QRect(QPoint(0, 0), place.size()));
                 painter.end();
-                QVERIFY2(alike(shown, svg) >= 0.97, qPrintable(icon->objectName()));
+                QVERIFY2(alike(shown, drawn) >= 0.97, qPrintable(icon->objectName()));
             }
         }
         QVERIFY2(compared >= 3, "the row shows its icon, port and title");

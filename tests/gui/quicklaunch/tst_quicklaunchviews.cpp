@@ -5,14 +5,17 @@
 #include "gui/widgets/DelayPopover.h"
 #include "gui/widgets/ElidedLabel.h"
 #include "gui/widgets/PopoverWindow.h"
+#include "platform/ProcessSystemTools.h"
 #include "platform/linux/LinuxDesktop.h"
 #include "probe/PageProbe.h"
 #include "support/MenuFixture.h"
 #include "support/SmallDisk.h"
 #include "support/StubHttpServer.h"
+#include "support/VirtualDisplay.h"
 #include "support/WidgetHelpers.h"
 
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSignalSpy>
@@ -101,8 +104,8 @@ private slots:
         QVERIFY(list.showsNoItemsText());
     }
 
-    // A saved server that runs: its row says so and its details offer to stop it; once it stops, the port
-    // it ran on stays, dimmed.
+    // A saved server that runs: its row says so and its play button opens the page; once it stops,
+    // the port it ran on stays, dimmed, and play starts it again.
     void itemKnowsItsServerRuns()
     {
         StubHttpServer server;
@@ -130,6 +133,8 @@ private slots:
         list.show();
         QuickLaunchItem* row = rowAt(list, 0);
         auto* portLabel = child<QLabel>(row, "port");
+        QVERIFY(!row->runningServer() && child<QLabel>(row, "running")->isHidden());
+        QCOMPARE(portLabel->text(), u"5173"_s);
         QSignalSpy finished(&refresher, &PortListRefresher::checkFinished);
         refresher.checkPorts();
         QVERIFY(finished.wait(20'000));
@@ -137,6 +142,9 @@ private slots:
         QVERIFY(!child<QLabel>(row, "running")->isHidden() && portLabel->isEnabled());
         QCOMPARE(portLabel->text(), port);
         QCOMPARE(QuickLaunchStore::loadQuickLaunchItems(fixture.state).first()->port(), port);
+        QTest::mouseClick(child<QToolButton>(row, "play"), Qt::LeftButton);
+        QCOMPARE(fixture.desktop->calls, QStringList{u"openUrl http://localhost:"_s + port});
+        // Its details offer to stop the server that runs.
         QStringList stopped;
         services->stopProcess = [&stopped](const ProcessIdentity& listed, StopSignal) {
             stopped.append(listed.pid);
@@ -152,6 +160,9 @@ private slots:
         QTRY_VERIFY(!row->runningServer());
         QVERIFY(child<QLabel>(row, "running")->isHidden() && !portLabel->isEnabled());
         QCOMPARE(portLabel->text(), port);
+        fixture.desktop->calls.clear();
+        QTest::mouseClick(child<QToolButton>(row, "play"), Qt::LeftButton);
+        QCOMPARE(fixture.desktop->calls, QStringList{u"runInNewTerminal /srv/web && vite"_s});
     }
 
     // The bolt says whether the server is saved already, and saves it once.
@@ -234,6 +245,32 @@ private slots:
         QCOMPARE(fixture.desktop->calls.size(), 2);
     }
 
+    // Only the editors found on this machine are offered.
+    void editorMenuOffersTheInstalledEditors_data()
+    {
+        QTest::addColumn<QStringList>("installed");
+        QTest::addColumn<QStringList>("offered"); // "-" marks a disabled entry
+        QTest::newRow("both") << QStringList{u"Visual Studio Code"_s, u"Cursor"_s}
+                              << QStringList{u"Visual Studio Code"_s, u"Cursor"_s};
+        QTest::newRow("one") << QStringList{u"Cursor"_s} << QStringList{u"Cursor"_s};
+        QTest::newRow("none") << QStringList() << QStringList{u"-No editor found"_s};
+    }
+
+    void editorMenuOffersTheInstalledEditors()
+    {
+        QFETCH(QStringList, installed);
+        ServicesFixture fixture;
+        fixture.state.setInstalledEditors(installed);
+        ProcessInfoAction action(std::make_shared<PortData>(served(u"3000"_s, u"Shop"_s, u"/srv"_s, u"x"_s)),
+                                 false, fixture.services());
+        QStringList offered;
+        for (QToolButton* button : action.findChildren<QToolButton*>()) {
+            for (QAction* entry : button->menu() ? button->menu()->actions() : QList<QAction*>())
+                offered.append((entry->isEnabled() ? QString() : u"-"_s) + entry->text());
+        }
+        QTEST(offered, "offered");
+    }
+
     void longTitleKeepsTheButtonsInView()
     {
         MenuFixture fixture;
@@ -253,7 +290,7 @@ private slots:
     }
 
     // Save a real server whose arguments hold shell syntax and spaces, stop it, press play: it starts
-    // again in its folder with the same arguments.
+    // again in its folder with the same arguments, in a real terminal where one can be shown.
     void savedServerStartsAgainAsItWas()
     {
         QTemporaryDir projects;
@@ -280,15 +317,28 @@ private slots:
         QTRY_VERIFY(listenerOn(port).isEmpty());
         const QuickLaunchItemPtr saved = QuickLaunchStore::loadQuickLaunchItems(fixture.state).value(0);
         QCOMPARE(saved->processInfo()->cmd, QString::fromUtf8(started).replace(QChar(0), u' ').trimmed());
-        QuickLaunchList list(fixture.services());
+        AppServices* services = fixture.services();
+        std::unique_ptr<VirtualDisplay> display;
+        if (!findProgram(u"Xvfb"_s).isEmpty() && !findProgram(u"xterm"_s).isEmpty()) {
+            display = std::make_unique<VirtualDisplay>();
+            QVERIFY(!display->display().isEmpty());
+            qputenv("DISPLAY", display->display().toLocal8Bit());
+            qputenv("TERMINAL", "xterm");
+            services->desktop = std::make_shared<LinuxDesktop>(std::make_shared<ProcessSystemTools>());
+        }
+        QuickLaunchList list(services);
         QTest::mouseClick(child<QToolButton>(rowAt(list, 0), "play"), Qt::LeftButton);
-        // The terminal's script runs as a terminal runs it (a real terminal runs it in tst_desktop).
+        // Without a display, the terminal's script runs alone.
+        std::unique_ptr<ChildProcess> script;
         const QString prefix = u"runInNewTerminal "_s + folder + u" && "_s;
-        QVERIFY(fixture.desktop->calls.value(0).startsWith(prefix));
-        const ChildProcess script(u"/bin/bash"_s,
-                                  QStringList{u"-c"_s, LinuxDesktop::terminalScript(), u"tidewell"_s, folder,
-                                              fixture.desktop->calls.value(0).mid(prefix.size())},
-                                  folder);
+        if (!display) {
+            QVERIFY(fixture.desktop->calls.value(0).startsWith(prefix));
+            script = std::make_unique<ChildProcess>(
+                u"/bin/bash"_s,
+                QStringList{u"-c"_s, LinuxDesktop::terminalScript(), u"tidewell"_s, folder,
+                            fixture.desktop->calls.value(0).mid(prefix.size())},
+                folder);
+        }
         QTRY_VERIFY_WITH_TIMEOUT(!listenerOn(port).isEmpty(), 15000);
         const QString secondPid = listenerOn(port);
         // Only the server this test started again is ended: the same command line, port included.
@@ -297,6 +347,8 @@ private slots:
         QVERIFY(secondPid != firstPid);
         QCOMPARE(origins.getProcessInfo(secondPid).value_or(ProcessInfo{}).cwd, folder);
         QVERIFY(!QFile::exists(folder + u"/x"_s));
+        if (display)
+            qunsetenv("DISPLAY");
     }
 };
 

@@ -41,16 +41,22 @@ private slots:
         QTest::addColumn<Reply>("reply");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QString>("button");
-        // Outside text is shown as it is, on one line and in its order: markup is not rendered,
-        // bidirectional controls go, other controls are spaces.
-        QTest::newRow("version and link")
+        // ("\/" keeps moc from reading "//" in a raw string as a comment.)
+        const QByteArray offer = R"("version":"9.9.9","download_link":"http:\/\/h/T.dmg"})";
+        // Markup in the service's text is shown as it is, never rendered.
+        QTest::newRow("version and link") << true << Reply::with(R"({"message":"<b>New</b> build",)" + offer)
+                                          << u"<b>New</b> build"_s << u"Download 9.9.9"_s;
+        // Outside text keeps its line and its order: bidirectional controls go, other controls are spaces.
+        QTest::newRow("controls and bidi")
             << true
-            << Reply::with("{\"message\":\"<b>New</b>\\u202e\\u0007 build\\u001b[2J\\nnow\","
-                           "\"version\":\"9.9\\u202e.9\",\"download_link\":\"http:\\/\\/h/T.dmg\"}")
-            << u"<b>New</b>  build [2J now"_s << u"Download 9.9.9"_s;
+            << Reply::with(
+                   "{\"message\":\"\\u202eNew\\u0007 build\\u001b[2J\\nnow\",\"version\":\"9.9\\u202e.9\","
+                   "\"download_link\":\"http:\\/\\/h/T.dmg\"}")
+            << u"New  build [2J now"_s << u"Download 9.9.9"_s;
         QTest::newRow("message alone")
             << true << Reply::with(R"({"message":"Up to date"})") << u"Up to date"_s << QString();
-        // The service's own limits hold: a silent one fails long before the default timeout.
+        QTest::newRow("no message") << true << Reply::with("{" + offer) << UpdateService::kCheckFailed
+                                    << QString();
         QTest::newRow("silent service")
             << true << Reply::silence() << UpdateService::kCheckFailed << QString();
         QTest::newRow("not set up") << false << Reply() << UpdateService::kNotSetUp << QString();
@@ -90,16 +96,17 @@ private slots:
             << u"/get/latest"_s << u"Tidewell-9.9.9.dmg"_s << 0;
         // A name the link cannot give safely is the one of the platform's own package.
         QTest::newRow("final name ..") << u"/files/.."_s << u"tidewell.deb"_s << 0;
+        QTest::newRow("no handler for the file: its folder opens")
+            << u"/files/Tidewell.bin"_s << u"Tidewell.bin"_s << 0;
         // A separator in any form it can arrive in never names a file outside the folder.
         QTest::newRow("encoded slash") << u"/files/..%2F..%2Fevil.sh"_s << u"tidewell.deb"_s << 0;
         QTest::newRow("encoded backslash") << u"/files/..%5Cevil.sh"_s << u"tidewell.deb"_s << 0;
         // Longer than a file system takes (255 bytes): shortened before the download, extension kept.
         QTest::newRow("300-byte name")
             << u"/files/"_s + QString(296, u'a') + u".dmg"_s << QString(236, u'a') + u".dmg"_s << 0;
-        // A bidirectional control in the name is kept in the file's name, never shown; with no handler for
-        // the file, its folder opens.
-        QTest::newRow("bidi control in the name, no handler")
-            << u"/files/a%E2%80%AEgnp.bin"_s << u"a\u202Egnp.bin"_s << 0;
+        // A bidirectional control in the name is kept in the file's name, never shown.
+        QTest::newRow("bidi control in the name")
+            << u"/files/a%E2%80%AEgnp.dmg"_s << u"a\u202Egnp.dmg"_s << 0;
         QTest::newRow("another scheme")
             << u"file://localhost/etc/hostname"_s << u"Download failed: Only http and https links"_s << 1;
         QTest::newRow("ESC in an http link")
@@ -135,8 +142,8 @@ private slots:
         m_service->setReply("/files/Tidewell-9.9.9.dmg", Reply::with(image).withoutLength().heldAfter(1000));
         // The request line carries the normalised path ("/" for "/files/.."); the name comes from the link.
         for (const QByteArray& path :
-             {"/"_ba, "/files/..%2F..%2Fevil.sh"_ba, "/files/..%5Cevil.sh"_ba, "/files/a%E2%80%AEgnp.bin"_ba,
-              "/files/" + QByteArray(296, 'a') + ".dmg"})
+             {"/files/Tidewell.bin"_ba, "/"_ba, "/files/..%2F..%2Fevil.sh"_ba, "/files/..%5Cevil.sh"_ba,
+              "/files/a%E2%80%AEgnp.dmg"_ba, "/files/" + QByteArray(296, 'a') + ".dmg"})
             m_service->setReply(path, Reply::with(image).heldAfter(1000));
         Reply shortOfLength = Reply::with(image).withoutLength();
         shortOfLength.headers.append({QByteArray("Content-Length"), QByteArray::number(image.size() + 1000)});

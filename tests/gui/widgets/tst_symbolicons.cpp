@@ -140,6 +140,7 @@ private slots:
         usePalette(false);
         const QImage onLight = render(icon);
         QCOMPARE(onLight.size(), QSize(48, 48)); // drawn at the device size, not 24 px blown up
+        QCOMPARE(onLight.devicePixelRatio(), 2.0);
         QCOMPARE_GE(standOutPercent(onLight, whitePanel), 5);
         QCOMPARE_GE(standOutPercent(onDark, nearBlackPanel), 5);
         if (asset) {
@@ -261,8 +262,14 @@ private slots:
         for (const bool darkDesktop : {false, true}) {
             usePalette(darkDesktop);
             const QImage hammer = render(SymbolIcons::symbol(u"hammer"_s), 16, 1.0);
+            QCOMPARE(hammer.size(), QSize(16, 16));
             QCOMPARE_GE(standOutPercent(hammer, nearBlackPanel), 10);
             QCOMPARE_GE(standOutPercent(hammer, whitePanel), 10);
+            // Light on a dark desktop, whose panels are dark too; dark on a light one.
+            if (darkDesktop)
+                QCOMPARE_GT(inkLuminance(hammer), 0.7);
+            else
+                QCOMPARE_LT(inkLuminance(hammer), 0.3);
         }
     }
 
