@@ -12,8 +12,6 @@ namespace tidewell::test {
 namespace {
 
 const QString kSshd = u"/usr/sbin/sshd"_s;
-const QStringList kHosts{u"far"_s,         u"far-proc"_s,    u"far-tidewell"_s,
-                         u"far-hostile"_s, u"far-unknown"_s, u"far-nokey"_s};
 
 bool makeExecutable(const QString& path, const QByteArray& content)
 {
@@ -34,7 +32,7 @@ SshTestMachine::~SshTestMachine()
     if (!m_skipReason.isEmpty())
         return;
     // The masters the tests opened outlive their commands (ControlPersist): they end with the test.
-    for (const QString& host : kHosts)
+    for (const QString& host : std::as_const(m_hosts))
         runProgram(u"ssh"_s,
                    {u"-O"_s, u"exit"_s, u"-o"_s, u"ControlPath="_s + folder() + u"/run/tidewell/%C"_s, host},
                    m_environment, 10000);
@@ -108,6 +106,7 @@ QString SshTestMachine::setUp(const QString& tidewellProgram)
     QByteArray config;
     const auto host = [&](const char* name, const QString& key, const char* knownHosts,
                           const QString& proxy) {
+        m_hosts.append(QString::fromLatin1(name));
         // Each its own HostName, so that each has its own master (ControlPath's %C hashes it); one host key.
         config += "Host " + QByteArray(name) + "\n  HostName " + QByteArray(name) +
                   "\n  HostKeyAlias far\n  User root\n  IdentityFile " + (dir + u'/' + key).toUtf8() +

@@ -50,6 +50,8 @@ private:
     QString m_skipReason;
     QProcessEnvironment m_environment;
     std::unique_ptr<ChildProcess> m_namespace;
+    // Every host of the ssh configuration, whose master the end of the test closes.
+    QStringList m_hosts;
 };
 
 } // namespace tidewell::test
